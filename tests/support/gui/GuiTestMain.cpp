@@ -1,0 +1,22 @@
+// main() of every GUI test executable: one QApplication for the whole run,
+// offscreen, with the data folder in a temporary directory.
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QtWebEngineCore/qtwebenginecoreglobal.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    setenv("QTWEBENGINE_CHROMIUM_FLAGS", "--no-sandbox --disable-gpu", 0);
+    setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
+    QTemporaryDir dataHome;
+    setenv("XDG_DATA_HOME", dataHome.path().toLocal8Bit().constData(), 1);
+
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
