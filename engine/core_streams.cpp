@@ -1,0 +1,91 @@
+#include "core.h"
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+const std::string kMapMarker = "fmt_url_map=";
+const std::string kMapEnd = "&amp;";
+
+struct CurlFree {
+    void operator()(char* p) const { curl_free(p); }
+};
+
+// Position of the first '|' of an entry, -1 when it has none.
+long keyLength(const std::string& entry) {
+    const auto pos = entry.find('|');
+    return pos == std::string::npos ? -1 : static_cast<long>(pos);
+}
+
+} // namespace
+
+bool core::findDetails(CURL* curl) {
+    // Length 0: libcurl reads up to the first NUL, and the result ends at its
+    // first NUL too ("%00" cuts the page there).
+    std::unique_ptr<char, CurlFree> decoded(curl_easy_unescape(curl, pageText.c_str(), 0, nullptr));
+    if (!decoded) {
+        return false;
+    }
+    const std::string page(decoded.get());
+
+    const auto marker = page.find(kMapMarker);
+    if (marker == std::string::npos) {
+        return false;
+    }
+    const auto start = marker + kMapMarker.size();
+    const auto end = page.find(kMapEnd, start);
+    return splitUrls(
+        page.substr(start, end == std::string::npos ? std::string::npos : end - start));
+}
+
+bool core::splitUrls(std::string map) {
+    std::size_t start = 0;
+    int count = 0;
+    for (;;) {
+        const auto comma = map.find(',', start);
+        if (comma == std::string::npos || comma == 0) {
+            break;
+        }
+        streams.push_back(map.substr(start, comma - start));
+        start = comma + 1;
+        ++count;
+    }
+    // The text after the last comma; a map without any comma gives nothing.
+    if (count >= 1) {
+        streams.push_back(map.substr(start));
+        ++count;
+    }
+    streamCount = count;
+
+    std::sort(streams.begin(), streams.end(), my_sort);
+    if (!streams.empty()) {
+        setUrl();
+    }
+    return true;
+}
+
+bool core::my_sort(const std::string& a, const std::string& b) {
+    const long pa = keyLength(a);
+    const long pb = keyLength(b);
+    if (pa != pb) {
+        return pa < pb;
+    }
+    for (long i = 0; i < pa; ++i) {
+        const auto ca = static_cast<signed char>(a[i]);
+        const auto cb = static_cast<signed char>(b[i]);
+        if (ca != cb) {
+            return ca < cb;
+        }
+    }
+    return false;
+}
+
+void core::setUrl() {
+    if (streams.empty()) {
+        return;
+    }
+    const std::string& entry = quality == 4 ? streams.front() : streams.back();
+    const auto bar = entry.find('|');
+    streamUrl = bar == std::string::npos ? entry : entry.substr(bar + 1);
+}

@@ -1,0 +1,95 @@
+#include "core.h"
+
+#include <memory>
+
+namespace {
+
+const std::string kHeadline = "id=\"watch-headline-title\">";
+const std::string kClosingTag = "</h";
+const std::string kTitleAttribute = "title=\"";
+const std::string kAttributeEnd = "\">";
+constexpr std::size_t kMaxTitleChars = 42;
+
+struct CurlHandle {
+    CURL* h = curl_easy_init();
+    ~CurlHandle() {
+        if (h) {
+            curl_easy_cleanup(h);
+        }
+    }
+};
+
+struct CurlFree {
+    void operator()(char* p) const { curl_free(p); }
+};
+
+// Byte length of the first maxChars characters of UTF-8 text. Counting
+// characters rather than bytes keeps a multi-byte character whole.
+std::size_t prefixBytes(const std::string& text, std::size_t maxChars) {
+    std::size_t chars = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if ((c & 0xC0) != 0x80) {
+            if (chars == maxChars) {
+                return i;
+            }
+            ++chars;
+        }
+    }
+    return text.size();
+}
+
+} // namespace
+
+std::string core::findTitle(const char* html) {
+    std::string page;
+    {
+        CurlHandle curl;
+        std::unique_ptr<char, CurlFree> decoded(
+            curl_easy_unescape(curl.h, html ? html : "", 0, nullptr));
+        if (decoded) {
+            page = decoded.get();
+        }
+    }
+
+    const auto headline = page.find(kHeadline);
+    if (headline == std::string::npos) {
+        return {};
+    }
+    const auto segStart = headline + kHeadline.size();
+    const auto segEnd = page.find(kClosingTag, segStart);
+    const std::string segment =
+        page.substr(segStart, segEnd == std::string::npos ? std::string::npos : segEnd - segStart);
+
+    std::string found;
+    const auto attribute = segment.find(kTitleAttribute);
+    if (attribute != std::string::npos && attribute != 0) {
+        const auto start = attribute + kTitleAttribute.size();
+        const auto end = segment.find(kAttributeEnd, start);
+        if (end == std::string::npos) {
+            return {};
+        }
+        found = segment.substr(start, end - start);
+    } else {
+        const auto open = segment.find('>');
+        if (open == std::string::npos) {
+            return {};
+        }
+        const auto close = segment.find('<', open + 1);
+        if (close == std::string::npos) {
+            return {};
+        }
+        found = segment.substr(open + 1, close - open - 1);
+    }
+
+    const auto last = found.find_last_not_of(' ');
+    found.erase(last == std::string::npos ? 0 : last + 1);
+    found.resize(prefixBytes(found, kMaxTitleChars));
+    for (char& c : found) {
+        if (c == ';' || c == '|') {
+            c = ' ';
+        }
+    }
+    title = found;
+    return title;
+}
