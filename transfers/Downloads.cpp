@@ -1,0 +1,240 @@
+#include "Downloads.h"
+
+#include "DownloadItems.h"
+#include "ListView.h"
+#include "MessageBox.h"
+#include "ProgressScale.h"
+#include "Settings.h"
+#include "Text.h"
+#include "core.h"
+
+#include <QProgressBar>
+#include <QTreeWidget>
+
+#include <system_error>
+#include <thread>
+#include <utility>
+
+namespace {
+
+constexpr int ProgressCell = 1;
+constexpr int StatusCell = 2;
+
+constexpr const char* Processing = "processing...";
+constexpr const char* DownloadComplete = "Download Complete!";
+constexpr const char* ConvertedComplete = "Complete! Thank you for using Quillmoth.";
+constexpr const char* NotFinished = "This item hasn't finished processing.";
+constexpr const char* AlreadyConverted = "This item has already been converted.";
+constexpr const char* ConvertFailed = "Error: Could not convert to mp3.";
+constexpr const char* StartFailed = "Error: Could not start download.";
+
+} // namespace
+
+Downloads::Downloads(QTreeWidget* view, QTreeWidget* view2, Settings* settings)
+    : settings(settings), view(view), view2(view2), starter(&Downloads::startDetachedWorker) {}
+
+// Running jobs are not waited for: they only ever reach the static queues.
+Downloads::~Downloads() = default;
+
+void Downloads::startDetachedWorker(std::unique_ptr<core> job) {
+    std::thread worker(&core::ThreadStaticEntryPoint, static_cast<void*>(job.get()));
+    // The worker thread owns the job from here and deletes it when its
+    // pipeline returns; nothing on this side touches it again.
+    job.release();
+    worker.detach();
+}
+
+void Downloads::setWorkerStarter(WorkerStarter replacement) {
+    starter = replacement ? std::move(replacement) : WorkerStarter(&Downloads::startDetachedWorker);
+}
+
+std::string Downloads::uniqueTitle(std::string title) {
+    while (usedTitles.count(title))
+        title += "(1)";
+    usedTitles[title] = true;
+    return title;
+}
+
+bool Downloads::download(const std::string& url, const std::string& title) {
+    const std::string unique = uniqueTitle(title);
+    const int id = nextId;
+
+    // The transfer list owns the bar once it sits in the row.
+    auto* bar = new QProgressBar;
+    items[id] = std::make_unique<DownloadItems>(id, rowCount, unique, Processing, bar);
+    ++rowCount;
+    addItemToListBox(id);
+
+    // The job gets copies: later settings changes do not reach it.
+    const int quality = settings ? settings->getQuality() : 4;
+    const bool convertAfter = settings ? settings->shouldConvertMovie() : false;
+    auto job =
+        std::make_unique<core>(url.c_str(), unique.c_str(), id, &Downloads::cb, &Downloads::cb2,
+                               Settings::moviePath, Settings::mp3Path, quality, convertAfter);
+    ++nextId;
+
+    // Record and row exist before the worker runs, so its first report finds them.
+    try {
+        starter(std::move(job));
+    } catch (const std::system_error&) {
+        DownloadItems* record = items[id].get();
+        record->setComplete(true);
+        ListView::setCellText(view, record->listID, StatusCell, wide(StartFailed));
+    }
+    return true;
+}
+
+void Downloads::addItemToListBox(int index) {
+    DownloadItems* record = item(index);
+    if (!record)
+        return;
+    const int row =
+        ListView::addRow(view, {wide(record->getTitle()), QString(), wide(record->getStatus())});
+    if (QProgressBar* bar = record->pb) {
+        bar->setVisible(true);
+        bar->setRange(0, 100);
+        bar->setValue(0);
+        ListView::setCellWidget(view, row, ProgressCell, bar);
+    }
+}
+
+std::string Downloads::findTitle(const std::string& docText) {
+    core::findTitle(docText.c_str());
+    return core::title;
+}
+
+bool Downloads::tick() {
+    bool processed = false;
+
+    if (const auto text = updates.front()) {
+        const Decoded decoded = decode(*text);
+        updateItemStatus(decoded.id, decoded.status);
+        updates.pop();
+        processed = true;
+    }
+
+    // Only what was queued before this tick: workers that keep pushing
+    // cannot hold the window's thread here.
+    for (std::size_t pending = dls.size(); pending > 0; --pending) {
+        const auto pair = dls.front();
+        if (!pair)
+            break;
+        DownloadItems* record = item(pair->index);
+        if (record && record->pb) {
+            const ProgressScale scale = ProgressScale::fit(pair->tot, pair->dwn);
+            record->pb->setRange(0, scale.maximum);
+            record->pb->setValue(scale.value);
+        }
+        dls.pop();
+        processed = true;
+    }
+    return processed;
+}
+
+void Downloads::updateItemStatus(int index, const std::string& status) {
+    DownloadItems* record = item(index);
+    // A job may go on reporting after its row was cleared; nothing to show it on.
+    if (!record)
+        return;
+
+    if (status == ConvertedComplete)
+        addItemToLib(record->getTitle(), "mp3");
+    else if (status == DownloadComplete)
+        addItemToLib(record->getTitle(), record->getType());
+
+    if (status == "setflv")
+        record->setType("flv");
+    else if (status == "setmp4")
+        record->setType("mp4");
+    else if (status == "setmp3")
+        record->setConverted(true);
+    else if (status == "done")
+        record->setComplete(true);
+    else
+        ListView::setCellText(view, record->listID, StatusCell, wide(status));
+}
+
+void Downloads::addItemToLib(const std::string& title, const std::string& type) {
+    ListView::addRow(view2, {wide(title), wide(type)});
+}
+
+void Downloads::refresh() {
+    // Bars ride on their rows; this only puts back one that lost its cell.
+    for (const auto& [id, record] : items) {
+        QProgressBar* bar = record->pb;
+        if (bar && ListView::cellWidget(view, record->listID, ProgressCell) != bar)
+            ListView::setCellWidget(view, record->listID, ProgressCell, bar);
+    }
+}
+
+void Downloads::clearItemFromView(int listID) {
+    auto removed = items.end();
+    for (auto it = items.begin(); it != items.end(); ++it) {
+        DownloadItems& record = *it->second;
+        if (removed != items.end()) {
+            --record.listID;
+            continue;
+        }
+        if (record.listID != listID)
+            continue;
+        if (!record.complete()) {
+            showMessage(NotFinished);
+            return;
+        }
+        delete record.pb.data();
+        ListView::removeRow(view, listID);
+        --rowCount;
+        removed = it;
+    }
+    if (removed == items.end())
+        return;
+    items.erase(removed);
+    refresh();
+}
+
+void Downloads::convert(int listID) {
+    DownloadItems* record = itemAtRow(listID);
+    if (!record)
+        return;
+    if (!record->complete())
+        showMessage(NotFinished);
+    else if (record->converted())
+        showMessage(AlreadyConverted);
+    else
+        helpConvert(record->id);
+}
+
+void Downloads::helpConvert(int index) {
+    DownloadItems* record = item(index);
+    if (!record)
+        return;
+    // Blocks the window's thread until ffmpeg returns; reports wait in their queues.
+    const bool made = core::converter(Settings::moviePath, Settings::mp3Path, record->getTitle(),
+                                      record->getType());
+    if (!made) {
+        showMessage(ConvertFailed);
+        return;
+    }
+    record->setConverted(true);
+    updateItemStatus(index, ConvertedComplete);
+}
+
+void Downloads::setView(QTreeWidget* replacement) {
+    view = replacement;
+}
+
+DownloadItems* Downloads::item(int index) const {
+    const auto it = items.find(index);
+    return it == items.end() ? nullptr : it->second.get();
+}
+
+DownloadItems* Downloads::itemAtRow(int listID) const {
+    for (const auto& [id, record] : items)
+        if (record->listID == listID)
+            return record.get();
+    return nullptr;
+}
+
+void Downloads::showMessage(const char* text) const {
+    MessageBox::show(wide(text), view);
+}
