@@ -1,0 +1,80 @@
+#include "ProcessRunner.h"
+#include "core.h"
+
+#include <cstdio>
+#include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// Permission bits a newly created file would get: mkstemp makes 0600 files,
+// and the MP3 should look like any other file the user saves.
+mode_t newFileMode() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("Umask:", 0) == 0) {
+            try {
+                return 0666 & ~static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8));
+            } catch (...) {
+                break;
+            }
+        }
+    }
+    return 0644;
+}
+
+// Encodes the audio of input into mp3Dir/title.mp3. ffmpeg writes a
+// temporary file in the same folder which replaces the target only when the
+// encoder succeeded, so a failure never costs an earlier MP3. Both paths go
+// to ffmpeg with the file: protocol, so no title or folder can be taken for
+// an option or another protocol.
+bool encodeMp3(const std::string& input, const std::string& mp3Dir, const std::string& title,
+               const char* bitRate) {
+    const std::string target = mp3Dir + "/" + title + ".mp3";
+
+    std::string temp = mp3Dir + "/.quillmoth-mp3-XXXXXX";
+    const int fd = mkstemp(temp.data());
+    if (fd < 0) {
+        return false;
+    }
+    fchmod(fd, newFileMode());
+    close(fd);
+
+    ProcessRunner ffmpeg({"ffmpeg", "-nostdin", "-hide_banner", "-loglevel", "error", "-i",
+                          "file:" + input, "-acodec", "libmp3lame", "-ac", "2", "-ab", bitRate,
+                          "-vn", "-y", "-f", "mp3", "file:" + temp});
+    ffmpeg.discardStdout(true);
+    const int status = ffmpeg.run();
+
+    struct stat st {};
+    const bool produced = status == 0 && stat(temp.c_str(), &st) == 0 && st.st_size > 0;
+    if (produced && std::rename(temp.c_str(), target.c_str()) == 0) {
+        return true;
+    }
+    std::remove(temp.c_str());
+    return false;
+}
+
+} // namespace
+
+void core::convert() {
+    onStatus(jobId, "Converting to mp3...");
+    const std::string movie = moviePath + "/" + fileTitle + movieExtension();
+    if (encodeMp3(movie, mp3Path, fileTitle, "256k")) {
+        onStatus(jobId, "setmp3");
+        onStatus(jobId, "done");
+        onStatus(jobId, "Complete! Thank you for using Quillmoth.");
+    } else {
+        onStatus(jobId, "done");
+        onStatus(jobId, "Error: Could not convert to mp3.");
+    }
+}
+
+bool core::converter(std::string moviePath, std::string mp3Path, std::string fname,
+                     std::string type) {
+    // "128k": a bare 128 would ask the encoder for 128 bit/s.
+    return encodeMp3(moviePath + "/" + fname + "." + type, mp3Path, fname, "128k");
+}
