@@ -29,7 +29,8 @@ public:
     // HTTP layer.
     static CURLcode doCurl(CURL* curl, const char* url, std::string& buf);
     CURLcode doCurl(CURL* curl, const char* url, MemoryBlock& buf);
-    static int writer(char* data, size_t size, size_t nmemb, std::string* buffer);
+    // writer's buffer is the receiving std::string.
+    static size_t writer(char* data, size_t size, size_t nmemb, void* buffer);
     static size_t writer3(void* ptr, size_t size, size_t nmemb, void* data);
     static int progress_callback(void* clientp, curl_off_t dltotal, curl_off_t dlnow,
                                  curl_off_t ultotal, curl_off_t ulnow);
@@ -57,6 +58,10 @@ public:
 
     // A transfer that receives nothing for this long fails. Tests shorten it.
     static long stallSeconds;
+    // A watch page larger than this fails as a page fetch. Tests shorten it.
+    static std::size_t maxPageBytes;
+    static constexpr long maxRedirects = 10;
+    static constexpr long connectSeconds = 30;
 
     std::string pageUrl;
     std::string fileTitle;

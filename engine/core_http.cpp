@@ -1,0 +1,88 @@
+#include "MemoryBlock.h"
+#include "core.h"
+
+namespace {
+
+// Concurrent transfers must not share one error buffer, and its text is
+// never read, so each thread registers its own.
+thread_local char transferErrors[CURL_ERROR_SIZE];
+
+// Bounds shared by both transfer forms: a redirect loop, a host that never
+// answers and a server that stops sending all end as a failed transfer.
+void setBounds(CURL* curl) {
+    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, core::maxRedirects);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, core::connectSeconds);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, core::stallSeconds);
+    // Time-outs must not use signals on worker threads.
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+}
+
+} // namespace
+
+CURLcode core::doCurl(CURL* curl, const char* url, std::string& buf) {
+    if (!curl)
+        return CURLE_FAILED_INIT;
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, transferErrors);
+    curl_easy_setopt(curl, CURLOPT_URL, url);
+    curl_easy_setopt(curl, CURLOPT_HEADER, 0L);
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    setBounds(curl);
+    // An announced size over the bound fails before any byte arrives;
+    // writer enforces it for bodies without a length.
+    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(maxPageBytes));
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &core::writer);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &buf);
+    return curl_easy_perform(curl);
+}
+
+CURLcode core::doCurl(CURL* curl, const char* url, MemoryBlock& buf) {
+    if (!curl)
+        return CURLE_FAILED_INIT;
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, transferErrors);
+    curl_easy_setopt(curl, CURLOPT_URL, url);
+    // The stream address comes from a remote page: never let it read local files.
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(curl, CURLOPT_HEADER, 0L);
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    // An error status must not be saved as the movie.
+    curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
+    setBounds(curl);
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &buf);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &core::progress_callback);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &core::writer3);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &buf);
+    return curl_easy_perform(curl);
+}
+
+// Runs on the transfer's thread (libcurl callback).
+size_t core::writer(char* data, size_t size, size_t nmemb, void* buffer) {
+    auto* text = static_cast<std::string*>(buffer);
+    if (!text)
+        return 0;
+    const size_t n = size * nmemb;
+    // Taking less than offered makes libcurl end the transfer with an error.
+    if (n > maxPageBytes || text->size() > maxPageBytes - n)
+        return 0;
+    text->append(data, n);
+    return n;
+}
+
+// Runs on the transfer's thread (libcurl callback).
+size_t core::writer3(void* ptr, size_t size, size_t nmemb, void* data) {
+    auto* block = static_cast<MemoryBlock*>(data);
+    if (!block)
+        return 0;
+    return block->out.write(ptr, size * nmemb);
+}
+
+// Runs on the transfer's thread (libcurl callback).
+int core::progress_callback(void* clientp, curl_off_t dltotal, curl_off_t dlnow, curl_off_t,
+                            curl_off_t) {
+    auto* block = static_cast<MemoryBlock*>(clientp);
+    if (block && block->onProgress)
+        block->onProgress(block->jobId, static_cast<double>(dltotal), static_cast<double>(dlnow));
+    return 0;
+}
