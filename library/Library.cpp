@@ -1,0 +1,100 @@
+#include "Library.h"
+
+#include "ListView.h"
+#include "Medias.h"
+#include "Text.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<std::string> split(const std::string& text, char separator) {
+    std::vector<std::string> pieces;
+    std::string::size_type start = 0;
+    for (;;) {
+        const auto at = text.find(separator, start);
+        if (at == std::string::npos) {
+            pieces.push_back(text.substr(start));
+            return pieces;
+        }
+        pieces.push_back(text.substr(start, at - start));
+        start = at + 1;
+    }
+}
+
+bool equalsIgnoringCase(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+// "*.ext" matches names ending in ".ext" whatever the letter case, as the
+// desktop file dialogs do; the name keeps its case on the row.
+bool matches(const std::string& name, const std::string& pattern) {
+    if (pattern.size() < 2 || pattern[0] != '*')
+        return name == pattern;
+    const std::string suffix = pattern.substr(1);
+    return name.size() >= suffix.size() &&
+           equalsIgnoringCase(name.substr(name.size() - suffix.size()), suffix);
+}
+
+// File names directly in the folder that match, sorted by name. A folder that
+// cannot be read (missing, no permission) gives what could be read.
+std::vector<std::string> listFolder(const std::string& folder, const std::string& pattern) {
+    std::vector<std::string> names;
+    std::error_code error;
+    fs::directory_iterator it(fs::path(folder), error);
+    if (error)
+        return names;
+    for (; it != fs::directory_iterator(); it.increment(error)) {
+        std::error_code typeError;
+        if (!it->is_regular_file(typeError))
+            continue;
+        const std::string name = it->path().filename().string();
+        if (matches(name, pattern))
+            names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace
+
+Library::Library(QTreeWidget* view) : view(view) {}
+
+void Library::show(const std::string& moviePath, const std::string& mp3Path) {
+    helpShow(mp3Path, "*.mp3");
+    helpShow(moviePath, "*.flv");
+    helpShow(moviePath, "*.mp4");
+}
+
+void Library::helpShow(const std::string& folder, const std::string& pattern) {
+    if (!view)
+        return;
+    for (const std::string& name : listFolder(folder, pattern)) {
+        const std::vector<std::string> pathPieces = split(folder + "/" + name, '/');
+        if (pathPieces.size() < 2)
+            continue;
+        const std::vector<std::string> pieces = split(pathPieces.back(), '.');
+        if (pieces.size() < 2)
+            continue;
+        std::string title = pieces.front();
+        for (std::size_t i = 1; i + 1 < pieces.size(); ++i)
+            title += "." + pieces[i];
+        ListView::addRow(view, {wide(title), wide(pieces.back()), wide(folder)});
+    }
+}
+
+void Library::showFileFolder(int row) {
+    if (!view || row < 0 || row >= ListView::rowCount(view))
+        return;
+    if (ListView::cellCount(view, row) > 2)
+        Medias::loc = Medias::fileUrl(narrow(ListView::cellText(view, row, 2)));
+}

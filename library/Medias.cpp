@@ -1,0 +1,190 @@
+#include "Medias.h"
+
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+std::string Medias::loc;
+std::string Medias::currentWorkingPath;
+std::string Medias::currentPath;
+
+namespace {
+
+const char* const PluginPage =
+    "http://www.microsoft.com/isapi/redir.dll?prd=windows&sbp=mediaplayer&ar=Media&sba=Plugin&";
+
+std::string withSlash(std::string folder) {
+    if (folder.empty() || folder.back() != '/')
+        folder += '/';
+    return folder;
+}
+
+bool keptInUrl(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '.' || c == '_' || c == '~' || c == '/';
+}
+
+std::string htmlAttribute(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\'':
+            out += "&#39;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+// Inside <script> a "</" would end the element, so "<" never appears raw.
+std::string scriptString(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+        case '\\':
+            out += "\\\\";
+            break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\'':
+            out += "\\'";
+            break;
+        case '<':
+            out += "\\x3C";
+            break;
+        case '>':
+            out += "\\x3E";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+std::string Medias::fileUrl(const std::string& path) {
+    std::error_code error;
+    fs::path absolute = fs::absolute(fs::path(path), error);
+    const std::string full = error ? path : absolute.string();
+
+    static const char hex[] = "0123456789ABCDEF";
+    std::string url = "file://";
+    if (full.empty() || full.front() != '/')
+        url += '/';
+    for (unsigned char c : full) {
+        if (keptInUrl(c)) {
+            url += static_cast<char>(c);
+        } else {
+            url += '%';
+            url += hex[c >> 4];
+            url += hex[c & 0x0F];
+        }
+    }
+    return url;
+}
+
+std::string Medias::sw(const std::string& path) {
+    return htmlAttribute(fileUrl(path));
+}
+
+std::string Medias::sw2(const std::string& path) {
+    return scriptString(fileUrl(path));
+}
+
+std::string Medias::mediaPath(const std::string& title, const std::string& folder,
+                              const std::string& type) {
+    return withSlash(folder) + title + "." + type;
+}
+
+std::string Medias::pagePath() {
+    return currentPath + "tmp.html";
+}
+
+void Medias::createMovie(const std::string& title, const std::string& folder,
+                         const std::string& type, const std::string& dataFolder) {
+    if (currentPath.empty() && !dataFolder.empty())
+        currentPath = withSlash(dataFolder);
+    if (currentWorkingPath.empty()) {
+        std::error_code error;
+        const fs::path cwd = fs::current_path(error);
+        // Left empty when unknown, so the next play tries again.
+        if (!error)
+            currentWorkingPath = withSlash(cwd.string());
+    }
+
+    if (type == "flv" || type == "mp4") {
+        createMov(title, folder, type);
+        return;
+    }
+
+    const std::string media = sw(mediaPath(title, folder, type));
+    loc = pagePath();
+    std::string page;
+    page += "<html><head></head><body bgcolor=\"black\" style=\"text-align: center; margin-top: "
+            "20%;\"><embed src=\"";
+    page += media;
+    page += "\" type=\"application/x-mplayer2\" pluginspage=\"";
+    page += PluginPage;
+    page += "\" autostart=\"true\" playcount=\"true\" ></embed><noembed><bgsound src=\"";
+    page += media;
+    page += "\"></bgsound></noembed>";
+    page += "</body></html>";
+    writePage(page);
+}
+
+void Medias::createMov(const std::string& title, const std::string& folder,
+                       const std::string& type) {
+    const std::string media = sw2(mediaPath(title, folder, type));
+    const std::string script = sw(currentWorkingPath + "jwplayer.js");
+    const std::string player = sw2(currentWorkingPath + "player.swf");
+    loc = pagePath();
+    std::string page;
+    page += "<html><head><script type=\"text/javascript\" src=\"";
+    page += script;
+    page += "\"></script></head><body bgcolor=\"black\" style=\"text-align: center; margin-top: "
+            "10%;\">";
+    page += "<div id=\"container\">Loading the player ...</div> <script "
+            "type=\"text/javascript\"> jwplayer(\"container\").setup({ autostart: true, "
+            "flashplayer: \"";
+    page += player;
+    page += "\", file: \"";
+    page += media;
+    page += "\", width: 720 }); </script></body></html>";
+    writePage(page);
+}
+
+void Medias::writePage(const std::string& text) {
+    const std::string path = pagePath();
+    std::error_code error;
+    fs::create_directories(fs::path(path).parent_path(), error);
+    // A page that cannot be written is silently skipped; loc names it anyway.
+    std::ofstream out(path, std::ios::out | std::ios::trunc | std::ios::binary);
+    if (!out)
+        return;
+    out << text << '\n';
+}
