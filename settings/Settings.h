@@ -1,0 +1,76 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+class Library;
+class QTreeWidget;
+class QWidget;
+
+// The user's six settings, their file config.dat in the data folder, and the
+// Settings tab binding. One per process, window thread only.
+class Settings {
+public:
+    // Loads config.dat (or writes the defaults), fills the tab and lists the
+    // library from the two folders.
+    Settings(QWidget* view, QTreeWidget* libView);
+    ~Settings();
+    Settings(const Settings&) = delete;
+    Settings& operator=(const Settings&) = delete;
+
+    bool loadSettingsFile();
+    // One line without its line end; false when the line is refused.
+    bool parseLine(const std::string& line);
+    // Replaces config.dat as a whole; false when it cannot be written.
+    bool saveSettings();
+    bool areValidPaths() const;
+
+    static const std::string& getMoviePath() { return moviePath; }
+    static const std::string& getMp3Path() { return mp3Path; }
+    const std::string& getOutPath() const { return outPath; }
+    const std::string& getConfigPath() const { return configPath; }
+    bool shouldConvertMovie() const { return convertMovie; }
+    bool shouldShowMovies() const { return showMovies; }
+    bool shouldShowMp3s() const { return showMp3s; }
+    const std::string& getQualityText() const { return quality; }
+    // 1 to 4 from the first character of the quality text.
+    int getQuality() const;
+
+    void showFileFolder(int pos);
+    // Controls to settings; always true.
+    bool grabViewValues();
+    // Settings to controls.
+    void updateUI();
+    // Writes the player page for a library row (by its type) and leaves its
+    // address in Medias::loc.
+    void play(const std::string& title, const std::string& type);
+
+    Library* getLibrary() const { return library.get(); }
+
+    static constexpr const char* MOVIE_PATH_TKN = "moviePath";
+    static constexpr const char* MP3_PATH_TKN = "mp3Path";
+    static constexpr const char* SHOW_MOVIE_TKN = "showMovies";
+    static constexpr const char* SHOW_MP3_TKN = "showMp3s";
+    static constexpr const char* QUALITY_TKN = "quality";
+    static constexpr const char* CONVERT_TKN = "convert";
+    static constexpr int MAX_TOKEN_SIZE = 32;
+
+    // Folders, without a trailing separator by default. Read by transfers.
+    static std::string moviePath;
+    static std::string mp3Path;
+
+    // The data folder ("<GenericDataLocation>/Quillmoth/").
+    static std::string dataFolder();
+
+private:
+    void applyDefaults();
+
+    bool showMovies = true;
+    bool showMp3s = true;
+    bool convertMovie = false;
+    std::string quality = "4";
+    std::string outPath;
+    std::string configPath;
+    QWidget* view;
+    std::unique_ptr<Library> library;
+};
