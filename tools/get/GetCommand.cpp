@@ -1,0 +1,228 @@
+#include "GetCommand.h"
+
+#include "core.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+// State of the one job this process runs; written by the job's callbacks on
+// its worker thread, read by main after the join.
+bool sawError = false;
+bool progressShown = false;
+bool progressOnTerminal = false;
+std::chrono::steady_clock::time_point started;
+std::chrono::steady_clock::time_point lastDrawn;
+
+std::string humanBytes(double bytes) {
+    const char* units[] = {"B", "KiB", "MiB", "GiB", "TiB"};
+    int unit = 0;
+    while (bytes >= 1024 && unit < 4) {
+        bytes /= 1024;
+        ++unit;
+    }
+    char out[32];
+    std::snprintf(out, sizeof out, unit == 0 ? "%.0f %s" : "%.1f %s", bytes, units[unit]);
+    return out;
+}
+
+void drawProgress(double total, double received) {
+    const auto now = std::chrono::steady_clock::now();
+    const double seconds = std::chrono::duration<double>(now - started).count();
+    const std::string speed = seconds > 0 ? humanBytes(received / seconds) + "/s" : "";
+    if (total > 0) {
+        std::fprintf(stderr, "\r\033[K%5.1f%%  %s of %s  %s", 100.0 * received / total,
+                     humanBytes(received).c_str(), humanBytes(total).c_str(), speed.c_str());
+    } else {
+        std::fprintf(stderr, "\r\033[K%s  %s", humanBytes(received).c_str(), speed.c_str());
+    }
+    std::fflush(stderr);
+    lastDrawn = now;
+}
+
+// Runs on the job's worker thread.
+void onStatus(int, const char* text) {
+    if (progressShown) {
+        std::fputs("\n", stderr);
+        progressShown = false;
+    }
+    std::fputs(text, stdout);
+    std::fputs("\n", stdout);
+    std::fflush(stdout);
+    if (std::strncmp(text, "Error: ", 7) == 0) {
+        sawError = true;
+    }
+}
+
+double lastReceived = 0;
+
+// Runs on the job's worker thread, as often as libcurl reports.
+void onProgress(int, double total, double received) {
+    if (!progressOnTerminal) {
+        return;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (!progressShown) {
+        started = now;
+        progressShown = true;
+        drawProgress(total, received);
+    } else if (now - lastDrawn >= std::chrono::milliseconds(100) ||
+               (total > 0 && received >= total && lastReceived < total)) {
+        drawProgress(total, received);
+    }
+    lastReceived = received;
+}
+
+bool readValue(int argc, char** argv, int& i, const char* name, std::string& value,
+               std::string& error) {
+    const std::size_t len = std::strlen(name);
+    const char* arg = argv[i];
+    if (std::strncmp(arg, name, len) == 0 && arg[len] == '=') {
+        value = arg + len + 1;
+        return true;
+    }
+    if (i + 1 >= argc) {
+        error = std::string(name) + " needs a value";
+        return false;
+    }
+    value = argv[++i];
+    return true;
+}
+
+bool isOption(const char* arg, const char* name) {
+    const std::size_t len = std::strlen(name);
+    return std::strncmp(arg, name, len) == 0 && (arg[len] == '\0' || arg[len] == '=');
+}
+
+// Folder as given, without trailing "/" (the job adds one).
+bool folderValue(std::string& folder, const char* name, std::string& error) {
+    if (folder.empty()) {
+        error = std::string(name) + " needs a folder";
+        return false;
+    }
+    while (folder.size() > 1 && folder.back() == '/') {
+        folder.pop_back();
+    }
+    return true;
+}
+
+} // namespace
+
+std::string GetCommand::usage() {
+    return "Usage: quillmoth-get [--title TEXT] [--quality N] [--mp3] [--movies DIR] [--music DIR] "
+           "URL\n"
+           "\n"
+           "Downloads the video of one watch page.\n"
+           "\n"
+           "  --title TEXT   file title (default: the page's headline, or \"video\")\n"
+           "  --quality N    1 to 4 (default 4); 1 saves .mp4 when the page offers four\n"
+           "                 streams or more, everything else is saved as .flv\n"
+           "  --mp3          convert the movie to MP3 after the download\n"
+           "  --movies DIR   folder for the movie (default: current folder)\n"
+           "  --music DIR    folder for the MP3 (default: current folder)\n"
+           "  --help         show this text\n"
+           "\n"
+           "Every status text of the job is printed on standard output, one per line.\n"
+           "Exit status: 0 done, 1 the job reported an error, 2 bad usage.\n";
+}
+
+GetCommand::Parsed GetCommand::parse(int argc, char** argv, Options& options, std::string& error) {
+    bool haveUrl = false;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        std::string value;
+        if (optionsEnded || arg[0] != '-' || std::strcmp(arg, "-") == 0) {
+            if (haveUrl) {
+                error = "only one URL may be given";
+                return Parsed::Usage;
+            }
+            options.url = arg;
+            haveUrl = true;
+        } else if (std::strcmp(arg, "--") == 0) {
+            optionsEnded = true;
+        } else if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
+            return Parsed::Help;
+        } else if (std::strcmp(arg, "--mp3") == 0) {
+            options.mp3 = true;
+        } else if (isOption(arg, "--title")) {
+            if (!readValue(argc, argv, i, "--title", options.title, error)) {
+                return Parsed::Usage;
+            }
+            if (options.title.empty()) {
+                error = "--title needs a text";
+                return Parsed::Usage;
+            }
+        } else if (isOption(arg, "--quality")) {
+            if (!readValue(argc, argv, i, "--quality", value, error)) {
+                return Parsed::Usage;
+            }
+            if (value.size() != 1 || value[0] < '1' || value[0] > '4') {
+                error = "--quality must be 1, 2, 3 or 4";
+                return Parsed::Usage;
+            }
+            options.quality = value[0] - '0';
+        } else if (isOption(arg, "--movies")) {
+            if (!readValue(argc, argv, i, "--movies", options.movies, error) ||
+                !folderValue(options.movies, "--movies", error)) {
+                return Parsed::Usage;
+            }
+        } else if (isOption(arg, "--music")) {
+            if (!readValue(argc, argv, i, "--music", options.music, error) ||
+                !folderValue(options.music, "--music", error)) {
+                return Parsed::Usage;
+            }
+        } else {
+            error = std::string("unknown option ") + arg;
+            return Parsed::Usage;
+        }
+    }
+    if (!haveUrl) {
+        error = "a watch page URL is needed";
+        return Parsed::Usage;
+    }
+    return Parsed::Run;
+}
+
+std::string GetCommand::titleFromPage(const std::string& url) {
+    std::string page;
+    CURL* curl = curl_easy_init();
+    const bool fetched = curl && core::doCurl(curl, url.c_str(), page) == CURLE_OK;
+    if (curl) {
+        curl_easy_cleanup(curl);
+    }
+    std::string found = fetched ? core::findTitle(page.c_str()) : std::string();
+    // A headline may hold "/", which would name a file in another folder.
+    for (char& c : found) {
+        if (c == '/') {
+            c = ' ';
+        }
+    }
+    if (found.find_first_not_of(" .") == std::string::npos) {
+        return "video";
+    }
+    return found;
+}
+
+int GetCommand::run(const Options& options) {
+    const std::string title = options.title.empty() ? titleFromPage(options.url) : options.title;
+
+    sawError = false;
+    progressShown = false;
+    progressOnTerminal = isatty(STDERR_FILENO) == 1;
+
+    // The worker's entry point takes this job and deletes it when the pipeline returns.
+    auto* job = new core(options.url.c_str(), title.c_str(), 0, onStatus, onProgress,
+                         options.movies, options.music, options.quality, options.mp3);
+    std::thread worker(core::ThreadStaticEntryPoint, job);
+    worker.join();
+
+    if (progressShown) {
+        std::fputs("\n", stderr);
+    }
+    return sawError ? 1 : 0;
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+
+// quillmoth-get: one download job for one watch page, from the command line.
+// Status texts go to stdout as sent; a live progress line goes to stderr
+// when stderr is a terminal.
+class GetCommand {
+public:
+    struct Options {
+        std::string url;
+        std::string title; // empty: named after the page's headline
+        int quality = 4;
+        bool mp3 = false;
+        std::string movies = ".";
+        std::string music = ".";
+    };
+
+    enum class Parsed { Run, Help, Usage };
+
+    // Reads the arguments into options; on Usage, error says what is wrong.
+    static Parsed parse(int argc, char** argv, Options& options, std::string& error);
+    static std::string usage();
+
+    // Runs the job and waits for its last text. Exit status: 0 when the
+    // job sent no error text, 1 when it did.
+    static int run(const Options& options);
+
+    // Title used when none is given: the page's headline made safe as one
+    // file name, or "video".
+    static std::string titleFromPage(const std::string& url);
+};

@@ -1,0 +1,32 @@
+#include "GetCommand.h"
+
+#include <curl/curl.h>
+
+#include <csignal>
+#include <cstdio>
+#include <string>
+
+int main(int argc, char** argv) {
+    std::signal(SIGPIPE, SIG_IGN);
+
+    GetCommand::Options options;
+    std::string error;
+    switch (GetCommand::parse(argc, argv, options, error)) {
+    case GetCommand::Parsed::Help:
+        std::fputs(GetCommand::usage().c_str(), stdout);
+        return 0;
+    case GetCommand::Parsed::Usage:
+        std::fprintf(stderr, "quillmoth-get: %s\n\n%s", error.c_str(), GetCommand::usage().c_str());
+        return 2;
+    case GetCommand::Parsed::Run:
+        break;
+    }
+
+    if (curl_global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK) {
+        std::fputs("quillmoth-get: libcurl could not be initialised\n", stderr);
+        return 1;
+    }
+    const int status = GetCommand::run(options);
+    curl_global_cleanup();
+    return status;
+}
