@@ -1,0 +1,171 @@
+#include "Library.h"
+#include "LibraryView.h"
+#include "ListView.h"
+#include "Medias.h"
+
+#include <QHeaderView>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void touch(const fs::path& file) {
+    std::ofstream(file) << "x";
+}
+
+class LibraryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        root = dir.path().toStdString();
+        movies = root + "/Movies";
+        music = root + "/Music";
+        fs::create_directories(movies);
+        fs::create_directories(music);
+        view.reset(LibraryView::build(nullptr));
+        Medias::loc.clear();
+    }
+
+    std::vector<std::vector<std::string>> rows() const {
+        std::vector<std::vector<std::string>> all;
+        for (int row = 0; row < ListView::rowCount(view.get()); ++row) {
+            std::vector<std::string> cells;
+            for (int cell = 0; cell < ListView::cellCount(view.get(), row); ++cell)
+                cells.push_back(ListView::cellText(view.get(), row, cell).toStdString());
+            all.push_back(cells);
+        }
+        return all;
+    }
+
+    QTemporaryDir dir;
+    std::string root, movies, music;
+    std::unique_ptr<QTreeWidget> view;
+};
+
+using Rows = std::vector<std::vector<std::string>>;
+
+} // namespace
+
+TEST_F(LibraryTest, ListViewHasTheLibraryColumns) {
+    EXPECT_EQ(view->objectName(), "listView2");
+    ASSERT_EQ(view->columnCount(), 2);
+    EXPECT_EQ(view->headerItem()->text(0), "Title");
+    EXPECT_EQ(view->headerItem()->text(1), "Type");
+    EXPECT_EQ(view->header()->sectionSize(0), 300);
+    EXPECT_EQ(view->header()->sectionSize(1), 80);
+}
+
+TEST_F(LibraryTest, ListsMp3ThenFlvThenMp4WithTitleTypeAndFolder) {
+    touch(movies + "/b.mp4");
+    touch(movies + "/a.mp4");
+    touch(movies + "/Old.flv");
+    touch(movies + "/notes.txt");
+    touch(movies + "/stray.mp3"); // mp3 files are only taken from the mp3 folder
+    touch(music + "/My.Song.mp3");
+    touch(music + "/clip.mp4");
+    fs::create_directories(music + "/folder.mp3"); // not a file
+
+    Library library(view.get());
+    library.show(movies, music);
+
+    EXPECT_EQ(rows(), (Rows{{"My.Song", "mp3", music},
+                            {"Old", "flv", movies},
+                            {"a", "mp4", movies},
+                            {"b", "mp4", movies}}));
+}
+
+TEST_F(LibraryTest, SplitsOddNamesAtTheLastDot) {
+    touch(music + "/a..mp3");
+    touch(music + "/.mp3");
+    touch(music + "/It's \"quoted\" #1? 100%.mp3");
+    touch(movies + "/LOUD.MP4");
+    touch(movies + "/mixed.Flv");
+
+    Library library(view.get());
+    library.show(movies, music);
+
+    // Capital extensions are listed and keep their spelling.
+    EXPECT_EQ(rows(), (Rows{{"", "mp3", music},
+                            {"It's \"quoted\" #1? 100%", "mp3", music},
+                            {"a.", "mp3", music},
+                            {"mixed", "Flv", movies},
+                            {"LOUD", "MP4", movies}}));
+}
+
+TEST_F(LibraryTest, SameFolderForBothListsEachFileOnce) {
+    touch(music + "/song.mp3");
+    touch(music + "/movie.flv");
+    touch(music + "/movie.mp4");
+
+    Library library(view.get());
+    library.show(music + "/", music + "/");
+
+    EXPECT_EQ(rows(), (Rows{{"song", "mp3", music + "/"},
+                            {"movie", "flv", music + "/"},
+                            {"movie", "mp4", music + "/"}}));
+}
+
+TEST_F(LibraryTest, FolderThatCannotBeListedIsSkipped) {
+    touch(movies + "/clip.mp4");
+    touch(root + "/plain-file");
+
+    Library library(view.get());
+    library.show(movies, root + "/missing");
+    library.helpShow(root + "/plain-file", "*.mp3");
+    EXPECT_EQ(rows(), (Rows{{"clip", "mp4", movies}}));
+
+    if (geteuid() != 0) { // root reads any folder
+        touch(music + "/hidden.mp3");
+        fs::permissions(music, fs::perms::none);
+        library.helpShow(music, "*.mp3");
+        fs::permissions(music, fs::perms::owner_all);
+        EXPECT_EQ(ListView::rowCount(view.get()), 1);
+    }
+}
+
+TEST_F(LibraryTest, ListingAppendsWithoutClearing) {
+    ListView::addRow(view.get(), {"From a transfer", "mp4"});
+    touch(music + "/song.mp3");
+
+    Library library(view.get());
+    library.show(movies, music);
+
+    EXPECT_EQ(rows(), (Rows{{"From a transfer", "mp4"}, {"song", "mp3", music}}));
+}
+
+TEST_F(LibraryTest, ManageGivesTheRowsFolderAsFileUrl) {
+    const std::string odd = root + "/My #1 ?Music% 'x'";
+    fs::create_directories(odd);
+    touch(odd + "/song.mp3");
+    touch(movies + "/clip.mp4");
+
+    Library library(view.get());
+    library.show(movies, odd);
+    ListView::addRow(view.get(), {"Transferred", "mp4"});
+
+    library.showFileFolder(1);
+    EXPECT_EQ(Medias::loc, "file://" + movies);
+
+    library.showFileFolder(0);
+    const QUrl url = QUrl::fromEncoded(QByteArray::fromStdString(Medias::loc), QUrl::StrictMode);
+    ASSERT_TRUE(url.isValid()) << Medias::loc;
+    EXPECT_EQ(url.toLocalFile().toStdString(), odd);
+    EXPECT_EQ(Medias::loc.find_first_of(" #?'\""), std::string::npos) << Medias::loc;
+
+    // A row without a folder, or no row at all, leaves the address alone.
+    const std::string before = Medias::loc;
+    library.showFileFolder(2);
+    library.showFileFolder(3);
+    library.showFileFolder(-1);
+    EXPECT_EQ(Medias::loc, before);
+}
