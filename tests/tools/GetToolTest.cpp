@@ -1,0 +1,213 @@
+#include "FixtureServer.h"
+#include "ProcessRunner.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <spawn.h>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+extern char** environ;
+
+namespace {
+
+struct ToolResult {
+    int status = -1;
+    std::vector<std::string> lines; // stdout, one entry per line
+    std::string err;
+};
+
+std::string readFile(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+const std::vector<std::string> kHead = {"Scraping URL...",
+                                        "Initial response received!",
+                                        "Searching for download source...",
+                                        "Found movie source!",
+                                        "Requesting connection to download movie...",
+                                        "Downloading... [Patience]"};
+
+std::vector<std::string> withHead(std::vector<std::string> tail) {
+    std::vector<std::string> all = kHead;
+    all.insert(all.end(), tail.begin(), tail.end());
+    return all;
+}
+
+class GetToolTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              ("quillmoth-get-" + std::to_string(getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    // Runs quillmoth-get (beside this test binary) with its output in files,
+    // so neither stream can block it.
+    ToolResult runTool(const std::vector<std::string>& args) {
+        const fs::path tool = fs::read_symlink("/proc/self/exe").parent_path() / "quillmoth-get";
+        const fs::path out = dir / "stdout.txt";
+        const fs::path err = dir / "stderr.txt";
+        std::vector<std::string> all = {tool.string()};
+        all.insert(all.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (auto& a : all) {
+            argv.push_back(a.data());
+        }
+        argv.push_back(nullptr);
+
+        posix_spawn_file_actions_t fa;
+        posix_spawn_file_actions_init(&fa);
+        posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&fa, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&fa, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        // The tool writes into the current folder unless told otherwise.
+        posix_spawn_file_actions_addchdir_np(&fa, dir.c_str());
+        pid_t pid = -1;
+        const int spawned = posix_spawn(&pid, argv[0], &fa, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&fa);
+        EXPECT_EQ(spawned, 0) << tool;
+
+        ToolResult result;
+        int status = 0;
+        if (spawned == 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) {
+            result.status = WEXITSTATUS(status);
+        }
+        std::istringstream lines(readFile(out));
+        for (std::string line; std::getline(lines, line);) {
+            result.lines.push_back(line);
+        }
+        result.err = readFile(err);
+        fs::remove(out);
+        fs::remove(err);
+        return result;
+    }
+
+    FixtureServer srv;
+    fs::path dir;
+};
+
+TEST_F(GetToolTest, NamesTheFileAfterTheHeadline) {
+    const std::string bytes = testBytes(300000);
+    srv.watchPage("/watch", "My AC/DC Clip", {{"34", srv.url("/high")}, {"5", srv.url("/low")}});
+    srv.stream("/low", bytes);
+
+    const ToolResult r = runTool({srv.url("/watch")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.lines, withHead({"setflv", "Download Complete!", "done"}));
+    EXPECT_EQ(readFile(dir / "My AC DC Clip.flv"), bytes);
+    EXPECT_EQ(r.err, ""); // no progress line when stderr is no terminal
+    EXPECT_EQ(srv.hits("/watch"), 2);
+    EXPECT_EQ(srv.hits("/high"), 0);
+}
+
+TEST_F(GetToolTest, GivenTitleQualityAndFolders) {
+    const std::string bytes = testBytes(5000, 7);
+    srv.watchPage("/watch", "Ignored",
+                  {{"5", srv.url("/a")},
+                   {"18", srv.url("/b")},
+                   {"22", srv.url("/c")},
+                   {"37", srv.url("/best")}});
+    srv.stream("/best", bytes, true);
+    fs::create_directories(dir / "movies");
+
+    const ToolResult r = runTool({"--quality", "1", "--title", "-odd $(title)",
+                                  "--movies=" + (dir / "movies/").string(), srv.url("/watch")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.lines, withHead({"setmp4", "Download Complete!", "done"}));
+    EXPECT_EQ(readFile(dir / "movies" / "-odd $(title).mp4"), bytes);
+    EXPECT_EQ(srv.hits("/watch"), 1);
+}
+
+TEST_F(GetToolTest, PageWithoutHeadlineSavesAsVideo) {
+    srv.body("/plain", "<p>fmt_url_map=1|" + srv.url("/s") + ",2|" + srv.url("/t") + "&amp;x</p>");
+    srv.stream("/s", "tiny");
+    const ToolResult r = runTool({"--quality", "4", srv.url("/plain")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readFile(dir / "video.flv"), "tiny");
+}
+
+TEST_F(GetToolTest, JobErrorsExitWithOne) {
+    srv.body("/nomap", "<html><h1 id=\"watch-headline-title\"><b>T</b></h1></html>");
+    ToolResult r = runTool({srv.url("/nomap")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.lines,
+              (std::vector<std::string>{"Scraping URL...", "Initial response received!",
+                                        "Searching for download source...", "done",
+                                        "Error: Could not locate any movies to download."}));
+
+    srv.watchPage("/broken", "B", {{"5", srv.url("/gone")}, {"6", srv.url("/gone")}});
+    srv.error("/gone", 404);
+    r = runTool({"--title", "B", srv.url("/broken")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.lines, withHead({"setflv", "done", "Error: Could not save movie.", "done"}));
+
+    // Nothing listens on the port of a server that is gone.
+    int deadPort = 0;
+    {
+        FixtureServer gone;
+        deadPort = gone.port();
+    }
+    r = runTool({"--title", "C", "http://127.0.0.1:" + std::to_string(deadPort) + "/watch"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.lines, (std::vector<std::string>{"Scraping URL...", "done",
+                                                 "Error: Could not make connection."}));
+}
+
+TEST_F(GetToolTest, ConvertsToMp3) {
+    const fs::path clip = dir / "clip.flv";
+    ProcessRunner make({"ffmpeg", "-nostdin", "-loglevel", "error", "-f", "lavfi", "-i",
+                        "sine=duration=1", "-f", "lavfi", "-i", "testsrc=duration=1:size=64x48",
+                        "-shortest", "-y", clip.string()});
+    ASSERT_EQ(make.run(), 0);
+    srv.watchPage("/watch", "Song", {{"5", srv.url("/clip")}, {"6", srv.url("/clip")}});
+    srv.stream("/clip", readFile(clip));
+    fs::create_directories(dir / "music");
+
+    const ToolResult r = runTool({"--mp3", "--music", (dir / "music").string(), srv.url("/watch")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.lines, withHead({"setflv", "Download Complete!", "Converting to mp3...", "setmp3",
+                                 "done", "Complete! Thank you for using Quillmoth."}));
+    EXPECT_GT(fs::file_size(dir / "music" / "Song.mp3"), 1000u);
+}
+
+TEST_F(GetToolTest, BadUsageExitsWithTwo) {
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"--quality", "0", "http://x/"},
+        {"--quality", "5", "http://x/"},
+        {"--quality", "12", "http://x/"},
+        {"--frobnicate", "http://x/"},
+        {"http://x/", "http://y/"},
+        {"--title"},
+        {"--title", "", "http://x/"},
+        {"--movies", "", "http://x/"},
+        {"--music"},
+    };
+    for (const auto& args : cases) {
+        const ToolResult r = runTool(args);
+        EXPECT_EQ(r.status, 2) << ::testing::PrintToString(args);
+        EXPECT_TRUE(r.lines.empty()) << ::testing::PrintToString(args);
+        EXPECT_NE(r.err.find("Usage: quillmoth-get"), std::string::npos);
+    }
+    const ToolResult help = runTool({"--help"});
+    EXPECT_EQ(help.status, 0);
+    ASSERT_FALSE(help.lines.empty());
+    EXPECT_EQ(help.lines.front().rfind("Usage: quillmoth-get", 0), 0u);
+    EXPECT_EQ(srv.hits("/"), 0);
+}
+
+} // namespace
