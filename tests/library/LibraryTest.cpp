@@ -3,7 +3,6 @@
 #include "ListView.h"
 #include "Medias.h"
 
-#include <QHeaderView>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QUrl>
@@ -55,15 +54,6 @@ protected:
 using Rows = std::vector<std::vector<std::string>>;
 
 } // namespace
-
-TEST_F(LibraryTest, ListViewHasTheLibraryColumns) {
-    EXPECT_EQ(view->objectName(), "listView2");
-    ASSERT_EQ(view->columnCount(), 2);
-    EXPECT_EQ(view->headerItem()->text(0), "Title");
-    EXPECT_EQ(view->headerItem()->text(1), "Type");
-    EXPECT_EQ(view->header()->sectionSize(0), 300);
-    EXPECT_EQ(view->header()->sectionSize(1), 80);
-}
 
 TEST_F(LibraryTest, ListsMp3ThenFlvThenMp4WithTitleTypeAndFolder) {
     touch(movies + "/b.mp4");
@@ -131,16 +121,6 @@ TEST_F(LibraryTest, FolderThatCannotBeListedIsSkipped) {
         fs::permissions(music, fs::perms::owner_all);
         EXPECT_EQ(ListView::rowCount(view.get()), 1);
     }
-}
-
-TEST_F(LibraryTest, ListingAppendsWithoutClearing) {
-    ListView::addRow(view.get(), {"From a transfer", "mp4"});
-    touch(music + "/song.mp3");
-
-    Library library(view.get());
-    library.show(movies, music);
-
-    EXPECT_EQ(rows(), (Rows{{"From a transfer", "mp4"}, {"song", "mp3", music}}));
 }
 
 TEST_F(LibraryTest, ManageGivesTheRowsFolderAsFileUrl) {
