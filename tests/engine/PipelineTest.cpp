@@ -1,0 +1,372 @@
+#include "CurlHandle.h"
+#include "FixtureServer.h"
+#include "JobRecorder.h"
+#include "core.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <sys/resource.h>
+#include <thread>
+
+namespace {
+
+using Texts = std::vector<std::string>;
+
+const Texts kUpToMovie = {"Scraping URL...",
+                          "Initial response received!",
+                          "Searching for download source...",
+                          "Found movie source!",
+                          "Requesting connection to download movie...",
+                          "Downloading... [Patience]"};
+const Texts kFetchFailed = {"Scraping URL...", "done", "Error: Could not make connection."};
+const Texts kNoMap = {"Scraping URL...", "Initial response received!",
+                      "Searching for download source...", "done",
+                      "Error: Could not locate any movies to download."};
+const char* const kInvalidTitle = "Error: Invalid Title - Go back to search & change title. ";
+const char* const kSaveFailed = "Error: Could not save movie.";
+
+Texts upToMovie(const char* control, Texts tail) {
+    Texts all = kUpToMovie;
+    all.push_back(control);
+    all.insert(all.end(), tail.begin(), tail.end());
+    return all;
+}
+
+struct JobRun {
+    bool result;
+    Texts texts;
+    std::vector<std::pair<double, double>> progress;
+};
+
+class PipelineTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        CurlHandle::factory = &curl_easy_init;
+        core::stallSeconds = 30;
+        core::maxPageBytes = std::size_t{64} * 1024 * 1024;
+    }
+
+    JobRun run(const std::string& page, const std::string& title, int quality = 2,
+               bool convert = false, std::string movieDir = {}) {
+        const int id = JobRecorder::nextId();
+        core job(page.c_str(), title.c_str(), id, &JobRecorder::status, &JobRecorder::progress,
+                 movieDir.empty() ? movies.path() : movieDir, mp3s.path(), quality, convert);
+        const bool result = job.scrapeURL();
+        return {result, JobRecorder::statusesOf(id), JobRecorder::progressOf(id)};
+    }
+
+    // A watch page at /watch offering a low and a high stream at /low and /high.
+    void offer(const std::string& highPath = "/high") {
+        srv.watchPage("/watch", "Clip", {{"5", srv.url("/low")}, {"34", srv.url(highPath)}});
+    }
+
+    FixtureServer srv;
+    TempDir movies;
+    TempDir mp3s;
+};
+
+TEST_F(PipelineTest, SavesTheChosenStreamByteForByte) {
+    const std::string low = testBytes(70'000, 1), mid = testBytes(90'000, 2),
+                      high = testBytes(300'000, 3), top = testBytes(123'457, 4);
+    srv.stream("/5", low);
+    srv.stream("/18", mid);
+    srv.stream("/34", high);
+    srv.stream("/35", top, true);
+    srv.watchPage("/four", "Clip",
+                  {{"34", srv.url("/34")},
+                   {"5", srv.url("/5")},
+                   {"35", srv.url("/35")},
+                   {"18", srv.url("/18")}});
+    srv.watchPage("/three", "Clip",
+                  {{"34", srv.url("/34")}, {"5", srv.url("/5")}, {"18", srv.url("/18")}});
+
+    struct Case {
+        const char* page;
+        int quality;
+        const char* control;
+        const char* file;
+        const std::string& bytes;
+    };
+    const Case cases[] = {
+        {"/four", 1, "setmp4", "A.mp4", top}, {"/three", 1, "setflv", "B.flv", high},
+        {"/four", 2, "setflv", "C.flv", top}, {"/four", 3, "setflv", "D.flv", top},
+        {"/four", 4, "setflv", "E.flv", low},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const std::string title = std::string(c.file).substr(0, 1);
+        JobRun r = run(srv.url(c.page), title, c.quality);
+        EXPECT_TRUE(r.result);
+        EXPECT_EQ(r.texts, upToMovie(c.control, {"Download Complete!", "done"}));
+        EXPECT_TRUE(readFile(movies.file(c.file)) == c.bytes);
+    }
+    EXPECT_EQ(listFolder(movies.path()), (Texts{"A.mp4", "B.flv", "C.flv", "D.flv", "E.flv"}));
+}
+
+TEST_F(PipelineTest, ProgressCarriesTotalAndReceivedBytes) {
+    const std::string bytes = testBytes(400'000);
+    offer();
+    for (bool chunked : {false, true}) {
+        SCOPED_TRACE(chunked ? "chunked" : "with length");
+        srv.stream("/high", bytes, chunked);
+        JobRun r = run(srv.url("/watch"), chunked ? "Chunked" : "Sized");
+        ASSERT_TRUE(r.result);
+        ASSERT_FALSE(r.progress.empty());
+        double last = 0;
+        for (auto [total, received] : r.progress) {
+            EXPECT_GE(received, last);
+            last = received;
+            if (chunked) {
+                EXPECT_EQ(total, 0);
+            } else {
+                EXPECT_TRUE(total == 0 || total == bytes.size());
+            }
+        }
+        EXPECT_EQ(last, bytes.size());
+        if (!chunked) {
+            EXPECT_EQ(r.progress.back().first, bytes.size());
+        }
+    }
+}
+
+TEST_F(PipelineTest, ConvertsAfterASuccessfulDownload) {
+    TempDir work;
+    const std::string clip = work.file("clip.flv");
+    const std::string command = "ffmpeg -nostdin -loglevel error -f lavfi -i "
+                                "sine=frequency=440:duration=0.5 -c:a libmp3lame -f flv -y '" +
+                                clip + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    srv.stream("/high", readFile(clip));
+    offer();
+
+    JobRun r = run(srv.url("/watch"), "Song", 2, true);
+    EXPECT_TRUE(r.result);
+    Texts expected = upToMovie("setflv", {"Download Complete!", "Converting to mp3...", "setmp3",
+                                          "done", "Complete! Thank you for using Quillmoth."});
+    EXPECT_EQ(r.texts, expected);
+    EXPECT_GT(std::filesystem::file_size(mp3s.file("Song.mp3")), 0u);
+}
+
+TEST_F(PipelineTest, NoHandleForThePage) {
+    CurlHandle::factory = [] { return static_cast<CURL*>(nullptr); };
+    JobRun r = run(srv.url("/watch"), "Clip");
+    EXPECT_FALSE(r.result);
+    EXPECT_EQ(r.texts, (Texts{"Scraping URL...", "done", "Error: Could not create request."}));
+    EXPECT_EQ(srv.hits("/watch"), 0);
+}
+
+TEST_F(PipelineTest, PageFetchFailures) {
+    std::string refused;
+    {
+        FixtureServer gone;
+        refused = gone.url("/watch");
+    }
+    for (int i = 0; i < 11; ++i)
+        srv.redirect("/hop" + std::to_string(i), "/hop" + std::to_string(i + 1));
+    srv.redirect("/hop11", "/missing");
+    srv.redirect("/loop", "/loop");
+    srv.stall("/stall");
+    core::stallSeconds = 1;
+    core::maxPageBytes = 4096;
+    srv.body("/big", std::string(5000, 'x'));
+    srv.stream("/bigchunked", std::string(50'000, 'x'), true);
+    srv.body("/fits", std::string(4096, 'x'));
+
+    for (const std::string& page :
+         {refused, srv.url("/hop0"), srv.url("/loop"), srv.url("/stall"), srv.url("/big"),
+          srv.url("/bigchunked"), std::string("nosuchscheme://example/watch")}) {
+        SCOPED_TRACE(page);
+        JobRun r = run(page, "Clip");
+        EXPECT_FALSE(r.result);
+        EXPECT_EQ(r.texts, kFetchFailed);
+    }
+    // Ten redirects are followed; the eleventh is refused.
+    EXPECT_EQ(srv.hits("/hop10"), 1);
+    EXPECT_EQ(srv.hits("/hop11"), 0);
+    EXPECT_EQ(srv.hits("/loop"), 11);
+    EXPECT_EQ(srv.stallsExpired(), 0);
+    // A page of exactly the bound is still taken.
+    EXPECT_EQ(run(srv.url("/fits"), "Clip").texts, kNoMap);
+    EXPECT_TRUE(listFolder(movies.path()).empty());
+}
+
+TEST_F(PipelineTest, PagesWithoutAStreamMap) {
+    srv.body("/plain", "<html><body>nothing to see</body></html>");
+    srv.body("/empty", "");
+    srv.error("/gone", 404, watchPageHtml("Clip", {}).substr(0, 60));
+    for (const char* page : {"/plain", "/empty", "/gone"}) {
+        SCOPED_TRACE(page);
+        JobRun r = run(srv.url(page), "Clip");
+        EXPECT_TRUE(r.result);
+        EXPECT_EQ(r.texts, kNoMap);
+    }
+    EXPECT_TRUE(listFolder(movies.path()).empty());
+}
+
+TEST_F(PipelineTest, RedirectsAreFollowedToTheBody) {
+    const std::string bytes = testBytes(50'000);
+    for (int i = 0; i < 10; ++i)
+        srv.redirect("/p" + std::to_string(i), i == 9 ? "/watch" : "/p" + std::to_string(i + 1),
+                     i % 2 ? 301 : 302);
+    srv.redirect("/moved", srv.url("/high"), 307);
+    srv.stream("/high", bytes);
+    offer("/moved");
+
+    JobRun r = run(srv.url("/p0"), "Moved");
+    EXPECT_EQ(r.texts, upToMovie("setflv", {"Download Complete!", "done"}));
+    EXPECT_TRUE(readFile(movies.file("Moved.flv")) == bytes);
+}
+
+TEST_F(PipelineTest, TitlesThatCannotBeAFile) {
+    srv.stream("/high", testBytes(1000));
+    offer();
+    const std::string missing = movies.file("no-such-folder");
+    struct Case {
+        std::string title;
+        std::string folder;
+    };
+    for (const Case& c : {Case{"Clip", missing}, Case{"sub/Clip", ""}, Case{"../Clip", ""},
+                          Case{".", ""}, Case{"..", ""}, Case{std::string(300, 'a'), ""}}) {
+        SCOPED_TRACE(c.title);
+        JobRun r = run(srv.url("/watch"), c.title, 2, false, c.folder);
+        EXPECT_TRUE(r.result);
+        EXPECT_EQ(r.texts, upToMovie("setflv", {"done", kInvalidTitle}));
+        EXPECT_TRUE(r.progress.empty());
+    }
+    EXPECT_EQ(srv.hits("/high"), 0);
+    EXPECT_TRUE(listFolder(movies.path()).empty());
+    EXPECT_TRUE(listFolder(mp3s.path()).empty());
+}
+
+TEST_F(PipelineTest, FailedTransfersKeepTheEarlierFile) {
+    core::stallSeconds = 1;
+    writeFile(movies.file("Clip.flv"), "earlier movie");
+    writeFile(movies.file("local.bin"), "a local file");
+    const std::string bytes = testBytes(200'000);
+    srv.error("/404", 404);
+    srv.error("/500", 500);
+    srv.dropped("/dropped", bytes, 100'000);
+    srv.stall("/stall", bytes.substr(0, 1));
+    srv.redirect("/loop", "/loop");
+    srv.redirect("/tolocal", "file://" + movies.file("local.bin"));
+    srv.stream("/good", bytes);
+
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"404", srv.url("/404")},
+        {"500", srv.url("/500")},
+        {"dropped", srv.url("/dropped")},
+        {"stall", srv.url("/stall")},
+        {"loop", srv.url("/loop")},
+        {"redirect to a local file", srv.url("/tolocal")},
+        {"local file", "file://" + movies.file("local.bin")},
+        {"empty address", ""},
+    };
+    for (bool convert : {false, true}) {
+        for (const auto& [name, stream] : cases) {
+            SCOPED_TRACE(name + (convert ? " converting" : ""));
+            srv.watchPage("/watch", "Clip", {{"5", srv.url("/good")}, {"34", stream}});
+            JobRun r = run(srv.url("/watch"), "Clip", 2, convert);
+            EXPECT_TRUE(r.result);
+            Texts tail = {"done", kSaveFailed};
+            if (!convert)
+                tail.push_back("done");
+            EXPECT_EQ(r.texts, upToMovie("setflv", tail));
+            EXPECT_EQ(readFile(movies.file("Clip.flv")), "earlier movie");
+            EXPECT_EQ(listFolder(movies.path()), (Texts{"Clip.flv", "local.bin"}));
+        }
+    }
+    EXPECT_TRUE(listFolder(mp3s.path()).empty());
+    EXPECT_EQ(srv.stallsExpired(), 0);
+
+    // The page's map holds a single entry, which yields no stream address.
+    srv.watchPage("/single", "Clip", {{"34", srv.url("/good")}});
+    EXPECT_EQ(run(srv.url("/single"), "Clip").texts,
+              upToMovie("setflv", {"done", kSaveFailed, "done"}));
+
+    // No handle for the movie transfer: the page's handle is the only one.
+    srv.watchPage("/watch", "Clip", {{"5", srv.url("/good")}, {"34", srv.url("/good")}});
+    static int made;
+    made = 0;
+    CurlHandle::factory = [] { return made++ == 0 ? curl_easy_init() : nullptr; };
+    EXPECT_EQ(run(srv.url("/watch"), "Clip").texts,
+              upToMovie("setflv", {"done", kSaveFailed, "done"}));
+    EXPECT_EQ(readFile(movies.file("Clip.flv")), "earlier movie");
+    EXPECT_EQ(srv.hits("/good"), 0);
+}
+
+// The file size limit makes every write past it fail as a full disk would.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, oldHandler_);
+    }
+
+private:
+    rlimit saved_{};
+    void (*oldHandler_)(int) = nullptr;
+};
+
+TEST_F(PipelineTest, WriteFailureFailsTheTransfer) {
+    writeFile(movies.file("Clip.flv"), "earlier movie");
+    offer();
+    // The small movie fits the stdio buffer, so it can only fail on the final flush.
+    for (std::size_t size : {500'000u, 3'000u}) {
+        SCOPED_TRACE(size);
+        srv.stream("/high", testBytes(size));
+        JobRun r;
+        {
+            FileSizeLimit limit(1000);
+            r = run(srv.url("/watch"), "Clip");
+        }
+        EXPECT_EQ(r.texts, upToMovie("setflv", {"done", kSaveFailed, "done"}));
+        EXPECT_EQ(readFile(movies.file("Clip.flv")), "earlier movie");
+        EXPECT_EQ(listFolder(movies.path()), Texts{"Clip.flv"});
+    }
+}
+
+TEST_F(PipelineTest, SeveralJobsRunAtOnceOnTheirOwnThreads) {
+    constexpr int jobs = 4;
+    std::vector<std::string> bytes;
+    std::vector<int> ids;
+    for (int i = 0; i < jobs; ++i) {
+        const std::string n = std::to_string(i);
+        bytes.push_back(testBytes(150'000 + i * 1000, i + 10));
+        srv.stream("/s" + n, bytes.back(), i % 2);
+        srv.watchPage("/w" + n, "Clip", {{"5", srv.url("/x")}, {"34", srv.url("/s" + n)}});
+        ids.push_back(JobRecorder::nextId());
+    }
+    std::vector<std::thread> threads;
+    std::vector<unsigned> results(jobs, 0);
+    for (int i = 0; i < jobs; ++i) {
+        const std::string n = std::to_string(i);
+        // The worker takes ownership of the job and deletes it.
+        auto* job =
+            new core(srv.url("/w" + n).c_str(), ("Clip " + n).c_str(), ids[i], &JobRecorder::status,
+                     &JobRecorder::progress, movies.path(), mp3s.path(), 2, false);
+        threads.emplace_back(
+            [&results, i, job] { results[i] = core::ThreadStaticEntryPoint(job); });
+    }
+    for (auto& t : threads)
+        t.join();
+    for (int i = 0; i < jobs; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(results[i], 1u);
+        EXPECT_EQ(JobRecorder::statusesOf(ids[i]),
+                  upToMovie("setflv", {"Download Complete!", "done"}));
+        EXPECT_EQ(JobRecorder::progressOf(ids[i]).back().second, bytes[i].size());
+        EXPECT_TRUE(readFile(movies.file("Clip " + std::to_string(i) + ".flv")) == bytes[i]);
+    }
+    EXPECT_EQ(listFolder(movies.path()).size(), std::size_t{jobs});
+}
+
+} // namespace
