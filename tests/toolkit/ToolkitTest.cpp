@@ -102,19 +102,6 @@ protected:
     QTreeWidget* view = nullptr;
 };
 
-TEST_F(ListViewTest, CreatesADetailList) {
-    EXPECT_EQ(view->objectName(), "listView1");
-    EXPECT_EQ(view->parent(), &host);
-    EXPECT_FALSE(view->rootIsDecorated());
-    EXPECT_EQ(view->selectionMode(), QAbstractItemView::SingleSelection);
-    EXPECT_EQ(view->selectionBehavior(), QAbstractItemView::SelectRows);
-    EXPECT_FALSE(view->header()->sectionsClickable());
-    ASSERT_EQ(view->columnCount(), 3);
-    EXPECT_EQ(view->headerItem()->text(1), "Progress");
-    EXPECT_EQ(view->columnWidth(0), 300);
-    EXPECT_EQ(view->columnWidth(1), 200);
-}
-
 TEST_F(ListViewTest, RowsKeepCellsBeyondTheVisibleColumns) {
     QTreeWidget* library = ListView::create(&host, "listView2", {{"Title", 300}, {"Type", 80}});
     EXPECT_EQ(ListView::addRow(library, {"Song", "mp3", "/music"}), 0);

@@ -1,0 +1,258 @@
+// config.dat: first start, the reading rules, saving and the start-up checks.
+#include "SettingsFixture.h"
+
+#include <QFileInfo>
+#include <QRadioButton>
+
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+const char* const LibraryPathError =
+    "Error: Could not open library path. Check the Settings tab for download locations.";
+}
+
+TEST_F(SettingsFixture, FirstStartCreatesFoldersFileAndDefaults) {
+    ASSERT_FALSE(QFileInfo::exists(QString::fromStdString(dataFolder)));
+    start();
+
+    EXPECT_EQ(settings->getOutPath(), dataFolder);
+    EXPECT_TRUE(fs::is_directory(dataFolder + "Movies"));
+    EXPECT_TRUE(fs::is_directory(dataFolder + "Music"));
+    EXPECT_EQ(readConfig(), defaultConfig());
+
+    EXPECT_EQ(Settings::getMoviePath(), dataFolder + "Movies");
+    EXPECT_EQ(Settings::getMp3Path(), dataFolder + "Music");
+    EXPECT_TRUE(settings->shouldShowMovies());
+    EXPECT_TRUE(settings->shouldShowMp3s());
+    EXPECT_FALSE(settings->shouldConvertMovie());
+    EXPECT_EQ(settings->getQuality(), 4);
+
+    EXPECT_EQ(control<QLineEdit>("groupBox1", "movieTextSave")->text().toStdString(),
+              dataFolder + "Movies");
+    EXPECT_EQ(control<QLineEdit>("groupBox1", "mp3SaveText")->text().toStdString(),
+              dataFolder + "Music");
+    EXPECT_TRUE(button("groupBox3", "movieCheck")->isChecked());
+    EXPECT_TRUE(button("groupBox3", "mp3Check")->isChecked());
+    EXPECT_FALSE(button("groupBox4", "autoCheck")->isChecked());
+    EXPECT_TRUE(button("groupBox2", "radioButton4")->isChecked());
+    EXPECT_EQ(button("groupBox2", "radioButton4")->text(),
+              "Low (Fastest - Recommended for mp3 conversion)");
+    // Filling raised the enabling handlers; the store disables it after.
+    EXPECT_FALSE(saveEnabled());
+
+    EXPECT_TRUE(messages.isEmpty());
+    EXPECT_EQ(ListView::rowCount(libraryList), 0);
+}
+
+TEST_F(SettingsFixture, AcceptedFileListsTheLibraryFromItsFolders) {
+    const std::string movies = userFolder("films");
+    const std::string music = userFolder("songs");
+    std::ofstream(music + "/My.Song.mp3") << "x";
+    std::ofstream(movies + "/Clip.mp4") << "x";
+    writeConfig(configText(movies, music, "0", "1", "2", "1"));
+    start();
+
+    EXPECT_TRUE(messages.isEmpty());
+    ASSERT_EQ(ListView::rowCount(libraryList), 2);
+    EXPECT_EQ(ListView::cellText(libraryList, 0, 0), "My.Song");
+    EXPECT_EQ(ListView::cellText(libraryList, 0, 2).toStdString(), music);
+    EXPECT_EQ(ListView::cellText(libraryList, 1, 1), "mp4");
+
+    EXPECT_FALSE(settings->shouldShowMovies());
+    EXPECT_TRUE(settings->shouldConvertMovie());
+    EXPECT_EQ(settings->getQuality(), 2);
+    EXPECT_TRUE(button("groupBox2", "radioButton2")->isChecked());
+    EXPECT_FALSE(button("groupBox3", "movieCheck")->isChecked());
+    EXPECT_FALSE(saveEnabled());
+    // An accepted file is not rewritten.
+    EXPECT_EQ(readConfig(), configText(movies, music, "0", "1", "2", "1"));
+}
+
+TEST_F(SettingsFixture, ReadingRulesForLinesAndValues) {
+    const std::string movies = userFolder("films");
+    const std::string music = userFolder("songs");
+    start();
+    auto load = [&](const std::string& text) {
+        writeConfig(text);
+        return settings->loadSettingsFile();
+    };
+
+    // LF alone, empty lines between settings, any order, repeated keys.
+    EXPECT_TRUE(load("quality;3\n\nmp3Path;/old\nmp3Path;" + music + "\n\nmoviePath;" + movies +
+                     "\nshowMovies;0\nshowMp3s;1\nconvert;1\n"));
+    EXPECT_EQ(Settings::getMp3Path(), music);
+    EXPECT_EQ(Settings::getMoviePath(), movies);
+    EXPECT_FALSE(settings->shouldShowMovies());
+    EXPECT_TRUE(settings->shouldConvertMovie());
+    EXPECT_EQ(settings->getQuality(), 3);
+
+    // Flags look at the first character only; values keep further ";".
+    EXPECT_TRUE(load("showMovies;true\r\nconvert;1x\r\nshowMp3s;\r\nmoviePath;/films;old\r\n"
+                     "quality;7\r\nmp3Path;" +
+                     music + "\r\n"));
+    EXPECT_FALSE(settings->shouldShowMovies());
+    EXPECT_TRUE(settings->shouldConvertMovie());
+    EXPECT_FALSE(settings->shouldShowMp3s());
+    EXPECT_EQ(Settings::getMoviePath(), "/films;old");
+    EXPECT_EQ(settings->getQualityText(), "7");
+    EXPECT_EQ(settings->getQuality(), 4);
+
+    // A key alone takes an empty value.
+    EXPECT_TRUE(settings->parseLine("quality"));
+    EXPECT_EQ(settings->getQualityText(), "");
+    EXPECT_EQ(settings->getQuality(), 4);
+    EXPECT_TRUE(settings->parseLine(""));
+
+    // Refused: unknown keys, other letter case, keys past the key part.
+    EXPECT_FALSE(settings->parseLine("volume;3"));
+    EXPECT_FALSE(settings->parseLine("MoviePath;/x"));
+    EXPECT_FALSE(settings->parseLine("Quality;1"));
+    EXPECT_FALSE(settings->parseLine(std::string(32, 'k') + ";1"));
+    EXPECT_FALSE(settings->parseLine("quality" + std::string(25, ' ') + ";1"));
+    EXPECT_FALSE(settings->parseLine("no separator at all"));
+    EXPECT_EQ(Settings::getMoviePath(), "/films;old");
+
+    // Count: the line after the last line end counts, so five settings and
+    // a line break make six; without the break they make five.
+    const std::string five =
+        "moviePath;" + movies + "\nmp3Path;" + music + "\nshowMovies;0\nshowMp3s;0\nquality;1";
+    EXPECT_TRUE(load(five + "\n"));
+    EXPECT_EQ(settings->getQuality(), 1);
+    EXPECT_FALSE(settings->shouldShowMp3s());
+    EXPECT_FALSE(settings->shouldConvertMovie()); // named nowhere: default
+    EXPECT_FALSE(load(five));
+    EXPECT_FALSE(load(""));
+
+    // A refused line anywhere refuses the file.
+    EXPECT_FALSE(load(configText(movies, music, "1", "1", "2", "0") + "volume;3\r\n"));
+}
+
+TEST_F(SettingsFixture, RefusedFileFallsBackToDefaultsAndIsRewritten) {
+    const std::string movies = userFolder("films");
+    const std::string music = userFolder("songs");
+    writeConfig(configText(movies, music, "0", "0", "1", "1") + "volume;3\r\n");
+    start();
+
+    EXPECT_EQ(Settings::getMoviePath(), dataFolder + "Movies");
+    EXPECT_EQ(Settings::getMp3Path(), dataFolder + "Music");
+    EXPECT_TRUE(settings->shouldShowMovies());
+    EXPECT_EQ(settings->getQuality(), 4);
+    EXPECT_EQ(readConfig(), defaultConfig());
+    EXPECT_TRUE(fs::is_directory(dataFolder + "Movies"));
+    EXPECT_TRUE(messages.isEmpty());
+
+    // Fewer than six lines: the same.
+    writeConfig("moviePath;" + movies + "\r\n");
+    start();
+    EXPECT_EQ(Settings::getMoviePath(), dataFolder + "Movies");
+    EXPECT_EQ(readConfig(), defaultConfig());
+}
+
+TEST_F(SettingsFixture, MissingFoldersAtStartShowTheMessageAndCreateNothing) {
+    const std::string movies = home.path().toStdString() + "/gone/films";
+    const std::string music = userFolder("songs");
+    std::ofstream(music + "/Song.mp3") << "x";
+    const std::string text = configText(movies, music, "1", "1", "4", "0");
+    writeConfig(text);
+    start();
+
+    EXPECT_EQ(messages, QStringList({LibraryPathError}));
+    EXPECT_FALSE(fs::exists(movies));
+    EXPECT_FALSE(fs::exists(dataFolder + "Movies"));
+    EXPECT_EQ(ListView::rowCount(libraryList), 0);
+    EXPECT_EQ(Settings::getMoviePath(), movies);
+    EXPECT_EQ(readConfig(), text);
+    EXPECT_FALSE(settings->areValidPaths());
+}
+
+TEST_F(SettingsFixture, SaveAndReloadRoundTrip) {
+    start();
+    const std::string movies = userFolder("films");
+    control<QLineEdit>("groupBox1", "movieTextSave")->setText(QString::fromStdString(movies));
+    control<QLineEdit>("groupBox1", "mp3SaveText")->setText(QString());
+    button("groupBox2", "radioButton2")->click();
+    button("groupBox3", "mp3Check")->click();
+    button("groupBox4", "autoCheck")->click();
+    EXPECT_TRUE(saveEnabled());
+
+    ASSERT_TRUE(settings->grabViewValues());
+    ASSERT_TRUE(settings->saveSettings());
+    EXPECT_EQ(readConfig(), configText(movies, "", "1", "0", "2", "1"));
+    EXPECT_EQ(Settings::getMp3Path(), "");
+    EXPECT_EQ(settings->getQuality(), 2);
+
+    // Next start: the empty mp3 folder fails the library check, but the
+    // values come back into the tab.
+    messages.clear();
+    start();
+    EXPECT_EQ(messages, QStringList({LibraryPathError}));
+    EXPECT_TRUE(button("groupBox2", "radioButton2")->isChecked());
+    EXPECT_FALSE(button("groupBox2", "radioButton4")->isChecked());
+    EXPECT_FALSE(button("groupBox3", "mp3Check")->isChecked());
+    EXPECT_TRUE(button("groupBox4", "autoCheck")->isChecked());
+    EXPECT_EQ(control<QLineEdit>("groupBox1", "movieTextSave")->text().toStdString(), movies);
+    EXPECT_EQ(settings->getQuality(), 2);
+    EXPECT_FALSE(saveEnabled());
+}
+
+TEST_F(SettingsFixture, LoadedQualityOutsideTheRangeIsSavedAsLow) {
+    const std::string movies = userFolder("films");
+    const std::string music = userFolder("songs");
+    writeConfig(configText(movies, music, "1", "1", "7", "0"));
+    start();
+    EXPECT_TRUE(button("groupBox2", "radioButton4")->isChecked());
+    EXPECT_EQ(settings->getQualityText(), "7");
+    ASSERT_TRUE(settings->grabViewValues());
+    ASSERT_TRUE(settings->saveSettings());
+    EXPECT_EQ(readConfig(), configText(movies, music, "1", "1", "4", "0"));
+}
+
+TEST_F(SettingsFixture, UnwritableConfigRefusesTheSaveButKeepsTheValues) {
+    start();
+    const std::string before = readConfig();
+    button("groupBox2", "radioButton1")->click();
+    ASSERT_TRUE(settings->grabViewValues());
+
+    if (geteuid() != 0) {
+        ASSERT_EQ(chmod(configPath().c_str(), 0444), 0);
+        EXPECT_FALSE(settings->saveSettings());
+        EXPECT_EQ(readConfig(), before);
+        chmod(configPath().c_str(), 0644);
+    }
+    // Root may write any file; a folder in its place cannot be written by anyone.
+    fs::remove(configPath());
+    fs::create_directory(configPath());
+    EXPECT_FALSE(settings->saveSettings());
+    EXPECT_TRUE(fs::is_directory(configPath()));
+    EXPECT_EQ(settings->getQuality(), 1);
+    EXPECT_TRUE(saveEnabled());
+}
+
+TEST_F(SettingsFixture, SaveReplacesTheFileAsAWhole) {
+    start();
+    const std::string before = readConfig();
+    // A second name for the old file: writing in place would change it too.
+    const std::string oldName = dataFolder + "config.old";
+    fs::create_hard_link(configPath(), oldName);
+
+    button("groupBox2", "radioButton3")->click();
+    ASSERT_TRUE(settings->grabViewValues());
+    ASSERT_TRUE(settings->saveSettings());
+
+    std::ifstream old(oldName, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(old), {}), before);
+    EXPECT_EQ(readConfig(),
+              configText(dataFolder + "Movies", dataFolder + "Music", "1", "1", "3", "0"));
+    // Nothing left behind beside it.
+    int entries = 0;
+    for (const auto& entry : fs::directory_iterator(dataFolder)) {
+        (void)entry;
+        ++entries;
+    }
+    EXPECT_EQ(entries, 4); // Movies, Music, config.dat, config.old
+}
