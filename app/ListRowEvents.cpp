@@ -1,0 +1,33 @@
+#include "ListRowEvents.h"
+
+#include "ListView.h"
+
+#include <QMenu>
+#include <QMouseEvent>
+#include <QTreeWidget>
+
+ListRowEvents::ListRowEvents(QTreeWidget* list, QMenu* menu)
+    : QObject(list), list(list), menu(menu) {
+    list->viewport()->installEventFilter(this);
+    list->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(list, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        this->menu->popup(this->list->viewport()->mapToGlobal(pos));
+    });
+}
+
+bool ListRowEvents::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == list->viewport()) {
+        if (event->type() == QEvent::MouseButtonPress ||
+            event->type() == QEvent::MouseButtonDblClick) {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            const int row = ListView::rowAt(list, mouse->position().toPoint());
+            if (row >= 0) {
+                if (event->type() == QEvent::MouseButtonPress)
+                    emit rowClicked(row);
+                else
+                    emit rowDoubleClicked(row);
+            }
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}

@@ -1,0 +1,49 @@
+#include "ProcessExit.h"
+
+#include <QPointer>
+#include <QSocketNotifier>
+#include <QWidget>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+// Runs in the signal handler: only async-signal-safe calls.
+void onSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = write(signalPipe[1], &byte, 1);
+}
+
+} // namespace
+
+void closeOnTerminate(QWidget* window) {
+    if (signalPipe[0] < 0 && pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    // The notifier lives with the window and fires on the window's thread.
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, window);
+    QPointer<QWidget> target(window);
+    QObject::connect(notifier, &QSocketNotifier::activated, window, [target] {
+        char buffer[16];
+        while (read(signalPipe[0], buffer, sizeof buffer) > 0) {
+        }
+        if (target)
+            target->close();
+    });
+    struct sigaction action {};
+    action.sa_handler = &onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+void endProcess(int code) {
+    std::fflush(nullptr);
+    std::_Exit(code);
+}
