@@ -5,6 +5,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 
@@ -215,10 +217,17 @@ int GetCommand::run(const Options& options) {
     progressShown = false;
     progressOnTerminal = isatty(STDERR_FILENO) == 1;
 
-    // The worker's entry point takes this job and deletes it when the pipeline returns.
-    auto* job = new core(options.url.c_str(), title.c_str(), 0, onStatus, onProgress,
-                         options.movies, options.music, options.quality, options.mp3);
-    std::thread worker(core::ThreadStaticEntryPoint, job);
+    auto job = std::make_unique<core>(options.url.c_str(), title.c_str(), 0, onStatus, onProgress,
+                                      options.movies, options.music, options.quality, options.mp3);
+    std::thread worker;
+    try {
+        worker = std::thread(core::ThreadStaticEntryPoint, job.get());
+    } catch (const std::system_error&) {
+        std::fputs("quillmoth-get: cannot start the download thread\n", stderr);
+        return 1;
+    }
+    // The worker's entry point owns the job now and deletes it when the pipeline returns.
+    job.release();
     worker.join();
 
     if (progressShown) {
