@@ -9,6 +9,8 @@
 
 namespace {
 
+using namespace enginetest;
+
 class MaxPageBytes {
 public:
     explicit MaxPageBytes(std::size_t n) : saved_(core::maxPageBytes) { core::maxPageBytes = n; }

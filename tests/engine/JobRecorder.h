@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+namespace enginetest {
+
 // Collects what jobs report through their plain-function callbacks, keyed by
 // job id, from any number of worker threads.
 class JobRecorder {
@@ -94,3 +96,5 @@ inline std::vector<std::string> listFolder(const std::string& path) {
     std::sort(names.begin(), names.end());
     return names;
 }
+
+} // namespace enginetest

@@ -12,6 +12,8 @@
 
 namespace {
 
+using namespace enginetest;
+
 using Texts = std::vector<std::string>;
 
 const Texts kUpToMovie = {"Scraping URL...",
