@@ -22,8 +22,20 @@ void onSignal(int) {
 
 } // namespace
 
+void catchTerminateSignals() {
+    if (signalPipe[0] >= 0 || pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    struct sigaction action {};
+    action.sa_handler = &onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
+
 void closeOnTerminate(QWidget* window) {
-    if (signalPipe[0] < 0 && pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+    catchTerminateSignals();
+    if (signalPipe[0] < 0)
         return;
     // The notifier lives with the window and fires on the window's thread.
     auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, window);
@@ -35,12 +47,6 @@ void closeOnTerminate(QWidget* window) {
         if (target)
             target->close();
     });
-    struct sigaction action {};
-    action.sa_handler = &onSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
 }
 
 void endProcess(int code) {

@@ -3,7 +3,10 @@
 class QWidget;
 
 // SIGTERM and SIGINT close the window the way the user would, so the same
-// orderly shutdown runs (session logout, Ctrl+C in a terminal).
+// orderly shutdown runs (session logout, Ctrl+C in a terminal). Catching
+// starts early; a signal that arrives before the window exists closes it as
+// soon as closeOnTerminate is called.
+void catchTerminateSignals();
 void closeOnTerminate(QWidget* window);
 
 // Ends the process with `code` once the window is gone. Detached transfer

@@ -92,8 +92,11 @@ void SearchTab::webBrowser2_Navigated() {
     // The HTML arrives later on this thread; the tab may be gone by then.
     QPointer<SearchTab> self(this);
     webBrowser2->documentHtml([self](const QString& html) {
-        if (self && self->titleFinder)
+        if (!self)
+            return;
+        if (self->titleFinder)
             self->titleFinder(narrow(html));
+        emit self->pageRead();
     });
     textBox1->setText(webBrowser2->currentAddress());
 }

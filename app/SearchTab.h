@@ -30,6 +30,10 @@ public:
 
     static const char* const Instructions;
 
+signals:
+    // A page's HTML has been through the title finder.
+    void pageRead();
+
 private slots:
     void button1_Click();
     void textBox1_KeyPress();

@@ -15,6 +15,7 @@ int main(int argc, char** argv) {
     curl_global_init(CURL_GLOBAL_DEFAULT);
     // A peer that hangs up must fail a transfer, not kill the program.
     std::signal(SIGPIPE, SIG_IGN);
+    catchTerminateSignals();
     prepareWebEngineEnvironment();
     {
         QApplication app(argc, argv);

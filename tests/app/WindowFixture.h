@@ -1,0 +1,106 @@
+#pragma once
+
+#include "BrowserPane.h"
+#include "ControlFinder.h"
+#include "Downloads.h"
+#include "Form1.h"
+#include "ListView.h"
+#include "Manager.h"
+#include "MessageBox.h"
+#include "SearchTab.h"
+#include "Settings.h"
+#include "SettingsTab.h"
+
+#include <QAbstractButton>
+#include <QFile>
+#include <QLineEdit>
+#include <QStringList>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+// A real main window over a fresh data folder. Message boxes are collected,
+// never shown; the folder chooser answers from `chooserAnswers`.
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(home.isValid());
+        const char* saved = std::getenv("XDG_DATA_HOME");
+        previousHome = saved ? saved : "";
+        setenv("XDG_DATA_HOME", QFile::encodeName(home.path()).constData(), 1);
+        drainQueues();
+        MessageBox::setSink([this](const QString& text) { messages << text; });
+        window = std::make_unique<Bramblet::Form1>();
+        window->folderChooser().setDialog([this](QWidget*, const QString&) {
+            return chooserAnswers.isEmpty() ? QString() : chooserAnswers.takeFirst();
+        });
+        messages.clear();
+    }
+
+    void TearDown() override {
+        window.reset();
+        MessageBox::setSink({});
+        drainQueues();
+        setenv("XDG_DATA_HOME", previousHome.c_str(), 1);
+    }
+
+    static void drainQueues() {
+        while (!Downloads::updates.empty())
+            Downloads::updates.pop();
+        while (!Downloads::dls.empty())
+            Downloads::dls.pop();
+    }
+
+    template <typename T> T* control(const QStringList& path) const {
+        return qobject_cast<T*>(findControlPath(window.get(), path));
+    }
+    QTabWidget* tabs() const { return control<QTabWidget>({"tabControl1"}); }
+    QWidget* currentTab() const { return tabs()->currentWidget(); }
+    QLineEdit* titleBox() const { return window->searchTab()->titleBox(); }
+    QLineEdit* addressBox() const { return window->searchTab()->addressBox(); }
+    BrowserPane* searchBrowser() const { return window->searchTab()->browser(); }
+    QTreeWidget* transferList() const {
+        return control<QTreeWidget>({"tabControl1", "transfersTab", "listView1"});
+    }
+    QTreeWidget* libraryList() const {
+        return control<QTreeWidget>({"tabControl1", "tabPage4", "listView2"});
+    }
+    QWidget* settingsPage() const { return window->settingsTab(); }
+    bool saveEnabled() const { return SettingsTab::isSaveEnabled(settingsPage()); }
+    QAbstractButton* settingsButton(const char* box, const char* name) const {
+        return qobject_cast<QAbstractButton*>(
+            findControlPath(settingsPage(), {QString::fromLatin1(box), QString::fromLatin1(name)}));
+    }
+
+    // Navigates the Search pane and waits until it has arrived and the title
+    // finder has run for that page.
+    bool searchTo(const std::string& url) {
+        return arriveAfter([&] { searchBrowser()->navigate(QString::fromStdString(url)); }, url);
+    }
+    // Runs `action` and waits until the Search pane has read a page at `url`.
+    template <typename Action> bool arriveAfter(Action action, const std::string& url) {
+        const QString wanted = QString::fromStdString(url);
+        bool arrived = false;
+        auto connection = QObject::connect(window->searchTab(), &SearchTab::pageRead, [&] {
+            if (searchBrowser()->currentAddress() == wanted)
+                arrived = true;
+        });
+        action();
+        (void)QTest::qWaitFor([&] { return arrived; }, 30000);
+        QObject::disconnect(connection);
+        return arrived;
+    }
+
+    QTemporaryDir home;
+    std::string previousHome;
+    QStringList messages;
+    QStringList chooserAnswers;
+    std::unique_ptr<Bramblet::Form1> window;
+};
