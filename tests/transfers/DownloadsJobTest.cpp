@@ -78,14 +78,3 @@ TEST_F(TransferJobTest, DownloadEndsInTheListsAndOnDisk) {
     EXPECT_EQ(bar->maximum(), static_cast<int>(movie.size()));
     EXPECT_EQ(bar->value(), bar->maximum());
 }
-
-TEST_F(TransferJobTest, FailedPageShowsTheJobsErrorAndCanBeCleared) {
-    server.body("/watch", "<html>no streams here</html>");
-    downloads->download(server.url("/watch"), "Nothing");
-    runUntilComplete(0, "Error: Could not locate any movies to download.");
-
-    EXPECT_EQ(ListView::rowCount(library), 0);
-    downloads->clearItemFromView(0);
-    EXPECT_TRUE(messages.isEmpty());
-    EXPECT_EQ(ListView::rowCount(transfers), 0);
-}
