@@ -1,0 +1,123 @@
+// The Search pane against a local server: navigation, the address box, the
+// title box, and whole downloads started from the window.
+#include "WindowFixture.h"
+
+#include "FixtureServer.h"
+#include "TransfersTab.h"
+#include "core.h"
+
+#include <QPushButton>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+namespace {
+
+std::string readAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+} // namespace
+
+class SearchPaneTest : public WindowTest {
+protected:
+    // One server for the suite: the browser keeps its connections alive, and
+    // a server waits them out when it stops.
+    static void SetUpTestSuite() { shared = new FixtureServer; }
+    static void TearDownTestSuite() {
+        delete shared;
+        shared = nullptr;
+    }
+    void SetUp() override {
+        WindowTest::SetUp();
+        server.body("/plain", "<html><body>No headline here</body></html>");
+        server.watchPage("/watch", "My Clip",
+                         {{"5", server.url("/low")}, {"34", server.url("/high")}});
+        server.redirect("/go", "/watch");
+    }
+    static FixtureServer* shared;
+    FixtureServer& server = *shared;
+};
+
+FixtureServer* SearchPaneTest::shared = nullptr;
+
+TEST_F(SearchPaneTest, GoAndEnterNavigateAndTheBoxShowsTheAddressReached) {
+    // Enter: no character reaches the box, and a redirect shows where it ended.
+    ASSERT_TRUE(arriveAfter(
+        [&] {
+            addressBox()->setText(QString::fromStdString(server.url("/go")));
+            QTest::keyClick(addressBox(), Qt::Key_Return);
+        },
+        server.url("/watch")));
+    EXPECT_EQ(addressBox()->text().toStdString(), server.url("/watch"));
+    EXPECT_EQ(titleBox()->text(), "My Clip");
+
+    ASSERT_TRUE(arriveAfter(
+        [&] {
+            addressBox()->setText(QString::fromStdString(server.url("/plain")));
+            window->findChild<QPushButton*>("button1")->click();
+        },
+        server.url("/plain")));
+    EXPECT_EQ(addressBox()->text().toStdString(), server.url("/plain"));
+    // No title on this page: the last one found is shown again.
+    EXPECT_EQ(titleBox()->text(), "My Clip");
+}
+
+TEST_F(SearchPaneTest, DownloadTakesTheBrowsersAddressAndTheTitleAsTyped) {
+    std::vector<std::unique_ptr<core>> kept;
+    window->manager()->getDownloads().setWorkerStarter(
+        [&](std::unique_ptr<core> job) { kept.push_back(std::move(job)); });
+    ASSERT_TRUE(searchTo(server.url("/watch")));
+    ASSERT_EQ(titleBox()->text(), "My Clip");
+
+    titleBox()->setText("Typed Title");
+    addressBox()->setText("http://127.0.0.1:1/not-submitted");
+    tabs()->setCurrentIndex(1);
+    window->searchTab()->downloadButton()->click();
+
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept[0]->pageUrl, server.url("/watch"));
+    EXPECT_EQ(kept[0]->fileTitle, "Typed Title");
+    EXPECT_EQ(currentTab()->objectName(), "transfersTab");
+    EXPECT_EQ(ListView::cellText(transferList(), 0, 0), "Typed Title");
+
+    // The next page replaces the typed title.
+    ASSERT_TRUE(searchTo(server.url("/watch")));
+    EXPECT_EQ(titleBox()->text(), "My Clip");
+}
+
+TEST_F(SearchPaneTest, AWholeDownloadThroughTheWindow) {
+    const std::string movie = testBytes(300000, 7);
+    server.stream("/low", movie);
+    server.stream("/high", "wrong stream");
+    const int highHits = server.hits("/high");
+    const std::string target = Settings::moviePath + "/My Clip.flv";
+    std::filesystem::remove(target);
+
+    ASSERT_TRUE(searchTo(server.url("/watch")));
+    ASSERT_EQ(titleBox()->text(), "My Clip");
+    window->searchTab()->downloadButton()->click();
+    EXPECT_EQ(currentTab()->objectName(), "transfersTab");
+    ASSERT_EQ(ListView::rowCount(transferList()), 1);
+
+    // The window's own timer drains the reports.
+    const bool finished = QTest::qWaitFor(
+        [&] {
+            return ListView::rowCount(libraryList()) > 0 &&
+                   ListView::cellText(libraryList(), ListView::rowCount(libraryList()) - 1, 0) ==
+                       "My Clip";
+        },
+        60000);
+    ASSERT_TRUE(finished) << ListView::cellText(transferList(), 0, 2).toStdString();
+    EXPECT_EQ(ListView::cellText(transferList(), 0, 2), "Download Complete!");
+    const int last = ListView::rowCount(libraryList()) - 1;
+    EXPECT_EQ(ListView::cellText(libraryList(), last, 1), "flv");
+    EXPECT_TRUE(readAll(target) == movie) << "file on disk differs from the stream";
+    EXPECT_EQ(server.hits("/high"), highHits);
+    EXPECT_TRUE(messages.isEmpty());
+}
