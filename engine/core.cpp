@@ -25,11 +25,6 @@ unsigned core::ThreadStaticEntryPoint(void* pThis) {
 }
 
 bool core::scrapeURL() {
-    auto send = [this](const char* text) {
-        if (onStatus)
-            onStatus(jobId, text);
-    };
-
     pageText.clear();
     send("Scraping URL...");
     {
@@ -61,4 +56,17 @@ bool core::scrapeURL() {
 
 std::string core::movieExtension() const {
     return quality == 1 && streamCount > 3 ? ".mp4" : ".flv";
+}
+
+std::string core::movieFile() const {
+    return moviePath + "/" + fileTitle + movieExtension();
+}
+
+bool core::staysInFolder(const std::string& title) {
+    return title.find('/') == std::string::npos && title != "." && title != "..";
+}
+
+void core::send(const char* text) const {
+    if (onStatus)
+        onStatus(jobId, text);
 }

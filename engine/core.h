@@ -52,6 +52,12 @@ public:
 
     // Extension of the movie file, with its dot: ".mp4" or ".flv".
     std::string movieExtension() const;
+    // Path of the movie file: folder, title and extension.
+    std::string movieFile() const;
+    // A title names one file inside its folder: no "/", not "." or "..".
+    static bool staysInFolder(const std::string& title);
+    // Sends one status text through onStatus, if there is one.
+    void send(const char* text) const;
 
     static std::string title;
     static char errorBuffer[CURL_ERROR_SIZE];

@@ -61,20 +61,24 @@ bool encodeMp3(const std::string& input, const std::string& mp3Dir, const std::s
 } // namespace
 
 void core::convert() {
-    onStatus(jobId, "Converting to mp3...");
-    const std::string movie = moviePath + "/" + fileTitle + movieExtension();
-    if (encodeMp3(movie, mp3Path, fileTitle, "256k")) {
-        onStatus(jobId, "setmp3");
-        onStatus(jobId, "done");
-        onStatus(jobId, "Complete! Thank you for using Quillmoth.");
+    send("Converting to mp3...");
+    if (encodeMp3(movieFile(), mp3Path, fileTitle, "256k")) {
+        send("setmp3");
+        send("done");
+        send("Complete! Thank you for using Quillmoth.");
     } else {
-        onStatus(jobId, "done");
-        onStatus(jobId, "Error: Could not convert to mp3.");
+        send("done");
+        send("Error: Could not convert to mp3.");
     }
 }
 
 bool core::converter(std::string moviePath, std::string mp3Path, std::string fname,
                      std::string type) {
+    // A transfer whose title was refused by its movie step may still be
+    // converted on request: the title must not reach outside either folder.
+    if (!staysInFolder(fname)) {
+        return false;
+    }
     // "128k": a bare 128 would ask the encoder for 128 bit/s.
     return encodeMp3(moviePath + "/" + fname + "." + type, mp3Path, fname, "128k");
 }

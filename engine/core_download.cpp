@@ -3,31 +3,17 @@
 #include "PartFile.h"
 #include "core.h"
 
-namespace {
-
-// A title is one file name inside the movie folder; it may not climb out
-// of it or name a subfolder.
-bool staysInFolder(const std::string& title) {
-    return title.find('/') == std::string::npos && title != "." && title != "..";
-}
-
-} // namespace
-
 // Runs on the job's worker thread.
 bool core::download() {
-    auto send = [this](const char* text) {
-        if (onStatus)
-            onStatus(jobId, text);
-    };
-
     send("Requesting connection to download movie...");
     pageText.clear();
     pageText.shrink_to_fit();
+    // A missing handle shows up as a failed transfer below.
     CurlHandle curl;
     send("Downloading... [Patience]");
 
     const std::string extension = movieExtension();
-    PartFile file(moviePath + "/" + fileTitle + extension);
+    PartFile file(movieFile());
     send(extension == ".mp4" ? "setmp4" : "setflv");
 
     if (!staysInFolder(fileTitle) || !file.open()) {

@@ -1,16 +1,12 @@
+#include "PercentDecoder.h"
 #include "core.h"
 
 #include <algorithm>
-#include <memory>
 
 namespace {
 
 const std::string kMapMarker = "fmt_url_map=";
 const std::string kMapEnd = "&amp;";
-
-struct CurlFree {
-    void operator()(char* p) const { curl_free(p); }
-};
 
 // Position of the first '|' of an entry, -1 when it has none.
 long keyLength(const std::string& entry) {
@@ -21,14 +17,7 @@ long keyLength(const std::string& entry) {
 } // namespace
 
 bool core::findDetails(CURL* curl) {
-    // Length 0: libcurl reads up to the first NUL, and the result ends at its
-    // first NUL too ("%00" cuts the page there).
-    std::unique_ptr<char, CurlFree> decoded(curl_easy_unescape(curl, pageText.c_str(), 0, nullptr));
-    if (!decoded) {
-        return false;
-    }
-    const std::string page(decoded.get());
-
+    const std::string page = percentDecode(curl, pageText.c_str());
     const auto marker = page.find(kMapMarker);
     if (marker == std::string::npos) {
         return false;

@@ -1,6 +1,6 @@
+#include "CurlHandle.h"
+#include "PercentDecoder.h"
 #include "core.h"
-
-#include <memory>
 
 namespace {
 
@@ -9,19 +9,6 @@ const std::string kClosingTag = "</h";
 const std::string kTitleAttribute = "title=\"";
 const std::string kAttributeEnd = "\">";
 constexpr std::size_t kMaxTitleChars = 42;
-
-struct CurlHandle {
-    CURL* h = curl_easy_init();
-    ~CurlHandle() {
-        if (h) {
-            curl_easy_cleanup(h);
-        }
-    }
-};
-
-struct CurlFree {
-    void operator()(char* p) const { curl_free(p); }
-};
 
 // Byte length of the first maxChars characters of UTF-8 text. Counting
 // characters rather than bytes keeps a multi-byte character whole.
@@ -42,15 +29,7 @@ std::size_t prefixBytes(const std::string& text, std::size_t maxChars) {
 } // namespace
 
 std::string core::findTitle(const char* html) {
-    std::string page;
-    {
-        CurlHandle curl;
-        std::unique_ptr<char, CurlFree> decoded(
-            curl_easy_unescape(curl.h, html ? html : "", 0, nullptr));
-        if (decoded) {
-            page = decoded.get();
-        }
-    }
+    const std::string page = percentDecode(CurlHandle().get(), html);
 
     const auto headline = page.find(kHeadline);
     if (headline == std::string::npos) {

@@ -228,6 +228,21 @@ TEST_F(ConvertTest, ConverterReplacesAnEarlierMp3OnSuccess) {
     }
 }
 
+// A transfer whose title its movie step refused can still be converted on
+// request; such a title must not read or write beside the two folders.
+TEST_F(ConvertTest, ConverterRefusesTitlesThatLeaveTheFolders) {
+    fs::copy_file(clips / "clip.flv", root / "Outside.flv");
+    fs::create_directories(movies / "sub");
+    fs::create_directories(music / "sub");
+    fs::copy_file(clips / "clip.flv", movies / "sub" / "Inner.flv");
+    for (const char* title : {"../Outside", "sub/Inner", "..", "."}) {
+        EXPECT_FALSE(core::converter(movies.string(), music.string(), title, "flv")) << title;
+    }
+    EXPECT_FALSE(fs::exists(root / "Outside.mp3"));
+    EXPECT_FALSE(fs::exists(music / "sub" / "Inner.mp3"));
+    EXPECT_EQ(strayFiles({"sub"}), std::vector<std::string>{});
+}
+
 TEST(ProcessRunnerTest, ChildStartsCleanAndIsReaped) {
     EXPECT_EQ(ProcessRunner({"sh", "-c", "exit 3"}).run(), 3);
     EXPECT_EQ(ProcessRunner({"quillmoth-no-such-program"}).run(), -1);

@@ -1,5 +1,6 @@
 #include "GetCommand.h"
 
+#include "CurlHandle.h"
 #include "core.h"
 
 #include <chrono>
@@ -192,11 +193,7 @@ GetCommand::Parsed GetCommand::parse(int argc, char** argv, Options& options, st
 
 std::string GetCommand::titleFromPage(const std::string& url) {
     std::string page;
-    CURL* curl = curl_easy_init();
-    const bool fetched = curl && core::doCurl(curl, url.c_str(), page) == CURLE_OK;
-    if (curl) {
-        curl_easy_cleanup(curl);
-    }
+    const bool fetched = core::doCurl(CurlHandle().get(), url.c_str(), page) == CURLE_OK;
     std::string found = fetched ? core::findTitle(page.c_str()) : std::string();
     // A headline may hold "/", which would name a file in another folder.
     for (char& c : found) {
