@@ -1,5 +1,6 @@
 #include "Medias.h"
 
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -26,63 +27,10 @@ bool keptInUrl(unsigned char c) {
            c == '.' || c == '_' || c == '~' || c == '/';
 }
 
-std::string htmlAttribute(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        case '\'':
-            out += "&#39;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
-
-// Inside <script> a "</" would end the element, so "<" never appears raw.
-std::string scriptString(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-        case '\\':
-            out += "\\\\";
-            break;
-        case '"':
-            out += "\\\"";
-            break;
-        case '\'':
-            out += "\\'";
-            break;
-        case '<':
-            out += "\\x3C";
-            break;
-        case '>':
-            out += "\\x3E";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
+std::string lowered(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
 }
 
 } // namespace
@@ -109,11 +57,20 @@ std::string Medias::fileUrl(const std::string& path) {
 }
 
 std::string Medias::sw(const std::string& path) {
-    return htmlAttribute(fileUrl(path));
+    return fileUrl(path);
 }
 
 std::string Medias::sw2(const std::string& path) {
-    return scriptString(fileUrl(path));
+    return fileUrl(path);
+}
+
+bool Medias::isMovieType(const std::string& type) {
+    const std::string kind = lowered(type);
+    return kind == "mp4" || kind == "flv";
+}
+
+bool Medias::isMusicType(const std::string& type) {
+    return lowered(type) == "mp3";
 }
 
 std::string Medias::mediaPath(const std::string& title, const std::string& folder,
@@ -137,7 +94,7 @@ void Medias::createMovie(const std::string& title, const std::string& folder,
             currentWorkingPath = withSlash(cwd.string());
     }
 
-    if (type == "flv" || type == "mp4") {
+    if (isMovieType(type)) {
         createMov(title, folder, type);
         return;
     }

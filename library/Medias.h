@@ -22,13 +22,18 @@ public:
     static void createMov(const std::string& title, const std::string& folder,
                           const std::string& type);
 
+    // Media types by their extension, whatever its letter case: a file listed
+    // as "Clip.MP4" plays like "Clip.mp4".
+    static bool isMovieType(const std::string& type);
+    static bool isMusicType(const std::string& type);
+
     // file:// URL of a path made absolute, every byte outside the unreserved
-    // set and "/" percent-encoded.
+    // set and "/" percent-encoded. What is left (letters, digits, "-._~/%:")
+    // needs no escaping in an HTML attribute or a JavaScript string.
     static std::string fileUrl(const std::string& path);
-    // The URL of a path, ready to stand inside a double-quoted HTML attribute.
+    // The URL of a path as it stands in an HTML attribute.
     static std::string sw(const std::string& path);
-    // The URL of a path, ready to stand inside a double-quoted JavaScript
-    // string within a <script> element.
+    // The URL of a path as it stands in a JavaScript string.
     static std::string sw2(const std::string& path);
 
 private:

@@ -266,8 +266,9 @@ bool Settings::grabViewValues() {
 }
 
 void Settings::play(const std::string& title, const std::string& type) {
-    if (type == "mp3")
+    // The type keeps its spelling on disk: it names the file.
+    if (Medias::isMusicType(type))
         Medias::createMovie(title, mp3Path, type, getOutPath());
-    else if (type == "flv" || type == "mp4")
+    else if (Medias::isMovieType(type))
         Medias::createMovie(title, moviePath, type, getOutPath());
 }

@@ -97,7 +97,7 @@ protected:
             runFfmpeg({"-f", "lavfi", "-i", "testsrc=duration=2:size=160x120:rate=15", "-f",
                        "lavfi", "-i", "sine=frequency=440:duration=2", "-c:v", "libx264",
                        "-pix_fmt", "yuv420p", "-c:a", "aac", "-shortest", "-movflags", "+faststart",
-                       base + "/Movies/" + QString::fromStdString(movieTitle) + ".mp4"}) &&
+                       base + "/Movies/" + QString::fromStdString(movieTitle) + ".MP4"}) &&
             runFfmpeg({"-f", "lavfi", "-i", "sine=frequency=440:duration=2", "-c:a", "libmp3lame",
                        base + "/Music/" + QString::fromStdString(songTitle) + ".mp3"});
     }
@@ -131,7 +131,8 @@ protected:
 } // namespace
 
 TEST_F(PlaybackTest, MoviePagePlaysTheMp4) {
-    Medias::createMovie(movieTitle, root + "/Movies", "mp4", dataFolder);
+    // An extension in capitals, as a listed file may have it.
+    Medias::createMovie(movieTitle, root + "/Movies", "MP4", dataFolder);
 
     QWebEngineView view;
     view.settings()->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, false);

@@ -82,8 +82,9 @@ TEST_F(SettingsFixture, PlayChoosesTheFolderByType) {
     };
 
     Medias::loc = "before";
-    settings->play("Clip", "MP4");
+    settings->play("notes", "txt");
     EXPECT_EQ(Medias::loc, "before");
+    EXPECT_FALSE(std::ifstream(pagePath).is_open());
 
     settings->play("Song", "mp3");
     EXPECT_EQ(Medias::loc, pagePath);
@@ -91,4 +92,12 @@ TEST_F(SettingsFixture, PlayChoosesTheFolderByType) {
 
     settings->play("Clip", "flv");
     EXPECT_NE(page().find(movies + "/Clip.flv"), std::string::npos);
+
+    // A file listed with its extension in capitals plays from its own name.
+    settings->play("Loud", "MP3");
+    EXPECT_NE(page().find(music + "/Loud.MP3"), std::string::npos);
+    EXPECT_NE(page().find("<embed"), std::string::npos);
+    settings->play("Clip", "MP4");
+    EXPECT_NE(page().find(movies + "/Clip.MP4"), std::string::npos);
+    EXPECT_NE(page().find("jwplayer("), std::string::npos);
 }
