@@ -18,6 +18,7 @@ namespace {
 bool sawError = false;
 bool progressShown = false;
 bool progressOnTerminal = false;
+double lastReceived = 0;
 std::chrono::steady_clock::time_point started;
 std::chrono::steady_clock::time_point lastDrawn;
 
@@ -60,8 +61,6 @@ void onStatus(int, const char* text) {
         sawError = true;
     }
 }
-
-double lastReceived = 0;
 
 // Runs on the job's worker thread, as often as libcurl reports.
 void onProgress(int, double total, double received) {
@@ -212,6 +211,7 @@ int GetCommand::run(const Options& options) {
 
     sawError = false;
     progressShown = false;
+    lastReceived = 0;
     progressOnTerminal = isatty(STDERR_FILENO) == 1;
 
     auto job = std::make_unique<core>(options.url.c_str(), title.c_str(), 0, onStatus, onProgress,

@@ -38,7 +38,9 @@ TEST(StatusChannel, EncodesAndReadsBackIdAndStatus) {
 TEST(StatusChannel, ReadsIdLikeAtoi) {
     EXPECT_EQ(Downloads::decode("  42x|s").id, 42);
     EXPECT_EQ(Downloads::decode("|s").id, 0);
+    EXPECT_EQ(Downloads::decode("+5|s").id, 5);
     EXPECT_EQ(Downloads::decode("+5|s").status, "s");
+    EXPECT_EQ(Downloads::decode("-0|").id, 0);
     EXPECT_EQ(Downloads::decode("no separator").status, "");
 }
 
