@@ -49,12 +49,11 @@ QTreeWidget* create(QWidget* parent, const QString& name, const std::vector<Colu
 
 int addRow(QTreeWidget* view, const QStringList& cells) {
     auto* item = new QTreeWidgetItem(); // the view takes ownership below
+    item->setData(0, CellsRole, cells);
+    for (int i = 0; i < cells.size() && i < view->columnCount(); ++i)
+        item->setText(i, cells[i]);
     view->addTopLevelItem(item);
-    for (int i = 0; i < cells.size(); ++i)
-        setCellText(view, view->indexOfTopLevelItem(item), i, cells[i]);
-    if (cells.isEmpty())
-        item->setData(0, CellsRole, QStringList());
-    return view->indexOfTopLevelItem(item);
+    return view->topLevelItemCount() - 1;
 }
 
 void removeRow(QTreeWidget* view, int row) {

@@ -6,19 +6,18 @@
 #include "MessageBox.h"
 #include "Settings.h"
 #include "SettingsTab.h"
+#include "gui/ScopedDataHome.h"
 
 #include <QAbstractButton>
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
-#include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QWidget>
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -29,9 +28,6 @@ class SettingsFixture : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(home.isValid());
-        const char* saved = std::getenv("XDG_DATA_HOME");
-        previousHome = saved ? saved : "";
-        setenv("XDG_DATA_HOME", QFile::encodeName(home.path()).constData(), 1);
         dataFolder = home.path().toStdString() + "/Quillmoth/";
         previousSink = MessageBox::setSink([this](const QString& text) { messages << text; });
     }
@@ -39,7 +35,6 @@ protected:
     void TearDown() override {
         settings.reset();
         MessageBox::setSink(previousSink);
-        setenv("XDG_DATA_HOME", previousHome.c_str(), 1);
     }
 
     // Builds the tab and list the way the window does, then the store.
@@ -102,7 +97,7 @@ protected:
         return path.toStdString();
     }
 
-    QTemporaryDir home;
+    ScopedDataHome home;
     std::string dataFolder;
     std::unique_ptr<QWidget> tab;
     QWidget* tabPage = nullptr;
@@ -118,6 +113,5 @@ private:
                          [page] { SettingsTab::setSaveEnabled(page, true); });
     }
 
-    std::string previousHome;
     MessageBox::Sink previousSink;
 };

@@ -1,8 +1,9 @@
 // main() of every GUI test executable: one QApplication for the whole run,
 // offscreen, with the data folder in a temporary directory.
 #include <QApplication>
-#include <QTemporaryDir>
 #include <QtWebEngineCore/qtwebenginecoreglobal.h>
+
+#include "ScopedDataHome.h"
 
 #include <gtest/gtest.h>
 
@@ -13,8 +14,7 @@ int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     setenv("QTWEBENGINE_CHROMIUM_FLAGS", "--no-sandbox --disable-gpu", 0);
     setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
-    QTemporaryDir dataHome;
-    setenv("XDG_DATA_HOME", dataHome.path().toLocal8Bit().constData(), 1);
+    ScopedDataHome dataHome;
 
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
