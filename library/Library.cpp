@@ -14,20 +14,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<std::string> split(const std::string& text, char separator) {
-    std::vector<std::string> pieces;
-    std::string::size_type start = 0;
-    for (;;) {
-        const auto at = text.find(separator, start);
-        if (at == std::string::npos) {
-            pieces.push_back(text.substr(start));
-            return pieces;
-        }
-        pieces.push_back(text.substr(start, at - start));
-        start = at + 1;
-    }
-}
-
 bool equalsIgnoringCase(const std::string& a, const std::string& b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return std::tolower(static_cast<unsigned char>(x)) ==
@@ -79,16 +65,13 @@ void Library::helpShow(const std::string& folder, const std::string& pattern) {
     if (!view)
         return;
     for (const std::string& name : listFolder(folder, pattern)) {
-        const std::vector<std::string> pathPieces = split(folder + "/" + name, '/');
-        if (pathPieces.size() < 2)
+        // The title is the name up to its last dot, the type what follows it
+        // as spelled on disk.
+        const std::string::size_type dot = name.rfind('.');
+        if (dot == std::string::npos)
             continue;
-        const std::vector<std::string> pieces = split(pathPieces.back(), '.');
-        if (pieces.size() < 2)
-            continue;
-        std::string title = pieces.front();
-        for (std::size_t i = 1; i + 1 < pieces.size(); ++i)
-            title += "." + pieces[i];
-        ListView::addRow(view, {wide(title), wide(pieces.back()), wide(folder)});
+        ListView::addRow(view,
+                         {wide(name.substr(0, dot)), wide(name.substr(dot + 1)), wide(folder)});
     }
 }
 

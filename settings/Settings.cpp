@@ -20,7 +20,6 @@
 
 #include <fstream>
 #include <iterator>
-#include <sstream>
 
 std::string Settings::moviePath;
 std::string Settings::mp3Path;
