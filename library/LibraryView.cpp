@@ -2,7 +2,13 @@
 
 #include "ListView.h"
 
+#include <QTreeWidget>
+
 QTreeWidget* LibraryView::build(QWidget* parent) {
-    return ListView::create(parent, QStringLiteral("listView2"),
-                            {{QStringLiteral("Title"), 300}, {QStringLiteral("Type"), 80}});
+    QTreeWidget* view =
+        ListView::create(parent, QStringLiteral("listView2"),
+                         {{QStringLiteral("Title"), 300}, {QStringLiteral("Type"), 80}});
+    // Unlike the transfer list, several library rows may be selected at once.
+    view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    return view;
 }

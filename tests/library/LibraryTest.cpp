@@ -3,6 +3,7 @@
 #include "ListView.h"
 #include "Medias.h"
 
+#include <QHeaderView>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QUrl>
@@ -54,6 +55,21 @@ protected:
 using Rows = std::vector<std::vector<std::string>>;
 
 } // namespace
+
+TEST_F(LibraryTest, ListShowsTitleAndTypeOnly) {
+    EXPECT_EQ(view->objectName(), "listView2");
+    ASSERT_EQ(view->columnCount(), 2);
+    EXPECT_EQ(view->headerItem()->text(0), "Title");
+    EXPECT_EQ(view->headerItem()->text(1), "Type");
+    EXPECT_EQ(view->columnWidth(0), 300);
+    EXPECT_EQ(view->columnWidth(1), 80);
+    EXPECT_FALSE(view->header()->sectionsClickable());
+    EXPECT_EQ(view->selectionMode(), QAbstractItemView::ExtendedSelection);
+
+    touch(music + "/song.mp3");
+    Library(view.get()).show(movies, music);
+    EXPECT_EQ(view->columnCount(), 2) << "the folder cell has no column";
+}
 
 TEST_F(LibraryTest, ListsMp3ThenFlvThenMp4WithTitleTypeAndFolder) {
     touch(movies + "/b.mp4");
