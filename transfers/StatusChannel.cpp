@@ -22,7 +22,9 @@ StatusChannel::Decoded StatusChannel::decode(const std::string& text) {
     return out;
 }
 
-void StatusChannel::cb(int index, const char* status) { updates.push(encode(index, status)); }
+void StatusChannel::cb(int index, const char* status) {
+    updates.push(encode(index, status));
+}
 
 void StatusChannel::cb2(int index, double dltotal, double dlnow) {
     dls.push(DLPair(index, dltotal, dlnow));
