@@ -189,6 +189,9 @@ bool Settings::saveSettings() {
     // Written beside the file and renamed over it, so that a crash mid-save
     // never leaves a truncated config.dat.
     QSaveFile file(path);
+    // A data folder that takes no new files still lets a writable
+    // config.dat be written in place.
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly))
         return false;
     file.write(text.data(), static_cast<qint64>(text.size()));
