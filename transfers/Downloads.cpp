@@ -11,9 +11,11 @@
 #include <QProgressBar>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <system_error>
 #include <thread>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -114,21 +116,34 @@ bool Downloads::tick() {
     }
 
     // Only what was queued before this tick: workers that keep pushing
-    // cannot hold the window's thread here.
+    // cannot hold the window's thread here. A transfer's last report decides
+    // what its bar shows, so each bar is set once however many arrived.
+    std::vector<DLPair> latest;
     for (std::size_t pending = dls.size(); pending > 0; --pending) {
         const auto pair = dls.front();
         if (!pair)
             break;
-        DownloadItems* record = item(pair->index);
-        if (record && record->pb) {
-            const ProgressScale scale = ProgressScale::fit(pair->tot, pair->dwn);
-            record->pb->setRange(0, scale.maximum);
-            record->pb->setValue(scale.value);
-        }
         dls.pop();
         processed = true;
+        const auto same = std::find_if(latest.begin(), latest.end(),
+                                       [&](const DLPair& p) { return p.index == pair->index; });
+        if (same != latest.end())
+            *same = *pair;
+        else
+            latest.push_back(*pair);
     }
+    for (const DLPair& pair : latest)
+        showProgress(pair);
     return processed;
+}
+
+void Downloads::showProgress(const DLPair& pair) {
+    DownloadItems* record = item(pair.index);
+    if (!record || !record->pb)
+        return;
+    const ProgressScale scale = ProgressScale::fit(pair.tot, pair.dwn);
+    record->pb->setRange(0, scale.maximum);
+    record->pb->setValue(scale.value);
 }
 
 void Downloads::updateItemStatus(int index, const std::string& status) {

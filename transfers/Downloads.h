@@ -58,6 +58,7 @@ public:
 
 private:
     void addItemToListBox(int index);
+    void showProgress(const DLPair& pair);
     std::string uniqueTitle(std::string title);
     DownloadItems* itemAtRow(int listID) const;
     void showMessage(const char* text) const;

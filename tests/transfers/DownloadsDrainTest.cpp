@@ -28,6 +28,15 @@ TEST_F(TransfersTest, OneStatusTextPerTickAndEveryProgressReport) {
     EXPECT_EQ(status(1), "Scraping URL...");
     EXPECT_FALSE(downloads->tick());
 
+    // A burst of reports moves a bar once, to the last of them.
+    int changes = 0;
+    QObject::connect(barInRow(0), &QProgressBar::valueChanged, [&] { ++changes; });
+    for (int received = 1; received <= 1000; ++received)
+        Downloads::cb2(0, 1000, received);
+    EXPECT_TRUE(downloads->tick());
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(barInRow(0)->value(), 1000);
+
     // Progress alone is work too.
     Downloads::cb2(1, 2000, 2000);
     EXPECT_TRUE(downloads->tick());
