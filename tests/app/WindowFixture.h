@@ -19,12 +19,18 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
+#include <QWebEnginePage>
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <memory>
 #include <string>
+
+// The address a pane was last sent to, known at once, before any page arrives.
+inline std::string requestedAddress(BrowserPane* pane) {
+    return pane->page()->requestedUrl().toString().toStdString();
+}
 
 // A real main window over a fresh data folder. Message boxes are collected,
 // never shown; the folder chooser answers from `chooserAnswers`.
