@@ -25,6 +25,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
+#include <QUrl>
 
 namespace Bramblet {
 
@@ -149,10 +150,12 @@ void Form1::selectTab(const QString& name) {
 
 void Form1::downloadBtn_Click() {
     const std::string title = narrow(search->titleBox()->text());
-    const QString address = search->browser()->currentAddress();
+    // Encoded, so that blanks and other characters shown decoded reach the
+    // HTTP client as a valid address.
+    const QUrl address = search->browser()->url();
     if (address.isEmpty() || !mgr)
         return;
-    if (mgr->download(narrow(address), title))
+    if (mgr->download(narrow(address.toString(QUrl::FullyEncoded)), title))
         selectTab(QStringLiteral("transfersTab"));
 }
 

@@ -92,10 +92,10 @@ protected:
     }
     // Runs `action` and waits until the Search pane has read a page at `url`.
     template <typename Action> bool arriveAfter(Action action, const std::string& url) {
-        const QString wanted = QString::fromStdString(url);
+        const QUrl wanted(QString::fromStdString(url));
         bool arrived = false;
         auto connection = QObject::connect(window->searchTab(), &SearchTab::pageRead, [&] {
-            if (searchBrowser()->currentAddress() == wanted)
+            if (searchBrowser()->url() == wanted)
                 arrived = true;
         });
         action();
