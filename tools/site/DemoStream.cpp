@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 extern char** environ;
@@ -40,7 +41,10 @@ std::string makeDemoStreams() {
                                 "-movflags", "+faststart", "-shortest", dir + "/demo.mp4"});
     const bool flv = runFfmpeg(
         {"-c:v", "flv1", "-c:a", "libmp3lame", "-ar", "44100", "-shortest", dir + "/demo.flv"});
-    if (!mp4 || !flv)
+    if (!mp4 || !flv) {
+        std::error_code ignored;
+        std::filesystem::remove_all(dir, ignored);
         return "";
+    }
     return dir;
 }
