@@ -10,6 +10,7 @@
 #include "SearchTab.h"
 #include "Settings.h"
 #include "SettingsTab.h"
+#include "gui/ScopedDataHome.h"
 
 #include <QAbstractButton>
 #include <QFile>
@@ -38,9 +39,6 @@ class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(home.isValid());
-        const char* saved = std::getenv("XDG_DATA_HOME");
-        previousHome = saved ? saved : "";
-        setenv("XDG_DATA_HOME", QFile::encodeName(home.path()).constData(), 1);
         drainQueues();
         MessageBox::setSink([this](const QString& text) { messages << text; });
         window = std::make_unique<Bramblet::Form1>();
@@ -54,7 +52,6 @@ protected:
         window.reset();
         MessageBox::setSink({});
         drainQueues();
-        setenv("XDG_DATA_HOME", previousHome.c_str(), 1);
     }
 
     static void drainQueues() {
@@ -104,8 +101,7 @@ protected:
         return arrived;
     }
 
-    QTemporaryDir home;
-    std::string previousHome;
+    ScopedDataHome home;
     QStringList messages;
     QStringList chooserAnswers;
     std::unique_ptr<Bramblet::Form1> window;
