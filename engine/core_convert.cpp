@@ -1,30 +1,11 @@
+#include "PartFile.h"
 #include "ProcessRunner.h"
 #include "core.h"
 
 #include <cstdio>
-#include <fstream>
 #include <sys/stat.h>
-#include <unistd.h>
-#include <vector>
 
 namespace {
-
-// Permission bits a newly created file would get: mkstemp makes 0600 files,
-// and the MP3 should look like any other file the user saves.
-mode_t newFileMode() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("Umask:", 0) == 0) {
-            try {
-                return 0666 & ~static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8));
-            } catch (...) {
-                break;
-            }
-        }
-    }
-    return 0644;
-}
 
 // Encodes the audio of input into mp3Dir/title.mp3. ffmpeg writes a
 // temporary file in the same folder which replaces the target only when the
@@ -34,14 +15,8 @@ mode_t newFileMode() {
 bool encodeMp3(const std::string& input, const std::string& mp3Dir, const std::string& title,
                const char* bitRate) {
     const std::string target = mp3Dir + "/" + title + ".mp3";
-
-    std::string temp = mp3Dir + "/.quillmoth-mp3-XXXXXX";
-    const int fd = mkstemp(temp.data());
-    if (fd < 0) {
-        return false;
-    }
-    fchmod(fd, newFileMode());
-    close(fd);
+    // Titles are unique within a run, so no other conversion writes this name.
+    const std::string temp = target + PartFile::suffix;
 
     ProcessRunner ffmpeg({"ffmpeg", "-nostdin", "-hide_banner", "-loglevel", "error", "-i",
                           "file:" + input, "-acodec", "libmp3lame", "-ac", "2", "-ab", bitRate,

@@ -7,9 +7,14 @@ namespace {
 // never read, so each thread registers its own.
 thread_local char transferErrors[CURL_ERROR_SIZE];
 
-// Bounds shared by both transfer forms: a redirect loop, a host that never
-// answers and a server that stops sending all end as a failed transfer.
-void setBounds(CURL* curl) {
+// Options shared by both transfer forms. The bounds make a redirect loop, a
+// host that never answers and a server that stops sending end as a failed
+// transfer.
+void setCommonOptions(CURL* curl, const char* url) {
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, transferErrors);
+    curl_easy_setopt(curl, CURLOPT_URL, url);
+    curl_easy_setopt(curl, CURLOPT_HEADER, 0L);
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(curl, CURLOPT_MAXREDIRS, core::maxRedirects);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, core::connectSeconds);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
@@ -23,11 +28,7 @@ void setBounds(CURL* curl) {
 CURLcode core::doCurl(CURL* curl, const char* url, std::string& buf) {
     if (!curl)
         return CURLE_FAILED_INIT;
-    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, transferErrors);
-    curl_easy_setopt(curl, CURLOPT_URL, url);
-    curl_easy_setopt(curl, CURLOPT_HEADER, 0L);
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-    setBounds(curl);
+    setCommonOptions(curl, url);
     // An announced size over the bound fails before any byte arrives;
     // writer enforces it for bodies without a length.
     curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(maxPageBytes));
@@ -39,16 +40,12 @@ CURLcode core::doCurl(CURL* curl, const char* url, std::string& buf) {
 CURLcode core::doCurl(CURL* curl, const char* url, MemoryBlock& buf) {
     if (!curl)
         return CURLE_FAILED_INIT;
-    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, transferErrors);
-    curl_easy_setopt(curl, CURLOPT_URL, url);
+    setCommonOptions(curl, url);
     // The stream address comes from a remote page: never let it read local files.
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_HEADER, 0L);
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
     // An error status must not be saved as the movie.
     curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
-    setBounds(curl);
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &buf);
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &core::progress_callback);

@@ -30,6 +30,11 @@ public:
             items_.pop_front();
     }
 
+    void clear() {
+        std::lock_guard lock(mutex_);
+        items_.clear();
+    }
+
     bool empty() const {
         std::lock_guard lock(mutex_);
         return items_.empty();

@@ -55,10 +55,8 @@ protected:
     }
 
     static void drainQueues() {
-        while (!Downloads::updates.empty())
-            Downloads::updates.pop();
-        while (!Downloads::dls.empty())
-            Downloads::dls.pop();
+        Downloads::updates.clear();
+        Downloads::dls.clear();
     }
 
     template <typename T> T* control(const QStringList& path) const {

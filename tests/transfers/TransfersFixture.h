@@ -49,10 +49,8 @@ protected:
     }
 
     static void drainQueues() {
-        while (!Downloads::updates.empty())
-            Downloads::updates.pop();
-        while (!Downloads::dls.empty())
-            Downloads::dls.pop();
+        Downloads::updates.clear();
+        Downloads::dls.clear();
     }
 
     // Applies every queued report, one tick per status text.

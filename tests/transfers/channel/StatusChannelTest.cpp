@@ -9,10 +9,8 @@
 namespace {
 
 void drain() {
-    while (!Downloads::updates.empty())
-        Downloads::updates.pop();
-    while (!Downloads::dls.empty())
-        Downloads::dls.pop();
+    Downloads::updates.clear();
+    Downloads::dls.clear();
 }
 
 TEST(StatusChannel, EncodesAndReadsBackIdAndStatus) {
