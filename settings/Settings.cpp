@@ -18,9 +18,6 @@
 #include <QTreeWidget>
 #include <QWidget>
 
-#include <fstream>
-#include <iterator>
-
 std::string Settings::moviePath;
 std::string Settings::mp3Path;
 
@@ -95,70 +92,41 @@ void Settings::applyDefaults() {
     quality = "4";
 }
 
+ConfigFile Settings::values() const {
+    ConfigFile config;
+    config.moviePath = moviePath;
+    config.mp3Path = mp3Path;
+    config.showMovies = showMovies;
+    config.showMp3s = showMp3s;
+    config.convertMovie = convertMovie;
+    config.quality = quality;
+    return config;
+}
+
+void Settings::take(const ConfigFile& config) {
+    moviePath = config.moviePath;
+    mp3Path = config.mp3Path;
+    showMovies = config.showMovies;
+    showMp3s = config.showMp3s;
+    convertMovie = config.convertMovie;
+    quality = config.quality;
+}
+
 bool Settings::loadSettingsFile() {
     // A file that names a setting nowhere leaves it at its default.
     applyDefaults();
-
-    std::ifstream file(configPath, std::ios::binary);
-    if (!file.is_open())
-        return false;
-    std::string contents((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (file.bad())
-        return false;
-
-    // Every LF ends a line, and whatever follows the last one (possibly
-    // nothing) is one more line: an empty file is one empty line.
-    bool accepted = true;
-    int count = 0;
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t end = contents.find('\n', start);
-        std::string line =
-            contents.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (!parseLine(line))
-            accepted = false;
-        ++count;
-        if (end == std::string::npos)
-            break;
-        start = end + 1;
-    }
-    return accepted && count >= 6;
+    // Lines read before a refused one keep their values, as they always did.
+    ConfigFile config = values();
+    const bool accepted = config.load(configPath);
+    take(config);
+    return accepted;
 }
 
 bool Settings::parseLine(const std::string& line) {
-    if (line.empty())
-        return true;
-
-    std::string key;
-    std::string value;
-    const std::size_t limit = std::min<std::size_t>(line.size(), MAX_TOKEN_SIZE);
-    const std::size_t separator = line.find(';');
-    if (separator != std::string::npos && separator < limit) {
-        key = line.substr(0, separator);
-        value = line.substr(separator + 1);
-    } else {
-        // No separator in the key part: one of the keys alone takes an
-        // empty value, anything else is refused below.
-        key = line.substr(0, limit);
-    }
-
-    const bool flag = !value.empty() && value[0] == '1';
-    if (key == MOVIE_PATH_TKN)
-        moviePath = value;
-    else if (key == MP3_PATH_TKN)
-        mp3Path = value;
-    else if (key == SHOW_MOVIE_TKN)
-        showMovies = flag;
-    else if (key == SHOW_MP3_TKN)
-        showMp3s = flag;
-    else if (key == CONVERT_TKN)
-        convertMovie = flag;
-    else if (key == QUALITY_TKN)
-        quality = value;
-    else
+    ConfigFile config = values();
+    if (!config.parseLine(line))
         return false;
+    take(config);
     return true;
 }
 
@@ -172,19 +140,7 @@ bool Settings::saveSettings() {
             return false;
     }
 
-    std::string text;
-    auto line = [&text](const char* key, const std::string& value) {
-        text += key;
-        text += ';';
-        text += value;
-        text += "\r\n";
-    };
-    line(MOVIE_PATH_TKN, moviePath);
-    line(MP3_PATH_TKN, mp3Path);
-    line(SHOW_MOVIE_TKN, showMovies ? "1" : "0");
-    line(SHOW_MP3_TKN, showMp3s ? "1" : "0");
-    line(QUALITY_TKN, quality);
-    line(CONVERT_TKN, convertMovie ? "1" : "0");
+    const std::string text = values().text();
 
     // Written beside the file and renamed over it, so that a crash mid-save
     // never leaves a truncated config.dat.

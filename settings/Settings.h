@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ConfigFile.h"
+
 #include <memory>
 #include <string>
 
@@ -47,13 +49,13 @@ public:
 
     Library* getLibrary() const { return library.get(); }
 
-    static constexpr const char* MOVIE_PATH_TKN = "moviePath";
-    static constexpr const char* MP3_PATH_TKN = "mp3Path";
-    static constexpr const char* SHOW_MOVIE_TKN = "showMovies";
-    static constexpr const char* SHOW_MP3_TKN = "showMp3s";
-    static constexpr const char* QUALITY_TKN = "quality";
-    static constexpr const char* CONVERT_TKN = "convert";
-    static constexpr int MAX_TOKEN_SIZE = 32;
+    static constexpr const char* MOVIE_PATH_TKN = ConfigFile::MOVIE_PATH_TKN;
+    static constexpr const char* MP3_PATH_TKN = ConfigFile::MP3_PATH_TKN;
+    static constexpr const char* SHOW_MOVIE_TKN = ConfigFile::SHOW_MOVIE_TKN;
+    static constexpr const char* SHOW_MP3_TKN = ConfigFile::SHOW_MP3_TKN;
+    static constexpr const char* QUALITY_TKN = ConfigFile::QUALITY_TKN;
+    static constexpr const char* CONVERT_TKN = ConfigFile::CONVERT_TKN;
+    static constexpr int MAX_TOKEN_SIZE = ConfigFile::MAX_TOKEN_SIZE;
 
     // Folders, without a trailing separator by default. Read by transfers.
     static std::string moviePath;
@@ -64,6 +66,9 @@ public:
 
 private:
     void applyDefaults();
+    // The six values as config.dat holds them, and back.
+    ConfigFile values() const;
+    void take(const ConfigFile& config);
 
     bool showMovies = true;
     bool showMp3s = true;
