@@ -1,10 +1,16 @@
 #include "ProcessRunner.h"
+#include "CancelToken.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <poll.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 #include <utility>
 
 extern char** environ;
@@ -31,14 +37,50 @@ struct SpawnAttr {
     }
 };
 
+// A descriptor that becomes readable when the process ends (it is not
+// reaped by that). Invalid where the kernel has no pidfd_open; callers then
+// poll with short sleeps.
+class PidFd {
+public:
+    explicit PidFd(pid_t pid) {
+#ifdef SYS_pidfd_open
+        fd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+#else
+        (void)pid;
+#endif
+    }
+    ~PidFd() {
+        reset();
+    }
+    PidFd(const PidFd&) = delete;
+    PidFd& operator=(const PidFd&) = delete;
+
+    bool valid() const {
+        return fd >= 0;
+    }
+    int get() const {
+        return fd;
+    }
+    void reset() {
+        if (fd >= 0) {
+            close(fd);
+            fd = -1;
+        }
+    }
+
+private:
+    int fd = -1;
+};
+
+constexpr std::chrono::milliseconds fallbackPoll{10};
+
 } // namespace
 
 ProcessRunner::ProcessRunner(std::vector<std::string> a) : args(std::move(a)) {}
 
 ProcessRunner::~ProcessRunner() {
     if (pid > 0) {
-        kill(pid, SIGKILL);
-        wait();
+        terminate();
     }
 }
 
@@ -71,9 +113,12 @@ bool ProcessRunner::start() {
     sigdelset(&defaults, SIGSTOP);
     sigset_t noMask;
     sigemptyset(&noMask);
+    // pgid 0: the child leads a new group named by its pid.
     if (posix_spawnattr_setsigdefault(&attr.attr, &defaults) != 0 ||
         posix_spawnattr_setsigmask(&attr.attr, &noMask) != 0 ||
-        posix_spawnattr_setflags(&attr.attr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK) != 0) {
+        posix_spawnattr_setpgroup(&attr.attr, 0) != 0 ||
+        posix_spawnattr_setflags(&attr.attr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK |
+                                                 POSIX_SPAWN_SETPGROUP) != 0) {
         return false;
     }
 
@@ -93,9 +138,96 @@ bool ProcessRunner::start() {
 }
 
 int ProcessRunner::wait() {
+    return wait(nullptr);
+}
+
+// Runs on the job's worker thread; the token may be set from any thread or
+// a signal handler, so it is looked at every CancelPoll.
+int ProcessRunner::wait(const CancelToken* cancel) {
     if (pid <= 0) {
         return -1;
     }
+    if (cancel == nullptr || awaitExit(std::chrono::steady_clock::time_point::max(), cancel)) {
+        return reap();
+    }
+    terminate();
+    return Cancelled;
+}
+
+int ProcessRunner::run() {
+    return run(nullptr);
+}
+
+int ProcessRunner::run(const CancelToken* cancel) {
+    if (!start()) {
+        return -1;
+    }
+    return wait(cancel);
+}
+
+// True once the child has ended (left unreaped, so its pid and group stay
+// ours); false when the deadline passed or the token was cancelled first.
+bool ProcessRunner::awaitExit(std::chrono::steady_clock::time_point deadline,
+                              const CancelToken* cancel) const {
+    using namespace std::chrono;
+    PidFd pidfd(pid);
+    for (;;) {
+        if (hasExited()) {
+            return true;
+        }
+        if (cancel != nullptr && cancel->cancelled()) {
+            return false;
+        }
+        const auto now = steady_clock::now();
+        if (now >= deadline) {
+            return false;
+        }
+        const auto slice = std::min<steady_clock::duration>(
+            deadline - now, pidfd.valid() ? steady_clock::duration(CancelPoll)
+                                          : steady_clock::duration(fallbackPoll));
+        if (pidfd.valid()) {
+            pollfd p{pidfd.get(), POLLIN, 0};
+            const auto ms = ceil<milliseconds>(slice).count();
+            // EINTR and timeouts just go round again.
+            if (poll(&p, 1, static_cast<int>(ms)) < 0 && errno != EINTR) {
+                pidfd.reset();
+            }
+        } else {
+            std::this_thread::sleep_for(slice);
+        }
+    }
+}
+
+bool ProcessRunner::hasExited() const {
+    siginfo_t info{};
+    int r;
+    do {
+        r = waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT);
+    } while (r < 0 && errno == EINTR);
+    // An error means there is nothing left to wait for.
+    return r < 0 || info.si_pid == pid;
+}
+
+// The group id is the child's pid, which cannot be reused while the child
+// is unreaped, so this never reaches a stranger.
+void ProcessRunner::signalGroup(int sig) const {
+    if (killpg(pid, sig) != 0) {
+        kill(pid, sig);
+    }
+}
+
+// TERM lets ffmpeg close its output; SIGCONT wakes a member stopped by job
+// control so that it sees the TERM. KILL goes to the group even when the
+// child ended in time, for anything it started that ignores TERM.
+void ProcessRunner::terminate() {
+    signalGroup(SIGTERM);
+    signalGroup(SIGCONT);
+    awaitExit(std::chrono::steady_clock::now() + TermGrace, nullptr);
+    signalGroup(SIGKILL);
+    reap();
+}
+
+int ProcessRunner::reap() {
     int status = 0;
     pid_t r;
     do {
@@ -106,11 +238,4 @@ int ProcessRunner::wait() {
         return -1;
     }
     return WEXITSTATUS(status);
-}
-
-int ProcessRunner::run() {
-    if (!start()) {
-        return -1;
-    }
-    return wait();
 }

@@ -1,15 +1,31 @@
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <sys/types.h>
 #include <vector>
 
+class CancelToken;
+
 // Runs one program from an argument vector, without a shell, and waits for
 // it. The child reads /dev/null, gets default signal dispositions and an
-// empty signal mask, and may have its output thrown away. A child still
-// running when the runner is destroyed is killed and reaped.
+// empty signal mask, and may have its output thrown away. It leads a process
+// group of its own, so a terminal's Ctrl-C does not reach it behind our back
+// and ending it ends whatever it started too.
+//
+// A runner is used by one thread (a job's worker); only the CancelToken is
+// shared with other threads and signal handlers. A child still running when
+// the runner is destroyed is ended like a cancelled one and reaped.
 class ProcessRunner {
 public:
+    // What wait() and run() return when the token ended the child. -1 stays
+    // "did not start, or died of a signal".
+    static constexpr int Cancelled = -2;
+    // Time an ended group has between SIGTERM and SIGKILL.
+    static constexpr std::chrono::milliseconds TermGrace{2000};
+    // How often a waiting runner looks at its token.
+    static constexpr std::chrono::milliseconds CancelPoll{50};
+
     // args[0] is looked up on PATH.
     explicit ProcessRunner(std::vector<std::string> args);
     ~ProcessRunner();
@@ -26,13 +42,23 @@ public:
     bool start();
 
     // Waits for the started program. Its exit status, or -1 when it did
-    // not start or ended by a signal.
+    // not start or ended by a signal. With a token, the child's group is
+    // ended once the token is cancelled (TERM, TermGrace, KILL), the child
+    // reaped, and Cancelled returned. A null token waits like wait().
     int wait();
+    int wait(const CancelToken* cancel);
 
     // start() then wait().
     int run();
+    int run(const CancelToken* cancel);
 
 private:
+    bool awaitExit(std::chrono::steady_clock::time_point deadline, const CancelToken* cancel) const;
+    bool hasExited() const;
+    void signalGroup(int sig) const;
+    void terminate();
+    int reap();
+
     std::vector<std::string> args;
     bool dropStdout = false;
     bool dropStderr = false;

@@ -1,0 +1,130 @@
+#include "ProcessRunner.h"
+#include "CancelToken.h"
+#include "ChildSubreaper.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+// A script that starts `sleep 30` in the background, writes its pid to $0
+// and waits for it. Only builtins run beside the sleep, so no third process
+// can be orphaned while the test looks. `prelude` runs first.
+ProcessRunner sleeperWithGrandchild(const fs::path& pidFile, const std::string& prelude = "") {
+    return ProcessRunner(
+        {"sh", "-c", prelude + "sleep 30 & echo $! > \"$0\"; wait", pidFile.string()});
+}
+
+// Blocks until the script has written its grandchild's pid (one line, so a
+// half-written file has no newline yet); the test's timeout guards a script
+// that never does.
+pid_t awaitPid(const fs::path& pidFile) {
+    for (;;) {
+        std::ifstream in(pidFile);
+        std::string line;
+        if (std::getline(in, line) && !in.eof()) {
+            return static_cast<pid_t>(std::stoi(line));
+        }
+        std::this_thread::sleep_for(10ms);
+    }
+}
+
+// Reaps the adopted grandchild: the signal it died of, or 0 when it lived to
+// exit on its own (30 s later, when nothing ended it).
+int deathSignal(pid_t grandchild) {
+    int status = 0;
+    pid_t r;
+    do {
+        r = waitpid(grandchild, &status, 0);
+    } while (r < 0 && errno == EINTR);
+    if (r != grandchild || !WIFSIGNALED(status)) {
+        return 0;
+    }
+    return WTERMSIG(status);
+}
+
+bool noChildLeft() {
+    return waitpid(-1, nullptr, WNOHANG) == -1 && errno == ECHILD;
+}
+
+class ProcessRunnerCancelTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              ("quillmoth-runner-" + std::to_string(getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    fs::path dir;
+    CancelToken token;
+    ChildSubreaper adopter;
+};
+
+TEST(ProcessRunnerTest, ExitStatusesComeThroughWhenNotCancelled) {
+    CancelToken token;
+    // Long enough to go round the polling wait a few times.
+    EXPECT_EQ(ProcessRunner({"sh", "-c", "sleep 0.2; exit 7"}).run(&token), 7);
+    EXPECT_EQ(ProcessRunner({"sh", "-c", "exit 0"}).run(&token), 0);
+    EXPECT_EQ(ProcessRunner({"sh", "-c", "kill -KILL $$"}).run(&token), -1);
+    EXPECT_EQ(ProcessRunner({"quillmoth-no-such-program"}).run(&token), -1);
+
+    ProcessRunner plain({"sh", "-c", "exit 4"});
+    ASSERT_TRUE(plain.start());
+    EXPECT_EQ(plain.wait(nullptr), 4);
+    EXPECT_EQ(plain.wait(&token), -1) << "nothing left to wait for";
+    EXPECT_TRUE(noChildLeft());
+}
+
+TEST_F(ProcessRunnerCancelTest, CancelFromAnotherThreadEndsTheWait) {
+    ProcessRunner sleeper({"sleep", "30"});
+    ASSERT_TRUE(sleeper.start());
+    std::thread canceller([this] {
+        std::this_thread::sleep_for(100ms);
+        token.cancel();
+    });
+    EXPECT_EQ(sleeper.wait(&token), ProcessRunner::Cancelled);
+    canceller.join();
+    EXPECT_TRUE(noChildLeft());
+}
+
+TEST_F(ProcessRunnerCancelTest, GroupThatIgnoresTermIsKilled) {
+    // The shell and its sleep both ignore TERM (an ignored signal is inherited).
+    const fs::path pidFile = dir / "pid";
+    ProcessRunner stubborn = sleeperWithGrandchild(pidFile, "trap '' TERM; ");
+    ASSERT_TRUE(stubborn.start());
+    const pid_t grandchild = awaitPid(pidFile);
+    token.cancel();
+    EXPECT_EQ(stubborn.wait(&token), ProcessRunner::Cancelled);
+    EXPECT_EQ(deathSignal(grandchild), SIGKILL);
+    EXPECT_TRUE(noChildLeft());
+}
+
+TEST_F(ProcessRunnerCancelTest, DestroyingTheRunnerEndsWhatTheChildStarted) {
+    const fs::path pidFile = dir / "pid";
+    pid_t grandchild = -1;
+    {
+        ProcessRunner parent = sleeperWithGrandchild(pidFile);
+        ASSERT_TRUE(parent.start());
+        grandchild = awaitPid(pidFile);
+    }
+    EXPECT_EQ(deathSignal(grandchild), SIGTERM);
+    EXPECT_EQ(kill(grandchild, 0), -1);
+    EXPECT_TRUE(noChildLeft());
+}
+
+} // namespace
