@@ -1,47 +1,129 @@
 #include "PartFile.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 
-PartFile::PartFile(std::string target) : target_(std::move(target)), temp_(target_ + suffix) {}
+namespace {
+
+std::string folderOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string randomTag() {
+    static const char alphabet[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    thread_local std::mt19937 engine{std::random_device{}()};
+    std::uniform_int_distribution<std::size_t> pick(0, sizeof alphabet - 2);
+    std::string tag(6, 'x');
+    for (char& c : tag)
+        c = alphabet[pick(engine)];
+    return tag;
+}
+
+// Errors that say the folder cannot take files, whatever the name.
+bool folderError(int err) {
+    switch (err) {
+    case ENOENT:
+    case ENOTDIR:
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case ENOSPC:
+    case EDQUOT:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void syncFolder(const std::string& folder) {
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0)
+        return;
+    // Some file systems cannot sync a folder; the rename has still happened.
+    ::fsync(dir);
+    ::close(dir);
+}
+
+} // namespace
+
+PartFile::PartFile(std::string target) : target_(std::move(target)) {}
 
 PartFile::~PartFile() {
     discard();
 }
 
-bool PartFile::open() {
+PartFile::Opened PartFile::open() {
     discard();
     failed_ = false;
-    file_ = std::fopen(temp_.c_str(), "wb");
-    return file_ != nullptr;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = target_ + "." + randomTag() + suffix;
+        // O_EXCL with O_NOFOLLOW: an existing file or link is never opened.
+        const int fd =
+            ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            fd_ = fd;
+            temp_ = std::move(name);
+            return Opened::Ok;
+        }
+        if (errno == EEXIST || errno == EINTR)
+            continue;
+        return folderError(errno) ? Opened::FolderUnusable : Opened::NameRefused;
+    }
+    return Opened::FolderUnusable;
 }
 
 std::size_t PartFile::write(const void* data, std::size_t n) {
-    if (!file_ || failed_)
+    if (fd_ < 0 || failed_)
         return 0;
-    std::size_t written = std::fwrite(data, 1, n, file_);
-    if (written != n)
-        failed_ = true;
-    return written;
+    const char* bytes = static_cast<const char*>(data);
+    std::size_t done = 0;
+    while (done < n) {
+        const ssize_t w = ::write(fd_, bytes + done, n - done);
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w <= 0) {
+            failed_ = true;
+            break;
+        }
+        done += static_cast<std::size_t>(w);
+    }
+    return done;
+}
+
+long long PartFile::size() const {
+    struct stat st {};
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0)
+        return -1;
+    return st.st_size;
 }
 
 bool PartFile::commit() {
-    if (!file_)
+    if (fd_ < 0)
         return false;
-    // Buffered bytes may only fail to reach the disk here.
-    bool ok = !failed_ && std::fflush(file_) == 0 && !std::ferror(file_);
-    ok = std::fclose(file_) == 0 && ok;
-    file_ = nullptr;
-    if (ok && std::rename(temp_.c_str(), target_.c_str()) == 0)
+    bool ok = !failed_ && ::fsync(fd_) == 0;
+    ok = ::close(fd_) == 0 && ok;
+    fd_ = -1;
+    if (ok && std::rename(temp_.c_str(), target_.c_str()) == 0) {
+        syncFolder(folderOf(target_));
         return true;
-    std::remove(temp_.c_str());
+    }
+    ::unlink(temp_.c_str());
     return false;
 }
 
 void PartFile::discard() {
-    if (!file_)
+    if (fd_ < 0)
         return;
-    std::fclose(file_);
-    file_ = nullptr;
-    std::remove(temp_.c_str());
+    ::close(fd_);
+    fd_ = -1;
+    // Only this job's own temporary name: another job's file is never touched.
+    ::unlink(temp_.c_str());
 }

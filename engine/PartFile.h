@@ -1,29 +1,41 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdio>
 #include <string>
 
-// A file written under a temporary name beside its target and moved over
-// the target only by commit(), so that an earlier file of the same name
-// survives a failed transfer. Unless committed, the temporary file is
-// removed when this object goes away.
+// A file written under a temporary name of its own beside its target and
+// moved over the target only by commit(), so that an earlier file of the
+// same name survives a failed transfer. The temporary name is random and
+// created exclusively (never an existing file or a planted link), so jobs
+// writing the same target cannot touch each other's bytes. Unless
+// committed, the temporary file is removed when this object goes away.
 class PartFile {
 public:
+    // Why open() failed.
+    enum class Opened { Ok, FolderUnusable, NameRefused };
+
+    // target: folder and file name joined by "/".
     explicit PartFile(std::string target);
     ~PartFile();
     PartFile(const PartFile&) = delete;
     PartFile& operator=(const PartFile&) = delete;
 
-    // Creates (or truncates) the temporary file. False when it cannot be created.
-    bool open();
-    bool isOpen() const { return file_ != nullptr; }
+    // Creates the temporary file "<target>.XXXXXX.part".
+    Opened open();
+    bool isOpen() const { return fd_ >= 0; }
 
     // Returns how many bytes were written; fewer than n on a write error.
     std::size_t write(const void* data, std::size_t n);
 
-    // Flushes and closes the temporary file, then renames it over the target.
-    // False if any of these fails; the temporary file is then gone.
+    // Bytes in the temporary file (also those another program wrote to it).
+    long long size() const;
+
+    // Moves the file to a different name in the same folder on commit.
+    void retarget(std::string target) { target_ = std::move(target); }
+
+    // Syncs and closes the temporary file, renames it over the target and
+    // syncs the folder, so that a power cut never leaves a complete-looking
+    // empty file. False if any step fails; the temporary file is then gone.
     bool commit();
 
     // Closes and removes the temporary file.
@@ -33,10 +45,12 @@ public:
     const std::string& tempPath() const { return temp_; }
 
     static constexpr const char* suffix = ".part";
+    // How much longer the temporary file's name is than the target's.
+    static constexpr std::size_t extraNameBytes = 7 + 5; // ".XXXXXX" ".part"
 
 private:
     std::string target_;
     std::string temp_;
-    std::FILE* file_ = nullptr;
+    int fd_ = -1;
     bool failed_ = false;
 };

@@ -1,20 +1,22 @@
 #include "core.h"
 
 #include "CurlHandle.h"
+#include "PartFile.h"
 
+#include <climits>
 #include <memory>
 #include <utility>
 
 std::string core::title;
-char core::errorBuffer[CURL_ERROR_SIZE];
 long core::stallSeconds = 30;
 std::size_t core::maxPageBytes = std::size_t{64} * 1024 * 1024;
+const std::size_t core::maxTitleBytes = NAME_MAX - 4 - PartFile::extraNameBytes;
 
-core::core(const char* str, const char* str2, int x, StatusFn fp, ProgressFn fp2, std::string loc1,
-           std::string loc2, int qual, bool sConvert)
-    : pageUrl(str ? str : ""), fileTitle(str2 ? str2 : ""), jobId(x), quality(qual),
-      convertToMp3(sConvert), moviePath(std::move(loc1)), mp3Path(std::move(loc2)), onStatus(fp),
-      onProgress(fp2) {}
+core::core(JobOptions options, int id, JobSink sink, std::shared_ptr<const CancelToken> cancel)
+    : pageUrl(std::move(options.pageUrl)), fileTitle(safeTitle(std::move(options.title))),
+      jobId(id), quality(options.quality), convertToMp3(options.convert),
+      moviePath(std::move(options.movieFolder)), mp3Path(std::move(options.musicFolder)),
+      bitRate(std::move(options.bitRate)), sink(std::move(sink)), cancelToken(std::move(cancel)) {}
 
 // Runs on the job's worker thread, which owns the job from here on.
 unsigned core::ThreadStaticEntryPoint(void* pThis) {
@@ -26,29 +28,31 @@ unsigned core::ThreadStaticEntryPoint(void* pThis) {
 
 bool core::scrapeURL() {
     pageText.clear();
-    send("Scraping URL...");
+    status("Scraping URL...");
     {
         CurlHandle curl;
         if (!curl) {
-            send("done");
-            send("Error: Could not create request.");
+            send(JobEvent::Kind::Failed, "Error: Could not create request.");
             return false;
         }
-        if (doCurl(curl.get(), pageUrl.c_str(), pageText) != CURLE_OK) {
+        const CURLcode fetched = doCurl(curl.get(), pageUrl.c_str(), pageText, cancelToken.get());
+        if (cancelled()) {
+            send(JobEvent::Kind::Cancelled, cancelledText);
+            return false;
+        }
+        if (fetched != CURLE_OK) {
             pageText.clear();
-            send("done");
-            send("Error: Could not make connection.");
+            send(JobEvent::Kind::Failed, "Error: Could not make connection.");
             return false;
         }
-        send("Initial response received!");
-        send("Searching for download source...");
+        status("Initial response received!");
+        status("Searching for download source...");
         if (!findDetails(curl.get())) {
-            send("done");
-            send("Error: Could not locate any movies to download.");
+            send(JobEvent::Kind::Failed, "Error: Could not locate any movies to download.");
             return true;
         }
     }
-    send("Found movie source!");
+    status("Found movie source!");
     if (download() && convertToMp3)
         convert();
     return true;
@@ -59,14 +63,31 @@ std::string core::movieExtension() const {
 }
 
 std::string core::movieFile() const {
-    return moviePath + "/" + fileTitle + movieExtension();
+    return moviePath + "/" + fileTitle +
+           (savedExtension.empty() ? movieExtension() : savedExtension);
 }
 
 bool core::staysInFolder(const std::string& title) {
     return title.find('/') == std::string::npos && title != "." && title != "..";
 }
 
-void core::send(const char* text) const {
-    if (onStatus)
-        onStatus(jobId, text);
+void core::send(JobEvent::Kind kind, std::string text) const {
+    if (!sink)
+        return;
+    JobEvent event;
+    event.id = jobId;
+    event.kind = kind;
+    event.text = std::move(text);
+    sink(event);
+}
+
+void core::progress(double total, double received) const {
+    if (!sink)
+        return;
+    JobEvent event;
+    event.id = jobId;
+    event.kind = JobEvent::Kind::Progress;
+    event.total = total;
+    event.done = received;
+    sink(event);
 }

@@ -1,33 +1,35 @@
 #pragma once
 
+#include "CancelToken.h"
+#include "JobEvent.h"
+#include "JobOptions.h"
+
 #include <curl/curl.h>
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
-
-// Status and progress callbacks of a job. Both are called on the job's
-// worker thread; the text of a StatusFn call is valid only for the call.
-using StatusFn = void (*)(int jobId, const char* text);
-using ProgressFn = void (*)(int jobId, double total, double received);
 
 struct MemoryBlock;
 
 // One download job: fetches a watch page, picks a stream, saves the movie
 // and optionally converts it to MP3. Created on the window's thread, then
-// owned and destroyed by its worker thread (ThreadStaticEntryPoint).
+// owned and destroyed by its worker thread (ThreadStaticEntryPoint). Every
+// event goes to the sink, on the worker thread; the cancel token stops the
+// job at its next check (the transfer's progress calls, the wait for ffmpeg).
 class core {
 public:
-    core(const char* str, const char* str2, int x, StatusFn fp, ProgressFn fp2, std::string loc1,
-         std::string loc2, int qual, bool sConvert);
+    core(JobOptions options, int id, JobSink sink, std::shared_ptr<const CancelToken> cancel = {});
 
     // Thread entry: runs the pipeline on pThis, then deletes it.
     static unsigned ThreadStaticEntryPoint(void* pThis);
 
     bool scrapeURL();
 
-    // HTTP layer.
-    static CURLcode doCurl(CURL* curl, const char* url, std::string& buf);
+    // HTTP layer. The page form stops when cancel (may be null) is set.
+    static CURLcode doCurl(CURL* curl, const char* url, std::string& buf,
+                           const CancelToken* cancel = nullptr);
     CURLcode doCurl(CURL* curl, const char* url, MemoryBlock& buf);
     // writer's buffer is the receiving std::string.
     static size_t writer(char* data, size_t size, size_t nmemb, void* buffer);
@@ -43,24 +45,39 @@ public:
 
     // Title extraction (window thread).
     static std::string findTitle(const char* html);
+    // A title made safe as a file name: control characters become blanks,
+    // and it is cut (at a character boundary) so that every name made from
+    // it, temporary names included, fits the file system's name limit.
+    static std::string safeTitle(std::string title);
 
     // Movie step and conversion.
     bool download();
     void convert();
+    // Converts moviePath/fname.type into mp3Path/fname.mp3; false when
+    // ffmpeg failed, was cancelled or the title leaves the folders.
     static bool converter(std::string moviePath, std::string mp3Path, std::string fname,
-                          std::string type);
+                          std::string type, const CancelToken* cancel = nullptr);
 
-    // Extension of the movie file, with its dot: ".mp4" or ".flv".
+    // Extension of the movie file by the quality rule, with its dot.
     std::string movieExtension() const;
-    // Path of the movie file: folder, title and extension.
+    // Path of the movie file: folder, title and the extension saved (or
+    // to be saved) under.
     std::string movieFile() const;
     // A title names one file inside its folder: no "/", not "." or "..".
     static bool staysInFolder(const std::string& title);
-    // Sends one status text through onStatus, if there is one.
-    void send(const char* text) const;
+    // The movie's first bytes showed container ("flv", "mp4" or empty for
+    // neither): the file is saved and announced under that type.
+    void containerSeen(const std::string& container);
+
+    bool cancelled() const { return cancelToken && cancelToken->cancelled(); }
+    // Events, on the worker thread.
+    void send(JobEvent::Kind kind, std::string text = {}) const;
+    void status(const char* text) const { send(JobEvent::Kind::Status, text); }
+    void progress(double total, double received) const;
 
     static std::string title;
-    static char errorBuffer[CURL_ERROR_SIZE];
+    // The last text of a job stopped on request.
+    static constexpr const char* cancelledText = "Cancelled.";
 
     // A transfer that receives nothing for this long fails. Tests shorten it.
     static long stallSeconds;
@@ -68,6 +85,8 @@ public:
     static std::size_t maxPageBytes;
     static constexpr long maxRedirects = 10;
     static constexpr long connectSeconds = 30;
+    // Longest title in bytes: ".flv" and a temporary name's extra bytes must fit NAME_MAX.
+    static const std::size_t maxTitleBytes;
 
     std::string pageUrl;
     std::string fileTitle;
@@ -77,9 +96,12 @@ public:
     bool convertToMp3;
     std::string moviePath;
     std::string mp3Path;
+    std::string bitRate;
     std::vector<std::string> streams;
     std::string pageText;
     std::string streamUrl;
-    StatusFn onStatus;
-    ProgressFn onProgress;
+    // ".flv" or ".mp4": the quality rule, then what the first bytes show.
+    std::string savedExtension;
+    JobSink sink;
+    std::shared_ptr<const CancelToken> cancelToken;
 };

@@ -2,58 +2,80 @@
 #include "ProcessRunner.h"
 #include "core.h"
 
-#include <cstdio>
-#include <sys/stat.h>
-
 namespace {
 
+enum class Encoded { Ok, Failed, Cancelled };
+
 // Encodes the audio of input into mp3Dir/title.mp3. ffmpeg writes a
-// temporary file in the same folder which replaces the target only when the
+// temporary file of our own making, which replaces the target only when the
 // encoder succeeded, so a failure never costs an earlier MP3. Both paths go
 // to ffmpeg with the file: protocol, so no title or folder can be taken for
-// an option or another protocol.
-bool encodeMp3(const std::string& input, const std::string& mp3Dir, const std::string& title,
-               const char* bitRate) {
-    const std::string target = mp3Dir + "/" + title + ".mp3";
-    // Titles are unique within a run, so no other conversion writes this name.
-    const std::string temp = target + PartFile::suffix;
+// an option or another protocol, and the input may only be a movie
+// container read from that one file: a downloaded playlist or concat list
+// naming other files is refused.
+Encoded encodeMp3(const std::string& input, const std::string& mp3Dir, const std::string& title,
+                  const std::string& bitRate, const CancelToken* cancel) {
+    PartFile output(mp3Dir + "/" + title + ".mp3");
+    if (output.open() != PartFile::Opened::Ok)
+        return Encoded::Failed;
 
-    ProcessRunner ffmpeg({"ffmpeg", "-nostdin", "-hide_banner", "-loglevel", "error", "-i",
-                          "file:" + input, "-acodec", "libmp3lame", "-ac", "2", "-ab", bitRate,
-                          "-vn", "-y", "-f", "mp3", "file:" + temp});
+    ProcessRunner ffmpeg({"ffmpeg",
+                          "-nostdin",
+                          "-hide_banner",
+                          "-loglevel",
+                          "error",
+                          "-protocol_whitelist",
+                          "file",
+                          "-format_whitelist",
+                          "flv,mov,mp4,matroska,webm,mp3,aac",
+                          "-i",
+                          "file:" + input,
+                          "-acodec",
+                          "libmp3lame",
+                          "-ac",
+                          "2",
+                          "-ab",
+                          bitRate,
+                          "-vn",
+                          "-y",
+                          "-f",
+                          "mp3",
+                          "file:" + output.tempPath()});
     ffmpeg.discardStdout(true);
-    const int status = ffmpeg.run();
-
-    struct stat st {};
-    const bool produced = status == 0 && stat(temp.c_str(), &st) == 0 && st.st_size > 0;
-    if (produced && std::rename(temp.c_str(), target.c_str()) == 0) {
-        return true;
-    }
-    std::remove(temp.c_str());
-    return false;
+    const int status = ffmpeg.run(cancel);
+    if (status == ProcessRunner::Cancelled)
+        return Encoded::Cancelled;
+    if (status == 0 && output.size() > 0 && output.commit())
+        return Encoded::Ok;
+    return Encoded::Failed;
 }
 
 } // namespace
 
 void core::convert() {
-    send("Converting to mp3...");
-    if (encodeMp3(movieFile(), mp3Path, fileTitle, "256k")) {
-        send("setmp3");
-        send("done");
-        send("Complete! Thank you for using Quillmoth.");
-    } else {
-        send("done");
-        send("Error: Could not convert to mp3.");
+    status("Converting to mp3...");
+    switch (encodeMp3(movieFile(), mp3Path, fileTitle, bitRate, cancelToken.get())) {
+    case Encoded::Ok:
+        send(JobEvent::Kind::Converted);
+        send(JobEvent::Kind::Finished, "Complete! Thank you for using Quillmoth.");
+        break;
+    case Encoded::Failed:
+        send(JobEvent::Kind::Failed, "Error: Could not convert to mp3.");
+        break;
+    case Encoded::Cancelled:
+        send(JobEvent::Kind::Cancelled, cancelledText);
+        break;
     }
 }
 
 bool core::converter(std::string moviePath, std::string mp3Path, std::string fname,
-                     std::string type) {
+                     std::string type, const CancelToken* cancel) {
     // A transfer whose title was refused by its movie step may still be
     // converted on request: the title must not reach outside either folder.
     if (!staysInFolder(fname)) {
         return false;
     }
     // "128k": a bare 128 would ask the encoder for 128 bit/s.
-    return encodeMp3(moviePath + "/" + fname + "." + type, mp3Path, fname, "128k");
+    return encodeMp3(moviePath + "/" + fname + "." + type, mp3Path, fname, "128k", cancel) ==
+           Encoded::Ok;
 }

@@ -3,37 +3,78 @@
 #include "PartFile.h"
 #include "core.h"
 
+namespace {
+
+const char* const kInvalidTitle = "Error: Invalid Title - Go back to search & change title. ";
+const char* const kFolderUnusable = "Error: Could not write to the movie folder.";
+const char* const kSaveFailed = "Error: Could not save movie.";
+
+// A body that is no movie: nothing at all, a web page (a login or error
+// page answered with 200), or part of a file we never asked a part of.
+bool isMovie(const MemoryBlock& block, CURL* curl) {
+    long status = 0;
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+    return status != 206 && !block.head.empty() && !block.head.looksLikeMarkup();
+}
+
+} // namespace
+
+void core::containerSeen(const std::string& container) {
+    if (container.empty() || "." + container == savedExtension)
+        return;
+    savedExtension = "." + container;
+    send(JobEvent::Kind::Container, container);
+}
+
 // Runs on the job's worker thread.
 bool core::download() {
-    send("Requesting connection to download movie...");
+    status("Requesting connection to download movie...");
     pageText.clear();
     pageText.shrink_to_fit();
     // A missing handle shows up as a failed transfer below.
     CurlHandle curl;
-    send("Downloading... [Patience]");
+    status("Downloading... [Patience]");
 
-    const std::string extension = movieExtension();
+    savedExtension = movieExtension();
+    send(JobEvent::Kind::Container, savedExtension.substr(1));
+
+    if (!staysInFolder(fileTitle)) {
+        send(JobEvent::Kind::Failed, kInvalidTitle);
+        return false;
+    }
     PartFile file(movieFile());
-    send(extension == ".mp4" ? "setmp4" : "setflv");
-
-    if (!staysInFolder(fileTitle) || !file.open()) {
-        send("done");
-        send("Error: Invalid Title - Go back to search & change title. ");
+    switch (file.open()) {
+    case PartFile::Opened::Ok:
+        break;
+    case PartFile::Opened::FolderUnusable:
+        send(JobEvent::Kind::Failed, kFolderUnusable);
+        return false;
+    case PartFile::Opened::NameRefused:
+        send(JobEvent::Kind::Failed, kInvalidTitle);
         return false;
     }
 
-    MemoryBlock block{file, jobId, onProgress};
-    bool ok = doCurl(curl.get(), streamUrl.c_str(), block) == CURLE_OK;
+    MemoryBlock block{file, *this};
+    const CURLcode result = doCurl(curl.get(), streamUrl.c_str(), block);
+    if (cancelled()) {
+        file.discard();
+        send(JobEvent::Kind::Cancelled, cancelledText);
+        return false;
+    }
+    bool ok = result == CURLE_OK && isMovie(block, curl.get());
+    if (ok && !block.containerChecked)
+        containerSeen(block.head.container());
+    // The first bytes may have named another container than the quality rule.
+    file.retarget(movieFile());
     // A movie counts as saved only once every byte is on disk under its name.
     ok = ok && file.commit();
-    if (ok) {
-        send("Download Complete!");
-    } else {
+    if (!ok) {
         file.discard();
-        send("done");
-        send("Error: Could not save movie.");
+        send(JobEvent::Kind::Failed, kSaveFailed);
+        return false;
     }
+    status("Download Complete!");
     if (!convertToMp3)
-        send("done");
-    return ok;
+        send(JobEvent::Kind::Finished);
+    return true;
 }

@@ -16,6 +16,12 @@ void setCommonOptions(CURL* curl, const char* url) {
     curl_easy_setopt(curl, CURLOPT_HEADER, 0L);
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(curl, CURLOPT_MAXREDIRS, core::maxRedirects);
+    // Both addresses come from the web: never let them reach local files,
+    // FTP logins or any other protocol.
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    // A compressed body is decoded rather than saved as it came.
+    curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "");
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, core::connectSeconds);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, core::stallSeconds);
@@ -23,9 +29,15 @@ void setCommonOptions(CURL* curl, const char* url) {
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
 }
 
+// Runs on the transfer's thread (libcurl callback): a non-zero answer aborts.
+int pageProgress(void* clientp, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    const auto* cancel = static_cast<const CancelToken*>(clientp);
+    return cancel && cancel->cancelled() ? 1 : 0;
+}
+
 } // namespace
 
-CURLcode core::doCurl(CURL* curl, const char* url, std::string& buf) {
+CURLcode core::doCurl(CURL* curl, const char* url, std::string& buf, const CancelToken* cancel) {
     if (!curl)
         return CURLE_FAILED_INIT;
     setCommonOptions(curl, url);
@@ -34,6 +46,11 @@ CURLcode core::doCurl(CURL* curl, const char* url, std::string& buf) {
     curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(maxPageBytes));
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &core::writer);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &buf);
+    if (cancel) {
+        curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, const_cast<CancelToken*>(cancel));
+        curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &pageProgress);
+    }
     return curl_easy_perform(curl);
 }
 
@@ -41,9 +58,6 @@ CURLcode core::doCurl(CURL* curl, const char* url, MemoryBlock& buf) {
     if (!curl)
         return CURLE_FAILED_INIT;
     setCommonOptions(curl, url);
-    // The stream address comes from a remote page: never let it read local files.
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     // An error status must not be saved as the movie.
     curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
@@ -72,14 +86,23 @@ size_t core::writer3(void* ptr, size_t size, size_t nmemb, void* data) {
     auto* block = static_cast<MemoryBlock*>(data);
     if (!block)
         return 0;
-    return block->out.write(ptr, size * nmemb);
+    const size_t n = size * nmemb;
+    block->head.feed(static_cast<const char*>(ptr), n);
+    if (!block->containerChecked && block->head.containerKnown()) {
+        block->containerChecked = true;
+        block->job.containerSeen(block->head.container());
+    }
+    return block->out.write(ptr, n);
 }
 
 // Runs on the transfer's thread (libcurl callback).
 int core::progress_callback(void* clientp, curl_off_t dltotal, curl_off_t dlnow, curl_off_t,
                             curl_off_t) {
     auto* block = static_cast<MemoryBlock*>(clientp);
-    if (block && block->onProgress)
-        block->onProgress(block->jobId, static_cast<double>(dltotal), static_cast<double>(dlnow));
+    if (!block)
+        return 0;
+    if (block->job.cancelled())
+        return 1;
+    block->job.progress(static_cast<double>(dltotal), static_cast<double>(dlnow));
     return 0;
 }

@@ -24,8 +24,9 @@ bool core::findDetails(CURL* curl) {
     }
     const auto start = marker + kMapMarker.size();
     const auto end = page.find(kMapEnd, start);
-    return splitUrls(
-        page.substr(start, end == std::string::npos ? std::string::npos : end - start));
+    splitUrls(page.substr(start, end == std::string::npos ? std::string::npos : end - start));
+    // A map without a single entry offers nothing to download.
+    return !streams.empty();
 }
 
 bool core::splitUrls(std::string map) {
@@ -40,8 +41,9 @@ bool core::splitUrls(std::string map) {
         start = comma + 1;
         ++count;
     }
-    // The text after the last comma; a map without any comma gives nothing.
-    if (count >= 1) {
+    // The text after the last comma. A map without any comma is one entry;
+    // one that starts with a comma gives nothing.
+    if (count >= 1 || (!map.empty() && map.front() != ',')) {
         streams.push_back(map.substr(start));
         ++count;
     }

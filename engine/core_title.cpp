@@ -2,6 +2,8 @@
 #include "PercentDecoder.h"
 #include "core.h"
 
+#include <utility>
+
 namespace {
 
 const std::string kHeadline = "id=\"watch-headline-title\">";
@@ -26,7 +28,41 @@ std::size_t prefixBytes(const std::string& text, std::size_t maxChars) {
     return text.size();
 }
 
+// Control characters (C0, DEL and, written in UTF-8, C1) become blanks: a
+// headline must not put line breaks or terminal escapes into a file name.
+void blankControls(std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+        if (c < 0x20 || c == 0x7F) {
+            out += ' ';
+        } else if (c == 0xC2 && next >= 0x80 && next <= 0x9F) {
+            out += ' ';
+            ++i;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    text = std::move(out);
+}
+
+// Start of the UTF-8 character that holds byte pos.
+std::size_t characterStart(const std::string& text, std::size_t pos) {
+    while (pos > 0 && (static_cast<unsigned char>(text[pos]) & 0xC0) == 0x80)
+        --pos;
+    return pos;
+}
+
 } // namespace
+
+std::string core::safeTitle(std::string title) {
+    blankControls(title);
+    if (title.size() > maxTitleBytes)
+        title.resize(characterStart(title, maxTitleBytes));
+    return title;
+}
 
 std::string core::findTitle(const char* html) {
     const std::string page = percentDecode(CurlHandle().get(), html);
@@ -61,6 +97,7 @@ std::string core::findTitle(const char* html) {
         found = segment.substr(open + 1, close - open - 1);
     }
 
+    blankControls(found);
     const auto last = found.find_last_not_of(' ');
     found.erase(last == std::string::npos ? 0 : last + 1);
     found.resize(prefixBytes(found, kMaxTitleChars));

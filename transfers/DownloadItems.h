@@ -3,6 +3,9 @@
 #include <QPointer>
 #include <QProgressBar>
 
+#include "CancelToken.h"
+
+#include <memory>
 #include <string>
 
 // The window's record of one transfer. Created and changed on the window's
@@ -35,4 +38,6 @@ public:
     int listID;
     // The list view owns the bar (it goes with its row); the pointer turns null then.
     QPointer<QProgressBar> pb;
+    // Shared with the transfer's job, which stops once it is set.
+    std::shared_ptr<CancelToken> cancel = std::make_shared<CancelToken>();
 };

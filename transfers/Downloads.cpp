@@ -1,6 +1,7 @@
 #include "Downloads.h"
 
 #include "DownloadItems.h"
+#include "JobEvent.h"
 #include "ListView.h"
 #include "MessageBox.h"
 #include "ProgressScale.h"
@@ -58,7 +59,8 @@ std::string Downloads::uniqueTitle(std::string title) {
 }
 
 bool Downloads::download(const std::string& url, const std::string& title) {
-    const std::string unique = uniqueTitle(title);
+    // The record carries the name the files will have.
+    const std::string unique = uniqueTitle(core::safeTitle(title));
     const int id = nextId;
 
     // The transfer list owns the bar once it sits in the row.
@@ -68,11 +70,15 @@ bool Downloads::download(const std::string& url, const std::string& title) {
     addItemToListBox(id);
 
     // The job gets copies: later settings changes do not reach it.
-    const int quality = settings ? settings->getQuality() : 4;
-    const bool convertAfter = settings ? settings->shouldConvertMovie() : false;
+    JobOptions options;
+    options.pageUrl = url;
+    options.title = unique;
+    options.quality = settings ? settings->getQuality() : 4;
+    options.movieFolder = Settings::moviePath;
+    options.musicFolder = Settings::mp3Path;
+    options.convert = settings ? settings->shouldConvertMovie() : false;
     auto job =
-        std::make_unique<core>(url.c_str(), unique.c_str(), id, &Downloads::cb, &Downloads::cb2,
-                               Settings::moviePath, Settings::mp3Path, quality, convertAfter);
+        std::make_unique<core>(std::move(options), id, &Downloads::report, items[id]->cancel);
     ++nextId;
 
     // Record and row exist before the worker runs, so its first report finds them.
@@ -84,6 +90,17 @@ bool Downloads::download(const std::string& url, const std::string& title) {
         ListView::setCellText(view, record->listID, StatusCell, wide(StartFailed));
     }
     return true;
+}
+
+// Runs on a job's worker thread: the event travels as the channel's texts
+// and progress reports.
+void Downloads::report(const JobEvent& event) {
+    if (event.kind == JobEvent::Kind::Progress) {
+        cb2(event.id, event.total, event.done);
+        return;
+    }
+    for (const std::string& text : event.texts())
+        cb(event.id, text.c_str());
 }
 
 void Downloads::addItemToListBox(int index) {

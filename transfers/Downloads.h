@@ -11,6 +11,7 @@ class DownloadItems;
 class QTreeWidget;
 class Settings;
 class core;
+struct JobEvent;
 
 // The window's side of every transfer: starts jobs, keeps one record and one
 // transfer list row per transfer, and applies what the workers report. The
@@ -55,6 +56,8 @@ public:
     // Replaces how workers are started (tests keep or refuse the jobs).
     void setWorkerStarter(WorkerStarter starter);
     static void startDetachedWorker(std::unique_ptr<core> job);
+    // The sink of every job: its events onto the status channel.
+    static void report(const JobEvent& event);
 
 private:
     void addItemToListBox(int index);

@@ -20,10 +20,22 @@ namespace fs = std::filesystem;
 namespace {
 
 std::vector<std::string> texts;
-void collectStatus(int, const char* text) {
-    texts.emplace_back(text);
+void collect(const JobEvent& event) {
+    for (const std::string& text : event.texts())
+        texts.push_back(text);
 }
-void ignoreProgress(int, double, double) {}
+
+core convertingJob(const std::string& title, const fs::path& movies, const fs::path& music,
+                   int quality) {
+    JobOptions options;
+    options.pageUrl = "http://127.0.0.1/w";
+    options.title = title;
+    options.quality = quality;
+    options.movieFolder = movies.string();
+    options.musicFolder = music.string();
+    options.convert = true;
+    return core(options, 3, &collect);
+}
 
 const std::vector<std::string> kConverted = {"Converting to mp3...", "setmp3", "done",
                                              "Complete! Thank you for using Quillmoth."};
@@ -83,8 +95,7 @@ protected:
     core jobWithMovie(const std::string& title, const char* ext, int quality, int count) {
         fs::copy_file(clips / (std::string("clip.") + ext), movies / (title + "." + ext),
                       fs::copy_options::overwrite_existing);
-        core job("http://127.0.0.1/w", title.c_str(), 3, collectStatus, ignoreProgress,
-                 movies.string(), music.string(), quality, true);
+        core job = convertingJob(title, movies, music, quality);
         job.streamCount = count;
         return job;
     }
@@ -168,8 +179,7 @@ TEST_F(ConvertTest, FailureKeepsTheEarlierMp3AndSaysSo) {
     writeFile(music / "Old.mp3", "earlier good mp3");
 
     // The movie is missing: ffmpeg runs and fails.
-    core job("http://127.0.0.1/w", "Old", 3, collectStatus, ignoreProgress, movies.string(),
-             music.string(), 4, true);
+    core job = convertingJob("Old", movies, music, 4);
     job.convert();
     EXPECT_EQ(texts, kFailed);
     EXPECT_EQ(readFile(music / "Old.mp3"), "earlier good mp3");

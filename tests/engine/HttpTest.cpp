@@ -37,49 +37,22 @@ TEST(HttpTest, MovieCallbacksReportFailuresAndProgress) {
     TempDir dir;
     PartFile file(dir.file("m.flv"));
     const int id = JobRecorder::nextId();
-    MemoryBlock block{file, id, &JobRecorder::progress};
+    auto cancel = std::make_shared<CancelToken>();
+    core job(JobOptions{}, id, &JobRecorder::record, cancel);
+    MemoryBlock block{file, job};
     char data[] = "0123456789";
     // No file open: the chunk is not taken.
     EXPECT_EQ(core::writer3(data, 1, 10, &block), 0u);
-    ASSERT_TRUE(file.open());
+    ASSERT_EQ(file.open(), PartFile::Opened::Ok);
     EXPECT_EQ(core::writer3(data, 2, 5, &block), 10u);
 
     EXPECT_EQ(core::progress_callback(&block, 0, 0, 7, 7), 0);
     EXPECT_EQ(core::progress_callback(&block, 5000000000LL, 4000000000LL, 0, 0), 0);
     const std::vector<std::pair<double, double>> expected = {{0, 0}, {5e9, 4e9}};
     EXPECT_EQ(JobRecorder::progressOf(id), expected);
-}
-
-TEST(HttpTest, PartFileReplacesTheTargetOnlyOnCommit) {
-    TempDir dir;
-    const std::string target = dir.file("Clip.flv");
-    writeFile(target, "old");
-    {
-        PartFile file(target);
-        ASSERT_TRUE(file.open());
-        EXPECT_EQ(file.tempPath(), target + ".part");
-        EXPECT_EQ(file.write("new bytes", 9), 9u);
-        EXPECT_EQ(listFolder(dir.path()), (std::vector<std::string>{"Clip.flv", "Clip.flv.part"}));
-    }
-    EXPECT_EQ(readFile(target), "old");
-    EXPECT_EQ(listFolder(dir.path()), std::vector<std::string>{"Clip.flv"});
-
-    PartFile file(target);
-    ASSERT_TRUE(file.open());
-    file.write("new bytes", 9);
-    EXPECT_TRUE(file.commit());
-    EXPECT_EQ(readFile(target), "new bytes");
-    EXPECT_EQ(listFolder(dir.path()), std::vector<std::string>{"Clip.flv"});
-    EXPECT_FALSE(file.commit());
-
-    // A target that is a folder cannot be replaced; the temporary file goes.
-    std::filesystem::create_directory(dir.file("Folder.flv"));
-    PartFile blocked(dir.file("Folder.flv"));
-    ASSERT_TRUE(blocked.open());
-    EXPECT_FALSE(blocked.commit());
-    EXPECT_FALSE(std::filesystem::exists(dir.file("Folder.flv.part")));
-
-    EXPECT_FALSE(PartFile(dir.file("missing/Clip.flv")).open());
+    // Once cancelled, the next progress call stops the transfer.
+    cancel->cancel();
+    EXPECT_NE(core::progress_callback(&block, 0, 0, 0, 0), 0);
 }
 
 TEST(HttpTest, PageFetchKeepsOnlyTheBody) {

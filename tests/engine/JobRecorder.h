@@ -1,5 +1,8 @@
 #pragma once
 
+#include "JobEvent.h"
+#include "JobOptions.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -24,6 +27,15 @@ public:
     static void progress(int jobId, double total, double received) {
         std::lock_guard lock(mutex());
         reports()[jobId].emplace_back(total, received);
+    }
+    // A job's sink: each event as the texts it carries on the status channel.
+    static void record(const JobEvent& event) {
+        if (event.kind == JobEvent::Kind::Progress) {
+            progress(event.id, event.total, event.done);
+            return;
+        }
+        for (const std::string& text : event.texts())
+            status(event.id, text.c_str());
     }
     static std::vector<std::string> statusesOf(int jobId) {
         std::lock_guard lock(mutex());
@@ -54,6 +66,18 @@ private:
         return m;
     }
 };
+
+inline JobOptions jobOptions(std::string page, std::string title, int quality, std::string movies,
+                             std::string music, bool convert = false) {
+    JobOptions options;
+    options.pageUrl = std::move(page);
+    options.title = std::move(title);
+    options.quality = quality;
+    options.movieFolder = std::move(movies);
+    options.musicFolder = std::move(music);
+    options.convert = convert;
+    return options;
+}
 
 // A fresh folder under the system's temporary folder, removed with its contents.
 class TempDir {

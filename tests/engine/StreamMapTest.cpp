@@ -7,9 +7,6 @@
 
 namespace {
 
-void ignoreStatus(int, const char*) {}
-void ignoreProgress(int, double, double) {}
-
 class StreamMapTest : public ::testing::Test {
 protected:
     void SetUp() override { curl = curl_easy_init(); }
@@ -17,8 +14,10 @@ protected:
 
     // A fresh job that has fetched `page`, searched at the given quality.
     core search(const std::string& page, int quality, bool* found = nullptr) {
-        core job("http://127.0.0.1/watch", "t", 1, ignoreStatus, ignoreProgress, "/m", "/a",
-                 quality, false);
+        JobOptions options;
+        options.pageUrl = "http://127.0.0.1/watch";
+        options.quality = quality;
+        core job(options, 1, {});
         job.pageText = page;
         const bool result = job.findDetails(curl);
         if (found) {
@@ -71,14 +70,22 @@ TEST_F(StreamMapTest, KeysSortNumericallyAndQualityPicksAnEnd) {
     }
 }
 
-TEST_F(StreamMapTest, MapWithoutUsableCommaYieldsNoEntry) {
-    for (const char* page :
-         {"fmt_url_map=5|u5", "fmt_url_map=,5|u5,6|u6", "fmt_url_map=&amp;", "fmt_url_map="}) {
-        bool found = false;
+// A single entry is a stream like any other; a map that yields none offers
+// nothing to download.
+TEST_F(StreamMapTest, SingleEntryIsAStreamAndAnEmptyMapIsNone) {
+    bool found = false;
+    const core single = search("fmt_url_map=5|u5&amp;x", 4, &found);
+    EXPECT_TRUE(found);
+    EXPECT_EQ(single.streams, Entries{"5|u5"});
+    EXPECT_EQ(single.streamCount, 1);
+    EXPECT_EQ(single.streamUrl, "u5");
+    EXPECT_EQ(search("fmt_url_map=plainurl", 1).streamUrl, "plainurl");
+
+    for (const char* page : {"fmt_url_map=,5|u5,6|u6", "fmt_url_map=&amp;", "fmt_url_map="}) {
+        found = true;
         const core job = search(page, 4, &found);
-        EXPECT_TRUE(found) << page;
+        EXPECT_FALSE(found) << page;
         EXPECT_TRUE(job.streams.empty()) << page;
-        EXPECT_EQ(job.streamCount, 0) << page;
         EXPECT_EQ(job.streamUrl, "") << page;
     }
 }

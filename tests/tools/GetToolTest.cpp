@@ -150,7 +150,7 @@ TEST_F(GetToolTest, JobErrorsExitWithOne) {
     srv.error("/gone", 404);
     r = runTool({"--title", "B", srv.url("/broken")});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.lines, withHead({"setflv", "done", "Error: Could not save movie.", "done"}));
+    EXPECT_EQ(r.lines, withHead({"setflv", "done", "Error: Could not save movie."}));
 
     // Nothing listens on the port of a server that is gone.
     int deadPort = 0;

@@ -82,8 +82,13 @@ TEST_F(TransfersTest, JobTakesTheSettingsInForceWhenItStarts) {
     EXPECT_EQ(first.mp3Path, "/music/one");
     EXPECT_EQ(first.quality, 2);
     EXPECT_FALSE(first.convertToMp3);
-    EXPECT_EQ(first.onStatus, &Downloads::cb);
-    EXPECT_EQ(first.onProgress, &Downloads::cb2);
+    // The job reports onto the status channel and stops on its record's token.
+    ASSERT_TRUE(first.sink);
+    EXPECT_EQ(first.cancelToken, downloads->item(0)->cancel);
+    first.status("Scraping URL...");
+    first.progress(100, 40);
+    EXPECT_EQ(Downloads::updates.front(), "0|Scraping URL...");
+    EXPECT_EQ(Downloads::dls.front()->dwn, 40);
 
     const core& second = *kept[1];
     EXPECT_EQ(second.jobId, 1);

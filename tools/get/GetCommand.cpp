@@ -10,12 +10,14 @@
 #include <system_error>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
 // State of the one job this process runs; written by the job's callbacks on
 // its worker thread, read by main after the join.
 bool sawError = false;
+bool sawCancel = false;
 bool progressShown = false;
 bool progressOnTerminal = false;
 double lastReceived = 0;
@@ -49,21 +51,18 @@ void drawProgress(double total, double received) {
 }
 
 // Runs on the job's worker thread.
-void onStatus(int, const char* text) {
+void onStatus(const std::string& text) {
     if (progressShown) {
         std::fputs("\n", stderr);
         progressShown = false;
     }
-    std::fputs(text, stdout);
+    std::fputs(text.c_str(), stdout);
     std::fputs("\n", stdout);
     std::fflush(stdout);
-    if (std::strncmp(text, "Error: ", 7) == 0) {
-        sawError = true;
-    }
 }
 
 // Runs on the job's worker thread, as often as libcurl reports.
-void onProgress(int, double total, double received) {
+void onProgress(double total, double received) {
     if (!progressOnTerminal) {
         return;
     }
@@ -112,6 +111,22 @@ bool folderValue(std::string& folder, const char* name, std::string& error) {
     return true;
 }
 
+// Runs on the job's worker thread.
+void onEvent(const JobEvent& event) {
+    if (event.kind == JobEvent::Kind::Progress) {
+        onProgress(event.total, event.done);
+        return;
+    }
+    if (event.kind == JobEvent::Kind::Failed) {
+        sawError = true;
+    } else if (event.kind == JobEvent::Kind::Cancelled) {
+        sawCancel = true;
+    }
+    for (const std::string& text : event.texts()) {
+        onStatus(text);
+    }
+}
+
 } // namespace
 
 std::string GetCommand::usage() {
@@ -129,7 +144,8 @@ std::string GetCommand::usage() {
            "  --help         show this text\n"
            "\n"
            "Every status text of the job is printed on standard output, one per line.\n"
-           "Exit status: 0 done, 1 the job reported an error, 2 bad usage.\n";
+           "Exit status: 0 done, 1 the job reported an error, 2 bad usage,\n"
+           "130 or 143 stopped by SIGINT or SIGTERM (no partial file is left).\n";
 }
 
 GetCommand::Parsed GetCommand::parse(int argc, char** argv, Options& options, std::string& error) {
@@ -190,9 +206,9 @@ GetCommand::Parsed GetCommand::parse(int argc, char** argv, Options& options, st
     return Parsed::Run;
 }
 
-std::string GetCommand::titleFromPage(const std::string& url) {
+std::string GetCommand::titleFromPage(const std::string& url, const CancelToken* cancel) {
     std::string page;
-    const bool fetched = core::doCurl(CurlHandle().get(), url.c_str(), page) == CURLE_OK;
+    const bool fetched = core::doCurl(CurlHandle().get(), url.c_str(), page, cancel) == CURLE_OK;
     std::string found = fetched ? core::findTitle(page.c_str()) : std::string();
     // A headline may hold "/", which would name a file in another folder.
     for (char& c : found) {
@@ -206,16 +222,27 @@ std::string GetCommand::titleFromPage(const std::string& url) {
     return found;
 }
 
-int GetCommand::run(const Options& options) {
-    const std::string title = options.title.empty() ? titleFromPage(options.url) : options.title;
+int GetCommand::run(const Options& options, std::shared_ptr<const CancelToken> cancel) {
+    const std::string title =
+        options.title.empty() ? titleFromPage(options.url, cancel.get()) : options.title;
+    if (cancel && cancel->cancelled()) {
+        return Cancelled;
+    }
 
     sawError = false;
+    sawCancel = false;
     progressShown = false;
     lastReceived = 0;
     progressOnTerminal = isatty(STDERR_FILENO) == 1;
 
-    auto job = std::make_unique<core>(options.url.c_str(), title.c_str(), 0, onStatus, onProgress,
-                                      options.movies, options.music, options.quality, options.mp3);
+    JobOptions jobOptions;
+    jobOptions.pageUrl = options.url;
+    jobOptions.title = title;
+    jobOptions.quality = options.quality;
+    jobOptions.movieFolder = options.movies;
+    jobOptions.musicFolder = options.music;
+    jobOptions.convert = options.mp3;
+    auto job = std::make_unique<core>(std::move(jobOptions), 0, onEvent, std::move(cancel));
     std::thread worker;
     try {
         worker = std::thread(core::ThreadStaticEntryPoint, job.get());
@@ -229,6 +256,9 @@ int GetCommand::run(const Options& options) {
 
     if (progressShown) {
         std::fputs("\n", stderr);
+    }
+    if (sawCancel) {
+        return Cancelled;
     }
     return sawError ? 1 : 0;
 }

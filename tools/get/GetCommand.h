@@ -1,5 +1,8 @@
 #pragma once
 
+#include "CancelToken.h"
+
+#include <memory>
 #include <string>
 
 // quillmoth-get: one download job for one watch page, from the command line.
@@ -22,11 +25,13 @@ public:
     static Parsed parse(int argc, char** argv, Options& options, std::string& error);
     static std::string usage();
 
-    // Runs the job and waits for its last text. Exit status: 0 when the
-    // job sent no error text, 1 when it did.
-    static int run(const Options& options);
+    // Runs the job and waits for its last text. 0 when the job ended well,
+    // 1 when it reported an error, Cancelled when cancel stopped it (its
+    // temporary files are gone then).
+    static int run(const Options& options, std::shared_ptr<const CancelToken> cancel = {});
+    static constexpr int Cancelled = -1;
 
     // Title used when none is given: the page's headline made safe as one
     // file name, or "video".
-    static std::string titleFromPage(const std::string& url);
+    static std::string titleFromPage(const std::string& url, const CancelToken* cancel = nullptr);
 };

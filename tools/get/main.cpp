@@ -1,9 +1,11 @@
 #include "GetCommand.h"
+#include "StopSignals.h"
 
 #include <curl/curl.h>
 
 #include <csignal>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 int main(int argc, char** argv) {
@@ -26,7 +28,13 @@ int main(int argc, char** argv) {
         std::fputs("quillmoth-get: libcurl could not be initialised\n", stderr);
         return 1;
     }
-    const int status = GetCommand::run(options);
+    auto cancel = std::make_shared<CancelToken>();
+    StopSignals::install(cancel);
+    int status = GetCommand::run(options, cancel);
     curl_global_cleanup();
+    if (status == GetCommand::Cancelled) {
+        // The shell's convention for a process ended by a signal.
+        status = 128 + (StopSignals::caught() ? StopSignals::caught() : SIGTERM);
+    }
     return status;
 }

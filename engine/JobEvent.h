@@ -1,0 +1,51 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// One thing a job reports. Sent on the job's worker thread.
+struct JobEvent {
+    enum class Kind {
+        Progress,  // done and total bytes of the movie transfer (total 0: unknown)
+        Status,    // text: a status for the user ("Downloading... [Patience]")
+        Container, // text: the movie's type, "flv" or "mp4"
+        Converted, // the MP3 is in place
+        Finished,  // the job ended well; text: a last status, may be empty
+        Failed,    // the job ended with the error in text ("Error: ...")
+        Cancelled, // the job stopped on request; text: "Cancelled."
+    };
+
+    int id = 0;
+    Kind kind = Kind::Status;
+    std::string text;
+    double done = 0;
+    double total = 0;
+
+    // The status texts that carry this event on the status channel, in
+    // order: control words ("setflv", "setmp4", "setmp3", "done") and texts
+    // for the user. Progress has none (it travels as a progress report).
+    std::vector<std::string> texts() const {
+        switch (kind) {
+        case Kind::Progress:
+            return {};
+        case Kind::Status:
+            return {text};
+        case Kind::Container:
+            return {"set" + text};
+        case Kind::Converted:
+            return {"setmp3"};
+        case Kind::Finished:
+            if (text.empty())
+                return {"done"};
+            return {"done", text};
+        case Kind::Failed:
+        case Kind::Cancelled:
+            return {"done", text};
+        }
+        return {};
+    }
+};
+
+// Receives a job's events on the job's worker thread.
+using JobSink = std::function<void(const JobEvent&)>;

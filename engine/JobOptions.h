@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+
+// Everything one download job is asked to do. The job keeps its own copy, so
+// later settings changes do not reach a running job.
+struct JobOptions {
+    std::string pageUrl;
+    // File title; the job makes it safe as a file name (see FileTitle).
+    std::string title;
+    // 1 to 4: 4 takes the smallest stream, the others the largest.
+    int quality = 4;
+    // Folders without a trailing "/".
+    std::string movieFolder = ".";
+    std::string musicFolder = ".";
+    bool convert = false;
+    // ffmpeg's -ab for the MP3.
+    std::string bitRate = "256k";
+};

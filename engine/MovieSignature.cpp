@@ -1,0 +1,27 @@
+#include "MovieSignature.h"
+
+#include <algorithm>
+#include <cctype>
+
+void MovieSignature::feed(const char* data, std::size_t n) {
+    if (head_.size() < headBytes)
+        head_.append(data, std::min(n, headBytes - head_.size()));
+}
+
+std::string MovieSignature::container() const {
+    if (head_.compare(0, 3, "FLV") == 0 && head_.size() >= 3)
+        return "flv";
+    if (head_.size() >= 8 && head_.compare(4, 4, "ftyp") == 0)
+        return "mp4";
+    return {};
+}
+
+bool MovieSignature::looksLikeMarkup() const {
+    std::size_t i = head_.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    while (i < head_.size() && std::isspace(static_cast<unsigned char>(head_[i])))
+        ++i;
+    if (i + 1 >= head_.size() || head_[i] != '<')
+        return false;
+    const unsigned char next = static_cast<unsigned char>(head_[i + 1]);
+    return next == '!' || next == '?' || std::isalpha(next);
+}

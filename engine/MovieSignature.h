@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+// Looks at the first bytes of a stream as they arrive: which container they
+// start (so the saved extension tells the truth) and whether they are a web
+// page rather than a movie (a login or error page answered with 200).
+class MovieSignature {
+public:
+    // Keeps what it still needs of the next bytes received.
+    void feed(const char* data, std::size_t n);
+
+    // True once enough bytes arrived to decide the container.
+    bool containerKnown() const { return head_.size() >= 12; }
+    // "flv" for the FLV signature, "mp4" for an ISO-BMFF "ftyp" box, empty
+    // when the bytes are neither (or too few).
+    std::string container() const;
+    // The body starts as markup ("<!DOCTYPE", "<html", "<?xml"...), after
+    // blanks and a byte order mark.
+    bool looksLikeMarkup() const;
+    bool empty() const { return head_.empty(); }
+
+    static constexpr std::size_t headBytes = 512;
+
+private:
+    std::string head_;
+};
