@@ -20,8 +20,11 @@ void initCurlOnce() {
     (void)done;
 }
 
-FixtureServer::FixtureServer() {
+FixtureServer::FixtureServer(std::size_t workers) {
     initCurlOnce();
+    // The server owns the queue it is handed.
+    if (workers > 0)
+        server_.new_task_queue = [workers] { return new httplib::ThreadPool(workers); };
     server_.Get(
         ".*", [this](const httplib::Request& req, httplib::Response& res) { dispatch(req, res); });
     port_ = server_.bind_to_any_port("127.0.0.1");

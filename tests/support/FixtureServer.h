@@ -31,7 +31,9 @@ public:
     // A stream map entry: format key and stream URL.
     using Stream = std::pair<std::string, std::string>;
 
-    FixtureServer();
+    // workers: how many requests are served at once; 0 keeps the library's
+    // default (at least 8). Every stalled or held request takes one.
+    explicit FixtureServer(std::size_t workers = 0);
     ~FixtureServer();
     FixtureServer(const FixtureServer&) = delete;
     FixtureServer& operator=(const FixtureServer&) = delete;
