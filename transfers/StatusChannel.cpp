@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 
 ReportQueue<std::string>& StatusChannel::updates = *new ReportQueue<std::string>;
 ReportQueue<DLPair>& StatusChannel::dls = *new ReportQueue<DLPair>;
@@ -16,7 +17,12 @@ std::string StatusChannel::encode(int index, const char* status) {
 StatusChannel::Decoded StatusChannel::decode(const std::string& text) {
     const auto bar = text.find('|');
     const std::string idText = text.substr(0, bar);
-    Decoded out{std::atoi(idText.c_str()), {}};
+    // Read as atoi would, but an id beyond int's range (atoi's undefined
+    // case) names no transfer instead of wrapping onto another's.
+    const long long id = std::strtoll(idText.c_str(), nullptr, 10);
+    const bool fits =
+        id >= std::numeric_limits<int>::min() && id <= std::numeric_limits<int>::max();
+    Decoded out{fits ? static_cast<int>(id) : -1, {}};
     if (bar != std::string::npos)
         out.status = text.substr(bar + 1);
     return out;

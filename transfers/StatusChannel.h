@@ -18,7 +18,7 @@ public:
     static std::string encode(int index, const char* status);
 
     // Splits a queued text at its first "|": the id as atoi reads the part
-    // before it, the status everything after it.
+    // before it (-1 when out of int's range), the status everything after it.
     struct Decoded {
         int id;
         std::string status;

@@ -40,6 +40,10 @@ TEST(StatusChannel, ReadsIdLikeAtoi) {
     EXPECT_EQ(Downloads::decode("+5|s").status, "s");
     EXPECT_EQ(Downloads::decode("-0|").id, 0);
     EXPECT_EQ(Downloads::decode("no separator").status, "");
+    // Beyond int's range: no transfer, rather than another transfer's id.
+    EXPECT_EQ(Downloads::decode("-2147483648|s").id, -2147483647 - 1);
+    EXPECT_EQ(Downloads::decode("2147483648|s").id, -1);
+    EXPECT_EQ(Downloads::decode("99999999999999999999999|s").id, -1);
 }
 
 TEST(StatusChannel, CallbacksQueueCopies) {
