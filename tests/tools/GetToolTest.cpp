@@ -1,30 +1,19 @@
 #include "FixtureServer.h"
 #include "ProcessRunner.h"
+#include "ToolRun.h"
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <spawn.h>
-#include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
 
-extern char** environ;
-
 namespace {
-
-struct ToolResult {
-    int status = -1;
-    std::vector<std::string> lines; // stdout, one entry per line
-    std::string err;
-};
 
 std::string readFile(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
@@ -55,45 +44,11 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir); }
 
-    // Runs quillmoth-get (beside this test binary) with its output in files,
-    // so neither stream can block it.
+    // Runs quillmoth-get in dir.
     ToolResult runTool(const std::vector<std::string>& args) {
-        const fs::path tool = fs::read_symlink("/proc/self/exe").parent_path() / "quillmoth-get";
-        const fs::path out = dir / "stdout.txt";
-        const fs::path err = dir / "stderr.txt";
-        std::vector<std::string> all = {tool.string()};
+        std::vector<std::string> all = {quillmothGetPath()};
         all.insert(all.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (auto& a : all) {
-            argv.push_back(a.data());
-        }
-        argv.push_back(nullptr);
-
-        posix_spawn_file_actions_t fa;
-        posix_spawn_file_actions_init(&fa);
-        posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&fa, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&fa, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        // The tool writes into the current folder unless told otherwise.
-        posix_spawn_file_actions_addchdir_np(&fa, dir.c_str());
-        pid_t pid = -1;
-        const int spawned = posix_spawn(&pid, argv[0], &fa, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&fa);
-        EXPECT_EQ(spawned, 0) << tool;
-
-        ToolResult result;
-        int status = 0;
-        if (spawned == 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) {
-            result.status = WEXITSTATUS(status);
-        }
-        std::istringstream lines(readFile(out));
-        for (std::string line; std::getline(lines, line);) {
-            result.lines.push_back(line);
-        }
-        result.err = readFile(err);
-        fs::remove(out);
-        fs::remove(err);
-        return result;
+        return runProgram(all, dir);
     }
 
     FixtureServer srv;
