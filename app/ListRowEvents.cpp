@@ -7,8 +7,8 @@
 #include <QTreeWidget>
 
 ListRowEvents::ListRowEvents(QTreeWidget* list, QMenu* menu)
-    : QObject(list), list(list), menu(menu) {
-    list->viewport()->installEventFilter(this);
+    : QObject(list), list(list), viewport(list->viewport()), menu(menu) {
+    viewport->installEventFilter(this);
     list->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(list, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         this->menu->popup(this->list->viewport()->mapToGlobal(pos));
@@ -16,7 +16,7 @@ ListRowEvents::ListRowEvents(QTreeWidget* list, QMenu* menu)
 }
 
 bool ListRowEvents::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == list->viewport()) {
+    if (watched == viewport) {
         if (event->type() == QEvent::MouseButtonPress ||
             event->type() == QEvent::MouseButtonDblClick) {
             const auto* mouse = static_cast<QMouseEvent*>(event);

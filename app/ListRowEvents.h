@@ -4,6 +4,7 @@
 
 class QMenu;
 class QTreeWidget;
+class QWidget;
 
 // Mouse clicks and double-clicks on a list's rows, and its context menu,
 // which opens on a right-click after that click has named the row.
@@ -22,5 +23,8 @@ protected:
 
 private:
     QTreeWidget* list;
+    // Kept from construction: the viewport still sends events while the list
+    // is being destroyed, when list->viewport() may no longer be called.
+    QWidget* viewport;
     QMenu* menu;
 };
