@@ -35,6 +35,10 @@ function(quillmoth_test name dir)
     set_tests_properties(${name} PROPERTIES ENVIRONMENT
       "QT_QPA_PLATFORM=offscreen;QTWEBENGINE_CHROMIUM_FLAGS=--no-sandbox --disable-gpu;QTWEBENGINE_DISABLE_SANDBOX=1"
       TIMEOUT 600)
+    # Sanitizer builds: settings for the tests that load QtWebEngine only.
+    if(QUILLMOTH_SANITIZE_GUI_ENV)
+      set_tests_properties(${name} PROPERTIES ENVIRONMENT_MODIFICATION "${QUILLMOTH_SANITIZE_GUI_ENV}")
+    endif()
   else()
     target_link_libraries(${name} PRIVATE GTest::gtest_main)
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
