@@ -1,4 +1,5 @@
 #include "ProcessRunner.h"
+#include "TestFiles.h"
 #include "core.h"
 
 #include <gtest/gtest.h>
@@ -42,14 +43,8 @@ const std::vector<std::string> kConverted = {"Converting to mp3...", "setmp3", "
 const std::vector<std::string> kFailed = {"Converting to mp3...", "done",
                                           "Error: Could not convert to mp3."};
 
-std::string readFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeFile(const fs::path& p, const std::string& data) {
-    std::ofstream(p, std::ios::binary) << data;
-}
+using testfiles::readFile;
+using testfiles::writeFile;
 
 // An MPEG audio frame right after the optional ID3v2 tag.
 bool looksLikeMp3(const fs::path& p) {

@@ -2,6 +2,8 @@
 
 #include "JobEvent.h"
 #include "JobOptions.h"
+#include "TempFolder.h"
+#include "TestFiles.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -67,6 +69,21 @@ private:
     }
 };
 
+using Texts = std::vector<std::string>;
+
+// What a job says from its start to the movie's container word, then tail.
+inline Texts upToMovie(const char* control, Texts tail) {
+    Texts all = {"Scraping URL...",
+                 "Initial response received!",
+                 "Searching for download source...",
+                 "Found movie source!",
+                 "Requesting connection to download movie...",
+                 "Downloading... [Patience]",
+                 control};
+    all.insert(all.end(), tail.begin(), tail.end());
+    return all;
+}
+
 inline JobOptions jobOptions(std::string page, std::string title, int quality, std::string movies,
                              std::string music, bool convert = false) {
     JobOptions options;
@@ -79,46 +96,9 @@ inline JobOptions jobOptions(std::string page, std::string title, int quality, s
     return options;
 }
 
-// A fresh folder under the system's temporary folder, removed with its contents.
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "quillmoth-test-XXXXXX").string();
-        if (!mkdtemp(pattern.data()))
-            std::abort();
-        path_ = pattern;
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
-
-inline std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-inline void writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-// Names of the entries in a folder, sorted.
-inline std::vector<std::string> listFolder(const std::string& path) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(path))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
+using TempDir = TempFolder;
+using testfiles::listFolder;
+using testfiles::readFile;
+using testfiles::writeFile;
 
 } // namespace enginetest

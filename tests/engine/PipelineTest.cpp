@@ -15,14 +15,6 @@ namespace {
 
 using namespace enginetest;
 
-using Texts = std::vector<std::string>;
-
-const Texts kUpToMovie = {"Scraping URL...",
-                          "Initial response received!",
-                          "Searching for download source...",
-                          "Found movie source!",
-                          "Requesting connection to download movie...",
-                          "Downloading... [Patience]"};
 const Texts kFetchFailed = {"Scraping URL...", "done", "Error: Could not make connection."};
 const Texts kNoMap = {"Scraping URL...", "Initial response received!",
                       "Searching for download source...", "done",
@@ -30,13 +22,6 @@ const Texts kNoMap = {"Scraping URL...", "Initial response received!",
 const char* const kInvalidTitle = "Error: Invalid Title - Go back to search & change title. ";
 const char* const kSaveFailed = "Error: Could not save movie.";
 const char* const kFolderUnusable = "Error: Could not write to the movie folder.";
-
-Texts upToMovie(const char* control, Texts tail) {
-    Texts all = kUpToMovie;
-    all.push_back(control);
-    all.insert(all.end(), tail.begin(), tail.end());
-    return all;
-}
 
 struct JobRun {
     bool result;
@@ -55,8 +40,9 @@ protected:
     JobRun run(const std::string& page, const std::string& title, int quality = 2,
                bool convert = false, std::string movieDir = {}) {
         const int id = JobRecorder::nextId();
-        core job(jobOptions(page, title, quality, movieDir.empty() ? movies.path() : movieDir,
-                            mp3s.path(), convert),
+        core job(jobOptions(page, title, quality,
+                            movieDir.empty() ? movies.path().string() : movieDir, mp3s.path(),
+                            convert),
                  id, &JobRecorder::record);
         const bool result = job.scrapeURL();
         return {result, JobRecorder::statusesOf(id), JobRecorder::progressOf(id)};

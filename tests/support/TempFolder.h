@@ -26,6 +26,8 @@ public:
 
     const std::filesystem::path& path() const { return path_; }
     std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+    // The path of name inside this folder, as text.
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
 
     // Makes the folder name inside this one and returns its path.
     std::filesystem::path folder(const std::string& name) const {

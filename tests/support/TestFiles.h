@@ -15,6 +15,10 @@ inline std::string readFile(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+inline void writeFile(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
 // Names of every entry in a folder, sorted, so that files of any name
 // (temporary ones included) show up.
 inline std::vector<std::string> listFolder(const std::string& path) {

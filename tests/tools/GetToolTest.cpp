@@ -1,5 +1,6 @@
 #include "FixtureServer.h"
 #include "ProcessRunner.h"
+#include "TestFiles.h"
 #include "ToolRun.h"
 
 #include <gtest/gtest.h>
@@ -15,10 +16,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string readFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using testfiles::readFile;
 
 const std::vector<std::string> kHead = {"Scraping URL...",
                                         "Initial response received!",

@@ -2,6 +2,7 @@
 
 #include "FixtureServer.h"
 #include "ProcessRunner.h"
+#include "TestFiles.h"
 
 #include <QCoreApplication>
 #include <QProgressBar>
@@ -13,28 +14,10 @@
 #include <fstream>
 #include <iterator>
 
-namespace {
+using testfiles::readFile;
 
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-} // namespace
-
-// Real jobs on real workers against the fixture server.
-class TransferJobTest : public TransfersTest {
+class TransferJobTest : public RealJobsTest {
 protected:
-    void SetUp() override {
-        TransfersTest::SetUp();
-        downloads->setWorkerStarter({});
-        ASSERT_TRUE(folders.isValid());
-        Settings::moviePath = folders.path().toStdString() + "/movies";
-        Settings::mp3Path = folders.path().toStdString() + "/music";
-        std::filesystem::create_directories(Settings::moviePath);
-        std::filesystem::create_directories(Settings::mp3Path);
-    }
-
     // Drains like the window's timer until the transfer's job has ended with
     // the given last text. The limit only keeps a broken job from hanging the run.
     void runUntilComplete(int id, const QString& lastText) {
@@ -55,7 +38,6 @@ protected:
     }
 
     FixtureServer server;
-    QTemporaryDir folders;
 };
 
 TEST_F(TransferJobTest, DownloadEndsInTheListsAndOnDisk) {

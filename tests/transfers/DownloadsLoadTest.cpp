@@ -51,23 +51,17 @@ constexpr std::size_t MiB = 1024 * KiB;
 
 // Many real jobs at once through the window's Downloads, with failing
 // streams among the good ones.
-class DownloadsLoadTest : public TransfersTest {
+class DownloadsLoadTest : public RealJobsTest {
 protected:
     void SetUp() override {
-        TransfersTest::SetUp();
-        downloads->setWorkerStarter({});
-        ASSERT_TRUE(folders.isValid());
-        Settings::moviePath = folders.path().toStdString() + "/movies";
-        Settings::mp3Path = folders.path().toStdString() + "/music";
-        std::filesystem::create_directories(Settings::moviePath);
-        std::filesystem::create_directories(Settings::mp3Path);
+        RealJobsTest::SetUp();
         savedStallSeconds = core::stallSeconds;
         core::stallSeconds = 3;
     }
 
     void TearDown() override {
         core::stallSeconds = savedStallSeconds;
-        TransfersTest::TearDown();
+        RealJobsTest::TearDown();
     }
 
     // Its record is complete and its row shows a last text.
@@ -101,7 +95,6 @@ protected:
     // A thread for every request at once: a stall holds its thread until the
     // server stops, and a request left queued would look stalled to the client.
     FixtureServer server{64};
-    QTemporaryDir folders;
     long savedStallSeconds = 30;
 };
 

@@ -9,11 +9,13 @@
 #include "core.h"
 
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QWidget>
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -91,6 +93,22 @@ protected:
     std::unique_ptr<Downloads> downloads;
     std::vector<std::unique_ptr<core>> kept;
     QStringList messages;
+};
+
+// Real jobs on real workers, with movie and music folders of their own.
+class RealJobsTest : public TransfersTest {
+protected:
+    void SetUp() override {
+        TransfersTest::SetUp();
+        downloads->setWorkerStarter({});
+        ASSERT_TRUE(folders.isValid());
+        Settings::moviePath = folders.path().toStdString() + "/movies";
+        Settings::mp3Path = folders.path().toStdString() + "/music";
+        std::filesystem::create_directories(Settings::moviePath);
+        std::filesystem::create_directories(Settings::mp3Path);
+    }
+
+    QTemporaryDir folders;
 };
 
 QT_BEGIN_NAMESPACE
