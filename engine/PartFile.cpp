@@ -63,6 +63,7 @@ PartFile::~PartFile() {
 PartFile::Opened PartFile::open() {
     discard();
     failed_ = false;
+    written_ = flushed_ = 0;
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string name = target_ + "." + randomTag() + suffix;
         // O_EXCL with O_NOFOLLOW: an existing file or link is never opened.
@@ -94,6 +95,13 @@ std::size_t PartFile::write(const void* data, std::size_t n) {
             break;
         }
         done += static_cast<std::size_t>(w);
+    }
+    written_ += static_cast<long long>(done);
+    // Start writing back what has piled up, so that commit's sync waits for
+    // the last few megabytes only, not for the whole movie.
+    if (written_ - flushed_ >= writeBackBytes) {
+        ::sync_file_range(fd_, flushed_, written_ - flushed_, SYNC_FILE_RANGE_WRITE);
+        flushed_ = written_;
     }
     return done;
 }

@@ -53,4 +53,7 @@ private:
     std::string temp_;
     int fd_ = -1;
     bool failed_ = false;
+    long long written_ = 0;
+    long long flushed_ = 0;
+    static constexpr long long writeBackBytes = 8 << 20;
 };
