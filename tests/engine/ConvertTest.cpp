@@ -5,14 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -246,25 +242,6 @@ TEST_F(ConvertTest, ConverterRefusesTitlesThatLeaveTheFolders) {
     EXPECT_FALSE(fs::exists(root / "Outside.mp3"));
     EXPECT_FALSE(fs::exists(music / "sub" / "Inner.mp3"));
     EXPECT_EQ(strayFiles({"sub"}), std::vector<std::string>{});
-}
-
-TEST(ProcessRunnerTest, ChildStartsCleanAndIsReaped) {
-    EXPECT_EQ(ProcessRunner({"sh", "-c", "exit 3"}).run(), 3);
-    EXPECT_EQ(ProcessRunner({"quillmoth-no-such-program"}).run(), -1);
-    // stdin is /dev/null: read hits end of file at once.
-    EXPECT_EQ(ProcessRunner({"sh", "-c", "read line; exit $?"}).run(), 1);
-
-    // The program ignores SIGPIPE; a child must still die of it.
-    const auto previous = std::signal(SIGPIPE, SIG_IGN);
-    const int status = ProcessRunner({"sh", "-c", "kill -PIPE $$; exit 0"}).run();
-    std::signal(SIGPIPE, previous);
-    EXPECT_EQ(status, -1);
-
-    {
-        ProcessRunner sleeper({"sleep", "600"});
-        ASSERT_TRUE(sleeper.start());
-    }
-    EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1) << "a child was left behind";
 }
 
 } // namespace
