@@ -125,7 +125,13 @@ std::string Downloads::findTitle(const std::string& docText) {
 bool Downloads::tick() {
     bool processed = false;
 
-    if (const auto text = updates.front()) {
+    // Every status queued before this tick, up to a bound, so that many
+    // transfers do not leave their rows seconds behind.
+    std::size_t statuses = std::min(updates.size(), maxStatusesPerTick);
+    for (; statuses > 0; --statuses) {
+        const auto text = updates.front();
+        if (!text)
+            break;
         const Decoded decoded = decode(*text);
         updateItemStatus(decoded.id, decoded.status);
         updates.pop();

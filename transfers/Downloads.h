@@ -2,6 +2,7 @@
 
 #include "StatusChannel.h"
 
+#include <cstddef>
 #include <functional>
 #include <map>
 #include <memory>
@@ -34,9 +35,10 @@ public:
     bool download(const std::string& url, const std::string& title);
     std::string findTitle(const std::string& docText);
 
-    // The timer drain: one status text and every queued progress report.
-    // True when anything was applied.
+    // The timer drain: the status texts (at most maxStatusesPerTick) and
+    // progress reports queued when it starts. True when anything was applied.
     bool tick();
+    static constexpr std::size_t maxStatusesPerTick = 256;
     void updateItemStatus(int index, const std::string& status);
     void addItemToLib(const std::string& title, const std::string& type);
     void refresh();

@@ -4,7 +4,7 @@
 
 #include <climits>
 
-TEST_F(TransfersTest, OneStatusTextPerTickAndEveryProgressReport) {
+TEST_F(TransfersTest, EveryQueuedStatusAndProgressReportPerTick) {
     downloads->download("http://127.0.0.1:1/a", "A");
     downloads->download("http://127.0.0.1:1/b", "B");
     EXPECT_FALSE(downloads->tick());
@@ -17,15 +17,25 @@ TEST_F(TransfersTest, OneStatusTextPerTickAndEveryProgressReport) {
 
     EXPECT_TRUE(downloads->tick());
     EXPECT_EQ(status(0), "Scraping URL...");
-    EXPECT_EQ(status(1), "processing...");
+    EXPECT_EQ(status(1), "Scraping URL...");
+    EXPECT_TRUE(Downloads::updates.empty());
     EXPECT_TRUE(Downloads::dls.empty());
     EXPECT_EQ(barInRow(0)->maximum(), 1000);
     EXPECT_EQ(barInRow(0)->value(), 700);
     EXPECT_EQ(barInRow(1)->maximum(), 2000);
     EXPECT_EQ(barInRow(1)->value(), 100);
 
+    EXPECT_FALSE(downloads->tick());
+
+    // A flood of texts is applied in bounded steps, in order.
+    const std::size_t flood = Downloads::maxStatusesPerTick + 10;
+    for (std::size_t i = 1; i <= flood; ++i)
+        Downloads::cb(0, ("step " + std::to_string(i)).c_str());
     EXPECT_TRUE(downloads->tick());
-    EXPECT_EQ(status(1), "Scraping URL...");
+    EXPECT_EQ(status(0), "step " + QString::number(Downloads::maxStatusesPerTick));
+    EXPECT_EQ(Downloads::updates.size(), 10u);
+    EXPECT_TRUE(downloads->tick());
+    EXPECT_EQ(status(0), "step " + QString::number(flood));
     EXPECT_FALSE(downloads->tick());
 
     // A burst of reports moves a bar once, to the last of them.
