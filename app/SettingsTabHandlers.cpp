@@ -40,8 +40,11 @@ SettingsTabHandlers::SettingsTabHandlers(QWidget* tabPage5, FolderChooser& choos
 }
 
 void SettingsTabHandlers::browseInto(QLineEdit* box) {
-    // Cancelling still takes the chooser's folder: the last one chosen, if any.
+    // Cancelling still takes the chooser's folder, the last one chosen; with
+    // none chosen yet the box keeps its folder rather than going empty.
     const QString folder = chooser.choose();
+    if (folder.isEmpty())
+        return;
     if (box)
         box->setText(folder);
     SettingsTab::setSaveEnabled(tab, true);
