@@ -2,6 +2,7 @@
 
 #include "JobEvent.h"
 #include "JobOptions.h"
+#include "JobTexts.h"
 #include "TempFolder.h"
 #include "TestFiles.h"
 
@@ -73,15 +74,8 @@ using Texts = std::vector<std::string>;
 
 // What a job says from its start to the movie's container word, then tail.
 inline Texts upToMovie(const char* control, Texts tail) {
-    Texts all = {"Scraping URL...",
-                 "Initial response received!",
-                 "Searching for download source...",
-                 "Found movie source!",
-                 "Requesting connection to download movie...",
-                 "Downloading... [Patience]",
-                 control};
-    all.insert(all.end(), tail.begin(), tail.end());
-    return all;
+    tail.insert(tail.begin(), control);
+    return withHead(tail);
 }
 
 inline JobOptions jobOptions(std::string page, std::string title, int quality, std::string movies,

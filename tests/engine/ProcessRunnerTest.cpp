@@ -1,6 +1,7 @@
 #include "ProcessRunner.h"
 #include "CancelToken.h"
 #include "ChildSubreaper.h"
+#include "TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -61,16 +62,7 @@ bool noChildLeft() {
 
 class ProcessRunnerCancelTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("quillmoth-runner-" + std::to_string(getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    fs::path dir;
+    TempFolder dir;
     CancelToken token;
     ChildSubreaper adopter;
 };

@@ -1,5 +1,6 @@
 #include "ChildSubreaper.h"
 #include "FixtureServer.h"
+#include "JobTexts.h"
 #include "TempFolder.h"
 #include "TestFiles.h"
 #include "ToolRun.h"
@@ -42,17 +43,6 @@ using Lines = std::vector<std::string>;
 using Names = std::vector<std::string>;
 
 constexpr std::size_t MiB = 1024 * 1024;
-
-Lines withHead(const Lines& tail) {
-    Lines all = {"Scraping URL...",
-                 "Initial response received!",
-                 "Searching for download source...",
-                 "Found movie source!",
-                 "Requesting connection to download movie...",
-                 "Downloading... [Patience]"};
-    all.insert(all.end(), tail.begin(), tail.end());
-    return all;
-}
 
 const Lines kSaved = withHead({"setflv", "Download Complete!", "done"});
 const Lines kNotSaved = withHead({"setflv", "done", "Error: Could not save movie."});

@@ -1,5 +1,7 @@
 #include "FixtureServer.h"
+#include "JobTexts.h"
 #include "ProcessRunner.h"
+#include "TempFolder.h"
 #include "TestFiles.h"
 #include "ToolRun.h"
 
@@ -18,39 +20,17 @@ namespace {
 
 using testfiles::readFile;
 
-const std::vector<std::string> kHead = {"Scraping URL...",
-                                        "Initial response received!",
-                                        "Searching for download source...",
-                                        "Found movie source!",
-                                        "Requesting connection to download movie...",
-                                        "Downloading... [Patience]"};
-
-std::vector<std::string> withHead(std::vector<std::string> tail) {
-    std::vector<std::string> all = kHead;
-    all.insert(all.end(), tail.begin(), tail.end());
-    return all;
-}
-
 class GetToolTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("quillmoth-get-" + std::to_string(getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
     // Runs quillmoth-get in dir.
     ToolResult runTool(const std::vector<std::string>& args) {
         std::vector<std::string> all = {quillmothGetPath()};
         all.insert(all.end(), args.begin(), args.end());
-        return runProgram(all, dir);
+        return runProgram(all, dir.path());
     }
 
     FixtureServer srv;
-    fs::path dir;
+    TempFolder dir;
 };
 
 TEST_F(GetToolTest, NamesTheFileAfterTheHeadline) {
