@@ -7,7 +7,6 @@
 #include <memory>
 #include <utility>
 
-std::string core::title;
 long core::stallSeconds = 30;
 std::size_t core::maxPageBytes = std::size_t{64} * 1024 * 1024;
 const std::size_t core::maxTitleBytes = NAME_MAX - 4 - PartFile::extraNameBytes;

@@ -64,7 +64,7 @@ std::string core::safeTitle(std::string title) {
     return title;
 }
 
-std::string core::findTitle(const char* html) {
+std::optional<std::string> core::findTitle(const char* html) {
     const std::string page = percentDecode(CurlHandle().get(), html);
 
     const auto headline = page.find(kHeadline);
@@ -106,6 +106,5 @@ std::string core::findTitle(const char* html) {
             c = ' ';
         }
     }
-    title = found;
-    return title;
+    return found;
 }

@@ -4,6 +4,8 @@
 #include "Medias.h"
 #include "Text.h"
 
+#include <QTreeWidget>
+
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
@@ -55,6 +57,29 @@ std::vector<std::string> listFolder(const std::string& folder, const std::string
 
 Library::Library(QTreeWidget* view) : view(view) {}
 
+void Library::setShown(bool movies, bool music) {
+    showMovies = movies;
+    showMusic = music;
+}
+
+void Library::clear() {
+    if (view)
+        view->clear();
+}
+
+bool Library::shows(const std::string& type) const {
+    if (Medias::isMusicType(type))
+        return showMusic;
+    if (Medias::isMovieType(type))
+        return showMovies;
+    return true;
+}
+
+void Library::add(const std::string& title, const std::string& type, const std::string& folder) {
+    if (view && shows(type))
+        ListView::addRow(view, {wide(title), wide(type), wide(folder)});
+}
+
 void Library::show(const std::string& moviePath, const std::string& mp3Path) {
     helpShow(mp3Path, "*.mp3");
     helpShow(moviePath, "*.flv");
@@ -70,14 +95,22 @@ void Library::helpShow(const std::string& folder, const std::string& pattern) {
         const std::string::size_type dot = name.rfind('.');
         if (dot == std::string::npos)
             continue;
-        ListView::addRow(view,
-                         {wide(name.substr(0, dot)), wide(name.substr(dot + 1)), wide(folder)});
+        add(name.substr(0, dot), name.substr(dot + 1), folder);
     }
 }
 
-void Library::showFileFolder(int row) {
-    if (!view || row < 0 || row >= ListView::rowCount(view))
-        return;
-    if (ListView::cellCount(view, row) > 2)
-        Medias::loc = Medias::fileUrl(narrow(ListView::cellText(view, row, 2)));
+std::string Library::showFileFolder(int row) const {
+    if (!view || row < 0 || row >= ListView::rowCount(view) || ListView::cellCount(view, row) < 3)
+        return {};
+    return Medias::fileUrl(narrow(ListView::cellText(view, row, 2)));
+}
+
+std::string Library::mediaPath(int row) const {
+    if (!view || row < 0 || row >= ListView::rowCount(view) || ListView::cellCount(view, row) < 3)
+        return {};
+    std::string folder = narrow(ListView::cellText(view, row, 2));
+    if (folder.empty() || folder.back() != '/')
+        folder += '/';
+    return folder + narrow(ListView::cellText(view, row, 0)) + "." +
+           narrow(ListView::cellText(view, row, 1));
 }

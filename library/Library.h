@@ -4,20 +4,33 @@
 
 class QTreeWidget;
 
-// Fills the library list with the media files of the two download folders
-// and turns a row's folder into an address for the Home pane.
+// Fills the library list with the media files of the two download folders,
+// movies and music each shown only when the user wants them listed, and
+// turns a row into the file it stands for or the address of its folder.
 class Library {
 public:
     // The list belongs to the window; it must outlive this object.
     explicit Library(QTreeWidget* view);
 
+    // Which kinds of files the list shows (the Settings tab's check boxes).
+    void setShown(bool movies, bool music);
+    void clear();
     // mp3 files of the mp3 folder, then flv and mp4 files of the movie folder.
     void show(const std::string& moviePath, const std::string& mp3Path);
     // Appends one row per file of the folder matching the pattern ("*.ext").
     void helpShow(const std::string& folder, const std::string& pattern);
-    // Sets Medias::loc to the folder of the row, when the row has one.
-    void showFileFolder(int row);
+    // Appends the row of one file (a finished transfer) unless its kind is hidden.
+    void add(const std::string& title, const std::string& type, const std::string& folder);
+
+    // file:// address of the row's folder, or an empty text for no such row.
+    std::string showFileFolder(int row) const;
+    // Path of the row's file, or an empty text.
+    std::string mediaPath(int row) const;
 
 private:
+    bool shows(const std::string& type) const;
+
     QTreeWidget* view;
+    bool showMovies = true;
+    bool showMusic = true;
 };

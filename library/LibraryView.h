@@ -3,7 +3,7 @@
 class QTreeWidget;
 class QWidget;
 
-// The library list of the "My Library" tab: listView2 with its two columns.
+// The library list of the "My Library" tab with its two visible columns.
 class LibraryView {
 public:
     static QTreeWidget* build(QWidget* parent);

@@ -1,8 +1,6 @@
 #include "Settings.h"
 
-#include "ControlFinder.h"
 #include "Library.h"
-#include "Medias.h"
 #include "MessageBox.h"
 #include "SettingsTab.h"
 #include "Text.h"
@@ -18,13 +16,12 @@
 #include <QTreeWidget>
 #include <QWidget>
 
-std::string Settings::moviePath;
-std::string Settings::mp3Path;
-
 namespace {
 
 const char* const LibraryPathError =
     "Error: Could not open library path. Check the Settings tab for download locations.";
+const char* const RefusedConfig =
+    "The settings file could not be read, so the default settings are used. It was kept as ";
 
 bool isFolder(const std::string& path) {
     return !path.empty() && QFileInfo(wide(path)).isDir();
@@ -32,11 +29,6 @@ bool isFolder(const std::string& path) {
 
 void makeFolder(const std::string& path) {
     QDir().mkpath(wide(path));
-}
-
-template <typename T> T* control(QWidget* tab, const char* box, const char* name) {
-    return qobject_cast<T*>(
-        findControlPath(tab, {QString::fromLatin1(box), QString::fromLatin1(name)}));
 }
 
 } // namespace
@@ -49,7 +41,7 @@ std::string Settings::dataFolder() {
     return base + "Quillmoth/";
 }
 
-Settings::Settings(QWidget* view, QTreeWidget* libView)
+Settings::Settings(SettingsTab* view, QTreeWidget* libView)
     : view(view), library(std::make_unique<Library>(libView)) {
     outPath = dataFolder();
     if (!isFolder(outPath))
@@ -65,6 +57,7 @@ Settings::Settings(QWidget* view, QTreeWidget* libView)
     }
 
     if (!loadSettingsFile()) {
+        keepRefusedFile();
         applyDefaults();
         makeFolder(moviePath);
         makeFolder(mp3Path);
@@ -73,15 +66,33 @@ Settings::Settings(QWidget* view, QTreeWidget* libView)
 
     updateUI();
     // Filling the tab raised the controls' change handlers; nothing is pending.
-    SettingsTab::setSaveEnabled(view, false);
+    if (view)
+        view->setSaveEnabled(false);
 
     if (areValidPaths())
-        library->show(moviePath, mp3Path);
+        listLibrary();
     else
         MessageBox::show(wide(LibraryPathError), view ? view->window() : nullptr);
 }
 
 Settings::~Settings() = default;
+
+void Settings::keepRefusedFile() {
+    const QString path = wide(configPath);
+    if (QFileInfo(path).size() == 0)
+        return;
+    const QString kept = wide(refusedConfigPath());
+    QFile::remove(kept);
+    if (!QFile::rename(path, kept))
+        return;
+    MessageBox::show(wide(RefusedConfig) + kept, view ? view->window() : nullptr);
+}
+
+void Settings::listLibrary() {
+    library->clear();
+    library->setShown(showMovies, showMp3s);
+    library->show(moviePath, mp3Path);
+}
 
 void Settings::applyDefaults() {
     moviePath = outPath + "Movies";
@@ -151,7 +162,11 @@ bool Settings::saveSettings() {
     if (!file.open(QIODevice::WriteOnly))
         return false;
     file.write(text.data(), static_cast<qint64>(text.size()));
-    return file.commit();
+    if (!file.commit())
+        return false;
+    if (areValidPaths())
+        listLibrary();
+    return true;
 }
 
 bool Settings::areValidPaths() const {
@@ -173,60 +188,31 @@ int Settings::getQuality() const {
     }
 }
 
-void Settings::showFileFolder(int pos) {
-    library->showFileFolder(pos);
-}
-
 void Settings::updateUI() {
-    if (auto* movieText = control<QLineEdit>(view, "groupBox1", "movieTextSave"))
-        movieText->setText(wide(moviePath));
-    if (auto* mp3Text = control<QLineEdit>(view, "groupBox1", "mp3SaveText"))
-        mp3Text->setText(wide(mp3Path));
-
-    if (auto* box = control<QCheckBox>(view, "groupBox3", "movieCheck"))
-        box->setChecked(showMovies);
-    if (auto* box = control<QCheckBox>(view, "groupBox3", "mp3Check"))
-        box->setChecked(showMp3s);
-    if (auto* box = control<QCheckBox>(view, "groupBox4", "autoCheck"))
-        box->setChecked(convertMovie);
-
-    SettingsTab::setSaveEnabled(view, false);
-
-    static const char* const radios[] = {"radioButton1", "radioButton2", "radioButton3",
-                                         "radioButton4"};
-    if (auto* radio = control<QRadioButton>(view, "groupBox2", radios[getQuality() - 1]))
-        radio->setChecked(true);
+    if (!view)
+        return;
+    view->movieFolderBox()->setText(wide(moviePath));
+    view->musicFolderBox()->setText(wide(mp3Path));
+    view->showMoviesBox()->setChecked(showMovies);
+    view->showMusicBox()->setChecked(showMp3s);
+    view->autoConvertBox()->setChecked(convertMovie);
+    view->setSaveEnabled(false);
+    view->qualityButton(getQuality())->setChecked(true);
 }
 
 bool Settings::grabViewValues() {
-    if (auto* movieText = control<QLineEdit>(view, "groupBox1", "movieTextSave"))
-        moviePath = narrow(movieText->text());
-    if (auto* mp3Text = control<QLineEdit>(view, "groupBox1", "mp3SaveText"))
-        mp3Path = narrow(mp3Text->text());
-
-    auto checked = [this](const char* box, const char* name) {
-        auto* button = control<QAbstractButton>(view, box, name);
-        return button && button->isChecked();
-    };
-    showMovies = checked("groupBox3", "movieCheck");
-    showMp3s = checked("groupBox3", "mp3Check");
-    convertMovie = checked("groupBox4", "autoCheck");
-
-    if (checked("groupBox2", "radioButton1"))
-        quality = "1";
-    else if (checked("groupBox2", "radioButton2"))
-        quality = "2";
-    else if (checked("groupBox2", "radioButton3"))
-        quality = "3";
-    else
-        quality = "4";
+    if (!view)
+        return true;
+    moviePath = narrow(view->movieFolderBox()->text());
+    mp3Path = narrow(view->musicFolderBox()->text());
+    showMovies = view->showMoviesBox()->isChecked();
+    showMp3s = view->showMusicBox()->isChecked();
+    convertMovie = view->autoConvertBox()->isChecked();
+    quality = "4";
+    for (int level = 1; level <= 3; ++level)
+        if (view->qualityButton(level)->isChecked()) {
+            quality = std::to_string(level);
+            break;
+        }
     return true;
-}
-
-void Settings::play(const std::string& title, const std::string& type) {
-    // The type keeps its spelling on disk: it names the file.
-    if (Medias::isMusicType(type))
-        Medias::createMovie(title, mp3Path, type, getOutPath());
-    else if (Medias::isMovieType(type))
-        Medias::createMovie(title, moviePath, type, getOutPath());
 }

@@ -7,7 +7,7 @@
 
 class Library;
 class QTreeWidget;
-class QWidget;
+class SettingsTab;
 
 // The user's six settings, their file config.dat in the data folder, and the
 // Settings tab binding. One per process, window thread only.
@@ -15,7 +15,7 @@ class Settings {
 public:
     // Loads config.dat (or writes the defaults), fills the tab and lists the
     // library from the two folders.
-    Settings(QWidget* view, QTreeWidget* libView);
+    Settings(SettingsTab* view, QTreeWidget* libView);
     ~Settings();
     Settings(const Settings&) = delete;
     Settings& operator=(const Settings&) = delete;
@@ -23,12 +23,14 @@ public:
     bool loadSettingsFile();
     // One line without its line end; false when the line is refused.
     bool parseLine(const std::string& line);
-    // Replaces config.dat as a whole; false when it cannot be written.
+    // Replaces config.dat as a whole and lists the library again under the
+    // saved folders and check boxes; false when it cannot be written.
     bool saveSettings();
     bool areValidPaths() const;
 
-    static const std::string& getMoviePath() { return moviePath; }
-    static const std::string& getMp3Path() { return mp3Path; }
+    // Folders, without a trailing separator by default.
+    const std::string& getMoviePath() const { return moviePath; }
+    const std::string& getMp3Path() const { return mp3Path; }
     const std::string& getOutPath() const { return outPath; }
     const std::string& getConfigPath() const { return configPath; }
     bool shouldConvertMovie() const { return convertMovie; }
@@ -38,15 +40,10 @@ public:
     // 1 to 4 from the first character of the quality text.
     int getQuality() const;
 
-    void showFileFolder(int pos);
     // Controls to settings; always true.
     bool grabViewValues();
     // Settings to controls.
     void updateUI();
-    // Writes the player page for a library row (by its type) and leaves its
-    // address in Medias::loc.
-    void play(const std::string& title, const std::string& type);
-
     Library* getLibrary() const { return library.get(); }
 
     static constexpr const char* MOVIE_PATH_TKN = ConfigFile::MOVIE_PATH_TKN;
@@ -57,9 +54,8 @@ public:
     static constexpr const char* CONVERT_TKN = ConfigFile::CONVERT_TKN;
     static constexpr int MAX_TOKEN_SIZE = ConfigFile::MAX_TOKEN_SIZE;
 
-    // Folders, without a trailing separator by default. Read by transfers.
-    static std::string moviePath;
-    static std::string mp3Path;
+    // Where a refused config.dat is kept, beside it.
+    std::string refusedConfigPath() const { return configPath + ".bad"; }
 
     // The data folder ("<GenericDataLocation>/Quillmoth/").
     static std::string dataFolder();
@@ -69,13 +65,19 @@ private:
     // The six values as config.dat holds them, and back.
     ConfigFile values() const;
     void take(const ConfigFile& config);
+    // Moves a refused config.dat aside and says so; an empty one (the first
+    // start) is not worth keeping.
+    void keepRefusedFile();
+    void listLibrary();
 
+    std::string moviePath;
+    std::string mp3Path;
     bool showMovies = true;
     bool showMp3s = true;
     bool convertMovie = false;
     std::string quality = "4";
     std::string outPath;
     std::string configPath;
-    QWidget* view;
+    SettingsTab* view;
     std::unique_ptr<Library> library;
 };

@@ -1,7 +1,5 @@
 #include "SettingsTab.h"
 
-#include "ControlFinder.h"
-
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -29,70 +27,61 @@ QGroupBox* group(QWidget* page, const char* name, const char* title) {
     return box;
 }
 
-void fillDownloads(QGroupBox* box) {
-    auto* movieLabel = named<QLabel>(box, "label4", QStringLiteral("Save movie files in"));
-    auto* movieText = named<QLineEdit>(box, "movieTextSave");
-    auto* movieBrowse = named<QPushButton>(box, "movieBrowseBtn", QStringLiteral("Browse"));
-    auto* mp3Label = named<QLabel>(box, "label5", QStringLiteral("Save mp3 files in"));
-    auto* mp3Text = named<QLineEdit>(box, "mp3SaveText");
-    auto* mp3Browse = named<QPushButton>(box, "mp3BorwseButton", QStringLiteral("Browse"));
-
-    auto* grid = new QGridLayout(box);
-    grid->addWidget(movieLabel, 0, 0, 1, 2);
-    grid->addWidget(movieText, 1, 0);
-    grid->addWidget(movieBrowse, 1, 1);
-    grid->addWidget(mp3Label, 2, 0, 1, 2);
-    grid->addWidget(mp3Text, 3, 0);
-    grid->addWidget(mp3Browse, 3, 1);
-    grid->setColumnStretch(0, 1);
-}
-
-void fillQuality(QGroupBox* box) {
-    auto* row = new QHBoxLayout(box);
-    row->addWidget(named<QRadioButton>(box, "radioButton1", QStringLiteral("Highest (MP4)")));
-    row->addWidget(named<QRadioButton>(box, "radioButton2", QStringLiteral("High")));
-    row->addWidget(named<QRadioButton>(box, "radioButton3", QStringLiteral("Medium")));
-    row->addWidget(named<QRadioButton>(
-        box, "radioButton4", QStringLiteral("Low (Fastest - Recommended for mp3 conversion)")));
-    row->addStretch(1);
-}
-
-void fillLibrary(QGroupBox* box) {
-    auto* row = new QHBoxLayout(box);
-    row->addWidget(named<QCheckBox>(box, "movieCheck", QStringLiteral("Movies")));
-    row->addWidget(named<QCheckBox>(box, "mp3Check", QStringLiteral("Music")));
-    row->addStretch(1);
-}
-
-void fillConversion(QGroupBox* box) {
-    auto* row = new QHBoxLayout(box);
-    row->addWidget(named<QCheckBox>(
-        box, "autoCheck", QStringLiteral("Automatically convert downloaded movies to mp3.")));
-    row->addStretch(1);
-}
-
 } // namespace
 
-QWidget* SettingsTab::build(QWidget* parent) {
-    auto* page = new QWidget(parent); // owned by its parent (the tab control)
-    page->setObjectName(QStringLiteral("tabPage5"));
+SettingsTab::SettingsTab(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("tabPage5"));
 
     // Children in the window's order; the layout shows groupBox1 on top.
-    QGroupBox* conversion = group(page, "groupBox4", "Conversion");
-    QGroupBox* library = group(page, "groupBox3", "Library");
-    QGroupBox* quality = group(page, "groupBox2", "Quality");
-    QGroupBox* downloads = group(page, "groupBox1", "Downloads");
-    auto* save = named<QPushButton>(page, "saveSettingsBtn", QStringLiteral("Save Settings"));
+    QGroupBox* conversion = group(this, "groupBox4", "Conversion");
+    QGroupBox* library = group(this, "groupBox3", "Library");
+    QGroupBox* qualityBox = group(this, "groupBox2", "Quality");
+    QGroupBox* downloads = group(this, "groupBox1", "Downloads");
+    save = named<QPushButton>(this, "saveSettingsBtn", QStringLiteral("Save Settings"));
     save->setEnabled(false);
 
-    fillDownloads(downloads);
-    fillQuality(quality);
-    fillLibrary(library);
-    fillConversion(conversion);
+    auto* movieLabel = named<QLabel>(downloads, "label4", QStringLiteral("Save movie files in"));
+    movieFolder = named<QLineEdit>(downloads, "movieTextSave");
+    movieBrowse = named<QPushButton>(downloads, "movieBrowseBtn", QStringLiteral("Browse"));
+    auto* mp3Label = named<QLabel>(downloads, "label5", QStringLiteral("Save mp3 files in"));
+    musicFolder = named<QLineEdit>(downloads, "mp3SaveText");
+    musicBrowse = named<QPushButton>(downloads, "mp3BorwseButton", QStringLiteral("Browse"));
+    auto* grid = new QGridLayout(downloads);
+    grid->addWidget(movieLabel, 0, 0, 1, 2);
+    grid->addWidget(movieFolder, 1, 0);
+    grid->addWidget(movieBrowse, 1, 1);
+    grid->addWidget(mp3Label, 2, 0, 1, 2);
+    grid->addWidget(musicFolder, 3, 0);
+    grid->addWidget(musicBrowse, 3, 1);
+    grid->setColumnStretch(0, 1);
 
-    auto* column = new QVBoxLayout(page);
+    quality = {
+        named<QRadioButton>(qualityBox, "radioButton1", QStringLiteral("Highest (MP4)")),
+        named<QRadioButton>(qualityBox, "radioButton2", QStringLiteral("High")),
+        named<QRadioButton>(qualityBox, "radioButton3", QStringLiteral("Medium")),
+        named<QRadioButton>(qualityBox, "radioButton4",
+                            QStringLiteral("Low (Fastest - Recommended for mp3 conversion)"))};
+    auto* qualityRow = new QHBoxLayout(qualityBox);
+    for (QRadioButton* button : quality)
+        qualityRow->addWidget(button);
+    qualityRow->addStretch(1);
+
+    showMovies = named<QCheckBox>(library, "movieCheck", QStringLiteral("Movies"));
+    showMusic = named<QCheckBox>(library, "mp3Check", QStringLiteral("Music"));
+    auto* libraryRow = new QHBoxLayout(library);
+    libraryRow->addWidget(showMovies);
+    libraryRow->addWidget(showMusic);
+    libraryRow->addStretch(1);
+
+    autoConvert = named<QCheckBox>(
+        conversion, "autoCheck", QStringLiteral("Automatically convert downloaded movies to mp3."));
+    auto* conversionRow = new QHBoxLayout(conversion);
+    conversionRow->addWidget(autoConvert);
+    conversionRow->addStretch(1);
+
+    auto* column = new QVBoxLayout(this);
     column->addWidget(downloads);
-    column->addWidget(quality);
+    column->addWidget(qualityBox);
     column->addWidget(library);
     column->addWidget(conversion);
     column->addStretch(1);
@@ -100,15 +89,20 @@ QWidget* SettingsTab::build(QWidget* parent) {
     bottom->addStretch(1);
     bottom->addWidget(save);
     column->addLayout(bottom);
-    return page;
 }
 
-void SettingsTab::setSaveEnabled(QWidget* tab, bool enabled) {
-    if (auto* save = findControlAs<QPushButton>(tab, QStringLiteral("saveSettingsBtn")))
-        save->setEnabled(enabled);
+QRadioButton* SettingsTab::qualityButton(int level) const {
+    return level >= 1 && level <= 4 ? quality[static_cast<std::size_t>(level - 1)] : nullptr;
 }
 
-bool SettingsTab::isSaveEnabled(QWidget* tab) {
-    auto* save = findControlAs<QPushButton>(tab, QStringLiteral("saveSettingsBtn"));
-    return save && save->isEnabled();
+std::array<QAbstractButton*, 7> SettingsTab::toggles() const {
+    return {showMovies, showMusic, autoConvert, quality[0], quality[1], quality[2], quality[3]};
+}
+
+void SettingsTab::setSaveEnabled(bool enabled) {
+    save->setEnabled(enabled);
+}
+
+bool SettingsTab::isSaveEnabled() const {
+    return save->isEnabled();
 }

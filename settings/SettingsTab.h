@@ -1,17 +1,50 @@
 #pragma once
 
-class QWidget;
+#include <QWidget>
 
-// The Settings tab page, tabPage5, with its group boxes and controls. The
-// window wires the handlers; the store finds the controls by name.
-class SettingsTab {
+#include <array>
+
+class QAbstractButton;
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+// The Settings tab page with its group boxes and controls. The controls keep
+// their designer names (the page reads as the window always did), but the
+// code reaches them through the typed members below, so a rename cannot
+// silently cut a control off.
+class SettingsTab : public QWidget {
+    Q_OBJECT
 public:
-    // Builds the page and its whole control tree under parent.
-    static QWidget* build(QWidget* parent);
+    explicit SettingsTab(QWidget* parent = nullptr);
 
-    // Enables or disables "Save Settings" on a page built above; the window's
-    // check-box, radio-button and Browse handlers enable it, a successful
-    // save disables it.
-    static void setSaveEnabled(QWidget* tab, bool enabled);
-    static bool isSaveEnabled(QWidget* tab);
+    QLineEdit* movieFolderBox() const { return movieFolder; }
+    QLineEdit* musicFolderBox() const { return musicFolder; }
+    QPushButton* movieBrowseButton() const { return movieBrowse; }
+    QPushButton* musicBrowseButton() const { return musicBrowse; }
+    // quality 1 (highest) to 4 (low).
+    QRadioButton* qualityButton(int quality) const;
+    QCheckBox* showMoviesBox() const { return showMovies; }
+    QCheckBox* showMusicBox() const { return showMusic; }
+    QCheckBox* autoConvertBox() const { return autoConvert; }
+    QPushButton* saveButton() const { return save; }
+
+    // Every check box and radio button, for handlers that react to any of them.
+    std::array<QAbstractButton*, 7> toggles() const;
+
+    // "Save Settings": enabled by any change, disabled by a successful save.
+    void setSaveEnabled(bool enabled);
+    bool isSaveEnabled() const;
+
+private:
+    QLineEdit* movieFolder;
+    QLineEdit* musicFolder;
+    QPushButton* movieBrowse;
+    QPushButton* musicBrowse;
+    std::array<QRadioButton*, 4> quality;
+    QCheckBox* showMovies;
+    QCheckBox* showMusic;
+    QCheckBox* autoConvert;
+    QPushButton* save;
 };

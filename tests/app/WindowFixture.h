@@ -74,7 +74,7 @@ protected:
         return control<QTreeWidget>({"tabControl1", "tabPage4", "listView2"});
     }
     QWidget* settingsPage() const { return window->settingsTab(); }
-    bool saveEnabled() const { return SettingsTab::isSaveEnabled(settingsPage()); }
+    bool saveEnabled() const { return settingsPage()->isSaveEnabled(); }
     QAbstractButton* settingsButton(const char* box, const char* name) const {
         return qobject_cast<QAbstractButton*>(
             findControlPath(settingsPage(), {QString::fromLatin1(box), QString::fromLatin1(name)}));

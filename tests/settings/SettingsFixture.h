@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ControlFinder.h"
+#include "Library.h"
 #include "LibraryView.h"
 #include "ListView.h"
 #include "MessageBox.h"
@@ -41,18 +42,16 @@ protected:
     void start() {
         settings.reset();
         tab = std::make_unique<QWidget>();
-        QWidget* page = SettingsTab::build(tab.get());
+        auto* page = new SettingsTab(tab.get()); // owned by tab
         tabPage = page;
-        for (const char* name : {"radioButton1", "radioButton2", "radioButton3", "radioButton4"})
-            wireEnabling(page, "groupBox2", name);
-        wireEnabling(page, "groupBox3", "movieCheck");
-        wireEnabling(page, "groupBox3", "mp3Check");
-        wireEnabling(page, "groupBox4", "autoCheck");
+        for (QAbstractButton* toggle : page->toggles())
+            QObject::connect(toggle, &QAbstractButton::toggled, page,
+                             [page] { page->setSaveEnabled(true); });
         libraryList = LibraryView::build(tab.get());
         settings = std::make_unique<Settings>(page, libraryList);
     }
 
-    QWidget* page() const { return tabPage; }
+    SettingsTab* page() const { return tabPage; }
 
     template <typename T> T* control(const char* box, const char* name) const {
         return qobject_cast<T*>(findControlPath(tab.get(), {"tabPage5", box, name}));
@@ -60,7 +59,7 @@ protected:
     QAbstractButton* button(const char* box, const char* name) const {
         return control<QAbstractButton>(box, name);
     }
-    bool saveEnabled() const { return SettingsTab::isSaveEnabled(page()); }
+    bool saveEnabled() const { return page()->isSaveEnabled(); }
 
     std::string configPath() const { return dataFolder + "config.dat"; }
 
@@ -100,18 +99,11 @@ protected:
     ScopedDataHome home;
     std::string dataFolder;
     std::unique_ptr<QWidget> tab;
-    QWidget* tabPage = nullptr;
+    SettingsTab* tabPage = nullptr;
     QTreeWidget* libraryList = nullptr;
     std::unique_ptr<Settings> settings;
     QStringList messages;
 
 private:
-    void wireEnabling(QWidget* page, const char* box, const char* name) {
-        auto* control = qobject_cast<QAbstractButton*>(findControlPath(page, {box, name}));
-        ASSERT_NE(control, nullptr) << name;
-        QObject::connect(control, &QAbstractButton::toggled, page,
-                         [page] { SettingsTab::setSaveEnabled(page, true); });
-    }
-
     MessageBox::Sink previousSink;
 };

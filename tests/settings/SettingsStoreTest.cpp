@@ -1,5 +1,6 @@
 // config.dat: first start, the reading rules, saving and the start-up checks.
 #include "SettingsFixture.h"
+#include "TestFiles.h"
 
 #include <QFileInfo>
 #include <QRadioButton>
@@ -25,8 +26,8 @@ TEST_F(SettingsFixture, FirstStartCreatesFoldersFileAndDefaults) {
     EXPECT_TRUE(fs::is_directory(dataFolder + "Music"));
     EXPECT_EQ(readConfig(), defaultConfig());
 
-    EXPECT_EQ(Settings::getMoviePath(), dataFolder + "Movies");
-    EXPECT_EQ(Settings::getMp3Path(), dataFolder + "Music");
+    EXPECT_EQ(settings->getMoviePath(), dataFolder + "Movies");
+    EXPECT_EQ(settings->getMp3Path(), dataFolder + "Music");
     EXPECT_TRUE(settings->shouldShowMovies());
     EXPECT_TRUE(settings->shouldShowMp3s());
     EXPECT_FALSE(settings->shouldConvertMovie());
@@ -49,7 +50,7 @@ TEST_F(SettingsFixture, FirstStartCreatesFoldersFileAndDefaults) {
     EXPECT_EQ(ListView::rowCount(libraryList), 0);
 }
 
-TEST_F(SettingsFixture, AcceptedFileListsTheLibraryFromItsFolders) {
+TEST_F(SettingsFixture, AcceptedFileListsTheLibraryAsItsCheckBoxesSay) {
     const std::string movies = userFolder("films");
     const std::string music = userFolder("songs");
     std::ofstream(music + "/My.Song.mp3") << "x";
@@ -57,11 +58,12 @@ TEST_F(SettingsFixture, AcceptedFileListsTheLibraryFromItsFolders) {
     writeConfig(configText(movies, music, "0", "1", "2", "1"));
     start();
 
+    // Movies are not wanted: only the music is listed.
     EXPECT_TRUE(messages.isEmpty());
-    ASSERT_EQ(ListView::rowCount(libraryList), 2);
+    ASSERT_EQ(ListView::rowCount(libraryList), 1);
     EXPECT_EQ(ListView::cellText(libraryList, 0, 0), "My.Song");
     EXPECT_EQ(ListView::cellText(libraryList, 0, 2).toStdString(), music);
-    EXPECT_EQ(ListView::cellText(libraryList, 1, 1), "mp4");
+    EXPECT_EQ(settings->getLibrary()->mediaPath(0), music + "/My.Song.mp3");
 
     EXPECT_FALSE(settings->shouldShowMovies());
     EXPECT_TRUE(settings->shouldConvertMovie());
@@ -71,6 +73,17 @@ TEST_F(SettingsFixture, AcceptedFileListsTheLibraryFromItsFolders) {
     EXPECT_FALSE(saveEnabled());
     // An accepted file is not rewritten.
     EXPECT_EQ(readConfig(), configText(movies, music, "0", "1", "2", "1"));
+
+    // Saved the other way round, the list follows at once.
+    button("groupBox3", "movieCheck")->click();
+    button("groupBox3", "mp3Check")->click();
+    ASSERT_TRUE(settings->grabViewValues());
+    ASSERT_TRUE(settings->saveSettings());
+    ASSERT_EQ(ListView::rowCount(libraryList), 1);
+    EXPECT_EQ(ListView::cellText(libraryList, 0, 1), "mp4");
+    EXPECT_EQ(settings->getLibrary()->mediaPath(0), movies + "/Clip.mp4");
+    EXPECT_EQ(settings->getLibrary()->showFileFolder(0), "file://" + movies);
+    EXPECT_EQ(settings->getLibrary()->mediaPath(1), "");
 }
 
 TEST_F(SettingsFixture, ReadingRulesForLinesAndValues) {
@@ -85,8 +98,8 @@ TEST_F(SettingsFixture, ReadingRulesForLinesAndValues) {
     // LF alone, empty lines between settings, any order, repeated keys.
     EXPECT_TRUE(load("quality;3\n\nmp3Path;/old\nmp3Path;" + music + "\n\nmoviePath;" + movies +
                      "\nshowMovies;0\nshowMp3s;1\nconvert;1\n"));
-    EXPECT_EQ(Settings::getMp3Path(), music);
-    EXPECT_EQ(Settings::getMoviePath(), movies);
+    EXPECT_EQ(settings->getMp3Path(), music);
+    EXPECT_EQ(settings->getMoviePath(), movies);
     EXPECT_FALSE(settings->shouldShowMovies());
     EXPECT_TRUE(settings->shouldConvertMovie());
     EXPECT_EQ(settings->getQuality(), 3);
@@ -98,7 +111,7 @@ TEST_F(SettingsFixture, ReadingRulesForLinesAndValues) {
     EXPECT_FALSE(settings->shouldShowMovies());
     EXPECT_TRUE(settings->shouldConvertMovie());
     EXPECT_FALSE(settings->shouldShowMp3s());
-    EXPECT_EQ(Settings::getMoviePath(), "/films;old");
+    EXPECT_EQ(settings->getMoviePath(), "/films;old");
     EXPECT_EQ(settings->getQualityText(), "7");
     EXPECT_EQ(settings->getQuality(), 4);
 
@@ -115,7 +128,7 @@ TEST_F(SettingsFixture, ReadingRulesForLinesAndValues) {
     EXPECT_FALSE(settings->parseLine(std::string(32, 'k') + ";1"));
     EXPECT_FALSE(settings->parseLine("quality" + std::string(25, ' ') + ";1"));
     EXPECT_FALSE(settings->parseLine("no separator at all"));
-    EXPECT_EQ(Settings::getMoviePath(), "/films;old");
+    EXPECT_EQ(settings->getMoviePath(), "/films;old");
 
     // Count: the line after the last line end counts, so five settings and
     // a line break make six; without the break they make five.
@@ -132,14 +145,24 @@ TEST_F(SettingsFixture, ReadingRulesForLinesAndValues) {
     EXPECT_FALSE(load(configText(movies, music, "1", "1", "2", "0") + "volume;3\r\n"));
 }
 
-TEST_F(SettingsFixture, RefusedFileFallsBackToDefaultsAndIsRewritten) {
+TEST_F(SettingsFixture, RefusedFileIsKeptAsideOnceAndDefaultsAreWritten) {
     const std::string movies = userFolder("films");
     const std::string music = userFolder("songs");
-    writeConfig(configText(movies, music, "0", "0", "1", "1") + "volume;3\r\n");
+    const std::string refused = configText(movies, music, "0", "0", "1", "1") + "volume;3\r\n";
+    writeConfig(refused);
     start();
 
-    EXPECT_EQ(Settings::getMoviePath(), dataFolder + "Movies");
-    EXPECT_EQ(Settings::getMp3Path(), dataFolder + "Music");
+    // The user's folders are not lost: the file stays beside, and is named once.
+    const std::string kept = dataFolder + "config.dat.bad";
+    EXPECT_EQ(testfiles::readFile(kept), refused);
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains(QString::fromStdString(kept))) << messages[0].toStdString();
+    messages.clear();
+    start();
+    EXPECT_TRUE(messages.isEmpty());
+
+    EXPECT_EQ(settings->getMoviePath(), dataFolder + "Movies");
+    EXPECT_EQ(settings->getMp3Path(), dataFolder + "Music");
     EXPECT_TRUE(settings->shouldShowMovies());
     EXPECT_EQ(settings->getQuality(), 4);
     EXPECT_EQ(readConfig(), defaultConfig());
@@ -149,7 +172,7 @@ TEST_F(SettingsFixture, RefusedFileFallsBackToDefaultsAndIsRewritten) {
     // Fewer than six lines: the same.
     writeConfig("moviePath;" + movies + "\r\n");
     start();
-    EXPECT_EQ(Settings::getMoviePath(), dataFolder + "Movies");
+    EXPECT_EQ(settings->getMoviePath(), dataFolder + "Movies");
     EXPECT_EQ(readConfig(), defaultConfig());
 }
 
@@ -165,7 +188,7 @@ TEST_F(SettingsFixture, MissingFoldersAtStartShowTheMessageAndCreateNothing) {
     EXPECT_FALSE(fs::exists(movies));
     EXPECT_FALSE(fs::exists(dataFolder + "Movies"));
     EXPECT_EQ(ListView::rowCount(libraryList), 0);
-    EXPECT_EQ(Settings::getMoviePath(), movies);
+    EXPECT_EQ(settings->getMoviePath(), movies);
     EXPECT_EQ(readConfig(), text);
     EXPECT_FALSE(settings->areValidPaths());
 }
@@ -183,7 +206,7 @@ TEST_F(SettingsFixture, SaveAndReloadRoundTrip) {
     ASSERT_TRUE(settings->grabViewValues());
     ASSERT_TRUE(settings->saveSettings());
     EXPECT_EQ(readConfig(), configText(movies, "", "1", "0", "2", "1"));
-    EXPECT_EQ(Settings::getMp3Path(), "");
+    EXPECT_EQ(settings->getMp3Path(), "");
     EXPECT_EQ(settings->getQuality(), 2);
 
     // Next start: the empty mp3 folder fails the library check, but the

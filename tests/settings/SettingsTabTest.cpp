@@ -1,14 +1,10 @@
-// The Settings tab page: its control tree and what the store plays from it.
+// The Settings tab page: its control tree.
 #include "SettingsFixture.h"
-
-#include "Medias.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QPushButton>
 #include <QRadioButton>
-
-#include <fstream>
 
 TEST_F(SettingsFixture, TabHoldsEveryControlByNameAndText) {
     start();
@@ -68,36 +64,4 @@ TEST_F(SettingsFixture, TabHoldsEveryControlByNameAndText) {
     button("groupBox2", "radioButton1")->click();
     EXPECT_TRUE(button("groupBox2", "radioButton1")->isChecked());
     EXPECT_FALSE(button("groupBox2", "radioButton4")->isChecked());
-}
-
-TEST_F(SettingsFixture, PlayChoosesTheFolderByType) {
-    const std::string movies = userFolder("films");
-    const std::string music = userFolder("songs");
-    writeConfig(configText(movies, music, "1", "1", "4", "0"));
-    start();
-    const std::string pagePath = dataFolder + "tmp.html";
-    auto page = [&] {
-        std::ifstream in(pagePath, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    };
-
-    Medias::loc = "before";
-    settings->play("notes", "txt");
-    EXPECT_EQ(Medias::loc, "before");
-    EXPECT_FALSE(std::ifstream(pagePath).is_open());
-
-    settings->play("Song", "mp3");
-    EXPECT_EQ(Medias::loc, pagePath);
-    EXPECT_NE(page().find(music + "/Song.mp3"), std::string::npos);
-
-    settings->play("Clip", "flv");
-    EXPECT_NE(page().find(movies + "/Clip.flv"), std::string::npos);
-
-    // A file listed with its extension in capitals plays from its own name.
-    settings->play("Loud", "MP3");
-    EXPECT_NE(page().find(music + "/Loud.MP3"), std::string::npos);
-    EXPECT_NE(page().find("<embed"), std::string::npos);
-    settings->play("Clip", "MP4");
-    EXPECT_NE(page().find(movies + "/Clip.MP4"), std::string::npos);
-    EXPECT_NE(page().find("jwplayer("), std::string::npos);
 }
