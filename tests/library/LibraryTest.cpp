@@ -1,7 +1,6 @@
 #include "Library.h"
 #include "LibraryView.h"
 #include "ListView.h"
-#include "Medias.h"
 
 #include <QHeaderView>
 #include <QTemporaryDir>
@@ -33,7 +32,6 @@ protected:
         fs::create_directories(movies);
         fs::create_directories(music);
         view.reset(LibraryView::build(nullptr));
-        Medias::loc.clear();
     }
 
     std::vector<std::vector<std::string>> rows() const {
@@ -139,7 +137,7 @@ TEST_F(LibraryTest, FolderThatCannotBeListedIsSkipped) {
     }
 }
 
-TEST_F(LibraryTest, ManageGivesTheRowsFolderAsFileUrl) {
+TEST_F(LibraryTest, RowsGiveTheirFileAndTheirFoldersAddressAndHiddenKindsStayOut) {
     const std::string odd = root + "/My #1 ?Music% 'x'";
     fs::create_directories(odd);
     touch(odd + "/song.mp3");
@@ -149,19 +147,28 @@ TEST_F(LibraryTest, ManageGivesTheRowsFolderAsFileUrl) {
     library.show(movies, odd);
     ListView::addRow(view.get(), {"Transferred", "mp4"});
 
-    library.showFileFolder(1);
-    EXPECT_EQ(Medias::loc, "file://" + movies);
+    EXPECT_EQ(library.showFileFolder(1), "file://" + movies);
+    EXPECT_EQ(library.mediaPath(1), movies + "/clip.mp4");
+    EXPECT_EQ(library.mediaPath(0), odd + "/song.mp3");
 
-    library.showFileFolder(0);
-    const QUrl url = QUrl::fromEncoded(QByteArray::fromStdString(Medias::loc), QUrl::StrictMode);
-    ASSERT_TRUE(url.isValid()) << Medias::loc;
+    const std::string address = library.showFileFolder(0);
+    const QUrl url = QUrl::fromEncoded(QByteArray::fromStdString(address), QUrl::StrictMode);
+    ASSERT_TRUE(url.isValid()) << address;
     EXPECT_EQ(url.toLocalFile().toStdString(), odd);
-    EXPECT_EQ(Medias::loc.find_first_of(" #?'\""), std::string::npos) << Medias::loc;
+    EXPECT_EQ(address.find_first_of(" #?'\""), std::string::npos) << address;
 
-    // A row without a folder, or no row at all, leaves the address alone.
-    const std::string before = Medias::loc;
-    library.showFileFolder(2);
-    library.showFileFolder(3);
-    library.showFileFolder(-1);
-    EXPECT_EQ(Medias::loc, before);
+    // A row without a folder, or no row at all, has no address and no file.
+    for (int row : {2, 3, -1}) {
+        EXPECT_EQ(library.showFileFolder(row), "") << row;
+        EXPECT_EQ(library.mediaPath(row), "") << row;
+    }
+
+    // With music unticked, music is neither listed nor added.
+    library.clear();
+    library.setShown(true, false);
+    library.show(movies, odd);
+    library.add("New", "MP3", odd);
+    library.add("Film", "flv", movies);
+    ASSERT_EQ(rows(), (std::vector<std::vector<std::string>>{{"clip", "mp4", movies},
+                                                             {"Film", "flv", movies}}));
 }
