@@ -3,10 +3,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <string>
-#include <system_error>
+#include <cerrno>
 #include <vector>
 
 extern char** environ;
@@ -14,9 +11,6 @@ extern char** environ;
 namespace {
 
 bool runFfmpeg(std::vector<std::string> args) {
-    args.insert(args.begin(), {"ffmpeg", "-nostdin", "-loglevel", "error", "-y", "-f", "lavfi",
-                               "-i", "testsrc=duration=3:size=320x240:rate=25", "-f", "lavfi", "-i",
-                               "sine=frequency=440:duration=3"});
     std::vector<char*> argv;
     for (auto& a : args)
         argv.push_back(a.data());
@@ -25,26 +19,45 @@ bool runFfmpeg(std::vector<std::string> args) {
     if (posix_spawnp(&pid, "ffmpeg", nullptr, nullptr, argv.data(), environ) != 0)
         return false;
     int status = 0;
-    if (waitpid(pid, &status, 0) != pid)
-        return false;
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    pid_t got = -1;
+    do {
+        got = waitpid(pid, &status, 0);
+    } while (got < 0 && errno == EINTR);
+    return got == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 } // namespace
 
-std::string makeDemoStreams() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "quillmoth-site-XXXXXX").string();
-    if (!mkdtemp(tmpl.data()))
-        return "";
-    const std::string dir = tmpl;
-    const bool mp4 = runFfmpeg({"-c:v", "libx264", "-pix_fmt", "yuv420p", "-c:a", "aac",
-                                "-movflags", "+faststart", "-shortest", dir + "/demo.mp4"});
-    const bool flv = runFfmpeg(
-        {"-c:v", "flv1", "-c:a", "libmp3lame", "-ar", "44100", "-shortest", dir + "/demo.flv"});
-    if (!mp4 || !flv) {
-        std::error_code ignored;
-        std::filesystem::remove_all(dir, ignored);
-        return "";
+bool makeDemoStream(const DemoClip& clip, Container container, const std::string& out) {
+    const std::string seconds = std::to_string(clip.seconds);
+    std::vector<std::string> args = {
+        "ffmpeg",
+        "-nostdin",
+        "-loglevel",
+        "error",
+        "-y",
+        "-f",
+        "lavfi",
+        "-i",
+        clip.source + "=duration=" + seconds + ":size=320x180:rate=15",
+        "-f",
+        "lavfi",
+        "-i",
+        "sine=frequency=" + std::to_string(clip.toneHz) + ":sample_rate=22050:duration=" + seconds,
+        "-map",
+        "0:v",
+        "-map",
+        "1:a",
+        "-shortest",
+    };
+    if (container == Container::Flv) {
+        args.insert(args.end(),
+                    {"-c:v", "flv", "-q:v", "8", "-c:a", "libmp3lame", "-b:a", "64k", "-f", "flv"});
+    } else {
+        args.insert(args.end(),
+                    {"-c:v", "libx264", "-preset", "ultrafast", "-crf", "30", "-pix_fmt", "yuv420p",
+                     "-c:a", "aac", "-b:a", "64k", "-movflags", "+faststart", "-f", "mp4"});
     }
-    return dir;
+    args.push_back(out);
+    return runFfmpeg(std::move(args));
 }

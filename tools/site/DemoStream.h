@@ -1,7 +1,11 @@
 #pragma once
 
+#include "DemoClip.h"
+
 #include <string>
 
-// Makes the demo clips with ffmpeg in a fresh temporary folder: "demo.mp4"
-// (H.264/AAC) and "demo.flv". Returns the folder, or "" when ffmpeg failed.
-std::string makeDemoStreams();
+// Makes clip in container with ffmpeg (argument vector, no shell) at out:
+// FLV as flv1 + MP3, MP4 as H.264/AAC with the index in front. Small frames
+// and a fast preset keep even the long clip to a few seconds of work.
+// False when ffmpeg is missing or fails.
+bool makeDemoStream(const DemoClip& clip, Container container, const std::string& out);

@@ -1,14 +1,20 @@
 #include "SitePages.h"
 
+#include "DemoCatalog.h"
+
+#include <algorithm>
+#include <cctype>
+
 namespace {
 
-const char* const kDemoTitle = "Quillmoth Demo Clip";
-
 std::string page(const std::string& title, const std::string& body) {
-    return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>" + title +
+    return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>" +
+           SitePages::escapeHtml(title) +
            "</title>\n<style>body{font-family:sans-serif;margin:2em;background:#f4f1ea;color:#222}"
            "h1{color:#5a3d7a}a{color:#2a5db0}.box{background:#fff;border:1px solid #ccc;"
-           "padding:1em;border-radius:6px;max-width:40em}</style></head>\n<body>\n" +
+           "padding:1em;border-radius:6px;max-width:40em}video{max-width:40em;background:#000}"
+           ".note{background:#fff6d8;border-left:4px solid #d8a800;padding:.5em}</style>"
+           "</head>\n<body>\n" +
            body + "\n</body></html>\n";
 }
 
@@ -32,6 +38,9 @@ std::string encodeMapUrl(const std::string& url) {
         case '&':
             out += "%26";
             break;
+        case '%':
+            out += "%25";
+            break;
         default:
             out += c;
         }
@@ -39,53 +48,137 @@ std::string encodeMapUrl(const std::string& url) {
     return out;
 }
 
+std::string lowerAscii(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::string streamUrl(const std::string& origin, const DemoClip& clip, const std::string& key) {
+    return origin + "/stream/" + clip.id + "/" + key + "." +
+           DemoCatalog::extension(DemoCatalog::containerOf(key));
+}
+
 } // namespace
 
 namespace SitePages {
 
+std::string escapeHtml(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\'':
+            out += "&#39;";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
 std::string home(const std::string& origin) {
     return page("Quillmoth", "<h1>Quillmoth</h1><div class=\"box\"><p>Download videos, keep "
                              "them as MP3, play them.</p><p><a href=\"" +
-                                 origin + "/search.php\">Find a video</a></p></div>");
+                                 escapeHtml(origin) + "/search.php\">Find a video</a></p></div>");
 }
 
 std::string splash(const std::string& origin) {
+    const std::string o = escapeHtml(origin);
     return page("Quillmoth", "<h1>Welcome to Quillmoth 2.8</h1><div class=\"box\">"
                              "<p>Open the <b>Search</b> tab, follow a link to a video's page, "
                              "check the title on the left and press <b>Download</b>.</p>"
                              "<p>Finished files appear under <b>My Library</b>.</p>"
                              "<p><a href=\"" +
-                                 origin + "/\">" + origin + "</a></p></div>");
+                                 o + "/\">" + o + "</a></p></div>");
 }
 
-std::string search(const std::string& origin) {
+std::string search(const std::string& origin, const std::string& query) {
+    const std::string q = lowerAscii(query);
+    std::string results;
+    for (const DemoClip& clip : DemoCatalog::clips()) {
+        if (!q.empty() && lowerAscii(clip.title).find(q) == std::string::npos &&
+            lowerAscii(clip.about).find(q) == std::string::npos)
+            continue;
+        results += "<li><a href=\"" + escapeHtml(origin) + "/watch?v=" + clip.id + "\">" +
+                   escapeHtml(clip.title) + "</a> (" + DemoCatalog::length(clip) +
+                   (clip.flvOnly ? ", FLV only" : "") + ") &mdash; " + escapeHtml(clip.about) +
+                   "</li>";
+    }
+    std::string heading = "Results";
+    if (!query.empty())
+        heading += " for &ldquo;" + escapeHtml(query) + "&rdquo;";
+    if (results.empty())
+        results = "<li>No clip matches. <a href=\"/search.php\">Show them all</a></li>";
     return page("Quillmoth search",
                 "<h1>Search</h1><div class=\"box\"><form action=\"/search.php\">"
-                "<input name=\"q\" placeholder=\"Search videos\"> <button>Search</button></form>"
-                "<h3>Results</h3><ul><li><a href=\"" +
-                    origin + "/watch?v=demo\">" + kDemoTitle +
-                    "</a> &mdash; three seconds of test pattern and a tone</li></ul></div>");
+                "<input name=\"q\" placeholder=\"Search videos\" value=\"" +
+                    escapeHtml(query) + "\"> <button>Search</button></form><h3>" + heading +
+                    "</h3><ul>" + results + "</ul></div>");
 }
 
-std::string watch(const std::string& origin) {
+std::string watch(const std::string& origin, const DemoClip& clip) {
     // Keys sort numerically; the smallest is the FLV stream, the rest MP4.
-    const char* keys[] = {"5", "18", "22", "34"};
     std::string map;
-    for (const char* key : keys) {
+    std::string offered;
+    for (const std::string& key : DemoCatalog::streamKeys(clip)) {
         if (!map.empty())
             map += "%2C";
-        const std::string ext = std::string(key) == "5" ? "flv" : "mp4";
-        map += std::string(key) + "%7C" + encodeMapUrl(origin + "/stream/" + key + "." + ext);
+        map += key + "%7C" + encodeMapUrl(streamUrl(origin, clip, key));
+        offered += (offered.empty() ? "" : ", ") + key + " (" +
+                   DemoCatalog::extension(DemoCatalog::containerOf(key)) + ")";
     }
-    return page(std::string(kDemoTitle) + " - Quillmoth",
+    const std::string title = escapeHtml(clip.title);
+
+    std::string player;
+    if (clip.flvOnly) {
+        player = "<p class=\"note\">This clip is offered only as FLV, which a web browser cannot "
+                 "play. Press <b>Download</b> in Quillmoth: it saves the FLV and plays it in "
+                 "<b>My Library</b>.</p>";
+    } else {
+        player = "<video controls preload=\"metadata\" width=\"640\" height=\"360\" src=\"" +
+                 escapeHtml(streamUrl(origin, clip, "18")) +
+                 "\">Your browser cannot play this MP4 video.</video>";
+    }
+
+    // The headline and the embed keep the shapes the program reads: the
+    // title attribute of the span right after the headline's id, and the
+    // map between "fmt_url_map=" and the next "&amp;".
+    return page(clip.title + " - Quillmoth",
                 "<div id=\"watch-headline\"><h1 id=\"watch-headline-title\">"
                 "<span id=\"eow-title\" title=\"" +
-                    std::string(kDemoTitle) + "\">" + kDemoTitle +
+                    title + "\">" + title +
                     "</span></h1></div>\n"
-                    "<div class=\"box\"><p>A short demo clip served by the companion site.</p>"
+                    "<div class=\"box\">" +
+                    player + "<p>" + escapeHtml(clip.about) + ". Length " +
+                    DemoCatalog::length(clip) + "; streams " + offered +
+                    ".</p>"
                     "<embed type=\"application/x-shockwave-flash\" width=\"1\" height=\"1\" "
-                    "flashvars=\"video_id=demo&amp;fmt_url_map=" +
-                    map + "&amp;t=demo\"></div>");
+                    "flashvars=\"video_id=" +
+                    clip.id + "&amp;fmt_url_map=" + map +
+                    "&amp;t=demo\">"
+                    "<p><a href=\"" +
+                    escapeHtml(origin) + "/search.php\">More clips</a></p></div>");
+}
+
+std::string notFound(const std::string& origin, const std::string& what) {
+    return page("Not found - Quillmoth",
+                "<h1>Not found</h1><div class=\"box\"><p>There is no &ldquo;" + escapeHtml(what) +
+                    "&rdquo; here.</p><p><a href=\"" + escapeHtml(origin) +
+                    "/search.php\">See the clips</a></p></div>");
 }
 
 } // namespace SitePages

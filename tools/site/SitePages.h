@@ -1,14 +1,27 @@
 #pragma once
 
+#include "DemoClip.h"
+
 #include <string>
 
 // The pages of the companion site. `origin` is "http://host:port" as the
-// visitor reached the site, so that every link points back at this server.
+// visitor reached the site (see SiteOrigin), so that every link points back
+// at this server. Every text that is not the site's own markup is escaped.
 namespace SitePages {
 
 std::string splash(const std::string& origin);
-std::string search(const std::string& origin);
-std::string watch(const std::string& origin);
+// The clips whose title or blurb holds query (ASCII case ignored); all of
+// them for an empty query.
+std::string search(const std::string& origin, const std::string& query);
+// The clip's page: its headline and stream map in the shapes the program
+// reads, and a player for the MP4 stream.
+std::string watch(const std::string& origin, const DemoClip& clip);
 std::string home(const std::string& origin);
+// What was asked for and is not here.
+std::string notFound(const std::string& origin, const std::string& what);
+
+// text with & < > " ' as character references; every other byte (UTF-8
+// included) as it is.
+std::string escapeHtml(const std::string& text);
 
 } // namespace SitePages

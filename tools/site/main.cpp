@@ -1,6 +1,8 @@
 // quillmoth-site: the companion web site the program opens on. Serves the
-// splash and search pages, one demo watch page and its demo streams.
-#include "DemoStream.h"
+// splash and search pages, a watch page for each demo clip and the clips'
+// streams, which ffmpeg makes on first request.
+#include "ClipCache.h"
+#include "DemoCatalog.h"
 #include "SitePages.h"
 
 #include <httplib.h>
@@ -8,9 +10,10 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
+#include <future>
 #include <iostream>
+#include <memory>
 #include <sstream>
 #include <string>
 
@@ -37,6 +40,42 @@ void usage() {
     std::cerr << "usage: quillmoth-site [--port N] [--stream FILE]\n";
 }
 
+// A Host header is the visitor's to choose: only a plain host[:port] may
+// become the origin of the page's links.
+std::string originOf(const httplib::Request& req, const std::string& fallback) {
+    const std::string host = req.get_header_value("Host");
+    if (host.empty() || host.size() > 255 ||
+        host.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                               "0123456789.-:[]") != std::string::npos)
+        return fallback;
+    return "http://" + host;
+}
+
+// The type of the bytes by their signature, else the one the address names.
+std::string contentType(const std::string& bytes, Container named) {
+    if (bytes.compare(0, 3, "FLV") == 0)
+        return "video/x-flv";
+    if (bytes.size() >= 8 && bytes.compare(4, 4, "ftyp") == 0)
+        return "video/mp4";
+    return named == Container::Flv ? "video/x-flv" : "video/mp4";
+}
+
+// Serves bytes without copying them per request; httplib answers Range and
+// HEAD requests from the provider and the length.
+void serveBytes(httplib::Response& res, std::shared_ptr<const std::string> bytes,
+                const std::string& type) {
+    res.set_header("Accept-Ranges", "bytes");
+    const std::size_t size = bytes->size();
+    res.set_content_provider(
+        size, type.c_str(),
+        [bytes](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+            if (offset > bytes->size())
+                return false;
+            length = std::min(length, bytes->size() - offset);
+            return sink.write(bytes->data() + offset, length);
+        });
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -58,34 +97,38 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    std::string mp4, flv, tempDir;
+    // --stream: that one file answers for every stream of every clip.
+    std::shared_ptr<const std::string> givenStream;
     if (!streamFile.empty()) {
-        if (!readFile(streamFile, mp4)) {
+        auto bytes = std::make_shared<std::string>();
+        if (!readFile(streamFile, *bytes)) {
             std::cerr << "quillmoth-site: cannot read " << streamFile << "\n";
             return 1;
         }
-        flv = mp4;
-    } else {
-        tempDir = makeDemoStreams();
-        if (tempDir.empty() || !readFile(tempDir + "/demo.mp4", mp4) ||
-            !readFile(tempDir + "/demo.flv", flv)) {
+        givenStream = std::move(bytes);
+    }
+
+    ClipCache cache;
+    if (!givenStream) {
+        // The short demo clip is made now: it shows that ffmpeg works, and
+        // is the one a new user opens first. The rest wait for a visitor.
+        const DemoClip& first = DemoCatalog::clips().front();
+        auto flv = std::async(std::launch::async, [&] { return cache.get(first, Container::Flv); });
+        const bool mp4Made = cache.get(first, Container::Mp4) != nullptr;
+        if (!flv.get() || !mp4Made) {
             std::cerr << "quillmoth-site: ffmpeg could not make the demo clips; "
                          "give one with --stream FILE\n";
-            if (!tempDir.empty())
-                std::filesystem::remove_all(tempDir);
             return 1;
         }
     }
 
     httplib::Server svr;
     const std::string fallback = "http://localhost:" + std::to_string(port);
-    auto origin = [fallback](const httplib::Request& req) {
-        const std::string host = req.get_header_value("Host");
-        return host.empty() ? fallback : "http://" + host;
-    };
+    auto origin = [fallback](const httplib::Request& req) { return originOf(req, fallback); };
     auto html = [](httplib::Response& res, const std::string& body) {
         res.set_content(body, "text/html; charset=utf-8");
     };
+    // Handlers run on httplib's worker threads; the cache is theirs to share.
     svr.Get("/", [&](const httplib::Request& req, httplib::Response& res) {
         html(res, SitePages::home(origin(req)));
     });
@@ -93,16 +136,45 @@ int main(int argc, char** argv) {
         html(res, SitePages::splash(origin(req)));
     });
     svr.Get("/search.php", [&](const httplib::Request& req, httplib::Response& res) {
-        html(res, SitePages::search(origin(req)));
+        html(res, SitePages::search(origin(req), req.get_param_value("q")));
     });
     svr.Get("/watch", [&](const httplib::Request& req, httplib::Response& res) {
-        html(res, SitePages::watch(origin(req)));
+        // A bare /watch is the first demo clip, as it always was.
+        const std::string id =
+            req.has_param("v") ? req.get_param_value("v") : DemoCatalog::clips().front().id;
+        if (const DemoClip* clip = DemoCatalog::find(id)) {
+            html(res, SitePages::watch(origin(req), *clip));
+        } else {
+            res.status = 404;
+            html(res, SitePages::notFound(origin(req), "watch?v=" + id));
+        }
     });
-    svr.Get(R"(/stream/\w+\.mp4)", [&](const httplib::Request&, httplib::Response& res) {
-        res.set_content(mp4, "video/mp4");
-    });
-    svr.Get(R"(/stream/\w+\.flv)", [&](const httplib::Request&, httplib::Response& res) {
-        res.set_content(flv, "video/x-flv");
+    svr.Get(R"(/stream/([a-z0-9]+)/([0-9]+)\.(flv|mp4))",
+            [&](const httplib::Request& req, httplib::Response& res) {
+                const DemoClip* clip = DemoCatalog::find(req.matches[1]);
+                const std::string key = req.matches[2];
+                const Container container = DemoCatalog::containerOf(key);
+                bool offered = false;
+                if (clip)
+                    for (const std::string& k : DemoCatalog::streamKeys(*clip))
+                        offered = offered || k == key;
+                if (!offered || req.matches[3] != DemoCatalog::extension(container)) {
+                    res.status = 404;
+                    html(res, SitePages::notFound(origin(req), req.path));
+                    return;
+                }
+                auto bytes = givenStream ? givenStream : cache.get(*clip, container);
+                if (!bytes) {
+                    res.status = 503;
+                    res.set_content("ffmpeg could not make this clip\n", "text/plain");
+                    return;
+                }
+                serveBytes(res, bytes, contentType(*bytes, container));
+            });
+    // Any other address: a page rather than an empty answer.
+    svr.set_error_handler([&](const httplib::Request& req, httplib::Response& res) {
+        if (res.status == 404 && res.body.empty())
+            html(res, SitePages::notFound(origin(req), req.path));
     });
 
     runningServer = &svr;
@@ -111,14 +183,10 @@ int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
     if (!svr.bind_to_port("127.0.0.1", port)) {
         std::cerr << "quillmoth-site: port " << port << " is taken\n";
-        if (!tempDir.empty())
-            std::filesystem::remove_all(tempDir);
         return 1;
     }
     std::cout << "quillmoth-site on http://localhost:" << port << "/" << std::endl;
     svr.listen_after_bind();
     runningServer = nullptr;
-    if (!tempDir.empty())
-        std::filesystem::remove_all(tempDir);
     return 0;
 }

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "DemoClip.h"
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+
+// The bytes of every demo stream, each made by ffmpeg the first time it is
+// asked for and kept for the life of the site, so that start-up never waits
+// for the long clips. Called from the server's worker threads: callers asking
+// for one stream together wait for a single ffmpeg run; different streams
+// are made side by side.
+class ClipCache {
+public:
+    ClipCache();
+    ~ClipCache();
+    ClipCache(const ClipCache&) = delete;
+    ClipCache& operator=(const ClipCache&) = delete;
+
+    // The stream's bytes, or null when ffmpeg could not make it (asked again
+    // next time). Blocks while the stream is being made.
+    std::shared_ptr<const std::string> get(const DemoClip& clip, Container container);
+
+private:
+    struct Entry {
+        std::mutex making;
+        std::shared_ptr<const std::string> bytes;
+    };
+
+    // ffmpeg's output folder, removed with the cache.
+    std::filesystem::path scratch_;
+    std::mutex entriesMutex_;
+    std::map<std::string, std::unique_ptr<Entry>> entries_;
+};
