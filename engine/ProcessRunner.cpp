@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <optional>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/syscall.h>
@@ -72,7 +73,33 @@ private:
     int fd = -1;
 };
 
+// The two ends of a pipe, closed unless taken.
+class Pipe {
+public:
+    Pipe() { ok = pipe2(fds, O_CLOEXEC) == 0; }
+    ~Pipe() {
+        for (int fd : fds) {
+            if (fd >= 0) {
+                close(fd);
+            }
+        }
+    }
+    Pipe(const Pipe&) = delete;
+    Pipe& operator=(const Pipe&) = delete;
+
+    bool ok = false;
+    int readEnd() const { return fds[0]; }
+    int writeEnd() const { return fds[1]; }
+    int takeReadEnd() { return std::exchange(fds[0], -1); }
+
+private:
+    int fds[2] = {-1, -1};
+};
+
 constexpr std::chrono::milliseconds fallbackPoll{10};
+// Reads per look at the pipe, so that a chatty child cannot keep the waiting
+// loop from its token.
+constexpr int readsPerLook = 16;
 
 } // namespace
 
@@ -82,6 +109,8 @@ ProcessRunner::~ProcessRunner() {
     if (pid > 0) {
         terminate();
     }
+    ending = true;
+    closeStdout();
 }
 
 bool ProcessRunner::start() {
@@ -96,8 +125,15 @@ bool ProcessRunner::start() {
     if (posix_spawn_file_actions_addopen(&actions.fa, 0, "/dev/null", O_RDONLY, 0) != 0) {
         return false;
     }
-    if (dropStdout &&
-        posix_spawn_file_actions_addopen(&actions.fa, 1, "/dev/null", O_WRONLY, 0) != 0) {
+    std::optional<Pipe> out;
+    if (stdoutSink) {
+        // Both ends close on exec; dup2 makes the child's fd 1 a plain copy.
+        out.emplace();
+        if (!out->ok || posix_spawn_file_actions_adddup2(&actions.fa, out->writeEnd(), 1) != 0) {
+            return false;
+        }
+    } else if (dropStdout &&
+               posix_spawn_file_actions_addopen(&actions.fa, 1, "/dev/null", O_WRONLY, 0) != 0) {
         return false;
     }
     if (dropStderr &&
@@ -134,6 +170,13 @@ bool ProcessRunner::start() {
         return false;
     }
     pid = child;
+    ending = false;
+    partialLine.clear();
+    if (out) {
+        // Non-blocking, so that reading never outwaits the child or its token.
+        stdoutFd = out->takeReadEnd();
+        fcntl(stdoutFd, F_SETFL, fcntl(stdoutFd, F_GETFL) | O_NONBLOCK);
+    }
     return true;
 }
 
@@ -147,7 +190,9 @@ int ProcessRunner::wait(const CancelToken* cancel) {
     if (pid <= 0) {
         return -1;
     }
-    if (cancel == nullptr || awaitExit(std::chrono::steady_clock::time_point::max(), cancel)) {
+    // Without a token or a pipe to read there is nothing to do but block.
+    if ((cancel == nullptr && stdoutFd < 0) ||
+        awaitExit(std::chrono::steady_clock::time_point::max(), cancel)) {
         return reap();
     }
     terminate();
@@ -167,12 +212,16 @@ int ProcessRunner::run(const CancelToken* cancel) {
 
 // True once the child has ended (left unreaped, so its pid and group stay
 // ours); false when the deadline passed or the token was cancelled first.
+// Meanwhile the child's stdout is read as it comes, so a full pipe never
+// stalls it.
 bool ProcessRunner::awaitExit(std::chrono::steady_clock::time_point deadline,
-                              const CancelToken* cancel) const {
+                              const CancelToken* cancel) {
     using namespace std::chrono;
     PidFd pidfd(pid);
     for (;;) {
         if (hasExited()) {
+            // Whatever it wrote before it ended is in the pipe by now.
+            readStdout();
             return true;
         }
         if (cancel != nullptr && cancel->cancelled()) {
@@ -185,16 +234,21 @@ bool ProcessRunner::awaitExit(std::chrono::steady_clock::time_point deadline,
         const auto slice = std::min<steady_clock::duration>(
             deadline - now, pidfd.valid() ? steady_clock::duration(CancelPoll)
                                           : steady_clock::duration(fallbackPoll));
+        pollfd watched[2];
+        nfds_t count = 0;
         if (pidfd.valid()) {
-            pollfd p{pidfd.get(), POLLIN, 0};
-            const auto ms = ceil<milliseconds>(slice).count();
-            // EINTR and timeouts just go round again.
-            if (poll(&p, 1, static_cast<int>(ms)) < 0 && errno != EINTR) {
-                pidfd.reset();
-            }
-        } else {
+            watched[count++] = pollfd{pidfd.get(), POLLIN, 0};
+        }
+        if (stdoutFd >= 0) {
+            watched[count++] = pollfd{stdoutFd, POLLIN, 0};
+        }
+        const auto ms = ceil<milliseconds>(slice).count();
+        // EINTR and timeouts just go round again.
+        if (count == 0 || (poll(watched, count, static_cast<int>(ms)) < 0 && errno != EINTR)) {
+            pidfd.reset();
             std::this_thread::sleep_for(slice);
         }
+        readStdout();
     }
 }
 
@@ -220,6 +274,7 @@ void ProcessRunner::signalGroup(int sig) const {
 // control so that it sees the TERM. KILL goes to the group even when the
 // child ended in time, for anything it started that ignores TERM.
 void ProcessRunner::terminate() {
+    ending = true;
     signalGroup(SIGTERM);
     signalGroup(SIGCONT);
     awaitExit(std::chrono::steady_clock::now() + TermGrace, nullptr);
@@ -234,8 +289,61 @@ int ProcessRunner::reap() {
         r = waitpid(pid, &status, 0);
     } while (r < 0 && errno == EINTR);
     pid = -1;
+    // A descendant may still hold the pipe; what the child wrote has been read.
+    closeStdout();
     if (r < 0 || !WIFEXITED(status)) {
         return -1;
     }
     return WEXITSTATUS(status);
+}
+
+void ProcessRunner::readStdout() {
+    char buffer[16384];
+    for (int i = 0; i < readsPerLook && stdoutFd >= 0; ++i) {
+        const ssize_t n = read(stdoutFd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            return;
+        }
+        if (n <= 0) {
+            // End of file: every writer has closed it.
+            closeStdout();
+            return;
+        }
+        partialLine.append(buffer, static_cast<std::size_t>(n));
+        std::size_t from = 0;
+        for (auto nl = partialLine.find('\n'); nl != std::string::npos;
+             nl = partialLine.find('\n', from)) {
+            std::string line = partialLine.substr(from, nl - from);
+            from = nl + 1;
+            deliver(std::move(line));
+        }
+        partialLine.erase(0, from);
+        while (partialLine.size() >= MaxLine) {
+            std::string piece = partialLine.substr(0, MaxLine);
+            partialLine.erase(0, MaxLine);
+            deliver(std::move(piece));
+        }
+    }
+}
+
+void ProcessRunner::deliver(std::string line) {
+    if (!ending && stdoutSink) {
+        stdoutSink(line);
+    }
+}
+
+void ProcessRunner::closeStdout() {
+    if (stdoutFd < 0) {
+        return;
+    }
+    close(stdoutFd);
+    stdoutFd = -1;
+    std::string last = std::move(partialLine);
+    partialLine.clear();
+    if (!last.empty()) {
+        deliver(std::move(last));
+    }
 }

@@ -1,15 +1,19 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <sys/types.h>
+#include <utility>
 #include <vector>
 
 class CancelToken;
 
 // Runs one program from an argument vector, without a shell, and waits for
 // it. The child reads /dev/null, gets default signal dispositions and an
-// empty signal mask, and may have its output thrown away. It leads a process
+// empty signal mask, and may have its output thrown away or read line by
+// line. It leads a process
 // group of its own, so a terminal's Ctrl-C does not reach it behind our back
 // and ending it ends whatever it started too.
 //
@@ -37,6 +41,14 @@ public:
     void discardStdout(bool on) { dropStdout = on; }
     void discardStderr(bool on) { dropStderr = on; }
 
+    // One line of the child's stdout, without its newline.
+    using LineSink = std::function<void(const std::string& line)>;
+    // Reads the child's stdout through a pipe and hands each line (a last
+    // unterminated one too) to sink on the thread that waits, while it
+    // waits. Lines the child writes after its group was told to end are
+    // dropped. Set before start(); overrides discardStdout.
+    void readStdoutLines(LineSink sink) { stdoutSink = std::move(sink); }
+
     // Starts the program; false when it could not be started (not found,
     // not executable, no resources).
     bool start();
@@ -52,9 +64,15 @@ public:
     int run();
     int run(const CancelToken* cancel);
 
+    // A longer line reaches the sink in pieces of this size.
+    static constexpr std::size_t MaxLine = 1 << 20;
+
 private:
-    bool awaitExit(std::chrono::steady_clock::time_point deadline, const CancelToken* cancel) const;
+    bool awaitExit(std::chrono::steady_clock::time_point deadline, const CancelToken* cancel);
     bool hasExited() const;
+    void readStdout();
+    void deliver(std::string line);
+    void closeStdout();
     void signalGroup(int sig) const;
     void terminate();
     int reap();
@@ -63,4 +81,9 @@ private:
     bool dropStdout = false;
     bool dropStderr = false;
     pid_t pid = -1;
+    LineSink stdoutSink;
+    // Our end of the stdout pipe while the child may still write to it.
+    int stdoutFd = -1;
+    std::string partialLine;
+    bool ending = false;
 };

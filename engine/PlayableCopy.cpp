@@ -1,0 +1,211 @@
+#include "PlayableCopy.h"
+#include "CancelToken.h"
+#include "CopyCache.h"
+#include "FfmpegProgress.h"
+#include "MediaProbe.h"
+#include "PartFile.h"
+#include "ProcessRunner.h"
+
+#include <initializer_list>
+#include <utility>
+#include <vector>
+
+namespace {
+
+const char* const cannotRead = "This file cannot be played: ffmpeg could not read it.";
+const char* const cannotConvert = "This file cannot be played: ffmpeg could not convert it.";
+const char* const noFfmpeg = "This file cannot be played: ffmpeg is not installed.";
+const char* const noFile = "This file cannot be played: it is missing or not a file.";
+const char* const noCache = "This file cannot be played: its cache folder cannot be created.";
+
+using Stream = MediaProbe::Stream;
+using Info = MediaProbe::Info;
+
+bool isOneOf(const std::string& value, std::initializer_list<const char*> names) {
+    for (const char* n : names) {
+        if (value == n) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// H.264 the pane decodes: 8-bit 4:2:0 (High 10 or 4:4:4 it cannot).
+bool playableH264(const Stream* v) {
+    return v->codec == "h264" && isOneOf(v->pixelFormat, {"yuv420p", "yuvj420p"});
+}
+
+bool mp4Codecs(const Stream* video, const Stream* audio) {
+    return (video != nullptr || audio != nullptr) && (video == nullptr || playableH264(video)) &&
+           (audio == nullptr || isOneOf(audio->codec, {"aac", "mp3"}));
+}
+
+bool playsAsIs(const Info& info) {
+    const Stream* video = info.video();
+    const Stream* audio = info.audio();
+    if (info.hasFormat("mp3")) {
+        return video == nullptr && audio != nullptr && audio->codec == "mp3";
+    }
+    if (info.hasFormat("mp4") || info.hasFormat("mov")) {
+        return mp4Codecs(video, audio);
+    }
+    if (info.hasFormat("webm")) {
+        return (video != nullptr || audio != nullptr) &&
+               (video == nullptr || isOneOf(video->codec, {"vp8", "vp9", "av1"})) &&
+               (audio == nullptr || isOneOf(audio->codec, {"vorbis", "opus"}));
+    }
+    return false;
+}
+
+enum class Made { Ok, Failed, NoProgram, Cancelled };
+
+// Runs ffmpeg from input into the copy's temporary file and renames that
+// into place only when ffmpeg succeeded; on the worker thread.
+Made runFfmpeg(const std::string& input, const std::string& copy, const Info& info, bool remux,
+               const PlayableCopy::Progress& progress, const CancelToken* cancel) {
+    PartFile output(copy);
+    if (output.open() != PartFile::Opened::Ok) {
+        return Made::Failed;
+    }
+    std::vector<std::string> args = {"ffmpeg",
+                                     "-nostdin",
+                                     "-hide_banner",
+                                     "-loglevel",
+                                     "error",
+                                     "-nostats",
+                                     "-progress",
+                                     "pipe:1",
+                                     "-protocol_whitelist",
+                                     "file",
+                                     "-format_whitelist",
+                                     MediaProbe::formatWhitelist,
+                                     "-i",
+                                     "file:" + input};
+    // One picture and one sound track at most: cover art, subtitles and
+    // data tracks stay behind.
+    for (const Stream* s : {info.video(), info.audio()}) {
+        if (s != nullptr) {
+            args.insert(args.end(), {"-map", "0:" + std::to_string(s->index)});
+        }
+    }
+    if (remux) {
+        args.insert(args.end(), {"-c", "copy"});
+    } else {
+        if (info.video() != nullptr) {
+            // 4:2:0 needs even sizes.
+            args.insert(args.end(), {"-c:v", "libx264", "-preset", "veryfast", "-pix_fmt",
+                                     "yuv420p", "-vf", "scale=trunc(iw/2)*2:trunc(ih/2)*2"});
+        }
+        if (info.audio() != nullptr) {
+            args.insert(args.end(), {"-c:a", "aac"});
+        }
+    }
+    // The temporary name ends in .part, so the container is named.
+    args.insert(args.end(),
+                {"-movflags", "+faststart", "-y", "-f", "mp4", "file:" + output.tempPath()});
+
+    FfmpegProgress reporter(info.duration, progress);
+    ProcessRunner ffmpeg(std::move(args));
+    ffmpeg.readStdoutLines([&reporter](const std::string& line) { reporter.line(line); });
+    if (!ffmpeg.start()) {
+        return Made::NoProgram;
+    }
+    const int status = ffmpeg.wait(cancel);
+    if (status == ProcessRunner::Cancelled) {
+        return Made::Cancelled;
+    }
+    if (status != 0 || output.size() <= 0 || !output.commit()) {
+        return Made::Failed;
+    }
+    reporter.finish();
+    return Made::Ok;
+}
+
+PlayableCopy::Result failed(const char* why) {
+    PlayableCopy::Result r;
+    r.outcome = PlayableCopy::Outcome::Failed;
+    r.error = why;
+    return r;
+}
+
+PlayableCopy::Result cancelled() {
+    PlayableCopy::Result r;
+    r.outcome = PlayableCopy::Outcome::Cancelled;
+    return r;
+}
+
+PlayableCopy::Result ready(PlayableCopy::Way way, std::string path) {
+    PlayableCopy::Result r;
+    r.outcome = PlayableCopy::Outcome::Ready;
+    r.way = way;
+    r.path = std::move(path);
+    return r;
+}
+
+} // namespace
+
+PlayableCopy::PlayableCopy(std::string folder, std::uintmax_t limitBytes)
+    : cacheFolder(std::move(folder)), limit(limitBytes) {}
+
+// Runs on a worker thread.
+PlayableCopy::Result PlayableCopy::prepare(const std::string& media, const Progress& progress,
+                                           const CancelToken* cancel) const {
+    if (cancel != nullptr && cancel->cancelled()) {
+        return cancelled();
+    }
+    const CopyCache cache(cacheFolder);
+    const std::string copy = cache.copyPathFor(media);
+    if (copy.empty()) {
+        return failed(noFile);
+    }
+    if (CopyCache::touch(copy)) {
+        return ready(Way::Cached, copy);
+    }
+
+    const MediaProbe::Result probed = MediaProbe::probe(media, cancel);
+    switch (probed.status) {
+    case MediaProbe::Status::Ok:
+        break;
+    case MediaProbe::Status::NoProgram:
+        return failed(noFfmpeg);
+    case MediaProbe::Status::Cancelled:
+        return cancelled();
+    case MediaProbe::Status::Unreadable:
+        return failed(cannotRead);
+    }
+    const Info& info = probed.info;
+    if (info.video() == nullptr && info.audio() == nullptr) {
+        return failed(cannotRead);
+    }
+    if (playsAsIs(info)) {
+        return ready(Way::AsIs, media);
+    }
+
+    if (!cache.create()) {
+        return failed(noCache);
+    }
+    Way way = mp4Codecs(info.video(), info.audio()) ? Way::Remux : Way::Transcode;
+    Made made = runFfmpeg(media, copy, info, way == Way::Remux, progress, cancel);
+    if (made == Made::Failed && way == Way::Remux) {
+        // Codecs that look right may still not fit MP4 as they are.
+        way = Way::Transcode;
+        made = runFfmpeg(media, copy, info, false, progress, cancel);
+    }
+    switch (made) {
+    case Made::Ok:
+        break;
+    case Made::NoProgram:
+        return failed(noFfmpeg);
+    case Made::Cancelled:
+        return cancelled();
+    case Made::Failed:
+        return failed(cannotConvert);
+    }
+    cache.prune(limit, copy);
+    return ready(way, copy);
+}
+
+std::string PlayableCopy::cachedCopy(const std::string& media) const {
+    const std::string copy = CopyCache(cacheFolder).copyPathFor(media);
+    return !copy.empty() && CopyCache::exists(copy) ? copy : std::string();
+}
