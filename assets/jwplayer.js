@@ -1,7 +1,12 @@
-// Quillmoth's player: jwplayer(id).setup({file, width, autostart, flashplayer})
-// puts an HTML5 player for `file` into the element `id`. The Flash player
-// named by `flashplayer` is not used; formats the browser cannot play get a
-// plain message instead.
+// Quillmoth's player: jwplayer(id).setup({file, title, width, height, autostart,
+// flashplayer}) puts an HTML5 player for `file` into the element `id`. The
+// video fills the element (100% unless width/height say otherwise) and keeps
+// its aspect. The Flash player named by `flashplayer` is not used; formats the
+// browser cannot play get a plain message instead (the program hands over
+// playable copies, so that message means something went wrong).
+//
+// data-player-state on the element: loading, ready (metadata known), playing,
+// error or unsupported.
 (function () {
   'use strict';
 
@@ -43,11 +48,20 @@
     return box;
   }
 
+  // A number is pixels; text is taken as a CSS size; nothing fills the element.
+  function cssSize(value) {
+    if (typeof value === 'number' && isFinite(value) && value > 0)
+      return value + 'px';
+    if (typeof value === 'string' && /^[0-9.]+(px|%|vw|vh|em)?$/.test(value))
+      return /[a-z%]$/.test(value) ? value : value + 'px';
+    return '100%';
+  }
+
   function setup(container, config) {
     config = config || {};
     var file = config.file || '';
     var extension = extensionOf(file);
-    var name = fileNameOf(file);
+    var name = config.title ? String(config.title) : fileNameOf(file);
 
     while (container.firstChild)
       container.removeChild(container.firstChild);
@@ -65,10 +79,10 @@
     var video = document.createElement('video');
     video.controls = true;
     video.preload = 'auto';
-    if (config.width)
-      video.width = Number(config.width) || 720;
-    if (config.height)
-      video.height = Number(config.height) || 0;
+    video.style.display = 'block';
+    video.style.width = cssSize(config.width);
+    video.style.height = cssSize(config.height);
+    video.style.objectFit = 'contain';
     if (config.autostart) {
       video.autoplay = true;
       video.setAttribute('autoplay', '');
@@ -78,8 +92,12 @@
       showMessage(container, '"' + name + '" could not be played.');
     });
     video.addEventListener('loadedmetadata', function () {
-      if (container.getAttribute('data-player-state') !== 'error')
+      if (container.getAttribute('data-player-state') === 'loading')
         container.setAttribute('data-player-state', 'ready');
+    });
+    video.addEventListener('playing', function () {
+      if (container.getAttribute('data-player-state') !== 'error')
+        container.setAttribute('data-player-state', 'playing');
     });
     container.setAttribute('data-player-state', 'loading');
     video.src = file;

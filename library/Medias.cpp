@@ -1,20 +1,28 @@
 #include "Medias.h"
 
+#include <QCoreApplication>
+#include <QString>
+
 #include <cctype>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
 
 namespace fs = std::filesystem;
 
-std::string Medias::loc;
-std::string Medias::currentWorkingPath;
-std::string Medias::currentPath;
-
 namespace {
 
 const char* const PluginPage =
     "http://www.microsoft.com/isapi/redir.dll?prd=windows&sbp=mediaplayer&ar=Media&sba=Plugin&";
+
+// The page fills the pane: no margins, no scroll bars; the player keeps the
+// picture's aspect inside whatever size the pane has.
+const char* const MoviePageStyle =
+    "html, body { margin: 0; padding: 0; width: 100%; height: 100%; overflow: hidden; "
+    "background: black; } #container { width: 100%; height: 100%; color: #eee; "
+    "text-align: center; } video { display: block; width: 100%; height: 100%; "
+    "object-fit: contain; }";
 
 std::string withSlash(std::string folder) {
     if (folder.empty() || folder.back() != '/')
@@ -27,10 +35,25 @@ bool keptInUrl(unsigned char c) {
            c == '.' || c == '_' || c == '~' || c == '/';
 }
 
+bool keptInScript(char16_t c) {
+    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') ||
+           c == u' ' || c == u'.' || c == u'-' || c == u'_';
+}
+
 std::string lowered(std::string text) {
     for (char& c : text)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return text;
+}
+
+std::string extensionOf(const std::string& path) {
+    const std::string ext = fs::path(path).extension().string();
+    return ext.empty() ? ext : ext.substr(1);
+}
+
+bool isFile(const std::string& path) {
+    std::error_code error;
+    return fs::is_regular_file(path, error);
 }
 
 } // namespace
@@ -56,12 +79,22 @@ std::string Medias::fileUrl(const std::string& path) {
     return url;
 }
 
-std::string Medias::sw(const std::string& path) {
-    return fileUrl(path);
-}
-
-std::string Medias::sw2(const std::string& path) {
-    return fileUrl(path);
+std::string Medias::scriptString(const std::string& text) {
+    // Invalid UTF-8 turns into replacement characters rather than raw bytes.
+    const QString wide = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    std::string literal = "\"";
+    for (const QChar c : wide) {
+        const char16_t unit = c.unicode();
+        if (keptInScript(unit)) {
+            literal += static_cast<char>(unit);
+        } else {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04X", static_cast<unsigned>(unit));
+            literal += escaped;
+        }
+    }
+    literal += '"';
+    return literal;
 }
 
 bool Medias::isMovieType(const std::string& type) {
@@ -78,70 +111,82 @@ std::string Medias::mediaPath(const std::string& title, const std::string& folde
     return withSlash(folder) + title + "." + type;
 }
 
-std::string Medias::pagePath() {
-    return currentPath + "tmp.html";
+std::string Medias::playerScript() {
+    const std::string bin = QCoreApplication::applicationDirPath().toStdString();
+    if (bin.empty())
+        return {};
+    for (const std::string& candidate :
+         {bin + "/jwplayer.js", bin + "/../share/quillmoth/jwplayer.js"}) {
+        if (isFile(candidate)) {
+            std::error_code error;
+            const fs::path tidy = fs::weakly_canonical(candidate, error);
+            return error ? candidate : tidy.string();
+        }
+    }
+    return {};
 }
 
-void Medias::createMovie(const std::string& title, const std::string& folder,
-                         const std::string& type, const std::string& dataFolder) {
-    if (currentPath.empty() && !dataFolder.empty())
-        currentPath = withSlash(dataFolder);
-    if (currentWorkingPath.empty()) {
-        std::error_code error;
-        const fs::path cwd = fs::current_path(error);
-        // Left empty when unknown, so the next play tries again.
-        if (!error)
-            currentWorkingPath = withSlash(cwd.string());
-    }
+std::string Medias::pagePath(const std::string& dataFolder) {
+    return withSlash(dataFolder) + "tmp.html";
+}
 
-    if (isMovieType(type)) {
-        createMov(title, folder, type);
-        return;
-    }
+std::string Medias::createMovie(const std::string& media, const std::string& dataFolder,
+                                const std::string& name) {
+    if (!isMusicType(extensionOf(media)))
+        return createMov(media, dataFolder, name);
 
-    const std::string media = sw(mediaPath(title, folder, type));
-    loc = pagePath();
+    const std::string address = fileUrl(media);
     std::string page;
     page += "<html><head></head><body bgcolor=\"black\" style=\"text-align: center; margin-top: "
             "20%;\"><embed src=\"";
-    page += media;
+    page += address;
     page += "\" type=\"application/x-mplayer2\" pluginspage=\"";
     page += PluginPage;
     page += "\" autostart=\"true\" playcount=\"true\" ></embed><noembed><bgsound src=\"";
-    page += media;
+    page += address;
     page += "\"></bgsound></noembed>";
     page += "</body></html>";
-    writePage(page);
+    return writePage(dataFolder, page);
 }
 
-void Medias::createMov(const std::string& title, const std::string& folder,
-                       const std::string& type) {
-    const std::string media = sw2(mediaPath(title, folder, type));
-    const std::string script = sw(currentWorkingPath + "jwplayer.js");
-    const std::string player = sw2(currentWorkingPath + "player.swf");
-    loc = pagePath();
+std::string Medias::createMov(const std::string& media, const std::string& dataFolder,
+                              const std::string& name) {
+    std::string script = playerScript();
+    if (script.empty()) {
+        // Named where it belongs, so the page at least shows its loading text.
+        script = QCoreApplication::applicationDirPath().toStdString() + "/jwplayer.js";
+    }
+    const std::string player = fs::path(script).parent_path().string() + "/player.swf";
+    const std::string title = name.empty() ? fs::path(media).filename().string() : name;
+
     std::string page;
-    page += "<html><head><script type=\"text/javascript\" src=\"";
-    page += script;
-    page += "\"></script></head><body bgcolor=\"black\" style=\"text-align: center; margin-top: "
-            "10%;\">";
+    page += "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><style>";
+    page += MoviePageStyle;
+    page += "</style><script type=\"text/javascript\" src=\"";
+    page += fileUrl(script);
+    page += "\"></script></head><body bgcolor=\"black\">";
     page += "<div id=\"container\">Loading the player ...</div> <script "
             "type=\"text/javascript\"> jwplayer(\"container\").setup({ autostart: true, "
             "flashplayer: \"";
-    page += player;
+    page += fileUrl(player);
     page += "\", file: \"";
-    page += media;
-    page += "\", width: 720 }); </script></body></html>";
-    writePage(page);
+    page += fileUrl(media);
+    page += "\", title: ";
+    page += scriptString(title);
+    page += " }); </script></body></html>";
+    return writePage(dataFolder, page);
 }
 
-void Medias::writePage(const std::string& text) {
-    const std::string path = pagePath();
+std::string Medias::writePage(const std::string& dataFolder, const std::string& text) {
+    if (dataFolder.empty())
+        return {};
+    const std::string path = pagePath(dataFolder);
     std::error_code error;
     fs::create_directories(fs::path(path).parent_path(), error);
-    // A page that cannot be written is silently skipped; loc names it anyway.
     std::ofstream out(path, std::ios::out | std::ios::trunc | std::ios::binary);
-    if (!out)
-        return;
     out << text << '\n';
+    out.close();
+    // A page that cannot be written has no address: showing an older page
+    // under it would play the wrong file.
+    return out ? path : std::string();
 }

@@ -1,6 +1,7 @@
 #include "Medias.h"
 
-#include <QStandardPaths>
+#include <QCoreApplication>
+#include <QString>
 #include <QTemporaryDir>
 #include <QUrl>
 
@@ -15,12 +16,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// @STYLE@ is whatever the page's style sheet holds; the fit is checked by
+// PlaybackTest in a real pane.
 const std::string MoviePage =
-    "<html><head><script type=\"text/javascript\" src=\"@SCRIPT@\"></script></head>"
-    "<body bgcolor=\"black\" style=\"text-align: center; margin-top: 10%;\">"
-    "<div id=\"container\">Loading the player ...</div> <script type=\"text/javascript\"> "
-    "jwplayer(\"container\").setup({ autostart: true, flashplayer: \"@PLAYER@\", "
-    "file: \"@MEDIA@\", width: 720 }); </script></body></html>\n";
+    "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><style>@STYLE@</style>"
+    "<script type=\"text/javascript\" src=\"@SCRIPT@\"></script></head>"
+    "<body bgcolor=\"black\"><div id=\"container\">Loading the player ...</div> "
+    "<script type=\"text/javascript\"> jwplayer(\"container\").setup({ autostart: true, "
+    "flashplayer: \"@PLAYER@\", file: \"@MEDIA@\", title: @TITLE@ }); "
+    "</script></body></html>\n";
 
 const std::string MusicPage =
     "<html><head></head><body bgcolor=\"black\" style=\"text-align: center; margin-top: "
@@ -82,6 +86,23 @@ std::string localFileOf(const std::string& address) {
         .toStdString();
 }
 
+// The text a JavaScript string literal written by the page stands for; the
+// page writes only plain characters and \uXXXX escapes.
+std::string scriptText(const std::string& literal) {
+    if (literal.size() < 2 || literal.front() != '"' || literal.back() != '"')
+        return "<not a literal: " + literal + ">";
+    QString text;
+    for (std::size_t i = 1; i + 1 < literal.size(); ++i) {
+        if (literal[i] == '\\' && literal.compare(i, 2, "\\u") == 0 && i + 6 < literal.size()) {
+            text += QChar(static_cast<char16_t>(std::stoul(literal.substr(i + 2, 4), nullptr, 16)));
+            i += 5;
+        } else {
+            text += QChar::fromLatin1(literal[i]);
+        }
+    }
+    return text.toStdString();
+}
+
 class MediasTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -89,51 +110,60 @@ protected:
         root = fs::canonical(dir.path().toStdString()).string();
         movies = root + "/Movies";
         music = root + "/Music";
-        app = root + "/App";
-        for (const auto& folder : {movies, music, app})
+        elsewhere = root + "/Elsewhere";
+        for (const auto& folder : {movies, music, elsewhere})
             fs::create_directories(folder);
-        dataFolder =
-            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation).toStdString() +
-            "/Quillmoth/";
-        fs::create_directories(dataFolder);
+        dataFolder = root + "/Data/";
+        bin = fs::canonical(QCoreApplication::applicationDirPath().toStdString()).string();
+        // A player in the working directory must not be the one the page loads.
         startDir = fs::current_path();
-        fs::current_path(app);
-        Medias::loc.clear();
-        Medias::currentPath.clear();
-        Medias::currentWorkingPath.clear();
+        std::ofstream(elsewhere + "/jwplayer.js") << "// decoy";
+        fs::current_path(elsewhere);
     }
     void TearDown() override { fs::current_path(startDir); }
 
     std::string page() const { return readFile(dataFolder + "tmp.html"); }
 
     QTemporaryDir dir;
-    std::string root, movies, music, app, dataFolder;
+    std::string root, movies, music, elsewhere, dataFolder, bin;
     fs::path startDir;
 };
 
 } // namespace
 
-TEST_F(MediasTest, MoviePageTextForAnOrdinaryTitle) {
-    for (const std::string type : {"mp4", "flv"}) {
-        Medias::createMovie("Clip", movies, type, dataFolder);
-        EXPECT_EQ(Medias::loc, dataFolder + "tmp.html");
-        EXPECT_EQ(page(), fill(MoviePage, {{"@SCRIPT@", "file://" + app + "/jwplayer.js"},
-                                           {"@PLAYER@", "file://" + app + "/player.swf"},
-                                           {"@MEDIA@", "file://" + movies + "/Clip." + type}}));
+TEST_F(MediasTest, MoviePageLoadsThePlayerBesideTheProgram) {
+    ASSERT_EQ(Medias::playerScript(), bin + "/jwplayer.js");
+    for (const std::string type : {"mp4", "flv", "MP4"}) {
+        SCOPED_TRACE(type);
+        const std::string media = Medias::mediaPath("Clip", movies, type);
+        EXPECT_EQ(media, movies + "/Clip." + type);
+        EXPECT_EQ(Medias::createMovie(media, dataFolder), dataFolder + "tmp.html");
+        const auto found = addressesIn(page(), MoviePage);
+        ASSERT_EQ(found.size(), 5u) << page();
+        EXPECT_EQ(found.find("@SCRIPT@")->second, "file://" + bin + "/jwplayer.js");
+        EXPECT_EQ(found.find("@PLAYER@")->second, "file://" + bin + "/player.swf");
+        EXPECT_EQ(found.find("@MEDIA@")->second, "file://" + movies + "/Clip." + type);
+        EXPECT_EQ(found.find("@TITLE@")->second, "\"Clip." + type + "\"");
     }
+
+    // A playable copy keeps the name the user knows.
+    Medias::createMov(root + "/Data/PlayCache/0123abcd.mp4", dataFolder, "Old talk.flv");
+    const auto found = addressesIn(page(), MoviePage);
+    ASSERT_EQ(found.size(), 5u) << page();
+    EXPECT_EQ(localFileOf(found.find("@MEDIA@")->second), root + "/Data/PlayCache/0123abcd.mp4");
+    EXPECT_EQ(scriptText(found.find("@TITLE@")->second), "Old talk.flv");
 }
 
 TEST_F(MediasTest, MusicPageTextForAnOrdinaryTitle) {
-    Medias::createMovie("Song", music + "/", "mp3", dataFolder);
-    EXPECT_EQ(Medias::loc, dataFolder + "tmp.html");
-    EXPECT_EQ(page(), fill(MusicPage, {{"@MEDIA@", "file://" + music + "/Song.mp3"}}));
+    for (const std::string type : {"mp3", "MP3"}) {
+        EXPECT_EQ(Medias::createMovie(Medias::mediaPath("Song", music + "/", type), dataFolder),
+                  dataFolder + "tmp.html");
+        EXPECT_EQ(page(), fill(MusicPage, {{"@MEDIA@", "file://" + music + "/Song." + type}}));
+    }
 }
 
 TEST_F(MediasTest, HostileTitlesAndFoldersCannotBreakThePage) {
-    const std::string hostileApp = root + "/App \"<'#%?&>\\";
-    fs::create_directories(hostileApp);
-    fs::current_path(hostileApp);
-
+    const std::string hostile = root + "/Data \"<'#%?&>\\";
     const std::vector<std::string> titles = {"\"><script>alert(1)</script>",
                                              "</script><script>alert(2)</script>",
                                              "a\\\"b\\c",
@@ -142,43 +172,39 @@ TEST_F(MediasTest, HostileTitlesAndFoldersCannotBreakThePage) {
                                              "caf\xC3\xA9 \xE2\x80\xA8 done"};
     for (const auto& title : titles) {
         SCOPED_TRACE(title);
-        Medias::createMovie(title, movies, "mp4", dataFolder);
-        auto found = addressesIn(page(), MoviePage);
-        ASSERT_EQ(found.size(), 3u) << page();
-        EXPECT_EQ(localFileOf(found.find("@MEDIA@")->second), movies + "/" + title + ".mp4");
-        EXPECT_EQ(localFileOf(found.find("@SCRIPT@")->second), hostileApp + "/jwplayer.js");
-        EXPECT_EQ(localFileOf(found.find("@PLAYER@")->second), hostileApp + "/player.swf");
-        for (const auto& [name, address] : found)
-            EXPECT_EQ(address.find_first_of(" \"'<>\\\n#?&"), std::string::npos) << address;
+        const std::string movie = hostile + "/" + title + ".mp4";
+        ASSERT_EQ(Medias::createMovie(movie, hostile, title), hostile + "/tmp.html");
+        const std::string written = readFile(hostile + "/tmp.html");
+        auto found = addressesIn(written, MoviePage);
+        ASSERT_EQ(found.size(), 5u) << written;
+        EXPECT_EQ(localFileOf(found.find("@MEDIA@")->second), movie);
+        EXPECT_EQ(scriptText(found.find("@TITLE@")->second), title);
+        for (const auto& [name, text] : found) {
+            if (name == "@STYLE@")
+                continue;
+            if (name == "@TITLE@")
+                EXPECT_EQ(text.substr(1, text.size() - 2).find_first_of("\"'<>\n#?&/%"),
+                          std::string::npos)
+                    << text;
+            else
+                EXPECT_EQ(text.find_first_of(" \"'<>\\\n#?&"), std::string::npos) << text;
+        }
 
-        Medias::createMovie(title, music, "mp3", dataFolder);
-        found = addressesIn(page(), MusicPage);
-        ASSERT_EQ(found.size(), 2u) << page();
+        const std::string song = hostile + "/" + title + ".mp3";
+        ASSERT_EQ(Medias::createMovie(song, hostile), hostile + "/tmp.html");
+        found = addressesIn(readFile(hostile + "/tmp.html"), MusicPage);
+        ASSERT_EQ(found.size(), 2u) << readFile(hostile + "/tmp.html");
         for (const auto& [name, address] : found) {
-            EXPECT_EQ(localFileOf(address), music + "/" + title + ".mp3");
+            EXPECT_EQ(localFileOf(address), song);
             EXPECT_EQ(address.find_first_of(" \"'<>\\\n#?&"), std::string::npos) << address;
         }
     }
 }
 
-TEST_F(MediasTest, FoldersAreCapturedOnTheFirstPlayAndThePageIsRewritten) {
-    Medias::createMovie("First", movies, "mp4", dataFolder);
-    const std::string firstLoc = Medias::loc;
-    EXPECT_EQ(Medias::currentWorkingPath, app + "/");
-    EXPECT_EQ(Medias::currentPath, dataFolder);
-
-    fs::current_path(root);
-    Medias::createMovie("Second", music, "mp3", root + "/elsewhere/");
-    EXPECT_EQ(Medias::currentWorkingPath, app + "/");
-    EXPECT_EQ(Medias::currentPath, dataFolder);
-    EXPECT_EQ(Medias::loc, firstLoc);
-    EXPECT_EQ(page(), fill(MusicPage, {{"@MEDIA@", "file://" + music + "/Second.mp3"}}));
-    EXPECT_FALSE(fs::exists(root + "/elsewhere"));
-}
-
-TEST_F(MediasTest, PageThatCannotBeWrittenIsSkippedQuietly) {
+TEST_F(MediasTest, PageThatCannotBeWrittenHasNoAddress) {
     std::ofstream(root + "/not-a-folder") << "x";
-    Medias::createMovie("Clip", movies, "mp4", root + "/not-a-folder/");
-    EXPECT_EQ(Medias::loc, root + "/not-a-folder/tmp.html");
+    EXPECT_EQ(Medias::createMovie(movies + "/Clip.mp4", root + "/not-a-folder/"), "");
+    EXPECT_EQ(Medias::createMovie(music + "/Song.mp3", root + "/not-a-folder"), "");
+    EXPECT_EQ(Medias::createMovie(movies + "/Clip.mp4", ""), "");
     EXPECT_EQ(readFile(root + "/not-a-folder"), "x");
 }
