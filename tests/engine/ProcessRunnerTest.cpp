@@ -14,6 +14,7 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -98,6 +99,36 @@ TEST(ProcessRunnerTest, ExitStatusesComeThroughWhenNotCancelled) {
     ASSERT_TRUE(plain.start());
     EXPECT_EQ(plain.wait(nullptr), 4);
     EXPECT_EQ(plain.wait(&token), -1) << "nothing left to wait for";
+    EXPECT_TRUE(noChildLeft());
+}
+
+TEST(ProcessRunnerTest, StdoutIsReadLineByLine) {
+    std::vector<std::string> lines;
+    auto collect = [&lines](const std::string& line) { lines.push_back(line); };
+    ProcessRunner brief({"sh", "-c", "printf 'one\\n\\nthree'"});
+    brief.readStdoutLines(collect);
+    EXPECT_EQ(brief.run(), 0);
+    EXPECT_EQ(lines, (std::vector<std::string>{"one", "", "three"}));
+
+    // Far more than a pipe holds, waited for without a token.
+    lines.clear();
+    ProcessRunner chatty(
+        {"sh", "-c", "i=0; while [ $i -lt 30000 ]; do echo line$i; i=$((i+1)); done; exit 5"});
+    chatty.readStdoutLines(collect);
+    EXPECT_EQ(chatty.run(), 5);
+    ASSERT_EQ(lines.size(), 30000u);
+    EXPECT_EQ(lines.back(), "line29999");
+
+    // A child that never stops writing still ends on its token.
+    CancelToken token;
+    std::size_t seen = 0;
+    ProcessRunner endless({"yes"});
+    endless.readStdoutLines([&](const std::string&) {
+        if (++seen == 1000) {
+            token.cancel();
+        }
+    });
+    EXPECT_EQ(endless.run(&token), ProcessRunner::Cancelled);
     EXPECT_TRUE(noChildLeft());
 }
 
