@@ -153,6 +153,12 @@ std::string quillmothGetPath() {
     return (fs::read_symlink("/proc/self/exe").parent_path() / "quillmoth-get").string();
 }
 
+std::string quillmothSitePath() {
+    if (const char* given = std::getenv("QUILLMOTH_SITE"); given && *given)
+        return given;
+    return (fs::read_symlink("/proc/self/exe").parent_path() / "quillmoth-site").string();
+}
+
 std::vector<pid_t> childProcesses(pid_t parent, const std::string& name) {
     std::vector<pid_t> found;
     std::error_code ec;

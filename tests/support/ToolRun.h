@@ -64,6 +64,10 @@ ToolResult runProgram(const std::vector<std::string>& args, const std::filesyste
 // executable.
 std::string quillmothGetPath();
 
+// The quillmoth-site under test: $QUILLMOTH_SITE when set, else the one
+// beside this test executable.
+std::string quillmothSitePath();
+
 // Running processes whose parent is parent and whose command name is name.
 std::vector<pid_t> childProcesses(pid_t parent, const std::string& name);
 
