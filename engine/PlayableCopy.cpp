@@ -16,7 +16,7 @@ const char* const cannotRead = "This file cannot be played: ffmpeg could not rea
 const char* const cannotConvert = "This file cannot be played: ffmpeg could not convert it.";
 const char* const noFfmpeg = "This file cannot be played: ffmpeg is not installed.";
 const char* const noFile = "This file cannot be played: it is missing or not a file.";
-const char* const noCache = "This file cannot be played: its cache folder cannot be created.";
+const char* const noCache = "This file cannot be played: its cache folder cannot be written.";
 
 using Stream = MediaProbe::Stream;
 using Info = MediaProbe::Info;
@@ -57,7 +57,7 @@ bool playsAsIs(const Info& info) {
     return false;
 }
 
-enum class Made { Ok, Failed, NoProgram, Cancelled };
+enum class Made { Ok, Failed, NoProgram, NoFolder, Cancelled };
 
 // Runs ffmpeg from input into the copy's temporary file and renames that
 // into place only when ffmpeg succeeded; on the worker thread.
@@ -65,7 +65,7 @@ Made runFfmpeg(const std::string& input, const std::string& copy, const Info& in
                const PlayableCopy::Progress& progress, const CancelToken* cancel) {
     PartFile output(copy);
     if (output.open() != PartFile::Opened::Ok) {
-        return Made::Failed;
+        return Made::NoFolder;
     }
     std::vector<std::string> args = {"ffmpeg",
                                      "-nostdin",
@@ -196,6 +196,8 @@ PlayableCopy::Result PlayableCopy::prepare(const std::string& media, const Progr
         break;
     case Made::NoProgram:
         return failed(noFfmpeg);
+    case Made::NoFolder:
+        return failed(noCache);
     case Made::Cancelled:
         return cancelled();
     case Made::Failed:

@@ -206,7 +206,7 @@ TEST_F(PlayableCopyTest, SecondPlayIsCachedUntilTheSourceChanges) {
     EXPECT_EQ(probe(changed.path), mp4H264Aac);
 }
 
-TEST_F(PlayableCopyTest, UnreadableFileFailsAndLeavesNothing) {
+TEST_F(PlayableCopyTest, FailuresAreReportedAndLeaveNothing) {
     const PlayableCopy player(cache);
     const std::string flv = readFile(clips->file("flv1.flv"));
     const std::vector<std::pair<std::string, std::string>> files = {
@@ -229,6 +229,13 @@ TEST_F(PlayableCopyTest, UnreadableFileFailsAndLeavesNothing) {
     const auto missing = player.prepare(dir.file("no-such.flv"));
     EXPECT_EQ(missing.outcome, Outcome::Failed);
     EXPECT_FALSE(missing.error.empty());
+
+    // A file where the cache folder should be.
+    testfiles::writeFile(dir.file("blocked"), "x");
+    const auto noFolder =
+        PlayableCopy(dir.file("blocked") + "/cache").prepare(own("flv1.flv", "fine.flv"));
+    EXPECT_EQ(noFolder.outcome, Outcome::Failed);
+    EXPECT_EQ(noFolder.error, "This file cannot be played: its cache folder cannot be written.");
 }
 
 TEST_F(PlayableCopyTest, CancelEndsFfmpegAndLeavesNoTemporaryFile) {
