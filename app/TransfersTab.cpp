@@ -7,22 +7,37 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+namespace {
+
+QAction* addNamedAction(QMenu* menu, const QString& text, const QString& name) {
+    QAction* action = menu->addAction(text);
+    action->setObjectName(name);
+    return action;
+}
+
+} // namespace
+
 TransfersTab::TransfersTab(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("transfersTab"));
-    listView1 = ListView::create(this, QStringLiteral("listView1"),
-                                 {{QStringLiteral("Title"), 300},
-                                  {QStringLiteral("Progress"), 200},
-                                  {QStringLiteral("Status"), 300}});
+    transferList = ListView::create(this, QStringLiteral("listView1"),
+                                    {{QStringLiteral("Title"), 300},
+                                     {QStringLiteral("Progress"), 200},
+                                     {QStringLiteral("Status"), 300}});
 
-    contextMenuStrip1 = new QMenu(listView1);
+    contextMenuStrip1 = new QMenu(transferList);
     contextMenuStrip1->setObjectName(QStringLiteral("contextMenuStrip1"));
-    clearToolStripMenuItem = contextMenuStrip1->addAction(QStringLiteral("clear"));
-    clearToolStripMenuItem->setObjectName(QStringLiteral("clearToolStripMenuItem"));
-    convertToMp3ToolStripMenuItem = contextMenuStrip1->addAction(QStringLiteral("convert to mp3"));
-    convertToMp3ToolStripMenuItem->setObjectName(QStringLiteral("convertToMp3ToolStripMenuItem"));
-    events = new ListRowEvents(listView1, contextMenuStrip1);
+    clearToolStripMenuItem = addNamedAction(contextMenuStrip1, QStringLiteral("clear"),
+                                            QStringLiteral("clearToolStripMenuItem"));
+    convertToMp3ToolStripMenuItem =
+        addNamedAction(contextMenuStrip1, QStringLiteral("convert to mp3"),
+                       QStringLiteral("convertToMp3ToolStripMenuItem"));
+    cancelToolStripMenuItem = addNamedAction(contextMenuStrip1, QStringLiteral("cancel"),
+                                             QStringLiteral("cancelToolStripMenuItem"));
+    retryToolStripMenuItem = addNamedAction(contextMenuStrip1, QStringLiteral("retry"),
+                                            QStringLiteral("retryToolStripMenuItem"));
+    events = new ListRowEvents(transferList, contextMenuStrip1);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(listView1);
+    layout->addWidget(transferList);
 }

@@ -7,22 +7,28 @@ class QAction;
 class QMenu;
 class QTreeWidget;
 
-// "Transfers": one row per transfer and the "clear" / "convert to mp3" menu.
+// "Transfers": one row per transfer and the "clear" / "convert to mp3" /
+// "cancel" / "retry" menu.
 class TransfersTab : public QWidget {
     Q_OBJECT
 public:
     explicit TransfersTab(QWidget* parent = nullptr);
 
-    QTreeWidget* list() const { return listView1; }
+    QTreeWidget* list() const { return transferList; }
     QMenu* menu() const { return contextMenuStrip1; }
     ListRowEvents* rowEvents() const { return events; }
     QAction* clearAction() const { return clearToolStripMenuItem; }
     QAction* convertAction() const { return convertToMp3ToolStripMenuItem; }
+    QAction* cancelAction() const { return cancelToolStripMenuItem; }
+    QAction* retryAction() const { return retryToolStripMenuItem; }
 
 private:
-    QTreeWidget* listView1;
+    // Every child below is owned by this page through Qt's parents.
+    QTreeWidget* transferList;
     QMenu* contextMenuStrip1;
     QAction* clearToolStripMenuItem;
     QAction* convertToMp3ToolStripMenuItem;
+    QAction* cancelToolStripMenuItem;
+    QAction* retryToolStripMenuItem;
     ListRowEvents* events;
 };

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,15 +16,29 @@ struct MemoryBlock;
 
 // One download job: fetches a watch page, picks a stream, saves the movie
 // and optionally converts it to MP3. Created on the window's thread, then
-// owned and destroyed by its worker thread (ThreadStaticEntryPoint). Every
-// event goes to the sink, on the worker thread; the cancel token stops the
-// job at its next check (the transfer's progress calls, the wait for ffmpeg).
+// owned and destroyed by its worker thread (entry()). Every event goes to
+// the sink, on the worker thread; the cancel token stops the job at its next
+// check (the transfer's progress calls, the wait for ffmpeg).
 class core {
 public:
     core(JobOptions options, int id, JobSink sink, std::shared_ptr<const CancelToken> cancel = {});
 
+    // A job that only converts a movie saved earlier (movieFolder/title.type)
+    // to MP3 in musicFolder at options.bitRate, reported like a transfer's
+    // conversion step. The page URL and quality are not used.
+    static std::unique_ptr<core> conversion(JobOptions options, const std::string& type, int id,
+                                            JobSink sink,
+                                            std::shared_ptr<const CancelToken> cancel = {});
+
     // Thread entry: runs the pipeline on pThis, then deletes it.
     static unsigned ThreadStaticEntryPoint(void* pThis);
+    // Thread entry of a conversion job: converts, then deletes pThis.
+    static unsigned ConvertStaticEntryPoint(void* pThis);
+    // The thread entry that runs this job.
+    using Entry = unsigned (*)(void*);
+    Entry entry() const {
+        return conversionOnly ? &ConvertStaticEntryPoint : &ThreadStaticEntryPoint;
+    }
 
     bool scrapeURL();
 
@@ -43,8 +58,9 @@ public:
     static bool my_sort(const std::string& a, const std::string& b);
     void setUrl();
 
-    // Title extraction (window thread).
-    static std::string findTitle(const char* html);
+    // Title extraction (window thread). Nothing when the page holds no
+    // title (the caller keeps the one it had); a found title may be empty.
+    static std::optional<std::string> findTitle(const char* html);
     // A title made safe as a file name: control characters become blanks,
     // and it is cut (at a character boundary) so that every name made from
     // it, temporary names included, fits the file system's name limit.
@@ -52,9 +68,11 @@ public:
 
     // Movie step and conversion.
     bool download();
-    void convert();
-    // Converts moviePath/fname.type into mp3Path/fname.mp3; false when
-    // ffmpeg failed, was cancelled or the title leaves the folders.
+    // The conversion step; false when it failed or was cancelled.
+    bool convert();
+    // Converts moviePath/fname.type into mp3Path/fname.mp3 at
+    // onRequestBitRate; false when ffmpeg failed, was cancelled or the title
+    // leaves the folders.
     static bool converter(std::string moviePath, std::string mp3Path, std::string fname,
                           std::string type, const CancelToken* cancel = nullptr);
 
@@ -75,9 +93,11 @@ public:
     void status(const char* text) const { send(JobEvent::Kind::Status, text); }
     void progress(double total, double received) const;
 
-    static std::string title;
     // The last text of a job stopped on request.
     static constexpr const char* cancelledText = "Cancelled.";
+    // ffmpeg's -ab of a conversion asked for after the transfer. "128k": a
+    // bare 128 would ask the encoder for 128 bit/s.
+    static constexpr const char* onRequestBitRate = "128k";
 
     // A transfer that receives nothing for this long fails. Tests shorten it.
     static long stallSeconds;
@@ -104,4 +124,6 @@ public:
     std::string savedExtension;
     JobSink sink;
     std::shared_ptr<const CancelToken> cancelToken;
+    // Made by conversion(): no page to fetch, the movie is on disk already.
+    bool conversionOnly = false;
 };

@@ -2,6 +2,9 @@
 #include "ProcessRunner.h"
 #include "core.h"
 
+#include <memory>
+#include <utility>
+
 namespace {
 
 enum class Encoded { Ok, Failed, Cancelled };
@@ -52,20 +55,46 @@ Encoded encodeMp3(const std::string& input, const std::string& mp3Dir, const std
 
 } // namespace
 
-void core::convert() {
+bool core::convert() {
     status("Converting to mp3...");
-    switch (encodeMp3(movieFile(), mp3Path, fileTitle, bitRate, cancelToken.get())) {
+    // A title refused by the movie step may still come here from a
+    // conversion job: it must not reach outside either folder.
+    Encoded result = Encoded::Failed;
+    if (cancelled())
+        result = Encoded::Cancelled;
+    else if (staysInFolder(fileTitle))
+        result = encodeMp3(movieFile(), mp3Path, fileTitle, bitRate, cancelToken.get());
+    switch (result) {
     case Encoded::Ok:
         send(JobEvent::Kind::Converted);
         send(JobEvent::Kind::Finished, "Complete! Thank you for using Quillmoth.");
-        break;
+        return true;
     case Encoded::Failed:
         send(JobEvent::Kind::Failed, "Error: Could not convert to mp3.");
-        break;
+        return false;
     case Encoded::Cancelled:
         send(JobEvent::Kind::Cancelled, cancelledText);
-        break;
+        return false;
     }
+    return false;
+}
+
+std::unique_ptr<core> core::conversion(JobOptions options, const std::string& type, int id,
+                                       JobSink sink, std::shared_ptr<const CancelToken> cancel) {
+    options.convert = true;
+    auto job = std::make_unique<core>(std::move(options), id, std::move(sink), std::move(cancel));
+    job->conversionOnly = true;
+    // The movie is read under the type its transfer saved it as.
+    job->savedExtension = "." + type;
+    return job;
+}
+
+// Runs on the job's worker thread, which owns the job from here on.
+unsigned core::ConvertStaticEntryPoint(void* pThis) {
+    std::unique_ptr<core> job(static_cast<core*>(pThis));
+    if (job)
+        job->convert();
+    return 1;
 }
 
 bool core::converter(std::string moviePath, std::string mp3Path, std::string fname,
@@ -75,7 +104,6 @@ bool core::converter(std::string moviePath, std::string mp3Path, std::string fna
     if (!staysInFolder(fname)) {
         return false;
     }
-    // "128k": a bare 128 would ask the encoder for 128 bit/s.
-    return encodeMp3(moviePath + "/" + fname + "." + type, mp3Path, fname, "128k", cancel) ==
-           Encoded::Ok;
+    return encodeMp3(moviePath + "/" + fname + "." + type, mp3Path, fname, onRequestBitRate,
+                     cancel) == Encoded::Ok;
 }

@@ -7,6 +7,7 @@
 #include "ProgressScale.h"
 #include "Settings.h"
 #include "Text.h"
+#include "WorkerCounter.h"
 #include "core.h"
 
 #include <QProgressBar>
@@ -25,30 +26,75 @@ constexpr int StatusCell = 2;
 
 constexpr const char* Processing = "processing...";
 constexpr const char* DownloadComplete = "Download Complete!";
+constexpr const char* Converting = "Converting to mp3...";
 constexpr const char* ConvertedComplete = "Complete! Thank you for using Quillmoth.";
 constexpr const char* NotFinished = "This item hasn't finished processing.";
 constexpr const char* AlreadyConverted = "This item has already been converted.";
 constexpr const char* ConvertFailed = "Error: Could not convert to mp3.";
 constexpr const char* StartFailed = "Error: Could not start download.";
 
+using Outcome = DownloadItems::Outcome;
+
+// What a status text says about how its job stands. A job's last texts are
+// "done" and one of the completion, error or cancel texts, in either order.
+Outcome outcomeAfter(const std::string& text, Outcome before) {
+    if (text == DownloadComplete || text == ConvertedComplete)
+        return Outcome::Done;
+    if (text == Converting)
+        return Outcome::Converting;
+    if (text == core::cancelledText)
+        return Outcome::Cancelled;
+    if (text.rfind("Error: ", 0) == 0)
+        return Outcome::Failed;
+    return before;
+}
+
 } // namespace
 
 Downloads::Downloads(QTreeWidget* view, QTreeWidget* view2, Settings* settings)
-    : settings(settings), view(view), view2(view2), starter(&Downloads::startDetachedWorker) {}
+    : settings(settings), view(view), view2(view2), workers(std::make_shared<WorkerCounter>()),
+      starter(defaultStarter()) {}
 
-// Running jobs are not waited for: they only ever reach the static queues.
-Downloads::~Downloads() = default;
+Downloads::~Downloads() {
+    cancelAll();
+}
 
-void Downloads::startDetachedWorker(std::unique_ptr<core> job) {
-    std::thread worker(&core::ThreadStaticEntryPoint, static_cast<void*>(job.get()));
-    // The worker thread owns the job from here and deletes it when its
-    // pipeline returns; nothing on this side touches it again.
-    job.release();
-    worker.detach();
+void Downloads::startDetachedWorker(std::unique_ptr<core> job,
+                                    const std::shared_ptr<WorkerCounter>& counter) {
+    const core::Entry entry = job->entry();
+    counter->started();
+    try {
+        std::thread worker([entry, counter, owned = job.get()] {
+            // Runs on the worker thread, which owns the job: entry deletes
+            // it (its files and ffmpeg are dealt with) before this returns.
+            entry(owned);
+            counter->returned();
+        });
+        job.release();
+        worker.detach();
+    } catch (...) {
+        counter->returned();
+        throw;
+    }
+}
+
+Downloads::WorkerStarter Downloads::defaultStarter() const {
+    return [counter = workers](std::unique_ptr<core> job) {
+        startDetachedWorker(std::move(job), counter);
+    };
 }
 
 void Downloads::setWorkerStarter(WorkerStarter replacement) {
-    starter = replacement ? std::move(replacement) : WorkerStarter(&Downloads::startDetachedWorker);
+    starter = replacement ? std::move(replacement) : defaultStarter();
+}
+
+bool Downloads::start(std::unique_ptr<core> job) {
+    try {
+        starter(std::move(job));
+        return true;
+    } catch (const std::system_error&) {
+        return false;
+    }
 }
 
 std::string Downloads::uniqueTitle(std::string title) {
@@ -61,35 +107,82 @@ std::string Downloads::uniqueTitle(std::string title) {
 bool Downloads::download(const std::string& url, const std::string& title) {
     // The record carries the name the files will have.
     const std::string unique = uniqueTitle(core::safeTitle(title));
-    const int id = nextId;
+    const int id = nextId++;
 
     // The transfer list owns the bar once it sits in the row.
     auto* bar = new QProgressBar;
     items[id] = std::make_unique<DownloadItems>(id, rowCount, unique, Processing, bar);
+    DownloadItems& record = *items[id];
+    record.pageUrl = url;
     ++rowCount;
     addItemToListBox(id);
+    startTransfer(record);
+    return true;
+}
+
+void Downloads::renew(DownloadItems& record) {
+    auto node = items.extract(record.id);
+    record.id = nextId++;
+    node.key() = record.id;
+    items.insert(std::move(node));
+    // The earlier job keeps its own token, cancelled or not.
+    record.cancel = std::make_shared<CancelToken>();
+    record.setComplete(false);
+}
+
+void Downloads::startTransfer(DownloadItems& record) {
+    record.job = DownloadItems::Job::Transfer;
+    record.outcome = Outcome::Running;
 
     // The job gets copies: later settings changes do not reach it.
     JobOptions options;
-    options.pageUrl = url;
-    options.title = unique;
+    options.pageUrl = record.pageUrl;
+    options.title = record.getTitle();
     options.quality = settings ? settings->getQuality() : 4;
-    options.movieFolder = Settings::moviePath;
-    options.musicFolder = Settings::mp3Path;
+    if (settings) {
+        options.movieFolder = settings->getMoviePath();
+        options.musicFolder = settings->getMp3Path();
+    }
     options.convert = settings ? settings->shouldConvertMovie() : false;
-    auto job =
-        std::make_unique<core>(std::move(options), id, &Downloads::report, items[id]->cancel);
-    ++nextId;
+    record.movieFolder = options.movieFolder;
+    record.musicFolder = options.musicFolder;
 
     // Record and row exist before the worker runs, so its first report finds them.
-    try {
-        starter(std::move(job));
-    } catch (const std::system_error&) {
-        DownloadItems* record = items[id].get();
-        record->setComplete(true);
-        ListView::setCellText(view, record->listID, StatusCell, wide(StartFailed));
+    if (!start(std::make_unique<core>(std::move(options), record.id, &Downloads::report,
+                                      record.cancel))) {
+        record.setComplete(true);
+        record.outcome = Outcome::Failed;
+        ListView::setCellText(view, record.listID, StatusCell, wide(StartFailed));
     }
-    return true;
+}
+
+void Downloads::startConversion(DownloadItems& record) {
+    record.job = DownloadItems::Job::Conversion;
+    record.outcome = Outcome::Converting;
+
+    // The folders of the moment, which may not be those of the transfer.
+    JobOptions options;
+    options.title = record.getTitle();
+    if (settings) {
+        options.movieFolder = settings->getMoviePath();
+        options.musicFolder = settings->getMp3Path();
+    }
+    options.bitRate = core::onRequestBitRate;
+    record.movieFolder = options.movieFolder;
+    record.musicFolder = options.musicFolder;
+
+    ListView::setCellText(view, record.listID, StatusCell, wide(Converting));
+    // ffmpeg tells nothing of its progress.
+    if (record.pb)
+        record.pb->setRange(0, 0);
+
+    if (!start(core::conversion(std::move(options), record.getType(), record.id, &Downloads::report,
+                                record.cancel))) {
+        record.setComplete(true);
+        record.outcome = Outcome::Failed;
+        ListView::setCellText(view, record.listID, StatusCell, wide(ConvertFailed));
+        settleBar(record);
+    }
 }
 
 // Runs on a job's worker thread: the event travels as the channel's texts
@@ -118,8 +211,7 @@ void Downloads::addItemToListBox(int index) {
 }
 
 std::string Downloads::findTitle(const std::string& docText) {
-    core::findTitle(docText.c_str());
-    return core::title;
+    return core::findTitle(docText.c_str()).value_or(std::string());
 }
 
 bool Downloads::tick() {
@@ -165,35 +257,69 @@ void Downloads::showProgress(const DLPair& pair) {
     if (!record || !record->pb)
         return;
     const ProgressScale scale = ProgressScale::fit(pair.tot, pair.dwn);
+    // Reports drained after their job's "done" may still say "unknown
+    // total"; the bar of an ended job stays still.
+    if (scale.busy() && record->complete())
+        return;
     record->pb->setRange(0, scale.maximum);
     record->pb->setValue(scale.value);
 }
 
+void Downloads::settleBar(DownloadItems& record) {
+    QProgressBar* bar = record.pb;
+    if (!bar || !record.ended())
+        return;
+    if (record.outcome == Outcome::Done) {
+        if (bar->maximum() == 0 || bar->value() != bar->maximum()) {
+            bar->setRange(0, 1);
+            bar->setValue(1);
+        }
+    } else if (bar->maximum() == 0) {
+        bar->setRange(0, 1);
+        bar->setValue(0);
+    }
+}
+
 void Downloads::updateItemStatus(int index, const std::string& status) {
     DownloadItems* record = item(index);
-    // A job may go on reporting after its row was cleared; nothing to show it on.
+    // A job may go on reporting after its row was cleared or retried;
+    // nothing to show it on.
     if (!record)
         return;
 
     if (status == ConvertedComplete)
-        addItemToLib(record->getTitle(), "mp3");
+        addItemToLib(record->getTitle(), "mp3", record->musicFolder);
     else if (status == DownloadComplete)
-        addItemToLib(record->getTitle(), record->getType());
+        addItemToLib(record->getTitle(), record->getType(), record->movieFolder);
 
-    if (status == "setflv")
+    if (status == "setflv") {
         record->setType("flv");
-    else if (status == "setmp4")
+    } else if (status == "setmp4") {
         record->setType("mp4");
-    else if (status == "setmp3")
+    } else if (status == "setmp3") {
         record->setConverted(true);
-    else if (status == "done")
+    } else if (status == "done") {
         record->setComplete(true);
-    else
+    } else {
+        record->outcome = outcomeAfter(status, record->outcome);
         ListView::setCellText(view, record->listID, StatusCell, wide(status));
+    }
+    settleBar(*record);
 }
 
-void Downloads::addItemToLib(const std::string& title, const std::string& type) {
-    ListView::addRow(view2, {wide(title), wide(type)});
+void Downloads::addItemToLib(const std::string& title, const std::string& type,
+                             const std::string& folder) {
+    // The folder rides in the row's third cell, as in rows listed from disk.
+    const QStringList cells = {wide(title), wide(type), wide(folder)};
+    // A retried job writes the file its first attempt may have listed already.
+    for (int row = 0; row < ListView::rowCount(view2); ++row) {
+        if (ListView::cellCount(view2, row) == cells.size() &&
+            ListView::cellText(view2, row, 0) == cells[0] &&
+            ListView::cellText(view2, row, 1) == cells[1] &&
+            ListView::cellText(view2, row, 2) == cells[2])
+            return;
+    }
+    ListView::addRow(view2, cells);
 }
 
 void Downloads::refresh() {
@@ -206,27 +332,21 @@ void Downloads::refresh() {
 }
 
 void Downloads::clearItemFromView(int listID) {
-    auto removed = items.end();
-    for (auto it = items.begin(); it != items.end(); ++it) {
-        DownloadItems& record = *it->second;
-        if (removed != items.end()) {
-            --record.listID;
-            continue;
-        }
-        if (record.listID != listID)
-            continue;
-        if (!record.complete()) {
-            showMessage(NotFinished);
-            return;
-        }
-        delete record.pb.data();
-        ListView::removeRow(view, listID);
-        --rowCount;
-        removed = it;
-    }
-    if (removed == items.end())
+    DownloadItems* record = itemAtRow(listID);
+    if (!record)
         return;
-    items.erase(removed);
+    if (!record->complete()) {
+        showMessage(NotFinished);
+        return;
+    }
+    delete record->pb.data();
+    ListView::removeRow(view, listID);
+    --rowCount;
+    items.erase(record->id);
+    // Ids no longer follow rows once a row was retried, so every record is looked at.
+    for (auto& [id, other] : items)
+        if (other->listID > listID)
+            --other->listID;
     refresh();
 }
 
@@ -244,17 +364,46 @@ void Downloads::convert(int listID) {
 
 void Downloads::helpConvert(int index) {
     DownloadItems* record = item(index);
-    if (!record)
+    if (!record || !record->complete())
         return;
-    // Blocks the window's thread until ffmpeg returns; reports wait in their queues.
-    const bool made = core::converter(Settings::moviePath, Settings::mp3Path, record->getTitle(),
-                                      record->getType());
-    if (!made) {
-        showMessage(ConvertFailed);
+    renew(*record);
+    startConversion(*record);
+}
+
+void Downloads::cancel(int listID) {
+    DownloadItems* record = itemAtRow(listID);
+    // An ended job has nothing left to stop.
+    if (record && !record->complete())
+        record->cancel->cancel();
+}
+
+void Downloads::retry(int listID) {
+    DownloadItems* record = itemAtRow(listID);
+    if (!record || !record->canRetry())
+        return;
+    renew(*record);
+    if (record->job == DownloadItems::Job::Conversion) {
+        startConversion(*record);
         return;
     }
-    record->setConverted(true);
-    updateItemStatus(index, ConvertedComplete);
+    record->setType("");
+    record->setConverted(false);
+    if (record->pb) {
+        record->pb->setRange(0, 100);
+        record->pb->setValue(0);
+    }
+    ListView::setCellText(view, record->listID, StatusCell, wide(Processing));
+    startTransfer(*record);
+}
+
+void Downloads::cancelAll() {
+    for (const auto& [id, record] : items)
+        if (!record->complete())
+            record->cancel->cancel();
+}
+
+bool Downloads::waitForWorkers(std::chrono::milliseconds limit) {
+    return workers->waitUntilNone(limit);
 }
 
 void Downloads::setView(QTreeWidget* replacement) {

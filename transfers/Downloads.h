@@ -2,6 +2,7 @@
 
 #include "StatusChannel.h"
 
+#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <map>
@@ -11,6 +12,7 @@
 class DownloadItems;
 class QTreeWidget;
 class Settings;
+class WorkerCounter;
 class core;
 struct JobEvent;
 
@@ -26,6 +28,8 @@ public:
     using WorkerStarter = std::function<void(std::unique_ptr<core> job)>;
 
     Downloads(QTreeWidget* view, QTreeWidget* view2, Settings* settings);
+    // Cancels running jobs but does not wait for them (see waitForWorkers):
+    // they only ever reach the static queues.
     ~Downloads();
     Downloads(const Downloads&) = delete;
     Downloads& operator=(const Downloads&) = delete;
@@ -40,33 +44,61 @@ public:
     bool tick();
     static constexpr std::size_t maxStatusesPerTick = 256;
     void updateItemStatus(int index, const std::string& status);
-    void addItemToLib(const std::string& title, const std::string& type);
+    // A library row for a file the transfers made: title, type and folder.
+    void addItemToLib(const std::string& title, const std::string& type, const std::string& folder);
     void refresh();
 
     // Context menu actions on a transfer list row.
     void clearItemFromView(int listID);
     void convert(int listID);
+    // Starts converting the movie of the transfer with that id on a worker.
     void helpConvert(int index);
+    // Stops the running job of the row; nothing for a row whose job ended.
+    void cancel(int listID);
+    // Starts a failed or cancelled row's job again in the same row, with the
+    // settings of now; nothing for any other row.
+    void retry(int listID);
+
+    // Closing: asks every running job to stop, then waits until every
+    // worker started here has returned or limit passed (true when none is
+    // left). Neither blocks the workers' reports.
+    void cancelAll();
+    bool waitForWorkers(std::chrono::milliseconds limit);
 
     void setView(QTreeWidget* view);
 
-    // The record of a transfer id, or null (cleared or never started).
+    // The record of a job id, or null (cleared, retried or never started).
     DownloadItems* item(int index) const;
+    // The record shown in a transfer list row, or null.
+    DownloadItems* itemAtRow(int listID) const;
     int getRowCount() const { return rowCount; }
     int getNextId() const { return nextId; }
 
-    // Replaces how workers are started (tests keep or refuse the jobs).
+    // Replaces how workers are started (tests keep or refuse the jobs); an
+    // empty starter puts back the default one. Only workers of the default
+    // starter are counted by waitForWorkers.
     void setWorkerStarter(WorkerStarter starter);
-    static void startDetachedWorker(std::unique_ptr<core> job);
+    // The default starter: a detached thread that counts itself in counter
+    // until its job has returned and been destroyed.
+    static void startDetachedWorker(std::unique_ptr<core> job,
+                                    const std::shared_ptr<WorkerCounter>& counter);
     // The sink of every job: its events onto the status channel.
     static void report(const JobEvent& event);
 
 private:
     void addItemToListBox(int index);
     void showProgress(const DLPair& pair);
+    void settleBar(DownloadItems& record);
     std::string uniqueTitle(std::string title);
-    DownloadItems* itemAtRow(int listID) const;
     void showMessage(const char* text) const;
+
+    // Gives the record the id and token of a job about to start.
+    void renew(DownloadItems& record);
+    void startTransfer(DownloadItems& record);
+    void startConversion(DownloadItems& record);
+    // False when no worker could be started.
+    bool start(std::unique_ptr<core> job);
+    WorkerStarter defaultStarter() const;
 
     Settings* settings;
     int nextId = 0;
@@ -75,5 +107,7 @@ private:
     std::map<int, std::unique_ptr<DownloadItems>> items;
     QTreeWidget* view;
     QTreeWidget* view2;
+    // Shared with every worker the default starter starts.
+    std::shared_ptr<WorkerCounter> workers;
     WorkerStarter starter;
 };

@@ -190,9 +190,9 @@ TEST_F(DownloadsLoadTest, ThirtyTwoTransfersEndInTheirRowsAndOnDisk) {
         EXPECT_EQ(record->getType(), "flv");
         const std::string file = t.savedAs + ".flv";
         expectedFiles.push_back(file);
-        expectedLibrary << QString::fromStdString(t.savedAs + "|flv");
+        expectedLibrary << QString::fromStdString(t.savedAs + "|flv|" + movies);
         // Not EXPECT_EQ: a mismatch would print megabytes.
-        const std::string saved = readFile(Settings::moviePath + "/" + file);
+        const std::string saved = readFile(movies + "/" + file);
         EXPECT_EQ(saved.size(), bodies[i].size());
         EXPECT_TRUE(saved == bodies[i]) << file << " differs from what was served";
 
@@ -214,6 +214,6 @@ TEST_F(DownloadsLoadTest, ThirtyTwoTransfersEndInTheirRowsAndOnDisk) {
 
     // Exactly the good movies: no temporary file of any name, no partial movie.
     std::sort(expectedFiles.begin(), expectedFiles.end());
-    EXPECT_EQ(listFolder(Settings::moviePath), expectedFiles);
-    EXPECT_TRUE(listFolder(Settings::mp3Path).empty());
+    EXPECT_EQ(listFolder(movies), expectedFiles);
+    EXPECT_TRUE(listFolder(music).empty());
 }

@@ -1,11 +1,6 @@
 #include "TransfersFixture.h"
 
-#include "ProcessRunner.h"
-
 #include <QProgressBar>
-#include <QTemporaryDir>
-
-#include <filesystem>
 
 TEST_F(TransfersTest, ClearingTheMiddleRowMovesTheRowsBelowUp) {
     for (const char* t : {"A", "B", "C"})
@@ -61,71 +56,65 @@ TEST_F(TransfersTest, UnfinishedTransfersAreNeitherClearedNorConverted) {
     EXPECT_EQ(downloads->getRowCount(), 0);
 }
 
-class ConvertOnRequestTest : public TransfersTest {
-protected:
-    void SetUp() override {
-        TransfersTest::SetUp();
-        ASSERT_TRUE(folders.isValid());
-        movies = folders.path().toStdString() + "/movies";
-        music = folders.path().toStdString() + "/music";
-        std::filesystem::create_directories(movies);
-        std::filesystem::create_directories(music);
-    }
+// Cancel and retry follow how a row's latest job ended, as its texts tell.
+TEST_F(TransfersTest, CancelAndRetryFollowHowTheRowEnded) {
+    using Outcome = DownloadItems::Outcome;
+    downloads->download("http://127.0.0.1:1/a", "A");
+    finishedTransfer("B");
+    report(0, {"Downloading... [Patience]"});
+    DownloadItems* a = downloads->item(0);
+    EXPECT_EQ(a->outcome, Outcome::Running);
 
-    // A one-second clip with a sine tone, as a real download would leave it.
-    void makeClip(const std::string& name) {
-        ProcessRunner ffmpeg({"ffmpeg", "-nostdin", "-loglevel", "error", "-f", "lavfi", "-i",
-                              "sine=frequency=440:duration=1", "-f", "lavfi", "-i",
-                              "color=size=64x64:duration=1", "-c:v", "libx264", "-c:a", "aac",
-                              "-shortest", "-y", movies + "/" + name + ".mp4"});
-        ASSERT_EQ(ffmpeg.run(), 0);
-    }
+    // Running: cancel asks its job to stop; retry waits for the end.
+    const int next = downloads->getNextId();
+    downloads->retry(0);
+    EXPECT_EQ(downloads->getNextId(), next);
+    downloads->cancel(0);
+    EXPECT_TRUE(kept[0]->cancelled());
+    report(0, {"done", "Cancelled."});
+    EXPECT_EQ(a->outcome, Outcome::Cancelled);
+    EXPECT_EQ(status(0), "Cancelled.");
 
-    QTemporaryDir folders;
-    std::string movies;
-    std::string music;
-};
+    // Ended well: neither cancel nor retry does anything.
+    downloads->cancel(1);
+    downloads->retry(1);
+    EXPECT_FALSE(kept[1]->cancelled());
+    EXPECT_EQ(downloads->getNextId(), next);
+    EXPECT_EQ(downloads->item(1)->outcome, Outcome::Done);
 
-TEST_F(ConvertOnRequestTest, MakesTheMp3InTheFoldersOfTheMoment) {
-    makeClip("Clip");
-    // The transfer started with other folders; the request uses the current ones.
-    Settings::moviePath = "/nowhere/movies";
-    Settings::mp3Path = "/nowhere/music";
-    finishedTransfer("Clip");
-    Settings::moviePath = movies;
-    Settings::mp3Path = music;
-    ASSERT_EQ(ListView::rowCount(library), 1);
+    // Retried: same page, title and row, the quality of now, a fresh token and id.
+    ASSERT_TRUE(settings->parseLine("quality;1"));
+    downloads->retry(0);
+    ASSERT_EQ(kept.size(), 3u);
+    const core& again = *kept[2];
+    EXPECT_EQ(again.pageUrl, "http://127.0.0.1:1/a");
+    EXPECT_EQ(again.fileTitle, "A");
+    EXPECT_EQ(again.quality, 1);
+    EXPECT_FALSE(again.conversionOnly);
+    EXPECT_EQ(again.jobId, next);
+    EXPECT_EQ(downloads->item(0), nullptr);
+    EXPECT_EQ(downloads->item(next), a);
+    EXPECT_EQ(a->listID, 0);
+    EXPECT_FALSE(again.cancelled());
+    EXPECT_EQ(again.cancelToken, a->cancel);
+    EXPECT_EQ(status(0), "processing...");
+    EXPECT_EQ(a->outcome, Outcome::Running);
+    EXPECT_FALSE(a->complete());
+    EXPECT_EQ(ListView::rowCount(transfers), 2);
 
-    downloads->convert(0);
+    // A failure told text first or "done" first ends the same.
+    report(next, {"setflv", "Error: Could not save movie.", "done"});
+    EXPECT_EQ(a->outcome, Outcome::Failed);
+    EXPECT_TRUE(a->canRetry());
 
-    EXPECT_TRUE(messages.isEmpty()) << messages.join("; ").toStdString();
-    EXPECT_TRUE(std::filesystem::is_regular_file(music + "/Clip.mp3"));
-    EXPECT_GT(std::filesystem::file_size(music + "/Clip.mp3"), 0u);
-    EXPECT_TRUE(downloads->item(0)->converted());
-    EXPECT_EQ(status(0), "Complete! Thank you for using Quillmoth.");
-    ASSERT_EQ(ListView::rowCount(library), 2);
-    EXPECT_EQ(libraryRow(1), QStringList({"Clip", "mp3"}));
-
-    downloads->convert(0);
-    EXPECT_EQ(messages, QStringList({"This item has already been converted."}));
-    EXPECT_EQ(ListView::rowCount(library), 2);
-}
-
-TEST_F(ConvertOnRequestTest, FailedConversionLeavesTheTransferUnconverted) {
-    Settings::moviePath = movies;
-    Settings::mp3Path = music;
-    finishedTransfer("Missing"); // no movie file behind it
-    downloads->download("http://127.0.0.1:1/w", "Failed");
-    report(1, {"done", "Error: Could not make connection."}); // never typed
-
-    for (int row : {0, 1}) {
-        downloads->convert(row);
-        EXPECT_FALSE(downloads->item(row)->converted());
-    }
-    EXPECT_EQ(messages, QStringList({"Error: Could not convert to mp3.",
-                                     "Error: Could not convert to mp3."}));
+    // Its id now sorts after the row below it: clearing that row keeps it in row 0.
+    downloads->clearItemFromView(1);
+    EXPECT_EQ(a->listID, 0);
+    downloads->retry(0);
+    ASSERT_EQ(kept.size(), 4u);
+    report(kept[3]->jobId, {"setflv", "Download Complete!", "done"});
     EXPECT_EQ(status(0), "Download Complete!");
-    EXPECT_EQ(status(1), "Error: Could not make connection.");
-    EXPECT_EQ(ListView::rowCount(library), 1);
-    EXPECT_FALSE(std::filesystem::exists(music + "/Missing.mp3"));
+    EXPECT_EQ(a->outcome, Outcome::Done);
+    EXPECT_EQ(a->getType(), "flv");
+    EXPECT_TRUE(messages.isEmpty());
 }

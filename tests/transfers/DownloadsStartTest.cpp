@@ -61,14 +61,12 @@ TEST_F(TransfersTest, ClearedTitlesStayUsedAndRowsFollowRowCount) {
 }
 
 TEST_F(TransfersTest, JobTakesTheSettingsInForceWhenItStarts) {
-    Settings::moviePath = "/films/one";
-    Settings::mp3Path = "/music/one";
+    useFolders("/films/one", "/music/one");
     ASSERT_TRUE(settings->parseLine("quality;2"));
     ASSERT_TRUE(settings->parseLine("convert;0"));
     downloads->download("http://127.0.0.1:1/watch?v=1", "A");
 
-    Settings::moviePath = "/films/two";
-    Settings::mp3Path = "/music/two";
+    useFolders("/films/two", "/music/two");
     ASSERT_TRUE(settings->parseLine("quality;x"));
     ASSERT_TRUE(settings->parseLine("convert;1"));
     downloads->download("http://127.0.0.1:1/watch?v=2", "B");
@@ -111,8 +109,7 @@ TEST_F(TransfersTest, WorkerThatCannotStartIsReportedOnItsRow) {
     EXPECT_EQ(status(0), "Error: Could not start download.");
 
     // The next transfer still gets a fresh id, and the failed row can be cleared.
-    downloads->setWorkerStarter(
-        [this](std::unique_ptr<core> job) { kept.push_back(std::move(job)); });
+    keepJobs();
     downloads->download("http://127.0.0.1:1/w", "Next");
     EXPECT_EQ(downloads->item(1)->listID, 1);
     downloads->clearItemFromView(0);

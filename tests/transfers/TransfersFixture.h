@@ -5,17 +5,22 @@
 #include "ListView.h"
 #include "MessageBox.h"
 #include "Settings.h"
+#include "SettingsTab.h"
 #include "Text.h"
 #include "core.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTreeWidget>
 #include <QWidget>
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,18 +36,28 @@ protected:
         transfers = ListView::create(window.get(), "listView1",
                                      {{"Title", 300}, {"Progress", 200}, {"Status", 300}});
         library = ListView::create(window.get(), "listView2", {{"Title", 300}, {"Type", 80}});
-        settingsTab = new QWidget(window.get()); // owned by the window
+        settingsTab = new SettingsTab(window.get()); // owned by the window
         settings = std::make_unique<Settings>(settingsTab, library);
         // Whatever the folders held is not what these tests look at.
         while (ListView::rowCount(library) > 0)
             ListView::removeRow(library, 0);
         downloads = std::make_unique<Downloads>(transfers, library, settings.get());
-        downloads->setWorkerStarter(
-            [this](std::unique_ptr<core> job) { kept.push_back(std::move(job)); });
+        keepJobs();
         messages.clear();
     }
 
+    // Jobs started from here on are kept in `kept` and never run.
+    void keepJobs() {
+        downloads->setWorkerStarter(
+            [this](std::unique_ptr<core> job) { kept.push_back(std::move(job)); });
+    }
+
     void TearDown() override {
+        // No job of this test may report into the next one's rows.
+        if (downloads) {
+            downloads->cancelAll();
+            EXPECT_TRUE(downloads->waitForWorkers(std::chrono::seconds(30)));
+        }
         downloads.reset();
         settings.reset();
         window.reset();
@@ -59,6 +74,35 @@ protected:
     void tickAll() {
         while (downloads->tick()) {
         }
+    }
+
+    // The folders new jobs are given, set the way the Settings tab sets them.
+    void useFolders(const std::string& movies, const std::string& music) {
+        ASSERT_TRUE(settings->parseLine(std::string(Settings::MOVIE_PATH_TKN) + ";" + movies));
+        ASSERT_TRUE(settings->parseLine(std::string(Settings::MP3_PATH_TKN) + ";" + music));
+    }
+
+    // Drains like the window's timer until done() holds with nothing left
+    // queued. The limit only keeps a broken job from hanging the run.
+    bool drainUntil(const std::function<bool()>& done) {
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (std::chrono::steady_clock::now() < giveUp) {
+            const bool worked = downloads->tick();
+            QCoreApplication::processEvents();
+            if (!worked && done() && Downloads::updates.empty() && Downloads::dls.empty())
+                return true;
+            if (!worked)
+                QThread::msleep(5);
+        }
+        return false;
+    }
+
+    // Drains until the job of the record in row has ended.
+    bool drainUntilRowEnded(int row) {
+        return drainUntil([&] {
+            const DownloadItems* record = downloads->itemAtRow(row);
+            return record && record->ended();
+        });
     }
 
     // Feeds texts of one transfer and applies them.
@@ -78,8 +122,12 @@ protected:
 
     QString status(int row) const { return ListView::cellText(transfers, row, 2); }
     QString title(int row) const { return ListView::cellText(transfers, row, 0); }
+    // Every cell, the folder (not shown) included.
     QStringList libraryRow(int row) const {
-        return {ListView::cellText(library, row, 0), ListView::cellText(library, row, 1)};
+        QStringList cells;
+        for (int cell = 0; cell < ListView::cellCount(library, row); ++cell)
+            cells << ListView::cellText(library, row, cell);
+        return cells;
     }
     QProgressBar* barInRow(int row) const {
         return qobject_cast<QProgressBar*>(ListView::cellWidget(transfers, row, 1));
@@ -88,7 +136,7 @@ protected:
     std::unique_ptr<QWidget> window;
     QTreeWidget* transfers = nullptr;
     QTreeWidget* library = nullptr;
-    QWidget* settingsTab = nullptr;
+    SettingsTab* settingsTab = nullptr;
     std::unique_ptr<Settings> settings;
     std::unique_ptr<Downloads> downloads;
     std::vector<std::unique_ptr<core>> kept;
@@ -102,13 +150,16 @@ protected:
         TransfersTest::SetUp();
         downloads->setWorkerStarter({});
         ASSERT_TRUE(folders.isValid());
-        Settings::moviePath = folders.path().toStdString() + "/movies";
-        Settings::mp3Path = folders.path().toStdString() + "/music";
-        std::filesystem::create_directories(Settings::moviePath);
-        std::filesystem::create_directories(Settings::mp3Path);
+        movies = folders.path().toStdString() + "/movies";
+        music = folders.path().toStdString() + "/music";
+        std::filesystem::create_directories(movies);
+        std::filesystem::create_directories(music);
+        useFolders(movies, music);
     }
 
     QTemporaryDir folders;
+    std::string movies;
+    std::string music;
 };
 
 QT_BEGIN_NAMESPACE
