@@ -51,9 +51,9 @@ Outcome outcomeAfter(const std::string& text, Outcome before) {
 
 } // namespace
 
-Downloads::Downloads(QTreeWidget* view, QTreeWidget* view2, Settings* settings)
-    : settings(settings), view(view), view2(view2), workers(std::make_shared<WorkerCounter>()),
-      starter(defaultStarter()) {}
+Downloads::Downloads(QTreeWidget* transferList, QTreeWidget* libraryList, Settings* settings)
+    : settings(settings), transferList(transferList), libraryList(libraryList),
+      workers(std::make_shared<WorkerCounter>()), starter(defaultStarter()) {}
 
 Downloads::~Downloads() {
     cancelAll();
@@ -152,7 +152,7 @@ void Downloads::startTransfer(DownloadItems& record) {
                                       record.cancel))) {
         record.setComplete(true);
         record.outcome = Outcome::Failed;
-        ListView::setCellText(view, record.listID, StatusCell, wide(StartFailed));
+        ListView::setCellText(transferList, record.listID, StatusCell, wide(StartFailed));
     }
 }
 
@@ -171,7 +171,7 @@ void Downloads::startConversion(DownloadItems& record) {
     record.movieFolder = options.movieFolder;
     record.musicFolder = options.musicFolder;
 
-    ListView::setCellText(view, record.listID, StatusCell, wide(Converting));
+    ListView::setCellText(transferList, record.listID, StatusCell, wide(Converting));
     // ffmpeg tells nothing of its progress.
     if (record.pb)
         record.pb->setRange(0, 0);
@@ -180,7 +180,7 @@ void Downloads::startConversion(DownloadItems& record) {
                                 record.cancel))) {
         record.setComplete(true);
         record.outcome = Outcome::Failed;
-        ListView::setCellText(view, record.listID, StatusCell, wide(ConvertFailed));
+        ListView::setCellText(transferList, record.listID, StatusCell, wide(ConvertFailed));
         settleBar(record);
     }
 }
@@ -196,17 +196,17 @@ void Downloads::report(const JobEvent& event) {
         cb(event.id, text.c_str());
 }
 
-void Downloads::addItemToListBox(int index) {
-    DownloadItems* record = item(index);
+void Downloads::addItemToListBox(int id) {
+    DownloadItems* record = item(id);
     if (!record)
         return;
-    const int row =
-        ListView::addRow(view, {wide(record->getTitle()), QString(), wide(record->getStatus())});
+    const int row = ListView::addRow(
+        transferList, {wide(record->getTitle()), QString(), wide(record->getStatus())});
     if (QProgressBar* bar = record->pb) {
         bar->setVisible(true);
         bar->setRange(0, 100);
         bar->setValue(0);
-        ListView::setCellWidget(view, row, ProgressCell, bar);
+        ListView::setCellWidget(transferList, row, ProgressCell, bar);
     }
 }
 
@@ -280,8 +280,8 @@ void Downloads::settleBar(DownloadItems& record) {
     }
 }
 
-void Downloads::updateItemStatus(int index, const std::string& status) {
-    DownloadItems* record = item(index);
+void Downloads::updateItemStatus(int id, const std::string& status) {
+    DownloadItems* record = item(id);
     // A job may go on reporting after its row was cleared or retried;
     // nothing to show it on.
     if (!record)
@@ -302,7 +302,7 @@ void Downloads::updateItemStatus(int index, const std::string& status) {
         record->setComplete(true);
     } else {
         record->outcome = outcomeAfter(status, record->outcome);
-        ListView::setCellText(view, record->listID, StatusCell, wide(status));
+        ListView::setCellText(transferList, record->listID, StatusCell, wide(status));
     }
     settleBar(*record);
 }
@@ -312,22 +312,22 @@ void Downloads::addItemToLib(const std::string& title, const std::string& type,
     // The folder rides in the row's third cell, as in rows listed from disk.
     const QStringList cells = {wide(title), wide(type), wide(folder)};
     // A retried job writes the file its first attempt may have listed already.
-    for (int row = 0; row < ListView::rowCount(view2); ++row) {
-        if (ListView::cellCount(view2, row) == cells.size() &&
-            ListView::cellText(view2, row, 0) == cells[0] &&
-            ListView::cellText(view2, row, 1) == cells[1] &&
-            ListView::cellText(view2, row, 2) == cells[2])
+    for (int row = 0; row < ListView::rowCount(libraryList); ++row) {
+        if (ListView::cellCount(libraryList, row) == cells.size() &&
+            ListView::cellText(libraryList, row, 0) == cells[0] &&
+            ListView::cellText(libraryList, row, 1) == cells[1] &&
+            ListView::cellText(libraryList, row, 2) == cells[2])
             return;
     }
-    ListView::addRow(view2, cells);
+    ListView::addRow(libraryList, cells);
 }
 
 void Downloads::refresh() {
     // Bars ride on their rows; this only puts back one that lost its cell.
     for (const auto& [id, record] : items) {
         QProgressBar* bar = record->pb;
-        if (bar && ListView::cellWidget(view, record->listID, ProgressCell) != bar)
-            ListView::setCellWidget(view, record->listID, ProgressCell, bar);
+        if (bar && ListView::cellWidget(transferList, record->listID, ProgressCell) != bar)
+            ListView::setCellWidget(transferList, record->listID, ProgressCell, bar);
     }
 }
 
@@ -340,7 +340,7 @@ void Downloads::clearItemFromView(int listID) {
         return;
     }
     delete record->pb.data();
-    ListView::removeRow(view, listID);
+    ListView::removeRow(transferList, listID);
     --rowCount;
     items.erase(record->id);
     // Ids no longer follow rows once a row was retried, so every record is looked at.
@@ -362,8 +362,8 @@ void Downloads::convert(int listID) {
         helpConvert(record->id);
 }
 
-void Downloads::helpConvert(int index) {
-    DownloadItems* record = item(index);
+void Downloads::helpConvert(int id) {
+    DownloadItems* record = item(id);
     if (!record || !record->complete())
         return;
     renew(*record);
@@ -392,7 +392,7 @@ void Downloads::retry(int listID) {
         record->pb->setRange(0, 100);
         record->pb->setValue(0);
     }
-    ListView::setCellText(view, record->listID, StatusCell, wide(Processing));
+    ListView::setCellText(transferList, record->listID, StatusCell, wide(Processing));
     startTransfer(*record);
 }
 
@@ -407,11 +407,11 @@ bool Downloads::waitForWorkers(std::chrono::milliseconds limit) {
 }
 
 void Downloads::setView(QTreeWidget* replacement) {
-    view = replacement;
+    transferList = replacement;
 }
 
-DownloadItems* Downloads::item(int index) const {
-    const auto it = items.find(index);
+DownloadItems* Downloads::item(int id) const {
+    const auto it = items.find(id);
     return it == items.end() ? nullptr : it->second.get();
 }
 
@@ -423,5 +423,5 @@ DownloadItems* Downloads::itemAtRow(int listID) const {
 }
 
 void Downloads::showMessage(const char* text) const {
-    MessageBox::show(wide(text), view);
+    MessageBox::show(wide(text), transferList);
 }

@@ -27,7 +27,7 @@ public:
     // destroyed with the argument then.
     using WorkerStarter = std::function<void(std::unique_ptr<core> job)>;
 
-    Downloads(QTreeWidget* view, QTreeWidget* view2, Settings* settings);
+    Downloads(QTreeWidget* transferList, QTreeWidget* libraryList, Settings* settings);
     // Cancels running jobs but does not wait for them (see waitForWorkers):
     // they only ever reach the static queues.
     ~Downloads();
@@ -43,7 +43,7 @@ public:
     // progress reports queued when it starts. True when anything was applied.
     bool tick();
     static constexpr std::size_t maxStatusesPerTick = 256;
-    void updateItemStatus(int index, const std::string& status);
+    void updateItemStatus(int id, const std::string& status);
     // A library row for a file the transfers made: title, type and folder.
     void addItemToLib(const std::string& title, const std::string& type, const std::string& folder);
     void refresh();
@@ -52,7 +52,7 @@ public:
     void clearItemFromView(int listID);
     void convert(int listID);
     // Starts converting the movie of the transfer with that id on a worker.
-    void helpConvert(int index);
+    void helpConvert(int id);
     // Stops the running job of the row; nothing for a row whose job ended.
     void cancel(int listID);
     // Starts a failed or cancelled row's job again in the same row, with the
@@ -65,10 +65,10 @@ public:
     void cancelAll();
     bool waitForWorkers(std::chrono::milliseconds limit);
 
-    void setView(QTreeWidget* view);
+    void setView(QTreeWidget* replacement);
 
     // The record of a job id, or null (cleared, retried or never started).
-    DownloadItems* item(int index) const;
+    DownloadItems* item(int id) const;
     // The record shown in a transfer list row, or null.
     DownloadItems* itemAtRow(int listID) const;
     int getRowCount() const { return rowCount; }
@@ -86,7 +86,7 @@ public:
     static void report(const JobEvent& event);
 
 private:
-    void addItemToListBox(int index);
+    void addItemToListBox(int id);
     void showProgress(const DLPair& pair);
     void settleBar(DownloadItems& record);
     std::string uniqueTitle(std::string title);
@@ -105,8 +105,8 @@ private:
     int rowCount = 0;
     std::map<std::string, bool> usedTitles;
     std::map<int, std::unique_ptr<DownloadItems>> items;
-    QTreeWidget* view;
-    QTreeWidget* view2;
+    QTreeWidget* transferList;
+    QTreeWidget* libraryList;
     // Shared with every worker the default starter starts.
     std::shared_ptr<WorkerCounter> workers;
     WorkerStarter starter;
