@@ -6,10 +6,10 @@
 #include "ListRowEvents.h"
 #include "ListView.h"
 #include "Manager.h"
-#include "Medias.h"
 #include "MessageBox.h"
 #include "NamedObject.h"
 #include "SearchTab.h"
+#include "Settings.h"
 #include "SettingsTab.h"
 #include "SettingsTabHandlers.h"
 #include "SiteAddress.h"
@@ -17,6 +17,7 @@
 #include "TransfersTab.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
@@ -66,8 +67,8 @@ Form1::Form1(QWidget* parent)
     wire();
     timer1->start();
 
-    mgr = std::make_unique<Manager>(transfers->list(), library->list(), tabPage5, timer1,
-                                    library->list(), search->titleBox());
+    mgr = std::make_unique<Manager>(transfers->list(), library->list(), settingsPage, timer1,
+                                    search->titleBox());
     search->setTitleFinder([this](const std::string& html) {
         if (mgr)
             mgr->findTitle(html);
@@ -83,6 +84,27 @@ Form1::~Form1() {
     components = nullptr;
     timer1 = nullptr;
     mgr.reset();
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    // Nothing is asked: running transfers are cancelled, and their workers
+    // get a moment to remove their temporary files and end ffmpeg.
+    if (mgr)
+        mgr->stopTransfers();
+    event->accept();
+}
+
+void Form1::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // Some window managers drop a maximised state set before the first
+    // mapping; asking again once the window is up makes it stick.
+    if (!shownOnce) {
+        shownOnce = true;
+        QTimer::singleShot(0, this, [this] {
+            if (!isMaximized() && !isMinimized())
+                showMaximized();
+        });
+    }
 }
 
 void Form1::buildMenu() {
@@ -111,7 +133,7 @@ void Form1::buildTabs() {
     tabControl1 = new QTabWidget(this);
     tabControl1->setObjectName(QStringLiteral("tabControl1"));
     tabControl1->setMinimumSize(800, 400);
-    home = new HomeTab;
+    home = new HomeTab(Settings::dataFolder());
     search = new SearchTab;
     transfers = new TransfersTab;
     library = new LibraryTab;
@@ -119,8 +141,8 @@ void Form1::buildTabs() {
     tabControl1->addTab(search, QStringLiteral("Search"));
     tabControl1->addTab(transfers, QStringLiteral("Transfers"));
     tabControl1->addTab(library, QStringLiteral("My Library"));
-    tabPage5 = SettingsTab::build(tabControl1);
-    tabControl1->addTab(tabPage5, QStringLiteral("Settings"));
+    settingsPage = new SettingsTab(tabControl1);
+    tabControl1->addTab(settingsPage, QStringLiteral("Settings"));
     tabControl1->setCurrentIndex(0);
     setCentralWidget(tabControl1);
 }
@@ -128,18 +150,20 @@ void Form1::buildTabs() {
 void Form1::wire() {
     connect(timer1, &QTimer::timeout, this, &Form1::timer1_Tick);
     connect(search->downloadButton(), &QPushButton::clicked, this, &Form1::downloadBtn_Click);
-    connect(transfers->rowEvents(), &ListRowEvents::rowClicked, this, &Form1::listView1_MouseClick);
-    connect(library->rowEvents(), &ListRowEvents::rowClicked, this, &Form1::listView2_MouseClick);
+    connect(transfers->rowEvents(), &ListRowEvents::rowClicked, this, &Form1::transferRowClicked);
+    connect(library->rowEvents(), &ListRowEvents::rowClicked, this, &Form1::libraryRowClicked);
     connect(library->rowEvents(), &ListRowEvents::rowDoubleClicked, this,
-            &Form1::listView2_MouseDoubleClick);
+            &Form1::libraryRowDoubleClicked);
     connect(transfers->clearAction(), &QAction::triggered, this,
             &Form1::clearToolStripMenuItem_Click);
     connect(transfers->convertAction(), &QAction::triggered, this,
             &Form1::convertToMp3ToolStripMenuItem_Click);
+    connect(transfers->cancelAction(), &QAction::triggered, this, &Form1::cancelClicked);
+    connect(transfers->retryAction(), &QAction::triggered, this, &Form1::retryClicked);
     connect(library->manageAction(), &QAction::triggered, this,
             &Form1::showFolderLocationToolStripMenuItem_Click);
     connect(library->playAction(), &QAction::triggered, this, &Form1::playToolStripMenuItem_Click);
-    new SettingsTabHandlers(tabPage5, folderBrowserDialog1,
+    new SettingsTabHandlers(settingsPage, folderBrowserDialog1,
                             [this] { return mgr && mgr->saveSettings(); }); // owned by the tab page
 }
 
@@ -173,53 +197,72 @@ void Form1::fileToolStripMenuItem_Click() {
     MessageBox::show(QStringLiteral("Visit: ") + SiteAddress::home(), this);
 }
 
-void Form1::listView1_MouseClick(int row) {
-    selectedInd = row;
+void Form1::transferRowClicked(int row) {
+    transferRow = row;
 }
 
-void Form1::listView2_MouseClick(int row) {
-    selectedInd2 = row;
+void Form1::libraryRowClicked(int row) {
+    libraryRow = row;
+}
+
+int Form1::chosenTransferRow() const {
+    const int rows = ListView::rowCount(transfers->list());
+    return mgr && transferRow >= 0 && transferRow < rows ? transferRow : -1;
+}
+
+int Form1::chosenLibraryRow() const {
+    const int rows = ListView::rowCount(library->list());
+    return mgr && libraryRow >= 0 && libraryRow < rows ? libraryRow : -1;
 }
 
 void Form1::clearToolStripMenuItem_Click() {
-    const int rows = ListView::rowCount(transfers->list());
-    if (mgr && selectedInd >= 0 && selectedInd < rows)
-        mgr->clearItemFromView(selectedInd);
+    if (const int row = chosenTransferRow(); row >= 0)
+        mgr->clearItemFromView(row);
 }
 
 void Form1::convertToMp3ToolStripMenuItem_Click() {
-    const int rows = ListView::rowCount(transfers->list());
-    if (mgr && rows > 0 && selectedInd >= 0 && selectedInd < rows)
-        mgr->convert(selectedInd);
+    if (const int row = chosenTransferRow(); row >= 0)
+        mgr->convert(row);
 }
 
-void Form1::showHomeLocation() {
-    home->browser()->navigate(wide(Medias::loc));
+void Form1::cancelClicked() {
+    if (const int row = chosenTransferRow(); row >= 0)
+        mgr->cancel(row);
+}
+
+void Form1::retryClicked() {
+    if (const int row = chosenTransferRow(); row >= 0)
+        mgr->retry(row);
+}
+
+void Form1::showAtHome(const std::string& address) {
     selectTab(QStringLiteral("tabPage1"));
+    home->browser()->navigate(wide(address));
 }
 
 void Form1::showFolderLocationToolStripMenuItem_Click() {
-    const int rows = ListView::rowCount(library->list());
-    if (!mgr || rows == 0 || selectedInd2 < 0 || selectedInd2 >= rows)
+    const int row = chosenLibraryRow();
+    if (row < 0)
         return;
-    mgr->showFolder(selectedInd2);
-    showHomeLocation();
+    const std::string folder = mgr->showFolder(row);
+    if (!folder.empty())
+        showAtHome(folder);
 }
 
 void Form1::playRow(int row) {
-    const QTreeWidget* list = library->list();
-    mgr->play(narrow(ListView::cellText(list, row, 0)), narrow(ListView::cellText(list, row, 1)));
-    showHomeLocation();
+    const std::string media = mgr->mediaPath(row);
+    if (media.empty())
+        return;
+    selectTab(QStringLiteral("tabPage1"));
+    home->play(media);
 }
 
 void Form1::playToolStripMenuItem_Click() {
-    const int rows = ListView::rowCount(library->list());
-    if (!mgr || rows == 0 || selectedInd2 < 0 || selectedInd2 >= rows)
-        return;
-    playRow(selectedInd2);
+    if (const int row = chosenLibraryRow(); row >= 0)
+        playRow(row);
 }
 
-void Form1::listView2_MouseDoubleClick(int row) {
+void Form1::libraryRowDoubleClicked(int row) {
     if (!mgr || tabControl1->currentIndex() != 3)
         return;
     playRow(row);

@@ -16,6 +16,7 @@ class QStatusBar;
 class QTabWidget;
 class QTimer;
 class SearchTab;
+class SettingsTab;
 class TransfersTab;
 
 namespace Bramblet {
@@ -37,26 +38,33 @@ public:
     TransfersTab* transfersTab() const { return transfers; }
     LibraryTab* libraryTab() const { return library; }
     HomeTab* homeTab() const { return home; }
-    QWidget* settingsTab() const { return tabPage5; }
-    int selectedTransferRow() const { return selectedInd; }
-    int selectedLibraryRow() const { return selectedInd2; }
+    SettingsTab* settingsTab() const { return settingsPage; }
+    int selectedTransferRow() const { return transferRow; }
+    int selectedLibraryRow() const { return libraryRow; }
 
     // Held for the life of the process, created before the first window.
     static std::unique_ptr<NamedObject> mut;
     static std::unique_ptr<NamedObject> mut2;
+
+protected:
+    // Closing stops every transfer and waits, briefly, for them to clean up.
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private slots:
     void downloadBtn_Click();
     void timer1_Tick();
     void helpToolStripMenuItem_Click();
     void fileToolStripMenuItem_Click();
-    void listView1_MouseClick(int row);
-    void listView2_MouseClick(int row);
+    void transferRowClicked(int row);
+    void libraryRowClicked(int row);
     void clearToolStripMenuItem_Click();
     void convertToMp3ToolStripMenuItem_Click();
+    void cancelClicked();
+    void retryClicked();
     void showFolderLocationToolStripMenuItem_Click();
     void playToolStripMenuItem_Click();
-    void listView2_MouseDoubleClick(int row);
+    void libraryRowDoubleClicked(int row);
 
 private:
     static void createNamedObjects();
@@ -65,8 +73,11 @@ private:
     void buildTabs();
     void wire();
     void selectTab(const QString& name);
+    // The selected transfer row, or -1 when the selection is stale.
+    int chosenTransferRow() const;
+    int chosenLibraryRow() const;
     void playRow(int row);
-    void showHomeLocation();
+    void showAtHome(const std::string& address);
 
     QObject* components;
     QTimer* timer1;
@@ -78,12 +89,13 @@ private:
     SearchTab* search;
     TransfersTab* transfers;
     LibraryTab* library;
-    QWidget* tabPage5;
+    SettingsTab* settingsPage;
     FolderChooser folderBrowserDialog1;
 
     std::unique_ptr<Manager> mgr;
-    int selectedInd = 0;
-    int selectedInd2 = 0;
+    int transferRow = 0;
+    int libraryRow = 0;
+    bool shownOnce = false;
 };
 
 } // namespace Bramblet

@@ -13,14 +13,14 @@ class LibraryTab : public QWidget {
 public:
     explicit LibraryTab(QWidget* parent = nullptr);
 
-    QTreeWidget* list() const { return listView2; }
+    QTreeWidget* list() const { return files; }
     QMenu* menu() const { return contextMenuStrip2; }
     ListRowEvents* rowEvents() const { return events; }
     QAction* manageAction() const { return showFolderLocationToolStripMenuItem; }
     QAction* playAction() const { return playToolStripMenuItem; }
 
 private:
-    QTreeWidget* listView2;
+    QTreeWidget* files;
     QMenu* contextMenuStrip2;
     QAction* showFolderLocationToolStripMenuItem;
     QAction* playToolStripMenuItem;

@@ -1,6 +1,7 @@
 #include "Manager.h"
 
 #include "Downloads.h"
+#include "Library.h"
 #include "Settings.h"
 #include "Text.h"
 #include "core.h"
@@ -8,14 +9,14 @@
 #include <QLineEdit>
 #include <QTimer>
 
-Manager::Manager(QTreeWidget* view, QTreeWidget* view3, QWidget* view2, QTimer* tmr,
-                 QTreeWidget* libView, QLineEdit* titleText)
-    : settings(std::make_unique<Settings>(view2, libView)),
-      downloads(std::make_unique<Downloads>(view, view3, settings.get())), tmr(tmr),
+Manager::Manager(QTreeWidget* transferList, QTreeWidget* libraryList, SettingsTab* settingsTab,
+                 QTimer* tmr, QLineEdit* titleText)
+    : settings(std::make_unique<Settings>(settingsTab, libraryList)),
+      downloads(std::make_unique<Downloads>(transferList, libraryList, settings.get())), tmr(tmr),
       titleText(titleText) {}
 
-// The transfer controller borrows the settings, so it goes first. Running
-// transfers are not stopped: they only reach the process-wide queues.
+// The transfer controller borrows the settings, so it goes first. Transfers
+// still running only reach the process-wide queues.
 Manager::~Manager() {
     downloads.reset();
     settings.reset();
@@ -34,24 +35,33 @@ bool Manager::download(const std::string& url, const std::string& title) {
 }
 
 void Manager::findTitle(const std::string& docText) {
-    core::findTitle(docText.c_str());
-    titleText->setText(wide(core::title));
-}
-
-void Manager::play(const std::string& title, const std::string& type) {
-    settings->play(title, type);
+    // A page without a title leaves the box as it was.
+    if (const auto title = core::findTitle(docText.c_str()))
+        titleText->setText(wide(*title));
 }
 
 void Manager::clearItemFromView(int listID) {
     downloads->clearItemFromView(listID);
 }
 
-void Manager::showFolder(int viewID) {
-    settings->showFileFolder(viewID);
-}
-
 void Manager::convert(int listID) {
     downloads->convert(listID);
+}
+
+void Manager::cancel(int listID) {
+    downloads->cancel(listID);
+}
+
+void Manager::retry(int listID) {
+    downloads->retry(listID);
+}
+
+std::string Manager::mediaPath(int libraryRow) const {
+    return settings->getLibrary()->mediaPath(libraryRow);
+}
+
+std::string Manager::showFolder(int libraryRow) const {
+    return settings->getLibrary()->showFileFolder(libraryRow);
 }
 
 bool Manager::saveSettings() {
@@ -60,10 +70,7 @@ bool Manager::saveSettings() {
     return settings->saveSettings();
 }
 
-std::string Manager::getMoviePath() {
-    return Settings::moviePath;
-}
-
-std::string Manager::getMp3Path() {
-    return Settings::mp3Path;
+bool Manager::stopTransfers() {
+    downloads->cancelAll();
+    return downloads->waitForWorkers(CloseWait);
 }

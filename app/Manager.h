@@ -1,41 +1,50 @@
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <string>
 
 class Downloads;
+class Library;
 class QLineEdit;
 class QTimer;
 class QTreeWidget;
-class QWidget;
 class Settings;
+class SettingsTab;
 
 // The window's way into the logic: owns the settings and the transfer list
 // controller and paces the drain timer. Window thread only.
 class Manager {
 public:
-    Manager(QTreeWidget* view, QTreeWidget* view3, QWidget* view2, QTimer* tmr,
-            QTreeWidget* libView, QLineEdit* titleText);
+    Manager(QTreeWidget* transferList, QTreeWidget* libraryList, SettingsTab* settingsTab,
+            QTimer* tmr, QLineEdit* titleText);
     ~Manager();
     Manager(const Manager&) = delete;
     Manager& operator=(const Manager&) = delete;
 
     static constexpr int IdleInterval = 1000;
     static constexpr int BusyInterval = 100;
+    // How long closing waits for cancelled transfers to clean up.
+    static constexpr std::chrono::milliseconds CloseWait{3000};
 
     void tick();
     bool download(const std::string& url, const std::string& title);
     void findTitle(const std::string& docText);
-    void play(const std::string& title, const std::string& type);
     void clearItemFromView(int listID);
-    void showFolder(int viewID);
     void convert(int listID);
+    void cancel(int listID);
+    void retry(int listID);
+    // Path of a library row's file, or an empty text.
+    std::string mediaPath(int libraryRow) const;
+    // Address of a library row's folder, or an empty text.
+    std::string showFolder(int libraryRow) const;
     bool saveSettings();
-
-    static std::string getMoviePath();
-    static std::string getMp3Path();
+    // Cancels every transfer and waits (at most CloseWait) for their workers
+    // to remove their temporary files and end ffmpeg. True when all ended.
+    bool stopTransfers();
 
     Downloads& getDownloads() { return *downloads; }
+    Settings& getSettings() { return *settings; }
 
 private:
     std::unique_ptr<Settings> settings;

@@ -1,6 +1,5 @@
 #include "SettingsTabHandlers.h"
 
-#include "ControlFinder.h"
 #include "FolderChooser.h"
 #include "SettingsTab.h"
 
@@ -10,33 +9,16 @@
 
 #include <utility>
 
-namespace {
-
-template <typename T> T* control(QWidget* tab, const char* box, const char* name) {
-    return qobject_cast<T*>(
-        findControlPath(tab, {QString::fromLatin1(box), QString::fromLatin1(name)}));
-}
-
-} // namespace
-
-SettingsTabHandlers::SettingsTabHandlers(QWidget* tabPage5, FolderChooser& chooser, Save save)
-    : QObject(tabPage5), tab(tabPage5), chooser(chooser), save(std::move(save)) {
-    if (auto* b = control<QAbstractButton>(tab, "groupBox1", "movieBrowseBtn"))
-        connect(b, &QAbstractButton::clicked, this, &SettingsTabHandlers::movieBrowseBtn_Click);
-    if (auto* b = control<QAbstractButton>(tab, "groupBox1", "mp3BorwseButton"))
-        connect(b, &QAbstractButton::clicked, this, &SettingsTabHandlers::mp3BorwseButton_Click);
-
-    const std::pair<const char*, const char*> toggles[] = {
-        {"groupBox3", "movieCheck"},   {"groupBox3", "mp3Check"},     {"groupBox4", "autoCheck"},
-        {"groupBox2", "radioButton1"}, {"groupBox2", "radioButton2"}, {"groupBox2", "radioButton3"},
-        {"groupBox2", "radioButton4"}};
-    for (const auto& [box, name] : toggles) {
-        if (auto* b = control<QAbstractButton>(tab, box, name))
-            connect(b, &QAbstractButton::toggled, this, &SettingsTabHandlers::checkedChanged);
-    }
-
-    if (auto* b = findControlAs<QPushButton>(tab, QStringLiteral("saveSettingsBtn")))
-        connect(b, &QPushButton::clicked, this, &SettingsTabHandlers::saveSettingsBtn_Click);
+SettingsTabHandlers::SettingsTabHandlers(SettingsTab* tab, FolderChooser& chooser, Save save)
+    : QObject(tab), tab(tab), chooser(chooser), save(std::move(save)) {
+    connect(tab->movieBrowseButton(), &QAbstractButton::clicked, this,
+            [this] { browseInto(this->tab->movieFolderBox()); });
+    connect(tab->musicBrowseButton(), &QAbstractButton::clicked, this,
+            [this] { browseInto(this->tab->musicFolderBox()); });
+    for (QAbstractButton* toggle : tab->toggles())
+        connect(toggle, &QAbstractButton::toggled, this,
+                [this] { this->tab->setSaveEnabled(true); });
+    connect(tab->saveButton(), &QPushButton::clicked, this, &SettingsTabHandlers::saveClicked);
 }
 
 void SettingsTabHandlers::browseInto(QLineEdit* box) {
@@ -45,24 +27,11 @@ void SettingsTabHandlers::browseInto(QLineEdit* box) {
     const QString folder = chooser.choose();
     if (folder.isEmpty())
         return;
-    if (box)
-        box->setText(folder);
-    SettingsTab::setSaveEnabled(tab, true);
+    box->setText(folder);
+    tab->setSaveEnabled(true);
 }
 
-void SettingsTabHandlers::movieBrowseBtn_Click() {
-    browseInto(control<QLineEdit>(tab, "groupBox1", "movieTextSave"));
-}
-
-void SettingsTabHandlers::mp3BorwseButton_Click() {
-    browseInto(control<QLineEdit>(tab, "groupBox1", "mp3SaveText"));
-}
-
-void SettingsTabHandlers::checkedChanged() {
-    SettingsTab::setSaveEnabled(tab, true);
-}
-
-void SettingsTabHandlers::saveSettingsBtn_Click() {
+void SettingsTabHandlers::saveClicked() {
     if (save && save())
-        SettingsTab::setSaveEnabled(tab, false);
+        tab->setSaveEnabled(false);
 }

@@ -6,7 +6,7 @@
 
 class FolderChooser;
 class QLineEdit;
-class QWidget;
+class SettingsTab;
 
 // The Settings tab's handlers: the two Browse buttons fill their folder box
 // from the shared chooser, any check box or radio button change enables
@@ -16,18 +16,13 @@ class SettingsTabHandlers : public QObject {
 public:
     using Save = std::function<bool()>;
 
-    SettingsTabHandlers(QWidget* tabPage5, FolderChooser& chooser, Save save);
-
-private slots:
-    void movieBrowseBtn_Click();
-    void mp3BorwseButton_Click();
-    void checkedChanged();
-    void saveSettingsBtn_Click();
+    SettingsTabHandlers(SettingsTab* tab, FolderChooser& chooser, Save save);
 
 private:
     void browseInto(QLineEdit* box);
+    void saveClicked();
 
-    QWidget* tab;
+    SettingsTab* tab;
     FolderChooser& chooser;
     Save save;
 };

@@ -26,10 +26,10 @@ public:
     std::string showFileFolder(int row) const;
     // Path of the row's file, or an empty text.
     std::string mediaPath(int row) const;
-
-private:
+    // Whether files of this type are listed now.
     bool shows(const std::string& type) const;
 
+private:
     QTreeWidget* view;
     bool showMovies = true;
     bool showMusic = true;

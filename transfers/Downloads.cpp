@@ -2,6 +2,7 @@
 
 #include "DownloadItems.h"
 #include "JobEvent.h"
+#include "Library.h"
 #include "ListView.h"
 #include "MessageBox.h"
 #include "ProgressScale.h"
@@ -309,6 +310,9 @@ void Downloads::updateItemStatus(int id, const std::string& status) {
 
 void Downloads::addItemToLib(const std::string& title, const std::string& type,
                              const std::string& folder) {
+    // The Settings tab's Library check boxes hide a kind from the list.
+    if (settings && !settings->getLibrary()->shows(type))
+        return;
     // The folder rides in the row's third cell, as in rows listed from disk.
     const QStringList cells = {wide(title), wide(type), wide(folder)};
     // A retried job writes the file its first attempt may have listed already.

@@ -97,7 +97,7 @@ TEST_F(SearchPaneTest, AWholeDownloadThroughTheWindow) {
     server.stream("/low", movie);
     server.stream("/high", "wrong stream");
     const int highHits = server.hits("/high");
-    const std::string target = Settings::moviePath + "/My Clip.flv";
+    const std::string target = window->manager()->getSettings().getMoviePath() + "/My Clip.flv";
     std::filesystem::remove(target);
 
     ASSERT_TRUE(searchTo(server.url("/watch")));

@@ -73,7 +73,7 @@ protected:
     QTreeWidget* libraryList() const {
         return control<QTreeWidget>({"tabControl1", "tabPage4", "listView2"});
     }
-    QWidget* settingsPage() const { return window->settingsTab(); }
+    SettingsTab* settingsPage() const { return window->settingsTab(); }
     bool saveEnabled() const { return settingsPage()->isSaveEnabled(); }
     QAbstractButton* settingsButton(const char* box, const char* name) const {
         return qobject_cast<QAbstractButton*>(

@@ -70,8 +70,10 @@ TEST_F(WindowTest, TabsAndTheirControlsCarryTheirNamesAndTexts) {
 
     auto* menu1 = transferList()->findChild<QMenu*>("contextMenuStrip1");
     ASSERT_NE(menu1, nullptr);
-    EXPECT_EQ(actionNames(menu1), QStringList({"clearToolStripMenuItem=clear",
-                                               "convertToMp3ToolStripMenuItem=convert to mp3"}));
+    EXPECT_EQ(
+        actionNames(menu1),
+        QStringList({"clearToolStripMenuItem=clear", "convertToMp3ToolStripMenuItem=convert to mp3",
+                     "cancelToolStripMenuItem=cancel", "retryToolStripMenuItem=retry"}));
     auto* menu2 = libraryList()->findChild<QMenu*>("contextMenuStrip2");
     ASSERT_NE(menu2, nullptr);
     EXPECT_EQ(actionNames(menu2), QStringList({"showFolderLocationToolStripMenuItem=manage",
