@@ -2,16 +2,27 @@
 
 #include <QWidget>
 
+#include <string>
+
 class BrowserPane;
+class HomePlayer;
 
 // "Home": the browser that shows the splash page, player pages and folders.
 class HomeTab : public QWidget {
     Q_OBJECT
 public:
+    // Player pages and playable copies go into dataFolder
+    // (Settings::dataFolder() unless told otherwise).
     explicit HomeTab(QWidget* parent = nullptr);
+    explicit HomeTab(const std::string& dataFolder, QWidget* parent = nullptr);
 
     BrowserPane* browser() const { return webBrowser1; }
+    HomePlayer* player() const { return homePlayer; }
+
+    // Plays a media file in the pane, preparing a playable copy when needed.
+    void play(const std::string& mediaPath);
 
 private:
     BrowserPane* webBrowser1;
+    HomePlayer* homePlayer;
 };

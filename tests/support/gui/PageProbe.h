@@ -9,6 +9,7 @@
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
+#include <memory>
 #include <string>
 
 // What a player page shows, read from the page itself: the player's state
@@ -20,7 +21,8 @@ inline const char* const Script = R"JS(
 (function () {
   var container = document.getElementById('container');
   var media = document.querySelector('video, audio');
-  var root = document.scrollingElement || document.documentElement;
+  var root = document.scrollingElement || document.documentElement ||
+      {scrollWidth: 0, scrollHeight: 0};
   var box = media ? media.getBoundingClientRect() : null;
   return JSON.stringify({
     state: container ? (container.getAttribute('data-player-state') || '') : '',
@@ -31,6 +33,8 @@ inline const char* const Script = R"JS(
     duration: media && isFinite(media.duration) ? media.duration : 0,
     time: media ? media.currentTime : 0,
     paused: media ? media.paused : true,
+    running: media ? (!media.paused && !media.ended && media.readyState >= 3) : false,
+    title: document.title,
     scrollWidth: root.scrollWidth,
     scrollHeight: root.scrollHeight,
     viewWidth: window.innerWidth,
@@ -42,16 +46,21 @@ inline const char* const Script = R"JS(
 })()
 )JS";
 
-// The page's report; empty when the page did not answer within 5 s.
+// The page's report; empty when the page did not answer within a second (a
+// page replaced while the script ran never answers).
 inline QJsonObject probe(QWebEnginePage* page) {
-    QJsonObject result;
-    bool done = false;
-    page->runJavaScript(QString::fromUtf8(Script), [&](const QVariant& value) {
-        result = QJsonDocument::fromJson(value.toString().toUtf8()).object();
-        done = true;
+    // Shared with the callback, which may still come after we gave up.
+    struct Answer {
+        QJsonObject result;
+        bool done = false;
+    };
+    auto answer = std::make_shared<Answer>();
+    page->runJavaScript(QString::fromUtf8(Script), [answer](const QVariant& value) {
+        answer->result = QJsonDocument::fromJson(value.toString().toUtf8()).object();
+        answer->done = true;
     });
-    (void)QTest::qWaitFor([&] { return done; }, 5000);
-    return result;
+    (void)QTest::qWaitFor([&] { return answer->done; }, 1000);
+    return answer->result;
 }
 
 // Probes until done(report) holds or limit passes; the last report.
@@ -82,6 +91,11 @@ inline bool fits(const QJsonObject& seen) {
     return seen.value("viewWidth").toInt() > 0 &&
            seen.value("scrollWidth").toInt() == seen.value("viewWidth").toInt() &&
            seen.value("scrollHeight").toInt() == seen.value("viewHeight").toInt();
+}
+
+// The local file the page's media element plays.
+inline std::string source(const QJsonObject& seen) {
+    return QUrl(seen.value("source").toString()).toLocalFile().toStdString();
 }
 
 inline std::string text(const QJsonObject& seen) {
