@@ -101,8 +101,12 @@ void Form1::showEvent(QShowEvent* event) {
     if (!shownOnce) {
         shownOnce = true;
         QTimer::singleShot(0, this, [this] {
-            if (!isMaximized() && !isMinimized())
-                showMaximized();
+            // Qt counts the window as maximised already; drop the state and
+            // ask again, which reaches the window manager as a request.
+            if (isMinimized() || !isMaximized())
+                return;
+            setWindowState(windowState() & ~Qt::WindowMaximized);
+            showMaximized();
         });
     }
 }

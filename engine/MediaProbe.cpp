@@ -52,6 +52,8 @@ MediaProbe::Result MediaProbe::probe(const std::string& path, const CancelToken*
                            "stream=index,codec_type,codec_name,pix_fmt:stream_disposition="
                            "attached_pic:format=format_name,duration",
                            "-of", "default", "file:" + path});
+    // Its complaints about a broken file become our failure, not noise on our stderr.
+    ffprobe.discardStderr(true);
     ffprobe.readStdoutLines([&lines](const std::string& line) {
         if (lines.size() < maxLines) {
             lines.push_back(line);

@@ -209,5 +209,9 @@ PlayableCopy::Result PlayableCopy::prepare(const std::string& media, const Progr
 
 std::string PlayableCopy::cachedCopy(const std::string& media) const {
     const std::string copy = CopyCache(cacheFolder).copyPathFor(media);
-    return !copy.empty() && CopyCache::exists(copy) ? copy : std::string();
+    if (copy.empty() || !CopyCache::exists(copy))
+        return {};
+    // Asked for to play it: this is its last use, which pruning goes by.
+    CopyCache::touch(copy);
+    return copy;
 }

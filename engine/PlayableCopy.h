@@ -44,7 +44,8 @@ public:
     Result prepare(const std::string& media, const Progress& progress = {},
                    const CancelToken* cancel = nullptr) const;
 
-    // The copy of media already in the cache, or an empty text. No ffmpeg.
+    // The copy of media already in the cache, marked as played now, or an
+    // empty text. No ffmpeg.
     std::string cachedCopy(const std::string& media) const;
 
     const std::string& folder() const { return cacheFolder; }
