@@ -1,6 +1,8 @@
 #include "Form1.h"
 
 #include "BrowserPane.h"
+#include "DownloadItems.h"
+#include "Downloads.h"
 #include "HomeTab.h"
 #include "LibraryTab.h"
 #include "ListRowEvents.h"
@@ -21,6 +23,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
@@ -164,6 +167,7 @@ void Form1::wire() {
             &Form1::convertToMp3ToolStripMenuItem_Click);
     connect(transfers->cancelAction(), &QAction::triggered, this, &Form1::cancelClicked);
     connect(transfers->retryAction(), &QAction::triggered, this, &Form1::retryClicked);
+    connect(transfers->menu(), &QMenu::aboutToShow, this, &Form1::updateTransferMenu);
     connect(library->manageAction(), &QAction::triggered, this,
             &Form1::showFolderLocationToolStripMenuItem_Click);
     connect(library->playAction(), &QAction::triggered, this, &Form1::playToolStripMenuItem_Click);
@@ -237,6 +241,13 @@ void Form1::cancelClicked() {
 void Form1::retryClicked() {
     if (const int row = chosenTransferRow(); row >= 0)
         mgr->retry(row);
+}
+
+void Form1::updateTransferMenu() {
+    const int row = chosenTransferRow();
+    const DownloadItems* record = row >= 0 ? mgr->getDownloads().itemAtRow(row) : nullptr;
+    transfers->cancelAction()->setEnabled(record && !record->complete());
+    transfers->retryAction()->setEnabled(record && record->canRetry());
 }
 
 void Form1::showAtHome(const std::string& address) {

@@ -62,6 +62,8 @@ private slots:
     void convertToMp3ToolStripMenuItem_Click();
     void cancelClicked();
     void retryClicked();
+    // Offers cancel only for a running row and retry only for one that failed.
+    void updateTransferMenu();
     void showFolderLocationToolStripMenuItem_Click();
     void playToolStripMenuItem_Click();
     void libraryRowDoubleClicked(int row);

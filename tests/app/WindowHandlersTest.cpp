@@ -137,6 +137,10 @@ TEST_F(WindowTest, TransferMenuActsOnTheClickedRowAndIgnoresAStaleOne) {
 
     clickRow(transferList(), 1, Qt::RightButton);
     EXPECT_EQ(window->selectedTransferRow(), 1);
+    // A running row may be cancelled, not retried (a test's click opens no menu).
+    window->transfersTab()->menu()->popup(QPoint(0, 0));
+    EXPECT_TRUE(window->transfersTab()->cancelAction()->isEnabled());
+    EXPECT_FALSE(window->transfersTab()->retryAction()->isEnabled());
     window->transfersTab()->menu()->hide();
     // A click on the empty area leaves the remembered row alone.
     QTest::mouseClick(transferList()->viewport(), Qt::LeftButton, {},
