@@ -1,0 +1,154 @@
+// quillmoth-bench-downloads: the window's Downloads, offscreen, under load.
+//
+//   parallel MOVIES URL...           one transfer per watch page, all at once;
+//                                    seconds until every row completed
+//   running MOVIES SECONDS URL...    memory of the process while these
+//                                    transfers run (slow streams), minus idle
+//   tick COUNT SECONDS RATE          COUNT threads report progress through the
+//                                    status channel, RATE reports a second in
+//                                    all; duration of each drain tick
+//
+// Prints key=value lines. XDG_DATA_HOME should point at a scratch folder:
+// the settings store writes config.dat there.
+#include "BenchWindow.h"
+#include "Downloads.h"
+#include "ProcStatus.h"
+#include "TickTimes.h"
+#include "core.h"
+
+#include <QApplication>
+
+#include <curl/curl.h>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+// The window's timer while transfers run (Manager::BusyInterval).
+constexpr auto WindowInterval = 100ms;
+// Finer than the window's timer, so completion is seen within 10 ms.
+constexpr auto FineInterval = 10ms;
+constexpr const char* Complete = "Download Complete!";
+
+void printTicks(const TickTimes& times) {
+    std::printf("ticks=%zu\ntick_p50_ms=%.3f\ntick_p99_ms=%.3f\ntick_max_ms=%.3f\n", times.count(),
+                times.percentileMs(50), times.percentileMs(99), times.maxMs());
+}
+
+void startAll(BenchWindow& window, const std::vector<std::string>& urls) {
+    for (std::size_t i = 0; i < urls.size(); ++i)
+        window.downloads().download(urls[i], "clip" + std::to_string(i + 1));
+}
+
+int parallel(const std::string& movies, const std::vector<std::string>& urls) {
+    BenchWindow window(movies);
+    TickTimes times;
+    const auto began = Clock::now();
+    startAll(window, urls);
+    const bool ended = window.drainUntilEnded(FineInterval, 600s, &times);
+    const double seconds = std::chrono::duration<double>(Clock::now() - began).count();
+    int completed = 0;
+    for (int row = 0; row < window.rows(); ++row)
+        if (window.status(row) == QLatin1String(Complete))
+            ++completed;
+        else
+            std::fprintf(stderr, "row %d: %s\n", row, window.status(row).toUtf8().constData());
+    std::printf("seconds=%.4f\ncompleted=%d\nof=%zu\n", seconds, completed, urls.size());
+    printTicks(times);
+    return ended && completed == static_cast<int>(urls.size()) ? 0 : 1;
+}
+
+int running(const std::string& movies, int seconds, const std::vector<std::string>& urls) {
+    BenchWindow window(movies);
+    window.drainFor(WindowInterval, 500ms, nullptr);
+    const long idle = ProcStatus::residentKiB();
+    TickTimes times;
+    startAll(window, urls);
+    window.drainFor(WindowInterval, std::chrono::seconds(seconds), &times);
+    const long busy = ProcStatus::residentKiB();
+    const long peak = ProcStatus::peakKiB();
+    const int stillRunning = window.rows() - window.endedRows();
+    std::printf("idle_kib=%ld\nrunning_kib=%ld\npeak_kib=%ld\ndelta_kib=%ld\nrunning=%d\nof=%zu\n",
+                idle, busy, peak, busy - idle, stillRunning, urls.size());
+    printTicks(times);
+    return stillRunning == static_cast<int>(urls.size()) ? 0 : 1;
+}
+
+int tickCost(int count, int seconds, double rate) {
+    BenchWindow window("/nonexistent");
+    // Rows and records as real transfers have them; the jobs never run.
+    std::vector<std::unique_ptr<core>> kept;
+    window.downloads().setWorkerStarter(
+        [&kept](std::unique_ptr<core> job) { kept.push_back(std::move(job)); });
+    const int firstId = window.downloads().getNextId();
+    for (int i = 0; i < count; ++i)
+        window.downloads().download("http://127.0.0.1:1/watch", "clip" + std::to_string(i + 1));
+
+    // Each worker reports as libcurl's progress callback does, with a status
+    // text now and then.
+    const auto gap = std::chrono::duration<double, std::micro>(count * 1e6 / rate);
+    std::atomic<long> sent{0};
+    std::vector<std::jthread> workers;
+    for (int i = 0; i < count; ++i) {
+        workers.emplace_back([id = firstId + i, gap, &sent](std::stop_token stop) {
+            const double total = 128.0 * 1024 * 1024;
+            double done = 0;
+            auto next = Clock::now();
+            for (long n = 0; !stop.stop_requested(); ++n) {
+                done = done < total ? done + 16384 : 0;
+                Downloads::cb2(id, total, done);
+                if (n % 1000 == 0)
+                    Downloads::cb(id, "Downloading... [Patience]");
+                sent.fetch_add(1, std::memory_order_relaxed);
+                next += std::chrono::duration_cast<Clock::duration>(gap);
+                std::this_thread::sleep_until(next);
+            }
+        });
+    }
+    TickTimes times;
+    window.drainFor(WindowInterval, std::chrono::seconds(seconds), &times);
+    workers.clear();
+    std::printf("threads=%d\nreports=%ld\nreports_per_s=%.0f\n", count, sent.load(),
+                sent.load() / static_cast<double>(seconds));
+    printTicks(times);
+    Downloads::updates.clear();
+    Downloads::dls.clear();
+    return 0;
+}
+
+int usage() {
+    std::fputs("usage: quillmoth-bench-downloads parallel MOVIES URL...\n"
+               "       quillmoth-bench-downloads running MOVIES SECONDS URL...\n"
+               "       quillmoth-bench-downloads tick COUNT SECONDS RATE\n",
+               stderr);
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // Before any thread, as the program does.
+    curl_global_init(CURL_GLOBAL_DEFAULT);
+    std::signal(SIGPIPE, SIG_IGN);
+    QApplication app(argc, argv);
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() >= 3 && args[0] == "parallel")
+        return parallel(args[1], {args.begin() + 2, args.end()});
+    if (args.size() >= 4 && args[0] == "running")
+        return running(args[1], std::atoi(args[2].c_str()), {args.begin() + 3, args.end()});
+    if (args.size() == 4 && args[0] == "tick")
+        return tickCost(std::atoi(args[1].c_str()), std::atoi(args[2].c_str()),
+                        std::atof(args[3].c_str()));
+    return usage();
+}
