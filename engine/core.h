@@ -46,9 +46,10 @@ public:
     static CURLcode doCurl(CURL* curl, const char* url, std::string& buf,
                            const CancelToken* cancel = nullptr);
     CURLcode doCurl(CURL* curl, const char* url, MemoryBlock& buf);
-    // writer's buffer is the receiving std::string.
+    // writer's buffer is the receiving std::string (the page).
     static size_t writer(char* data, size_t size, size_t nmemb, void* buffer);
-    static size_t writer3(void* ptr, size_t size, size_t nmemb, void* data);
+    // movieWriter's is the transfer's MemoryBlock (the movie's file).
+    static size_t movieWriter(void* ptr, size_t size, size_t nmemb, void* data);
     static int progress_callback(void* clientp, curl_off_t dltotal, curl_off_t dlnow,
                                  curl_off_t ultotal, curl_off_t ulnow);
 

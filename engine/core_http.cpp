@@ -63,7 +63,7 @@ CURLcode core::doCurl(CURL* curl, const char* url, MemoryBlock& buf) {
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &buf);
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &core::progress_callback);
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &core::writer3);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &core::movieWriter);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &buf);
     return curl_easy_perform(curl);
 }
@@ -82,7 +82,7 @@ size_t core::writer(char* data, size_t size, size_t nmemb, void* buffer) {
 }
 
 // Runs on the transfer's thread (libcurl callback).
-size_t core::writer3(void* ptr, size_t size, size_t nmemb, void* data) {
+size_t core::movieWriter(void* ptr, size_t size, size_t nmemb, void* data) {
     auto* block = static_cast<MemoryBlock*>(data);
     if (!block)
         return 0;

@@ -42,9 +42,9 @@ TEST(HttpTest, MovieCallbacksReportFailuresAndProgress) {
     MemoryBlock block{file, job};
     char data[] = "0123456789";
     // No file open: the chunk is not taken.
-    EXPECT_EQ(core::writer3(data, 1, 10, &block), 0u);
+    EXPECT_EQ(core::movieWriter(data, 1, 10, &block), 0u);
     ASSERT_EQ(file.open(), PartFile::Opened::Ok);
-    EXPECT_EQ(core::writer3(data, 2, 5, &block), 10u);
+    EXPECT_EQ(core::movieWriter(data, 2, 5, &block), 10u);
 
     EXPECT_EQ(core::progress_callback(&block, 0, 0, 7, 7), 0);
     EXPECT_EQ(core::progress_callback(&block, 5000000000LL, 4000000000LL, 0, 0), 0);
