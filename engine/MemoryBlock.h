@@ -2,6 +2,7 @@
 
 #include "MovieSignature.h"
 #include "PartFile.h"
+#include "ProgressPacer.h"
 
 class core;
 
@@ -14,4 +15,5 @@ struct MemoryBlock {
     MovieSignature head{};
     // The container the first bytes showed has been looked at.
     bool containerChecked = false;
+    ProgressPacer pacer{};
 };

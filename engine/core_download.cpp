@@ -56,6 +56,11 @@ bool core::download() {
 
     MemoryBlock block{file, *this};
     const CURLcode result = doCurl(curl.get(), streamUrl.c_str(), block);
+    // The bar ends where the transfer did, whatever the pacer held back.
+    if (block.pacer.pending()) {
+        progress(static_cast<double>(block.pacer.total()), static_cast<double>(block.pacer.now()));
+        block.pacer.flushed();
+    }
     if (cancelled()) {
         file.discard();
         send(JobEvent::Kind::Cancelled, cancelledText);

@@ -103,6 +103,7 @@ int core::progress_callback(void* clientp, curl_off_t dltotal, curl_off_t dlnow,
         return 0;
     if (block->job.cancelled())
         return 1;
-    block->job.progress(static_cast<double>(dltotal), static_cast<double>(dlnow));
+    if (block->pacer.due(dltotal, dlnow))
+        block->job.progress(static_cast<double>(dltotal), static_cast<double>(dlnow));
     return 0;
 }
