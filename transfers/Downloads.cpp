@@ -220,14 +220,9 @@ bool Downloads::tick() {
 
     // Every status queued before this tick, up to a bound, so that many
     // transfers do not leave their rows seconds behind.
-    std::size_t statuses = std::min(updates.size(), maxStatusesPerTick);
-    for (; statuses > 0; --statuses) {
-        const auto text = updates.front();
-        if (!text)
-            break;
-        const Decoded decoded = decode(*text);
+    for (const std::string& text : updates.take(maxStatusesPerTick)) {
+        const Decoded decoded = decode(text);
         updateItemStatus(decoded.id, decoded.status);
-        updates.pop();
         processed = true;
     }
 
@@ -235,18 +230,14 @@ bool Downloads::tick() {
     // cannot hold the window's thread here. A transfer's last report decides
     // what its bar shows, so each bar is set once however many arrived.
     std::vector<DLPair> latest;
-    for (std::size_t pending = dls.size(); pending > 0; --pending) {
-        const auto pair = dls.front();
-        if (!pair)
-            break;
-        dls.pop();
+    for (const DLPair& pair : dls.take(dls.size())) {
         processed = true;
         const auto same = std::find_if(latest.begin(), latest.end(),
-                                       [&](const DLPair& p) { return p.index == pair->index; });
+                                       [&](const DLPair& p) { return p.index == pair.index; });
         if (same != latest.end())
-            *same = *pair;
+            *same = pair;
         else
-            latest.push_back(*pair);
+            latest.push_back(pair);
     }
     for (const DLPair& pair : latest)
         showProgress(pair);

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <deque>
 #include <mutex>
 #include <optional>
 #include <utility>
+#include <vector>
 
 // Multi-producer, single-consumer FIFO. Workers push from any thread; the
 // window's thread reads the front, applies it and then pops it. Every
@@ -28,6 +31,21 @@ public:
         std::lock_guard lock(mutex_);
         if (!items_.empty())
             items_.pop_front();
+    }
+
+    // Removes and returns the first max elements (all when fewer) under one
+    // lock, so that a reader draining many reports holds the lock once
+    // rather than twice a report while workers wait to push.
+    std::vector<T> take(std::size_t max) {
+        std::vector<T> taken;
+        std::lock_guard lock(mutex_);
+        const std::size_t n = std::min(max, items_.size());
+        taken.reserve(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            taken.push_back(std::move(items_.front()));
+            items_.pop_front();
+        }
+        return taken;
     }
 
     void clear() {
