@@ -209,7 +209,8 @@ GetCommand::Parsed GetCommand::parse(int argc, char** argv, Options& options, st
 std::string GetCommand::titleFromPage(const std::string& url, const CancelToken* cancel) {
     std::string page;
     const bool fetched = core::doCurl(CurlHandle().get(), url.c_str(), page, cancel) == CURLE_OK;
-    std::string found = fetched ? core::findTitle(page.c_str()).value_or(std::string()) : std::string();
+    std::string found =
+        fetched ? core::findTitle(page.c_str()).value_or(std::string()) : std::string();
     // A headline may hold "/", which would name a file in another folder.
     for (char& c : found) {
         if (c == '/') {
