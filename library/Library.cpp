@@ -99,18 +99,20 @@ void Library::helpShow(const std::string& folder, const std::string& pattern) {
     }
 }
 
+bool Library::hasFolder(int row) const {
+    return view && row >= 0 && row < ListView::rowCount(view) && ListView::cellCount(view, row) > 2;
+}
+
 std::string Library::showFileFolder(int row) const {
-    if (!view || row < 0 || row >= ListView::rowCount(view) || ListView::cellCount(view, row) < 3)
+    if (!hasFolder(row))
         return {};
     return Medias::fileUrl(narrow(ListView::cellText(view, row, 2)));
 }
 
 std::string Library::mediaPath(int row) const {
-    if (!view || row < 0 || row >= ListView::rowCount(view) || ListView::cellCount(view, row) < 3)
+    if (!hasFolder(row))
         return {};
-    std::string folder = narrow(ListView::cellText(view, row, 2));
-    if (folder.empty() || folder.back() != '/')
-        folder += '/';
-    return folder + narrow(ListView::cellText(view, row, 0)) + "." +
-           narrow(ListView::cellText(view, row, 1));
+    return Medias::mediaPath(narrow(ListView::cellText(view, row, 0)),
+                             narrow(ListView::cellText(view, row, 2)),
+                             narrow(ListView::cellText(view, row, 1)));
 }

@@ -30,6 +30,8 @@ public:
     bool shows(const std::string& type) const;
 
 private:
+    // The row exists and carries its folder (rows of transfers and of disk do).
+    bool hasFolder(int row) const;
     QTreeWidget* view;
     bool showMovies = true;
     bool showMusic = true;

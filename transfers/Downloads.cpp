@@ -230,7 +230,7 @@ bool Downloads::tick() {
     // cannot hold the window's thread here. A transfer's last report decides
     // what its bar shows, so each bar is set once however many arrived.
     std::vector<DLPair> latest;
-    for (const DLPair& pair : dls.take(dls.size())) {
+    for (const DLPair& pair : dls.takeAll()) {
         processed = true;
         const auto same = std::find_if(latest.begin(), latest.end(),
                                        [&](const DLPair& p) { return p.index == pair.index; });

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <deque>
+#include <limits>
 #include <mutex>
 #include <optional>
 #include <utility>
@@ -47,6 +48,9 @@ public:
         }
         return taken;
     }
+
+    // Everything queued so far, under one lock.
+    std::vector<T> takeAll() { return take(std::numeric_limits<std::size_t>::max()); }
 
     void clear() {
         std::lock_guard lock(mutex_);
