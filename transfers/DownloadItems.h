@@ -47,6 +47,8 @@ public:
     std::string title;
     // The text the row was created with; later texts go to the Status cell only.
     std::string status;
+    // The latest text shown in the Status cell.
+    std::string shownStatus;
     // File extension without its dot: "mp4" or "flv", empty until reported.
     std::string type;
     bool isConverted = false;

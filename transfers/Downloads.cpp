@@ -284,6 +284,7 @@ void Downloads::updateItemStatus(int id, const std::string& status) {
     else if (status == DownloadComplete)
         addItemToLib(record->getTitle(), record->getType(), record->movieFolder);
 
+    const bool wasEnded = record->ended();
     if (status == "setflv") {
         record->setType("flv");
     } else if (status == "setmp4") {
@@ -294,9 +295,12 @@ void Downloads::updateItemStatus(int id, const std::string& status) {
         record->setComplete(true);
     } else {
         record->outcome = outcomeAfter(status, record->outcome);
+        record->shownStatus = status;
         ListView::setCellText(transferList, record->listID, StatusCell, wide(status));
     }
     settleBar(*record);
+    if (!wasEnded && record->ended() && onEnded)
+        onEnded(*record);
 }
 
 void Downloads::addItemToLib(const std::string& title, const std::string& type,

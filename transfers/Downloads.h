@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 
 class DownloadItems;
 class QTreeWidget;
@@ -78,6 +79,10 @@ public:
     // empty starter puts back the default one. Only workers of the default
     // starter are counted by waitForWorkers.
     void setWorkerStarter(WorkerStarter starter);
+    // Told once each job has ended (its "done" applied), with the record as
+    // it then stands: outcome, job kind, title and last status.
+    using EndListener = std::function<void(const DownloadItems& record)>;
+    void setEndListener(EndListener listener) { onEnded = std::move(listener); }
     // The default starter: a detached thread that counts itself in counter
     // until its job has returned and been destroyed.
     static void startDetachedWorker(std::unique_ptr<core> job,
@@ -110,4 +115,5 @@ private:
     // Shared with every worker the default starter starts.
     std::shared_ptr<WorkerCounter> workers;
     WorkerStarter starter;
+    EndListener onEnded;
 };

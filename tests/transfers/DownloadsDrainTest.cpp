@@ -72,6 +72,28 @@ TEST_F(TransfersTest, ControlWordsChangeTheRecordNeverTheStatusCell) {
     EXPECT_EQ(downloads->item(0)->getType(), "mp4");
 }
 
+TEST_F(TransfersTest, EndListenerHearsEachJobOnceWhateverOrderItsLastTextsCome) {
+    std::vector<std::pair<std::string, DownloadItems::Outcome>> heard;
+    downloads->setEndListener([&](const DownloadItems& record) {
+        heard.emplace_back(record.getTitle() + ": " + record.shownStatus, record.outcome);
+    });
+    downloads->download("http://127.0.0.1:1/a", "A");
+    downloads->download("http://127.0.0.1:1/b", "B");
+    report(0, {"Download Complete!"});
+    EXPECT_TRUE(heard.empty());
+    report(0, {"done"});
+    report(1, {"done"});
+    EXPECT_EQ(heard.size(), 1u);
+    report(1, {"Error: Could not write to the movie folder."});
+    report(0, {"done"});
+
+    using Outcome = DownloadItems::Outcome;
+    const decltype(heard) expected = {
+        {"A: Download Complete!", Outcome::Done},
+        {"B: Error: Could not write to the movie folder.", Outcome::Failed}};
+    EXPECT_EQ(heard, expected);
+}
+
 TEST_F(TransfersTest, CompletionTextsAddLibraryRows) {
     downloads->download("http://127.0.0.1:1/a", "Plain");
     downloads->download("http://127.0.0.1:1/b", "Converted");
