@@ -65,10 +65,16 @@ int BenchWindow::endedRows() const {
 
 bool BenchWindow::tickOnce(TickTimes* times) {
     const auto before = std::chrono::steady_clock::now();
+    const auto cpuBefore = TickTimes::threadCpu();
     const bool worked = transfers->tick();
     if (times)
-        times->add(std::chrono::steady_clock::now() - before);
+        times->add(std::chrono::steady_clock::now() - before, TickTimes::threadCpu() - cpuBefore);
+    const auto paintBefore = std::chrono::steady_clock::now();
+    const auto paintCpu = TickTimes::threadCpu();
     QCoreApplication::processEvents();
+    if (times)
+        paints.add(std::chrono::steady_clock::now() - paintBefore,
+                   TickTimes::threadCpu() - paintCpu);
     return worked;
 }
 

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include "TickTimes.h"
+
 #include <chrono>
 #include <memory>
 #include <string>
@@ -10,7 +12,6 @@ class Downloads;
 class QTreeWidget;
 class QWidget;
 class Settings;
-class TickTimes;
 
 // The window's transfer side without the rest of the window: a transfer
 // list, a library list, the settings store (config.dat in XDG_DATA_HOME) and
@@ -38,6 +39,9 @@ public:
     void drainFor(std::chrono::milliseconds interval, std::chrono::milliseconds span,
                   TickTimes* times);
 
+    // The events each timed tick caused (painting above all), timed apart.
+    const TickTimes& afterTicks() const { return paints; }
+
 private:
     // One tick (timed) and the events it caused; true when it applied anything.
     bool tickOnce(TickTimes* times);
@@ -47,4 +51,5 @@ private:
     QTreeWidget* libraryList = nullptr;
     std::unique_ptr<Settings> settings;
     std::unique_ptr<Downloads> transfers;
+    TickTimes paints;
 };

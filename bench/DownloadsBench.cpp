@@ -4,15 +4,18 @@
 //                                    seconds until every row completed
 //   running MOVIES SECONDS URL...    memory of the process while these
 //                                    transfers run (slow streams), minus idle
-//   tick COUNT SECONDS RATE          COUNT threads report progress through the
-//                                    status channel, RATE reports a second in
-//                                    all; duration of each drain tick
+//   tick COUNT SECONDS RATE          COUNT threads get RATE progress calls a
+//                                    second in all, as libcurl's, and report
+//                                    through a ProgressPacer and the status
+//                                    channel as jobs do; duration of each
+//                                    drain tick
 //
 // Prints key=value lines. XDG_DATA_HOME should point at a scratch folder:
 // the settings store writes config.dat there.
 #include "BenchWindow.h"
 #include "Downloads.h"
 #include "ProcStatus.h"
+#include "ProgressPacer.h"
 #include "TickTimes.h"
 #include "core.h"
 
@@ -23,6 +26,7 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -41,9 +45,13 @@ constexpr auto WindowInterval = 100ms;
 constexpr auto FineInterval = 10ms;
 constexpr const char* Complete = "Download Complete!";
 
-void printTicks(const TickTimes& times) {
-    std::printf("ticks=%zu\ntick_p50_ms=%.3f\ntick_p99_ms=%.3f\ntick_max_ms=%.3f\n", times.count(),
-                times.percentileMs(50), times.percentileMs(99), times.maxMs());
+void printTicks(const TickTimes& times, const TickTimes& after) {
+    std::printf("ticks=%zu\ntick_p50_ms=%.3f\ntick_p99_ms=%.3f\ntick_max_ms=%.3f\n"
+                "tick_cpu_p99_ms=%.3f\n",
+                times.count(), times.percentileMs(50), times.percentileMs(99), times.maxMs(),
+                times.cpuPercentileMs(99));
+    std::printf("after_tick_p50_ms=%.3f\nafter_tick_p99_ms=%.3f\nafter_tick_cpu_p99_ms=%.3f\n",
+                after.percentileMs(50), after.percentileMs(99), after.cpuPercentileMs(99));
 }
 
 void startAll(BenchWindow& window, const std::vector<std::string>& urls) {
@@ -65,7 +73,7 @@ int parallel(const std::string& movies, const std::vector<std::string>& urls) {
         else
             std::fprintf(stderr, "row %d: %s\n", row, window.status(row).toUtf8().constData());
     std::printf("seconds=%.4f\ncompleted=%d\nof=%zu\n", seconds, completed, urls.size());
-    printTicks(times);
+    printTicks(times, window.afterTicks());
     return ended && completed == static_cast<int>(urls.size()) ? 0 : 1;
 }
 
@@ -81,7 +89,7 @@ int running(const std::string& movies, int seconds, const std::vector<std::strin
     const int stillRunning = window.rows() - window.endedRows();
     std::printf("idle_kib=%ld\nrunning_kib=%ld\npeak_kib=%ld\ndelta_kib=%ld\nrunning=%d\nof=%zu\n",
                 idle, busy, peak, busy - idle, stillRunning, urls.size());
-    printTicks(times);
+    printTicks(times, window.afterTicks());
     return stillRunning == static_cast<int>(urls.size()) ? 0 : 1;
 }
 
@@ -95,22 +103,28 @@ int tickCost(int count, int seconds, double rate) {
     for (int i = 0; i < count; ++i)
         window.downloads().download("http://127.0.0.1:1/watch", "clip" + std::to_string(i + 1));
 
-    // Each worker reports as libcurl's progress callback does, with a status
-    // text now and then.
+    // Each worker is called back as libcurl calls a job's progress callback,
+    // once per 16 KiB read, and reports what the job's pacer lets through,
+    // with a status text now and then.
     const auto gap = std::chrono::duration<double, std::micro>(count * 1e6 / rate);
+    std::atomic<long> calls{0};
     std::atomic<long> sent{0};
     std::vector<std::jthread> workers;
     for (int i = 0; i < count; ++i) {
-        workers.emplace_back([id = firstId + i, gap, &sent](std::stop_token stop) {
-            const double total = 128.0 * 1024 * 1024;
-            double done = 0;
+        workers.emplace_back([id = firstId + i, gap, &calls, &sent](std::stop_token stop) {
+            const std::int64_t total = 128 * 1024 * 1024;
+            std::int64_t done = 0;
+            ProgressPacer pacer;
             auto next = Clock::now();
             for (long n = 0; !stop.stop_requested(); ++n) {
                 done = done < total ? done + 16384 : 0;
-                Downloads::cb2(id, total, done);
+                if (pacer.due(total, done)) {
+                    Downloads::cb2(id, static_cast<double>(total), static_cast<double>(done));
+                    sent.fetch_add(1, std::memory_order_relaxed);
+                }
                 if (n % 1000 == 0)
                     Downloads::cb(id, "Downloading... [Patience]");
-                sent.fetch_add(1, std::memory_order_relaxed);
+                calls.fetch_add(1, std::memory_order_relaxed);
                 next += std::chrono::duration_cast<Clock::duration>(gap);
                 std::this_thread::sleep_until(next);
             }
@@ -119,9 +133,10 @@ int tickCost(int count, int seconds, double rate) {
     TickTimes times;
     window.drainFor(WindowInterval, std::chrono::seconds(seconds), &times);
     workers.clear();
-    std::printf("threads=%d\nreports=%ld\nreports_per_s=%.0f\n", count, sent.load(),
+    std::printf("threads=%d\ncalls_per_s=%.0f\nreports=%ld\nreports_per_s=%.0f\n", count,
+                calls.load() / static_cast<double>(seconds), sent.load(),
                 sent.load() / static_cast<double>(seconds));
-    printTicks(times);
+    printTicks(times, window.afterTicks());
     Downloads::updates.clear();
     Downloads::dls.clear();
     return 0;

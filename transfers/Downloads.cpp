@@ -253,8 +253,13 @@ void Downloads::showProgress(const DLPair& pair) {
     // total"; the bar of an ended job stays still.
     if (scale.busy() && record->complete())
         return;
-    record->pb->setRange(0, scale.maximum);
-    record->pb->setValue(scale.value);
+    // QProgressBar repaints at once, flushing the window, whenever its text
+    // changes; held updates turn that into one deferred paint of all bars.
+    QProgressBar* bar = record->pb;
+    bar->setUpdatesEnabled(false);
+    bar->setRange(0, scale.maximum);
+    bar->setValue(scale.value);
+    bar->setUpdatesEnabled(true);
 }
 
 void Downloads::settleBar(DownloadItems& record) {
