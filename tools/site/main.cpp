@@ -7,6 +7,7 @@
 
 #include <httplib.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +17,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -37,7 +39,7 @@ bool readFile(const std::string& path, std::string& out) {
 }
 
 void usage() {
-    std::cerr << "usage: quillmoth-site [--port N] [--stream FILE]\n";
+    std::cerr << "usage: quillmoth-site [--port N] [--stream FILE] [--rate BYTES_PER_SECOND]\n";
 }
 
 // A Host header is the visitor's to choose: only a plain host[:port] may
@@ -61,17 +63,24 @@ std::string contentType(const std::string& bytes, Container named) {
 }
 
 // Serves bytes without copying them per request; httplib answers Range and
-// HEAD requests from the provider and the length.
+// HEAD requests from the provider and the length. A rate (bytes a second, 0
+// for none) sends a tenth of it every 100 ms, so that transfers can be
+// watched, cancelled and timed on one machine.
 void serveBytes(httplib::Response& res, std::shared_ptr<const std::string> bytes,
-                const std::string& type) {
+                const std::string& type, long rate) {
     res.set_header("Accept-Ranges", "bytes");
     const std::size_t size = bytes->size();
+    const std::size_t slice = rate > 0 ? std::max<std::size_t>(1, rate / 10) : 0;
     res.set_content_provider(
         size, type.c_str(),
-        [bytes](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+        [bytes, slice](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
             if (offset > bytes->size())
                 return false;
             length = std::min(length, bytes->size() - offset);
+            if (slice) {
+                length = std::min(length, slice);
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            }
             return sink.write(bytes->data() + offset, length);
         });
 }
@@ -81,12 +90,19 @@ void serveBytes(httplib::Response& res, std::shared_ptr<const std::string> bytes
 int main(int argc, char** argv) {
     int port = 8808;
     std::string streamFile;
+    long rate = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--port" && i + 1 < argc) {
             port = std::atoi(argv[++i]);
         } else if (arg == "--stream" && i + 1 < argc) {
             streamFile = argv[++i];
+        } else if (arg == "--rate" && i + 1 < argc) {
+            rate = std::atol(argv[++i]);
+            if (rate <= 0) {
+                usage();
+                return 2;
+            }
         } else {
             usage();
             return 2;
@@ -169,7 +185,7 @@ int main(int argc, char** argv) {
                     res.set_content("ffmpeg could not make this clip\n", "text/plain");
                     return;
                 }
-                serveBytes(res, bytes, contentType(*bytes, container));
+                serveBytes(res, bytes, contentType(*bytes, container), rate);
             });
     // Any other address: a page rather than an empty answer.
     svr.set_error_handler([&](const httplib::Request& req, httplib::Response& res) {
