@@ -118,11 +118,14 @@ fi
 # --- Man page: every option --help lists --------------------------------------
 man_gz="$root/usr/share/man/man1/quillmoth-get.1.gz"
 if [ -f "$man_gz" ]; then
-  man_text=$(gzip -dc "$man_gz" | sed 's/\\-/-/g; s/\\f[BIRP]//g')
+  # The tags of OPTIONS: the line after each .TP, with roff's escapes undone.
+  tags=$(gzip -dc "$man_gz" | sed 's/\\-/-/g; s/\\f[BIRP]//g' |
+    awk '/^\.SH/ { in_options = ($2 == "OPTIONS") } in_options && tag { print; tag = 0 }
+         in_options && /^\.TP/ { tag = 1 }')
   options=$(grep -oE -- '--[a-z0-9][a-z0-9-]*' <<<"$help" | sort -u)
   [ -n "$options" ] || fail "quillmoth-get --help lists no options"
   for option in $options; do
-    grep -qE -- "(^|[^a-z0-9-])$option([^a-z0-9-]|$)" <<<"$man_text" || fail "man page lacks $option"
+    grep -qE -- "(^|[^a-z0-9-])$option([^a-z0-9-]|$)" <<<"$tags" || fail "man page OPTIONS lacks $option"
   done
   if command -v groff >/dev/null; then
     warnings=$(gzip -dc "$man_gz" | groff -man -Tutf8 -ww -z 2>&1)
