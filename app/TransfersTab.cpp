@@ -22,7 +22,8 @@ TransfersTab::TransfersTab(QWidget* parent) : QWidget(parent) {
     transferList = ListView::create(this, QStringLiteral("listView1"),
                                     {{QStringLiteral("Title"), 300},
                                      {QStringLiteral("Progress"), 200},
-                                     {QStringLiteral("Status"), 300}});
+                                     {QStringLiteral("Status"), 300},
+                                     {QStringLiteral("Speed"), 180}});
 
     contextMenuStrip1 = new QMenu(transferList);
     contextMenuStrip1->setObjectName(QStringLiteral("contextMenuStrip1"));

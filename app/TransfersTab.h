@@ -7,7 +7,8 @@ class QAction;
 class QMenu;
 class QTreeWidget;
 
-// "Transfers": one row per transfer and the "clear" / "convert to mp3" /
+// "Transfers": one row per transfer (title, progress bar, status, and speed
+// with time left while bytes arrive) and the "clear" / "convert to mp3" /
 // "cancel" / "retry" menu.
 class TransfersTab : public QWidget {
     Q_OBJECT

@@ -24,6 +24,7 @@ namespace {
 
 constexpr int ProgressCell = 1;
 constexpr int StatusCell = 2;
+constexpr int RateCell = 3;
 
 constexpr const char* Processing = "processing...";
 constexpr const char* DownloadComplete = "Download Complete!";
@@ -48,6 +49,13 @@ Outcome outcomeAfter(const std::string& text, Outcome before) {
     if (text.rfind("Error: ", 0) == 0)
         return Outcome::Failed;
     return before;
+}
+
+// Only a transfer that has not ended moves bytes; a conversion has no byte
+// progress and an ended job no speed.
+bool movingBytes(const DownloadItems& record) {
+    return record.job == DownloadItems::Job::Transfer && record.outcome == Outcome::Running &&
+           !record.complete();
 }
 
 } // namespace
@@ -202,7 +210,7 @@ void Downloads::addItemToListBox(int id) {
     if (!record)
         return;
     const int row = ListView::addRow(
-        transferList, {wide(record->getTitle()), QString(), wide(record->getStatus())});
+        transferList, {wide(record->getTitle()), QString(), wide(record->getStatus()), QString()});
     if (QProgressBar* bar = record->pb) {
         bar->setVisible(true);
         bar->setRange(0, 100);
@@ -216,6 +224,10 @@ std::string Downloads::findTitle(const std::string& docText) {
 }
 
 bool Downloads::tick() {
+    return tick(DLPair::Clock::now());
+}
+
+bool Downloads::tick(DLPair::Clock::time_point now) {
     bool processed = false;
 
     // Every status queued before this tick, up to a bound, so that many
@@ -241,6 +253,7 @@ bool Downloads::tick() {
     }
     for (const DLPair& pair : latest)
         showProgress(pair);
+    noteStalls(now);
     return processed;
 }
 
@@ -260,6 +273,40 @@ void Downloads::showProgress(const DLPair& pair) {
     bar->setRange(0, scale.maximum);
     bar->setValue(scale.value);
     bar->setUpdatesEnabled(true);
+    if (movingBytes(*record))
+        sampleRate(*record, pair.at, pair.dwn, pair.tot);
+}
+
+void Downloads::sampleRate(DownloadItems& record, DLPair::Clock::time_point at, double received,
+                           double total) {
+    DownloadItems::Speed& speed = record.speed;
+    speed.rate.add(at, received, total);
+    speed.received = received;
+    speed.total = total;
+    speed.sampled = at;
+    // A few texts a second are all anyone can read; each costs a repaint.
+    if (at - speed.shownAt < rateRedrawInterval)
+        return;
+    speed.shownAt = at;
+    showRate(record, speed.rate.describe());
+}
+
+void Downloads::showRate(DownloadItems& record, std::string text) {
+    if (text == record.speed.shown)
+        return;
+    record.speed.shown = std::move(text);
+    ListView::setCellText(transferList, record.listID, RateCell, wide(record.speed.shown));
+}
+
+void Downloads::noteStalls(DLPair::Clock::time_point now) {
+    // The engine reports every change of the bytes within 50 ms; a transfer
+    // that has said nothing for longer has received nothing, and its rate
+    // must fall rather than keep the last figure.
+    for (const auto& [id, record] : items) {
+        DownloadItems::Speed& speed = record->speed;
+        if (!speed.shown.empty() && movingBytes(*record) && now - speed.sampled >= stallAfter)
+            sampleRate(*record, now, speed.received, speed.total);
+    }
 }
 
 void Downloads::settleBar(DownloadItems& record) {
@@ -304,6 +351,10 @@ void Downloads::updateItemStatus(int id, const std::string& status) {
         ListView::setCellText(transferList, record->listID, StatusCell, wide(status));
     }
     settleBar(*record);
+    if (!movingBytes(*record)) {
+        showRate(*record, std::string());
+        record->speed = {};
+    }
     if (!wasEnded && record->ended() && onEnded)
         onEnded(*record);
 }

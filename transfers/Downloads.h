@@ -43,7 +43,15 @@ public:
     // The timer drain: the status texts (at most maxStatusesPerTick) and
     // progress reports queued when it starts. True when anything was applied.
     bool tick();
+    // The same at a given time: now says when the drain runs, for telling
+    // transfers that have gone quiet.
+    bool tick(DLPair::Clock::time_point now);
     static constexpr std::size_t maxStatusesPerTick = 256;
+    // A rate cell is worked out again at most this often (in report time),
+    // and a running transfer that has reported nothing for stallAfter is
+    // taken to have received nothing meanwhile.
+    static constexpr std::chrono::milliseconds rateRedrawInterval{500};
+    static constexpr std::chrono::milliseconds stallAfter{1000};
     void updateItemStatus(int id, const std::string& status);
     // A library row for a file the transfers made: title, type and folder.
     void addItemToLib(const std::string& title, const std::string& type, const std::string& folder);
@@ -93,6 +101,11 @@ public:
 private:
     void addItemToListBox(int id);
     void showProgress(const DLPair& pair);
+    // The rate cell: a sample taken into the record's rate, the cell's text.
+    void sampleRate(DownloadItems& record, DLPair::Clock::time_point at, double received,
+                    double total);
+    void showRate(DownloadItems& record, std::string text);
+    void noteStalls(DLPair::Clock::time_point now);
     void settleBar(DownloadItems& record);
     std::string uniqueTitle(std::string title);
     void showMessage(const char* text) const;

@@ -33,5 +33,9 @@ void StatusChannel::cb(int index, const char* status) {
 }
 
 void StatusChannel::cb2(int index, double dltotal, double dlnow) {
-    dls.push(DLPair(index, dltotal, dlnow));
+    // Stamped here, on the worker, rather than when the window drains it:
+    // the drain keeps only a transfer's last report per tick and runs on the
+    // window's timer, late by whatever else the window was doing, so a
+    // drain-time stamp would measure the timer, not the link.
+    dls.push(DLPair(index, dltotal, dlnow, DLPair::Clock::now()));
 }

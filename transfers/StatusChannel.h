@@ -10,7 +10,8 @@
 // it can be checked under ThreadSanitizer on its own.
 class StatusChannel {
 public:
-    // Both run on a worker thread. The text is copied before cb returns.
+    // Both run on a worker thread. The text is copied before cb returns;
+    // cb2 stamps its report with the time it is called.
     static void cb(int index, const char* status);
     static void cb2(int index, double dltotal, double dlnow);
 

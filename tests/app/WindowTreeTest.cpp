@@ -61,7 +61,7 @@ TEST_F(WindowTest, TabsAndTheirControlsCarryTheirNamesAndTexts) {
     EXPECT_NE(control<BrowserPane>(left + QStringList{"webBrowser2"}), nullptr);
 
     ASSERT_NE(transferList(), nullptr);
-    EXPECT_EQ(headers(transferList()), QStringList({"Title", "Progress", "Status"}));
+    EXPECT_EQ(headers(transferList()), QStringList({"Title", "Progress", "Status", "Speed"}));
     EXPECT_EQ(transferList()->columnWidth(0), 300);
     EXPECT_EQ(transferList()->columnWidth(1), 200);
     EXPECT_EQ(transferList()->columnWidth(2), 300);

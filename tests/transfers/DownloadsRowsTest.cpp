@@ -56,14 +56,37 @@ TEST_F(TransfersTest, UnfinishedTransfersAreNeitherClearedNorConverted) {
     EXPECT_EQ(downloads->getRowCount(), 0);
 }
 
-// Cancel and retry follow how a row's latest job ended, as its texts tell.
+// Cancel and retry follow how a row's latest job ended, as its texts tell;
+// the speed cell shows only while bytes arrive.
 TEST_F(TransfersTest, CancelAndRetryFollowHowTheRowEnded) {
     using Outcome = DownloadItems::Outcome;
+    using namespace std::chrono_literals;
     downloads->download("http://127.0.0.1:1/a", "A");
     finishedTransfer("B");
     report(0, {"Downloading... [Patience]"});
     DownloadItems* a = downloads->item(0);
     EXPECT_EQ(a->outcome, Outcome::Running);
+
+    // Reports stamped by hand (well after the real ticks of report(), so
+    // that those never take the transfer for stalled), drained at that time.
+    const auto t0 = DLPair::Clock::now() + 1h;
+    auto progress = [&](int id, std::chrono::milliseconds at, double received) {
+        Downloads::dls.push(DLPair(id, 10e6, received, t0 + at));
+        downloads->tick(t0 + at);
+    };
+    progress(0, 0ms, 0);
+    EXPECT_EQ(speed(0), "");
+    progress(0, 250ms, 500e3);
+    EXPECT_EQ(speed(0), "") << "worked out again at most twice a second";
+    progress(0, 500ms, 1e6);
+    EXPECT_EQ(speed(0), "2.0 MB/s, 0:05 left");
+    EXPECT_EQ(status(0), "Downloading... [Patience]");
+    EXPECT_EQ(speed(1), "");
+    // Nothing reported since: the rate falls, to nothing once a window has passed.
+    downloads->tick(t0 + 500ms + Downloads::stallAfter);
+    EXPECT_EQ(speed(0), "667 kB/s, 0:14 left");
+    downloads->tick(t0 + 5s);
+    EXPECT_EQ(speed(0), "0 B/s");
 
     // Running: cancel asks its job to stop; retry waits for the end.
     const int next = downloads->getNextId();
@@ -74,6 +97,9 @@ TEST_F(TransfersTest, CancelAndRetryFollowHowTheRowEnded) {
     report(0, {"done", "Cancelled."});
     EXPECT_EQ(a->outcome, Outcome::Cancelled);
     EXPECT_EQ(status(0), "Cancelled.");
+    EXPECT_EQ(speed(0), "");
+    progress(0, 6s, 2e6);
+    EXPECT_EQ(speed(0), "") << "a report drained after the end";
 
     // Ended well: neither cancel nor retry does anything.
     downloads->cancel(1);
@@ -101,9 +127,14 @@ TEST_F(TransfersTest, CancelAndRetryFollowHowTheRowEnded) {
     EXPECT_EQ(a->outcome, Outcome::Running);
     EXPECT_FALSE(a->complete());
     EXPECT_EQ(ListView::rowCount(transfers), 2);
+    // Measured afresh: nothing of the first job's bytes counts.
+    progress(next, 7s, 0);
+    progress(next, 7500ms, 4e6);
+    EXPECT_EQ(speed(0), "8.0 MB/s, 0:01 left");
 
     // A failure told text first or "done" first ends the same.
     report(next, {"setflv", "Error: Could not save movie.", "done"});
+    EXPECT_EQ(speed(0), "");
     EXPECT_EQ(a->outcome, Outcome::Failed);
     EXPECT_TRUE(a->canRetry());
 

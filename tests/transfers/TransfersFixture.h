@@ -33,8 +33,9 @@ protected:
         drainQueues();
         MessageBox::setSink([this](const QString& text) { messages << text; });
         window = std::make_unique<QWidget>();
-        transfers = ListView::create(window.get(), "listView1",
-                                     {{"Title", 300}, {"Progress", 200}, {"Status", 300}});
+        transfers =
+            ListView::create(window.get(), "listView1",
+                             {{"Title", 300}, {"Progress", 200}, {"Status", 300}, {"Speed", 180}});
         library = ListView::create(window.get(), "listView2", {{"Title", 300}, {"Type", 80}});
         settingsTab = new SettingsTab(window.get()); // owned by the window
         settings = std::make_unique<Settings>(settingsTab, library);
@@ -122,6 +123,7 @@ protected:
 
     QString status(int row) const { return ListView::cellText(transfers, row, 2); }
     QString title(int row) const { return ListView::cellText(transfers, row, 0); }
+    QString speed(int row) const { return ListView::cellText(transfers, row, 3); }
     // Every cell, the folder (not shown) included.
     QStringList libraryRow(int row) const {
         QStringList cells;
