@@ -1,5 +1,7 @@
 #include "Manager.h"
 
+#include "DesktopNotifier.h"
+#include "DownloadItems.h"
 #include "Downloads.h"
 #include "Library.h"
 #include "Settings.h"
@@ -10,15 +12,22 @@
 #include <QTimer>
 
 Manager::Manager(QTreeWidget* transferList, QTreeWidget* libraryList, SettingsTab* settingsTab,
-                 QTimer* tmr, QLineEdit* titleText)
+                 QTimer* tmr, QLineEdit* titleText, const QDBusConnection& bus)
     : settings(std::make_unique<Settings>(settingsTab, libraryList)),
-      downloads(std::make_unique<Downloads>(transferList, libraryList, settings.get())), tmr(tmr),
-      titleText(titleText) {}
+      downloads(std::make_unique<Downloads>(transferList, libraryList, settings.get())),
+      notifier(std::make_unique<DesktopNotifier>(bus)), tmr(tmr), titleText(titleText) {
+    // Called from the drain, on the window's thread; the saved setting counts.
+    downloads->setEndListener([this](const DownloadItems& record) {
+        if (settings->shouldNotify())
+            notifier->jobEnded(record);
+    });
+}
 
-// The transfer controller borrows the settings, so it goes first. Transfers
-// still running only reach the process-wide queues.
+// The transfer controller borrows the settings and calls the notifier, so it
+// goes first. Transfers still running only reach the process-wide queues.
 Manager::~Manager() {
     downloads.reset();
+    notifier.reset();
     settings.reset();
 }
 

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <QDBusConnection>
+
 #include <chrono>
 #include <memory>
 #include <string>
 
+class DesktopNotifier;
 class Downloads;
 class Library;
 class QLineEdit;
@@ -13,11 +16,13 @@ class Settings;
 class SettingsTab;
 
 // The window's way into the logic: owns the settings and the transfer list
-// controller and paces the drain timer. Window thread only.
+// controller, paces the drain timer and tells the desktop (over bus) when a
+// job has ended, if the settings say so. Window thread only.
 class Manager {
 public:
     Manager(QTreeWidget* transferList, QTreeWidget* libraryList, SettingsTab* settingsTab,
-            QTimer* tmr, QLineEdit* titleText);
+            QTimer* tmr, QLineEdit* titleText,
+            const QDBusConnection& bus = QDBusConnection::sessionBus());
     ~Manager();
     Manager(const Manager&) = delete;
     Manager& operator=(const Manager&) = delete;
@@ -49,6 +54,7 @@ public:
 private:
     std::unique_ptr<Settings> settings;
     std::unique_ptr<Downloads> downloads;
+    std::unique_ptr<DesktopNotifier> notifier;
     QTimer* tmr;
     QLineEdit* titleText;
 };

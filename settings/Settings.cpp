@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSaveFile>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTreeWidget>
 #include <QWidget>
@@ -22,6 +23,7 @@ const char* const LibraryPathError =
     "Error: Could not open library path. Check the Settings tab for download locations.";
 const char* const RefusedConfig =
     "The settings file could not be read, so the default settings are used. It was kept as ";
+const char* const NotifyKey = "notifications/enabled";
 
 bool isFolder(const std::string& path) {
     return !path.empty() && QFileInfo(wide(path)).isDir();
@@ -51,6 +53,9 @@ Settings::Settings(SettingsTab* view, QTreeWidget* libView)
     if (configPath.back() != '/')
         configPath += '/';
     configPath += "config.dat";
+    iniPath = configPath.substr(0, configPath.rfind('/') + 1) + "quillmoth.ini";
+    // Before config.dat: refusing that one saves this one too.
+    loadIni();
     if (!QFileInfo::exists(wide(configPath))) {
         QFile empty(wide(configPath));
         empty.open(QIODevice::WriteOnly);
@@ -141,7 +146,27 @@ bool Settings::parseLine(const std::string& line) {
     return true;
 }
 
+void Settings::loadIni() {
+    // A file QSettings cannot read or parse leaves the default.
+    const QSettings ini(wide(iniPath), QSettings::IniFormat);
+    notify = ini.status() == QSettings::NoError ? ini.value(NotifyKey, true).toBool() : true;
+}
+
+bool Settings::saveIni() const {
+    QSettings ini(wide(iniPath), QSettings::IniFormat);
+    ini.setValue(NotifyKey, notify);
+    ini.sync();
+    // A FormatError is about what was read; the file was written afresh.
+    if (ini.status() != QSettings::AccessError)
+        return true;
+    qInfo("Could not write %s", qUtf8Printable(wide(iniPath)));
+    return false;
+}
+
 bool Settings::saveSettings() {
+    // Its own file: whatever becomes of it, config.dat is saved as before.
+    saveIni();
+
     const QString path = wide(configPath);
     {
         // Same refusal as writing in place: a file we may not open for
@@ -196,6 +221,7 @@ void Settings::updateUI() {
     view->showMoviesBox()->setChecked(showMovies);
     view->showMusicBox()->setChecked(showMp3s);
     view->autoConvertBox()->setChecked(convertMovie);
+    view->notifyBox()->setChecked(notify);
     view->setSaveEnabled(false);
     view->qualityButton(getQuality())->setChecked(true);
 }
@@ -208,6 +234,7 @@ bool Settings::grabViewValues() {
     showMovies = view->showMoviesBox()->isChecked();
     showMp3s = view->showMusicBox()->isChecked();
     convertMovie = view->autoConvertBox()->isChecked();
+    notify = view->notifyBox()->isChecked();
     quality = "4";
     for (int level = 1; level <= 3; ++level)
         if (view->qualityButton(level)->isChecked()) {

@@ -10,7 +10,8 @@ class QTreeWidget;
 class SettingsTab;
 
 // The user's six settings, their file config.dat in the data folder, and the
-// Settings tab binding. One per process, window thread only.
+// Settings tab binding; settings config.dat has no line for live in
+// quillmoth.ini beside it. One per process, window thread only.
 class Settings {
 public:
     // Loads config.dat (or writes the defaults), fills the tab and lists the
@@ -23,8 +24,9 @@ public:
     bool loadSettingsFile();
     // One line without its line end; false when the line is refused.
     bool parseLine(const std::string& line);
-    // Replaces config.dat as a whole and lists the library again under the
-    // saved folders and check boxes; false when it cannot be written.
+    // Replaces config.dat as a whole, writes quillmoth.ini and lists the
+    // library again under the saved folders and check boxes; false when
+    // config.dat cannot be written (an ini that cannot be is only logged).
     bool saveSettings();
     bool areValidPaths() const;
 
@@ -33,10 +35,14 @@ public:
     const std::string& getMp3Path() const { return mp3Path; }
     const std::string& getOutPath() const { return outPath; }
     const std::string& getConfigPath() const { return configPath; }
+    // quillmoth.ini, beside config.dat.
+    const std::string& getIniPath() const { return iniPath; }
     bool shouldConvertMovie() const { return convertMovie; }
     bool shouldShowMovies() const { return showMovies; }
     bool shouldShowMp3s() const { return showMp3s; }
     const std::string& getQualityText() const { return quality; }
+    // Desktop notifications when a transfer or conversion ends.
+    bool shouldNotify() const { return notify; }
     // 1 to 4 from the first character of the quality text.
     int getQuality() const;
 
@@ -69,6 +75,8 @@ private:
     // start) is not worth keeping.
     void keepRefusedFile();
     void listLibrary();
+    void loadIni();
+    bool saveIni() const;
 
     std::string moviePath;
     std::string mp3Path;
@@ -78,6 +86,8 @@ private:
     std::string quality = "4";
     std::string outPath;
     std::string configPath;
+    bool notify = true;
+    std::string iniPath;
     SettingsTab* view;
     std::unique_ptr<Library> library;
 };

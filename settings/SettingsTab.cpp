@@ -46,6 +46,8 @@ SettingsTab::SettingsTab(QWidget* parent) : QWidget(parent) {
     auto* mp3Label = named<QLabel>(downloads, "label5", QStringLiteral("Save mp3 files in"));
     musicFolder = named<QLineEdit>(downloads, "mp3SaveText");
     musicBrowse = named<QPushButton>(downloads, "mp3BorwseButton", QStringLiteral("Browse"));
+    notify = named<QCheckBox>(downloads, "notifyCheck",
+                              QStringLiteral("Notify me when a transfer ends"));
     auto* grid = new QGridLayout(downloads);
     grid->addWidget(movieLabel, 0, 0, 1, 2);
     grid->addWidget(movieFolder, 1, 0);
@@ -53,6 +55,7 @@ SettingsTab::SettingsTab(QWidget* parent) : QWidget(parent) {
     grid->addWidget(mp3Label, 2, 0, 1, 2);
     grid->addWidget(musicFolder, 3, 0);
     grid->addWidget(musicBrowse, 3, 1);
+    grid->addWidget(notify, 4, 0, 1, 2);
     grid->setColumnStretch(0, 1);
 
     quality = {
@@ -95,8 +98,9 @@ QRadioButton* SettingsTab::qualityButton(int level) const {
     return level >= 1 && level <= 4 ? quality[static_cast<std::size_t>(level - 1)] : nullptr;
 }
 
-std::array<QAbstractButton*, 7> SettingsTab::toggles() const {
-    return {showMovies, showMusic, autoConvert, quality[0], quality[1], quality[2], quality[3]};
+std::array<QAbstractButton*, 8> SettingsTab::toggles() const {
+    return {showMovies, showMusic,  autoConvert, notify,
+            quality[0], quality[1], quality[2],  quality[3]};
 }
 
 void SettingsTab::setSaveEnabled(bool enabled) {

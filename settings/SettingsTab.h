@@ -28,10 +28,11 @@ public:
     QCheckBox* showMoviesBox() const { return showMovies; }
     QCheckBox* showMusicBox() const { return showMusic; }
     QCheckBox* autoConvertBox() const { return autoConvert; }
+    QCheckBox* notifyBox() const { return notify; }
     QPushButton* saveButton() const { return save; }
 
     // Every check box and radio button, for handlers that react to any of them.
-    std::array<QAbstractButton*, 7> toggles() const;
+    std::array<QAbstractButton*, 8> toggles() const;
 
     // "Save Settings": enabled by any change, disabled by a successful save.
     void setSaveEnabled(bool enabled);
@@ -46,5 +47,6 @@ private:
     QCheckBox* showMovies;
     QCheckBox* showMusic;
     QCheckBox* autoConvert;
+    QCheckBox* notify;
     QPushButton* save;
 };

@@ -46,8 +46,8 @@ void tickUntilIdle(Manager* mgr) {
 TEST_F(WindowTest, SaveSettingsEnablesOnEveryToggleAndDisablesOnASuccessfulSave) {
     const std::pair<const char*, const char*> toggles[] = {
         {"groupBox3", "movieCheck"},   {"groupBox3", "mp3Check"},     {"groupBox4", "autoCheck"},
-        {"groupBox2", "radioButton1"}, {"groupBox2", "radioButton2"}, {"groupBox2", "radioButton3"},
-        {"groupBox2", "radioButton4"}};
+        {"groupBox1", "notifyCheck"},  {"groupBox2", "radioButton1"}, {"groupBox2", "radioButton2"},
+        {"groupBox2", "radioButton3"}, {"groupBox2", "radioButton4"}};
     for (const auto& [box, name] : toggles) {
         SCOPED_TRACE(name);
         ASSERT_FALSE(saveEnabled());

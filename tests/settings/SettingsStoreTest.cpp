@@ -15,7 +15,8 @@ namespace fs = std::filesystem;
 namespace {
 const char* const LibraryPathError =
     "Error: Could not open library path. Check the Settings tab for download locations.";
-}
+const char* const BrokenIni = "[notifications\nenabled\x01=\xff\n\0=\n";
+} // namespace
 
 TEST_F(SettingsFixture, FirstStartCreatesFoldersFileAndDefaults) {
     ASSERT_FALSE(QFileInfo::exists(QString::fromStdString(dataFolder)));
@@ -40,6 +41,8 @@ TEST_F(SettingsFixture, FirstStartCreatesFoldersFileAndDefaults) {
     EXPECT_TRUE(button("groupBox3", "movieCheck")->isChecked());
     EXPECT_TRUE(button("groupBox3", "mp3Check")->isChecked());
     EXPECT_FALSE(button("groupBox4", "autoCheck")->isChecked());
+    EXPECT_TRUE(button("groupBox1", "notifyCheck")->isChecked());
+    EXPECT_TRUE(settings->shouldNotify());
     EXPECT_TRUE(button("groupBox2", "radioButton4")->isChecked());
     EXPECT_EQ(button("groupBox2", "radioButton4")->text(),
               "Low (Fastest - Recommended for mp3 conversion)");
@@ -201,11 +204,15 @@ TEST_F(SettingsFixture, SaveAndReloadRoundTrip) {
     button("groupBox2", "radioButton2")->click();
     button("groupBox3", "mp3Check")->click();
     button("groupBox4", "autoCheck")->click();
+    button("groupBox1", "notifyCheck")->click();
     EXPECT_TRUE(saveEnabled());
 
     ASSERT_TRUE(settings->grabViewValues());
     ASSERT_TRUE(settings->saveSettings());
+    // The notification box lives in quillmoth.ini; config.dat keeps its six lines.
     EXPECT_EQ(readConfig(), configText(movies, "", "1", "0", "2", "1"));
+    EXPECT_EQ(settings->getIniPath(), dataFolder + "quillmoth.ini");
+    EXPECT_NE(testfiles::readFile(settings->getIniPath()).find("enabled=false"), std::string::npos);
     EXPECT_EQ(settings->getMp3Path(), "");
     EXPECT_EQ(settings->getQuality(), 2);
 
@@ -218,9 +225,28 @@ TEST_F(SettingsFixture, SaveAndReloadRoundTrip) {
     EXPECT_FALSE(button("groupBox2", "radioButton4")->isChecked());
     EXPECT_FALSE(button("groupBox3", "mp3Check")->isChecked());
     EXPECT_TRUE(button("groupBox4", "autoCheck")->isChecked());
+    EXPECT_FALSE(button("groupBox1", "notifyCheck")->isChecked());
+    EXPECT_FALSE(settings->shouldNotify());
     EXPECT_EQ(control<QLineEdit>("groupBox1", "movieTextSave")->text().toStdString(), movies);
     EXPECT_EQ(settings->getQuality(), 2);
     EXPECT_FALSE(saveEnabled());
+
+    // A broken quillmoth.ini means the default, and one that cannot be
+    // written (a folder in its place, even for root) costs config.dat nothing.
+    const std::string ini = settings->getIniPath();
+    testfiles::writeFile(ini, BrokenIni);
+    start();
+    EXPECT_TRUE(settings->shouldNotify());
+    EXPECT_EQ(settings->getQuality(), 2);
+    fs::remove(ini);
+    fs::create_directory(ini);
+    button("groupBox2", "radioButton3")->click();
+    ASSERT_TRUE(settings->grabViewValues());
+    EXPECT_TRUE(settings->saveSettings());
+    EXPECT_EQ(readConfig(), configText(movies, "", "1", "0", "3", "1"));
+    start();
+    EXPECT_TRUE(settings->shouldNotify());
+    EXPECT_EQ(settings->getQuality(), 3);
 }
 
 TEST_F(SettingsFixture, LoadedQualityOutsideTheRangeIsSavedAsLow) {
@@ -272,12 +298,9 @@ TEST_F(SettingsFixture, SaveReplacesTheFileAsAWhole) {
     EXPECT_EQ(readConfig(),
               configText(dataFolder + "Movies", dataFolder + "Music", "1", "1", "3", "0"));
     // Nothing left behind beside it.
-    int entries = 0;
-    for (const auto& entry : fs::directory_iterator(dataFolder)) {
-        (void)entry;
-        ++entries;
-    }
-    EXPECT_EQ(entries, 4); // Movies, Music, config.dat, config.old
+    EXPECT_EQ(
+        testfiles::listFolder(dataFolder),
+        std::vector<std::string>({"Movies", "Music", "config.dat", "config.old", "quillmoth.ini"}));
 
     if (geteuid() != 0) { // root may create files anywhere
         // A folder that takes no new files: the writable file is written in place.

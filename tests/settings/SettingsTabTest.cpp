@@ -41,6 +41,7 @@ TEST_F(SettingsFixture, TabHoldsEveryControlByNameAndText) {
         {"groupBox1", "movieBrowseBtn", "Browse"},
         {"groupBox1", "label5", "Save mp3 files in"},
         {"groupBox1", "mp3BorwseButton", "Browse"},
+        {"groupBox1", "notifyCheck", "Notify me when a transfer ends"},
         {"groupBox2", "radioButton1", "Highest (MP4)"},
         {"groupBox2", "radioButton2", "High"},
         {"groupBox2", "radioButton3", "Medium"},

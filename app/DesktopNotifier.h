@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QObject>
+#include <QString>
+
+#include <optional>
+
+class DownloadItems;
+
+// Tells the desktop's notification service (org.freedesktop.Notifications)
+// how a transfer or conversion ended. Calls are asynchronous: the window's
+// thread never waits for the bus, and a missing bus, service or answer only
+// costs one line of log. Window thread only.
+class DesktopNotifier : public QObject {
+    Q_OBJECT
+public:
+    // What one notification says: summary is plain text, body is markup
+    // (the service may interpret it), so what we put there is escaped.
+    struct Message {
+        QString summary;
+        QString body;
+    };
+
+    explicit DesktopNotifier(QDBusConnection bus, QObject* parent = nullptr);
+
+    // The notification a job's end deserves; none while it runs or when the
+    // user cancelled it.
+    static std::optional<Message> messageFor(const DownloadItems& record);
+
+    // Sends messageFor(record), if any.
+    void jobEnded(const DownloadItems& record);
+    void send(const Message& message);
+
+private:
+    void unavailable(const QString& why);
+
+    QDBusConnection bus;
+    bool toldUnavailable = false;
+};
