@@ -35,7 +35,8 @@ The package also holds quillmoth-get, the same download on the command line,
 and quillmoth-site, an offline companion site with demo clips.]])
 # Only our component, into the one package (see the top of this file).
 set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};Quillmoth;quillmoth;/")
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+# The DEB generator installs under /usr by itself (CPACK_PACKAGING_INSTALL_PREFIX
+# is left alone: set here it would also move the source package under usr/).
 set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -46,5 +47,9 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${QUILLMOTH_SITE_URL}")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "ffmpeg")
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
+
+# `package_source` would otherwise pack every build folder and .git.
+set(CPACK_SOURCE_GENERATOR TXZ)
+set(CPACK_SOURCE_IGNORE_FILES "/[.]git/" "/build[^/]*/")
 
 include(CPack)
