@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -134,6 +135,13 @@ TEST_F(GetToolTest, BadUsageExitsWithTwo) {
     EXPECT_EQ(help.status, 0);
     ASSERT_FALSE(help.lines.empty());
     EXPECT_EQ(help.lines.front().rfind("Usage: quillmoth-get", 0), 0u);
+    EXPECT_NE(help.out.find("\n  --version "), std::string::npos);
+    const ToolResult version = runTool({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_TRUE(
+        std::regex_match(version.out, std::regex("quillmoth-get [0-9]+\\.[0-9]+\\.[0-9]+\n")))
+        << version.out;
+    EXPECT_EQ(version.err, "");
     EXPECT_EQ(srv.hits("/"), 0);
 }
 

@@ -1,6 +1,7 @@
 #include "GetCommand.h"
 
 #include "CurlHandle.h"
+#include "TransferRate.h"
 #include "core.h"
 
 #include <chrono>
@@ -21,8 +22,8 @@ bool sawCancel = false;
 bool progressShown = false;
 bool progressOnTerminal = false;
 double lastReceived = 0;
-std::chrono::steady_clock::time_point started;
 std::chrono::steady_clock::time_point lastDrawn;
+TransferRate rate;
 
 std::string humanBytes(double bytes) {
     const char* units[] = {"B", "KiB", "MiB", "GiB", "TiB"};
@@ -36,10 +37,9 @@ std::string humanBytes(double bytes) {
     return out;
 }
 
-void drawProgress(double total, double received) {
-    const auto now = std::chrono::steady_clock::now();
-    const double seconds = std::chrono::duration<double>(now - started).count();
-    const std::string speed = seconds > 0 ? humanBytes(received / seconds) + "/s" : "";
+void drawProgress(double total, double received, std::chrono::steady_clock::time_point now) {
+    // "2.4 MB/s, 0:42 left": the speed of the last few seconds, not since the start.
+    const std::string speed = rate.describe();
     if (total > 0) {
         std::fprintf(stderr, "\r\033[K%5.1f%%  %s of %s  %s", 100.0 * received / total,
                      humanBytes(received).c_str(), humanBytes(total).c_str(), speed.c_str());
@@ -67,13 +67,13 @@ void onProgress(double total, double received) {
         return;
     }
     const auto now = std::chrono::steady_clock::now();
+    rate.add(now, received, total);
     if (!progressShown) {
-        started = now;
         progressShown = true;
-        drawProgress(total, received);
+        drawProgress(total, received, now);
     } else if (now - lastDrawn >= std::chrono::milliseconds(100) ||
                (total > 0 && received >= total && lastReceived < total)) {
-        drawProgress(total, received);
+        drawProgress(total, received, now);
     }
     lastReceived = received;
 }
@@ -132,6 +132,7 @@ void onEvent(const JobEvent& event) {
 std::string GetCommand::usage() {
     return "Usage: quillmoth-get [--title TEXT] [--quality N] [--mp3] [--movies DIR] [--music DIR] "
            "URL\n"
+           "       quillmoth-get --help | --version\n"
            "\n"
            "Downloads the video of one watch page.\n"
            "\n"
@@ -141,11 +142,19 @@ std::string GetCommand::usage() {
            "  --mp3          convert the movie to MP3 after the download\n"
            "  --movies DIR   folder for the movie (default: current folder)\n"
            "  --music DIR    folder for the MP3 (default: current folder)\n"
-           "  --help         show this text\n"
+           "  -h, --help     show this text\n"
+           "  --version      show the version of quillmoth-get\n"
            "\n"
            "Every status text of the job is printed on standard output, one per line.\n"
+           "On a terminal, standard error shows one progress line: how much has arrived,\n"
+           "the speed over the last few seconds and the time left at that speed.\n"
            "Exit status: 0 done, 1 the job reported an error, 2 bad usage,\n"
            "130 or 143 stopped by SIGINT or SIGTERM (no partial file is left).\n";
+}
+
+std::string GetCommand::version() {
+    // From the project's version in the top CMakeLists.txt.
+    return std::string("quillmoth-get ") + QUILLMOTH_VERSION;
 }
 
 GetCommand::Parsed GetCommand::parse(int argc, char** argv, Options& options, std::string& error) {
@@ -165,6 +174,8 @@ GetCommand::Parsed GetCommand::parse(int argc, char** argv, Options& options, st
             optionsEnded = true;
         } else if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
             return Parsed::Help;
+        } else if (std::strcmp(arg, "--version") == 0) {
+            return Parsed::Version;
         } else if (std::strcmp(arg, "--mp3") == 0) {
             options.mp3 = true;
         } else if (isOption(arg, "--title")) {
@@ -234,6 +245,7 @@ int GetCommand::run(const Options& options, std::shared_ptr<const CancelToken> c
     sawCancel = false;
     progressShown = false;
     lastReceived = 0;
+    rate.reset();
     progressOnTerminal = isatty(STDERR_FILENO) == 1;
 
     JobOptions jobOptions;

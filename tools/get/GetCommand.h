@@ -19,11 +19,13 @@ public:
         std::string music = ".";
     };
 
-    enum class Parsed { Run, Help, Usage };
+    enum class Parsed { Run, Help, Version, Usage };
 
     // Reads the arguments into options; on Usage, error says what is wrong.
     static Parsed parse(int argc, char** argv, Options& options, std::string& error);
     static std::string usage();
+    // "quillmoth-get <version>", the version of the project's build.
+    static std::string version();
 
     // Runs the job and waits for its last text. 0 when the job ended well,
     // 1 when it reported an error, Cancelled when cancel stopped it (its

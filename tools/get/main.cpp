@@ -17,6 +17,9 @@ int main(int argc, char** argv) {
     case GetCommand::Parsed::Help:
         std::fputs(GetCommand::usage().c_str(), stdout);
         return 0;
+    case GetCommand::Parsed::Version:
+        std::puts(GetCommand::version().c_str());
+        return 0;
     case GetCommand::Parsed::Usage:
         std::fprintf(stderr, "quillmoth-get: %s\n\n%s", error.c_str(), GetCommand::usage().c_str());
         return 2;
