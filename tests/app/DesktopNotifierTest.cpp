@@ -354,4 +354,14 @@ TEST_F(DesktopNotifications, NoServiceOrNoBusCostsOneLogLineAndNothingElse) {
     EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
 }
 
+QT_BEGIN_NAMESPACE
+// Readable failure messages.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QStringList& list, std::ostream* out) {
+    *out << '{' << list.join(", ").toStdString() << '}';
+}
+QT_END_NAMESPACE
+
 #include "DesktopNotifierTest.moc"
