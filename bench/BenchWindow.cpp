@@ -24,7 +24,8 @@ BenchWindow::BenchWindow(const std::string& movieFolder) : window(std::make_uniq
     transferList = ListView::create(window.get(), QStringLiteral("listView1"),
                                     {{QStringLiteral("Title"), 300},
                                      {QStringLiteral("Progress"), 200},
-                                     {QStringLiteral("Status"), 300}});
+                                     {QStringLiteral("Status"), 300},
+                                     {QStringLiteral("Speed"), 180}});
     libraryList = ListView::create(window.get(), QStringLiteral("listView2"),
                                    {{QStringLiteral("Title"), 300}, {QStringLiteral("Type"), 80}});
     layout->addWidget(transferList);

@@ -19,6 +19,10 @@ void TransferRate::add(Clock::time_point at, double received, double total) {
     if (!samples.empty() && at < samples.back().at)
         return;
     this->total = total;
+    // Before the first byte the wait is the server's, not the link's: the
+    // measurement starts at the last moment nothing had arrived.
+    if (received <= 0)
+        samples.clear();
     if (samples.size() >= 2 && at - samples[samples.size() - 2].at < Granularity)
         samples.back() = {at, received};
     else

@@ -65,6 +65,14 @@ TEST(TransferRate, FollowsTheLastSecondsOfATransfer) {
     // One byte to go is a second, not none.
     EXPECT_EQ(rate.timeLeft(), 1s);
 
+    // Waiting for the first byte is the server's time, not the link's.
+    TransferRate late;
+    late.add(t0, 0, total);
+    late.add(t0 + 5s, 0, total);
+    EXPECT_EQ(late.rate(), std::nullopt);
+    late.add(t0 + 6s, 1e6, total);
+    EXPECT_EQ(late.describe(), "1.0 MB/s, 0:09 left");
+
     // Unknown total: a rate, no time left.
     TransferRate open;
     open.add(t0, 0, 0);
