@@ -2,6 +2,7 @@
 
 #include "DownloadItems.h"
 #include "Text.h"
+#include "core.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingCall>
@@ -45,7 +46,9 @@ std::optional<DesktopNotifier::Message> DesktopNotifier::messageFor(const Downlo
             QStringLiteral("Download complete: ") + title,
             (QStringLiteral("The movie is in ") + wide(record.movieFolder) + '.').toHtmlEscaped()};
     case Outcome::Failed:
-        return Message{(record.job == DownloadItems::Job::Conversion
+        // An automatic conversion fails within the transfer's own job.
+        return Message{(record.job == DownloadItems::Job::Conversion ||
+                                record.shownStatus == core::convertFailedText
                             ? QStringLiteral("Conversion failed: ")
                             : QStringLiteral("Download failed: ")) +
                            title,

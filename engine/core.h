@@ -96,6 +96,8 @@ public:
 
     // The last text of a job stopped on request.
     static constexpr const char* cancelledText = "Cancelled.";
+    // The last text of a conversion ffmpeg could not make.
+    static constexpr const char* convertFailedText = "Error: Could not convert to mp3.";
     // ffmpeg's -ab of a conversion asked for after the transfer. "128k": a
     // bare 128 would ask the encoder for 128 bit/s.
     static constexpr const char* onRequestBitRate = "128k";

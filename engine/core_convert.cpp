@@ -70,7 +70,7 @@ bool core::convert() {
         send(JobEvent::Kind::Finished, "Complete! Thank you for using Quillmoth.");
         return true;
     case Encoded::Failed:
-        send(JobEvent::Kind::Failed, "Error: Could not convert to mp3.");
+        send(JobEvent::Kind::Failed, convertFailedText);
         return false;
     case Encoded::Cancelled:
         send(JobEvent::Kind::Cancelled, cancelledText);

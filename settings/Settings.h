@@ -10,7 +10,7 @@ class QTreeWidget;
 class SettingsTab;
 
 // The user's six settings, their file config.dat in the data folder, and the
-// Settings tab binding; settings config.dat has no line for live in
+// Settings tab binding; the settings config.dat has no line for live in
 // quillmoth.ini beside it. One per process, window thread only.
 class Settings {
 public:

@@ -32,7 +32,7 @@ constexpr const char* Converting = "Converting to mp3...";
 constexpr const char* ConvertedComplete = "Complete! Thank you for using Quillmoth.";
 constexpr const char* NotFinished = "This item hasn't finished processing.";
 constexpr const char* AlreadyConverted = "This item has already been converted.";
-constexpr const char* ConvertFailed = "Error: Could not convert to mp3.";
+constexpr const char* ConvertFailed = core::convertFailedText;
 constexpr const char* StartFailed = "Error: Could not start download.";
 
 using Outcome = DownloadItems::Outcome;
