@@ -32,6 +32,17 @@ void TransferRate::add(Clock::time_point at, double received, double total) {
         samples.pop_front();
 }
 
+void TransferRate::addSilence(Clock::time_point at) {
+    if (!samples.empty())
+        add(at, samples.back().received, total);
+}
+
+std::optional<TransferRate::Clock::time_point> TransferRate::lastSampleAt() const {
+    if (samples.empty())
+        return std::nullopt;
+    return samples.back().at;
+}
+
 void TransferRate::reset() {
     samples.clear();
     total = 0;

@@ -17,7 +17,11 @@ public:
 
     // total is 0 while unknown.
     void add(Clock::time_point at, double received, double total);
+    // Nothing more has arrived by at: the last count and total hold until then.
+    void addSilence(Clock::time_point at);
     void reset();
+    // When the last sample was taken; none before the first.
+    std::optional<Clock::time_point> lastSampleAt() const;
 
     // Bytes a second; none until two samples lie some time apart.
     std::optional<double> rate() const;

@@ -7,11 +7,11 @@ namespace {
 // never read, so each thread registers its own.
 thread_local char transferErrors[CURL_ERROR_SIZE];
 
+constexpr long movieBufferBytes = 256 * 1024;
+
 // Options shared by both transfer forms. The bounds make a redirect loop, a
 // host that never answers and a server that stops sending end as a failed
 // transfer.
-constexpr long movieBufferBytes = 256 * 1024;
-
 void setCommonOptions(CURL* curl, const char* url) {
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, transferErrors);
     curl_easy_setopt(curl, CURLOPT_URL, url);

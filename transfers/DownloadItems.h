@@ -69,14 +69,10 @@ public:
     // Shared with the latest job, which stops once it is set.
     std::shared_ptr<CancelToken> cancel = std::make_shared<CancelToken>();
 
-    // The speed of a running transfer: its measure, the last report taken
-    // into it, and the text of the rate cell since when. Emptied when the
-    // transfer ends.
+    // The speed of a running transfer: its measure and the text of the rate
+    // cell since when. Emptied when the transfer ends.
     struct Speed {
         TransferRate rate;
-        double received = 0;
-        double total = 0;
-        std::chrono::steady_clock::time_point sampled{};
         std::chrono::steady_clock::time_point shownAt{};
         std::string shown;
     };

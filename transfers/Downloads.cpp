@@ -273,17 +273,14 @@ void Downloads::showProgress(const DLPair& pair) {
     bar->setRange(0, scale.maximum);
     bar->setValue(scale.value);
     bar->setUpdatesEnabled(true);
-    if (movingBytes(*record))
-        sampleRate(*record, pair.at, pair.dwn, pair.tot);
+    if (movingBytes(*record)) {
+        record->speed.rate.add(pair.at, pair.dwn, pair.tot);
+        redrawRate(*record, pair.at);
+    }
 }
 
-void Downloads::sampleRate(DownloadItems& record, DLPair::Clock::time_point at, double received,
-                           double total) {
+void Downloads::redrawRate(DownloadItems& record, DLPair::Clock::time_point at) {
     DownloadItems::Speed& speed = record.speed;
-    speed.rate.add(at, received, total);
-    speed.received = received;
-    speed.total = total;
-    speed.sampled = at;
     // A few texts a second are all anyone can read; each costs a repaint.
     if (at - speed.shownAt < rateRedrawInterval)
         return;
@@ -303,9 +300,13 @@ void Downloads::noteStalls(DLPair::Clock::time_point now) {
     // that has said nothing for longer has received nothing, and its rate
     // must fall rather than keep the last figure.
     for (const auto& [id, record] : items) {
-        DownloadItems::Speed& speed = record->speed;
-        if (!speed.shown.empty() && movingBytes(*record) && now - speed.sampled >= stallAfter)
-            sampleRate(*record, now, speed.received, speed.total);
+        TransferRate& rate = record->speed.rate;
+        const auto last = rate.lastSampleAt();
+        if (!record->speed.shown.empty() && movingBytes(*record) && last &&
+            now - *last >= stallAfter) {
+            rate.addSilence(now);
+            redrawRate(*record, now);
+        }
     }
 }
 

@@ -101,9 +101,9 @@ public:
 private:
     void addItemToListBox(int id);
     void showProgress(const DLPair& pair);
-    // The rate cell: a sample taken into the record's rate, the cell's text.
-    void sampleRate(DownloadItems& record, DLPair::Clock::time_point at, double received,
-                    double total);
+    // The rate cell: worked out again from the record's rate at most every
+    // rateRedrawInterval; its text, set only when it changes.
+    void redrawRate(DownloadItems& record, DLPair::Clock::time_point at);
     void showRate(DownloadItems& record, std::string text);
     void noteStalls(DLPair::Clock::time_point now);
     void settleBar(DownloadItems& record);
