@@ -11,6 +11,7 @@ struct JobEvent {
         Status,    // text: a status for the user ("Downloading... [Patience]")
         Container, // text: the movie's type, "flv" or "mp4"
         Converted, // the MP3 is in place
+        Saved,     // text: the file name (no folder) a movie or MP3 was given
         Finished,  // the job ended well; text: a last status, may be empty
         Failed,    // the job ended with the error in text ("Error: ...")
         Cancelled, // the job stopped on request; text: "Cancelled."
@@ -25,6 +26,9 @@ struct JobEvent {
     // The status texts that carry this event on the status channel, in
     // order: control words ("setflv", "setmp4", "setmp3", "done") and texts
     // for the user. Progress has none (it travels as a progress report).
+    // Control word of Saved, followed by the file name.
+    static constexpr const char* savedWord = "saved:";
+
     std::vector<std::string> texts() const {
         switch (kind) {
         case Kind::Progress:
@@ -35,6 +39,8 @@ struct JobEvent {
             return {"set" + text};
         case Kind::Converted:
             return {"setmp3"};
+        case Kind::Saved:
+            return {std::string(savedWord) + text};
         case Kind::Finished:
             if (text.empty())
                 return {"done"};
