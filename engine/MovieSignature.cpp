@@ -25,3 +25,13 @@ bool MovieSignature::looksLikeMarkup() const {
     const unsigned char next = static_cast<unsigned char>(head_[i + 1]);
     return next == '!' || next == '?' || std::isalpha(next);
 }
+
+bool MovieSignature::looksLikeText() const {
+    return !head_.empty() && std::none_of(head_.begin(), head_.end(), [](char ch) {
+        const auto c = static_cast<unsigned char>(ch);
+        // Text may hold tabs, line and page breaks and terminal escapes;
+        // bytes of 0x80 and up are taken as UTF-8.
+        const bool textControl = (c >= '\t' && c <= '\r') || c == 0x1B;
+        return (c < 0x20 && !textControl) || c == 0x7F;
+    });
+}

@@ -19,6 +19,10 @@ public:
     // The body starts as markup ("<!DOCTYPE", "<html", "<?xml"...), after
     // blanks and a byte order mark.
     bool looksLikeMarkup() const;
+    // No binary byte among the first bytes: a JSON error, "access denied"
+    // or any other text answered with 200. Movie containers all carry
+    // binary bytes in their first few; unknown binary data passes.
+    bool looksLikeText() const;
     bool empty() const { return head_.empty(); }
 
     static constexpr std::size_t headBytes = 512;

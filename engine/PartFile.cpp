@@ -43,6 +43,40 @@ bool folderError(int err) {
     }
 }
 
+enum class Placed { Done, Taken, Failed };
+
+// Renames from to a name nobody holds, atomically: never over an existing
+// file, folder or link.
+Placed placeWithoutReplacing(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return Placed::Done;
+    if (errno == EEXIST)
+        return Placed::Taken;
+    if (errno != EINVAL && errno != ENOSYS)
+        return Placed::Failed;
+    // A file system without RENAME_NOREPLACE: a hard link fails on a taken
+    // name just as atomically.
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        ::unlink(from.c_str());
+        return Placed::Done;
+    }
+    if (errno == EEXIST)
+        return Placed::Taken;
+    if (errno != EPERM && errno != EOPNOTSUPP)
+        return Placed::Failed;
+    // Nor links (FAT): claim the name with an exclusive create, then move
+    // over our own claim.
+    const int claim =
+        ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (claim < 0)
+        return errno == EEXIST ? Placed::Taken : Placed::Failed;
+    ::close(claim);
+    if (std::rename(from.c_str(), to.c_str()) == 0)
+        return Placed::Done;
+    ::unlink(to.c_str());
+    return Placed::Failed;
+}
+
 void syncFolder(const std::string& folder) {
     const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir < 0)
@@ -113,13 +147,32 @@ long long PartFile::size() const {
     return st.st_size;
 }
 
+std::string PartFile::withSuffixes(const std::string& target, std::size_t n) {
+    const auto slash = target.rfind('/');
+    const auto nameStart = slash == std::string::npos ? 0 : slash + 1;
+    auto dot = target.rfind('.');
+    if (dot == std::string::npos || dot < nameStart)
+        dot = target.size();
+    std::string suffixes;
+    for (std::size_t i = 0; i < n; ++i)
+        suffixes += takenSuffix;
+    return target.substr(0, dot) + suffixes + target.substr(dot);
+}
+
 bool PartFile::commit() {
     if (fd_ < 0)
         return false;
     bool ok = !failed_ && ::fsync(fd_) == 0;
     ok = ::close(fd_) == 0 && ok;
     fd_ = -1;
-    if (ok && std::rename(temp_.c_str(), target_.c_str()) == 0) {
+    for (std::size_t n = 0; ok && n <= maxSuffixes; ++n) {
+        const std::string name = withSuffixes(target_, n);
+        const Placed placed = placeWithoutReplacing(temp_, name);
+        if (placed == Placed::Taken)
+            continue;
+        if (placed == Placed::Failed)
+            break;
+        target_ = name;
         syncFolder(folderOf(target_));
         return true;
     }

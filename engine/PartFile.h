@@ -4,11 +4,13 @@
 #include <string>
 
 // A file written under a temporary name of its own beside its target and
-// moved over the target only by commit(), so that an earlier file of the
-// same name survives a failed transfer. The temporary name is random and
-// created exclusively (never an existing file or a planted link), so jobs
-// writing the same target cannot touch each other's bytes. Unless
-// committed, the temporary file is removed when this object goes away.
+// given its final name only by commit(), which never replaces anything: an
+// earlier file of the same name (another video with the same title, or a
+// planted link) survives, and the new one takes the next free name. The
+// temporary name is random and created exclusively (never an existing file
+// or a planted link), so jobs writing the same target cannot touch each
+// other's bytes. Unless committed, the temporary file is removed when this
+// object goes away.
 class PartFile {
 public:
     // Why open() failed.
@@ -33,9 +35,13 @@ public:
     // Moves the file to a different name in the same folder on commit.
     void retarget(std::string target) { target_ = std::move(target); }
 
-    // Syncs and closes the temporary file, renames it over the target and
-    // syncs the folder, so that a power cut never leaves a complete-looking
-    // empty file. False if any step fails; the temporary file is then gone.
+    // Syncs and closes the temporary file, gives it the first free name of
+    // target, then target with "(1)" before its extension, "(1)(1)"... (at
+    // most maxSuffixes of them), decided atomically at the rename so that
+    // concurrent commits never take one name, and syncs the folder so that a
+    // power cut never leaves a complete-looking empty file. target() is then
+    // the name taken. False if any step fails or no name is free; the
+    // temporary file is then gone.
     bool commit();
 
     // Closes and removes the temporary file.
@@ -45,8 +51,17 @@ public:
     const std::string& tempPath() const { return temp_; }
 
     static constexpr const char* suffix = ".part";
+    // What commit() adds to a taken name, and how often at most.
+    static constexpr const char* takenSuffix = "(1)";
+    static constexpr std::size_t maxSuffixes = 8;
+    // How much longer than the target any name of this file may be.
+    static constexpr std::size_t maxExtraNameBytes = maxSuffixes * 3;
     // How much longer the temporary file's name is than the target's.
     static constexpr std::size_t extraNameBytes = 7 + 5; // ".XXXXXX" ".part"
+
+    // target with n takenSuffix before its extension (after the last "."
+    // of its file name).
+    static std::string withSuffixes(const std::string& target, std::size_t n);
 
 private:
     std::string target_;

@@ -10,11 +10,18 @@ const char* const kFolderUnusable = "Error: Could not write to the movie folder.
 const char* const kSaveFailed = "Error: Could not save movie.";
 
 // A body that is no movie: nothing at all, a web page (a login or error
-// page answered with 200), or part of a file we never asked a part of.
+// page answered with 200), any other text (a JSON error, "access denied"),
+// or part of a file we never asked a part of.
 bool isMovie(const MemoryBlock& block, CURL* curl) {
     long status = 0;
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-    return status != 206 && !block.head.empty() && !block.head.looksLikeMarkup();
+    return status != 206 && !block.head.empty() && !block.head.looksLikeMarkup() &&
+           !block.head.looksLikeText();
+}
+
+std::string fileNameOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 } // namespace
@@ -78,6 +85,10 @@ bool core::download() {
         send(JobEvent::Kind::Failed, kSaveFailed);
         return false;
     }
+    // The name may have taken a "(1)": the conversion and the window follow it.
+    const std::string saved = fileNameOf(file.target());
+    fileTitle = saved.substr(0, saved.size() - savedExtension.size());
+    send(JobEvent::Kind::Saved, saved);
     status("Download Complete!");
     if (!convertToMp3)
         send(JobEvent::Kind::Finished);

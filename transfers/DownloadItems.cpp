@@ -4,4 +4,5 @@
 
 DownloadItems::DownloadItems(int id, int listID, std::string title, std::string status,
                              QProgressBar* pb)
-    : id(id), title(std::move(title)), status(std::move(status)), listID(listID), pb(pb) {}
+    : id(id), title(std::move(title)), mp3Title(this->title), status(std::move(status)),
+      listID(listID), pb(pb) {}

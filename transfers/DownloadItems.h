@@ -46,7 +46,11 @@ public:
     // The id the latest job reports under; a new job gets a new one, so
     // that an earlier job's late reports find no record.
     int id;
+    // The movie's name without its extension: the title asked for, then the
+    // name the job saved it under.
     std::string title;
+    // The MP3's name without ".mp3", which may differ from the movie's.
+    std::string mp3Title;
     // The text the row was created with; later texts go to the Status cell only.
     std::string status;
     // The latest text shown in the Status cell.

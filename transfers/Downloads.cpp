@@ -22,6 +22,7 @@
 
 namespace {
 
+constexpr int TitleCell = 0;
 constexpr int ProgressCell = 1;
 constexpr int StatusCell = 2;
 constexpr int RateCell = 3;
@@ -106,21 +107,16 @@ bool Downloads::start(std::unique_ptr<core> job) {
     }
 }
 
-std::string Downloads::uniqueTitle(std::string title) {
-    while (usedTitles.count(title))
-        title += "(1)";
-    usedTitles[title] = true;
-    return title;
-}
-
 bool Downloads::download(const std::string& url, const std::string& title) {
-    // The record carries the name the files will have.
-    const std::string unique = uniqueTitle(core::safeTitle(title));
+    // The record carries the title the files are named after; a name taken
+    // in the folder gets its "(1)" when the file is saved, and the job says
+    // which name it took.
     const int id = nextId++;
 
     // The transfer list owns the bar once it sits in the row.
     auto* bar = new QProgressBar;
-    items[id] = std::make_unique<DownloadItems>(id, rowCount, unique, Processing, bar);
+    items[id] =
+        std::make_unique<DownloadItems>(id, rowCount, core::safeTitle(title), Processing, bar);
     DownloadItems& record = *items[id];
     record.pageUrl = url;
     ++rowCount;
@@ -220,7 +216,7 @@ void Downloads::addItemToListBox(int id) {
 }
 
 std::string Downloads::findTitle(const std::string& docText) {
-    return core::findTitle(docText.c_str()).value_or(std::string());
+    return core::findTitle(docText).value_or(std::string());
 }
 
 bool Downloads::tick() {
@@ -332,8 +328,12 @@ void Downloads::updateItemStatus(int id, const std::string& status) {
     if (!record)
         return;
 
+    if (status.rfind(JobEvent::savedWord, 0) == 0) {
+        takeSavedName(*record, status.substr(std::char_traits<char>::length(JobEvent::savedWord)));
+        return;
+    }
     if (status == ConvertedComplete)
-        addItemToLib(record->getTitle(), "mp3", record->musicFolder);
+        addItemToLib(record->mp3Title, "mp3", record->musicFolder);
     else if (status == DownloadComplete)
         addItemToLib(record->getTitle(), record->getType(), record->movieFolder);
 
@@ -358,6 +358,20 @@ void Downloads::updateItemStatus(int id, const std::string& status) {
     }
     if (!wasEnded && record->ended() && onEnded)
         onEnded(*record);
+}
+
+void Downloads::takeSavedName(DownloadItems& record, const std::string& fileName) {
+    const auto dot = fileName.rfind('.');
+    if (dot == std::string::npos)
+        return;
+    const std::string stem = fileName.substr(0, dot);
+    if (fileName.compare(dot + 1, std::string::npos, "mp3") == 0) {
+        record.mp3Title = stem;
+        return;
+    }
+    record.title = stem;
+    record.mp3Title = stem;
+    ListView::setCellText(transferList, record.listID, TitleCell, wide(stem));
 }
 
 void Downloads::addItemToLib(const std::string& title, const std::string& type,

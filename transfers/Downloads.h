@@ -35,8 +35,8 @@ public:
     Downloads(const Downloads&) = delete;
     Downloads& operator=(const Downloads&) = delete;
 
-    // Starts a transfer of the page at url under a title not yet used in this
-    // run. Always true: failures show up in the transfer's row.
+    // Starts a transfer of the page at url under title, made safe as a file
+    // name. Always true: failures show up in the transfer's row.
     bool download(const std::string& url, const std::string& title);
     std::string findTitle(const std::string& docText);
 
@@ -107,7 +107,8 @@ private:
     void showRate(DownloadItems& record, std::string text);
     void noteStalls(DLPair::Clock::time_point now);
     void settleBar(DownloadItems& record);
-    std::string uniqueTitle(std::string title);
+    // The job saved a file under fileName (a "(1)" may have been added).
+    void takeSavedName(DownloadItems& record, const std::string& fileName);
     void showMessage(const char* text) const;
 
     // Gives the record the id and token of a job about to start.
@@ -121,7 +122,6 @@ private:
     Settings* settings;
     int nextId = 0;
     int rowCount = 0;
-    std::map<std::string, bool> usedTitles;
     std::map<int, std::unique_ptr<DownloadItems>> items;
     QTreeWidget* transferList;
     QTreeWidget* libraryList;

@@ -84,8 +84,8 @@ TEST_F(CancelTest, StopsTheConversion) {
     });
     setenv("PATH", savedPath.c_str(), 1);
 
-    EXPECT_EQ(r.texts, upToMovie("setflv", {"Download Complete!", "Converting to mp3...", "done",
-                                            "Cancelled."}));
+    EXPECT_EQ(r.texts, upToMovie("setflv", {"saved:Clip.flv", "Download Complete!",
+                                            "Converting to mp3...", "done", "Cancelled."}));
     EXPECT_EQ(readFile(music.file("Clip.mp3")), "earlier mp3");
     EXPECT_EQ(listFolder(music.path()), Texts{"Clip.mp3"});
 }

@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -13,7 +15,10 @@ using namespace enginetest;
 namespace fs = std::filesystem;
 using Names = std::vector<std::string>;
 
-TEST(PartFileTest, ReplacesTheTargetOnlyOnCommit) {
+// Nothing is ever replaced: a taken name (a file, a folder, a link) makes
+// the new file take "(1)" before its extension, then "(1)(1)", up to eight
+// of them; past that the commit fails and the temporary file goes.
+TEST(PartFileTest, CommitTakesTheNextFreeNameAndNeverReplaces) {
     TempDir dir;
     const std::string target = dir.file("Clip.flv");
     writeFile(target, "old");
@@ -25,7 +30,6 @@ TEST(PartFileTest, ReplacesTheTargetOnlyOnCommit) {
         EXPECT_EQ(file.write("new bytes", 9), 9u);
         EXPECT_EQ(listFolder(dir.path()).size(), 2u);
     }
-    EXPECT_EQ(readFile(target), "old");
     EXPECT_EQ(listFolder(dir.path()), Names{"Clip.flv"});
 
     PartFile file(target);
@@ -33,16 +37,27 @@ TEST(PartFileTest, ReplacesTheTargetOnlyOnCommit) {
     file.write("new bytes", 9);
     EXPECT_EQ(file.size(), 9);
     EXPECT_TRUE(file.commit());
-    EXPECT_EQ(readFile(target), "new bytes");
-    EXPECT_EQ(listFolder(dir.path()), Names{"Clip.flv"});
+    EXPECT_EQ(file.target(), dir.file("Clip(1).flv"));
+    EXPECT_EQ(readFile(target), "old");
+    EXPECT_EQ(readFile(dir.file("Clip(1).flv")), "new bytes");
     EXPECT_FALSE(file.commit());
 
-    // A target that is a folder cannot be replaced; the temporary file goes.
-    fs::create_directory(dir.file("Folder.flv"));
-    PartFile blocked(dir.file("Folder.flv"));
-    ASSERT_EQ(blocked.open(), PartFile::Opened::Ok);
-    EXPECT_FALSE(blocked.commit());
-    EXPECT_EQ(listFolder(dir.path()), (Names{"Clip.flv", "Folder.flv"}));
+    // A dot inside the title is not the extension's.
+    fs::create_directory(dir.file("Mr. X.flv"));
+    PartFile dotted(dir.file("Mr. X.flv"));
+    ASSERT_EQ(dotted.open(), PartFile::Opened::Ok);
+    EXPECT_TRUE(dotted.commit());
+    EXPECT_EQ(dotted.target(), dir.file("Mr. X(1).flv"));
+
+    // Eight suffixes at most.
+    for (std::size_t n = 0; n <= PartFile::maxSuffixes; ++n)
+        writeFile(PartFile::withSuffixes(dir.file("Full.mp3"), n), "kept");
+    PartFile full(dir.file("Full.mp3"));
+    ASSERT_EQ(full.open(), PartFile::Opened::Ok);
+    EXPECT_FALSE(full.commit());
+    for (const std::string& name : listFolder(dir.path()))
+        EXPECT_EQ(name.find(".part"), std::string::npos) << name;
+    EXPECT_EQ(readFile(dir.file("Full(1)(1)(1)(1)(1)(1)(1)(1).mp3")), "kept");
 
     // Why a file cannot be made: the folder, or the name.
     EXPECT_EQ(PartFile(dir.file("missing/Clip.flv")).open(), PartFile::Opened::FolderUnusable);
@@ -50,13 +65,12 @@ TEST(PartFileTest, ReplacesTheTargetOnlyOnCommit) {
     EXPECT_EQ(PartFile(dir.file(std::string(300, 'n'))).open(), PartFile::Opened::NameRefused);
 }
 
-// Two writers of one target each get a file of their own: neither truncates,
-// mixes into or removes the other's bytes, and the target is always one
-// whole body.
+// Writers of one target each get a file of their own: neither truncates,
+// mixes into or removes the other's bytes, and concurrent commits never
+// take one name.
 TEST(PartFileTest, WritersOfOneTargetNeverShareAFile) {
     TempDir dir;
     const std::string target = dir.file("Same.flv");
-    writeFile(target, "earlier");
     PartFile first(target), second(target);
     ASSERT_EQ(first.open(), PartFile::Opened::Ok);
     ASSERT_EQ(second.open(), PartFile::Opened::Ok);
@@ -68,10 +82,33 @@ TEST(PartFileTest, WritersOfOneTargetNeverShareAFile) {
     EXPECT_TRUE(first.commit());
     EXPECT_EQ(readFile(target), "AAAA");
     EXPECT_EQ(listFolder(dir.path()), Names{"Same.flv"});
+
+    constexpr int writers = 6;
+    std::vector<std::thread> threads;
+    std::vector<std::string> taken(writers);
+    for (int i = 0; i < writers; ++i)
+        threads.emplace_back([&, i] {
+            PartFile file(dir.file("Race.flv"));
+            if (file.open() != PartFile::Opened::Ok)
+                return;
+            const std::string bytes(1000, static_cast<char>('a' + i));
+            file.write(bytes.data(), bytes.size());
+            if (file.commit())
+                taken[i] = file.target();
+        });
+    for (auto& t : threads)
+        t.join();
+    for (int i = 0; i < writers; ++i) {
+        ASSERT_FALSE(taken[i].empty()) << "writer " << i;
+        EXPECT_EQ(readFile(taken[i]), std::string(1000, static_cast<char>('a' + i)));
+    }
+    std::sort(taken.begin(), taken.end());
+    EXPECT_EQ(std::unique(taken.begin(), taken.end()), taken.end());
+    EXPECT_EQ(listFolder(dir.path()).size(), 1u + writers);
 }
 
-// A link planted under any name the writer might pick is never followed:
-// the file behind it keeps its bytes, and the target ends as a plain file.
+// A link planted under any name the writer might pick is never followed nor
+// replaced: the file behind it keeps its bytes, the new file is a plain one.
 TEST(PartFileTest, PlantedLinksAreNeverWrittenThrough) {
     TempDir dir, elsewhere;
     const std::string victim = elsewhere.file("victim");
@@ -86,8 +123,9 @@ TEST(PartFileTest, PlantedLinksAreNeverWrittenThrough) {
     file.write("movie", 5);
     EXPECT_TRUE(file.commit());
     EXPECT_EQ(readFile(victim), "precious");
-    EXPECT_FALSE(fs::is_symlink(target));
-    EXPECT_EQ(readFile(target), "movie");
+    EXPECT_TRUE(fs::is_symlink(target));
+    EXPECT_FALSE(fs::is_symlink(file.target()));
+    EXPECT_EQ(readFile(file.target()), "movie");
 }
 
 } // namespace

@@ -54,6 +54,16 @@ TEST_F(TransferJobTest, DownloadEndsInTheListsAndOnDisk) {
     QProgressBar* bar = barInRow(0);
     EXPECT_EQ(bar->maximum(), static_cast<int>(movie.size()));
     EXPECT_EQ(bar->value(), bar->maximum());
+
+    // The same title again: the earlier file stays, and row and library
+    // show the name the new one took.
+    downloads->download(server.url("/watch"), "Fixture Clip");
+    ASSERT_TRUE(drainUntilRowEnded(1));
+    EXPECT_EQ(title(1), "Fixture Clip(1)");
+    ASSERT_EQ(ListView::rowCount(library), 2);
+    EXPECT_EQ(libraryRow(1), QStringList({"Fixture Clip(1)", "flv", wide(movies)}));
+    EXPECT_EQ(listFolder(movies), (Names{"Fixture Clip(1).flv", "Fixture Clip.flv"}));
+    EXPECT_EQ(readFile(movies + "/Fixture Clip.flv"), movie);
 }
 
 TEST_F(TransferJobTest, CancelStopsAStalledTransferAndKeepsTheEarlierFile) {

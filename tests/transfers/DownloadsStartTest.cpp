@@ -31,20 +31,30 @@ TEST_F(TransfersTest, NewTransferGetsNextIdRowAndAnEmptyBar) {
     EXPECT_EQ(title(1), "Second");
 }
 
-TEST_F(TransfersTest, TitlesAreMadeUniqueWithinTheRun) {
-    for (const char* t : {"T", "T", "T", "t", "U(1)", "U(1)", "", ""})
+// A row starts with the title made safe as a file name; the name a file
+// actually took (a "(1)" when it was taken in the folder) follows from the
+// job, for the movie in the row and the library, for the MP3 in the library.
+TEST_F(TransfersTest, RowsShowTheNameTheFilesWereSavedUnder) {
+    for (const char* t : {"T", "T", "AC/DC", ""})
         downloads->download("http://127.0.0.1:1/w", t);
-
-    const QStringList expected = {"T", "T(1)", "T(1)(1)", "t", "U(1)", "U(1)(1)", "", "(1)"};
-    ASSERT_EQ(ListView::rowCount(transfers), expected.size());
-    for (int row = 0; row < expected.size(); ++row) {
-        EXPECT_EQ(title(row), expected[row]) << row;
-        EXPECT_EQ(wide(downloads->item(row)->getTitle()), expected[row]);
-        EXPECT_EQ(wide(kept[row]->fileTitle), expected[row]);
+    const QStringList asked = {"T", "T", "AC DC", "video"};
+    ASSERT_EQ(ListView::rowCount(transfers), asked.size());
+    for (int row = 0; row < asked.size(); ++row) {
+        EXPECT_EQ(title(row), asked[row]) << row;
+        EXPECT_EQ(wide(kept[row]->fileTitle), asked[row]) << row;
     }
+
+    report(1, {"setflv", "saved:T(1).flv", "Download Complete!", "Converting to mp3...",
+               "saved:T(1)(1).mp3", "setmp3", "done", "Complete! Thank you for using Quillmoth."});
+    EXPECT_EQ(title(0), "T");
+    EXPECT_EQ(title(1), "T(1)");
+    EXPECT_EQ(downloads->item(1)->getTitle(), "T(1)");
+    ASSERT_EQ(ListView::rowCount(library), 2);
+    EXPECT_EQ(libraryRow(0).mid(0, 2), QStringList({"T(1)", "flv"}));
+    EXPECT_EQ(libraryRow(1).mid(0, 2), QStringList({"T(1)(1)", "mp3"}));
 }
 
-TEST_F(TransfersTest, ClearedTitlesStayUsedAndRowsFollowRowCount) {
+TEST_F(TransfersTest, RowsFollowRowCountAfterClearing) {
     for (int i = 0; i < 3; ++i)
         finishedTransfer("Same");
     downloads->clearItemFromView(0);
@@ -54,10 +64,9 @@ TEST_F(TransfersTest, ClearedTitlesStayUsedAndRowsFollowRowCount) {
     DownloadItems* record = downloads->item(3);
     ASSERT_NE(record, nullptr);
     EXPECT_EQ(record->listID, 1);
-    EXPECT_EQ(record->getTitle(), "Same(1)(1)(1)");
     EXPECT_EQ(downloads->getRowCount(), 2);
     EXPECT_EQ(ListView::rowCount(transfers), 2);
-    EXPECT_EQ(title(1), "Same(1)(1)(1)");
+    EXPECT_EQ(title(1), "Same");
 }
 
 TEST_F(TransfersTest, JobTakesTheSettingsInForceWhenItStarts) {
