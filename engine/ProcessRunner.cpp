@@ -89,8 +89,11 @@ public:
 
     bool ok = false;
     int readEnd() const { return fds[0]; }
-    int writeEnd() const { return fds[1]; }
     int takeReadEnd() { return std::exchange(fds[0], -1); }
+    // Both ends close on exec; dup2 makes the child's target a plain copy.
+    bool giveWriteEnd(posix_spawn_file_actions_t* actions, int target) const {
+        return ok && posix_spawn_file_actions_adddup2(actions, fds[1], target) == 0;
+    }
 
 private:
     int fds[2] = {-1, -1};
@@ -109,14 +112,16 @@ ProcessRunner::~ProcessRunner() {
     if (pid > 0) {
         terminate();
     }
-    ending = true;
-    closeStdout();
+    stdoutLines.mute();
+    stderrLines.mute();
+    closePipes();
 }
 
 bool ProcessRunner::start() {
     if (args.empty() || pid > 0) {
         return false;
     }
+    spawnError = EINVAL;
     FileActions actions;
     SpawnAttr attr;
     if (!actions.ok || !attr.ok) {
@@ -127,17 +132,22 @@ bool ProcessRunner::start() {
     }
     std::optional<Pipe> out;
     if (stdoutSink) {
-        // Both ends close on exec; dup2 makes the child's fd 1 a plain copy.
         out.emplace();
-        if (!out->ok || posix_spawn_file_actions_adddup2(&actions.fa, out->writeEnd(), 1) != 0) {
+        if (!out->giveWriteEnd(&actions.fa, 1)) {
             return false;
         }
     } else if (dropStdout &&
                posix_spawn_file_actions_addopen(&actions.fa, 1, "/dev/null", O_WRONLY, 0) != 0) {
         return false;
     }
-    if (dropStderr &&
-        posix_spawn_file_actions_addopen(&actions.fa, 2, "/dev/null", O_WRONLY, 0) != 0) {
+    std::optional<Pipe> err;
+    if (stderrSink) {
+        err.emplace();
+        if (!err->giveWriteEnd(&actions.fa, 2)) {
+            return false;
+        }
+    } else if (dropStderr &&
+               posix_spawn_file_actions_addopen(&actions.fa, 2, "/dev/null", O_WRONLY, 0) != 0) {
         return false;
     }
 
@@ -166,16 +176,17 @@ bool ProcessRunner::start() {
     argv.push_back(nullptr);
 
     pid_t child = -1;
-    if (posix_spawnp(&child, argv[0], &actions.fa, &attr.attr, argv.data(), environ) != 0) {
+    // glibc reports the exec's own errno, so a program not on PATH is ENOENT.
+    spawnError = posix_spawnp(&child, argv[0], &actions.fa, &attr.attr, argv.data(), environ);
+    if (spawnError != 0) {
         return false;
     }
     pid = child;
-    ending = false;
-    partialLine.clear();
     if (out) {
-        // Non-blocking, so that reading never outwaits the child or its token.
-        stdoutFd = out->takeReadEnd();
-        fcntl(stdoutFd, F_SETFL, fcntl(stdoutFd, F_GETFL) | O_NONBLOCK);
+        stdoutLines.attach(out->takeReadEnd(), stdoutSink);
+    }
+    if (err) {
+        stderrLines.attach(err->takeReadEnd(), stderrSink);
     }
     return true;
 }
@@ -191,7 +202,7 @@ int ProcessRunner::wait(const CancelToken* cancel) {
         return -1;
     }
     // Without a token or a pipe to read there is nothing to do but block.
-    if ((cancel == nullptr && stdoutFd < 0) ||
+    if ((cancel == nullptr && !stdoutLines.isOpen() && !stderrLines.isOpen()) ||
         awaitExit(std::chrono::steady_clock::time_point::max(), cancel)) {
         return reap();
     }
@@ -212,16 +223,16 @@ int ProcessRunner::run(const CancelToken* cancel) {
 
 // True once the child has ended (left unreaped, so its pid and group stay
 // ours); false when the deadline passed or the token was cancelled first.
-// Meanwhile the child's stdout is read as it comes, so a full pipe never
-// stalls it.
+// Meanwhile the child's stdout and stderr are read as they come, so a full
+// pipe never stalls it.
 bool ProcessRunner::awaitExit(std::chrono::steady_clock::time_point deadline,
                               const CancelToken* cancel) {
     using namespace std::chrono;
     PidFd pidfd(pid);
     for (;;) {
         if (hasExited()) {
-            // Whatever it wrote before it ended is in the pipe by now.
-            readStdout();
+            // Whatever it wrote before it ended is in the pipes by now.
+            readPipes();
             return true;
         }
         if (cancel != nullptr && cancel->cancelled()) {
@@ -234,13 +245,15 @@ bool ProcessRunner::awaitExit(std::chrono::steady_clock::time_point deadline,
         const auto slice = std::min<steady_clock::duration>(
             deadline - now, pidfd.valid() ? steady_clock::duration(CancelPoll)
                                           : steady_clock::duration(fallbackPoll));
-        pollfd watched[2];
+        pollfd watched[3];
         nfds_t count = 0;
         if (pidfd.valid()) {
             watched[count++] = pollfd{pidfd.get(), POLLIN, 0};
         }
-        if (stdoutFd >= 0) {
-            watched[count++] = pollfd{stdoutFd, POLLIN, 0};
+        for (const PipeLines* lines : {&stdoutLines, &stderrLines}) {
+            if (lines->isOpen()) {
+                watched[count++] = pollfd{lines->fd(), POLLIN, 0};
+            }
         }
         const auto ms = ceil<milliseconds>(slice).count();
         // EINTR and timeouts just go round again.
@@ -248,7 +261,7 @@ bool ProcessRunner::awaitExit(std::chrono::steady_clock::time_point deadline,
             pidfd.reset();
             std::this_thread::sleep_for(slice);
         }
-        readStdout();
+        readPipes();
     }
 }
 
@@ -274,7 +287,8 @@ void ProcessRunner::signalGroup(int sig) const {
 // control so that it sees the TERM. KILL goes to the group even when the
 // child ended in time, for anything it started that ignores TERM.
 void ProcessRunner::terminate() {
-    ending = true;
+    stdoutLines.mute();
+    stderrLines.mute();
     signalGroup(SIGTERM);
     signalGroup(SIGCONT);
     awaitExit(std::chrono::steady_clock::now() + TermGrace, nullptr);
@@ -289,61 +303,20 @@ int ProcessRunner::reap() {
         r = waitpid(pid, &status, 0);
     } while (r < 0 && errno == EINTR);
     pid = -1;
-    // A descendant may still hold the pipe; what the child wrote has been read.
-    closeStdout();
+    // A descendant may still hold the pipes; what the child wrote has been read.
+    closePipes();
     if (r < 0 || !WIFEXITED(status)) {
         return -1;
     }
     return WEXITSTATUS(status);
 }
 
-void ProcessRunner::readStdout() {
-    char buffer[16384];
-    for (int i = 0; i < readsPerLook && stdoutFd >= 0; ++i) {
-        const ssize_t n = read(stdoutFd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            return;
-        }
-        if (n <= 0) {
-            // End of file: every writer has closed it.
-            closeStdout();
-            return;
-        }
-        partialLine.append(buffer, static_cast<std::size_t>(n));
-        std::size_t from = 0;
-        for (auto nl = partialLine.find('\n'); nl != std::string::npos;
-             nl = partialLine.find('\n', from)) {
-            std::string line = partialLine.substr(from, nl - from);
-            from = nl + 1;
-            deliver(std::move(line));
-        }
-        partialLine.erase(0, from);
-        while (partialLine.size() >= MaxLine) {
-            std::string piece = partialLine.substr(0, MaxLine);
-            partialLine.erase(0, MaxLine);
-            deliver(std::move(piece));
-        }
-    }
+void ProcessRunner::readPipes() {
+    stdoutLines.readAvailable(readsPerLook);
+    stderrLines.readAvailable(readsPerLook);
 }
 
-void ProcessRunner::deliver(std::string line) {
-    if (!ending && stdoutSink) {
-        stdoutSink(line);
-    }
-}
-
-void ProcessRunner::closeStdout() {
-    if (stdoutFd < 0) {
-        return;
-    }
-    close(stdoutFd);
-    stdoutFd = -1;
-    std::string last = std::move(partialLine);
-    partialLine.clear();
-    if (!last.empty()) {
-        deliver(std::move(last));
-    }
+void ProcessRunner::closePipes() {
+    stdoutLines.close();
+    stderrLines.close();
 }

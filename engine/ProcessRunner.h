@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PipeLines.h"
+
 #include <chrono>
 #include <cstddef>
 #include <functional>
@@ -12,10 +14,10 @@ class CancelToken;
 
 // Runs one program from an argument vector, without a shell, and waits for
 // it. The child reads /dev/null, gets default signal dispositions and an
-// empty signal mask, and may have its output thrown away or read line by
-// line. It leads a process
-// group of its own, so a terminal's Ctrl-C does not reach it behind our back
-// and ending it ends whatever it started too.
+// empty signal mask, and may have its stdout and stderr thrown away or read
+// line by line. It leads a process group of its own, so a terminal's Ctrl-C
+// does not reach it behind our back and ending it ends whatever it started
+// too.
 //
 // A runner is used by one thread (a job's worker); only the CancelToken is
 // shared with other threads and signal handlers. A child still running when
@@ -41,17 +43,23 @@ public:
     void discardStdout(bool on) { dropStdout = on; }
     void discardStderr(bool on) { dropStderr = on; }
 
-    // One line of the child's stdout, without its newline.
-    using LineSink = std::function<void(const std::string& line)>;
+    // One line of the child's output, without its newline.
+    using LineSink = PipeLines::Sink;
     // Reads the child's stdout through a pipe and hands each line (a last
     // unterminated one too) to sink on the thread that waits, while it
     // waits. Lines the child writes after its group was told to end are
     // dropped. Set before start(); overrides discardStdout.
     void readStdoutLines(LineSink sink) { stdoutSink = std::move(sink); }
+    // The same for stderr; both pipes are drained as they fill, so neither
+    // can stall the child. Overrides discardStderr.
+    void readStderrLines(LineSink sink) { stderrSink = std::move(sink); }
 
     // Starts the program; false when it could not be started (not found,
-    // not executable, no resources).
+    // not executable, no resources). startError() then tells why.
     bool start();
+    // errno of the last failed start(): ENOENT when the program is not on
+    // PATH; 0 after a start that worked.
+    int startError() const { return spawnError; }
 
     // Waits for the started program. Its exit status, or -1 when it did
     // not start or ended by a signal. With a token, the child's group is
@@ -65,14 +73,13 @@ public:
     int run(const CancelToken* cancel);
 
     // A longer line reaches the sink in pieces of this size.
-    static constexpr std::size_t MaxLine = 1 << 20;
+    static constexpr std::size_t MaxLine = PipeLines::MaxLine;
 
 private:
     bool awaitExit(std::chrono::steady_clock::time_point deadline, const CancelToken* cancel);
     bool hasExited() const;
-    void readStdout();
-    void deliver(std::string line);
-    void closeStdout();
+    void readPipes();
+    void closePipes();
     void signalGroup(int sig) const;
     void terminate();
     int reap();
@@ -81,9 +88,10 @@ private:
     bool dropStdout = false;
     bool dropStderr = false;
     pid_t pid = -1;
+    int spawnError = 0;
     LineSink stdoutSink;
-    // Our end of the stdout pipe while the child may still write to it.
-    int stdoutFd = -1;
-    std::string partialLine;
-    bool ending = false;
+    LineSink stderrSink;
+    // Our ends of the pipes while the child may still write to them.
+    PipeLines stdoutLines;
+    PipeLines stderrLines;
 };

@@ -132,6 +132,23 @@ TEST(ProcessRunnerTest, StdoutIsReadLineByLine) {
     EXPECT_TRUE(noChildLeft());
 }
 
+// A child that fills both pipes never waits for us to read one of them.
+TEST(ProcessRunnerTest, StdoutAndStderrAreReadTogether) {
+    std::vector<std::string> out;
+    std::vector<std::string> err;
+    ProcessRunner both({"sh", "-c",
+                        "i=0; while [ $i -lt 20000 ]; do echo out$i; echo err$i >&2; i=$((i+1)); "
+                        "done; printf 'last' >&2"});
+    both.readStdoutLines([&out](const std::string& line) { out.push_back(line); });
+    both.readStderrLines([&err](const std::string& line) { err.push_back(line); });
+    EXPECT_EQ(both.run(), 0);
+    ASSERT_EQ(out.size(), 20000u);
+    ASSERT_EQ(err.size(), 20001u);
+    EXPECT_EQ(out.back(), "out19999");
+    EXPECT_EQ(err[19999], "err19999");
+    EXPECT_EQ(err.back(), "last");
+}
+
 TEST_F(ProcessRunnerCancelTest, CancelFromAnotherThreadEndsTheWait) {
     ProcessRunner sleeper({"sleep", "30"});
     ASSERT_TRUE(sleeper.start());
