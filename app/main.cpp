@@ -3,6 +3,7 @@
 #include "BrowserPane.h"
 #include "Form1.h"
 #include "ProcessExit.h"
+#include "StandardDescriptors.h"
 
 #include <QApplication>
 
@@ -11,6 +12,9 @@
 #include <csignal>
 
 int main(int argc, char** argv) {
+    // A closed stdout must not become a movie's or the store's file.
+    if (!fillStandardDescriptors())
+        return 1;
     // Before any thread: libcurl's global set-up is not thread-safe.
     curl_global_init(CURL_GLOBAL_DEFAULT);
     // A peer that hangs up must fail a transfer, not kill the program.

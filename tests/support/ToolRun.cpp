@@ -36,7 +36,8 @@ std::vector<std::string> splitLines(const std::string& text) {
 
 } // namespace
 
-ToolRun::ToolRun(std::vector<std::string> args, const fs::path& workDir) {
+ToolRun::ToolRun(std::vector<std::string> args, const fs::path& workDir,
+                 const std::vector<int>& closed) {
     std::string pattern = (fs::temp_directory_path() / "quillmoth-run-XXXXXX").string();
     if (args.empty() || !mkdtemp(pattern.data())) {
         ADD_FAILURE() << "nothing to run, or no folder for its output";
@@ -55,6 +56,8 @@ ToolRun::ToolRun(std::vector<std::string> args, const fs::path& workDir) {
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    for (int fd : closed)
+        posix_spawn_file_actions_addclose(&actions, fd);
     posix_spawn_file_actions_addchdir_np(&actions, workDir.c_str());
 
     // A test runner started in the background ignores SIGINT; the program

@@ -20,7 +20,8 @@ struct ToolResult {
 // One program run from an argument vector (looked up on PATH, no shell) in
 // workDir, reading /dev/null, with stdout and stderr in files of its own
 // outside workDir, so neither stream can block it and no listing of workDir
-// sees them. A program still running when the object goes away is killed
+// sees them. Descriptors of 0, 1 and 2 listed in closed start closed
+// instead. A program still running when the object goes away is killed
 // and reaped.
 //
 //   ToolRun tool({quillmothGetPath(), "--title", "T", url}, dir);
@@ -29,7 +30,8 @@ struct ToolResult {
 //   ToolResult r = tool.finish();
 class ToolRun {
 public:
-    ToolRun(std::vector<std::string> args, const std::filesystem::path& workDir);
+    ToolRun(std::vector<std::string> args, const std::filesystem::path& workDir,
+            const std::vector<int>& closed = {});
     ~ToolRun();
     ToolRun(const ToolRun&) = delete;
     ToolRun& operator=(const ToolRun&) = delete;

@@ -1,4 +1,5 @@
 #include "GetCommand.h"
+#include "StandardDescriptors.h"
 #include "StopSignals.h"
 
 #include <curl/curl.h>
@@ -9,6 +10,9 @@
 #include <string>
 
 int main(int argc, char** argv) {
+    // A closed stdout would otherwise become the movie's temporary file.
+    if (!fillStandardDescriptors())
+        return 1;
     std::signal(SIGPIPE, SIG_IGN);
 
     GetCommand::Options options;

@@ -4,6 +4,7 @@
 #include "ClipCache.h"
 #include "DemoCatalog.h"
 #include "SitePages.h"
+#include "StandardDescriptors.h"
 
 #include <httplib.h>
 
@@ -88,6 +89,9 @@ void serveBytes(httplib::Response& res, std::shared_ptr<const std::string> bytes
 } // namespace
 
 int main(int argc, char** argv) {
+    // A closed descriptor must not become a clip's file or a client's socket.
+    if (!fillStandardDescriptors())
+        return 1;
     int port = 8808;
     std::string streamFile;
     long rate = 0;
