@@ -26,6 +26,12 @@ QString reason(const std::string& status) {
     return wide(status.rfind(prefix, 0) == 0 ? status.substr(prefix.size()) : status);
 }
 
+// The last texts of a conversion that failed, automatic ones included.
+bool conversionFailure(const std::string& status) {
+    return status == core::convertFailedText || status == core::ffmpegMissingText ||
+           status == core::musicFolderText;
+}
+
 } // namespace
 
 DesktopNotifier::DesktopNotifier(QDBusConnection bus, QObject* parent)
@@ -47,12 +53,12 @@ std::optional<DesktopNotifier::Message> DesktopNotifier::messageFor(const Downlo
             (QStringLiteral("The movie is in ") + wide(record.movieFolder) + '.').toHtmlEscaped()};
     case Outcome::Failed:
         // An automatic conversion fails within the transfer's own job.
-        return Message{(record.job == DownloadItems::Job::Conversion ||
-                                record.shownStatus == core::convertFailedText
-                            ? QStringLiteral("Conversion failed: ")
-                            : QStringLiteral("Download failed: ")) +
-                           title,
-                       reason(record.shownStatus).toHtmlEscaped()};
+        return Message{
+            (record.job == DownloadItems::Job::Conversion || conversionFailure(record.shownStatus)
+                 ? QStringLiteral("Conversion failed: ")
+                 : QStringLiteral("Download failed: ")) +
+                title,
+            reason(record.shownStatus).toHtmlEscaped()};
     case Outcome::Cancelled: // the user's own doing
     case Outcome::Running:
     case Outcome::Converting:

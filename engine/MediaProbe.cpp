@@ -16,6 +16,15 @@ template <typename Number> bool readNumber(const std::string& text, Number& out)
     return err == std::errc{} && stop == end;
 }
 
+// "N/A" when the container does not know: 0.
+double readSeconds(const std::string& text) {
+    double seconds = 0;
+    if (readNumber(text, seconds) && seconds > 0 && seconds < 1e9) {
+        return seconds;
+    }
+    return 0;
+}
+
 } // namespace
 
 bool MediaProbe::Info::hasFormat(const std::string& name) const {
@@ -45,11 +54,19 @@ const MediaProbe::Stream* MediaProbe::Info::audio() const {
     return nullptr;
 }
 
+double MediaProbe::Info::audioDuration() const {
+    const Stream* sound = audio();
+    if (sound == nullptr) {
+        return 0;
+    }
+    return sound->duration > 0 ? sound->duration : duration;
+}
+
 MediaProbe::Result MediaProbe::probe(const std::string& path, const CancelToken* cancel) {
     std::vector<std::string> lines;
     ProcessRunner ffprobe({"ffprobe", "-v", "error", "-protocol_whitelist", "file",
                            "-format_whitelist", formatWhitelist, "-show_entries",
-                           "stream=index,codec_type,codec_name,pix_fmt:stream_disposition="
+                           "stream=index,codec_type,codec_name,pix_fmt,duration:stream_disposition="
                            "attached_pic:format=format_name,duration",
                            "-of", "default", "file:" + path});
     // Its complaints about a broken file become our failure, not noise on our stderr.
@@ -119,6 +136,8 @@ MediaProbe::Info MediaProbe::parse(const std::vector<std::string>& lines) {
                 stream.pixelFormat = value;
             } else if (key == "DISPOSITION:attached_pic") {
                 stream.attachedPicture = value == "1";
+            } else if (key == "duration") {
+                stream.duration = readSeconds(value);
             }
         } else if (section == Section::Format) {
             if (key == "format_name") {
@@ -127,11 +146,7 @@ MediaProbe::Info MediaProbe::parse(const std::vector<std::string>& lines) {
                     info.formats.push_back(name);
                 }
             } else if (key == "duration") {
-                // "N/A" when the container does not know.
-                double seconds = 0;
-                if (readNumber(value, seconds) && seconds > 0 && seconds < 1e9) {
-                    info.duration = seconds;
-                }
+                info.duration = readSeconds(value);
             }
         }
     }

@@ -24,6 +24,7 @@ public:
         std::string codec;
         std::string pixelFormat;      // video only
         bool attachedPicture = false; // cover art, not a picture track
+        double duration = 0;          // seconds; 0 when the stream does not say
     };
 
     struct Info {
@@ -36,6 +37,9 @@ public:
         // The first picture track and the first sound track, or null.
         const Stream* video() const;
         const Stream* audio() const;
+        // Seconds of the first sound track, else of the whole file (FLV
+        // keeps no duration per stream); 0 without sound or when unknown.
+        double audioDuration() const;
     };
 
     struct Result {

@@ -73,9 +73,11 @@ public:
     bool convert();
     // Converts moviePath/fname.type into mp3Path/fname.mp3 at
     // onRequestBitRate; false when ffmpeg failed, was cancelled or the title
-    // leaves the folders.
+    // leaves the folders. savedName (may be null) receives the file name the
+    // MP3 was given, which differs when fname.mp3 was taken.
     static bool converter(std::string moviePath, std::string mp3Path, std::string fname,
-                          std::string type, const CancelToken* cancel = nullptr);
+                          std::string type, const CancelToken* cancel = nullptr,
+                          std::string* savedName = nullptr);
 
     // Extension of the movie file by the quality rule, with its dot.
     std::string movieExtension() const;
@@ -98,6 +100,11 @@ public:
     static constexpr const char* cancelledText = "Cancelled.";
     // The last text of a conversion ffmpeg could not make.
     static constexpr const char* convertFailedText = "Error: Could not convert to mp3.";
+    // The last text of a conversion that found no ffmpeg to run.
+    static constexpr const char* ffmpegMissingText =
+        "Error: ffmpeg was not found. Install it (sudo apt install ffmpeg) and try again.";
+    // The last text of a conversion whose music folder takes no file.
+    static constexpr const char* musicFolderText = "Error: Could not write to the music folder.";
     // ffmpeg's -ab of a conversion asked for after the transfer. "128k": a
     // bare 128 would ask the encoder for 128 bit/s.
     static constexpr const char* onRequestBitRate = "128k";

@@ -284,6 +284,10 @@ TEST_F(DesktopNotifications, EveryEndedJobIsToldOnceButNotACancelOrWithTheSettin
         // The movie arrived; only its automatic conversion failed.
         app.transfer("Mute", {"setmp4", "Download Complete!", "Converting to mp3...", "done",
                               core::convertFailedText});
+        app.transfer("No ffmpeg", {"setmp4", "Download Complete!", "Converting to mp3...", "done",
+                                   core::ffmpegMissingText});
+        app.transfer("No room", {"setmp4", "Download Complete!", "Converting to mp3...", "done",
+                                 core::musicFolderText});
 
         // Cancelled by the user: nothing to tell.
         const int id = app.nextId();
@@ -305,14 +309,15 @@ TEST_F(DesktopNotifications, EveryEndedJobIsToldOnceButNotACancelOrWithTheSettin
         // One connection's calls arrive in order: once this one is there,
         // nothing sent before it is still on its way.
         app.transfer("Loud", DownloadDone);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return service.fake.calls().size() >= 6; }, 20000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return service.fake.calls().size() >= 8; }, 20000));
 
         const std::vector<NotifyCall> calls = service.fake.calls();
         EXPECT_EQ(summaries(calls),
                   QStringList({"Download complete: Tom & Jerry <live>", "Converted to MP3: Auto",
                                "Download failed: Broken", "Conversion failed: Mute",
+                               "Conversion failed: No ffmpeg", "Conversion failed: No room",
                                "Converted to MP3: Tom & Jerry <live>", "Download complete: Loud"}));
-        if (calls.size() == 6) {
+        if (calls.size() == 8) {
             const QString music = QString::fromStdString(app.manager->getSettings().getMp3Path());
             EXPECT_TRUE(calls[1].body.contains(music.toHtmlEscaped()));
             EXPECT_EQ(calls[2].body, "Could not save movie.");

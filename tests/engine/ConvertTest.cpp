@@ -1,5 +1,7 @@
 #include "ProcessRunner.h"
+#include "ScopedPath.h"
 #include "TestFiles.h"
+#include "ToolRun.h"
 #include "core.h"
 
 #include <gtest/gtest.h>
@@ -34,10 +36,15 @@ core convertingJob(const std::string& title, const fs::path& movies, const fs::p
     return core(options, 3, &collect);
 }
 
-const std::vector<std::string> kConverted = {"Converting to mp3...", "setmp3", "done",
-                                             "Complete! Thank you for using Quillmoth."};
-const std::vector<std::string> kFailed = {"Converting to mp3...", "done",
-                                          "Error: Could not convert to mp3."};
+// What a conversion says when it saved its MP3 as name.
+std::vector<std::string> converted(const std::string& name) {
+    return {"Converting to mp3...", "saved:" + name, "setmp3", "done",
+            "Complete! Thank you for using Quillmoth."};
+}
+std::vector<std::string> failedWith(const std::string& error) {
+    return {"Converting to mp3...", "done", error};
+}
+const std::vector<std::string> kFailed = failedWith("Error: Could not convert to mp3.");
 
 using testfiles::readFile;
 using testfiles::writeFile;
@@ -82,12 +89,13 @@ protected:
     }
     void TearDown() override { fs::remove_all(root); }
 
-    // A job whose movie step has saved a clip under `title`.
+    // A job whose movie step has saved a clip under `title`, as the job
+    // cleaned it.
     core jobWithMovie(const std::string& title, const char* ext, int quality, int count) {
-        fs::copy_file(clips / (std::string("clip.") + ext), movies / (title + "." + ext),
-                      fs::copy_options::overwrite_existing);
         core job = convertingJob(title, movies, music, quality);
         job.streamCount = count;
+        fs::copy_file(clips / (std::string("clip.") + ext), movies / (job.fileTitle + "." + ext),
+                      fs::copy_options::overwrite_existing);
         return job;
     }
 
@@ -110,14 +118,14 @@ protected:
 TEST_F(ConvertTest, JobConvertsTheFileItsMovieStepWrote) {
     core flv = jobWithMovie("Clip", "flv", 4, 5);
     flv.convert();
-    EXPECT_EQ(texts, kConverted);
+    EXPECT_EQ(texts, converted("Clip.mp3"));
     EXPECT_TRUE(looksLikeMp3(music / "Clip.mp3"));
 
     // Quality 1 with four streams means the movie was saved as .mp4; only that file exists.
     texts.clear();
     core mp4 = jobWithMovie("Tall", "mp4", 1, 4);
     mp4.convert();
-    EXPECT_EQ(texts, kConverted);
+    EXPECT_EQ(texts, converted("Tall.mp3"));
     EXPECT_TRUE(looksLikeMp3(music / "Tall.mp3"));
     EXPECT_EQ(strayFiles({"Clip.mp3", "Tall.mp3"}), std::vector<std::string>{});
 }
@@ -139,10 +147,11 @@ TEST_F(ConvertTest, HostileTitlesAndFoldersAreOnlyFileNames) {
     for (const auto& title : titles) {
         texts.clear();
         core job = jobWithMovie(title, "flv", 2, 2);
+        const std::string mp3 = job.fileTitle + ".mp3";
         job.convert();
-        EXPECT_EQ(texts, kConverted) << title;
-        EXPECT_TRUE(looksLikeMp3(music / (title + ".mp3"))) << title;
-        mp3s.push_back(title + ".mp3");
+        EXPECT_EQ(texts, converted(mp3)) << title;
+        EXPECT_TRUE(looksLikeMp3(music / mp3)) << title;
+        mp3s.push_back(mp3);
     }
     EXPECT_EQ(strayFiles(mp3s), std::vector<std::string>{});
     EXPECT_FALSE(fs::exists("pwned"));
@@ -162,7 +171,7 @@ TEST_F(ConvertTest, LongPathsAreNotCut) {
     core job = jobWithMovie(title, "flv", 4, 2);
     ASSERT_GT((music / title).string().size(), 1100u);
     job.convert();
-    EXPECT_EQ(texts, kConverted);
+    EXPECT_EQ(texts, converted(title + ".mp3"));
     EXPECT_TRUE(looksLikeMp3(music / (title + ".mp3")));
 }
 
@@ -182,51 +191,107 @@ TEST_F(ConvertTest, FailureKeepsTheEarlierMp3AndSaysSo) {
     EXPECT_EQ(texts, kFailed);
     EXPECT_EQ(readFile(music / "Old.mp3"), "earlier good mp3");
 
-    // The music folder is gone.
-    texts.clear();
-    core lost = jobWithMovie("Lost", "flv", 4, 2);
-    lost.mp3Path = (root / "no such folder").string();
-    lost.convert();
-    EXPECT_EQ(texts, kFailed);
-
     EXPECT_FALSE(core::converter(movies.string(), music.string(), "Old", "mp4"));
     EXPECT_EQ(readFile(music / "Old.mp3"), "earlier good mp3");
     EXPECT_EQ(strayFiles({"Old.mp3"}), std::vector<std::string>{});
 }
 
-TEST_F(ConvertTest, MissingFfmpegIsAFailure) {
+// A failure that is not ffmpeg's says what to mend, and costs nothing.
+TEST_F(ConvertTest, FailuresNameTheirCause) {
     core job = jobWithMovie("Clip", "flv", 4, 2);
     writeFile(music / "Clip.mp3", "earlier good mp3");
+    {
+        const fs::path emptyBin = root / "bin";
+        fs::create_directories(emptyBin);
+        ScopedPath noFfmpeg(emptyBin.string());
+        job.convert();
+        EXPECT_FALSE(core::converter(movies.string(), music.string(), "Clip", "flv"));
+    }
+    EXPECT_EQ(texts, failedWith(core::ffmpegMissingText));
 
-    const std::string savedPath = std::getenv("PATH");
-    const fs::path emptyBin = root / "bin";
-    fs::create_directories(emptyBin);
-    setenv("PATH", emptyBin.c_str(), 1);
-    job.convert();
-    const bool converted = core::converter(movies.string(), music.string(), "Clip", "flv");
-    setenv("PATH", savedPath.c_str(), 1);
-
-    EXPECT_EQ(texts, kFailed);
-    EXPECT_FALSE(converted);
+    // A music folder that is missing, and one that cannot be (it lies
+    // under a file; permissions would not stop root).
+    writeFile(root / "file", "");
+    for (const fs::path& unusable : {root / "no such folder", root / "file" / "sub"}) {
+        texts.clear();
+        job.mp3Path = unusable.string();
+        job.convert();
+        EXPECT_EQ(texts, failedWith(core::musicFolderText)) << unusable;
+    }
     EXPECT_EQ(readFile(music / "Clip.mp3"), "earlier good mp3");
     EXPECT_EQ(strayFiles({"Clip.mp3"}), std::vector<std::string>{});
 }
 
-TEST_F(ConvertTest, ConverterReplacesAnEarlierMp3OnSuccess) {
-    jobWithMovie("Again", "flv", 4, 2);
-    writeFile(music / "Again.mp3", "stale");
-    EXPECT_TRUE(core::converter(movies.string(), music.string(), "Again", "flv"));
-    EXPECT_TRUE(looksLikeMp3(music / "Again.mp3"));
-    EXPECT_TRUE(texts.empty());
+// A taken name is never replaced: the MP3 takes the next free one and says so.
+TEST_F(ConvertTest, AnEarlierMp3IsNeverReplaced) {
+    core job = jobWithMovie("Again", "flv", 4, 2);
+    writeFile(music / "Again.mp3", "earlier");
+    job.convert();
+    EXPECT_EQ(texts, converted("Again(1).mp3"));
+    std::string saved;
+    EXPECT_TRUE(core::converter(movies.string(), music.string(), "Again", "flv", nullptr, &saved));
+    EXPECT_EQ(saved, "Again(1)(1).mp3");
+    EXPECT_EQ(readFile(music / "Again.mp3"), "earlier");
+    EXPECT_TRUE(looksLikeMp3(music / "Again(1).mp3"));
+    EXPECT_TRUE(looksLikeMp3(music / "Again(1)(1).mp3"));
 
     // The MP3 gets ordinary permissions, not those of a private temporary file.
-    const auto perms = fs::status(music / "Again.mp3").permissions();
+    const auto perms = fs::status(music / saved).permissions();
     EXPECT_NE(perms & fs::perms::owner_read, fs::perms::none);
     const mode_t mask = umask(022);
     umask(mask);
     if ((mask & 044) == 0) {
         EXPECT_NE(perms & fs::perms::others_read, fs::perms::none);
     }
+}
+
+// Puts an ffmpeg in bin that copies mp3 to its output, says line on stderr
+// and exits 0, as the real one can after a failed write.
+void fakeFfmpeg(const fs::path& bin, const fs::path& mp3, const std::string& line) {
+    writeFile(bin / "ffmpeg", "#!/bin/sh\nfor a; do out=$a; done\ncat '" + mp3.string() +
+                                  "' > \"${out#file:}\"\necho '" + line + "' >&2\nexit 0\n");
+    fs::permissions(bin / "ffmpeg", fs::perms::owner_all);
+}
+
+// An output that ffmpeg did not write whole, though it exited 0, neither
+// replaces an earlier MP3 nor counts as one.
+TEST_F(ConvertTest, IncompleteOutputNeverReplacesOrCountsAsAnMp3) {
+    const fs::path movie = movies / "Long.flv";
+    ASSERT_TRUE(makeClip({"-f", "lavfi", "-i", "sine=duration=4", "-f", "lavfi", "-i",
+                          "testsrc=duration=4:size=64x48:rate=10", "-shortest"},
+                         movie));
+    ASSERT_TRUE(makeClip({"-i", movie.string(), "-vn"}, root / "whole.mp3"));
+    ASSERT_TRUE(makeClip({"-i", (clips / "clip.flv").string(), "-vn"}, root / "short.mp3"));
+    writeFile(music / "Long.mp3", "earlier good mp3");
+    const fs::path bin = root / "bin";
+    fs::create_directories(bin);
+    ScopedPath withFake(bin.string() + ":" + std::getenv("PATH"));
+
+    struct Case {
+        const char* mp3;
+        std::string line;
+    };
+    const std::vector<Case> cases = {
+        {"whole.mp3", "[out#0/mp3 @ 0x5581] Error writing trailer: No space left on device"},
+        {"whole.mp3", "av_interleaved_write_frame(): Input/output error"},
+        {"short.mp3", ""},
+    };
+    core job = convertingJob("Long", movies, music, 4);
+    for (const Case& c : cases) {
+        texts.clear();
+        fakeFfmpeg(bin, root / c.mp3, c.line);
+        job.convert();
+        EXPECT_EQ(texts, kFailed) << c.mp3 << " " << c.line;
+        EXPECT_EQ(readFile(music / "Long.mp3"), "earlier good mp3");
+        EXPECT_EQ(strayFiles({"Long.mp3"}), std::vector<std::string>{});
+    }
+
+    // The same ffmpeg that wrote everything and said nothing alarming.
+    texts.clear();
+    fakeFfmpeg(bin, root / "whole.mp3", "[mp3 @ 0x5581] Estimating duration from bitrate");
+    job.convert();
+    EXPECT_EQ(texts, converted("Long(1).mp3"));
+    EXPECT_EQ(readFile(music / "Long(1).mp3"), readFile(root / "whole.mp3"));
 }
 
 // A transfer whose title its movie step refused can still be converted on

@@ -1,5 +1,6 @@
 #include "PlayableCopy.h"
 #include "CancelToken.h"
+#include "ScopedPath.h"
 #include "TempFolder.h"
 #include "TestFiles.h"
 #include "ToolRun.h"
@@ -10,7 +11,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
-#include <optional>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -67,25 +67,6 @@ struct Calls {
     PlayableCopy::Progress sink() {
         return [this](double done, double total) { seen.emplace_back(done, total); };
     }
-};
-
-// The process's PATH, replaced for the object's life.
-class ScopedPath {
-public:
-    explicit ScopedPath(const std::string& path) {
-        if (const char* old = std::getenv("PATH"))
-            saved = old;
-        setenv("PATH", path.c_str(), 1);
-    }
-    ~ScopedPath() {
-        if (saved)
-            setenv("PATH", saved->c_str(), 1);
-        else
-            unsetenv("PATH");
-    }
-
-private:
-    std::optional<std::string> saved;
 };
 
 ino_t inodeOf(const std::string& path) {

@@ -1,0 +1,130 @@
+#include "Mp3Encoder.h"
+#include "MediaProbe.h"
+#include "PartFile.h"
+#include "ProcessRunner.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+using Outcome = Mp3Encoder::Outcome;
+
+Mp3Encoder::Result outcome(Outcome o) {
+    Mp3Encoder::Result r;
+    r.outcome = o;
+    return r;
+}
+
+std::string fileNameOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Whether the MP3 holds all of the movie's sound. A movie whose length
+// ffprobe cannot tell is compared with nothing, but the MP3 must still have
+// a length of its own.
+Outcome checkLength(const std::string& movie, const std::string& mp3, const CancelToken* cancel) {
+    const MediaProbe::Result source = MediaProbe::probe(movie, cancel);
+    if (source.status == MediaProbe::Status::Cancelled) {
+        return Outcome::Cancelled;
+    }
+    const MediaProbe::Result made = MediaProbe::probe(mp3, cancel);
+    if (made.status == MediaProbe::Status::Cancelled) {
+        return Outcome::Cancelled;
+    }
+    const double madeSeconds =
+        made.status == MediaProbe::Status::Ok ? made.info.audioDuration() : 0;
+    if (madeSeconds <= 0) {
+        return Outcome::Failed;
+    }
+    const double sourceSeconds =
+        source.status == MediaProbe::Status::Ok ? source.info.audioDuration() : 0;
+    if (sourceSeconds > 0 && std::fabs(madeSeconds - sourceSeconds) > Mp3Encoder::durationSlack) {
+        return Outcome::Failed;
+    }
+    return Outcome::Ok;
+}
+
+} // namespace
+
+bool Mp3Encoder::reportsWriteFailure(const std::string& line) {
+    // What ffmpeg and the C library say when the output stopped short.
+    static const char* const marks[] = {
+        "No space left on device",      "Disk quota exceeded",
+        "Input/output error",           "File too large",
+        "Error writing trailer",        "Error submitting a packet to the muxer",
+        "av_interleaved_write_frame()", "Error closing file"};
+    for (const char* mark : marks) {
+        if (line.find(mark) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+Mp3Encoder::Result Mp3Encoder::encode(const std::string& movie, const std::string& folder,
+                                      const std::string& title, const std::string& bitRate,
+                                      const CancelToken* cancel) {
+    PartFile output(folder + "/" + title + ".mp3");
+    switch (output.open()) {
+    case PartFile::Opened::Ok:
+        break;
+    case PartFile::Opened::FolderUnusable:
+        return outcome(Outcome::FolderUnusable);
+    case PartFile::Opened::NameRefused:
+        return outcome(Outcome::Failed);
+    }
+
+    ProcessRunner ffmpeg({"ffmpeg",
+                          "-nostdin",
+                          "-hide_banner",
+                          "-loglevel",
+                          "error",
+                          "-protocol_whitelist",
+                          "file",
+                          "-format_whitelist",
+                          "flv,mov,mp4,matroska,webm,mp3,aac",
+                          "-i",
+                          "file:" + movie,
+                          "-acodec",
+                          "libmp3lame",
+                          "-ac",
+                          "2",
+                          "-ab",
+                          bitRate,
+                          "-vn",
+                          "-y",
+                          "-f",
+                          "mp3",
+                          "file:" + output.tempPath()});
+    ffmpeg.discardStdout(true);
+    bool writeFailed = false;
+    ffmpeg.readStderrLines([&writeFailed](const std::string& line) {
+        writeFailed = writeFailed || reportsWriteFailure(line);
+        // Passed on as ffmpeg would have written it, for whoever reads our stderr.
+        std::fprintf(stderr, "%s\n", line.c_str());
+    });
+    if (!ffmpeg.start()) {
+        return outcome(ffmpeg.startError() == ENOENT ? Outcome::NoFfmpeg : Outcome::Failed);
+    }
+    const int status = ffmpeg.wait(cancel);
+    if (status == ProcessRunner::Cancelled) {
+        return outcome(Outcome::Cancelled);
+    }
+    if (status != 0 || writeFailed || output.size() <= 0) {
+        return outcome(Outcome::Failed);
+    }
+    const Outcome checked = checkLength(movie, output.tempPath(), cancel);
+    if (checked != Outcome::Ok) {
+        return outcome(checked);
+    }
+    if (!output.commit()) {
+        return outcome(Outcome::Failed);
+    }
+    Result done;
+    done.outcome = Outcome::Ok;
+    done.savedName = fileNameOf(output.target());
+    return done;
+}
