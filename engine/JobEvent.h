@@ -7,19 +7,23 @@
 // One thing a job reports. Sent on the job's worker thread.
 struct JobEvent {
     enum class Kind {
-        Progress,  // done and total bytes of the movie transfer (total 0: unknown)
-        Status,    // text: a status for the user ("Downloading... [Patience]")
-        Container, // text: the movie's type, "flv" or "mp4"
-        Converted, // the MP3 is in place
-        Saved,     // text: the file name (no folder) a movie or MP3 was given
-        Finished,  // the job ended well; text: a last status, may be empty
-        Failed,    // the job ended with the error in text ("Error: ...")
-        Cancelled, // the job stopped on request; text: "Cancelled."
+        Progress,   // done and total bytes of the movie transfer (total 0: unknown)
+        Status,     // text: a status for the user ("Downloading... [Patience]")
+        Container,  // text: the movie's type, "flv" or "mp4"
+        Converted,  // the MP3 is in place
+        Saved,      // text: the file name (no folder) a movie or MP3 was given
+        Resumable,  // text: the part file; detail: the stream's validator; total
+        Converting, // text: "Converting to mp3..."; the conversion has begun
+        Paused,     // the job stopped on request, its part file kept; text: "Paused."
+        Finished,   // the job ended well; text: a last status, may be empty
+        Failed,     // the job ended with the error in text ("Error: ...")
+        Cancelled,  // the job stopped on request; text: "Cancelled."
     };
 
     int id = 0;
     Kind kind = Kind::Status;
     std::string text;
+    std::string detail;
     double done = 0;
     double total = 0;
 
@@ -32,8 +36,10 @@ struct JobEvent {
     std::vector<std::string> texts() const {
         switch (kind) {
         case Kind::Progress:
+        case Kind::Resumable:
             return {};
         case Kind::Status:
+        case Kind::Converting:
             return {text};
         case Kind::Container:
             return {"set" + text};
@@ -47,6 +53,7 @@ struct JobEvent {
             return {"done", text};
         case Kind::Failed:
         case Kind::Cancelled:
+        case Kind::Paused:
             return {"done", text};
         }
         return {};

@@ -16,4 +16,15 @@ struct JobOptions {
     bool convert = false;
     // ffmpeg's -ab for the MP3.
     std::string bitRate = "256k";
+
+    // The part file to write the movie into, a stable name per transfer so
+    // that it can be found again (PartFile::stablePath); empty for a unique
+    // temporary name. A name that is not a regular file of ours, or that
+    // another job holds, is never used: the job takes a unique one and says
+    // which (JobEvent::Kind::Resumable).
+    std::string partFile;
+    // What partFile holds, to continue it: the stream's validator (ETag or
+    // Last-Modified) and total size when it began. Empty: start over.
+    std::string validator;
+    long long total = 0;
 };

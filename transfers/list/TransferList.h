@@ -1,0 +1,125 @@
+#pragma once
+
+#include "JobEvent.h"
+#include "TransferRate.h"
+#include "TransferRecord.h"
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+class CancelToken;
+class TransferStore;
+class core;
+
+// Every transfer, running or ended: records with stable ids, their states,
+// the queue and the jobs behind them. Plain C++ without widgets; the
+// window's model shows it. Everything here runs on the window's thread:
+// jobs report through the sink given at construction, which must bring each
+// event back to this thread and into apply().
+class TransferList {
+public:
+    // Runs a job off the window's thread; the runner owns it from then on.
+    // Throws std::system_error when it cannot.
+    using Runner = std::function<void(std::unique_ptr<core> job)>;
+
+    // The settings a new job takes.
+    struct JobSettings {
+        int quality = 4;
+        std::string movieFolder = ".";
+        std::string musicFolder = ".";
+        bool convert = false;
+    };
+    using SettingsSource = std::function<JobSettings()>;
+
+    // Told of every change, to keep a view in step. Rows are positions in
+    // the list, oldest first.
+    class Observer {
+    public:
+        virtual ~Observer() = default;
+        virtual void inserted(std::size_t row) = 0;
+        virtual void changed(std::size_t row) = 0;
+        virtual void removed(std::size_t row) = 0;
+        // A movie or MP3 was saved under record's movieFile / mp3File.
+        virtual void saved(const TransferRecord& record, bool mp3) = 0;
+        // A job of record ended well or failed (never for a cancel or pause).
+        virtual void ended(const TransferRecord& record) = 0;
+    };
+
+    // store may be null (nothing kept). sink is what every job reports to.
+    TransferList(TransferStore* store, Runner runner, JobSink sink, SettingsSource settings);
+    ~TransferList();
+    TransferList(const TransferList&) = delete;
+    TransferList& operator=(const TransferList&) = delete;
+
+    void setObserver(Observer* observer) { this->observer = observer; }
+
+    // At start: the store's records as they ended. Interrupted ones (and
+    // any left Running, Queued or Converting by a crash) continue by
+    // themselves; Paused ones stay paused.
+    void restore();
+
+    // Queues a download of the watch page at url, titled title (made safe
+    // as a file name), with the settings of now. Never refused.
+    std::int64_t add(const std::string& url, const std::string& title);
+
+    // How many jobs run at once (1 to 8); more wait as Queued, in order.
+    void setMaxRunning(int n);
+    int maxRunning() const { return limit; }
+
+    // What a user action did.
+    enum class Done { Ok, NotApplicable, NotFinished, AlreadyConverted };
+    // Running or queued download: stops, keeping its part file.
+    Done pause(std::int64_t id);
+    // Paused or interrupted: queued again, continuing from its bytes.
+    Done resume(std::int64_t id);
+    // Running, queued or paused: stops and removes the part file.
+    Done cancel(std::int64_t id);
+    // Failed or cancelled: the same job again, with the settings of now.
+    Done retry(std::int64_t id);
+    // An ended transfer leaves the list and the history; its files stay.
+    Done clear(std::int64_t id);
+    // A finished download's movie to MP3, in the folders of now.
+    Done convert(std::int64_t id);
+
+    // Closing: running downloads stop keeping their part files, queued ones
+    // wait, conversions stop; all of them are Interrupted, to continue at
+    // the next start. The jobs are told; waiting for them is the runner's.
+    void interruptAll();
+
+    // A job's event, on the window's thread. Events of a job the record no
+    // longer runs (cleared, retried) are dropped.
+    void apply(const JobEvent& event);
+    // A running transfer that has reported nothing for a while has received
+    // nothing meanwhile (its rate falls). Called by the view's timer.
+    void noteStalls(std::chrono::steady_clock::time_point now);
+
+    std::size_t size() const { return rows.size(); }
+    const TransferRecord& at(std::size_t row) const;
+    std::optional<std::size_t> rowOf(std::int64_t id) const;
+    // The rate of a row's running transfer, null when it moves no bytes.
+    const TransferRate* rateAt(std::size_t row) const;
+    // Transfers running or converting, and queued.
+    int runningCount() const;
+    int queuedCount() const;
+
+    static constexpr int defaultMaxRunning = 3;
+    static constexpr std::chrono::milliseconds stallAfter{1000};
+
+private:
+    struct Entry;
+    // ... implementation's
+    TransferStore* store;
+    Runner runner;
+    JobSink sink;
+    SettingsSource settings;
+    Observer* observer = nullptr;
+    int limit = defaultMaxRunning;
+    std::vector<std::unique_ptr<Entry>> rows;
+};

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Where a transfer stands. Queued waits for a free slot; Interrupted was
+// running, queued or converting when the program closed or crashed and
+// continues at the next start; Paused is one the user paused.
+enum class TransferState {
+    Queued,
+    Running,
+    Paused,
+    Converting,
+    Done,
+    Failed,
+    Cancelled,
+    Interrupted
+};
+
+// What a transfer's latest job was, so that retry and resume start the same.
+enum class TransferKind { Download, Conversion };
+
+// One transfer as the list and its store keep it. Plain data: the list
+// changes it on the window's thread, the store writes copies of it.
+struct TransferRecord {
+    // From the store; never reused, stable across runs.
+    std::int64_t id = 0;
+    TransferState state = TransferState::Queued;
+    TransferKind kind = TransferKind::Download;
+
+    // The title asked for, made safe as a file name; once the movie is
+    // saved, the name it took without extension ("T(1)").
+    std::string title;
+    std::string pageUrl;
+    int quality = 4;
+    // Folders of the latest job, without a trailing "/".
+    std::string movieFolder;
+    std::string musicFolder;
+    // Convert to MP3 once downloaded.
+    bool convert = false;
+
+    // What a paused or interrupted download continues from.
+    std::string partFile;
+    // ETag or Last-Modified of the stream, and its size, when it began.
+    std::string validator;
+    std::int64_t received = 0;
+    // 0 while unknown.
+    std::int64_t total = 0;
+
+    // "flv" or "mp4" once known.
+    std::string type;
+    // File names (no folder) actually written, empty until saved.
+    std::string movieFile;
+    std::string mp3File;
+    // The last error ("Error: ..."), empty unless Failed.
+    std::string error;
+    // The status text shown in the row (made from the job's events).
+    std::string status;
+
+    // Seconds since the epoch; endedAt 0 while not ended.
+    std::int64_t addedAt = 0;
+    std::int64_t endedAt = 0;
+
+    bool ended() const {
+        return state == TransferState::Done || state == TransferState::Failed ||
+               state == TransferState::Cancelled;
+    }
+    // A job of this record runs (or is being stopped).
+    bool active() const {
+        return state == TransferState::Running || state == TransferState::Converting;
+    }
+    bool converted() const { return !mp3File.empty(); }
+};

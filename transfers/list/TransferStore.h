@@ -1,0 +1,54 @@
+#pragma once
+
+#include "TransferRecord.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+// transfers.sqlite: the transfer list and its history, through libsqlite3
+// in WAL mode, its schema versioned with PRAGMA user_version.
+//
+// Opening never fails: a store that cannot be opened or is corrupt is kept
+// as "<path>.bad" and a new one started; a store of a newer version is left
+// untouched and this run keeps nothing. Either is said once (takeMessage).
+//
+// Every write runs on the store's own thread, in the order handed over, so
+// the window's thread never waits for the disk. A failing write (disk full)
+// loses only what it wrote; transfers go on and the failure is told once.
+class TransferStore {
+public:
+    explicit TransferStore(std::string path);
+    // Writes what was handed over, then stops the writer.
+    ~TransferStore();
+    TransferStore(const TransferStore&) = delete;
+    TransferStore& operator=(const TransferStore&) = delete;
+
+    // Every stored record, by id.
+    std::vector<TransferRecord> load() const;
+    // A message for the user about opening the store, once; empty if none.
+    std::string takeMessage();
+    // An id no stored or earlier handed-out record has.
+    std::int64_t newId();
+
+    // Inserts or replaces the record. Returns at once.
+    void save(const TransferRecord& record);
+    // The same for a record whose bytes moved: at most once a second per
+    // record (the latest copy wins, written within a second).
+    void saveProgress(const TransferRecord& record);
+    void remove(std::int64_t id);
+    // Waits until everything handed over is written.
+    void flush();
+
+    // Told once, on the store's thread, when a write first fails.
+    using FailureListener = std::function<void(const std::string& message)>;
+    void setFailureListener(FailureListener listener);
+
+    static constexpr int schemaVersion = 1;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl;
+};
