@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 
 #include <utility>
 
@@ -18,6 +19,8 @@ SettingsTabHandlers::SettingsTabHandlers(SettingsTab* tab, FolderChooser& choose
     for (QAbstractButton* toggle : tab->toggles())
         connect(toggle, &QAbstractButton::toggled, this,
                 [this] { this->tab->setSaveEnabled(true); });
+    connect(tab->maxRunningBox(), &QSpinBox::valueChanged, this,
+            [this] { this->tab->setSaveEnabled(true); });
     connect(tab->saveButton(), &QPushButton::clicked, this, &SettingsTabHandlers::saveClicked);
 }
 

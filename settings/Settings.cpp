@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <QSaveFile>
 #include <QSettings>
+#include <QSpinBox>
 #include <QStandardPaths>
 #include <QTreeWidget>
 #include <QWidget>
@@ -24,6 +25,7 @@ const char* const LibraryPathError =
 const char* const RefusedConfig =
     "The settings file could not be read, so the default settings are used. It was kept as ";
 const char* const NotifyKey = "notifications/enabled";
+const char* const MaxRunningKey = "transfers/maxRunning";
 
 bool isFolder(const std::string& path) {
     return !path.empty() && QFileInfo(wide(path)).isDir();
@@ -150,11 +152,18 @@ void Settings::loadIni() {
     // A file QSettings cannot read or parse leaves the default.
     const QSettings ini(wide(iniPath), QSettings::IniFormat);
     notify = ini.status() == QSettings::NoError ? ini.value(NotifyKey, true).toBool() : true;
+    // A number out of range or no number at all leaves the default.
+    bool isNumber = false;
+    const int running = ini.value(MaxRunningKey).toInt(&isNumber);
+    const bool usable = ini.status() == QSettings::NoError && isNumber && running >= MinRunning &&
+                        running <= MaxRunning;
+    maxRunning = usable ? running : DefaultMaxRunning;
 }
 
 bool Settings::saveIni() const {
     QSettings ini(wide(iniPath), QSettings::IniFormat);
     ini.setValue(NotifyKey, notify);
+    ini.setValue(MaxRunningKey, maxRunning);
     ini.sync();
     // A FormatError is about what was read; the file was written afresh.
     if (ini.status() != QSettings::AccessError)
@@ -222,6 +231,7 @@ void Settings::updateUI() {
     view->showMusicBox()->setChecked(showMp3s);
     view->autoConvertBox()->setChecked(convertMovie);
     view->notifyBox()->setChecked(notify);
+    view->maxRunningBox()->setValue(maxRunning);
     view->setSaveEnabled(false);
     view->qualityButton(getQuality())->setChecked(true);
 }
@@ -235,6 +245,7 @@ bool Settings::grabViewValues() {
     showMp3s = view->showMusicBox()->isChecked();
     convertMovie = view->autoConvertBox()->isChecked();
     notify = view->notifyBox()->isChecked();
+    maxRunning = view->maxRunningBox()->value();
     quality = "4";
     for (int level = 1; level <= 3; ++level)
         if (view->qualityButton(level)->isChecked()) {

@@ -43,6 +43,8 @@ public:
     const std::string& getQualityText() const { return quality; }
     // Desktop notifications when a transfer or conversion ends.
     bool shouldNotify() const { return notify; }
+    // How many transfers run at once, 1 to 8.
+    int getMaxRunning() const { return maxRunning; }
     // 1 to 4 from the first character of the quality text.
     int getQuality() const;
 
@@ -59,6 +61,9 @@ public:
     static constexpr const char* QUALITY_TKN = ConfigFile::QUALITY_TKN;
     static constexpr const char* CONVERT_TKN = ConfigFile::CONVERT_TKN;
     static constexpr int MAX_TOKEN_SIZE = ConfigFile::MAX_TOKEN_SIZE;
+    static constexpr int MinRunning = 1;
+    static constexpr int MaxRunning = 8;
+    static constexpr int DefaultMaxRunning = 3;
 
     // Where a refused config.dat is kept, beside it.
     std::string refusedConfigPath() const { return configPath + ".bad"; }
@@ -87,6 +92,7 @@ private:
     std::string outPath;
     std::string configPath;
     bool notify = true;
+    int maxRunning = DefaultMaxRunning;
     std::string iniPath;
     SettingsTab* view;
     std::unique_ptr<Library> library;

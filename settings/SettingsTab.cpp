@@ -1,5 +1,7 @@
 #include "SettingsTab.h"
 
+#include "Settings.h"
+
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -8,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 namespace {
@@ -48,6 +51,15 @@ SettingsTab::SettingsTab(QWidget* parent) : QWidget(parent) {
     musicBrowse = named<QPushButton>(downloads, "mp3BorwseButton", QStringLiteral("Browse"));
     notify = named<QCheckBox>(downloads, "notifyCheck",
                               QStringLiteral("Notify me when a transfer ends"));
+    auto* runningLabel =
+        new QLabel(QStringLiteral("Transfers at once"), downloads); // owned by the box
+    maxRunning = new QSpinBox(downloads);                           // owned by the box
+    maxRunning->setRange(Settings::MinRunning, Settings::MaxRunning);
+    runningLabel->setBuddy(maxRunning);
+    auto* runningRow = new QHBoxLayout();
+    runningRow->addWidget(runningLabel);
+    runningRow->addWidget(maxRunning);
+    runningRow->addStretch(1);
     auto* grid = new QGridLayout(downloads);
     grid->addWidget(movieLabel, 0, 0, 1, 2);
     grid->addWidget(movieFolder, 1, 0);
@@ -56,6 +68,7 @@ SettingsTab::SettingsTab(QWidget* parent) : QWidget(parent) {
     grid->addWidget(musicFolder, 3, 0);
     grid->addWidget(musicBrowse, 3, 1);
     grid->addWidget(notify, 4, 0, 1, 2);
+    grid->addLayout(runningRow, 5, 0, 1, 2);
     grid->setColumnStretch(0, 1);
 
     quality = {

@@ -9,6 +9,7 @@ class QCheckBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QSpinBox;
 
 // The Settings tab page with its group boxes and controls. The controls keep
 // their designer names (the page reads as the window always did), but the
@@ -29,6 +30,8 @@ public:
     QCheckBox* showMusicBox() const { return showMusic; }
     QCheckBox* autoConvertBox() const { return autoConvert; }
     QCheckBox* notifyBox() const { return notify; }
+    // "Transfers at once", 1 to 8.
+    QSpinBox* maxRunningBox() const { return maxRunning; }
     QPushButton* saveButton() const { return save; }
 
     // Every check box and radio button, for handlers that react to any of them.
@@ -48,5 +51,6 @@ private:
     QCheckBox* showMusic;
     QCheckBox* autoConvert;
     QCheckBox* notify;
+    QSpinBox* maxRunning;
     QPushButton* save;
 };

@@ -4,6 +4,7 @@
 
 #include <QFileInfo>
 #include <QRadioButton>
+#include <QSpinBox>
 
 #include <filesystem>
 #include <fstream>
@@ -205,6 +206,8 @@ TEST_F(SettingsFixture, SaveAndReloadRoundTrip) {
     button("groupBox3", "mp3Check")->click();
     button("groupBox4", "autoCheck")->click();
     button("groupBox1", "notifyCheck")->click();
+    EXPECT_EQ(page()->maxRunningBox()->value(), 3);
+    page()->maxRunningBox()->setValue(5);
     EXPECT_TRUE(saveEnabled());
 
     ASSERT_TRUE(settings->grabViewValues());
@@ -213,6 +216,8 @@ TEST_F(SettingsFixture, SaveAndReloadRoundTrip) {
     EXPECT_EQ(readConfig(), configText(movies, "", "1", "0", "2", "1"));
     EXPECT_EQ(settings->getIniPath(), dataFolder + "quillmoth.ini");
     EXPECT_NE(testfiles::readFile(settings->getIniPath()).find("enabled=false"), std::string::npos);
+    EXPECT_NE(testfiles::readFile(settings->getIniPath()).find("[transfers]\nmaxRunning=5"),
+              std::string::npos);
     EXPECT_EQ(settings->getMp3Path(), "");
     EXPECT_EQ(settings->getQuality(), 2);
 
@@ -227,6 +232,8 @@ TEST_F(SettingsFixture, SaveAndReloadRoundTrip) {
     EXPECT_TRUE(button("groupBox4", "autoCheck")->isChecked());
     EXPECT_FALSE(button("groupBox1", "notifyCheck")->isChecked());
     EXPECT_FALSE(settings->shouldNotify());
+    EXPECT_EQ(settings->getMaxRunning(), 5);
+    EXPECT_EQ(page()->maxRunningBox()->value(), 5);
     EXPECT_EQ(control<QLineEdit>("groupBox1", "movieTextSave")->text().toStdString(), movies);
     EXPECT_EQ(settings->getQuality(), 2);
     EXPECT_FALSE(saveEnabled());
@@ -234,9 +241,13 @@ TEST_F(SettingsFixture, SaveAndReloadRoundTrip) {
     // A broken quillmoth.ini means the default, and one that cannot be
     // written (a folder in its place, even for root) costs config.dat nothing.
     const std::string ini = settings->getIniPath();
+    testfiles::writeFile(ini, "[transfers]\nmaxRunning=9\n");
+    start();
+    EXPECT_EQ(settings->getMaxRunning(), 3) << "out of range";
     testfiles::writeFile(ini, BrokenIni);
     start();
     EXPECT_TRUE(settings->shouldNotify());
+    EXPECT_EQ(settings->getMaxRunning(), 3);
     EXPECT_EQ(settings->getQuality(), 2);
     fs::remove(ini);
     fs::create_directory(ini);
