@@ -45,7 +45,7 @@ bool Manager::download(const std::string& url, const std::string& title) {
 
 void Manager::findTitle(const std::string& docText) {
     // A page without a title leaves the box as it was.
-    if (const auto title = core::findTitle(docText.c_str()))
+    if (const auto title = core::findTitle(docText))
         titleText->setText(wide(*title));
 }
 

@@ -1,19 +1,36 @@
 #include "PercentDecoder.h"
 
-#include <memory>
-
 namespace {
 
-struct CurlFree {
-    void operator()(char* p) const { curl_free(p); }
-};
+int hexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
 
 } // namespace
 
-std::string percentDecode(CURL* curl, const char* text) {
-    // Length 0: libcurl reads up to the first NUL; no output length, so the
-    // decoded text ends at its first NUL as well.
-    const std::unique_ptr<char, CurlFree> decoded(
-        curl_easy_unescape(curl, text ? text : "", 0, nullptr));
-    return decoded ? std::string(decoded.get()) : std::string();
+void percentDecode(std::string& text) {
+    std::size_t in = text.find('%');
+    if (in == std::string::npos)
+        return;
+    std::size_t out = in;
+    const std::size_t size = text.size();
+    while (in < size) {
+        const char c = text[in];
+        const int high = c == '%' && in + 2 < size ? hexValue(text[in + 1]) : -1;
+        const int low = high < 0 ? -1 : hexValue(text[in + 2]);
+        if (low < 0) {
+            text[out++] = c;
+            ++in;
+        } else {
+            text[out++] = static_cast<char>(high * 16 + low);
+            in += 3;
+        }
+    }
+    text.resize(out);
 }

@@ -41,7 +41,9 @@ bool core::scrapeURL() {
         }
         if (fetched != CURLE_OK) {
             pageText.clear();
-            send(JobEvent::Kind::Failed, "Error: Could not make connection.");
+            send(JobEvent::Kind::Failed, fetched == CURLE_FILESIZE_EXCEEDED
+                                             ? "Error: The page is too large."
+                                             : "Error: Could not make connection.");
             return false;
         }
         status("Initial response received!");

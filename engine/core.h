@@ -42,29 +42,36 @@ public:
 
     bool scrapeURL();
 
-    // HTTP layer. The page form stops when cancel (may be null) is set.
+    // HTTP layer. The page form stops when cancel (may be null) is set; a
+    // page over maxPageBytes, announced or not, ends it with
+    // CURLE_FILESIZE_EXCEEDED.
     static CURLcode doCurl(CURL* curl, const char* url, std::string& buf,
                            const CancelToken* cancel = nullptr);
     CURLcode doCurl(CURL* curl, const char* url, MemoryBlock& buf);
-    // writer's buffer is the receiving std::string (the page).
+    // writer's buffer is the receiving PageBuffer (the page).
     static size_t writer(char* data, size_t size, size_t nmemb, void* buffer);
     // movieWriter's is the transfer's MemoryBlock (the movie's file).
     static size_t movieWriter(void* ptr, size_t size, size_t nmemb, void* data);
     static int progress_callback(void* clientp, curl_off_t dltotal, curl_off_t dlnow,
                                  curl_off_t ultotal, curl_off_t ulnow);
 
-    // Stream map and quality choice.
+    // Stream map and quality choice: percent-decodes pageText in place,
+    // counts the map's entries (StreamMap) and sets streamUrl to the chosen
+    // entry's address, read against the address curl fetched the page from
+    // (pageUrl when it fetched nothing). False when the page offers none.
     bool findDetails(CURL* curl);
-    bool splitUrls(std::string map);
-    static bool my_sort(const std::string& a, const std::string& b);
-    void setUrl();
 
-    // Title extraction (window thread). Nothing when the page holds no
+    // Title extraction (window thread): the headline as the page shows it
+    // (character references decoded), cleaned as safeTitle does, ";" and
+    // "|" blanked, cut to 42 characters. Nothing when the page holds no
     // title (the caller keeps the one it had); a found title may be empty.
-    static std::optional<std::string> findTitle(const char* html);
-    // A title made safe as a file name: control characters become blanks,
-    // and it is cut (at a character boundary) so that every name made from
-    // it, temporary names included, fits the file system's name limit.
+    // Any byte, NUL included, is page text.
+    static std::optional<std::string> findTitle(std::string html);
+    // A title made safe as a file name: control characters, NUL and "/"
+    // become blanks, bidirectional controls go, leading blanks and dots and
+    // trailing blanks go, and it is cut (at a character boundary) so that
+    // every name made from it, temporary names included, fits the file
+    // system's name limit. "video" when nothing is left.
     static std::string safeTitle(std::string title);
 
     // Movie step and conversion.
@@ -127,7 +134,6 @@ public:
     std::string moviePath;
     std::string mp3Path;
     std::string bitRate;
-    std::vector<std::string> streams;
     std::string pageText;
     std::string streamUrl;
     // ".flv" or ".mp4": the quality rule, then what the first bytes show.

@@ -1,4 +1,5 @@
 #include "MemoryBlock.h"
+#include "PageBuffer.h"
 #include "core.h"
 
 namespace {
@@ -46,14 +47,19 @@ CURLcode core::doCurl(CURL* curl, const char* url, std::string& buf, const Cance
     // An announced size over the bound fails before any byte arrives;
     // writer enforces it for bodies without a length.
     curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(maxPageBytes));
+    PageBuffer page{buf};
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &core::writer);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &buf);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &page);
     if (cancel) {
         curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
         curl_easy_setopt(curl, CURLOPT_XFERINFODATA, const_cast<CancelToken*>(cancel));
         curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &pageProgress);
     }
-    return curl_easy_perform(curl);
+    const CURLcode result = curl_easy_perform(curl);
+    // The handle outlives this call: no pointer to page may stay in it.
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, nullptr);
+    // One answer for a page too large, whether announced or found by writer.
+    return result == CURLE_WRITE_ERROR && page.tooLarge ? CURLE_FILESIZE_EXCEEDED : result;
 }
 
 CURLcode core::doCurl(CURL* curl, const char* url, MemoryBlock& buf) {
@@ -75,14 +81,16 @@ CURLcode core::doCurl(CURL* curl, const char* url, MemoryBlock& buf) {
 
 // Runs on the transfer's thread (libcurl callback).
 size_t core::writer(char* data, size_t size, size_t nmemb, void* buffer) {
-    auto* text = static_cast<std::string*>(buffer);
-    if (!text)
+    auto* page = static_cast<PageBuffer*>(buffer);
+    if (!page)
         return 0;
     const size_t n = size * nmemb;
     // Taking less than offered makes libcurl end the transfer with an error.
-    if (n > maxPageBytes || text->size() > maxPageBytes - n)
+    if (n > maxPageBytes || page->text.size() > maxPageBytes - n) {
+        page->tooLarge = true;
         return 0;
-    text->append(data, n);
+    }
+    page->text.append(data, n);
     return n;
 }
 

@@ -2,6 +2,7 @@
 #include "FixtureServer.h"
 #include "JobRecorder.h"
 #include "MemoryBlock.h"
+#include "PageBuffer.h"
 #include "PartFile.h"
 #include "core.h"
 
@@ -23,13 +24,17 @@ private:
 TEST(HttpTest, PageWriterAppendsWithinTheBound) {
     MaxPageBytes bound(10);
     std::string text;
+    PageBuffer page{text};
     char data[] = "abcdefghijkl";
-    EXPECT_EQ(core::writer(data, 2, 3, &text), 6u);
-    EXPECT_EQ(core::writer(data, 1, 4, &text), 4u);
+    EXPECT_EQ(core::writer(data, 2, 3, &page), 6u);
+    EXPECT_EQ(core::writer(data, 1, 4, &page), 4u);
     EXPECT_EQ(text, "abcdefabcd");
-    // One byte over the bound: nothing is taken, so libcurl ends the transfer.
-    EXPECT_EQ(core::writer(data, 1, 1, &text), 0u);
+    EXPECT_FALSE(page.tooLarge);
+    // One byte over the bound: nothing is taken, so libcurl ends the
+    // transfer, and the page is known to be too large.
+    EXPECT_EQ(core::writer(data, 1, 1, &page), 0u);
     EXPECT_EQ(text, "abcdefabcd");
+    EXPECT_TRUE(page.tooLarge);
     EXPECT_EQ(core::writer(data, 1, 1, nullptr), 0u);
 }
 

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -15,7 +17,7 @@ protected:
         return "<html><body><div>" + kHead + inner + "</h1><p>more</p></body></html>";
     }
     static std::string find(const std::string& html) {
-        return core::findTitle(html.c_str()).value_or("<none>");
+        return core::findTitle(html).value_or("<none>");
     }
 };
 
@@ -47,17 +49,15 @@ TEST_F(TitleTest, PagesWithoutTitleKeepThePreviousOne) {
                                     kHead + "no tag at all</h1>", kHead + "<b>never closed"}) {
         EXPECT_EQ(find(html), "<none>") << html;
     }
-    EXPECT_FALSE(core::findTitle(nullptr).has_value());
 }
 
 TEST_F(TitleTest, CleaningTrimsTruncatesAndReplacesSeparators) {
     EXPECT_EQ(find(page("<b>Clip   </b>")), "Clip");
     EXPECT_EQ(find(page("<b>   </b>")), "");
     EXPECT_EQ(find(page("<b>" + std::string(60, 'a') + "</b>")), std::string(42, 'a'));
-    // Cut first, trimmed before: trailing blanks inside the 42 kept characters stay.
-    EXPECT_EQ(find(page("<b>" + std::string(41, 'a') + "  b</b>")), std::string(41, 'a') + " ");
-    EXPECT_EQ(find(page("<b>Tom &amp; Jerry</b>")), "Tom &amp  Jerry");
-    EXPECT_EQ(find(page("<b>A|B;C</b>")), "A B C");
+    // Blanks the cut leaves at the end go too.
+    EXPECT_EQ(find(page("<b>" + std::string(41, 'a') + "  b</b>")), std::string(41, 'a'));
+    EXPECT_EQ(find(page("<b>A|B;C;</b>")), "A B C");
     // Replacement happens after truncation, so a ";" past 42 characters is simply gone.
     EXPECT_EQ(find(page("<b>" + std::string(42, 'x') + ";</b>")), std::string(42, 'x'));
 }
@@ -65,8 +65,14 @@ TEST_F(TitleTest, CleaningTrimsTruncatesAndReplacesSeparators) {
 TEST_F(TitleTest, WholePageIsPercentDecoded) {
     EXPECT_EQ(find(page("<b>My%20Clip+1</b>")), "My Clip+1");
     EXPECT_EQ(find("id%3D%22watch-headline-title%22%3E<b>Encoded</b>"), "Encoded");
-    // "%00" ends the page: the headline after it is never seen.
-    EXPECT_EQ(find("x%00" + page("<b>Hidden</b>")), "<none>");
+}
+
+// A NUL byte is page text like any other: it neither hides what follows it
+// nor reaches a file name.
+TEST_F(TitleTest, NulBytesNeitherEndThePageNorStayInTheTitle) {
+    EXPECT_EQ(find(std::string("x\0", 2) + page("<b>After NUL</b>")), "After NUL");
+    EXPECT_EQ(find("x%00" + page("<b>After%00NUL</b>")), "After NUL");
+    EXPECT_EQ(core::safeTitle(std::string("Typed\0NUL", 9)), "Typed NUL");
 }
 
 TEST_F(TitleTest, TruncationKeepsMultibyteCharactersWhole) {
@@ -80,6 +86,74 @@ TEST_F(TitleTest, TruncationKeepsMultibyteCharactersWhole) {
         kana += "\xE3\x81\x82";
     }
     EXPECT_EQ(find(page("<b>" + kana + "</b>")), kana.substr(0, 42 * 3));
+}
+
+// Leading dots would hide the file ("." and ".." would not name one), and
+// stray bytes must not make the cut walk back to nothing.
+TEST_F(TitleTest, TitlesNeverCleanToAHiddenOrEmptyName) {
+    for (const char* title : {"", "   ", ".", "..", " . . ", "\x7f\x01"})
+        EXPECT_EQ(core::safeTitle(title), "video") << title;
+    EXPECT_EQ(core::safeTitle(" ..hidden. "), "hidden.");
+    EXPECT_EQ(find(page("<b>...</b>")), "");
+
+    // Bytes that are no UTF-8 read as U+FFFD: the cut keeps whole characters.
+    std::string euros = "a";
+    std::string replaced;
+    while (euros.size() < 300) {
+        euros += "\xE2\x82\xAC";
+        replaced += "\xEF\xBF\xBD";
+    }
+    for (const auto& [title, shown] : {std::pair{euros, euros},
+                                       {std::string(100, '\x80'), replaced},
+                                       {"\xC2\xE2\x81\xA9\x85", "\xEF\xBF\xBD\xEF\xBF\xBD"}}) {
+        const std::string cut = core::safeTitle(title);
+        EXPECT_EQ(cut, shown.substr(0, cut.size()));
+        EXPECT_GE(cut.size(), std::min(shown.size(), core::maxTitleBytes - 2));
+        EXPECT_NE(static_cast<unsigned char>(shown[cut.size()]) & 0xC0, 0x80)
+            << "cut in a character";
+    }
+}
+
+// "AC/DC" names a file "AC DC", typed or read from a page; other characters
+// a name must not hold go the same way.
+TEST_F(TitleTest, SlashesAndControlsBecomeBlanks) {
+    EXPECT_EQ(core::safeTitle("AC/DC"), "AC DC");
+    EXPECT_EQ(core::safeTitle("../../etc/passwd"), "etc passwd");
+    EXPECT_EQ(core::safeTitle("Line\nTab\t\xC2\x9B"
+                              "End"),
+              "Line Tab  End");
+    EXPECT_EQ(find(page("<b>AC/DC%2FLive</b>")), "AC DC Live");
+}
+
+// The title reads as the page shows it, and a reference cannot bring in
+// what the cleaning removes.
+TEST_F(TitleTest, CharacterReferencesAreDecodedBeforeCleaning) {
+    EXPECT_EQ(find(page("<b>Tom &amp; Jerry</b>")), "Tom & Jerry");
+    EXPECT_EQ(find(page("<span title=\"&quot;Q&quot; &lt;&gt; &#39;s &apos;\">x</span>")),
+              "\"Q\" <> 's '");
+    EXPECT_EQ(find(page("<b>Caf&#233; &#xE9;&#X1F600; &amp;amp;</b>")),
+              "Caf\xC3\xA9 \xC3\xA9\xF0\x9F\x98\x80 &amp");
+    // NUL, surrogates and numbers past Unicode stand for U+FFFD.
+    EXPECT_EQ(find(page("<b>&#0;&#xD800;&#x110000;&#99999999999999999999;</b>")),
+              "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(find(page("<b>A&#47;B&#10;C&#59;D&#x202E;E</b>")), "A B C DE");
+    // Not references: kept as written.
+    EXPECT_EQ(find(page("<b>&nbsp; &#; &#65 &amp</b>")), "&nbsp  &#  &#65 &amp");
+    // A typed title is taken as typed.
+    EXPECT_EQ(core::safeTitle("Tom &amp; Jerry"), "Tom &amp; Jerry");
+}
+
+// Bidirectional controls could make "Clip<U+202E>4pm.exe" show as another
+// type of file.
+TEST_F(TitleTest, BidirectionalControlsAreRemoved) {
+    std::string all;
+    for (const char* c : {"\u200E", "\u200F", "\u202A", "\u202B", "\u202C", "\u202D", "\u202E",
+                          "\u2066", "\u2067", "\u2068", "\u2069"})
+        all += std::string("x") + c;
+    EXPECT_EQ(core::safeTitle(all), "xxxxxxxxxxx");
+    EXPECT_EQ(find(page("<b>Clip\u202E4pm.exe</b>")), "Clip4pm.exe");
+    // Their neighbours are ordinary characters.
+    EXPECT_EQ(core::safeTitle("a\u200Db\u202Fc\u206Ad"), "a\u200Db\u202Fc\u206Ad");
 }
 
 } // namespace

@@ -1,4 +1,5 @@
-#include "CurlHandle.h"
+#include "PercentDecoder.h"
+#include "StreamMap.h"
 #include "TempFolder.h"
 #include "TestFiles.h"
 #include "ToolRun.h"
@@ -116,15 +117,13 @@ struct Parsed {
 };
 
 Parsed parse(const std::string& page) {
-    JobOptions options;
-    options.pageUrl = "http://127.0.0.1/watch";
-    core job(options, 1, {});
-    job.pageText = page;
-    CurlHandle curl;
-    job.findDetails(curl.get());
     Parsed parsed;
-    parsed.title = titleText(core::findTitle(page.c_str()));
-    parsed.streams = job.streams;
+    parsed.title = titleText(core::findTitle(page));
+    std::string decoded = page;
+    percentDecode(decoded);
+    StreamMap::inPage(decoded).forEach(
+        [&](std::string_view entry) { parsed.streams.emplace_back(entry); });
+    std::stable_sort(parsed.streams.begin(), parsed.streams.end(), StreamMap::before);
     return parsed;
 }
 

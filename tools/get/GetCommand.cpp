@@ -220,18 +220,8 @@ GetCommand::Parsed GetCommand::parse(int argc, char** argv, Options& options, st
 std::string GetCommand::titleFromPage(const std::string& url, const CancelToken* cancel) {
     std::string page;
     const bool fetched = core::doCurl(CurlHandle().get(), url.c_str(), page, cancel) == CURLE_OK;
-    std::string found =
-        fetched ? core::findTitle(page.c_str()).value_or(std::string()) : std::string();
-    // A headline may hold "/", which would name a file in another folder.
-    for (char& c : found) {
-        if (c == '/') {
-            c = ' ';
-        }
-    }
-    if (found.find_first_not_of(" .") == std::string::npos) {
-        return "video";
-    }
-    return found;
+    return core::safeTitle(fetched ? core::findTitle(std::move(page)).value_or(std::string())
+                                   : std::string());
 }
 
 int GetCommand::run(const Options& options, std::shared_ptr<const CancelToken> cancel) {

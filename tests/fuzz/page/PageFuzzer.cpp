@@ -1,9 +1,12 @@
 // Page reading: the stream map search (core::findDetails on a job whose page
-// text is the input), the title extraction (core::findTitle) and percent
-// decoding (percentDecode), with the properties each promises.
+// text is the input), the title extraction (core::findTitle), the file title
+// (core::safeTitle) and percent decoding (percentDecode), with the
+// properties each promises.
 #include "CurlHandle.h"
 #include "FuzzCheck.h"
 #include "PercentDecoder.h"
+#include "RelativeAddress.h"
+#include "StreamMap.h"
 #include "core.h"
 
 #include <curl/curl.h>
@@ -13,27 +16,31 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace {
 
+const std::string kPageUrl = "http://127.0.0.1/dir/watch";
+
 // What percentDecode promises, written out: "%" and two hex digits become
-// that byte, everything else stays; the text ends at its first NUL.
-std::string expectedDecode(const char* text) {
+// that byte, everything else (NUL included) stays.
+std::string expectedDecode(const std::string& text) {
     std::string out;
-    for (const char* p = text; *p; ++p) {
-        if (p[0] == '%' && std::isxdigit(static_cast<unsigned char>(p[1])) &&
-            std::isxdigit(static_cast<unsigned char>(p[2]))) {
-            const char hex[3] = {p[1], p[2], '\0'};
-            out += static_cast<char>(std::stoi(hex, nullptr, 16));
-            p += 2;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() &&
+            std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
+            std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
+            out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+            i += 2;
         } else {
-            out += *p;
+            out += text[i];
         }
     }
-    return out.substr(0, out.find('\0'));
+    return out;
 }
 
-bool isC1(const std::string& text, std::size_t i) {
+bool isC1(std::string_view text, std::size_t i) {
     return static_cast<unsigned char>(text[i]) == 0xC2 && i + 1 < text.size() &&
            static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
            static_cast<unsigned char>(text[i + 1]) <= 0x9F;
@@ -43,41 +50,60 @@ bool isControl(unsigned char c) {
     return c < 0x20 || c == 0x7F;
 }
 
-// The text with control characters (C0, DEL, C1 in UTF-8) as blanks, and
-// the separators ";" and "|" too when asked.
-std::string blanked(const std::string& text, bool separators) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (isC1(text, i)) {
-            out += ' ';
-            ++i;
-        } else if (isControl(c) || (separators && (c == ';' || c == '|'))) {
-            out += ' ';
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out;
-}
-
-bool hasControls(const std::string& text) {
+bool hasControls(std::string_view text) {
     for (std::size_t i = 0; i < text.size(); ++i)
         if (isControl(static_cast<unsigned char>(text[i])) || isC1(text, i))
             return true;
     return false;
 }
 
+bool hasBidiControls(std::string_view text) {
+    for (const char* c : {"\u200E", "\u200F", "\u202A", "\u202B", "\u202C", "\u202D", "\u202E",
+                          "\u2066", "\u2067", "\u2068", "\u2069"})
+        if (text.find(c) != std::string_view::npos)
+            return true;
+    return false;
+}
+
+// Well-formed UTF-8, as Unicode's table 3-7 lists it.
+bool isUtf8(std::string_view s) {
+    for (std::size_t i = 0; i < s.size();) {
+        const auto at = [&](std::size_t k) {
+            return i + k < s.size() ? static_cast<unsigned char>(s[i + k]) : 0;
+        };
+        const unsigned char lead = at(0);
+        const std::size_t n = lead < 0x80                    ? 1
+                              : lead >= 0xC2 && lead <= 0xDF ? 2
+                              : lead >= 0xE0 && lead <= 0xEF ? 3
+                              : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                             : 0;
+        const unsigned char low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+        const unsigned char high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+        if (n == 0 || (n > 1 && (at(1) < low || at(1) > high)))
+            return false;
+        for (std::size_t k = 2; k < n; ++k)
+            if ((at(k) & 0xC0) != 0x80)
+                return false;
+        i += n;
+    }
+    return true;
+}
+
+// What every cleaned title promises: valid UTF-8 with nothing a file name
+// must not show, no hidden name, no blanks at either end.
+void checkCleaned(const std::string& title) {
+    FUZZ_CHECK(isUtf8(title));
+    FUZZ_CHECK(!hasControls(title));
+    FUZZ_CHECK(!hasBidiControls(title));
+    FUZZ_CHECK(title.find('/') == std::string::npos);
+    FUZZ_CHECK(title.empty() || (title.front() != '.' && title.front() != ' '));
+    FUZZ_CHECK(title.empty() || title.back() != ' ');
+}
+
 std::size_t utf8Characters(const std::string& text) {
     return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
         return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
     }));
-}
-
-// The part of a map entry after its first "|", the whole entry without one.
-std::string entryUrl(const std::string& entry) {
-    const auto bar = entry.find('|');
-    return bar == std::string::npos ? entry : entry.substr(bar + 1);
 }
 
 CURL* decoderHandle() {
@@ -87,63 +113,73 @@ CURL* decoderHandle() {
 }
 
 void checkDecoding(const std::string& text, const std::string& decoded) {
-    FUZZ_CHECK(percentDecode(decoderHandle(), text.c_str()) == decoded);
+    std::string inPlace = text;
+    percentDecode(inPlace);
+    FUZZ_CHECK(inPlace == decoded);
     FUZZ_CHECK(decoded.size() <= text.size());
-    FUZZ_CHECK(decoded.find('\0') == std::string::npos);
-    FUZZ_CHECK(percentDecode(decoderHandle(), nullptr).empty());
 }
 
-// The job's file title, made from any text (here the page itself): no
-// controls, within the name limit, cut only at a character boundary.
+// The job's file title, made from any text (here the page itself): clean,
+// never empty, within the name limit, and made safe once for all.
 void checkFileTitle(const std::string& text) {
     JobOptions options;
     options.title = text;
     const core job(options, 1, {});
-    const std::string expected = blanked(text, false);
-    FUZZ_CHECK(!hasControls(job.fileTitle));
+    checkCleaned(job.fileTitle);
+    FUZZ_CHECK(!job.fileTitle.empty());
     FUZZ_CHECK(job.fileTitle.size() <= core::maxTitleBytes);
-    FUZZ_CHECK(expected.compare(0, job.fileTitle.size(), job.fileTitle) == 0);
-    if (job.fileTitle.size() < expected.size())
-        FUZZ_CHECK((static_cast<unsigned char>(expected[job.fileTitle.size()]) & 0xC0) != 0x80);
+    FUZZ_CHECK(core::safeTitle(job.fileTitle) == job.fileTitle);
+}
+
+// A job that has read the page, searched at the given quality.
+core searched(const std::string& text, int quality, bool& found) {
+    JobOptions options;
+    options.pageUrl = kPageUrl;
+    options.quality = quality;
+    core job(options, 1, [](const JobEvent&) {});
+    job.pageText = text;
+    found = job.findDetails(decoderHandle());
+    return job;
 }
 
 void checkStreamMap(const std::string& text, const std::string& decoded) {
-    core job(JobOptions{}, 1, [](const JobEvent&) {});
-    job.pageText = text;
-    const bool found = job.findDetails(decoderHandle());
+    bool found = false;
+    const core lowest = searched(text, 4, found);
 
-    // Found exactly when there is at least one entry; every entry and the
-    // chosen address are pieces of the decoded page, in key order.
-    FUZZ_CHECK(found == !job.streams.empty());
-    FUZZ_CHECK(job.streamCount == static_cast<int>(job.streams.size()));
-    FUZZ_CHECK(std::is_sorted(job.streams.begin(), job.streams.end(), core::my_sort));
-    if (found)
-        FUZZ_CHECK(decoded.find("fmt_url_map=") != std::string::npos);
-    for (const auto& entry : job.streams)
-        FUZZ_CHECK(decoded.find(entry) != std::string::npos);
+    // Found exactly when the decoded page's map has at least one entry.
+    const StreamMap map = StreamMap::inPage(decoded);
+    if (decoded.find("fmt_url_map=") == std::string::npos)
+        FUZZ_CHECK(map.empty());
+    std::vector<std::string_view> entries;
+    map.forEach([&](std::string_view entry) { entries.push_back(entry); });
+    FUZZ_CHECK(found == !entries.empty());
+    FUZZ_CHECK(lowest.streamCount == static_cast<int>(entries.size()));
     if (!found) {
-        FUZZ_CHECK(job.streamUrl.empty());
+        FUZZ_CHECK(lowest.streamUrl.empty());
         return;
     }
-    FUZZ_CHECK(decoded.find(job.streamUrl) != std::string::npos);
-    // Quality 4 takes the first (smallest) entry, the others the last.
-    FUZZ_CHECK(job.streamUrl == entryUrl(job.streams.front()));
-    for (int quality : {1, 2, 3}) {
-        job.quality = quality;
-        job.setUrl();
-        FUZZ_CHECK(job.streamUrl == entryUrl(job.streams.back()));
-    }
+    // The ends are those of a stable sort in key order: quality 4 takes the
+    // first, the others the last.
+    std::stable_sort(entries.begin(), entries.end(), StreamMap::before);
+    FUZZ_CHECK(map.first().data() == entries.front().data());
+    FUZZ_CHECK(map.last().data() == entries.back().data());
+    FUZZ_CHECK(lowest.streamUrl == resolveAddress(kPageUrl, StreamMap::address(map.first())));
+    const core highest = searched(text, 1, found);
+    FUZZ_CHECK(highest.streamUrl == resolveAddress(kPageUrl, StreamMap::address(map.last())));
 }
 
-void checkTitle(const std::string& text, const std::string& decoded) {
-    const std::string title = core::findTitle(text.c_str()).value_or(std::string());
-
+void checkTitle(const std::string& text) {
+    const auto found = core::findTitle(text);
+    if (!found)
+        return;
+    const std::string& title = *found;
     FUZZ_CHECK(utf8Characters(title) <= 42);
     FUZZ_CHECK(title.find_first_of(";|") == std::string::npos);
-    FUZZ_CHECK(!hasControls(title));
-    // Nothing is made up: the title stands in the page, as the page reads
-    // with its controls and separators blanked.
-    FUZZ_CHECK(blanked(decoded, true).find(title) != std::string::npos);
+    checkCleaned(title);
+    // The window and the tool name the file alike: the job changes a found
+    // title no further.
+    if (!title.empty() && title.size() <= core::maxTitleBytes)
+        FUZZ_CHECK(core::safeTitle(title) == title);
 }
 
 } // namespace
@@ -154,13 +190,13 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    // Handed to char* APIs, so NUL-terminated (c_str): a NUL ends the page.
+    // Every byte is page text, NUL included.
     const std::string text(reinterpret_cast<const char*>(data), size);
-    const std::string decoded = expectedDecode(text.c_str());
+    const std::string decoded = expectedDecode(text);
 
     checkDecoding(text, decoded);
     checkStreamMap(text, decoded);
-    checkTitle(text, decoded);
+    checkTitle(text);
     checkFileTitle(text);
     return 0;
 }
