@@ -7,11 +7,13 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 class CancelToken;
@@ -114,12 +116,54 @@ public:
 
 private:
     struct Entry;
-    // ... implementation's
+
+    Entry* find(std::int64_t id) const;
+    std::size_t rowOfEntry(const Entry& entry) const;
+    // Inserts at its place by id (ids grow with age).
+    Entry& insert(TransferRecord record);
+    std::int64_t newId();
+
+    // Waits at the end of the queue; pump() starts it in its turn.
+    void enqueue(Entry& entry);
+    // Starts queued transfers while slots are free.
+    void pump();
+    void start(Entry& entry);
+    std::unique_ptr<core> makeJob(const TransferRecord& record, int job,
+                                  std::shared_ptr<const CancelToken> token) const;
+    // The record takes the settings of now.
+    void takeSettings(TransferRecord& record) const;
+    // A job's stop (pause or cancel) reached the record.
+    void stopped(Entry& entry, const JobEvent& event);
+    // The job's last event: done or failed.
+    void finished(Entry& entry, const JobEvent& event);
+    // Removes a part file no job holds any longer.
+    static void dropPartFile(TransferRecord& record);
+    // The stable part file of a transfer.
+    static std::string partFilePath(const std::string& folder, const std::string& title,
+                                    const std::string& key);
+
+    // Tells the view and keeps the record: whole on a change of state,
+    // coalesced when only its progress moved.
+    void stateChanged(Entry& entry);
+    void progressed(Entry& entry);
+    void show(const Entry& entry);
+
     TransferStore* store;
     Runner runner;
     JobSink sink;
     SettingsSource settings;
     Observer* observer = nullptr;
     int limit = defaultMaxRunning;
+    // Ordered by id, which is the order of age.
     std::vector<std::unique_ptr<Entry>> rows;
+    // Every job started and not yet ended: its record, 0 once the record
+    // is gone. Each one holds a slot until its last event.
+    std::map<int, std::int64_t> jobs;
+    int lastJob = 0;
+    std::int64_t lastId = 0;
+    // Queued records, in order: record id and the turn it was queued for.
+    std::deque<std::pair<std::int64_t, std::uint64_t>> waiting;
+    std::uint64_t lastTurn = 0;
+    // interruptAll() ran: nothing more starts.
+    bool closing = false;
 };

@@ -46,6 +46,11 @@ public:
     using FailureListener = std::function<void(const std::string& message)>;
     void setFailureListener(FailureListener listener);
 
+    // Rows written so far (tests and the bench count writes with it).
+    std::uint64_t rowsWritten() const;
+    // Tests: caps the file at pages database pages, as a full disk would.
+    void limitPages(int pages);
+
     static constexpr int schemaVersion = 1;
 
 private:

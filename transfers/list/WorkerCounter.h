@@ -4,10 +4,10 @@
 #include <condition_variable>
 #include <mutex>
 
-// How many workers are running. Shared (by shared_ptr) between Downloads and
-// every worker it starts, so a worker that outlives Downloads still has it.
-// started() runs on the window's thread before a worker starts; returned()
-// on the worker's own thread once its job has been destroyed.
+// How many workers are running. Shared (by shared_ptr) between whoever
+// starts workers and every worker, so a worker that outlives its starter
+// still has it. started() runs on the starting thread before a worker
+// starts; returned() on the worker's own thread once its work is done.
 class WorkerCounter {
 public:
     void started();

@@ -1,0 +1,263 @@
+#include "TransferList.h"
+#include "TempFolder.h"
+#include "TestFiles.h"
+#include "TransferStore.h"
+#include "core.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+using State = TransferState;
+using Kind = JobEvent::Kind;
+using Done = TransferList::Done;
+
+// The list over jobs that are kept, never run: the test plays their events.
+class TransferListTest : public ::testing::Test, public TransferList::Observer {
+protected:
+    void inserted(std::size_t) override {}
+    void changed(std::size_t) override {}
+    void removed(std::size_t) override {}
+    void saved(const TransferRecord& record, bool mp3) override {
+        savedFiles.push_back((mp3 ? "mp3 " : "movie ") + record.title);
+    }
+    void ended(const TransferRecord& record) override { endedIds.push_back(record.id); }
+
+    std::unique_ptr<TransferList> makeList(TransferStore* store = nullptr) {
+        auto list = std::make_unique<TransferList>(
+            store,
+            [this](std::unique_ptr<core> job) {
+                if (refuse)
+                    throw std::system_error(
+                        std::make_error_code(std::errc::resource_unavailable_try_again));
+                jobs.push_back(std::move(job));
+            },
+            nullptr, [this] { return now; });
+        list->setObserver(this);
+        return list;
+    }
+
+    void send(const core& job, Kind kind, std::string text = {}, double done = 0, double total = 0,
+              std::string detail = {}) {
+        JobEvent event;
+        event.id = job.jobId;
+        event.kind = kind;
+        event.text = std::move(text);
+        event.detail = std::move(detail);
+        event.done = done;
+        event.total = total;
+        list->apply(event);
+    }
+    const TransferRecord& record(std::int64_t id) const { return list->at(*list->rowOf(id)); }
+    State state(std::int64_t id) const { return record(id).state; }
+
+    TempFolder dir;
+    TransferList::JobSettings now{4, dir.file("movies"), dir.file("music"), false};
+    std::vector<std::unique_ptr<core>> jobs;
+    bool refuse = false;
+    std::vector<std::string> savedFiles;
+    std::vector<std::int64_t> endedIds;
+    std::unique_ptr<TransferList> list = makeList();
+};
+
+} // namespace
+
+TEST_F(TransferListTest, QueueRunsAtMostMaxRunningInOrder) {
+    list->setMaxRunning(2);
+    const auto a = list->add("http://x/a", "a");
+    const auto b = list->add("http://x/b", "b");
+    const auto c = list->add("http://x/c", "c");
+    const auto d = list->add("http://x/d", "d");
+    ASSERT_EQ(jobs.size(), 2u);
+    EXPECT_EQ(jobs[1]->fileTitle, "b");
+    EXPECT_EQ(state(c), State::Queued);
+    EXPECT_EQ(record(d).status, "Queued");
+    EXPECT_EQ(list->queuedCount(), 2);
+
+    send(*jobs[0], Kind::Finished);
+    ASSERT_EQ(jobs.size(), 3u);
+    EXPECT_EQ(jobs[2]->fileTitle, "c");
+    EXPECT_EQ(state(d), State::Queued);
+    list->setMaxRunning(3);
+    ASSERT_EQ(jobs.size(), 4u);
+    EXPECT_EQ(list->runningCount(), 3);
+    EXPECT_EQ(state(a), State::Done);
+    EXPECT_EQ(state(b), State::Running);
+
+    // Never refused; a job that cannot start fails its row, not the list.
+    refuse = true;
+    const auto e = list->add("http://x/e", "e");
+    EXPECT_EQ(state(e), State::Queued);
+    refuse = false;
+    send(*jobs[1], Kind::Failed, "Error: Could not make connection.");
+    EXPECT_EQ(jobs.back()->fileTitle, "e");
+    refuse = true;
+    send(*jobs[2], Kind::Cancelled, "Cancelled.");
+    EXPECT_EQ(list->queuedCount(), 0);
+    const auto f = list->add("http://x/f", "f");
+    EXPECT_EQ(state(f), State::Failed);
+    EXPECT_EQ(record(f).status, "Error: Could not start download.");
+}
+
+TEST_F(TransferListTest, StatesFollowUserActionsAndJobEvents) {
+    const auto x = list->add("http://x/x", "x");
+    ASSERT_EQ(jobs.size(), 1u);
+    send(*jobs[0], Kind::Status, "Downloading... [Patience]");
+    send(*jobs[0], Kind::Progress, {}, 50, 100);
+    send(*jobs[0], Kind::Resumable, dir.file("x.part"), 0, 100, "\"e1\"");
+    EXPECT_NE(list->rateAt(*list->rowOf(x)), nullptr);
+    EXPECT_EQ(record(x).validator, "\"e1\"");
+    EXPECT_EQ(list->convert(x), Done::NotFinished);
+    EXPECT_EQ(list->clear(x), Done::NotFinished);
+
+    // Pause: the row says so at once; the job keeps its slot until it stops.
+    EXPECT_EQ(list->pause(x), Done::Ok);
+    EXPECT_TRUE(jobs[0]->cancelToken->pausing());
+    send(*jobs[0], Kind::Status, "late text");
+    EXPECT_EQ(record(x).status, "Paused");
+    EXPECT_EQ(list->runningCount(), 1);
+    send(*jobs[0], Kind::Paused, "Paused.");
+    EXPECT_EQ(state(x), State::Paused);
+    EXPECT_EQ(list->runningCount(), 0);
+    EXPECT_EQ(list->pause(x), Done::NotApplicable);
+
+    // Resume continues the same part file; the saved name becomes the title.
+    EXPECT_EQ(list->resume(x), Done::Ok);
+    ASSERT_EQ(jobs.size(), 2u);
+    EXPECT_EQ(state(x), State::Running);
+    EXPECT_EQ(record(x).partFile, dir.file("x.part"));
+    send(*jobs[1], Kind::Container, "flv");
+    send(*jobs[1], Kind::Saved, "x(1).flv");
+    send(*jobs[1], Kind::Finished);
+    EXPECT_EQ(state(x), State::Done);
+    EXPECT_EQ(record(x).status, "Download Complete!");
+    EXPECT_EQ(record(x).title, "x(1)");
+
+    // Convert: on the same record, in the folders of now, at 128k.
+    now.movieFolder = dir.file("later");
+    EXPECT_EQ(list->convert(x), Done::Ok);
+    ASSERT_EQ(jobs.size(), 3u);
+    EXPECT_TRUE(jobs[2]->conversionOnly);
+    EXPECT_EQ(jobs[2]->bitRate, "128k");
+    EXPECT_EQ(jobs[2]->moviePath, dir.file("later"));
+    EXPECT_EQ(state(x), State::Converting);
+    EXPECT_EQ(list->pause(x), Done::NotApplicable);
+    send(*jobs[2], Kind::Saved, "x(1).mp3");
+    send(*jobs[2], Kind::Finished, "Complete! Thank you for using Quillmoth.");
+    EXPECT_EQ(record(x).mp3File, "x(1).mp3");
+    EXPECT_EQ(list->convert(x), Done::AlreadyConverted);
+    EXPECT_EQ(list->retry(x), Done::NotApplicable);
+    EXPECT_EQ(savedFiles, (std::vector<std::string>{"movie x(1)", "mp3 x(1)"}));
+
+    // Cancel, retry with the settings of now, fail: told of the end once.
+    const auto y = list->add("http://x/y", "y");
+    EXPECT_EQ(list->cancel(y), Done::Ok);
+    EXPECT_TRUE(jobs[3]->cancelToken->cancelled());
+    EXPECT_FALSE(jobs[3]->cancelToken->pausing());
+    send(*jobs[3], Kind::Cancelled, "Cancelled.");
+    EXPECT_EQ(state(y), State::Cancelled);
+    now.quality = 1;
+    EXPECT_EQ(list->retry(y), Done::Ok);
+    ASSERT_EQ(jobs.size(), 5u);
+    EXPECT_EQ(jobs[4]->quality, 1);
+    send(*jobs[4], Kind::Failed, "Error: Could not save movie.");
+    EXPECT_EQ(record(y).error, "Error: Could not save movie.");
+    EXPECT_EQ(endedIds, (std::vector<std::int64_t>{x, x, y}));
+
+    // A paused transfer's bytes go with a cancel; clearing keeps the files.
+    const auto z = list->add("http://x/z", "z");
+    send(*jobs[5], Kind::Resumable, dir.file("z.part"), 0, 0, "v");
+    testfiles::writeFile(dir.file("z.part"), "bytes");
+    list->pause(z);
+    send(*jobs[5], Kind::Paused, "Paused.");
+    EXPECT_EQ(list->cancel(z), Done::Ok);
+    EXPECT_EQ(record(z).status, "Cancelled.");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("z.part")));
+    EXPECT_EQ(list->clear(x), Done::Ok);
+    EXPECT_EQ(list->clear(y), Done::Ok);
+    EXPECT_EQ(list->size(), 1u);
+    EXPECT_FALSE(list->rowOf(x));
+    EXPECT_EQ(list->clear(x), Done::NotApplicable);
+}
+
+TEST_F(TransferListTest, EventsOfAnEarlierJobAreDropped) {
+    const auto x = list->add("http://x/x", "x");
+    list->cancel(x);
+    // Retried before its job stopped: the record waits for it.
+    EXPECT_EQ(list->retry(x), Done::Ok);
+    EXPECT_EQ(jobs.size(), 1u);
+    send(*jobs[0], Kind::Cancelled, "Cancelled.");
+    ASSERT_EQ(jobs.size(), 2u);
+    EXPECT_EQ(state(x), State::Running);
+    send(*jobs[1], Kind::Status, "Scraping URL...");
+
+    send(*jobs[0], Kind::Status, "old");
+    send(*jobs[0], Kind::Progress, {}, 7, 9);
+    send(*jobs[0], Kind::Failed, "Error: old");
+    EXPECT_EQ(state(x), State::Running);
+    EXPECT_EQ(record(x).status, "Scraping URL...");
+    EXPECT_EQ(record(x).received, 0);
+
+    // Cleared while stopping: its last events find nothing, its slot frees.
+    list->setMaxRunning(1);
+    const auto y = list->add("http://x/y", "y");
+    list->cancel(x);
+    list->clear(x);
+    EXPECT_EQ(state(y), State::Queued);
+    send(*jobs[1], Kind::Saved, "x.flv");
+    send(*jobs[1], Kind::Cancelled, "Cancelled.");
+    EXPECT_EQ(list->size(), 1u);
+    EXPECT_TRUE(savedFiles.empty());
+    EXPECT_EQ(state(y), State::Running);
+}
+
+TEST_F(TransferListTest, ACrashOrACloseIsContinuedAtTheNextStart) {
+    TransferStore store(dir.file("transfers.sqlite"));
+    auto stored = [](std::int64_t id, State state, TransferKind kind = TransferKind::Download) {
+        TransferRecord r;
+        r.id = id;
+        r.state = state;
+        r.kind = kind;
+        r.title = "t" + std::to_string(id);
+        r.movieFolder = "/m";
+        r.type = "mp4";
+        r.partFile = "/m/t.part";
+        r.validator = "v";
+        return r;
+    };
+    // As a crash leaves them.
+    store.save(stored(1, State::Done));
+    store.save(stored(2, State::Running));
+    store.save(stored(3, State::Paused));
+    store.save(stored(4, State::Converting, TransferKind::Conversion));
+    store.save(stored(5, State::Queued));
+    store.save(stored(6, State::Interrupted));
+    list = makeList(&store);
+    list->setMaxRunning(2);
+    list->restore();
+    ASSERT_EQ(list->size(), 6u);
+    ASSERT_EQ(jobs.size(), 2u);
+    EXPECT_EQ(jobs[0]->fileTitle, "t2");
+    EXPECT_EQ(record(2).partFile, "/m/t.part");
+    EXPECT_TRUE(jobs[1]->conversionOnly);
+    EXPECT_EQ(jobs[1]->moviePath, "/m");
+    EXPECT_EQ(state(1), State::Done);
+    EXPECT_EQ(state(3), State::Paused);
+    EXPECT_EQ(state(5), State::Queued);
+    EXPECT_GT(list->add("http://x/new", "new"), 6);
+
+    // Closing: running and queued ones are interrupted, paused ones stay.
+    list->interruptAll();
+    EXPECT_TRUE(jobs[0]->cancelToken->pausing());
+    store.flush();
+    jobs.clear();
+    list = makeList(&store);
+    list->setMaxRunning(8);
+    list->restore();
+    EXPECT_EQ(jobs.size(), 5u);
+    EXPECT_EQ(state(3), State::Paused);
+    EXPECT_EQ(state(1), State::Done);
+}

@@ -1,0 +1,228 @@
+#include "TransferStore.h"
+#include "ProgressCoalescer.h"
+#include "StoreOpener.h"
+#include "TempFolder.h"
+#include "TestFiles.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <string>
+
+using testfiles::readFile;
+using testfiles::writeFile;
+
+namespace {
+
+TransferRecord everyField(std::int64_t id) {
+    TransferRecord r;
+    r.id = id;
+    r.state = TransferState::Interrupted;
+    r.kind = TransferKind::Conversion;
+    r.title = "Caf\xC3\xA9 'quoted' (1)";
+    r.pageUrl = "http://localhost/watch?v=cafe&x=1";
+    r.quality = 2;
+    r.movieFolder = "/m";
+    r.musicFolder = "/n";
+    r.convert = true;
+    r.partFile = "/m/Caf.7.part";
+    r.validator = "\"etag-1\"";
+    r.received = 5'000'000'000;
+    r.total = 9'000'000'000;
+    r.type = "mp4";
+    r.movieFile = "Caf.mp4";
+    r.mp3File = "Caf.mp3";
+    r.error = "Error: Could not convert to mp3.";
+    r.status = "Converting to mp3...";
+    r.addedAt = 1'700'000'000;
+    r.endedAt = 1'700'000'100;
+    return r;
+}
+
+void expectSame(const TransferRecord& a, const TransferRecord& b) {
+    EXPECT_EQ(a.id, b.id);
+    EXPECT_EQ(a.state, b.state);
+    EXPECT_EQ(a.kind, b.kind);
+    EXPECT_EQ(a.title, b.title);
+    EXPECT_EQ(a.pageUrl, b.pageUrl);
+    EXPECT_EQ(a.quality, b.quality);
+    EXPECT_EQ(a.movieFolder, b.movieFolder);
+    EXPECT_EQ(a.musicFolder, b.musicFolder);
+    EXPECT_EQ(a.convert, b.convert);
+    EXPECT_EQ(a.partFile, b.partFile);
+    EXPECT_EQ(a.validator, b.validator);
+    EXPECT_EQ(a.received, b.received);
+    EXPECT_EQ(a.total, b.total);
+    EXPECT_EQ(a.type, b.type);
+    EXPECT_EQ(a.movieFile, b.movieFile);
+    EXPECT_EQ(a.mp3File, b.mp3File);
+    EXPECT_EQ(a.error, b.error);
+    EXPECT_EQ(a.status, b.status);
+    EXPECT_EQ(a.addedAt, b.addedAt);
+    EXPECT_EQ(a.endedAt, b.endedAt);
+}
+
+} // namespace
+
+TEST(TransferStoreTest, KeepsEveryFieldAcrossRuns) {
+    TempFolder dir;
+    const std::string path = dir.file("transfers.sqlite");
+    {
+        TransferStore store(path);
+        EXPECT_EQ(store.takeMessage(), "");
+        store.save(everyField(7));
+        TransferRecord other = everyField(3);
+        other.state = TransferState::Done;
+        store.save(other);
+        store.save(everyField(9));
+        store.remove(9);
+    }
+    TransferStore again(path);
+    const auto records = again.load();
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0].id, 3);
+    EXPECT_EQ(records[0].state, TransferState::Done);
+    expectSame(records[1], everyField(7));
+    // Larger than any id stored or handed out, even a removed one's later.
+    EXPECT_EQ(again.newId(), 8);
+    EXPECT_EQ(again.newId(), 9);
+}
+
+TEST(TransferStoreTest, KeepsADamagedFileAsideAndStartsAgain) {
+    TempFolder dir;
+    const std::string path = dir.file("transfers.sqlite");
+    // Not a database at all, then a database with a page overwritten.
+    writeFile(path, std::string(8192, 'x'));
+    writeFile(path + "-wal", "stale");
+    for (int round = 0; round < 2; ++round) {
+        const std::string damaged = readFile(path);
+        {
+            TransferStore store(path);
+            EXPECT_EQ(store.takeMessage(), StoreOpener::damagedText);
+            EXPECT_EQ(store.takeMessage(), "");
+            EXPECT_TRUE(store.load().empty());
+            for (int id = 1; id <= 200; ++id)
+                store.save(everyField(id));
+        }
+        EXPECT_EQ(readFile(path + ".bad"), damaged);
+        EXPECT_FALSE(std::filesystem::exists(path + "-wal"));
+        std::string bytes = readFile(path);
+        ASSERT_GT(bytes.size(), 3 * 4096u);
+        bytes.replace(2 * 4096, 4096, std::string(4096, '\xff'));
+        writeFile(path, bytes);
+    }
+}
+
+TEST(TransferStoreTest, LeavesANewerVersionUntouched) {
+    TempFolder dir;
+    const std::string path = dir.file("transfers.sqlite");
+    {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+        sqlite3_exec(db, "CREATE TABLE future (x); PRAGMA user_version=2;", nullptr, nullptr,
+                     nullptr);
+        sqlite3_close(db);
+    }
+    const std::string before = readFile(path);
+    {
+        TransferStore store(path);
+        EXPECT_EQ(store.takeMessage(), StoreOpener::newerText);
+        EXPECT_TRUE(store.load().empty());
+        store.save(everyField(1));
+        store.flush();
+        EXPECT_EQ(store.rowsWritten(), 0u);
+    }
+    EXPECT_EQ(readFile(path), before);
+    EXPECT_FALSE(std::filesystem::exists(path + ".bad"));
+}
+
+TEST(TransferStoreTest, ProgressIsHeldToOneWriteASecondAndTheLatestCopyWins) {
+    using namespace std::chrono_literals;
+    ProgressCoalescer held;
+    const auto t0 = ProgressCoalescer::Clock::time_point{} + 100s;
+    TransferRecord r = everyField(1);
+    r.received = 1;
+    held.put(r, t0);
+    ASSERT_EQ(held.takeDue(t0).size(), 1u);
+    for (int step = 2; step <= 20; ++step) {
+        r.received = step;
+        held.put(r, t0 + step * 10ms);
+    }
+    EXPECT_TRUE(held.takeDue(t0 + 999ms).empty());
+    EXPECT_EQ(*held.nextDue(), t0 + 1s);
+    auto due = held.takeDue(t0 + 1s);
+    ASSERT_EQ(due.size(), 1u);
+    EXPECT_EQ(due[0].received, 20);
+    // A whole save carries newer data than a held copy.
+    r.received = 21;
+    held.put(r, t0 + 1100ms);
+    held.drop(1);
+    EXPECT_TRUE(held.takeAll(t0 + 3s).empty());
+
+    // Through the store: many copies, few rows, the last one kept.
+    TempFolder dir;
+    const std::string path = dir.file("transfers.sqlite");
+    {
+        TransferStore store(path);
+        for (int step = 0; step <= 1000; ++step) {
+            r.received = step;
+            store.saveProgress(r);
+        }
+        store.flush();
+        EXPECT_LE(store.rowsWritten(), 3u);
+        EXPECT_EQ(store.load().at(0).received, 1000);
+    }
+}
+
+TEST(TransferStoreTest, AFullDiskLosesTheWriteAndSaysSoOnce) {
+    TempFolder dir;
+    const std::string path = dir.file("transfers.sqlite");
+    int told = 0;
+    std::string message;
+    {
+        TransferStore store(path);
+        store.setFailureListener([&](const std::string& text) {
+            ++told;
+            message = text;
+        });
+        store.save(everyField(1));
+        store.flush();
+        store.limitPages(1);
+        TransferRecord big = everyField(2);
+        big.status = std::string(64 * 1024, 's');
+        for (int i = 0; i < 5; ++i) {
+            store.save(big);
+            store.saveProgress(big);
+            store.flush();
+        }
+        EXPECT_EQ(told, 1);
+        EXPECT_EQ(message,
+                  "The transfer list could not be saved: the disk is full. Transfers go on.");
+    }
+    TransferStore again(path);
+    const auto records = again.load();
+    ASSERT_EQ(records.size(), 1u);
+    expectSame(records[0], everyField(1));
+}
+
+// For ThreadSanitizer: the window's thread hands over and waits while the
+// store's thread writes; the store is all they share.
+TEST(TransferStoreTest, WindowAndWriterThreadsShareOnlyTheStore) {
+    TempFolder dir;
+    TransferStore store(dir.file("transfers.sqlite"));
+    TransferRecord r = everyField(1);
+    for (int step = 0; step < 2000; ++step) {
+        r.id = 1 + step % 8;
+        r.received = step;
+        store.saveProgress(r);
+        if (step % 100 == 0) {
+            store.save(r);
+            store.flush();
+        }
+    }
+    store.flush();
+    const auto records = store.load();
+    ASSERT_EQ(records.size(), 8u);
+    EXPECT_EQ(records[7].received, 1999);
+}

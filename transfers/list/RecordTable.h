@@ -1,0 +1,33 @@
+#pragma once
+
+#include "SqliteHandles.h"
+#include "TransferRecord.h"
+
+#include <cstdint>
+#include <vector>
+
+// The records table of transfers.sqlite: one row per TransferRecord, every
+// field a column. Used only on the thread that owns the connection.
+class RecordTable {
+public:
+    // db must outlive this table.
+    explicit RecordTable(sqlite3* db) : db(db) {}
+
+    // Creates the table when it is missing; an sqlite result code.
+    int create();
+    // Inserts or replaces; an sqlite result code.
+    int save(const TransferRecord& record);
+    int remove(std::int64_t id);
+    // Every record, by id. Empty when the table cannot be read.
+    std::vector<TransferRecord> loadAll();
+    // The largest stored id, 0 when none.
+    std::int64_t maxId();
+
+private:
+    // The statement for sql, prepared once; null when it cannot be.
+    sqlite3_stmt* prepared(SqliteStatement& slot, const char* sql);
+
+    sqlite3* db;
+    SqliteStatement saveStatement;
+    SqliteStatement removeStatement;
+};

@@ -1,0 +1,556 @@
+#include "TransferList.h"
+
+#include "CancelToken.h"
+#include "StatusText.h"
+#include "TransferStore.h"
+#include "core.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+struct TransferList::Entry {
+    TransferRecord record;
+    // Speed of the running download.
+    TransferRate rate;
+    // The job working on the record, 0 when none; a record never has two.
+    int job = 0;
+    std::shared_ptr<CancelToken> token;
+    // The turn it waits for while Queued.
+    std::uint64_t turn = 0;
+};
+
+namespace {
+
+std::int64_t secondsNow() {
+    return std::chrono::duration_cast<std::chrono::seconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+bool endsJob(JobEvent::Kind kind) {
+    return kind == JobEvent::Kind::Finished || kind == JobEvent::Kind::Failed ||
+           kind == JobEvent::Kind::Cancelled || kind == JobEvent::Kind::Paused;
+}
+
+// A saved movie still waiting for its automatic conversion continues with
+// that conversion, not with the download.
+bool convertsOnly(const TransferRecord& record) {
+    return record.kind == TransferKind::Conversion ||
+           (record.convert && !record.movieFile.empty() && record.mp3File.empty());
+}
+
+// Only a download that has not saved its movie yet moves bytes.
+bool movingBytes(const TransferRecord& record) {
+    return record.state == TransferState::Running && !convertsOnly(record);
+}
+
+} // namespace
+
+TransferList::TransferList(TransferStore* store, Runner runner, JobSink sink,
+                           SettingsSource settings)
+    : store(store), runner(std::move(runner)), sink(std::move(sink)),
+      settings(std::move(settings)) {}
+
+TransferList::~TransferList() = default;
+
+TransferList::Entry* TransferList::find(std::int64_t id) const {
+    const auto it =
+        std::lower_bound(rows.begin(), rows.end(), id,
+                         [](const auto& entry, std::int64_t v) { return entry->record.id < v; });
+    return it != rows.end() && (*it)->record.id == id ? it->get() : nullptr;
+}
+
+std::size_t TransferList::rowOfEntry(const Entry& entry) const {
+    const auto it =
+        std::lower_bound(rows.begin(), rows.end(), entry.record.id,
+                         [](const auto& e, std::int64_t v) { return e->record.id < v; });
+    return static_cast<std::size_t>(it - rows.begin());
+}
+
+std::optional<std::size_t> TransferList::rowOf(std::int64_t id) const {
+    const Entry* entry = find(id);
+    if (!entry)
+        return std::nullopt;
+    return rowOfEntry(*entry);
+}
+
+const TransferRecord& TransferList::at(std::size_t row) const {
+    return rows.at(row)->record;
+}
+
+const TransferRate* TransferList::rateAt(std::size_t row) const {
+    const Entry& entry = *rows.at(row);
+    return entry.job && movingBytes(entry.record) ? &entry.rate : nullptr;
+}
+
+int TransferList::runningCount() const {
+    return static_cast<int>(jobs.size());
+}
+
+int TransferList::queuedCount() const {
+    return static_cast<int>(std::count_if(rows.begin(), rows.end(), [](const auto& entry) {
+        return entry->record.state == TransferState::Queued;
+    }));
+}
+
+TransferList::Entry& TransferList::insert(TransferRecord record) {
+    auto entry = std::make_unique<Entry>();
+    entry->record = std::move(record);
+    const std::size_t row = rowOfEntry(*entry);
+    Entry& placed =
+        **rows.insert(rows.begin() + static_cast<std::ptrdiff_t>(row), std::move(entry));
+    lastId = std::max(lastId, placed.record.id);
+    if (observer)
+        observer->inserted(row);
+    return placed;
+}
+
+std::int64_t TransferList::newId() {
+    // The store knows the ids of earlier runs; without one, this run's do.
+    lastId = std::max(lastId + 1, store ? store->newId() : 0);
+    return lastId;
+}
+
+void TransferList::show(const Entry& entry) {
+    if (observer)
+        observer->changed(rowOfEntry(entry));
+}
+
+void TransferList::stateChanged(Entry& entry) {
+    show(entry);
+    if (store)
+        store->save(entry.record);
+}
+
+void TransferList::progressed(Entry& entry) {
+    show(entry);
+    if (store)
+        store->saveProgress(entry.record);
+}
+
+void TransferList::takeSettings(TransferRecord& record) const {
+    const JobSettings now = settings ? settings() : JobSettings{};
+    record.quality = now.quality;
+    record.movieFolder = now.movieFolder;
+    record.musicFolder = now.musicFolder;
+    record.convert = now.convert;
+}
+
+void TransferList::restore() {
+    if (!store)
+        return;
+    std::vector<Entry*> continuing;
+    for (TransferRecord& record : store->load()) {
+        if (find(record.id))
+            continue;
+        Entry& entry = insert(std::move(record));
+        switch (entry.record.state) {
+        case TransferState::Queued:
+        case TransferState::Running:
+        case TransferState::Converting:
+        case TransferState::Interrupted:
+            continuing.push_back(&entry);
+            break;
+        default:
+            break;
+        }
+    }
+    // In the order they were added, as they would have run.
+    for (Entry* entry : continuing) {
+        enqueue(*entry);
+        stateChanged(*entry);
+    }
+    pump();
+}
+
+std::int64_t TransferList::add(const std::string& url, const std::string& title) {
+    TransferRecord record;
+    record.id = newId();
+    record.title = core::safeTitle(title);
+    record.pageUrl = url;
+    takeSettings(record);
+    record.addedAt = secondsNow();
+    Entry& entry = insert(std::move(record));
+    enqueue(entry);
+    stateChanged(entry);
+    pump();
+    return entry.record.id;
+}
+
+void TransferList::setMaxRunning(int n) {
+    limit = std::clamp(n, 1, 8);
+    pump();
+}
+
+void TransferList::enqueue(Entry& entry) {
+    entry.record.state = TransferState::Queued;
+    entry.record.status = statusText(TransferState::Queued);
+    entry.record.error.clear();
+    entry.record.endedAt = 0;
+    entry.turn = ++lastTurn;
+    waiting.emplace_back(entry.record.id, entry.turn);
+}
+
+void TransferList::pump() {
+    if (closing)
+        return;
+    for (auto it = waiting.begin(); it != waiting.end() && runningCount() < limit;) {
+        Entry* entry = find(it->first);
+        // Left the queue meanwhile (paused, cancelled, cleared, queued again).
+        if (!entry || entry->record.state != TransferState::Queued || entry->turn != it->second) {
+            it = waiting.erase(it);
+            continue;
+        }
+        // Its earlier job is still stopping; it keeps its turn.
+        if (entry->job) {
+            ++it;
+            continue;
+        }
+        it = waiting.erase(it);
+        start(*entry);
+    }
+}
+
+std::string TransferList::partFilePath(const std::string& folder, const std::string& title,
+                                       const std::string& key) {
+    // As PartFile::stablePath names it.
+    return folder + "/" + title + "." + key + ".part";
+}
+
+std::unique_ptr<core> TransferList::makeJob(const TransferRecord& record, int job,
+                                            std::shared_ptr<const CancelToken> token) const {
+    JobOptions options;
+    options.pageUrl = record.pageUrl;
+    options.title = record.title;
+    options.quality = record.quality;
+    options.movieFolder = record.movieFolder;
+    options.musicFolder = record.musicFolder;
+    options.convert = record.convert;
+    if (convertsOnly(record)) {
+        if (record.kind == TransferKind::Conversion)
+            options.bitRate = core::onRequestBitRate;
+        return core::conversion(std::move(options), record.type.empty() ? "flv" : record.type, job,
+                                sink, std::move(token));
+    }
+    options.partFile = record.partFile;
+    options.validator = record.validator;
+    options.total = record.validator.empty() ? 0 : record.total;
+    return std::make_unique<core>(std::move(options), job, sink, std::move(token));
+}
+
+void TransferList::start(Entry& entry) {
+    TransferRecord& record = entry.record;
+    if (!convertsOnly(record) && record.partFile.empty())
+        record.partFile = partFilePath(record.movieFolder, record.title, std::to_string(record.id));
+    const int job = ++lastJob;
+    auto token = std::make_shared<CancelToken>();
+    std::unique_ptr<core> work = makeJob(record, job, token);
+    record.state = convertsOnly(record) ? TransferState::Converting : TransferState::Running;
+    entry.rate.reset();
+    try {
+        runner(std::move(work));
+    } catch (const std::system_error&) {
+        record.state = TransferState::Failed;
+        record.error = record.status = startFailedText(record.kind);
+        record.endedAt = secondsNow();
+        stateChanged(entry);
+        if (observer)
+            observer->ended(record);
+        return;
+    }
+    jobs[job] = record.id;
+    entry.job = job;
+    entry.token = std::move(token);
+    stateChanged(entry);
+}
+
+TransferList::Done TransferList::pause(std::int64_t id) {
+    Entry* entry = find(id);
+    if (!entry)
+        return Done::NotApplicable;
+    TransferRecord& record = entry->record;
+    const bool running = record.state == TransferState::Running && !convertsOnly(record);
+    if (!running && record.state != TransferState::Queued &&
+        record.state != TransferState::Interrupted)
+        return Done::NotApplicable;
+    // The job stops at its next check and says so; the row says it now.
+    if (entry->job)
+        entry->token->pause();
+    record.state = TransferState::Paused;
+    record.status = statusText(TransferState::Paused);
+    stateChanged(*entry);
+    pump();
+    return Done::Ok;
+}
+
+TransferList::Done TransferList::resume(std::int64_t id) {
+    Entry* entry = find(id);
+    if (!entry || (entry->record.state != TransferState::Paused &&
+                   entry->record.state != TransferState::Interrupted))
+        return Done::NotApplicable;
+    enqueue(*entry);
+    stateChanged(*entry);
+    pump();
+    return Done::Ok;
+}
+
+TransferList::Done TransferList::cancel(std::int64_t id) {
+    Entry* entry = find(id);
+    if (!entry || entry->record.ended())
+        return Done::NotApplicable;
+    TransferRecord& record = entry->record;
+    if (entry->job)
+        entry->token->cancel(); // the job removes its part file
+    else
+        dropPartFile(record);
+    record.state = TransferState::Cancelled;
+    record.status = statusText(TransferState::Cancelled);
+    record.endedAt = secondsNow();
+    stateChanged(*entry);
+    pump();
+    return Done::Ok;
+}
+
+TransferList::Done TransferList::retry(std::int64_t id) {
+    Entry* entry = find(id);
+    if (!entry || (entry->record.state != TransferState::Failed &&
+                   entry->record.state != TransferState::Cancelled))
+        return Done::NotApplicable;
+    TransferRecord& record = entry->record;
+    const std::string folderBefore = record.movieFolder;
+    takeSettings(record);
+    if (record.kind == TransferKind::Download) {
+        // A part file elsewhere is no use to a download into the new folder.
+        if (record.movieFolder != folderBefore)
+            dropPartFile(record);
+        record.type.clear();
+        record.movieFile.clear();
+        record.mp3File.clear();
+        record.received = 0;
+    }
+    enqueue(*entry);
+    stateChanged(*entry);
+    pump();
+    return Done::Ok;
+}
+
+TransferList::Done TransferList::clear(std::int64_t id) {
+    Entry* entry = find(id);
+    if (!entry)
+        return Done::NotApplicable;
+    if (!entry->record.ended())
+        return Done::NotFinished;
+    // A failed download's bytes are nobody's once its row goes.
+    if (!entry->job && entry->record.state == TransferState::Failed)
+        dropPartFile(entry->record);
+    // A job still stopping keeps its slot; its last events find no record.
+    if (entry->job)
+        jobs[entry->job] = 0;
+    const std::size_t row = rowOfEntry(*entry);
+    rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(row));
+    if (store)
+        store->remove(id);
+    if (observer)
+        observer->removed(row);
+    return Done::Ok;
+}
+
+TransferList::Done TransferList::convert(std::int64_t id) {
+    Entry* entry = find(id);
+    if (!entry)
+        return Done::NotApplicable;
+    TransferRecord& record = entry->record;
+    if (record.state != TransferState::Done)
+        return Done::NotFinished;
+    if (record.converted())
+        return Done::AlreadyConverted;
+    record.kind = TransferKind::Conversion;
+    // The folders of now, which may not be those of the download.
+    const JobSettings now = settings ? settings() : JobSettings{};
+    record.movieFolder = now.movieFolder;
+    record.musicFolder = now.musicFolder;
+    enqueue(*entry);
+    stateChanged(*entry);
+    pump();
+    return Done::Ok;
+}
+
+void TransferList::interruptAll() {
+    closing = true;
+    for (const auto& entry : rows) {
+        TransferRecord& record = entry->record;
+        const bool working =
+            record.state == TransferState::Running || record.state == TransferState::Converting;
+        if (!working && record.state != TransferState::Queued)
+            continue;
+        // Pausing keeps a download's bytes; a conversion stops and runs again.
+        if (entry->job)
+            entry->token->pause();
+        record.state = TransferState::Interrupted;
+        record.status = statusText(TransferState::Interrupted);
+        stateChanged(*entry);
+    }
+    waiting.clear();
+}
+
+void TransferList::dropPartFile(TransferRecord& record) {
+    // Only a name we gave out: never anything else the record might hold.
+    if (record.partFile.size() > 5 && record.partFile.ends_with(".part")) {
+        std::error_code ignored;
+        std::filesystem::remove(record.partFile, ignored);
+    }
+    record.partFile.clear();
+    record.validator.clear();
+}
+
+void TransferList::apply(const JobEvent& event) {
+    const auto job = jobs.find(event.id);
+    if (job == jobs.end())
+        return;
+    Entry* entry = job->second ? find(job->second) : nullptr;
+    if (entry && entry->job != event.id)
+        entry = nullptr;
+    if (endsJob(event.kind))
+        jobs.erase(job);
+    if (entry) {
+        TransferRecord& record = entry->record;
+        // Texts of a job being stopped no longer describe the row.
+        const bool working =
+            record.state == TransferState::Running || record.state == TransferState::Converting;
+        switch (event.kind) {
+        case JobEvent::Kind::Progress:
+            record.received = static_cast<std::int64_t>(event.done);
+            if (event.total > 0)
+                record.total = static_cast<std::int64_t>(event.total);
+            if (movingBytes(record))
+                entry->rate.add(TransferRate::Clock::now(), event.done, event.total);
+            progressed(*entry);
+            break;
+        case JobEvent::Kind::Status:
+            if (working) {
+                record.status = event.text;
+                progressed(*entry);
+            }
+            break;
+        case JobEvent::Kind::Container:
+            record.type = event.text;
+            progressed(*entry);
+            break;
+        case JobEvent::Kind::Saved: {
+            const auto dot = event.text.rfind('.');
+            const bool mp3 = dot != std::string::npos && event.text.substr(dot + 1) == "mp3";
+            if (mp3) {
+                record.mp3File = event.text;
+            } else {
+                record.movieFile = event.text;
+                record.title = event.text.substr(0, dot);
+                // Committed: no part file is left to continue.
+                record.partFile.clear();
+                record.validator.clear();
+            }
+            stateChanged(*entry);
+            if (observer)
+                observer->saved(record, mp3);
+            break;
+        }
+        case JobEvent::Kind::Resumable:
+            record.partFile = event.text;
+            record.validator = event.detail;
+            if (event.total > 0)
+                record.total = static_cast<std::int64_t>(event.total);
+            stateChanged(*entry);
+            break;
+        case JobEvent::Kind::Converting:
+            if (working) {
+                record.state = TransferState::Converting;
+                if (!event.text.empty())
+                    record.status = event.text;
+                entry->rate.reset();
+                stateChanged(*entry);
+            }
+            break;
+        case JobEvent::Kind::Converted:
+            break;
+        case JobEvent::Kind::Finished:
+        case JobEvent::Kind::Failed:
+            finished(*entry, event);
+            break;
+        case JobEvent::Kind::Paused:
+        case JobEvent::Kind::Cancelled:
+            stopped(*entry, event);
+            break;
+        }
+        if (endsJob(event.kind)) {
+            entry->job = 0;
+            entry->token.reset();
+        }
+    }
+    if (endsJob(event.kind))
+        pump();
+}
+
+void TransferList::finished(Entry& entry, const JobEvent& event) {
+    TransferRecord& record = entry.record;
+    if (event.kind == JobEvent::Kind::Finished) {
+        record.state = TransferState::Done;
+        record.status = event.text.empty() ? "Download Complete!" : event.text;
+        record.error.clear();
+    } else {
+        record.state = TransferState::Failed;
+        record.error = record.status = event.text;
+    }
+    record.endedAt = secondsNow();
+    entry.rate.reset();
+    stateChanged(entry);
+    if (observer)
+        observer->ended(record);
+}
+
+void TransferList::stopped(Entry& entry, const JobEvent& event) {
+    TransferRecord& record = entry.record;
+    switch (record.state) {
+    case TransferState::Running:
+    case TransferState::Converting:
+        // Stopped without being asked here.
+        record.state =
+            event.kind == JobEvent::Kind::Paused ? TransferState::Paused : TransferState::Cancelled;
+        record.status =
+            record.state == TransferState::Paused ? statusText(TransferState::Paused) : event.text;
+        break;
+    case TransferState::Cancelled:
+        if (!event.text.empty())
+            record.status = event.text;
+        break;
+    default:
+        // Paused, Interrupted, or queued again meanwhile: as the user left it.
+        break;
+    }
+    // A job told to pause may still say Cancelled when it stopped before its
+    // first byte; only a cancel removed its part file. A cancel that came
+    // after the job had paused finds the part file still there.
+    const bool pauseAsked = entry.token && entry.token->pausing();
+    if (record.state == TransferState::Cancelled ||
+        (event.kind == JobEvent::Kind::Cancelled && !pauseAsked))
+        dropPartFile(record);
+    if (record.state == TransferState::Cancelled && !record.endedAt)
+        record.endedAt = secondsNow();
+    entry.rate.reset();
+    stateChanged(entry);
+}
+
+void TransferList::noteStalls(std::chrono::steady_clock::time_point now) {
+    // The engine reports every change of the bytes within 50 ms; a transfer
+    // that has said nothing for longer has received nothing, and its rate
+    // must fall rather than keep the last figure.
+    for (const auto& [job, id] : jobs) {
+        Entry* entry = id ? find(id) : nullptr;
+        if (!entry || !movingBytes(entry->record) || !entry->rate.rate())
+            continue;
+        const auto last = entry->rate.lastSampleAt();
+        if (last && now - *last >= stallAfter) {
+            entry->rate.addSilence(now);
+            show(*entry);
+        }
+    }
+}
