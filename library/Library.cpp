@@ -80,6 +80,22 @@ void Library::add(const std::string& title, const std::string& type, const std::
         ListView::addRow(view, {wide(title), wide(type), wide(folder)});
 }
 
+void Library::addOnce(const std::string& title, const std::string& type,
+                      const std::string& folder) {
+    if (!view)
+        return;
+    // A retried job writes the file its first attempt may have listed already.
+    const QStringList cells = {wide(title), wide(type), wide(folder)};
+    for (int row = 0; row < ListView::rowCount(view); ++row) {
+        if (ListView::cellCount(view, row) == cells.size() &&
+            ListView::cellText(view, row, 0) == cells[0] &&
+            ListView::cellText(view, row, 1) == cells[1] &&
+            ListView::cellText(view, row, 2) == cells[2])
+            return;
+    }
+    add(title, type, folder);
+}
+
 void Library::show(const std::string& moviePath, const std::string& mp3Path) {
     helpShow(mp3Path, "*.mp3");
     helpShow(moviePath, "*.flv");

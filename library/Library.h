@@ -19,8 +19,10 @@ public:
     void show(const std::string& moviePath, const std::string& mp3Path);
     // Appends one row per file of the folder matching the pattern ("*.ext").
     void helpShow(const std::string& folder, const std::string& pattern);
-    // Appends the row of one file (a finished transfer) unless its kind is hidden.
+    // Appends the row of one file unless its kind is hidden.
     void add(const std::string& title, const std::string& type, const std::string& folder);
+    // The same for a file a transfer saved, unless the row is there already.
+    void addOnce(const std::string& title, const std::string& type, const std::string& folder);
 
     // file:// address of the row's folder, or an empty text for no such row.
     std::string showFileFolder(int row) const;

@@ -169,6 +169,11 @@ TEST_F(LibraryTest, RowsGiveTheirFileAndTheirFoldersAddressAndHiddenKindsStayOut
     library.show(movies, odd);
     library.add("New", "MP3", odd);
     library.add("Film", "flv", movies);
-    ASSERT_EQ(rows(), (std::vector<std::vector<std::string>>{{"clip", "mp4", movies},
-                                                             {"Film", "flv", movies}}));
+    // A file a transfer saved twice (a retry) is listed once.
+    library.addOnce("Film", "flv", movies);
+    library.addOnce("Film", "mp4", movies);
+    library.addOnce("Song", "mp3", music);
+    ASSERT_EQ(rows(),
+              (std::vector<std::vector<std::string>>{
+                  {"clip", "mp4", movies}, {"Film", "flv", movies}, {"Film", "mp4", movies}}));
 }
