@@ -3,17 +3,19 @@
 #include "CurlHandle.h"
 #include "PartFile.h"
 
+#include <algorithm>
 #include <climits>
 #include <memory>
 #include <utility>
 
 long core::stallSeconds = 30;
 std::size_t core::maxPageBytes = std::size_t{64} * 1024 * 1024;
-const std::size_t core::maxTitleBytes = NAME_MAX - 4 - PartFile::extraNameBytes;
+const std::size_t core::maxTitleBytes =
+    NAME_MAX - 4 - std::max(PartFile::extraNameBytes, PartFile::maxExtraNameBytes);
 
 core::core(JobOptions options, int id, JobSink sink, std::shared_ptr<const CancelToken> cancel)
-    : pageUrl(std::move(options.pageUrl)), fileTitle(safeTitle(std::move(options.title))),
-      jobId(id), quality(options.quality), convertToMp3(options.convert),
+    : pageUrl(std::move(options.pageUrl)), titleFromPage(options.title.empty()),
+      fileTitle(safeTitle(std::move(options.title))), jobId(id), quality(options.quality), convertToMp3(options.convert),
       moviePath(std::move(options.movieFolder)), mp3Path(std::move(options.musicFolder)),
       bitRate(std::move(options.bitRate)), sink(std::move(sink)), cancelToken(std::move(cancel)) {}
 
@@ -47,6 +49,8 @@ bool core::scrapeURL() {
             return false;
         }
         status("Initial response received!");
+        if (titleFromPage)
+            fileTitle = safeTitle(findTitle(pageText).value_or(std::string()));
         status("Searching for download source...");
         if (!findDetails(curl.get())) {
             send(JobEvent::Kind::Failed, "Error: Could not locate any movies to download.");

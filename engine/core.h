@@ -126,6 +126,8 @@ public:
     static const std::size_t maxTitleBytes;
 
     std::string pageUrl;
+    // No title was asked for: the page's headline names the file.
+    bool titleFromPage;
     std::string fileTitle;
     int jobId;
     int quality;
