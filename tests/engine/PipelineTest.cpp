@@ -90,7 +90,8 @@ TEST_F(PipelineTest, SavesTheChosenStreamByteForByte) {
         const std::string title = std::string(c.file).substr(0, 1);
         JobRun r = run(srv.url(c.page), title, c.quality);
         EXPECT_TRUE(r.result);
-        EXPECT_EQ(r.texts, upToMovie(c.control, {"Download Complete!", "done"}));
+        EXPECT_EQ(r.texts, upToMovie(c.control, {std::string("saved:") + c.file,
+                                                 "Download Complete!", "done"}));
         EXPECT_TRUE(readFile(movies.file(c.file)) == c.bytes);
     }
     EXPECT_EQ(listFolder(movies.path()), (Texts{"A.mp4", "B.flv", "C.flv", "D.flv", "E.flv"}));
@@ -134,7 +135,8 @@ TEST_F(PipelineTest, ConvertsAfterASuccessfulDownload) {
 
     JobRun r = run(srv.url("/watch"), "Song", 2, true);
     EXPECT_TRUE(r.result);
-    Texts expected = upToMovie("setflv", {"Download Complete!", "Converting to mp3...", "setmp3",
+    Texts expected = upToMovie("setflv", {"saved:Song.flv", "Download Complete!",
+                                          "Converting to mp3...", "saved:Song.mp3", "setmp3",
                                           "done", "Complete! Thank you for using Quillmoth."});
     EXPECT_EQ(r.texts, expected);
     EXPECT_GT(std::filesystem::file_size(mp3s.file("Song.mp3")), 0u);
@@ -208,7 +210,7 @@ TEST_F(PipelineTest, RedirectsAreFollowedToTheBody) {
     offer("/moved");
 
     JobRun r = run(srv.url("/p0"), "Moved");
-    EXPECT_EQ(r.texts, upToMovie("setflv", {"Download Complete!", "done"}));
+    EXPECT_EQ(r.texts, upToMovie("setflv", {"saved:Moved.flv", "Download Complete!", "done"}));
     EXPECT_TRUE(readFile(movies.file("Moved.flv")) == bytes);
 }
 
@@ -248,9 +250,10 @@ TEST_F(PipelineTest, TitlesAndFoldersThatCannotTakeTheFile) {
 TEST_F(PipelineTest, TitlesAreCleanedBeforeTheTransfer) {
     srv.stream("/high", testBytes(1000));
     offer();
-    for (const char* title : {"AC/DC", "../.."})
+    // No title: the page's headline.
+    for (const char* title : {"AC/DC", "../..", ""})
         EXPECT_TRUE(run(srv.url("/watch"), title).result) << title;
-    EXPECT_EQ(listFolder(movies.path()), (Texts{"AC DC.flv", "video.flv"}));
+    EXPECT_EQ(listFolder(movies.path()), (Texts{"AC DC.flv", "Clip.flv", "video.flv"}));
 }
 
 TEST_F(PipelineTest, FailedTransfersKeepTheEarlierFile) {
@@ -367,7 +370,8 @@ TEST_F(PipelineTest, SeveralJobsRunAtOnceOnTheirOwnThreads) {
         SCOPED_TRACE(i);
         EXPECT_EQ(results[i], 1u);
         EXPECT_EQ(JobRecorder::statusesOf(ids[i]),
-                  upToMovie("setflv", {"Download Complete!", "done"}));
+                  upToMovie("setflv", {"saved:Clip " + std::to_string(i) + ".flv",
+                                       "Download Complete!", "done"}));
         EXPECT_EQ(JobRecorder::progressOf(ids[i]).back().second, bytes[i].size());
         EXPECT_TRUE(readFile(movies.file("Clip " + std::to_string(i) + ".flv")) == bytes[i]);
     }

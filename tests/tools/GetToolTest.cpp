@@ -41,16 +41,17 @@ TEST_F(GetToolTest, NamesTheFileAfterTheHeadline) {
 
     const ToolResult r = runTool({srv.url("/watch")});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.lines, withHead({"setflv", "Download Complete!", "done"}));
+    EXPECT_EQ(r.lines,
+              withHead({"setflv", "saved:My AC DC Clip.flv", "Download Complete!", "done"}));
     EXPECT_EQ(readFile(dir / "My AC DC Clip.flv"), bytes);
     EXPECT_EQ(r.err, ""); // no progress line when stderr is no terminal
     EXPECT_EQ(srv.hits("/watch"), 2);
     EXPECT_EQ(srv.hits("/high"), 0);
 
     srv.body("/plain", "<p>fmt_url_map=1|" + srv.url("/s") + ",2|" + srv.url("/t") + "&amp;x</p>");
-    srv.stream("/s", "tiny");
+    srv.stream("/s", std::string("\x01tiny"));
     EXPECT_EQ(runTool({srv.url("/plain")}).status, 0);
-    EXPECT_EQ(readFile(dir / "video.flv"), "tiny");
+    EXPECT_EQ(readFile(dir / "video.flv"), "\x01tiny");
 }
 
 TEST_F(GetToolTest, GivenTitleQualityAndFolders) {
@@ -66,7 +67,8 @@ TEST_F(GetToolTest, GivenTitleQualityAndFolders) {
     const ToolResult r = runTool({"--quality", "1", "--title", "-odd $(title)",
                                   "--movies=" + (dir / "movies/").string(), srv.url("/watch")});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.lines, withHead({"setmp4", "Download Complete!", "done"}));
+    EXPECT_EQ(r.lines,
+              withHead({"setmp4", "saved:-odd $(title).mp4", "Download Complete!", "done"}));
     EXPECT_EQ(readFile(dir / "movies" / "-odd $(title).mp4"), bytes);
     EXPECT_EQ(srv.hits("/watch"), 1);
 }
@@ -110,8 +112,9 @@ TEST_F(GetToolTest, ConvertsToMp3) {
 
     const ToolResult r = runTool({"--mp3", "--music", (dir / "music").string(), srv.url("/watch")});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.lines, withHead({"setflv", "Download Complete!", "Converting to mp3...", "setmp3",
-                                 "done", "Complete! Thank you for using Quillmoth."}));
+    EXPECT_EQ(r.lines, withHead({"setflv", "saved:Song.flv", "Download Complete!",
+                                 "Converting to mp3...", "saved:Song.mp3", "setmp3", "done",
+                                 "Complete! Thank you for using Quillmoth."}));
     EXPECT_GT(fs::file_size(dir / "music" / "Song.mp3"), 1000u);
 }
 
