@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <random>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -77,6 +78,29 @@ Placed placeWithoutReplacing(const std::string& from, const std::string& to) {
     return Placed::Failed;
 }
 
+enum class Hold { Held, Moved, Refused };
+
+// Takes fd, opened at path, for one writer: a regular file of ours with no
+// other link, locked without waiting, and still the file path names (a
+// writer that committed or discarded it meanwhile moved it away: Moved).
+Hold hold(int fd, const std::string& path) {
+    struct stat held {};
+    if (::fstat(fd, &held) != 0 || !S_ISREG(held.st_mode) || held.st_uid != ::geteuid() ||
+        held.st_nlink != 1 || ::flock(fd, LOCK_EX | LOCK_NB) != 0)
+        return Hold::Refused;
+    struct stat named {};
+    if (::lstat(path.c_str(), &named) != 0 || named.st_dev != held.st_dev ||
+        named.st_ino != held.st_ino)
+        return Hold::Moved;
+    return Hold::Held;
+}
+
+// An existing name, opened without following a link. O_NONBLOCK: a FIFO or
+// device planted there must not block the open; it does nothing to files.
+int openExisting(const std::string& path) {
+    return ::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+}
+
 void syncFolder(const std::string& folder) {
     const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir < 0)
@@ -102,8 +126,10 @@ PartFile::Opened PartFile::open() {
         std::string name = target_ + "." + randomTag() + suffix;
         // O_EXCL with O_NOFOLLOW: an existing file or link is never opened.
         const int fd =
-            ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+            ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd >= 0) {
+            // Held like a stable file, in case the name is handed on to continue it.
+            ::flock(fd, LOCK_EX | LOCK_NB);
             fd_ = fd;
             temp_ = std::move(name);
             return Opened::Ok;
@@ -113,6 +139,32 @@ PartFile::Opened PartFile::open() {
         return folderError(errno) ? Opened::FolderUnusable : Opened::NameRefused;
     }
     return Opened::FolderUnusable;
+}
+
+PartFile::Opened PartFile::open(const std::string& stable) {
+    discard();
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        int fd = ::open(stable.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0 && errno == EEXIST)
+            fd = openExisting(stable);
+        if (fd < 0)
+            break;
+        const Hold held = hold(fd, stable);
+        if (held == Hold::Held) {
+            fd_ = fd;
+            temp_ = stable;
+            failed_ = false;
+            written_ = flushed_ = ::lseek(fd, 0, SEEK_END);
+            if (written_ >= 0)
+                return Opened::Ok;
+            fd_ = -1;
+        }
+        ::close(fd);
+        if (held != Hold::Moved)
+            break;
+    }
+    // Not ours to use: a name of its own, as for any job.
+    return open();
 }
 
 std::size_t PartFile::write(const void* data, std::size_t n) {
@@ -147,6 +199,26 @@ long long PartFile::size() const {
     return st.st_size;
 }
 
+bool PartFile::restart() {
+    if (fd_ < 0 || ::ftruncate(fd_, 0) != 0 || ::lseek(fd_, 0, SEEK_SET) != 0)
+        return false;
+    written_ = flushed_ = 0;
+    return true;
+}
+
+std::size_t PartFile::readHead(char* out, std::size_t n) const {
+    std::size_t done = 0;
+    while (fd_ >= 0 && done < n) {
+        const ssize_t r = ::pread(fd_, out + done, n - done, static_cast<off_t>(done));
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r <= 0)
+            break;
+        done += static_cast<std::size_t>(r);
+    }
+    return done;
+}
+
 std::string PartFile::withSuffixes(const std::string& target, std::size_t n) {
     const auto slash = target.rfind('/');
     const auto nameStart = slash == std::string::npos ? 0 : slash + 1;
@@ -162,9 +234,9 @@ std::string PartFile::withSuffixes(const std::string& target, std::size_t n) {
 bool PartFile::commit() {
     if (fd_ < 0)
         return false;
-    bool ok = !failed_ && ::fsync(fd_) == 0;
-    ok = ::close(fd_) == 0 && ok;
-    fd_ = -1;
+    const bool ok = !failed_ && ::fsync(fd_) == 0;
+    // Renamed while still held, so that no other writer can take the file
+    // over between the last byte and the rename.
     for (std::size_t n = 0; ok && n <= maxSuffixes; ++n) {
         const std::string name = withSuffixes(target_, n);
         const Placed placed = placeWithoutReplacing(temp_, name);
@@ -173,18 +245,44 @@ bool PartFile::commit() {
         if (placed == Placed::Failed)
             break;
         target_ = name;
+        ::close(fd_);
+        fd_ = -1;
         syncFolder(folderOf(target_));
         return true;
     }
-    ::unlink(temp_.c_str());
+    discard();
     return false;
 }
 
 void PartFile::discard() {
     if (fd_ < 0)
         return;
+    // Only this job's own file, removed while still held: another job's
+    // file is never touched.
+    ::unlink(temp_.c_str());
     ::close(fd_);
     fd_ = -1;
-    // Only this job's own temporary name: another job's file is never touched.
-    ::unlink(temp_.c_str());
+}
+
+void PartFile::keep() {
+    if (fd_ < 0)
+        return;
+    // What is kept is continued from its size: its bytes must be there.
+    ::fdatasync(fd_);
+    ::close(fd_);
+    fd_ = -1;
+}
+
+std::string PartFile::stablePath(const std::string& folder, const std::string& title,
+                                 const std::string& key) {
+    return folder + "/" + title + (key.empty() ? "" : "." + key) + suffix;
+}
+
+bool PartFile::removeUnheld(const std::string& path) {
+    const int fd = openExisting(path);
+    if (fd < 0)
+        return false;
+    const bool removed = hold(fd, path) == Hold::Held && ::unlink(path.c_str()) == 0;
+    ::close(fd);
+    return removed;
 }

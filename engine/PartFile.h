@@ -3,14 +3,15 @@
 #include <cstddef>
 #include <string>
 
-// A file written under a temporary name of its own beside its target and
-// given its final name only by commit(), which never replaces anything: an
-// earlier file of the same name (another video with the same title, or a
-// planted link) survives, and the new one takes the next free name. The
-// temporary name is random and created exclusively (never an existing file
-// or a planted link), so jobs writing the same target cannot touch each
-// other's bytes. Unless committed, the temporary file is removed when this
-// object goes away.
+// A file written under a temporary name beside its target and given its
+// final name only by commit(), which never replaces anything: an earlier file
+// of the same name (another video with the same title, or a planted link)
+// survives, and the new one takes the next free name. The temporary name is
+// either random, created exclusively (never an existing file or a planted
+// link), or a stable name per transfer (stablePath) that a later job can find
+// again to continue it; either way the file is held with an exclusive flock
+// while open, so two writers never share one. Unless committed or kept, the
+// temporary file is removed when this object goes away.
 class PartFile {
 public:
     // Why open() failed.
@@ -24,6 +25,13 @@ public:
 
     // Creates the temporary file "<target>.XXXXXX.part".
     Opened open();
+    // Opens the stable name stable to continue it: created exclusively when
+    // absent; an existing one only when it is a regular file of ours with no
+    // other link, reached without following a link, that nobody else holds.
+    // Anything else there (a link, a folder, a file another job holds or
+    // not ours) is left alone and open() takes a random name instead:
+    // tempPath() says which file is in use.
+    Opened open(const std::string& stable);
     bool isOpen() const { return fd_ >= 0; }
 
     // Returns how many bytes were written; fewer than n on a write error.
@@ -31,6 +39,10 @@ public:
 
     // Bytes in the temporary file (also those another program wrote to it).
     long long size() const;
+    // Empties the file, to start over; writes go to its start again.
+    bool restart();
+    // Reads up to n of the file's first bytes into out; how many it read.
+    std::size_t readHead(char* out, std::size_t n) const;
 
     // Moves the file to a different name in the same folder on commit.
     void retarget(std::string target) { target_ = std::move(target); }
@@ -46,6 +58,18 @@ public:
 
     // Closes and removes the temporary file.
     void discard();
+    // Closes the temporary file and leaves it where it is, to continue later.
+    void keep();
+
+    // "<folder>/<title>.<key>.part", or "<folder>/<title>.part" for an empty
+    // key: the part file of one transfer. With a title core::safeTitle made
+    // and a key of up to 15 bytes, the name and one of 7 more bytes beside
+    // it (a note such as ".resume") fit the file system's name limit.
+    static std::string stablePath(const std::string& folder, const std::string& title,
+                                  const std::string& key);
+    // Removes the part file at path when it is a regular file of ours that
+    // nobody holds; never through a link. True when it was removed.
+    static bool removeUnheld(const std::string& path);
 
     const std::string& target() const { return target_; }
     const std::string& tempPath() const { return temp_; }

@@ -15,9 +15,11 @@ const std::size_t core::maxTitleBytes =
 
 core::core(JobOptions options, int id, JobSink sink, std::shared_ptr<const CancelToken> cancel)
     : pageUrl(std::move(options.pageUrl)), titleFromPage(options.title.empty()),
-      fileTitle(safeTitle(std::move(options.title))), jobId(id), quality(options.quality), convertToMp3(options.convert),
-      moviePath(std::move(options.movieFolder)), mp3Path(std::move(options.musicFolder)),
-      bitRate(std::move(options.bitRate)), sink(std::move(sink)), cancelToken(std::move(cancel)) {}
+      fileTitle(safeTitle(std::move(options.title))), jobId(id), quality(options.quality),
+      convertToMp3(options.convert), moviePath(std::move(options.movieFolder)),
+      mp3Path(std::move(options.musicFolder)), bitRate(std::move(options.bitRate)),
+      sink(std::move(sink)), cancelToken(std::move(cancel)), partFile(std::move(options.partFile)),
+      resumeValidator(std::move(options.validator)), resumeTotal(options.total) {}
 
 // Runs on the job's worker thread, which owns the job from here on.
 unsigned core::ThreadStaticEntryPoint(void* pThis) {
@@ -38,7 +40,7 @@ bool core::scrapeURL() {
         }
         const CURLcode fetched = doCurl(curl.get(), pageUrl.c_str(), pageText, cancelToken.get());
         if (cancelled()) {
-            send(JobEvent::Kind::Cancelled, cancelledText);
+            stopped();
             return false;
         }
         if (fetched != CURLE_OK) {

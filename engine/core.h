@@ -74,8 +74,15 @@ public:
     // system's name limit. "video" when nothing is left.
     static std::string safeTitle(std::string title);
 
-    // Movie step and conversion.
+    // Movie step and conversion. The movie goes into options.partFile when
+    // given (kept when the job fails or pauses, to continue it), else into
+    // a temporary file removed on any stop.
     bool download();
+    // The answer's body begins (on the worker thread, from the write callback
+    // or after an empty body): decides from the answer whether the part file
+    // is continued or started over, and what its first bytes are. False
+    // when the answer is not the file asked for.
+    bool bodyStarts(MemoryBlock& block);
     // The conversion step; false when it failed or was cancelled.
     bool convert();
     // Converts moviePath/fname.type into mp3Path/fname.mp3 at
@@ -98,6 +105,15 @@ public:
     void containerSeen(const std::string& container);
 
     bool cancelled() const { return cancelToken && cancelToken->cancelled(); }
+    // Stopped to continue later.
+    bool paused() const { return cancelToken && cancelToken->pausing(); }
+    // The last event of a job stopped on request.
+    void stopped() const {
+        if (paused())
+            send(JobEvent::Kind::Paused, pausedText);
+        else
+            send(JobEvent::Kind::Cancelled, cancelledText);
+    }
     // Events, on the worker thread.
     void send(JobEvent::Kind kind, std::string text = {}) const;
     void status(const char* text) const { send(JobEvent::Kind::Status, text); }
@@ -105,6 +121,8 @@ public:
 
     // The last text of a job stopped on request.
     static constexpr const char* cancelledText = "Cancelled.";
+    // The last text of a job paused on request.
+    static constexpr const char* pausedText = "Paused.";
     // The last text of a conversion ffmpeg could not make.
     static constexpr const char* convertFailedText = "Error: Could not convert to mp3.";
     // The last text of a conversion that found no ffmpeg to run.
@@ -144,4 +162,8 @@ public:
     std::shared_ptr<const CancelToken> cancelToken;
     // Made by conversion(): no page to fetch, the movie is on disk already.
     bool conversionOnly = false;
+    // What to continue (JobOptions): part file, validator and total size.
+    std::string partFile;
+    std::string resumeValidator;
+    long long resumeTotal = 0;
 };

@@ -5,7 +5,7 @@
 #include <utility>
 
 bool core::convert() {
-    status("Converting to mp3...");
+    send(JobEvent::Kind::Converting, "Converting to mp3...");
     // A title refused by the movie step may still come here from a
     // conversion job: it must not reach outside either folder.
     Mp3Encoder::Result result;
@@ -29,7 +29,8 @@ bool core::convert() {
         send(JobEvent::Kind::Failed, musicFolderText);
         return false;
     case Mp3Encoder::Outcome::Cancelled:
-        send(JobEvent::Kind::Cancelled, cancelledText);
+        // Paused or not, the MP3's temporary file is gone; the movie stays.
+        stopped();
         return false;
     }
     return false;

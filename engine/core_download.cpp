@@ -3,6 +3,8 @@
 #include "PartFile.h"
 #include "core.h"
 
+#include <utility>
+
 namespace {
 
 const char* const kInvalidTitle = "Error: Invalid Title - Go back to search & change title. ";
@@ -10,18 +12,43 @@ const char* const kFolderUnusable = "Error: Could not write to the movie folder.
 const char* const kSaveFailed = "Error: Could not save movie.";
 
 // A body that is no movie: nothing at all, a web page (a login or error
-// page answered with 200), any other text (a JSON error, "access denied"),
-// or part of a file we never asked a part of.
-bool isMovie(const MemoryBlock& block, CURL* curl) {
-    long status = 0;
-    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-    return status != 206 && !block.head.empty() && !block.head.looksLikeMarkup() &&
-           !block.head.looksLikeText();
+// page answered with 200), or any other text (a JSON error, "access
+// denied"). Judged by the file's first bytes, however many arrived now.
+bool isMovie(const MemoryBlock& block) {
+    return !block.head.empty() && !block.head.looksLikeMarkup() && !block.head.looksLikeText();
 }
 
 std::string fileNameOf(const std::string& path) {
     const auto slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string folderOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The signature learns the file's first bytes from the part file itself,
+// when the answer's body is not where the file starts.
+void headFromDisk(MemoryBlock& block) {
+    char head[MovieSignature::headBytes];
+    block.head = {};
+    block.head.feed(head, block.out.readHead(head, sizeof head));
+}
+
+// Tells the caller what to store to continue the part file later.
+void sendResumable(const core& job, const PartFile& file, std::string validator, long long total) {
+    if (job.partFile.empty() || !job.sink)
+        return;
+    JobEvent event;
+    event.id = job.jobId;
+    event.kind = JobEvent::Kind::Resumable;
+    event.text = file.tempPath();
+    event.detail = std::move(validator);
+    event.total = static_cast<double>(total);
+    job.sink(event);
 }
 
 } // namespace
@@ -31,6 +58,31 @@ void core::containerSeen(const std::string& container) {
         return;
     savedExtension = "." + container;
     send(JobEvent::Kind::Container, container);
+}
+
+// Runs on the job's worker thread.
+bool core::bodyStarts(MemoryBlock& block) {
+    block.started = true;
+    switch (block.range.answer()) {
+    case RangeRequest::Answer::Refused:
+        return false;
+    case RangeRequest::Answer::Append:
+        headFromDisk(block);
+        break;
+    case RangeRequest::Answer::StartOver:
+        // Never a file of two streams: what is on disk goes.
+        if (!block.out.restart())
+            return false;
+        [[fallthrough]];
+    case RangeRequest::Answer::Fresh:
+        block.head = {};
+        sendResumable(*this, block.out, block.range.validator(), block.range.total());
+        break;
+    }
+    block.containerChecked = block.head.containerKnown();
+    if (block.containerChecked)
+        containerSeen(block.head.container());
+    return true;
 }
 
 // Runs on the job's worker thread.
@@ -49,8 +101,13 @@ bool core::download() {
         send(JobEvent::Kind::Failed, kInvalidTitle);
         return false;
     }
+    // A part file is continued only beside its target: a rename cannot
+    // leave the file system. Anywhere else the job takes a name of its own.
+    const bool keepsPart = !partFile.empty();
     PartFile file(movieFile());
-    switch (file.open()) {
+    const PartFile::Opened opened =
+        keepsPart && folderOf(partFile) == moviePath ? file.open(partFile) : file.open();
+    switch (opened) {
     case PartFile::Opened::Ok:
         break;
     case PartFile::Opened::FolderUnusable:
@@ -62,18 +119,45 @@ bool core::download() {
     }
 
     MemoryBlock block{file, *this};
-    const CURLcode result = doCurl(curl.get(), streamUrl.c_str(), block);
+    const long long held = file.size();
+    block.range = RangeRequest(held, resumeValidator, resumeTotal);
+    // Bytes that cannot be continued are started over in the same file.
+    if (held != 0 && !block.range.ranged() && !file.restart()) {
+        file.keep();
+        send(JobEvent::Kind::Failed, kSaveFailed);
+        return false;
+    }
+    if (block.range.ranged())
+        sendResumable(*this, file, resumeValidator, resumeTotal);
+    else
+        sendResumable(*this, file, {}, 0);
+
+    CURLcode result = doCurl(curl.get(), streamUrl.c_str(), block);
+    long answered = 0;
+    curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &answered);
+    // A range starting at the stream's end: the file on disk is whole.
+    if (result == CURLE_HTTP_RETURNED_ERROR && block.range.complete(answered)) {
+        result = CURLE_OK;
+        block.started = true;
+        headFromDisk(block);
+        progress(static_cast<double>(held), static_cast<double>(held));
+    }
     // The bar ends where the transfer did, whatever the pacer held back.
     if (block.pacer.pending()) {
         progress(static_cast<double>(block.pacer.total()), static_cast<double>(block.pacer.now()));
         block.pacer.flushed();
     }
     if (cancelled()) {
-        file.discard();
-        send(JobEvent::Kind::Cancelled, cancelledText);
+        if (keepsPart && paused())
+            file.keep();
+        else
+            file.discard();
+        stopped();
         return false;
     }
-    bool ok = result == CURLE_OK && isMovie(block, curl.get());
+    // An empty body never called the writer.
+    const bool whole = result == CURLE_OK && block.started;
+    bool ok = whole && isMovie(block);
     if (ok && !block.containerChecked)
         containerSeen(block.head.container());
     // The first bytes may have named another container than the quality rule.
@@ -81,7 +165,11 @@ bool core::download() {
     // A movie counts as saved only once every byte is on disk under its name.
     ok = ok && file.commit();
     if (!ok) {
-        file.discard();
+        // A whole body that is no movie never becomes one: nothing to continue.
+        if (keepsPart && !whole)
+            file.keep();
+        else
+            file.discard();
         send(JobEvent::Kind::Failed, kSaveFailed);
         return false;
     }

@@ -76,7 +76,11 @@ CURLcode core::doCurl(CURL* curl, const char* url, MemoryBlock& buf) {
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &core::progress_callback);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &core::movieWriter);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &buf);
-    return curl_easy_perform(curl);
+    // Ranged or not, the answer's headers say what its body is.
+    buf.range.apply(curl);
+    const CURLcode result = curl_easy_perform(curl);
+    buf.range.release(curl);
+    return result;
 }
 
 // Runs on the transfer's thread (libcurl callback).
@@ -100,6 +104,9 @@ size_t core::movieWriter(void* ptr, size_t size, size_t nmemb, void* data) {
     if (!block)
         return 0;
     const size_t n = size * nmemb;
+    // Taking nothing of an answer that is not the file asked for ends it.
+    if (!block->started && !block->job.bodyStarts(*block))
+        return 0;
     block->head.feed(static_cast<const char*>(ptr), n);
     if (!block->containerChecked && block->head.containerKnown()) {
         block->containerChecked = true;
@@ -116,7 +123,11 @@ int core::progress_callback(void* clientp, curl_off_t dltotal, curl_off_t dlnow,
         return 0;
     if (block->job.cancelled())
         return 1;
-    if (block->pacer.due(dltotal, dlnow))
-        block->job.progress(static_cast<double>(dltotal), static_cast<double>(dlnow));
+    // Counted over the whole file: a continued one has bytes on disk already.
+    const curl_off_t before = block->range.bodyOffset();
+    const curl_off_t total = dltotal > 0 ? before + dltotal : 0;
+    const curl_off_t now = before + dlnow;
+    if (block->pacer.due(total, now))
+        block->job.progress(static_cast<double>(total), static_cast<double>(now));
     return 0;
 }

@@ -21,15 +21,15 @@ struct CancelledRun {
 
 class CancelTest : public ::testing::Test {
 protected:
-    // A job whose token is set the moment its sink sees `when`.
+    // A job cancelled (or paused) the moment its sink sees `when`.
     CancelledRun run(const std::string& page, bool convert,
-                     std::function<bool(const JobEvent&)> when) {
+                     std::function<bool(const JobEvent&)> when, bool pause = false) {
         const int id = JobRecorder::nextId();
         auto cancel = std::make_shared<CancelToken>();
         auto sink = [&, cancel](const JobEvent& event) {
             JobRecorder::record(event);
             if (when(event))
-                cancel->cancel();
+                pause ? cancel->pause() : cancel->cancel();
         };
         core job(jobOptions(page, "Clip", 2, movies.path(), music.path(), convert), id, sink,
                  cancel);
@@ -67,7 +67,8 @@ TEST_F(CancelTest, StopsEachStepAndLeavesNoTrace) {
     EXPECT_EQ(srv.stallsExpired(), 0);
 }
 
-// ffmpeg is ended and its temporary MP3 removed; an earlier MP3 stays.
+// ffmpeg is ended and its temporary MP3 removed; an earlier MP3 stays. A
+// pause does the same, and says so.
 TEST_F(CancelTest, StopsTheConversion) {
     TempDir bin;
     // An encoder that would run for half a minute.
@@ -79,15 +80,19 @@ TEST_F(CancelTest, StopsTheConversion) {
     writeFile(music.file("Clip.mp3"), "earlier mp3");
     srv.stream("/movie", "FLV" + testBytes(5000));
     srv.watchPage("/watch", "Clip", {{"5", srv.url("/movie")}, {"6", srv.url("/movie")}});
-    const CancelledRun r = run(srv.url("/watch"), true, [](const JobEvent& e) {
-        return e.kind == JobEvent::Kind::Status && e.text == "Converting to mp3...";
-    });
+    for (const bool pause : {false, true}) {
+        SCOPED_TRACE(pause ? "pause" : "cancel");
+        std::filesystem::remove(movies.file("Clip.flv"));
+        const CancelledRun r = run(
+            srv.url("/watch"), true,
+            [](const JobEvent& e) { return e.kind == JobEvent::Kind::Converting; }, pause);
+        EXPECT_EQ(r.texts, upToMovie("setflv", {"saved:Clip.flv", "Download Complete!",
+                                                "Converting to mp3...", "done",
+                                                pause ? "Paused." : "Cancelled."}));
+        EXPECT_EQ(readFile(music.file("Clip.mp3")), "earlier mp3");
+        EXPECT_EQ(listFolder(music.path()), Texts{"Clip.mp3"});
+    }
     setenv("PATH", savedPath.c_str(), 1);
-
-    EXPECT_EQ(r.texts, upToMovie("setflv", {"saved:Clip.flv", "Download Complete!",
-                                            "Converting to mp3...", "done", "Cancelled."}));
-    EXPECT_EQ(readFile(music.file("Clip.mp3")), "earlier mp3");
-    EXPECT_EQ(listFolder(music.path()), Texts{"Clip.mp3"});
 }
 
 } // namespace

@@ -59,10 +59,14 @@ void FixtureServer::dispatch(const httplib::Request& req, httplib::Response& res
     {
         std::lock_guard lock(mutex_);
         ++hits_[req.path];
+        lastHeaders_[req.path] = req.headers;
         auto it = routes_.find(req.path);
         if (it != routes_.end())
             handler = it->second;
     }
+    // The library would cut any body to the Range asked for, whatever the
+    // status a handler sets: only ranged() answers ranges, itself.
+    const_cast<httplib::Request&>(req).ranges.clear();
     if (!handler) {
         res.status = 404;
         res.set_content("no such route", "text/plain");
@@ -75,6 +79,12 @@ int FixtureServer::hits(const std::string& path) const {
     std::lock_guard lock(mutex_);
     auto it = hits_.find(path);
     return it == hits_.end() ? 0 : it->second;
+}
+
+httplib::Headers FixtureServer::lastHeaders(const std::string& path) const {
+    std::lock_guard lock(mutex_);
+    auto it = lastHeaders_.find(path);
+    return it == lastHeaders_.end() ? httplib::Headers{} : it->second;
 }
 
 void FixtureServer::body(const std::string& path, std::string content, std::string contentType) {
@@ -141,19 +151,59 @@ void FixtureServer::stall(const std::string& path, std::string prefix) {
     auto provider = [this, data](size_t offset, size_t, httplib::DataSink& sink) {
         if (offset < data->size())
             return sink.write(data->data() + offset, data->size() - offset);
-        const auto until =
-            std::chrono::steady_clock::now() + std::chrono::seconds(stallLimitSeconds);
-        while (!stopping_) {
-            if (std::chrono::steady_clock::now() >= until) {
-                ++stallsExpired_;
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
+        waitStalled();
         return false;
     };
     get(path, [data, provider](const httplib::Request&, httplib::Response& res) {
         res.set_content_provider(data->size() * 2 + 1, "application/octet-stream", provider);
+    });
+}
+
+void FixtureServer::waitStalled() {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(stallLimitSeconds);
+    while (!stopping_) {
+        if (std::chrono::steady_clock::now() >= until) {
+            ++stallsExpired_;
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+void FixtureServer::ranged(const std::string& path, std::string bytes, std::string etag,
+                           std::size_t stallAt) {
+    auto data = std::make_shared<const std::string>(std::move(bytes));
+    // Runs on a server thread.
+    get(path, [this, data, etag, stallAt](const httplib::Request& req, httplib::Response& res) {
+        const std::string range = req.get_header_value("Range");
+        const std::string ifRange = req.get_header_value("If-Range");
+        const std::size_t size = data->size();
+        std::size_t from = 0;
+        res.set_header("ETag", etag);
+        if (range.rfind("bytes=", 0) == 0 && (ifRange.empty() || ifRange == etag)) {
+            from = std::stoull(range.substr(6));
+            if (from >= size) {
+                res.status = 416;
+                res.set_header("Content-Range", "bytes */" + std::to_string(size));
+                return;
+            }
+            res.status = 206;
+            res.set_header("Content-Range", "bytes " + std::to_string(from) + "-" +
+                                                std::to_string(size - 1) + "/" +
+                                                std::to_string(size));
+        }
+        res.set_content_provider(
+            size - from, "application/octet-stream",
+            [this, data, from, stallAt](size_t offset, size_t, httplib::DataSink& sink) {
+                const std::size_t at = from + offset;
+                const std::size_t end =
+                    at < stallAt ? std::min(stallAt, data->size()) : data->size();
+                if (at == stallAt) {
+                    waitStalled();
+                    return false;
+                }
+                return sink.write(data->data() + at, std::min<std::size_t>(end - at, 64 * 1024));
+            });
     });
 }
 

@@ -19,7 +19,7 @@ void initCurlOnce();
 // An HTTP server on 127.0.0.1 with an ephemeral port, serving in a
 // background thread from construction until destruction. Routes match the
 // request path exactly (query ignored) and may be added or replaced at any
-// time; an unknown path answers 404.
+// time; an unknown path answers 404. Only ranged() honours a Range header.
 //
 //   FixtureServer srv;
 //   srv.watchPage("/watch", "My Clip", {{"5", srv.url("/low")}, {"34", srv.url("/high")}});
@@ -63,9 +63,18 @@ public:
     // connection. Keep prefix short (a byte or none): a client measures speed
     // over a few seconds, so a long prefix looks like a live transfer for a while.
     void stall(const std::string& path, std::string prefix = {});
+    // Movie bytes from a server that honours ranges and tags the file with
+    // etag: "Range: bytes=N-" answers 206 with the rest when If-Range is
+    // absent or etag, 416 when N is the size or more, and the whole file
+    // (200) when If-Range names another tag. A body that reaches byte
+    // stallAt stops there as stall() does.
+    void ranged(const std::string& path, std::string bytes, std::string etag,
+                std::size_t stallAt = std::string::npos);
 
     // How many requests reached path so far.
     int hits(const std::string& path) const;
+    // The headers of the latest request to path.
+    httplib::Headers lastHeaders(const std::string& path) const;
     bool stopping() const { return stopping_; }
     // How many stalls ran out their limit rather than being given up by the client.
     int stallsExpired() const { return stallsExpired_; }
@@ -74,6 +83,8 @@ public:
 
 private:
     void dispatch(const httplib::Request& req, httplib::Response& res);
+    // Holds a server thread until the server stops or stallLimitSeconds pass.
+    void waitStalled();
 
     httplib::Server server_;
     std::thread thread_;
@@ -83,6 +94,7 @@ private:
     mutable std::mutex mutex_;
     std::map<std::string, Handler> routes_;
     std::map<std::string, int> hits_;
+    std::map<std::string, httplib::Headers> lastHeaders_;
 };
 
 // Percent-encodes every byte but letters, digits and "-._~".

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <curl/curl.h>
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+// The movie request's range, and what the answer's headers say about it.
+// Unranged by default. A ranged request asks for the bytes from offset on,
+// only while the stream still has validator (If-Range), in the identity
+// encoding, so that offsets are offsets of the file.
+class RangeRequest {
+public:
+    RangeRequest() = default;
+    // total: the stream's full size when the part began; 0 when unknown.
+    // Unranged unless offset is past 0 (and within total), and validator is
+    // one line.
+    RangeRequest(long long offset, std::string validator, long long total);
+
+    // Sets the request's options on curl; release() takes every pointer
+    // into this object out of it again.
+    void apply(CURL* curl);
+    void release(CURL* curl);
+
+    // What the body of the answer received means for the part file.
+    enum class Answer {
+        Fresh,     // the whole stream, asked for as such
+        StartOver, // the whole stream instead of the range: it changed, or ranges are ignored
+        Append,    // exactly the rest of the file asked for
+        Refused,   // anything else: never written
+    };
+    Answer answer() const;
+    // status (the transfer's last) says the range starts at the stream's end.
+    bool complete(long status) const;
+
+    bool ranged() const { return offset_ > 0; }
+    long long offset() const { return offset_; }
+    // Where the answer's body starts in the file: offset unless it is a
+    // whole stream.
+    long long bodyOffset() const;
+    // Of the answer: its strong ETag, else its Last-Modified (If-Range takes
+    // no weak tag); empty when the body came encoded (its bytes are not the
+    // file's, so no range of them can follow).
+    std::string validator() const;
+    // Of the answer: the stream's full size; 0 when unknown.
+    long long total() const;
+
+    // libcurl's header callback (the transfer's thread); self is the request.
+    static std::size_t headerLine(char* data, std::size_t size, std::size_t n, void* self);
+
+private:
+    bool identity() const { return encoding_.empty() || encoding_ == "identity"; }
+
+    struct ListFree {
+        void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+    };
+
+    long long offset_ = 0;
+    std::string asked_;
+    long long knownTotal_ = 0;
+    std::unique_ptr<curl_slist, ListFree> headers_;
+
+    // The latest answer's status line and headers (a redirect's are replaced).
+    long status_ = 0;
+    std::string etag_;
+    std::string lastModified_;
+    std::string encoding_;
+    long long length_ = -1;
+    long long rangeFirst_ = -1;
+    long long rangeLast_ = -1;
+    long long rangeTotal_ = -1;
+};
