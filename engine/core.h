@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct MemoryBlock;
@@ -66,7 +67,7 @@ public:
     // "|" blanked, cut to 42 characters. Nothing when the page holds no
     // title (the caller keeps the one it had); a found title may be empty.
     // Any byte, NUL included, is page text.
-    static std::optional<std::string> findTitle(std::string html);
+    static std::optional<std::string> findTitle(std::string_view html);
     // A title made safe as a file name: control characters, NUL and "/"
     // become blanks, bidirectional controls go, leading blanks and dots and
     // trailing blanks go, and it is cut (at a character boundary) so that

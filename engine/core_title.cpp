@@ -1,5 +1,5 @@
 #include "CharacterReference.h"
-#include "PercentDecoder.h"
+#include "DecodedText.h"
 #include "core.h"
 
 #include <limits>
@@ -12,6 +12,9 @@ constexpr std::string_view kClosingTag = "</h";
 constexpr std::string_view kTitleAttribute = "title=\"";
 constexpr std::string_view kAttributeEnd = "\">";
 constexpr std::size_t kMaxTitleChars = 42;
+// A headline is read from at most this much of its text: far more than 42
+// characters take, however many controls and blanks come first.
+constexpr std::size_t kMaxTitleRead = std::size_t{64} << 10;
 constexpr std::size_t kNoLimit = std::numeric_limits<std::size_t>::max();
 const std::string kFallbackTitle = "video";
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
@@ -131,35 +134,28 @@ std::string core::safeTitle(std::string title) {
     return safe.empty() ? kFallbackTitle : safe;
 }
 
-std::optional<std::string> core::findTitle(std::string html) {
-    percentDecode(html);
-    const std::string_view page = html;
-
-    const auto headline = page.find(kHeadline);
-    if (headline == std::string_view::npos)
+std::optional<std::string> core::findTitle(std::string_view html) {
+    // Searched where it lies, as its percent-decoded form reads: the job
+    // passes its whole page, which must not cost a second copy.
+    const DecodedText page(html);
+    std::size_t segStart = 0;
+    if (page.find(kHeadline, 0, page.size(), &segStart) == DecodedText::npos)
         return {};
-    const auto segStart = headline + kHeadline.size();
-    const auto segEnd = page.find(kClosingTag, segStart);
-    const std::string_view segment =
-        page.substr(segStart, segEnd == std::string_view::npos ? segEnd : segEnd - segStart);
+    std::size_t segEnd = page.find(kClosingTag, segStart, page.size());
+    if (segEnd == DecodedText::npos)
+        segEnd = page.size();
 
-    std::string_view found;
-    const auto attribute = segment.find(kTitleAttribute);
-    if (attribute != std::string_view::npos && attribute != 0) {
-        const auto start = attribute + kTitleAttribute.size();
-        const auto end = segment.find(kAttributeEnd, start);
-        if (end == std::string_view::npos)
-            return {};
-        found = segment.substr(start, end - start);
+    std::size_t start = 0;
+    std::size_t end = 0;
+    const auto attribute = page.find(kTitleAttribute, segStart, segEnd, &start);
+    if (attribute != DecodedText::npos && attribute != segStart) {
+        end = page.find(kAttributeEnd, start, segEnd);
     } else {
-        const auto open = segment.find('>');
-        if (open == std::string_view::npos)
-            return {};
-        const auto close = segment.find('<', open + 1);
-        if (close == std::string_view::npos)
-            return {};
-        found = segment.substr(open + 1, close - open - 1);
+        const auto open = page.find(">", segStart, segEnd, &start);
+        end = open == DecodedText::npos ? open : page.find("<", start, segEnd);
     }
+    if (end == DecodedText::npos)
+        return {};
     // May clean to nothing: the name falls back when the job makes it safe.
-    return cleaned(found, {true, true, kMaxTitleChars, kNoLimit});
+    return cleaned(page.decoded(start, end, kMaxTitleRead), {true, true, kMaxTitleChars, kNoLimit});
 }

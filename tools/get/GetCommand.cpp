@@ -220,8 +220,7 @@ GetCommand::Parsed GetCommand::parse(int argc, char** argv, Options& options, st
 std::string GetCommand::titleFromPage(const std::string& url, const CancelToken* cancel) {
     std::string page;
     const bool fetched = core::doCurl(CurlHandle().get(), url.c_str(), page, cancel) == CURLE_OK;
-    return core::safeTitle(fetched ? core::findTitle(std::move(page)).value_or(std::string())
-                                   : std::string());
+    return core::safeTitle(fetched ? core::findTitle(page).value_or(std::string()) : std::string());
 }
 
 int GetCommand::run(const Options& options, std::shared_ptr<const CancelToken> cancel) {

@@ -13,8 +13,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <clocale>
 #include <cstddef>
 #include <cstdint>
+#include <cuchar>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -65,26 +67,15 @@ bool hasBidiControls(std::string_view text) {
     return false;
 }
 
-// Well-formed UTF-8, as Unicode's table 3-7 lists it.
-bool isUtf8(std::string_view s) {
+// Well-formed UTF-8: what the C.UTF-8 locale reads, within Unicode.
+bool isUtf8(const std::string& s) {
+    std::mbstate_t state{};
+    char32_t c = 0;
     for (std::size_t i = 0; i < s.size();) {
-        const auto at = [&](std::size_t k) {
-            return i + k < s.size() ? static_cast<unsigned char>(s[i + k]) : 0;
-        };
-        const unsigned char lead = at(0);
-        const std::size_t n = lead < 0x80                    ? 1
-                              : lead >= 0xC2 && lead <= 0xDF ? 2
-                              : lead >= 0xE0 && lead <= 0xEF ? 3
-                              : lead >= 0xF0 && lead <= 0xF4 ? 4
-                                                             : 0;
-        const unsigned char low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
-        const unsigned char high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
-        if (n == 0 || (n > 1 && (at(1) < low || at(1) > high)))
+        const std::size_t n = std::mbrtoc32(&c, s.data() + i, s.size() - i, &state);
+        if (n > s.size() - i || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
             return false;
-        for (std::size_t k = 2; k < n; ++k)
-            if ((at(k) & 0xC0) != 0x80)
-                return false;
-        i += n;
+        i += n ? n : 1;
     }
     return true;
 }
@@ -186,6 +177,7 @@ void checkTitle(const std::string& text) {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     curl_global_init(CURL_GLOBAL_DEFAULT);
+    FUZZ_CHECK(std::setlocale(LC_CTYPE, "C.UTF-8"));
     return 0;
 }
 
