@@ -2,16 +2,17 @@
 
 #include <algorithm>
 
-void ProgressCoalescer::put(const TransferRecord& record, Clock::time_point now) {
+bool ProgressCoalescer::put(const TransferRecord& record, Clock::time_point now) {
     const auto it = held.find(record.id);
     if (it != held.end()) {
         it->second.record = record;
-        return;
+        return false;
     }
     const auto last = lastWrite.find(record.id);
     const Clock::time_point due =
         last == lastWrite.end() ? now : std::max(now, last->second + interval);
     held.emplace(record.id, Held{record, due});
+    return true;
 }
 
 void ProgressCoalescer::drop(std::int64_t id) {

@@ -19,8 +19,9 @@ public:
     explicit ProgressCoalescer(Clock::duration interval = std::chrono::seconds(1))
         : interval(interval) {}
 
-    // A newer copy of a record whose bytes moved.
-    void put(const TransferRecord& record, Clock::time_point now);
+    // A newer copy of a record whose bytes moved. True when none was held:
+    // a new time is due.
+    bool put(const TransferRecord& record, Clock::time_point now);
     // The record is about to be written whole (or removed): a held copy is older.
     void drop(std::int64_t id);
     // The record was written at now, as progress or otherwise.

@@ -1,6 +1,7 @@
 #include "TransferList.h"
 
 #include "CancelToken.h"
+#include "RecordJob.h"
 #include "StatusText.h"
 #include "TransferStore.h"
 #include "core.h"
@@ -31,18 +32,6 @@ std::int64_t secondsNow() {
 bool endsJob(JobEvent::Kind kind) {
     return kind == JobEvent::Kind::Finished || kind == JobEvent::Kind::Failed ||
            kind == JobEvent::Kind::Cancelled || kind == JobEvent::Kind::Paused;
-}
-
-// A saved movie still waiting for its automatic conversion continues with
-// that conversion, not with the download.
-bool convertsOnly(const TransferRecord& record) {
-    return record.kind == TransferKind::Conversion ||
-           (record.convert && !record.movieFile.empty() && record.mp3File.empty());
-}
-
-// Only a download that has not saved its movie yet moves bytes.
-bool movingBytes(const TransferRecord& record) {
-    return record.state == TransferState::Running && !convertsOnly(record);
 }
 
 } // namespace
@@ -81,7 +70,7 @@ const TransferRecord& TransferList::at(std::size_t row) const {
 
 const TransferRate* TransferList::rateAt(std::size_t row) const {
     const Entry& entry = *rows.at(row);
-    return entry.job && movingBytes(entry.record) ? &entry.rate : nullptr;
+    return entry.job && RecordJob::movingBytes(entry.record) ? &entry.rate : nullptr;
 }
 
 int TransferList::runningCount() const {
@@ -212,41 +201,15 @@ void TransferList::pump() {
     }
 }
 
-std::string TransferList::partFilePath(const std::string& folder, const std::string& title,
-                                       const std::string& key) {
-    // As PartFile::stablePath names it.
-    return folder + "/" + title + "." + key + ".part";
-}
-
-std::unique_ptr<core> TransferList::makeJob(const TransferRecord& record, int job,
-                                            std::shared_ptr<const CancelToken> token) const {
-    JobOptions options;
-    options.pageUrl = record.pageUrl;
-    options.title = record.title;
-    options.quality = record.quality;
-    options.movieFolder = record.movieFolder;
-    options.musicFolder = record.musicFolder;
-    options.convert = record.convert;
-    if (convertsOnly(record)) {
-        if (record.kind == TransferKind::Conversion)
-            options.bitRate = core::onRequestBitRate;
-        return core::conversion(std::move(options), record.type.empty() ? "flv" : record.type, job,
-                                sink, std::move(token));
-    }
-    options.partFile = record.partFile;
-    options.validator = record.validator;
-    options.total = record.validator.empty() ? 0 : record.total;
-    return std::make_unique<core>(std::move(options), job, sink, std::move(token));
-}
-
 void TransferList::start(Entry& entry) {
     TransferRecord& record = entry.record;
-    if (!convertsOnly(record) && record.partFile.empty())
-        record.partFile = partFilePath(record.movieFolder, record.title, std::to_string(record.id));
+    if (!RecordJob::convertsOnly(record) && record.partFile.empty())
+        record.partFile = RecordJob::partFile(record);
     const int job = ++lastJob;
     auto token = std::make_shared<CancelToken>();
-    std::unique_ptr<core> work = makeJob(record, job, token);
-    record.state = convertsOnly(record) ? TransferState::Converting : TransferState::Running;
+    std::unique_ptr<core> work = RecordJob::make(record, job, sink, token);
+    record.state =
+        RecordJob::convertsOnly(record) ? TransferState::Converting : TransferState::Running;
     entry.rate.reset();
     try {
         runner(std::move(work));
@@ -270,7 +233,7 @@ TransferList::Done TransferList::pause(std::int64_t id) {
     if (!entry)
         return Done::NotApplicable;
     TransferRecord& record = entry->record;
-    const bool running = record.state == TransferState::Running && !convertsOnly(record);
+    const bool running = record.state == TransferState::Running && !RecordJob::convertsOnly(record);
     if (!running && record.state != TransferState::Queued &&
         record.state != TransferState::Interrupted)
         return Done::NotApplicable;
@@ -423,7 +386,7 @@ void TransferList::apply(const JobEvent& event) {
             record.received = static_cast<std::int64_t>(event.done);
             if (event.total > 0)
                 record.total = static_cast<std::int64_t>(event.total);
-            if (movingBytes(record))
+            if (RecordJob::movingBytes(record))
                 entry->rate.add(TransferRate::Clock::now(), event.done, event.total);
             progressed(*entry);
             break;
@@ -545,7 +508,7 @@ void TransferList::noteStalls(std::chrono::steady_clock::time_point now) {
     // must fall rather than keep the last figure.
     for (const auto& [job, id] : jobs) {
         Entry* entry = id ? find(id) : nullptr;
-        if (!entry || !movingBytes(entry->record) || !entry->rate.rate())
+        if (!entry || !RecordJob::movingBytes(entry->record) || !entry->rate.rate())
             continue;
         const auto last = entry->rate.lastSampleAt();
         if (last && now - *last >= stallAfter) {

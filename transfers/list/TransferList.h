@@ -128,8 +128,6 @@ private:
     // Starts queued transfers while slots are free.
     void pump();
     void start(Entry& entry);
-    std::unique_ptr<core> makeJob(const TransferRecord& record, int job,
-                                  std::shared_ptr<const CancelToken> token) const;
     // The record takes the settings of now.
     void takeSettings(TransferRecord& record) const;
     // A job's stop (pause or cancel) reached the record.
@@ -138,9 +136,6 @@ private:
     void finished(Entry& entry, const JobEvent& event);
     // Removes a part file no job holds any longer.
     static void dropPartFile(TransferRecord& record);
-    // The stable part file of a transfer.
-    static std::string partFilePath(const std::string& folder, const std::string& title,
-                                    const std::string& key);
 
     // Tells the view and keeps the record: whole on a change of state,
     // coalesced when only its progress moved.

@@ -85,10 +85,15 @@ struct TransferStore::Impl {
                 const auto due = progress.nextDue();
                 return due && *due <= Clock::now();
             };
-            if (const auto due = progress.nextDue())
-                wake.wait_until(lock, *due, ready);
-            else
-                wake.wait(lock, ready);
+            // A copy put while waiting may be due before anything else: the
+            // wait is planned again on every wake.
+            if (!ready()) {
+                if (const auto due = progress.nextDue())
+                    wake.wait_until(lock, *due);
+                else
+                    wake.wait(lock);
+                continue;
+            }
 
             const auto now = Clock::now();
             std::deque<Op> batch = std::move(ops);
@@ -222,11 +227,14 @@ void TransferStore::save(const TransferRecord& record) {
 }
 
 void TransferStore::saveProgress(const TransferRecord& record) {
+    bool newTime = false;
     {
         std::lock_guard lock(impl->mutex);
-        impl->progress.put(record, Clock::now());
+        newTime = impl->progress.put(record, Clock::now());
     }
-    impl->wake.notify_one();
+    // A replaced copy keeps its time; the writer already waits for it.
+    if (newTime)
+        impl->wake.notify_one();
 }
 
 void TransferStore::remove(std::int64_t id) {

@@ -1,0 +1,40 @@
+#include "RecordJob.h"
+
+#include "core.h"
+
+#include <utility>
+
+std::unique_ptr<core> RecordJob::make(const TransferRecord& record, int id, JobSink sink,
+                                      std::shared_ptr<const CancelToken> token) {
+    JobOptions options;
+    options.pageUrl = record.pageUrl;
+    options.title = record.title;
+    options.quality = record.quality;
+    options.movieFolder = record.movieFolder;
+    options.musicFolder = record.musicFolder;
+    options.convert = record.convert;
+    if (convertsOnly(record)) {
+        if (record.kind == TransferKind::Conversion)
+            options.bitRate = core::onRequestBitRate;
+        return core::conversion(std::move(options), record.type.empty() ? "flv" : record.type, id,
+                                std::move(sink), std::move(token));
+    }
+    options.partFile = record.partFile.empty() ? partFile(record) : record.partFile;
+    options.validator = record.validator;
+    options.total = record.validator.empty() ? 0 : record.total;
+    return std::make_unique<core>(std::move(options), id, std::move(sink), std::move(token));
+}
+
+bool RecordJob::convertsOnly(const TransferRecord& record) {
+    return record.kind == TransferKind::Conversion ||
+           (record.convert && !record.movieFile.empty() && record.mp3File.empty());
+}
+
+bool RecordJob::movingBytes(const TransferRecord& record) {
+    return record.state == TransferState::Running && !convertsOnly(record);
+}
+
+std::string RecordJob::partFile(const TransferRecord& record) {
+    // As PartFile::stablePath names it.
+    return record.movieFolder + "/" + record.title + "." + std::to_string(record.id) + ".part";
+}
