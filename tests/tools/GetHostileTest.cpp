@@ -288,8 +288,10 @@ TEST_F(GetHostileTest, PlantedLinksAreNeverWrittenThrough) {
     };
     const fs::path movies = dir.folder("movies");
     fs::create_symlink(outside / "part", movies / "Probe Clip.flv.part");
+    // The tool's own part file name (PartFile::stablePath).
+    fs::create_symlink(outside / "part", movies / "Probe Clip.part");
     fs::create_symlink(outside / "movie", movies / "Probe Clip.flv");
-    const Names planted = {"Probe Clip.flv", "Probe Clip.flv.part"};
+    const Names planted = {"Probe Clip.flv", "Probe Clip.flv.part", "Probe Clip.part"};
     pageFor("/probe", "Probe Clip", "/movie");
 
     srv.error("/movie", 404);
@@ -306,8 +308,8 @@ TEST_F(GetHostileTest, PlantedLinksAreNeverWrittenThrough) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.lines, savedAs("Probe Clip(1)"));
     victimsKept();
-    EXPECT_EQ(listFolder(movies.string()),
-              (Names{"Probe Clip(1).flv", "Probe Clip.flv", "Probe Clip.flv.part"}));
+    EXPECT_EQ(listFolder(movies.string()), (Names{"Probe Clip(1).flv", "Probe Clip.flv",
+                                                  "Probe Clip.flv.part", "Probe Clip.part"}));
     EXPECT_TRUE(isLink(movies / "Probe Clip.flv"));
     EXPECT_TRUE(holds(movies / "Probe Clip(1).flv", movie));
 

@@ -1,6 +1,8 @@
 #include "GetCommand.h"
 
 #include "CurlHandle.h"
+#include "PartFile.h"
+#include "ResumeNote.h"
 #include "TransferRate.h"
 #include "core.h"
 
@@ -24,6 +26,9 @@ bool progressOnTerminal = false;
 double lastReceived = 0;
 std::chrono::steady_clock::time_point lastDrawn;
 TransferRate rate;
+// The run's stable part file, and the part file the job said it writes.
+std::string stablePart;
+std::string partInUse;
 
 std::string humanBytes(double bytes) {
     const char* units[] = {"B", "KiB", "MiB", "GiB", "TiB"};
@@ -119,8 +124,14 @@ void onEvent(const JobEvent& event) {
     }
     if (event.kind == JobEvent::Kind::Failed) {
         sawError = true;
-    } else if (event.kind == JobEvent::Kind::Cancelled) {
+    } else if (event.kind == JobEvent::Kind::Cancelled || event.kind == JobEvent::Kind::Paused) {
         sawCancel = true;
+    } else if (event.kind == JobEvent::Kind::Resumable) {
+        partInUse = event.text;
+        // Only the stable name is found again; a run killed from here on
+        // leaves what the next one needs to continue it.
+        if (partInUse == stablePart)
+            ResumeNote{event.detail, static_cast<long long>(event.total)}.write(stablePart);
     }
     for (const std::string& text : event.texts()) {
         onStatus(text);
@@ -130,8 +141,9 @@ void onEvent(const JobEvent& event) {
 } // namespace
 
 std::string GetCommand::usage() {
-    return "Usage: quillmoth-get [--title TEXT] [--quality N] [--mp3] [--movies DIR] [--music DIR] "
-           "URL\n"
+    return "Usage: quillmoth-get [--title TEXT] [--quality N] [--mp3] [--movies DIR] [--music "
+           "DIR]\n"
+           "                     [--continue] URL\n"
            "       quillmoth-get --help | --version\n"
            "\n"
            "Downloads the video of one watch page.\n"
@@ -142,6 +154,9 @@ std::string GetCommand::usage() {
            "  --mp3          convert the movie to MP3 after the download\n"
            "  --movies DIR   folder for the movie (default: current folder)\n"
            "  --music DIR    folder for the MP3 (default: current folder)\n"
+           "  --continue     keep the part file (TITLE.part in the movie folder) when\n"
+           "                 stopped or failed, and continue it on a later run with\n"
+           "                 --continue for the same title and folder\n"
            "  -h, --help     show this text\n"
            "  --version      show the version of quillmoth-get\n"
            "\n"
@@ -149,7 +164,8 @@ std::string GetCommand::usage() {
            "On a terminal, standard error shows one progress line: how much has arrived,\n"
            "the speed over the last few seconds and the time left at that speed.\n"
            "Exit status: 0 done, 1 the job reported an error, 2 bad usage,\n"
-           "130 or 143 stopped by SIGINT or SIGTERM (no partial file is left).\n";
+           "130 or 143 stopped by SIGINT or SIGTERM (no partial file is left, unless\n"
+           "--continue keeps it).\n";
 }
 
 std::string GetCommand::version() {
@@ -178,6 +194,8 @@ GetCommand::Parsed GetCommand::parse(int argc, char** argv, Options& options, st
             return Parsed::Version;
         } else if (std::strcmp(arg, "--mp3") == 0) {
             options.mp3 = true;
+        } else if (std::strcmp(arg, "--continue") == 0) {
+            options.resume = true;
         } else if (isOption(arg, "--title")) {
             if (!readValue(argc, argv, i, "--title", options.title, error)) {
                 return Parsed::Usage;
@@ -236,6 +254,10 @@ int GetCommand::run(const Options& options, std::shared_ptr<const CancelToken> c
     lastReceived = 0;
     rate.reset();
     progressOnTerminal = isatty(STDERR_FILENO) == 1;
+    // Always the same name for a title and folder, so that a killed run's
+    // part file is taken up (continued, or started over) by the next run.
+    stablePart = PartFile::stablePath(options.movies, core::safeTitle(title), "");
+    partInUse.clear();
 
     JobOptions jobOptions;
     jobOptions.pageUrl = options.url;
@@ -244,6 +266,13 @@ int GetCommand::run(const Options& options, std::shared_ptr<const CancelToken> c
     jobOptions.movieFolder = options.movies;
     jobOptions.musicFolder = options.music;
     jobOptions.convert = options.mp3;
+    jobOptions.partFile = stablePart;
+    if (options.resume) {
+        if (const auto note = ResumeNote::read(stablePart)) {
+            jobOptions.validator = note->validator;
+            jobOptions.total = note->total;
+        }
+    }
     auto job = std::make_unique<core>(std::move(jobOptions), 0, onEvent, std::move(cancel));
     std::thread worker;
     try {
@@ -259,6 +288,12 @@ int GetCommand::run(const Options& options, std::shared_ptr<const CancelToken> c
     if (progressShown) {
         std::fputs("\n", stderr);
     }
+    // The job keeps a part file it was given: this run removes what no
+    // later run would continue (a committed one is gone already).
+    if (!partInUse.empty() && (!options.resume || partInUse != stablePart))
+        PartFile::removeUnheld(partInUse);
+    if (partInUse == stablePart && ::access(stablePart.c_str(), F_OK) != 0)
+        ResumeNote::remove(stablePart);
     if (sawCancel) {
         return Cancelled;
     }

@@ -17,6 +17,9 @@ public:
         bool mp3 = false;
         std::string movies = ".";
         std::string music = ".";
+        // --continue: a stopped or failed run keeps its part file, and a
+        // run with it continues the one of the same title and folder.
+        bool resume = false;
     };
 
     enum class Parsed { Run, Help, Version, Usage };

@@ -4,12 +4,14 @@
 
 volatile std::sig_atomic_t StopSignals::signal_ = 0;
 CancelToken* StopSignals::token_ = nullptr;
+bool StopSignals::pause_ = false;
 
-void StopSignals::install(std::shared_ptr<CancelToken> token) {
+void StopSignals::install(std::shared_ptr<CancelToken> token, bool pause) {
     // Held for the process's life: the handler may run until exit.
     static std::shared_ptr<CancelToken> held;
     held = std::move(token);
     token_ = held.get();
+    pause_ = pause;
 
     struct sigaction action {};
     action.sa_handler = &StopSignals::handle;
@@ -24,6 +26,8 @@ void StopSignals::install(std::shared_ptr<CancelToken> token) {
 void StopSignals::handle(int sig) {
     if (signal_ == 0)
         signal_ = sig;
-    if (token_)
+    if (token_ && pause_)
+        token_->pause();
+    else if (token_)
         token_->cancel();
 }

@@ -36,7 +36,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     auto cancel = std::make_shared<CancelToken>();
-    StopSignals::install(cancel);
+    // With --continue a stop keeps the part file for the next run.
+    StopSignals::install(cancel, options.resume);
     int status = GetCommand::run(options, cancel);
     curl_global_cleanup();
     if (status == GetCommand::Cancelled) {
