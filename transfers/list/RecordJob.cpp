@@ -1,5 +1,6 @@
 #include "RecordJob.h"
 
+#include "PartFile.h"
 #include "core.h"
 
 #include <utility>
@@ -35,6 +36,5 @@ bool RecordJob::movingBytes(const TransferRecord& record) {
 }
 
 std::string RecordJob::partFile(const TransferRecord& record) {
-    // As PartFile::stablePath names it.
-    return record.movieFolder + "/" + record.title + "." + std::to_string(record.id) + ".part";
+    return PartFile::stablePath(record.movieFolder, record.title, std::to_string(record.id));
 }

@@ -1,13 +1,13 @@
 #include "TransferList.h"
 
 #include "CancelToken.h"
+#include "PartFile.h"
 #include "RecordJob.h"
 #include "StatusText.h"
 #include "TransferStore.h"
 #include "core.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <system_error>
 
 struct TransferList::Entry {
@@ -156,7 +156,8 @@ void TransferList::restore() {
 std::int64_t TransferList::add(const std::string& url, const std::string& title) {
     TransferRecord record;
     record.id = newId();
-    record.title = core::safeTitle(title);
+    // Without a title the job names the file after the page's headline.
+    record.title = title.empty() ? title : core::safeTitle(title);
     record.pageUrl = url;
     takeSettings(record);
     record.addedAt = secondsNow();
@@ -358,11 +359,9 @@ void TransferList::interruptAll() {
 }
 
 void TransferList::dropPartFile(TransferRecord& record) {
-    // Only a name we gave out: never anything else the record might hold.
-    if (record.partFile.size() > 5 && record.partFile.ends_with(".part")) {
-        std::error_code ignored;
-        std::filesystem::remove(record.partFile, ignored);
-    }
+    // Only a part file of ours that no job holds, never through a link.
+    if (!record.partFile.empty())
+        PartFile::removeUnheld(record.partFile);
     record.partFile.clear();
     record.validator.clear();
 }

@@ -68,7 +68,8 @@ public:
     void restore();
 
     // Queues a download of the watch page at url, titled title (made safe
-    // as a file name), with the settings of now. Never refused.
+    // as a file name; empty: the page's headline, known once the movie is
+    // saved), with the settings of now. Never refused.
     std::int64_t add(const std::string& url, const std::string& title);
 
     // How many jobs run at once (1 to 8); more wait as Queued, in order.
@@ -107,7 +108,8 @@ public:
     std::optional<std::size_t> rowOf(std::int64_t id) const;
     // The rate of a row's running transfer, null when it moves no bytes.
     const TransferRate* rateAt(std::size_t row) const;
-    // Transfers running or converting, and queued.
+    // Jobs running or converting (one being stopped holds its slot until
+    // it ends), and transfers queued.
     int runningCount() const;
     int queuedCount() const;
 
