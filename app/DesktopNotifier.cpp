@@ -1,8 +1,7 @@
 #include "DesktopNotifier.h"
 
-#include "DownloadItems.h"
 #include "Text.h"
-#include "core.h"
+#include "TransferRecord.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingCall>
@@ -21,15 +20,9 @@ const char* const Path = "/org/freedesktop/Notifications";
 const char* const Interface = "org.freedesktop.Notifications";
 
 // "Error: Could not save movie." reads as "Could not save movie."
-QString reason(const std::string& status) {
+QString reason(const std::string& error) {
     const std::string prefix = "Error: ";
-    return wide(status.rfind(prefix, 0) == 0 ? status.substr(prefix.size()) : status);
-}
-
-// The last texts of a conversion that failed, automatic ones included.
-bool conversionFailure(const std::string& status) {
-    return status == core::convertFailedText || status == core::ffmpegMissingText ||
-           status == core::musicFolderText;
+    return wide(error.rfind(prefix, 0) == 0 ? error.substr(prefix.size()) : error);
 }
 
 } // namespace
@@ -37,37 +30,33 @@ bool conversionFailure(const std::string& status) {
 DesktopNotifier::DesktopNotifier(QDBusConnection bus, QObject* parent)
     : QObject(parent), bus(std::move(bus)) {}
 
-std::optional<DesktopNotifier::Message> DesktopNotifier::messageFor(const DownloadItems& record) {
-    using Outcome = DownloadItems::Outcome;
-    const QString title = wide(record.getTitle());
-    // An automatic conversion ends the transfer's own job, marked converted.
-    const bool conversion = record.job == DownloadItems::Job::Conversion || record.converted();
-    switch (record.outcome) {
-    case Outcome::Done:
-        if (conversion)
+std::optional<DesktopNotifier::Message> DesktopNotifier::messageFor(const TransferRecord& record) {
+    const QString title = wide(record.title);
+    // An automatic conversion ends the download's own job, marked converted;
+    // once the movie is saved, only its conversion is left to fail.
+    const bool conversion = record.kind == TransferKind::Conversion;
+    switch (record.state) {
+    case TransferState::Done:
+        if (conversion || record.converted())
             return Message{QStringLiteral("Converted to MP3: ") + title,
                            (QStringLiteral("The MP3 is in ") + wide(record.musicFolder) + '.')
                                .toHtmlEscaped()};
         return Message{
             QStringLiteral("Download complete: ") + title,
             (QStringLiteral("The movie is in ") + wide(record.movieFolder) + '.').toHtmlEscaped()};
-    case Outcome::Failed:
-        // An automatic conversion fails within the transfer's own job.
-        return Message{
-            (record.job == DownloadItems::Job::Conversion || conversionFailure(record.shownStatus)
-                 ? QStringLiteral("Conversion failed: ")
-                 : QStringLiteral("Download failed: ")) +
-                title,
-            reason(record.shownStatus).toHtmlEscaped()};
-    case Outcome::Cancelled: // the user's own doing
-    case Outcome::Running:
-    case Outcome::Converting:
+    case TransferState::Failed:
+        return Message{(conversion || !record.movieFile.empty()
+                            ? QStringLiteral("Conversion failed: ")
+                            : QStringLiteral("Download failed: ")) +
+                           title,
+                       reason(record.error).toHtmlEscaped()};
+    default: // running, or stopped by the user
         break;
     }
     return std::nullopt;
 }
 
-void DesktopNotifier::jobEnded(const DownloadItems& record) {
+void DesktopNotifier::jobEnded(const TransferRecord& record) {
     if (const auto message = messageFor(record))
         send(*message);
 }

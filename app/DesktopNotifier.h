@@ -6,7 +6,7 @@
 
 #include <optional>
 
-class DownloadItems;
+struct TransferRecord;
 
 // Tells the desktop's notification service (org.freedesktop.Notifications)
 // how a transfer or conversion ended. Calls are asynchronous: the window's
@@ -24,12 +24,12 @@ public:
 
     explicit DesktopNotifier(QDBusConnection bus, QObject* parent = nullptr);
 
-    // The notification a job's end deserves; none while it runs or when the
-    // user cancelled it.
-    static std::optional<Message> messageFor(const DownloadItems& record);
+    // The notification a transfer's end deserves, from its title, kind and
+    // state; none while it runs or when the user cancelled or paused it.
+    static std::optional<Message> messageFor(const TransferRecord& record);
 
     // Sends messageFor(record), if any.
-    void jobEnded(const DownloadItems& record);
+    void jobEnded(const TransferRecord& record);
     void send(const Message& message);
 
 private:

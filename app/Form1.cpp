@@ -1,13 +1,13 @@
 #include "Form1.h"
 
 #include "BrowserPane.h"
-#include "DownloadItems.h"
-#include "Downloads.h"
+#include "HomePlayer.h"
 #include "HomeTab.h"
 #include "LibraryTab.h"
 #include "ListRowEvents.h"
 #include "ListView.h"
 #include "Manager.h"
+#include "Medias.h"
 #include "MessageBox.h"
 #include "NamedObject.h"
 #include "SearchTab.h"
@@ -58,20 +58,14 @@ Form1::Form1(QWidget* parent)
     resize(800, 588);
     setWindowState(windowState() | Qt::WindowMaximized);
 
-    components = new QObject(this);
-    components->setObjectName(QStringLiteral("components"));
-    timer1 = new QTimer(components);
-    timer1->setObjectName(QStringLiteral("timer1"));
-    timer1->setInterval(Manager::IdleInterval);
-
     buildStatusBar();
     buildMenu();
     buildTabs();
     wire();
-    timer1->start();
 
-    mgr = std::make_unique<Manager>(transfers->list(), library->list(), settingsPage, timer1,
-                                    search->titleBox());
+    mgr = std::make_unique<Manager>(library->list(), settingsPage, search->titleBox());
+    transfers->setModel(&mgr->transferModel());
+    home->setRunner(mgr->workRunner());
     search->setTitleFinder([this](const std::string& html) {
         if (mgr)
             mgr->findTitle(html);
@@ -81,17 +75,16 @@ Form1::Form1(QWidget* parent)
     search->browser()->navigate(SiteAddress::searchPage());
 }
 
-// The timer goes first so that no tick reaches a half-destroyed Manager.
 Form1::~Form1() {
-    delete components;
-    components = nullptr;
-    timer1 = nullptr;
     mgr.reset();
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
-    // Nothing is asked: running transfers are cancelled, and their workers
-    // get a moment to remove their temporary files and end ffmpeg.
+    // Nothing is asked: running transfers pause and conversions stop, and
+    // their workers get a moment to end ffmpeg; a playable copy in the
+    // making is given up first.
+    if (HomePlayer* player = home->player())
+        player->stop();
     if (mgr)
         mgr->stopTransfers();
     event->accept();
@@ -155,9 +148,7 @@ void Form1::buildTabs() {
 }
 
 void Form1::wire() {
-    connect(timer1, &QTimer::timeout, this, &Form1::timer1_Tick);
     connect(search->downloadButton(), &QPushButton::clicked, this, &Form1::downloadBtn_Click);
-    connect(transfers->rowEvents(), &ListRowEvents::rowClicked, this, &Form1::transferRowClicked);
     connect(library->rowEvents(), &ListRowEvents::rowClicked, this, &Form1::libraryRowClicked);
     connect(library->rowEvents(), &ListRowEvents::rowDoubleClicked, this,
             &Form1::libraryRowDoubleClicked);
@@ -167,7 +158,12 @@ void Form1::wire() {
             &Form1::convertToMp3ToolStripMenuItem_Click);
     connect(transfers->cancelAction(), &QAction::triggered, this, &Form1::cancelClicked);
     connect(transfers->retryAction(), &QAction::triggered, this, &Form1::retryClicked);
-    connect(transfers->menu(), &QMenu::aboutToShow, this, &Form1::updateTransferMenu);
+    connect(transfers->pauseAction(), &QAction::triggered, this, &Form1::pauseClicked);
+    connect(transfers->resumeAction(), &QAction::triggered, this, &Form1::resumeClicked);
+    connect(transfers, &TransfersTab::pauseOrResumeKey, this, &Form1::pauseOrResume);
+    connect(transfers->playAction(), &QAction::triggered, this, &Form1::playTransferClicked);
+    connect(transfers->showFolderAction(), &QAction::triggered, this,
+            &Form1::showTransferFolderClicked);
     connect(library->manageAction(), &QAction::triggered, this,
             &Form1::showFolderLocationToolStripMenuItem_Click);
     connect(library->playAction(), &QAction::triggered, this, &Form1::playToolStripMenuItem_Click);
@@ -187,14 +183,8 @@ void Form1::downloadBtn_Click() {
     const QUrl address = search->browser()->url();
     if (address.isEmpty() || !mgr)
         return;
-    if (mgr->download(narrow(address.toString(QUrl::FullyEncoded)), title))
-        selectTab(QStringLiteral("transfersTab"));
-}
-
-void Form1::timer1_Tick() {
-    // A message box shown while the Manager is built runs the event loop.
-    if (mgr)
-        mgr->tick();
+    mgr->download(narrow(address.toString(QUrl::FullyEncoded)), title);
+    selectTab(QStringLiteral("transfersTab"));
 }
 
 void Form1::helpToolStripMenuItem_Click() {
@@ -205,17 +195,8 @@ void Form1::fileToolStripMenuItem_Click() {
     MessageBox::show(QStringLiteral("Visit: ") + SiteAddress::home(), this);
 }
 
-void Form1::transferRowClicked(int row) {
-    transferRow = row;
-}
-
 void Form1::libraryRowClicked(int row) {
     libraryRow = row;
-}
-
-int Form1::chosenTransferRow() const {
-    const int rows = ListView::rowCount(transfers->list());
-    return mgr && transferRow >= 0 && transferRow < rows ? transferRow : -1;
 }
 
 int Form1::chosenLibraryRow() const {
@@ -224,30 +205,47 @@ int Form1::chosenLibraryRow() const {
 }
 
 void Form1::clearToolStripMenuItem_Click() {
-    if (const int row = chosenTransferRow(); row >= 0)
-        mgr->clearItemFromView(row);
+    mgr->clear(transfers->chosen(TransfersTab::Action::Clear));
 }
 
 void Form1::convertToMp3ToolStripMenuItem_Click() {
-    if (const int row = chosenTransferRow(); row >= 0)
-        mgr->convert(row);
+    mgr->convert(transfers->chosen(TransfersTab::Action::Convert));
 }
 
 void Form1::cancelClicked() {
-    if (const int row = chosenTransferRow(); row >= 0)
-        mgr->cancel(row);
+    mgr->cancel(transfers->chosen(TransfersTab::Action::Cancel));
 }
 
 void Form1::retryClicked() {
-    if (const int row = chosenTransferRow(); row >= 0)
-        mgr->retry(row);
+    mgr->retry(transfers->chosen(TransfersTab::Action::Retry));
 }
 
-void Form1::updateTransferMenu() {
-    const int row = chosenTransferRow();
-    const DownloadItems* record = row >= 0 ? mgr->getDownloads().itemAtRow(row) : nullptr;
-    transfers->cancelAction()->setEnabled(record && !record->complete());
-    transfers->retryAction()->setEnabled(record && record->canRetry());
+void Form1::pauseClicked() {
+    mgr->pause(transfers->chosen(TransfersTab::Action::Pause));
+}
+
+void Form1::resumeClicked() {
+    mgr->resume(transfers->chosen(TransfersTab::Action::Resume));
+}
+
+void Form1::pauseOrResume() {
+    // Both sets are taken first: a row just paused must not resume at once.
+    const auto running = transfers->chosen(TransfersTab::Action::Pause);
+    const auto paused = transfers->chosen(TransfersTab::Action::Resume);
+    mgr->pause(running);
+    mgr->resume(paused);
+}
+
+void Form1::playTransferClicked() {
+    const int row = transfers->chosenRow(TransfersTab::Action::Play);
+    if (row >= 0)
+        playMedia(transfers->model()->mediaPath(row));
+}
+
+void Form1::showTransferFolderClicked() {
+    const int row = transfers->chosenRow(TransfersTab::Action::ShowFolder);
+    if (row >= 0)
+        showAtHome(Medias::fileUrl(transfers->model()->folderOf(row)));
 }
 
 void Form1::showAtHome(const std::string& address) {
@@ -265,11 +263,14 @@ void Form1::showFolderLocationToolStripMenuItem_Click() {
 }
 
 void Form1::playRow(int row) {
-    const std::string media = mgr->mediaPath(row);
-    if (media.empty())
+    playMedia(mgr->mediaPath(row));
+}
+
+void Form1::playMedia(const std::string& path) {
+    if (path.empty())
         return;
     selectTab(QStringLiteral("tabPage1"));
-    home->play(media);
+    home->play(path);
 }
 
 void Form1::playToolStripMenuItem_Click() {

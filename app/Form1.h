@@ -5,6 +5,7 @@
 #include <QMainWindow>
 
 #include <memory>
+#include <string>
 
 class HomeTab;
 class LibraryTab;
@@ -14,7 +15,6 @@ class QLabel;
 class QMenuBar;
 class QStatusBar;
 class QTabWidget;
-class QTimer;
 class SearchTab;
 class SettingsTab;
 class TransfersTab;
@@ -33,13 +33,12 @@ public:
 
     Manager* manager() const { return mgr.get(); }
     FolderChooser& folderChooser() { return folderBrowserDialog1; }
-    QTimer* timer() const { return timer1; }
+    QTabWidget* tabs() const { return tabControl1; }
     SearchTab* searchTab() const { return search; }
     TransfersTab* transfersTab() const { return transfers; }
     LibraryTab* libraryTab() const { return library; }
     HomeTab* homeTab() const { return home; }
     SettingsTab* settingsTab() const { return settingsPage; }
-    int selectedTransferRow() const { return transferRow; }
     int selectedLibraryRow() const { return libraryRow; }
 
     // Held for the life of the process, created before the first window.
@@ -47,23 +46,26 @@ public:
     static std::unique_ptr<NamedObject> mut2;
 
 protected:
-    // Closing stops every transfer and waits, briefly, for them to clean up.
+    // Closing pauses every transfer (to continue at the next start), stops
+    // conversions and waits, briefly, for their workers.
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private slots:
     void downloadBtn_Click();
-    void timer1_Tick();
     void helpToolStripMenuItem_Click();
     void fileToolStripMenuItem_Click();
-    void transferRowClicked(int row);
     void libraryRowClicked(int row);
+    // The Transfers tab's actions, each on the selected rows it applies to.
     void clearToolStripMenuItem_Click();
     void convertToMp3ToolStripMenuItem_Click();
     void cancelClicked();
     void retryClicked();
-    // Offers cancel only for a running row and retry only for one that failed.
-    void updateTransferMenu();
+    void pauseClicked();
+    void resumeClicked();
+    void pauseOrResume();
+    void playTransferClicked();
+    void showTransferFolderClicked();
     void showFolderLocationToolStripMenuItem_Click();
     void playToolStripMenuItem_Click();
     void libraryRowDoubleClicked(int row);
@@ -75,14 +77,12 @@ private:
     void buildTabs();
     void wire();
     void selectTab(const QString& name);
-    // The selected transfer row, or -1 when the selection is stale.
-    int chosenTransferRow() const;
     int chosenLibraryRow() const;
     void playRow(int row);
+    // Plays a media file in the Home pane, as the library's play does.
+    void playMedia(const std::string& path);
     void showAtHome(const std::string& address);
 
-    QObject* components;
-    QTimer* timer1;
     QStatusBar* statusStrip1;
     QLabel* toolStripStatusLabel1;
     QMenuBar* menuStrip1;
@@ -95,7 +95,6 @@ private:
     FolderChooser folderBrowserDialog1;
 
     std::unique_ptr<Manager> mgr;
-    int transferRow = 0;
     int libraryRow = 0;
     bool shownOnce = false;
 };

@@ -1,19 +1,22 @@
 #include "HomePlayer.h"
 
 #include "BrowserPane.h"
-#include "CancelToken.h"
 #include "Medias.h"
+#include "WorkRunner.h"
 
-#include <QTimer>
+#include <QMetaObject>
 #include <QUrl>
 
+#include <algorithm>
+#include <chrono>
 #include <exception>
 #include <filesystem>
 #include <system_error>
 
 namespace {
 
-constexpr int DrainInterval = 100; // ms
+// The page shows a figure; a few a second are plenty.
+constexpr std::chrono::milliseconds ProgressEvery{100};
 
 // Shown while the copy is made (%1: the escaped name). Only numbers reach it
 // afterwards, through quillmothProgress.
@@ -66,31 +69,27 @@ bool isMusic(const std::string& path) {
 
 } // namespace
 
-HomePlayer::HomePlayer(BrowserPane* pane, std::string dataFolder, QObject* parent)
-    : QObject(parent), pane(pane), dataFolder(std::move(dataFolder)),
-      copies((std::filesystem::path(this->dataFolder) / "PlayCache").string()),
-      timer(new QTimer(this)) {
+HomePlayer::HomePlayer(BrowserPane* pane, std::string dataFolder, WorkRunner& runner,
+                       QObject* parent)
+    : QObject(parent), pane(pane), dataFolder(std::move(dataFolder)), runner(runner),
+      copies((std::filesystem::path(this->dataFolder) / "PlayCache").string()) {
     // What it shows starts playing on its own.
     pane->allowAutoplay(true);
-    timer->setInterval(DrainInterval);
-    connect(timer, &QTimer::timeout, this, &HomePlayer::drain);
 }
 
 HomePlayer::~HomePlayer() {
-    for (auto& worker : workers)
-        worker->cancel->cancel();
-    for (auto& worker : workers)
-        if (worker->thread.joinable())
-            worker->thread.join();
+    for (const auto& preparation : preparations)
+        preparation->cancel.cancel();
+    // The work posts to this object until it ends; what it posted and this
+    // object never ran goes with it.
+    for (const auto& preparation : preparations)
+        preparation->ended.wait();
 }
 
 void HomePlayer::play(const std::string& mediaPath) {
     ++plays;
-    if (current) {
-        // Its worker winds down on its own and is joined once it has ended.
-        current->cancel->cancel();
-        current = nullptr;
-    }
+    // Its work winds down on its own and says so once it has ended.
+    stop();
     currentName = fileName(mediaPath);
 
     // A copy made before plays at once; cachedCopy only looks at files.
@@ -113,90 +112,71 @@ void HomePlayer::play(const std::string& mediaPath) {
     start(mediaPath);
 }
 
+void HomePlayer::stop() {
+    if (current)
+        current->cancel.cancel();
+    current = nullptr;
+}
+
 void HomePlayer::start(const std::string& mediaPath) {
-    // Kept before its thread starts, so that a running thread always has an
-    // owner that joins it.
-    workers.push_back(std::make_unique<Worker>());
-    Worker* job = workers.back().get();
-    job->play = plays;
-    job->cancel = std::make_unique<CancelToken>();
+    auto preparation = std::make_shared<Preparation>();
+    preparation->play = plays;
+    preparation->ended = preparation->done.get_future().share();
     try {
-        // Runs on the worker thread: it reads only its own copies of the
-        // path and the PlayableCopy and the job's token, and writes only to
-        // the report queue and the job's ended flag. Neither the job nor the
-        // queue goes away before the thread is joined (see ~HomePlayer).
-        job->thread = std::thread([job, media = mediaPath, copy = copies, queue = &reports] {
-            const unsigned long long play = job->play;
-            Report last;
-            last.play = play;
-            last.final = true;
+        // Runs on a worker thread: it reads only its own copies of the path
+        // and the PlayableCopy and the preparation's token, and reaches this
+        // object only through queued calls. The destructor waits for `done`,
+        // so this object is there for every call posted before it.
+        runner.run([this, preparation, media = mediaPath, copy = copies] {
+            auto lastShown = std::chrono::steady_clock::time_point{};
+            const unsigned long long play = preparation->play;
+            PlayableCopy::Result result;
             try {
-                last.result = copy.prepare(
+                result = copy.prepare(
                     media,
-                    [queue, play](double done, double total) {
-                        Report progress;
-                        progress.play = play;
-                        progress.done = done;
-                        progress.total = total;
-                        queue->push(std::move(progress));
+                    [this, play, &lastShown](double done, double total) {
+                        const auto now = std::chrono::steady_clock::now();
+                        if (now - lastShown < ProgressEvery)
+                            return;
+                        lastShown = now;
+                        QMetaObject::invokeMethod(
+                            this, [this, play, done, total] { progressed(play, done, total); },
+                            Qt::QueuedConnection);
                     },
-                    job->cancel.get());
+                    &preparation->cancel);
             } catch (const std::exception& error) {
-                last.result.outcome = PlayableCopy::Outcome::Failed;
-                last.result.error = error.what();
+                result.outcome = PlayableCopy::Outcome::Failed;
+                result.error = error.what();
             }
-            queue->push(std::move(last));
-            job->ended.store(true, std::memory_order_release);
+            QMetaObject::invokeMethod(
+                this, [this, preparation, result] { ended(preparation, result); },
+                Qt::QueuedConnection);
+            preparation->done.set_value();
         });
     } catch (const std::system_error& error) {
-        workers.pop_back();
         PlayableCopy::Result failed;
         failed.error = std::string("No thread could be started to prepare it: ") + error.what();
         settle(failed, currentName);
         return;
     }
-    current = job;
-    timer->start();
+    preparations.push_back(preparation);
+    current = preparation.get();
 }
 
-void HomePlayer::drain() {
-    // Runs on the window's thread: everything reported so far, the newest
-    // progress shown once.
-    bool haveProgress = false;
-    double done = 0, total = 0;
-    while (auto report = reports.front()) {
-        reports.pop();
-        if (!current || report->play != current->play)
-            continue; // a replaced play
-        if (!report->final) {
-            haveProgress = true;
-            done = report->done;
-            total = report->total;
-            continue;
-        }
-        // settle() may start another play; later reports are its own.
-        current = nullptr;
-        haveProgress = false;
-        settle(report->result, currentName);
-    }
-    if (haveProgress)
+void HomePlayer::progressed(unsigned long long play, double done, double total) {
+    // A replaced play's figures are no longer shown.
+    if (current && current->play == play)
         showProgress(done, total);
-    reapEnded();
-    if (workers.empty())
-        timer->stop();
 }
 
-void HomePlayer::reapEnded() {
-    for (auto it = workers.begin(); it != workers.end();) {
-        Worker& worker = **it;
-        if (&worker != current && worker.ended.load(std::memory_order_acquire)) {
-            // It has pushed its last report and is returning: the join is brief.
-            worker.thread.join();
-            it = workers.erase(it);
-        } else {
-            ++it;
-        }
-    }
+void HomePlayer::ended(const std::shared_ptr<Preparation>& preparation,
+                       const PlayableCopy::Result& result) {
+    preparations.erase(std::remove(preparations.begin(), preparations.end(), preparation),
+                       preparations.end());
+    if (preparation.get() != current)
+        return; // a replaced play
+    current = nullptr;
+    settle(result, currentName);
 }
 
 void HomePlayer::settle(const PlayableCopy::Result& result, const QString& name) {

@@ -1,34 +1,34 @@
 #pragma once
 
+#include "CancelToken.h"
 #include "PlayableCopy.h"
-#include "ReportQueue.h"
 
 #include <QObject>
 #include <QString>
 
-#include <atomic>
+#include <future>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 class BrowserPane;
-class CancelToken;
-class QTimer;
+class WorkRunner;
 
 // Plays a library file in the Home pane. A file the pane cannot decode is
-// first made playable (PlayableCopy) on a worker thread while a "Preparing"
-// page shows the progress; then the player page is written and shown, or a
-// page with the reason it cannot play. Lives on the window's thread: workers
-// only push reports into a queue that a timer drains here while they run.
+// first made playable (PlayableCopy) on one of the runner's workers while a
+// "Preparing" page shows the progress; then the player page is written and
+// shown, or a page with the reason it cannot play. Lives on the window's
+// thread: the work posts its progress and result back as queued calls.
 class HomePlayer : public QObject {
     Q_OBJECT
 public:
-    // The pane must outlive this object. Copies are cached in
-    // <dataFolder>/PlayCache; the player page is written into dataFolder.
-    HomePlayer(BrowserPane* pane, std::string dataFolder, QObject* parent = nullptr);
-    // Cancels any preparation and waits for its worker (ffmpeg is ended:
-    // TERM, then KILL after ProcessRunner::TermGrace).
+    // The pane must outlive this object, the runner every play(). Copies
+    // are cached in <dataFolder>/PlayCache; the player page is written into
+    // dataFolder.
+    HomePlayer(BrowserPane* pane, std::string dataFolder, WorkRunner& runner,
+               QObject* parent = nullptr);
+    // Cancels any preparation and waits for its work to end (ffmpeg is
+    // ended: TERM, then KILL after ProcessRunner::TermGrace).
     ~HomePlayer() override;
 
     HomePlayer(const HomePlayer&) = delete;
@@ -37,11 +37,13 @@ public:
     // Shows the file in the pane. A play still preparing is cancelled and its
     // result ignored.
     void play(const std::string& mediaPath);
+    // Gives up a preparation under way (closing); the pane keeps its page.
+    void stop();
 
     // A play is waiting for its playable copy.
     bool isPreparing() const { return current != nullptr; }
-    // Workers not joined yet, replaced ones included.
-    std::size_t workerCount() const { return workers.size(); }
+    // Preparations whose work has not reported its end, replaced ones included.
+    std::size_t workerCount() const { return preparations.size(); }
     const std::string& cacheFolder() const { return copies.folder(); }
 
 signals:
@@ -50,22 +52,18 @@ signals:
     void finished(const PlayableCopy::Result& result);
 
 private:
-    struct Report {
+    // One preparation, shared with its work on the worker thread.
+    struct Preparation {
         unsigned long long play = 0;
-        bool final = false;
-        double done = 0, total = 0;
-        PlayableCopy::Result result;
-    };
-    struct Worker {
-        unsigned long long play = 0;
-        std::unique_ptr<CancelToken> cancel;
-        std::atomic<bool> ended{false};
-        std::thread thread;
+        CancelToken cancel;
+        // Set by the work as the very last thing it does with this object.
+        std::promise<void> done;
+        std::shared_future<void> ended;
     };
 
     void start(const std::string& mediaPath);
-    void drain();
-    void reapEnded();
+    void progressed(unsigned long long play, double done, double total);
+    void ended(const std::shared_ptr<Preparation>& preparation, const PlayableCopy::Result& result);
     void settle(const PlayableCopy::Result& result, const QString& name);
     void showPreparing(const QString& name);
     void showProgress(double done, double total);
@@ -74,13 +72,11 @@ private:
 
     BrowserPane* pane;
     std::string dataFolder;
+    WorkRunner& runner;
     PlayableCopy copies;
-    ReportQueue<Report> reports;
-    // Owned through parent: drains reports while a worker runs.
-    QTimer* timer;
-    // Every worker not yet joined; current is the one whose result counts.
-    std::vector<std::unique_ptr<Worker>> workers;
-    Worker* current = nullptr;
+    // Every preparation not yet ended; current is the one whose result counts.
+    std::vector<std::shared_ptr<Preparation>> preparations;
+    Preparation* current = nullptr;
     QString currentName;
     unsigned long long plays = 0;
 };

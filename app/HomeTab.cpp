@@ -8,19 +8,26 @@
 
 HomeTab::HomeTab(QWidget* parent) : HomeTab(Settings::dataFolder(), parent) {}
 
-HomeTab::HomeTab(const std::string& dataFolder, QWidget* parent) : QWidget(parent) {
+HomeTab::HomeTab(const std::string& dataFolder, QWidget* parent)
+    : QWidget(parent), dataFolder(dataFolder) {
     setObjectName(QStringLiteral("tabPage1"));
-    // Pane and player are children of this tab and go with it. The player's
-    // destructor only cancels and joins its workers; it never uses the pane.
+    // The pane is a child of this tab and goes with it.
     webBrowser1 = new BrowserPane(this);
     webBrowser1->setObjectName(QStringLiteral("webBrowser1"));
-    homePlayer = new HomePlayer(webBrowser1, dataFolder, this);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(webBrowser1);
 }
 
+void HomeTab::setRunner(WorkRunner& runner) {
+    // A child of this tab too. Its destructor only cancels its preparations
+    // and waits for them; it never uses the pane.
+    if (!homePlayer)
+        homePlayer = new HomePlayer(webBrowser1, dataFolder, runner, this);
+}
+
 void HomeTab::play(const std::string& mediaPath) {
-    homePlayer->play(mediaPath);
+    if (homePlayer)
+        homePlayer->play(mediaPath);
 }

@@ -6,6 +6,7 @@
 
 class BrowserPane;
 class HomePlayer;
+class WorkRunner;
 
 // "Home": the browser that shows the splash page, player pages and folders.
 class HomeTab : public QWidget {
@@ -16,6 +17,10 @@ public:
     explicit HomeTab(QWidget* parent = nullptr);
     explicit HomeTab(const std::string& dataFolder, QWidget* parent = nullptr);
 
+    // The player prepares copies through runner's workers; until it is
+    // given, there is no player and nothing plays.
+    void setRunner(WorkRunner& runner);
+
     BrowserPane* browser() const { return webBrowser1; }
     HomePlayer* player() const { return homePlayer; }
 
@@ -23,6 +28,7 @@ public:
     void play(const std::string& mediaPath);
 
 private:
+    std::string dataFolder;
     BrowserPane* webBrowser1;
-    HomePlayer* homePlayer;
+    HomePlayer* homePlayer = nullptr;
 };

@@ -1,46 +1,72 @@
 #include "Manager.h"
 
 #include "DesktopNotifier.h"
-#include "DownloadItems.h"
-#include "Downloads.h"
 #include "Library.h"
+#include "MessageBox.h"
 #include "Settings.h"
+#include "SettingsTab.h"
 #include "Text.h"
+#include "TransferList.h"
+#include "TransferModel.h"
+#include "TransferStore.h"
+#include "WorkRunner.h"
 #include "core.h"
 
 #include <QLineEdit>
-#include <QTimer>
+#include <QObject>
 
-Manager::Manager(QTreeWidget* transferList, QTreeWidget* libraryList, SettingsTab* settingsTab,
-                 QTimer* tmr, QLineEdit* titleText, const QDBusConnection& bus)
+Manager::Manager(QTreeWidget* libraryList, SettingsTab* settingsTab, QLineEdit* titleText,
+                 const QDBusConnection& bus)
     : settings(std::make_unique<Settings>(settingsTab, libraryList)),
-      downloads(std::make_unique<Downloads>(transferList, libraryList, settings.get())),
-      notifier(std::make_unique<DesktopNotifier>(bus)), tmr(tmr), titleText(titleText) {
-    // Called from the drain, on the window's thread; the saved setting counts.
-    downloads->setEndListener([this](const DownloadItems& record) {
-        if (settings->shouldNotify())
-            notifier->jobEnded(record);
+      store(std::make_unique<TransferStore>(settings->getOutPath() + "transfers.sqlite")),
+      runner(std::make_unique<WorkRunner>()), context(std::make_unique<QObject>()),
+      post(context.get()), notifier(std::make_unique<DesktopNotifier>(bus)), titleText(titleText) {
+    // The sink runs on each job's worker thread: the event crosses to the
+    // window's thread as a queued call, and is dropped once the Manager goes.
+    auto sink = [this, post = post](const JobEvent& event) {
+        post([this, event] { list->apply(event); });
+    };
+    auto jobSettings = [this] {
+        TransferList::JobSettings now;
+        now.quality = settings->getQuality();
+        now.movieFolder = settings->getMoviePath();
+        now.musicFolder = settings->getMp3Path();
+        now.convert = settings->shouldConvertMovie();
+        return now;
+    };
+    list = std::make_unique<TransferList>(store.get(), WorkRunner::jobRunner(*runner),
+                                          std::move(sink), std::move(jobSettings));
+    model = std::make_unique<TransferModel>(*list);
+    QObject::connect(model.get(), &TransferModel::fileSaved, context.get(),
+                     [this](const TransferRecord& record, bool mp3) { fileSaved(record, mp3); });
+    QObject::connect(model.get(), &TransferModel::transferEnded, context.get(),
+                     [this](const TransferRecord& record) { transferEnded(record); });
+    // Told on the store's thread; shown on the window's.
+    store->setFailureListener([this, post = post](const std::string& message) {
+        post([this, message] { showMessage(message); });
     });
+
+    list->setMaxRunning(settings->getMaxRunning());
+    list->restore();
+    if (const std::string message = store->takeMessage(); !message.empty())
+        showMessage(message);
 }
 
-// The transfer controller borrows the settings and calls the notifier, so it
-// goes first. Transfers still running only reach the process-wide queues.
+// Nothing posted from now on reaches the list; jobs still running keep
+// only their own things. The store writes what it was handed before it goes.
 Manager::~Manager() {
-    downloads.reset();
+    post.close();
+    context.reset();
+    model.reset();
+    list.reset();
+    runner.reset();
+    store.reset();
     notifier.reset();
     settings.reset();
 }
 
-void Manager::tick() {
-    // Off while draining, so the next tick counts from the end of this one.
-    tmr->stop();
-    const bool busy = downloads->tick();
-    tmr->setInterval(busy ? BusyInterval : IdleInterval);
-    tmr->start();
-}
-
-bool Manager::download(const std::string& url, const std::string& title) {
-    return downloads->download(url, title);
+std::int64_t Manager::download(const std::string& url, const std::string& title) {
+    return list->add(url, title);
 }
 
 void Manager::findTitle(const std::string& docText) {
@@ -49,20 +75,34 @@ void Manager::findTitle(const std::string& docText) {
         titleText->setText(wide(*title));
 }
 
-void Manager::clearItemFromView(int listID) {
-    downloads->clearItemFromView(listID);
+void Manager::pause(const std::vector<std::int64_t>& ids) {
+    for (std::int64_t id : ids)
+        list->pause(id);
 }
 
-void Manager::convert(int listID) {
-    downloads->convert(listID);
+void Manager::resume(const std::vector<std::int64_t>& ids) {
+    for (std::int64_t id : ids)
+        list->resume(id);
 }
 
-void Manager::cancel(int listID) {
-    downloads->cancel(listID);
+void Manager::cancel(const std::vector<std::int64_t>& ids) {
+    for (std::int64_t id : ids)
+        list->cancel(id);
 }
 
-void Manager::retry(int listID) {
-    downloads->retry(listID);
+void Manager::retry(const std::vector<std::int64_t>& ids) {
+    for (std::int64_t id : ids)
+        list->retry(id);
+}
+
+void Manager::clear(const std::vector<std::int64_t>& ids) {
+    for (std::int64_t id : ids)
+        list->clear(id);
+}
+
+void Manager::convert(const std::vector<std::int64_t>& ids) {
+    for (std::int64_t id : ids)
+        list->convert(id);
 }
 
 std::string Manager::mediaPath(int libraryRow) const {
@@ -74,12 +114,34 @@ std::string Manager::showFolder(int libraryRow) const {
 }
 
 bool Manager::saveSettings() {
-    if (!settings->grabViewValues())
-        return false;
+    settings->grabViewValues();
+    // In force whether or not config.dat could be written.
+    list->setMaxRunning(settings->getMaxRunning());
     return settings->saveSettings();
 }
 
 bool Manager::stopTransfers() {
-    downloads->cancelAll();
-    return downloads->waitForWorkers(CloseWait);
+    list->interruptAll();
+    const bool ended = runner->waitUntilNone(CloseWait);
+    store->flush();
+    return ended;
+}
+
+void Manager::fileSaved(const TransferRecord& record, bool mp3) {
+    const std::string& file = mp3 ? record.mp3File : record.movieFile;
+    const auto dot = file.rfind('.');
+    if (dot == std::string::npos)
+        return;
+    settings->getLibrary()->addOnce(file.substr(0, dot), file.substr(dot + 1),
+                                    mp3 ? record.musicFolder : record.movieFolder);
+}
+
+void Manager::transferEnded(const TransferRecord& record) {
+    // The saved setting counts, not the box's state.
+    if (settings->shouldNotify())
+        notifier->jobEnded(record);
+}
+
+void Manager::showMessage(const std::string& text) const {
+    MessageBox::show(wide(text));
 }

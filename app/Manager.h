@@ -1,60 +1,87 @@
 #pragma once
 
+#include "WindowPost.h"
+
 #include <QDBusConnection>
 
 #include <chrono>
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 class DesktopNotifier;
-class Downloads;
-class Library;
 class QLineEdit;
-class QTimer;
+class QObject;
 class QTreeWidget;
 class Settings;
 class SettingsTab;
+class TransferList;
+class TransferModel;
+class TransferStore;
+class WorkRunner;
+struct TransferRecord;
 
-// The window's way into the logic: owns the settings and the transfer list
-// controller, paces the drain timer and tells the desktop (over bus) when a
-// job has ended, if the settings say so. Window thread only.
+// The window's way into the logic: owns the settings, the transfer store
+// (transfers.sqlite in the data folder), the work runner and the transfer
+// list with its model; adds saved files to the library and tells the
+// desktop (over bus) when a transfer has ended, if the settings say so.
+// Window thread only; jobs report from their workers through a queued call.
 class Manager {
 public:
-    Manager(QTreeWidget* transferList, QTreeWidget* libraryList, SettingsTab* settingsTab,
-            QTimer* tmr, QLineEdit* titleText,
+    // Restores the list: the history as it ended, interrupted transfers
+    // continuing by themselves.
+    Manager(QTreeWidget* libraryList, SettingsTab* settingsTab, QLineEdit* titleText,
             const QDBusConnection& bus = QDBusConnection::sessionBus());
     ~Manager();
     Manager(const Manager&) = delete;
     Manager& operator=(const Manager&) = delete;
 
-    static constexpr int IdleInterval = 1000;
-    static constexpr int BusyInterval = 100;
-    // How long closing waits for cancelled transfers to clean up.
+    // How long closing waits for the workers to stop.
     static constexpr std::chrono::milliseconds CloseWait{3000};
 
-    void tick();
-    bool download(const std::string& url, const std::string& title);
+    // Queues a download of the page at url; never refused.
+    std::int64_t download(const std::string& url, const std::string& title);
     void findTitle(const std::string& docText);
-    void clearItemFromView(int listID);
-    void convert(int listID);
-    void cancel(int listID);
-    void retry(int listID);
+
+    // The Transfers tab's actions on the transfers with these ids.
+    void pause(const std::vector<std::int64_t>& ids);
+    void resume(const std::vector<std::int64_t>& ids);
+    void cancel(const std::vector<std::int64_t>& ids);
+    void retry(const std::vector<std::int64_t>& ids);
+    void clear(const std::vector<std::int64_t>& ids);
+    void convert(const std::vector<std::int64_t>& ids);
+
     // Path of a library row's file, or an empty text.
     std::string mediaPath(int libraryRow) const;
     // Address of a library row's folder, or an empty text.
     std::string showFolder(int libraryRow) const;
+    // Saves the Settings tab and applies the transfers at once.
     bool saveSettings();
-    // Cancels every transfer and waits (at most CloseWait) for their workers
-    // to remove their temporary files and end ffmpeg. True when all ended.
+    // Closing: running transfers pause (their part files kept, to continue
+    // at the next start), conversions stop; waits at most CloseWait for the
+    // workers, then for the store's writes. True when every worker ended.
     bool stopTransfers();
 
-    Downloads& getDownloads() { return *downloads; }
     Settings& getSettings() { return *settings; }
+    TransferList& transfers() { return *list; }
+    TransferModel& transferModel() { return *model; }
+    WorkRunner& workRunner() { return *runner; }
 
 private:
+    void fileSaved(const TransferRecord& record, bool mp3);
+    void transferEnded(const TransferRecord& record);
+    void showMessage(const std::string& text) const;
+
     std::unique_ptr<Settings> settings;
-    std::unique_ptr<Downloads> downloads;
+    std::unique_ptr<TransferStore> store;
+    std::unique_ptr<WorkRunner> runner;
+    // What workers' events and the store's failures are posted to; goes
+    // first, so that nothing posted reaches a list being destroyed.
+    std::unique_ptr<QObject> context;
+    WindowPost post;
+    std::unique_ptr<TransferList> list;
+    std::unique_ptr<TransferModel> model;
     std::unique_ptr<DesktopNotifier> notifier;
-    QTimer* tmr;
     QLineEdit* titleText;
 };

@@ -1,11 +1,14 @@
 #include "TransfersTab.h"
 
-#include "ListRowEvents.h"
-#include "ListView.h"
+#include "ProgressDelegate.h"
 
+#include <QHeaderView>
+#include <QKeyEvent>
 #include <QMenu>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -15,30 +18,135 @@ QAction* addNamedAction(QMenu* menu, const QString& text, const QString& name) {
     return action;
 }
 
+constexpr int ColumnWidths[TransferModel::ColumnCount] = {300, 200, 300, 180};
+
 } // namespace
 
 TransfersTab::TransfersTab(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("transfersTab"));
-    transferList = ListView::create(this, QStringLiteral("listView1"),
-                                    {{QStringLiteral("Title"), 300},
-                                     {QStringLiteral("Progress"), 200},
-                                     {QStringLiteral("Status"), 300},
-                                     {QStringLiteral("Speed"), 180}});
+    transferList = new QTreeView(this);
+    transferList->setObjectName(QStringLiteral("listView1"));
+    transferList->setRootIsDecorated(false);
+    transferList->setItemsExpandable(false);
+    // One height for every row: thousands of history rows lay out at once.
+    transferList->setUniformRowHeights(true);
+    transferList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    transferList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    transferList->setAllColumnsShowFocus(true);
+    transferList->setSortingEnabled(false);
+    transferList->header()->setSectionsClickable(false);
+    transferList->header()->setSectionsMovable(false);
+    transferList->header()->setStretchLastSection(false);
+    delegate = new ProgressDelegate(transferList);
+    transferList->setItemDelegate(delegate);
+    transferList->installEventFilter(this);
 
     contextMenuStrip1 = new QMenu(transferList);
     contextMenuStrip1->setObjectName(QStringLiteral("contextMenuStrip1"));
-    clearToolStripMenuItem = addNamedAction(contextMenuStrip1, QStringLiteral("clear"),
+    pause = contextMenuStrip1->addAction(QStringLiteral("Pause"));
+    resume = contextMenuStrip1->addAction(QStringLiteral("Resume"));
+    cancelToolStripMenuItem = addNamedAction(contextMenuStrip1, QStringLiteral("Cancel"),
+                                             QStringLiteral("cancelToolStripMenuItem"));
+    retryToolStripMenuItem = addNamedAction(contextMenuStrip1, QStringLiteral("Retry"),
+                                            QStringLiteral("retryToolStripMenuItem"));
+    clearToolStripMenuItem = addNamedAction(contextMenuStrip1, QStringLiteral("Clear"),
                                             QStringLiteral("clearToolStripMenuItem"));
     convertToMp3ToolStripMenuItem =
-        addNamedAction(contextMenuStrip1, QStringLiteral("convert to mp3"),
+        addNamedAction(contextMenuStrip1, QStringLiteral("Convert to MP3"),
                        QStringLiteral("convertToMp3ToolStripMenuItem"));
-    cancelToolStripMenuItem = addNamedAction(contextMenuStrip1, QStringLiteral("cancel"),
-                                             QStringLiteral("cancelToolStripMenuItem"));
-    retryToolStripMenuItem = addNamedAction(contextMenuStrip1, QStringLiteral("retry"),
-                                            QStringLiteral("retryToolStripMenuItem"));
-    events = new ListRowEvents(transferList, contextMenuStrip1);
+    contextMenuStrip1->addSeparator();
+    play = contextMenuStrip1->addAction(QStringLiteral("Play"));
+    showFolder = contextMenuStrip1->addAction(QStringLiteral("Show in Folder"));
+    connect(contextMenuStrip1, &QMenu::aboutToShow, this, &TransfersTab::updateActions);
+    transferList->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(transferList, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        contextMenuStrip1->popup(transferList->viewport()->mapToGlobal(at));
+    });
+    updateActions();
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(transferList);
+}
+
+void TransfersTab::setModel(TransferModel* model) {
+    transferModel = model;
+    transferList->setModel(model);
+    for (int column = 0; column < TransferModel::ColumnCount; ++column)
+        transferList->setColumnWidth(column, ColumnWidths[column]);
+    // The selection model is the view's new one. Rows change state without
+    // a selection change: the menu and the keys look again before acting.
+    connect(transferList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &TransfersTab::updateActions);
+    updateActions();
+}
+
+std::vector<int> TransfersTab::selectedRows() const {
+    std::vector<int> rows;
+    if (!transferModel || !transferList->selectionModel())
+        return rows;
+    for (const QModelIndex& index : transferList->selectionModel()->selectedRows())
+        rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+std::vector<std::int64_t> TransfersTab::chosen(Action action) const {
+    std::vector<std::int64_t> ids;
+    for (int row : selectedRows())
+        if (transferModel->applies(action, row))
+            ids.push_back(transferModel->idAt(row));
+    return ids;
+}
+
+int TransfersTab::chosenRow(Action action) const {
+    const std::vector<int> rows = selectedRows();
+    const int current = transferList->currentIndex().row();
+    if (std::find(rows.begin(), rows.end(), current) != rows.end() &&
+        transferModel->applies(action, current))
+        return current;
+    for (int row : rows)
+        if (transferModel->applies(action, row))
+            return row;
+    return -1;
+}
+
+void TransfersTab::updateActions() {
+    const std::pair<QAction*, Action> actions[] = {{pause, Action::Pause},
+                                                   {resume, Action::Resume},
+                                                   {cancelToolStripMenuItem, Action::Cancel},
+                                                   {retryToolStripMenuItem, Action::Retry},
+                                                   {clearToolStripMenuItem, Action::Clear},
+                                                   {convertToMp3ToolStripMenuItem, Action::Convert},
+                                                   {play, Action::Play},
+                                                   {showFolder, Action::ShowFolder}};
+    const std::vector<int> rows = selectedRows();
+    for (const auto& [menuAction, action] : actions)
+        menuAction->setEnabled(std::any_of(rows.begin(), rows.end(), [&](int row) {
+            return transferModel->applies(action, row);
+        }));
+}
+
+bool TransfersTab::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != transferList || event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
+    // Before the view's own handling: Space would toggle the selection.
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Space || key == Qt::Key_Delete || key == Qt::Key_Return ||
+        key == Qt::Key_Enter)
+        updateActions();
+    switch (key) {
+    case Qt::Key_Space:
+        emit pauseOrResumeKey();
+        return true;
+    case Qt::Key_Delete:
+        clearToolStripMenuItem->trigger();
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        play->trigger();
+        return true;
+    default:
+        return QWidget::eventFilter(watched, event);
+    }
 }

@@ -1,35 +1,74 @@
 #pragma once
 
+#include "TransferModel.h"
+
 #include <QWidget>
 
-class ListRowEvents;
+#include <cstdint>
+#include <vector>
+
+class ProgressDelegate;
 class QAction;
 class QMenu;
-class QTreeWidget;
+class QTreeView;
 
 // "Transfers": one row per transfer (title, progress bar, status, and speed
-// with time left while bytes arrive) and the "clear" / "convert to mp3" /
-// "cancel" / "retry" menu.
+// with time left while bytes arrive) over the window's TransferModel, and
+// the menu of what can be done to the selected rows. Each action is enabled
+// when it applies to any selected row and acts on every one it applies to.
+// Keys: Space pauses or resumes, Delete clears ended rows, Enter plays.
 class TransfersTab : public QWidget {
     Q_OBJECT
 public:
+    using Action = TransferModel::Action;
+
     explicit TransfersTab(QWidget* parent = nullptr);
 
-    QTreeWidget* list() const { return transferList; }
+    // The model must outlive its use here (the view forgets it when it goes).
+    void setModel(TransferModel* model);
+    TransferModel* model() const { return transferModel; }
+
+    QTreeView* list() const { return transferList; }
     QMenu* menu() const { return contextMenuStrip1; }
-    ListRowEvents* rowEvents() const { return events; }
-    QAction* clearAction() const { return clearToolStripMenuItem; }
-    QAction* convertAction() const { return convertToMp3ToolStripMenuItem; }
+    QAction* pauseAction() const { return pause; }
+    QAction* resumeAction() const { return resume; }
     QAction* cancelAction() const { return cancelToolStripMenuItem; }
     QAction* retryAction() const { return retryToolStripMenuItem; }
+    QAction* clearAction() const { return clearToolStripMenuItem; }
+    QAction* convertAction() const { return convertToMp3ToolStripMenuItem; }
+    QAction* playAction() const { return play; }
+    QAction* showFolderAction() const { return showFolder; }
+
+    // Ids of the selected transfers the action applies to, top to bottom.
+    std::vector<std::int64_t> chosen(Action action) const;
+    // The selected row Play and Show in Folder use: the current row when it
+    // is selected and applies, else the first selected one that does; -1.
+    int chosenRow(Action action) const;
+
+    // Enables each action by the selection of now.
+    void updateActions();
+
+signals:
+    // Space on the list: pause what runs, resume what is paused.
+    void pauseOrResumeKey();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    std::vector<int> selectedRows() const;
+
     // Every child below is owned by this page through Qt's parents.
-    QTreeWidget* transferList;
+    QTreeView* transferList;
+    ProgressDelegate* delegate;
     QMenu* contextMenuStrip1;
-    QAction* clearToolStripMenuItem;
-    QAction* convertToMp3ToolStripMenuItem;
+    QAction* pause;
+    QAction* resume;
     QAction* cancelToolStripMenuItem;
     QAction* retryToolStripMenuItem;
-    ListRowEvents* events;
+    QAction* clearToolStripMenuItem;
+    QAction* convertToMp3ToolStripMenuItem;
+    QAction* play;
+    QAction* showFolder;
+    TransferModel* transferModel = nullptr;
 };

@@ -1,73 +1,87 @@
 #include "BenchWindow.h"
 
-#include "DownloadItems.h"
-#include "Downloads.h"
-#include "ListView.h"
 #include "Settings.h"
-#include "SettingsTab.h"
-#include "TickTimes.h"
+#include "TransferModel.h"
+#include "TransferStore.h"
+#include "TransfersTab.h"
+#include "WorkRunner.h"
+#include "core.h"
 
 #include <QCoreApplication>
+#include <QObject>
 #include <QThread>
-#include <QTreeWidget>
-#include <QVBoxLayout>
-#include <QWidget>
 
-namespace {
+#include <filesystem>
 
-constexpr int StatusCell = 2;
-
-} // namespace
-
-BenchWindow::BenchWindow(const std::string& movieFolder) : window(std::make_unique<QWidget>()) {
-    auto* layout = new QVBoxLayout(window.get());
-    transferList = ListView::create(window.get(), QStringLiteral("listView1"),
-                                    {{QStringLiteral("Title"), 300},
-                                     {QStringLiteral("Progress"), 200},
-                                     {QStringLiteral("Status"), 300},
-                                     {QStringLiteral("Speed"), 180}});
-    libraryList = ListView::create(window.get(), QStringLiteral("listView2"),
-                                   {{QStringLiteral("Title"), 300}, {QStringLiteral("Type"), 80}});
-    layout->addWidget(transferList);
-    layout->addWidget(libraryList);
-    auto* tab = new SettingsTab(window.get()); // owned by the window
-    tab->hide();
-    settings = std::make_unique<Settings>(tab, libraryList);
-    settings->parseLine(std::string(Settings::MOVIE_PATH_TKN) + ";" + movieFolder);
-    settings->parseLine(std::string(Settings::MP3_PATH_TKN) + ";" + movieFolder);
-    transfers = std::make_unique<Downloads>(transferList, libraryList, settings.get());
-    window->resize(800, 600);
-    window->show();
+BenchWindow::BenchWindow(const std::string& movieFolder, Jobs jobs)
+    : tab(std::make_unique<TransfersTab>()), runner(std::make_unique<WorkRunner>()),
+      context(std::make_unique<QObject>()), poster(context.get()) {
+    std::filesystem::create_directories(Settings::dataFolder());
+    store = std::make_unique<TransferStore>(Settings::dataFolder() + "transfers.sqlite");
+    TransferList::Runner run = WorkRunner::jobRunner(*runner);
+    if (jobs == Jobs::Keep)
+        run = [this](std::unique_ptr<core> job) { kept.push_back(std::move(job)); };
+    // On the job's worker thread, as the Manager's sink.
+    auto sink = [this, post = poster](const JobEvent& event) {
+        post([this, event] { transfers->apply(event); });
+    };
+    auto settings = [movieFolder] {
+        TransferList::JobSettings now;
+        now.movieFolder = movieFolder;
+        now.musicFolder = movieFolder;
+        return now;
+    };
+    transfers = std::make_unique<TransferList>(store.get(), std::move(run), std::move(sink),
+                                               std::move(settings));
+    model = std::make_unique<TransferModel>(*transfers);
+    tab->setModel(model.get());
+    tab->resize(800, 600);
+    tab->show();
     QCoreApplication::processEvents();
 }
 
 BenchWindow::~BenchWindow() {
-    transfers->cancelAll();
-    transfers->waitForWorkers(std::chrono::seconds(5));
+    transfers->interruptAll();
+    runner->waitUntilNone(std::chrono::seconds(5));
+    poster.close();
+    context.reset();
+    tab.reset();
+    model.reset();
+    transfers.reset();
+}
+
+void BenchWindow::post(const JobEvent& event) const {
+    poster([this, event] { transfers->apply(event); });
+}
+
+std::vector<int> BenchWindow::keptJobs() const {
+    std::vector<int> ids;
+    for (const auto& job : kept)
+        ids.push_back(job->jobId);
+    return ids;
 }
 
 int BenchWindow::rows() const {
-    return ListView::rowCount(transferList);
+    return static_cast<int>(transfers->size());
 }
 
 QString BenchWindow::status(int row) const {
-    return ListView::cellText(transferList, row, StatusCell);
+    return model->data(model->index(row, TransferModel::StatusColumn), Qt::DisplayRole).toString();
 }
 
 int BenchWindow::endedRows() const {
     int ended = 0;
-    for (int row = 0; row < rows(); ++row) {
-        const DownloadItems* record = transfers->itemAtRow(row);
-        if (record && record->ended())
-            ++ended;
-    }
+    for (std::size_t row = 0; row < transfers->size(); ++row)
+        ended += transfers->at(row).ended() ? 1 : 0;
     return ended;
 }
 
-bool BenchWindow::tickOnce(TickTimes* times) {
+void BenchWindow::round(TickTimes* times) {
+    // The events the workers posted since the last round, then what they
+    // caused (painting above all), timed apart.
     const auto before = std::chrono::steady_clock::now();
     const auto cpuBefore = TickTimes::threadCpu();
-    const bool worked = transfers->tick();
+    QCoreApplication::sendPostedEvents(context.get(), QEvent::MetaCall);
     if (times)
         times->add(std::chrono::steady_clock::now() - before, TickTimes::threadCpu() - cpuBefore);
     const auto paintBefore = std::chrono::steady_clock::now();
@@ -76,26 +90,25 @@ bool BenchWindow::tickOnce(TickTimes* times) {
     if (times)
         paints.add(std::chrono::steady_clock::now() - paintBefore,
                    TickTimes::threadCpu() - paintCpu);
-    return worked;
 }
 
-bool BenchWindow::drainUntilEnded(std::chrono::milliseconds interval,
-                                  std::chrono::milliseconds limit, TickTimes* times) {
+bool BenchWindow::runUntilEnded(std::chrono::milliseconds interval, std::chrono::milliseconds limit,
+                                TickTimes* times) {
     const auto giveUp = std::chrono::steady_clock::now() + limit;
     while (std::chrono::steady_clock::now() < giveUp) {
-        const bool worked = tickOnce(times);
-        if (!worked && endedRows() == rows() && Downloads::updates.empty())
+        round(times);
+        if (endedRows() == rows())
             return true;
         QThread::msleep(static_cast<unsigned long>(interval.count()));
     }
     return false;
 }
 
-void BenchWindow::drainFor(std::chrono::milliseconds interval, std::chrono::milliseconds span,
-                           TickTimes* times) {
+void BenchWindow::runFor(std::chrono::milliseconds interval, std::chrono::milliseconds span,
+                         TickTimes* times) {
     const auto end = std::chrono::steady_clock::now() + span;
     while (std::chrono::steady_clock::now() < end) {
-        tickOnce(times);
+        round(times);
         QThread::msleep(static_cast<unsigned long>(interval.count()));
     }
 }

@@ -1,55 +1,69 @@
 #pragma once
 
-#include <QString>
-
 #include "TickTimes.h"
+#include "TransferList.h"
+#include "WindowPost.h"
+
+#include <QString>
 
 #include <chrono>
 #include <memory>
 #include <string>
+#include <vector>
 
-class Downloads;
-class QTreeWidget;
-class QWidget;
-class Settings;
+class QObject;
+class TransferModel;
+class TransferStore;
+class TransfersTab;
+class WorkRunner;
+class core;
 
-// The window's transfer side without the rest of the window: a transfer
-// list, a library list, the settings store (config.dat in XDG_DATA_HOME) and
-// a Downloads, shown offscreen so that bars and cells really repaint.
+// The window's transfer side without the rest of the window: the transfer
+// list kept in transfers.sqlite (XDG_DATA_HOME), its jobs' events posted
+// back as queued calls, the model and the Transfers tab, shown offscreen so
+// that bars and cells really repaint. As the Manager wires it.
 class BenchWindow {
 public:
-    explicit BenchWindow(const std::string& movieFolder);
-    // Cancels what still runs and gives the workers a moment to clean up.
+    // Run: jobs on the runner's workers. Keep: jobs kept, never run; their
+    // events are posted by hand through post().
+    enum class Jobs { Run, Keep };
+    BenchWindow(const std::string& movieFolder, Jobs jobs);
+    // Pauses what still runs and gives the workers a moment to stop.
     ~BenchWindow();
     BenchWindow(const BenchWindow&) = delete;
     BenchWindow& operator=(const BenchWindow&) = delete;
 
-    Downloads& downloads() { return *transfers; }
+    TransferList& list() { return *transfers; }
+    // Any thread: the event reaches the list as a job's would.
+    void post(const JobEvent& event) const;
+    // Ids of the kept jobs (Keep), in the order they started.
+    std::vector<int> keptJobs() const;
+
     int rows() const;
     QString status(int row) const;
-    // Rows whose job has sent its last text.
     int endedRows() const;
 
-    // Drains the way the window's timer does, every interval, until every
-    // row ended or limit passed; true when all ended. Each tick's duration
-    // goes into times when given.
-    bool drainUntilEnded(std::chrono::milliseconds interval, std::chrono::milliseconds limit,
-                         TickTimes* times);
-    // Drains every interval for the whole span.
-    void drainFor(std::chrono::milliseconds interval, std::chrono::milliseconds span,
-                  TickTimes* times);
-
-    // The events each timed tick caused (painting above all), timed apart.
+    // Runs the window's events every interval until every row ended or
+    // limit passed; true when all ended. Each round's applying of the
+    // posted events goes into times, the paint that follows into
+    // afterTicks(), when times is given.
+    bool runUntilEnded(std::chrono::milliseconds interval, std::chrono::milliseconds limit,
+                       TickTimes* times);
+    void runFor(std::chrono::milliseconds interval, std::chrono::milliseconds span,
+                TickTimes* times);
     const TickTimes& afterTicks() const { return paints; }
 
 private:
-    // One tick (timed) and the events it caused; true when it applied anything.
-    bool tickOnce(TickTimes* times);
+    // One round, timed when times is given.
+    void round(TickTimes* times);
 
-    std::unique_ptr<QWidget> window;
-    QTreeWidget* transferList = nullptr;
-    QTreeWidget* libraryList = nullptr;
-    std::unique_ptr<Settings> settings;
-    std::unique_ptr<Downloads> transfers;
+    std::unique_ptr<TransfersTab> tab;
+    std::unique_ptr<TransferStore> store;
+    std::unique_ptr<WorkRunner> runner;
+    std::unique_ptr<QObject> context;
+    WindowPost poster;
+    std::vector<std::unique_ptr<core>> kept;
+    std::unique_ptr<TransferList> transfers;
+    std::unique_ptr<TransferModel> model;
     TickTimes paints;
 };

@@ -1,23 +1,24 @@
-// quillmoth-bench-downloads: the window's Downloads, offscreen, under load.
+// quillmoth-bench-downloads: the window's transfer list, offscreen, under load.
 //
-//   parallel MOVIES URL...           one transfer per watch page, all at once;
+//   parallel MOVIES URL...           one transfer per watch page, all at once
+//                                    (at most 8 run: the queue's limit);
 //                                    seconds until every row completed
 //   running MOVIES SECONDS URL...    memory of the process while these
 //                                    transfers run (slow streams), minus idle
-//   tick COUNT SECONDS RATE          COUNT threads get RATE progress calls a
-//                                    second in all, as libcurl's, and report
-//                                    through a ProgressPacer and the status
-//                                    channel as jobs do; duration of each
-//                                    drain tick
+//   tick COUNT SECONDS RATE          COUNT transfers in the list, as many
+//                                    running as the queue allows; threads get
+//                                    RATE progress calls a second in all, as
+//                                    libcurl's, and post what each job's
+//                                    ProgressPacer lets through, as jobs do;
+//                                    duration of applying each round's events
+//                                    and of the paint that follows
 //
 // Prints key=value lines. XDG_DATA_HOME should point at a scratch folder:
-// the settings store writes config.dat there.
+// transfers.sqlite is written there.
 #include "BenchWindow.h"
-#include "Downloads.h"
 #include "ProcStatus.h"
 #include "ProgressPacer.h"
 #include "TickTimes.h"
-#include "core.h"
 
 #include <QApplication>
 
@@ -39,9 +40,9 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-// The window's timer while transfers run (Manager::BusyInterval).
+// How often the bench lets the window's thread run its events.
 constexpr auto WindowInterval = 100ms;
-// Finer than the window's timer, so completion is seen within 10 ms.
+// Finer, so completion is seen within 10 ms.
 constexpr auto FineInterval = 10ms;
 constexpr const char* Complete = "Download Complete!";
 
@@ -55,16 +56,17 @@ void printTicks(const TickTimes& times, const TickTimes& after) {
 }
 
 void startAll(BenchWindow& window, const std::vector<std::string>& urls) {
+    window.list().setMaxRunning(8);
     for (std::size_t i = 0; i < urls.size(); ++i)
-        window.downloads().download(urls[i], "clip" + std::to_string(i + 1));
+        window.list().add(urls[i], "clip" + std::to_string(i + 1));
 }
 
 int parallel(const std::string& movies, const std::vector<std::string>& urls) {
-    BenchWindow window(movies);
+    BenchWindow window(movies, BenchWindow::Jobs::Run);
     TickTimes times;
     const auto began = Clock::now();
     startAll(window, urls);
-    const bool ended = window.drainUntilEnded(FineInterval, 600s, &times);
+    const bool ended = window.runUntilEnded(FineInterval, 600s, &times);
     const double seconds = std::chrono::duration<double>(Clock::now() - began).count();
     int completed = 0;
     for (int row = 0; row < window.rows(); ++row)
@@ -78,40 +80,40 @@ int parallel(const std::string& movies, const std::vector<std::string>& urls) {
 }
 
 int running(const std::string& movies, int seconds, const std::vector<std::string>& urls) {
-    BenchWindow window(movies);
-    window.drainFor(WindowInterval, 500ms, nullptr);
+    BenchWindow window(movies, BenchWindow::Jobs::Run);
+    window.runFor(WindowInterval, 500ms, nullptr);
     const long idle = ProcStatus::residentKiB();
     TickTimes times;
     startAll(window, urls);
-    window.drainFor(WindowInterval, std::chrono::seconds(seconds), &times);
+    window.runFor(WindowInterval, std::chrono::seconds(seconds), &times);
     const long busy = ProcStatus::residentKiB();
     const long peak = ProcStatus::peakKiB();
-    const int stillRunning = window.rows() - window.endedRows();
-    std::printf("idle_kib=%ld\nrunning_kib=%ld\npeak_kib=%ld\ndelta_kib=%ld\nrunning=%d\nof=%zu\n",
-                idle, busy, peak, busy - idle, stillRunning, urls.size());
+    const int open = window.rows() - window.endedRows();
+    std::printf("idle_kib=%ld\nrunning_kib=%ld\npeak_kib=%ld\ndelta_kib=%ld\nrunning=%d\n"
+                "queued=%d\nof=%zu\n",
+                idle, busy, peak, busy - idle, window.list().runningCount(),
+                window.list().queuedCount(), urls.size());
     printTicks(times, window.afterTicks());
-    return stillRunning == static_cast<int>(urls.size()) ? 0 : 1;
+    return open == static_cast<int>(urls.size()) ? 0 : 1;
 }
 
 int tickCost(int count, int seconds, double rate) {
-    BenchWindow window("/nonexistent");
+    BenchWindow window("/nonexistent", BenchWindow::Jobs::Keep);
     // Rows and records as real transfers have them; the jobs never run.
-    std::vector<std::unique_ptr<core>> kept;
-    window.downloads().setWorkerStarter(
-        [&kept](std::unique_ptr<core> job) { kept.push_back(std::move(job)); });
-    const int firstId = window.downloads().getNextId();
+    window.list().setMaxRunning(8);
     for (int i = 0; i < count; ++i)
-        window.downloads().download("http://127.0.0.1:1/watch", "clip" + std::to_string(i + 1));
+        window.list().add("http://127.0.0.1:1/watch", "clip" + std::to_string(i + 1));
+    const std::vector<int> jobs = window.keptJobs();
 
-    // Each worker is called back as libcurl calls a job's progress callback,
-    // once per 16 KiB read, and reports what the job's pacer lets through,
-    // with a status text now and then.
-    const auto gap = std::chrono::duration<double, std::micro>(count * 1e6 / rate);
+    // Each running job is called back as libcurl calls a job's progress
+    // callback, once per 16 KiB read, and posts what the job's pacer lets
+    // through, with a status text now and then.
+    const auto gap = std::chrono::duration<double, std::micro>(double(jobs.size()) * 1e6 / rate);
     std::atomic<long> calls{0};
     std::atomic<long> sent{0};
     std::vector<std::jthread> workers;
-    for (int i = 0; i < count; ++i) {
-        workers.emplace_back([id = firstId + i, gap, &calls, &sent](std::stop_token stop) {
+    for (int job : jobs) {
+        workers.emplace_back([&window, job, gap, &calls, &sent](std::stop_token stop) {
             const std::int64_t total = 128 * 1024 * 1024;
             std::int64_t done = 0;
             ProgressPacer pacer;
@@ -119,11 +121,20 @@ int tickCost(int count, int seconds, double rate) {
             for (long n = 0; !stop.stop_requested(); ++n) {
                 done = done < total ? done + 16384 : 0;
                 if (pacer.due(total, done)) {
-                    Downloads::cb2(id, static_cast<double>(total), static_cast<double>(done));
+                    JobEvent event;
+                    event.id = job;
+                    event.kind = JobEvent::Kind::Progress;
+                    event.done = static_cast<double>(done);
+                    event.total = static_cast<double>(total);
+                    window.post(event);
                     sent.fetch_add(1, std::memory_order_relaxed);
                 }
-                if (n % 1000 == 0)
-                    Downloads::cb(id, "Downloading... [Patience]");
+                if (n % 1000 == 0) {
+                    JobEvent status;
+                    status.id = job;
+                    status.text = "Downloading... [Patience]";
+                    window.post(status);
+                }
                 calls.fetch_add(1, std::memory_order_relaxed);
                 next += std::chrono::duration_cast<Clock::duration>(gap);
                 std::this_thread::sleep_until(next);
@@ -131,14 +142,12 @@ int tickCost(int count, int seconds, double rate) {
         });
     }
     TickTimes times;
-    window.drainFor(WindowInterval, std::chrono::seconds(seconds), &times);
+    window.runFor(WindowInterval, std::chrono::seconds(seconds), &times);
     workers.clear();
-    std::printf("threads=%d\ncalls_per_s=%.0f\nreports=%ld\nreports_per_s=%.0f\n", count,
-                calls.load() / static_cast<double>(seconds), sent.load(),
+    std::printf("transfers=%d\nrunning=%zu\ncalls_per_s=%.0f\nreports=%ld\nreports_per_s=%.0f\n",
+                count, jobs.size(), calls.load() / static_cast<double>(seconds), sent.load(),
                 sent.load() / static_cast<double>(seconds));
     printTicks(times, window.afterTicks());
-    Downloads::updates.clear();
-    Downloads::dls.clear();
     return 0;
 }
 

@@ -3,26 +3,44 @@
 // LAUNCHED_NS is CLOCK_REALTIME in nanoseconds taken just before exec
 // (date +%s%N). The two panes are pointed at the bench's own server before
 // the event loop runs, so their first loads never leave 127.0.0.1.
-// Prints key=value lines, every figure in ms since launch.
+// Prints key=value lines, every figure in ms since launch; with transfers in
+// the history, how many and how long each frame of scrolling through them
+// on the Transfers tab takes.
+//
+// quillmoth-bench-start seed COUNT: writes COUNT ended transfers into the
+// data folder's transfers.sqlite, as a long history would leave them.
 #include "BrowserPane.h"
 #include "FirstExpose.h"
 #include "Form1.h"
 #include "HomeTab.h"
+#include "Manager.h"
 #include "ProcessExit.h"
 #include "SearchTab.h"
+#include "Settings.h"
+#include "TickTimes.h"
+#include "TransferList.h"
+#include "TransferStore.h"
+#include "TransfersTab.h"
 
 #include <QApplication>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QThread>
 #include <QTimer>
+#include <QTreeView>
 #include <QUrl>
 #include <QWebEngineProfile>
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <optional>
+#include <string>
 
 namespace {
 
@@ -36,11 +54,69 @@ Clock::time_point launchedAt(long long launchedNs) {
     return steadyNow - std::chrono::duration_cast<Clock::duration>(sinceLaunch);
 }
 
+int seed(int count) {
+    const std::string folder = Settings::dataFolder();
+    std::filesystem::create_directories(folder);
+    TransferStore store(folder + "transfers.sqlite");
+    const TransferState ends[] = {TransferState::Done, TransferState::Done, TransferState::Failed,
+                                  TransferState::Cancelled};
+    for (int i = 1; i <= count; ++i) {
+        TransferRecord record;
+        record.id = store.newId();
+        record.state = ends[i % 4];
+        record.title = "Clip number " + std::to_string(i) + " of a long history";
+        record.pageUrl = "http://127.0.0.1:1/watch?v=" + std::to_string(i);
+        record.movieFolder = folder + "Movies";
+        record.musicFolder = folder + "Music";
+        record.received = record.total = 1000000 + i;
+        if (record.state == TransferState::Done) {
+            record.type = "flv";
+            record.movieFile = record.title + ".flv";
+            record.status = "Download Complete!";
+        } else if (record.state == TransferState::Failed) {
+            record.error = record.status = "Error: Could not save movie.";
+        } else {
+            record.status = "Cancelled.";
+        }
+        record.addedAt = 1700000000 + i;
+        record.endedAt = record.addedAt + 30;
+        store.save(record);
+    }
+    store.flush();
+    std::printf("seeded=%d\n", count);
+    return 0;
+}
+
+// Scrolls the Transfers tab from top to bottom a page at a time, each frame
+// painted at once.
+TickTimes scrollThrough(Bramblet::Form1& window) {
+    window.tabs()->setCurrentWidget(window.transfersTab());
+    QTreeView* view = window.transfersTab()->list();
+    // The view lays its rows out on a timer of its own.
+    QScrollBar* bar = view->verticalScrollBar();
+    for (int i = 0; i < 100 && bar->pageStep() <= 1; ++i) {
+        QApplication::processEvents();
+        QThread::msleep(5);
+    }
+    TickTimes frames;
+    for (int at = 0; at <= bar->maximum(); at += std::max(1, bar->pageStep())) {
+        const auto before = Clock::now();
+        bar->setValue(at);
+        view->viewport()->repaint();
+        frames.add(Clock::now() - before);
+    }
+    return frames;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == "seed")
+        return seed(std::atoi(argv[2]));
     if (argc != 4) {
-        std::fputs("usage: quillmoth-bench-start LAUNCHED_NS HOME_URL SEARCH_URL\n", stderr);
+        std::fputs("usage: quillmoth-bench-start LAUNCHED_NS HOME_URL SEARCH_URL\n"
+                   "       quillmoth-bench-start seed COUNT\n",
+                   stderr);
         return 2;
     }
     const Clock::time_point launched = launchedAt(std::atoll(argv[1]));
@@ -62,6 +138,7 @@ int main(int argc, char** argv) {
     FirstExpose expose;
     app.installEventFilter(&expose);
     std::optional<Clock::time_point> homeAt;
+    std::optional<TickTimes> scrolled;
     bool homeOk = false;
     {
         Bramblet::Form1 window;
@@ -73,7 +150,12 @@ int main(int argc, char** argv) {
             homeAt = Clock::now();
             homeOk = ok;
             // Once the window is also shown there is nothing left to see.
-            QTimer::singleShot(expose.at() ? 0 : 200, &app, &QApplication::quit);
+            QTimer::singleShot(expose.at() ? 0 : 200, &app, [&] {
+                // Quitting closes the window: the history is scrolled first.
+                if (window.manager()->transfers().size() > 0)
+                    scrolled = scrollThrough(window);
+                QApplication::quit();
+            });
         });
         home->navigate(homeUrl.toString());
         window.searchTab()->browser()->navigate(searchUrl.toString());
@@ -88,6 +170,10 @@ int main(int argc, char** argv) {
         std::printf("exposed_ms=%.1f\n", expose.at() ? ms(*expose.at()) : -1.0);
         std::printf("home_loaded_ms=%.1f\nhome_ok=%d\n", homeAt ? ms(*homeAt) : -1.0,
                     homeOk ? 1 : 0);
+        std::printf("transfers=%zu\n", window.manager()->transfers().size());
+        if (scrolled)
+            std::printf("scroll_frames=%zu\nscroll_p50_ms=%.2f\nscroll_p99_ms=%.2f\n",
+                        scrolled->count(), scrolled->percentileMs(50), scrolled->percentileMs(99));
         // As the program ends: no static destructors under the web engine.
         endProcess(0);
     }

@@ -1,16 +1,13 @@
-// Desktop notifications: the Manager's end listener, the setting and the
-// D-Bus call, against a notification service of our own on a private bus.
-#include "ControlFinder.h"
-#include "DownloadItems.h"
-#include "Downloads.h"
-#include "LibraryView.h"
-#include "ListView.h"
-#include "Manager.h"
+// Desktop notifications: what each end says, the Manager telling the ends
+// of real transfers as the setting says, and the D-Bus call, against a
+// notification service of our own on a private bus.
+#include "DesktopNotifier.h"
+#include "FixtureServer.h"
+#include "ManagerFixture.h"
 #include "MessageBox.h"
 #include "PrivateBus.h"
-#include "Settings.h"
-#include "SettingsTab.h"
-#include "core.h"
+#include "TransferRecord.h"
+#include "WorkRunner.h"
 #include "gui/ScopedDataHome.h"
 
 #include <QCheckBox>
@@ -22,16 +19,14 @@
 #include <QStringList>
 #include <QTest>
 #include <QThread>
-#include <QTimer>
-#include <QTreeWidget>
 #include <QVariantMap>
-#include <QWidget>
 
 #include <gtest/gtest.h>
 
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -158,74 +153,13 @@ private:
     QtMessageHandler previous = nullptr;
 };
 
-// The Manager as the window builds it, over a fresh data folder, with its
-// jobs kept instead of run so that the test speaks for them on the channel.
-class NotifyingManager {
-public:
-    explicit NotifyingManager(const QDBusConnection& bus) {
-        transfers = ListView::create(&window, "listView1",
-                                     {{"Title", 300}, {"Progress", 200}, {"Status", 300}});
-        auto* library = LibraryView::build(&window);
-        page = new SettingsTab(&window); // owned by the window
-        auto* timer = new QTimer(&window);
-        auto* title = new QLineEdit(&window);
-        manager = std::make_unique<Manager>(transfers, library, page, timer, title, bus);
-        manager->getDownloads().setWorkerStarter(
-            [this](std::unique_ptr<core> job) { kept.push_back(std::move(job)); });
-    }
-    ~NotifyingManager() { manager.reset(); }
-    NotifyingManager(const NotifyingManager&) = delete;
-    NotifyingManager& operator=(const NotifyingManager&) = delete;
-
-    // Starts a transfer and reports texts for its job; returns its row.
-    int transfer(const std::string& title, const std::vector<std::string>& texts) {
-        const int id = manager->getDownloads().getNextId();
-        manager->download("http://127.0.0.1:1/watch", title);
-        report(id, texts);
-        return manager->getDownloads().getRowCount() - 1;
-    }
-
-    // What a job's worker would send, then the window's drain.
-    void report(int id, const std::vector<std::string>& texts) {
-        for (const std::string& text : texts)
-            Downloads::cb(id, text.c_str());
-        while (manager->getDownloads().tick()) {
-        }
-    }
-
-    // The id the row's next job reports under.
-    int nextId() const { return manager->getDownloads().getNextId(); }
-
-    // Ticks or unticks the Settings tab's box and saves, as the user does.
-    void setNotify(bool on) {
-        page->notifyBox()->setChecked(on);
-        ASSERT_TRUE(manager->saveSettings());
-    }
-
-    QString status(int row) const { return ListView::cellText(transfers, row, 2); }
-
-    QWidget window;
-    QTreeWidget* transfers = nullptr;
-    SettingsTab* page = nullptr;
-    std::vector<std::unique_ptr<core>> kept;
-    std::unique_ptr<Manager> manager;
-};
-
 class DesktopNotifications : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(home.isValid());
-        clearQueues();
         MessageBox::setSink([this](const QString& text) { messages << text; });
     }
-    void TearDown() override {
-        MessageBox::setSink({});
-        clearQueues();
-    }
-    static void clearQueues() {
-        Downloads::updates.clear();
-        Downloads::dls.clear();
-    }
+    void TearDown() override { MessageBox::setSink({}); }
 
     ScopedDataHome home;
     QStringList messages;
@@ -238,11 +172,61 @@ QStringList summaries(const std::vector<NotifyCall>& calls) {
     return all;
 }
 
-const std::vector<std::string> DownloadDone = {"setflv", "Download Complete!", "done"};
+// An ended transfer as the list hands it on.
+TransferRecord ended(TransferState state, const std::string& title) {
+    TransferRecord record;
+    record.state = state;
+    record.title = title;
+    record.movieFolder = "/films & <clips>";
+    record.musicFolder = "/music";
+    return record;
+}
+
+std::optional<QString> summaryOf(const TransferRecord& record) {
+    const auto message = DesktopNotifier::messageFor(record);
+    return message ? std::optional<QString>(message->summary) : std::nullopt;
+}
 
 } // namespace
 
-TEST_F(DesktopNotifications, EveryEndedJobIsToldOnceButNotACancelOrWithTheSettingOff) {
+TEST(DesktopNotifierMessages, FollowHowTheTransferEndedAndWhatItWas) {
+    TransferRecord done = ended(TransferState::Done, "Tom & Jerry <live>");
+    done.movieFile = "Tom & Jerry <live>.flv";
+    const auto message = DesktopNotifier::messageFor(done);
+    ASSERT_TRUE(message);
+    EXPECT_EQ(message->summary, "Download complete: Tom & Jerry <live>");
+    // The body is markup to the service; a folder name must stay text.
+    EXPECT_EQ(message->body, "The movie is in /films &amp; &lt;clips&gt;.");
+
+    // Converted automatically: one message, for the MP3.
+    TransferRecord automatic = done;
+    automatic.mp3File = "Tom & Jerry <live>.mp3";
+    EXPECT_EQ(summaryOf(automatic), "Converted to MP3: Tom & Jerry <live>");
+    TransferRecord asked = ended(TransferState::Done, "Asked");
+    asked.kind = TransferKind::Conversion;
+    EXPECT_EQ(DesktopNotifier::messageFor(asked)->body, "The MP3 is in /music.");
+
+    TransferRecord broken = ended(TransferState::Failed, "Broken");
+    broken.error = "Error: Could not save movie.";
+    EXPECT_EQ(summaryOf(broken), "Download failed: Broken");
+    EXPECT_EQ(DesktopNotifier::messageFor(broken)->body, "Could not save movie.");
+    // The movie arrived; only its automatic conversion failed.
+    TransferRecord mute = broken;
+    mute.title = "Mute";
+    mute.movieFile = "Mute.mp4";
+    EXPECT_EQ(summaryOf(mute), "Conversion failed: Mute");
+    TransferRecord failedConversion = ended(TransferState::Failed, "No ffmpeg");
+    failedConversion.kind = TransferKind::Conversion;
+    EXPECT_EQ(summaryOf(failedConversion), "Conversion failed: No ffmpeg");
+
+    // The user's own doing, or not ended: nothing to tell.
+    for (TransferState state :
+         {TransferState::Cancelled, TransferState::Paused, TransferState::Interrupted,
+          TransferState::Running, TransferState::Queued, TransferState::Converting})
+        EXPECT_FALSE(DesktopNotifier::messageFor(ended(state, "Quiet"))) << static_cast<int>(state);
+}
+
+TEST_F(DesktopNotifications, EveryEndedTransferIsToldOnceButNotACancelOrWithTheSettingOff) {
     PrivateBus bus;
     ASSERT_TRUE(bus.ready());
     NotificationService service(bus);
@@ -251,18 +235,26 @@ TEST_F(DesktopNotifications, EveryEndedJobIsToldOnceButNotACancelOrWithTheSettin
     const QDBusConnection connection =
         QDBusConnection::connectToBus(QString::fromStdString(bus.address()), connectionName);
     ASSERT_TRUE(connection.isConnected());
+    FixtureServer server;
+    server.stream("/movie", testBytes(64 * 1024));
+    server.watchPage("/watch", "Clip", {{"5", server.url("/movie")}});
+    server.error("/gone", 404);
+    server.watchPage("/broken", "Broken", {{"5", server.url("/gone")}});
+    server.stall("/stall", "F");
+    server.watchPage("/held", "Stopped", {{"5", server.url("/stall")}});
     {
-        NotifyingManager app(connection);
-        // The body is markup to the service; a folder name must stay text.
-        const QString films = home.filePath("Films & <Clips>");
-        ASSERT_TRUE(QDir().mkpath(films));
-        app.page->movieFolderBox()->setText(films);
-        ASSERT_TRUE(app.manager->saveSettings());
+        ManagedTransfers app(connection);
         ASSERT_TRUE(app.manager->getSettings().shouldNotify()); // on by default
+        auto transfer = [&](const std::string& path, const std::string& title) {
+            app.manager->download(server.url(path), title);
+            const int row = static_cast<int>(app.list().size()) - 1;
+            EXPECT_TRUE(app.waitUntilEnded(row)) << title;
+            return row;
+        };
 
-        // The window's thread is back from the drain before the service
+        // The window's thread is back from the end before the service
         // answers: the gate opens only now.
-        app.transfer("Tom & Jerry <live>", DownloadDone);
+        transfer("/watch", "First");
         service.fake.openGate();
         ASSERT_TRUE(QTest::qWaitFor([&] { return service.fake.calls().size() == 1; }, 20000));
         EXPECT_EQ(service.fake.heldCallers(), 0) << "the caller waited for the service";
@@ -270,58 +262,32 @@ TEST_F(DesktopNotifications, EveryEndedJobIsToldOnceButNotACancelOrWithTheSettin
         EXPECT_EQ(first.appName, "Quillmoth");
         EXPECT_EQ(first.replacesId, 0u);
         EXPECT_EQ(first.appIcon, "quillmoth");
-        EXPECT_EQ(first.summary, "Download complete: Tom & Jerry <live>");
-        EXPECT_TRUE(first.body.contains("Films &amp; &lt;Clips&gt;")) << first.body.toStdString();
-        EXPECT_FALSE(first.body.contains("<Clips>")) << first.body.toStdString();
+        EXPECT_EQ(first.summary, "Download complete: First");
         EXPECT_TRUE(first.actions.isEmpty());
         EXPECT_TRUE(first.hints.isEmpty());
         EXPECT_EQ(first.expireTimeout, -1);
 
-        // Converted automatically: one notification, for the MP3, not two.
-        app.transfer("Auto", {"setmp4", "Download Complete!", "Converting to mp3...", "setmp3",
-                              "done", "Complete! Thank you for using Quillmoth."});
-        app.transfer("Broken", {"Scraping URL...", "done", "Error: Could not save movie."});
-        // The movie arrived; only its automatic conversion failed.
-        app.transfer("Mute", {"setmp4", "Download Complete!", "Converting to mp3...", "done",
-                              core::convertFailedText});
-        app.transfer("No ffmpeg", {"setmp4", "Download Complete!", "Converting to mp3...", "done",
-                                   core::ffmpegMissingText});
-        app.transfer("No room", {"setmp4", "Download Complete!", "Converting to mp3...", "done",
-                                 core::musicFolderText});
-
+        transfer("/broken", "Broken");
         // Cancelled by the user: nothing to tell.
-        const int id = app.nextId();
-        const int stopped = app.transfer("Stopped", {"Downloading... [Patience]"});
-        app.manager->cancel(stopped);
-        app.report(id, {"done", core::cancelledText});
-        EXPECT_EQ(app.status(stopped), "Cancelled.");
+        app.manager->download(server.url("/held"), "Stopped");
+        const int stopped = static_cast<int>(app.list().size()) - 1;
+        ASSERT_TRUE(app.waitFor([&] { return app.record(stopped).received > 0; }));
+        app.manager->cancel({app.id(stopped)});
+        ASSERT_TRUE(app.manager->workRunner().waitUntilNone(std::chrono::seconds(20)));
 
-        // Converted on request from the row's menu.
-        const int convertId = app.nextId();
-        app.manager->convert(0);
-        app.report(convertId, {"Converting to mp3...", "setmp3", "done",
-                               "Complete! Thank you for using Quillmoth."});
-
-        app.setNotify(false);
-        app.transfer("Quiet", DownloadDone);
-        app.transfer("Quiet failure", {"done", "Error: Could not make connection."});
-        app.setNotify(true);
+        app.page->notifyBox()->setChecked(false);
+        ASSERT_TRUE(app.manager->saveSettings());
+        transfer("/watch", "Quiet");
+        app.page->notifyBox()->setChecked(true);
+        ASSERT_TRUE(app.manager->saveSettings());
         // One connection's calls arrive in order: once this one is there,
         // nothing sent before it is still on its way.
-        app.transfer("Loud", DownloadDone);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return service.fake.calls().size() >= 8; }, 20000));
-
-        const std::vector<NotifyCall> calls = service.fake.calls();
-        EXPECT_EQ(summaries(calls),
-                  QStringList({"Download complete: Tom & Jerry <live>", "Converted to MP3: Auto",
-                               "Download failed: Broken", "Conversion failed: Mute",
-                               "Conversion failed: No ffmpeg", "Conversion failed: No room",
-                               "Converted to MP3: Tom & Jerry <live>", "Download complete: Loud"}));
-        if (calls.size() == 8) {
-            const QString music = QString::fromStdString(app.manager->getSettings().getMp3Path());
-            EXPECT_TRUE(calls[1].body.contains(music.toHtmlEscaped()));
-            EXPECT_EQ(calls[2].body, "Could not save movie.");
-        }
+        transfer("/watch", "Loud");
+        ASSERT_TRUE(QTest::qWaitFor([&] { return service.fake.calls().size() >= 3; }, 20000));
+        QTest::qWait(100);
+        EXPECT_EQ(summaries(service.fake.calls()),
+                  QStringList({"Download complete: First", "Download failed: Broken",
+                               "Download complete: Loud"}));
     }
     QDBusConnection::disconnectFromBus(connectionName);
     EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
@@ -339,10 +305,10 @@ TEST_F(DesktopNotifications, NoServiceOrNoBusCostsOneLogLineAndNothingElse) {
          {connection, QDBusConnection(QStringLiteral("never-connected"))}) {
         SCOPED_TRACE(target.isConnected() ? "no service" : "no bus");
         InfoLines info;
-        NotifyingManager app(target);
-        app.transfer("One", DownloadDone);
-        app.transfer("Two", {"done", "Error: Could not save movie."});
-        app.transfer("Three", DownloadDone);
+        DesktopNotifier notifier(target);
+        notifier.jobEnded(ended(TransferState::Done, "One"));
+        notifier.jobEnded(ended(TransferState::Failed, "Two"));
+        notifier.jobEnded(ended(TransferState::Done, "Three"));
         // The bus answers "no such service" later, on the window's thread,
         // in the order it was asked: our own call after theirs comes last.
         if (target.isConnected()) {
@@ -352,14 +318,9 @@ TEST_F(DesktopNotifications, NoServiceOrNoBusCostsOneLogLineAndNothingElse) {
             QObject::connect(&last, &QDBusPendingCallWatcher::finished, [&] { answered = true; });
             ASSERT_TRUE(QTest::qWaitFor([&] { return answered; }, 20000));
         }
-
         EXPECT_EQ(InfoLines::lines().size(), 1) << InfoLines::lines().join('\n').toStdString();
-        EXPECT_EQ(app.status(0), "Download Complete!");
-        EXPECT_EQ(app.status(1), "Error: Could not save movie.");
-        EXPECT_EQ(app.status(2), "Download Complete!");
     }
     QDBusConnection::disconnectFromBus(connectionName);
-    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
 }
 
 QT_BEGIN_NAMESPACE

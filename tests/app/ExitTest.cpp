@@ -1,7 +1,8 @@
 // Closing the program ends the process with code 0, also while a transfer is
-// still receiving or converting, and leaves no temporary file and no ffmpeg
-// behind. Runs the program as a child process and sends SIGTERM, which the
-// program handles as closing its window.
+// still receiving or converting: the transfer pauses, keeping its part file,
+// and continues at the next start; a conversion stops, leaving no temporary
+// file and no ffmpeg behind. Runs the program as a child process and sends
+// SIGTERM, which the program handles as closing its window.
 #include "WindowFixture.h"
 
 #include "ChildSubreaper.h"
@@ -9,7 +10,9 @@
 #include "ProcessExit.h"
 #include "TestFiles.h"
 #include "ToolRun.h"
-#include "TransfersTab.h"
+#include "TransferModel.h"
+#include "TransferRecord.h"
+#include "TransferStore.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -19,9 +22,12 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <vector>
 
 namespace {
 
+const char* const ProbeDataVariable = "QUILLMOTH_EXIT_PROBE_DATA";
 const char* const ProbeUrlVariable = "QUILLMOTH_EXIT_PROBE_URL";
 const char* const ProbeBusyVariable = "QUILLMOTH_EXIT_PROBE_BUSY";
 const char* const ProbeConvertVariable = "QUILLMOTH_EXIT_PROBE_CONVERT";
@@ -69,12 +75,16 @@ TEST(ProgramExit, TheProgramClosesOnSigtermWithCodeZero) {
     EXPECT_TRUE(terminatesCleanly(child));
 }
 
-// Runs the probe below as the program, closes it by SIGTERM once its one
-// transfer shows `busy`, and checks what it left behind in its folders.
+// Runs the probe below as the program over the data folder in dataHome,
+// closes it by SIGTERM once its first transfer shows `busy`, and tells what
+// it left behind in its folders and its store.
 class ClosingProbe {
 public:
-    ClosingProbe(const std::string& pageUrl, const char* busy, bool convert) {
-        QProcessEnvironment env = childEnvironment(dataHome.path());
+    ClosingProbe(const QString& dataHome, const std::string& pageUrl, const char* busy,
+                 bool convert)
+        : folder(dataHome + "/Quillmoth") {
+        QProcessEnvironment env = childEnvironment(dataHome);
+        env.insert(ProbeDataVariable, dataHome);
         env.insert(ProbeUrlVariable, QString::fromStdString(pageUrl));
         env.insert(ProbeBusyVariable, QString::fromUtf8(busy));
         if (convert)
@@ -84,12 +94,9 @@ public:
         child.start(QCoreApplication::applicationFilePath(),
                     {"--gtest_also_run_disabled_tests", "--gtest_filter=ExitProbe.DISABLED_*"});
     }
-    ~ClosingProbe() {
-        if (!folder.isEmpty() && folder.startsWith(QDir::tempPath()))
-            QDir(folder).removeRecursively();
-    }
 
-    ::testing::AssertionResult closeWhenBusy() {
+    // Also waits for until() (when given) before closing.
+    ::testing::AssertionResult closeWhenBusy(const std::function<bool()>& until = {}) {
         if (!child.waitForStarted())
             return ::testing::AssertionFailure() << "the probe did not start";
         QByteArray out;
@@ -100,42 +107,73 @@ public:
                 return out.contains("PROBE READY") || child.state() == QProcess::NotRunning;
             },
             90000);
-        // The child's own scratch data folder, which it cannot remove itself.
-        const int at = out.indexOf("PROBE DATA ");
-        if (at >= 0)
-            folder = QString::fromLocal8Bit(out.mid(at + 11, out.indexOf('\n', at) - at - 11));
         if (!ready || !out.contains("PROBE READY"))
             return ::testing::AssertionFailure() << out.toStdString();
+        if (until && !QTest::qWaitFor(until, 30000))
+            return ::testing::AssertionFailure() << "the probe never got that far";
         return terminatesCleanly(child);
     }
 
     // Names in the probe's movie or music folder.
     QStringList files(const char* kind) const {
-        return QDir(folder + "/Quillmoth/" + kind).entryList(QDir::Files | QDir::Hidden);
+        return QDir(folder + "/" + kind).entryList(QDir::Files | QDir::Hidden);
+    }
+    // The transfers as the store keeps them once the program is gone.
+    std::vector<TransferRecord> stored() const {
+        return TransferStore((folder + "/transfers.sqlite").toStdString()).load();
     }
 
 private:
-    QTemporaryDir dataHome;
-    QProcess child;
     QString folder;
+    QProcess child;
 };
 
-TEST(ProgramExit, ClosingStopsTransfersAndConversionsAndLeavesNothingHalfMade) {
-    // A transfer stuck in the middle of its stream: its temporary file goes.
+TEST(ProgramExit, ClosingPausesTransfersStopsConversionsAndTheNextStartContinues) {
+    // A transfer stuck in the middle of its stream: its part file is kept,
+    // and the next start continues it from its bytes until it is whole.
     {
+        QTemporaryDir dataHome;
+        const QString movies = dataHome.path() + "/Quillmoth/Movies";
         FixtureServer server;
         server.watchPage("/watch", "Stalled",
-                         {{"5", server.url("/stall")}, {"34", server.url("/stall")}});
-        server.stall("/stall", "x");
-        ClosingProbe probe(server.url("/watch"), "Downloading... [Patience]", false);
-        EXPECT_TRUE(probe.closeWhenBusy());
-        EXPECT_EQ(server.hits("/stall"), 1);
-        EXPECT_EQ(probe.files("Movies"), QStringList());
+                         {{"5", server.url("/movie")}, {"34", server.url("/movie")}});
+        const std::string movie = testBytes(100000, 5);
+        const std::size_t stallAt = 40000;
+        server.ranged("/movie", movie, "\"v1\"", stallAt);
+        {
+            ClosingProbe probe(dataHome.path(), server.url("/watch"), "Downloading... [Patience]",
+                               false);
+            ASSERT_TRUE(probe.closeWhenBusy([&] {
+                const QStringList left = probe.files("Movies");
+                return left.size() == 1 && QFileInfo(movies + "/" + left[0]).size() == stallAt;
+            }));
+            EXPECT_EQ(server.hits("/movie"), 1);
+            const QStringList left = probe.files("Movies");
+            ASSERT_EQ(left.size(), 1);
+            EXPECT_TRUE(left[0].endsWith(".part")) << left[0].toStdString();
+            const std::vector<TransferRecord> records = probe.stored();
+            ASSERT_EQ(records.size(), 1u);
+            EXPECT_EQ(records[0].state, TransferState::Interrupted);
+            EXPECT_TRUE(QString::fromStdString(records[0].partFile).endsWith(left[0]));
+        }
+        server.ranged("/movie", movie, "\"v1\"");
+        ClosingProbe again(dataHome.path(), "", "Download Complete!", false);
+        ASSERT_TRUE(again.closeWhenBusy());
+        EXPECT_EQ(server.hits("/movie"), 2);
+        const httplib::Headers asked = server.lastHeaders("/movie");
+        const auto range = asked.find("Range");
+        ASSERT_NE(range, asked.end());
+        EXPECT_EQ(range->second, "bytes=40000-");
+        EXPECT_EQ(again.files("Movies"), QStringList({"Long.flv"}));
+        EXPECT_TRUE(testfiles::readFile((movies + "/Long.flv").toStdString()) == movie);
+        ASSERT_EQ(again.stored().size(), 1u);
+        EXPECT_EQ(again.stored()[0].state, TransferState::Done);
     }
 
     // A conversion under way: ffmpeg is ended, the movie is kept, no MP3 or
-    // temporary file is left. Orphans of the program come to this process,
-    // so an ffmpeg left running would show up as our child.
+    // temporary file is left, and the conversion is to run again. Orphans of
+    // the program come to this process, so an ffmpeg left running would
+    // show up as our child.
     QTemporaryDir clips;
     const std::string clip = clips.path().toStdString() + "/long.flv";
     ASSERT_TRUE(makeClip({"-f", "lavfi", "-i", "sine=frequency=440:duration=600:sample_rate=22050",
@@ -146,25 +184,30 @@ TEST(ProgramExit, ClosingStopsTransfersAndConversionsAndLeavesNothingHalfMade) {
     server.stream("/long.flv", testfiles::readFile(clip));
     ChildSubreaper subreaper;
     {
-        ClosingProbe probe(server.url("/watch"), "Converting to mp3...", true);
+        QTemporaryDir dataHome;
+        ClosingProbe probe(dataHome.path(), server.url("/watch"), "Converting to mp3...", true);
         EXPECT_TRUE(probe.closeWhenBusy());
         EXPECT_EQ(probe.files("Movies"), QStringList({"Long.flv"}));
         EXPECT_EQ(probe.files("Music"), QStringList());
+        const std::vector<TransferRecord> records = probe.stored();
+        ASSERT_EQ(records.size(), 1u);
+        EXPECT_EQ(records[0].state, TransferState::Interrupted);
     }
     EXPECT_TRUE(waitUntil([] { return childProcesses(getpid(), "ffmpeg").empty(); }))
         << "ffmpeg outlived the program";
 }
 
-// The child side of the test above: the program's window with one transfer,
-// closed by SIGTERM once the transfer shows the awaited status.
+// The child side of the test above: the program's window over the given
+// data folder, with one transfer more when given an address, closed by
+// SIGTERM once the first transfer shows the awaited status.
 TEST(ExitProbe, DISABLED_RunUntilClosed) {
+    const char* dataHome = std::getenv(ProbeDataVariable);
     const char* url = std::getenv(ProbeUrlVariable);
     const char* busy = std::getenv(ProbeBusyVariable);
-    if (!url || !busy)
+    if (!dataHome || !url || !busy)
         GTEST_SKIP() << "run by ProgramExit only";
-    const std::string data = std::string(std::getenv("XDG_DATA_HOME")) + "/Quillmoth";
-    std::printf("PROBE DATA %s\n", std::getenv("XDG_DATA_HOME"));
-    std::fflush(stdout);
+    setenv("XDG_DATA_HOME", dataHome, 1);
+    const std::string data = std::string(dataHome) + "/Quillmoth";
     if (std::getenv(ProbeConvertVariable)) {
         QDir().mkpath(QString::fromStdString(data));
         testfiles::writeFile(data + "/config.dat",
@@ -179,12 +222,15 @@ TEST(ExitProbe, DISABLED_RunUntilClosed) {
         Bramblet::Form1 window;
         closeOnTerminate(&window);
         window.show();
-        window.manager()->download(url, "Long");
-        QTreeWidget* list = window.transfersTab()->list();
-        const bool reached = QTest::qWaitFor(
-            [&] { return ListView::cellText(list, 0, 2) == QString::fromUtf8(busy); }, 60000);
+        if (*url)
+            window.manager()->download(url, "Long");
+        const TransferModel& model = window.manager()->transferModel();
+        const QModelIndex status = model.index(0, TransferModel::StatusColumn);
+        auto shown = [&] { return model.data(status, Qt::DisplayRole).toString(); };
+        const bool reached =
+            QTest::qWaitFor([&] { return shown() == QString::fromUtf8(busy); }, 60000);
         if (!reached) {
-            std::printf("PROBE FAILED %s\n", ListView::cellText(list, 0, 2).toUtf8().constData());
+            std::printf("PROBE FAILED %s\n", shown().toUtf8().constData());
             std::fflush(stdout);
             endProcess(1);
         }

@@ -7,6 +7,7 @@
 #include "TempFolder.h"
 #include "TestFiles.h"
 #include "ToolRun.h"
+#include "WorkRunner.h"
 #include "gui/PageProbe.h"
 
 #include <QElapsedTimer>
@@ -135,6 +136,8 @@ protected:
     static inline std::unique_ptr<TempFolder> clips;
     static inline bool made = false;
     static inline std::string flv1, h264Flv, mp4, mp3, broken, longFlv1, longH264Flv;
+    // Outlives every player of a test: their preparations run on its workers.
+    WorkRunner runner;
     TempFolder folder;
     fs::path startDir;
     std::string dataFolder;
@@ -144,6 +147,7 @@ protected:
 
 TEST_F(HomePlayerTest, EveryKindOfFilePlaysAndAnFlvsSecondPlayUsesItsCopy) {
     HomeTab tab(dataFolder);
+    tab.setRunner(runner);
     tab.resize(640, 480);
     tab.show();
     HomePlayer& player = *tab.player();
@@ -211,7 +215,7 @@ TEST_F(HomePlayerTest, CorruptFileShowsWhyAndANewPlayReplacesOneStillPreparing) 
     BrowserPane pane;
     pane.resize(640, 480);
     pane.show();
-    auto player = std::make_unique<HomePlayer>(&pane, dataFolder);
+    auto player = std::make_unique<HomePlayer>(&pane, dataFolder, runner);
 
     // A file ffmpeg cannot read: its name, as text, and the reason.
     const auto failed = playAndWait(*player, broken);
@@ -269,7 +273,7 @@ TEST_F(HomePlayerTest, DISABLED_TimeToPlayingForLongFlvs) {
     BrowserPane pane;
     pane.resize(640, 480);
     pane.show();
-    HomePlayer player(&pane, dataFolder);
+    HomePlayer player(&pane, dataFolder, runner);
     QElapsedTimer warm;
     warm.start();
     playAndWait(player, mp4);

@@ -2,7 +2,6 @@
 
 #include "BrowserPane.h"
 #include "ControlFinder.h"
-#include "Downloads.h"
 #include "Form1.h"
 #include "ListView.h"
 #include "Manager.h"
@@ -10,6 +9,8 @@
 #include "SearchTab.h"
 #include "Settings.h"
 #include "SettingsTab.h"
+#include "TransferModel.h"
+#include "TransfersTab.h"
 #include "gui/ScopedDataHome.h"
 
 #include <QAbstractButton>
@@ -19,6 +20,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <QWebEnginePage>
 
@@ -39,7 +41,6 @@ class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(home.isValid());
-        drainQueues();
         MessageBox::setSink([this](const QString& text) { messages << text; });
         window = std::make_unique<Bramblet::Form1>();
         window->folderChooser().setDialog([this](QWidget*, const QString&) {
@@ -51,12 +52,6 @@ protected:
     void TearDown() override {
         window.reset();
         MessageBox::setSink({});
-        drainQueues();
-    }
-
-    static void drainQueues() {
-        Downloads::updates.clear();
-        Downloads::dls.clear();
     }
 
     template <typename T> T* control(const QStringList& path) const {
@@ -67,9 +62,15 @@ protected:
     QLineEdit* titleBox() const { return window->searchTab()->titleBox(); }
     QLineEdit* addressBox() const { return window->searchTab()->addressBox(); }
     BrowserPane* searchBrowser() const { return window->searchTab()->browser(); }
-    QTreeWidget* transferList() const {
-        return control<QTreeWidget>({"tabControl1", "transfersTab", "listView1"});
+    QTreeView* transferList() const {
+        return control<QTreeView>({"tabControl1", "transfersTab", "listView1"});
     }
+    // A cell of the Transfers tab as shown.
+    QString transferCell(int row, int column) const {
+        const QAbstractItemModel* model = transferList()->model();
+        return model->data(model->index(row, column)).toString();
+    }
+    int transferRows() const { return transferList()->model()->rowCount(); }
     QTreeWidget* libraryList() const {
         return control<QTreeWidget>({"tabControl1", "tabPage4", "listView2"});
     }

@@ -1,17 +1,21 @@
-// The window's handlers: Settings tab enabling and saving, the list context
-// menus with stale rows, library double-click, and the drain cadence.
+// The window's handlers: Settings tab enabling and saving, the Transfers
+// tab's menu and keys over the selection, library double-click.
 #include "WindowFixture.h"
 
+#include "FixtureServer.h"
 #include "HomeTab.h"
 #include "LibraryTab.h"
+#include "TestFiles.h"
+#include "TransferHistory.h"
+#include "TransferList.h"
 #include "TransfersTab.h"
-#include "core.h"
 
 #include <QAction>
 #include <QDir>
+#include <QItemSelectionModel>
 #include <QMenu>
 #include <QPushButton>
-#include <QTimer>
+#include <QSpinBox>
 
 #include <filesystem>
 #include <fstream>
@@ -19,26 +23,9 @@
 
 namespace {
 
-// Keeps started jobs instead of running them, so reports are fed by hand.
-struct KeptJobs {
-    std::vector<std::unique_ptr<core>> jobs;
-    void attach(Manager* mgr) {
-        mgr->getDownloads().setWorkerStarter(
-            [this](std::unique_ptr<core> job) { jobs.push_back(std::move(job)); });
-    }
-};
-
 void clickRow(QTreeWidget* list, int row, Qt::MouseButton button = Qt::LeftButton) {
     const QPoint at = ListView::rowBounds(list, row).center();
     QTest::mouseClick(list->viewport(), button, {}, at);
-}
-
-void tickUntilIdle(Manager* mgr) {
-    for (int i = 0; i < 100; ++i) {
-        mgr->tick();
-        if (mgr->getDownloads().tick() == false)
-            break;
-    }
 }
 
 } // namespace
@@ -62,6 +49,12 @@ TEST_F(WindowTest, SaveSettingsEnablesOnEveryToggleAndDisablesOnASuccessfulSave)
         findControlAs<QPushButton>(settingsPage(), "saveSettingsBtn")->click();
         EXPECT_FALSE(saveEnabled());
     }
+    // Transfers at once: saved and in force for the list at once.
+    settingsPage()->maxRunningBox()->setValue(6);
+    EXPECT_TRUE(saveEnabled());
+    findControlAs<QPushButton>(settingsPage(), "saveSettingsBtn")->click();
+    EXPECT_FALSE(saveEnabled());
+    EXPECT_EQ(window->manager()->transfers().maxRunning(), 6);
     EXPECT_TRUE(messages.isEmpty());
 }
 
@@ -103,65 +96,92 @@ TEST_F(WindowTest, BrowseKeepsTheChoosersLastFolderAndARefusedSaveStaysEnabled) 
     EXPECT_EQ(first, "moviePath;" + chosen.toStdString() + "\r");
 }
 
-TEST_F(WindowTest, TickCadenceIsBusyAfterWorkAndIdleOtherwise) {
-    KeptJobs kept;
-    kept.attach(window->manager());
-    ASSERT_TRUE(window->manager()->download("http://127.0.0.1:1/none", "Cadence"));
-    QTimer* timer = window->timer();
-
-    Downloads::cb(0, "Scraping URL...");
-    window->manager()->tick();
-    EXPECT_EQ(timer->interval(), Manager::BusyInterval);
-    EXPECT_TRUE(timer->isActive());
-    EXPECT_EQ(ListView::cellText(transferList(), 0, 2), "Scraping URL...");
-
-    window->manager()->tick();
-    EXPECT_EQ(timer->interval(), Manager::IdleInterval);
-    EXPECT_TRUE(timer->isActive());
-
-    Downloads::cb2(0, 100, 50);
-    window->manager()->tick();
-    EXPECT_EQ(timer->interval(), Manager::BusyInterval);
-}
-
-TEST_F(WindowTest, TransferMenuActsOnTheClickedRowAndIgnoresAStaleOne) {
+TEST_F(WindowTest, TransferMenuAndKeysActOnEverySelectedRowTheyApplyTo) {
+    // A stream that never ends keeps a resumed transfer running.
+    FixtureServer server;
+    server.watchPage("/watch", "Held", {{"5", server.url("/stall")}, {"34", server.url("/stall")}});
+    server.stall("/stall", "F");
+    const std::string movies = home.path().toStdString() + "/films";
+    std::filesystem::create_directories(movies);
+    testfiles::writeFile(movies + "/Done Clip.mp4", "movie");
+    TransferRecord done = historyRecord(1, TransferState::Done, "Done Clip");
+    done.movieFolder = movies;
+    done.movieFile = "Done Clip.mp4";
+    TransferRecord paused = historyRecord(3, TransferState::Paused, "Held", server.url("/watch"));
+    paused.movieFolder = movies;
+    TransferRecord song = historyRecord(5, TransferState::Done, "Song");
+    song.kind = TransferKind::Conversion;
+    song.musicFolder = home.path().toStdString() + "/songs";
+    song.mp3File = "Song.mp3";
+    window.reset();
+    keepHistory({done, historyRecord(2, TransferState::Failed, "Broken"), paused,
+                 historyRecord(4, TransferState::Cancelled, "Stopped"), song});
+    window = std::make_unique<Bramblet::Form1>();
     window->show();
-    KeptJobs kept;
-    kept.attach(window->manager());
-    Manager* mgr = window->manager();
-    mgr->download("http://127.0.0.1:1/a", "First");
-    mgr->download("http://127.0.0.1:1/b", "Second");
-    ASSERT_EQ(ListView::rowCount(transferList()), 2);
     tabs()->setCurrentWidget(window->transfersTab());
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    TransfersTab* tab = window->transfersTab();
+    ASSERT_EQ(transferRows(), 5);
+    auto select = [&](std::initializer_list<int> rows) {
+        QItemSelectionModel* selection = transferList()->selectionModel();
+        selection->clearSelection();
+        for (int row : rows)
+            selection->select(transferList()->model()->index(row, 0),
+                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    };
+    auto enabled = [&] {
+        tab->updateActions();
+        QStringList names;
+        for (QAction* action : tab->menu()->actions())
+            if (action->isEnabled() && !action->isSeparator())
+                names << action->text();
+        return names;
+    };
 
-    clickRow(transferList(), 1, Qt::RightButton);
-    EXPECT_EQ(window->selectedTransferRow(), 1);
-    // A running row may be cancelled, not retried (a test's click opens no menu).
-    window->transfersTab()->menu()->popup(QPoint(0, 0));
-    EXPECT_TRUE(window->transfersTab()->cancelAction()->isEnabled());
-    EXPECT_FALSE(window->transfersTab()->retryAction()->isEnabled());
-    window->transfersTab()->menu()->hide();
-    // A click on the empty area leaves the remembered row alone.
-    QTest::mouseClick(transferList()->viewport(), Qt::LeftButton, {},
-                      QPoint(10, transferList()->viewport()->height() - 3));
-    EXPECT_EQ(window->selectedTransferRow(), 1);
+    // Nothing selected, nothing to do.
+    EXPECT_EQ(enabled(), QStringList());
+    // Each action where it applies to any of the selected rows.
+    select({1, 2});
+    EXPECT_EQ(enabled(), QStringList({"Resume", "Cancel", "Retry", "Clear"}));
+    select({0, 4});
+    EXPECT_EQ(enabled(), QStringList({"Clear", "Convert to MP3", "Play", "Show in Folder"}));
 
-    window->transfersTab()->clearAction()->trigger();
-    EXPECT_EQ(messages, QStringList({"This item hasn't finished processing."}));
-    messages.clear();
+    // Clear takes every ended row selected, and only those.
+    select({1, 2, 3});
+    tab->clearAction()->trigger();
+    ASSERT_EQ(transferRows(), 3);
+    EXPECT_EQ(transferCell(1, TransferModel::TitleColumn), "Held");
+    EXPECT_TRUE(messages.isEmpty());
 
-    Downloads::cb(1, "Download Complete!");
-    Downloads::cb(1, "done");
-    tickUntilIdle(mgr);
-    window->transfersTab()->clearAction()->trigger();
-    ASSERT_EQ(ListView::rowCount(transferList()), 1);
-    EXPECT_EQ(ListView::cellText(transferList(), 0, 0), "First");
+    // Space resumes the paused row, and pauses it again.
+    const TransferList& list = window->manager()->transfers();
+    select({1});
+    QTest::keyClick(transferList(), Qt::Key_Space);
+    EXPECT_TRUE(list.at(1).active() || list.at(1).state == TransferState::Queued);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.hits("/stall") == 1; }, 20000));
+    QTest::keyClick(transferList(), Qt::Key_Space);
+    EXPECT_EQ(list.at(1).state, TransferState::Paused);
 
-    // Row 1 is gone: both commands do nothing, silently.
-    window->transfersTab()->clearAction()->trigger();
-    window->transfersTab()->convertAction()->trigger();
-    EXPECT_EQ(ListView::rowCount(transferList()), 1);
+    // Enter plays the movie in the Home pane, as the library's play does.
+    BrowserPane* pane = window->homeTab()->browser();
+    const std::string before = requestedAddress(pane);
+    select({0});
+    QTest::keyClick(transferList(), Qt::Key_Return);
+    EXPECT_EQ(currentTab()->objectName(), "tabPage1");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return requestedAddress(pane) != before; }, 10000));
+    // Show in Folder: the folder of the row's file, the MP3's when no movie.
+    tabs()->setCurrentWidget(tab);
+    select({2});
+    tab->showFolderAction()->trigger();
+    EXPECT_EQ(currentTab()->objectName(), "tabPage1");
+    EXPECT_EQ(requestedAddress(pane), "file://" + song.musicFolder);
+
+    // Delete clears the ended rows of the selection only.
+    tabs()->setCurrentWidget(tab);
+    select({0, 1});
+    QTest::keyClick(transferList(), Qt::Key_Delete);
+    ASSERT_EQ(transferRows(), 2);
+    EXPECT_EQ(transferCell(0, TransferModel::TitleColumn), "Held");
     EXPECT_TRUE(messages.isEmpty());
 }
 

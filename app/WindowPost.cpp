@@ -1,0 +1,22 @@
+#include "WindowPost.h"
+
+#include <QMetaObject>
+#include <QObject>
+
+#include <utility>
+
+WindowPost::WindowPost(QObject* context) : gate(std::make_shared<Gate>()) {
+    gate->context = context;
+}
+
+void WindowPost::operator()(std::function<void()> work) const {
+    // Held while posting: the context cannot go in the middle of it.
+    std::lock_guard lock(gate->mutex);
+    if (gate->context)
+        QMetaObject::invokeMethod(gate->context, std::move(work), Qt::QueuedConnection);
+}
+
+void WindowPost::close() const {
+    std::lock_guard lock(gate->mutex);
+    gate->context = nullptr;
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "Settings.h"
+#include "TransferRecord.h"
+#include "TransferStore.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// An ended (or paused, or interrupted) transfer as an earlier run left it.
+inline TransferRecord historyRecord(std::int64_t id, TransferState state, const std::string& title,
+                                    const std::string& pageUrl = "http://127.0.0.1:1/watch") {
+    TransferRecord record;
+    record.id = id;
+    record.state = state;
+    record.title = title;
+    record.pageUrl = pageUrl;
+    record.addedAt = 1700000000 + id;
+    record.endedAt = record.ended() ? record.addedAt + 60 : 0;
+    return record;
+}
+
+// Writes the records into the data folder's transfers.sqlite before the
+// Manager or the window is built, as an earlier run would have.
+inline void keepHistory(const std::vector<TransferRecord>& records) {
+    TransferStore store(Settings::dataFolder() + "transfers.sqlite");
+    for (const TransferRecord& record : records)
+        store.save(record);
+    store.flush();
+}

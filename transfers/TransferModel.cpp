@@ -1,0 +1,203 @@
+#include "TransferModel.h"
+
+#include "Text.h"
+
+#include <QTimer>
+
+#include <utility>
+
+namespace {
+
+using State = TransferState;
+
+// What a row's bar shows. ffmpeg tells nothing of its progress, so a
+// conversion is busy; an ended job's bar keeps where its bytes got.
+ProgressScale barOf(const TransferRecord& record) {
+    if (record.state == State::Done)
+        return record.total > 0 ? ProgressScale::fit(double(record.total), double(record.total))
+                                : ProgressScale{1, 1};
+    if (record.state == State::Converting)
+        return {};
+    if (record.kind == TransferKind::Conversion)
+        return {1, 0};
+    if (record.total > 0)
+        return ProgressScale::fit(double(record.total), double(record.received));
+    return record.state == State::Running ? ProgressScale{} : ProgressScale{1, 0};
+}
+
+bool hasFile(const TransferRecord& record) {
+    return !record.movieFile.empty() || !record.mp3File.empty();
+}
+
+} // namespace
+
+TransferModel::TransferModel(TransferList& list, QObject* parent)
+    : QAbstractTableModel(parent), list(list), speeds(list.size()), rateTimer(new QTimer(this)) {
+    rateTimer->setInterval(rateInterval);
+    connect(rateTimer, &QTimer::timeout, this,
+            [this] { refreshRates(std::chrono::steady_clock::now()); });
+    list.setObserver(this);
+    watchRates();
+}
+
+TransferModel::~TransferModel() {
+    list.setObserver(nullptr);
+}
+
+int TransferModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(list.size());
+}
+
+int TransferModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant TransferModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || !validRow(index.row()))
+        return {};
+    const TransferRecord& record = list.at(static_cast<std::size_t>(index.row()));
+    if (role == ProgressRole)
+        return index.column() == ProgressColumn ? QVariant::fromValue(barOf(record)) : QVariant();
+    // Tool tips carry the whole text; the delegate shows them only where
+    // the cell cuts it.
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
+        return {};
+    switch (index.column()) {
+    case TitleColumn:
+        return wide(record.title);
+    case StatusColumn:
+        return wide(record.status);
+    case SpeedColumn:
+        return speeds[static_cast<std::size_t>(index.row())];
+    default:
+        return {};
+    }
+}
+
+QVariant TransferModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return {};
+    switch (section) {
+    case TitleColumn:
+        return QStringLiteral("Title");
+    case ProgressColumn:
+        return QStringLiteral("Progress");
+    case StatusColumn:
+        return QStringLiteral("Status");
+    case SpeedColumn:
+        return QStringLiteral("Speed");
+    default:
+        return {};
+    }
+}
+
+bool TransferModel::validRow(int row) const {
+    return row >= 0 && static_cast<std::size_t>(row) < list.size();
+}
+
+std::int64_t TransferModel::idAt(int row) const {
+    return validRow(row) ? list.at(static_cast<std::size_t>(row)).id : 0;
+}
+
+bool TransferModel::applies(Action action, int row) const {
+    if (!validRow(row))
+        return false;
+    const TransferRecord& record = list.at(static_cast<std::size_t>(row));
+    const State state = record.state;
+    switch (action) {
+    case Action::Pause:
+        return record.kind == TransferKind::Download &&
+               (state == State::Running || state == State::Queued);
+    case Action::Resume:
+        return state == State::Paused || state == State::Interrupted;
+    case Action::Cancel:
+        return state == State::Running || state == State::Queued || state == State::Paused ||
+               state == State::Converting;
+    case Action::Retry:
+        return state == State::Failed || state == State::Cancelled;
+    case Action::Clear:
+        return record.ended();
+    case Action::Convert:
+        return state == State::Done && !record.movieFile.empty() && !record.converted();
+    case Action::Play:
+    case Action::ShowFolder:
+        return hasFile(record);
+    }
+    return false;
+}
+
+std::string TransferModel::mediaPath(int row) const {
+    const std::string folder = folderOf(row);
+    if (folder.empty())
+        return {};
+    const TransferRecord& record = list.at(static_cast<std::size_t>(row));
+    return folder + "/" + (record.movieFile.empty() ? record.mp3File : record.movieFile);
+}
+
+std::string TransferModel::folderOf(int row) const {
+    if (!validRow(row))
+        return {};
+    const TransferRecord& record = list.at(static_cast<std::size_t>(row));
+    if (!record.movieFile.empty())
+        return record.movieFolder;
+    return record.mp3File.empty() ? std::string() : record.musicFolder;
+}
+
+void TransferModel::refreshRates(std::chrono::steady_clock::time_point now) {
+    list.noteStalls(now);
+    bool moving = false;
+    for (std::size_t row = 0; row < list.size(); ++row) {
+        const TransferRate* rate = list.rateAt(row);
+        moving = moving || rate;
+        setSpeed(row, rate ? wide(rate->describe()) : QString());
+    }
+    if (!moving && list.runningCount() == 0)
+        rateTimer->stop();
+}
+
+void TransferModel::setSpeed(std::size_t row, QString text) {
+    if (speeds[row] == text)
+        return;
+    speeds[row] = std::move(text);
+    const QModelIndex cell = index(static_cast<int>(row), SpeedColumn);
+    emit dataChanged(cell, cell, {Qt::DisplayRole});
+}
+
+void TransferModel::watchRates() {
+    // Idle lists cost no wake-ups.
+    if (list.runningCount() > 0 && !rateTimer->isActive())
+        rateTimer->start();
+}
+
+void TransferModel::inserted(std::size_t row) {
+    // The list has its record already; the view learns of it here.
+    const int at = static_cast<int>(row);
+    beginInsertRows({}, at, at);
+    speeds.insert(speeds.begin() + static_cast<std::ptrdiff_t>(row), QString());
+    endInsertRows();
+    watchRates();
+}
+
+void TransferModel::changed(std::size_t row) {
+    // A job that moves no bytes any more shows no speed at once.
+    if (!list.rateAt(row))
+        setSpeed(row, QString());
+    const int at = static_cast<int>(row);
+    emit dataChanged(index(at, 0), index(at, ColumnCount - 1));
+    watchRates();
+}
+
+void TransferModel::removed(std::size_t row) {
+    const int at = static_cast<int>(row);
+    beginRemoveRows({}, at, at);
+    speeds.erase(speeds.begin() + static_cast<std::ptrdiff_t>(row));
+    endRemoveRows();
+}
+
+void TransferModel::saved(const TransferRecord& record, bool mp3) {
+    emit fileSaved(record, mp3);
+}
+
+void TransferModel::ended(const TransferRecord& record) {
+    emit transferEnded(record);
+}
