@@ -81,10 +81,13 @@ int FixtureServer::hits(const std::string& path) const {
     return it == hits_.end() ? 0 : it->second;
 }
 
-httplib::Headers FixtureServer::lastHeaders(const std::string& path) const {
+std::string FixtureServer::lastHeader(const std::string& path, const std::string& name) const {
     std::lock_guard lock(mutex_);
-    auto it = lastHeaders_.find(path);
-    return it == lastHeaders_.end() ? httplib::Headers{} : it->second;
+    const auto it = lastHeaders_.find(path);
+    if (it == lastHeaders_.end())
+        return {};
+    const auto header = it->second.find(name);
+    return header == it->second.end() ? std::string() : header->second;
 }
 
 void FixtureServer::body(const std::string& path, std::string content, std::string contentType) {

@@ -73,8 +73,8 @@ public:
 
     // How many requests reached path so far.
     int hits(const std::string& path) const;
-    // The headers of the latest request to path.
-    httplib::Headers lastHeaders(const std::string& path) const;
+    // Header name of the latest request to path; empty when it had none.
+    std::string lastHeader(const std::string& path, const std::string& name) const;
     bool stopping() const { return stopping_; }
     // How many stalls ran out their limit rather than being given up by the client.
     int stallsExpired() const { return stallsExpired_; }
