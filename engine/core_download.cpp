@@ -155,8 +155,8 @@ bool core::download() {
         stopped();
         return false;
     }
-    // An empty body never called the writer.
-    const bool whole = result == CURLE_OK && block.started;
+    // An empty body never called the writer: its answer is judged now.
+    const bool whole = result == CURLE_OK && (block.started || bodyStarts(block));
     bool ok = whole && isMovie(block);
     if (ok && !block.containerChecked)
         containerSeen(block.head.container());
