@@ -204,6 +204,7 @@ TransferStore::~TransferStore() {
 
 std::vector<TransferRecord> TransferStore::load() const {
     std::vector<TransferRecord> records;
+    // Read on the store's thread, after everything handed over before.
     impl->runOnWriter([&](sqlite3* db, RecordTable& table) {
         if (db)
             records = table.loadAll();
