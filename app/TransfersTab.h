@@ -2,6 +2,7 @@
 
 #include "TransferModel.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <cstdint>
@@ -70,5 +71,6 @@ private:
     QAction* convertToMp3ToolStripMenuItem;
     QAction* play;
     QAction* showFolder;
-    TransferModel* transferModel = nullptr;
+    // Null once the model is gone (the Manager goes before the window).
+    QPointer<TransferModel> transferModel;
 };
