@@ -248,6 +248,13 @@ void Form1::showTransferFolderClicked() {
         showAtHome(Medias::fileUrl(transfers->model()->folderOf(row)));
 }
 
+void Form1::queueAddresses(const QStringList& addresses) {
+    for (const QString& address : addresses)
+        mgr->download(address.toStdString(), std::string());
+    if (!addresses.isEmpty())
+        selectTab(QStringLiteral("transfersTab"));
+}
+
 void Form1::showAtHome(const std::string& address) {
     selectTab(QStringLiteral("tabPage1"));
     home->browser()->navigate(wide(address));

@@ -39,6 +39,9 @@ public:
     LibraryTab* libraryTab() const { return library; }
     HomeTab* homeTab() const { return home; }
     SettingsTab* settingsTab() const { return settingsPage; }
+    // Queues a download of each address; an empty title names it after the
+    // page's headline.
+    void queueAddresses(const QStringList& addresses);
     int selectedLibraryRow() const { return libraryRow; }
 
     // Held for the life of the process, created before the first window.

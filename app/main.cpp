@@ -1,15 +1,76 @@
 // Quillmoth: downloads videos from watch pages, converts them to MP3 and
-// plays them.
+// plays them. `quillmoth [URL...]` queues a download of each watch page; a
+// second start hands its addresses to the window already running.
 #include "BrowserPane.h"
 #include "Form1.h"
+#include "InstanceServer.h"
 #include "ProcessExit.h"
+#include "Settings.h"
 #include "StandardDescriptors.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
+#include <QStatusBar>
+#include <QThread>
+#include <QTimer>
+#include <QUrl>
 
 #include <curl/curl.h>
 
 #include <csignal>
+#include <cstdio>
+
+namespace {
+
+// How long a second start waits for the window holding the data folder,
+// which may still be starting or closing.
+constexpr int HandOverWaitMs = 10000;
+
+// Web addresses become downloads; anything else is said once and skipped.
+void take(Bramblet::Form1& window, const QStringList& texts) {
+    QStringList addresses;
+    QStringList skipped;
+    for (const QString& text : texts) {
+        const QUrl url(text);
+        const QString scheme = url.scheme().toLower();
+        if (url.isValid() && !url.host().isEmpty() && (scheme == "http" || scheme == "https"))
+            addresses << url.toString(QUrl::FullyEncoded);
+        else
+            skipped << text;
+    }
+    window.queueAddresses(addresses);
+    if (!skipped.isEmpty())
+        window.statusBar()->showMessage(QStringLiteral("Not a web address, skipped: %1")
+                                            .arg(skipped.join(QStringLiteral(", "))),
+                                        15000);
+}
+
+// Wayland may keep the focus where it is; that is its choice.
+void bringForward(QWidget& window) {
+    window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+    window.raise();
+    window.activateWindow();
+}
+
+// True when this process should open the window; false when the window
+// holding the data folder took the addresses. Exits when it holds the folder
+// but does not answer.
+bool becomeWindow(InstanceServer& instance, const QStringList& addresses) {
+    const QDeadlineTimer deadline(HandOverWaitMs);
+    while (!instance.becomePrimary()) {
+        if (instance.handOver(addresses, int(deadline.remainingTime())))
+            return false;
+        if (deadline.hasExpired()) {
+            std::fprintf(stderr, "quillmoth: the window using %s does not answer\n",
+                         Settings::dataFolder().c_str());
+            endProcess(1);
+        }
+        QThread::msleep(50);
+    }
+    return true;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     // A closed stdout must not become a movie's or the store's file.
@@ -23,9 +84,18 @@ int main(int argc, char** argv) {
     prepareWebEngineEnvironment();
     {
         QApplication app(argc, argv);
+        const QStringList addresses = QApplication::arguments().mid(1);
+        InstanceServer instance(QString::fromStdString(Settings::dataFolder()));
+        if (!becomeWindow(instance, addresses))
+            endProcess(0);
         Bramblet::Form1 window;
         closeOnTerminate(&window);
         window.show();
+        QTimer::singleShot(0, &window, [&] { take(window, addresses); });
+        QObject::connect(&instance, &InstanceServer::addressesReceived, &window,
+                         [&](const QStringList& more) { take(window, more); });
+        QObject::connect(&instance, &InstanceServer::raiseRequested, &window,
+                         [&] { bringForward(window); });
         app.exec();
     }
     // Workers of unfinished transfers are never joined; see endProcess.

@@ -13,12 +13,12 @@
 #include "TransferModel.h"
 #include "TransferRecord.h"
 #include "TransferStore.h"
+#include "gui/ProgramChild.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
-#include <QProcessEnvironment>
 
 #include <cstdio>
 #include <cstdlib>
@@ -32,30 +32,6 @@ const char* const ProbeUrlVariable = "QUILLMOTH_EXIT_PROBE_URL";
 const char* const ProbeBusyVariable = "QUILLMOTH_EXIT_PROBE_BUSY";
 const char* const ProbeConvertVariable = "QUILLMOTH_EXIT_PROBE_CONVERT";
 
-QProcessEnvironment childEnvironment(const QString& dataHome) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("QTWEBENGINE_CHROMIUM_FLAGS", "--no-sandbox --disable-gpu");
-    env.insert("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    env.insert("XDG_DATA_HOME", dataHome);
-    return env;
-}
-
-// Sends SIGTERM and waits for the child; true when it exited normally with 0.
-::testing::AssertionResult terminatesCleanly(QProcess& child) {
-    child.terminate();
-    if (!child.waitForFinished(60000)) {
-        child.kill();
-        child.waitForFinished();
-        return ::testing::AssertionFailure() << "the program did not end after SIGTERM";
-    }
-    if (child.exitStatus() != QProcess::NormalExit)
-        return ::testing::AssertionFailure() << "the program crashed";
-    if (child.exitCode() != 0)
-        return ::testing::AssertionFailure() << "exit code " << child.exitCode();
-    return ::testing::AssertionSuccess();
-}
-
 } // namespace
 
 TEST(ProgramExit, TheProgramClosesOnSigtermWithCodeZero) {
@@ -64,7 +40,7 @@ TEST(ProgramExit, TheProgramClosesOnSigtermWithCodeZero) {
         GTEST_SKIP() << "quillmoth is not built beside the tests";
     QTemporaryDir dataHome;
     QProcess child;
-    child.setProcessEnvironment(childEnvironment(dataHome.path()));
+    child.setProcessEnvironment(programEnvironment(dataHome.path()));
     child.setWorkingDirectory(QCoreApplication::applicationDirPath());
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     child.start(program, {});
@@ -83,7 +59,7 @@ public:
     ClosingProbe(const QString& dataHome, const std::string& pageUrl, const char* busy,
                  bool convert)
         : folder(dataHome + "/Quillmoth") {
-        QProcessEnvironment env = childEnvironment(dataHome);
+        QProcessEnvironment env = programEnvironment(dataHome);
         env.insert(ProbeDataVariable, dataHome);
         env.insert(ProbeUrlVariable, QString::fromStdString(pageUrl));
         env.insert(ProbeBusyVariable, QString::fromUtf8(busy));

@@ -98,6 +98,8 @@ if [ -f "$desktop" ]; then
   /*) [ -x "$root$program" ] || fail "desktop Exec=$exec_line: $program is not in the package" ;;
   *) fail "desktop Exec=$exec_line does not name the installed program by its path" ;;
   esac
+  # Addresses dropped on the entry or opened with it reach the program.
+  [[ " $exec_line " == *" %U "* ]] || fail "desktop Exec=$exec_line passes no addresses (%U)"
   icon=$(sed -n 's/^Icon=//p' "$desktop")
   [ -f "$root/usr/share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "desktop Icon=$icon is not installed"
   if command -v desktop-file-validate >/dev/null; then
