@@ -36,5 +36,7 @@ bool RecordJob::movingBytes(const TransferRecord& record) {
 }
 
 std::string RecordJob::partFile(const TransferRecord& record) {
-    return PartFile::stablePath(record.movieFolder, record.title, std::to_string(record.id));
+    // A title still to come from the page must not make a hidden ".1.part".
+    const std::string& name = record.title.empty() ? std::string("video") : record.title;
+    return PartFile::stablePath(record.movieFolder, name, std::to_string(record.id));
 }
