@@ -4,7 +4,6 @@
 #include "Library.h"
 #include "MessageBox.h"
 #include "Settings.h"
-#include "SettingsTab.h"
 #include "Text.h"
 #include "TransferList.h"
 #include "TransferModel.h"

@@ -11,6 +11,8 @@
 #include <QStyleOptionProgressBar>
 #include <QToolTip>
 
+#include <algorithm>
+
 namespace {
 
 QStyle* styleOf(const QStyleOptionViewItem& option) {
