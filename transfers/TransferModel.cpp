@@ -64,7 +64,9 @@ QVariant TransferModel::data(const QModelIndex& index, int role) const {
         return {};
     switch (index.column()) {
     case TitleColumn:
-        return wide(record.title);
+        // An address given without a title is named by its page once the
+        // movie is saved; until then the row shows where it comes from.
+        return wide(record.title.empty() ? record.pageUrl : record.title);
     case StatusColumn:
         return wide(record.status);
     case SpeedColumn:

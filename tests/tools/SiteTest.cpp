@@ -242,6 +242,18 @@ TEST_F(SiteTest, StreamsAreFlvAndMp4WithLengthHeadAndRange) {
     EXPECT_EQ(part->get_header_value("Content-Range"),
               "bytes 100-199/" + std::to_string(mp4->body.size()));
 
+    // A strong tag: a range continues the same version only.
+    const std::string tag = mp4->get_header_value("ETag");
+    ASSERT_EQ(tag.front(), '"');
+    auto same = site->get("/stream/demo/22.mp4", {{"Range", "bytes=100-"}, {"If-Range", tag}});
+    ASSERT_TRUE(same);
+    EXPECT_EQ(same->status, 206);
+    EXPECT_EQ(same->body, mp4->body.substr(100));
+    auto other = site->get("/stream/demo/22.mp4", {{"Range", "bytes=100-"}, {"If-Range", "\"x\""}});
+    ASSERT_TRUE(other);
+    EXPECT_EQ(other->status, 200);
+    EXPECT_EQ(other->body, mp4->body);
+
     // Streams a clip does not offer, and clips that do not exist.
     for (const char* path : {"/stream/oldflv/18.mp4", "/stream/demo/5.mp4", "/stream/nope/5.flv",
                              "/watch?v=nope", "/watch?v="}) {

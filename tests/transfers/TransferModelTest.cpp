@@ -124,6 +124,10 @@ TEST_F(TransferModelTest, RowsShowTheListsRecordsTheirBarsAndSpeedsWhileBytesArr
     EXPECT_EQ(cell(1, TransferModel::SpeedColumn), "");
     EXPECT_EQ(cell(1, TransferModel::StatusColumn), "Error: Could not save movie.");
     EXPECT_EQ(bar(1).maximum, 100000) << "a failed bar keeps where its bytes got";
+
+    // Without a title yet, the address stands in.
+    list.add("http://127.0.0.1:1/untitled", "");
+    EXPECT_EQ(cell(2, TransferModel::TitleColumn), "http://127.0.0.1:1/untitled");
 }
 
 TEST_F(TransferModelTest, EachActionAppliesOnlyWhereItDoesSomething) {

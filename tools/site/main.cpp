@@ -8,8 +8,10 @@
 
 #include <httplib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -63,13 +65,39 @@ std::string contentType(const std::string& bytes, Container named) {
     return named == Container::Flv ? "video/x-flv" : "video/mp4";
 }
 
+// A strong entity tag of a stream: its size and a hash of samples across
+// it. A clip's bytes never change while they are served, and a clip made
+// again gets another tag, so a transfer continued against it starts over.
+std::string entityTag(const std::string& bytes) {
+    std::uint64_t hash = 1469598103934665603ull;
+    auto mix = [&hash](unsigned char c) { hash = (hash ^ c) * 1099511628211ull; };
+    constexpr std::size_t samples = 4096;
+    const std::size_t step = std::max<std::size_t>(1, bytes.size() / samples);
+    for (std::size_t i = 0; i < bytes.size(); i += step)
+        mix(static_cast<unsigned char>(bytes[i]));
+    for (std::size_t i = bytes.size() > samples ? bytes.size() - samples : 0; i < bytes.size(); ++i)
+        mix(static_cast<unsigned char>(bytes[i]));
+    char tag[64];
+    std::snprintf(tag, sizeof tag, "\"%zx-%016llx\"", bytes.size(),
+                  static_cast<unsigned long long>(hash));
+    return tag;
+}
+
 // Serves bytes without copying them per request; httplib answers Range and
-// HEAD requests from the provider and the length. A rate (bytes a second, 0
-// for none) sends a tenth of it every 100 ms, so that transfers can be
-// watched, cancelled and timed on one machine.
-void serveBytes(httplib::Response& res, std::shared_ptr<const std::string> bytes,
-                const std::string& type, long rate) {
+// HEAD requests from the provider and the length, and the entity tag lets a
+// transfer continue where it stopped. A rate (bytes a second, 0 for none)
+// sends a tenth of it every 100 ms, so that transfers can be watched,
+// cancelled, paused and timed on one machine.
+void serveBytes(const httplib::Request& req, httplib::Response& res,
+                std::shared_ptr<const std::string> bytes, const std::string& type, long rate) {
     res.set_header("Accept-Ranges", "bytes");
+    const std::string tag = entityTag(*bytes);
+    res.set_header("ETag", tag);
+    // A range for another version of the stream: the whole of this one.
+    // httplib applies the request's ranges after the handler, from the
+    // request it owns (not const there).
+    if (req.has_header("If-Range") && req.get_header_value("If-Range") != tag)
+        const_cast<httplib::Request&>(req).ranges.clear();
     const std::size_t size = bytes->size();
     const std::size_t slice = rate > 0 ? std::max<std::size_t>(1, rate / 10) : 0;
     res.set_content_provider(
@@ -189,7 +217,7 @@ int main(int argc, char** argv) {
                     res.set_content("ffmpeg could not make this clip\n", "text/plain");
                     return;
                 }
-                serveBytes(res, bytes, contentType(*bytes, container), rate);
+                serveBytes(req, res, bytes, contentType(*bytes, container), rate);
             });
     // Any other address: a page rather than an empty answer.
     svr.set_error_handler([&](const httplib::Request& req, httplib::Response& res) {
