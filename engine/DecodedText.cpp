@@ -1,23 +1,11 @@
 #include "DecodedText.h"
 
-namespace {
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-} // namespace
+#include "PercentDecoder.h"
 
 char DecodedText::at(std::size_t pos, std::size_t& next) const {
     const char c = raw_[pos];
-    const int high = c == '%' && pos + 2 < raw_.size() ? hexValue(raw_[pos + 1]) : -1;
-    const int low = high < 0 ? -1 : hexValue(raw_[pos + 2]);
+    const int high = c == '%' && pos + 2 < raw_.size() ? hexDigitValue(raw_[pos + 1]) : -1;
+    const int low = high < 0 ? -1 : hexDigitValue(raw_[pos + 2]);
     next = low < 0 ? pos + 1 : pos + 3;
     return low < 0 ? c : static_cast<char>(high * 16 + low);
 }

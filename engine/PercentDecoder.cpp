@@ -1,8 +1,6 @@
 #include "PercentDecoder.h"
 
-namespace {
-
-int hexValue(char c) {
+int hexDigitValue(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';
     if (c >= 'a' && c <= 'f')
@@ -12,8 +10,6 @@ int hexValue(char c) {
     return -1;
 }
 
-} // namespace
-
 void percentDecode(std::string& text) {
     std::size_t in = text.find('%');
     if (in == std::string::npos)
@@ -22,8 +18,8 @@ void percentDecode(std::string& text) {
     const std::size_t size = text.size();
     while (in < size) {
         const char c = text[in];
-        const int high = c == '%' && in + 2 < size ? hexValue(text[in + 1]) : -1;
-        const int low = high < 0 ? -1 : hexValue(text[in + 2]);
+        const int high = c == '%' && in + 2 < size ? hexDigitValue(text[in + 1]) : -1;
+        const int low = high < 0 ? -1 : hexDigitValue(text[in + 2]);
         if (low < 0) {
             text[out++] = c;
             ++in;

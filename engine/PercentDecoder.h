@@ -7,3 +7,6 @@
 // ordinary byte, and the text never grows, so a page is decoded without a
 // second copy.
 void percentDecode(std::string& text);
+
+// The value of one hex digit, -1 for any other byte.
+int hexDigitValue(char c);
