@@ -8,19 +8,19 @@
 // are async-signal-safe.
 class CancelToken {
 public:
-    // Stop and remove the part file.
-    void cancel() noexcept { flag_.store(true, std::memory_order_relaxed); }
-    // Stop and keep the part file, to continue later. A cancel wins.
+    // Stop and remove the part file; wins over a pause asked before.
+    void cancel() noexcept { state_.store(Cancel, std::memory_order_relaxed); }
+    // Stop and keep the part file, to continue later, unless cancelled.
     void pause() noexcept {
-        keep_.store(true, std::memory_order_relaxed);
-        flag_.store(true, std::memory_order_relaxed);
+        int running = Run;
+        state_.compare_exchange_strong(running, Pause, std::memory_order_relaxed);
     }
     // Stopped either way.
-    bool cancelled() const noexcept { return flag_.load(std::memory_order_relaxed); }
-    bool pausing() const noexcept { return keep_.load(std::memory_order_relaxed); }
+    bool cancelled() const noexcept { return state_.load(std::memory_order_relaxed) != Run; }
+    bool pausing() const noexcept { return state_.load(std::memory_order_relaxed) == Pause; }
 
 private:
-    std::atomic<bool> flag_{false};
-    std::atomic<bool> keep_{false};
-    static_assert(std::atomic<bool>::is_always_lock_free, "cancel() runs in signal handlers");
+    enum : int { Run, Pause, Cancel };
+    std::atomic<int> state_{Run};
+    static_assert(std::atomic<int>::is_always_lock_free, "cancel() runs in signal handlers");
 };

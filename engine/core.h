@@ -83,7 +83,9 @@ public:
     // or after an empty body): decides from the answer whether the part file
     // is continued or started over, and what its first bytes are. False
     // when the answer is not the file asked for.
-    bool bodyStarts(MemoryBlock& block);
+    // first and n: the body's first bytes as they arrived (none for an
+    // empty body).
+    bool bodyStarts(MemoryBlock& block, const char* first, std::size_t n);
     // The conversion step; false when it failed or was cancelled.
     bool convert();
     // Converts moviePath/fname.type into mp3Path/fname.mp3 at

@@ -61,18 +61,27 @@ void core::containerSeen(const std::string& container) {
 }
 
 // Runs on the job's worker thread.
-bool core::bodyStarts(MemoryBlock& block) {
+bool core::bodyStarts(MemoryBlock& block, const char* first, std::size_t n) {
     block.started = true;
     switch (block.range.answer()) {
     case RangeRequest::Answer::Refused:
+        // The same request would be refused again: the next try starts over.
+        sendResumable(*this, block.out, {}, 0);
         return false;
     case RangeRequest::Answer::Append:
         headFromDisk(block);
         break;
-    case RangeRequest::Answer::StartOver:
+    case RangeRequest::Answer::StartOver: {
+        // A page or an error text answered instead of the file costs
+        // nothing of what is on disk.
+        MovieSignature answer;
+        answer.feed(first, n);
+        if (answer.empty() || answer.looksLikeMarkup() || answer.looksLikeText())
+            return false;
         // Never a file of two streams: what is on disk goes.
         if (!block.out.restart())
             return false;
+    }
         [[fallthrough]];
     case RangeRequest::Answer::Fresh:
         block.head = {};
@@ -156,7 +165,7 @@ bool core::download() {
         return false;
     }
     // An empty body never called the writer: its answer is judged now.
-    const bool whole = result == CURLE_OK && (block.started || bodyStarts(block));
+    const bool whole = result == CURLE_OK && (block.started || bodyStarts(block, nullptr, 0));
     bool ok = whole && isMovie(block);
     if (ok && !block.containerChecked)
         containerSeen(block.head.container());

@@ -105,7 +105,7 @@ size_t core::movieWriter(void* ptr, size_t size, size_t nmemb, void* data) {
         return 0;
     const size_t n = size * nmemb;
     // Taking nothing of an answer that is not the file asked for ends it.
-    if (!block->started && !block->job.bodyStarts(*block))
+    if (!block->started && !block->job.bodyStarts(*block, static_cast<const char*>(ptr), n))
         return 0;
     block->head.feed(static_cast<const char*>(ptr), n);
     if (!block->containerChecked && block->head.containerKnown()) {

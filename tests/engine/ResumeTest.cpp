@@ -53,9 +53,9 @@ protected:
 };
 
 // A part file continues only with a 206 of exactly the rest of the same
-// file; a 200 starts it over; a 416 at its end completes it; anything else
-// fails and keeps it. The file's own first bytes are judged, progress counts
-// the bytes on disk, and what to store to continue is told.
+// file; a 200 starts it over, unless it is a page or a text; a 416 at its
+// end completes it; anything else fails and keeps it. The file's own first bytes are judged,
+// progress counts the bytes on disk, and what to store to continue is told.
 TEST_F(ResumeTest, ContinuesOnlyTheRestOfTheSameFile) {
     const std::string half = body.substr(0, body.size() / 2);
     const std::string range = "bytes 0-" + std::to_string(size - 1) + "/" + std::to_string(size);
@@ -72,6 +72,7 @@ TEST_F(ResumeTest, ContinuesOnlyTheRestOfTheSameFile) {
                            {"other total", half, kTag, size + 1, false, true},
                            {"other start", half, kTag, size, false, true},
                            {"server error", half, kTag, size, false, true},
+                           {"page instead", half, kTag, size, false, true},
                            {"not a movie", "<html>" + half, kTag, size, false, false}}) {
         SCOPED_TRACE(c.name);
         fs::remove_all(movies.path());
@@ -86,6 +87,10 @@ TEST_F(ResumeTest, ContinuesOnlyTheRestOfTheSameFile) {
             });
         if (c.name == std::string("server error"))
             srv.error("/movie", 503);
+        if (c.name == std::string("page instead"))
+            srv.get("/movie", [](const httplib::Request&, httplib::Response& res) {
+                res.set_content("<!DOCTYPE html><p>Are you a robot?</p>", "text/html");
+            });
 
         const std::vector<JobEvent> events = run(c.validator, c.total, part);
         EXPECT_EQ(srv.lastHeader("/movie", "Range") + " " + srv.lastHeader("/movie", "If-Range"),
@@ -128,6 +133,15 @@ TEST_F(ResumeTest, PauseKeepsThePartFileCancelRemovesIt) {
         }
     }
     EXPECT_TRUE(readFile(part) == body.substr(0, half));
+    // A cancel after a pause still removes the file; a pause after a cancel
+    // keeps nothing.
+    for (const bool cancelFirst : {false, true}) {
+        CancelToken token;
+        cancelFirst ? token.cancel() : token.pause();
+        cancelFirst ? token.pause() : token.cancel();
+        EXPECT_TRUE(token.cancelled());
+        EXPECT_FALSE(token.pausing());
+    }
     srv.ranged("/movie", body, kTag);
     EXPECT_EQ(run(kTag, size, part).back().kind, Kind::Finished);
     EXPECT_EQ(srv.lastHeader("/movie", "Range"), "bytes=" + std::to_string(half) + "-");
