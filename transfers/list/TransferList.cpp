@@ -284,6 +284,9 @@ TransferList::Done TransferList::retry(std::int64_t id) {
     TransferRecord& record = entry->record;
     const std::string folderBefore = record.movieFolder;
     takeSettings(record);
+    // A conversion reads the movie where it was saved.
+    if (record.kind == TransferKind::Conversion)
+        record.movieFolder = folderBefore;
     if (record.kind == TransferKind::Download) {
         // A part file elsewhere is no use to a download into the new folder.
         if (record.movieFolder != folderBefore)
@@ -330,9 +333,9 @@ TransferList::Done TransferList::convert(std::int64_t id) {
     if (record.converted())
         return Done::AlreadyConverted;
     record.kind = TransferKind::Conversion;
-    // The folders of now, which may not be those of the download.
+    // The music folder of now; the movie is read where it was saved, not
+    // looked for in a movie folder chosen since.
     const JobSettings now = settings ? settings() : JobSettings{};
-    record.movieFolder = now.movieFolder;
     record.musicFolder = now.musicFolder;
     enqueue(*entry);
     stateChanged(*entry);

@@ -136,13 +136,17 @@ TEST_F(TransferListTest, StatesFollowUserActionsAndJobEvents) {
     EXPECT_EQ(record(x).status, "Download Complete!");
     EXPECT_EQ(record(x).title, "x(1)");
 
-    // Convert: on the same record, in the folders of now, at 128k.
+    // Convert: on the same record, the movie where it was saved, the MP3
+    // into the music folder of now, at 128k.
+    const std::string savedIn = record(x).movieFolder;
     now.movieFolder = dir.file("later");
+    now.musicFolder = dir.file("music");
     EXPECT_EQ(list->convert(x), Done::Ok);
     ASSERT_EQ(jobs.size(), 3u);
     EXPECT_TRUE(jobs[2]->conversionOnly);
     EXPECT_EQ(jobs[2]->bitRate, "128k");
-    EXPECT_EQ(jobs[2]->moviePath, dir.file("later"));
+    EXPECT_EQ(jobs[2]->moviePath, savedIn);
+    EXPECT_EQ(jobs[2]->mp3Path, dir.file("music"));
     EXPECT_EQ(state(x), State::Converting);
     EXPECT_EQ(list->pause(x), Done::NotApplicable);
     send(*jobs[2], Kind::Saved, "x(1).mp3");
