@@ -11,6 +11,8 @@
 #include "WorkRunner.h"
 #include "core.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QLineEdit>
 #include <QObject>
 
@@ -122,6 +124,9 @@ bool Manager::saveSettings() {
 bool Manager::stopTransfers() {
     list->interruptAll();
     const bool ended = runner->waitUntilNone(CloseWait);
+    // The jobs' last events (a file saved just before the close) reach the
+    // list before it is stored, whatever the event loop does next.
+    QCoreApplication::sendPostedEvents(context.get(), QEvent::MetaCall);
     store->flush();
     return ended;
 }
