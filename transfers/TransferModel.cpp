@@ -171,10 +171,18 @@ void TransferModel::watchRates() {
         rateTimer->start();
 }
 
-void TransferModel::inserted(std::size_t row) {
-    // The list has its record already; the view learns of it here.
+// Qt's views and selection work out their new rows from the old count.
+void TransferModel::aboutToInsert(std::size_t row) {
     const int at = static_cast<int>(row);
     beginInsertRows({}, at, at);
+}
+
+void TransferModel::aboutToRemove(std::size_t row) {
+    const int at = static_cast<int>(row);
+    beginRemoveRows({}, at, at);
+}
+
+void TransferModel::inserted(std::size_t row) {
     speeds.insert(speeds.begin() + static_cast<std::ptrdiff_t>(row), QString());
     endInsertRows();
     watchRates();
@@ -190,8 +198,6 @@ void TransferModel::changed(std::size_t row) {
 }
 
 void TransferModel::removed(std::size_t row) {
-    const int at = static_cast<int>(row);
-    beginRemoveRows({}, at, at);
     speeds.erase(speeds.begin() + static_cast<std::ptrdiff_t>(row));
     endRemoveRows();
 }

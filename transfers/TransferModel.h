@@ -56,6 +56,8 @@ public:
     void refreshRates(std::chrono::steady_clock::time_point now);
 
     // TransferList::Observer
+    void aboutToInsert(std::size_t row) override;
+    void aboutToRemove(std::size_t row) override;
     void inserted(std::size_t row) override;
     void changed(std::size_t row) override;
     void removed(std::size_t row) override;

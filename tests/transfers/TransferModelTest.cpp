@@ -4,6 +4,7 @@
 #include "ProgressDelegate.h"
 #include "core.h"
 
+#include <QAbstractItemModelTester>
 #include <QHelpEvent>
 #include <QSignalSpy>
 #include <QTest>
@@ -78,6 +79,9 @@ protected:
 } // namespace
 
 TEST_F(TransferModelTest, RowsShowTheListsRecordsTheirBarsAndSpeedsWhileBytesArrive) {
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    QTreeView view;
+    view.setModel(&model);
     QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
     for (const char* title : {"First", "Second", "Third"})
         list.add("http://127.0.0.1:1/watch", title);
@@ -114,8 +118,10 @@ TEST_F(TransferModelTest, RowsShowTheListsRecordsTheirBarsAndSpeedsWhileBytesArr
     tell(0, Kind::Saved, "First.flv");
     tell(0, Kind::Finished, "Download Complete!");
     EXPECT_EQ(bar(0).value, bar(0).maximum);
+    view.setCurrentIndex(model.index(0, 0));
     EXPECT_EQ(list.clear(model.idAt(0)), TransferList::Done::Ok);
     ASSERT_EQ(model.rowCount(), 2);
+    EXPECT_EQ(view.currentIndex().row(), 0) << "the current row moves on";
     EXPECT_EQ(cell(1, TransferModel::TitleColumn), "Third");
     EXPECT_TRUE(cell(1, TransferModel::SpeedColumn).contains("/s"));
 

@@ -33,6 +33,11 @@ bool firstText(sqlite3* db, const char* sql, std::string& out) {
     return true;
 }
 
+bool damaging(sqlite3* db) {
+    const int primary = sqlite3_errcode(db) & 0xff;
+    return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
+}
+
 } // namespace
 
 long StoreOpener::headerVersion(const std::string& path) {
@@ -53,15 +58,17 @@ StoreOpener::Found StoreOpener::examine(const std::string& path, int version, Sq
         return Found::Newer;
     db = openDb(path, SQLITE_OPEN_READWRITE);
     if (!db)
-        return Found::Damaged;
+        return Found::Unusable;
     // A newer version may sit in the WAL only; closing must not fold it in.
     sqlite3_db_config(db.get(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
     std::string text;
     if (!firstText(db.get(), "PRAGMA user_version", text))
-        return Found::Damaged;
+        return damaging(db.get()) ? Found::Damaged : Found::Unusable;
     if (std::strtol(text.c_str(), nullptr, 10) > version)
         return Found::Newer;
-    if (!firstText(db.get(), "PRAGMA quick_check", text) || text != "ok")
+    if (!firstText(db.get(), "PRAGMA quick_check", text))
+        return damaging(db.get()) ? Found::Damaged : Found::Unusable;
+    if (text != "ok")
         return Found::Damaged;
     sqlite3_db_config(db.get(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 0, nullptr);
     return Found::Usable;
@@ -75,10 +82,30 @@ bool StoreOpener::prepare(sqlite3* db, int version) {
     // the last second, which is only progress.
     if (sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr) != SQLITE_OK)
         return false;
+    std::string current;
+    if (!firstText(db, "PRAGMA user_version", current))
+        return false;
+    // The version is set only after the table exists.
+    if (std::strtol(current.c_str(), nullptr, 10) == version)
+        return true;
     if (RecordTable(db).create() != SQLITE_OK)
         return false;
     const std::string setVersion = "PRAGMA user_version=" + std::to_string(version);
     return sqlite3_exec(db, setVersion.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+bool StoreOpener::keepAside(const std::string& path) {
+    std::error_code error;
+    std::filesystem::rename(path, path + ".bad", error);
+    if (error)
+        return false;
+    // The last commits may be in the WAL: they go with the damaged file, and
+    // an older .bad's must not be read as this one's.
+    for (const char* suffix : {"-wal", "-shm"}) {
+        std::filesystem::remove(path + ".bad" + suffix, error);
+        std::filesystem::rename(path + suffix, path + ".bad" + suffix, error);
+    }
+    return true;
 }
 
 StoreOpener::Opened StoreOpener::open(const std::string& path, int version) {
@@ -91,19 +118,23 @@ StoreOpener::Opened StoreOpener::open(const std::string& path, int version) {
             opened.message = newerText;
             return opened;
         case Found::Usable:
-            if (prepare(opened.db.get(), version))
-                return opened;
-            [[fallthrough]];
+            // A full disk, a read-only folder or a lock: the file is sound
+            // and kept for the next start.
+            if (!prepare(opened.db.get(), version)) {
+                opened.db.reset();
+                opened.message = unusableText;
+            }
+            return opened;
+        case Found::Unusable:
+            opened.db.reset();
+            opened.message = unusableText;
+            return opened;
         case Found::Damaged:
             opened.db.reset();
-            std::filesystem::rename(path, path + ".bad", error);
-            if (error) {
+            if (!keepAside(path)) {
                 opened.message = unusableText;
                 return opened;
             }
-            // Their pages belong to the damaged file, never to a new one.
-            std::filesystem::remove(path + "-wal", error);
-            std::filesystem::remove(path + "-shm", error);
             opened.message = damagedText;
             break;
         }

@@ -5,7 +5,8 @@
 #include <string>
 
 // Opens transfers.sqlite for the store: checks what is there, keeps a
-// damaged file aside, never touches one of a newer version, and readies the
+// damaged file aside with its WAL, leaves one of a newer version or a sound
+// one it cannot use now (locked, disk full) as it is, and readies the
 // connection (WAL, the records table, user_version). Runs before the
 // store's thread starts.
 class StoreOpener {
@@ -29,10 +30,15 @@ public:
         "The transfer list could not be opened; this session's transfers are not kept.";
 
 private:
-    enum class Found { Usable, Damaged, Newer };
+    // Unusable: sound as far as is known, but not readable now (locked,
+    // unreadable); kept as it is.
+    enum class Found { Usable, Damaged, Newer, Unusable };
     // What is at path (which exists); db is open when Usable.
     static Found examine(const std::string& path, int version, SqliteDb& db);
     // user_version from the file's header, without sqlite; -1 when unreadable.
     static long headerVersion(const std::string& path);
+    // Writes only what is missing, so a current store needs no write lock.
     static bool prepare(sqlite3* db, int version);
+    // Moves path and its -wal/-shm aside as path.bad, path.bad-wal...
+    static bool keepAside(const std::string& path);
 };

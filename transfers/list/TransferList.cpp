@@ -87,6 +87,8 @@ TransferList::Entry& TransferList::insert(TransferRecord record) {
     auto entry = std::make_unique<Entry>();
     entry->record = std::move(record);
     const std::size_t row = rowOfEntry(*entry);
+    if (observer)
+        observer->aboutToInsert(row);
     Entry& placed =
         **rows.insert(rows.begin() + static_cast<std::ptrdiff_t>(row), std::move(entry));
     lastId = std::max(lastId, placed.record.id);
@@ -315,6 +317,8 @@ TransferList::Done TransferList::clear(std::int64_t id) {
     if (entry->job)
         jobs[entry->job] = 0;
     const std::size_t row = rowOfEntry(*entry);
+    if (observer)
+        observer->aboutToRemove(row);
     rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(row));
     if (store)
         store->remove(id);

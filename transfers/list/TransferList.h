@@ -45,6 +45,9 @@ public:
     class Observer {
     public:
         virtual ~Observer() = default;
+        // Before the rows change, while a view still sees the rows it knew.
+        virtual void aboutToInsert(std::size_t) {}
+        virtual void aboutToRemove(std::size_t) {}
         virtual void inserted(std::size_t row) = 0;
         virtual void changed(std::size_t row) = 0;
         virtual void removed(std::size_t row) = 0;

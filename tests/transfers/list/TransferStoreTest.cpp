@@ -93,6 +93,7 @@ TEST(TransferStoreTest, KeepsADamagedFileAsideAndStartsAgain) {
         }
         EXPECT_EQ(readFile(path + ".bad"), damaged);
         EXPECT_FALSE(std::filesystem::exists(path + "-wal"));
+        EXPECT_EQ(readFile(path + ".bad-wal") == "stale", round == 0);
         std::string bytes = readFile(path);
         ASSERT_GT(bytes.size(), 3 * 4096u);
         bytes.replace(2 * 4096, 4096, std::string(4096, '\xff'));
@@ -121,6 +122,19 @@ TEST(TransferStoreTest, LeavesANewerVersionUntouched) {
     }
     EXPECT_EQ(readFile(path), before);
     EXPECT_FALSE(std::filesystem::exists(path + ".bad"));
+}
+
+TEST(TransferStoreTest, AStoreThatCannotBeWrittenNowIsKeptWithItsRows) {
+    TempFolder dir;
+    const std::string path = dir.file("transfers.sqlite");
+    TransferStore(path).save(everyField(4));
+    sqlite3* holder = nullptr;
+    sqlite3_open(path.c_str(), &holder);
+    // An older version must be written, which the lock holds off.
+    sqlite3_exec(holder, "PRAGMA user_version=0; BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
+    EXPECT_EQ(TransferStore(path).takeMessage(), StoreOpener::unusableText);
+    sqlite3_close(holder);
+    EXPECT_EQ(TransferStore(path).load().size(), 1u);
 }
 
 TEST(TransferStoreTest, ProgressIsHeldToOneWriteASecondAndTheLatestCopyWins) {
