@@ -310,6 +310,13 @@ TEST(SiteGivenStream, ServesTheGivenFileForEveryStream) {
             EXPECT_EQ(res->get_header_value("Content-Type"), "video/x-flv") << url;
         }
     }
+    // A second copy on the same port is refused, never sharing it.
+    const ToolResult second =
+        runProgram({quillmothSitePath(), "--port", std::to_string(site.port()), "--stream",
+                    dir.file("given.flv")},
+                   dir.path());
+    EXPECT_EQ(second.status, 1);
+    EXPECT_NE(second.err.find("is taken"), std::string::npos) << second.err;
     EXPECT_EQ(site.stop(), 0);
     EXPECT_EQ(site.leftovers(), std::vector<std::string>{});
 }

@@ -225,6 +225,12 @@ int main(int argc, char** argv) {
             html(res, SitePages::notFound(origin(req), req.path));
     });
 
+    // httplib's default also sets SO_REUSEPORT, with which a second copy
+    // would share the port and take half the requests: it must be refused.
+    svr.set_socket_options([](socket_t sock) {
+        int yes = 1;
+        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     runningServer = &svr;
     std::signal(SIGINT, stopOnSignal);
     std::signal(SIGTERM, stopOnSignal);
