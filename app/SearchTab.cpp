@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QVBoxLayout>
+#include <QWebEnginePage>
 
 const char* const SearchTab::Instructions =
     "1. Search for the video you want.\n\n2. When you are on the page that's playing your video "
@@ -34,6 +35,10 @@ SearchTab::SearchTab(QWidget* parent) : QWidget(parent) {
     // A line edit never takes a line break; Enter arrives as returnPressed.
     connect(textBox1, &QLineEdit::returnPressed, this, &SearchTab::textBox1_KeyPress);
     connect(webBrowser2, &BrowserPane::navigated, this, &SearchTab::webBrowser2_Navigated);
+    connect(webBrowser2, &QWebEngineView::loadStarted, this, &SearchTab::navigationStarted);
+    connect(webBrowser2, &QWebEngineView::urlChanged, this, &SearchTab::shownUrlChanged);
+    connect(titleText, &QLineEdit::textEdited, this, &SearchTab::titleTyped);
+    updateDownload();
 }
 
 QWidget* SearchTab::buildLeftPane() {
@@ -88,15 +93,64 @@ void SearchTab::textBox1_KeyPress() {
     webBrowser2->navigate(textBox1->text());
 }
 
+namespace {
+
+QUrl pageOf(const QUrl& address) {
+    return address.adjusted(QUrl::RemoveFragment);
+}
+
+} // namespace
+
 void SearchTab::webBrowser2_Navigated() {
-    // The HTML arrives later on this thread; the tab may be gone by then.
+    // The HTML arrives later on this thread; the tab may be gone by then,
+    // or another navigation may have started.
     QPointer<SearchTab> self(this);
-    webBrowser2->documentHtml([self](const QString& html) {
+    const unsigned started = navigation;
+    const QUrl page = pageOf(webBrowser2->url());
+    webBrowser2->documentHtml([self, started, page](const QString& html) {
         if (!self)
             return;
-        if (self->titleFinder)
-            self->titleFinder(narrow(html));
+        // A load still going means this HTML may be another page's.
+        const BrowserPane* browser = self->webBrowser2;
+        if (started == self->navigation && !browser->page()->isLoading() &&
+            page == pageOf(browser->url())) {
+            // What the user typed for this page outranks what the page says.
+            if (!self->typed && self->titleFinder)
+                self->titleFinder(narrow(html));
+            if (!self->typed && !self->titleText->text().isEmpty())
+                self->titlePage = page;
+            self->updateDownload();
+        }
         emit self->pageRead();
     });
     textBox1->setText(webBrowser2->currentAddress());
+}
+
+void SearchTab::navigationStarted() {
+    // A title shown during a navigation would be saved with the next video.
+    ++navigation;
+    titleText->clear();
+    titlePage.clear();
+    typed = false;
+    updateDownload();
+}
+
+void SearchTab::shownUrlChanged(const QUrl& address) {
+    const QUrl page = pageOf(address);
+    if (page == shownPage)
+        return;
+    shownPage = page;
+    if (titlePage != page)
+        navigationStarted();
+}
+
+void SearchTab::titleTyped() {
+    typed = true;
+    titlePage = pageOf(webBrowser2->url());
+    updateDownload();
+}
+
+void SearchTab::updateDownload() {
+    const bool current = !titlePage.isEmpty() && titlePage == pageOf(webBrowser2->url());
+    downloadBtn->setEnabled(current && !titleText->text().trimmed().isEmpty());
 }

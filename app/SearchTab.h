@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QUrl>
 #include <QWidget>
 
 #include <functional>
@@ -13,7 +14,9 @@ class QSplitter;
 
 // "Search": the title box, Download and the instructions on the left; the
 // address box, "Go" and the search browser on the right. Every page the
-// browser reaches is handed to the title finder and its address shown.
+// browser reaches is handed to the title finder and its address shown. The
+// title belongs to the page it was read from (or typed for): navigating
+// clears it, and Download is enabled only while that page is shown.
 class SearchTab : public QWidget {
     Q_OBJECT
 public:
@@ -38,8 +41,13 @@ private slots:
     void button1_Click();
     void textBox1_KeyPress();
     void webBrowser2_Navigated();
+    void navigationStarted();
+    void shownUrlChanged(const QUrl& address);
+    void titleTyped();
 
 private:
+    void updateDownload();
+
     QWidget* buildLeftPane();
     QWidget* buildRightPane();
 
@@ -51,4 +59,8 @@ private:
     QLineEdit* textBox1;
     BrowserPane* webBrowser2;
     TitleFinder titleFinder;
+    QUrl shownPage; // the browser's page, without its fragment
+    QUrl titlePage; // the page the title box's text belongs to
+    bool typed = false;
+    unsigned navigation = 0; // a page read after another start is stale
 };

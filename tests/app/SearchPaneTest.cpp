@@ -64,12 +64,12 @@ TEST_F(SearchPaneTest, AddressBoxTitleBoxAndTheAddressDownloadTakes) {
         },
         plain));
     EXPECT_EQ(QUrl(addressBox()->text()), QUrl(QString::fromStdString(plain)));
-    // No title on this page: the last one found is shown again.
-    EXPECT_EQ(titleBox()->text(), "My Clip");
+    // No title on this page: the box stays empty.
+    EXPECT_EQ(titleBox()->text(), "");
 
     // Download takes the browser's address, not an unsubmitted edit, and
     // the title as typed.
-    titleBox()->setText("Typed Title");
+    QTest::keyClicks(titleBox(), "Typed Title");
     addressBox()->setText("http://127.0.0.1:1/not-submitted");
     tabs()->setCurrentIndex(1);
     window->searchTab()->downloadButton()->click();
@@ -83,6 +83,29 @@ TEST_F(SearchPaneTest, AddressBoxTitleBoxAndTheAddressDownloadTakes) {
     // The next page replaces the typed title.
     ASSERT_TRUE(searchTo(server.url("/watch")));
     EXPECT_EQ(titleBox()->text(), "My Clip");
+}
+
+TEST_F(SearchPaneTest, TheTitleAndDownloadBelongToThePageTheTitleCameFrom) {
+    QPushButton* download = window->searchTab()->downloadButton();
+    ASSERT_TRUE(searchTo(server.url("/watch")));
+    EXPECT_TRUE(download->isEnabled());
+
+    // Leaving clears the title at once; a click meanwhile queues nothing.
+    const std::string plain = server.url("/plain%20page");
+    ASSERT_TRUE(arriveAfter(
+        [&] {
+            searchBrowser()->navigate(QString::fromStdString(plain));
+            ASSERT_TRUE(QTest::qWaitFor([&] { return titleBox()->text().isEmpty(); }));
+            EXPECT_FALSE(download->isEnabled());
+            download->click();
+        },
+        plain));
+    EXPECT_EQ(window->manager()->transfers().size(), 0u);
+    EXPECT_FALSE(download->isEnabled());
+
+    // A typed title is good for the page shown.
+    QTest::keyClicks(titleBox(), "Mine");
+    EXPECT_TRUE(download->isEnabled());
 }
 
 TEST_F(SearchPaneTest, AWholeDownloadThroughTheWindow) {
