@@ -76,34 +76,34 @@ void Manager::findTitle(const std::string& docText) {
         titleText->setText(wide(*title));
 }
 
-void Manager::pause(const std::vector<std::int64_t>& ids) {
+void Manager::forEach(const std::vector<std::int64_t>& ids,
+                      TransferList::Done (TransferList::*action)(std::int64_t)) {
     for (std::int64_t id : ids)
-        list->pause(id);
+        (list.get()->*action)(id);
+}
+
+void Manager::pause(const std::vector<std::int64_t>& ids) {
+    forEach(ids, &TransferList::pause);
 }
 
 void Manager::resume(const std::vector<std::int64_t>& ids) {
-    for (std::int64_t id : ids)
-        list->resume(id);
+    forEach(ids, &TransferList::resume);
 }
 
 void Manager::cancel(const std::vector<std::int64_t>& ids) {
-    for (std::int64_t id : ids)
-        list->cancel(id);
+    forEach(ids, &TransferList::cancel);
 }
 
 void Manager::retry(const std::vector<std::int64_t>& ids) {
-    for (std::int64_t id : ids)
-        list->retry(id);
+    forEach(ids, &TransferList::retry);
 }
 
 void Manager::clear(const std::vector<std::int64_t>& ids) {
-    for (std::int64_t id : ids)
-        list->clear(id);
+    forEach(ids, &TransferList::clear);
 }
 
 void Manager::convert(const std::vector<std::int64_t>& ids) {
-    for (std::int64_t id : ids)
-        list->convert(id);
+    forEach(ids, &TransferList::convert);
 }
 
 std::string Manager::mediaPath(int libraryRow) const {

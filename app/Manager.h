@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TransferList.h"
 #include "WindowPost.h"
 
 #include <QDBusConnection>
@@ -16,7 +17,7 @@ class QObject;
 class QTreeWidget;
 class Settings;
 class SettingsTab;
-class TransferList;
+
 class TransferModel;
 class TransferStore;
 class WorkRunner;
@@ -69,6 +70,9 @@ public:
     WorkRunner& workRunner() { return *runner; }
 
 private:
+    // One list action on each id it applies to.
+    void forEach(const std::vector<std::int64_t>& ids,
+                 TransferList::Done (TransferList::*action)(std::int64_t));
     void fileSaved(const TransferRecord& record, bool mp3);
     void transferEnded(const TransferRecord& record);
     void showMessage(const std::string& text) const;

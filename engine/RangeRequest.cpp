@@ -136,15 +136,15 @@ std::size_t RangeRequest::headerLine(char* data, std::size_t size, std::size_t n
     } else if (sameName(name, "Content-Range") && value.size() > 6 &&
                sameName(value.substr(0, 6), "bytes ")) {
         // "bytes FIRST-LAST/TOTAL", "bytes */TOTAL" or "bytes FIRST-LAST/*".
-        const std::string_view spec = value.substr(6);
-        const auto slash = spec.find('/');
-        const auto dash = spec.find('-');
+        const std::string_view span = value.substr(6);
+        const auto slash = span.find('/');
+        const auto dash = span.find('-');
         if (slash == std::string_view::npos)
             return bytes;
-        r.rangeTotal_ = number(spec.substr(slash + 1));
+        r.rangeTotal_ = number(span.substr(slash + 1));
         if (dash != std::string_view::npos && dash < slash) {
-            r.rangeFirst_ = number(spec.substr(0, dash));
-            r.rangeLast_ = number(spec.substr(dash + 1, slash - dash - 1));
+            r.rangeFirst_ = number(span.substr(0, dash));
+            r.rangeLast_ = number(span.substr(dash + 1, slash - dash - 1));
         }
     }
     return bytes;
