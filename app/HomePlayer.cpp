@@ -1,7 +1,7 @@
 #include "HomePlayer.h"
 
 #include "BrowserPane.h"
-#include "Medias.h"
+#include "PlayerPage.h"
 #include "WorkRunner.h"
 
 #include <QMetaObject>
@@ -18,53 +18,8 @@ namespace {
 // The page shows a figure; a few a second are plenty.
 constexpr std::chrono::milliseconds ProgressEvery{100};
 
-// Shown while the copy is made (%1: the escaped name). Only numbers reach it
-// afterwards, through quillmothProgress.
-const char* const PreparingPage = R"HTML(<!DOCTYPE html>
-<html><head><meta charset="utf-8"><title>Preparing…</title><style>
-html, body { margin: 0; height: 100%; overflow: hidden; background: black; color: #eee;
-  font: 16px sans-serif; }
-#container { box-sizing: border-box; height: 100%; padding: 0 2em; display: flex;
-  flex-direction: column; align-items: center; justify-content: center; gap: 1em;
-  text-align: center; }
-progress { width: 60%; }
-</style></head><body>
-<div id="container" data-player-state="preparing">
-<div>Preparing <b id="name">%1</b> for playback…</div>
-<progress id="bar"></progress><div id="detail"></div></div>
-<script>
-function quillmothProgress(done, total) {
-  var bar = document.getElementById('bar');
-  var detail = document.getElementById('detail');
-  if (total > 0) {
-    bar.max = total;
-    bar.value = Math.min(done, total);
-    detail.textContent = Math.floor(100 * Math.min(done, total) / total) + '%';
-  } else {
-    bar.removeAttribute('value');
-    detail.textContent = '';
-  }
-}
-</script></body></html>)HTML";
-
-// %1: the escaped name, %2: the escaped reason.
-const char* const FailurePage = R"HTML(<!DOCTYPE html>
-<html><head><meta charset="utf-8"><style>
-html, body { margin: 0; height: 100%; overflow: hidden; background: black; color: #eee;
-  font: 16px sans-serif; }
-#container { box-sizing: border-box; height: 100%; padding: 0 2em; display: flex;
-  flex-direction: column; align-items: center; justify-content: center; text-align: center; }
-</style></head><body>
-<div id="container" data-player-state="failed"><p>%1 cannot be played.</p><p>%2</p></div>
-</body></html>)HTML";
-
 QString fileName(const std::string& path) {
     return QString::fromStdString(std::filesystem::path(path).filename().string());
-}
-
-bool isMusic(const std::string& path) {
-    const std::string extension = std::filesystem::path(path).extension().string();
-    return !extension.empty() && Medias::isMusicType(extension.substr(1));
 }
 
 } // namespace
@@ -182,11 +137,8 @@ void HomePlayer::ended(const std::shared_ptr<Preparation>& preparation,
 void HomePlayer::settle(const PlayableCopy::Result& result, const QString& name) {
     if (result.outcome != PlayableCopy::Outcome::Ready) {
         showFailure(name, QString::fromStdString(result.error));
-    } else if (!isMusic(result.path) && Medias::playerScript().empty()) {
-        showFailure(name, QStringLiteral("The player (jwplayer.js) is neither beside the program "
-                                         "nor in its installed data folder."));
     } else {
-        const std::string page = Medias::createMovie(result.path, dataFolder, name.toStdString());
+        const std::string page = PlayerPage::writeFor(result.path, dataFolder, name.toStdString());
         if (page.empty())
             showFailure(name, QStringLiteral("The player page could not be written in %1.")
                                   .arg(QString::fromStdString(dataFolder)));
@@ -197,26 +149,23 @@ void HomePlayer::settle(const PlayableCopy::Result& result, const QString& name)
 }
 
 void HomePlayer::showPreparing(const QString& name) {
-    showHtml(QString::fromUtf8(PreparingPage).arg(name.toHtmlEscaped()));
+    showHtml(PlayerPage::preparingPage(name.toStdString()));
 }
 
 void HomePlayer::showProgress(double done, double total) {
-    // Numbers only; the page ignores the call if it is no longer shown.
-    pane->page()->runJavaScript(
-        QStringLiteral("typeof quillmothProgress === 'function' && quillmothProgress(%1, %2);")
-            .arg(done, 0, 'f', 2)
-            .arg(total, 0, 'f', 2));
+    // The page ignores the call if it is no longer shown.
+    pane->page()->runJavaScript(QString::fromStdString(PlayerPage::progressScript(done, total)));
 }
 
 void HomePlayer::showFailure(const QString& name, const QString& reason) {
     const QString why =
         reason.isEmpty() ? QStringLiteral("Preparing it for playback failed.") : reason;
-    // One pass for both, so a "%2" in the name stays text.
-    showHtml(QString::fromUtf8(FailurePage).arg(name.toHtmlEscaped(), why.toHtmlEscaped()));
+    showHtml(PlayerPage::failurePage(name.toStdString(), why.toStdString()));
 }
 
-void HomePlayer::showHtml(const QString& html) {
+void HomePlayer::showHtml(const std::string& html) {
     // Based in the data folder, like the player page that follows, so the
     // pane keeps its page process instead of starting another for it.
-    pane->setHtml(html, QUrl::fromLocalFile(QString::fromStdString(dataFolder) + "/"));
+    pane->setHtml(QString::fromStdString(html),
+                  QUrl::fromLocalFile(QString::fromStdString(dataFolder) + "/"));
 }

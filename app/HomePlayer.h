@@ -68,7 +68,7 @@ private:
     void showPreparing(const QString& name);
     void showProgress(double done, double total);
     void showFailure(const QString& name, const QString& reason);
-    void showHtml(const QString& html);
+    void showHtml(const std::string& html);
 
     BrowserPane* pane;
     std::string dataFolder;

@@ -1,7 +1,7 @@
 #include "Library.h"
 
 #include "ListView.h"
-#include "Medias.h"
+#include "PlayerPage.h"
 #include "Text.h"
 
 #include <QTreeWidget>
@@ -68,9 +68,9 @@ void Library::clear() {
 }
 
 bool Library::shows(const std::string& type) const {
-    if (Medias::isMusicType(type))
+    if (PlayerPage::isMusicType(type))
         return showMusic;
-    if (Medias::isMovieType(type))
+    if (PlayerPage::isMovieType(type))
         return showMovies;
     return true;
 }
@@ -122,13 +122,13 @@ bool Library::hasFolder(int row) const {
 std::string Library::showFileFolder(int row) const {
     if (!hasFolder(row))
         return {};
-    return Medias::fileUrl(narrow(ListView::cellText(view, row, 2)));
+    return PlayerPage::fileUrl(narrow(ListView::cellText(view, row, 2)));
 }
 
 std::string Library::mediaPath(int row) const {
     if (!hasFolder(row))
         return {};
-    return Medias::mediaPath(narrow(ListView::cellText(view, row, 0)),
-                             narrow(ListView::cellText(view, row, 2)),
-                             narrow(ListView::cellText(view, row, 1)));
+    return PlayerPage::mediaPath(narrow(ListView::cellText(view, row, 0)),
+                                 narrow(ListView::cellText(view, row, 2)),
+                                 narrow(ListView::cellText(view, row, 1)));
 }

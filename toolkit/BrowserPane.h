@@ -6,8 +6,7 @@
 #include <functional>
 
 // The embedded browser: navigate, current address, the current document's
-// HTML and a navigated signal. Media-player <embed> elements play through an
-// HTML5 <audio> element injected by a document script.
+// HTML and a navigated signal.
 class BrowserPane : public QWebEngineView {
     Q_OBJECT
 public:

@@ -1,9 +1,9 @@
-// The player page in a real pane: it finds its player wherever the program
-// was started from, fills the pane without scroll bars, and says so when it
-// is handed a format the browser cannot play. Playing every kind of file end
-// to end is HomePlayerTest's.
+// The player page in a real pane, wherever the program was started from: it
+// fills the pane without scroll bars, says so when its file cannot be read,
+// and when it is handed a format the browser cannot play. Playing every kind
+// of file end to end is HomePlayerTest's.
 #include "BrowserPane.h"
-#include "Medias.h"
+#include "PlayerPage.h"
 #include "TempFolder.h"
 #include "ToolRun.h"
 #include "gui/PageProbe.h"
@@ -24,7 +24,7 @@ class PlaybackTest : public ::testing::Test {
 protected:
     void SetUp() override {
         startDir = fs::current_path();
-        // Started from a folder without the player: the page must not care.
+        // The page must not depend on the working folder.
         fs::current_path(folder.folder("Elsewhere"));
         movies = folder.folder("Movies \"#1?\"").string();
         dataFolder = folder.file("Data");
@@ -47,7 +47,7 @@ TEST_F(PlaybackTest, MoviePageFitsThePaneBeforeAndAfterAResize) {
                   "-i", "sine=frequency=440:duration=3", "-c:v", "libx264", "-pix_fmt", "yuv420p",
                   "-c:a", "aac", "-shortest", "-movflags", "+faststart"},
                  clip));
-    const std::string page = Medias::createMovie(clip, dataFolder);
+    const std::string page = PlayerPage::writeFor(clip, dataFolder);
     ASSERT_FALSE(page.empty());
 
     BrowserPane pane;
@@ -82,7 +82,7 @@ TEST_F(PlaybackTest, FlvPageSaysItCannotPlay) {
     // Only reached when something handed the page an unconverted FLV.
     const std::string clip = movies + "/Old <i>talk<i> &amp; co.flv";
     std::ofstream(clip) << "FLV";
-    const std::string page = Medias::createMovie(clip, dataFolder);
+    const std::string page = PlayerPage::writeFor(clip, dataFolder);
     ASSERT_FALSE(page.empty());
 
     BrowserPane pane;
@@ -96,5 +96,25 @@ TEST_F(PlaybackTest, FlvPageSaysItCannotPlay) {
         << seen.value("text").toString().toStdString();
     EXPECT_TRUE(seen.value("text").toString().contains("Old <i>talk<i> &amp; co.flv"))
         << "the name is shown as text";
+    EXPECT_TRUE(pageprobe::fits(seen)) << pageprobe::text(seen);
+}
+
+TEST_F(PlaybackTest, UnreadableFileSaysItCouldNotBePlayed) {
+    const std::string clip = movies + "/Broken <b>clip<b> &amp;.mp4";
+    std::ofstream(clip) << "not a movie";
+    const std::string page = PlayerPage::writeFor(clip, dataFolder);
+    ASSERT_FALSE(page.empty());
+
+    BrowserPane pane;
+    pane.resize(640, 480);
+    ASSERT_TRUE(pageprobe::load(pane, page));
+
+    const QJsonObject seen = pageprobe::waitFor(pane.page(), pageprobe::settled);
+    EXPECT_EQ(seen.value("state").toString(), "error");
+    EXPECT_NE(seen.value("error").toInt(), 0);
+    EXPECT_EQ(seen.value("text").toString(),
+              QStringLiteral("\"Broken <b>clip<b> &amp;.mp4\" could not be played."))
+        << pageprobe::text(seen);
+    EXPECT_EQ(seen.value("mediaHeight").toInt(), 0) << "the empty player is hidden";
     EXPECT_TRUE(pageprobe::fits(seen)) << pageprobe::text(seen);
 }

@@ -51,8 +51,7 @@ usr/share/icons/hicolor/256x256/apps/quillmoth.png
 usr/share/icons/hicolor/48x48/apps/quillmoth.png
 usr/share/icons/hicolor/64x64/apps/quillmoth.png
 usr/share/icons/hicolor/scalable/apps/quillmoth.svg
-usr/share/man/man1/quillmoth-get.1.gz
-usr/share/quillmoth/jwplayer.js"
+usr/share/man/man1/quillmoth-get.1.gz"
 files=$(cd "$root" && find . ! -type d | sed 's|^\./||' | LC_ALL=C sort)
 if [ "$files" != "$(LC_ALL=C sort <<<"$expected")" ]; then
   fail "package files differ from the expected layout:"

@@ -1,0 +1,240 @@
+#include "PlayerPage.h"
+
+#include <QByteArray>
+#include <QSaveFile>
+#include <QString>
+
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <filesystem>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Every page fills the pane without scroll bars, its content centred; the
+// video keeps the picture's aspect inside whatever size the pane has.
+const char* const PageStyle =
+    "html, body { margin: 0; width: 100%; height: 100%; overflow: hidden; background: black; "
+    "color: #eee; font: 16px sans-serif; } "
+    "#container { box-sizing: border-box; width: 100%; height: 100%; display: flex; "
+    "flex-direction: column; align-items: center; justify-content: center; gap: 1em; "
+    "text-align: center; } "
+    "#container p { margin: 0; padding: 0 2em; } "
+    "video { display: block; width: 100%; height: 100%; object-fit: contain; } "
+    "audio { width: 90%; max-width: 40em; } progress { width: 60%; } "
+    "[hidden] { display: none !important; }";
+
+// The player's state follows its media element. Media events do not
+// bubble, so they are caught on their way down, before the element exists.
+const char* const PlayerScript = R"JS(
+['loadedmetadata', 'playing', 'error'].forEach(function (type) {
+  document.addEventListener(type, function (event) {
+    var media = event.target;
+    var container = document.getElementById('container');
+    if (!(media instanceof HTMLMediaElement) || !container)
+      return;
+    var state = container.getAttribute('data-player-state');
+    if (type === 'error') {
+      container.setAttribute('data-player-state', 'error');
+      media.hidden = true;
+      container.appendChild(document.getElementById('failed').content);
+    } else if (type === 'playing' && state !== 'error') {
+      container.setAttribute('data-player-state', 'playing');
+    } else if (type === 'loadedmetadata' && state === 'loading') {
+      container.setAttribute('data-player-state', 'ready');
+    }
+  }, true);
+});
+)JS";
+
+const char* const ProgressScript = R"JS(
+function quillmothProgress(done, total) {
+  var bar = document.getElementById('bar');
+  var detail = document.getElementById('detail');
+  if (total > 0) {
+    bar.max = total;
+    bar.value = Math.min(done, total);
+    detail.textContent = Math.floor(100 * Math.min(done, total) / total) + '%';
+  } else {
+    bar.removeAttribute('value');
+    detail.textContent = '';
+  }
+}
+)JS";
+
+// Text for an HTML element or a quoted attribute value.
+std::string escaped(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\'':
+            out += "&#39;";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+// title is escaped here; head script and body are markup.
+std::string page(const std::string& title, const std::string& script, const std::string& body) {
+    std::string text = "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>";
+    text += escaped(title);
+    text += "</title><style>";
+    text += PageStyle;
+    text += "</style>";
+    if (!script.empty()) {
+        text += "<script>";
+        text += script;
+        text += "</script>";
+    }
+    text += "</head><body>\n";
+    text += body;
+    text += "\n</body></html>";
+    return text;
+}
+
+std::string withSlash(std::string folder) {
+    if (folder.empty() || folder.back() != '/')
+        folder += '/';
+    return folder;
+}
+
+bool keptInUrl(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '.' || c == '_' || c == '~' || c == '/';
+}
+
+std::string lowered(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::string extensionOf(const std::string& path) {
+    const std::string ext = fs::path(path).extension().string();
+    return ext.empty() ? ext : ext.substr(1);
+}
+
+} // namespace
+
+std::string PlayerPage::fileUrl(const std::string& path) {
+    std::error_code error;
+    fs::path absolute = fs::absolute(fs::path(path), error);
+    const std::string full = error ? path : absolute.string();
+
+    static const char hex[] = "0123456789ABCDEF";
+    std::string url = "file://";
+    if (full.empty() || full.front() != '/')
+        url += '/';
+    for (unsigned char c : full) {
+        if (keptInUrl(c)) {
+            url += static_cast<char>(c);
+        } else {
+            url += '%';
+            url += hex[c >> 4];
+            url += hex[c & 0x0F];
+        }
+    }
+    return url;
+}
+
+bool PlayerPage::isMovieType(const std::string& type) {
+    const std::string kind = lowered(type);
+    return kind == "mp4" || kind == "flv";
+}
+
+bool PlayerPage::isMusicType(const std::string& type) {
+    return lowered(type) == "mp3";
+}
+
+std::string PlayerPage::mediaPath(const std::string& title, const std::string& folder,
+                                  const std::string& type) {
+    return withSlash(folder) + title + "." + type;
+}
+
+std::string PlayerPage::writeFor(const std::string& media, const std::string& dataFolder,
+                                 const std::string& name) {
+    return writePage(dataFolder,
+                     playerPage(media, name.empty() ? fs::path(media).filename().string() : name));
+}
+
+std::string PlayerPage::playerPage(const std::string& media, const std::string& name) {
+    const std::string type = extensionOf(media);
+    if (lowered(type) == "flv") {
+        // The pane cannot decode FLV; the program hands it playable copies,
+        // so this means something went wrong on the way.
+        return page(name, {},
+                    "<div id=\"container\" data-player-state=\"unsupported\"><p>\"" +
+                        escaped(name) +
+                        "\" is an FLV file, which this player cannot play. Convert it to MP3 "
+                        "from the Transfers tab, or open it in another media player.</p></div>");
+    }
+    const std::string element = isMusicType(type) ? "audio" : "video";
+    return page(name, PlayerScript,
+                "<div id=\"container\" data-player-state=\"loading\"><" + element +
+                    " controls autoplay src=\"" + fileUrl(media) + "\"></" + element +
+                    "><template id=\"failed\"><p>\"" + escaped(name) +
+                    "\" could not be played.</p></template></div>");
+}
+
+std::string PlayerPage::preparingPage(const std::string& name) {
+    return page("Preparing…", ProgressScript,
+                "<div id=\"container\" data-player-state=\"preparing\"><div>Preparing <b "
+                "id=\"name\">" +
+                    escaped(name) +
+                    "</b> for playback…</div><progress id=\"bar\"></progress><div "
+                    "id=\"detail\"></div></div>");
+}
+
+std::string PlayerPage::progressScript(double done, double total) {
+    // Numbers only reach the page, written the same whatever the locale.
+    const auto number = [](double value) {
+        char text[64];
+        const auto end = std::to_chars(text, text + sizeof text, std::isfinite(value) ? value : 0.0,
+                                       std::chars_format::fixed, 2);
+        return std::string(text, end.ec == std::errc() ? end.ptr : text);
+    };
+    return "typeof quillmothProgress === 'function' && quillmothProgress(" + number(done) + ", " +
+           number(total) + ");";
+}
+
+std::string PlayerPage::failurePage(const std::string& name, const std::string& reason) {
+    return page(name, {},
+                "<div id=\"container\" data-player-state=\"failed\"><p>" + escaped(name) +
+                    " cannot be played.</p><p>" + escaped(reason) + "</p></div>");
+}
+
+std::string PlayerPage::writePage(const std::string& dataFolder, const std::string& text) {
+    if (dataFolder.empty())
+        return {};
+    const std::string path = withSlash(dataFolder) + "player.html";
+    std::error_code error;
+    fs::create_directories(fs::path(path).parent_path(), error);
+    // A page that cannot be written has no address: showing an older page
+    // under it would play the wrong file.
+    QSaveFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::WriteOnly))
+        return {};
+    const QByteArray bytes = QByteArray::fromStdString(text + '\n');
+    if (file.write(bytes) != bytes.size() || !file.commit())
+        return {};
+    return path;
+}

@@ -1,0 +1,185 @@
+#include "PlayerPage.h"
+
+#include <QString>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::vector<std::string> matches(const std::string& text, const std::regex& pattern,
+                                 int group = 0) {
+    std::vector<std::string> found;
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), pattern);
+         it != std::sregex_iterator(); ++it)
+        found.push_back((*it)[group].str());
+    return found;
+}
+
+// The page's tags in order, every src value blanked: what a name or an
+// address could change if it escaped its place.
+std::vector<std::string> tagsOf(const std::string& page) {
+    static const std::regex src("src=\"[^\"]*\"");
+    std::vector<std::string> tags;
+    for (const auto& tag : matches(page, std::regex("<[^>]*>")))
+        tags.push_back(std::regex_replace(tag, src, "src=\"\""));
+    return tags;
+}
+
+std::vector<std::string> sources(const std::string& page) {
+    return matches(page, std::regex("src=\"([^\"]*)\""), 1);
+}
+
+std::string unescaped(std::string text) {
+    for (const auto& [entity, c] : std::vector<std::pair<std::string, std::string>>{
+             {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&#39;", "'"}, {"&amp;", "&"}})
+        for (auto at = text.find(entity); at != std::string::npos; at = text.find(entity, at + 1))
+            text.replace(at, entity.size(), c);
+    return text;
+}
+
+// The document's title as the browser reads it.
+std::string titleOf(const std::string& page) {
+    const auto found = matches(page, std::regex("<title>([^<]*)</title>"), 1);
+    return found.size() == 1 ? unescaped(found[0]) : "<no single title>";
+}
+
+// The text of the page outside its tags and scripts.
+std::string textOf(const std::string& page) {
+    const std::string noScript =
+        std::regex_replace(page, std::regex("<script>[\\s\\S]*?</script>"), std::string());
+    return unescaped(std::regex_replace(noScript, std::regex("<[^>]*>"), std::string()));
+}
+
+std::string localFileOf(const std::string& address) {
+    return QUrl::fromEncoded(QByteArray::fromStdString(address), QUrl::StrictMode)
+        .toLocalFile()
+        .toStdString();
+}
+
+std::string stateOf(const std::string& page) {
+    const auto found = matches(page, std::regex("data-player-state=\"([a-z]+)\""), 1);
+    return found.size() == 1 ? found[0] : "<no single state>";
+}
+
+class PlayerPageTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        root = fs::canonical(dir.path().toStdString()).string();
+        movies = root + "/Movies";
+        music = root + "/Music";
+        dataFolder = root + "/Data/";
+    }
+
+    std::string page() const { return readFile(dataFolder + "player.html"); }
+
+    QTemporaryDir dir;
+    std::string root, movies, music, dataFolder;
+};
+
+} // namespace
+
+TEST_F(PlayerPageTest, MoviesAndMusicPlayInAnElementOfTheirKind) {
+    for (const auto& [folder, type, element] :
+         {std::tuple{movies, "mp4", "video"}, std::tuple{movies, "MP4", "video"},
+          std::tuple{music, "mp3", "audio"}, std::tuple{music, "MP3", "audio"}}) {
+        SCOPED_TRACE(type);
+        const std::string media = PlayerPage::mediaPath("Clip", folder + "/", type);
+        EXPECT_EQ(media, folder + "/Clip." + type);
+        ASSERT_EQ(PlayerPage::writeFor(media, dataFolder), dataFolder + "player.html");
+        const std::string written = page();
+        EXPECT_EQ(sources(written), std::vector<std::string>{"file://" + media}) << written;
+        EXPECT_NE(written.find(std::string("<") + element + " controls autoplay src="),
+                  std::string::npos)
+            << written;
+        EXPECT_EQ(stateOf(written), "loading");
+        EXPECT_EQ(titleOf(written), "Clip." + std::string(type));
+    }
+
+    // A playable copy keeps the name the user knows.
+    PlayerPage::writeFor(root + "/Data/PlayCache/0123abcd.mp4", dataFolder, "Old talk.flv");
+    ASSERT_EQ(sources(page()).size(), 1u) << page();
+    EXPECT_EQ(localFileOf(sources(page())[0]), root + "/Data/PlayCache/0123abcd.mp4");
+    EXPECT_EQ(titleOf(page()), "Old talk.flv");
+
+    // An FLV reaching the page says so instead of trying.
+    PlayerPage::writeFor(movies + "/Talk.flv", dataFolder);
+    EXPECT_EQ(stateOf(page()), "unsupported");
+    EXPECT_TRUE(sources(page()).empty()) << page();
+    EXPECT_NE(textOf(page()).find("\"Talk.flv\" is an FLV file, which this player cannot play"),
+              std::string::npos)
+        << page();
+}
+
+TEST_F(PlayerPageTest, HostileNamesAndFoldersCannotBreakAnyPage) {
+    const std::string hostile = root + "/Data \"<'#%?&>\\";
+    const std::vector<std::string> names = {"\"><script>alert(1)</script>",
+                                            "</title><script>alert(2)</script>",
+                                            "<template id=\"failed\"></template>",
+                                            "a\\\"b\\c",
+                                            "It's 100% #1? &amp; more",
+                                            "line\nbreak",
+                                            "caf\xC3\xA9 \xE2\x80\xA8 done"};
+    const auto plain = [&](const std::string& type) {
+        PlayerPage::writeFor(hostile + "/Plain." + type, hostile);
+        return tagsOf(readFile(hostile + "/player.html"));
+    };
+    const auto plainMovie = plain("mp4"), plainSong = plain("mp3"), plainFlv = plain("flv");
+    const auto plainPreparing = tagsOf(PlayerPage::preparingPage("Plain"));
+    const auto plainFailure = tagsOf(PlayerPage::failurePage("Plain", "Why"));
+
+    for (const auto& name : names) {
+        SCOPED_TRACE(name);
+        for (const auto& [type, tags] : {std::pair{"mp4", plainMovie}, std::pair{"mp3", plainSong},
+                                         std::pair{"flv", plainFlv}}) {
+            SCOPED_TRACE(type);
+            const std::string media = hostile + "/" + name + "." + type;
+            ASSERT_EQ(PlayerPage::writeFor(media, hostile, name + "." + type),
+                      hostile + "/player.html");
+            const std::string written = readFile(hostile + "/player.html");
+            EXPECT_EQ(tagsOf(written), tags) << written;
+            EXPECT_EQ(titleOf(written), name + "." + type);
+            for (const auto& address : sources(written)) {
+                EXPECT_EQ(localFileOf(address), media);
+                EXPECT_EQ(address.find_first_of(" \"'<>\\\n#?&"), std::string::npos) << address;
+            }
+        }
+
+        const std::string preparing = PlayerPage::preparingPage(name);
+        EXPECT_EQ(tagsOf(preparing), plainPreparing) << preparing;
+        EXPECT_NE(textOf(preparing).find("Preparing " + name + " for playback"), std::string::npos);
+
+        const std::string failure = PlayerPage::failurePage(name, name);
+        EXPECT_EQ(tagsOf(failure), plainFailure) << failure;
+        EXPECT_EQ(titleOf(failure), name);
+        EXPECT_NE(textOf(failure).find(name + " cannot be played." + name), std::string::npos)
+            << failure;
+    }
+}
+
+TEST_F(PlayerPageTest, PageThatCannotBeWrittenHasNoAddress) {
+    std::ofstream(root + "/not-a-folder") << "x";
+    EXPECT_EQ(PlayerPage::writeFor(movies + "/Clip.mp4", root + "/not-a-folder/"), "");
+    EXPECT_EQ(PlayerPage::writeFor(music + "/Song.mp3", root + "/not-a-folder"), "");
+    EXPECT_EQ(PlayerPage::writeFor(movies + "/Clip.mp4", ""), "");
+    EXPECT_EQ(readFile(root + "/not-a-folder"), "x");
+}
