@@ -1,6 +1,7 @@
 #include "Manager.h"
 
 #include "DesktopNotifier.h"
+#include "DownloadJob.h"
 #include "Library.h"
 #include "MessageBox.h"
 #include "Settings.h"
@@ -9,7 +10,6 @@
 #include "TransferModel.h"
 #include "TransferStore.h"
 #include "WorkRunner.h"
-#include "core.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -72,7 +72,7 @@ std::int64_t Manager::download(const std::string& url, const std::string& title)
 
 void Manager::findTitle(const std::string& docText) {
     // A page without a title leaves the box as it was.
-    if (const auto title = core::findTitle(docText))
+    if (const auto title = DownloadJob::findTitle(docText))
         titleText->setText(wide(*title));
 }
 

@@ -1,11 +1,11 @@
 #include "BenchWindow.h"
 
+#include "DownloadJob.h"
 #include "Settings.h"
 #include "TransferModel.h"
 #include "TransferStore.h"
 #include "TransfersTab.h"
 #include "WorkRunner.h"
-#include "core.h"
 
 #include <QCoreApplication>
 #include <QObject>
@@ -20,7 +20,7 @@ BenchWindow::BenchWindow(const std::string& movieFolder, Jobs jobs)
     store = std::make_unique<TransferStore>(Settings::dataFolder() + "transfers.sqlite");
     TransferList::Runner run = WorkRunner::jobRunner(*runner);
     if (jobs == Jobs::Keep)
-        run = [this](std::unique_ptr<core> job) { kept.push_back(std::move(job)); };
+        run = [this](std::unique_ptr<DownloadJob> job) { kept.push_back(std::move(job)); };
     // On the job's worker thread, as the Manager's sink.
     auto sink = [this, post = poster](const JobEvent& event) {
         post([this, event] { transfers->apply(event); });

@@ -1,11 +1,11 @@
 // Reading a hostile watch page: a stream map of two-byte entries filling
-// MIB mebibytes. Prints the time findTitle and findDetails take and how far
+// MIB mebibytes. Prints the time findTitle and chooseStream take and how far
 // the resident set rose above the page itself, one process per size (the
 // peak is the process's).
 //
 //   quillmoth-bench-page MIB
+#include "DownloadJob.h"
 #include "ProcStatus.h"
-#include "core.h"
 
 #include <chrono>
 #include <cstdio>
@@ -36,15 +36,15 @@ int main(int argc, char** argv) {
         JobOptions options;
         options.pageUrl = "http://127.0.0.1/watch";
         options.quality = 1;
-        core job(options, 1, {});
+        DownloadJob job(options, 1, {});
         job.pageText = std::move(page);
         const long withPage = ProcStatus::residentKiB();
 
         // A job without a title reads the headline first, then the map.
         const auto start = std::chrono::steady_clock::now();
-        const auto title = core::findTitle(job.pageText);
+        const auto title = DownloadJob::findTitle(job.pageText);
         const auto titled = std::chrono::steady_clock::now();
-        const bool found = job.findDetails(curl);
+        const bool found = job.chooseStream(curl);
         const auto end = std::chrono::steady_clock::now();
         const std::chrono::duration<double> titleTook = titled - start;
         const std::chrono::duration<double> took = end - titled;

@@ -1,10 +1,10 @@
+#include "DownloadJob.h"
 #include "Mp3Encoder.h"
-#include "core.h"
 
 #include <memory>
 #include <utility>
 
-bool core::convert() {
+bool DownloadJob::convert() {
     send(JobEvent::Kind::Converting, "Converting to mp3...");
     // A title refused by the movie step may still come here from a
     // conversion job: it must not reach outside either folder.
@@ -12,7 +12,8 @@ bool core::convert() {
     if (cancelled())
         result.outcome = Mp3Encoder::Outcome::Cancelled;
     else if (staysInFolder(fileTitle))
-        result = Mp3Encoder::encode(movieFile(), mp3Path, fileTitle, bitRate, cancelToken.get());
+        result =
+            Mp3Encoder::encode(movieFile(), musicFolder, fileTitle, bitRate, cancelToken.get());
     switch (result.outcome) {
     case Mp3Encoder::Outcome::Ok:
         send(JobEvent::Kind::Saved, result.savedName);
@@ -36,10 +37,12 @@ bool core::convert() {
     return false;
 }
 
-std::unique_ptr<core> core::conversion(JobOptions options, const std::string& type, int id,
-                                       JobSink sink, std::shared_ptr<const CancelToken> cancel) {
+std::unique_ptr<DownloadJob> DownloadJob::conversion(JobOptions options, const std::string& type,
+                                                     int id, JobSink sink,
+                                                     std::shared_ptr<const CancelToken> cancel) {
     options.convert = true;
-    auto job = std::make_unique<core>(std::move(options), id, std::move(sink), std::move(cancel));
+    auto job =
+        std::make_unique<DownloadJob>(std::move(options), id, std::move(sink), std::move(cancel));
     job->conversionOnly = true;
     // The movie is read under the type its transfer saved it as.
     job->savedExtension = "." + type;
@@ -47,22 +50,22 @@ std::unique_ptr<core> core::conversion(JobOptions options, const std::string& ty
 }
 
 // Runs on the job's worker thread, which owns the job from here on.
-unsigned core::ConvertStaticEntryPoint(void* pThis) {
-    std::unique_ptr<core> job(static_cast<core*>(pThis));
+unsigned DownloadJob::convertOwned(void* owned) {
+    std::unique_ptr<DownloadJob> job(static_cast<DownloadJob*>(owned));
     if (job)
         job->convert();
     return 1;
 }
 
-bool core::converter(std::string moviePath, std::string mp3Path, std::string fname,
-                     std::string type, const CancelToken* cancel, std::string* savedName) {
+bool DownloadJob::converter(std::string movieFolder, std::string musicFolder, std::string title,
+                            std::string type, const CancelToken* cancel, std::string* savedName) {
     // A transfer whose title was refused by its movie step may still be
     // converted on request: the title must not reach outside either folder.
-    if (!staysInFolder(fname)) {
+    if (!staysInFolder(title)) {
         return false;
     }
-    const Mp3Encoder::Result result = Mp3Encoder::encode(moviePath + "/" + fname + "." + type,
-                                                         mp3Path, fname, onRequestBitRate, cancel);
+    const Mp3Encoder::Result result = Mp3Encoder::encode(
+        movieFolder + "/" + title + "." + type, musicFolder, title, onRequestBitRate, cancel);
     if (result.outcome != Mp3Encoder::Outcome::Ok) {
         return false;
     }

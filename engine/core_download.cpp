@@ -1,7 +1,7 @@
 #include "CurlHandle.h"
-#include "MemoryBlock.h"
+#include "DownloadJob.h"
+#include "MovieTransfer.h"
 #include "PartFile.h"
-#include "core.h"
 
 #include <utility>
 
@@ -14,8 +14,9 @@ const char* const kSaveFailed = "Error: Could not save movie.";
 // A body that is no movie: nothing at all, a web page (a login or error
 // page answered with 200), or any other text (a JSON error, "access
 // denied"). Judged by the file's first bytes, however many arrived now.
-bool isMovie(const MemoryBlock& block) {
-    return !block.head.empty() && !block.head.looksLikeMarkup() && !block.head.looksLikeText();
+bool isMovie(const MovieTransfer& transfer) {
+    return !transfer.head.empty() && !transfer.head.looksLikeMarkup() &&
+           !transfer.head.looksLikeText();
 }
 
 std::string fileNameOf(const std::string& path) {
@@ -32,14 +33,15 @@ std::string folderOf(const std::string& path) {
 
 // The signature learns the file's first bytes from the part file itself,
 // when the answer's body is not where the file starts.
-void headFromDisk(MemoryBlock& block) {
+void headFromDisk(MovieTransfer& transfer) {
     char head[MovieSignature::headBytes];
-    block.head = {};
-    block.head.feed(head, block.out.readHead(head, sizeof head));
+    transfer.head = {};
+    transfer.head.feed(head, transfer.file.readHead(head, sizeof head));
 }
 
 // Tells the caller what to store to continue the part file later.
-void sendResumable(const core& job, const PartFile& file, std::string validator, long long total) {
+void sendResumable(const DownloadJob& job, const PartFile& file, std::string validator,
+                   long long total) {
     if (job.partFile.empty() || !job.sink)
         return;
     JobEvent event;
@@ -53,7 +55,7 @@ void sendResumable(const core& job, const PartFile& file, std::string validator,
 
 } // namespace
 
-void core::containerSeen(const std::string& container) {
+void DownloadJob::containerSeen(const std::string& container) {
     if (container.empty() || "." + container == savedExtension)
         return;
     savedExtension = "." + container;
@@ -61,15 +63,15 @@ void core::containerSeen(const std::string& container) {
 }
 
 // Runs on the job's worker thread.
-bool core::bodyStarts(MemoryBlock& block, const char* first, std::size_t n) {
-    block.started = true;
-    switch (block.range.answer()) {
+bool DownloadJob::bodyStarts(MovieTransfer& transfer, const char* first, std::size_t n) {
+    transfer.started = true;
+    switch (transfer.range.answer()) {
     case RangeRequest::Answer::Refused:
         // The same request would be refused again: the next try starts over.
-        sendResumable(*this, block.out, {}, 0);
+        sendResumable(*this, transfer.file, {}, 0);
         return false;
     case RangeRequest::Answer::Append:
-        headFromDisk(block);
+        headFromDisk(transfer);
         break;
     case RangeRequest::Answer::StartOver: {
         // A page or an error text answered instead of the file costs
@@ -79,23 +81,23 @@ bool core::bodyStarts(MemoryBlock& block, const char* first, std::size_t n) {
         if (answer.empty() || answer.looksLikeMarkup() || answer.looksLikeText())
             return false;
         // Never a file of two streams: what is on disk goes.
-        if (!block.out.restart())
+        if (!transfer.file.restart())
             return false;
     }
         [[fallthrough]];
     case RangeRequest::Answer::Fresh:
-        block.head = {};
-        sendResumable(*this, block.out, block.range.validator(), block.range.total());
+        transfer.head = {};
+        sendResumable(*this, transfer.file, transfer.range.validator(), transfer.range.total());
         break;
     }
-    block.containerChecked = block.head.containerKnown();
-    if (block.containerChecked)
-        containerSeen(block.head.container());
+    transfer.containerChecked = transfer.head.containerKnown();
+    if (transfer.containerChecked)
+        containerSeen(transfer.head.container());
     return true;
 }
 
 // Runs on the job's worker thread.
-bool core::download() {
+bool DownloadJob::saveMovie() {
     status("Requesting connection to download movie...");
     pageText.clear();
     pageText.shrink_to_fit();
@@ -115,7 +117,7 @@ bool core::download() {
     const bool keepsPart = !partFile.empty();
     PartFile file(movieFile());
     const PartFile::Opened opened =
-        keepsPart && folderOf(partFile) == moviePath ? file.open(partFile) : file.open();
+        keepsPart && folderOf(partFile) == movieFolder ? file.open(partFile) : file.open();
     switch (opened) {
     case PartFile::Opened::Ok:
         break;
@@ -127,34 +129,35 @@ bool core::download() {
         return false;
     }
 
-    MemoryBlock block{file, *this};
+    MovieTransfer transfer{file, *this};
     const long long held = file.size();
-    block.range = RangeRequest(held, resumeValidator, resumeTotal);
+    transfer.range = RangeRequest(held, resumeValidator, resumeTotal);
     // Bytes that cannot be continued are started over in the same file.
-    if (held != 0 && !block.range.ranged() && !file.restart()) {
+    if (held != 0 && !transfer.range.ranged() && !file.restart()) {
         file.keep();
         send(JobEvent::Kind::Failed, kSaveFailed);
         return false;
     }
-    if (block.range.ranged())
+    if (transfer.range.ranged())
         sendResumable(*this, file, resumeValidator, resumeTotal);
     else
         sendResumable(*this, file, {}, 0);
 
-    CURLcode result = doCurl(curl.get(), streamUrl.c_str(), block);
+    CURLcode result = fetchMovie(curl.get(), streamUrl.c_str(), transfer);
     long answered = 0;
     curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &answered);
     // A range starting at the stream's end: the file on disk is whole.
-    if (result == CURLE_HTTP_RETURNED_ERROR && block.range.complete(answered)) {
+    if (result == CURLE_HTTP_RETURNED_ERROR && transfer.range.complete(answered)) {
         result = CURLE_OK;
-        block.started = true;
-        headFromDisk(block);
+        transfer.started = true;
+        headFromDisk(transfer);
         progress(static_cast<double>(held), static_cast<double>(held));
     }
     // The bar ends where the transfer did, whatever the pacer held back.
-    if (block.pacer.pending()) {
-        progress(static_cast<double>(block.pacer.total()), static_cast<double>(block.pacer.now()));
-        block.pacer.flushed();
+    if (transfer.pacer.pending()) {
+        progress(static_cast<double>(transfer.pacer.total()),
+                 static_cast<double>(transfer.pacer.now()));
+        transfer.pacer.flushed();
     }
     if (cancelled()) {
         if (keepsPart && paused())
@@ -165,10 +168,10 @@ bool core::download() {
         return false;
     }
     // An empty body never called the writer: its answer is judged now.
-    const bool whole = result == CURLE_OK && (block.started || bodyStarts(block, nullptr, 0));
-    bool ok = whole && isMovie(block);
-    if (ok && !block.containerChecked)
-        containerSeen(block.head.container());
+    const bool whole = result == CURLE_OK && (transfer.started || bodyStarts(transfer, nullptr, 0));
+    bool ok = whole && isMovie(transfer);
+    if (ok && !transfer.containerChecked)
+        containerSeen(transfer.head.container());
     // The first bytes may have named another container than the quality rule.
     file.retarget(movieFile());
     // A movie counts as saved only once every byte is on disk under its name.

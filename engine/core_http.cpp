@@ -1,6 +1,6 @@
-#include "MemoryBlock.h"
+#include "DownloadJob.h"
+#include "MovieTransfer.h"
 #include "PageBuffer.h"
-#include "core.h"
 
 namespace {
 
@@ -18,16 +18,16 @@ void setCommonOptions(CURL* curl, const char* url) {
     curl_easy_setopt(curl, CURLOPT_URL, url);
     curl_easy_setopt(curl, CURLOPT_HEADER, 0L);
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, core::maxRedirects);
+    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, DownloadJob::maxRedirects);
     // Both addresses come from the web: never let them reach local files,
     // FTP logins or any other protocol.
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     // A compressed body is decoded rather than saved as it came.
     curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "");
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, core::connectSeconds);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, DownloadJob::connectSeconds);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, core::stallSeconds);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, DownloadJob::stallSeconds);
     // Time-outs must not use signals on worker threads.
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
 }
@@ -40,15 +40,16 @@ int pageProgress(void* clientp, curl_off_t, curl_off_t, curl_off_t, curl_off_t) 
 
 } // namespace
 
-CURLcode core::doCurl(CURL* curl, const char* url, std::string& buf, const CancelToken* cancel) {
+CURLcode DownloadJob::fetchPage(CURL* curl, const char* url, std::string& text,
+                                const CancelToken* cancel) {
     if (!curl)
         return CURLE_FAILED_INIT;
     setCommonOptions(curl, url);
     // An announced size over the bound fails before any byte arrives;
-    // writer enforces it for bodies without a length.
+    // pageWriter enforces it for bodies without a length.
     curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(maxPageBytes));
-    PageBuffer page{buf};
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &core::writer);
+    PageBuffer page{text};
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &DownloadJob::pageWriter);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &page);
     if (cancel) {
         curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
@@ -58,11 +59,11 @@ CURLcode core::doCurl(CURL* curl, const char* url, std::string& buf, const Cance
     const CURLcode result = curl_easy_perform(curl);
     // The handle outlives this call: no pointer to page may stay in it.
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, nullptr);
-    // One answer for a page too large, whether announced or found by writer.
+    // One answer for a page too large, whether announced or found by pageWriter.
     return result == CURLE_WRITE_ERROR && page.tooLarge ? CURLE_FILESIZE_EXCEEDED : result;
 }
 
-CURLcode core::doCurl(CURL* curl, const char* url, MemoryBlock& buf) {
+CURLcode DownloadJob::fetchMovie(CURL* curl, const char* url, MovieTransfer& transfer) {
     if (!curl)
         return CURLE_FAILED_INIT;
     setCommonOptions(curl, url);
@@ -72,19 +73,19 @@ CURLcode core::doCurl(CURL* curl, const char* url, MemoryBlock& buf) {
     // a larger buffer takes a sixth of the system calls on a fast link.
     curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, movieBufferBytes);
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &buf);
-    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &core::progress_callback);
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &core::movieWriter);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &buf);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &DownloadJob::movieProgress);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &DownloadJob::movieWriter);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
     // Ranged or not, the answer's headers say what its body is.
-    buf.range.apply(curl);
+    transfer.range.apply(curl);
     const CURLcode result = curl_easy_perform(curl);
-    buf.range.release(curl);
+    transfer.range.release(curl);
     return result;
 }
 
 // Runs on the transfer's thread (libcurl callback).
-size_t core::writer(char* data, size_t size, size_t nmemb, void* buffer) {
+size_t DownloadJob::pageWriter(char* data, size_t size, size_t nmemb, void* buffer) {
     auto* page = static_cast<PageBuffer*>(buffer);
     if (!page)
         return 0;
@@ -99,35 +100,36 @@ size_t core::writer(char* data, size_t size, size_t nmemb, void* buffer) {
 }
 
 // Runs on the transfer's thread (libcurl callback).
-size_t core::movieWriter(void* ptr, size_t size, size_t nmemb, void* data) {
-    auto* block = static_cast<MemoryBlock*>(data);
-    if (!block)
+size_t DownloadJob::movieWriter(void* ptr, size_t size, size_t nmemb, void* data) {
+    auto* transfer = static_cast<MovieTransfer*>(data);
+    if (!transfer)
         return 0;
     const size_t n = size * nmemb;
     // Taking nothing of an answer that is not the file asked for ends it.
-    if (!block->started && !block->job.bodyStarts(*block, static_cast<const char*>(ptr), n))
+    if (!transfer->started &&
+        !transfer->job.bodyStarts(*transfer, static_cast<const char*>(ptr), n))
         return 0;
-    block->head.feed(static_cast<const char*>(ptr), n);
-    if (!block->containerChecked && block->head.containerKnown()) {
-        block->containerChecked = true;
-        block->job.containerSeen(block->head.container());
+    transfer->head.feed(static_cast<const char*>(ptr), n);
+    if (!transfer->containerChecked && transfer->head.containerKnown()) {
+        transfer->containerChecked = true;
+        transfer->job.containerSeen(transfer->head.container());
     }
-    return block->out.write(ptr, n);
+    return transfer->file.write(ptr, n);
 }
 
 // Runs on the transfer's thread (libcurl callback).
-int core::progress_callback(void* clientp, curl_off_t dltotal, curl_off_t dlnow, curl_off_t,
-                            curl_off_t) {
-    auto* block = static_cast<MemoryBlock*>(clientp);
-    if (!block)
+int DownloadJob::movieProgress(void* clientp, curl_off_t dltotal, curl_off_t dlnow, curl_off_t,
+                               curl_off_t) {
+    auto* transfer = static_cast<MovieTransfer*>(clientp);
+    if (!transfer)
         return 0;
-    if (block->job.cancelled())
+    if (transfer->job.cancelled())
         return 1;
     // Counted over the whole file: a continued one has bytes on disk already.
-    const curl_off_t before = block->range.bodyOffset();
+    const curl_off_t before = transfer->range.bodyOffset();
     const curl_off_t total = dltotal > 0 ? before + dltotal : 0;
     const curl_off_t now = before + dlnow;
-    if (block->pacer.due(total, now))
-        block->job.progress(static_cast<double>(total), static_cast<double>(now));
+    if (transfer->pacer.due(total, now))
+        transfer->job.progress(static_cast<double>(total), static_cast<double>(now));
     return 0;
 }

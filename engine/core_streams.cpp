@@ -1,7 +1,7 @@
+#include "DownloadJob.h"
 #include "PercentDecoder.h"
 #include "RelativeAddress.h"
 #include "StreamMap.h"
-#include "core.h"
 
 #include <string_view>
 
@@ -20,7 +20,7 @@ std::string pageAddress(CURL* curl, const std::string& fallback) {
 
 } // namespace
 
-bool core::findDetails(CURL* curl) {
+bool DownloadJob::chooseStream(CURL* curl) {
     // Decoded where it lies and read through views: a hostile page costs no
     // memory beyond its own, whatever its map holds.
     percentDecode(pageText);

@@ -1,6 +1,6 @@
 #include "DecodedText.h"
+#include "DownloadJob.h"
 #include "TitleCleaner.h"
-#include "core.h"
 
 #include <limits>
 #include <string_view>
@@ -20,12 +20,12 @@ const std::string kFallbackTitle = "video";
 
 } // namespace
 
-std::string core::safeTitle(std::string title) {
+std::string DownloadJob::safeTitle(std::string title) {
     std::string safe = TitleCleaner::clean(title, {false, false, kNoLimit, maxTitleBytes});
     return safe.empty() ? kFallbackTitle : safe;
 }
 
-std::optional<std::string> core::findTitle(std::string_view html) {
+std::optional<std::string> DownloadJob::findTitle(std::string_view html) {
     // Searched where it lies, as its percent-decoded form reads: the job
     // passes its whole page, which must not cost a second copy.
     const DecodedText page(html);

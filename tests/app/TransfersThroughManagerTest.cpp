@@ -3,13 +3,13 @@
 // transfers.sqlite across restarts.
 #include "ManagerFixture.h"
 
+#include "DownloadJob.h"
 #include "FixtureServer.h"
 #include "MessageBox.h"
 #include "TestFiles.h"
 #include "ToolRun.h"
 #include "TransferHistory.h"
 #include "WorkRunner.h"
-#include "core.h"
 #include "gui/ScopedDataHome.h"
 
 #include <QSpinBox>
@@ -190,8 +190,8 @@ TEST_F(TransfersThroughManager, ConvertOnRequestRunsOnAWorkerWhileTheWindowGoesO
 }
 
 TEST_F(TransfersThroughManager, ThirtyTwoTransfersEndInTheirRowsAndOnDisk) {
-    const long savedStall = core::stallSeconds;
-    core::stallSeconds = 3;
+    const long savedStall = DownloadJob::stallSeconds;
+    DownloadJob::stallSeconds = 3;
     ManagedTransfers& t = *transfers;
     t.page->maxRunningBox()->setValue(8);
     ASSERT_TRUE(t.manager->saveSettings());
@@ -277,7 +277,7 @@ TEST_F(TransfersThroughManager, ThirtyTwoTransfersEndInTheirRowsAndOnDisk) {
         },
         120000);
     sampler.stop();
-    core::stallSeconds = savedStall;
+    DownloadJob::stallSeconds = savedStall;
     if (!ended) {
         for (std::size_t row = 0; row < all.size(); ++row)
             if (!t.record(static_cast<int>(row)).ended())

@@ -1,7 +1,7 @@
 #include "CancelToken.h"
+#include "DownloadJob.h"
 #include "FixtureServer.h"
 #include "JobRecorder.h"
-#include "core.h"
 
 #include <gtest/gtest.h>
 
@@ -31,10 +31,10 @@ protected:
             if (when(event))
                 pause ? cancel->pause() : cancel->cancel();
         };
-        core job(jobOptions(page, "Clip", 2, movies.path(), music.path(), convert), id, sink,
-                 cancel);
+        DownloadJob job(jobOptions(page, "Clip", 2, movies.path(), music.path(), convert), id, sink,
+                        cancel);
         CancelledRun out;
-        out.result = job.scrapeURL();
+        out.result = job.run();
         out.texts = JobRecorder::statusesOf(id);
         return out;
     }

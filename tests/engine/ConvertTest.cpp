@@ -1,8 +1,8 @@
+#include "DownloadJob.h"
 #include "ProcessRunner.h"
 #include "ScopedPath.h"
 #include "TestFiles.h"
 #include "ToolRun.h"
-#include "core.h"
 
 #include <gtest/gtest.h>
 
@@ -24,8 +24,8 @@ void collect(const JobEvent& event) {
         texts.push_back(text);
 }
 
-core convertingJob(const std::string& title, const fs::path& movies, const fs::path& music,
-                   int quality) {
+DownloadJob convertingJob(const std::string& title, const fs::path& movies, const fs::path& music,
+                          int quality) {
     JobOptions options;
     options.pageUrl = "http://127.0.0.1/w";
     options.title = title;
@@ -33,7 +33,7 @@ core convertingJob(const std::string& title, const fs::path& movies, const fs::p
     options.movieFolder = movies.string();
     options.musicFolder = music.string();
     options.convert = true;
-    return core(options, 3, &collect);
+    return DownloadJob(options, 3, &collect);
 }
 
 // What a conversion says when it saved its MP3 as name.
@@ -91,8 +91,8 @@ protected:
 
     // A job whose movie step has saved a clip under `title`, as the job
     // cleaned it.
-    core jobWithMovie(const std::string& title, const char* ext, int quality, int count) {
-        core job = convertingJob(title, movies, music, quality);
+    DownloadJob jobWithMovie(const std::string& title, const char* ext, int quality, int count) {
+        DownloadJob job = convertingJob(title, movies, music, quality);
         job.streamCount = count;
         fs::copy_file(clips / (std::string("clip.") + ext), movies / (job.fileTitle + "." + ext),
                       fs::copy_options::overwrite_existing);
@@ -116,14 +116,14 @@ protected:
 };
 
 TEST_F(ConvertTest, JobConvertsTheFileItsMovieStepWrote) {
-    core flv = jobWithMovie("Clip", "flv", 4, 5);
+    DownloadJob flv = jobWithMovie("Clip", "flv", 4, 5);
     flv.convert();
     EXPECT_EQ(texts, converted("Clip.mp3"));
     EXPECT_TRUE(looksLikeMp3(music / "Clip.mp3"));
 
     // Quality 1 with four streams means the movie was saved as .mp4; only that file exists.
     texts.clear();
-    core mp4 = jobWithMovie("Tall", "mp4", 1, 4);
+    DownloadJob mp4 = jobWithMovie("Tall", "mp4", 1, 4);
     mp4.convert();
     EXPECT_EQ(texts, converted("Tall.mp3"));
     EXPECT_TRUE(looksLikeMp3(music / "Tall.mp3"));
@@ -146,7 +146,7 @@ TEST_F(ConvertTest, HostileTitlesAndFoldersAreOnlyFileNames) {
     std::vector<std::string> mp3s;
     for (const auto& title : titles) {
         texts.clear();
-        core job = jobWithMovie(title, "flv", 2, 2);
+        DownloadJob job = jobWithMovie(title, "flv", 2, 2);
         const std::string mp3 = job.fileTitle + ".mp3";
         job.convert();
         EXPECT_EQ(texts, converted(mp3)) << title;
@@ -168,7 +168,7 @@ TEST_F(ConvertTest, LongPathsAreNotCut) {
     fs::create_directories(movies);
     fs::create_directories(music);
     const std::string title(100, 't');
-    core job = jobWithMovie(title, "flv", 4, 2);
+    DownloadJob job = jobWithMovie(title, "flv", 4, 2);
     ASSERT_GT((music / title).string().size(), 1100u);
     job.convert();
     EXPECT_EQ(texts, converted(title + ".mp3"));
@@ -179,7 +179,7 @@ TEST_F(ConvertTest, FailureKeepsTheEarlierMp3AndSaysSo) {
     writeFile(music / "Old.mp3", "earlier good mp3");
 
     // The movie is missing: ffmpeg runs and fails.
-    core job = convertingJob("Old", movies, music, 4);
+    DownloadJob job = convertingJob("Old", movies, music, 4);
     job.convert();
     EXPECT_EQ(texts, kFailed);
     EXPECT_EQ(readFile(music / "Old.mp3"), "earlier good mp3");
@@ -191,32 +191,32 @@ TEST_F(ConvertTest, FailureKeepsTheEarlierMp3AndSaysSo) {
     EXPECT_EQ(texts, kFailed);
     EXPECT_EQ(readFile(music / "Old.mp3"), "earlier good mp3");
 
-    EXPECT_FALSE(core::converter(movies.string(), music.string(), "Old", "mp4"));
+    EXPECT_FALSE(DownloadJob::converter(movies.string(), music.string(), "Old", "mp4"));
     EXPECT_EQ(readFile(music / "Old.mp3"), "earlier good mp3");
     EXPECT_EQ(strayFiles({"Old.mp3"}), std::vector<std::string>{});
 }
 
 // A failure that is not ffmpeg's says what to mend, and costs nothing.
 TEST_F(ConvertTest, FailuresNameTheirCause) {
-    core job = jobWithMovie("Clip", "flv", 4, 2);
+    DownloadJob job = jobWithMovie("Clip", "flv", 4, 2);
     writeFile(music / "Clip.mp3", "earlier good mp3");
     {
         const fs::path emptyBin = root / "bin";
         fs::create_directories(emptyBin);
         ScopedPath noFfmpeg(emptyBin.string());
         job.convert();
-        EXPECT_FALSE(core::converter(movies.string(), music.string(), "Clip", "flv"));
+        EXPECT_FALSE(DownloadJob::converter(movies.string(), music.string(), "Clip", "flv"));
     }
-    EXPECT_EQ(texts, failedWith(core::ffmpegMissingText));
+    EXPECT_EQ(texts, failedWith(DownloadJob::ffmpegMissingText));
 
     // A music folder that is missing, and one that cannot be (it lies
     // under a file; permissions would not stop root).
     writeFile(root / "file", "");
     for (const fs::path& unusable : {root / "no such folder", root / "file" / "sub"}) {
         texts.clear();
-        job.mp3Path = unusable.string();
+        job.musicFolder = unusable.string();
         job.convert();
-        EXPECT_EQ(texts, failedWith(core::musicFolderText)) << unusable;
+        EXPECT_EQ(texts, failedWith(DownloadJob::musicFolderText)) << unusable;
     }
     EXPECT_EQ(readFile(music / "Clip.mp3"), "earlier good mp3");
     EXPECT_EQ(strayFiles({"Clip.mp3"}), std::vector<std::string>{});
@@ -224,12 +224,13 @@ TEST_F(ConvertTest, FailuresNameTheirCause) {
 
 // A taken name is never replaced: the MP3 takes the next free one and says so.
 TEST_F(ConvertTest, AnEarlierMp3IsNeverReplaced) {
-    core job = jobWithMovie("Again", "flv", 4, 2);
+    DownloadJob job = jobWithMovie("Again", "flv", 4, 2);
     writeFile(music / "Again.mp3", "earlier");
     job.convert();
     EXPECT_EQ(texts, converted("Again(1).mp3"));
     std::string saved;
-    EXPECT_TRUE(core::converter(movies.string(), music.string(), "Again", "flv", nullptr, &saved));
+    EXPECT_TRUE(
+        DownloadJob::converter(movies.string(), music.string(), "Again", "flv", nullptr, &saved));
     EXPECT_EQ(saved, "Again(1)(1).mp3");
     EXPECT_EQ(readFile(music / "Again.mp3"), "earlier");
     EXPECT_TRUE(looksLikeMp3(music / "Again(1).mp3"));
@@ -276,7 +277,7 @@ TEST_F(ConvertTest, IncompleteOutputNeverReplacesOrCountsAsAnMp3) {
         {"whole.mp3", "av_interleaved_write_frame(): Input/output error"},
         {"short.mp3", ""},
     };
-    core job = convertingJob("Long", movies, music, 4);
+    DownloadJob job = convertingJob("Long", movies, music, 4);
     for (const Case& c : cases) {
         texts.clear();
         fakeFfmpeg(bin, root / c.mp3, c.line);
@@ -302,7 +303,8 @@ TEST_F(ConvertTest, ConverterRefusesTitlesThatLeaveTheFolders) {
     fs::create_directories(music / "sub");
     fs::copy_file(clips / "clip.flv", movies / "sub" / "Inner.flv");
     for (const char* title : {"../Outside", "sub/Inner", "..", "."}) {
-        EXPECT_FALSE(core::converter(movies.string(), music.string(), title, "flv")) << title;
+        EXPECT_FALSE(DownloadJob::converter(movies.string(), music.string(), title, "flv"))
+            << title;
     }
     EXPECT_FALSE(fs::exists(root / "Outside.mp3"));
     EXPECT_FALSE(fs::exists(music / "sub" / "Inner.mp3"));

@@ -1,10 +1,10 @@
 #include "CurlHandle.h"
+#include "DownloadJob.h"
 #include "FixtureServer.h"
 #include "JobRecorder.h"
-#include "MemoryBlock.h"
+#include "MovieTransfer.h"
 #include "PageBuffer.h"
 #include "PartFile.h"
-#include "core.h"
 
 #include <gtest/gtest.h>
 
@@ -14,8 +14,10 @@ using namespace enginetest;
 
 class MaxPageBytes {
 public:
-    explicit MaxPageBytes(std::size_t n) : saved_(core::maxPageBytes) { core::maxPageBytes = n; }
-    ~MaxPageBytes() { core::maxPageBytes = saved_; }
+    explicit MaxPageBytes(std::size_t n) : saved_(DownloadJob::maxPageBytes) {
+        DownloadJob::maxPageBytes = n;
+    }
+    ~MaxPageBytes() { DownloadJob::maxPageBytes = saved_; }
 
 private:
     std::size_t saved_;
@@ -26,16 +28,16 @@ TEST(HttpTest, PageWriterAppendsWithinTheBound) {
     std::string text;
     PageBuffer page{text};
     char data[] = "abcdefghijkl";
-    EXPECT_EQ(core::writer(data, 2, 3, &page), 6u);
-    EXPECT_EQ(core::writer(data, 1, 4, &page), 4u);
+    EXPECT_EQ(DownloadJob::pageWriter(data, 2, 3, &page), 6u);
+    EXPECT_EQ(DownloadJob::pageWriter(data, 1, 4, &page), 4u);
     EXPECT_EQ(text, "abcdefabcd");
     EXPECT_FALSE(page.tooLarge);
     // One byte over the bound: nothing is taken, so libcurl ends the
     // transfer, and the page is known to be too large.
-    EXPECT_EQ(core::writer(data, 1, 1, &page), 0u);
+    EXPECT_EQ(DownloadJob::pageWriter(data, 1, 1, &page), 0u);
     EXPECT_EQ(text, "abcdefabcd");
     EXPECT_TRUE(page.tooLarge);
-    EXPECT_EQ(core::writer(data, 1, 1, nullptr), 0u);
+    EXPECT_EQ(DownloadJob::pageWriter(data, 1, 1, nullptr), 0u);
 }
 
 TEST(HttpTest, MovieCallbacksReportFailuresAndProgress) {
@@ -43,21 +45,21 @@ TEST(HttpTest, MovieCallbacksReportFailuresAndProgress) {
     PartFile file(dir.file("m.flv"));
     const int id = JobRecorder::nextId();
     auto cancel = std::make_shared<CancelToken>();
-    core job(JobOptions{}, id, &JobRecorder::record, cancel);
-    MemoryBlock block{file, job};
+    DownloadJob job(JobOptions{}, id, &JobRecorder::record, cancel);
+    MovieTransfer transfer{file, job};
     char data[] = "0123456789";
     // No file open: the chunk is not taken.
-    EXPECT_EQ(core::movieWriter(data, 1, 10, &block), 0u);
+    EXPECT_EQ(DownloadJob::movieWriter(data, 1, 10, &transfer), 0u);
     ASSERT_EQ(file.open(), PartFile::Opened::Ok);
-    EXPECT_EQ(core::movieWriter(data, 2, 5, &block), 10u);
+    EXPECT_EQ(DownloadJob::movieWriter(data, 2, 5, &transfer), 10u);
 
-    EXPECT_EQ(core::progress_callback(&block, 0, 0, 7, 7), 0);
-    EXPECT_EQ(core::progress_callback(&block, 5000000000LL, 4000000000LL, 0, 0), 0);
+    EXPECT_EQ(DownloadJob::movieProgress(&transfer, 0, 0, 7, 7), 0);
+    EXPECT_EQ(DownloadJob::movieProgress(&transfer, 5000000000LL, 4000000000LL, 0, 0), 0);
     const std::vector<std::pair<double, double>> expected = {{0, 0}, {5e9, 4e9}};
     EXPECT_EQ(JobRecorder::progressOf(id), expected);
     // Once cancelled, the next progress call stops the transfer.
     cancel->cancel();
-    EXPECT_NE(core::progress_callback(&block, 0, 0, 0, 0), 0);
+    EXPECT_NE(DownloadJob::movieProgress(&transfer, 0, 0, 0, 0), 0);
 }
 
 TEST(HttpTest, PageFetchKeepsOnlyTheBody) {
@@ -73,11 +75,11 @@ TEST(HttpTest, PageFetchKeepsOnlyTheBody) {
         SCOPED_TRACE(path);
         CurlHandle curl;
         std::string text;
-        EXPECT_EQ(core::doCurl(curl.get(), srv.url(path).c_str(), text), CURLE_OK);
+        EXPECT_EQ(DownloadJob::fetchPage(curl.get(), srv.url(path).c_str(), text), CURLE_OK);
         EXPECT_EQ(text, path == std::string("/empty") ? "" : "body-text");
     }
     std::string text;
-    EXPECT_NE(core::doCurl(nullptr, srv.url("/empty").c_str(), text), CURLE_OK);
+    EXPECT_NE(DownloadJob::fetchPage(nullptr, srv.url("/empty").c_str(), text), CURLE_OK);
 }
 
 } // namespace

@@ -1,8 +1,8 @@
 #include "CancelToken.h"
+#include "DownloadJob.h"
 #include "FixtureServer.h"
 #include "JobRecorder.h"
 #include "PartFile.h"
-#include "core.h"
 
 #include <gtest/gtest.h>
 
@@ -39,7 +39,7 @@ protected:
             if (stop)
                 stop(e, *token);
         };
-        core(std::move(options), JobRecorder::nextId(), sink, token).scrapeURL();
+        DownloadJob(std::move(options), JobRecorder::nextId(), sink, token).run();
         return events;
     }
 

@@ -1,7 +1,7 @@
 #include "StreamMap.h"
 #include "CurlHandle.h"
+#include "DownloadJob.h"
 #include "FixtureServer.h"
-#include "core.h"
 
 #include <gtest/gtest.h>
 
@@ -30,9 +30,9 @@ std::string search(const std::string& page, int quality, CURL* fetched = nullptr
     JobOptions options;
     options.pageUrl = "http://127.0.0.1/dir/watch?v=1";
     options.quality = quality;
-    core job(options, 1, {});
+    DownloadJob job(options, 1, {});
     job.pageText = page;
-    const bool found = job.findDetails(fetched ? fetched : CurlHandle().get());
+    const bool found = job.chooseStream(fetched ? fetched : CurlHandle().get());
     return (found ? "found " : "none ") + std::to_string(job.streamCount) + " " + job.streamUrl;
 }
 
@@ -92,7 +92,7 @@ TEST(StreamMapSearch, RelativeAddressesAreReadAgainstThePage) {
     srv.redirect("/old", "/site/watch");
     CurlHandle curl;
     std::string page;
-    ASSERT_EQ(core::doCurl(curl.get(), srv.url("/old").c_str(), page), CURLE_OK);
+    ASSERT_EQ(DownloadJob::fetchPage(curl.get(), srv.url("/old").c_str(), page), CURLE_OK);
     EXPECT_EQ(search(page, 4, curl.get()), "found 1 " + srv.url("/site/media/x.flv"));
 }
 

@@ -1,4 +1,4 @@
-#include "core.h"
+#include "DownloadJob.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,7 @@ protected:
         return "<html><body><div>" + kHead + inner + "</h1><p>more</p></body></html>";
     }
     static std::string find(const std::string& html) {
-        return core::findTitle(html).value_or("<none>");
+        return DownloadJob::findTitle(html).value_or("<none>");
     }
 };
 
@@ -70,7 +70,7 @@ TEST_F(TitleTest, WholePageIsPercentDecoded) {
 TEST_F(TitleTest, NulBytesNeitherEndThePageNorStayInTheTitle) {
     EXPECT_EQ(find(std::string("x\0", 2) + page("<b>After NUL</b>")), "After NUL");
     EXPECT_EQ(find("x%00" + page("<b>After%00NUL</b>")), "After NUL");
-    EXPECT_EQ(core::safeTitle(std::string("Typed\0NUL", 9)), "Typed NUL");
+    EXPECT_EQ(DownloadJob::safeTitle(std::string("Typed\0NUL", 9)), "Typed NUL");
 }
 
 TEST_F(TitleTest, TruncationKeepsMultibyteCharactersWhole) {
@@ -90,25 +90,25 @@ TEST_F(TitleTest, TruncationKeepsMultibyteCharactersWhole) {
 // stray bytes must not make the cut walk back to nothing.
 TEST_F(TitleTest, TitlesNeverCleanToAHiddenOrEmptyName) {
     for (const char* title : {"", "   ", ".", "..", " . . ", "\x7f\x01"})
-        EXPECT_EQ(core::safeTitle(title), "video") << title;
-    EXPECT_EQ(core::safeTitle(" ..hidden. "), "hidden.");
+        EXPECT_EQ(DownloadJob::safeTitle(title), "video") << title;
+    EXPECT_EQ(DownloadJob::safeTitle(" ..hidden. "), "hidden.");
     EXPECT_EQ(find(page("<b>...</b>")), "");
     // Bytes that are no UTF-8 read as U+FFFD, so the cut keeps whole characters.
-    const std::string cut = core::safeTitle(std::string(100, '\x80'));
-    EXPECT_GE(cut.size(), core::maxTitleBytes - 2);
+    const std::string cut = DownloadJob::safeTitle(std::string(100, '\x80'));
+    EXPECT_GE(cut.size(), DownloadJob::maxTitleBytes - 2);
     EXPECT_EQ(cut.size() % 3, 0u);
     EXPECT_EQ(cut.substr(cut.size() - 3), "\xEF\xBF\xBD");
     // Dropping a character never joins its neighbours into another.
-    EXPECT_EQ(core::safeTitle("\xC2\u2069\x85"), "\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(DownloadJob::safeTitle("\xC2\u2069\x85"), "\xEF\xBF\xBD\xEF\xBF\xBD");
 }
 
 // "AC/DC" names a file "AC DC", typed or read from a page; other characters
 // a name must not hold go the same way.
 TEST_F(TitleTest, SlashesAndControlsBecomeBlanks) {
-    EXPECT_EQ(core::safeTitle("AC/DC"), "AC DC");
-    EXPECT_EQ(core::safeTitle("../../etc/passwd"), "etc passwd");
-    EXPECT_EQ(core::safeTitle("Line\nTab\t\xC2\x9B"
-                              "End"),
+    EXPECT_EQ(DownloadJob::safeTitle("AC/DC"), "AC DC");
+    EXPECT_EQ(DownloadJob::safeTitle("../../etc/passwd"), "etc passwd");
+    EXPECT_EQ(DownloadJob::safeTitle("Line\nTab\t\xC2\x9B"
+                                     "End"),
               "Line Tab  End");
     EXPECT_EQ(find(page("<b>AC/DC%2FLive</b>")), "AC DC Live");
 }
@@ -125,14 +125,14 @@ TEST_F(TitleTest, CharacterReferencesAreDecodedBeforeCleaning) {
               "\uFFFD\uFFFD\uFFFD\uFFFD");
     EXPECT_EQ(find(page("<b>A&#47;B&#10;C&#59;D&#x202E;E</b>")), "A B C DE");
     EXPECT_EQ(find(page("<b>&nbsp; &#; &#65 &amp</b>")), "&nbsp  &#  &#65 &amp");
-    EXPECT_EQ(core::safeTitle("Tom &amp; Jerry"), "Tom &amp; Jerry");
+    EXPECT_EQ(DownloadJob::safeTitle("Tom &amp; Jerry"), "Tom &amp; Jerry");
 }
 
 // Bidirectional controls could make "Clip<U+202E>4pm.exe" show as another
 // type of file; their neighbours (U+200D, U+202F, U+206A) stay.
 TEST_F(TitleTest, BidirectionalControlsAreRemoved) {
-    EXPECT_EQ(core::safeTitle("a\u200E\u200F\u202A\u202B\u202C\u202D\u202E\u2066\u2067\u2068"
-                              "\u2069b\u200D\u202F\u206A"),
+    EXPECT_EQ(DownloadJob::safeTitle("a\u200E\u200F\u202A\u202B\u202C\u202D\u202E\u2066\u2067\u2068"
+                                     "\u2069b\u200D\u202F\u206A"),
               "ab\u200D\u202F\u206A");
     EXPECT_EQ(find(page("<b>Clip\u202E4pm.exe</b>")), "Clip4pm.exe");
 }

@@ -1,7 +1,7 @@
 // Memory of reading hostile pages, counted at operator new, which this binary
 // replaces for itself.
 #include "CurlHandle.h"
-#include "core.h"
+#include "DownloadJob.h"
 
 #include <gtest/gtest.h>
 
@@ -58,9 +58,9 @@ TEST(PageMemory, ReadingAHostilePageCostsNoMoreThanThePage) {
         while (page.size() < (std::size_t{16} << 20))
             page += unit;
         page += end;
-        core job(JobOptions{}, 1, {});
+        DownloadJob job(JobOptions{}, 1, {});
         job.pageText = page;
-        EXPECT_LE(growth([&] { EXPECT_TRUE(job.findDetails(curl.get())); }), 1u << 20);
-        EXPECT_LE(growth([&] { EXPECT_TRUE(core::findTitle(page)); }), 1u << 20);
+        EXPECT_LE(growth([&] { EXPECT_TRUE(job.chooseStream(curl.get())); }), 1u << 20);
+        EXPECT_LE(growth([&] { EXPECT_TRUE(DownloadJob::findTitle(page)); }), 1u << 20);
     }
 }

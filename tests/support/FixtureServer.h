@@ -24,7 +24,7 @@ void initCurlOnce();
 //   FixtureServer srv;
 //   srv.watchPage("/watch", "My Clip", {{"5", srv.url("/low")}, {"34", srv.url("/high")}});
 //   srv.stream("/high", bytes);
-//   core job(jobOptions(srv.url("/watch"), ...), id, sink);
+//   DownloadJob job(jobOptions(srv.url("/watch"), ...), id, sink);
 class FixtureServer {
 public:
     using Handler = std::function<void(const httplib::Request&, httplib::Response&)>;

@@ -1,9 +1,9 @@
+#include "DownloadJob.h"
 #include "PercentDecoder.h"
 #include "StreamMap.h"
 #include "TempFolder.h"
 #include "TestFiles.h"
 #include "ToolRun.h"
-#include "core.h"
 
 #include <gtest/gtest.h>
 #include <httplib.h>
@@ -118,7 +118,7 @@ struct Parsed {
 
 Parsed parse(const std::string& page) {
     Parsed parsed;
-    parsed.title = titleText(core::findTitle(page));
+    parsed.title = titleText(DownloadJob::findTitle(page));
     std::string decoded = page;
     percentDecode(decoded);
     StreamMap::inPage(decoded).forEach(

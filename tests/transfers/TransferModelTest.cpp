@@ -1,8 +1,8 @@
 // The Transfers tab's model over the real list, whose jobs are kept instead
 // of run so that their events are told by hand.
 #include "TransferModel.h"
+#include "DownloadJob.h"
 #include "ProgressDelegate.h"
-#include "core.h"
 
 #include <QAbstractItemModelTester>
 #include <QHelpEvent>
@@ -26,7 +26,7 @@ class TransferModelTest : public ::testing::Test {
 protected:
     TransferModelTest()
         : list(
-              nullptr, [this](std::unique_ptr<core> job) { kept.push_back(std::move(job)); },
+              nullptr, [this](std::unique_ptr<DownloadJob> job) { kept.push_back(std::move(job)); },
               [](const JobEvent&) {},
               [] {
                   TransferList::JobSettings now;
@@ -71,7 +71,7 @@ protected:
         return all;
     }
 
-    std::vector<std::unique_ptr<core>> kept;
+    std::vector<std::unique_ptr<DownloadJob>> kept;
     TransferList list;
     TransferModel model;
 };

@@ -1,10 +1,10 @@
 #include "GetCommand.h"
 
 #include "CurlHandle.h"
+#include "DownloadJob.h"
 #include "PartFile.h"
 #include "ResumeNote.h"
 #include "TransferRate.h"
-#include "core.h"
 
 #include <chrono>
 #include <cstdio>
@@ -237,8 +237,10 @@ GetCommand::Parsed GetCommand::parse(int argc, char** argv, Options& options, st
 
 std::string GetCommand::titleFromPage(const std::string& url, const CancelToken* cancel) {
     std::string page;
-    const bool fetched = core::doCurl(CurlHandle().get(), url.c_str(), page, cancel) == CURLE_OK;
-    return core::safeTitle(fetched ? core::findTitle(page).value_or(std::string()) : std::string());
+    const bool fetched =
+        DownloadJob::fetchPage(CurlHandle().get(), url.c_str(), page, cancel) == CURLE_OK;
+    return DownloadJob::safeTitle(fetched ? DownloadJob::findTitle(page).value_or(std::string())
+                                          : std::string());
 }
 
 int GetCommand::run(const Options& options, std::shared_ptr<const CancelToken> cancel) {
@@ -256,7 +258,7 @@ int GetCommand::run(const Options& options, std::shared_ptr<const CancelToken> c
     progressOnTerminal = isatty(STDERR_FILENO) == 1;
     // Always the same name for a title and folder, so that a killed run's
     // part file is taken up (continued, or started over) by the next run.
-    stablePart = PartFile::stablePath(options.movies, core::safeTitle(title), "");
+    stablePart = PartFile::stablePath(options.movies, DownloadJob::safeTitle(title), "");
     partInUse.clear();
 
     JobOptions jobOptions;
@@ -273,10 +275,10 @@ int GetCommand::run(const Options& options, std::shared_ptr<const CancelToken> c
             jobOptions.total = note->total;
         }
     }
-    auto job = std::make_unique<core>(std::move(jobOptions), 0, onEvent, std::move(cancel));
+    auto job = std::make_unique<DownloadJob>(std::move(jobOptions), 0, onEvent, std::move(cancel));
     std::thread worker;
     try {
-        worker = std::thread(core::ThreadStaticEntryPoint, job.get());
+        worker = std::thread(DownloadJob::runOwned, job.get());
     } catch (const std::system_error&) {
         std::fputs("quillmoth-get: cannot start the download thread\n", stderr);
         return 1;

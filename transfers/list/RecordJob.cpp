@@ -1,12 +1,12 @@
 #include "RecordJob.h"
 
+#include "DownloadJob.h"
 #include "PartFile.h"
-#include "core.h"
 
 #include <utility>
 
-std::unique_ptr<core> RecordJob::make(const TransferRecord& record, int id, JobSink sink,
-                                      std::shared_ptr<const CancelToken> token) {
+std::unique_ptr<DownloadJob> RecordJob::make(const TransferRecord& record, int id, JobSink sink,
+                                             std::shared_ptr<const CancelToken> token) {
     JobOptions options;
     options.pageUrl = record.pageUrl;
     options.title = record.title;
@@ -16,14 +16,15 @@ std::unique_ptr<core> RecordJob::make(const TransferRecord& record, int id, JobS
     options.convert = record.convert;
     if (convertsOnly(record)) {
         if (record.kind == TransferKind::Conversion)
-            options.bitRate = core::onRequestBitRate;
-        return core::conversion(std::move(options), record.type.empty() ? "flv" : record.type, id,
-                                std::move(sink), std::move(token));
+            options.bitRate = DownloadJob::onRequestBitRate;
+        return DownloadJob::conversion(std::move(options),
+                                       record.type.empty() ? "flv" : record.type, id,
+                                       std::move(sink), std::move(token));
     }
     options.partFile = record.partFile.empty() ? partFile(record) : record.partFile;
     options.validator = record.validator;
     options.total = record.validator.empty() ? 0 : record.total;
-    return std::make_unique<core>(std::move(options), id, std::move(sink), std::move(token));
+    return std::make_unique<DownloadJob>(std::move(options), id, std::move(sink), std::move(token));
 }
 
 bool RecordJob::convertsOnly(const TransferRecord& record) {

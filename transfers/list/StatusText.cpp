@@ -1,6 +1,6 @@
 #include "StatusText.h"
 
-#include "core.h"
+#include "DownloadJob.h"
 
 std::string statusText(TransferState state) {
     switch (state) {
@@ -12,13 +12,13 @@ std::string statusText(TransferState state) {
         return "Interrupted";
     case TransferState::Cancelled:
         // A queued or paused transfer has no job left to say it.
-        return core::cancelledText;
+        return DownloadJob::cancelledText;
     default:
         return {};
     }
 }
 
 std::string startFailedText(TransferKind kind) {
-    return kind == TransferKind::Conversion ? core::convertFailedText
+    return kind == TransferKind::Conversion ? DownloadJob::convertFailedText
                                             : "Error: Could not start download.";
 }

@@ -1,11 +1,11 @@
 #include "TransferList.h"
 
 #include "CancelToken.h"
+#include "DownloadJob.h"
 #include "PartFile.h"
 #include "RecordJob.h"
 #include "StatusText.h"
 #include "TransferStore.h"
-#include "core.h"
 
 #include <algorithm>
 #include <system_error>
@@ -159,7 +159,7 @@ std::int64_t TransferList::add(const std::string& url, const std::string& title)
     TransferRecord record;
     record.id = newId();
     // Without a title the job names the file after the page's headline.
-    record.title = title.empty() ? title : core::safeTitle(title);
+    record.title = title.empty() ? title : DownloadJob::safeTitle(title);
     record.pageUrl = url;
     takeSettings(record);
     record.addedAt = secondsNow();
@@ -210,7 +210,7 @@ void TransferList::start(Entry& entry) {
         record.partFile = RecordJob::partFile(record);
     const int job = ++lastJob;
     auto token = std::make_shared<CancelToken>();
-    std::unique_ptr<core> work = RecordJob::make(record, job, sink, token);
+    std::unique_ptr<DownloadJob> work = RecordJob::make(record, job, sink, token);
     record.state =
         RecordJob::convertsOnly(record) ? TransferState::Converting : TransferState::Running;
     entry.rate.reset();

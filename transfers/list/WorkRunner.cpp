@@ -1,7 +1,7 @@
 #include "WorkRunner.h"
 
+#include "DownloadJob.h"
 #include "WorkerCounter.h"
-#include "core.h"
 
 #include <thread>
 #include <utility>
@@ -34,9 +34,9 @@ int WorkRunner::running() const {
 }
 
 TransferList::Runner WorkRunner::jobRunner(WorkRunner& runner) {
-    return [&runner](std::unique_ptr<core> job) {
-        const core::Entry entry = job->entry();
-        core* raw = job.get();
+    return [&runner](std::unique_ptr<DownloadJob> job) {
+        const DownloadJob::Entry entry = job->entry();
+        DownloadJob* raw = job.get();
         runner.run([entry, raw] { entry(raw); });
         // The worker owns it now (and may have deleted it already).
         job.release();

@@ -1,13 +1,13 @@
-// Page reading: the stream map search (core::findDetails on a job whose page
-// text is the input), the title extraction (core::findTitle), the file title
-// (core::safeTitle) and percent decoding (percentDecode), with the
+// Page reading: the stream map search (DownloadJob::chooseStream on a job whose page
+// text is the input), the title extraction (DownloadJob::findTitle), the file title
+// (DownloadJob::safeTitle) and percent decoding (percentDecode), with the
 // properties each promises.
 #include "CurlHandle.h"
+#include "DownloadJob.h"
 #include "FuzzCheck.h"
 #include "PercentDecoder.h"
 #include "RelativeAddress.h"
 #include "StreamMap.h"
-#include "core.h"
 
 #include <curl/curl.h>
 
@@ -115,27 +115,27 @@ void checkDecoding(const std::string& text, const std::string& decoded) {
 void checkFileTitle(const std::string& text) {
     JobOptions options;
     options.title = text;
-    const core job(options, 1, {});
+    const DownloadJob job(options, 1, {});
     checkCleaned(job.fileTitle);
     FUZZ_CHECK(!job.fileTitle.empty());
-    FUZZ_CHECK(job.fileTitle.size() <= core::maxTitleBytes);
-    FUZZ_CHECK(core::safeTitle(job.fileTitle) == job.fileTitle);
+    FUZZ_CHECK(job.fileTitle.size() <= DownloadJob::maxTitleBytes);
+    FUZZ_CHECK(DownloadJob::safeTitle(job.fileTitle) == job.fileTitle);
 }
 
 // A job that has read the page, searched at the given quality.
-core searched(const std::string& text, int quality, bool& found) {
+DownloadJob searched(const std::string& text, int quality, bool& found) {
     JobOptions options;
     options.pageUrl = kPageUrl;
     options.quality = quality;
-    core job(options, 1, [](const JobEvent&) {});
+    DownloadJob job(options, 1, [](const JobEvent&) {});
     job.pageText = text;
-    found = job.findDetails(decoderHandle());
+    found = job.chooseStream(decoderHandle());
     return job;
 }
 
 void checkStreamMap(const std::string& text, const std::string& decoded) {
     bool found = false;
-    const core lowest = searched(text, 4, found);
+    const DownloadJob lowest = searched(text, 4, found);
 
     // Found exactly when the decoded page's map has at least one entry.
     const StreamMap map = StreamMap::inPage(decoded);
@@ -155,18 +155,18 @@ void checkStreamMap(const std::string& text, const std::string& decoded) {
     FUZZ_CHECK(map.first().data() == entries.front().data());
     FUZZ_CHECK(map.last().data() == entries.back().data());
     FUZZ_CHECK(lowest.streamUrl == resolveAddress(kPageUrl, StreamMap::address(map.first())));
-    const core highest = searched(text, 1, found);
+    const DownloadJob highest = searched(text, 1, found);
     FUZZ_CHECK(highest.streamUrl == resolveAddress(kPageUrl, StreamMap::address(map.last())));
 }
 
 void checkTitle(const std::string& text, const std::string& decoded) {
-    const auto found = core::findTitle(text);
+    const auto found = DownloadJob::findTitle(text);
     // Read as its decoded form: any page that decodes alike gives the same.
     std::string encoded;
     for (const char c : decoded)
         encoded +=
             "%" + std::string(1, "0123456789ABCDEF"[(c >> 4) & 15]) + "0123456789ABCDEF"[c & 15];
-    FUZZ_CHECK(core::findTitle(encoded) == found);
+    FUZZ_CHECK(DownloadJob::findTitle(encoded) == found);
     if (!found)
         return;
     const std::string& title = *found;
@@ -175,8 +175,8 @@ void checkTitle(const std::string& text, const std::string& decoded) {
     checkCleaned(title);
     // The window and the tool name the file alike: the job changes a found
     // title no further.
-    if (!title.empty() && title.size() <= core::maxTitleBytes)
-        FUZZ_CHECK(core::safeTitle(title) == title);
+    if (!title.empty() && title.size() <= DownloadJob::maxTitleBytes)
+        FUZZ_CHECK(DownloadJob::safeTitle(title) == title);
 }
 
 } // namespace

@@ -1,8 +1,8 @@
 #include "TransferList.h"
+#include "DownloadJob.h"
 #include "TempFolder.h"
 #include "TestFiles.h"
 #include "TransferStore.h"
-#include "core.h"
 
 #include <gtest/gtest.h>
 
@@ -29,7 +29,7 @@ protected:
     std::unique_ptr<TransferList> makeList(TransferStore* store = nullptr) {
         auto list = std::make_unique<TransferList>(
             store,
-            [this](std::unique_ptr<core> job) {
+            [this](std::unique_ptr<DownloadJob> job) {
                 if (refuse)
                     throw std::system_error(
                         std::make_error_code(std::errc::resource_unavailable_try_again));
@@ -40,8 +40,8 @@ protected:
         return list;
     }
 
-    void send(const core& job, Kind kind, std::string text = {}, double done = 0, double total = 0,
-              std::string detail = {}) {
+    void send(const DownloadJob& job, Kind kind, std::string text = {}, double done = 0,
+              double total = 0, std::string detail = {}) {
         JobEvent event;
         event.id = job.jobId;
         event.kind = kind;
@@ -56,7 +56,7 @@ protected:
 
     TempFolder dir;
     TransferList::JobSettings now{4, dir.file("movies"), dir.file("music"), false};
-    std::vector<std::unique_ptr<core>> jobs;
+    std::vector<std::unique_ptr<DownloadJob>> jobs;
     bool refuse = false;
     std::vector<std::string> savedFiles;
     std::vector<std::int64_t> endedIds;
@@ -145,8 +145,8 @@ TEST_F(TransferListTest, StatesFollowUserActionsAndJobEvents) {
     ASSERT_EQ(jobs.size(), 3u);
     EXPECT_TRUE(jobs[2]->conversionOnly);
     EXPECT_EQ(jobs[2]->bitRate, "128k");
-    EXPECT_EQ(jobs[2]->moviePath, savedIn);
-    EXPECT_EQ(jobs[2]->mp3Path, dir.file("music"));
+    EXPECT_EQ(jobs[2]->movieFolder, savedIn);
+    EXPECT_EQ(jobs[2]->musicFolder, dir.file("music"));
     EXPECT_EQ(state(x), State::Converting);
     EXPECT_EQ(list->pause(x), Done::NotApplicable);
     send(*jobs[2], Kind::Saved, "x(1).mp3");
@@ -247,7 +247,7 @@ TEST_F(TransferListTest, ACrashOrACloseIsContinuedAtTheNextStart) {
     EXPECT_EQ(jobs[0]->fileTitle, "t2");
     EXPECT_EQ(record(2).partFile, "/m/t.part");
     EXPECT_TRUE(jobs[1]->conversionOnly);
-    EXPECT_EQ(jobs[1]->moviePath, "/m");
+    EXPECT_EQ(jobs[1]->movieFolder, "/m");
     EXPECT_EQ(state(1), State::Done);
     EXPECT_EQ(state(3), State::Paused);
     EXPECT_EQ(state(5), State::Queued);

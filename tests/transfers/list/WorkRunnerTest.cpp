@@ -1,6 +1,6 @@
 #include "WorkRunner.h"
 #include "CancelToken.h"
-#include "core.h"
+#include "DownloadJob.h"
 
 #include <gtest/gtest.h>
 
@@ -30,7 +30,7 @@ TEST(WorkRunnerTest, RunsWorkOffTheCallersThreadUntilItReturns) {
     token->cancel();
     JobOptions options;
     options.title = "t";
-    WorkRunner::jobRunner(runner)(core::conversion(
+    WorkRunner::jobRunner(runner)(DownloadJob::conversion(
         options, "flv", 1,
         [&stopped](const JobEvent& event) {
             if (event.kind == JobEvent::Kind::Cancelled)

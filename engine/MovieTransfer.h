@@ -5,20 +5,20 @@
 #include "ProgressPacer.h"
 #include "RangeRequest.h"
 
-class core;
+class DownloadJob;
 
 // Context of one movie transfer, handed to libcurl as the target of the
 // write, header and progress callbacks. Owns nothing but what it saw of the
 // file's first bytes and the answer's headers.
-struct MemoryBlock {
-    PartFile& out;
-    core& job;
+struct MovieTransfer {
+    PartFile& file;
+    DownloadJob& job;
     MovieSignature head{};
     // The container the first bytes showed has been looked at.
     bool containerChecked = false;
     ProgressPacer pacer{};
     // The range asked for, and what the answer said about it.
     RangeRequest range{};
-    // The answer's body has begun (core::bodyStarts) and was taken.
+    // The answer's body has begun (DownloadJob::bodyStarts) and was taken.
     bool started = false;
 };

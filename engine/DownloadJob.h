@@ -13,54 +13,55 @@
 #include <string_view>
 #include <vector>
 
-struct MemoryBlock;
+struct MovieTransfer;
 
 // One download job: fetches a watch page, picks a stream, saves the movie
 // and optionally converts it to MP3. Created on the window's thread, then
 // owned and destroyed by its worker thread (entry()). Every event goes to
 // the sink, on the worker thread; the cancel token stops the job at its next
 // check (the transfer's progress calls, the wait for ffmpeg).
-class core {
+class DownloadJob {
 public:
-    core(JobOptions options, int id, JobSink sink, std::shared_ptr<const CancelToken> cancel = {});
+    DownloadJob(JobOptions options, int id, JobSink sink,
+                std::shared_ptr<const CancelToken> cancel = {});
 
     // A job that only converts a movie saved earlier (movieFolder/title.type)
     // to MP3 in musicFolder at options.bitRate, reported like a transfer's
     // conversion step. The page URL and quality are not used.
-    static std::unique_ptr<core> conversion(JobOptions options, const std::string& type, int id,
-                                            JobSink sink,
-                                            std::shared_ptr<const CancelToken> cancel = {});
+    static std::unique_ptr<DownloadJob> conversion(JobOptions options, const std::string& type,
+                                                   int id, JobSink sink,
+                                                   std::shared_ptr<const CancelToken> cancel = {});
 
-    // Thread entry: runs the pipeline on pThis, then deletes it.
-    static unsigned ThreadStaticEntryPoint(void* pThis);
-    // Thread entry of a conversion job: converts, then deletes pThis.
-    static unsigned ConvertStaticEntryPoint(void* pThis);
+    // Thread entry: runs the pipeline on job, then deletes it.
+    static unsigned runOwned(void* job);
+    // Thread entry of a conversion job: converts, then deletes job.
+    static unsigned convertOwned(void* job);
     // The thread entry that runs this job.
     using Entry = unsigned (*)(void*);
-    Entry entry() const {
-        return conversionOnly ? &ConvertStaticEntryPoint : &ThreadStaticEntryPoint;
-    }
+    Entry entry() const { return conversionOnly ? &convertOwned : &runOwned; }
 
-    bool scrapeURL();
+    // The whole pipeline: the page, its stream, the movie, the conversion.
+    bool run();
 
-    // HTTP layer. The page form stops when cancel (may be null) is set; a
-    // page over maxPageBytes, announced or not, ends it with
+    // HTTP layer. fetchPage stops when cancel (may be null) is set; a page
+    // over maxPageBytes, announced or not, ends it with
     // CURLE_FILESIZE_EXCEEDED.
-    static CURLcode doCurl(CURL* curl, const char* url, std::string& buf,
-                           const CancelToken* cancel = nullptr);
-    CURLcode doCurl(CURL* curl, const char* url, MemoryBlock& buf);
-    // writer's buffer is the receiving PageBuffer (the page).
-    static size_t writer(char* data, size_t size, size_t nmemb, void* buffer);
-    // movieWriter's is the transfer's MemoryBlock (the movie's file).
-    static size_t movieWriter(void* ptr, size_t size, size_t nmemb, void* data);
-    static int progress_callback(void* clientp, curl_off_t dltotal, curl_off_t dlnow,
-                                 curl_off_t ultotal, curl_off_t ulnow);
+    static CURLcode fetchPage(CURL* curl, const char* url, std::string& text,
+                              const CancelToken* cancel = nullptr);
+    CURLcode fetchMovie(CURL* curl, const char* url, MovieTransfer& transfer);
+    // libcurl's write callback of the page; page is its PageBuffer.
+    static size_t pageWriter(char* data, size_t size, size_t nmemb, void* page);
+    // libcurl's write and progress callbacks of the movie; transfer is its
+    // MovieTransfer.
+    static size_t movieWriter(void* data, size_t size, size_t nmemb, void* transfer);
+    static int movieProgress(void* transfer, curl_off_t dltotal, curl_off_t dlnow,
+                             curl_off_t ultotal, curl_off_t ulnow);
 
     // Stream map and quality choice: percent-decodes pageText in place,
     // counts the map's entries (StreamMap) and sets streamUrl to the chosen
     // entry's address, read against the address curl fetched the page from
     // (pageUrl when it fetched nothing). False when the page offers none.
-    bool findDetails(CURL* curl);
+    bool chooseStream(CURL* curl);
 
     // Title extraction (window thread): the headline as the page shows it
     // (character references decoded), cleaned as safeTitle does, ";" and
@@ -78,21 +79,21 @@ public:
     // Movie step and conversion. The movie goes into options.partFile when
     // given (kept when the job fails or pauses, to continue it), else into
     // a temporary file removed on any stop.
-    bool download();
+    bool saveMovie();
     // The answer's body begins (on the worker thread, from the write callback
     // or after an empty body): decides from the answer whether the part file
     // is continued or started over, and what its first bytes are. False
     // when the answer is not the file asked for.
     // first and n: the body's first bytes as they arrived (none for an
     // empty body).
-    bool bodyStarts(MemoryBlock& block, const char* first, std::size_t n);
+    bool bodyStarts(MovieTransfer& transfer, const char* first, std::size_t n);
     // The conversion step; false when it failed or was cancelled.
     bool convert();
-    // Converts moviePath/fname.type into mp3Path/fname.mp3 at
+    // Converts movieFolder/title.type into musicFolder/title.mp3 at
     // onRequestBitRate; false when ffmpeg failed, was cancelled or the title
     // leaves the folders. savedName (may be null) receives the file name the
-    // MP3 was given, which differs when fname.mp3 was taken.
-    static bool converter(std::string moviePath, std::string mp3Path, std::string fname,
+    // MP3 was given, which differs when title.mp3 was taken.
+    static bool converter(std::string movieFolder, std::string musicFolder, std::string title,
                           std::string type, const CancelToken* cancel = nullptr,
                           std::string* savedName = nullptr);
 
@@ -154,8 +155,8 @@ public:
     int quality;
     int streamCount = 0;
     bool convertToMp3;
-    std::string moviePath;
-    std::string mp3Path;
+    std::string movieFolder;
+    std::string musicFolder;
     std::string bitRate;
     std::string pageText;
     std::string streamUrl;

@@ -1,7 +1,7 @@
+#include "DownloadJob.h"
 #include "CurlHandle.h"
 #include "FixtureServer.h"
 #include "JobRecorder.h"
-#include "core.h"
 
 #include <gtest/gtest.h>
 
@@ -29,22 +29,22 @@ struct JobRun {
     std::vector<std::pair<double, double>> progress;
 };
 
-class PipelineTest : public ::testing::Test {
+class DownloadJobTest : public ::testing::Test {
 protected:
     void TearDown() override {
         CurlHandle::factory = &curl_easy_init;
-        core::stallSeconds = 30;
-        core::maxPageBytes = std::size_t{64} * 1024 * 1024;
+        DownloadJob::stallSeconds = 30;
+        DownloadJob::maxPageBytes = std::size_t{64} * 1024 * 1024;
     }
 
     JobRun run(const std::string& page, const std::string& title, int quality = 2,
                bool convert = false, std::string movieDir = {}) {
         const int id = JobRecorder::nextId();
-        core job(jobOptions(page, title, quality,
-                            movieDir.empty() ? movies.path().string() : movieDir, mp3s.path(),
-                            convert),
-                 id, &JobRecorder::record);
-        const bool result = job.scrapeURL();
+        DownloadJob job(jobOptions(page, title, quality,
+                                   movieDir.empty() ? movies.path().string() : movieDir,
+                                   mp3s.path(), convert),
+                        id, &JobRecorder::record);
+        const bool result = job.run();
         return {result, JobRecorder::statusesOf(id), JobRecorder::progressOf(id)};
     }
 
@@ -58,7 +58,7 @@ protected:
     TempDir mp3s;
 };
 
-TEST_F(PipelineTest, SavesTheChosenStreamByteForByte) {
+TEST_F(DownloadJobTest, SavesTheChosenStreamByteForByte) {
     const std::string low = testBytes(70'000, 1), mid = testBytes(90'000, 2),
                       high = testBytes(300'000, 3), top = testBytes(123'457, 4);
     srv.stream("/5", low);
@@ -97,7 +97,7 @@ TEST_F(PipelineTest, SavesTheChosenStreamByteForByte) {
     EXPECT_EQ(listFolder(movies.path()), (Texts{"A.mp4", "B.flv", "C.flv", "D.flv", "E.flv"}));
 }
 
-TEST_F(PipelineTest, ProgressCarriesTotalAndReceivedBytes) {
+TEST_F(DownloadJobTest, ProgressCarriesTotalAndReceivedBytes) {
     const std::string bytes = testBytes(400'000);
     offer();
     for (bool chunked : {false, true}) {
@@ -123,7 +123,7 @@ TEST_F(PipelineTest, ProgressCarriesTotalAndReceivedBytes) {
     }
 }
 
-TEST_F(PipelineTest, ConvertsAfterASuccessfulDownload) {
+TEST_F(DownloadJobTest, ConvertsAfterASuccessfulDownload) {
     TempDir work;
     const std::string clip = work.file("clip.flv");
     const std::string command = "ffmpeg -nostdin -loglevel error -f lavfi -i "
@@ -142,7 +142,7 @@ TEST_F(PipelineTest, ConvertsAfterASuccessfulDownload) {
     EXPECT_GT(std::filesystem::file_size(mp3s.file("Song.mp3")), 0u);
 }
 
-TEST_F(PipelineTest, NoHandleForThePage) {
+TEST_F(DownloadJobTest, NoHandleForThePage) {
     CurlHandle::factory = [] { return static_cast<CURL*>(nullptr); };
     JobRun r = run(srv.url("/watch"), "Clip");
     EXPECT_FALSE(r.result);
@@ -150,7 +150,7 @@ TEST_F(PipelineTest, NoHandleForThePage) {
     EXPECT_EQ(srv.hits("/watch"), 0);
 }
 
-TEST_F(PipelineTest, PageFetchFailures) {
+TEST_F(DownloadJobTest, PageFetchFailures) {
     std::string refused;
     {
         FixtureServer gone;
@@ -161,8 +161,8 @@ TEST_F(PipelineTest, PageFetchFailures) {
     srv.redirect("/hop11", "/missing");
     srv.redirect("/loop", "/loop");
     srv.stall("/stall");
-    core::stallSeconds = 1;
-    core::maxPageBytes = 4096;
+    DownloadJob::stallSeconds = 1;
+    DownloadJob::maxPageBytes = 4096;
     srv.body("/big", std::string(5000, 'x'));
     srv.stream("/bigchunked", std::string(50'000, 'x'), true);
     srv.body("/fits", std::string(4096, 'x'));
@@ -187,7 +187,7 @@ TEST_F(PipelineTest, PageFetchFailures) {
     EXPECT_TRUE(listFolder(movies.path()).empty());
 }
 
-TEST_F(PipelineTest, PagesWithoutAStreamMap) {
+TEST_F(DownloadJobTest, PagesWithoutAStreamMap) {
     srv.body("/plain", "<html><body>nothing to see</body></html>");
     srv.body("/empty", "");
     srv.error("/gone", 404, watchPageHtml("Clip", {}).substr(0, 60));
@@ -200,7 +200,7 @@ TEST_F(PipelineTest, PagesWithoutAStreamMap) {
     EXPECT_TRUE(listFolder(movies.path()).empty());
 }
 
-TEST_F(PipelineTest, RedirectsAreFollowedToTheBody) {
+TEST_F(DownloadJobTest, RedirectsAreFollowedToTheBody) {
     const std::string bytes = testBytes(50'000);
     for (int i = 0; i < 10; ++i)
         srv.redirect("/p" + std::to_string(i), i == 9 ? "/watch" : "/p" + std::to_string(i + 1),
@@ -214,7 +214,7 @@ TEST_F(PipelineTest, RedirectsAreFollowedToTheBody) {
     EXPECT_TRUE(readFile(movies.file("Moved.flv")) == bytes);
 }
 
-TEST_F(PipelineTest, TitlesAndFoldersThatCannotTakeTheFile) {
+TEST_F(DownloadJobTest, TitlesAndFoldersThatCannotTakeTheFile) {
     srv.stream("/high", testBytes(1000));
     offer();
     writeFile(movies.file("a file"), "");
@@ -247,7 +247,7 @@ TEST_F(PipelineTest, TitlesAndFoldersThatCannotTakeTheFile) {
 
 // A title no file name can hold is cleaned before the transfer starts,
 // never refused after it.
-TEST_F(PipelineTest, TitlesAreCleanedBeforeTheTransfer) {
+TEST_F(DownloadJobTest, TitlesAreCleanedBeforeTheTransfer) {
     srv.stream("/high", testBytes(1000));
     offer();
     // No title: the page's headline.
@@ -256,8 +256,8 @@ TEST_F(PipelineTest, TitlesAreCleanedBeforeTheTransfer) {
     EXPECT_EQ(listFolder(movies.path()), (Texts{"AC DC.flv", "Clip.flv", "video.flv"}));
 }
 
-TEST_F(PipelineTest, FailedTransfersKeepTheEarlierFile) {
-    core::stallSeconds = 1;
+TEST_F(DownloadJobTest, FailedTransfersKeepTheEarlierFile) {
+    DownloadJob::stallSeconds = 1;
     writeFile(movies.file("Clip.flv"), "earlier movie");
     writeFile(movies.file("local.bin"), "a local file");
     const std::string bytes = testBytes(200'000);
@@ -324,7 +324,7 @@ private:
     void (*oldHandler_)(int) = nullptr;
 };
 
-TEST_F(PipelineTest, WriteFailureFailsTheTransfer) {
+TEST_F(DownloadJobTest, WriteFailureFailsTheTransfer) {
     writeFile(movies.file("Clip.flv"), "earlier movie");
     offer();
     // A write past the limit fails at once, on the first chunk or a later one.
@@ -342,7 +342,7 @@ TEST_F(PipelineTest, WriteFailureFailsTheTransfer) {
     }
 }
 
-TEST_F(PipelineTest, SeveralJobsRunAtOnceOnTheirOwnThreads) {
+TEST_F(DownloadJobTest, SeveralJobsRunAtOnceOnTheirOwnThreads) {
     constexpr int jobs = 4;
     std::vector<std::string> bytes;
     std::vector<int> ids;
@@ -358,11 +358,10 @@ TEST_F(PipelineTest, SeveralJobsRunAtOnceOnTheirOwnThreads) {
     for (int i = 0; i < jobs; ++i) {
         const std::string n = std::to_string(i);
         // The worker takes ownership of the job and deletes it.
-        auto* job =
-            new core(jobOptions(srv.url("/w" + n), "Clip " + n, 2, movies.path(), mp3s.path()),
-                     ids[i], &JobRecorder::record);
-        threads.emplace_back(
-            [&results, i, job] { results[i] = core::ThreadStaticEntryPoint(job); });
+        auto* job = new DownloadJob(
+            jobOptions(srv.url("/w" + n), "Clip " + n, 2, movies.path(), mp3s.path()), ids[i],
+            &JobRecorder::record);
+        threads.emplace_back([&results, i, job] { results[i] = DownloadJob::runOwned(job); });
     }
     for (auto& t : threads)
         t.join();

@@ -1,4 +1,4 @@
-#include "core.h"
+#include "DownloadJob.h"
 
 #include "CurlHandle.h"
 #include "PartFile.h"
@@ -8,28 +8,29 @@
 #include <memory>
 #include <utility>
 
-long core::stallSeconds = 30;
-std::size_t core::maxPageBytes = std::size_t{64} * 1024 * 1024;
-const std::size_t core::maxTitleBytes =
+long DownloadJob::stallSeconds = 30;
+std::size_t DownloadJob::maxPageBytes = std::size_t{64} * 1024 * 1024;
+const std::size_t DownloadJob::maxTitleBytes =
     NAME_MAX - 4 - std::max(PartFile::extraNameBytes, PartFile::maxExtraNameBytes);
 
-core::core(JobOptions options, int id, JobSink sink, std::shared_ptr<const CancelToken> cancel)
+DownloadJob::DownloadJob(JobOptions options, int id, JobSink sink,
+                         std::shared_ptr<const CancelToken> cancel)
     : pageUrl(std::move(options.pageUrl)), titleFromPage(options.title.empty()),
       fileTitle(safeTitle(std::move(options.title))), jobId(id), quality(options.quality),
-      convertToMp3(options.convert), moviePath(std::move(options.movieFolder)),
-      mp3Path(std::move(options.musicFolder)), bitRate(std::move(options.bitRate)),
+      convertToMp3(options.convert), movieFolder(std::move(options.movieFolder)),
+      musicFolder(std::move(options.musicFolder)), bitRate(std::move(options.bitRate)),
       sink(std::move(sink)), cancelToken(std::move(cancel)), partFile(std::move(options.partFile)),
       resumeValidator(std::move(options.validator)), resumeTotal(options.total) {}
 
 // Runs on the job's worker thread, which owns the job from here on.
-unsigned core::ThreadStaticEntryPoint(void* pThis) {
-    std::unique_ptr<core> job(static_cast<core*>(pThis));
+unsigned DownloadJob::runOwned(void* owned) {
+    std::unique_ptr<DownloadJob> job(static_cast<DownloadJob*>(owned));
     if (job)
-        job->scrapeURL();
+        job->run();
     return 1;
 }
 
-bool core::scrapeURL() {
+bool DownloadJob::run() {
     pageText.clear();
     status("Scraping URL...");
     {
@@ -38,7 +39,8 @@ bool core::scrapeURL() {
             send(JobEvent::Kind::Failed, "Error: Could not create request.");
             return false;
         }
-        const CURLcode fetched = doCurl(curl.get(), pageUrl.c_str(), pageText, cancelToken.get());
+        const CURLcode fetched =
+            fetchPage(curl.get(), pageUrl.c_str(), pageText, cancelToken.get());
         if (cancelled()) {
             stopped();
             return false;
@@ -54,31 +56,31 @@ bool core::scrapeURL() {
         if (titleFromPage)
             fileTitle = safeTitle(findTitle(pageText).value_or(std::string()));
         status("Searching for download source...");
-        if (!findDetails(curl.get())) {
+        if (!chooseStream(curl.get())) {
             send(JobEvent::Kind::Failed, "Error: Could not locate any movies to download.");
             return true;
         }
     }
     status("Found movie source!");
-    if (download() && convertToMp3)
+    if (saveMovie() && convertToMp3)
         convert();
     return true;
 }
 
-std::string core::movieExtension() const {
+std::string DownloadJob::movieExtension() const {
     return quality == 1 && streamCount > 3 ? ".mp4" : ".flv";
 }
 
-std::string core::movieFile() const {
-    return moviePath + "/" + fileTitle +
+std::string DownloadJob::movieFile() const {
+    return movieFolder + "/" + fileTitle +
            (savedExtension.empty() ? movieExtension() : savedExtension);
 }
 
-bool core::staysInFolder(const std::string& title) {
+bool DownloadJob::staysInFolder(const std::string& title) {
     return title.find('/') == std::string::npos && title != "." && title != "..";
 }
 
-void core::send(JobEvent::Kind kind, std::string text) const {
+void DownloadJob::send(JobEvent::Kind kind, std::string text) const {
     if (!sink)
         return;
     JobEvent event;
@@ -88,7 +90,7 @@ void core::send(JobEvent::Kind kind, std::string text) const {
     sink(event);
 }
 
-void core::progress(double total, double received) const {
+void DownloadJob::progress(double total, double received) const {
     if (!sink)
         return;
     JobEvent event;
