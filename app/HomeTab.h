@@ -13,7 +13,7 @@ class HomeTab : public QWidget {
     Q_OBJECT
 public:
     // Player pages and playable copies go into dataFolder
-    // (Settings::dataFolder() unless told otherwise).
+    // (SettingsStore::userDataFolder() unless told otherwise).
     explicit HomeTab(QWidget* parent = nullptr);
     explicit HomeTab(const std::string& dataFolder, QWidget* parent = nullptr);
 
@@ -21,7 +21,7 @@ public:
     // given, there is no player and nothing plays.
     void setRunner(WorkRunner& runner);
 
-    BrowserPane* browser() const { return webBrowser1; }
+    BrowserPane* browser() const { return pane; }
     HomePlayer* player() const { return homePlayer; }
 
     // Plays a media file in the pane, preparing a playable copy when needed.
@@ -29,6 +29,6 @@ public:
 
 private:
     std::string dataFolder;
-    BrowserPane* webBrowser1;
+    BrowserPane* pane;
     HomePlayer* homePlayer = nullptr;
 };

@@ -8,17 +8,16 @@
 #include <QVBoxLayout>
 
 LibraryTab::LibraryTab(QWidget* parent) : QWidget(parent) {
-    setObjectName(QStringLiteral("tabPage4"));
+    setObjectName(QStringLiteral("libraryTab"));
     files = LibraryView::build(this);
 
-    contextMenuStrip2 = new QMenu(files);
-    contextMenuStrip2->setObjectName(QStringLiteral("contextMenuStrip2"));
-    showFolderLocationToolStripMenuItem = contextMenuStrip2->addAction(QStringLiteral("manage"));
-    showFolderLocationToolStripMenuItem->setObjectName(
-        QStringLiteral("showFolderLocationToolStripMenuItem"));
-    playToolStripMenuItem = contextMenuStrip2->addAction(QStringLiteral("play"));
-    playToolStripMenuItem->setObjectName(QStringLiteral("playToolStripMenuItem"));
-    events = new ListRowEvents(files, contextMenuStrip2);
+    libraryMenu = new QMenu(files);
+    libraryMenu->setObjectName(QStringLiteral("libraryMenu"));
+    showFolder = libraryMenu->addAction(QStringLiteral("manage"));
+    showFolder->setObjectName(QStringLiteral("libraryShowFolderAction"));
+    play = libraryMenu->addAction(QStringLiteral("play"));
+    play->setObjectName(QStringLiteral("libraryPlayAction"));
+    events = new ListRowEvents(files, libraryMenu);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -14,15 +14,15 @@ public:
     explicit LibraryTab(QWidget* parent = nullptr);
 
     QTreeWidget* list() const { return files; }
-    QMenu* menu() const { return contextMenuStrip2; }
+    QMenu* menu() const { return libraryMenu; }
     ListRowEvents* rowEvents() const { return events; }
-    QAction* manageAction() const { return showFolderLocationToolStripMenuItem; }
-    QAction* playAction() const { return playToolStripMenuItem; }
+    QAction* showFolderAction() const { return showFolder; }
+    QAction* playAction() const { return play; }
 
 private:
     QTreeWidget* files;
-    QMenu* contextMenuStrip2;
-    QAction* showFolderLocationToolStripMenuItem;
-    QAction* playToolStripMenuItem;
+    QMenu* libraryMenu;
+    QAction* showFolder;
+    QAction* play;
     ListRowEvents* events;
 };

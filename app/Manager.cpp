@@ -4,7 +4,7 @@
 #include "DownloadJob.h"
 #include "Library.h"
 #include "MessageBox.h"
-#include "Settings.h"
+#include "SettingsTab.h"
 #include "Text.h"
 #include "TransferList.h"
 #include "TransferModel.h"
@@ -13,13 +13,22 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QObject>
 
+namespace {
+
+const char* const LibraryPathError =
+    "Error: Could not open library path. Check the Settings tab for download locations.";
+
+} // namespace
+
 Manager::Manager(QTreeWidget* libraryList, SettingsTab* settingsTab, QLineEdit* titleText,
                  const QDBusConnection& bus)
-    : settings(std::make_unique<Settings>(settingsTab, libraryList)),
-      store(std::make_unique<TransferStore>(settings->getOutPath() + "transfers.sqlite")),
+    : current(settingsFiles.load()), settingsTab(settingsTab),
+      library(std::make_unique<Library>(libraryList)),
+      store(std::make_unique<TransferStore>(settingsFiles.dataFolder() + "transfers.sqlite")),
       runner(std::make_unique<WorkRunner>()), context(std::make_unique<QObject>()),
       post(context.get()), notifier(std::make_unique<DesktopNotifier>(bus)), titleText(titleText) {
     // The sink runs on each job's worker thread: the event crosses to the
@@ -29,10 +38,10 @@ Manager::Manager(QTreeWidget* libraryList, SettingsTab* settingsTab, QLineEdit* 
     };
     auto jobSettings = [this] {
         TransferList::JobSettings now;
-        now.quality = settings->getQuality();
-        now.movieFolder = settings->getMoviePath();
-        now.musicFolder = settings->getMp3Path();
-        now.convert = settings->shouldConvertMovie();
+        now.quality = current.quality;
+        now.movieFolder = current.movieFolder;
+        now.musicFolder = current.musicFolder;
+        now.convert = current.convertToMp3;
         return now;
     };
     list = std::make_unique<TransferList>(store.get(), WorkRunner::jobRunner(*runner),
@@ -47,7 +56,13 @@ Manager::Manager(QTreeWidget* libraryList, SettingsTab* settingsTab, QLineEdit* 
         post([this, message] { showMessage(message); });
     });
 
-    list->setMaxRunning(settings->getMaxRunning());
+    if (const std::string message = settingsFiles.takeMessage(); !message.empty())
+        showMessage(message);
+    if (settingsTab)
+        settingsTab->display(current);
+    listLibrary(true);
+
+    list->setMaxRunning(current.maxRunning);
     list->restore();
     if (const std::string message = store->takeMessage(); !message.empty())
         showMessage(message);
@@ -63,7 +78,7 @@ Manager::~Manager() {
     runner.reset();
     store.reset();
     notifier.reset();
-    settings.reset();
+    library.reset();
 }
 
 std::int64_t Manager::download(const std::string& url, const std::string& title) {
@@ -107,18 +122,36 @@ void Manager::convert(const std::vector<std::int64_t>& ids) {
 }
 
 std::string Manager::mediaPath(int libraryRow) const {
-    return settings->getLibrary()->mediaPath(libraryRow);
+    return library->mediaPath(libraryRow);
 }
 
 std::string Manager::showFolder(int libraryRow) const {
-    return settings->getLibrary()->showFileFolder(libraryRow);
+    return library->showFileFolder(libraryRow);
 }
 
 bool Manager::saveSettings() {
-    settings->grabViewValues();
+    if (settingsTab)
+        current = settingsTab->edited(current);
     // In force whether or not config.dat could be written.
-    list->setMaxRunning(settings->getMaxRunning());
-    return settings->saveSettings();
+    list->setMaxRunning(current.maxRunning);
+    if (!settingsFiles.save(current))
+        return false;
+    listLibrary(false);
+    return true;
+}
+
+void Manager::listLibrary(bool atStart) {
+    const auto isFolder = [](const std::string& path) {
+        return !path.empty() && QFileInfo(wide(path)).isDir();
+    };
+    if (!isFolder(current.movieFolder) || !isFolder(current.musicFolder)) {
+        if (atStart)
+            showMessage(LibraryPathError);
+        return;
+    }
+    library->clear();
+    library->setShown(current.showMovies, current.showMusic);
+    library->show(current.movieFolder, current.musicFolder);
 }
 
 bool Manager::stopTransfers() {
@@ -136,13 +169,13 @@ void Manager::fileSaved(const TransferRecord& record, bool mp3) {
     const auto dot = file.rfind('.');
     if (dot == std::string::npos)
         return;
-    settings->getLibrary()->addOnce(file.substr(0, dot), file.substr(dot + 1),
-                                    mp3 ? record.musicFolder : record.movieFolder);
+    library->addOnce(file.substr(0, dot), file.substr(dot + 1),
+                     mp3 ? record.musicFolder : record.movieFolder);
 }
 
 void Manager::transferEnded(const TransferRecord& record) {
     // The saved setting counts, not the box's state.
-    if (settings->shouldNotify())
+    if (current.notify)
         notifier->jobEnded(record);
 }
 

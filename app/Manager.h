@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Settings.h"
+#include "SettingsStore.h"
 #include "TransferList.h"
 #include "WindowPost.h"
 
@@ -12,10 +14,10 @@
 #include <vector>
 
 class DesktopNotifier;
+class Library;
 class QLineEdit;
 class QObject;
 class QTreeWidget;
-class Settings;
 class SettingsTab;
 
 class TransferModel;
@@ -23,14 +25,16 @@ class TransferStore;
 class WorkRunner;
 struct TransferRecord;
 
-// The window's way into the logic: owns the settings, the transfer store
-// (transfers.sqlite in the data folder), the work runner and the transfer
-// list with its model; adds saved files to the library and tells the
-// desktop (over bus) when a transfer has ended, if the settings say so.
+// The window's way into the logic: owns the settings and their store, the
+// library, the transfer store (transfers.sqlite in the data folder), the work
+// runner and the transfer list with its model; adds saved files to the
+// library and tells the desktop (over bus) when a transfer has ended, if the
+// settings say so.
 // Window thread only; jobs report from their workers through a queued call.
 class Manager {
 public:
-    // Restores the list: the history as it ended, interrupted transfers
+    // Loads the settings into the tab, lists the library, and restores the
+    // transfer list: the history as it ended, interrupted transfers
     // continuing by themselves.
     Manager(QTreeWidget* libraryList, SettingsTab* settingsTab, QLineEdit* titleText,
             const QDBusConnection& bus = QDBusConnection::sessionBus());
@@ -57,14 +61,17 @@ public:
     std::string mediaPath(int libraryRow) const;
     // Address of a library row's folder, or an empty text.
     std::string showFolder(int libraryRow) const;
-    // Saves the Settings tab and applies the transfers at once.
+    // Takes the Settings tab's values, saves them and lists the library
+    // again; false when config.dat could not be written (the values are in
+    // force all the same).
     bool saveSettings();
     // Closing: running transfers pause (their part files kept, to continue
     // at the next start), conversions stop; waits at most CloseWait for the
     // workers, then for the store's writes. True when every worker ended.
     bool stopTransfers();
 
-    Settings& getSettings() { return *settings; }
+    const Settings& settings() const { return current; }
+    const SettingsStore& settingsStore() const { return settingsFiles; }
     TransferList& transfers() { return *list; }
     TransferModel& transferModel() { return *model; }
     WorkRunner& workRunner() { return *runner; }
@@ -76,8 +83,14 @@ private:
     void fileSaved(const TransferRecord& record, bool mp3);
     void transferEnded(const TransferRecord& record);
     void showMessage(const std::string& text) const;
+    // Lists the library from the folders and check boxes of now; at start, a
+    // folder that does not exist is said.
+    void listLibrary(bool atStart);
 
-    std::unique_ptr<Settings> settings;
+    SettingsStore settingsFiles;
+    Settings current;
+    SettingsTab* settingsTab;
+    std::unique_ptr<Library> library;
     std::unique_ptr<TransferStore> store;
     std::unique_ptr<WorkRunner> runner;
     // What workers' events and the store's failures are posted to; goes

@@ -18,25 +18,25 @@ const char* const SearchTab::Instructions =
     "the title will appear.\n\n3. Click Download.";
 
 SearchTab::SearchTab(QWidget* parent) : QWidget(parent) {
-    setObjectName(QStringLiteral("tabPage2"));
-    splitContainer1 = new QSplitter(Qt::Horizontal, this);
-    splitContainer1->setObjectName(QStringLiteral("splitContainer1"));
-    splitContainer1->setHandleWidth(5);
-    splitContainer1->addWidget(buildLeftPane());
-    splitContainer1->addWidget(buildRightPane());
-    splitContainer1->setStretchFactor(1, 1);
-    splitContainer1->setSizes({155, 645});
+    setObjectName(QStringLiteral("searchTab"));
+    splitter = new QSplitter(Qt::Horizontal, this);
+    splitter->setObjectName(QStringLiteral("searchSplitter"));
+    splitter->setHandleWidth(5);
+    splitter->addWidget(buildLeftPane());
+    splitter->addWidget(buildRightPane());
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({155, 645});
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(splitContainer1);
+    layout->addWidget(splitter);
 
-    connect(button1, &QPushButton::clicked, this, &SearchTab::button1_Click);
+    connect(go, &QPushButton::clicked, this, &SearchTab::onGo);
     // A line edit never takes a line break; Enter arrives as returnPressed.
-    connect(textBox1, &QLineEdit::returnPressed, this, &SearchTab::textBox1_KeyPress);
-    connect(webBrowser2, &BrowserPane::navigated, this, &SearchTab::webBrowser2_Navigated);
-    connect(webBrowser2, &QWebEngineView::loadStarted, this, &SearchTab::navigationStarted);
-    connect(webBrowser2, &QWebEngineView::urlChanged, this, &SearchTab::shownUrlChanged);
+    connect(addressText, &QLineEdit::returnPressed, this, &SearchTab::onAddressEntered);
+    connect(browserPane, &BrowserPane::navigated, this, &SearchTab::onNavigated);
+    connect(browserPane, &QWebEngineView::loadStarted, this, &SearchTab::navigationStarted);
+    connect(browserPane, &QWebEngineView::urlChanged, this, &SearchTab::shownUrlChanged);
     connect(titleText, &QLineEdit::textEdited, this, &SearchTab::titleTyped);
     updateDownload();
 }
@@ -44,53 +44,53 @@ SearchTab::SearchTab(QWidget* parent) : QWidget(parent) {
 QWidget* SearchTab::buildLeftPane() {
     auto* pane = new QWidget;
     titleText = new QLineEdit(QStringLiteral("Title"), pane);
-    titleText->setObjectName(QStringLiteral("titleText"));
+    titleText->setObjectName(QStringLiteral("titleBox"));
     titleText->setMaxLength(256);
-    downloadBtn = new QPushButton(QStringLiteral("Download"), pane);
-    downloadBtn->setObjectName(QStringLiteral("downloadBtn"));
-    downloadBtn->setFixedSize(129, 36);
-    label2 = new QLabel(wide(Instructions), pane);
-    label2->setObjectName(QStringLiteral("label2"));
-    label2->setWordWrap(true);
-    label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    download = new QPushButton(QStringLiteral("Download"), pane);
+    download->setObjectName(QStringLiteral("downloadButton"));
+    download->setFixedSize(129, 36);
+    instructions = new QLabel(wide(Instructions), pane);
+    instructions->setObjectName(QStringLiteral("instructions"));
+    instructions->setWordWrap(true);
+    instructions->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     auto* layout = new QVBoxLayout(pane);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(titleText);
-    layout->addWidget(downloadBtn);
-    layout->addWidget(label2, 1);
+    layout->addWidget(download);
+    layout->addWidget(instructions, 1);
     return pane;
 }
 
 QWidget* SearchTab::buildRightPane() {
     auto* pane = new QWidget;
-    button1 = new QPushButton(QStringLiteral("Go"), pane);
-    button1->setObjectName(QStringLiteral("button1"));
-    QFont small = button1->font();
+    go = new QPushButton(QStringLiteral("Go"), pane);
+    go->setObjectName(QStringLiteral("goButton"));
+    QFont small = go->font();
     small.setPixelSize(12);
-    button1->setFont(small);
-    textBox1 = new QLineEdit(SiteAddress::searchAddress(), pane);
-    textBox1->setObjectName(QStringLiteral("textBox1"));
-    webBrowser2 = new BrowserPane(pane);
-    webBrowser2->setObjectName(QStringLiteral("webBrowser2"));
+    go->setFont(small);
+    addressText = new QLineEdit(SiteAddress::searchAddress(), pane);
+    addressText->setObjectName(QStringLiteral("addressBox"));
+    browserPane = new BrowserPane(pane);
+    browserPane->setObjectName(QStringLiteral("searchBrowser"));
 
     auto* layout = new QGridLayout(pane);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
-    layout->addWidget(button1, 0, 0);
-    layout->addWidget(textBox1, 0, 1);
-    layout->addWidget(webBrowser2, 1, 0, 1, 2);
+    layout->addWidget(go, 0, 0);
+    layout->addWidget(addressText, 0, 1);
+    layout->addWidget(browserPane, 1, 0, 1, 2);
     layout->setColumnStretch(1, 1);
     layout->setRowStretch(1, 1);
     return pane;
 }
 
-void SearchTab::button1_Click() {
-    webBrowser2->navigate(textBox1->text());
+void SearchTab::onGo() {
+    browserPane->navigate(addressText->text());
 }
 
-void SearchTab::textBox1_KeyPress() {
-    webBrowser2->navigate(textBox1->text());
+void SearchTab::onAddressEntered() {
+    browserPane->navigate(addressText->text());
 }
 
 namespace {
@@ -101,17 +101,17 @@ QUrl pageOf(const QUrl& address) {
 
 } // namespace
 
-void SearchTab::webBrowser2_Navigated() {
+void SearchTab::onNavigated() {
     // The HTML arrives later on this thread; the tab may be gone by then,
     // or another navigation may have started.
     QPointer<SearchTab> self(this);
     const unsigned started = navigation;
-    const QUrl page = pageOf(webBrowser2->url());
-    webBrowser2->documentHtml([self, started, page](const QString& html) {
+    const QUrl page = pageOf(browserPane->url());
+    browserPane->documentHtml([self, started, page](const QString& html) {
         if (!self)
             return;
         // A load still going means this HTML may be another page's.
-        const BrowserPane* browser = self->webBrowser2;
+        const BrowserPane* browser = self->browserPane;
         if (started == self->navigation && !browser->page()->isLoading() &&
             page == pageOf(browser->url())) {
             // What the user typed for this page outranks what the page says.
@@ -123,7 +123,7 @@ void SearchTab::webBrowser2_Navigated() {
         }
         emit self->pageRead();
     });
-    textBox1->setText(webBrowser2->currentAddress());
+    addressText->setText(browserPane->currentAddress());
 }
 
 void SearchTab::navigationStarted() {
@@ -146,11 +146,11 @@ void SearchTab::shownUrlChanged(const QUrl& address) {
 
 void SearchTab::titleTyped() {
     typed = true;
-    titlePage = pageOf(webBrowser2->url());
+    titlePage = pageOf(browserPane->url());
     updateDownload();
 }
 
 void SearchTab::updateDownload() {
-    const bool current = !titlePage.isEmpty() && titlePage == pageOf(webBrowser2->url());
-    downloadBtn->setEnabled(current && !titleText->text().trimmed().isEmpty());
+    const bool current = !titlePage.isEmpty() && titlePage == pageOf(browserPane->url());
+    download->setEnabled(current && !titleText->text().trimmed().isEmpty());
 }

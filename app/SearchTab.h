@@ -27,9 +27,9 @@ public:
     void setTitleFinder(TitleFinder finder) { titleFinder = std::move(finder); }
 
     QLineEdit* titleBox() const { return titleText; }
-    QPushButton* downloadButton() const { return downloadBtn; }
-    QLineEdit* addressBox() const { return textBox1; }
-    BrowserPane* browser() const { return webBrowser2; }
+    QPushButton* downloadButton() const { return download; }
+    QLineEdit* addressBox() const { return addressText; }
+    BrowserPane* browser() const { return browserPane; }
 
     static const char* const Instructions;
 
@@ -38,9 +38,9 @@ signals:
     void pageRead();
 
 private slots:
-    void button1_Click();
-    void textBox1_KeyPress();
-    void webBrowser2_Navigated();
+    void onGo();
+    void onAddressEntered();
+    void onNavigated();
     void navigationStarted();
     void shownUrlChanged(const QUrl& address);
     void titleTyped();
@@ -51,13 +51,13 @@ private:
     QWidget* buildLeftPane();
     QWidget* buildRightPane();
 
-    QSplitter* splitContainer1;
+    QSplitter* splitter;
     QLineEdit* titleText;
-    QPushButton* downloadBtn;
-    QLabel* label2;
-    QPushButton* button1;
-    QLineEdit* textBox1;
-    BrowserPane* webBrowser2;
+    QPushButton* download;
+    QLabel* instructions;
+    QPushButton* go;
+    QLineEdit* addressText;
+    BrowserPane* browserPane;
     TitleFinder titleFinder;
     QUrl shownPage; // the browser's page, without its fragment
     QUrl titlePage; // the page the title box's text belongs to

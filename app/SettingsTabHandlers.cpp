@@ -21,7 +21,7 @@ SettingsTabHandlers::SettingsTabHandlers(SettingsTab* tab, FolderChooser& choose
                 [this] { this->tab->setSaveEnabled(true); });
     connect(tab->maxRunningBox(), &QSpinBox::valueChanged, this,
             [this] { this->tab->setSaveEnabled(true); });
-    connect(tab->saveButton(), &QPushButton::clicked, this, &SettingsTabHandlers::saveClicked);
+    connect(tab->saveButton(), &QPushButton::clicked, this, &SettingsTabHandlers::onSave);
 }
 
 void SettingsTabHandlers::browseInto(QLineEdit* box) {
@@ -34,7 +34,7 @@ void SettingsTabHandlers::browseInto(QLineEdit* box) {
     tab->setSaveEnabled(true);
 }
 
-void SettingsTabHandlers::saveClicked() {
+void SettingsTabHandlers::onSave() {
     if (save && save())
         tab->setSaveEnabled(false);
 }

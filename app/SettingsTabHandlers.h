@@ -21,7 +21,7 @@ public:
 
 private:
     void browseInto(QLineEdit* box);
-    void saveClicked();
+    void onSave();
 
     SettingsTab* tab;
     FolderChooser& chooser;

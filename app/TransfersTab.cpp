@@ -25,7 +25,7 @@ constexpr int ColumnWidths[TransferModel::ColumnCount] = {300, 200, 300, 180};
 TransfersTab::TransfersTab(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("transfersTab"));
     transferList = new QTreeView(this);
-    transferList->setObjectName(QStringLiteral("listView1"));
+    transferList->setObjectName(QStringLiteral("transferList"));
     transferList->setRootIsDecorated(false);
     transferList->setItemsExpandable(false);
     // One height for every row: thousands of history rows lay out at once.
@@ -41,26 +41,23 @@ TransfersTab::TransfersTab(QWidget* parent) : QWidget(parent) {
     transferList->setItemDelegate(delegate);
     transferList->installEventFilter(this);
 
-    contextMenuStrip1 = new QMenu(transferList);
-    contextMenuStrip1->setObjectName(QStringLiteral("contextMenuStrip1"));
-    pause = contextMenuStrip1->addAction(QStringLiteral("Pause"));
-    resume = contextMenuStrip1->addAction(QStringLiteral("Resume"));
-    cancelToolStripMenuItem = addNamedAction(contextMenuStrip1, QStringLiteral("Cancel"),
-                                             QStringLiteral("cancelToolStripMenuItem"));
-    retryToolStripMenuItem = addNamedAction(contextMenuStrip1, QStringLiteral("Retry"),
-                                            QStringLiteral("retryToolStripMenuItem"));
-    clearToolStripMenuItem = addNamedAction(contextMenuStrip1, QStringLiteral("Clear"),
-                                            QStringLiteral("clearToolStripMenuItem"));
-    convertToMp3ToolStripMenuItem =
-        addNamedAction(contextMenuStrip1, QStringLiteral("Convert to MP3"),
-                       QStringLiteral("convertToMp3ToolStripMenuItem"));
-    contextMenuStrip1->addSeparator();
-    play = contextMenuStrip1->addAction(QStringLiteral("Play"));
-    showFolder = contextMenuStrip1->addAction(QStringLiteral("Show in Folder"));
-    connect(contextMenuStrip1, &QMenu::aboutToShow, this, &TransfersTab::updateActions);
+    transferMenu = new QMenu(transferList);
+    transferMenu->setObjectName(QStringLiteral("transferMenu"));
+    pause = addNamedAction(transferMenu, QStringLiteral("Pause"), QStringLiteral("pauseAction"));
+    resume = addNamedAction(transferMenu, QStringLiteral("Resume"), QStringLiteral("resumeAction"));
+    cancel = addNamedAction(transferMenu, QStringLiteral("Cancel"), QStringLiteral("cancelAction"));
+    retry = addNamedAction(transferMenu, QStringLiteral("Retry"), QStringLiteral("retryAction"));
+    clear = addNamedAction(transferMenu, QStringLiteral("Clear"), QStringLiteral("clearAction"));
+    convert = addNamedAction(transferMenu, QStringLiteral("Convert to MP3"),
+                             QStringLiteral("convertAction"));
+    transferMenu->addSeparator();
+    play = addNamedAction(transferMenu, QStringLiteral("Play"), QStringLiteral("playAction"));
+    showFolder = addNamedAction(transferMenu, QStringLiteral("Show in Folder"),
+                                QStringLiteral("showFolderAction"));
+    connect(transferMenu, &QMenu::aboutToShow, this, &TransfersTab::updateActions);
     transferList->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(transferList, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        contextMenuStrip1->popup(transferList->viewport()->mapToGlobal(at));
+        transferMenu->popup(transferList->viewport()->mapToGlobal(at));
     });
     updateActions();
 
@@ -112,14 +109,10 @@ int TransfersTab::chosenRow(Action action) const {
 }
 
 void TransfersTab::updateActions() {
-    const std::pair<QAction*, Action> actions[] = {{pause, Action::Pause},
-                                                   {resume, Action::Resume},
-                                                   {cancelToolStripMenuItem, Action::Cancel},
-                                                   {retryToolStripMenuItem, Action::Retry},
-                                                   {clearToolStripMenuItem, Action::Clear},
-                                                   {convertToMp3ToolStripMenuItem, Action::Convert},
-                                                   {play, Action::Play},
-                                                   {showFolder, Action::ShowFolder}};
+    const std::pair<QAction*, Action> actions[] = {
+        {pause, Action::Pause}, {resume, Action::Resume},        {cancel, Action::Cancel},
+        {retry, Action::Retry}, {clear, Action::Clear},          {convert, Action::Convert},
+        {play, Action::Play},   {showFolder, Action::ShowFolder}};
     const std::vector<int> rows = selectedRows();
     for (const auto& [menuAction, action] : actions)
         menuAction->setEnabled(std::any_of(rows.begin(), rows.end(), [&](int row) {
@@ -140,7 +133,7 @@ bool TransfersTab::eventFilter(QObject* watched, QEvent* event) {
         emit pauseOrResumeKey();
         return true;
     case Qt::Key_Delete:
-        clearToolStripMenuItem->trigger();
+        clear->trigger();
         return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:

@@ -30,13 +30,13 @@ public:
     TransferModel* model() const { return transferModel; }
 
     QTreeView* list() const { return transferList; }
-    QMenu* menu() const { return contextMenuStrip1; }
+    QMenu* menu() const { return transferMenu; }
     QAction* pauseAction() const { return pause; }
     QAction* resumeAction() const { return resume; }
-    QAction* cancelAction() const { return cancelToolStripMenuItem; }
-    QAction* retryAction() const { return retryToolStripMenuItem; }
-    QAction* clearAction() const { return clearToolStripMenuItem; }
-    QAction* convertAction() const { return convertToMp3ToolStripMenuItem; }
+    QAction* cancelAction() const { return cancel; }
+    QAction* retryAction() const { return retry; }
+    QAction* clearAction() const { return clear; }
+    QAction* convertAction() const { return convert; }
     QAction* playAction() const { return play; }
     QAction* showFolderAction() const { return showFolder; }
 
@@ -62,13 +62,13 @@ private:
     // Every child below is owned by this page through Qt's parents.
     QTreeView* transferList;
     ProgressDelegate* delegate;
-    QMenu* contextMenuStrip1;
+    QMenu* transferMenu;
     QAction* pause;
     QAction* resume;
-    QAction* cancelToolStripMenuItem;
-    QAction* retryToolStripMenuItem;
-    QAction* clearToolStripMenuItem;
-    QAction* convertToMp3ToolStripMenuItem;
+    QAction* cancel;
+    QAction* retry;
+    QAction* clear;
+    QAction* convert;
     QAction* play;
     QAction* showFolder;
     // Null once the model is gone (the Manager goes before the window).

@@ -2,10 +2,10 @@
 // plays them. `quillmoth [URL...]` queues a download of each watch page; a
 // second start hands its addresses to the window already running.
 #include "BrowserPane.h"
-#include "Form1.h"
 #include "InstanceServer.h"
+#include "MainWindow.h"
 #include "ProcessExit.h"
-#include "Settings.h"
+#include "SettingsStore.h"
 #include "StandardDescriptors.h"
 
 #include <QApplication>
@@ -27,7 +27,7 @@ namespace {
 constexpr int HandOverWaitMs = 10000;
 
 // Web addresses become downloads; anything else is said once and skipped.
-void take(Bramblet::Form1& window, const QStringList& texts) {
+void take(quillmoth::MainWindow& window, const QStringList& texts) {
     QStringList addresses;
     QStringList skipped;
     for (const QString& text : texts) {
@@ -62,7 +62,7 @@ bool becomeWindow(InstanceServer& instance, const QStringList& addresses) {
             return false;
         if (deadline.hasExpired()) {
             std::fprintf(stderr, "quillmoth: the window using %s does not answer\n",
-                         Settings::dataFolder().c_str());
+                         SettingsStore::userDataFolder().c_str());
             endProcess(1);
         }
         QThread::msleep(50);
@@ -85,10 +85,10 @@ int main(int argc, char** argv) {
     {
         QApplication app(argc, argv);
         const QStringList addresses = QApplication::arguments().mid(1);
-        InstanceServer instance(QString::fromStdString(Settings::dataFolder()));
+        InstanceServer instance(QString::fromStdString(SettingsStore::userDataFolder()));
         if (!becomeWindow(instance, addresses))
             endProcess(0);
-        Bramblet::Form1 window;
+        quillmoth::MainWindow window;
         closeOnTerminate(&window);
         window.show();
         QTimer::singleShot(0, &window, [&] { take(window, addresses); });

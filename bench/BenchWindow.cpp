@@ -1,7 +1,7 @@
 #include "BenchWindow.h"
 
-#include "DownloadJob.h"
-#include "Settings.h"
+#include "Job.h"
+#include "SettingsStore.h"
 #include "TransferModel.h"
 #include "TransferStore.h"
 #include "TransfersTab.h"
@@ -16,11 +16,11 @@
 BenchWindow::BenchWindow(const std::string& movieFolder, Jobs jobs)
     : tab(std::make_unique<TransfersTab>()), runner(std::make_unique<WorkRunner>()),
       context(std::make_unique<QObject>()), poster(context.get()) {
-    std::filesystem::create_directories(Settings::dataFolder());
-    store = std::make_unique<TransferStore>(Settings::dataFolder() + "transfers.sqlite");
+    std::filesystem::create_directories(SettingsStore::userDataFolder());
+    store = std::make_unique<TransferStore>(SettingsStore::userDataFolder() + "transfers.sqlite");
     TransferList::Runner run = WorkRunner::jobRunner(*runner);
     if (jobs == Jobs::Keep)
-        run = [this](std::unique_ptr<DownloadJob> job) { kept.push_back(std::move(job)); };
+        run = [this](std::unique_ptr<Job> job) { kept.push_back(std::move(job)); };
     // On the job's worker thread, as the Manager's sink.
     auto sink = [this, post = poster](const JobEvent& event) {
         post([this, event] { transfers->apply(event); });
@@ -57,7 +57,7 @@ void BenchWindow::post(const JobEvent& event) const {
 std::vector<int> BenchWindow::keptJobs() const {
     std::vector<int> ids;
     for (const auto& job : kept)
-        ids.push_back(job->jobId);
+        ids.push_back(job->reporter().id());
     return ids;
 }
 

@@ -11,12 +11,12 @@
 // data folder's transfers.sqlite, as a long history would leave them.
 #include "BrowserPane.h"
 #include "FirstExpose.h"
-#include "Form1.h"
 #include "HomeTab.h"
+#include "MainWindow.h"
 #include "Manager.h"
 #include "ProcessExit.h"
 #include "SearchTab.h"
-#include "Settings.h"
+#include "SettingsStore.h"
 #include "TickTimes.h"
 #include "TransferList.h"
 #include "TransferStore.h"
@@ -55,7 +55,7 @@ Clock::time_point launchedAt(long long launchedNs) {
 }
 
 int seed(int count) {
-    const std::string folder = Settings::dataFolder();
+    const std::string folder = SettingsStore::userDataFolder();
     std::filesystem::create_directories(folder);
     TransferStore store(folder + "transfers.sqlite");
     const TransferState ends[] = {TransferState::Done, TransferState::Done, TransferState::Failed,
@@ -89,7 +89,7 @@ int seed(int count) {
 
 // Scrolls the Transfers tab from top to bottom a page at a time, each frame
 // painted at once.
-TickTimes scrollThrough(Bramblet::Form1& window) {
+TickTimes scrollThrough(quillmoth::MainWindow& window) {
     window.tabs()->setCurrentWidget(window.transfersTab());
     QTreeView* view = window.transfersTab()->list();
     // The view lays its rows out on a timer of its own.
@@ -141,7 +141,7 @@ int main(int argc, char** argv) {
     std::optional<TickTimes> scrolled;
     bool homeOk = false;
     {
-        Bramblet::Form1 window;
+        quillmoth::MainWindow window;
         const Clock::time_point formAt = Clock::now();
         BrowserPane* home = window.homeTab()->browser();
         QObject::connect(home, &QWebEngineView::loadFinished, &app, [&](bool ok) {

@@ -6,7 +6,7 @@
 
 QTreeWidget* LibraryView::build(QWidget* parent) {
     QTreeWidget* view =
-        ListView::create(parent, QStringLiteral("listView2"),
+        ListView::create(parent, QStringLiteral("libraryList"),
                          {{QStringLiteral("Title"), 300}, {QStringLiteral("Type"), 80}});
     // Unlike the transfer list, several library rows may be selected at once.
     view->setSelectionMode(QAbstractItemView::ExtendedSelection);

@@ -1,6 +1,7 @@
 #include "SettingsTab.h"
 
 #include "Settings.h"
+#include "Text.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -33,24 +34,26 @@ QGroupBox* group(QWidget* page, const char* name, const char* title) {
 } // namespace
 
 SettingsTab::SettingsTab(QWidget* parent) : QWidget(parent) {
-    setObjectName(QStringLiteral("tabPage5"));
+    setObjectName(QStringLiteral("settingsTab"));
 
     // Children in the window's order; the layout shows groupBox1 on top.
-    QGroupBox* conversion = group(this, "groupBox4", "Conversion");
-    QGroupBox* library = group(this, "groupBox3", "Library");
-    QGroupBox* qualityBox = group(this, "groupBox2", "Quality");
-    QGroupBox* downloads = group(this, "groupBox1", "Downloads");
-    save = named<QPushButton>(this, "saveSettingsBtn", QStringLiteral("Save Settings"));
+    QGroupBox* conversion = group(this, "conversionGroup", "Conversion");
+    QGroupBox* library = group(this, "libraryGroup", "Library");
+    QGroupBox* qualityBox = group(this, "qualityGroup", "Quality");
+    QGroupBox* downloads = group(this, "downloadsGroup", "Downloads");
+    save = named<QPushButton>(this, "saveButton", QStringLiteral("Save Settings"));
     save->setEnabled(false);
 
-    auto* movieLabel = named<QLabel>(downloads, "label4", QStringLiteral("Save movie files in"));
-    movieFolder = named<QLineEdit>(downloads, "movieTextSave");
-    movieBrowse = named<QPushButton>(downloads, "movieBrowseBtn", QStringLiteral("Browse"));
-    auto* mp3Label = named<QLabel>(downloads, "label5", QStringLiteral("Save mp3 files in"));
-    musicFolder = named<QLineEdit>(downloads, "mp3SaveText");
-    musicBrowse = named<QPushButton>(downloads, "mp3BorwseButton", QStringLiteral("Browse"));
-    notify = named<QCheckBox>(downloads, "notifyCheck",
-                              QStringLiteral("Notify me when a transfer ends"));
+    auto* movieLabel =
+        named<QLabel>(downloads, "movieFolderLabel", QStringLiteral("Save movie files in"));
+    movieFolder = named<QLineEdit>(downloads, "movieFolderBox");
+    movieBrowse = named<QPushButton>(downloads, "movieBrowseButton", QStringLiteral("Browse"));
+    auto* mp3Label =
+        named<QLabel>(downloads, "musicFolderLabel", QStringLiteral("Save mp3 files in"));
+    musicFolder = named<QLineEdit>(downloads, "musicFolderBox");
+    musicBrowse = named<QPushButton>(downloads, "musicBrowseButton", QStringLiteral("Browse"));
+    notify =
+        named<QCheckBox>(downloads, "notifyBox", QStringLiteral("Notify me when a transfer ends"));
     auto* runningLabel =
         new QLabel(QStringLiteral("Transfers at once"), downloads); // owned by the box
     maxRunning = new QSpinBox(downloads);                           // owned by the box
@@ -72,25 +75,26 @@ SettingsTab::SettingsTab(QWidget* parent) : QWidget(parent) {
     grid->setColumnStretch(0, 1);
 
     quality = {
-        named<QRadioButton>(qualityBox, "radioButton1", QStringLiteral("Highest (MP4)")),
-        named<QRadioButton>(qualityBox, "radioButton2", QStringLiteral("High")),
-        named<QRadioButton>(qualityBox, "radioButton3", QStringLiteral("Medium")),
-        named<QRadioButton>(qualityBox, "radioButton4",
+        named<QRadioButton>(qualityBox, "qualityHighest", QStringLiteral("Highest (MP4)")),
+        named<QRadioButton>(qualityBox, "qualityHigh", QStringLiteral("High")),
+        named<QRadioButton>(qualityBox, "qualityMedium", QStringLiteral("Medium")),
+        named<QRadioButton>(qualityBox, "qualityLow",
                             QStringLiteral("Low (Fastest - Recommended for mp3 conversion)"))};
     auto* qualityRow = new QHBoxLayout(qualityBox);
     for (QRadioButton* button : quality)
         qualityRow->addWidget(button);
     qualityRow->addStretch(1);
 
-    showMovies = named<QCheckBox>(library, "movieCheck", QStringLiteral("Movies"));
-    showMusic = named<QCheckBox>(library, "mp3Check", QStringLiteral("Music"));
+    showMovies = named<QCheckBox>(library, "showMoviesBox", QStringLiteral("Movies"));
+    showMusic = named<QCheckBox>(library, "showMusicBox", QStringLiteral("Music"));
     auto* libraryRow = new QHBoxLayout(library);
     libraryRow->addWidget(showMovies);
     libraryRow->addWidget(showMusic);
     libraryRow->addStretch(1);
 
-    autoConvert = named<QCheckBox>(
-        conversion, "autoCheck", QStringLiteral("Automatically convert downloaded movies to mp3."));
+    autoConvert =
+        named<QCheckBox>(conversion, "autoConvertBox",
+                         QStringLiteral("Automatically convert downloaded movies to mp3."));
     auto* conversionRow = new QHBoxLayout(conversion);
     conversionRow->addWidget(autoConvert);
     conversionRow->addStretch(1);
@@ -122,4 +126,34 @@ void SettingsTab::setSaveEnabled(bool enabled) {
 
 bool SettingsTab::isSaveEnabled() const {
     return save->isEnabled();
+}
+
+void SettingsTab::display(const Settings& settings) {
+    movieFolder->setText(wide(settings.movieFolder));
+    musicFolder->setText(wide(settings.musicFolder));
+    showMovies->setChecked(settings.showMovies);
+    showMusic->setChecked(settings.showMusic);
+    autoConvert->setChecked(settings.convertToMp3);
+    notify->setChecked(settings.notify);
+    maxRunning->setValue(settings.maxRunning);
+    if (QRadioButton* button = qualityButton(settings.quality))
+        button->setChecked(true);
+    // Filling raised the controls' change handlers.
+    setSaveEnabled(false);
+}
+
+Settings SettingsTab::edited(const Settings& base) const {
+    Settings settings = base;
+    settings.movieFolder = narrow(movieFolder->text());
+    settings.musicFolder = narrow(musicFolder->text());
+    settings.showMovies = showMovies->isChecked();
+    settings.showMusic = showMusic->isChecked();
+    settings.convertToMp3 = autoConvert->isChecked();
+    settings.notify = notify->isChecked();
+    settings.maxRunning = maxRunning->value();
+    settings.quality = Settings::LowQuality;
+    for (int level = Settings::HighestQuality; level < Settings::LowQuality; ++level)
+        if (qualityButton(level)->isChecked())
+            settings.quality = level;
+    return settings;
 }

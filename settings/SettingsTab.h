@@ -4,6 +4,7 @@
 
 #include <array>
 
+struct Settings;
 class QAbstractButton;
 class QCheckBox;
 class QLineEdit;
@@ -11,10 +12,9 @@ class QPushButton;
 class QRadioButton;
 class QSpinBox;
 
-// The Settings tab page with its group boxes and controls. The controls keep
-// their designer names (the page reads as the window always did), but the
-// code reaches them through the typed members below, so a rename cannot
-// silently cut a control off.
+// The Settings tab page with its group boxes and controls, bound to a
+// Settings value: display() fills the controls, edited() reads them back.
+// The code reaches the controls through the typed members below.
 class SettingsTab : public QWidget {
     Q_OBJECT
 public:
@@ -36,6 +36,12 @@ public:
 
     // Every check box and radio button, for handlers that react to any of them.
     std::array<QAbstractButton*, 8> toggles() const;
+
+    // Fills the controls from settings; nothing is pending afterwards.
+    void display(const Settings& settings);
+    // base with what the controls show; settings the tab has no control for
+    // keep base's values.
+    Settings edited(const Settings& base) const;
 
     // "Save Settings": enabled by any change, disabled by a successful save.
     void setSaveEnabled(bool enabled);

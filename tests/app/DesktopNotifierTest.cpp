@@ -244,7 +244,7 @@ TEST_F(DesktopNotifications, EveryEndedTransferIsToldOnceButNotACancelOrWithTheS
     server.watchPage("/held", "Stopped", {{"5", server.url("/stall")}});
     {
         ManagedTransfers app(connection);
-        ASSERT_TRUE(app.manager->getSettings().shouldNotify()); // on by default
+        ASSERT_TRUE(app.manager->settings().notify); // on by default
         auto transfer = [&](const std::string& path, const std::string& title) {
             app.manager->download(server.url(path), title);
             const int row = static_cast<int>(app.list().size()) - 1;

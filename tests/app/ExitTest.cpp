@@ -192,7 +192,7 @@ TEST(ExitProbe, DISABLED_RunUntilClosed) {
     }
     MessageBox::setSink([](const QString&) {});
     {
-        Bramblet::Form1 window;
+        quillmoth::MainWindow window;
         closeOnTerminate(&window);
         window.show();
         if (*url)

@@ -60,7 +60,7 @@ TEST_F(SearchPaneTest, AddressBoxTitleBoxAndTheAddressDownloadTakes) {
     ASSERT_TRUE(arriveAfter(
         [&] {
             addressBox()->setText(QString::fromStdString(plain));
-            window->findChild<QPushButton*>("button1")->click();
+            window->findChild<QPushButton*>("goButton")->click();
         },
         plain));
     EXPECT_EQ(QUrl(addressBox()->text()), QUrl(QString::fromStdString(plain)));
@@ -71,7 +71,7 @@ TEST_F(SearchPaneTest, AddressBoxTitleBoxAndTheAddressDownloadTakes) {
     // the title as typed.
     QTest::keyClicks(titleBox(), "Typed Title");
     addressBox()->setText("http://127.0.0.1:1/not-submitted");
-    tabs()->setCurrentIndex(1);
+    tabs()->setCurrentWidget(window->searchTab());
     window->searchTab()->downloadButton()->click();
 
     ASSERT_EQ(window->manager()->transfers().size(), 1u);
@@ -113,7 +113,7 @@ TEST_F(SearchPaneTest, AWholeDownloadThroughTheWindow) {
     server.stream("/low", movie);
     server.stream("/high", "wrong stream");
     const int highHits = server.hits("/high");
-    const std::string target = window->manager()->getSettings().getMoviePath() + "/My Clip.flv";
+    const std::string target = window->manager()->settings().movieFolder + "/My Clip.flv";
     std::filesystem::remove(target);
 
     ASSERT_TRUE(searchTo(server.url("/watch")));

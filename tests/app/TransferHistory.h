@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Settings.h"
+#include "SettingsStore.h"
 #include "TransferRecord.h"
 #include "TransferStore.h"
 
@@ -24,7 +24,7 @@ inline TransferRecord historyRecord(std::int64_t id, TransferState state, const 
 // Writes the records into the data folder's transfers.sqlite before the
 // Manager or the window is built, as an earlier run would have.
 inline void keepHistory(const std::vector<TransferRecord>& records) {
-    TransferStore store(Settings::dataFolder() + "transfers.sqlite");
+    TransferStore store(SettingsStore::userDataFolder() + "transfers.sqlite");
     for (const TransferRecord& record : records)
         store.save(record);
     store.flush();

@@ -373,7 +373,7 @@ TEST_F(TransfersThroughManager, ARestartShowsTheHistoryAndContinuesWhatWasInterr
 
     // A store that cannot be read is kept aside, said once, and started anew.
     transfers.reset();
-    const std::string store = Settings::dataFolder() + "transfers.sqlite";
+    const std::string store = SettingsStore::userDataFolder() + "transfers.sqlite";
     std::filesystem::remove(store + "-wal");
     std::filesystem::remove(store + "-shm");
     writeFile(store, std::string(4096, 'x'));

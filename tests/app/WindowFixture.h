@@ -2,8 +2,8 @@
 
 #include "BrowserPane.h"
 #include "ControlFinder.h"
-#include "Form1.h"
 #include "ListView.h"
+#include "MainWindow.h"
 #include "Manager.h"
 #include "MessageBox.h"
 #include "SearchTab.h"
@@ -42,7 +42,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(home.isValid());
         MessageBox::setSink([this](const QString& text) { messages << text; });
-        window = std::make_unique<Bramblet::Form1>();
+        window = std::make_unique<quillmoth::MainWindow>();
         window->folderChooser().setDialog([this](QWidget*, const QString&) {
             return chooserAnswers.isEmpty() ? QString() : chooserAnswers.takeFirst();
         });
@@ -57,13 +57,13 @@ protected:
     template <typename T> T* control(const QStringList& path) const {
         return qobject_cast<T*>(findControlPath(window.get(), path));
     }
-    QTabWidget* tabs() const { return control<QTabWidget>({"tabControl1"}); }
+    QTabWidget* tabs() const { return control<QTabWidget>({"tabs"}); }
     QWidget* currentTab() const { return tabs()->currentWidget(); }
     QLineEdit* titleBox() const { return window->searchTab()->titleBox(); }
     QLineEdit* addressBox() const { return window->searchTab()->addressBox(); }
     BrowserPane* searchBrowser() const { return window->searchTab()->browser(); }
     QTreeView* transferList() const {
-        return control<QTreeView>({"tabControl1", "transfersTab", "listView1"});
+        return control<QTreeView>({"tabs", "transfersTab", "transferList"});
     }
     // A cell of the Transfers tab as shown.
     QString transferCell(int row, int column) const {
@@ -72,7 +72,7 @@ protected:
     }
     int transferRows() const { return transferList()->model()->rowCount(); }
     QTreeWidget* libraryList() const {
-        return control<QTreeWidget>({"tabControl1", "tabPage4", "listView2"});
+        return control<QTreeWidget>({"tabs", "libraryTab", "libraryList"});
     }
     SettingsTab* settingsPage() const { return window->settingsTab(); }
     bool saveEnabled() const { return settingsPage()->isSaveEnabled(); }
@@ -103,5 +103,5 @@ protected:
     ScopedDataHome home;
     QStringList messages;
     QStringList chooserAnswers;
-    std::unique_ptr<Bramblet::Form1> window;
+    std::unique_ptr<quillmoth::MainWindow> window;
 };

@@ -32,63 +32,65 @@ void clickRow(QTreeWidget* list, int row, Qt::MouseButton button = Qt::LeftButto
 
 TEST_F(WindowTest, SaveSettingsEnablesOnEveryToggleAndDisablesOnASuccessfulSave) {
     const std::pair<const char*, const char*> toggles[] = {
-        {"groupBox3", "movieCheck"},   {"groupBox3", "mp3Check"},     {"groupBox4", "autoCheck"},
-        {"groupBox1", "notifyCheck"},  {"groupBox2", "radioButton1"}, {"groupBox2", "radioButton2"},
-        {"groupBox2", "radioButton3"}, {"groupBox2", "radioButton4"}};
+        {"libraryGroup", "showMoviesBox"},     {"libraryGroup", "showMusicBox"},
+        {"conversionGroup", "autoConvertBox"}, {"downloadsGroup", "notifyBox"},
+        {"qualityGroup", "qualityHighest"},    {"qualityGroup", "qualityHigh"},
+        {"qualityGroup", "qualityMedium"},     {"qualityGroup", "qualityLow"}};
     for (const auto& [box, name] : toggles) {
         SCOPED_TRACE(name);
         ASSERT_FALSE(saveEnabled());
         QAbstractButton* button = settingsButton(box, name);
         ASSERT_NE(button, nullptr);
         if (button->isChecked() && std::string(name).rfind("radio", 0) == 0)
-            settingsButton("groupBox2", name[11] == '1' ? "radioButton2" : "radioButton1")
+            settingsButton("qualityGroup", name[11] == '1' ? "qualityHigh" : "qualityHighest")
                 ->setChecked(true);
         else
             button->toggle();
         EXPECT_TRUE(saveEnabled());
-        findControlAs<QPushButton>(settingsPage(), "saveSettingsBtn")->click();
+        findControlAs<QPushButton>(settingsPage(), "saveButton")->click();
         EXPECT_FALSE(saveEnabled());
     }
     // Transfers at once: saved and in force for the list at once.
     settingsPage()->maxRunningBox()->setValue(6);
     EXPECT_TRUE(saveEnabled());
-    findControlAs<QPushButton>(settingsPage(), "saveSettingsBtn")->click();
+    findControlAs<QPushButton>(settingsPage(), "saveButton")->click();
     EXPECT_FALSE(saveEnabled());
     EXPECT_EQ(window->manager()->transfers().maxRunning(), 6);
     EXPECT_TRUE(messages.isEmpty());
 }
 
 TEST_F(WindowTest, BrowseKeepsTheChoosersLastFolderAndARefusedSaveStaysEnabled) {
-    auto* movieBox = control<QLineEdit>({"tabControl1", "tabPage5", "groupBox1", "movieTextSave"});
-    auto* mp3Box = control<QLineEdit>({"tabControl1", "tabPage5", "groupBox1", "mp3SaveText"});
+    auto* movieBox =
+        control<QLineEdit>({"tabs", "settingsTab", "downloadsGroup", "movieFolderBox"});
+    auto* mp3Box = control<QLineEdit>({"tabs", "settingsTab", "downloadsGroup", "musicFolderBox"});
     ASSERT_TRUE(movieBox && mp3Box);
     // Cancelled with nothing chosen yet: the box keeps its folder.
     const QString before = movieBox->text();
     ASSERT_FALSE(before.isEmpty());
-    settingsButton("groupBox1", "movieBrowseBtn")->click();
+    settingsButton("downloadsGroup", "movieBrowseButton")->click();
     EXPECT_EQ(movieBox->text(), before);
 
     const QString chosen = home.path() + "/chosen";
     QDir().mkpath(chosen);
     chooserAnswers << chosen;
-    settingsButton("groupBox1", "movieBrowseBtn")->click();
+    settingsButton("downloadsGroup", "movieBrowseButton")->click();
     EXPECT_EQ(movieBox->text(), chosen);
     // Cancelled on the other button: the folder chosen last is copied.
-    settingsButton("groupBox1", "mp3BorwseButton")->click();
+    settingsButton("downloadsGroup", "musicBrowseButton")->click();
     EXPECT_EQ(mp3Box->text(), chosen);
 
     // config.dat cannot be replaced while a folder stands in its place.
-    const std::string config = Settings::dataFolder() + "config.dat";
+    const std::string config = SettingsStore::userDataFolder() + "config.dat";
     std::filesystem::remove(config);
     std::filesystem::create_directories(config + "/blocked");
-    findControlAs<QPushButton>(settingsPage(), "saveSettingsBtn")->click();
+    findControlAs<QPushButton>(settingsPage(), "saveButton")->click();
     EXPECT_TRUE(saveEnabled());
     // The values are in force all the same.
-    EXPECT_EQ(window->manager()->getSettings().getMoviePath(), chosen.toStdString());
-    EXPECT_EQ(window->manager()->getSettings().getMp3Path(), chosen.toStdString());
+    EXPECT_EQ(window->manager()->settings().movieFolder, chosen.toStdString());
+    EXPECT_EQ(window->manager()->settings().musicFolder, chosen.toStdString());
 
     std::filesystem::remove_all(config);
-    findControlAs<QPushButton>(settingsPage(), "saveSettingsBtn")->click();
+    findControlAs<QPushButton>(settingsPage(), "saveButton")->click();
     EXPECT_FALSE(saveEnabled());
     std::ifstream in(config);
     std::string first;
@@ -116,7 +118,7 @@ TEST_F(WindowTest, TransferMenuAndKeysActOnEverySelectedRowTheyApplyTo) {
     window.reset();
     keepHistory({done, historyRecord(2, TransferState::Failed, "Broken"), paused,
                  historyRecord(4, TransferState::Cancelled, "Stopped"), song});
-    window = std::make_unique<Bramblet::Form1>();
+    window = std::make_unique<quillmoth::MainWindow>();
     window->show();
     tabs()->setCurrentWidget(window->transfersTab());
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
@@ -167,13 +169,13 @@ TEST_F(WindowTest, TransferMenuAndKeysActOnEverySelectedRowTheyApplyTo) {
     const std::string before = requestedAddress(pane);
     select({0});
     QTest::keyClick(transferList(), Qt::Key_Return);
-    EXPECT_EQ(currentTab()->objectName(), "tabPage1");
+    EXPECT_EQ(currentTab()->objectName(), "homeTab");
     EXPECT_TRUE(QTest::qWaitFor([&] { return requestedAddress(pane) != before; }, 10000));
     // Show in Folder: the folder of the row's file, the MP3's when no movie.
     tabs()->setCurrentWidget(tab);
     select({2});
     tab->showFolderAction()->trigger();
-    EXPECT_EQ(currentTab()->objectName(), "tabPage1");
+    EXPECT_EQ(currentTab()->objectName(), "homeTab");
     EXPECT_EQ(requestedAddress(pane), "file://" + song.musicFolder);
 
     // Delete clears the ended rows of the selection only.
@@ -196,35 +198,35 @@ TEST_F(WindowTest, LibraryPlaysTheDoubleClickedRowOnlyFromItsTab) {
 
     // Empty list: the menu commands do nothing.
     window->libraryTab()->playAction()->trigger();
-    window->libraryTab()->manageAction()->trigger();
-    EXPECT_EQ(tabs()->currentIndex(), 0);
+    window->libraryTab()->showFolderAction()->trigger();
+    EXPECT_EQ(tabs()->currentWidget(), window->homeTab());
 
-    const std::string folder = window->manager()->getSettings().getMoviePath();
+    const std::string folder = window->manager()->settings().movieFolder;
     std::filesystem::create_directories(folder);
     std::ofstream(folder + "/Clip.mp4") << "movie";
     ListView::addRow(list, {"Clip", "mp4", QString::fromStdString(folder)});
 
-    tabs()->setCurrentIndex(3);
+    tabs()->setCurrentWidget(window->libraryTab());
     // Double-click below the last row: nothing happens.
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {},
                        QPoint(10, list->viewport()->height() - 3));
-    EXPECT_EQ(tabs()->currentIndex(), 3);
+    EXPECT_EQ(tabs()->currentWidget(), window->libraryTab());
     EXPECT_EQ(requestedAddress(home), splash);
 
-    tabs()->setCurrentIndex(1);
+    tabs()->setCurrentWidget(window->searchTab());
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, ListView::rowBounds(list, 0).center());
     EXPECT_EQ(requestedAddress(home), splash) << "only from the My Library tab";
 
-    tabs()->setCurrentIndex(3);
+    tabs()->setCurrentWidget(window->libraryTab());
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, ListView::rowBounds(list, 0).center());
-    EXPECT_EQ(currentTab()->objectName(), "tabPage1");
+    EXPECT_EQ(currentTab()->objectName(), "homeTab");
     EXPECT_TRUE(QTest::qWaitFor([&] { return requestedAddress(home) != splash; }, 10000));
 
     // "manage" shows the row's folder in the Home pane.
-    tabs()->setCurrentIndex(3);
+    tabs()->setCurrentWidget(window->libraryTab());
     clickRow(list, 0);
     EXPECT_EQ(window->selectedLibraryRow(), 0);
-    window->libraryTab()->manageAction()->trigger();
-    EXPECT_EQ(currentTab()->objectName(), "tabPage1");
+    window->libraryTab()->showFolderAction()->trigger();
+    EXPECT_EQ(currentTab()->objectName(), "homeTab");
     EXPECT_EQ(requestedAddress(home), "file://" + folder);
 }

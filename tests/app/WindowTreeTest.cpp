@@ -2,7 +2,6 @@
 #include "WindowFixture.h"
 
 #include "HomeTab.h"
-#include "NamedObject.h"
 #include "SiteAddress.h"
 
 #include <QAction>
@@ -39,32 +38,32 @@ QStringList actionNames(const QWidget* menu) {
 } // namespace
 
 TEST_F(WindowTest, TabsAndTheirControlsCarryTheirNamesAndTexts) {
-    EXPECT_EQ(window->objectName(), "Form1");
+    EXPECT_EQ(window->objectName(), "mainWindow");
     EXPECT_EQ(window->windowTitle(), "Quillmoth");
     QTabWidget* tabControl = tabs();
     ASSERT_NE(tabControl, nullptr);
     QStringList pages;
     for (int i = 0; i < tabControl->count(); ++i)
         pages << tabControl->widget(i)->objectName() + "=" + tabControl->tabText(i);
-    EXPECT_EQ(pages, QStringList({"tabPage1=Home", "tabPage2=Search", "transfersTab=Transfers",
-                                  "tabPage4=My Library", "tabPage5=Settings"}));
+    EXPECT_EQ(pages, QStringList({"homeTab=Home", "searchTab=Search", "transfersTab=Transfers",
+                                  "libraryTab=My Library", "settingsTab=Settings"}));
     EXPECT_EQ(tabControl->currentIndex(), 0);
 
-    EXPECT_NE(control<BrowserPane>({"tabControl1", "tabPage1", "webBrowser1"}), nullptr);
-    const QStringList left{"tabControl1", "tabPage2", "splitContainer1"};
+    EXPECT_NE(control<BrowserPane>({"tabs", "homeTab", "homeBrowser"}), nullptr);
+    const QStringList left{"tabs", "searchTab", "searchSplitter"};
     ASSERT_NE(control<QSplitter>(left), nullptr);
-    auto* title = control<QLineEdit>(left + QStringList{"titleText"});
+    auto* title = control<QLineEdit>(left + QStringList{"titleBox"});
     ASSERT_NE(title, nullptr);
     EXPECT_EQ(title->text(), "Title");
     EXPECT_EQ(title->maxLength(), 256);
-    EXPECT_EQ(control<QPushButton>(left + QStringList{"downloadBtn"})->text(), "Download");
-    EXPECT_EQ(control<QLabel>(left + QStringList{"label2"})->text(),
+    EXPECT_EQ(control<QPushButton>(left + QStringList{"downloadButton"})->text(), "Download");
+    EXPECT_EQ(control<QLabel>(left + QStringList{"instructions"})->text(),
               "1. Search for the video you want.\n\n2. When you are on the page that's playing "
               "your video the title will appear.\n\n3. Click Download.");
-    EXPECT_EQ(control<QPushButton>(left + QStringList{"button1"})->text(), "Go");
-    EXPECT_EQ(control<QLineEdit>(left + QStringList{"textBox1"})->text(),
+    EXPECT_EQ(control<QPushButton>(left + QStringList{"goButton"})->text(), "Go");
+    EXPECT_EQ(control<QLineEdit>(left + QStringList{"addressBox"})->text(),
               QString(QUILLMOTH_SITE_URL) + "/search.php");
-    EXPECT_NE(control<BrowserPane>(left + QStringList{"webBrowser2"}), nullptr);
+    EXPECT_NE(control<BrowserPane>(left + QStringList{"searchBrowser"}), nullptr);
 
     ASSERT_NE(transferList(), nullptr);
     EXPECT_EQ(headers(transferList()), QStringList({"Title", "Progress", "Status", "Speed"}));
@@ -77,29 +76,27 @@ TEST_F(WindowTest, TabsAndTheirControlsCarryTheirNamesAndTexts) {
     EXPECT_FALSE(transferList()->rootIsDecorated());
     EXPECT_TRUE(transferList()->uniformRowHeights());
     EXPECT_EQ(transferList()->selectionMode(), QAbstractItemView::ExtendedSelection);
-    auto* menu1 = transferList()->findChild<QMenu*>("contextMenuStrip1");
+    auto* menu1 = transferList()->findChild<QMenu*>("transferMenu");
     ASSERT_NE(menu1, nullptr);
     EXPECT_EQ(actionNames(menu1),
-              QStringList({"=Pause", "=Resume", "cancelToolStripMenuItem=Cancel",
-                           "retryToolStripMenuItem=Retry", "clearToolStripMenuItem=Clear",
-                           "convertToMp3ToolStripMenuItem=Convert to MP3", "=", "=Play",
-                           "=Show in Folder"}));
-    auto* menu2 = libraryList()->findChild<QMenu*>("contextMenuStrip2");
+              QStringList({"pauseAction=Pause", "resumeAction=Resume", "cancelAction=Cancel",
+                           "retryAction=Retry", "clearAction=Clear", "convertAction=Convert to MP3",
+                           "=", "playAction=Play", "=Show in Folder"}));
+    auto* menu2 = libraryList()->findChild<QMenu*>("libraryMenu");
     ASSERT_NE(menu2, nullptr);
-    EXPECT_EQ(actionNames(menu2), QStringList({"showFolderLocationToolStripMenuItem=manage",
-                                               "playToolStripMenuItem=play"}));
+    EXPECT_EQ(actionNames(menu2),
+              QStringList({"libraryShowFolderAction=manage", "libraryPlayAction=play"}));
 
     // The Settings tab is the builder's; here only that it is the one bound.
-    EXPECT_NE(settingsButton("groupBox2", "radioButton4"), nullptr);
+    EXPECT_NE(settingsButton("qualityGroup", "qualityLow"), nullptr);
     EXPECT_FALSE(saveEnabled());
 }
 
 TEST_F(WindowTest, MenuBarRunsRightToLeftAndShowsTheTwoMessages) {
-    auto* bar = window->findChild<QMenuBar*>("menuStrip1");
+    auto* bar = window->findChild<QMenuBar*>("menuBar");
     ASSERT_NE(bar, nullptr);
     EXPECT_EQ(window->menuBar(), bar);
-    EXPECT_EQ(actionNames(bar),
-              QStringList({"fileToolStripMenuItem=Help", "helpToolStripMenuItem=About"}));
+    EXPECT_EQ(actionNames(bar), QStringList({"helpAction=Help", "aboutAction=About"}));
     window->show();
     QAction* help = bar->actions().at(0);
     QAction* about = bar->actions().at(1);
@@ -115,9 +112,9 @@ TEST_F(WindowTest, MenuBarRunsRightToLeftAndShowsTheTwoMessages) {
 }
 
 TEST_F(WindowTest, StatusBarAndStartPages) {
-    auto* status = window->findChild<QStatusBar*>("statusStrip1");
+    auto* status = window->findChild<QStatusBar*>("statusBar");
     ASSERT_NE(status, nullptr);
-    auto* label = status->findChild<QLabel*>("toolStripStatusLabel1");
+    auto* label = status->findChild<QLabel*>("statusLabel");
     ASSERT_NE(label, nullptr);
     EXPECT_EQ(label->text(), SiteAddress::host());
     EXPECT_FALSE(label->text().contains("/"));
@@ -127,30 +124,4 @@ TEST_F(WindowTest, StatusBarAndStartPages) {
               std::string(QUILLMOTH_SITE_URL) + "/splash.php?v=2&v2=8");
     EXPECT_EQ(requestedAddress(searchBrowser()),
               std::string(QUILLMOTH_SITE_URL) + "/search.php?v=2&v2=8");
-}
-
-TEST(NamedObjects, ExistWhileHeldAndDoNotStopASecondHolder) {
-    const std::string name = "QuillmothTest-" + std::to_string(getpid());
-    EXPECT_FALSE(NamedObject::exists(name));
-    {
-        NamedObject first(name);
-        EXPECT_TRUE(first.owned());
-        EXPECT_TRUE(NamedObject::exists(name));
-        NamedObject second(name); // another copy of the program
-        EXPECT_FALSE(second.owned());
-        EXPECT_TRUE(NamedObject::exists(name));
-    }
-    EXPECT_FALSE(NamedObject::exists(name));
-}
-
-TEST_F(WindowTest, TheWindowHoldsBothProgramNames) {
-    ASSERT_TRUE(Bramblet::Form1::mut && Bramblet::Form1::mut2);
-    EXPECT_EQ(Bramblet::Form1::mut->name(), "GlobalQuillmoth");
-    EXPECT_EQ(Bramblet::Form1::mut2->name(), "Quillmoth");
-    EXPECT_TRUE(NamedObject::exists("GlobalQuillmoth"));
-    EXPECT_TRUE(NamedObject::exists("Quillmoth"));
-    // A second window in the same process keeps the same two objects.
-    NamedObject* before = Bramblet::Form1::mut.get();
-    Bramblet::Form1 another;
-    EXPECT_EQ(Bramblet::Form1::mut.get(), before);
 }

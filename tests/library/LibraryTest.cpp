@@ -55,7 +55,7 @@ using Rows = std::vector<std::vector<std::string>>;
 } // namespace
 
 TEST_F(LibraryTest, ListShowsTitleAndTypeOnly) {
-    EXPECT_EQ(view->objectName(), "listView2");
+    EXPECT_EQ(view->objectName(), "libraryList");
     ASSERT_EQ(view->columnCount(), 2);
     EXPECT_EQ(view->headerItem()->text(0), "Title");
     EXPECT_EQ(view->headerItem()->text(1), "Type");

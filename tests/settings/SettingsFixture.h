@@ -1,11 +1,8 @@
 #pragma once
 
 #include "ControlFinder.h"
-#include "Library.h"
-#include "LibraryView.h"
-#include "ListView.h"
-#include "MessageBox.h"
 #include "Settings.h"
+#include "SettingsStore.h"
 #include "SettingsTab.h"
 #include "gui/ScopedDataHome.h"
 
@@ -14,7 +11,6 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
-#include <QTreeWidget>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -22,39 +18,41 @@
 #include <memory>
 #include <string>
 
-// A fresh data folder per test, the real Settings tab and library list, and
-// the window's enabling handlers, so that the store meets the controls it
-// meets in the program. Message boxes are collected, never shown.
+// A fresh data folder per test, the store over it and the real Settings tab
+// with the window's enabling handlers, bound as the window binds them. What
+// the store has to tell is collected in messages.
 class SettingsFixture : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(home.isValid());
         dataFolder = home.path().toStdString() + "/Quillmoth/";
-        previousSink = MessageBox::setSink([this](const QString& text) { messages << text; });
     }
 
-    void TearDown() override {
-        settings.reset();
-        MessageBox::setSink(previousSink);
-    }
-
-    // Builds the tab and list the way the window does, then the store.
+    // Builds the tab the way the window does, then loads the settings into it.
     void start() {
-        settings.reset();
         tab = std::make_unique<QWidget>();
         auto* page = new SettingsTab(tab.get()); // owned by tab
         tabPage = page;
         for (QAbstractButton* toggle : page->toggles())
             QObject::connect(toggle, &QAbstractButton::toggled, page,
                              [page] { page->setSaveEnabled(true); });
-        libraryList = LibraryView::build(tab.get());
-        settings = std::make_unique<Settings>(page, libraryList);
+        store = std::make_unique<SettingsStore>(dataFolder);
+        settings = store->load();
+        if (const std::string message = store->takeMessage(); !message.empty())
+            messages << QString::fromStdString(message);
+        page->display(settings);
+    }
+
+    // Takes the tab's values and saves them, as Save Settings does.
+    bool save() {
+        settings = page()->edited(settings);
+        return store->save(settings);
     }
 
     SettingsTab* page() const { return tabPage; }
 
     template <typename T> T* control(const char* box, const char* name) const {
-        return qobject_cast<T*>(findControlPath(tab.get(), {"tabPage5", box, name}));
+        return qobject_cast<T*>(findControlPath(tab.get(), {"settingsTab", box, name}));
     }
     QAbstractButton* button(const char* box, const char* name) const {
         return control<QAbstractButton>(box, name);
@@ -100,10 +98,7 @@ protected:
     std::string dataFolder;
     std::unique_ptr<QWidget> tab;
     SettingsTab* tabPage = nullptr;
-    QTreeWidget* libraryList = nullptr;
-    std::unique_ptr<Settings> settings;
+    std::unique_ptr<SettingsStore> store;
+    Settings settings;
     QStringList messages;
-
-private:
-    MessageBox::Sink previousSink;
 };

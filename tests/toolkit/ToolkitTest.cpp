@@ -48,44 +48,44 @@ TEST(MessageBoxSink, CapturesTextsAndRestores) {
 TEST(ControlFinder, LooksThroughTabPagesGroupBoxesAndTheCentralWidget) {
     QMainWindow window;
     auto* tabs = new QTabWidget;
-    tabs->setObjectName("tabControl1");
+    tabs->setObjectName("tabs");
     window.setCentralWidget(tabs);
 
     auto* page = new QWidget;
-    page->setObjectName("tabPage5");
+    page->setObjectName("settingsTab");
     auto* box = new QGroupBox(page);
-    box->setObjectName("groupBox1");
+    box->setObjectName("downloadsGroup");
     auto* inner = new QPushButton(box);
-    inner->setObjectName("movieBrowseBtn");
+    inner->setObjectName("movieBrowseButton");
     auto* layout = new QVBoxLayout(box);
     layout->addWidget(inner);
     tabs->addTab(page, "Settings");
 
     auto* page2 = new QWidget;
-    page2->setObjectName("tabPage2");
+    page2->setObjectName("searchTab");
     auto* split = new QSplitter(page2);
-    split->setObjectName("splitContainer1");
+    split->setObjectName("searchSplitter");
     auto* left = new QLabel("left");
-    left->setObjectName("label2");
+    left->setObjectName("instructions");
     split->addWidget(left);
     tabs->addTab(page2, "Search");
 
-    EXPECT_EQ(findControl(&window, "tabControl1"), tabs);
-    EXPECT_EQ(findControl(tabs, "tabPage5"), page);
-    EXPECT_EQ(findControl(tabs, "tabPage2"), page2);
-    EXPECT_EQ(findControl(page, "groupBox1"), box);
-    EXPECT_EQ(findControl(box, "movieBrowseBtn"), inner);
-    EXPECT_EQ(findControlPath(&window, {"tabControl1", "tabPage5", "groupBox1", "movieBrowseBtn"}),
+    EXPECT_EQ(findControl(&window, "tabs"), tabs);
+    EXPECT_EQ(findControl(tabs, "settingsTab"), page);
+    EXPECT_EQ(findControl(tabs, "searchTab"), page2);
+    EXPECT_EQ(findControl(page, "downloadsGroup"), box);
+    EXPECT_EQ(findControl(box, "movieBrowseButton"), inner);
+    EXPECT_EQ(findControlPath(&window, {"tabs", "settingsTab", "downloadsGroup", "movieBrowseButton"}),
               inner);
-    EXPECT_EQ(findControlPath(tabs, {"tabPage2", "splitContainer1", "label2"}), left);
-    EXPECT_EQ(findControlAs<QPushButton>(box, "movieBrowseBtn"), inner);
-    EXPECT_EQ(findControlAs<QLabel>(box, "movieBrowseBtn"), nullptr);
+    EXPECT_EQ(findControlPath(tabs, {"searchTab", "searchSplitter", "instructions"}), left);
+    EXPECT_EQ(findControlAs<QPushButton>(box, "movieBrowseButton"), inner);
+    EXPECT_EQ(findControlAs<QLabel>(box, "movieBrowseButton"), nullptr);
 
     // One level at a time: a named container hides what it holds.
-    EXPECT_EQ(findControl(tabs, "groupBox1"), nullptr);
-    EXPECT_EQ(findControl(page, "movieBrowseBtn"), nullptr);
-    EXPECT_EQ(findControlPath(&window, {"tabControl1", "missing", "groupBox1"}), nullptr);
-    EXPECT_EQ(findControl(nullptr, "tabPage5"), nullptr);
+    EXPECT_EQ(findControl(tabs, "downloadsGroup"), nullptr);
+    EXPECT_EQ(findControl(page, "movieBrowseButton"), nullptr);
+    EXPECT_EQ(findControlPath(&window, {"tabs", "missing", "downloadsGroup"}), nullptr);
+    EXPECT_EQ(findControl(nullptr, "settingsTab"), nullptr);
     EXPECT_EQ(findControl(tabs, QString()), nullptr);
 }
 
@@ -93,7 +93,7 @@ class ListViewTest : public ::testing::Test {
 protected:
     void SetUp() override {
         host.resize(700, 300);
-        view = ListView::create(&host, "listView1",
+        view = ListView::create(&host, "transferList",
                                 {{"Title", 300}, {"Progress", 200}, {"Status", 150}});
         view->resize(700, 300);
         host.show();
@@ -103,7 +103,7 @@ protected:
 };
 
 TEST_F(ListViewTest, RowsKeepCellsBeyondTheVisibleColumns) {
-    QTreeWidget* library = ListView::create(&host, "listView2", {{"Title", 300}, {"Type", 80}});
+    QTreeWidget* library = ListView::create(&host, "libraryList", {{"Title", 300}, {"Type", 80}});
     EXPECT_EQ(ListView::addRow(library, {"Song", "mp3", "/music"}), 0);
     EXPECT_EQ(ListView::addRow(library, {"Clip", "mp4"}), 1);
 

@@ -1,0 +1,276 @@
+#include "MainWindow.h"
+
+#include "BrowserPane.h"
+#include "HomePlayer.h"
+#include "HomeTab.h"
+#include "LibraryTab.h"
+#include "ListRowEvents.h"
+#include "ListView.h"
+#include "Manager.h"
+#include "MessageBox.h"
+#include "PlayerPage.h"
+#include "SearchTab.h"
+#include "SettingsStore.h"
+#include "SettingsTab.h"
+#include "SettingsTabHandlers.h"
+#include "SiteAddress.h"
+#include "Text.h"
+#include "TransfersTab.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <QUrl>
+
+namespace quillmoth {
+
+const char* const MainWindow::AboutText =
+    "Quillmoth Version 2.8\n\nOpen Source Docs: See install folder.";
+
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), chooser(this) {
+    setObjectName(QStringLiteral("mainWindow"));
+    setWindowTitle(QStringLiteral("Quillmoth"));
+    setWindowIcon(QIcon(QStringLiteral(":/quillmoth.png")));
+    QFont font(QStringLiteral("Microsoft Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(16);
+    setFont(font);
+    resize(800, 588);
+    setWindowState(windowState() | Qt::WindowMaximized);
+
+    buildStatusBar();
+    buildMenu();
+    buildTabs();
+    wire();
+
+    mgr = std::make_unique<Manager>(library->list(), settingsPage, search->titleBox());
+    transfers->setModel(&mgr->transferModel());
+    home->setRunner(mgr->workRunner());
+    search->setTitleFinder([this](const std::string& html) {
+        if (mgr)
+            mgr->findTitle(html);
+    });
+
+    home->browser()->navigate(SiteAddress::splashPage());
+    search->browser()->navigate(SiteAddress::searchPage());
+}
+
+MainWindow::~MainWindow() {
+    mgr.reset();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // Nothing is asked: running transfers pause and conversions stop, and
+    // their workers get a moment to end ffmpeg; a playable copy in the
+    // making is given up first.
+    if (HomePlayer* player = home->player())
+        player->stop();
+    if (mgr)
+        mgr->stopTransfers();
+    event->accept();
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // Some window managers drop a maximised state set before the first
+    // mapping; asking again once the window is up makes it stick.
+    if (!shownOnce) {
+        shownOnce = true;
+        QTimer::singleShot(0, this, [this] {
+            // Qt counts the window as maximised already; drop the state and
+            // ask again, which reaches the window manager as a request.
+            if (isMinimized() || !isMaximized())
+                return;
+            setWindowState(windowState() & ~Qt::WindowMaximized);
+            showMaximized();
+        });
+    }
+}
+
+void MainWindow::buildMenu() {
+    auto* menus = new QMenuBar(this); // owned by the window
+    menus->setObjectName(QStringLiteral("menuBar"));
+    menus->setLayoutDirection(Qt::RightToLeft);
+    QAction* help = menus->addAction(QStringLiteral("Help"));
+    help->setObjectName(QStringLiteral("helpAction"));
+    QAction* about = menus->addAction(QStringLiteral("About"));
+    about->setObjectName(QStringLiteral("aboutAction"));
+    connect(help, &QAction::triggered, this, &MainWindow::onHelp);
+    connect(about, &QAction::triggered, this, &MainWindow::onAbout);
+    setMenuBar(menus);
+}
+
+void MainWindow::buildStatusBar() {
+    auto* status = new QStatusBar(this); // owned by the window
+    status->setObjectName(QStringLiteral("statusBar"));
+    statusLabel = new QLabel(SiteAddress::host(), status);
+    statusLabel->setObjectName(QStringLiteral("statusLabel"));
+    status->addWidget(statusLabel);
+    setStatusBar(status);
+}
+
+void MainWindow::buildTabs() {
+    tabPages = new QTabWidget(this);
+    tabPages->setObjectName(QStringLiteral("tabs"));
+    tabPages->setMinimumSize(800, 400);
+    home = new HomeTab(SettingsStore::userDataFolder());
+    search = new SearchTab;
+    transfers = new TransfersTab;
+    library = new LibraryTab;
+    tabPages->addTab(home, QStringLiteral("Home"));
+    tabPages->addTab(search, QStringLiteral("Search"));
+    tabPages->addTab(transfers, QStringLiteral("Transfers"));
+    tabPages->addTab(library, QStringLiteral("My Library"));
+    settingsPage = new SettingsTab(tabPages);
+    tabPages->addTab(settingsPage, QStringLiteral("Settings"));
+    tabPages->setCurrentWidget(home);
+    setCentralWidget(tabPages);
+}
+
+void MainWindow::wire() {
+    connect(search->downloadButton(), &QPushButton::clicked, this, &MainWindow::onDownload);
+    connect(library->rowEvents(), &ListRowEvents::rowClicked, this,
+            &MainWindow::onLibraryRowClicked);
+    connect(library->rowEvents(), &ListRowEvents::rowDoubleClicked, this,
+            &MainWindow::onLibraryRowDoubleClicked);
+    connect(transfers->clearAction(), &QAction::triggered, this, &MainWindow::onClearRows);
+    connect(transfers->convertAction(), &QAction::triggered, this, &MainWindow::onConvertRows);
+    connect(transfers->cancelAction(), &QAction::triggered, this, &MainWindow::onCancelRows);
+    connect(transfers->retryAction(), &QAction::triggered, this, &MainWindow::onRetryRows);
+    connect(transfers->pauseAction(), &QAction::triggered, this, &MainWindow::onPauseRows);
+    connect(transfers->resumeAction(), &QAction::triggered, this, &MainWindow::onResumeRows);
+    connect(transfers, &TransfersTab::pauseOrResumeKey, this, &MainWindow::onPauseOrResume);
+    connect(transfers->playAction(), &QAction::triggered, this, &MainWindow::onPlayTransfer);
+    connect(transfers->showFolderAction(), &QAction::triggered, this,
+            &MainWindow::onShowTransferFolder);
+    connect(library->showFolderAction(), &QAction::triggered, this,
+            &MainWindow::onShowLibraryFolder);
+    connect(library->playAction(), &QAction::triggered, this, &MainWindow::onPlayLibraryRow);
+    new SettingsTabHandlers(settingsPage, chooser,
+                            [this] { return mgr && mgr->saveSettings(); }); // owned by the tab page
+}
+
+void MainWindow::onDownload() {
+    const std::string title = narrow(search->titleBox()->text());
+    // Encoded, so that blanks and other characters shown decoded reach the
+    // HTTP client as a valid address.
+    const QUrl address = search->browser()->url();
+    if (address.isEmpty() || !mgr)
+        return;
+    mgr->download(narrow(address.toString(QUrl::FullyEncoded)), title);
+    tabPages->setCurrentWidget(transfers);
+}
+
+void MainWindow::onAbout() {
+    MessageBox::show(wide(AboutText), this);
+}
+
+void MainWindow::onHelp() {
+    MessageBox::show(QStringLiteral("Visit: ") + SiteAddress::home(), this);
+}
+
+void MainWindow::onLibraryRowClicked(int row) {
+    libraryRow = row;
+}
+
+int MainWindow::chosenLibraryRow() const {
+    const int rows = ListView::rowCount(library->list());
+    return mgr && libraryRow >= 0 && libraryRow < rows ? libraryRow : -1;
+}
+
+void MainWindow::onClearRows() {
+    mgr->clear(transfers->chosen(TransfersTab::Action::Clear));
+}
+
+void MainWindow::onConvertRows() {
+    mgr->convert(transfers->chosen(TransfersTab::Action::Convert));
+}
+
+void MainWindow::onCancelRows() {
+    mgr->cancel(transfers->chosen(TransfersTab::Action::Cancel));
+}
+
+void MainWindow::onRetryRows() {
+    mgr->retry(transfers->chosen(TransfersTab::Action::Retry));
+}
+
+void MainWindow::onPauseRows() {
+    mgr->pause(transfers->chosen(TransfersTab::Action::Pause));
+}
+
+void MainWindow::onResumeRows() {
+    mgr->resume(transfers->chosen(TransfersTab::Action::Resume));
+}
+
+void MainWindow::onPauseOrResume() {
+    // Both sets are taken first: a row just paused must not resume at once.
+    const auto running = transfers->chosen(TransfersTab::Action::Pause);
+    const auto paused = transfers->chosen(TransfersTab::Action::Resume);
+    mgr->pause(running);
+    mgr->resume(paused);
+}
+
+void MainWindow::onPlayTransfer() {
+    const int row = transfers->chosenRow(TransfersTab::Action::Play);
+    if (row >= 0)
+        playMedia(transfers->model()->mediaPath(row));
+}
+
+void MainWindow::onShowTransferFolder() {
+    const int row = transfers->chosenRow(TransfersTab::Action::ShowFolder);
+    if (row >= 0)
+        showAtHome(PlayerPage::fileUrl(transfers->model()->folderOf(row)));
+}
+
+void MainWindow::queueAddresses(const QStringList& addresses) {
+    for (const QString& address : addresses)
+        mgr->download(address.toStdString(), std::string());
+    if (!addresses.isEmpty())
+        tabPages->setCurrentWidget(transfers);
+}
+
+void MainWindow::showAtHome(const std::string& address) {
+    tabPages->setCurrentWidget(home);
+    home->browser()->navigate(wide(address));
+}
+
+void MainWindow::onShowLibraryFolder() {
+    const int row = chosenLibraryRow();
+    if (row < 0)
+        return;
+    const std::string folder = mgr->showFolder(row);
+    if (!folder.empty())
+        showAtHome(folder);
+}
+
+void MainWindow::playRow(int row) {
+    playMedia(mgr->mediaPath(row));
+}
+
+void MainWindow::playMedia(const std::string& path) {
+    if (path.empty())
+        return;
+    tabPages->setCurrentWidget(home);
+    home->play(path);
+}
+
+void MainWindow::onPlayLibraryRow() {
+    if (const int row = chosenLibraryRow(); row >= 0)
+        playRow(row);
+}
+
+void MainWindow::onLibraryRowDoubleClicked(int row) {
+    if (!mgr || tabPages->currentWidget() != library)
+        return;
+    playRow(row);
+}
+
+} // namespace quillmoth

@@ -1,0 +1,167 @@
+#include "SettingsStore.h"
+
+#include "ConfigFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QSettings>
+#include <QStandardPaths>
+
+#include <utility>
+
+namespace {
+
+const char* const RefusedConfig =
+    "The settings file could not be read, so the default settings are used. It was kept as ";
+const char* const NotifyKey = "notifications/enabled";
+const char* const MaxRunningKey = "transfers/maxRunning";
+const char* const ConnectionsKey = "transfers/connections";
+const char* const SpeedLimitKey = "transfers/speedLimit";
+
+QString wide(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+int qualityOf(const std::string& text) {
+    // The first character decides, as it always has: "7" or "" is low.
+    const char first = text.empty() ? '\0' : text[0];
+    return first >= '1' && first <= '3' ? first - '0' : Settings::LowQuality;
+}
+
+ConfigFile configOf(const Settings& settings) {
+    ConfigFile config;
+    config.moviePath = settings.movieFolder;
+    config.mp3Path = settings.musicFolder;
+    config.showMovies = settings.showMovies;
+    config.showMp3s = settings.showMusic;
+    config.convertMovie = settings.convertToMp3;
+    config.quality = std::to_string(settings.quality);
+    return config;
+}
+
+void take(const ConfigFile& config, Settings& settings) {
+    settings.movieFolder = config.moviePath;
+    settings.musicFolder = config.mp3Path;
+    settings.showMovies = config.showMovies;
+    settings.showMusic = config.showMp3s;
+    settings.convertToMp3 = config.convertMovie;
+    settings.quality = qualityOf(config.quality);
+}
+
+// A whole number in [low, high] under key, else fallback.
+int intIn(const QSettings& ini, const char* key, int low, int high, int fallback) {
+    bool isNumber = false;
+    const int value = ini.value(key).toInt(&isNumber);
+    return isNumber && value >= low && value <= high ? value : fallback;
+}
+
+} // namespace
+
+std::string SettingsStore::userDataFolder() {
+    std::string base =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation).toStdString();
+    if (base.empty() || base.back() != '/')
+        base += '/';
+    return base + "Quillmoth/";
+}
+
+SettingsStore::SettingsStore(std::string dataFolder)
+    : folder(std::move(dataFolder)), config(folder + "config.dat"), ini(folder + "quillmoth.ini") {
+    QDir().mkpath(wide(folder));
+}
+
+Settings SettingsStore::defaults() const {
+    Settings settings;
+    settings.movieFolder = folder + "Movies";
+    settings.musicFolder = folder + "Music";
+    return settings;
+}
+
+Settings SettingsStore::load() {
+    Settings settings = defaults();
+    // Before config.dat: refusing that one saves this one too.
+    loadIni(settings);
+
+    // A file that names a setting nowhere leaves it at its default.
+    ConfigFile file = configOf(settings);
+    if (file.load(config)) {
+        take(file, settings);
+        return settings;
+    }
+    keepRefusedConfig();
+    QDir().mkpath(wide(settings.movieFolder));
+    QDir().mkpath(wide(settings.musicFolder));
+    save(settings);
+    return settings;
+}
+
+void SettingsStore::keepRefusedConfig() {
+    const QString path = wide(config);
+    // A missing or empty file (the first start) is not worth keeping.
+    if (QFileInfo(path).size() == 0)
+        return;
+    const QString kept = wide(refusedConfigPath());
+    QFile::remove(kept);
+    if (QFile::rename(path, kept))
+        message = RefusedConfig + kept.toStdString();
+}
+
+std::string SettingsStore::takeMessage() {
+    return std::exchange(message, std::string());
+}
+
+void SettingsStore::loadIni(Settings& settings) const {
+    const QSettings file(wide(ini), QSettings::IniFormat);
+    // A file QSettings cannot read or parse leaves every default.
+    if (file.status() != QSettings::NoError)
+        return;
+    settings.notify = file.value(NotifyKey, true).toBool();
+    settings.maxRunning = intIn(file, MaxRunningKey, Settings::MinRunning, Settings::MaxRunning,
+                                Settings::DefaultMaxRunning);
+    settings.connections = intIn(file, ConnectionsKey, 1, Settings::MaxConnections, 1);
+    settings.speedLimit = intIn(file, SpeedLimitKey, 0, 1 << 30, 0);
+}
+
+bool SettingsStore::saveIni(const Settings& settings) const {
+    QSettings file(wide(ini), QSettings::IniFormat);
+    file.setValue(NotifyKey, settings.notify);
+    file.setValue(MaxRunningKey, settings.maxRunning);
+    file.setValue(ConnectionsKey, settings.connections);
+    file.setValue(SpeedLimitKey, settings.speedLimit);
+    file.sync();
+    // A FormatError is about what was read; the file was written afresh.
+    if (file.status() != QSettings::AccessError)
+        return true;
+    qInfo("Could not write %s", ini.c_str());
+    return false;
+}
+
+bool SettingsStore::save(const Settings& settings) const {
+    // Its own file: whatever becomes of it, config.dat is saved as before.
+    saveIni(settings);
+    return saveConfig(settings);
+}
+
+bool SettingsStore::saveConfig(const Settings& settings) const {
+    const QString path = wide(config);
+    {
+        // Same refusal as writing in place: a file we may not open for
+        // writing is left alone (renaming over it would succeed).
+        QFile probe(path);
+        if (probe.exists() && !probe.open(QIODevice::WriteOnly | QIODevice::Append))
+            return false;
+    }
+    const std::string text = configOf(settings).text();
+    // Written beside the file and renamed over it, so that a crash mid-save
+    // never leaves a truncated config.dat.
+    QSaveFile file(path);
+    // A data folder that takes no new files still lets a writable
+    // config.dat be written in place.
+    file.setDirectWriteFallback(true);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write(text.data(), static_cast<qint64>(text.size()));
+    return file.commit();
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "Settings.h"
+
+#include <string>
+
+// Where Settings live: config.dat (six "key;value" lines, CR LF, in the
+// format the program has always written) and quillmoth.ini for the rest,
+// both in the data folder. Window thread only.
+class SettingsStore {
+public:
+    // The data folder ("<GenericDataLocation>/Quillmoth/").
+    static std::string userDataFolder();
+
+    // dataFolder ends with "/"; it is created when missing.
+    explicit SettingsStore(std::string dataFolder = userDataFolder());
+
+    // The defaults of a first start: the Movies and Music folders in the
+    // data folder.
+    Settings defaults() const;
+    // Reads both files. A config.dat that is missing or refused gives the
+    // defaults, whose folders are made and which are written at once; a
+    // refused one is first kept as config.dat.bad, and takeMessage() says so.
+    // quillmoth.ini values that cannot be read or are out of range take
+    // their defaults.
+    Settings load();
+    // Replaces config.dat as a whole and writes quillmoth.ini; false when
+    // config.dat cannot be written (an ini that cannot be is only logged).
+    bool save(const Settings& settings) const;
+    // What load() has to tell the user, once; empty for nothing.
+    std::string takeMessage();
+
+    const std::string& dataFolder() const { return folder; }
+    const std::string& configPath() const { return config; }
+    const std::string& iniPath() const { return ini; }
+    // Where a refused config.dat is kept, beside it.
+    std::string refusedConfigPath() const { return config + ".bad"; }
+
+private:
+    void loadIni(Settings& settings) const;
+    bool saveIni(const Settings& settings) const;
+    bool saveConfig(const Settings& settings) const;
+    void keepRefusedConfig();
+
+    std::string folder;
+    std::string config;
+    std::string ini;
+    std::string message;
+};
