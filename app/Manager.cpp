@@ -1,9 +1,9 @@
 #include "Manager.h"
 
 #include "DesktopNotifier.h"
-#include "DownloadJob.h"
 #include "Library.h"
 #include "MessageBox.h"
+#include "PageTitle.h"
 #include "SettingsTab.h"
 #include "Text.h"
 #include "TransferList.h"
@@ -87,7 +87,7 @@ std::int64_t Manager::download(const std::string& url, const std::string& title)
 
 void Manager::findTitle(const std::string& docText) {
     // A page without a title leaves the box as it was.
-    if (const auto title = DownloadJob::findTitle(docText))
+    if (const auto title = PageTitle::find(docText))
         titleText->setText(wide(*title));
 }
 

@@ -16,7 +16,7 @@ class TransferModel;
 class TransferStore;
 class TransfersTab;
 class WorkRunner;
-class DownloadJob;
+class Job;
 
 // The window's transfer side without the rest of the window: the transfer
 // list kept in transfers.sqlite (XDG_DATA_HOME), its jobs' events posted
@@ -62,7 +62,7 @@ private:
     std::unique_ptr<WorkRunner> runner;
     std::unique_ptr<QObject> context;
     WindowPost poster;
-    std::vector<std::unique_ptr<DownloadJob>> kept;
+    std::vector<std::unique_ptr<Job>> kept;
     std::unique_ptr<TransferList> transfers;
     std::unique_ptr<TransferModel> model;
     TickTimes paints;

@@ -3,7 +3,7 @@
 // (default 10), as the list hands it to the store; then a store of 10,000
 // history rows is opened, loaded and restored into a TransferList.
 // Prints key=value lines.
-#include "DownloadJob.h"
+#include "Job.h"
 #include "TransferList.h"
 #include "TransferStore.h"
 
@@ -102,8 +102,7 @@ void historyLoad(const std::string& folder) {
     const std::size_t loaded = store.load().size();
     const double loadMs = msSince(began);
     TransferList list(
-        &store, [](std::unique_ptr<DownloadJob>) {}, nullptr,
-        [] { return TransferList::JobSettings{}; });
+        &store, [](std::unique_ptr<Job>) {}, nullptr, [] { return TransferList::JobSettings{}; });
     began = Clock::now();
     list.restore();
     const double restoreMs = msSince(began);

@@ -1,102 +1,75 @@
 #include "DownloadJob.h"
 
+#include "ConvertJob.h"
 #include "CurlHandle.h"
-#include "PartFile.h"
+#include "HttpFetch.h"
+#include "MovieDownload.h"
+#include "PageTitle.h"
+#include "StreamChoice.h"
 
-#include <algorithm>
-#include <climits>
-#include <memory>
+#include <cstddef>
+#include <string>
 #include <utility>
 
-long DownloadJob::stallSeconds = 30;
-std::size_t DownloadJob::maxPageBytes = std::size_t{64} * 1024 * 1024;
-const std::size_t DownloadJob::maxTitleBytes =
-    NAME_MAX - 4 - std::max(PartFile::extraNameBytes, PartFile::maxExtraNameBytes);
+namespace {
+
+// Extension of the movie file by the quality rule, with its dot: ".mp4"
+// for quality 1 from a page of four streams or more, else ".flv".
+std::string movieExtension(int quality, std::size_t streams) {
+    return quality == 1 && streams > 3 ? ".mp4" : ".flv";
+}
+
+} // namespace
 
 DownloadJob::DownloadJob(JobOptions options, int id, JobSink sink,
                          std::shared_ptr<const CancelToken> cancel)
-    : pageUrl(std::move(options.pageUrl)), titleFromPage(options.title.empty()),
-      fileTitle(safeTitle(std::move(options.title))), jobId(id), quality(options.quality),
-      convertToMp3(options.convert), movieFolder(std::move(options.movieFolder)),
-      musicFolder(std::move(options.musicFolder)), bitRate(std::move(options.bitRate)),
-      sink(std::move(sink)), cancelToken(std::move(cancel)), partFile(std::move(options.partFile)),
-      resumeValidator(std::move(options.validator)), resumeTotal(options.total) {}
+    : Job(std::move(options), JobReporter(id, std::move(sink), std::move(cancel))) {}
 
-// Runs on the job's worker thread, which owns the job from here on.
-unsigned DownloadJob::runOwned(void* owned) {
-    std::unique_ptr<DownloadJob> job(static_cast<DownloadJob*>(owned));
-    if (job)
-        job->run();
-    return 1;
-}
-
-bool DownloadJob::run() {
-    pageText.clear();
-    status("Scraping URL...");
+// Runs on the job's worker thread, which owns the job.
+void DownloadJob::run() {
+    const JobReporter& report = reporter();
+    std::string title = PageTitle::safe(options().title);
+    StreamChoice stream;
+    report.status("Scraping URL...");
     {
+        // The page and its handle go before the movie step begins.
         CurlHandle curl;
         if (!curl) {
-            send(JobEvent::Kind::Failed, "Error: Could not create request.");
-            return false;
+            report.send(JobEvent::Kind::Failed, "Error: Could not create request.");
+            return;
         }
+        std::string page;
         const CURLcode fetched =
-            fetchPage(curl.get(), pageUrl.c_str(), pageText, cancelToken.get());
-        if (cancelled()) {
-            stopped();
-            return false;
+            HttpFetch::page(curl.get(), options().pageUrl, page, report.cancelToken());
+        if (report.cancelled()) {
+            report.stopped();
+            return;
         }
         if (fetched != CURLE_OK) {
-            pageText.clear();
-            send(JobEvent::Kind::Failed, fetched == CURLE_FILESIZE_EXCEEDED
-                                             ? "Error: The page is too large."
-                                             : "Error: Could not make connection.");
-            return false;
+            report.send(JobEvent::Kind::Failed, fetched == CURLE_FILESIZE_EXCEEDED
+                                                    ? "Error: The page is too large."
+                                                    : "Error: Could not make connection.");
+            return;
         }
-        status("Initial response received!");
-        if (titleFromPage)
-            fileTitle = safeTitle(findTitle(pageText).value_or(std::string()));
-        status("Searching for download source...");
-        if (!chooseStream(curl.get())) {
-            send(JobEvent::Kind::Failed, "Error: Could not locate any movies to download.");
-            return true;
+        report.status("Initial response received!");
+        if (options().title.empty())
+            title = PageTitle::safe(PageTitle::find(page).value_or(std::string()));
+        report.status("Searching for download source...");
+        stream = StreamChoice::inPage(page, options().quality,
+                                      HttpFetch::finalAddress(curl.get(), options().pageUrl));
+        if (!stream.found()) {
+            report.send(JobEvent::Kind::Failed, "Error: Could not locate any movies to download.");
+            return;
         }
     }
-    status("Found movie source!");
-    if (saveMovie() && convertToMp3)
-        convert();
-    return true;
-}
-
-std::string DownloadJob::movieExtension() const {
-    return quality == 1 && streamCount > 3 ? ".mp4" : ".flv";
-}
-
-std::string DownloadJob::movieFile() const {
-    return movieFolder + "/" + fileTitle +
-           (savedExtension.empty() ? movieExtension() : savedExtension);
-}
-
-bool DownloadJob::staysInFolder(const std::string& title) {
-    return title.find('/') == std::string::npos && title != "." && title != "..";
-}
-
-void DownloadJob::send(JobEvent::Kind kind, std::string text) const {
-    if (!sink)
+    report.status("Found movie source!");
+    MovieDownload movie(options(), report, std::move(title),
+                        movieExtension(options().quality, stream.count));
+    if (!movie.save(stream.url))
         return;
-    JobEvent event;
-    event.id = jobId;
-    event.kind = kind;
-    event.text = std::move(text);
-    sink(event);
-}
-
-void DownloadJob::progress(double total, double received) const {
-    if (!sink)
-        return;
-    JobEvent event;
-    event.id = jobId;
-    event.kind = JobEvent::Kind::Progress;
-    event.total = total;
-    event.done = received;
-    sink(event);
+    if (options().convert)
+        ConvertJob::convert(movie.path(), options().musicFolder, movie.title(), options().bitRate,
+                            report);
+    else
+        report.send(JobEvent::Kind::Finished);
 }

@@ -6,7 +6,7 @@
 // later settings changes do not reach a running job.
 struct JobOptions {
     std::string pageUrl;
-    // File title; the job makes it safe as a file name (DownloadJob::safeTitle).
+    // File title; the job makes it safe as a file name (PageTitle::safe).
     // Empty: the page's headline, or "video" when it has none.
     std::string title;
     // 1 to 4: 4 takes the smallest stream, the others the largest.

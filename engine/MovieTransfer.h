@@ -5,20 +5,20 @@
 #include "ProgressPacer.h"
 #include "RangeRequest.h"
 
-class DownloadJob;
+class MovieDownload;
 
-// Context of one movie transfer, handed to libcurl as the target of the
-// write, header and progress callbacks. Owns nothing but what it saw of the
-// file's first bytes and the answer's headers.
+// One movie transfer as libcurl's write, header and progress callbacks see
+// it: the part file it writes, the movie step it answers to, what it saw of
+// the file's first bytes and what the answer's headers said.
 struct MovieTransfer {
     PartFile& file;
-    DownloadJob& job;
+    MovieDownload& download;
     MovieSignature head{};
     // The container the first bytes showed has been looked at.
     bool containerChecked = false;
     ProgressPacer pacer{};
     // The range asked for, and what the answer said about it.
     RangeRequest range{};
-    // The answer's body has begun (DownloadJob::bodyStarts) and was taken.
+    // The answer's body has begun (MovieDownload::bodyStarts) and was taken.
     bool started = false;
 };

@@ -3,8 +3,8 @@
 // transfers.sqlite across restarts.
 #include "ManagerFixture.h"
 
-#include "DownloadJob.h"
 #include "FixtureServer.h"
+#include "HttpFetch.h"
 #include "MessageBox.h"
 #include "TestFiles.h"
 #include "ToolRun.h"
@@ -190,8 +190,8 @@ TEST_F(TransfersThroughManager, ConvertOnRequestRunsOnAWorkerWhileTheWindowGoesO
 }
 
 TEST_F(TransfersThroughManager, ThirtyTwoTransfersEndInTheirRowsAndOnDisk) {
-    const long savedStall = DownloadJob::stallSeconds;
-    DownloadJob::stallSeconds = 3;
+    const long savedStall = HttpFetch::stallSeconds;
+    HttpFetch::stallSeconds = 3;
     ManagedTransfers& t = *transfers;
     t.page->maxRunningBox()->setValue(8);
     ASSERT_TRUE(t.manager->saveSettings());
@@ -277,7 +277,7 @@ TEST_F(TransfersThroughManager, ThirtyTwoTransfersEndInTheirRowsAndOnDisk) {
         },
         120000);
     sampler.stop();
-    DownloadJob::stallSeconds = savedStall;
+    HttpFetch::stallSeconds = savedStall;
     if (!ended) {
         for (std::size_t row = 0; row < all.size(); ++row)
             if (!t.record(static_cast<int>(row)).ended())

@@ -1,7 +1,7 @@
 // Memory of reading hostile pages, counted at operator new, which this binary
 // replaces for itself.
-#include "CurlHandle.h"
-#include "DownloadJob.h"
+#include "PageTitle.h"
+#include "StreamChoice.h"
 
 #include <gtest/gtest.h>
 
@@ -52,15 +52,15 @@ TEST(PageMemory, ReadingAHostilePageCostsNoMoreThanThePage) {
     const std::string parts[][3] = {{head + "</b></h1>fmt_url_map=", "x,", "5|http://h/a.flv"},
                                     {head + "</b></h1>fmt_url_map=5%7Chttp://h/", "a", "&amp;"},
                                     {head, "Tom &amp; Jerry \u202E ", "</b></h1>fmt_url_map=5|a"}};
-    CurlHandle curl;
     for (const auto& [start, unit, end] : parts) {
         std::string page = start;
         while (page.size() < (std::size_t{16} << 20))
             page += unit;
         page += end;
-        DownloadJob job(JobOptions{}, 1, {});
-        job.pageText = page;
-        EXPECT_LE(growth([&] { EXPECT_TRUE(job.chooseStream(curl.get())); }), 1u << 20);
-        EXPECT_LE(growth([&] { EXPECT_TRUE(DownloadJob::findTitle(page)); }), 1u << 20);
+        std::string decoded = page;
+        EXPECT_LE(
+            growth([&] { EXPECT_TRUE(StreamChoice::inPage(decoded, 4, "http://h/").found()); }),
+            1u << 20);
+        EXPECT_LE(growth([&] { EXPECT_TRUE(PageTitle::find(page)); }), 1u << 20);
     }
 }

@@ -1,4 +1,4 @@
-#include "DownloadJob.h"
+#include "PageTitle.h"
 #include "PercentDecoder.h"
 #include "StreamMap.h"
 #include "TempFolder.h"
@@ -16,7 +16,6 @@
 #include <optional>
 #include <string>
 #include <sys/socket.h>
-#include <type_traits>
 #include <unistd.h>
 #include <vector>
 
@@ -101,15 +100,6 @@ private:
     bool ready_ = false;
 };
 
-// findTitle's answer as text, whether it answers with a string or with an
-// optional one ("nothing found" shows as such).
-template <typename Title> std::string titleText(const Title& title) {
-    if constexpr (std::is_same_v<Title, std::string>)
-        return title;
-    else
-        return title.value_or("(no title found)");
-}
-
 // What the program makes of a watch page: its title and stream map entries.
 struct Parsed {
     std::string title;
@@ -118,7 +108,7 @@ struct Parsed {
 
 Parsed parse(const std::string& page) {
     Parsed parsed;
-    parsed.title = titleText(DownloadJob::findTitle(page));
+    parsed.title = PageTitle::find(page).value_or("(no title found)");
     std::string decoded = page;
     percentDecode(decoded);
     StreamMap::inPage(decoded).forEach(

@@ -1,7 +1,7 @@
 // The Transfers tab's model over the real list, whose jobs are kept instead
 // of run so that their events are told by hand.
 #include "TransferModel.h"
-#include "DownloadJob.h"
+#include "Job.h"
 #include "ProgressDelegate.h"
 
 #include <QAbstractItemModelTester>
@@ -26,7 +26,7 @@ class TransferModelTest : public ::testing::Test {
 protected:
     TransferModelTest()
         : list(
-              nullptr, [this](std::unique_ptr<DownloadJob> job) { kept.push_back(std::move(job)); },
+              nullptr, [this](std::unique_ptr<Job> job) { kept.push_back(std::move(job)); },
               [](const JobEvent&) {},
               [] {
                   TransferList::JobSettings now;
@@ -49,8 +49,8 @@ protected:
     int jobOf(int row) const {
         const std::string title = list.at(static_cast<std::size_t>(row)).title;
         for (auto it = kept.rbegin(); it != kept.rend(); ++it)
-            if ((*it)->fileTitle == title)
-                return (*it)->jobId;
+            if ((*it)->options().title == title)
+                return (*it)->reporter().id();
         return -1;
     }
 
@@ -71,7 +71,7 @@ protected:
         return all;
     }
 
-    std::vector<std::unique_ptr<DownloadJob>> kept;
+    std::vector<std::unique_ptr<Job>> kept;
     TransferList list;
     TransferModel model;
 };

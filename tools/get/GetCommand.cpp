@@ -2,6 +2,8 @@
 
 #include "CurlHandle.h"
 #include "DownloadJob.h"
+#include "HttpFetch.h"
+#include "PageTitle.h"
 #include "PartFile.h"
 #include "ResumeNote.h"
 #include "TransferRate.h"
@@ -237,10 +239,8 @@ GetCommand::Parsed GetCommand::parse(int argc, char** argv, Options& options, st
 
 std::string GetCommand::titleFromPage(const std::string& url, const CancelToken* cancel) {
     std::string page;
-    const bool fetched =
-        DownloadJob::fetchPage(CurlHandle().get(), url.c_str(), page, cancel) == CURLE_OK;
-    return DownloadJob::safeTitle(fetched ? DownloadJob::findTitle(page).value_or(std::string())
-                                          : std::string());
+    const bool fetched = HttpFetch::page(CurlHandle().get(), url, page, cancel) == CURLE_OK;
+    return PageTitle::safe(fetched ? PageTitle::find(page).value_or(std::string()) : std::string());
 }
 
 int GetCommand::run(const Options& options, std::shared_ptr<const CancelToken> cancel) {
@@ -258,7 +258,7 @@ int GetCommand::run(const Options& options, std::shared_ptr<const CancelToken> c
     progressOnTerminal = isatty(STDERR_FILENO) == 1;
     // Always the same name for a title and folder, so that a killed run's
     // part file is taken up (continued, or started over) by the next run.
-    stablePart = PartFile::stablePath(options.movies, DownloadJob::safeTitle(title), "");
+    stablePart = PartFile::stablePath(options.movies, PageTitle::safe(title), "");
     partInUse.clear();
 
     JobOptions jobOptions;
@@ -278,13 +278,12 @@ int GetCommand::run(const Options& options, std::shared_ptr<const CancelToken> c
     auto job = std::make_unique<DownloadJob>(std::move(jobOptions), 0, onEvent, std::move(cancel));
     std::thread worker;
     try {
-        worker = std::thread(DownloadJob::runOwned, job.get());
+        // Runs on the worker thread, which owns the job and destroys it there.
+        worker = std::thread([job = std::move(job)] { job->run(); });
     } catch (const std::system_error&) {
         std::fputs("quillmoth-get: cannot start the download thread\n", stderr);
         return 1;
     }
-    // The worker's entry point owns the job now and deletes it when the pipeline returns.
-    job.release();
     worker.join();
 
     if (progressShown) {

@@ -1,12 +1,13 @@
 #include "RecordJob.h"
 
+#include "ConvertJob.h"
 #include "DownloadJob.h"
 #include "PartFile.h"
 
 #include <utility>
 
-std::unique_ptr<DownloadJob> RecordJob::make(const TransferRecord& record, int id, JobSink sink,
-                                             std::shared_ptr<const CancelToken> token) {
+std::unique_ptr<Job> RecordJob::make(const TransferRecord& record, int id, JobSink sink,
+                                     std::shared_ptr<const CancelToken> token) {
     JobOptions options;
     options.pageUrl = record.pageUrl;
     options.title = record.title;
@@ -16,10 +17,10 @@ std::unique_ptr<DownloadJob> RecordJob::make(const TransferRecord& record, int i
     options.convert = record.convert;
     if (convertsOnly(record)) {
         if (record.kind == TransferKind::Conversion)
-            options.bitRate = DownloadJob::onRequestBitRate;
-        return DownloadJob::conversion(std::move(options),
-                                       record.type.empty() ? "flv" : record.type, id,
-                                       std::move(sink), std::move(token));
+            options.bitRate = ConvertJob::onRequestBitRate;
+        return std::make_unique<ConvertJob>(std::move(options),
+                                            record.type.empty() ? "flv" : record.type, id,
+                                            std::move(sink), std::move(token));
     }
     options.partFile = record.partFile.empty() ? partFile(record) : record.partFile;
     options.validator = record.validator;

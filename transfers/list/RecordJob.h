@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-class DownloadJob;
+class Job;
 
 // The job a record's state calls for, built from the record alone.
 class RecordJob {
@@ -15,8 +15,8 @@ public:
     // A download continuing from the record's part file and validator, or
     // a conversion: asked for (at the bitrate of conversions on request), or
     // the automatic one of a saved movie that did not get it yet.
-    static std::unique_ptr<DownloadJob> make(const TransferRecord& record, int id, JobSink sink,
-                                             std::shared_ptr<const CancelToken> token);
+    static std::unique_ptr<Job> make(const TransferRecord& record, int id, JobSink sink,
+                                     std::shared_ptr<const CancelToken> token);
 
     // The next job only converts: the movie is on disk already.
     static bool convertsOnly(const TransferRecord& record);

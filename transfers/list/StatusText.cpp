@@ -1,6 +1,7 @@
 #include "StatusText.h"
 
-#include "DownloadJob.h"
+#include "ConvertJob.h"
+#include "JobReporter.h"
 
 std::string statusText(TransferState state) {
     switch (state) {
@@ -12,13 +13,13 @@ std::string statusText(TransferState state) {
         return "Interrupted";
     case TransferState::Cancelled:
         // A queued or paused transfer has no job left to say it.
-        return DownloadJob::cancelledText;
+        return JobReporter::cancelledText;
     default:
         return {};
     }
 }
 
 std::string startFailedText(TransferKind kind) {
-    return kind == TransferKind::Conversion ? DownloadJob::convertFailedText
+    return kind == TransferKind::Conversion ? ConvertJob::failedText
                                             : "Error: Could not start download.";
 }

@@ -1,7 +1,8 @@
 #include "TransferList.h"
 
 #include "CancelToken.h"
-#include "DownloadJob.h"
+#include "Job.h"
+#include "PageTitle.h"
 #include "PartFile.h"
 #include "RecordJob.h"
 #include "StatusText.h"
@@ -159,7 +160,7 @@ std::int64_t TransferList::add(const std::string& url, const std::string& title)
     TransferRecord record;
     record.id = newId();
     // Without a title the job names the file after the page's headline.
-    record.title = title.empty() ? title : DownloadJob::safeTitle(title);
+    record.title = title.empty() ? title : PageTitle::safe(title);
     record.pageUrl = url;
     takeSettings(record);
     record.addedAt = secondsNow();
@@ -210,7 +211,7 @@ void TransferList::start(Entry& entry) {
         record.partFile = RecordJob::partFile(record);
     const int job = ++lastJob;
     auto token = std::make_shared<CancelToken>();
-    std::unique_ptr<DownloadJob> work = RecordJob::make(record, job, sink, token);
+    std::unique_ptr<Job> work = RecordJob::make(record, job, sink, token);
     record.state =
         RecordJob::convertsOnly(record) ? TransferState::Converting : TransferState::Running;
     entry.rate.reset();

@@ -18,7 +18,7 @@
 
 class CancelToken;
 class TransferStore;
-class DownloadJob;
+class Job;
 
 // Every transfer, running or ended: records with stable ids, their states,
 // the queue and the jobs behind them. Plain C++ without widgets; the
@@ -29,7 +29,7 @@ class TransferList {
 public:
     // Runs a job off the window's thread; the runner owns it from then on.
     // Throws std::system_error when it cannot.
-    using Runner = std::function<void(std::unique_ptr<DownloadJob> job)>;
+    using Runner = std::function<void(std::unique_ptr<Job> job)>;
 
     // The settings a new job takes.
     struct JobSettings {

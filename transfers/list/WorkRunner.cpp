@@ -1,6 +1,6 @@
 #include "WorkRunner.h"
 
-#include "DownloadJob.h"
+#include "Job.h"
 #include "WorkerCounter.h"
 
 #include <thread>
@@ -10,19 +10,32 @@ WorkRunner::WorkRunner() : counter(std::make_shared<WorkerCounter>()) {}
 
 WorkRunner::~WorkRunner() = default;
 
-void WorkRunner::run(std::function<void()> work) {
+template <typename Work> void WorkRunner::start(Work work) {
     counter->started();
     try {
         std::thread([work = std::move(work), counter = counter]() mutable {
             // Runs on the worker thread; counted until the work, and what
             // it owns, is gone.
-            std::exchange(work, nullptr)();
+            {
+                Work owned = std::move(work);
+                owned();
+            }
             counter->returned();
         }).detach();
     } catch (...) {
         counter->returned();
         throw;
     }
+}
+
+void WorkRunner::run(std::function<void()> work) {
+    start(std::move(work));
+}
+
+void WorkRunner::run(std::unique_ptr<Job> job) {
+    // The job crosses to the worker thread inside the work, and is
+    // destroyed there with it.
+    start([job = std::move(job)] { job->run(); });
 }
 
 bool WorkRunner::waitUntilNone(std::chrono::milliseconds limit) {
@@ -34,11 +47,5 @@ int WorkRunner::running() const {
 }
 
 TransferList::Runner WorkRunner::jobRunner(WorkRunner& runner) {
-    return [&runner](std::unique_ptr<DownloadJob> job) {
-        const DownloadJob::Entry entry = job->entry();
-        DownloadJob* raw = job.get();
-        runner.run([entry, raw] { entry(raw); });
-        // The worker owns it now (and may have deleted it already).
-        job.release();
-    };
+    return [&runner](std::unique_ptr<Job> job) { runner.run(std::move(job)); };
 }

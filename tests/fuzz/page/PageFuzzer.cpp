@@ -1,15 +1,13 @@
-// Page reading: the stream map search (DownloadJob::chooseStream on a job whose page
-// text is the input), the title extraction (DownloadJob::findTitle), the file title
-// (DownloadJob::safeTitle) and percent decoding (percentDecode), with the
+// Page reading: the stream choice (StreamChoice::inPage on the input as a
+// page), the title extraction (PageTitle::find), the file title
+// (PageTitle::safe) and percent decoding (percentDecode), with the
 // properties each promises.
-#include "CurlHandle.h"
-#include "DownloadJob.h"
 #include "FuzzCheck.h"
+#include "PageTitle.h"
 #include "PercentDecoder.h"
 #include "RelativeAddress.h"
+#include "StreamChoice.h"
 #include "StreamMap.h"
-
-#include <curl/curl.h>
 
 #include <algorithm>
 #include <cctype>
@@ -97,12 +95,6 @@ std::size_t utf8Characters(const std::string& text) {
     }));
 }
 
-CURL* decoderHandle() {
-    static const CurlHandle handle;
-    FUZZ_CHECK(handle);
-    return handle.get();
-}
-
 void checkDecoding(const std::string& text, const std::string& decoded) {
     std::string inPlace = text;
     percentDecode(inPlace);
@@ -110,32 +102,24 @@ void checkDecoding(const std::string& text, const std::string& decoded) {
     FUZZ_CHECK(decoded.size() <= text.size());
 }
 
-// The job's file title, made from any text (here the page itself): clean,
-// never empty, within the name limit, and made safe once for all.
+// The file title made from any text (here the page itself): clean, never
+// empty, within the name limit, and made safe once for all.
 void checkFileTitle(const std::string& text) {
-    JobOptions options;
-    options.title = text;
-    const DownloadJob job(options, 1, {});
-    checkCleaned(job.fileTitle);
-    FUZZ_CHECK(!job.fileTitle.empty());
-    FUZZ_CHECK(job.fileTitle.size() <= DownloadJob::maxTitleBytes);
-    FUZZ_CHECK(DownloadJob::safeTitle(job.fileTitle) == job.fileTitle);
+    const std::string title = PageTitle::safe(text);
+    checkCleaned(title);
+    FUZZ_CHECK(!title.empty());
+    FUZZ_CHECK(title.size() <= PageTitle::maxSafeBytes);
+    FUZZ_CHECK(PageTitle::safe(title) == title);
 }
 
-// A job that has read the page, searched at the given quality.
-DownloadJob searched(const std::string& text, int quality, bool& found) {
-    JobOptions options;
-    options.pageUrl = kPageUrl;
-    options.quality = quality;
-    DownloadJob job(options, 1, [](const JobEvent&) {});
-    job.pageText = text;
-    found = job.chooseStream(decoderHandle());
-    return job;
+// The stream a job takes from the page at the given quality.
+StreamChoice searched(std::string text, int quality) {
+    return StreamChoice::inPage(text, quality, kPageUrl);
 }
 
 void checkStreamMap(const std::string& text, const std::string& decoded) {
-    bool found = false;
-    const DownloadJob lowest = searched(text, 4, found);
+    const StreamChoice lowest = searched(text, 4);
+    const bool found = lowest.found();
 
     // Found exactly when the decoded page's map has at least one entry.
     const StreamMap map = StreamMap::inPage(decoded);
@@ -144,9 +128,9 @@ void checkStreamMap(const std::string& text, const std::string& decoded) {
     std::vector<std::string_view> entries;
     map.forEach([&](std::string_view entry) { entries.push_back(entry); });
     FUZZ_CHECK(found == !entries.empty());
-    FUZZ_CHECK(lowest.streamCount == static_cast<int>(entries.size()));
+    FUZZ_CHECK(lowest.count == entries.size());
     if (!found) {
-        FUZZ_CHECK(lowest.streamUrl.empty());
+        FUZZ_CHECK(lowest.url.empty());
         return;
     }
     // The ends are those of a stable sort in key order: quality 4 takes the
@@ -154,19 +138,19 @@ void checkStreamMap(const std::string& text, const std::string& decoded) {
     std::stable_sort(entries.begin(), entries.end(), StreamMap::before);
     FUZZ_CHECK(map.first().data() == entries.front().data());
     FUZZ_CHECK(map.last().data() == entries.back().data());
-    FUZZ_CHECK(lowest.streamUrl == resolveAddress(kPageUrl, StreamMap::address(map.first())));
-    const DownloadJob highest = searched(text, 1, found);
-    FUZZ_CHECK(highest.streamUrl == resolveAddress(kPageUrl, StreamMap::address(map.last())));
+    FUZZ_CHECK(lowest.url == resolveAddress(kPageUrl, StreamMap::address(map.first())));
+    const StreamChoice highest = searched(text, 1);
+    FUZZ_CHECK(highest.url == resolveAddress(kPageUrl, StreamMap::address(map.last())));
 }
 
 void checkTitle(const std::string& text, const std::string& decoded) {
-    const auto found = DownloadJob::findTitle(text);
+    const auto found = PageTitle::find(text);
     // Read as its decoded form: any page that decodes alike gives the same.
     std::string encoded;
     for (const char c : decoded)
         encoded +=
             "%" + std::string(1, "0123456789ABCDEF"[(c >> 4) & 15]) + "0123456789ABCDEF"[c & 15];
-    FUZZ_CHECK(DownloadJob::findTitle(encoded) == found);
+    FUZZ_CHECK(PageTitle::find(encoded) == found);
     if (!found)
         return;
     const std::string& title = *found;
@@ -175,14 +159,13 @@ void checkTitle(const std::string& text, const std::string& decoded) {
     checkCleaned(title);
     // The window and the tool name the file alike: the job changes a found
     // title no further.
-    if (!title.empty() && title.size() <= DownloadJob::maxTitleBytes)
-        FUZZ_CHECK(DownloadJob::safeTitle(title) == title);
+    if (!title.empty() && title.size() <= PageTitle::maxSafeBytes)
+        FUZZ_CHECK(PageTitle::safe(title) == title);
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    curl_global_init(CURL_GLOBAL_DEFAULT);
     FUZZ_CHECK(std::setlocale(LC_CTYPE, "C.UTF-8"));
     return 0;
 }

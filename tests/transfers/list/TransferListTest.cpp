@@ -1,5 +1,5 @@
 #include "TransferList.h"
-#include "DownloadJob.h"
+#include "ConvertJob.h"
 #include "TempFolder.h"
 #include "TestFiles.h"
 #include "TransferStore.h"
@@ -29,7 +29,7 @@ protected:
     std::unique_ptr<TransferList> makeList(TransferStore* store = nullptr) {
         auto list = std::make_unique<TransferList>(
             store,
-            [this](std::unique_ptr<DownloadJob> job) {
+            [this](std::unique_ptr<Job> job) {
                 if (refuse)
                     throw std::system_error(
                         std::make_error_code(std::errc::resource_unavailable_try_again));
@@ -40,10 +40,10 @@ protected:
         return list;
     }
 
-    void send(const DownloadJob& job, Kind kind, std::string text = {}, double done = 0,
-              double total = 0, std::string detail = {}) {
+    void send(const Job& job, Kind kind, std::string text = {}, double done = 0, double total = 0,
+              std::string detail = {}) {
         JobEvent event;
-        event.id = job.jobId;
+        event.id = job.reporter().id();
         event.kind = kind;
         event.text = std::move(text);
         event.detail = std::move(detail);
@@ -56,7 +56,7 @@ protected:
 
     TempFolder dir;
     TransferList::JobSettings now{4, dir.file("movies"), dir.file("music"), false};
-    std::vector<std::unique_ptr<DownloadJob>> jobs;
+    std::vector<std::unique_ptr<Job>> jobs;
     bool refuse = false;
     std::vector<std::string> savedFiles;
     std::vector<std::int64_t> endedIds;
@@ -72,14 +72,14 @@ TEST_F(TransferListTest, QueueRunsAtMostMaxRunningInOrder) {
     const auto c = list->add("http://x/c", "c");
     const auto d = list->add("http://x/d", "d");
     ASSERT_EQ(jobs.size(), 2u);
-    EXPECT_EQ(jobs[1]->fileTitle, "b");
+    EXPECT_EQ(jobs[1]->options().title, "b");
     EXPECT_EQ(state(c), State::Queued);
     EXPECT_EQ(record(d).status, "Queued");
     EXPECT_EQ(list->queuedCount(), 2);
 
     send(*jobs[0], Kind::Finished);
     ASSERT_EQ(jobs.size(), 3u);
-    EXPECT_EQ(jobs[2]->fileTitle, "c");
+    EXPECT_EQ(jobs[2]->options().title, "c");
     EXPECT_EQ(state(d), State::Queued);
     list->setMaxRunning(3);
     ASSERT_EQ(jobs.size(), 4u);
@@ -93,7 +93,7 @@ TEST_F(TransferListTest, QueueRunsAtMostMaxRunningInOrder) {
     EXPECT_EQ(state(e), State::Queued);
     refuse = false;
     send(*jobs[1], Kind::Failed, "Error: Could not make connection.");
-    EXPECT_EQ(jobs.back()->fileTitle, "e");
+    EXPECT_EQ(jobs.back()->options().title, "e");
     refuse = true;
     send(*jobs[2], Kind::Cancelled, "Cancelled.");
     EXPECT_EQ(list->queuedCount(), 0);
@@ -115,7 +115,7 @@ TEST_F(TransferListTest, StatesFollowUserActionsAndJobEvents) {
 
     // Pause: the row says so at once; the job keeps its slot until it stops.
     EXPECT_EQ(list->pause(x), Done::Ok);
-    EXPECT_TRUE(jobs[0]->cancelToken->pausing());
+    EXPECT_TRUE(jobs[0]->reporter().paused());
     send(*jobs[0], Kind::Status, "late text");
     EXPECT_EQ(record(x).status, "Paused");
     EXPECT_EQ(list->runningCount(), 1);
@@ -143,10 +143,10 @@ TEST_F(TransferListTest, StatesFollowUserActionsAndJobEvents) {
     now.musicFolder = dir.file("music");
     EXPECT_EQ(list->convert(x), Done::Ok);
     ASSERT_EQ(jobs.size(), 3u);
-    EXPECT_TRUE(jobs[2]->conversionOnly);
-    EXPECT_EQ(jobs[2]->bitRate, "128k");
-    EXPECT_EQ(jobs[2]->movieFolder, savedIn);
-    EXPECT_EQ(jobs[2]->musicFolder, dir.file("music"));
+    EXPECT_NE(dynamic_cast<const ConvertJob*>(jobs[2].get()), nullptr);
+    EXPECT_EQ(jobs[2]->options().bitRate, "128k");
+    EXPECT_EQ(jobs[2]->options().movieFolder, savedIn);
+    EXPECT_EQ(jobs[2]->options().musicFolder, dir.file("music"));
     EXPECT_EQ(state(x), State::Converting);
     EXPECT_EQ(list->pause(x), Done::NotApplicable);
     send(*jobs[2], Kind::Saved, "x(1).mp3");
@@ -159,14 +159,14 @@ TEST_F(TransferListTest, StatesFollowUserActionsAndJobEvents) {
     // Cancel, retry with the settings of now, fail: told of the end once.
     const auto y = list->add("http://x/y", "y");
     EXPECT_EQ(list->cancel(y), Done::Ok);
-    EXPECT_TRUE(jobs[3]->cancelToken->cancelled());
-    EXPECT_FALSE(jobs[3]->cancelToken->pausing());
+    EXPECT_TRUE(jobs[3]->reporter().cancelled());
+    EXPECT_FALSE(jobs[3]->reporter().paused());
     send(*jobs[3], Kind::Cancelled, "Cancelled.");
     EXPECT_EQ(state(y), State::Cancelled);
     now.quality = 1;
     EXPECT_EQ(list->retry(y), Done::Ok);
     ASSERT_EQ(jobs.size(), 5u);
-    EXPECT_EQ(jobs[4]->quality, 1);
+    EXPECT_EQ(jobs[4]->options().quality, 1);
     send(*jobs[4], Kind::Failed, "Error: Could not save movie.");
     EXPECT_EQ(record(y).error, "Error: Could not save movie.");
     EXPECT_EQ(endedIds, (std::vector<std::int64_t>{x, x, y}));
@@ -244,10 +244,10 @@ TEST_F(TransferListTest, ACrashOrACloseIsContinuedAtTheNextStart) {
     list->restore();
     ASSERT_EQ(list->size(), 6u);
     ASSERT_EQ(jobs.size(), 2u);
-    EXPECT_EQ(jobs[0]->fileTitle, "t2");
+    EXPECT_EQ(jobs[0]->options().title, "t2");
     EXPECT_EQ(record(2).partFile, "/m/t.part");
-    EXPECT_TRUE(jobs[1]->conversionOnly);
-    EXPECT_EQ(jobs[1]->movieFolder, "/m");
+    EXPECT_NE(dynamic_cast<const ConvertJob*>(jobs[1].get()), nullptr);
+    EXPECT_EQ(jobs[1]->options().movieFolder, "/m");
     EXPECT_EQ(state(1), State::Done);
     EXPECT_EQ(state(3), State::Paused);
     EXPECT_EQ(state(5), State::Queued);
@@ -255,7 +255,7 @@ TEST_F(TransferListTest, ACrashOrACloseIsContinuedAtTheNextStart) {
 
     // Closing: running and queued ones are interrupted, paused ones stay.
     list->interruptAll();
-    EXPECT_TRUE(jobs[0]->cancelToken->pausing());
+    EXPECT_TRUE(jobs[0]->reporter().paused());
     store.flush();
     jobs.clear();
     list = makeList(&store);

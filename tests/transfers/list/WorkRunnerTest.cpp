@@ -1,11 +1,12 @@
 #include "WorkRunner.h"
 #include "CancelToken.h"
-#include "DownloadJob.h"
+#include "ConvertJob.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <future>
+#include <memory>
 #include <thread>
 
 using namespace std::chrono_literals;
@@ -30,7 +31,7 @@ TEST(WorkRunnerTest, RunsWorkOffTheCallersThreadUntilItReturns) {
     token->cancel();
     JobOptions options;
     options.title = "t";
-    WorkRunner::jobRunner(runner)(DownloadJob::conversion(
+    WorkRunner::jobRunner(runner)(std::make_unique<ConvertJob>(
         options, "flv", 1,
         [&stopped](const JobEvent& event) {
             if (event.kind == JobEvent::Kind::Cancelled)

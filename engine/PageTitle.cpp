@@ -1,7 +1,11 @@
+#include "PageTitle.h"
+
 #include "DecodedText.h"
-#include "DownloadJob.h"
+#include "PartFile.h"
 #include "TitleCleaner.h"
 
+#include <algorithm>
+#include <climits>
 #include <limits>
 #include <string_view>
 
@@ -20,12 +24,15 @@ const std::string kFallbackTitle = "video";
 
 } // namespace
 
-std::string DownloadJob::safeTitle(std::string title) {
-    std::string safe = TitleCleaner::clean(title, {false, false, kNoLimit, maxTitleBytes});
-    return safe.empty() ? kFallbackTitle : safe;
+const std::size_t PageTitle::maxSafeBytes =
+    NAME_MAX - 4 - std::max(PartFile::extraNameBytes, PartFile::maxExtraNameBytes);
+
+std::string PageTitle::safe(std::string title) {
+    std::string cleaned = TitleCleaner::clean(title, {false, false, kNoLimit, maxSafeBytes});
+    return cleaned.empty() ? kFallbackTitle : cleaned;
 }
 
-std::optional<std::string> DownloadJob::findTitle(std::string_view html) {
+std::optional<std::string> PageTitle::find(std::string_view html) {
     // Searched where it lies, as its percent-decoded form reads: the job
     // passes its whole page, which must not cost a second copy.
     const DecodedText page(html);

@@ -1,7 +1,8 @@
+#include "HttpFetch.h"
 #include "CurlHandle.h"
-#include "DownloadJob.h"
 #include "FixtureServer.h"
 #include "JobRecorder.h"
+#include "MovieDownload.h"
 #include "MovieTransfer.h"
 #include "PageBuffer.h"
 #include "PartFile.h"
@@ -12,57 +13,47 @@ namespace {
 
 using namespace enginetest;
 
-class MaxPageBytes {
-public:
-    explicit MaxPageBytes(std::size_t n) : saved_(DownloadJob::maxPageBytes) {
-        DownloadJob::maxPageBytes = n;
-    }
-    ~MaxPageBytes() { DownloadJob::maxPageBytes = saved_; }
-
-private:
-    std::size_t saved_;
-};
-
-TEST(HttpTest, PageWriterAppendsWithinTheBound) {
-    MaxPageBytes bound(10);
+TEST(HttpFetchTest, PageWriterAppendsWithinTheBound) {
     std::string text;
-    PageBuffer page{text};
+    PageBuffer page{text, 10};
     char data[] = "abcdefghijkl";
-    EXPECT_EQ(DownloadJob::pageWriter(data, 2, 3, &page), 6u);
-    EXPECT_EQ(DownloadJob::pageWriter(data, 1, 4, &page), 4u);
+    EXPECT_EQ(HttpFetch::pageWriter(data, 2, 3, &page), 6u);
+    EXPECT_EQ(HttpFetch::pageWriter(data, 1, 4, &page), 4u);
     EXPECT_EQ(text, "abcdefabcd");
     EXPECT_FALSE(page.tooLarge);
     // One byte over the bound: nothing is taken, so libcurl ends the
     // transfer, and the page is known to be too large.
-    EXPECT_EQ(DownloadJob::pageWriter(data, 1, 1, &page), 0u);
+    EXPECT_EQ(HttpFetch::pageWriter(data, 1, 1, &page), 0u);
     EXPECT_EQ(text, "abcdefabcd");
     EXPECT_TRUE(page.tooLarge);
-    EXPECT_EQ(DownloadJob::pageWriter(data, 1, 1, nullptr), 0u);
+    EXPECT_EQ(HttpFetch::pageWriter(data, 1, 1, nullptr), 0u);
 }
 
-TEST(HttpTest, MovieCallbacksReportFailuresAndProgress) {
+TEST(HttpFetchTest, MovieCallbacksReportFailuresAndProgress) {
     TempDir dir;
     PartFile file(dir.file("m.flv"));
     const int id = JobRecorder::nextId();
     auto cancel = std::make_shared<CancelToken>();
-    DownloadJob job(JobOptions{}, id, &JobRecorder::record, cancel);
-    MovieTransfer transfer{file, job};
+    const JobOptions options;
+    const JobReporter reporter(id, &JobRecorder::record, cancel);
+    MovieDownload download(options, reporter, "m", ".flv");
+    MovieTransfer transfer{file, download};
     char data[] = "0123456789";
     // No file open: the chunk is not taken.
-    EXPECT_EQ(DownloadJob::movieWriter(data, 1, 10, &transfer), 0u);
+    EXPECT_EQ(HttpFetch::movieWriter(data, 1, 10, &transfer), 0u);
     ASSERT_EQ(file.open(), PartFile::Opened::Ok);
-    EXPECT_EQ(DownloadJob::movieWriter(data, 2, 5, &transfer), 10u);
+    EXPECT_EQ(HttpFetch::movieWriter(data, 2, 5, &transfer), 10u);
 
-    EXPECT_EQ(DownloadJob::movieProgress(&transfer, 0, 0, 7, 7), 0);
-    EXPECT_EQ(DownloadJob::movieProgress(&transfer, 5000000000LL, 4000000000LL, 0, 0), 0);
+    EXPECT_EQ(HttpFetch::movieProgress(&transfer, 0, 0, 7, 7), 0);
+    EXPECT_EQ(HttpFetch::movieProgress(&transfer, 5000000000LL, 4000000000LL, 0, 0), 0);
     const std::vector<std::pair<double, double>> expected = {{0, 0}, {5e9, 4e9}};
     EXPECT_EQ(JobRecorder::progressOf(id), expected);
     // Once cancelled, the next progress call stops the transfer.
     cancel->cancel();
-    EXPECT_NE(DownloadJob::movieProgress(&transfer, 0, 0, 0, 0), 0);
+    EXPECT_NE(HttpFetch::movieProgress(&transfer, 0, 0, 0, 0), 0);
 }
 
-TEST(HttpTest, PageFetchKeepsOnlyTheBody) {
+TEST(HttpFetchTest, PageFetchKeepsOnlyTheBody) {
     FixtureServer srv;
     srv.body("/empty", "");
     srv.get("/headers", [](const httplib::Request&, httplib::Response& res) {
@@ -75,11 +66,11 @@ TEST(HttpTest, PageFetchKeepsOnlyTheBody) {
         SCOPED_TRACE(path);
         CurlHandle curl;
         std::string text;
-        EXPECT_EQ(DownloadJob::fetchPage(curl.get(), srv.url(path).c_str(), text), CURLE_OK);
+        EXPECT_EQ(HttpFetch::page(curl.get(), srv.url(path), text), CURLE_OK);
         EXPECT_EQ(text, path == std::string("/empty") ? "" : "body-text");
     }
     std::string text;
-    EXPECT_NE(DownloadJob::fetchPage(nullptr, srv.url("/empty").c_str(), text), CURLE_OK);
+    EXPECT_NE(HttpFetch::page(nullptr, srv.url("/empty"), text), CURLE_OK);
 }
 
 } // namespace

@@ -1,4 +1,7 @@
-#include "DownloadJob.h"
+#include "HttpFetch.h"
+
+#include "CancelToken.h"
+#include "MovieDownload.h"
 #include "MovieTransfer.h"
 #include "PageBuffer.h"
 
@@ -13,43 +16,46 @@ constexpr long movieBufferBytes = 256 * 1024;
 // Options shared by both transfer forms. The bounds make a redirect loop, a
 // host that never answers and a server that stops sending end as a failed
 // transfer.
-void setCommonOptions(CURL* curl, const char* url) {
+void setCommonOptions(CURL* curl, const std::string& url) {
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, transferErrors);
-    curl_easy_setopt(curl, CURLOPT_URL, url);
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl, CURLOPT_HEADER, 0L);
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, DownloadJob::maxRedirects);
+    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, HttpFetch::maxRedirects);
     // Both addresses come from the web: never let them reach local files,
     // FTP logins or any other protocol.
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     // A compressed body is decoded rather than saved as it came.
     curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "");
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, DownloadJob::connectSeconds);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, HttpFetch::connectSeconds);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, DownloadJob::stallSeconds);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, HttpFetch::stallSeconds);
     // Time-outs must not use signals on worker threads.
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
 }
 
 // Runs on the transfer's thread (libcurl callback): a non-zero answer aborts.
-int pageProgress(void* clientp, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-    const auto* cancel = static_cast<const CancelToken*>(clientp);
-    return cancel && cancel->cancelled() ? 1 : 0;
+int pageProgress(void* cancel, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    const auto* token = static_cast<const CancelToken*>(cancel);
+    return token && token->cancelled() ? 1 : 0;
 }
 
 } // namespace
 
-CURLcode DownloadJob::fetchPage(CURL* curl, const char* url, std::string& text,
-                                const CancelToken* cancel) {
+long HttpFetch::stallSeconds = 30;
+std::size_t HttpFetch::maxPageBytes = std::size_t{64} * 1024 * 1024;
+
+CURLcode HttpFetch::page(CURL* curl, const std::string& url, std::string& text,
+                         const CancelToken* cancel) {
     if (!curl)
         return CURLE_FAILED_INIT;
     setCommonOptions(curl, url);
     // An announced size over the bound fails before any byte arrives;
     // pageWriter enforces it for bodies without a length.
     curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(maxPageBytes));
-    PageBuffer page{text};
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &DownloadJob::pageWriter);
+    PageBuffer page{text, maxPageBytes};
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &HttpFetch::pageWriter);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &page);
     if (cancel) {
         curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
@@ -63,7 +69,7 @@ CURLcode DownloadJob::fetchPage(CURL* curl, const char* url, std::string& text,
     return result == CURLE_WRITE_ERROR && page.tooLarge ? CURLE_FILESIZE_EXCEEDED : result;
 }
 
-CURLcode DownloadJob::fetchMovie(CURL* curl, const char* url, MovieTransfer& transfer) {
+CURLcode HttpFetch::movie(CURL* curl, const std::string& url, MovieTransfer& transfer) {
     if (!curl)
         return CURLE_FAILED_INIT;
     setCommonOptions(curl, url);
@@ -74,8 +80,8 @@ CURLcode DownloadJob::fetchMovie(CURL* curl, const char* url, MovieTransfer& tra
     curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, movieBufferBytes);
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
-    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &DownloadJob::movieProgress);
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &DownloadJob::movieWriter);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &HttpFetch::movieProgress);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &HttpFetch::movieWriter);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
     // Ranged or not, the answer's headers say what its body is.
     transfer.range.apply(curl);
@@ -84,52 +90,61 @@ CURLcode DownloadJob::fetchMovie(CURL* curl, const char* url, MovieTransfer& tra
     return result;
 }
 
+std::string HttpFetch::finalAddress(CURL* curl, const std::string& asked) {
+    char* effective = nullptr;
+    if (curl && curl_easy_getinfo(curl, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK &&
+        effective && *effective)
+        return effective;
+    return asked;
+}
+
 // Runs on the transfer's thread (libcurl callback).
-size_t DownloadJob::pageWriter(char* data, size_t size, size_t nmemb, void* buffer) {
-    auto* page = static_cast<PageBuffer*>(buffer);
-    if (!page)
+size_t HttpFetch::pageWriter(char* data, size_t size, size_t nmemb, void* page) {
+    auto* buffer = static_cast<PageBuffer*>(page);
+    if (!buffer)
         return 0;
     const size_t n = size * nmemb;
     // Taking less than offered makes libcurl end the transfer with an error.
-    if (n > maxPageBytes || page->text.size() > maxPageBytes - n) {
-        page->tooLarge = true;
+    if (n > buffer->limit || buffer->text.size() > buffer->limit - n) {
+        buffer->tooLarge = true;
         return 0;
     }
-    page->text.append(data, n);
+    buffer->text.append(data, n);
     return n;
 }
 
 // Runs on the transfer's thread (libcurl callback).
-size_t DownloadJob::movieWriter(void* ptr, size_t size, size_t nmemb, void* data) {
-    auto* transfer = static_cast<MovieTransfer*>(data);
-    if (!transfer)
+size_t HttpFetch::movieWriter(void* data, size_t size, size_t nmemb, void* transfer) {
+    auto* movie = static_cast<MovieTransfer*>(transfer);
+    if (!movie)
         return 0;
     const size_t n = size * nmemb;
+    const auto* bytes = static_cast<const char*>(data);
     // Taking nothing of an answer that is not the file asked for ends it.
-    if (!transfer->started &&
-        !transfer->job.bodyStarts(*transfer, static_cast<const char*>(ptr), n))
+    if (!movie->started && !movie->download.bodyStarts(*movie, bytes, n))
         return 0;
-    transfer->head.feed(static_cast<const char*>(ptr), n);
-    if (!transfer->containerChecked && transfer->head.containerKnown()) {
-        transfer->containerChecked = true;
-        transfer->job.containerSeen(transfer->head.container());
+    movie->head.feed(bytes, n);
+    if (!movie->containerChecked && movie->head.containerKnown()) {
+        movie->containerChecked = true;
+        movie->download.containerSeen(movie->head.container());
     }
-    return transfer->file.write(ptr, n);
+    return movie->file.write(data, n);
 }
 
 // Runs on the transfer's thread (libcurl callback).
-int DownloadJob::movieProgress(void* clientp, curl_off_t dltotal, curl_off_t dlnow, curl_off_t,
-                               curl_off_t) {
-    auto* transfer = static_cast<MovieTransfer*>(clientp);
-    if (!transfer)
+int HttpFetch::movieProgress(void* transfer, curl_off_t dltotal, curl_off_t dlnow, curl_off_t,
+                             curl_off_t) {
+    auto* movie = static_cast<MovieTransfer*>(transfer);
+    if (!movie)
         return 0;
-    if (transfer->job.cancelled())
+    const JobReporter& reporter = movie->download.reporter();
+    if (reporter.cancelled())
         return 1;
     // Counted over the whole file: a continued one has bytes on disk already.
-    const curl_off_t before = transfer->range.bodyOffset();
+    const curl_off_t before = movie->range.bodyOffset();
     const curl_off_t total = dltotal > 0 ? before + dltotal : 0;
     const curl_off_t now = before + dlnow;
-    if (transfer->pacer.due(total, now))
-        transfer->job.progress(static_cast<double>(total), static_cast<double>(now));
+    if (movie->pacer.due(total, now))
+        reporter.progress(static_cast<double>(total), static_cast<double>(now));
     return 0;
 }

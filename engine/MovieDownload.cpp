@@ -1,5 +1,7 @@
+#include "MovieDownload.h"
+
 #include "CurlHandle.h"
-#include "DownloadJob.h"
+#include "HttpFetch.h"
 #include "MovieTransfer.h"
 #include "PartFile.h"
 
@@ -39,36 +41,37 @@ void headFromDisk(MovieTransfer& transfer) {
     transfer.head.feed(head, transfer.file.readHead(head, sizeof head));
 }
 
-// Tells the caller what to store to continue the part file later.
-void sendResumable(const DownloadJob& job, const PartFile& file, std::string validator,
-                   long long total) {
-    if (job.partFile.empty() || !job.sink)
-        return;
-    JobEvent event;
-    event.id = job.jobId;
-    event.kind = JobEvent::Kind::Resumable;
-    event.text = file.tempPath();
-    event.detail = std::move(validator);
-    event.total = static_cast<double>(total);
-    job.sink(event);
-}
-
 } // namespace
 
-void DownloadJob::containerSeen(const std::string& container) {
-    if (container.empty() || "." + container == savedExtension)
+MovieDownload::MovieDownload(const JobOptions& options, const JobReporter& reporter,
+                             std::string title, std::string extension)
+    : options_(options), reporter_(reporter), title_(std::move(title)),
+      extension_(std::move(extension)) {}
+
+std::string MovieDownload::path() const {
+    return options_.movieFolder + "/" + title_ + extension_;
+}
+
+void MovieDownload::containerSeen(const std::string& container) {
+    if (container.empty() || "." + container == extension_)
         return;
-    savedExtension = "." + container;
-    send(JobEvent::Kind::Container, container);
+    extension_ = "." + container;
+    reporter_.send(JobEvent::Kind::Container, container);
+}
+
+void MovieDownload::sendResumable(const PartFile& file, std::string validator,
+                                  long long total) const {
+    if (!options_.partFile.empty())
+        reporter_.resumable(file.tempPath(), std::move(validator), total);
 }
 
 // Runs on the job's worker thread.
-bool DownloadJob::bodyStarts(MovieTransfer& transfer, const char* first, std::size_t n) {
+bool MovieDownload::bodyStarts(MovieTransfer& transfer, const char* first, std::size_t n) {
     transfer.started = true;
     switch (transfer.range.answer()) {
     case RangeRequest::Answer::Refused:
         // The same request would be refused again: the next try starts over.
-        sendResumable(*this, transfer.file, {}, 0);
+        sendResumable(transfer.file, {}, 0);
         return false;
     case RangeRequest::Answer::Append:
         headFromDisk(transfer);
@@ -87,7 +90,7 @@ bool DownloadJob::bodyStarts(MovieTransfer& transfer, const char* first, std::si
         [[fallthrough]];
     case RangeRequest::Answer::Fresh:
         transfer.head = {};
-        sendResumable(*this, transfer.file, transfer.range.validator(), transfer.range.total());
+        sendResumable(transfer.file, transfer.range.validator(), transfer.range.total());
         break;
     }
     transfer.containerChecked = transfer.head.containerKnown();
@@ -97,53 +100,46 @@ bool DownloadJob::bodyStarts(MovieTransfer& transfer, const char* first, std::si
 }
 
 // Runs on the job's worker thread.
-bool DownloadJob::saveMovie() {
-    status("Requesting connection to download movie...");
-    pageText.clear();
-    pageText.shrink_to_fit();
+bool MovieDownload::save(const std::string& url) {
+    reporter_.status("Requesting connection to download movie...");
     // A missing handle shows up as a failed transfer below.
     CurlHandle curl;
-    status("Downloading... [Patience]");
+    reporter_.status("Downloading... [Patience]");
+    reporter_.send(JobEvent::Kind::Container, extension_.substr(1));
 
-    savedExtension = movieExtension();
-    send(JobEvent::Kind::Container, savedExtension.substr(1));
-
-    if (!staysInFolder(fileTitle)) {
-        send(JobEvent::Kind::Failed, kInvalidTitle);
-        return false;
-    }
     // A part file is continued only beside its target: a rename cannot
     // leave the file system. Anywhere else the job takes a name of its own.
-    const bool keepsPart = !partFile.empty();
-    PartFile file(movieFile());
-    const PartFile::Opened opened =
-        keepsPart && folderOf(partFile) == movieFolder ? file.open(partFile) : file.open();
+    const bool keepsPart = !options_.partFile.empty();
+    PartFile file(path());
+    const PartFile::Opened opened = keepsPart && folderOf(options_.partFile) == options_.movieFolder
+                                        ? file.open(options_.partFile)
+                                        : file.open();
     switch (opened) {
     case PartFile::Opened::Ok:
         break;
     case PartFile::Opened::FolderUnusable:
-        send(JobEvent::Kind::Failed, kFolderUnusable);
+        reporter_.send(JobEvent::Kind::Failed, kFolderUnusable);
         return false;
     case PartFile::Opened::NameRefused:
-        send(JobEvent::Kind::Failed, kInvalidTitle);
+        reporter_.send(JobEvent::Kind::Failed, kInvalidTitle);
         return false;
     }
 
     MovieTransfer transfer{file, *this};
     const long long held = file.size();
-    transfer.range = RangeRequest(held, resumeValidator, resumeTotal);
+    transfer.range = RangeRequest(held, options_.validator, options_.total);
     // Bytes that cannot be continued are started over in the same file.
     if (held != 0 && !transfer.range.ranged() && !file.restart()) {
         file.keep();
-        send(JobEvent::Kind::Failed, kSaveFailed);
+        reporter_.send(JobEvent::Kind::Failed, kSaveFailed);
         return false;
     }
     if (transfer.range.ranged())
-        sendResumable(*this, file, resumeValidator, resumeTotal);
+        sendResumable(file, options_.validator, options_.total);
     else
-        sendResumable(*this, file, {}, 0);
+        sendResumable(file, {}, 0);
 
-    CURLcode result = fetchMovie(curl.get(), streamUrl.c_str(), transfer);
+    CURLcode result = HttpFetch::movie(curl.get(), url, transfer);
     long answered = 0;
     curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &answered);
     // A range starting at the stream's end: the file on disk is whole.
@@ -151,20 +147,20 @@ bool DownloadJob::saveMovie() {
         result = CURLE_OK;
         transfer.started = true;
         headFromDisk(transfer);
-        progress(static_cast<double>(held), static_cast<double>(held));
+        reporter_.progress(static_cast<double>(held), static_cast<double>(held));
     }
     // The bar ends where the transfer did, whatever the pacer held back.
     if (transfer.pacer.pending()) {
-        progress(static_cast<double>(transfer.pacer.total()),
-                 static_cast<double>(transfer.pacer.now()));
+        reporter_.progress(static_cast<double>(transfer.pacer.total()),
+                           static_cast<double>(transfer.pacer.now()));
         transfer.pacer.flushed();
     }
-    if (cancelled()) {
-        if (keepsPart && paused())
+    if (reporter_.cancelled()) {
+        if (keepsPart && reporter_.paused())
             file.keep();
         else
             file.discard();
-        stopped();
+        reporter_.stopped();
         return false;
     }
     // An empty body never called the writer: its answer is judged now.
@@ -173,7 +169,7 @@ bool DownloadJob::saveMovie() {
     if (ok && !transfer.containerChecked)
         containerSeen(transfer.head.container());
     // The first bytes may have named another container than the quality rule.
-    file.retarget(movieFile());
+    file.retarget(path());
     // A movie counts as saved only once every byte is on disk under its name.
     ok = ok && file.commit();
     if (!ok) {
@@ -182,15 +178,13 @@ bool DownloadJob::saveMovie() {
             file.keep();
         else
             file.discard();
-        send(JobEvent::Kind::Failed, kSaveFailed);
+        reporter_.send(JobEvent::Kind::Failed, kSaveFailed);
         return false;
     }
     // The name may have taken a "(1)": the conversion and the window follow it.
     const std::string saved = fileNameOf(file.target());
-    fileTitle = saved.substr(0, saved.size() - savedExtension.size());
-    send(JobEvent::Kind::Saved, saved);
-    status("Download Complete!");
-    if (!convertToMp3)
-        send(JobEvent::Kind::Finished);
+    title_ = saved.substr(0, saved.size() - extension_.size());
+    reporter_.send(JobEvent::Kind::Saved, saved);
+    reporter_.status("Download Complete!");
     return true;
 }

@@ -1,4 +1,5 @@
-#include "DownloadJob.h"
+#include "ConvertJob.h"
+#include "PageTitle.h"
 #include "ProcessRunner.h"
 #include "ScopedPath.h"
 #include "TestFiles.h"
@@ -24,16 +25,14 @@ void collect(const JobEvent& event) {
         texts.push_back(text);
 }
 
-DownloadJob convertingJob(const std::string& title, const fs::path& movies, const fs::path& music,
-                          int quality) {
+// A job converting movies/title.type into music.
+ConvertJob convertingJob(const std::string& title, const std::string& type, const fs::path& movies,
+                         const fs::path& music) {
     JobOptions options;
-    options.pageUrl = "http://127.0.0.1/w";
     options.title = title;
-    options.quality = quality;
     options.movieFolder = movies.string();
     options.musicFolder = music.string();
-    options.convert = true;
-    return DownloadJob(options, 3, &collect);
+    return ConvertJob(options, type, 3, &collect);
 }
 
 // What a conversion says when it saved its MP3 as name.
@@ -60,7 +59,7 @@ bool looksLikeMp3(const fs::path& p) {
            (static_cast<unsigned char>(d[at + 1]) & 0xE0) == 0xE0;
 }
 
-class ConvertTest : public ::testing::Test {
+class ConvertJobTest : public ::testing::Test {
 protected:
     // One short clip of each container, made once with the real ffmpeg.
     static void SetUpTestSuite() {
@@ -89,14 +88,12 @@ protected:
     }
     void TearDown() override { fs::remove_all(root); }
 
-    // A job whose movie step has saved a clip under `title`, as the job
-    // cleaned it.
-    DownloadJob jobWithMovie(const std::string& title, const char* ext, int quality, int count) {
-        DownloadJob job = convertingJob(title, movies, music, quality);
-        job.streamCount = count;
-        fs::copy_file(clips / (std::string("clip.") + ext), movies / (job.fileTitle + "." + ext),
+    // A job converting the clip of type ext that a download saved under
+    // `title`, as it was cleaned.
+    ConvertJob jobWithMovie(const std::string& title, const std::string& ext) {
+        fs::copy_file(clips / ("clip." + ext), movies / (PageTitle::safe(title) + "." + ext),
                       fs::copy_options::overwrite_existing);
-        return job;
+        return convertingJob(title, ext, movies, music);
     }
 
     // Names in the music folder other than the expected MP3s.
@@ -115,22 +112,20 @@ protected:
     fs::path root, movies, music;
 };
 
-TEST_F(ConvertTest, JobConvertsTheFileItsMovieStepWrote) {
-    DownloadJob flv = jobWithMovie("Clip", "flv", 4, 5);
-    flv.convert();
+TEST_F(ConvertJobTest, ConvertsTheMovieUnderTheTypeItWasSavedAs) {
+    jobWithMovie("Clip", "flv").run();
     EXPECT_EQ(texts, converted("Clip.mp3"));
     EXPECT_TRUE(looksLikeMp3(music / "Clip.mp3"));
 
-    // Quality 1 with four streams means the movie was saved as .mp4; only that file exists.
+    // Saved as .mp4: only that file exists.
     texts.clear();
-    DownloadJob mp4 = jobWithMovie("Tall", "mp4", 1, 4);
-    mp4.convert();
+    jobWithMovie("Tall", "mp4").run();
     EXPECT_EQ(texts, converted("Tall.mp3"));
     EXPECT_TRUE(looksLikeMp3(music / "Tall.mp3"));
     EXPECT_EQ(strayFiles({"Clip.mp3", "Tall.mp3"}), std::vector<std::string>{});
 }
 
-TEST_F(ConvertTest, HostileTitlesAndFoldersAreOnlyFileNames) {
+TEST_F(ConvertJobTest, HostileTitlesAndFoldersAreOnlyFileNames) {
     // A folder that starts with "-" and has blanks.
     music = root / "-music dir";
     fs::create_directories(music);
@@ -146,9 +141,8 @@ TEST_F(ConvertTest, HostileTitlesAndFoldersAreOnlyFileNames) {
     std::vector<std::string> mp3s;
     for (const auto& title : titles) {
         texts.clear();
-        DownloadJob job = jobWithMovie(title, "flv", 2, 2);
-        const std::string mp3 = job.fileTitle + ".mp3";
-        job.convert();
+        const std::string mp3 = PageTitle::safe(title) + ".mp3";
+        jobWithMovie(title, "flv").run();
         EXPECT_EQ(texts, converted(mp3)) << title;
         EXPECT_TRUE(looksLikeMp3(music / mp3)) << title;
         mp3s.push_back(mp3);
@@ -158,7 +152,7 @@ TEST_F(ConvertTest, HostileTitlesAndFoldersAreOnlyFileNames) {
     EXPECT_FALSE(fs::exists(movies / "pwned"));
 }
 
-TEST_F(ConvertTest, LongPathsAreNotCut) {
+TEST_F(ConvertJobTest, LongPathsAreNotCut) {
     fs::path deep = root;
     for (int i = 0; i < 6; ++i) {
         deep /= std::string(200, static_cast<char>('a' + i));
@@ -168,70 +162,71 @@ TEST_F(ConvertTest, LongPathsAreNotCut) {
     fs::create_directories(movies);
     fs::create_directories(music);
     const std::string title(100, 't');
-    DownloadJob job = jobWithMovie(title, "flv", 4, 2);
+    ConvertJob job = jobWithMovie(title, "flv");
     ASSERT_GT((music / title).string().size(), 1100u);
-    job.convert();
+    job.run();
     EXPECT_EQ(texts, converted(title + ".mp3"));
     EXPECT_TRUE(looksLikeMp3(music / (title + ".mp3")));
 }
 
-TEST_F(ConvertTest, FailureKeepsTheEarlierMp3AndSaysSo) {
+TEST_F(ConvertJobTest, FailureKeepsTheEarlierMp3AndSaysSo) {
     writeFile(music / "Old.mp3", "earlier good mp3");
 
     // The movie is missing: ffmpeg runs and fails.
-    DownloadJob job = convertingJob("Old", movies, music, 4);
-    job.convert();
+    ConvertJob job = convertingJob("Old", "flv", movies, music);
+    job.run();
     EXPECT_EQ(texts, kFailed);
     EXPECT_EQ(readFile(music / "Old.mp3"), "earlier good mp3");
 
     // A file that is not media at all.
     texts.clear();
     writeFile(movies / "Old.flv", "not a movie");
-    job.convert();
+    job.run();
     EXPECT_EQ(texts, kFailed);
     EXPECT_EQ(readFile(music / "Old.mp3"), "earlier good mp3");
 
-    EXPECT_FALSE(DownloadJob::converter(movies.string(), music.string(), "Old", "mp4"));
+    // Read under another type than the file has.
+    texts.clear();
+    convertingJob("Old", "mp4", movies, music).run();
+    EXPECT_EQ(texts, kFailed);
     EXPECT_EQ(readFile(music / "Old.mp3"), "earlier good mp3");
     EXPECT_EQ(strayFiles({"Old.mp3"}), std::vector<std::string>{});
 }
 
 // A failure that is not ffmpeg's says what to mend, and costs nothing.
-TEST_F(ConvertTest, FailuresNameTheirCause) {
-    DownloadJob job = jobWithMovie("Clip", "flv", 4, 2);
+TEST_F(ConvertJobTest, FailuresNameTheirCause) {
+    jobWithMovie("Clip", "flv");
     writeFile(music / "Clip.mp3", "earlier good mp3");
     {
         const fs::path emptyBin = root / "bin";
         fs::create_directories(emptyBin);
         ScopedPath noFfmpeg(emptyBin.string());
-        job.convert();
-        EXPECT_FALSE(DownloadJob::converter(movies.string(), music.string(), "Clip", "flv"));
+        convertingJob("Clip", "flv", movies, music).run();
     }
-    EXPECT_EQ(texts, failedWith(DownloadJob::ffmpegMissingText));
+    EXPECT_EQ(texts, failedWith(ConvertJob::ffmpegMissingText));
 
     // A music folder that is missing, and one that cannot be (it lies
     // under a file; permissions would not stop root).
     writeFile(root / "file", "");
     for (const fs::path& unusable : {root / "no such folder", root / "file" / "sub"}) {
         texts.clear();
-        job.musicFolder = unusable.string();
-        job.convert();
-        EXPECT_EQ(texts, failedWith(DownloadJob::musicFolderText)) << unusable;
+        convertingJob("Clip", "flv", movies, unusable).run();
+        EXPECT_EQ(texts, failedWith(ConvertJob::musicFolderText)) << unusable;
     }
     EXPECT_EQ(readFile(music / "Clip.mp3"), "earlier good mp3");
     EXPECT_EQ(strayFiles({"Clip.mp3"}), std::vector<std::string>{});
 }
 
 // A taken name is never replaced: the MP3 takes the next free one and says so.
-TEST_F(ConvertTest, AnEarlierMp3IsNeverReplaced) {
-    DownloadJob job = jobWithMovie("Again", "flv", 4, 2);
+TEST_F(ConvertJobTest, AnEarlierMp3IsNeverReplaced) {
+    ConvertJob job = jobWithMovie("Again", "flv");
     writeFile(music / "Again.mp3", "earlier");
-    job.convert();
+    job.run();
     EXPECT_EQ(texts, converted("Again(1).mp3"));
-    std::string saved;
-    EXPECT_TRUE(
-        DownloadJob::converter(movies.string(), music.string(), "Again", "flv", nullptr, &saved));
-    EXPECT_EQ(saved, "Again(1)(1).mp3");
+    texts.clear();
+    job.run();
+    const std::string saved = "Again(1)(1).mp3";
+    EXPECT_EQ(texts, converted(saved));
     EXPECT_EQ(readFile(music / "Again.mp3"), "earlier");
     EXPECT_TRUE(looksLikeMp3(music / "Again(1).mp3"));
     EXPECT_TRUE(looksLikeMp3(music / "Again(1)(1).mp3"));
@@ -256,7 +251,7 @@ void fakeFfmpeg(const fs::path& bin, const fs::path& mp3, const std::string& lin
 
 // An output that ffmpeg did not write whole, though it exited 0, neither
 // replaces an earlier MP3 nor counts as one.
-TEST_F(ConvertTest, IncompleteOutputNeverReplacesOrCountsAsAnMp3) {
+TEST_F(ConvertJobTest, IncompleteOutputNeverReplacesOrCountsAsAnMp3) {
     const fs::path movie = movies / "Long.flv";
     ASSERT_TRUE(makeClip({"-f", "lavfi", "-i", "sine=duration=4", "-f", "lavfi", "-i",
                           "testsrc=duration=4:size=64x48:rate=10", "-shortest"},
@@ -277,11 +272,11 @@ TEST_F(ConvertTest, IncompleteOutputNeverReplacesOrCountsAsAnMp3) {
         {"whole.mp3", "av_interleaved_write_frame(): Input/output error"},
         {"short.mp3", ""},
     };
-    DownloadJob job = convertingJob("Long", movies, music, 4);
+    ConvertJob job = convertingJob("Long", "flv", movies, music);
     for (const Case& c : cases) {
         texts.clear();
         fakeFfmpeg(bin, root / c.mp3, c.line);
-        job.convert();
+        job.run();
         EXPECT_EQ(texts, kFailed) << c.mp3 << " " << c.line;
         EXPECT_EQ(readFile(music / "Long.mp3"), "earlier good mp3");
         EXPECT_EQ(strayFiles({"Long.mp3"}), std::vector<std::string>{});
@@ -290,21 +285,22 @@ TEST_F(ConvertTest, IncompleteOutputNeverReplacesOrCountsAsAnMp3) {
     // The same ffmpeg that wrote everything and said nothing alarming.
     texts.clear();
     fakeFfmpeg(bin, root / "whole.mp3", "[mp3 @ 0x5581] Estimating duration from bitrate");
-    job.convert();
+    job.run();
     EXPECT_EQ(texts, converted("Long(1).mp3"));
     EXPECT_EQ(readFile(music / "Long(1).mp3"), readFile(root / "whole.mp3"));
 }
 
-// A transfer whose title its movie step refused can still be converted on
-// request; such a title must not read or write beside the two folders.
-TEST_F(ConvertTest, ConverterRefusesTitlesThatLeaveTheFolders) {
+// A title that names another folder is only a file name: the job reads
+// and writes nothing beside the two folders.
+TEST_F(ConvertJobTest, TitlesNeverLeaveTheFolders) {
     fs::copy_file(clips / "clip.flv", root / "Outside.flv");
     fs::create_directories(movies / "sub");
     fs::create_directories(music / "sub");
     fs::copy_file(clips / "clip.flv", movies / "sub" / "Inner.flv");
     for (const char* title : {"../Outside", "sub/Inner", "..", "."}) {
-        EXPECT_FALSE(DownloadJob::converter(movies.string(), music.string(), title, "flv"))
-            << title;
+        texts.clear();
+        convertingJob(title, "flv", movies, music).run();
+        EXPECT_EQ(texts, kFailed) << title;
     }
     EXPECT_FALSE(fs::exists(root / "Outside.mp3"));
     EXPECT_FALSE(fs::exists(music / "sub" / "Inner.mp3"));

@@ -1,0 +1,49 @@
+#include "ConvertJob.h"
+
+#include "Mp3Encoder.h"
+#include "PageTitle.h"
+
+#include <utility>
+
+ConvertJob::ConvertJob(JobOptions options, std::string type, int id, JobSink sink,
+                       std::shared_ptr<const CancelToken> cancel)
+    : Job(std::move(options), JobReporter(id, std::move(sink), std::move(cancel))),
+      title_(PageTitle::safe(this->options().title)), type_(std::move(type)) {}
+
+// Runs on the job's worker thread, which owns the job.
+void ConvertJob::run() {
+    // The movie is read under the type its transfer saved it as.
+    convert(options().movieFolder + "/" + title_ + "." + type_, options().musicFolder, title_,
+            options().bitRate, reporter());
+}
+
+void ConvertJob::convert(const std::string& movie, const std::string& musicFolder,
+                         const std::string& title, const std::string& bitRate,
+                         const JobReporter& reporter) {
+    reporter.send(JobEvent::Kind::Converting, "Converting to mp3...");
+    Mp3Encoder::Result result;
+    if (reporter.cancelled())
+        result.outcome = Mp3Encoder::Outcome::Cancelled;
+    else
+        result = Mp3Encoder::encode(movie, musicFolder, title, bitRate, reporter.cancelToken());
+    switch (result.outcome) {
+    case Mp3Encoder::Outcome::Ok:
+        reporter.send(JobEvent::Kind::Saved, result.savedName);
+        reporter.send(JobEvent::Kind::Converted);
+        reporter.send(JobEvent::Kind::Finished, "Complete! Thank you for using Quillmoth.");
+        return;
+    case Mp3Encoder::Outcome::Failed:
+        reporter.send(JobEvent::Kind::Failed, failedText);
+        return;
+    case Mp3Encoder::Outcome::NoFfmpeg:
+        reporter.send(JobEvent::Kind::Failed, ffmpegMissingText);
+        return;
+    case Mp3Encoder::Outcome::FolderUnusable:
+        reporter.send(JobEvent::Kind::Failed, musicFolderText);
+        return;
+    case Mp3Encoder::Outcome::Cancelled:
+        // Paused or not, the MP3's temporary file is gone; the movie stays.
+        reporter.stopped();
+        return;
+    }
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "Job.h"
+
+#include <memory>
+#include <string>
+
+// Converts a saved movie's sound to MP3 with ffmpeg (Mp3Encoder): as a job
+// of its own (a transfer's conversion asked for later, or the automatic one
+// its download did not get to), and as a download job's last step.
+class ConvertJob : public Job {
+public:
+    // Converts options.movieFolder/title.type, the title made safe as
+    // PageTitle::safe does, into options.musicFolder at options.bitRate.
+    // The page address and quality are not used.
+    ConvertJob(JobOptions options, std::string type, int id, JobSink sink,
+               std::shared_ptr<const CancelToken> cancel = {});
+
+    void run() override;
+
+    // The movie's type as its transfer saved it: "flv" or "mp4".
+    const std::string& type() const { return type_; }
+
+    // The conversion step: movie into musicFolder/title.mp3 (or the next
+    // free name) at bitRate, reported through reporter from "Converting to
+    // mp3..." to the saved MP3 or the failure. Runs on the worker thread.
+    static void convert(const std::string& movie, const std::string& musicFolder,
+                        const std::string& title, const std::string& bitRate,
+                        const JobReporter& reporter);
+
+    // The last text of a conversion ffmpeg could not make.
+    static constexpr const char* failedText = "Error: Could not convert to mp3.";
+    // The last text of a conversion that found no ffmpeg to run.
+    static constexpr const char* ffmpegMissingText =
+        "Error: ffmpeg was not found. Install it (sudo apt install ffmpeg) and try again.";
+    // The last text of a conversion whose music folder takes no file.
+    static constexpr const char* musicFolderText = "Error: Could not write to the music folder.";
+    // ffmpeg's -ab of a conversion asked for after the transfer. "128k": a
+    // bare 128 would ask the encoder for 128 bit/s.
+    static constexpr const char* onRequestBitRate = "128k";
+
+private:
+    std::string title_;
+    std::string type_;
+};

@@ -1,0 +1,45 @@
+#include "JobReporter.h"
+
+#include <utility>
+
+JobReporter::JobReporter(int id, JobSink sink, std::shared_ptr<const CancelToken> cancel)
+    : id_(id), sink_(std::move(sink)), cancel_(std::move(cancel)) {}
+
+void JobReporter::send(JobEvent::Kind kind, std::string text) const {
+    JobEvent event;
+    event.kind = kind;
+    event.text = std::move(text);
+    deliver(std::move(event));
+}
+
+void JobReporter::progress(double total, double received) const {
+    JobEvent event;
+    event.kind = JobEvent::Kind::Progress;
+    event.total = total;
+    event.done = received;
+    deliver(std::move(event));
+}
+
+void JobReporter::resumable(const std::string& partFile, std::string validator,
+                            long long total) const {
+    JobEvent event;
+    event.kind = JobEvent::Kind::Resumable;
+    event.text = partFile;
+    event.detail = std::move(validator);
+    event.total = static_cast<double>(total);
+    deliver(std::move(event));
+}
+
+void JobReporter::stopped() const {
+    if (paused())
+        send(JobEvent::Kind::Paused, pausedText);
+    else
+        send(JobEvent::Kind::Cancelled, cancelledText);
+}
+
+void JobReporter::deliver(JobEvent event) const {
+    if (!sink_)
+        return;
+    event.id = id_;
+    sink_(event);
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "CancelToken.h"
+#include "JobEvent.h"
+
+#include <memory>
+#include <string>
+
+// A job's two lines to whoever runs it: its events, sent to the sink under
+// the job's id on the worker thread, and the cancel token (may be null) it
+// checks at each step (the transfer's progress calls, the wait for ffmpeg).
+class JobReporter {
+public:
+    JobReporter(int id, JobSink sink, std::shared_ptr<const CancelToken> cancel = {});
+
+    int id() const { return id_; }
+    // Asked to stop, whether to pause or to cancel.
+    bool cancelled() const { return cancel_ && cancel_->cancelled(); }
+    // Asked to stop and keep the part file, to continue later.
+    bool paused() const { return cancel_ && cancel_->pausing(); }
+    // For the waits that poll it themselves (ffmpeg, the page fetch); may be null.
+    const CancelToken* cancelToken() const { return cancel_.get(); }
+
+    void send(JobEvent::Kind kind, std::string text = {}) const;
+    void status(const char* text) const { send(JobEvent::Kind::Status, text); }
+    void progress(double total, double received) const;
+    // What to store to continue partFile later: the stream's validator and
+    // total size (empty and 0: start over).
+    void resumable(const std::string& partFile, std::string validator, long long total) const;
+    // The last event of a job stopped on request: Paused or Cancelled.
+    void stopped() const;
+
+    // The last text of a job stopped on request.
+    static constexpr const char* cancelledText = "Cancelled.";
+    // The last text of a job paused on request.
+    static constexpr const char* pausedText = "Paused.";
+
+private:
+    void deliver(JobEvent event) const;
+
+    int id_;
+    JobSink sink_;
+    std::shared_ptr<const CancelToken> cancel_;
+};
