@@ -1,8 +1,6 @@
 #include "CurlHandle.h"
 
-CurlHandle::Factory CurlHandle::factory = &curl_easy_init;
-
-CurlHandle::CurlHandle() : handle_(factory ? factory() : nullptr) {}
+CurlHandle::CurlHandle(Factory make) : handle_(make ? make() : nullptr) {}
 
 CurlHandle::~CurlHandle() {
     if (handle_)

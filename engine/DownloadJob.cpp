@@ -33,14 +33,14 @@ void DownloadJob::run() {
     report.status("Scraping URL...");
     {
         // The page and its handle go before the movie step begins.
-        CurlHandle curl;
+        CurlHandle curl(options().curlFactory);
         if (!curl) {
             report.send(JobEvent::Kind::Failed, "Error: Could not create request.");
             return;
         }
         std::string page;
         const CURLcode fetched =
-            HttpFetch::page(curl.get(), options().pageUrl, page, report.cancelToken());
+            HttpFetch(options()).page(curl.get(), options().pageUrl, page, report.cancelToken());
         if (report.cancelled()) {
             report.stopped();
             return;

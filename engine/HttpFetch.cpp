@@ -1,6 +1,7 @@
 #include "HttpFetch.h"
 
 #include "CancelToken.h"
+#include "JobOptions.h"
 #include "MovieDownload.h"
 #include "MovieTransfer.h"
 #include "PageBuffer.h"
@@ -13,28 +14,6 @@ thread_local char transferErrors[CURL_ERROR_SIZE];
 
 constexpr long movieBufferBytes = 256 * 1024;
 
-// Options shared by both transfer forms. The bounds make a redirect loop, a
-// host that never answers and a server that stops sending end as a failed
-// transfer.
-void setCommonOptions(CURL* curl, const std::string& url) {
-    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, transferErrors);
-    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(curl, CURLOPT_HEADER, 0L);
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, HttpFetch::maxRedirects);
-    // Both addresses come from the web: never let them reach local files,
-    // FTP logins or any other protocol.
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    // A compressed body is decoded rather than saved as it came.
-    curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "");
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, HttpFetch::connectSeconds);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, HttpFetch::stallSeconds);
-    // Time-outs must not use signals on worker threads.
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-}
-
 // Runs on the transfer's thread (libcurl callback): a non-zero answer aborts.
 int pageProgress(void* cancel, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     const auto* token = static_cast<const CancelToken*>(cancel);
@@ -43,11 +22,32 @@ int pageProgress(void* cancel, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
 
 } // namespace
 
-long HttpFetch::stallSeconds = 30;
-std::size_t HttpFetch::maxPageBytes = std::size_t{64} * 1024 * 1024;
+HttpFetch::HttpFetch(const JobOptions& options)
+    : stallSeconds(options.stallSeconds), maxPageBytes(options.maxPageBytes) {}
+
+// The bounds make a redirect loop, a host that never answers and a server
+// that stops sending end as a failed transfer.
+void HttpFetch::setCommonOptions(CURL* curl, const std::string& url) const {
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, transferErrors);
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl, CURLOPT_HEADER, 0L);
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, maxRedirects);
+    // Both addresses come from the web: never let them reach local files,
+    // FTP logins or any other protocol.
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    // A compressed body is decoded rather than saved as it came.
+    curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "");
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, connectSeconds);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, stallSeconds);
+    // Time-outs must not use signals on worker threads.
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+}
 
 CURLcode HttpFetch::page(CURL* curl, const std::string& url, std::string& text,
-                         const CancelToken* cancel) {
+                         const CancelToken* cancel) const {
     if (!curl)
         return CURLE_FAILED_INIT;
     setCommonOptions(curl, url);
@@ -69,7 +69,7 @@ CURLcode HttpFetch::page(CURL* curl, const std::string& url, std::string& text,
     return result == CURLE_WRITE_ERROR && page.tooLarge ? CURLE_FILESIZE_EXCEEDED : result;
 }
 
-CURLcode HttpFetch::movie(CURL* curl, const std::string& url, MovieTransfer& transfer) {
+CURLcode HttpFetch::movie(CURL* curl, const std::string& url, MovieTransfer& transfer) const {
     if (!curl)
         return CURLE_FAILED_INIT;
     setCommonOptions(curl, url);

@@ -6,21 +6,26 @@
 #include <string>
 
 class CancelToken;
+struct JobOptions;
 struct MovieTransfer;
 
 // The two transfers a download job makes with libcurl: the watch page into
 // memory, and the movie into its part file. Both follow at most
 // maxRedirects redirects over http(s) only, give up connecting after
-// connectSeconds and fail once nothing arrives for stallSeconds.
+// connectSeconds and fail once nothing arrives for the options'
+// stallSeconds.
 class HttpFetch {
 public:
+    // Bounded by options.stallSeconds and options.maxPageBytes.
+    explicit HttpFetch(const JobOptions& options);
+
     // The page at url into text. Stops when cancel (may be null) is set; a
     // page over maxPageBytes, announced or not, ends it with
     // CURLE_FILESIZE_EXCEEDED.
-    static CURLcode page(CURL* curl, const std::string& url, std::string& text,
-                         const CancelToken* cancel = nullptr);
+    CURLcode page(CURL* curl, const std::string& url, std::string& text,
+                  const CancelToken* cancel = nullptr) const;
     // The movie at url through transfer; an HTTP error status fails it.
-    static CURLcode movie(CURL* curl, const std::string& url, MovieTransfer& transfer);
+    CURLcode movie(CURL* curl, const std::string& url, MovieTransfer& transfer) const;
     // The address curl last fetched from, after any redirect; asked when it
     // fetched nothing.
     static std::string finalAddress(CURL* curl, const std::string& asked);
@@ -35,8 +40,11 @@ public:
 
     static constexpr long maxRedirects = 10;
     static constexpr long connectSeconds = 30;
-    // A transfer that receives nothing for this long fails. Tests shorten it.
-    static long stallSeconds;
-    // A watch page larger than this fails as a page fetch. Tests shorten it.
-    static std::size_t maxPageBytes;
+
+private:
+    // Options shared by both transfers.
+    void setCommonOptions(CURL* curl, const std::string& url) const;
+
+    long stallSeconds;
+    std::size_t maxPageBytes;
 };

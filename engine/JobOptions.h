@@ -1,5 +1,8 @@
 #pragma once
 
+#include "CurlHandle.h"
+
+#include <cstddef>
 #include <string>
 
 // Everything one download job is asked to do. The job keeps its own copy, so
@@ -28,4 +31,11 @@ struct JobOptions {
     // Last-Modified) and total size when it began. Empty: start over.
     std::string validator;
     long long total = 0;
+
+    // A transfer that receives nothing for this long fails.
+    long stallSeconds = 30;
+    // A watch page larger than this fails as a page fetch.
+    std::size_t maxPageBytes = std::size_t{64} * 1024 * 1024;
+    // Makes the job's libcurl handles. Tests act out a library that cannot.
+    CurlHandle::Factory curlFactory = &curl_easy_init;
 };

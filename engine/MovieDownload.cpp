@@ -103,7 +103,7 @@ bool MovieDownload::bodyStarts(MovieTransfer& transfer, const char* first, std::
 bool MovieDownload::save(const std::string& url) {
     reporter_.status("Requesting connection to download movie...");
     // A missing handle shows up as a failed transfer below.
-    CurlHandle curl;
+    CurlHandle curl(options_.curlFactory);
     reporter_.status("Downloading... [Patience]");
     reporter_.send(JobEvent::Kind::Container, extension_.substr(1));
 
@@ -139,7 +139,7 @@ bool MovieDownload::save(const std::string& url) {
     else
         sendResumable(file, {}, 0);
 
-    CURLcode result = HttpFetch::movie(curl.get(), url, transfer);
+    CURLcode result = HttpFetch(options_).movie(curl.get(), url, transfer);
     long answered = 0;
     curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &answered);
     // A range starting at the stream's end: the file on disk is whole.

@@ -4,7 +4,6 @@
 #include "ManagerFixture.h"
 
 #include "FixtureServer.h"
-#include "HttpFetch.h"
 #include "MessageBox.h"
 #include "TestFiles.h"
 #include "ToolRun.h"
@@ -190,8 +189,6 @@ TEST_F(TransfersThroughManager, ConvertOnRequestRunsOnAWorkerWhileTheWindowGoesO
 }
 
 TEST_F(TransfersThroughManager, ThirtyTwoTransfersEndInTheirRowsAndOnDisk) {
-    const long savedStall = HttpFetch::stallSeconds;
-    HttpFetch::stallSeconds = 3;
     ManagedTransfers& t = *transfers;
     t.page->maxRunningBox()->setValue(8);
     ASSERT_TRUE(t.manager->saveSettings());
@@ -253,6 +250,7 @@ TEST_F(TransfersThroughManager, ThirtyTwoTransfersEndInTheirRowsAndOnDisk) {
             server.dropped(path, bodies.back(), one.sent);
             break;
         case Stream::Stalled:
+            // Dropped by the server after its stall limit, before the job's own.
             server.stall(path, bodies.back());
             break;
         }
@@ -277,7 +275,6 @@ TEST_F(TransfersThroughManager, ThirtyTwoTransfersEndInTheirRowsAndOnDisk) {
         },
         120000);
     sampler.stop();
-    HttpFetch::stallSeconds = savedStall;
     if (!ended) {
         for (std::size_t row = 0; row < all.size(); ++row)
             if (!t.record(static_cast<int>(row)).ended())

@@ -1,7 +1,5 @@
 #include "DownloadJob.h"
-#include "CurlHandle.h"
 #include "FixtureServer.h"
-#include "HttpFetch.h"
 #include "JobRecorder.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +10,7 @@
 #include <sys/resource.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -32,19 +31,18 @@ struct JobRun {
 
 class DownloadJobTest : public ::testing::Test {
 protected:
-    void TearDown() override {
-        CurlHandle::factory = &curl_easy_init;
-        HttpFetch::stallSeconds = 30;
-        HttpFetch::maxPageBytes = std::size_t{64} * 1024 * 1024;
-    }
-
+    // A job under the test's bounds (bounds' stallSeconds, maxPageBytes and
+    // curlFactory).
     JobRun run(const std::string& page, const std::string& title, int quality = 2,
                bool convert = false, std::string movieDir = {}) {
         const int id = JobRecorder::nextId();
-        DownloadJob job(jobOptions(page, title, quality,
-                                   movieDir.empty() ? movies.path().string() : movieDir,
-                                   mp3s.path(), convert),
-                        id, &JobRecorder::record);
+        JobOptions options =
+            jobOptions(page, title, quality, movieDir.empty() ? movies.path().string() : movieDir,
+                       mp3s.path(), convert);
+        options.stallSeconds = bounds.stallSeconds;
+        options.maxPageBytes = bounds.maxPageBytes;
+        options.curlFactory = bounds.curlFactory;
+        DownloadJob job(std::move(options), id, &JobRecorder::record);
         job.run();
         return {JobRecorder::statusesOf(id), JobRecorder::progressOf(id)};
     }
@@ -54,6 +52,7 @@ protected:
         srv.watchPage("/watch", "Clip", {{"5", srv.url("/low")}, {"34", srv.url(highPath)}});
     }
 
+    JobOptions bounds;
     FixtureServer srv;
     TempDir movies;
     TempDir mp3s;
@@ -141,7 +140,7 @@ TEST_F(DownloadJobTest, ConvertsAfterASuccessfulDownload) {
 }
 
 TEST_F(DownloadJobTest, NoHandleForThePage) {
-    CurlHandle::factory = [] { return static_cast<CURL*>(nullptr); };
+    bounds.curlFactory = [] { return static_cast<CURL*>(nullptr); };
     JobRun r = run(srv.url("/watch"), "Clip");
     EXPECT_EQ(r.texts, (Texts{"Scraping URL...", "done", "Error: Could not create request."}));
     EXPECT_EQ(srv.hits("/watch"), 0);
@@ -158,8 +157,8 @@ TEST_F(DownloadJobTest, PageFetchFailures) {
     srv.redirect("/hop11", "/missing");
     srv.redirect("/loop", "/loop");
     srv.stall("/stall");
-    HttpFetch::stallSeconds = 1;
-    HttpFetch::maxPageBytes = 4096;
+    bounds.stallSeconds = 1;
+    bounds.maxPageBytes = 4096;
     srv.body("/big", std::string(5000, 'x'));
     srv.stream("/bigchunked", std::string(50'000, 'x'), true);
     srv.body("/fits", std::string(4096, 'x'));
@@ -251,7 +250,7 @@ TEST_F(DownloadJobTest, TitlesAreCleanedBeforeTheTransfer) {
 }
 
 TEST_F(DownloadJobTest, FailedTransfersKeepTheEarlierFile) {
-    HttpFetch::stallSeconds = 1;
+    bounds.stallSeconds = 1;
     writeFile(movies.file("Clip.flv"), "earlier movie");
     writeFile(movies.file("local.bin"), "a local file");
     const std::string bytes = testBytes(200'000);
@@ -291,7 +290,7 @@ TEST_F(DownloadJobTest, FailedTransfersKeepTheEarlierFile) {
     srv.watchPage("/watch", "Clip", {{"5", srv.url("/good")}, {"34", srv.url("/good")}});
     static int made;
     made = 0;
-    CurlHandle::factory = [] { return made++ == 0 ? curl_easy_init() : nullptr; };
+    bounds.curlFactory = [] { return made++ == 0 ? curl_easy_init() : nullptr; };
     EXPECT_EQ(run(srv.url("/watch"), "Clip").texts, upToMovie("setflv", {"done", kSaveFailed}));
     EXPECT_EQ(readFile(movies.file("Clip.flv")), "earlier movie");
     EXPECT_EQ(srv.hits("/good"), 0);

@@ -1,6 +1,7 @@
 #include "HttpFetch.h"
 #include "CurlHandle.h"
 #include "FixtureServer.h"
+#include "JobOptions.h"
 #include "JobRecorder.h"
 #include "MovieDownload.h"
 #include "MovieTransfer.h"
@@ -66,11 +67,11 @@ TEST(HttpFetchTest, PageFetchKeepsOnlyTheBody) {
         SCOPED_TRACE(path);
         CurlHandle curl;
         std::string text;
-        EXPECT_EQ(HttpFetch::page(curl.get(), srv.url(path), text), CURLE_OK);
+        EXPECT_EQ(HttpFetch(JobOptions{}).page(curl.get(), srv.url(path), text), CURLE_OK);
         EXPECT_EQ(text, path == std::string("/empty") ? "" : "body-text");
     }
     std::string text;
-    EXPECT_NE(HttpFetch::page(nullptr, srv.url("/empty"), text), CURLE_OK);
+    EXPECT_NE(HttpFetch(JobOptions{}).page(nullptr, srv.url("/empty"), text), CURLE_OK);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "CurlHandle.h"
 #include "FixtureServer.h"
 #include "HttpFetch.h"
+#include "JobOptions.h"
 
 #include <gtest/gtest.h>
 
@@ -56,7 +57,7 @@ TEST(StreamChoiceTest, RelativeAddressesAreReadAgainstThePage) {
     srv.redirect("/old", "/site/watch");
     CurlHandle curl;
     std::string page;
-    ASSERT_EQ(HttpFetch::page(curl.get(), srv.url("/old"), page), CURLE_OK);
+    ASSERT_EQ(HttpFetch(JobOptions{}).page(curl.get(), srv.url("/old"), page), CURLE_OK);
     EXPECT_EQ(search(page, 4, HttpFetch::finalAddress(curl.get(), srv.url("/old"))),
               "found 1 " + srv.url("/site/media/x.flv"));
     // A handle that fetched nothing leaves the address asked for.

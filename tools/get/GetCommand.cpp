@@ -237,15 +237,22 @@ GetCommand::Parsed GetCommand::parse(int argc, char** argv, Options& options, st
     return Parsed::Run;
 }
 
-std::string GetCommand::titleFromPage(const std::string& url, const CancelToken* cancel) {
+std::string GetCommand::titleFromPage(const JobOptions& job, const CancelToken* cancel) {
     std::string page;
-    const bool fetched = HttpFetch::page(CurlHandle().get(), url, page, cancel) == CURLE_OK;
+    CurlHandle curl(job.curlFactory);
+    const bool fetched = HttpFetch(job).page(curl.get(), job.pageUrl, page, cancel) == CURLE_OK;
     return PageTitle::safe(fetched ? PageTitle::find(page).value_or(std::string()) : std::string());
 }
 
 int GetCommand::run(const Options& options, std::shared_ptr<const CancelToken> cancel) {
-    const std::string title =
-        options.title.empty() ? titleFromPage(options.url, cancel.get()) : options.title;
+    JobOptions jobOptions;
+    jobOptions.pageUrl = options.url;
+    jobOptions.quality = options.quality;
+    jobOptions.movieFolder = options.movies;
+    jobOptions.musicFolder = options.music;
+    jobOptions.convert = options.mp3;
+    jobOptions.title =
+        options.title.empty() ? titleFromPage(jobOptions, cancel.get()) : options.title;
     if (cancel && cancel->cancelled()) {
         return Cancelled;
     }
@@ -258,16 +265,9 @@ int GetCommand::run(const Options& options, std::shared_ptr<const CancelToken> c
     progressOnTerminal = isatty(STDERR_FILENO) == 1;
     // Always the same name for a title and folder, so that a killed run's
     // part file is taken up (continued, or started over) by the next run.
-    stablePart = PartFile::stablePath(options.movies, PageTitle::safe(title), "");
+    stablePart = PartFile::stablePath(options.movies, PageTitle::safe(jobOptions.title), "");
     partInUse.clear();
 
-    JobOptions jobOptions;
-    jobOptions.pageUrl = options.url;
-    jobOptions.title = title;
-    jobOptions.quality = options.quality;
-    jobOptions.movieFolder = options.movies;
-    jobOptions.musicFolder = options.music;
-    jobOptions.convert = options.mp3;
     jobOptions.partFile = stablePart;
     if (options.resume) {
         if (const auto note = ResumeNote::read(stablePart)) {

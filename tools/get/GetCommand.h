@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 
+struct JobOptions;
+
 // quillmoth-get: one download job for one watch page, from the command line.
 // Status texts go to stdout as sent; a live progress line goes to stderr
 // when stderr is a terminal.
@@ -36,7 +38,7 @@ public:
     static int run(const Options& options, std::shared_ptr<const CancelToken> cancel = {});
     static constexpr int Cancelled = -1;
 
-    // Title used when none is given: the page's headline made safe as one
-    // file name, or "video".
-    static std::string titleFromPage(const std::string& url, const CancelToken* cancel = nullptr);
+    // Title used when none is given: the headline of job's page, fetched
+    // within job's bounds, made safe as one file name, or "video".
+    static std::string titleFromPage(const JobOptions& job, const CancelToken* cancel = nullptr);
 };
