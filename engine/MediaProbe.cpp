@@ -1,4 +1,5 @@
 #include "MediaProbe.h"
+#include "FfmpegArguments.h"
 #include "ProcessRunner.h"
 
 #include <charconv>
@@ -64,11 +65,7 @@ double MediaProbe::Info::audioDuration() const {
 
 MediaProbe::Result MediaProbe::probe(const std::string& path, const CancelToken* cancel) {
     std::vector<std::string> lines;
-    ProcessRunner ffprobe({"ffprobe", "-v", "error", "-protocol_whitelist", "file",
-                           "-format_whitelist", formatWhitelist, "-show_entries",
-                           "stream=index,codec_type,codec_name,pix_fmt,duration:stream_disposition="
-                           "attached_pic:format=format_name,duration",
-                           "-of", "default", "file:" + path});
+    ProcessRunner ffprobe(FfmpegArguments::probe(path));
     // Its complaints about a broken file become our failure, not noise on our stderr.
     ffprobe.discardStderr(true);
     ffprobe.readStdoutLines([&lines](const std::string& line) {

@@ -6,16 +6,13 @@
 class CancelToken;
 
 // What ffprobe says about a media file: its container and the codecs of its
-// streams. Only the file itself is read (file: protocol, containers from
-// formatWhitelist), so a playlist or a concat list can never make ffprobe,
-// or the ffmpeg run after it, open another file.
+// streams. Only the file itself is read (FfmpegArguments), so a playlist or
+// a concat list can never make ffprobe, or the ffmpeg run after it, open
+// another file.
 //
 // Blocking; runs on the caller's (worker) thread.
 class MediaProbe {
 public:
-    // Containers ffprobe and ffmpeg may read a library file as.
-    static constexpr const char* formatWhitelist = "flv,mov,mp4,matroska,webm,mp3,aac,ogg,wav";
-
     enum class Status { Ok, Unreadable, NoProgram, Cancelled };
 
     struct Stream {

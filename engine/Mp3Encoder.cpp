@@ -1,4 +1,5 @@
 #include "Mp3Encoder.h"
+#include "FfmpegArguments.h"
 #include "MediaProbe.h"
 #include "PartFile.h"
 #include "ProcessRunner.h"
@@ -77,28 +78,7 @@ Mp3Encoder::Result Mp3Encoder::encode(const std::string& movie, const std::strin
         return outcome(Outcome::Failed);
     }
 
-    ProcessRunner ffmpeg({"ffmpeg",
-                          "-nostdin",
-                          "-hide_banner",
-                          "-loglevel",
-                          "error",
-                          "-protocol_whitelist",
-                          "file",
-                          "-format_whitelist",
-                          "flv,mov,mp4,matroska,webm,mp3,aac",
-                          "-i",
-                          "file:" + movie,
-                          "-acodec",
-                          "libmp3lame",
-                          "-ac",
-                          "2",
-                          "-ab",
-                          bitRate,
-                          "-vn",
-                          "-y",
-                          "-f",
-                          "mp3",
-                          "file:" + output.tempPath()});
+    ProcessRunner ffmpeg(FfmpegArguments::mp3(movie, bitRate, output.tempPath()));
     ffmpeg.discardStdout(true);
     bool writeFailed = false;
     ffmpeg.readStderrLines([&writeFailed](const std::string& line) {

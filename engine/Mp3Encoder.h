@@ -11,10 +11,10 @@ class CancelToken;
 // the MP3 lasts as long as the movie's sound. So a failure never costs an
 // earlier MP3 and never counts as one.
 //
-// Both paths go to ffmpeg with the file: protocol, so no title or folder
-// can be taken for an option or another protocol, and the input may only be
-// a movie container read from that one file: a downloaded playlist or
-// concat list naming other files is refused.
+// ffmpeg reads the movie by FfmpegArguments' rules: no title or folder can
+// be taken for an option or another protocol, and the input may only be a
+// media container read from that one file: a downloaded playlist or concat
+// list naming other files is refused.
 //
 // Blocking; runs on the job's worker thread.
 class Mp3Encoder {

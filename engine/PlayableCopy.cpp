@@ -1,6 +1,7 @@
 #include "PlayableCopy.h"
 #include "CancelToken.h"
 #include "CopyCache.h"
+#include "FfmpegArguments.h"
 #include "FfmpegProgress.h"
 #include "MediaProbe.h"
 #include "PartFile.h"
@@ -8,7 +9,6 @@
 
 #include <initializer_list>
 #include <utility>
-#include <vector>
 
 namespace {
 
@@ -67,45 +67,8 @@ Made runFfmpeg(const std::string& input, const std::string& copy, const Info& in
     if (output.open() != PartFile::Opened::Ok) {
         return Made::NoFolder;
     }
-    std::vector<std::string> args = {"ffmpeg",
-                                     "-nostdin",
-                                     "-hide_banner",
-                                     "-loglevel",
-                                     "error",
-                                     "-nostats",
-                                     "-progress",
-                                     "pipe:1",
-                                     "-protocol_whitelist",
-                                     "file",
-                                     "-format_whitelist",
-                                     MediaProbe::formatWhitelist,
-                                     "-i",
-                                     "file:" + input};
-    // One picture and one sound track at most: cover art, subtitles and
-    // data tracks stay behind.
-    for (const Stream* s : {info.video(), info.audio()}) {
-        if (s != nullptr) {
-            args.insert(args.end(), {"-map", "0:" + std::to_string(s->index)});
-        }
-    }
-    if (remux) {
-        args.insert(args.end(), {"-c", "copy"});
-    } else {
-        if (info.video() != nullptr) {
-            // 4:2:0 needs even sizes.
-            args.insert(args.end(), {"-c:v", "libx264", "-preset", "veryfast", "-pix_fmt",
-                                     "yuv420p", "-vf", "scale=trunc(iw/2)*2:trunc(ih/2)*2"});
-        }
-        if (info.audio() != nullptr) {
-            args.insert(args.end(), {"-c:a", "aac"});
-        }
-    }
-    // The temporary name ends in .part, so the container is named.
-    args.insert(args.end(),
-                {"-movflags", "+faststart", "-y", "-f", "mp4", "file:" + output.tempPath()});
-
     FfmpegProgress reporter(info.duration, progress);
-    ProcessRunner ffmpeg(std::move(args));
+    ProcessRunner ffmpeg(FfmpegArguments::playableMp4(input, info, remux, output.tempPath()));
     ffmpeg.readStdoutLines([&reporter](const std::string& line) { reporter.line(line); });
     if (!ffmpeg.start()) {
         return Made::NoProgram;

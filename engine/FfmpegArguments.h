@@ -1,0 +1,37 @@
+#pragma once
+
+#include "MediaProbe.h"
+
+#include <string>
+#include <vector>
+
+// Every argument list ffmpeg and ffprobe are started with, made here only.
+// An input is read from the one local file named (inputProtocols) and only
+// as one of inputFormats, so a downloaded playlist or concat list can never
+// make them open another file; every path goes with "file:", so no title or
+// folder is ever taken for an option or another protocol.
+class FfmpegArguments {
+public:
+    // Containers an input may be read as: the movies transfers save, and
+    // the media a library holds.
+    static constexpr const char* inputFormats = "flv,mov,mp4,matroska,webm,mp3,aac,ogg,wav";
+    // Protocols an input may be read with: local files only.
+    static constexpr const char* inputProtocols = "file";
+
+    // ffprobe's look at media: its container names and duration, and each
+    // stream's index, type, codec, pixel format, cover-art flag and
+    // duration, as "-of default" text.
+    static std::vector<std::string> probe(const std::string& media);
+
+    // The sound of movie as stereo MP3 (libmp3lame) at bitRate, written to
+    // output.
+    static std::vector<std::string> mp3(const std::string& movie, const std::string& bitRate,
+                                        const std::string& output);
+
+    // A copy of media the browser pane plays: MP4 (+faststart) of its first
+    // picture and sound tracks as info found them, copied as they are
+    // (remux) or made H.264 (libx264) and AAC. Progress goes to stdout.
+    static std::vector<std::string> playableMp4(const std::string& media,
+                                                const MediaProbe::Info& info, bool remux,
+                                                const std::string& output);
+};
