@@ -3,6 +3,7 @@
 #include "LibraryView.h"
 #include "ListRowEvents.h"
 
+#include <QKeyEvent>
 #include <QMenu>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -18,8 +19,33 @@ LibraryTab::LibraryTab(QWidget* parent) : QWidget(parent) {
     play = libraryMenu->addAction(QStringLiteral("play"));
     play->setObjectName(QStringLiteral("libraryPlayAction"));
     events = new ListRowEvents(files, libraryMenu);
+    files->installEventFilter(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(files);
+}
+
+int LibraryTab::chosenRow() const {
+    QTreeWidgetItem* current = files->currentItem();
+    if (current && current->isSelected())
+        return files->indexOfTopLevelItem(current);
+    int first = -1;
+    for (QTreeWidgetItem* item : files->selectedItems()) {
+        const int row = files->indexOfTopLevelItem(item);
+        if (first < 0 || row < first)
+            first = row;
+    }
+    return first;
+}
+
+bool LibraryTab::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == files && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            play->trigger();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }

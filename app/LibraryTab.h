@@ -7,7 +7,8 @@ class QAction;
 class QMenu;
 class QTreeWidget;
 
-// "My Library": the media files and the "manage" / "play" menu.
+// "My Library": the media files and the "manage" / "play" menu, which act
+// on the selected row; Enter plays it.
 class LibraryTab : public QWidget {
     Q_OBJECT
 public:
@@ -18,6 +19,12 @@ public:
     ListRowEvents* rowEvents() const { return events; }
     QAction* showFolderAction() const { return showFolder; }
     QAction* playAction() const { return play; }
+    // The row the actions act on: the current row when it is selected, else
+    // the first selected one; -1 when none is.
+    int chosenRow() const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QTreeWidget* files;

@@ -17,16 +17,11 @@ ListRowEvents::ListRowEvents(QTreeWidget* list, QMenu* menu)
 
 bool ListRowEvents::eventFilter(QObject* watched, QEvent* event) {
     if (watched == viewport) {
-        if (event->type() == QEvent::MouseButtonPress ||
-            event->type() == QEvent::MouseButtonDblClick) {
+        if (event->type() == QEvent::MouseButtonDblClick) {
             const auto* mouse = static_cast<QMouseEvent*>(event);
             const int row = ListView::rowAt(list, mouse->position().toPoint());
-            if (row >= 0) {
-                if (event->type() == QEvent::MouseButtonPress)
-                    emit rowClicked(row);
-                else
-                    emit rowDoubleClicked(row);
-            }
+            if (row >= 0)
+                emit rowDoubleClicked(row);
         }
     }
     return QObject::eventFilter(watched, event);

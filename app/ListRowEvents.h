@@ -6,16 +6,14 @@ class QMenu;
 class QTreeWidget;
 class QWidget;
 
-// Mouse clicks and double-clicks on a list's rows, and its context menu,
-// which opens on a right-click after that click has named the row.
+// Double-clicks on a list's rows, and its context menu (right-click or the
+// Menu key), which acts on the selected rows.
 class ListRowEvents : public QObject {
     Q_OBJECT
 public:
     ListRowEvents(QTreeWidget* list, QMenu* menu);
 
 signals:
-    // A click of any button on a row (not on the empty area).
-    void rowClicked(int row);
     void rowDoubleClicked(int row);
 
 protected:

@@ -5,7 +5,6 @@
 #include "HomeTab.h"
 #include "LibraryTab.h"
 #include "ListRowEvents.h"
-#include "ListView.h"
 #include "Manager.h"
 #include "MessageBox.h"
 #include "PlayerPage.h"
@@ -137,8 +136,6 @@ void MainWindow::buildTabs() {
 
 void MainWindow::wire() {
     connect(search->downloadButton(), &QPushButton::clicked, this, &MainWindow::onDownload);
-    connect(library->rowEvents(), &ListRowEvents::rowClicked, this,
-            &MainWindow::onLibraryRowClicked);
     connect(library->rowEvents(), &ListRowEvents::rowDoubleClicked, this,
             &MainWindow::onLibraryRowDoubleClicked);
     connect(transfers->clearAction(), &QAction::triggered, this, &MainWindow::onClearRows);
@@ -175,15 +172,6 @@ void MainWindow::onAbout() {
 
 void MainWindow::onHelp() {
     MessageBox::show(QStringLiteral("Visit: ") + SiteAddress::home(), this);
-}
-
-void MainWindow::onLibraryRowClicked(int row) {
-    libraryRow = row;
-}
-
-int MainWindow::chosenLibraryRow() const {
-    const int rows = ListView::rowCount(library->list());
-    return mgr && libraryRow >= 0 && libraryRow < rows ? libraryRow : -1;
 }
 
 void MainWindow::onClearRows() {
@@ -243,8 +231,8 @@ void MainWindow::showAtHome(const std::string& address) {
 }
 
 void MainWindow::onShowLibraryFolder() {
-    const int row = chosenLibraryRow();
-    if (row < 0)
+    const int row = library->chosenRow();
+    if (row < 0 || !mgr)
         return;
     const std::string folder = mgr->showFolder(row);
     if (!folder.empty())
@@ -263,7 +251,7 @@ void MainWindow::playMedia(const std::string& path) {
 }
 
 void MainWindow::onPlayLibraryRow() {
-    if (const int row = chosenLibraryRow(); row >= 0)
+    if (const int row = library->chosenRow(); row >= 0 && mgr)
         playRow(row);
 }
 

@@ -39,7 +39,6 @@ public:
     // Queues a download of each address; an empty title names it after the
     // page's headline.
     void queueAddresses(const QStringList& addresses);
-    int selectedLibraryRow() const { return libraryRow; }
 
 protected:
     // Closing pauses every transfer (to continue at the next start), stops
@@ -51,7 +50,6 @@ private slots:
     void onDownload();
     void onHelp();
     void onAbout();
-    void onLibraryRowClicked(int row);
     // The Transfers tab's actions, each on the selected rows it applies to.
     void onClearRows();
     void onConvertRows();
@@ -72,7 +70,6 @@ private:
     void buildStatusBar();
     void buildTabs();
     void wire();
-    int chosenLibraryRow() const;
     void playRow(int row);
     // Plays a media file in the Home pane, as the library's play does.
     void playMedia(const std::string& path);
@@ -88,7 +85,6 @@ private:
     FolderChooser chooser;
 
     std::unique_ptr<Manager> mgr;
-    int libraryRow = 0;
     bool shownOnce = false;
 };
 

@@ -21,6 +21,8 @@ SettingsTabHandlers::SettingsTabHandlers(SettingsTab* tab, FolderChooser& choose
                 [this] { this->tab->setSaveEnabled(true); });
     connect(tab->maxRunningBox(), &QSpinBox::valueChanged, this,
             [this] { this->tab->setSaveEnabled(true); });
+    for (QLineEdit* box : {tab->movieFolderBox(), tab->musicFolderBox()})
+        connect(box, &QLineEdit::textEdited, this, [this] { this->tab->setSaveEnabled(true); });
     connect(tab->saveButton(), &QPushButton::clicked, this, &SettingsTabHandlers::onSave);
 }
 

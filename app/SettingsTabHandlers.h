@@ -9,9 +9,9 @@ class QLineEdit;
 class SettingsTab;
 
 // The Settings tab's handlers: the two Browse buttons fill their folder box
-// from the shared chooser, any change of a check box, a radio button or the
-// transfers at once enables "Save Settings", and a save that succeeds
-// disables it again.
+// from the shared chooser, any change of a check box, a radio button, the
+// transfers at once or a typed folder enables "Save Settings", and a save
+// that succeeds disables it again.
 class SettingsTabHandlers : public QObject {
     Q_OBJECT
 public:

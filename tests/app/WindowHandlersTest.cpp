@@ -30,7 +30,7 @@ void clickRow(QTreeWidget* list, int row, Qt::MouseButton button = Qt::LeftButto
 
 } // namespace
 
-TEST_F(WindowTest, SaveSettingsEnablesOnEveryToggleAndDisablesOnASuccessfulSave) {
+TEST_F(WindowTest, SaveSettingsEnablesOnEveryChangeAndDisablesOnASuccessfulSave) {
     const std::pair<const char*, const char*> toggles[] = {
         {"libraryGroup", "showMoviesBox"},     {"libraryGroup", "showMusicBox"},
         {"conversionGroup", "autoConvertBox"}, {"downloadsGroup", "notifyBox"},
@@ -41,8 +41,9 @@ TEST_F(WindowTest, SaveSettingsEnablesOnEveryToggleAndDisablesOnASuccessfulSave)
         ASSERT_FALSE(saveEnabled());
         QAbstractButton* button = settingsButton(box, name);
         ASSERT_NE(button, nullptr);
-        if (button->isChecked() && std::string(name).rfind("radio", 0) == 0)
-            settingsButton("qualityGroup", name[11] == '1' ? "qualityHigh" : "qualityHighest")
+        if (button->isChecked() && std::string(box) == "qualityGroup")
+            settingsButton(box,
+                           std::string(name) == "qualityHighest" ? "qualityHigh" : "qualityHighest")
                 ->setChecked(true);
         else
             button->toggle();
@@ -57,6 +58,9 @@ TEST_F(WindowTest, SaveSettingsEnablesOnEveryToggleAndDisablesOnASuccessfulSave)
     EXPECT_FALSE(saveEnabled());
     EXPECT_EQ(window->manager()->transfers().maxRunning(), 6);
     EXPECT_TRUE(messages.isEmpty());
+    // Typing a folder enables it too.
+    QTest::keyClicks(settingsPage()->musicFolderBox(), "x");
+    EXPECT_TRUE(saveEnabled());
 }
 
 TEST_F(WindowTest, BrowseKeepsTheChoosersLastFolderAndARefusedSaveStaysEnabled) {
@@ -187,7 +191,7 @@ TEST_F(WindowTest, TransferMenuAndKeysActOnEverySelectedRowTheyApplyTo) {
     EXPECT_TRUE(messages.isEmpty());
 }
 
-TEST_F(WindowTest, LibraryPlaysTheDoubleClickedRowOnlyFromItsTab) {
+TEST_F(WindowTest, LibraryActsOnTheSelectedRowAndPlaysTheDoubleClickedOneOnlyFromItsTab) {
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     QTreeWidget* list = libraryList();
@@ -222,11 +226,30 @@ TEST_F(WindowTest, LibraryPlaysTheDoubleClickedRowOnlyFromItsTab) {
     EXPECT_EQ(currentTab()->objectName(), "homeTab");
     EXPECT_TRUE(QTest::qWaitFor([&] { return requestedAddress(home) != splash; }, 10000));
 
-    // "manage" shows the row's folder in the Home pane.
+    // The actions follow the selection, not the last row clicked: click the
+    // second row, then go up with the keyboard; "manage" shows the first
+    // row's folder and Enter plays it.
+    const std::string other = folder + "/other";
+    std::filesystem::create_directories(other);
+    ListView::addRow(list, {"Song", "mp3", QString::fromStdString(other)});
     tabs()->setCurrentWidget(window->libraryTab());
-    clickRow(list, 0);
-    EXPECT_EQ(window->selectedLibraryRow(), 0);
+    clickRow(list, 1);
+    EXPECT_EQ(window->libraryTab()->chosenRow(), 1);
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Up);
+    EXPECT_EQ(window->libraryTab()->chosenRow(), 0);
     window->libraryTab()->showFolderAction()->trigger();
     EXPECT_EQ(currentTab()->objectName(), "homeTab");
     EXPECT_EQ(requestedAddress(home), "file://" + folder);
+
+    tabs()->setCurrentWidget(window->libraryTab());
+    list->clearSelection();
+    EXPECT_EQ(window->libraryTab()->chosenRow(), -1);
+    window->libraryTab()->showFolderAction()->trigger();
+    EXPECT_EQ(currentTab(), window->libraryTab()) << "nothing selected, nothing done";
+    home->navigate(QStringLiteral("about:blank"));
+    clickRow(list, 0);
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_EQ(currentTab()->objectName(), "homeTab");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return requestedAddress(home) != "about:blank"; }, 10000));
 }

@@ -81,7 +81,7 @@ TEST_F(WindowTest, TabsAndTheirControlsCarryTheirNamesAndTexts) {
     EXPECT_EQ(actionNames(menu1),
               QStringList({"pauseAction=Pause", "resumeAction=Resume", "cancelAction=Cancel",
                            "retryAction=Retry", "clearAction=Clear", "convertAction=Convert to MP3",
-                           "=", "playAction=Play", "=Show in Folder"}));
+                           "=", "playAction=Play", "showFolderAction=Show in Folder"}));
     auto* menu2 = libraryList()->findChild<QMenu*>("libraryMenu");
     ASSERT_NE(menu2, nullptr);
     EXPECT_EQ(actionNames(menu2),
