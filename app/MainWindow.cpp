@@ -17,6 +17,7 @@
 #include "TransfersTab.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QIcon>
 #include <QLabel>
@@ -28,6 +29,8 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QUrl>
+
+#include <utility>
 
 namespace quillmoth {
 
@@ -67,8 +70,12 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    // Nothing is asked: running transfers pause and conversions stop, and
-    // their workers get a moment to end ffmpeg; a playable copy in the
+    if (askOnClose && settingsHandlers && !settingsHandlers->settle(true)) {
+        event->ignore();
+        return;
+    }
+    // Nothing more is asked: running transfers pause and conversions stop,
+    // and their workers get a moment to end ffmpeg; a playable copy in the
     // making is given up first.
     if (HomePlayer* player = home->player())
         player->stop();
@@ -151,8 +158,30 @@ void MainWindow::wire() {
     connect(library->showFolderAction(), &QAction::triggered, this,
             &MainWindow::onShowLibraryFolder);
     connect(library->playAction(), &QAction::triggered, this, &MainWindow::onPlayLibraryRow);
-    new SettingsTabHandlers(settingsPage, chooser,
-                            [this] { return mgr && mgr->saveSettings(); }); // owned by the tab page
+    settingsHandlers = new SettingsTabHandlers(
+        settingsPage, chooser, [this] { return mgr && mgr->saveSettings(); },
+        [this] {
+            if (mgr)
+                settingsPage->display(mgr->settings());
+        });
+    shownTab = tabPages->currentWidget();
+    connect(tabPages, &QTabWidget::currentChanged, this, &MainWindow::onTabChanged);
+    // Logging out closes the window without a question anyone could answer.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { askOnClose = false; });
+}
+
+void MainWindow::closeWithoutAsking() {
+    askOnClose = false;
+    close();
+}
+
+void MainWindow::onTabChanged() {
+    QWidget* left = std::exchange(shownTab, tabPages->currentWidget());
+    if (left != settingsPage || shownTab == settingsPage || !settingsHandlers)
+        return;
+    // A save that fails keeps the user where the changes are.
+    if (!settingsHandlers->settle(false))
+        tabPages->setCurrentWidget(settingsPage);
 }
 
 void MainWindow::onDownload() {

@@ -14,6 +14,7 @@ class QLabel;
 class QTabWidget;
 class SearchTab;
 class SettingsTab;
+class SettingsTabHandlers;
 class TransfersTab;
 
 namespace quillmoth {
@@ -39,10 +40,14 @@ public:
     // Queues a download of each address; an empty title names it after the
     // page's headline.
     void queueAddresses(const QStringList& addresses);
+    // A close the user did not ask for (a signal, the session ending): no
+    // question waits, and unsaved settings stay unsaved.
+    void closeWithoutAsking();
 
 protected:
-    // Closing pauses every transfer (to continue at the next start), stops
-    // conversions and waits, briefly, for their workers.
+    // Unsaved settings are saved or discarded first, as the user answers (or
+    // the user stays). Closing pauses every transfer (to continue at the next
+    // start), stops conversions and waits, briefly, for their workers.
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
@@ -64,6 +69,8 @@ private slots:
     void onShowLibraryFolder();
     void onPlayLibraryRow();
     void onLibraryRowDoubleClicked(int row);
+    // Leaving the Settings tab with unsaved changes asks to save or discard.
+    void onTabChanged();
 
 private:
     void buildMenu();
@@ -84,8 +91,11 @@ private:
     SettingsTab* settingsPage;
     FolderChooser chooser;
 
+    SettingsTabHandlers* settingsHandlers = nullptr; // owned by the Settings tab
+    QWidget* shownTab = nullptr;
     std::unique_ptr<Manager> mgr;
     bool shownOnce = false;
+    bool askOnClose = true;
 };
 
 } // namespace quillmoth

@@ -1,8 +1,7 @@
 #include "ProcessExit.h"
 
-#include <QPointer>
+#include <QObject>
 #include <QSocketNotifier>
-#include <QWidget>
 
 #include <csignal>
 #include <cstdio>
@@ -33,19 +32,18 @@ void catchTerminateSignals() {
     sigaction(SIGINT, &action, nullptr);
 }
 
-void closeOnTerminate(QWidget* window) {
+void closeOnTerminate(QObject* window, std::function<void()> close) {
     catchTerminateSignals();
     if (signalPipe[0] < 0)
         return;
     // The notifier lives with the window and fires on the window's thread.
     auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, window);
-    QPointer<QWidget> target(window);
-    QObject::connect(notifier, &QSocketNotifier::activated, window, [target] {
+    QObject::connect(notifier, &QSocketNotifier::activated, window, [close = std::move(close)] {
         char buffer[16];
         while (read(signalPipe[0], buffer, sizeof buffer) > 0) {
         }
-        if (target)
-            target->close();
+        // The connection ends with the window, so it is still there.
+        close();
     });
 }
 

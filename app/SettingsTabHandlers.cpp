@@ -1,7 +1,10 @@
 #include "SettingsTabHandlers.h"
 
+#include "FolderCheck.h"
 #include "FolderChooser.h"
+#include "MessageBox.h"
 #include "SettingsTab.h"
+#include "Text.h"
 
 #include <QAbstractButton>
 #include <QLineEdit>
@@ -10,8 +13,20 @@
 
 #include <utility>
 
-SettingsTabHandlers::SettingsTabHandlers(SettingsTab* tab, FolderChooser& chooser, Save save)
-    : QObject(tab), tab(tab), chooser(chooser), save(std::move(save)) {
+namespace {
+
+const char* const UnsavedQuestion = "The settings have unsaved changes. Save them?";
+const char* const SaveFailed = "Error: Could not save the settings.";
+
+QString quoted(const std::string& path) {
+    return QStringLiteral("\"") + wide(path) + QStringLiteral("\"");
+}
+
+} // namespace
+
+SettingsTabHandlers::SettingsTabHandlers(SettingsTab* tab, FolderChooser& chooser, Save save,
+                                         Revert revert)
+    : QObject(tab), tab(tab), chooser(chooser), save(std::move(save)), revert(std::move(revert)) {
     connect(tab->movieBrowseButton(), &QAbstractButton::clicked, this,
             [this] { browseInto(this->tab->movieFolderBox()); });
     connect(tab->musicBrowseButton(), &QAbstractButton::clicked, this,
@@ -23,7 +38,7 @@ SettingsTabHandlers::SettingsTabHandlers(SettingsTab* tab, FolderChooser& choose
             [this] { this->tab->setSaveEnabled(true); });
     for (QLineEdit* box : {tab->movieFolderBox(), tab->musicFolderBox()})
         connect(box, &QLineEdit::textEdited, this, [this] { this->tab->setSaveEnabled(true); });
-    connect(tab->saveButton(), &QPushButton::clicked, this, &SettingsTabHandlers::onSave);
+    connect(tab->saveButton(), &QPushButton::clicked, this, &SettingsTabHandlers::savePending);
 }
 
 void SettingsTabHandlers::browseInto(QLineEdit* box) {
@@ -36,7 +51,62 @@ void SettingsTabHandlers::browseInto(QLineEdit* box) {
     tab->setSaveEnabled(true);
 }
 
-void SettingsTabHandlers::onSave() {
-    if (save && save())
-        tab->setSaveEnabled(false);
+bool SettingsTabHandlers::folderReady(const std::string& path) {
+    QWidget* window = tab->window();
+    switch (FolderCheck::of(path)) {
+    case FolderCheck::State::Ready:
+        return true;
+    case FolderCheck::State::Empty:
+        MessageBox::show(QStringLiteral("Error: Choose a folder for the downloads."), window);
+        return false;
+    case FolderCheck::State::Missing:
+        if (MessageBox::ask(
+                QStringLiteral("The folder %1 does not exist. Create it?").arg(quoted(path)),
+                QMessageBox::Yes | QMessageBox::No, QMessageBox::No, window) != QMessageBox::Yes)
+            return false;
+        if (FolderCheck::create(path) && FolderCheck::of(path) == FolderCheck::State::Ready)
+            return true;
+        MessageBox::show(QStringLiteral("Error: Could not create the folder %1.").arg(quoted(path)),
+                         window);
+        return false;
+    case FolderCheck::State::NotAFolder:
+    case FolderCheck::State::NotWritable:
+        break;
+    }
+    MessageBox::show(
+        QStringLiteral("Error: The folder %1 cannot be written. Choose another folder.")
+            .arg(quoted(path)),
+        window);
+    return false;
+}
+
+bool SettingsTabHandlers::savePending() {
+    if (!folderReady(narrow(tab->movieFolderBox()->text())) ||
+        !folderReady(narrow(tab->musicFolderBox()->text())))
+        return false;
+    if (!save || !save()) {
+        MessageBox::show(QString::fromUtf8(SaveFailed), tab->window());
+        return false;
+    }
+    tab->setSaveEnabled(false);
+    return true;
+}
+
+bool SettingsTabHandlers::settle(bool cancellable) {
+    if (!tab->isSaveEnabled())
+        return true;
+    QMessageBox::StandardButtons buttons = QMessageBox::Save | QMessageBox::Discard;
+    if (cancellable)
+        buttons |= QMessageBox::Cancel;
+    switch (MessageBox::ask(QString::fromUtf8(UnsavedQuestion), buttons, QMessageBox::Save,
+                            tab->window())) {
+    case QMessageBox::Save:
+        return savePending();
+    case QMessageBox::Discard:
+        if (revert)
+            revert();
+        return true;
+    default:
+        return false;
+    }
 }

@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
         if (!becomeWindow(instance, addresses))
             endProcess(0);
         quillmoth::MainWindow window;
-        closeOnTerminate(&window);
+        closeOnTerminate(&window, [&window] { window.closeWithoutAsking(); });
         window.show();
         QTimer::singleShot(0, &window, [&] { take(window, addresses); });
         QObject::connect(&instance, &InstanceServer::addressesReceived, &window,

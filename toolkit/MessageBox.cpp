@@ -1,7 +1,5 @@
 #include "MessageBox.h"
 
-#include <QMessageBox>
-
 #include <utility>
 
 namespace {
@@ -9,6 +7,10 @@ namespace {
 MessageBox::Sink& currentSink() {
     static MessageBox::Sink sink;
     return sink;
+}
+MessageBox::Asker& currentAsker() {
+    static MessageBox::Asker asker;
+    return asker;
 }
 } // namespace
 
@@ -21,6 +23,27 @@ void MessageBox::show(const QString& text, QWidget* parent) {
     box.exec();
 }
 
+QMessageBox::StandardButton MessageBox::ask(const QString& text,
+                                            QMessageBox::StandardButtons buttons,
+                                            QMessageBox::StandardButton byDefault,
+                                            QWidget* parent) {
+    if (const Asker& asker = currentAsker())
+        return asker(text, buttons);
+    if (const Sink& sink = currentSink()) {
+        sink(text);
+        return byDefault;
+    }
+    QMessageBox box(QMessageBox::Question, QString(), text, buttons, parent);
+    box.setDefaultButton(byDefault);
+    const int chosen = box.exec();
+    // Esc or the window's close button: the Cancel of the question, if any.
+    return chosen == 0 ? QMessageBox::Cancel : static_cast<QMessageBox::StandardButton>(chosen);
+}
+
 MessageBox::Sink MessageBox::setSink(Sink sink) {
     return std::exchange(currentSink(), std::move(sink));
+}
+
+MessageBox::Asker MessageBox::setAsker(Asker asker) {
+    return std::exchange(currentAsker(), std::move(asker));
 }

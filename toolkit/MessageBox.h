@@ -1,19 +1,31 @@
 #pragma once
 
+#include <QMessageBox>
 #include <QString>
 
 #include <functional>
 
 class QWidget;
 
-// Shows a modal box with one text, no caption and an OK button. Tests install
-// a sink so that no modal box ever blocks them.
+// Shows a modal box with one text, no caption and an OK button, or asks a
+// question with standard buttons. Tests install a sink (and an asker) so
+// that no modal box ever blocks them.
 class MessageBox {
 public:
     using Sink = std::function<void(const QString& text)>;
+    using Asker = std::function<QMessageBox::StandardButton(const QString& text,
+                                                            QMessageBox::StandardButtons buttons)>;
 
     static void show(const QString& text, QWidget* parent = nullptr);
+    // The button chosen. With a sink but no asker installed, the text goes
+    // to the sink and the answer is byDefault.
+    static QMessageBox::StandardButton ask(const QString& text,
+                                           QMessageBox::StandardButtons buttons,
+                                           QMessageBox::StandardButton byDefault,
+                                           QWidget* parent = nullptr);
 
     // Replaces the box (an empty sink restores it); returns the previous sink.
     static Sink setSink(Sink sink);
+    // Replaces the question box the same way.
+    static Asker setAsker(Asker asker);
 };

@@ -193,7 +193,7 @@ TEST(ExitProbe, DISABLED_RunUntilClosed) {
     MessageBox::setSink([](const QString&) {});
     {
         quillmoth::MainWindow window;
-        closeOnTerminate(&window);
+        closeOnTerminate(&window, [&window] { window.closeWithoutAsking(); });
         window.show();
         if (*url)
             window.manager()->download(url, "Long");

@@ -89,6 +89,7 @@ TEST_F(WindowTest, BrowseKeepsTheChoosersLastFolderAndARefusedSaveStaysEnabled) 
     std::filesystem::create_directories(config + "/blocked");
     findControlAs<QPushButton>(settingsPage(), "saveButton")->click();
     EXPECT_TRUE(saveEnabled());
+    EXPECT_EQ(messages, QStringList({"Error: Could not save the settings."}));
     // The values are in force all the same.
     EXPECT_EQ(window->manager()->settings().movieFolder, chosen.toStdString());
     EXPECT_EQ(window->manager()->settings().musicFolder, chosen.toStdString());
@@ -100,6 +101,113 @@ TEST_F(WindowTest, BrowseKeepsTheChoosersLastFolderAndARefusedSaveStaysEnabled) 
     std::string first;
     std::getline(in, first);
     EXPECT_EQ(first, "moviePath;" + chosen.toStdString() + "\r");
+}
+
+// Questions are answered from `answers`, in order, and collected.
+class WindowQuestions {
+public:
+    WindowQuestions() {
+        MessageBox::setAsker([this](const QString& text, QMessageBox::StandardButtons) {
+            asked << text;
+            return answers.isEmpty() ? QMessageBox::NoButton : answers.takeFirst();
+        });
+    }
+    ~WindowQuestions() { MessageBox::setAsker({}); }
+    WindowQuestions(const WindowQuestions&) = delete;
+    WindowQuestions& operator=(const WindowQuestions&) = delete;
+
+    QStringList asked;
+    QList<QMessageBox::StandardButton> answers;
+};
+
+TEST_F(WindowTest, UnsavedSettingsAreSavedOrDiscardedOnLeavingTheTabAndOnClosing) {
+    const QString unsaved = "The settings have unsaved changes. Save them?";
+    WindowQuestions questions;
+    window->show();
+    QAbstractButton* convert = settingsButton("conversionGroup", "autoConvertBox");
+
+    // Discard: the tab shows the settings in force again.
+    tabs()->setCurrentWidget(settingsPage());
+    convert->click();
+    questions.answers << QMessageBox::Discard;
+    tabs()->setCurrentWidget(window->searchTab());
+    EXPECT_EQ(questions.asked, QStringList({unsaved}));
+    EXPECT_FALSE(convert->isChecked());
+    EXPECT_FALSE(saveEnabled());
+    EXPECT_FALSE(window->manager()->settings().convertToMp3);
+
+    // Save: in force before the next download.
+    tabs()->setCurrentWidget(settingsPage());
+    convert->click();
+    questions.answers << QMessageBox::Save;
+    tabs()->setCurrentWidget(window->transfersTab());
+    EXPECT_TRUE(window->manager()->settings().convertToMp3);
+    EXPECT_FALSE(saveEnabled());
+
+    // A save that is refused keeps the user on the tab, with the changes.
+    tabs()->setCurrentWidget(settingsPage());
+    const std::string file = home.path().toStdString() + "/a file";
+    testfiles::writeFile(file, "x");
+    settingsPage()->musicFolderBox()->clear();
+    QTest::keyClicks(settingsPage()->musicFolderBox(), QString::fromStdString(file));
+    questions.answers << QMessageBox::Save;
+    tabs()->setCurrentWidget(window->searchTab());
+    EXPECT_EQ(currentTab(), settingsPage());
+    EXPECT_TRUE(saveEnabled());
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains("cannot be written")) << messages[0].toStdString();
+
+    // Closing asks too: Cancel stays, and a close nobody can answer (a
+    // signal, logging out) neither asks nor saves.
+    questions.asked.clear();
+    questions.answers << QMessageBox::Cancel;
+    EXPECT_FALSE(window->close());
+    EXPECT_EQ(questions.asked, QStringList({unsaved}));
+    EXPECT_TRUE(window->isVisible());
+    window->closeWithoutAsking();
+    EXPECT_EQ(questions.asked.size(), 1);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_NE(window->manager()->settings().musicFolder, file);
+}
+
+TEST_F(WindowTest, SaveChecksBothFoldersFirst) {
+    WindowQuestions questions;
+    QLineEdit* movieBox = settingsPage()->movieFolderBox();
+    QPushButton* save = settingsPage()->saveButton();
+    const std::string before = window->manager()->settings().movieFolder;
+    auto type = [](QLineEdit* box, const QString& text) {
+        box->clear();
+        QTest::keyClicks(box, text);
+    };
+
+    // A folder that does not exist is offered to be created.
+    const QString missing = home.path() + "/new/films";
+    type(movieBox, missing);
+    questions.answers << QMessageBox::No;
+    save->click();
+    ASSERT_EQ(questions.asked.size(), 1);
+    EXPECT_EQ(questions.asked[0], "The folder \"" + missing + "\" does not exist. Create it?");
+    EXPECT_FALSE(QDir(missing).exists());
+    EXPECT_TRUE(saveEnabled());
+    EXPECT_EQ(window->manager()->settings().movieFolder, before);
+    questions.answers << QMessageBox::Yes;
+    save->click();
+    EXPECT_TRUE(QDir(missing).exists());
+    EXPECT_FALSE(saveEnabled());
+    EXPECT_EQ(window->manager()->settings().movieFolder, missing.toStdString());
+
+    // A file in a folder's place, and no folder at all, are refused.
+    const QString file = home.path() + "/not a folder";
+    testfiles::writeFile(file.toStdString(), "x");
+    type(movieBox, file);
+    save->click();
+    type(movieBox, QString());
+    save->click();
+    EXPECT_EQ(messages, QStringList({"Error: The folder \"" + file +
+                                         "\" cannot be written. Choose another folder.",
+                                     "Error: Choose a folder for the downloads."}));
+    EXPECT_TRUE(saveEnabled());
+    EXPECT_EQ(window->manager()->settings().movieFolder, missing.toStdString());
 }
 
 TEST_F(WindowTest, TransferMenuAndKeysActOnEverySelectedRowTheyApplyTo) {
