@@ -6,21 +6,42 @@
 
 install(TARGETS quillmoth-get quillmoth-site RUNTIME DESTINATION bin COMPONENT quillmoth)
 
-# The man page of quillmoth-get, gzipped as Debian wants it. Compressed while
-# installing, so that packaging needs no build step besides the programs.
-set(quillmoth_man_source ${CMAKE_SOURCE_DIR}/docs/quillmoth-get.1)
-set(quillmoth_man_gz ${CMAKE_BINARY_DIR}/docs/quillmoth-get.1.gz)
-install(CODE "
-  file(MAKE_DIRECTORY \"${CMAKE_BINARY_DIR}/docs\")
-  execute_process(COMMAND gzip -9 -n -c \"${quillmoth_man_source}\"
-    OUTPUT_FILE \"${quillmoth_man_gz}\" RESULT_VARIABLE gzip_status)
-  if(NOT gzip_status EQUAL 0)
-    message(FATAL_ERROR \"gzip of ${quillmoth_man_source} failed: \${gzip_status}\")
-  endif()" COMPONENT quillmoth)
-install(FILES ${quillmoth_man_gz} DESTINATION share/man/man1 COMPONENT quillmoth)
-
 set(QUILLMOTH_MAINTAINER "Quillmoth maintainers <maintainers@quillmoth.example>"
   CACHE STRING "Maintainer named in the Debian package")
+
+# The package's changelog (Debian's format; one entry, for the version in
+# project()) and its machine-readable copyright file.
+execute_process(COMMAND date -u -R -d "${QUILLMOTH_RELEASE_DATE}"
+  OUTPUT_VARIABLE quillmoth_release_rfc2822 OUTPUT_STRIP_TRAILING_WHITESPACE
+  RESULT_VARIABLE date_status)
+if(NOT date_status EQUAL 0)
+  message(FATAL_ERROR "QUILLMOTH_RELEASE_DATE '${QUILLMOTH_RELEASE_DATE}' is not a date")
+endif()
+set(quillmoth_doc ${CMAKE_BINARY_DIR}/doc)
+configure_file(${CMAKE_SOURCE_DIR}/assets/changelog.in ${quillmoth_doc}/changelog @ONLY)
+configure_file(${CMAKE_SOURCE_DIR}/assets/copyright.in ${quillmoth_doc}/copyright @ONLY)
+install(FILES ${quillmoth_doc}/copyright DESTINATION share/doc/quillmoth COMPONENT quillmoth)
+
+# Man pages and the changelog, gzipped as Debian wants them (-9, no name or
+# time stamp). Compressed while installing, so that packaging needs no build
+# step besides the programs.
+function(quillmoth_install_gzipped source destination)
+  get_filename_component(name ${source} NAME)
+  set(gz ${quillmoth_doc}/gz/${name}.gz)
+  install(CODE "
+    file(MAKE_DIRECTORY \"${quillmoth_doc}/gz\")
+    execute_process(COMMAND gzip -9 -n -c \"${source}\"
+      OUTPUT_FILE \"${gz}\" RESULT_VARIABLE gzip_status)
+    if(NOT gzip_status EQUAL 0)
+      message(FATAL_ERROR \"gzip of ${source} failed: \${gzip_status}\")
+    endif()" COMPONENT quillmoth)
+  install(FILES ${gz} DESTINATION ${destination} COMPONENT quillmoth)
+endfunction()
+foreach(program quillmoth quillmoth-get quillmoth-site)
+  quillmoth_install_gzipped(${CMAKE_SOURCE_DIR}/docs/${program}.1 share/man/man1)
+endforeach()
+# A native package (no Debian revision): its changelog is changelog.gz.
+quillmoth_install_gzipped(${quillmoth_doc}/changelog share/doc/quillmoth)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quillmoth)
@@ -42,7 +63,7 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${QUILLMOTH_SITE_URL}")
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${QUILLMOTH_HOMEPAGE}")
 # Libraries from dpkg-shlibdeps; ffmpeg is started as a program, so it is named.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "ffmpeg")

@@ -2,13 +2,15 @@
 # Packs a build with its CPackConfig (as scripts/package does) into a scratch
 # folder, unpacks the .deb and checks what an installed Quillmoth needs: the
 # files and nothing else, stripped programs, the Depends line, a desktop entry
-# that starts an installed program, tools that run from the unpacked root, and
-# a man page that covers every option --help lists.
+# that starts an installed program, AppStream data that software centres take,
+# the copyright file and changelog, tools that run from the unpacked root, man
+# pages that cover every option the tools list, and no error or warning from
+# lintian.
 #   check_package.sh BUILD_DIR
 set -euo pipefail
 
 build=$(cd "${1:?usage: check_package.sh BUILD_DIR}" && pwd)
-for tool in cpack dpkg-deb dpkg-shlibdeps readelf; do
+for tool in cpack dpkg-deb dpkg-shlibdeps readelf lintian appstreamcli; do
   command -v "$tool" >/dev/null || { echo "$tool is missing (scripts/setup installs it)" >&2; exit 1; }
 done
 
@@ -20,7 +22,10 @@ fail() {
   failures=$((failures + 1))
 }
 
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+cached() { sed -n "s/^$1:[A-Z]*=//p" "$build/CMakeCache.txt"; }
+version=$(cached CMAKE_PROJECT_VERSION)
+app_id=$(cached QUILLMOTH_APP_ID)
+homepage=$(cached QUILLMOTH_HOMEPAGE)
 arch=$(dpkg --print-architecture)
 
 # gzip instead of xz: the contents are checked here, not the size, and xz of
@@ -45,13 +50,18 @@ dpkg-deb -I "$deb" >"$scratch/info"
 expected="usr/bin/quillmoth
 usr/bin/quillmoth-get
 usr/bin/quillmoth-site
-usr/share/applications/quillmoth.desktop
+usr/share/applications/$app_id.desktop
+usr/share/doc/quillmoth/changelog.gz
+usr/share/doc/quillmoth/copyright
 usr/share/icons/hicolor/128x128/apps/quillmoth.png
 usr/share/icons/hicolor/256x256/apps/quillmoth.png
 usr/share/icons/hicolor/48x48/apps/quillmoth.png
 usr/share/icons/hicolor/64x64/apps/quillmoth.png
 usr/share/icons/hicolor/scalable/apps/quillmoth.svg
-usr/share/man/man1/quillmoth-get.1.gz"
+usr/share/man/man1/quillmoth-get.1.gz
+usr/share/man/man1/quillmoth-site.1.gz
+usr/share/man/man1/quillmoth.1.gz
+usr/share/metainfo/$app_id.metainfo.xml"
 files=$(cd "$root" && find . ! -type d | sed 's|^\./||' | LC_ALL=C sort)
 if [ "$files" != "$(LC_ALL=C sort <<<"$expected")" ]; then
   fail "package files differ from the expected layout:"
@@ -88,8 +98,8 @@ for dep in ffmpeg libqt6core6 libqt6gui6 libqt6widgets6 libqt6webenginecore6 \
   grep -qE "(^|, )$dep( |,|$)" <<<"$depends" || fail "Depends lacks $dep: $depends"
 done
 
-# --- Desktop entry: starts a program the package installed --------------------
-desktop="$root/usr/share/applications/quillmoth.desktop"
+# --- Desktop entry: starts a program the package installed ------------------
+desktop="$root/usr/share/applications/$app_id.desktop"
 if [ -f "$desktop" ]; then
   exec_line=$(sed -n 's/^Exec=//p' "$desktop")
   program=${exec_line%% *}
@@ -106,7 +116,44 @@ if [ -f "$desktop" ]; then
   fi
 fi
 
-# --- The unpacked tools run --------------------------------------------------
+# --- AppStream: what software centres show ----------------------------------
+metainfo="$root/usr/share/metainfo/$app_id.metainfo.xml"
+if [ -f "$metainfo" ]; then
+  appstreamcli validate --no-net "$metainfo" >"$scratch/appstream.log" 2>&1 ||
+    { cat "$scratch/appstream.log" >&2; fail "appstreamcli validate refuses the metainfo"; }
+  grep -qF "<id>$app_id</id>" "$metainfo" || fail "metainfo id is not $app_id"
+  grep -qF "<launchable type=\"desktop-id\">$app_id.desktop</launchable>" "$metainfo" ||
+    fail "metainfo launchable is not $app_id.desktop"
+  grep -qF "<release version=\"$version\"" "$metainfo" || fail "metainfo has no release $version"
+  # Software centres fetch screenshots; a local path shows nothing.
+  images=$(sed -n 's|.*<image>\(.*\)</image>.*|\1|p' "$metainfo")
+  [ -n "$images" ] || fail "metainfo has no screenshots"
+  for image in $images; do
+    [[ "$image" == "$homepage/"* ]] || fail "screenshot $image is not under $homepage"
+  done
+fi
+
+# --- Copyright and changelog, as Debian wants them --------------------------
+copyright="$root/usr/share/doc/quillmoth/copyright"
+if [ -f "$copyright" ]; then
+  head -1 "$copyright" | grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
+    fail "copyright is not in the machine-readable format"
+  grep -q '^License: GPL-3+$' "$copyright" || fail "copyright names no GPL-3+ licence"
+fi
+changelog="$root/usr/share/doc/quillmoth/changelog.gz"
+if [ -f "$changelog" ]; then
+  top=$(gzip -dc "$changelog" | head -1)
+  [ "$top" = "quillmoth ($version) unstable; urgency=medium" ] || fail "changelog begins '$top'"
+fi
+
+# --- lintian: no error and no warning ---------------------------------------
+# Root runs are warned about on stderr; only the tags count.
+if ! lintian --fail-on error,warning "$deb" >"$scratch/lintian.log" 2>&1; then
+  cat "$scratch/lintian.log" >&2
+  fail "lintian reports errors or warnings"
+fi
+
+# --- The unpacked tools run -------------------------------------------------
 get="$root/usr/bin/quillmoth-get"
 help=""
 if help=$(cd "$scratch" && "$get" --help 2>&1); then :; else fail "quillmoth-get --help exits $?"; fi
@@ -116,23 +163,31 @@ else
   fail "quillmoth-get --version exits $?: $shown"
 fi
 
-# --- Man page: every option --help lists --------------------------------------
-man_gz="$root/usr/share/man/man1/quillmoth-get.1.gz"
-if [ -f "$man_gz" ]; then
+# --- Man pages: every option a tool lists -----------------------------------
+# quillmoth-site has no --help; its usage line (for an unknown option) lists them.
+site_usage=$(cd "$scratch" && "$root/usr/bin/quillmoth-site" --help 2>&1) || true
+for page in quillmoth quillmoth-get quillmoth-site; do
+  man_gz="$root/usr/share/man/man1/$page.1.gz"
+  [ -f "$man_gz" ] || continue
+  if command -v groff >/dev/null; then
+    warnings=$(gzip -dc "$man_gz" | groff -man -Tutf8 -ww -z 2>&1)
+    [ -z "$warnings" ] || fail "groff warns about the $page man page: $warnings"
+  fi
+  case $page in
+  quillmoth-get) listed=$help ;;
+  quillmoth-site) listed=$site_usage ;;
+  *) continue ;;
+  esac
   # The tags of OPTIONS: the line after each .TP, with roff's escapes undone.
   tags=$(gzip -dc "$man_gz" | sed 's/\\-/-/g; s/\\f[BIRP]//g' |
     awk '/^\.SH/ { in_options = ($2 == "OPTIONS") } in_options && tag { print; tag = 0 }
          in_options && /^\.TP/ { tag = 1 }')
-  options=$(grep -oE -- '--[a-z0-9][a-z0-9-]*' <<<"$help" | sort -u)
-  [ -n "$options" ] || fail "quillmoth-get --help lists no options"
+  options=$(grep -oE -- '--[a-z0-9][a-z0-9-]*' <<<"$listed" | sort -u)
+  [ -n "$options" ] || fail "$page lists no options"
   for option in $options; do
-    grep -qE -- "(^|[^a-z0-9-])$option([^a-z0-9-]|$)" <<<"$tags" || fail "man page OPTIONS lacks $option"
+    grep -qE -- "(^|[^a-z0-9-])$option([^a-z0-9-]|$)" <<<"$tags" || fail "$page man page OPTIONS lacks $option"
   done
-  if command -v groff >/dev/null; then
-    warnings=$(gzip -dc "$man_gz" | groff -man -Tutf8 -ww -z 2>&1)
-    [ -z "$warnings" ] || fail "groff warns about the man page: $warnings"
-  fi
-fi
+done
 
 # --- A plain install holds the same files, and the entry follows the prefix ---
 DESTDIR="$scratch/plain" cmake --install "$build" --prefix /opt/quillmoth >"$scratch/install.log" 2>&1 ||
@@ -142,7 +197,7 @@ if [ "$plain_files" != "$files" ]; then
   fail "cmake --install installs other files than the package holds:"
   diff <(echo "$files") <(echo "$plain_files") >&2 || true
 fi
-plain_exec=$(sed -n 's/^Exec=//p' "$scratch/plain/opt/quillmoth/share/applications/quillmoth.desktop" 2>/dev/null)
+plain_exec=$(sed -n 's/^Exec=//p' "$scratch/plain/opt/quillmoth/share/applications/$app_id.desktop" 2>/dev/null)
 [ "${plain_exec%% *}" = /opt/quillmoth/bin/quillmoth ] ||
   fail "installed under /opt/quillmoth, the desktop entry says Exec=$plain_exec"
 
