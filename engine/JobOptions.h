@@ -5,8 +5,9 @@
 #include <cstddef>
 #include <string>
 
-// Everything one download job is asked to do. The job keeps its own copy, so
-// later settings changes do not reach a running job.
+// Everything a job is asked to do: a DownloadJob all of it, a ConvertJob its
+// title, folders and bit rate. The job keeps its own copy, so later settings
+// changes do not reach a running job.
 struct JobOptions {
     std::string pageUrl;
     // File title; the job makes it safe as a file name (PageTitle::safe).
