@@ -14,9 +14,9 @@ LibraryTab::LibraryTab(QWidget* parent) : QWidget(parent) {
 
     libraryMenu = new QMenu(files);
     libraryMenu->setObjectName(QStringLiteral("libraryMenu"));
-    showFolder = libraryMenu->addAction(QStringLiteral("manage"));
+    showFolder = libraryMenu->addAction(tr("Show in &Folder"));
     showFolder->setObjectName(QStringLiteral("libraryShowFolderAction"));
-    play = libraryMenu->addAction(QStringLiteral("play"));
+    play = libraryMenu->addAction(tr("&Play"));
     play->setObjectName(QStringLiteral("libraryPlayAction"));
     events = new ListRowEvents(files, libraryMenu);
     files->installEventFilter(this);

@@ -7,7 +7,7 @@ class QAction;
 class QMenu;
 class QTreeWidget;
 
-// "My Library": the media files and the "manage" / "play" menu, which act
+// "My Library": the media files and the Show in Folder / Play menu, which act
 // on the selected row; Enter plays it.
 class LibraryTab : public QWidget {
     Q_OBJECT

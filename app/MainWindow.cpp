@@ -19,7 +19,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QIcon>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -33,9 +35,6 @@
 #include <utility>
 
 namespace quillmoth {
-
-const char* const MainWindow::AboutText =
-    "Quillmoth Version 2.8\n\nOpen Source Docs: See install folder.";
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), chooser(this) {
     setObjectName(QStringLiteral("mainWindow"));
@@ -104,11 +103,21 @@ void MainWindow::showEvent(QShowEvent* event) {
 void MainWindow::buildMenu() {
     auto* menus = new QMenuBar(this); // owned by the window
     menus->setObjectName(QStringLiteral("menuBar"));
-    menus->setLayoutDirection(Qt::RightToLeft);
-    QAction* help = menus->addAction(QStringLiteral("Help"));
+    QMenu* file = menus->addMenu(tr("&File"));
+    file->setObjectName(QStringLiteral("fileMenu"));
+    QAction* quit = file->addAction(tr("&Quit"));
+    quit->setObjectName(QStringLiteral("quitAction"));
+    quit->setShortcut(QKeySequence::Quit);
+    quit->setShortcutContext(Qt::ApplicationShortcut);
+    QMenu* helpMenu = menus->addMenu(tr("&Help"));
+    helpMenu->setObjectName(QStringLiteral("helpMenu"));
+    QAction* help = helpMenu->addAction(tr("Quillmoth &Website"));
     help->setObjectName(QStringLiteral("helpAction"));
-    QAction* about = menus->addAction(QStringLiteral("About"));
+    help->setShortcut(QKeySequence::HelpContents);
+    QAction* about = helpMenu->addAction(tr("&About Quillmoth"));
     about->setObjectName(QStringLiteral("aboutAction"));
+    about->setMenuRole(QAction::AboutRole);
+    connect(quit, &QAction::triggered, this, &QWidget::close);
     connect(help, &QAction::triggered, this, &MainWindow::onHelp);
     connect(about, &QAction::triggered, this, &MainWindow::onAbout);
     setMenuBar(menus);
@@ -196,11 +205,20 @@ void MainWindow::onDownload() {
 }
 
 void MainWindow::onAbout() {
-    MessageBox::show(wide(AboutText), this);
+    const QString site = SiteAddress::home().toHtmlEscaped();
+    MessageBox::about(tr("About Quillmoth"),
+                      tr("<h3>Quillmoth %1</h3>"
+                         "<p>Downloads videos from their watch pages, converts them to MP3 and "
+                         "plays them.</p>"
+                         "<p>Licence: GNU General Public License, version 3 or later.</p>"
+                         "<p>Visit: <a href=\"%2\">%2</a></p>")
+                          .arg(QStringLiteral(QUILLMOTH_VERSION), site),
+                      this);
 }
 
 void MainWindow::onHelp() {
-    MessageBox::show(QStringLiteral("Visit: ") + SiteAddress::home(), this);
+    // The desktop's browser, not a pane: the site's help is read beside the window.
+    QDesktopServices::openUrl(QUrl(SiteAddress::home()));
 }
 
 void MainWindow::onClearRows() {

@@ -27,8 +27,6 @@ public:
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    static const char* const AboutText;
-
     Manager* manager() const { return mgr.get(); }
     FolderChooser& folderChooser() { return chooser; }
     QTabWidget* tabs() const { return tabPages; }

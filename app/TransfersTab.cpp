@@ -43,17 +43,16 @@ TransfersTab::TransfersTab(QWidget* parent) : QWidget(parent) {
 
     transferMenu = new QMenu(transferList);
     transferMenu->setObjectName(QStringLiteral("transferMenu"));
-    pause = addNamedAction(transferMenu, QStringLiteral("Pause"), QStringLiteral("pauseAction"));
-    resume = addNamedAction(transferMenu, QStringLiteral("Resume"), QStringLiteral("resumeAction"));
-    cancel = addNamedAction(transferMenu, QStringLiteral("Cancel"), QStringLiteral("cancelAction"));
-    retry = addNamedAction(transferMenu, QStringLiteral("Retry"), QStringLiteral("retryAction"));
-    clear = addNamedAction(transferMenu, QStringLiteral("Clear"), QStringLiteral("clearAction"));
-    convert = addNamedAction(transferMenu, QStringLiteral("Convert to MP3"),
-                             QStringLiteral("convertAction"));
+    pause = addNamedAction(transferMenu, tr("&Pause"), QStringLiteral("pauseAction"));
+    resume = addNamedAction(transferMenu, tr("&Resume"), QStringLiteral("resumeAction"));
+    cancel = addNamedAction(transferMenu, tr("&Cancel"), QStringLiteral("cancelAction"));
+    retry = addNamedAction(transferMenu, tr("Re&try"), QStringLiteral("retryAction"));
+    clear = addNamedAction(transferMenu, tr("C&lear"), QStringLiteral("clearAction"));
+    convert = addNamedAction(transferMenu, tr("Con&vert to MP3"), QStringLiteral("convertAction"));
     transferMenu->addSeparator();
-    play = addNamedAction(transferMenu, QStringLiteral("Play"), QStringLiteral("playAction"));
-    showFolder = addNamedAction(transferMenu, QStringLiteral("Show in Folder"),
-                                QStringLiteral("showFolderAction"));
+    play = addNamedAction(transferMenu, tr("P&lay"), QStringLiteral("playAction"));
+    showFolder =
+        addNamedAction(transferMenu, tr("Show in &Folder"), QStringLiteral("showFolderAction"));
     connect(transferMenu, &QMenu::aboutToShow, this, &TransfersTab::updateActions);
     transferList->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(transferList, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {

@@ -40,6 +40,14 @@ QMessageBox::StandardButton MessageBox::ask(const QString& text,
     return chosen == 0 ? QMessageBox::Cancel : static_cast<QMessageBox::StandardButton>(chosen);
 }
 
+void MessageBox::about(const QString& caption, const QString& text, QWidget* parent) {
+    if (const Sink& sink = currentSink()) {
+        sink(text);
+        return;
+    }
+    QMessageBox::about(parent, caption, text);
+}
+
 MessageBox::Sink MessageBox::setSink(Sink sink) {
     return std::exchange(currentSink(), std::move(sink));
 }

@@ -24,6 +24,10 @@ public:
                                            QMessageBox::StandardButton byDefault,
                                            QWidget* parent = nullptr);
 
+    // An about box: the program's icon, a caption and rich text whose links
+    // open in the desktop's browser. A sink receives the text.
+    static void about(const QString& caption, const QString& text, QWidget* parent = nullptr);
+
     // Replaces the box (an empty sink restores it); returns the previous sink.
     static Sink setSink(Sink sink);
     // Replaces the question box the same way.

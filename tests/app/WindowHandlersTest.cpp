@@ -248,7 +248,7 @@ TEST_F(WindowTest, TransferMenuAndKeysActOnEverySelectedRowTheyApplyTo) {
         QStringList names;
         for (QAction* action : tab->menu()->actions())
             if (action->isEnabled() && !action->isSeparator())
-                names << action->text();
+                names << action->text().remove('&');
         return names;
     };
 

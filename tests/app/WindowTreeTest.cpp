@@ -5,6 +5,7 @@
 #include "SiteAddress.h"
 
 #include <QAction>
+#include <QDesktopServices>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -78,37 +79,64 @@ TEST_F(WindowTest, TabsAndTheirControlsCarryTheirNamesAndTexts) {
     EXPECT_EQ(transferList()->selectionMode(), QAbstractItemView::ExtendedSelection);
     auto* menu1 = transferList()->findChild<QMenu*>("transferMenu");
     ASSERT_NE(menu1, nullptr);
-    EXPECT_EQ(actionNames(menu1),
-              QStringList({"pauseAction=Pause", "resumeAction=Resume", "cancelAction=Cancel",
-                           "retryAction=Retry", "clearAction=Clear", "convertAction=Convert to MP3",
-                           "=", "playAction=Play", "showFolderAction=Show in Folder"}));
+    EXPECT_EQ(
+        actionNames(menu1),
+        QStringList({"pauseAction=&Pause", "resumeAction=&Resume", "cancelAction=&Cancel",
+                     "retryAction=Re&try", "clearAction=C&lear", "convertAction=Con&vert to MP3",
+                     "=", "playAction=P&lay", "showFolderAction=Show in &Folder"}));
     auto* menu2 = libraryList()->findChild<QMenu*>("libraryMenu");
     ASSERT_NE(menu2, nullptr);
     EXPECT_EQ(actionNames(menu2),
-              QStringList({"libraryShowFolderAction=manage", "libraryPlayAction=play"}));
+              QStringList({"libraryShowFolderAction=Show in &Folder", "libraryPlayAction=&Play"}));
 
     // The Settings tab is the builder's; here only that it is the one bound.
     EXPECT_NE(settingsButton("qualityGroup", "qualityLow"), nullptr);
     EXPECT_FALSE(saveEnabled());
 }
 
-TEST_F(WindowTest, MenuBarRunsRightToLeftAndShowsTheTwoMessages) {
+namespace {
+// Takes the addresses the desktop would open in its browser.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl& url) { urls << url; }
+};
+} // namespace
+
+TEST_F(WindowTest, MenuBarHasFileAndHelpMenusWithMnemonicsAndShortcuts) {
     auto* bar = window->findChild<QMenuBar*>("menuBar");
     ASSERT_NE(bar, nullptr);
     EXPECT_EQ(window->menuBar(), bar);
-    EXPECT_EQ(actionNames(bar), QStringList({"helpAction=Help", "aboutAction=About"}));
-    window->show();
-    QAction* help = bar->actions().at(0);
-    QAction* about = bar->actions().at(1);
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    EXPECT_GT(bar->actionGeometry(help).x(), bar->actionGeometry(about).x())
-        << "\"Help\" stands rightmost";
+    QStringList menus;
+    for (QAction* action : bar->actions())
+        menus << action->text() + ":" + actionNames(action->menu()).join(',');
+    EXPECT_EQ(menus, QStringList({"&File:quitAction=&Quit",
+                                  "&Help:helpAction=Quillmoth &Website,aboutAction=&About "
+                                  "Quillmoth"}));
+    auto* quit = window->findChild<QAction*>("quitAction");
+    EXPECT_EQ(quit->shortcut(), QKeySequence(QKeySequence::Quit));
 
-    help->trigger();
-    about->trigger();
-    EXPECT_EQ(messages, QStringList({"Visit: " + QString(QUILLMOTH_SITE_URL),
-                                     "Quillmoth Version 2.8\n\nOpen Source Docs: See install "
-                                     "folder."}));
+    // Help opens the site in the desktop's browser.
+    UrlCatcher browser;
+    QDesktopServices::setUrlHandler("http", &browser, "open");
+    window->findChild<QAction*>("helpAction")->trigger();
+    QDesktopServices::unsetUrlHandler("http");
+    EXPECT_EQ(browser.urls, QList<QUrl>({QUrl(QUILLMOTH_SITE_URL)}));
+
+    // About: name, version, licence and a link to the site.
+    window->findChild<QAction*>("aboutAction")->trigger();
+    ASSERT_EQ(messages.size(), 1);
+    for (const QString& part : {QString("Quillmoth " QUILLMOTH_VERSION),
+                                QString("General Public License, version 3 or later"),
+                                QString("<a href=\"" QUILLMOTH_SITE_URL "\">")})
+        EXPECT_TRUE(messages[0].contains(part)) << part.toStdString();
+
+    // Quit closes the window the way its close button does.
+    window->show();
+    quit->trigger();
+    EXPECT_FALSE(window->isVisible());
 }
 
 TEST_F(WindowTest, StatusBarAndStartPages) {
@@ -125,3 +153,5 @@ TEST_F(WindowTest, StatusBarAndStartPages) {
     EXPECT_EQ(requestedAddress(searchBrowser()),
               std::string(QUILLMOTH_SITE_URL) + "/search.php?v=2&v2=8");
 }
+
+#include "WindowTreeTest.moc"
