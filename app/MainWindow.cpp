@@ -1,13 +1,13 @@
 #include "MainWindow.h"
 
 #include "BrowserPane.h"
+#include "FileManager.h"
 #include "HomePlayer.h"
 #include "HomeTab.h"
 #include "LibraryTab.h"
 #include "ListRowEvents.h"
 #include "Manager.h"
 #include "MessageBox.h"
-#include "PlayerPage.h"
 #include "SearchTab.h"
 #include "SettingsStore.h"
 #include "SettingsTab.h"
@@ -262,7 +262,7 @@ void MainWindow::onPlayTransfer() {
 void MainWindow::onShowTransferFolder() {
     const int row = transfers->chosenRow(TransfersTab::Action::ShowFolder);
     if (row >= 0)
-        showAtHome(PlayerPage::fileUrl(transfers->model()->folderOf(row)));
+        showInFileManager(transfers->model()->mediaPath(row));
 }
 
 void MainWindow::queueAddresses(const QStringList& addresses) {
@@ -272,18 +272,19 @@ void MainWindow::queueAddresses(const QStringList& addresses) {
         tabPages->setCurrentWidget(transfers);
 }
 
-void MainWindow::showAtHome(const std::string& address) {
-    tabPages->setCurrentWidget(home);
-    home->browser()->navigate(wide(address));
-}
-
 void MainWindow::onShowLibraryFolder() {
     const int row = library->chosenRow();
     if (row < 0 || !mgr)
         return;
-    const std::string folder = mgr->showFolder(row);
-    if (!folder.empty())
-        showAtHome(folder);
+    showInFileManager(mgr->mediaPath(row));
+}
+
+void MainWindow::showInFileManager(const std::string& path) {
+    if (path.empty())
+        return;
+    if (!fileManager)
+        fileManager = new FileManager(QDBusConnection::sessionBus(), this); // owned by the window
+    fileManager->showItem(wide(path));
 }
 
 void MainWindow::playRow(int row) {

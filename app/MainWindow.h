@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+class FileManager;
 class HomeTab;
 class LibraryTab;
 class Manager;
@@ -78,7 +79,8 @@ private:
     void playRow(int row);
     // Plays a media file in the Home pane, as the library's play does.
     void playMedia(const std::string& path);
-    void showAtHome(const std::string& address);
+    // The desktop's file manager, with the file selected.
+    void showInFileManager(const std::string& path);
 
     QLabel* statusLabel;
     QTabWidget* tabPages;
@@ -90,6 +92,7 @@ private:
     FolderChooser chooser;
 
     SettingsTabHandlers* settingsHandlers = nullptr; // owned by the Settings tab
+    FileManager* fileManager = nullptr;
     QWidget* shownTab = nullptr;
     std::unique_ptr<Manager> mgr;
     bool shownOnce = false;

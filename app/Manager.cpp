@@ -125,10 +125,6 @@ std::string Manager::mediaPath(int libraryRow) const {
     return library->mediaPath(libraryRow);
 }
 
-std::string Manager::showFolder(int libraryRow) const {
-    return library->showFileFolder(libraryRow);
-}
-
 bool Manager::saveSettings() {
     if (settingsTab)
         current = settingsTab->edited(current);

@@ -59,8 +59,6 @@ public:
 
     // Path of a library row's file, or an empty text.
     std::string mediaPath(int libraryRow) const;
-    // Address of a library row's folder, or an empty text.
-    std::string showFolder(int libraryRow) const;
     // Takes the Settings tab's values, saves them and lists the library
     // again; false when config.dat could not be written (the values are in
     // force all the same).

@@ -119,12 +119,6 @@ bool Library::hasFolder(int row) const {
     return view && row >= 0 && row < ListView::rowCount(view) && ListView::cellCount(view, row) > 2;
 }
 
-std::string Library::showFileFolder(int row) const {
-    if (!hasFolder(row))
-        return {};
-    return PlayerPage::fileUrl(narrow(ListView::cellText(view, row, 2)));
-}
-
 std::string Library::mediaPath(int row) const {
     if (!hasFolder(row))
         return {};

@@ -24,8 +24,6 @@ public:
     // The same for a file a transfer saved, unless the row is there already.
     void addOnce(const std::string& title, const std::string& type, const std::string& folder);
 
-    // file:// address of the row's folder, or an empty text for no such row.
-    std::string showFileFolder(int row) const;
     // Path of the row's file, or an empty text.
     std::string mediaPath(int row) const;
     // Whether files of this type are listed now.

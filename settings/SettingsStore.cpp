@@ -73,9 +73,15 @@ SettingsStore::SettingsStore(std::string dataFolder)
 }
 
 Settings SettingsStore::defaults() const {
+    // Where people look for their files: a Quillmoth folder in the desktop's
+    // Videos and Music folders, or in the data folder where there are none.
+    const auto standard = [](QStandardPaths::StandardLocation kind, const std::string& fallback) {
+        const QString base = QStandardPaths::writableLocation(kind);
+        return base.isEmpty() ? fallback : (base + QStringLiteral("/Quillmoth")).toStdString();
+    };
     Settings settings;
-    settings.movieFolder = folder + "Movies";
-    settings.musicFolder = folder + "Music";
+    settings.movieFolder = standard(QStandardPaths::MoviesLocation, folder + "Movies");
+    settings.musicFolder = standard(QStandardPaths::MusicLocation, folder + "Music");
     return settings;
 }
 

@@ -15,8 +15,8 @@ public:
     // dataFolder ends with "/"; it is created when missing.
     explicit SettingsStore(std::string dataFolder = userDataFolder());
 
-    // The defaults of a first start: the Movies and Music folders in the
-    // data folder.
+    // The defaults of a first start: a Quillmoth folder in the desktop's
+    // Videos and in its Music folder.
     Settings defaults() const;
     // Reads both files. A config.dat that is missing or refused gives the
     // defaults, whose folders are made and which are written at once; a

@@ -58,7 +58,7 @@ class ClosingProbe {
 public:
     ClosingProbe(const QString& dataHome, const std::string& pageUrl, const char* busy,
                  bool convert)
-        : folder(dataHome + "/Quillmoth") {
+        : home(dataHome), folder(dataHome + "/Quillmoth") {
         QProcessEnvironment env = programEnvironment(dataHome);
         env.insert(ProbeDataVariable, dataHome);
         env.insert(ProbeUrlVariable, QString::fromStdString(pageUrl));
@@ -90,9 +90,9 @@ public:
         return terminatesCleanly(child);
     }
 
-    // Names in the probe's movie or music folder.
+    // Names in the probe's movie ("Videos") or music ("Music") folder.
     QStringList files(const char* kind) const {
-        return QDir(folder + "/" + kind).entryList(QDir::Files | QDir::Hidden);
+        return QDir(home + "/" + kind + "/Quillmoth").entryList(QDir::Files | QDir::Hidden);
     }
     // The transfers as the store keeps them once the program is gone.
     std::vector<TransferRecord> stored() const {
@@ -100,6 +100,7 @@ public:
     }
 
 private:
+    QString home;
     QString folder;
     QProcess child;
 };
@@ -109,7 +110,7 @@ TEST(ProgramExit, ClosingPausesTransfersStopsConversionsAndTheNextStartContinues
     // and the next start continues it from its bytes until it is whole.
     {
         QTemporaryDir dataHome;
-        const QString movies = dataHome.path() + "/Quillmoth/Movies";
+        const QString movies = dataHome.path() + "/Videos/Quillmoth";
         FixtureServer server;
         server.watchPage("/watch", "Stalled",
                          {{"5", server.url("/movie")}, {"34", server.url("/movie")}});
@@ -120,11 +121,11 @@ TEST(ProgramExit, ClosingPausesTransfersStopsConversionsAndTheNextStartContinues
             ClosingProbe probe(dataHome.path(), server.url("/watch"), "Downloading... [Patience]",
                                false);
             ASSERT_TRUE(probe.closeWhenBusy([&] {
-                const QStringList left = probe.files("Movies");
+                const QStringList left = probe.files("Videos");
                 return left.size() == 1 && QFileInfo(movies + "/" + left[0]).size() == stallAt;
             }));
             EXPECT_EQ(server.hits("/movie"), 1);
-            const QStringList left = probe.files("Movies");
+            const QStringList left = probe.files("Videos");
             ASSERT_EQ(left.size(), 1);
             EXPECT_TRUE(left[0].endsWith(".part")) << left[0].toStdString();
             const std::vector<TransferRecord> records = probe.stored();
@@ -137,7 +138,7 @@ TEST(ProgramExit, ClosingPausesTransfersStopsConversionsAndTheNextStartContinues
         ASSERT_TRUE(again.closeWhenBusy());
         EXPECT_EQ(server.hits("/movie"), 2);
         EXPECT_EQ(server.lastHeader("/movie", "Range"), "bytes=40000-");
-        EXPECT_EQ(again.files("Movies"), QStringList({"Long.flv"}));
+        EXPECT_EQ(again.files("Videos"), QStringList({"Long.flv"}));
         EXPECT_TRUE(testfiles::readFile((movies + "/Long.flv").toStdString()) == movie);
         ASSERT_EQ(again.stored().size(), 1u);
         EXPECT_EQ(again.stored()[0].state, TransferState::Done);
@@ -160,7 +161,7 @@ TEST(ProgramExit, ClosingPausesTransfersStopsConversionsAndTheNextStartContinues
         QTemporaryDir dataHome;
         ClosingProbe probe(dataHome.path(), server.url("/watch"), "Converting to mp3...", true);
         EXPECT_TRUE(probe.closeWhenBusy());
-        EXPECT_EQ(probe.files("Movies"), QStringList({"Long.flv"}));
+        EXPECT_EQ(probe.files("Videos"), QStringList({"Long.flv"}));
         EXPECT_EQ(probe.files("Music"), QStringList());
         const std::vector<TransferRecord> records = probe.stored();
         ASSERT_EQ(records.size(), 1u);
@@ -180,15 +181,19 @@ TEST(ExitProbe, DISABLED_RunUntilClosed) {
     if (!dataHome || !url || !busy)
         GTEST_SKIP() << "run by ProgramExit only";
     setenv("XDG_DATA_HOME", dataHome, 1);
+    setenv("HOME", dataHome, 1);
+    setenv("XDG_CONFIG_HOME", (std::string(dataHome) + "/.config").c_str(), 1);
     const std::string data = std::string(dataHome) + "/Quillmoth";
+    const std::string movies = std::string(dataHome) + "/Videos/Quillmoth";
+    const std::string music = std::string(dataHome) + "/Music/Quillmoth";
     if (std::getenv(ProbeConvertVariable)) {
         QDir().mkpath(QString::fromStdString(data));
         testfiles::writeFile(data + "/config.dat",
-                             "moviePath;" + data + "/Movies\r\nmp3Path;" + data +
-                                 "/Music\r\nshowMovies;1\r\nshowMp3s;1\r\nquality;4\r\n"
+                             "moviePath;" + movies + "\r\nmp3Path;" + music +
+                                 "\r\nshowMovies;1\r\nshowMp3s;1\r\nquality;4\r\n"
                                  "convert;1\r\n");
-        QDir().mkpath(QString::fromStdString(data + "/Movies"));
-        QDir().mkpath(QString::fromStdString(data + "/Music"));
+        QDir().mkpath(QString::fromStdString(movies));
+        QDir().mkpath(QString::fromStdString(music));
     }
     MessageBox::setSink([](const QString&) {});
     {

@@ -9,6 +9,7 @@
 #include "TransferHistory.h"
 #include "TransferList.h"
 #include "TransfersTab.h"
+#include "gui/UrlCatcher.h"
 
 #include <QAction>
 #include <QDir>
@@ -283,12 +284,17 @@ TEST_F(WindowTest, TransferMenuAndKeysActOnEverySelectedRowTheyApplyTo) {
     QTest::keyClick(transferList(), Qt::Key_Return);
     EXPECT_EQ(currentTab()->objectName(), "homeTab");
     EXPECT_TRUE(QTest::qWaitFor([&] { return requestedAddress(pane) != before; }, 10000));
-    // Show in Folder: the folder of the row's file, the MP3's when no movie.
+    // Show in Folder: the desktop's file manager (here, with no bus, the
+    // folder) for the row's file, the MP3 when no movie.
     tabs()->setCurrentWidget(tab);
     select({2});
-    tab->showFolderAction()->trigger();
-    EXPECT_EQ(currentTab()->objectName(), "homeTab");
-    EXPECT_EQ(requestedAddress(pane), "file://" + song.musicFolder);
+    {
+        UrlCatcher desktop("file");
+        tab->showFolderAction()->trigger();
+        EXPECT_EQ(desktop.urls,
+                  QList<QUrl>({QUrl::fromLocalFile(QString::fromStdString(song.musicFolder))}));
+    }
+    EXPECT_EQ(currentTab(), tab);
 
     // Delete clears the ended rows of the selection only.
     tabs()->setCurrentWidget(tab);
@@ -335,8 +341,8 @@ TEST_F(WindowTest, LibraryActsOnTheSelectedRowAndPlaysTheDoubleClickedOneOnlyFro
     EXPECT_TRUE(QTest::qWaitFor([&] { return requestedAddress(home) != splash; }, 10000));
 
     // The actions follow the selection, not the last row clicked: click the
-    // second row, then go up with the keyboard; "manage" shows the first
-    // row's folder and Enter plays it.
+    // second row, then go up with the keyboard; Show in Folder shows the
+    // first row's file and Enter plays it.
     const std::string other = folder + "/other";
     std::filesystem::create_directories(other);
     ListView::addRow(list, {"Song", "mp3", QString::fromStdString(other)});
@@ -346,15 +352,14 @@ TEST_F(WindowTest, LibraryActsOnTheSelectedRowAndPlaysTheDoubleClickedOneOnlyFro
     list->setFocus();
     QTest::keyClick(list, Qt::Key_Up);
     EXPECT_EQ(window->libraryTab()->chosenRow(), 0);
+    UrlCatcher desktop("file");
     window->libraryTab()->showFolderAction()->trigger();
-    EXPECT_EQ(currentTab()->objectName(), "homeTab");
-    EXPECT_EQ(requestedAddress(home), "file://" + folder);
+    EXPECT_EQ(desktop.urls, QList<QUrl>({QUrl::fromLocalFile(QString::fromStdString(folder))}));
 
-    tabs()->setCurrentWidget(window->libraryTab());
     list->clearSelection();
     EXPECT_EQ(window->libraryTab()->chosenRow(), -1);
     window->libraryTab()->showFolderAction()->trigger();
-    EXPECT_EQ(currentTab(), window->libraryTab()) << "nothing selected, nothing done";
+    EXPECT_EQ(desktop.urls.size(), 1) << "nothing selected, nothing done";
     home->navigate(QStringLiteral("about:blank"));
     clickRow(list, 0);
     QTest::keyClick(list, Qt::Key_Return);

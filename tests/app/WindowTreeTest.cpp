@@ -3,6 +3,7 @@
 
 #include "HomeTab.h"
 #include "SiteAddress.h"
+#include "gui/UrlCatcher.h"
 
 #include <QAction>
 #include <QDesktopServices>
@@ -94,17 +95,6 @@ TEST_F(WindowTest, TabsAndTheirControlsCarryTheirNamesAndTexts) {
     EXPECT_FALSE(saveEnabled());
 }
 
-namespace {
-// Takes the addresses the desktop would open in its browser.
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> urls;
-public slots:
-    void open(const QUrl& url) { urls << url; }
-};
-} // namespace
-
 TEST_F(WindowTest, MenuBarHasFileAndHelpMenusWithMnemonicsAndShortcuts) {
     auto* bar = window->findChild<QMenuBar*>("menuBar");
     ASSERT_NE(bar, nullptr);
@@ -119,11 +109,11 @@ TEST_F(WindowTest, MenuBarHasFileAndHelpMenusWithMnemonicsAndShortcuts) {
     EXPECT_EQ(quit->shortcut(), QKeySequence(QKeySequence::Quit));
 
     // Help opens the site in the desktop's browser.
-    UrlCatcher browser;
-    QDesktopServices::setUrlHandler("http", &browser, "open");
-    window->findChild<QAction*>("helpAction")->trigger();
-    QDesktopServices::unsetUrlHandler("http");
-    EXPECT_EQ(browser.urls, QList<QUrl>({QUrl(QUILLMOTH_SITE_URL)}));
+    {
+        UrlCatcher browser("http");
+        window->findChild<QAction*>("helpAction")->trigger();
+        EXPECT_EQ(browser.urls, QList<QUrl>({QUrl(QUILLMOTH_SITE_URL)}));
+    }
 
     // About: name, version, licence and a link to the site.
     window->findChild<QAction*>("aboutAction")->trigger();
@@ -153,5 +143,3 @@ TEST_F(WindowTest, StatusBarAndStartPages) {
     EXPECT_EQ(requestedAddress(searchBrowser()),
               std::string(QUILLMOTH_SITE_URL) + "/search.php?v=2&v2=8");
 }
-
-#include "WindowTreeTest.moc"

@@ -60,6 +60,9 @@ protected:
     bool saveEnabled() const { return page()->isSaveEnabled(); }
 
     std::string configPath() const { return dataFolder + "config.dat"; }
+    // The default folders of a first start.
+    std::string videos() const { return home.videos().toStdString(); }
+    std::string music() const { return home.music().toStdString(); }
 
     void writeConfig(const std::string& text) const {
         QDir().mkpath(QString::fromStdString(dataFolder));
@@ -83,9 +86,7 @@ protected:
                "\r\n";
     }
 
-    std::string defaultConfig() const {
-        return configText(dataFolder + "Movies", dataFolder + "Music", "1", "1", "4", "0");
-    }
+    std::string defaultConfig() const { return configText(videos(), music(), "1", "1", "4", "0"); }
 
     // Two existing folders of the user's own, outside the data folder.
     std::string userFolder(const char* name) const {

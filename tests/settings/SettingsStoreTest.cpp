@@ -24,21 +24,21 @@ TEST_F(SettingsFixture, FirstStartCreatesFoldersFileAndDefaults) {
     start();
 
     EXPECT_EQ(store->dataFolder(), dataFolder);
-    EXPECT_TRUE(fs::is_directory(dataFolder + "Movies"));
-    EXPECT_TRUE(fs::is_directory(dataFolder + "Music"));
+    EXPECT_TRUE(fs::is_directory(videos()));
+    EXPECT_TRUE(fs::is_directory(music()));
     EXPECT_EQ(readConfig(), defaultConfig());
 
     EXPECT_EQ(settings, store->defaults());
-    EXPECT_EQ(settings.movieFolder, dataFolder + "Movies");
-    EXPECT_EQ(settings.musicFolder, dataFolder + "Music");
+    EXPECT_EQ(settings.movieFolder, videos());
+    EXPECT_EQ(settings.musicFolder, music());
     EXPECT_TRUE(settings.showMovies && settings.showMusic && settings.notify);
     EXPECT_FALSE(settings.convertToMp3);
     EXPECT_EQ(settings.quality, 4);
 
     EXPECT_EQ(control<QLineEdit>("downloadsGroup", "movieFolderBox")->text().toStdString(),
-              dataFolder + "Movies");
+              videos());
     EXPECT_EQ(control<QLineEdit>("downloadsGroup", "musicFolderBox")->text().toStdString(),
-              dataFolder + "Music");
+              music());
     EXPECT_TRUE(button("libraryGroup", "showMoviesBox")->isChecked());
     EXPECT_TRUE(button("libraryGroup", "showMusicBox")->isChecked());
     EXPECT_FALSE(button("conversionGroup", "autoConvertBox")->isChecked());
@@ -160,13 +160,13 @@ TEST_F(SettingsFixture, RefusedFileIsKeptAsideOnceAndDefaultsAreWritten) {
 
     EXPECT_EQ(settings, store->defaults());
     EXPECT_EQ(readConfig(), defaultConfig());
-    EXPECT_TRUE(fs::is_directory(dataFolder + "Movies"));
+    EXPECT_TRUE(fs::is_directory(videos()));
     EXPECT_TRUE(messages.isEmpty());
 
     // Fewer than six lines: the same.
     writeConfig("moviePath;" + movies + "\r\n");
     start();
-    EXPECT_EQ(settings.movieFolder, dataFolder + "Movies");
+    EXPECT_EQ(settings.movieFolder, videos());
     EXPECT_EQ(readConfig(), defaultConfig());
 }
 
@@ -179,7 +179,7 @@ TEST_F(SettingsFixture, MissingFoldersAreKeptAsTheyAreAndNothingIsCreated) {
 
     EXPECT_TRUE(messages.isEmpty());
     EXPECT_FALSE(fs::exists(movies));
-    EXPECT_FALSE(fs::exists(dataFolder + "Movies"));
+    EXPECT_FALSE(fs::exists(videos()));
     EXPECT_EQ(settings.movieFolder, movies);
     EXPECT_EQ(readConfig(), text);
 }
@@ -293,12 +293,10 @@ TEST_F(SettingsFixture, SaveReplacesTheFileAsAWhole) {
 
     std::ifstream old(oldName, std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(old), {}), before);
-    EXPECT_EQ(readConfig(),
-              configText(dataFolder + "Movies", dataFolder + "Music", "1", "1", "3", "0"));
+    EXPECT_EQ(readConfig(), configText(videos(), music(), "1", "1", "3", "0"));
     // Nothing left behind beside it.
-    EXPECT_EQ(
-        testfiles::listFolder(dataFolder),
-        std::vector<std::string>({"Movies", "Music", "config.dat", "config.old", "quillmoth.ini"}));
+    EXPECT_EQ(testfiles::listFolder(dataFolder),
+              std::vector<std::string>({"config.dat", "config.old", "quillmoth.ini"}));
 
     if (geteuid() != 0) { // root may create files anywhere
         // A folder that takes no new files: the writable file is written in place.
@@ -306,7 +304,6 @@ TEST_F(SettingsFixture, SaveReplacesTheFileAsAWhole) {
         button("qualityGroup", "qualityHigh")->click();
         EXPECT_TRUE(save());
         chmod(dataFolder.c_str(), 0755);
-        EXPECT_EQ(readConfig(),
-                  configText(dataFolder + "Movies", dataFolder + "Music", "1", "1", "2", "0"));
+        EXPECT_EQ(readConfig(), configText(videos(), music(), "1", "1", "2", "0"));
     }
 }

@@ -7,13 +7,16 @@
 #include <gtest/gtest.h>
 
 // The environment of the real program run as a child: offscreen, with its
-// data folder under dataHome.
+// data folder and its home (the default Videos and Music folders) in
+// dataHome.
 inline QProcessEnvironment programEnvironment(const QString& dataHome) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
     env.insert("QTWEBENGINE_CHROMIUM_FLAGS", "--no-sandbox --disable-gpu");
     env.insert("QTWEBENGINE_DISABLE_SANDBOX", "1");
     env.insert("XDG_DATA_HOME", dataHome);
+    env.insert("HOME", dataHome);
+    env.insert("XDG_CONFIG_HOME", dataHome + "/.config");
     return env;
 }
 

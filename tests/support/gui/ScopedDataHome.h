@@ -8,21 +8,26 @@
 #include <optional>
 #include <string>
 
-// Points XDG_DATA_HOME, and with it the program's data folder, at a fresh
-// temporary folder for this object's life; the previous value (or its
-// absence) comes back afterwards.
+// Points XDG_DATA_HOME (and with it the program's data folder), HOME and
+// XDG_CONFIG_HOME (where the desktop's Videos and Music folders are looked
+// up) at a fresh temporary folder for this object's life, so that no test
+// makes folders in a real home; the previous values (or their absence) come
+// back afterwards.
 class ScopedDataHome {
 public:
     ScopedDataHome() {
-        if (const char* saved = std::getenv(Variable))
-            previous = saved;
-        setenv(Variable, QFile::encodeName(home.path()).constData(), 1);
+        const QByteArray path = QFile::encodeName(home.path());
+        set(0, path.constData());
+        set(1, path.constData());
+        set(2, (path + "/.config").constData());
     }
     ~ScopedDataHome() {
-        if (previous)
-            setenv(Variable, previous->c_str(), 1);
-        else
-            unsetenv(Variable);
+        for (int i = 0; i < Count; ++i) {
+            if (previous[i])
+                setenv(Variables[i], previous[i]->c_str(), 1);
+            else
+                unsetenv(Variables[i]);
+        }
     }
     ScopedDataHome(const ScopedDataHome&) = delete;
     ScopedDataHome& operator=(const ScopedDataHome&) = delete;
@@ -30,9 +35,20 @@ public:
     bool isValid() const { return home.isValid(); }
     QString path() const { return home.path(); }
     QString filePath(const QString& name) const { return home.filePath(name); }
+    // The default folders of a first start under this home.
+    QString videos() const { return home.filePath("Videos/Quillmoth"); }
+    QString music() const { return home.filePath("Music/Quillmoth"); }
 
 private:
-    static constexpr const char* Variable = "XDG_DATA_HOME";
+    static constexpr int Count = 3;
+    static constexpr const char* Variables[Count] = {"XDG_DATA_HOME", "HOME", "XDG_CONFIG_HOME"};
+
+    void set(int i, const char* value) {
+        if (const char* saved = std::getenv(Variables[i]))
+            previous[i] = saved;
+        setenv(Variables[i], value, 1);
+    }
+
     QTemporaryDir home;
-    std::optional<std::string> previous;
+    std::optional<std::string> previous[Count];
 };
