@@ -19,6 +19,11 @@
 
 namespace {
 
+// The setting is in kB/s, 1000 bytes each, as the speeds shown.
+std::int64_t speedLimitBytes(const Settings& settings) {
+    return std::int64_t{settings.speedLimit} * 1000;
+}
+
 const char* const LibraryPathError =
     "Error: Could not open library path. Check the Settings tab for download locations.";
 
@@ -63,6 +68,7 @@ Manager::Manager(QTreeWidget* libraryList, SettingsTab* settingsTab, QLineEdit* 
     listLibrary(true);
 
     list->setMaxRunning(current.maxRunning);
+    list->setSpeedLimit(speedLimitBytes(current));
     list->restore();
     if (const std::string message = store->takeMessage(); !message.empty())
         showMessage(message);
@@ -128,8 +134,10 @@ std::string Manager::mediaPath(int libraryRow) const {
 bool Manager::saveSettings() {
     if (settingsTab)
         current = settingsTab->edited(current);
-    // In force whether or not config.dat could be written.
+    // In force whether or not config.dat could be written; the speed limit
+    // reaches running transfers too.
     list->setMaxRunning(current.maxRunning);
+    list->setSpeedLimit(speedLimitBytes(current));
     if (!settingsFiles.save(current))
         return false;
     listLibrary(false);

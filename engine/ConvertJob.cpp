@@ -1,5 +1,6 @@
 #include "ConvertJob.h"
 
+#include "CoverArt.h"
 #include "Mp3Encoder.h"
 #include "PageTitle.h"
 
@@ -13,19 +14,30 @@ ConvertJob::ConvertJob(JobOptions options, std::string type, int id, JobSink sin
 // Runs on the job's worker thread, which owns the job.
 void ConvertJob::run() {
     // The movie is read under the type its transfer saved it as.
-    convert(options().movieFolder + "/" + title_ + "." + type_, options().musicFolder, title_,
-            options().bitRate, reporter());
+    convert(options().movieFolder + "/" + title_ + "." + type_, title_,
+            Mp3Tags{title_, options().pageUrl, {}}, std::nullopt, options(), reporter());
 }
 
-void ConvertJob::convert(const std::string& movie, const std::string& musicFolder,
-                         const std::string& title, const std::string& bitRate,
+void ConvertJob::convert(const std::string& movie, const std::string& title, Mp3Tags tags,
+                         const std::optional<std::string>& picture, const JobOptions& options,
                          const JobReporter& reporter) {
     reporter.send(JobEvent::Kind::Converting, "Converting to mp3...");
+    // Lives until ffmpeg has read it.
+    CoverArt cover;
+    if (!reporter.cancelled()) {
+        if (picture)
+            cover.fetch(options, *picture, reporter.cancelToken());
+        else
+            cover.fetchFromPage(options, reporter.cancelToken());
+    }
+    tags.cover = cover.jpeg();
     Mp3Encoder::Result result;
     if (reporter.cancelled())
         result.outcome = Mp3Encoder::Outcome::Cancelled;
     else
-        result = Mp3Encoder::encode(movie, musicFolder, title, bitRate, reporter.cancelToken());
+        result = Mp3Encoder::encode(
+            movie, options.musicFolder, title, options.bitRate, tags, reporter.cancelToken(),
+            [&reporter](double done, double total) { reporter.convertProgress(done, total); });
     switch (result.outcome) {
     case Mp3Encoder::Outcome::Ok:
         reporter.send(JobEvent::Kind::Saved, result.savedName);

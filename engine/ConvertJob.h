@@ -1,8 +1,10 @@
 #pragma once
 
 #include "Job.h"
+#include "Mp3Tags.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 // Converts a saved movie's sound to MP3 with ffmpeg (Mp3Encoder): as a job
@@ -11,8 +13,9 @@
 class ConvertJob : public Job {
 public:
     // Converts options.movieFolder/title.type, the title made safe as
-    // PageTitle::safe does, into options.musicFolder at options.bitRate.
-    // The page address and quality are not used.
+    // PageTitle::safe does, into options.musicFolder at options.bitRate,
+    // tagged with that title and options.pageUrl, whose page is fetched
+    // again for its picture (the cover). The quality is not used.
     ConvertJob(JobOptions options, std::string type, int id, JobSink sink,
                std::shared_ptr<const CancelToken> cancel = {});
 
@@ -21,11 +24,14 @@ public:
     // The movie's type as its transfer saved it: "flv" or "mp4".
     const std::string& type() const { return type_; }
 
-    // The conversion step: movie into musicFolder/title.mp3 (or the next
-    // free name) at bitRate, reported through reporter from "Converting to
-    // mp3..." to the saved MP3 or the failure. Runs on the worker thread.
-    static void convert(const std::string& movie, const std::string& musicFolder,
-                        const std::string& title, const std::string& bitRate,
+    // The conversion step: movie into options.musicFolder/title.mp3 (or the
+    // next free name) at options.bitRate, tagged with tags and the cover
+    // fetched from picture (an address, empty for none; nothing: the one
+    // the page at options.pageUrl shows), reported through reporter from
+    // "Converting to mp3..." through its progress to the saved MP3 or the
+    // failure. Runs on the worker thread.
+    static void convert(const std::string& movie, const std::string& title, Mp3Tags tags,
+                        const std::optional<std::string>& picture, const JobOptions& options,
                         const JobReporter& reporter);
 
     // The last text of a conversion ffmpeg could not make.

@@ -4,6 +4,7 @@
 #include "CurlHandle.h"
 #include "HttpFetch.h"
 #include "MovieDownload.h"
+#include "PagePicture.h"
 #include "PageTitle.h"
 #include "StreamChoice.h"
 
@@ -30,6 +31,8 @@ void DownloadJob::run() {
     const JobReporter& report = reporter();
     std::string title = PageTitle::safe(options().title);
     StreamChoice stream;
+    // The MP3's cover, read from the page before finding the stream decodes it.
+    std::string picture;
     report.status("Scraping URL...");
     {
         // The page and its handle go before the movie step begins.
@@ -55,20 +58,24 @@ void DownloadJob::run() {
         if (options().title.empty())
             title = PageTitle::safe(PageTitle::find(page).value_or(std::string()));
         report.status("Searching for download source...");
-        stream = StreamChoice::inPage(page, options().quality,
-                                      HttpFetch::finalAddress(curl.get(), options().pageUrl));
+        const std::string pageAddress = HttpFetch::finalAddress(curl.get(), options().pageUrl);
+        if (options().convert)
+            picture = PagePicture::address(page, pageAddress);
+        stream = StreamChoice::inPage(page, options().quality, pageAddress);
         if (!stream.found()) {
             report.send(JobEvent::Kind::Failed, "Error: Could not locate any movies to download.");
             return;
         }
     }
     report.status("Found movie source!");
+    // The tag keeps the title without the "(1)" a taken name may add.
+    Mp3Tags tags{title, options().pageUrl, {}};
     MovieDownload movie(options(), report, std::move(title),
                         movieExtension(options().quality, stream.count));
     if (!movie.save(stream.url))
         return;
     if (options().convert)
-        ConvertJob::convert(movie.path(), options().musicFolder, movie.title(), options().bitRate,
+        ConvertJob::convert(movie.path(), movie.title(), std::move(tags), picture, options(),
                             report);
     else
         report.send(JobEvent::Kind::Finished);

@@ -32,11 +32,44 @@ Arguments FfmpegArguments::probe(const std::string& media) {
 }
 
 Arguments FfmpegArguments::mp3(const std::string& movie, const std::string& bitRate,
-                               const std::string& output) {
+                               const Mp3Tags& tags, const std::string& output) {
     Arguments args = ffmpeg();
+    args.insert(args.end(), {"-nostats", "-progress", "pipe:1"});
     addInputRules(args);
-    args.insert(args.end(), {"-i", file(movie), "-acodec", "libmp3lame", "-ac", "2", "-ab", bitRate,
-                             "-vn", "-y", "-f", "mp3", file(output)});
+    args.insert(args.end(), {"-i", file(movie)});
+    if (tags.cover.empty()) {
+        args.push_back("-vn");
+    } else {
+        // The cover is our own JPEG, read as nothing else.
+        args.insert(args.end(), {"-protocol_whitelist", inputProtocols, "-format_whitelist",
+                                 jpegFormat, "-f", jpegFormat, "-i", file(tags.cover)});
+        // "Cover (front)" makes the APIC frame's picture type the front cover.
+        args.insert(args.end(),
+                    {"-map", "0:a:0", "-map", "1:v:0", "-c:v", "copy", "-disposition:v:0",
+                     "attached_pic", "-metadata:s:v:0", "comment=Cover (front)"});
+    }
+    args.insert(args.end(), {"-acodec", "libmp3lame", "-ac", "2", "-ab", bitRate});
+    // "key=value" in one argument: a title starting with "-" stays a value.
+    if (!tags.title.empty())
+        args.insert(args.end(), {"-metadata", "title=" + tags.title});
+    if (!tags.comment.empty())
+        args.insert(args.end(), {"-metadata", "comment=" + tags.comment});
+    args.insert(args.end(), {"-id3v2_version", "3", "-y", "-f", "mp3", file(output)});
+    return args;
+}
+
+Arguments FfmpegArguments::coverJpeg(const std::string& picture, const std::string& format,
+                                     const std::string& output) {
+    Arguments args = ffmpeg();
+    args.insert(args.end(), {"-protocol_whitelist", inputProtocols, "-format_whitelist", format,
+                             "-f", format, "-i", file(picture)});
+    const std::string side = std::to_string(coverSide);
+    // Shrunk to fit coverSide, never enlarged; JPEG's 4:2:0 needs even sizes.
+    args.insert(args.end(), {"-frames:v", "1", "-vf",
+                             "scale=w='min(iw," + side + ")':h='min(ih," + side +
+                                 ")':force_original_aspect_ratio=decrease:force_divisible_by=2",
+                             "-pix_fmt", "yuvj420p", "-c:v", "mjpeg", "-q:v", "3", "-y", "-f",
+                             "mjpeg", file(output)});
     return args;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "MediaProbe.h"
+#include "Mp3Tags.h"
 
 #include <string>
 #include <vector>
@@ -24,9 +25,20 @@ public:
     static std::vector<std::string> probe(const std::string& media);
 
     // The sound of movie as stereo MP3 (libmp3lame) at bitRate, written to
-    // output.
+    // output, tagged with tags (ID3v2.3; the cover as the front cover's
+    // attached picture). Progress goes to stdout.
     static std::vector<std::string> mp3(const std::string& movie, const std::string& bitRate,
-                                        const std::string& output);
+                                        const Mp3Tags& tags, const std::string& output);
+
+    // The first picture of a downloaded image as a JPEG, for an MP3's cover.
+    // format: the one demuxer the picture may be read with (its signature
+    // decided it: "png_pipe", "webp_pipe"...).
+    static std::vector<std::string> coverJpeg(const std::string& picture, const std::string& format,
+                                              const std::string& output);
+    // The demuxer a cover is read back with.
+    static constexpr const char* jpegFormat = "jpeg_pipe";
+    // A cover's longest side, in pixels.
+    static constexpr int coverSide = 1000;
 
     // A copy of media the browser pane plays: MP4 (+faststart) of its first
     // picture and sound tracks as info found them, copied as they are

@@ -5,6 +5,7 @@
 #include "MovieDownload.h"
 #include "MovieTransfer.h"
 #include "PageBuffer.h"
+#include "SpeedLimit.h"
 
 namespace {
 
@@ -22,8 +23,10 @@ int pageProgress(void* cancel, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
 
 } // namespace
 
-HttpFetch::HttpFetch(const JobOptions& options)
-    : stallSeconds(options.stallSeconds), maxPageBytes(options.maxPageBytes) {}
+HttpFetch::HttpFetch(const JobOptions& options) : HttpFetch(options, options.maxPageBytes) {}
+
+HttpFetch::HttpFetch(const JobOptions& options, std::size_t maxBytes)
+    : stallSeconds(options.stallSeconds), maxPageBytes(maxBytes), limit(options.speedLimit) {}
 
 // The bounds make a redirect loop, a host that never answers and a server
 // that stops sending end as a failed transfer.
@@ -76,8 +79,12 @@ CURLcode HttpFetch::movie(CURL* curl, const std::string& url, MovieTransfer& tra
     // An error status must not be saved as the movie.
     curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
     // libcurl's 16 KiB default means a receive and a write call per 16 KiB;
-    // a larger buffer takes a sixth of the system calls on a fast link.
-    curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, movieBufferBytes);
+    // a larger buffer takes a sixth of the system calls on a fast link. A
+    // limited transfer reads smaller chunks, each a fraction of its share.
+    curl_easy_setopt(curl, CURLOPT_BUFFERSIZE,
+                     limit ? limit->bufferBytes(movieBufferBytes) : movieBufferBytes);
+    transfer.curl = curl;
+    transfer.limit = limit.get();
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &HttpFetch::movieProgress);
@@ -87,7 +94,22 @@ CURLcode HttpFetch::movie(CURL* curl, const std::string& url, MovieTransfer& tra
     transfer.range.apply(curl);
     const CURLcode result = curl_easy_perform(curl);
     transfer.range.release(curl);
+    transfer.curl = nullptr;
     return result;
+}
+
+long HttpFetch::status(CURL* curl) {
+    long answered = 0;
+    if (curl)
+        curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &answered);
+    return answered;
+}
+
+std::string HttpFetch::contentType(CURL* curl) {
+    char* type = nullptr;
+    if (curl && curl_easy_getinfo(curl, CURLINFO_CONTENT_TYPE, &type) == CURLE_OK && type)
+        return type;
+    return {};
 }
 
 std::string HttpFetch::finalAddress(CURL* curl, const std::string& asked) {
@@ -119,6 +141,12 @@ size_t HttpFetch::movieWriter(void* data, size_t size, size_t nmemb, void* trans
     if (!movie)
         return 0;
     const size_t n = size * nmemb;
+    // Out of tokens: libcurl keeps the chunk and offers it again once
+    // movieProgress lets the transfer go on.
+    if (movie->limit && !movie->limit->take(n)) {
+        movie->held = true;
+        return CURL_WRITEFUNC_PAUSE;
+    }
     const auto* bytes = static_cast<const char*>(data);
     // Taking nothing of an answer that is not the file asked for ends it.
     if (!movie->started && !movie->download.bodyStarts(*movie, bytes, n))
@@ -140,6 +168,11 @@ int HttpFetch::movieProgress(void* transfer, curl_off_t dltotal, curl_off_t dlno
     const JobReporter& reporter = movie->download.reporter();
     if (reporter.cancelled())
         return 1;
+    // libcurl keeps calling this while the writer holds the transfer paused.
+    if (movie->held && movie->limit->ready()) {
+        movie->held = false;
+        curl_easy_pause(movie->curl, CURLPAUSE_CONT);
+    }
     // Counted over the whole file: a continued one has bytes on disk already.
     const curl_off_t before = movie->range.bodyOffset();
     const curl_off_t total = dltotal > 0 ? before + dltotal : 0;

@@ -3,9 +3,11 @@
 #include <curl/curl.h>
 
 #include <cstddef>
+#include <memory>
 #include <string>
 
 class CancelToken;
+class SpeedLimit;
 struct JobOptions;
 struct MovieTransfer;
 
@@ -13,11 +15,13 @@ struct MovieTransfer;
 // memory, and the movie into its part file. Both follow at most
 // maxRedirects redirects over http(s) only, give up connecting after
 // connectSeconds and fail once nothing arrives for the options'
-// stallSeconds.
+// stallSeconds. The movie keeps to the options' speed limit.
 class HttpFetch {
 public:
     // Bounded by options.stallSeconds and options.maxPageBytes.
     explicit HttpFetch(const JobOptions& options);
+    // The same with another bound on what page() takes.
+    HttpFetch(const JobOptions& options, std::size_t maxBytes);
 
     // The page at url into text. Stops when cancel (may be null) is set; a
     // page over maxPageBytes, announced or not, ends it with
@@ -29,6 +33,9 @@ public:
     // The address curl last fetched from, after any redirect; asked when it
     // fetched nothing.
     static std::string finalAddress(CURL* curl, const std::string& asked);
+    // The last answer's status and Content-Type (empty when it had none).
+    static long status(CURL* curl);
+    static std::string contentType(CURL* curl);
 
     // libcurl's write callback of the page; page is its PageBuffer.
     static size_t pageWriter(char* data, size_t size, size_t nmemb, void* page);
@@ -47,4 +54,5 @@ private:
 
     long stallSeconds;
     std::size_t maxPageBytes;
+    std::shared_ptr<SpeedLimit> limit;
 };

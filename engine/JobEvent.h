@@ -7,17 +7,18 @@
 // One thing a job reports. Sent on the job's worker thread.
 struct JobEvent {
     enum class Kind {
-        Progress,   // done and total bytes of the movie transfer (total 0: unknown)
-        Status,     // text: a status for the user ("Downloading... [Patience]")
-        Container,  // text: the movie's type, "flv" or "mp4"
-        Converted,  // the MP3 is in place
-        Saved,      // text: the file name (no folder) a movie or MP3 was given
-        Resumable,  // text: the part file; detail: the stream's validator; total
-        Converting, // text: "Converting to mp3..."; the conversion has begun
-        Paused,     // the job stopped on request, its part file kept; text: "Paused."
-        Finished,   // the job ended well; text: a last status, may be empty
-        Failed,     // the job ended with the error in text ("Error: ...")
-        Cancelled,  // the job stopped on request; text: "Cancelled."
+        Progress,        // done and total bytes of the movie transfer (total 0: unknown)
+        Status,          // text: a status for the user ("Downloading... [Patience]")
+        Container,       // text: the movie's type, "flv" or "mp4"
+        Converted,       // the MP3 is in place
+        Saved,           // text: the file name (no folder) a movie or MP3 was given
+        Resumable,       // text: the part file; detail: the stream's validator; total
+        Converting,      // text: "Converting to mp3..."; the conversion has begun
+        ConvertProgress, // done and total seconds of the movie's sound made MP3 (total 0: unknown)
+        Paused,          // the job stopped on request, its part file kept; text: "Paused."
+        Finished,        // the job ended well; text: a last status, may be empty
+        Failed,          // the job ended with the error in text ("Error: ...")
+        Cancelled,       // the job stopped on request; text: "Cancelled."
     };
 
     int id = 0;
@@ -29,13 +30,15 @@ struct JobEvent {
 
     // The status texts that carry this event on the status channel, in
     // order: control words ("setflv", "setmp4", "setmp3", "done") and texts
-    // for the user. Progress has none (it travels as a progress report).
+    // for the user. Progress has none (it travels as a progress report), nor
+    // has a conversion's.
     // Control word of Saved, followed by the file name.
     static constexpr const char* savedWord = "saved:";
 
     std::vector<std::string> texts() const {
         switch (kind) {
         case Kind::Progress:
+        case Kind::ConvertProgress:
         case Kind::Resumable:
             return {};
         case Kind::Status:

@@ -3,7 +3,10 @@
 #include "CurlHandle.h"
 
 #include <cstddef>
+#include <memory>
 #include <string>
+
+class SpeedLimit;
 
 // Everything a job is asked to do: a DownloadJob all of it, a ConvertJob its
 // title, folders and bit rate. The job keeps its own copy, so later settings
@@ -37,6 +40,9 @@ struct JobOptions {
     long stallSeconds = 30;
     // A watch page larger than this fails as a page fetch.
     std::size_t maxPageBytes = std::size_t{64} * 1024 * 1024;
+    // The speed limit the movie transfer shares with every other one; null
+    // for none. The one setting a running job follows when it changes.
+    std::shared_ptr<SpeedLimit> speedLimit;
     // Makes the job's libcurl handles. Tests act out a library that cannot.
     CurlHandle::Factory curlFactory = &curl_easy_init;
 };

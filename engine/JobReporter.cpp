@@ -20,6 +20,14 @@ void JobReporter::progress(double total, double received) const {
     deliver(std::move(event));
 }
 
+void JobReporter::convertProgress(double done, double total) const {
+    JobEvent event;
+    event.kind = JobEvent::Kind::ConvertProgress;
+    event.done = done;
+    event.total = total;
+    deliver(std::move(event));
+}
+
 void JobReporter::resumable(const std::string& partFile, std::string validator,
                             long long total) const {
     JobEvent event;

@@ -24,6 +24,8 @@ public:
     void send(JobEvent::Kind kind, std::string text = {}) const;
     void status(const char* text) const { send(JobEvent::Kind::Status, text); }
     void progress(double total, double received) const;
+    // How much of the movie's sound the conversion has made MP3, in seconds.
+    void convertProgress(double done, double total) const;
     // What to store to continue partFile later: the stream's validator and
     // total size (empty and 0: start over).
     void resumable(const std::string& partFile, std::string validator, long long total) const;

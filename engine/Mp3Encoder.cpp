@@ -1,5 +1,6 @@
 #include "Mp3Encoder.h"
 #include "FfmpegArguments.h"
+#include "FfmpegProgress.h"
 #include "MediaProbe.h"
 #include "PartFile.h"
 #include "ProcessRunner.h"
@@ -24,13 +25,9 @@ std::string fileNameOf(const std::string& path) {
 }
 
 // Whether the MP3 holds all of the movie's sound. A movie whose length
-// ffprobe cannot tell is compared with nothing, but the MP3 must still have
-// a length of its own.
-Outcome checkLength(const std::string& movie, const std::string& mp3, const CancelToken* cancel) {
-    const MediaProbe::Result source = MediaProbe::probe(movie, cancel);
-    if (source.status == MediaProbe::Status::Cancelled) {
-        return Outcome::Cancelled;
-    }
+// ffprobe could not tell (0) is compared with nothing, but the MP3 must still
+// have a length of its own.
+Outcome checkLength(double sourceSeconds, const std::string& mp3, const CancelToken* cancel) {
     const MediaProbe::Result made = MediaProbe::probe(mp3, cancel);
     if (made.status == MediaProbe::Status::Cancelled) {
         return Outcome::Cancelled;
@@ -40,12 +37,38 @@ Outcome checkLength(const std::string& movie, const std::string& mp3, const Canc
     if (madeSeconds <= 0) {
         return Outcome::Failed;
     }
-    const double sourceSeconds =
-        source.status == MediaProbe::Status::Ok ? source.info.audioDuration() : 0;
     if (sourceSeconds > 0 && std::fabs(madeSeconds - sourceSeconds) > Mp3Encoder::durationSlack) {
         return Outcome::Failed;
     }
     return Outcome::Ok;
+}
+
+struct Run {
+    int status = -1;
+    bool writeFailed = false;
+    int startError = 0;
+};
+
+// One ffmpeg run into output; progress in seconds of sound.
+Run runFfmpeg(const std::vector<std::string>& args, double sourceSeconds,
+              const Mp3Encoder::Progress& progress, const CancelToken* cancel) {
+    Run run;
+    FfmpegProgress reporter(sourceSeconds, progress);
+    ProcessRunner ffmpeg(args);
+    ffmpeg.readStdoutLines([&reporter](const std::string& line) { reporter.line(line); });
+    ffmpeg.readStderrLines([&run](const std::string& line) {
+        run.writeFailed = run.writeFailed || Mp3Encoder::reportsWriteFailure(line);
+        // Passed on as ffmpeg would have written it, for whoever reads our stderr.
+        std::fprintf(stderr, "%s\n", line.c_str());
+    });
+    if (!ffmpeg.start()) {
+        run.startError = ffmpeg.startError();
+        return run;
+    }
+    run.status = ffmpeg.wait(cancel);
+    if (run.status == 0)
+        reporter.finish();
+    return run;
 }
 
 } // namespace
@@ -67,7 +90,8 @@ bool Mp3Encoder::reportsWriteFailure(const std::string& line) {
 
 Mp3Encoder::Result Mp3Encoder::encode(const std::string& movie, const std::string& folder,
                                       const std::string& title, const std::string& bitRate,
-                                      const CancelToken* cancel) {
+                                      const Mp3Tags& tags, const CancelToken* cancel,
+                                      const Progress& progress) {
     PartFile output(folder + "/" + title + ".mp3");
     switch (output.open()) {
     case PartFile::Opened::Ok:
@@ -78,25 +102,36 @@ Mp3Encoder::Result Mp3Encoder::encode(const std::string& movie, const std::strin
         return outcome(Outcome::Failed);
     }
 
-    ProcessRunner ffmpeg(FfmpegArguments::mp3(movie, bitRate, output.tempPath()));
-    ffmpeg.discardStdout(true);
-    bool writeFailed = false;
-    ffmpeg.readStderrLines([&writeFailed](const std::string& line) {
-        writeFailed = writeFailed || reportsWriteFailure(line);
-        // Passed on as ffmpeg would have written it, for whoever reads our stderr.
-        std::fprintf(stderr, "%s\n", line.c_str());
-    });
-    if (!ffmpeg.start()) {
-        return outcome(ffmpeg.startError() == ENOENT ? Outcome::NoFfmpeg : Outcome::Failed);
+    // The movie's length, for the progress and the check of the MP3.
+    const MediaProbe::Result source = MediaProbe::probe(movie, cancel);
+    if (source.status == MediaProbe::Status::Cancelled) {
+        return outcome(Outcome::Cancelled);
     }
-    const int status = ffmpeg.wait(cancel);
+    const double sourceSeconds =
+        source.status == MediaProbe::Status::Ok ? source.info.audioDuration() : 0;
+
+    Run made = runFfmpeg(FfmpegArguments::mp3(movie, bitRate, tags, output.tempPath()),
+                         sourceSeconds, progress, cancel);
+    if (made.status != 0 && made.status != ProcessRunner::Cancelled && made.startError == 0 &&
+        !tags.cover.empty()) {
+        // A cover ffmpeg would not take costs the cover, not the MP3.
+        Mp3Tags plain = tags;
+        plain.cover.clear();
+        made = runFfmpeg(FfmpegArguments::mp3(movie, bitRate, plain, output.tempPath()),
+                         sourceSeconds, progress, cancel);
+    }
+    if (made.startError != 0) {
+        return outcome(made.startError == ENOENT ? Outcome::NoFfmpeg : Outcome::Failed);
+    }
+    const int status = made.status;
+    const bool writeFailed = made.writeFailed;
     if (status == ProcessRunner::Cancelled) {
         return outcome(Outcome::Cancelled);
     }
     if (status != 0 || writeFailed || output.size() <= 0) {
         return outcome(Outcome::Failed);
     }
-    const Outcome checked = checkLength(movie, output.tempPath(), cancel);
+    const Outcome checked = checkLength(sourceSeconds, output.tempPath(), cancel);
     if (checked != Outcome::Ok) {
         return outcome(checked);
     }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "Mp3Tags.h"
+
+#include <functional>
 #include <string>
 
 class CancelToken;
@@ -16,6 +19,9 @@ class CancelToken;
 // media container read from that one file: a downloaded playlist or concat
 // list naming other files is refused.
 //
+// The MP3 is tagged (Mp3Tags); when ffmpeg cannot take the cover, the MP3 is
+// made again without it rather than not at all.
+//
 // Blocking; runs on the job's worker thread.
 class Mp3Encoder {
 public:
@@ -31,9 +37,12 @@ public:
     // How far the MP3's length may be from the movie's sound, in seconds.
     static constexpr double durationSlack = 1.0;
 
+    // Seconds of the movie's sound made MP3 so far, and in all (0: unknown).
+    using Progress = std::function<void(double done, double total)>;
+
     static Result encode(const std::string& movie, const std::string& folder,
-                         const std::string& title, const std::string& bitRate,
-                         const CancelToken* cancel);
+                         const std::string& title, const std::string& bitRate, const Mp3Tags& tags,
+                         const CancelToken* cancel, const Progress& progress = {});
 
     // True for a line of ffmpeg's stderr that says the output was not
     // written whole.

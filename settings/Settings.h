@@ -12,6 +12,10 @@ struct Settings {
     static constexpr int MaxRunning = 8;
     static constexpr int DefaultMaxRunning = 3;
     static constexpr int MaxConnections = 8;
+    // The speed limit's range and first value in kB/s (1000 bytes a second).
+    static constexpr int MinSpeedLimit = 1;
+    static constexpr int MaxSpeedLimit = 10000000;
+    static constexpr int DefaultSpeedLimit = 500;
 
     // Folders, without a trailing separator.
     std::string movieFolder;
@@ -30,8 +34,8 @@ struct Settings {
     // Connections per file, 1 to MaxConnections; read and kept for the
     // transfers that split a file.
     int connections = 1;
-    // Download speed limit over all transfers in kB/s; 0 is none. Read and
-    // kept for the transfers that limit it.
+    // Download speed limit over all transfers together in kB/s (1000 bytes
+    // a second); 0 is none.
     int speedLimit = 0;
 
     bool operator==(const Settings&) const = default;

@@ -63,6 +63,28 @@ SettingsTab::SettingsTab(QWidget* parent) : QWidget(parent) {
     runningRow->addWidget(runningLabel);
     runningRow->addWidget(maxRunning);
     runningRow->addStretch(1);
+    limitSpeed = named<QCheckBox>(downloads, "speedLimitBox", tr("Limit download speed"));
+    speedRate = new QSpinBox(downloads); // owned by the box
+    speedRate->setObjectName(QStringLiteral("speedLimitRateBox"));
+    speedRate->setRange(Settings::MinSpeedLimit, Settings::MaxSpeedLimit);
+    speedRate->setSingleStep(100);
+    speedRate->setValue(Settings::DefaultSpeedLimit);
+    //: Unit of the download speed limit: kilobytes (1000 bytes) a second.
+    speedRate->setSuffix(tr(" kB/s"));
+    speedRate->setAccessibleName(tr("Download speed limit"));
+    speedRate->setEnabled(false);
+    auto* limitNote = named<QLabel>(
+        downloads, "speedLimitNote",
+        tr("The limit is shared by all transfers. Streams that ffmpeg fetches (HLS) are not "
+           "limited."));
+    limitNote->setWordWrap(true);
+    auto* limitRow = new QHBoxLayout();
+    limitRow->addWidget(limitSpeed);
+    limitRow->addWidget(speedRate);
+    limitRow->addStretch(1);
+    connect(limitSpeed, &QCheckBox::toggled, speedRate, &QWidget::setEnabled);
+    // The Settings tab's handlers watch the toggles; the rate is watched here.
+    connect(speedRate, &QSpinBox::valueChanged, this, [this] { setSaveEnabled(true); });
     auto* grid = new QGridLayout(downloads);
     grid->addWidget(movieLabel, 0, 0, 1, 2);
     grid->addWidget(movieFolder, 1, 0);
@@ -72,6 +94,8 @@ SettingsTab::SettingsTab(QWidget* parent) : QWidget(parent) {
     grid->addWidget(musicBrowse, 3, 1);
     grid->addWidget(notify, 4, 0, 1, 2);
     grid->addLayout(runningRow, 5, 0, 1, 2);
+    grid->addLayout(limitRow, 6, 0, 1, 2);
+    grid->addWidget(limitNote, 7, 0, 1, 2);
     grid->setColumnStretch(0, 1);
 
     quality = {
@@ -115,9 +139,9 @@ QRadioButton* SettingsTab::qualityButton(int level) const {
     return level >= 1 && level <= 4 ? quality[static_cast<std::size_t>(level - 1)] : nullptr;
 }
 
-std::array<QAbstractButton*, 8> SettingsTab::toggles() const {
-    return {showMovies, showMusic,  autoConvert, notify,
-            quality[0], quality[1], quality[2],  quality[3]};
+std::array<QAbstractButton*, 9> SettingsTab::toggles() const {
+    return {showMovies, showMusic,  autoConvert, notify,    quality[0],
+            quality[1], quality[2], quality[3],  limitSpeed};
 }
 
 void SettingsTab::setSaveEnabled(bool enabled) {
@@ -136,6 +160,10 @@ void SettingsTab::display(const Settings& settings) {
     autoConvert->setChecked(settings.convertToMp3);
     notify->setChecked(settings.notify);
     maxRunning->setValue(settings.maxRunning);
+    limitSpeed->setChecked(settings.speedLimit > 0);
+    // Off keeps the last rate shown, ready to be turned on again.
+    if (settings.speedLimit > 0)
+        speedRate->setValue(settings.speedLimit);
     if (QRadioButton* button = qualityButton(settings.quality))
         button->setChecked(true);
     // Filling raised the controls' change handlers.
@@ -151,6 +179,7 @@ Settings SettingsTab::edited(const Settings& base) const {
     settings.convertToMp3 = autoConvert->isChecked();
     settings.notify = notify->isChecked();
     settings.maxRunning = maxRunning->value();
+    settings.speedLimit = limitSpeed->isChecked() ? speedRate->value() : 0;
     settings.quality = Settings::LowQuality;
     for (int level = Settings::HighestQuality; level < Settings::LowQuality; ++level)
         if (qualityButton(level)->isChecked())

@@ -7,6 +7,7 @@
 struct Settings;
 class QAbstractButton;
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -32,10 +33,13 @@ public:
     QCheckBox* notifyBox() const { return notify; }
     // "Transfers at once", 1 to 8.
     QSpinBox* maxRunningBox() const { return maxRunning; }
+    // "Limit download speed" and its rate in kB/s, for all transfers together.
+    QCheckBox* speedLimitBox() const { return limitSpeed; }
+    QSpinBox* speedLimitRateBox() const { return speedRate; }
     QPushButton* saveButton() const { return save; }
 
     // Every check box and radio button, for handlers that react to any of them.
-    std::array<QAbstractButton*, 8> toggles() const;
+    std::array<QAbstractButton*, 9> toggles() const;
 
     // Fills the controls from settings; nothing is pending afterwards.
     void display(const Settings& settings);
@@ -58,5 +62,7 @@ private:
     QCheckBox* autoConvert;
     QCheckBox* notify;
     QSpinBox* maxRunning;
+    QCheckBox* limitSpeed;
+    QSpinBox* speedRate;
     QPushButton* save;
 };

@@ -4,20 +4,26 @@
 
 #include <QTimer>
 
+#include <algorithm>
+#include <optional>
 #include <utility>
 
 namespace {
 
 using State = TransferState;
 
-// What a row's bar shows. ffmpeg tells nothing of its progress, so a
-// conversion is busy; an ended job's bar keeps where its bytes got.
-ProgressScale barOf(const TransferRecord& record) {
+// What a row's bar shows. A conversion shows how much of the sound ffmpeg
+// has made MP3, busy until it says; an ended job's bar keeps where its bytes
+// got.
+ProgressScale barOf(const TransferRecord& record,
+                    const std::optional<TransferList::Conversion>& conversion) {
     if (record.state == State::Done)
         return record.total > 0 ? ProgressScale::fit(double(record.total), double(record.total))
                                 : ProgressScale{1, 1};
     if (record.state == State::Converting)
-        return {};
+        return conversion && conversion->total > 0
+                   ? ProgressScale::fit(conversion->total, conversion->done)
+                   : ProgressScale{};
     if (record.kind == TransferKind::Conversion)
         return {1, 0};
     if (record.total > 0)
@@ -57,7 +63,10 @@ QVariant TransferModel::data(const QModelIndex& index, int role) const {
         return {};
     const TransferRecord& record = list.at(static_cast<std::size_t>(index.row()));
     if (role == ProgressRole)
-        return index.column() == ProgressColumn ? QVariant::fromValue(barOf(record)) : QVariant();
+        return index.column() == ProgressColumn
+                   ? QVariant::fromValue(
+                         barOf(record, list.conversionAt(static_cast<std::size_t>(index.row()))))
+                   : QVariant();
     // Tool tips carry the whole text; the delegate shows them only where
     // the cell cuts it.
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
@@ -151,10 +160,26 @@ void TransferModel::refreshRates(std::chrono::steady_clock::time_point now) {
     for (std::size_t row = 0; row < list.size(); ++row) {
         const TransferRate* rate = list.rateAt(row);
         moving = moving || rate;
-        setSpeed(row, rate ? wide(rate->describe()) : QString());
+        setSpeed(row, rate ? wide(rate->describe()) : conversionText(row));
     }
     if (!moving && list.runningCount() == 0)
         rateTimer->stop();
+}
+
+QString TransferModel::conversionText(std::size_t row) const {
+    const std::optional<TransferList::Conversion> conversion = list.conversionAt(row);
+    if (!conversion || !conversion->left)
+        return {};
+    const long long seconds = std::max<long long>(0, conversion->left->count());
+    const QString clock =
+        seconds >= 3600
+            ? QStringLiteral("%1:%2:%3")
+                  .arg(seconds / 3600)
+                  .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+                  .arg(seconds % 60, 2, 10, QLatin1Char('0'))
+            : QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    //: Time a conversion to MP3 still needs, as minutes:seconds.
+    return tr("%1 left").arg(clock);
 }
 
 void TransferModel::setSpeed(std::size_t row, QString text) {
@@ -190,7 +215,7 @@ void TransferModel::inserted(std::size_t row) {
 
 void TransferModel::changed(std::size_t row) {
     // A job that moves no bytes any more shows no speed at once.
-    if (!list.rateAt(row))
+    if (!list.rateAt(row) && !list.conversionAt(row))
         setSpeed(row, QString());
     const int at = static_cast<int>(row);
     emit dataChanged(index(at, 0), index(at, ColumnCount - 1));

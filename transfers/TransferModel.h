@@ -71,6 +71,8 @@ signals:
 
 private:
     bool validRow(int row) const;
+    // The Speed cell of a converting row: the time it still needs.
+    QString conversionText(std::size_t row) const;
     void setSpeed(std::size_t row, QString text);
     void watchRates();
 

@@ -6,11 +6,13 @@
 #include "PageTitle.h"
 #include "PartFile.h"
 #include "ResumeNote.h"
+#include "SpeedLimit.h"
 #include "TransferRate.h"
 
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <system_error>
 #include <thread>
@@ -53,6 +55,20 @@ void drawProgress(double total, double received, std::chrono::steady_clock::time
     } else {
         std::fprintf(stderr, "\r\033[K%s  %s", humanBytes(received).c_str(), speed.c_str());
     }
+    std::fflush(stderr);
+    lastDrawn = now;
+}
+
+// Runs on the job's worker thread: how much of the sound is MP3 so far.
+void drawConversion(double done, double total) {
+    const auto now = std::chrono::steady_clock::now();
+    rate.add(now, done, total);
+    if (progressShown && now - lastDrawn < std::chrono::milliseconds(100) && done < total)
+        return;
+    progressShown = true;
+    const auto left = rate.timeLeft();
+    std::fprintf(stderr, "\r\033[K%5.1f%%  converted  %s", total > 0 ? 100.0 * done / total : 0.0,
+                 left ? TransferRate::formatTimeLeft(*left).c_str() : "");
     std::fflush(stderr);
     lastDrawn = now;
 }
@@ -124,6 +140,14 @@ void onEvent(const JobEvent& event) {
         onProgress(event.total, event.done);
         return;
     }
+    if (event.kind == JobEvent::Kind::ConvertProgress) {
+        if (progressOnTerminal && event.total > 0)
+            drawConversion(event.done, event.total);
+        return;
+    }
+    // The conversion's pace is measured afresh.
+    if (event.kind == JobEvent::Kind::Converting)
+        rate.reset();
     if (event.kind == JobEvent::Kind::Failed) {
         sawError = true;
     } else if (event.kind == JobEvent::Kind::Cancelled || event.kind == JobEvent::Kind::Paused) {
@@ -145,7 +169,7 @@ void onEvent(const JobEvent& event) {
 std::string GetCommand::usage() {
     return "Usage: quillmoth-get [--title TEXT] [--quality N] [--mp3] [--movies DIR] [--music "
            "DIR]\n"
-           "                     [--continue] URL\n"
+           "                     [--continue] [--limit-rate RATE] URL\n"
            "       quillmoth-get --help | --version\n"
            "\n"
            "Downloads the video of one watch page.\n"
@@ -159,12 +183,16 @@ std::string GetCommand::usage() {
            "  --continue     keep the part file (TITLE.part in the movie folder) when\n"
            "                 stopped or failed, and continue it on a later run with\n"
            "                 --continue for the same title and folder\n"
+           "  --limit-rate RATE  download the movie at most RATE bytes a second; K, M\n"
+           "                 or G after the number count 1024s (500K, 2M), as curl's\n"
+           "                 option does; an HLS stream that ffmpeg fetches is not limited\n"
            "  -h, --help     show this text\n"
            "  --version      show the version of quillmoth-get\n"
            "\n"
            "Every status text of the job is printed on standard output, one per line.\n"
            "On a terminal, standard error shows one progress line: how much has arrived,\n"
-           "the speed over the last few seconds and the time left at that speed.\n"
+           "the speed over the last few seconds and the time left at that speed; with\n"
+           "--mp3, then how much of the sound is converted and the time left.\n"
            "Exit status: 0 done, 1 the job reported an error, 2 bad usage,\n"
            "130 or 143 stopped by SIGINT or SIGTERM (no partial file is left, unless\n"
            "--continue keeps it).\n";
@@ -215,6 +243,16 @@ GetCommand::Parsed GetCommand::parse(int argc, char** argv, Options& options, st
                 return Parsed::Usage;
             }
             options.quality = value[0] - '0';
+        } else if (isOption(arg, "--limit-rate")) {
+            if (!readValue(argc, argv, i, "--limit-rate", value, error)) {
+                return Parsed::Usage;
+            }
+            const std::optional<std::int64_t> rate = parseRate(value);
+            if (!rate) {
+                error = "--limit-rate takes a number of bytes, or one with K, M or G after it";
+                return Parsed::Usage;
+            }
+            options.limitRate = *rate;
         } else if (isOption(arg, "--movies")) {
             if (!readValue(argc, argv, i, "--movies", options.movies, error) ||
                 !folderValue(options.movies, "--movies", error)) {
@@ -237,6 +275,47 @@ GetCommand::Parsed GetCommand::parse(int argc, char** argv, Options& options, st
     return Parsed::Run;
 }
 
+std::optional<std::int64_t> GetCommand::parseRate(const std::string& text) {
+    std::size_t digits = 0;
+    while (digits < text.size() && text[digits] >= '0' && text[digits] <= '9')
+        ++digits;
+    if (digits == 0 || text.size() > digits + 1)
+        return std::nullopt;
+    std::int64_t unit = 1;
+    if (text.size() == digits + 1) {
+        switch (text[digits]) {
+        case 'G':
+        case 'g':
+            unit = std::int64_t{1} << 30;
+            break;
+        case 'M':
+        case 'm':
+            unit = std::int64_t{1} << 20;
+            break;
+        case 'K':
+        case 'k':
+            unit = std::int64_t{1} << 10;
+            break;
+        case 'B':
+        case 'b':
+            break;
+        default:
+            return std::nullopt;
+        }
+    }
+    constexpr std::int64_t most = std::numeric_limits<std::int64_t>::max();
+    std::int64_t value = 0;
+    for (std::size_t i = 0; i < digits; ++i) {
+        const int digit = text[i] - '0';
+        if (value > (most - digit) / 10)
+            return std::nullopt;
+        value = value * 10 + digit;
+    }
+    if (value > most / unit)
+        return std::nullopt;
+    return value * unit;
+}
+
 std::string GetCommand::titleFromPage(const JobOptions& job, const CancelToken* cancel) {
     std::string page;
     CurlHandle curl(job.curlFactory);
@@ -251,6 +330,8 @@ int GetCommand::run(const Options& options, std::shared_ptr<const CancelToken> c
     jobOptions.movieFolder = options.movies;
     jobOptions.musicFolder = options.music;
     jobOptions.convert = options.mp3;
+    if (options.limitRate > 0)
+        jobOptions.speedLimit = std::make_shared<SpeedLimit>(options.limitRate);
     jobOptions.title =
         options.title.empty() ? titleFromPage(jobOptions, cancel.get()) : options.title;
     if (cancel && cancel->cancelled()) {

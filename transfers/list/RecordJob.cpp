@@ -7,7 +7,8 @@
 #include <utility>
 
 std::unique_ptr<Job> RecordJob::make(const TransferRecord& record, int id, JobSink sink,
-                                     std::shared_ptr<const CancelToken> token) {
+                                     std::shared_ptr<const CancelToken> token,
+                                     std::shared_ptr<SpeedLimit> limit) {
     JobOptions options;
     options.pageUrl = record.pageUrl;
     options.title = record.title;
@@ -25,6 +26,7 @@ std::unique_ptr<Job> RecordJob::make(const TransferRecord& record, int id, JobSi
     options.partFile = record.partFile.empty() ? partFile(record) : record.partFile;
     options.validator = record.validator;
     options.total = record.validator.empty() ? 0 : record.total;
+    options.speedLimit = std::move(limit);
     return std::make_unique<DownloadJob>(std::move(options), id, std::move(sink), std::move(token));
 }
 

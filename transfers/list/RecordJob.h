@@ -8,15 +8,18 @@
 #include <string>
 
 class Job;
+class SpeedLimit;
 
 // The job a record's state calls for, built from the record alone.
 class RecordJob {
 public:
     // A download continuing from the record's part file and validator, or
     // a conversion: asked for (at the bitrate of conversions on request), or
-    // the automatic one of a saved movie that did not get it yet.
+    // the automatic one of a saved movie that did not get it yet. A
+    // download keeps to limit (may be null), which it shares with others.
     static std::unique_ptr<Job> make(const TransferRecord& record, int id, JobSink sink,
-                                     std::shared_ptr<const CancelToken> token);
+                                     std::shared_ptr<const CancelToken> token,
+                                     std::shared_ptr<SpeedLimit> limit = {});
 
     // The next job only converts: the movie is on disk already.
     static bool convertsOnly(const TransferRecord& record);

@@ -5,6 +5,7 @@
 #include "PageTitle.h"
 #include "PartFile.h"
 #include "RecordJob.h"
+#include "SpeedLimit.h"
 #include "StatusText.h"
 #include "TransferStore.h"
 
@@ -15,6 +16,12 @@ struct TransferList::Entry {
     TransferRecord record;
     // Speed of the running download.
     TransferRate rate;
+    // Pace and progress of the running conversion, in seconds of sound;
+    // converting once it has reported any.
+    TransferRate conversion;
+    bool converting = false;
+    double conversionDone = 0;
+    double conversionTotal = 0;
     // The job working on the record, 0 when none; a record never has two.
     int job = 0;
     std::shared_ptr<CancelToken> token;
@@ -39,8 +46,8 @@ bool endsJob(JobEvent::Kind kind) {
 
 TransferList::TransferList(TransferStore* store, Runner runner, JobSink sink,
                            SettingsSource settings)
-    : store(store), runner(std::move(runner)), sink(std::move(sink)),
-      settings(std::move(settings)) {}
+    : store(store), runner(std::move(runner)), sink(std::move(sink)), settings(std::move(settings)),
+      sharedLimit(std::make_shared<SpeedLimit>()) {}
 
 TransferList::~TransferList() = default;
 
@@ -72,6 +79,17 @@ const TransferRecord& TransferList::at(std::size_t row) const {
 const TransferRate* TransferList::rateAt(std::size_t row) const {
     const Entry& entry = *rows.at(row);
     return entry.job && RecordJob::movingBytes(entry.record) ? &entry.rate : nullptr;
+}
+
+std::optional<TransferList::Conversion> TransferList::conversionAt(std::size_t row) const {
+    const Entry& entry = *rows.at(row);
+    if (!entry.job || !entry.converting || entry.record.state != TransferState::Converting)
+        return std::nullopt;
+    Conversion conversion;
+    conversion.done = entry.conversionDone;
+    conversion.total = entry.conversionTotal;
+    conversion.left = entry.conversion.timeLeft();
+    return conversion;
 }
 
 int TransferList::runningCount() const {
@@ -176,6 +194,14 @@ void TransferList::setMaxRunning(int n) {
     pump();
 }
 
+void TransferList::setSpeedLimit(std::int64_t bytesPerSecond) {
+    sharedLimit->setRate(bytesPerSecond);
+}
+
+std::int64_t TransferList::speedLimit() const {
+    return sharedLimit->rate();
+}
+
 void TransferList::enqueue(Entry& entry) {
     entry.record.state = TransferState::Queued;
     entry.record.status = statusText(TransferState::Queued);
@@ -211,10 +237,12 @@ void TransferList::start(Entry& entry) {
         record.partFile = RecordJob::partFile(record);
     const int job = ++lastJob;
     auto token = std::make_shared<CancelToken>();
-    std::unique_ptr<Job> work = RecordJob::make(record, job, sink, token);
+    std::unique_ptr<Job> work = RecordJob::make(record, job, sink, token, sharedLimit);
     record.state =
         RecordJob::convertsOnly(record) ? TransferState::Converting : TransferState::Running;
     entry.rate.reset();
+    entry.conversion.reset();
+    entry.converting = false;
     try {
         runner(std::move(work));
     } catch (const std::system_error&) {
@@ -437,7 +465,19 @@ void TransferList::apply(const JobEvent& event) {
                 if (!event.text.empty())
                     record.status = event.text;
                 entry->rate.reset();
+                entry->conversion.reset();
+                entry->converting = false;
                 stateChanged(*entry);
+            }
+            break;
+        case JobEvent::Kind::ConvertProgress:
+            // Only shown: the store keeps byte counts, not a conversion's pace.
+            if (record.state == TransferState::Converting) {
+                entry->converting = true;
+                entry->conversionDone = event.done;
+                entry->conversionTotal = event.total;
+                entry->conversion.add(TransferRate::Clock::now(), event.done, event.total);
+                show(*entry);
             }
             break;
         case JobEvent::Kind::Converted:

@@ -17,6 +17,7 @@
 #include <vector>
 
 class CancelToken;
+class SpeedLimit;
 class TransferStore;
 class Job;
 
@@ -78,6 +79,10 @@ public:
     // How many jobs run at once (1 to 8); more wait as Queued, in order.
     void setMaxRunning(int n);
     int maxRunning() const { return limit; }
+    // The download speed of all transfers together, in bytes a second (0:
+    // none); running transfers follow at once.
+    void setSpeedLimit(std::int64_t bytesPerSecond);
+    std::int64_t speedLimit() const;
 
     // What a user action did.
     enum class Done { Ok, NotApplicable, NotFinished, AlreadyConverted };
@@ -111,6 +116,16 @@ public:
     std::optional<std::size_t> rowOf(std::int64_t id) const;
     // The rate of a row's running transfer, null when it moves no bytes.
     const TransferRate* rateAt(std::size_t row) const;
+    // How far a row's running conversion is, in seconds of sound.
+    struct Conversion {
+        double done = 0;
+        // 0 while unknown.
+        double total = 0;
+        // At the pace of the last few seconds; none until it is known.
+        std::optional<std::chrono::seconds> left;
+    };
+    // Nothing while the row converts nothing or before its first report.
+    std::optional<Conversion> conversionAt(std::size_t row) const;
     // Jobs running or converting (one being stopped holds its slot until
     // it ends), and transfers queued.
     int runningCount() const;
@@ -166,4 +181,6 @@ private:
     std::uint64_t lastTurn = 0;
     // interruptAll() ran: nothing more starts.
     bool closing = false;
+    // Shared by every download job this list starts.
+    std::shared_ptr<SpeedLimit> sharedLimit;
 };

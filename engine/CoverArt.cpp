@@ -1,0 +1,105 @@
+#include "CoverArt.h"
+
+#include "CurlHandle.h"
+#include "FfmpegArguments.h"
+#include "HttpFetch.h"
+#include "JobOptions.h"
+#include "PagePicture.h"
+#include "PartFile.h"
+#include "ProcessRunner.h"
+
+#include <cctype>
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+std::string temporaryFolder() {
+    std::error_code error;
+    const std::filesystem::path folder = std::filesystem::temp_directory_path(error);
+    return error ? std::string("/tmp") : folder.string();
+}
+
+bool isImageType(std::string type) {
+    for (char& c : type)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return type.compare(0, 6, "image/") == 0;
+}
+
+bool startsWith(std::string_view text, std::string_view head) {
+    return text.substr(0, head.size()) == head;
+}
+
+} // namespace
+
+CoverArt::CoverArt() = default;
+CoverArt::~CoverArt() = default;
+
+std::string CoverArt::format(std::string_view head) {
+    if (startsWith(head, "\xFF\xD8\xFF"))
+        return "jpeg_pipe";
+    if (startsWith(head, "\x89PNG\r\n\x1A\n"))
+        return "png_pipe";
+    if (startsWith(head, "GIF87a") || startsWith(head, "GIF89a"))
+        return "gif";
+    if (head.size() >= 12 && startsWith(head, "RIFF") && head.substr(8, 4) == "WEBP")
+        return "webp_pipe";
+    if (head.size() >= 14 && startsWith(head, "BM"))
+        return "bmp_pipe";
+    return {};
+}
+
+bool CoverArt::fetch(const JobOptions& options, const std::string& url, const CancelToken* cancel) {
+    cover.reset();
+    if (url.empty())
+        return false;
+    std::string picture;
+    {
+        CurlHandle curl(options.curlFactory);
+        if (!curl ||
+            HttpFetch(options, maxBytes).page(curl.get(), url, picture, cancel) != CURLE_OK)
+            return false;
+        const long status = HttpFetch::status(curl.get());
+        if (status < 200 || status > 299 || !isImageType(HttpFetch::contentType(curl.get())))
+            return false;
+    }
+    const std::string demuxer = format(picture);
+    if (demuxer.empty())
+        return false;
+
+    const std::string folder = temporaryFolder();
+    PartFile downloaded(folder + "/quillmoth-picture");
+    if (downloaded.open() != PartFile::Opened::Ok ||
+        downloaded.write(picture.data(), picture.size()) != picture.size())
+        return false;
+    auto jpeg = std::make_unique<PartFile>(folder + "/quillmoth-cover.jpg");
+    if (jpeg->open() != PartFile::Opened::Ok)
+        return false;
+    ProcessRunner ffmpeg(
+        FfmpegArguments::coverJpeg(downloaded.tempPath(), demuxer, jpeg->tempPath()));
+    ffmpeg.discardStdout(true);
+    ffmpeg.discardStderr(true);
+    if (ffmpeg.run(cancel) != 0 || jpeg->size() <= 0)
+        return false;
+    cover = std::move(jpeg);
+    return true;
+}
+
+bool CoverArt::fetchFromPage(const JobOptions& options, const CancelToken* cancel) {
+    cover.reset();
+    if (options.pageUrl.empty())
+        return false;
+    std::string page;
+    std::string pageAddress;
+    {
+        CurlHandle curl(options.curlFactory);
+        if (!curl || HttpFetch(options).page(curl.get(), options.pageUrl, page, cancel) != CURLE_OK)
+            return false;
+        pageAddress = HttpFetch::finalAddress(curl.get(), options.pageUrl);
+    }
+    return fetch(options, PagePicture::address(page, pageAddress), cancel);
+}
+
+std::string CoverArt::jpeg() const {
+    return cover ? cover->tempPath() : std::string();
+}

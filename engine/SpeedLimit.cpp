@@ -1,0 +1,76 @@
+#include "SpeedLimit.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+// libcurl's smallest receive buffer.
+constexpr long minBufferBytes = 1024;
+
+} // namespace
+
+SpeedLimit::SpeedLimit(std::int64_t rate, Now clock)
+    : now(std::move(clock)), bytesPerSecond(std::max<std::int64_t>(rate, 0)),
+      available(static_cast<double>(bytesPerSecond)), filledAt(now()) {}
+
+void SpeedLimit::refill() {
+    const Clock::time_point at = now();
+    const std::chrono::duration<double> passed = at - filledAt;
+    filledAt = at;
+    if (bytesPerSecond <= 0 || passed.count() <= 0)
+        return;
+    // At most a second's worth: a transfer that was idle gets no burst beyond it.
+    const double burst = static_cast<double>(bytesPerSecond);
+    available = std::min(burst, available + passed.count() * burst);
+}
+
+void SpeedLimit::setRate(std::int64_t rate) {
+    const std::lock_guard<std::mutex> lock(mutex);
+    refill();
+    const bool wasOff = bytesPerSecond <= 0;
+    bytesPerSecond = std::max<std::int64_t>(rate, 0);
+    // A limit turned on starts with a full bucket, as a new one does; a
+    // lower one holds at once, and a debt made under the old one stays.
+    const double burst = static_cast<double>(bytesPerSecond);
+    available = wasOff ? burst : std::min(available, burst);
+}
+
+std::int64_t SpeedLimit::rate() const {
+    const std::lock_guard<std::mutex> lock(mutex);
+    return bytesPerSecond;
+}
+
+bool SpeedLimit::take(std::size_t n) {
+    const std::lock_guard<std::mutex> lock(mutex);
+    if (bytesPerSecond <= 0)
+        return true;
+    refill();
+    if (available <= 0)
+        return false;
+    available -= static_cast<double>(n);
+    return true;
+}
+
+bool SpeedLimit::ready() {
+    const std::lock_guard<std::mutex> lock(mutex);
+    if (bytesPerSecond <= 0)
+        return true;
+    refill();
+    return available > 0;
+}
+
+long SpeedLimit::bufferBytes(long unlimited) const {
+    const std::lock_guard<std::mutex> lock(mutex);
+    if (bytesPerSecond <= 0)
+        return unlimited;
+    // A tenth of a second at the limit keeps the debt of one chunk small.
+    const std::int64_t tenth = bytesPerSecond / 10;
+    return static_cast<long>(std::clamp<std::int64_t>(tenth, minBufferBytes, unlimited));
+}
+
+double SpeedLimit::tokens() {
+    const std::lock_guard<std::mutex> lock(mutex);
+    refill();
+    return available;
+}
