@@ -2,7 +2,10 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QUrl>
+#include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineSettings>
 
@@ -11,7 +14,67 @@
 #include <unistd.h>
 
 BrowserPane::BrowserPane(QWidget* parent) : QWebEngineView(parent) {
-    connect(this, &QWebEngineView::loadFinished, this, [this](bool) { emit navigated(url()); });
+    // loadingChanged, unlike loadFinished, tells an HTTP error status (a page
+    // of the site's own) from an address that could not be reached.
+    connect(page(), &QWebEnginePage::loadingChanged, this, &BrowserPane::onLoadingChanged);
+}
+
+void BrowserPane::onLoadingChanged(const QWebEngineLoadingInfo& info) {
+    switch (info.status()) {
+    case QWebEngineLoadingInfo::LoadStartedStatus:
+        failure = false;
+        return;
+    case QWebEngineLoadingInfo::LoadFailedStatus:
+        if (info.isErrorPage() && info.errorDomain() != QWebEngineLoadingInfo::HttpStatusCodeDomain)
+            showFailurePage();
+        break;
+    default:
+        break;
+    }
+    emit navigated(url());
+}
+
+void BrowserPane::showFailurePage() {
+    failure = true;
+    // Written over the engine's error page rather than loaded in its place:
+    // that page is the address's own history entry, so Back and Forward pass
+    // it once and Reload or Retry asks the address again.
+    const QJsonArray arguments{failurePageHtml(), layoutDirection() == Qt::RightToLeft
+                                                      ? QStringLiteral("rtl")
+                                                      : QStringLiteral("ltr")};
+    const QString script =
+        QStringLiteral("(function (html, dir) {"
+                       " var root = document.documentElement;"
+                       " root.innerHTML = html;"
+                       " root.dir = dir;"
+                       " root.removeAttribute('lang');"
+                       " document.getElementById('retry').addEventListener('click',"
+                       "   function () { location.reload(); });"
+                       "}).apply(null, ") +
+        QString::fromUtf8(QJsonDocument(arguments).toJson(QJsonDocument::Compact)) +
+        QStringLiteral(");");
+    page()->runJavaScript(script);
+}
+
+QString BrowserPane::failurePageHtml() const {
+    const QUrl address = url();
+    const bool site =
+        address.scheme() == QLatin1String("http") || address.scheme() == QLatin1String("https");
+    const QString heading =
+        (site ? tr("The site could not be reached.") : tr("The page could not be opened."))
+            .toHtmlEscaped();
+    return QStringLiteral("<head><meta charset=\"utf-8\"><title>") + heading +
+           QStringLiteral("</title><style>"
+                          "body { font-family: sans-serif; margin: 3em; }"
+                          "h1 { font-size: 1.5em; font-weight: normal; }"
+                          ".address { overflow-wrap: anywhere; opacity: 0.75; }"
+                          "button { font-size: 1em; padding: 0.4em 1.5em; }"
+                          "</style></head><body><h1>") +
+           heading + QStringLiteral("</h1><p class=\"address\">") +
+           address.toDisplayString().toHtmlEscaped() + QStringLiteral("</p><p>") +
+           tr("Check the address and the connection, then try again.").toHtmlEscaped() +
+           QStringLiteral("</p><button id=\"retry\" type=\"button\">") +
+           tr("Retry").toHtmlEscaped() + QStringLiteral("</button></body>");
 }
 
 void BrowserPane::navigate(const QString& address) {

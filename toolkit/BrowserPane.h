@@ -5,8 +5,11 @@
 
 #include <functional>
 
+class QWebEngineLoadingInfo;
+
 // The embedded browser: navigate, current address, the current document's
-// HTML and a navigated signal.
+// HTML and a navigated signal. An address that cannot be reached shows our
+// own page with a Retry button in place of the engine's error page.
 class BrowserPane : public QWebEngineView {
     Q_OBJECT
 public:
@@ -21,9 +24,21 @@ public:
     // Lets media start without a click (the Home pane plays what it opens).
     void allowAutoplay(bool allow);
 
+    // The page shown says that its address could not be reached; url()
+    // is still that address.
+    bool showsFailure() const { return failure; }
+
 signals:
-    // The page finished loading (successfully or not).
+    // The page finished loading (successfully or not). For an address that
+    // could not be reached, showsFailure() is already true.
     void navigated(const QUrl& address);
+
+private:
+    void onLoadingChanged(const QWebEngineLoadingInfo& info);
+    void showFailurePage();
+    QString failurePageHtml() const;
+
+    bool failure = false;
 };
 
 // Chromium refuses to start its sandbox as root; call before QApplication.
