@@ -7,6 +7,8 @@
 #include "PageBuffer.h"
 #include "SpeedLimit.h"
 
+#include <memory>
+
 namespace {
 
 // Concurrent transfers must not share one error buffer, and its text is
@@ -14,6 +16,41 @@ namespace {
 thread_local char transferErrors[CURL_ERROR_SIZE];
 
 constexpr long movieBufferBytes = 256 * 1024;
+// How often a transfer held for the speed limit looks at it again.
+constexpr int heldPollMs = 10;
+// How long a wait for the socket may last otherwise, as libcurl's own.
+constexpr int pollMs = 1000;
+
+struct MultiFree {
+    void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
+};
+
+// curl_easy_perform, but in a loop of our own: libcurl looks at a paused
+// transfer only once a second, while one held for the speed limit must go on
+// as soon as it may. Each round calls the progress callback, which unpauses.
+CURLcode performHeld(CURL* curl, const bool& held) {
+    const std::unique_ptr<CURLM, MultiFree> multi(curl_multi_init());
+    if (!multi || curl_multi_add_handle(multi.get(), curl) != CURLM_OK)
+        return CURLE_OUT_OF_MEMORY;
+    CURLcode result = CURLE_OK;
+    for (int running = 1; running;) {
+        if (curl_multi_perform(multi.get(), &running) != CURLM_OK) {
+            result = CURLE_OUT_OF_MEMORY;
+            break;
+        }
+        if (running && curl_multi_poll(multi.get(), nullptr, 0, held ? heldPollMs : pollMs,
+                                       nullptr) != CURLM_OK) {
+            result = CURLE_OUT_OF_MEMORY;
+            break;
+        }
+        int left = 0;
+        while (const CURLMsg* message = curl_multi_info_read(multi.get(), &left))
+            if (message->msg == CURLMSG_DONE && message->easy_handle == curl)
+                result = message->data.result;
+    }
+    curl_multi_remove_handle(multi.get(), curl);
+    return result;
+}
 
 // Runs on the transfer's thread (libcurl callback): a non-zero answer aborts.
 int pageProgress(void* cancel, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
@@ -92,7 +129,7 @@ CURLcode HttpFetch::movie(CURL* curl, const std::string& url, MovieTransfer& tra
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
     // Ranged or not, the answer's headers say what its body is.
     transfer.range.apply(curl);
-    const CURLcode result = curl_easy_perform(curl);
+    const CURLcode result = performHeld(curl, transfer.held);
     transfer.range.release(curl);
     transfer.curl = nullptr;
     return result;

@@ -12,7 +12,7 @@ constexpr long minBufferBytes = 1024;
 
 SpeedLimit::SpeedLimit(std::int64_t rate, Now clock)
     : now(std::move(clock)), bytesPerSecond(std::max<std::int64_t>(rate, 0)),
-      available(static_cast<double>(bytesPerSecond)), filledAt(now()) {}
+      available(0), filledAt(now()) {}
 
 void SpeedLimit::refill() {
     const Clock::time_point at = now();
@@ -30,10 +30,10 @@ void SpeedLimit::setRate(std::int64_t rate) {
     refill();
     const bool wasOff = bytesPerSecond <= 0;
     bytesPerSecond = std::max<std::int64_t>(rate, 0);
-    // A limit turned on starts with a full bucket, as a new one does; a
-    // lower one holds at once, and a debt made under the old one stays.
-    const double burst = static_cast<double>(bytesPerSecond);
-    available = wasOff ? burst : std::min(available, burst);
+    // A limit turned on starts with an empty bucket, as a new one does, so
+    // that it holds from the first byte; a lower one holds at once, and a
+    // debt made under the old one stays.
+    available = wasOff ? 0 : std::min(available, static_cast<double>(bytesPerSecond));
 }
 
 std::int64_t SpeedLimit::rate() const {

@@ -7,7 +7,8 @@
 #include <mutex>
 
 // One download speed limit shared by every running transfer: a token bucket
-// that fills at the limit's rate and holds at most a second of it. A
+// that starts empty, fills at the limit's rate and holds at most a second of
+// it. A
 // transfer spends tokens for each chunk it receives; once they run out it
 // pauses (CURL_WRITEFUNC_PAUSE) and goes on when ready() says so. The rate
 // can change at any time and reaches the running transfers at once, which
