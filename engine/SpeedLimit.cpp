@@ -1,6 +1,7 @@
 #include "SpeedLimit.h"
 
 #include <algorithm>
+#include <limits>
 #include <utility>
 
 namespace {
@@ -11,8 +12,8 @@ constexpr long minBufferBytes = 1024;
 } // namespace
 
 SpeedLimit::SpeedLimit(std::int64_t rate, Now clock)
-    : now(std::move(clock)), bytesPerSecond(std::max<std::int64_t>(rate, 0)),
-      available(0), filledAt(now()) {}
+    : now(std::move(clock)), bytesPerSecond(std::max<std::int64_t>(rate, 0)), available(0),
+      filledAt(now()) {}
 
 void SpeedLimit::refill() {
     const Clock::time_point at = now();
@@ -73,4 +74,45 @@ double SpeedLimit::tokens() {
     const std::lock_guard<std::mutex> lock(mutex);
     refill();
     return available;
+}
+
+std::optional<std::int64_t> SpeedLimit::parseRate(std::string_view text) {
+    std::size_t digits = 0;
+    while (digits < text.size() && text[digits] >= '0' && text[digits] <= '9')
+        ++digits;
+    if (digits == 0 || text.size() > digits + 1)
+        return std::nullopt;
+    std::int64_t unit = 1;
+    if (text.size() == digits + 1) {
+        switch (text[digits]) {
+        case 'G':
+        case 'g':
+            unit = std::int64_t{1} << 30;
+            break;
+        case 'M':
+        case 'm':
+            unit = std::int64_t{1} << 20;
+            break;
+        case 'K':
+        case 'k':
+            unit = std::int64_t{1} << 10;
+            break;
+        case 'B':
+        case 'b':
+            break;
+        default:
+            return std::nullopt;
+        }
+    }
+    constexpr std::int64_t most = std::numeric_limits<std::int64_t>::max();
+    std::int64_t value = 0;
+    for (std::size_t i = 0; i < digits; ++i) {
+        const int digit = text[i] - '0';
+        if (value > (most - digit) / 10)
+            return std::nullopt;
+        value = value * 10 + digit;
+    }
+    if (value > most / unit)
+        return std::nullopt;
+    return value * unit;
 }

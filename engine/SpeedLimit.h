@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
+#include <string_view>
 
 // One download speed limit shared by every running transfer: a token bucket
 // that starts empty, fills at the limit's rate and holds at most a second of
@@ -36,6 +38,11 @@ public:
     // The receive buffer a transfer starting now should use: small enough
     // that one chunk is a fraction of a second at the limit.
     long bufferBytes(long unlimited) const;
+
+    // A rate in curl's forms (--limit-rate): bytes a second, or with a K, M
+    // or G (of 1024) or B after the number, either case ("500K", "2m",
+    // "65536"). Nothing when it is not one.
+    static std::optional<std::int64_t> parseRate(std::string_view text);
 
     // Tokens in the bucket now (negative: debt), for tests.
     double tokens();

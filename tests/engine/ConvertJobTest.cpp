@@ -1,4 +1,5 @@
 #include "ConvertJob.h"
+#include "FixtureServer.h"
 #include "PageTitle.h"
 #include "ProcessRunner.h"
 #include "ScopedPath.h"
@@ -20,9 +21,25 @@ namespace fs = std::filesystem;
 namespace {
 
 std::vector<std::string> texts;
+// done and total of each ConvertProgress event.
+std::vector<std::pair<double, double>> progress;
 void collect(const JobEvent& event) {
+    if (event.kind == JobEvent::Kind::ConvertProgress)
+        progress.emplace_back(event.done, event.total);
     for (const std::string& text : event.texts())
         texts.push_back(text);
+}
+
+// What ffprobe says of an MP3's tags and streams, "key=value" a line.
+std::vector<std::string> probeTags(const fs::path& mp3) {
+    std::vector<std::string> lines;
+    ProcessRunner ffprobe({"ffprobe", "-v", "error", "-show_entries",
+                           "format_tags=title,comment:stream=codec_name:stream_disposition="
+                           "attached_pic:stream_tags=comment",
+                           "-of", "default=nw=1", mp3.string()});
+    ffprobe.readStdoutLines([&lines](const std::string& line) { lines.push_back(line); });
+    EXPECT_EQ(ffprobe.run(), 0) << mp3;
+    return lines;
 }
 
 // A job converting movies/title.type into music.
@@ -82,6 +99,7 @@ protected:
 
     void SetUp() override {
         texts.clear();
+        progress.clear();
         root = fs::temp_directory_path() /
                ("quillmoth-convert-" + std::to_string(getpid()) + "-" +
                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -312,6 +330,64 @@ TEST_F(ConvertJobTest, TitlesNeverLeaveTheFolders) {
     EXPECT_FALSE(fs::exists(root / "Outside.mp3"));
     EXPECT_FALSE(fs::exists(music / "sub" / "Inner.mp3"));
     EXPECT_EQ(strayFiles({"sub"}), std::vector<std::string>{});
+}
+
+// The MP3 is tagged with its title and page, and takes the page's picture
+// (WebP and PNG made JPEG) as its front cover, fetched again from the page;
+// a picture that is broken, not an image or missing costs the cover only.
+TEST_F(ConvertJobTest, TagsTheTitleThePageAndItsPictureAsTheCover) {
+    FixtureServer srv;
+    for (const std::string ext : {"webp", "png"}) {
+        const fs::path picture = root / ("picture." + ext);
+        ASSERT_EQ(ProcessRunner({"ffmpeg", "-nostdin", "-loglevel", "error", "-f", "lavfi", "-i",
+                                 "testsrc=size=48x32", "-frames:v", "1", "-y", picture.string()})
+                      .run(),
+                  0);
+        srv.body("/" + ext, readFile(picture), "image/" + ext);
+    }
+    srv.body("/broken", "\x89PNG\r\n\x1a\nnot a picture at all", "image/png");
+    srv.body("/text", readFile(root / "picture.png"), "text/plain");
+    srv.body("/og", "<meta content='/webp?a=1&amp;b=2' property=og:image><p>Clip</p>");
+    srv.body("/thumb", "<html><link rel=\"image_src\" href=\"png\"></html>");
+    srv.body("/broken-og", "<meta property=\"og:image\" content=\"/broken\">");
+    srv.body("/text-og", "<meta property=\"og:image\" content=\"/text\">");
+    srv.body("/missing-og", "<meta property=\"og:image\" content=\"/none\">");
+    srv.body("/plain", "<p>no picture</p>");
+
+    const std::vector<std::string> pages = {"/og",      "/thumb",      "/broken-og",
+                                            "/text-og", "/missing-og", "/plain"};
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        texts.clear();
+        const std::string title = "-Tagged " + std::to_string(i);
+        ConvertJob job = jobWithMovie(title, "flv");
+        JobOptions options = job.options();
+        options.pageUrl = srv.url(pages[i]);
+        ConvertJob(options, "flv", 4, &collect).run();
+        EXPECT_EQ(texts, converted(title + ".mp3")) << pages[i];
+        const bool cover = i < 2;
+        std::vector<std::string> expected = {"codec_name=mp3", "DISPOSITION:attached_pic=0"};
+        if (cover)
+            expected.insert(expected.end(), {"codec_name=mjpeg", "DISPOSITION:attached_pic=1",
+                                             "TAG:comment=Cover (front)"});
+        expected.insert(expected.end(), {"TAG:comment=" + srv.url(pages[i]), "TAG:title=" + title});
+        EXPECT_EQ(probeTags(music / (title + ".mp3")), expected) << pages[i];
+    }
+    EXPECT_EQ(srv.hits("/webp"), 1);
+    EXPECT_EQ(srv.hits("/png"), 1);
+    EXPECT_EQ(strayFiles({"-Tagged 0.mp3", "-Tagged 1.mp3", "-Tagged 2.mp3", "-Tagged 3.mp3",
+                          "-Tagged 4.mp3", "-Tagged 5.mp3"}),
+              std::vector<std::string>{});
+}
+
+// ffmpeg's progress reaches the job's sink as seconds of sound, up to all of it.
+TEST_F(ConvertJobTest, ReportsHowMuchOfTheSoundIsConverted) {
+    jobWithMovie("Paced", "mp4").run();
+    EXPECT_EQ(texts, converted("Paced.mp3"));
+    ASSERT_FALSE(progress.empty());
+    for (std::size_t i = 1; i < progress.size(); ++i)
+        EXPECT_GE(progress[i].first, progress[i - 1].first);
+    EXPECT_NEAR(progress.back().second, 1.0, 0.1);
+    EXPECT_EQ(progress.back().first, progress.back().second);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "DownloadJob.h"
 #include "FixtureServer.h"
 #include "JobRecorder.h"
+#include "MediaProbe.h"
 
 #include <gtest/gtest.h>
 
@@ -129,7 +130,17 @@ TEST_F(DownloadJobTest, ConvertsAfterASuccessfulDownload) {
                                 clip + "'";
     ASSERT_EQ(std::system(command.c_str()), 0);
     srv.stream("/high", readFile(clip));
-    offer();
+    // The cover comes from the page the job read, not fetched again.
+    const std::string picture = work.file("cover.png");
+    ASSERT_EQ(std::system(("ffmpeg -nostdin -loglevel error -f lavfi -i testsrc=size=32x32 "
+                           "-frames:v 1 -y '" +
+                           picture + "'")
+                              .c_str()),
+              0);
+    srv.body("/cover", readFile(picture), "image/png");
+    srv.body("/watch",
+             "<meta property=\"og:image\" content=\"/cover\">" +
+                 watchPageHtml("Clip", {{"5", srv.url("/low")}, {"34", srv.url("/high")}}));
 
     JobRun r = run(srv.url("/watch"), "Song", 2, true);
     Texts expected = upToMovie("setflv", {"saved:Song.flv", "Download Complete!",
@@ -137,6 +148,10 @@ TEST_F(DownloadJobTest, ConvertsAfterASuccessfulDownload) {
                                           "done", "Complete! Thank you for using Quillmoth."});
     EXPECT_EQ(r.texts, expected);
     EXPECT_GT(std::filesystem::file_size(mp3s.file("Song.mp3")), 0u);
+    const MediaProbe::Result mp3 = MediaProbe::probe(mp3s.file("Song.mp3"));
+    ASSERT_EQ(mp3.info.streams.size(), 2u);
+    EXPECT_TRUE(mp3.info.streams[1].attachedPicture);
+    EXPECT_EQ(srv.hits("/watch"), 1);
 }
 
 TEST_F(DownloadJobTest, NoHandleForThePage) {

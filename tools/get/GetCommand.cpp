@@ -12,7 +12,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <limits>
 #include <memory>
 #include <system_error>
 #include <thread>
@@ -247,7 +246,7 @@ GetCommand::Parsed GetCommand::parse(int argc, char** argv, Options& options, st
             if (!readValue(argc, argv, i, "--limit-rate", value, error)) {
                 return Parsed::Usage;
             }
-            const std::optional<std::int64_t> rate = parseRate(value);
+            const std::optional<std::int64_t> rate = SpeedLimit::parseRate(value);
             if (!rate) {
                 error = "--limit-rate takes a number of bytes, or one with K, M or G after it";
                 return Parsed::Usage;
@@ -273,47 +272,6 @@ GetCommand::Parsed GetCommand::parse(int argc, char** argv, Options& options, st
         return Parsed::Usage;
     }
     return Parsed::Run;
-}
-
-std::optional<std::int64_t> GetCommand::parseRate(const std::string& text) {
-    std::size_t digits = 0;
-    while (digits < text.size() && text[digits] >= '0' && text[digits] <= '9')
-        ++digits;
-    if (digits == 0 || text.size() > digits + 1)
-        return std::nullopt;
-    std::int64_t unit = 1;
-    if (text.size() == digits + 1) {
-        switch (text[digits]) {
-        case 'G':
-        case 'g':
-            unit = std::int64_t{1} << 30;
-            break;
-        case 'M':
-        case 'm':
-            unit = std::int64_t{1} << 20;
-            break;
-        case 'K':
-        case 'k':
-            unit = std::int64_t{1} << 10;
-            break;
-        case 'B':
-        case 'b':
-            break;
-        default:
-            return std::nullopt;
-        }
-    }
-    constexpr std::int64_t most = std::numeric_limits<std::int64_t>::max();
-    std::int64_t value = 0;
-    for (std::size_t i = 0; i < digits; ++i) {
-        const int digit = text[i] - '0';
-        if (value > (most - digit) / 10)
-            return std::nullopt;
-        value = value * 10 + digit;
-    }
-    if (value > most / unit)
-        return std::nullopt;
-    return value * unit;
 }
 
 std::string GetCommand::titleFromPage(const JobOptions& job, const CancelToken* cancel) {

@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 
 struct JobOptions;
@@ -33,10 +32,6 @@ public:
     // Reads the arguments into options; on Usage, error says what is wrong.
     static Parsed parse(int argc, char** argv, Options& options, std::string& error);
     static std::string usage();
-    // A --limit-rate value in curl's forms: bytes a second, or with a K, M or
-    // G (of 1024) or B after the number, either case ("500K", "2m",
-    // "65536"). Nothing when it is not one.
-    static std::optional<std::int64_t> parseRate(const std::string& text);
     // "quillmoth-get <version>", the version of the project's build.
     static std::string version();
 
