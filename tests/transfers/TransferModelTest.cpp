@@ -136,6 +136,30 @@ TEST_F(TransferModelTest, RowsShowTheListsRecordsTheirBarsAndSpeedsWhileBytesArr
     EXPECT_EQ(cell(2, TransferModel::TitleColumn), "http://127.0.0.1:1/untitled");
 }
 
+// A conversion's row shows how much of the sound ffmpeg has made MP3 and the
+// time it still needs, as a download's shows its bytes.
+TEST_F(TransferModelTest, AConversionShowsItsPercentageAndTimeLeft) {
+    list.add("http://127.0.0.1:1/watch", "Song");
+    tell(0, Kind::Saved, "Song.flv");
+    tell(0, Kind::Finished);
+    ASSERT_EQ(list.convert(model.idAt(0)), TransferList::Done::Ok);
+    tell(0, Kind::Converting, "Converting to mp3...");
+    EXPECT_TRUE(bar(0).busy()) << "until ffmpeg says how far it is";
+    tell(0, Kind::ConvertProgress, {}, 10, 40);
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    tell(0, Kind::ConvertProgress, {}, 20, 40);
+    EXPECT_EQ(bar(0).value * 2, bar(0).maximum);
+    model.refreshRates(std::chrono::steady_clock::now());
+    EXPECT_TRUE(cell(0, TransferModel::SpeedColumn).endsWith(" left"))
+        << cell(0, TransferModel::SpeedColumn).toStdString();
+    EXPECT_EQ(cell(0, TransferModel::StatusColumn), "Converting to mp3...");
+
+    tell(0, Kind::Saved, "Song.mp3");
+    tell(0, Kind::Finished, "Complete! Thank you for using Quillmoth.");
+    EXPECT_EQ(cell(0, TransferModel::SpeedColumn), "");
+    EXPECT_EQ(bar(0).value, bar(0).maximum);
+}
+
 TEST_F(TransferModelTest, EachActionAppliesOnlyWhereItDoesSomething) {
     list.setMaxRunning(1);
     for (const char* title : {"Running", "Queued", "Paused", "Failed", "Done", "Converted"})
