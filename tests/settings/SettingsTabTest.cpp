@@ -3,8 +3,10 @@
 
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 
 TEST_F(SettingsFixture, TabHoldsEveryControlByNameAndText) {
     start();
@@ -65,4 +67,32 @@ TEST_F(SettingsFixture, TabHoldsEveryControlByNameAndText) {
     button("qualityGroup", "qualityHighest")->click();
     EXPECT_TRUE(button("qualityGroup", "qualityHighest")->isChecked());
     EXPECT_FALSE(button("qualityGroup", "qualityLow")->isChecked());
+}
+
+// Limit download speed: off, or a rate in kB/s that is kept while off.
+TEST_F(SettingsFixture, SpeedLimitIsABoxAndARate) {
+    start();
+    QCheckBox* limit = page()->speedLimitBox();
+    QSpinBox* rate = page()->speedLimitRateBox();
+    ASSERT_EQ(control<QCheckBox>("downloadsGroup", "speedLimitBox"), limit);
+    EXPECT_EQ(limit->text(), "Limit download speed");
+    EXPECT_TRUE(control<QLabel>("downloadsGroup", "speedLimitNote")->text().contains("(HLS)"));
+    EXPECT_FALSE(limit->isChecked());
+    EXPECT_FALSE(rate->isEnabled());
+
+    limit->click();
+    EXPECT_TRUE(rate->isEnabled());
+    EXPECT_TRUE(saveEnabled());
+    page()->setSaveEnabled(false);
+    rate->setValue(750);
+    EXPECT_TRUE(saveEnabled()) << "a new rate is a change too";
+    ASSERT_TRUE(save());
+    EXPECT_EQ(store->load().speedLimit, 750);
+
+    limit->click();
+    EXPECT_EQ(page()->edited(settings).speedLimit, 0);
+    page()->display(settings);
+    EXPECT_TRUE(limit->isChecked());
+    EXPECT_EQ(rate->value(), 750);
+    EXPECT_FALSE(saveEnabled());
 }
