@@ -1,5 +1,7 @@
 #include "LibraryTab.h"
 
+#include "CutTextTips.h"
+#include "EmptyListHint.h"
 #include "LibraryView.h"
 #include "ListRowEvents.h"
 
@@ -19,6 +21,10 @@ LibraryTab::LibraryTab(QWidget* parent) : QWidget(parent) {
     play = libraryMenu->addAction(tr("&Play"));
     play->setObjectName(QStringLiteral("libraryPlayAction"));
     events = new ListRowEvents(files, libraryMenu);
+    files->setTextElideMode(Qt::ElideMiddle);
+    new CutTextTips(files); // owned by the list
+    new EmptyListHint(
+        files, tr("Nothing here yet — saved videos and MP3s are listed here")); // owned by the list
     files->installEventFilter(this);
 
     auto* layout = new QVBoxLayout(this);

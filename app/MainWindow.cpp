@@ -14,12 +14,16 @@
 #include "SettingsTabHandlers.h"
 #include "SiteAddress.h"
 #include "Text.h"
+#include "TransferModel.h"
+#include "TransfersSummary.h"
 #include "TransfersTab.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QFileInfo>
+#include <QHeaderView>
 #include <QIcon>
 #include <QKeySequence>
 #include <QLabel>
@@ -27,9 +31,12 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
+#include <QTreeView>
+#include <QTreeWidget>
 #include <QUrl>
 
 #include <utility>
@@ -45,7 +52,6 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), chooser(this) {
     font.setPixelSize(16);
     setFont(font);
     resize(800, 588);
-    setWindowState(windowState() | Qt::WindowMaximized);
 
     buildStatusBar();
     buildMenu();
@@ -60,8 +66,62 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), chooser(this) {
             mgr->findTitle(html);
     });
 
+    followTransfers();
+    restoreLayout();
+
     home->browser()->navigate(SiteAddress::splashPage());
     search->browser()->navigate(SiteAddress::searchPage());
+}
+
+void MainWindow::followTransfers() {
+    // A few updates a second are plenty, however many rows change.
+    summaryTimer = new QTimer(this); // owned by the window
+    summaryTimer->setSingleShot(true);
+    summaryTimer->setInterval(200);
+    connect(summaryTimer, &QTimer::timeout, this, &MainWindow::showSummary);
+    const auto soon = [this] {
+        if (!summaryTimer->isActive())
+            summaryTimer->start();
+    };
+    const TransferModel* model = &mgr->transferModel();
+    connect(model, &QAbstractItemModel::dataChanged, this, soon);
+    connect(model, &QAbstractItemModel::rowsInserted, this, soon);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, soon);
+    showSummary();
+}
+
+void MainWindow::showSummary() {
+    if (!mgr)
+        return;
+    const TransfersSummary summary = TransfersSummary::of(mgr->transfers());
+    statusLabel->setText(summary.text());
+    const int percent = summary.percent();
+    setWindowTitle(percent < 0 ? QStringLiteral("Quillmoth") : tr("Quillmoth (%1%)").arg(percent));
+}
+
+QString MainWindow::layoutPath() const {
+    return wide(mgr->settingsStore().dataFolder()) + QStringLiteral("window.ini");
+}
+
+void MainWindow::restoreLayout() {
+    const QSettings layout(layoutPath(), QSettings::IniFormat);
+    // The first start opens maximised; later ones as the user left it.
+    const QByteArray geometry = layout.value(QStringLiteral("window/geometry")).toByteArray();
+    if (geometry.isEmpty() || !restoreGeometry(geometry))
+        setWindowState(windowState() | Qt::WindowMaximized);
+    transfers->list()->header()->restoreState(
+        layout.value(QStringLiteral("window/transferColumns")).toByteArray());
+    library->list()->header()->restoreState(
+        layout.value(QStringLiteral("window/libraryColumns")).toByteArray());
+}
+
+void MainWindow::saveLayout() const {
+    QSettings layout(layoutPath(), QSettings::IniFormat);
+    layout.setValue(QStringLiteral("window/geometry"), saveGeometry());
+    layout.setValue(QStringLiteral("window/transferColumns"),
+                    transfers->list()->header()->saveState());
+    layout.setValue(QStringLiteral("window/libraryColumns"),
+                    library->list()->header()->saveState());
 }
 
 MainWindow::~MainWindow() {
@@ -78,8 +138,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // making is given up first.
     if (HomePlayer* player = home->player())
         player->stop();
-    if (mgr)
+    if (mgr) {
+        saveLayout();
         mgr->stopTransfers();
+    }
     event->accept();
 }
 
@@ -126,7 +188,7 @@ void MainWindow::buildMenu() {
 void MainWindow::buildStatusBar() {
     auto* status = new QStatusBar(this); // owned by the window
     status->setObjectName(QStringLiteral("statusBar"));
-    statusLabel = new QLabel(SiteAddress::host(), status);
+    statusLabel = new QLabel(status);
     statusLabel->setObjectName(QStringLiteral("statusLabel"));
     status->addWidget(statusLabel);
     setStatusBar(status);
@@ -135,7 +197,6 @@ void MainWindow::buildStatusBar() {
 void MainWindow::buildTabs() {
     tabPages = new QTabWidget(this);
     tabPages->setObjectName(QStringLiteral("tabs"));
-    tabPages->setMinimumSize(800, 400);
     home = new HomeTab(SettingsStore::userDataFolder());
     search = new SearchTab;
     transfers = new TransfersTab;
@@ -152,6 +213,8 @@ void MainWindow::buildTabs() {
 
 void MainWindow::wire() {
     connect(search->downloadButton(), &QPushButton::clicked, this, &MainWindow::onDownload);
+    connect(search, &SearchTab::downloadRequested, this,
+            [this](const QUrl& page) { queueAddresses({page.toString(QUrl::FullyEncoded)}); });
     connect(library->rowEvents(), &ListRowEvents::rowDoubleClicked, this,
             &MainWindow::onLibraryRowDoubleClicked);
     connect(transfers->clearAction(), &QAction::triggered, this, &MainWindow::onClearRows);
@@ -200,8 +263,33 @@ void MainWindow::onDownload() {
     const QUrl address = search->browser()->url();
     if (address.isEmpty() || !mgr)
         return;
-    mgr->download(narrow(address.toString(QUrl::FullyEncoded)), title);
+    const std::string url = narrow(address.toString(QUrl::FullyEncoded));
+    if (const std::string saved = savedFileOf(url); !saved.empty()) {
+        const auto answer =
+            MessageBox::ask(tr("Already downloaded — open it, or download again?"),
+                            QMessageBox::Open | QMessageBox::Retry | QMessageBox::Cancel,
+                            QMessageBox::Open, this, {{QMessageBox::Retry, tr("Download &Again")}});
+        if (answer == QMessageBox::Open)
+            playMedia(saved);
+        if (answer != QMessageBox::Retry)
+            return;
+    }
+    mgr->download(url, title);
     tabPages->setCurrentWidget(transfers);
+}
+
+std::string MainWindow::savedFileOf(const std::string& pageUrl) const {
+    const TransferModel& model = mgr->transferModel();
+    for (int row = model.rowCount() - 1; row >= 0; --row) {
+        const TransferRecord& record = mgr->transfers().at(static_cast<std::size_t>(row));
+        if (record.state != TransferState::Done || record.pageUrl != pageUrl)
+            continue;
+        // A file the user has since deleted is not worth asking about.
+        const std::string path = model.mediaPath(row);
+        if (!path.empty() && QFileInfo::exists(wide(path)))
+            return path;
+    }
+    return {};
 }
 
 void MainWindow::onAbout() {

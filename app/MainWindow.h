@@ -13,6 +13,7 @@ class LibraryTab;
 class Manager;
 class QLabel;
 class QTabWidget;
+class QTimer;
 class SearchTab;
 class SettingsTab;
 class SettingsTabHandlers;
@@ -79,6 +80,17 @@ private:
     void playRow(int row);
     // Plays a media file in the Home pane, as the library's play does.
     void playMedia(const std::string& path);
+    // The status bar and the title bar follow the transfers.
+    void followTransfers();
+    void showSummary();
+    // Window size and place and the lists' columns, kept in window.ini in the
+    // data folder.
+    QString layoutPath() const;
+    void restoreLayout();
+    void saveLayout() const;
+    // The file of a finished download of the page that is still on disk;
+    // empty when there is none.
+    std::string savedFileOf(const std::string& pageUrl) const;
     // The desktop's file manager, with the file selected.
     void showInFileManager(const std::string& path);
 
@@ -93,6 +105,7 @@ private:
 
     SettingsTabHandlers* settingsHandlers = nullptr; // owned by the Settings tab
     FileManager* fileManager = nullptr;
+    QTimer* summaryTimer = nullptr;
     QWidget* shownTab = nullptr;
     std::unique_ptr<Manager> mgr;
     bool shownOnce = false;

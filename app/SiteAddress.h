@@ -19,11 +19,5 @@ inline QString searchPage() {
 inline QString searchAddress() {
     return home() + QStringLiteral("/search.php");
 }
-// Host and port, for the status bar.
-inline QString host() {
-    const QUrl url(home());
-    return url.port() < 0 ? url.host()
-                          : url.host() + QLatin1Char(':') + QString::number(url.port());
-}
 
 } // namespace SiteAddress

@@ -1,5 +1,7 @@
 #include "TransfersTab.h"
 
+#include "CutTextTips.h"
+#include "EmptyListHint.h"
 #include "ProgressDelegate.h"
 
 #include <QHeaderView>
@@ -60,6 +62,12 @@ TransfersTab::TransfersTab(QWidget* parent) : QWidget(parent) {
     });
     updateActions();
 
+    // Long titles keep their start and end; a cut cell shows its text on hover.
+    transferList->setTextElideMode(Qt::ElideMiddle);
+    new CutTextTips(transferList); // owned by the view
+    emptyHint = new EmptyListHint(
+        transferList, tr("No downloads yet — find a video on Search and press Download"));
+
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(transferList);
@@ -70,6 +78,9 @@ void TransfersTab::setModel(TransferModel* model) {
     transferList->setModel(model);
     for (int column = 0; column < TransferModel::ColumnCount; ++column)
         transferList->setColumnWidth(column, ColumnWidths[column]);
+    // The status takes the width the window has to spare.
+    transferList->header()->setSectionResizeMode(TransferModel::StatusColumn, QHeaderView::Stretch);
+    emptyHint->followModel();
     // The selection model is the view's new one. Rows change state without
     // a selection change: the menu and the keys look again before acting.
     connect(transferList->selectionModel(), &QItemSelectionModel::selectionChanged, this,

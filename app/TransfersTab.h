@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+class EmptyListHint;
 class ProgressDelegate;
 class QAction;
 class QMenu;
@@ -71,6 +72,7 @@ private:
     QAction* convert;
     QAction* play;
     QAction* showFolder;
+    EmptyListHint* emptyHint;
     // Null once the model is gone (the Manager goes before the window).
     QPointer<TransferModel> transferModel;
 };

@@ -2,6 +2,7 @@
 
 #include "ListView.h"
 
+#include <QHeaderView>
 #include <QTreeWidget>
 
 QTreeWidget* LibraryView::build(QWidget* parent) {
@@ -10,5 +11,8 @@ QTreeWidget* LibraryView::build(QWidget* parent) {
                          {{QStringLiteral("Title"), 300}, {QStringLiteral("Type"), 80}});
     // Unlike the transfer list, several library rows may be selected at once.
     view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    // The title takes the width the window has to spare.
+    view->header()->setStretchLastSection(false);
+    view->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     return view;
 }

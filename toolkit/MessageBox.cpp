@@ -1,5 +1,7 @@
 #include "MessageBox.h"
 
+#include <QAbstractButton>
+
 #include <utility>
 
 namespace {
@@ -23,10 +25,10 @@ void MessageBox::show(const QString& text, QWidget* parent) {
     box.exec();
 }
 
-QMessageBox::StandardButton MessageBox::ask(const QString& text,
-                                            QMessageBox::StandardButtons buttons,
-                                            QMessageBox::StandardButton byDefault,
-                                            QWidget* parent) {
+QMessageBox::StandardButton
+MessageBox::ask(const QString& text, QMessageBox::StandardButtons buttons,
+                QMessageBox::StandardButton byDefault, QWidget* parent,
+                const QList<QPair<QMessageBox::StandardButton, QString>>& labels) {
     if (const Asker& asker = currentAsker())
         return asker(text, buttons);
     if (const Sink& sink = currentSink()) {
@@ -35,6 +37,9 @@ QMessageBox::StandardButton MessageBox::ask(const QString& text,
     }
     QMessageBox box(QMessageBox::Question, QString(), text, buttons, parent);
     box.setDefaultButton(byDefault);
+    for (const auto& [button, label] : labels)
+        if (QAbstractButton* shown = box.button(button))
+            shown->setText(label);
     const int chosen = box.exec();
     // Esc or the window's close button: the Cancel of the question, if any.
     return chosen == 0 ? QMessageBox::Cancel : static_cast<QMessageBox::StandardButton>(chosen);

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QList>
 #include <QMessageBox>
+#include <QPair>
 #include <QString>
 
 #include <functional>
@@ -19,10 +21,11 @@ public:
     static void show(const QString& text, QWidget* parent = nullptr);
     // The button chosen. With a sink but no asker installed, the text goes
     // to the sink and the answer is byDefault.
-    static QMessageBox::StandardButton ask(const QString& text,
-                                           QMessageBox::StandardButtons buttons,
-                                           QMessageBox::StandardButton byDefault,
-                                           QWidget* parent = nullptr);
+    // labels: texts of our own for some of the buttons.
+    static QMessageBox::StandardButton
+    ask(const QString& text, QMessageBox::StandardButtons buttons,
+        QMessageBox::StandardButton byDefault, QWidget* parent = nullptr,
+        const QList<QPair<QMessageBox::StandardButton, QString>>& labels = {});
 
     // An about box: the program's icon, a caption and rich text whose links
     // open in the desktop's browser. A sink receives the text.

@@ -134,8 +134,17 @@ TEST_F(WindowTest, StatusBarAndStartPages) {
     ASSERT_NE(status, nullptr);
     auto* label = status->findChild<QLabel*>("statusLabel");
     ASSERT_NE(label, nullptr);
-    EXPECT_EQ(label->text(), SiteAddress::host());
-    EXPECT_FALSE(label->text().contains("/"));
+    // The transfers summed up, not the site's host.
+    EXPECT_EQ(label->text(), "Ready");
+    EXPECT_EQ(window->windowTitle(), "Quillmoth");
+
+    // An empty list says what to do, until it has a row.
+    auto* hint = transferList()->viewport()->findChild<QLabel*>("emptyHint");
+    ASSERT_NE(hint, nullptr);
+    EXPECT_EQ(hint->text(), "No downloads yet — find a video on Search and press Download");
+    EXPECT_FALSE(hint->isHidden());
+    window->manager()->download("http://127.0.0.1:9/watch", "Clip");
+    EXPECT_TRUE(hint->isHidden());
 
     // Where each pane was sent; whether the site answers is the browser's business.
     EXPECT_EQ(requestedAddress(window->homeTab()->browser()),

@@ -1,0 +1,64 @@
+#include "TransfersSummary.h"
+
+#include "TransferList.h"
+#include "TransferRate.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+
+#include <algorithm>
+
+TransfersSummary TransfersSummary::of(const TransferList& list) {
+    TransfersSummary summary;
+    for (std::size_t row = 0; row < list.size(); ++row) {
+        const TransferRecord& record = list.at(row);
+        switch (record.state) {
+        case TransferState::Queued:
+            ++summary.queued;
+            break;
+        case TransferState::Converting:
+            ++summary.converting;
+            break;
+        case TransferState::Running:
+            if (record.kind == TransferKind::Conversion) {
+                ++summary.converting;
+                break;
+            }
+            ++summary.downloading;
+            if (record.total > 0) {
+                summary.received += std::min(record.received, record.total);
+                summary.total += record.total;
+            }
+            if (const TransferRate* rate = list.rateAt(row))
+                summary.bytesPerSecond += rate->rate().value_or(0.0);
+            break;
+        default:
+            break;
+        }
+    }
+    return summary;
+}
+
+QString TransfersSummary::text() const {
+    const auto tr = [](const char* text, int n) {
+        return QCoreApplication::translate("TransfersSummary", text, nullptr, n);
+    };
+    QStringList parts;
+    if (downloading > 0)
+        parts << tr("%n downloading", downloading);
+    if (converting > 0)
+        parts << tr("%n converting", converting);
+    if (queued > 0)
+        parts << tr("%n waiting", queued);
+    if (parts.isEmpty())
+        return QCoreApplication::translate("TransfersSummary", "Ready");
+    if (downloading > 0 && bytesPerSecond > 0)
+        parts << QString::fromStdString(TransferRate::formatRate(bytesPerSecond));
+    return parts.join(QStringLiteral(" · "));
+}
+
+int TransfersSummary::percent() const {
+    if (downloading == 0 || total <= 0)
+        return -1;
+    return static_cast<int>(100 * received / total);
+}

@@ -1,0 +1,38 @@
+// What the status bar and the title bar say about the transfers as a whole.
+#include "Job.h"
+#include "TransferList.h"
+#include "TransfersSummary.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+TEST(TransfersSummary, CountsWhatRunsAndWaitsAndSaysReadyOtherwise) {
+    TransfersSummary idle;
+    EXPECT_EQ(idle.text(), "Ready");
+    EXPECT_EQ(idle.percent(), -1);
+
+    // Jobs are kept, never run: the list's counting is what is looked at.
+    std::vector<std::unique_ptr<Job>> kept;
+    TransferList list(
+        nullptr, [&](std::unique_ptr<Job> job) { kept.push_back(std::move(job)); }, nullptr,
+        [] { return TransferList::JobSettings{}; });
+    list.setMaxRunning(2);
+    for (int i = 0; i < 3; ++i)
+        list.add("http://127.0.0.1:9/watch", "Clip");
+    const TransfersSummary summary = TransfersSummary::of(list);
+    EXPECT_EQ(summary.downloading, 2);
+    EXPECT_EQ(summary.queued, 1);
+    EXPECT_EQ(summary.text(), "2 downloading · 1 waiting");
+    EXPECT_EQ(summary.percent(), -1) << "no size known yet";
+
+    TransfersSummary moving;
+    moving.downloading = 1;
+    moving.converting = 1;
+    moving.bytesPerSecond = 1.4e6;
+    moving.received = 3;
+    moving.total = 4;
+    EXPECT_EQ(moving.text(), "1 downloading · 1 converting · 1.4 MB/s");
+    EXPECT_EQ(moving.percent(), 75);
+}

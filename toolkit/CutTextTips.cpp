@@ -1,0 +1,31 @@
+#include "CutTextTips.h"
+
+#include <QAbstractItemView>
+#include <QHelpEvent>
+#include <QStyle>
+#include <QToolTip>
+
+CutTextTips::CutTextTips(QAbstractItemView* view) : QObject(view), view(view) {
+    view->viewport()->installEventFilter(this);
+}
+
+bool CutTextTips::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != view->viewport() || event->type() != QEvent::ToolTip)
+        return QObject::eventFilter(watched, event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const QModelIndex index = view->indexAt(help->pos());
+    const QString text = index.data(Qt::DisplayRole).toString();
+    // The item's own tooltip, if it has one, wins.
+    const QString own = index.data(Qt::ToolTipRole).toString();
+    const int margins =
+        2 * (view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1);
+    const bool cut = !text.isEmpty() && view->fontMetrics().horizontalAdvance(text) >
+                                            view->visualRect(index).width() - margins;
+    if (!own.isEmpty())
+        QToolTip::showText(help->globalPos(), own, view->viewport());
+    else if (cut)
+        QToolTip::showText(help->globalPos(), text, view->viewport(), view->visualRect(index));
+    else
+        QToolTip::hideText();
+    return true;
+}
