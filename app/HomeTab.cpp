@@ -2,6 +2,7 @@
 
 #include "BrowserPane.h"
 #include "HomePlayer.h"
+#include "NavigationBar.h"
 #include "SettingsStore.h"
 
 #include <QVBoxLayout>
@@ -14,10 +15,14 @@ HomeTab::HomeTab(const std::string& dataFolder, QWidget* parent)
     // The pane is a child of this tab and goes with it.
     pane = new BrowserPane(this);
     pane->setObjectName(QStringLiteral("homeBrowser"));
+    navigation = new NavigationBar(pane, this);
+    navigation->setObjectName(QStringLiteral("homeNavigation"));
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(pane);
+    layout->setSpacing(2);
+    layout->addWidget(navigation, 0, Qt::AlignLeft);
+    layout->addWidget(pane, 1);
 }
 
 void HomeTab::setRunner(WorkRunner& runner) {

@@ -6,6 +6,7 @@
 
 class BrowserPane;
 class HomePlayer;
+class NavigationBar;
 class WorkRunner;
 
 // "Home": the browser that shows the splash page, player pages and folders.
@@ -22,6 +23,7 @@ public:
     void setRunner(WorkRunner& runner);
 
     BrowserPane* browser() const { return pane; }
+    NavigationBar* navigationBar() const { return navigation; }
     HomePlayer* player() const { return homePlayer; }
 
     // Plays a media file in the pane, preparing a playable copy when needed.
@@ -30,5 +32,6 @@ public:
 private:
     std::string dataFolder;
     BrowserPane* pane;
+    NavigationBar* navigation;
     HomePlayer* homePlayer = nullptr;
 };

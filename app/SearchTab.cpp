@@ -1,21 +1,25 @@
 #include "SearchTab.h"
 
 #include "BrowserPane.h"
+#include "NavigationBar.h"
 #include "SiteAddress.h"
 #include "Text.h"
 
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPointer>
 #include <QPushButton>
 #include <QSplitter>
 #include <QVBoxLayout>
+#include <QWebEngineContextMenuRequest>
 #include <QWebEnginePage>
 
-const char* const SearchTab::Instructions =
+const char* const SearchTab::Instructions = QT_TRANSLATE_NOOP(
+    "SearchTab",
     "1. Search for the video you want.\n\n2. When you are on the page that's playing your video "
-    "the title will appear.\n\n3. Click Download.";
+    "the title will appear.\n\n3. Click Download.");
 
 SearchTab::SearchTab(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("searchTab"));
@@ -38,18 +42,20 @@ SearchTab::SearchTab(QWidget* parent) : QWidget(parent) {
     connect(browserPane, &QWebEngineView::loadStarted, this, &SearchTab::navigationStarted);
     connect(browserPane, &QWebEngineView::urlChanged, this, &SearchTab::shownUrlChanged);
     connect(titleText, &QLineEdit::textEdited, this, &SearchTab::titleTyped);
+    browserPane->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(browserPane, &QWidget::customContextMenuRequested, this, &SearchTab::onBrowserMenu);
     updateDownload();
 }
 
 QWidget* SearchTab::buildLeftPane() {
     auto* pane = new QWidget;
-    titleText = new QLineEdit(QStringLiteral("Title"), pane);
+    titleText = new QLineEdit(tr("Title"), pane);
     titleText->setObjectName(QStringLiteral("titleBox"));
     titleText->setMaxLength(256);
-    download = new QPushButton(QStringLiteral("Download"), pane);
+    download = new QPushButton(tr("Download"), pane);
     download->setObjectName(QStringLiteral("downloadButton"));
     download->setFixedSize(129, 36);
-    instructions = new QLabel(wide(Instructions), pane);
+    instructions = new QLabel(tr(Instructions), pane);
     instructions->setObjectName(QStringLiteral("instructions"));
     instructions->setWordWrap(true);
     instructions->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -64,7 +70,7 @@ QWidget* SearchTab::buildLeftPane() {
 
 QWidget* SearchTab::buildRightPane() {
     auto* pane = new QWidget;
-    go = new QPushButton(QStringLiteral("Go"), pane);
+    go = new QPushButton(tr("Go"), pane);
     go->setObjectName(QStringLiteral("goButton"));
     QFont small = go->font();
     small.setPixelSize(12);
@@ -73,14 +79,17 @@ QWidget* SearchTab::buildRightPane() {
     addressText->setObjectName(QStringLiteral("addressBox"));
     browserPane = new BrowserPane(pane);
     browserPane->setObjectName(QStringLiteral("searchBrowser"));
+    navBar = new NavigationBar(browserPane, pane);
+    navBar->setObjectName(QStringLiteral("searchNavigation"));
 
     auto* layout = new QGridLayout(pane);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
-    layout->addWidget(go, 0, 0);
-    layout->addWidget(addressText, 0, 1);
-    layout->addWidget(browserPane, 1, 0, 1, 2);
-    layout->setColumnStretch(1, 1);
+    layout->addWidget(navBar, 0, 0);
+    layout->addWidget(go, 0, 1);
+    layout->addWidget(addressText, 0, 2);
+    layout->addWidget(browserPane, 1, 0, 1, 3);
+    layout->setColumnStretch(2, 1);
     layout->setRowStretch(1, 1);
     return pane;
 }
@@ -112,8 +121,9 @@ void SearchTab::onNavigated() {
             return;
         // A load still going means this HTML may be another page's.
         const BrowserPane* browser = self->browserPane;
+        // Our page for an address that could not be reached is no watch page.
         if (started == self->navigation && !browser->page()->isLoading() &&
-            page == pageOf(browser->url())) {
+            !browser->showsFailure() && page == pageOf(browser->url())) {
             // What the user typed for this page outranks what the page says.
             if (!self->typed && self->titleFinder)
                 self->titleFinder(narrow(html));
@@ -151,6 +161,26 @@ void SearchTab::titleTyped() {
 }
 
 void SearchTab::updateDownload() {
-    const bool current = !titlePage.isEmpty() && titlePage == pageOf(browserPane->url());
+    const bool current = !titlePage.isEmpty() && titlePage == pageOf(browserPane->url()) &&
+                         !browserPane->showsFailure();
     download->setEnabled(current && !titleText->text().trimmed().isEmpty());
+}
+
+void SearchTab::onBrowserMenu(const QPoint& position) {
+    // The engine's own entries, plus a download of the page a web link leads to.
+    QMenu* menu = browserPane->createStandardContextMenu();
+    const QWebEngineContextMenuRequest* request = browserPane->lastContextMenuRequest();
+    const QUrl link = request ? request->linkUrl() : QUrl();
+    if (link.isValid() &&
+        (link.scheme() == QLatin1String("http") || link.scheme() == QLatin1String("https"))) {
+        auto* action = new QAction(tr("Download Video"), menu);
+        action->setObjectName(QStringLiteral("downloadVideoAction"));
+        connect(action, &QAction::triggered, this, [this, link] { emit downloadRequested(link); });
+        QAction* first = menu->actions().value(0);
+        menu->insertAction(first, action);
+        if (first)
+            menu->insertSeparator(first);
+    }
+    // The menu deletes itself when closed.
+    menu->popup(browserPane->mapToGlobal(position));
 }

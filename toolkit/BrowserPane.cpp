@@ -68,7 +68,7 @@ QString BrowserPane::failurePageHtml() const {
                           "body { font-family: sans-serif; margin: 3em; }"
                           "h1 { font-size: 1.5em; font-weight: normal; }"
                           ".address { overflow-wrap: anywhere; opacity: 0.75; }"
-                          "button { font-size: 1em; padding: 0.4em 1.5em; }"
+                          "button { font: inherit; padding: 0.4em 1.5em; }"
                           "</style></head><body><h1>") +
            heading + QStringLiteral("</h1><p class=\"address\">") +
            address.toDisplayString().toHtmlEscaped() + QStringLiteral("</p><p>") +

@@ -5,6 +5,8 @@
 #include "FixtureServer.h"
 #include "TransferList.h"
 
+#include <QApplication>
+#include <QMenu>
 #include <QPushButton>
 
 #include <filesystem>
@@ -137,4 +139,26 @@ TEST_F(SearchPaneTest, AWholeDownloadThroughTheWindow) {
     EXPECT_TRUE(readAll(target) == movie) << "file on disk differs from the stream";
     EXPECT_EQ(server.hits("/high"), highHits);
     EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST_F(SearchPaneTest, DownloadVideoOnALinksMenuQueuesThePageItLeadsTo) {
+    server.body("/links", "<body style=\"margin: 0\"><a href=\"/watch\" style=\"display: block; "
+                          "height: 100px\">My Clip</a></body>");
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    tabs()->setCurrentWidget(window->searchTab());
+    ASSERT_TRUE(searchTo(server.url("/links")));
+    QTest::mouseClick(searchBrowser()->focusProxy(), Qt::RightButton, {}, QPoint(50, 50));
+    QMenu* menu = nullptr;
+    (void)QTest::qWaitFor(
+        [&] { return (menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())); });
+    QAction* download = menu ? menu->findChild<QAction*>("downloadVideoAction") : nullptr;
+    ASSERT_NE(download, nullptr);
+    EXPECT_EQ(download->text(), "Download Video");
+    download->trigger();
+    menu->close();
+    // The page's own address, named after its headline when it is read.
+    ASSERT_EQ(window->manager()->transfers().size(), 1u);
+    EXPECT_EQ(window->manager()->transfers().at(0).pageUrl, server.url("/watch"));
+    EXPECT_EQ(currentTab()->objectName(), "transfersTab");
 }
