@@ -4,6 +4,8 @@
 
 class ListRowEvents;
 class QAction;
+class QLineEdit;
+class QTreeWidgetItem;
 class QMenu;
 class QTreeWidget;
 
@@ -22,14 +24,24 @@ public:
     // The row the actions act on: the current row when it is selected, else
     // the first selected one; -1 when none is.
     int chosenRow() const;
+    // Filters the rows by title as typed: case-insensitive and blind to
+    // accents. Esc clears it, Ctrl+F goes to it.
+    QLineEdit* filterBox() const { return filter; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Where a row keeps its title's search key.
+    static constexpr int KeyRole = Qt::UserRole + 16;
+    void applyFilter(const QString& text);
+    void showIfMatching(QTreeWidgetItem* item);
+
     QTreeWidget* files;
     QMenu* libraryMenu;
     QAction* showFolder;
     QAction* play;
     ListRowEvents* events;
+    QLineEdit* filter;
+    QString filterKey;
 };
