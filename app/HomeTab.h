@@ -9,7 +9,8 @@ class HomePlayer;
 class NavigationBar;
 class WorkRunner;
 
-// "Home": the browser that shows the splash page, player pages and folders.
+// "Home": the browser that shows the splash page, player pages and folders,
+// under its Back, Forward and Reload buttons.
 class HomeTab : public QWidget {
     Q_OBJECT
 public:
