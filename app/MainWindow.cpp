@@ -20,8 +20,11 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QIcon>
@@ -30,6 +33,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
@@ -52,6 +56,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), chooser(this) {
     font.setPixelSize(16);
     setFont(font);
     resize(800, 588);
+    setAcceptDrops(true);
 
     buildStatusBar();
     buildMenu();
@@ -167,6 +172,12 @@ void MainWindow::buildMenu() {
     menus->setObjectName(QStringLiteral("menuBar"));
     QMenu* file = menus->addMenu(tr("&File"));
     file->setObjectName(QStringLiteral("fileMenu"));
+    QAction* paste = file->addAction(tr("&Paste Link"));
+    paste->setObjectName(QStringLiteral("pasteLinkAction"));
+    // Text fields and web pages take Ctrl+V first (they override it).
+    paste->setShortcut(QKeySequence::Paste);
+    connect(paste, &QAction::triggered, this, &MainWindow::onPasteLink);
+    file->addSeparator();
     QAction* quit = file->addAction(tr("&Quit"));
     quit->setObjectName(QStringLiteral("quitAction"));
     quit->setShortcut(QKeySequence::Quit);
@@ -351,6 +362,60 @@ void MainWindow::onShowTransferFolder() {
     const int row = transfers->chosenRow(TransfersTab::Action::ShowFolder);
     if (row >= 0)
         showInFileManager(transfers->model()->mediaPath(row));
+}
+
+namespace {
+
+// The texts a clipboard or a drop holds: its links, else its lines of text.
+QStringList textsOf(const QMimeData* data) {
+    QStringList texts;
+    if (!data)
+        return texts;
+    if (data->hasUrls()) {
+        for (const QUrl& url : data->urls())
+            texts << url.toString();
+    } else if (data->hasText()) {
+        // One address a line; a line with blanks in it is no address.
+        for (const QString& line : data->text().split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+            if (!line.trimmed().isEmpty())
+                texts << line.trimmed();
+    }
+    return texts;
+}
+
+} // namespace
+
+void MainWindow::takeAddresses(const QStringList& texts) {
+    QStringList addresses;
+    QStringList skipped;
+    for (const QString& text : texts) {
+        const QUrl url(text.trimmed());
+        const QString scheme = url.scheme().toLower();
+        if (url.isValid() && !url.host().isEmpty() && (scheme == "http" || scheme == "https"))
+            addresses << url.toString(QUrl::FullyEncoded);
+        else
+            skipped << text;
+    }
+    queueAddresses(addresses);
+    if (texts.isEmpty())
+        statusBar()->showMessage(tr("Not a web address: nothing to download."), 15000);
+    else if (!skipped.isEmpty())
+        statusBar()->showMessage(
+            tr("Not a web address, skipped: %1").arg(skipped.join(QStringLiteral(", "))), 15000);
+}
+
+void MainWindow::onPasteLink() {
+    takeAddresses(textsOf(QGuiApplication::clipboard()->mimeData()));
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls() || event->mimeData()->hasText())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    takeAddresses(textsOf(event->mimeData()));
+    event->acceptProposedAction();
 }
 
 void MainWindow::queueAddresses(const QStringList& addresses) {

@@ -40,6 +40,9 @@ public:
     // Queues a download of each address; an empty title names it after the
     // page's headline.
     void queueAddresses(const QStringList& addresses);
+    // Texts from the command line, the clipboard or a drop: web addresses
+    // become downloads, anything else is said in the status bar and skipped.
+    void takeAddresses(const QStringList& texts);
     // A close the user did not ask for (a signal, the session ending): no
     // question waits, and unsaved settings stay unsaved.
     void closeWithoutAsking();
@@ -49,12 +52,17 @@ protected:
     // the user stays). Closing pauses every transfer (to continue at the next
     // start), stops conversions and waits, briefly, for their workers.
     void closeEvent(QCloseEvent* event) override;
+    // A link dropped anywhere outside the browser panes is downloaded.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private slots:
     void onDownload();
     void onHelp();
     void onAbout();
+    // Ctrl+V outside a text field, or File > Paste Link.
+    void onPasteLink();
     // The Transfers tab's actions, each on the selected rows it applies to.
     void onClearRows();
     void onConvertRows();

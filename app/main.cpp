@@ -26,25 +26,6 @@ namespace {
 // which may still be starting or closing.
 constexpr int HandOverWaitMs = 10000;
 
-// Web addresses become downloads; anything else is said once and skipped.
-void take(quillmoth::MainWindow& window, const QStringList& texts) {
-    QStringList addresses;
-    QStringList skipped;
-    for (const QString& text : texts) {
-        const QUrl url(text);
-        const QString scheme = url.scheme().toLower();
-        if (url.isValid() && !url.host().isEmpty() && (scheme == "http" || scheme == "https"))
-            addresses << url.toString(QUrl::FullyEncoded);
-        else
-            skipped << text;
-    }
-    window.queueAddresses(addresses);
-    if (!skipped.isEmpty())
-        window.statusBar()->showMessage(QStringLiteral("Not a web address, skipped: %1")
-                                            .arg(skipped.join(QStringLiteral(", "))),
-                                        15000);
-}
-
 // Wayland may keep the focus where it is; that is its choice.
 void bringForward(QWidget& window) {
     window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
@@ -84,6 +65,8 @@ int main(int argc, char** argv) {
     prepareWebEngineEnvironment();
     {
         QApplication app(argc, argv);
+        // Wayland matches the window to its desktop entry by this name.
+        QGuiApplication::setDesktopFileName(QStringLiteral(QUILLMOTH_APP_ID));
         const QStringList addresses = QApplication::arguments().mid(1);
         InstanceServer instance(QString::fromStdString(SettingsStore::userDataFolder()));
         if (!becomeWindow(instance, addresses))
@@ -91,9 +74,9 @@ int main(int argc, char** argv) {
         quillmoth::MainWindow window;
         closeOnTerminate(&window, [&window] { window.closeWithoutAsking(); });
         window.show();
-        QTimer::singleShot(0, &window, [&] { take(window, addresses); });
+        QTimer::singleShot(0, &window, [&] { window.takeAddresses(addresses); });
         QObject::connect(&instance, &InstanceServer::addressesReceived, &window,
-                         [&](const QStringList& more) { take(window, more); });
+                         [&](const QStringList& more) { window.takeAddresses(more); });
         QObject::connect(&instance, &InstanceServer::raiseRequested, &window,
                          [&] { bringForward(window); });
         app.exec();

@@ -12,11 +12,15 @@
 #include "gui/UrlCatcher.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QDir>
+#include <QDropEvent>
 #include <QItemSelectionModel>
 #include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStatusBar>
 
 #include <filesystem>
 #include <fstream>
@@ -365,4 +369,31 @@ TEST_F(WindowTest, LibraryActsOnTheSelectedRowAndPlaysTheDoubleClickedOneOnlyFro
     QTest::keyClick(list, Qt::Key_Return);
     EXPECT_EQ(currentTab()->objectName(), "homeTab");
     EXPECT_TRUE(QTest::qWaitFor([&] { return requestedAddress(home) != "about:blank"; }, 10000));
+}
+
+TEST_F(WindowTest, PastedAndDroppedLinksAreDownloadedAndOtherTextIsSaid) {
+    QGuiApplication::clipboard()->setText("  http://127.0.0.1:9/watch?v=1\n");
+    window->findChild<QAction*>("pasteLinkAction")->trigger();
+    EXPECT_EQ(transferRows(), 1);
+    EXPECT_EQ(currentTab(), window->transfersTab());
+    EXPECT_EQ(window->findChild<QAction*>("pasteLinkAction")->shortcut(),
+              QKeySequence(QKeySequence::Paste));
+
+    QGuiApplication::clipboard()->setText("not a link");
+    window->findChild<QAction*>("pasteLinkAction")->trigger();
+    EXPECT_EQ(transferRows(), 1);
+    EXPECT_EQ(window->statusBar()->currentMessage(), "Not a web address, skipped: not a link");
+
+    // A drop of links: the web ones only.
+    QMimeData links;
+    links.setUrls({QUrl("http://127.0.0.1:9/watch?v=2"), QUrl("file:///etc/passwd")});
+    window->show();
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &links, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window.get(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &links, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window.get(), &drop);
+    EXPECT_EQ(transferRows(), 2);
+    EXPECT_EQ(window->statusBar()->currentMessage(),
+              "Not a web address, skipped: file:///etc/passwd");
 }
