@@ -75,8 +75,9 @@ TEST(ControlFinder, LooksThroughTabPagesGroupBoxesAndTheCentralWidget) {
     EXPECT_EQ(findControl(tabs, "searchTab"), page2);
     EXPECT_EQ(findControl(page, "downloadsGroup"), box);
     EXPECT_EQ(findControl(box, "movieBrowseButton"), inner);
-    EXPECT_EQ(findControlPath(&window, {"tabs", "settingsTab", "downloadsGroup", "movieBrowseButton"}),
-              inner);
+    EXPECT_EQ(
+        findControlPath(&window, {"tabs", "settingsTab", "downloadsGroup", "movieBrowseButton"}),
+        inner);
     EXPECT_EQ(findControlPath(tabs, {"searchTab", "searchSplitter", "instructions"}), left);
     EXPECT_EQ(findControlAs<QPushButton>(box, "movieBrowseButton"), inner);
     EXPECT_EQ(findControlAs<QLabel>(box, "movieBrowseButton"), nullptr);
