@@ -10,6 +10,10 @@ namespace {
 
 using Size = std::string_view::size_type;
 
+// Longer than any address a server takes: not copied, so a hostile page
+// costs nothing beyond its own memory.
+constexpr Size kMaxLinkBytes = Size{1} << 20;
+
 bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
 }
@@ -148,7 +152,7 @@ std::string PagePicture::address(std::string_view page, const std::string& pageA
             continue;
         at = readAttributes(page, at, tag);
         const std::string_view link = meta ? tag.content : tag.href;
-        if (link.empty())
+        if (link.empty() || link.size() > kMaxLinkBytes)
             continue;
         if (meta && (isOpenGraphImage(tag.property) || isOpenGraphImage(tag.metaName))) {
             openGraph = resolveAddress(pageAddress, attributeText(link));
