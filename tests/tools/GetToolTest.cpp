@@ -144,7 +144,7 @@ TEST_F(GetToolTest, BadUsageExitsWithTwo) {
     ASSERT_FALSE(help.lines.empty());
     EXPECT_EQ(help.lines.front().rfind("Usage: quillmoth-get", 0), 0u);
     EXPECT_NE(help.out.find("\n  --version "), std::string::npos);
-    EXPECT_NE(help.out.find("\n  --limit-rate RATE "), std::string::npos);
+    EXPECT_NE(help.out.find("\n  --limit-rate RATE\n"), std::string::npos);
     const ToolResult version = runTool({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_TRUE(
