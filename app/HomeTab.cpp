@@ -15,6 +15,7 @@ HomeTab::HomeTab(const std::string& dataFolder, QWidget* parent)
     // The pane is a child of this tab and goes with it.
     pane = new BrowserPane(this);
     pane->setObjectName(QStringLiteral("homeBrowser"));
+    pane->setAccessibleName(tr("Home page"));
     navigation = new NavigationBar(pane, this);
     navigation->setObjectName(QStringLiteral("homeNavigation"));
 

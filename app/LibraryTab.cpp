@@ -16,6 +16,7 @@
 LibraryTab::LibraryTab(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("libraryTab"));
     files = LibraryView::build(this);
+    files->setAccessibleName(tr("Library"));
 
     libraryMenu = new QMenu(files);
     libraryMenu->setObjectName(QStringLiteral("libraryMenu"));

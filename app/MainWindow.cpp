@@ -36,6 +36,8 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QSettings>
+#include <QShortcut>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -118,6 +120,7 @@ void MainWindow::restoreLayout() {
         layout.value(QStringLiteral("window/transferColumns")).toByteArray());
     library->list()->header()->restoreState(
         layout.value(QStringLiteral("window/libraryColumns")).toByteArray());
+    search->panes()->restoreState(layout.value(QStringLiteral("window/searchPanes")).toByteArray());
 }
 
 void MainWindow::saveLayout() const {
@@ -127,6 +130,7 @@ void MainWindow::saveLayout() const {
                     transfers->list()->header()->saveState());
     layout.setValue(QStringLiteral("window/libraryColumns"),
                     library->list()->header()->saveState());
+    layout.setValue(QStringLiteral("window/searchPanes"), search->panes()->saveState());
 }
 
 MainWindow::~MainWindow() {
@@ -248,6 +252,13 @@ void MainWindow::wire() {
                 settingsPage->display(mgr->settings());
         });
     shownTab = tabPages->currentWidget();
+    // Ctrl+L: the Search pane's address, from anywhere in the window.
+    auto* address = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this, [this] {
+        tabPages->setCurrentWidget(search);
+        search->addressBox()->setFocus(Qt::ShortcutFocusReason);
+        search->addressBox()->selectAll();
+    }); // owned by the window
+    address->setObjectName(QStringLiteral("addressShortcut"));
     connect(tabPages, &QTabWidget::currentChanged, this, &MainWindow::onTabChanged);
     // Logging out closes the window without a question anyone could answer.
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { askOnClose = false; });

@@ -29,7 +29,8 @@ SearchTab::SearchTab(QWidget* parent) : QWidget(parent) {
     splitter->addWidget(buildLeftPane());
     splitter->addWidget(buildRightPane());
     splitter->setStretchFactor(1, 1);
-    splitter->setSizes({155, 645});
+    // Room for a title of a few words; dragging the handle gives it more.
+    splitter->setSizes({260, 740});
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -52,6 +53,10 @@ QWidget* SearchTab::buildLeftPane() {
     titleText = new QLineEdit(tr("Title"), pane);
     titleText->setObjectName(QStringLiteral("titleBox"));
     titleText->setMaxLength(256);
+    titleText->setAccessibleName(tr("Title"));
+    // A title longer than the box can still be read whole.
+    connect(titleText, &QLineEdit::textChanged, titleText,
+            [this](const QString& title) { titleText->setToolTip(title); });
     download = new QPushButton(tr("Download"), pane);
     download->setObjectName(QStringLiteral("downloadButton"));
     download->setFixedSize(129, 36);
@@ -77,8 +82,10 @@ QWidget* SearchTab::buildRightPane() {
     go->setFont(small);
     addressText = new QLineEdit(SiteAddress::searchAddress(), pane);
     addressText->setObjectName(QStringLiteral("addressBox"));
+    addressText->setAccessibleName(tr("Address"));
     browserPane = new BrowserPane(pane);
     browserPane->setObjectName(QStringLiteral("searchBrowser"));
+    browserPane->setAccessibleName(tr("Search page"));
     navBar = new NavigationBar(browserPane, pane);
     navBar->setObjectName(QStringLiteral("searchNavigation"));
 
@@ -91,6 +98,9 @@ QWidget* SearchTab::buildRightPane() {
     layout->addWidget(browserPane, 1, 0, 1, 3);
     layout->setColumnStretch(2, 1);
     layout->setRowStretch(1, 1);
+    // Keyboard order: the address, then Go, then the page.
+    QWidget::setTabOrder(addressText, go);
+    QWidget::setTabOrder(go, browserPane);
     return pane;
 }
 

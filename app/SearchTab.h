@@ -33,6 +33,8 @@ public:
     QPushButton* downloadButton() const { return download; }
     QLineEdit* addressBox() const { return addressText; }
     BrowserPane* browser() const { return browserPane; }
+    // Its sizes are kept between runs.
+    QSplitter* panes() const { return splitter; }
     NavigationBar* navigationBar() const { return navBar; }
 
     static const char* const Instructions;

@@ -28,6 +28,7 @@ TransfersTab::TransfersTab(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("transfersTab"));
     transferList = new QTreeView(this);
     transferList->setObjectName(QStringLiteral("transferList"));
+    transferList->setAccessibleName(tr("Transfers"));
     transferList->setRootIsDecorated(false);
     transferList->setItemsExpandable(false);
     // One height for every row: thousands of history rows lay out at once.

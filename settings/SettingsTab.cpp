@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -36,11 +37,17 @@ QGroupBox* group(QWidget* page, const char* name, const char* title) {
 SettingsTab::SettingsTab(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("settingsTab"));
 
-    // Children in the window's order; the layout shows groupBox1 on top.
-    QGroupBox* conversion = group(this, "conversionGroup", "Conversion");
-    QGroupBox* library = group(this, "libraryGroup", "Library");
-    QGroupBox* qualityBox = group(this, "qualityGroup", "Quality");
-    QGroupBox* downloads = group(this, "downloadsGroup", "Downloads");
+    // The groups scroll on a small screen; Save stays in sight below them.
+    auto* scroll = new QScrollArea(this); // owned by the page
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setAccessibleName(tr("Settings"));
+    auto* content = new QWidget; // owned by the scroll area below
+    // Children in the window's order; the layout shows the downloads on top.
+    QGroupBox* conversion = group(content, "conversionGroup", "Conversion");
+    QGroupBox* library = group(content, "libraryGroup", "Library");
+    QGroupBox* qualityBox = group(content, "qualityGroup", "Quality");
+    QGroupBox* downloads = group(content, "downloadsGroup", "Downloads");
     save = named<QPushButton>(this, "saveButton", QStringLiteral("Save Settings"));
     save->setEnabled(false);
 
@@ -54,6 +61,11 @@ SettingsTab::SettingsTab(QWidget* parent) : QWidget(parent) {
     musicBrowse = named<QPushButton>(downloads, "musicBrowseButton", QStringLiteral("Browse"));
     notify =
         named<QCheckBox>(downloads, "notifyBox", QStringLiteral("Notify me when a transfer ends"));
+    // Each label names its box (screen readers, and a click on it).
+    movieLabel->setBuddy(movieFolder);
+    mp3Label->setBuddy(musicFolder);
+    movieBrowse->setAccessibleName(tr("Browse for the movie folder"));
+    musicBrowse->setAccessibleName(tr("Browse for the mp3 folder"));
     auto* runningLabel =
         new QLabel(QStringLiteral("Transfers at once"), downloads); // owned by the box
     maxRunning = new QSpinBox(downloads);                           // owned by the box
@@ -104,10 +116,11 @@ SettingsTab::SettingsTab(QWidget* parent) : QWidget(parent) {
         named<QRadioButton>(qualityBox, "qualityMedium", QStringLiteral("Medium")),
         named<QRadioButton>(qualityBox, "qualityLow",
                             QStringLiteral("Low (Fastest - Recommended for mp3 conversion)"))};
-    auto* qualityRow = new QHBoxLayout(qualityBox);
-    for (QRadioButton* button : quality)
-        qualityRow->addWidget(button);
-    qualityRow->addStretch(1);
+    // Two by two, so that the long last one fits a narrow window.
+    auto* qualityGrid = new QGridLayout(qualityBox);
+    for (std::size_t i = 0; i < quality.size(); ++i)
+        qualityGrid->addWidget(quality[i], static_cast<int>(i / 2), static_cast<int>(i % 2));
+    qualityGrid->setColumnStretch(2, 1);
 
     showMovies = named<QCheckBox>(library, "showMoviesBox", QStringLiteral("Movies"));
     showMusic = named<QCheckBox>(library, "showMusicBox", QStringLiteral("Music"));
@@ -123,16 +136,21 @@ SettingsTab::SettingsTab(QWidget* parent) : QWidget(parent) {
     conversionRow->addWidget(autoConvert);
     conversionRow->addStretch(1);
 
-    auto* column = new QVBoxLayout(this);
+    auto* column = new QVBoxLayout(content);
     column->addWidget(downloads);
     column->addWidget(qualityBox);
     column->addWidget(library);
     column->addWidget(conversion);
     column->addStretch(1);
+    scroll->setWidget(content);
+    auto* page = new QVBoxLayout(this);
+    page->setContentsMargins(0, 0, 0, 0);
+    page->addWidget(scroll, 1);
     auto* bottom = new QHBoxLayout();
+    bottom->setContentsMargins(9, 0, 9, 9);
     bottom->addStretch(1);
     bottom->addWidget(save);
-    column->addLayout(bottom);
+    page->addLayout(bottom);
 }
 
 QRadioButton* SettingsTab::qualityButton(int level) const {

@@ -5,6 +5,9 @@
 #include "SiteAddress.h"
 #include "gui/UrlCatcher.h"
 
+#include <QAbstractButton>
+#include <QAbstractSpinBox>
+#include <QAccessible>
 #include <QAction>
 #include <QDesktopServices>
 #include <QLabel>
@@ -13,6 +16,7 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QWebEngineView>
 
 namespace {
 
@@ -102,7 +106,7 @@ TEST_F(WindowTest, MenuBarHasFileAndHelpMenusWithMnemonicsAndShortcuts) {
     QStringList menus;
     for (QAction* action : bar->actions())
         menus << action->text() + ":" + actionNames(action->menu()).join(',');
-    EXPECT_EQ(menus, QStringList({"&File:quitAction=&Quit",
+    EXPECT_EQ(menus, QStringList({"&File:pasteLinkAction=&Paste Link,=,quitAction=&Quit",
                                   "&Help:helpAction=Quillmoth &Website,aboutAction=&About "
                                   "Quillmoth"}));
     auto* quit = window->findChild<QAction*>("quitAction");
@@ -151,4 +155,31 @@ TEST_F(WindowTest, StatusBarAndStartPages) {
               std::string(QUILLMOTH_SITE_URL) + "/splash.php?v=2&v2=8");
     EXPECT_EQ(requestedAddress(searchBrowser()),
               std::string(QUILLMOTH_SITE_URL) + "/search.php?v=2&v2=8");
+}
+
+TEST_F(WindowTest, EveryControlHasANameAndTheWindowFitsASmallScreen) {
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    for (int page = 0; page < tabs()->count(); ++page) {
+        tabs()->setCurrentIndex(page);
+        for (QWidget* control : tabs()->widget(page)->findChildren<QWidget*>()) {
+            // The page inside a browser is the page's own business.
+            if (control->focusPolicy() == Qt::NoFocus || !control->isVisible() ||
+                qobject_cast<QWebEngineView*>(control->parentWidget()) ||
+                qobject_cast<QAbstractSpinBox*>(control->parentWidget()))
+                continue;
+            QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
+            ASSERT_NE(accessible, nullptr);
+            EXPECT_FALSE(accessible->text(QAccessible::Name).isEmpty())
+                << control->metaObject()->className() << " " << control->objectName().toStdString();
+            // A button without words says what it does on hover.
+            auto* button = qobject_cast<QAbstractButton*>(control);
+            if (button && button->text().isEmpty()) {
+                EXPECT_FALSE(button->toolTip().isEmpty()) << button->objectName().toStdString();
+            }
+        }
+    }
+    // 1366 x 768 at twice the scale, less a panel and a title bar.
+    EXPECT_LE(window->minimumSizeHint().width(), 683);
+    EXPECT_LE(window->minimumSizeHint().height(), 340);
 }

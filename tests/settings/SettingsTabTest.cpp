@@ -14,12 +14,15 @@ TEST_F(SettingsFixture, TabHoldsEveryControlByNameAndText) {
     ASSERT_NE(tabPage, nullptr);
     EXPECT_EQ(tabPage->objectName(), "settingsTab");
 
+    // The groups sit in a scroll area (a small screen), Save below it.
+    QWidget* groups = findControlAs<QWidget>(tabPage, "downloadsGroup")->parentWidget();
     QStringList order;
-    for (QObject* child : tabPage->children())
+    for (QObject* child : groups->children())
         if (child->isWidgetType())
             order << child->objectName();
-    EXPECT_EQ(order, QStringList({"conversionGroup", "libraryGroup", "qualityGroup",
-                                  "downloadsGroup", "saveButton"}));
+    EXPECT_EQ(order,
+              QStringList({"conversionGroup", "libraryGroup", "qualityGroup", "downloadsGroup"}));
+    EXPECT_EQ(findControlAs<QPushButton>(tabPage, "saveButton")->parentWidget(), tabPage);
 
     const struct {
         const char* box;
