@@ -9,8 +9,9 @@
 class SpeedLimit;
 
 // Everything a job is asked to do: a DownloadJob all of it, a ConvertJob its
-// title, folders and bit rate. The job keeps its own copy, so later settings
-// changes do not reach a running job.
+// title, folders, bit rate, and the page (for the MP3's tags and cover) with
+// the bounds it is fetched within. The job keeps its own copy, so later
+// settings changes do not reach a running job, but for the shared speed limit.
 struct JobOptions {
     std::string pageUrl;
     // File title; the job makes it safe as a file name (PageTitle::safe).
