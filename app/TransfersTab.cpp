@@ -1,6 +1,5 @@
 #include "TransfersTab.h"
 
-#include "CutTextTips.h"
 #include "EmptyListHint.h"
 #include "ProgressDelegate.h"
 
@@ -63,9 +62,9 @@ TransfersTab::TransfersTab(QWidget* parent) : QWidget(parent) {
     });
     updateActions();
 
-    // Long titles keep their start and end; a cut cell shows its text on hover.
+    // Long titles keep their start and end; the delegate shows a cut
+    // cell's text on hover.
     transferList->setTextElideMode(Qt::ElideMiddle);
-    new CutTextTips(transferList); // owned by the view
     emptyHint = new EmptyListHint(
         transferList, tr("No downloads yet — find a video on Search and press Download"));
 

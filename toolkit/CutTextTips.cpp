@@ -15,15 +15,11 @@ bool CutTextTips::eventFilter(QObject* watched, QEvent* event) {
     const auto* help = static_cast<QHelpEvent*>(event);
     const QModelIndex index = view->indexAt(help->pos());
     const QString text = index.data(Qt::DisplayRole).toString();
-    // The item's own tooltip, if it has one, wins.
-    const QString own = index.data(Qt::ToolTipRole).toString();
     const int margins =
         2 * (view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1);
     const bool cut = !text.isEmpty() && view->fontMetrics().horizontalAdvance(text) >
                                             view->visualRect(index).width() - margins;
-    if (!own.isEmpty())
-        QToolTip::showText(help->globalPos(), own, view->viewport());
-    else if (cut)
+    if (cut)
         QToolTip::showText(help->globalPos(), text, view->viewport(), view->visualRect(index));
     else
         QToolTip::hideText();

@@ -31,6 +31,13 @@ ProgressScale barOf(const TransferRecord& record,
     return record.state == State::Running ? ProgressScale{} : ProgressScale{1, 0};
 }
 
+// "42%", or "In progress" while the size is unknown.
+QString progressText(const ProgressScale& bar) {
+    if (bar.busy())
+        return TransferModel::tr("In progress");
+    return TransferModel::tr("%1%").arg(100LL * bar.value / bar.maximum);
+}
+
 bool hasFile(const TransferRecord& record) {
     return !record.movieFile.empty() || !record.mp3File.empty();
 }
@@ -67,6 +74,10 @@ QVariant TransferModel::data(const QModelIndex& index, int role) const {
                    ? QVariant::fromValue(
                          barOf(record, list.conversionAt(static_cast<std::size_t>(index.row()))))
                    : QVariant();
+    // The bar, read out: what a screen reader says for the progress cell.
+    if (role == Qt::AccessibleTextRole && index.column() == ProgressColumn)
+        return progressText(
+            barOf(record, list.conversionAt(static_cast<std::size_t>(index.row()))));
     // Tool tips carry the whole text; the delegate shows them only where
     // the cell cuts it.
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)

@@ -100,6 +100,9 @@ TEST_F(TransferModelTest, RowsShowTheListsRecordsTheirBarsAndSpeedsWhileBytesArr
     tell(0, Kind::Progress, {}, sixGiB / 2, sixGiB);
     EXPECT_GT(bar(0).maximum, 0);
     EXPECT_NEAR(double(bar(0).value) / bar(0).maximum, 0.5, 1e-6);
+    // A screen reader reads the bar from the row.
+    EXPECT_EQ(cell(0, TransferModel::ProgressColumn, Qt::AccessibleTextRole), "50%");
+    EXPECT_EQ(cell(1, TransferModel::ProgressColumn, Qt::AccessibleTextRole), "In progress");
 
     // Speed: only once worked out, and for the rows moving bytes.
     tell(2, Kind::Progress, {}, 1000, 100000);
