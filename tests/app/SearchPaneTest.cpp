@@ -3,6 +3,7 @@
 #include "WindowFixture.h"
 
 #include "FixtureServer.h"
+#include "MessageBox.h"
 #include "TransferList.h"
 
 #include <QApplication>
@@ -139,6 +140,23 @@ TEST_F(SearchPaneTest, AWholeDownloadThroughTheWindow) {
     EXPECT_TRUE(readAll(target) == movie) << "file on disk differs from the stream";
     EXPECT_EQ(server.hits("/high"), highHits);
     EXPECT_TRUE(messages.isEmpty());
+
+    // Once more: the page is in the history with its file on disk, so the
+    // user is asked first; Cancel starts nothing, Open plays the file.
+    QStringList asked;
+    QMessageBox::StandardButton answer = QMessageBox::Cancel;
+    MessageBox::setAsker([&](const QString& text, QMessageBox::StandardButtons) {
+        asked << text;
+        return answer;
+    });
+    window->searchTab()->downloadButton()->click();
+    EXPECT_EQ(asked, QStringList({"Already downloaded — open it, or download again?"}));
+    EXPECT_EQ(transferRows(), 1);
+    answer = QMessageBox::Open;
+    window->searchTab()->downloadButton()->click();
+    EXPECT_EQ(transferRows(), 1);
+    EXPECT_EQ(currentTab()->objectName(), "homeTab");
+    MessageBox::setAsker({});
 }
 
 TEST_F(SearchPaneTest, DownloadVideoOnALinksMenuQueuesThePageItLeadsTo) {
