@@ -43,6 +43,11 @@ SearchTab::SearchTab(QWidget* parent) : QWidget(parent) {
     connect(browserPane, &QWebEngineView::loadStarted, this, &SearchTab::navigationStarted);
     connect(browserPane, &QWebEngineView::urlChanged, this, &SearchTab::shownUrlChanged);
     connect(titleText, &QLineEdit::textEdited, this, &SearchTab::titleTyped);
+    // Enter in the title box downloads, as the button would.
+    connect(titleText, &QLineEdit::returnPressed, this, [this] {
+        if (download->isEnabled())
+            download->click();
+    });
     browserPane->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(browserPane, &QWidget::customContextMenuRequested, this, &SearchTab::onBrowserMenu);
     updateDownload();
