@@ -184,6 +184,14 @@ TEST_F(SiteTest, EveryClipHasAWatchPageTheProgramReads) {
         EXPECT_EQ(parsed.streams, expectedStreams(site->origin(), clip));
         // The title reaches the page as its UTF-8 bytes, in the attribute and as text.
         EXPECT_TRUE(contains(res->body, "title=\"" + clip.title + "\">" + clip.title + "</span>"));
+        // Its picture, for the MP3's front cover.
+        const std::string cover = "/cover/" + clip.id + ".bmp";
+        EXPECT_TRUE(
+            contains(res->body, "property=\"og:image\" content=\"" + site->origin() + cover));
+        auto picture = site->get(cover);
+        ASSERT_TRUE(picture);
+        EXPECT_EQ(picture->get_header_value("Content-Type"), "image/bmp");
+        EXPECT_EQ(picture->body.substr(0, 2), "BM");
 
         if (clip.flvOnly) {
             EXPECT_FALSE(contains(res->body, "<video"));
@@ -278,7 +286,8 @@ TEST_F(SiteTest, ProgramSavesTheClipUnderItsTitle) {
         runProgram({quillmothGetPath(), "--mp3", site->origin() + "/watch?v=cafe"}, dir.path());
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(readFile(dir.file("Café Ünïcode — 東京.flv")).substr(0, 3), "FLV");
-    EXPECT_EQ(codecs(dir / "Café Ünïcode — 東京.mp3"), std::vector<std::string>{"mp3"});
+    // The sound, and the page's picture as its front cover.
+    EXPECT_EQ(codecs(dir / "Café Ünïcode — 東京.mp3"), (std::vector<std::string>{"mjpeg", "mp3"}));
 }
 
 TEST(SiteGivenStream, ServesTheGivenFileForEveryStream) {

@@ -7,8 +7,8 @@
 
 namespace {
 
-std::string page(const std::string& title, const std::string& body) {
-    return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>" +
+std::string page(const std::string& title, const std::string& body, const std::string& head = {}) {
+    return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">" + head + "<title>" +
            SitePages::escapeHtml(title) +
            "</title>\n<style>body{font-family:sans-serif;margin:2em;background:#f4f1ea;color:#222}"
            "h1{color:#5a3d7a}a{color:#2a5db0}.box{background:#fff;border:1px solid #ccc;"
@@ -171,7 +171,9 @@ std::string watch(const std::string& origin, const DemoClip& clip) {
                     clip.id + "&amp;fmt_url_map=" + map +
                     "&amp;t=demo\">"
                     "<p><a href=\"" +
-                    escapeHtml(origin) + "/search.php\">More clips</a></p></div>");
+                    escapeHtml(origin) + "/search.php\">More clips</a></p></div>",
+                "<meta property=\"og:image\" content=\"" +
+                    escapeHtml(origin + "/cover/" + clip.id + ".bmp") + "\">");
 }
 
 std::string notFound(const std::string& origin, const std::string& what) {

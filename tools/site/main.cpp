@@ -3,6 +3,7 @@
 // streams, which ffmpeg makes on first request.
 #include "ClipCache.h"
 #include "DemoCatalog.h"
+#include "DemoCover.h"
 #include "SitePages.h"
 #include "StandardDescriptors.h"
 
@@ -219,6 +220,15 @@ int main(int argc, char** argv) {
                 }
                 serveBytes(req, res, bytes, contentType(*bytes, container), rate);
             });
+    // The picture each watch page names (og:image): the MP3's front cover.
+    svr.Get(R"(/cover/([a-z0-9]+)\.bmp)", [&](const httplib::Request& req, httplib::Response& res) {
+        if (const DemoClip* clip = DemoCatalog::find(req.matches[1])) {
+            res.set_content(DemoCover::bmp(*clip), "image/bmp");
+        } else {
+            res.status = 404;
+            html(res, SitePages::notFound(origin(req), req.path));
+        }
+    });
     // Any other address: a page rather than an empty answer.
     svr.set_error_handler([&](const httplib::Request& req, httplib::Response& res) {
         if (res.status == 404 && res.body.empty())
