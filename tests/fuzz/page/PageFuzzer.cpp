@@ -1,8 +1,9 @@
 // Page reading: the stream choice (StreamChoice::inPage on the input as a
 // page), the title extraction (PageTitle::find), the file title
-// (PageTitle::safe) and percent decoding (percentDecode), with the
-// properties each promises.
+// (PageTitle::safe), the page's picture (PagePicture::address) and percent
+// decoding (percentDecode), with the properties each promises.
 #include "FuzzCheck.h"
+#include "PagePicture.h"
 #include "PageTitle.h"
 #include "PercentDecoder.h"
 #include "RelativeAddress.h"
@@ -179,5 +180,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     checkStreamMap(text, decoded);
     checkTitle(text, decoded);
     checkFileTitle(text);
+    // The picture's address is a web address or nothing: never a file or
+    // another scheme a page could slip in.
+    const std::string picture = PagePicture::address(text, kPageUrl);
+    FUZZ_CHECK(picture.empty() || picture.rfind("http://", 0) == 0 ||
+               picture.rfind("https://", 0) == 0);
     return 0;
 }
