@@ -1,5 +1,6 @@
 #include "DesktopNotifier.h"
 
+#include "EngineTexts.h"
 #include "Text.h"
 #include "TransferRecord.h"
 
@@ -21,8 +22,9 @@ const char* const Interface = "org.freedesktop.Notifications";
 
 // "Error: Could not save movie." reads as "Could not save movie."
 QString reason(const std::string& error) {
-    const std::string prefix = "Error: ";
-    return wide(error.rfind(prefix, 0) == 0 ? error.substr(prefix.size()) : error);
+    const QString text = EngineTexts::translated(error);
+    const QString prefix = DesktopNotifier::tr("Error: ");
+    return text.startsWith(prefix) ? text.mid(prefix.size()) : text;
 }
 
 } // namespace
@@ -38,17 +40,14 @@ std::optional<DesktopNotifier::Message> DesktopNotifier::messageFor(const Transf
     switch (record.state) {
     case TransferState::Done:
         if (conversion || record.converted())
-            return Message{QStringLiteral("Converted to MP3: ") + title,
-                           (QStringLiteral("The MP3 is in ") + wide(record.musicFolder) + '.')
-                               .toHtmlEscaped()};
-        return Message{
-            QStringLiteral("Download complete: ") + title,
-            (QStringLiteral("The movie is in ") + wide(record.movieFolder) + '.').toHtmlEscaped()};
+            return Message{tr("Converted to MP3: %1").arg(title),
+                           tr("The MP3 is in %1.").arg(wide(record.musicFolder)).toHtmlEscaped()};
+        return Message{tr("Download complete: %1").arg(title),
+                       tr("The movie is in %1.").arg(wide(record.movieFolder)).toHtmlEscaped()};
     case TransferState::Failed:
-        return Message{(conversion || !record.movieFile.empty()
-                            ? QStringLiteral("Conversion failed: ")
-                            : QStringLiteral("Download failed: ")) +
-                           title,
+        return Message{(conversion || !record.movieFile.empty() ? tr("Conversion failed: %1")
+                                                                : tr("Download failed: %1"))
+                           .arg(title),
                        reason(record.error).toHtmlEscaped()};
     default: // running, or stopped by the user
         break;

@@ -1,6 +1,7 @@
 #include "HomePlayer.h"
 
 #include "BrowserPane.h"
+#include "EngineTexts.h"
 #include "PlayerPage.h"
 #include "WorkRunner.h"
 
@@ -110,7 +111,8 @@ void HomePlayer::start(const std::string& mediaPath) {
         });
     } catch (const std::system_error& error) {
         PlayableCopy::Result failed;
-        failed.error = std::string("No thread could be started to prepare it: ") + error.what();
+        failed.error =
+            tr("No thread could be started to prepare it: %1").arg(error.what()).toStdString();
         settle(failed, currentName);
         return;
     }
@@ -136,11 +138,11 @@ void HomePlayer::ended(const std::shared_ptr<Preparation>& preparation,
 
 void HomePlayer::settle(const PlayableCopy::Result& result, const QString& name) {
     if (result.outcome != PlayableCopy::Outcome::Ready) {
-        showFailure(name, QString::fromStdString(result.error));
+        showFailure(name, EngineTexts::translated(result.error));
     } else {
         const std::string page = PlayerPage::writeFor(result.path, dataFolder, name.toStdString());
         if (page.empty())
-            showFailure(name, QStringLiteral("The player page could not be written in %1.")
+            showFailure(name, tr("The player page could not be written in %1.")
                                   .arg(QString::fromStdString(dataFolder)));
         else
             pane->load(QUrl::fromLocalFile(QString::fromStdString(page)));
@@ -158,8 +160,7 @@ void HomePlayer::showProgress(double done, double total) {
 }
 
 void HomePlayer::showFailure(const QString& name, const QString& reason) {
-    const QString why =
-        reason.isEmpty() ? QStringLiteral("Preparing it for playback failed.") : reason;
+    const QString why = reason.isEmpty() ? tr("Preparing it for playback failed.") : reason;
     showHtml(PlayerPage::failurePage(name.toStdString(), why.toStdString()));
 }
 

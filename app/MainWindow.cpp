@@ -216,12 +216,12 @@ void MainWindow::buildTabs() {
     search = new SearchTab;
     transfers = new TransfersTab;
     library = new LibraryTab;
-    tabPages->addTab(home, QStringLiteral("Home"));
-    tabPages->addTab(search, QStringLiteral("Search"));
-    tabPages->addTab(transfers, QStringLiteral("Transfers"));
-    tabPages->addTab(library, QStringLiteral("My Library"));
+    tabPages->addTab(home, tr("Home"));
+    tabPages->addTab(search, tr("Search"));
+    tabPages->addTab(transfers, tr("Transfers"));
+    tabPages->addTab(library, tr("My Library"));
     settingsPage = new SettingsTab(tabPages);
-    tabPages->addTab(settingsPage, QStringLiteral("Settings"));
+    tabPages->addTab(settingsPage, tr("Settings"));
     tabPages->setCurrentWidget(home);
     setCentralWidget(tabPages);
 }

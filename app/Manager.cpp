@@ -1,6 +1,7 @@
 #include "Manager.h"
 
 #include "DesktopNotifier.h"
+#include "EngineTexts.h"
 #include "Library.h"
 #include "MessageBox.h"
 #include "PageTitle.h"
@@ -24,8 +25,9 @@ std::int64_t speedLimitBytes(const Settings& settings) {
     return std::int64_t{settings.speedLimit} * 1000;
 }
 
-const char* const LibraryPathError =
-    "Error: Could not open library path. Check the Settings tab for download locations.";
+const char* const LibraryPathError = QT_TRANSLATE_NOOP(
+    "Manager",
+    "Error: Could not open library path. Check the Settings tab for download locations.");
 
 } // namespace
 
@@ -150,7 +152,7 @@ void Manager::listLibrary(bool atStart) {
     };
     if (!isFolder(current.movieFolder) || !isFolder(current.musicFolder)) {
         if (atStart)
-            showMessage(LibraryPathError);
+            MessageBox::show(QCoreApplication::translate("Manager", LibraryPathError));
         return;
     }
     library->clear();
@@ -184,5 +186,5 @@ void Manager::transferEnded(const TransferRecord& record) {
 }
 
 void Manager::showMessage(const std::string& text) const {
-    MessageBox::show(wide(text));
+    MessageBox::show(EngineTexts::translated(text));
 }

@@ -15,9 +15,6 @@
 
 namespace {
 
-const char* const UnsavedQuestion = "The settings have unsaved changes. Save them?";
-const char* const SaveFailed = "Error: Could not save the settings.";
-
 QString quoted(const std::string& path) {
     return QStringLiteral("\"") + wide(path) + QStringLiteral("\"");
 }
@@ -57,25 +54,23 @@ bool SettingsTabHandlers::folderReady(const std::string& path) {
     case FolderCheck::State::Ready:
         return true;
     case FolderCheck::State::Empty:
-        MessageBox::show(QStringLiteral("Error: Choose a folder for the downloads."), window);
+        MessageBox::show(tr("Error: Choose a folder for the downloads."), window);
         return false;
     case FolderCheck::State::Missing:
-        if (MessageBox::ask(
-                QStringLiteral("The folder %1 does not exist. Create it?").arg(quoted(path)),
-                QMessageBox::Yes | QMessageBox::No, QMessageBox::No, window) != QMessageBox::Yes)
+        if (MessageBox::ask(tr("The folder %1 does not exist. Create it?").arg(quoted(path)),
+                            QMessageBox::Yes | QMessageBox::No, QMessageBox::No,
+                            window) != QMessageBox::Yes)
             return false;
         if (FolderCheck::create(path) && FolderCheck::of(path) == FolderCheck::State::Ready)
             return true;
-        MessageBox::show(QStringLiteral("Error: Could not create the folder %1.").arg(quoted(path)),
-                         window);
+        MessageBox::show(tr("Error: Could not create the folder %1.").arg(quoted(path)), window);
         return false;
     case FolderCheck::State::NotAFolder:
     case FolderCheck::State::NotWritable:
         break;
     }
     MessageBox::show(
-        QStringLiteral("Error: The folder %1 cannot be written. Choose another folder.")
-            .arg(quoted(path)),
+        tr("Error: The folder %1 cannot be written. Choose another folder.").arg(quoted(path)),
         window);
     return false;
 }
@@ -85,7 +80,7 @@ bool SettingsTabHandlers::savePending() {
         !folderReady(narrow(tab->musicFolderBox()->text())))
         return false;
     if (!save || !save()) {
-        MessageBox::show(QString::fromUtf8(SaveFailed), tab->window());
+        MessageBox::show(tr("Error: Could not save the settings."), tab->window());
         return false;
     }
     tab->setSaveEnabled(false);
@@ -98,8 +93,8 @@ bool SettingsTabHandlers::settle(bool cancellable) {
     QMessageBox::StandardButtons buttons = QMessageBox::Save | QMessageBox::Discard;
     if (cancellable)
         buttons |= QMessageBox::Cancel;
-    switch (MessageBox::ask(QString::fromUtf8(UnsavedQuestion), buttons, QMessageBox::Save,
-                            tab->window())) {
+    switch (MessageBox::ask(tr("The settings have unsaved changes. Save them?"), buttons,
+                            QMessageBox::Save, tab->window())) {
     case QMessageBox::Save:
         return savePending();
     case QMessageBox::Discard:

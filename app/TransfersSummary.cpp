@@ -1,5 +1,6 @@
 #include "TransfersSummary.h"
 
+#include "RateText.h"
 #include "TransferList.h"
 #include "TransferRate.h"
 
@@ -40,20 +41,19 @@ TransfersSummary TransfersSummary::of(const TransferList& list) {
 }
 
 QString TransfersSummary::text() const {
-    const auto tr = [](const char* text, int n) {
-        return QCoreApplication::translate("TransfersSummary", text, nullptr, n);
-    };
     QStringList parts;
     if (downloading > 0)
-        parts << tr("%n downloading", downloading);
+        parts << QCoreApplication::translate("TransfersSummary", "%n downloading", nullptr,
+                                             downloading);
     if (converting > 0)
-        parts << tr("%n converting", converting);
+        parts << QCoreApplication::translate("TransfersSummary", "%n converting", nullptr,
+                                             converting);
     if (queued > 0)
-        parts << tr("%n waiting", queued);
+        parts << QCoreApplication::translate("TransfersSummary", "%n waiting", nullptr, queued);
     if (parts.isEmpty())
         return QCoreApplication::translate("TransfersSummary", "Ready");
     if (downloading > 0 && bytesPerSecond > 0)
-        parts << QString::fromStdString(TransferRate::formatRate(bytesPerSecond));
+        parts << RateText::rate(bytesPerSecond);
     return parts.join(QStringLiteral(" · "));
 }
 

@@ -7,6 +7,7 @@
 #include "ProcessExit.h"
 #include "SettingsStore.h"
 #include "StandardDescriptors.h"
+#include "Translations.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -67,6 +68,8 @@ int main(int argc, char** argv) {
         QApplication app(argc, argv);
         // Wayland matches the window to its desktop entry by this name.
         QGuiApplication::setDesktopFileName(QStringLiteral(QUILLMOTH_APP_ID));
+        // The desktop's language (LANGUAGE, LANG), English when there is no translation for it.
+        const Translations translations;
         const QStringList addresses = QApplication::arguments().mid(1);
         InstanceServer instance(QString::fromStdString(SettingsStore::userDataFolder()));
         if (!becomeWindow(instance, addresses))

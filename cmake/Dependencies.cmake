@@ -1,7 +1,8 @@
 # Every external dependency, with its minimum version, in one place.
 find_package(Threads REQUIRED)
 find_package(CURL 7.88 REQUIRED)
-find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Widgets WebEngineWidgets DBus Network Test)
+find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Widgets WebEngineWidgets DBus Network Test
+  LinguistTools)
 find_package(GTest 1.12 REQUIRED)
 find_package(SQLite3 3.40 REQUIRED)
 find_package(PkgConfig REQUIRED)

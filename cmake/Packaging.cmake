@@ -67,6 +67,8 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${QUILLMOTH_HOMEPAGE}")
 # Libraries from dpkg-shlibdeps; ffmpeg is started as a program, so it is named.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "ffmpeg")
+# Qt's own dialogs in the desktop's language (qtbase_de.qm and the like).
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 
 # `package_source` would otherwise pack every build folder and .git.

@@ -2,13 +2,15 @@
 
 #include "ListView.h"
 
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QTreeWidget>
 
 QTreeWidget* LibraryView::build(QWidget* parent) {
     QTreeWidget* view =
         ListView::create(parent, QStringLiteral("libraryList"),
-                         {{QStringLiteral("Title"), 300}, {QStringLiteral("Type"), 80}});
+                         {{QCoreApplication::translate("LibraryView", "Title"), 300},
+                          {QCoreApplication::translate("LibraryView", "Type"), 80}});
     // Unlike the transfer list, several library rows may be selected at once.
     view->setSelectionMode(QAbstractItemView::ExtendedSelection);
     // The title takes the width the window has to spare.

@@ -1,6 +1,7 @@
 #include "PlayerPage.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QSaveFile>
 #include <QString>
 
@@ -93,6 +94,17 @@ std::string escaped(const std::string& text) {
     return out;
 }
 
+// The page's words in the user's language; the markup put in for %1 stays as it is.
+std::string said(const char* english) {
+    return QCoreApplication::translate("PlayerPage", english).toStdString();
+}
+
+std::string said(const char* english, const std::string& markup) {
+    return QCoreApplication::translate("PlayerPage", english)
+        .arg(QString::fromStdString(markup))
+        .toStdString();
+}
+
 // title is escaped here; head script and body are markup.
 std::string page(const std::string& title, const std::string& script, const std::string& body) {
     std::string text = "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>";
@@ -182,26 +194,30 @@ std::string PlayerPage::playerPage(const std::string& media, const std::string& 
         // The pane cannot decode FLV; the program hands it playable copies,
         // so this means something went wrong on the way.
         return page(name, {},
-                    "<div id=\"container\" data-player-state=\"unsupported\"><p>\"" +
-                        escaped(name) +
-                        "\" is an FLV file, which this player cannot play. Convert it to MP3 "
-                        "from the Transfers tab, or open it in another media player.</p></div>");
+                    "<div id=\"container\" data-player-state=\"unsupported\"><p>" +
+                        said(QT_TRANSLATE_NOOP("PlayerPage",
+                                               "\"%1\" is an FLV file, which this player cannot "
+                                               "play. Convert it to MP3 from the Transfers tab, or "
+                                               "open it in another media player."),
+                             escaped(name)) +
+                        "</p></div>");
     }
     const std::string element = isMusicType(type) ? "audio" : "video";
-    return page(name, PlayerScript,
-                "<div id=\"container\" data-player-state=\"loading\"><" + element +
-                    " controls autoplay src=\"" + fileUrl(media) + "\"></" + element +
-                    "><template id=\"failed\"><p>\"" + escaped(name) +
-                    "\" could not be played.</p></template></div>");
+    return page(
+        name, PlayerScript,
+        "<div id=\"container\" data-player-state=\"loading\"><" + element +
+            " controls autoplay src=\"" + fileUrl(media) + "\"></" + element +
+            "><template id=\"failed\"><p>" +
+            said(QT_TRANSLATE_NOOP("PlayerPage", "\"%1\" could not be played."), escaped(name)) +
+            "</p></template></div>");
 }
 
 std::string PlayerPage::preparingPage(const std::string& name) {
-    return page("Preparing…", ProgressScript,
-                "<div id=\"container\" data-player-state=\"preparing\"><div>Preparing <b "
-                "id=\"name\">" +
-                    escaped(name) +
-                    "</b> for playback…</div><progress id=\"bar\"></progress><div "
-                    "id=\"detail\"></div></div>");
+    return page(said(QT_TRANSLATE_NOOP("PlayerPage", "Preparing…")), ProgressScript,
+                "<div id=\"container\" data-player-state=\"preparing\"><div>" +
+                    said(QT_TRANSLATE_NOOP("PlayerPage", "Preparing %1 for playback…"),
+                         "<b id=\"name\">" + escaped(name) + "</b>") +
+                    "</div><progress id=\"bar\"></progress><div id=\"detail\"></div></div>");
 }
 
 std::string PlayerPage::progressScript(double done, double total) {
@@ -218,8 +234,9 @@ std::string PlayerPage::progressScript(double done, double total) {
 
 std::string PlayerPage::failurePage(const std::string& name, const std::string& reason) {
     return page(name, {},
-                "<div id=\"container\" data-player-state=\"failed\"><p>" + escaped(name) +
-                    " cannot be played.</p><p>" + escaped(reason) + "</p></div>");
+                "<div id=\"container\" data-player-state=\"failed\"><p>" +
+                    said(QT_TRANSLATE_NOOP("PlayerPage", "%1 cannot be played."), escaped(name)) +
+                    "</p><p>" + escaped(reason) + "</p></div>");
 }
 
 std::string PlayerPage::writePage(const std::string& dataFolder, const std::string& text) {

@@ -2,6 +2,7 @@
 
 #include "ConfigFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -13,8 +14,9 @@
 
 namespace {
 
-const char* const RefusedConfig =
-    "The settings file could not be read, so the default settings are used. It was kept as ";
+const char* const RefusedConfig = QT_TRANSLATE_NOOP(
+    "SettingsStore",
+    "The settings file could not be read, so the default settings are used. It was kept as %1");
 const char* const NotifyKey = "notifications/enabled";
 const char* const MaxRunningKey = "transfers/maxRunning";
 const char* const ConnectionsKey = "transfers/connections";
@@ -111,7 +113,8 @@ void SettingsStore::keepRefusedConfig() {
     const QString kept = wide(refusedConfigPath());
     QFile::remove(kept);
     if (QFile::rename(path, kept))
-        message = RefusedConfig + kept.toStdString();
+        message =
+            QCoreApplication::translate("SettingsStore", RefusedConfig).arg(kept).toStdString();
 }
 
 std::string SettingsStore::takeMessage() {

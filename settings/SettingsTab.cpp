@@ -25,10 +25,10 @@ template <typename T> T* named(QWidget* parent, const char* name, const QString&
     return control;
 }
 
-QGroupBox* group(QWidget* page, const char* name, const char* title) {
+QGroupBox* group(QWidget* page, const char* name, const QString& title) {
     auto* box = new QGroupBox(page); // owned by the page
     box->setObjectName(QString::fromLatin1(name));
-    box->setTitle(QString::fromUtf8(title));
+    box->setTitle(title);
     return box;
 }
 
@@ -44,31 +44,27 @@ SettingsTab::SettingsTab(QWidget* parent) : QWidget(parent) {
     scroll->setAccessibleName(tr("Settings"));
     auto* content = new QWidget; // owned by the scroll area below
     // Children in the window's order; the layout shows the downloads on top.
-    QGroupBox* conversion = group(content, "conversionGroup", "Conversion");
-    QGroupBox* library = group(content, "libraryGroup", "Library");
-    QGroupBox* qualityBox = group(content, "qualityGroup", "Quality");
-    QGroupBox* downloads = group(content, "downloadsGroup", "Downloads");
-    save = named<QPushButton>(this, "saveButton", QStringLiteral("Save Settings"));
+    QGroupBox* conversion = group(content, "conversionGroup", tr("Conversion"));
+    QGroupBox* library = group(content, "libraryGroup", tr("Library"));
+    QGroupBox* qualityBox = group(content, "qualityGroup", tr("Quality"));
+    QGroupBox* downloads = group(content, "downloadsGroup", tr("Downloads"));
+    save = named<QPushButton>(this, "saveButton", tr("Save Settings"));
     save->setEnabled(false);
 
-    auto* movieLabel =
-        named<QLabel>(downloads, "movieFolderLabel", QStringLiteral("Save movie files in"));
+    auto* movieLabel = named<QLabel>(downloads, "movieFolderLabel", tr("Save movie files in"));
     movieFolder = named<QLineEdit>(downloads, "movieFolderBox");
-    movieBrowse = named<QPushButton>(downloads, "movieBrowseButton", QStringLiteral("Browse"));
-    auto* mp3Label =
-        named<QLabel>(downloads, "musicFolderLabel", QStringLiteral("Save mp3 files in"));
+    movieBrowse = named<QPushButton>(downloads, "movieBrowseButton", tr("Browse"));
+    auto* mp3Label = named<QLabel>(downloads, "musicFolderLabel", tr("Save mp3 files in"));
     musicFolder = named<QLineEdit>(downloads, "musicFolderBox");
-    musicBrowse = named<QPushButton>(downloads, "musicBrowseButton", QStringLiteral("Browse"));
-    notify =
-        named<QCheckBox>(downloads, "notifyBox", QStringLiteral("Notify me when a transfer ends"));
+    musicBrowse = named<QPushButton>(downloads, "musicBrowseButton", tr("Browse"));
+    notify = named<QCheckBox>(downloads, "notifyBox", tr("Notify me when a transfer ends"));
     // Each label names its box (screen readers, and a click on it).
     movieLabel->setBuddy(movieFolder);
     mp3Label->setBuddy(musicFolder);
     movieBrowse->setAccessibleName(tr("Browse for the movie folder"));
     musicBrowse->setAccessibleName(tr("Browse for the mp3 folder"));
-    auto* runningLabel =
-        new QLabel(QStringLiteral("Transfers at once"), downloads); // owned by the box
-    maxRunning = new QSpinBox(downloads);                           // owned by the box
+    auto* runningLabel = new QLabel(tr("Transfers at once"), downloads); // owned by the box
+    maxRunning = new QSpinBox(downloads);                                // owned by the box
     maxRunning->setRange(Settings::MinRunning, Settings::MaxRunning);
     runningLabel->setBuddy(maxRunning);
     auto* runningRow = new QHBoxLayout();
@@ -110,28 +106,26 @@ SettingsTab::SettingsTab(QWidget* parent) : QWidget(parent) {
     grid->addWidget(limitNote, 7, 0, 1, 2);
     grid->setColumnStretch(0, 1);
 
-    quality = {
-        named<QRadioButton>(qualityBox, "qualityHighest", QStringLiteral("Highest (MP4)")),
-        named<QRadioButton>(qualityBox, "qualityHigh", QStringLiteral("High")),
-        named<QRadioButton>(qualityBox, "qualityMedium", QStringLiteral("Medium")),
-        named<QRadioButton>(qualityBox, "qualityLow",
-                            QStringLiteral("Low (Fastest - Recommended for mp3 conversion)"))};
+    quality = {named<QRadioButton>(qualityBox, "qualityHighest", tr("Highest (MP4)")),
+               named<QRadioButton>(qualityBox, "qualityHigh", tr("High")),
+               named<QRadioButton>(qualityBox, "qualityMedium", tr("Medium")),
+               named<QRadioButton>(qualityBox, "qualityLow",
+                                   tr("Low (Fastest - Recommended for mp3 conversion)"))};
     // Two by two, so that the long last one fits a narrow window.
     auto* qualityGrid = new QGridLayout(qualityBox);
     for (std::size_t i = 0; i < quality.size(); ++i)
         qualityGrid->addWidget(quality[i], static_cast<int>(i / 2), static_cast<int>(i % 2));
     qualityGrid->setColumnStretch(2, 1);
 
-    showMovies = named<QCheckBox>(library, "showMoviesBox", QStringLiteral("Movies"));
-    showMusic = named<QCheckBox>(library, "showMusicBox", QStringLiteral("Music"));
+    showMovies = named<QCheckBox>(library, "showMoviesBox", tr("Movies"));
+    showMusic = named<QCheckBox>(library, "showMusicBox", tr("Music"));
     auto* libraryRow = new QHBoxLayout(library);
     libraryRow->addWidget(showMovies);
     libraryRow->addWidget(showMusic);
     libraryRow->addStretch(1);
 
-    autoConvert =
-        named<QCheckBox>(conversion, "autoConvertBox",
-                         QStringLiteral("Automatically convert downloaded movies to mp3."));
+    autoConvert = named<QCheckBox>(conversion, "autoConvertBox",
+                                   tr("Automatically convert downloaded movies to mp3."));
     auto* conversionRow = new QHBoxLayout(conversion);
     conversionRow->addWidget(autoConvert);
     conversionRow->addStretch(1);

@@ -1,5 +1,7 @@
 #include "TransferModel.h"
 
+#include "EngineTexts.h"
+#include "RateText.h"
 #include "Text.h"
 
 #include <QTimer>
@@ -88,7 +90,7 @@ QVariant TransferModel::data(const QModelIndex& index, int role) const {
         // movie is saved; until then the row shows where it comes from.
         return wide(record.title.empty() ? record.pageUrl : record.title);
     case StatusColumn:
-        return wide(record.status);
+        return EngineTexts::translated(record.status);
     case SpeedColumn:
         return speeds[static_cast<std::size_t>(index.row())];
     default:
@@ -101,13 +103,13 @@ QVariant TransferModel::headerData(int section, Qt::Orientation orientation, int
         return {};
     switch (section) {
     case TitleColumn:
-        return QStringLiteral("Title");
+        return tr("Title");
     case ProgressColumn:
-        return QStringLiteral("Progress");
+        return tr("Progress");
     case StatusColumn:
-        return QStringLiteral("Status");
+        return tr("Status");
     case SpeedColumn:
-        return QStringLiteral("Speed");
+        return tr("Speed");
     default:
         return {};
     }
@@ -171,7 +173,7 @@ void TransferModel::refreshRates(std::chrono::steady_clock::time_point now) {
     for (std::size_t row = 0; row < list.size(); ++row) {
         const TransferRate* rate = list.rateAt(row);
         moving = moving || rate;
-        setSpeed(row, rate ? wide(rate->describe()) : conversionText(row));
+        setSpeed(row, rate ? RateText::of(*rate) : conversionText(row));
     }
     if (!moving && list.runningCount() == 0)
         rateTimer->stop();
@@ -181,16 +183,7 @@ QString TransferModel::conversionText(std::size_t row) const {
     const std::optional<TransferList::Conversion> conversion = list.conversionAt(row);
     if (!conversion || !conversion->left)
         return {};
-    const long long seconds = std::max<long long>(0, conversion->left->count());
-    const QString clock =
-        seconds >= 3600
-            ? QStringLiteral("%1:%2:%3")
-                  .arg(seconds / 3600)
-                  .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
-                  .arg(seconds % 60, 2, 10, QLatin1Char('0'))
-            : QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
-    //: Time a conversion to MP3 still needs, as minutes:seconds.
-    return tr("%1 left").arg(clock);
+    return RateText::timeLeft(*conversion->left);
 }
 
 void TransferModel::setSpeed(std::size_t row, QString text) {

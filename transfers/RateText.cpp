@@ -1,0 +1,62 @@
+#include "RateText.h"
+
+#include "TransferRate.h"
+
+#include <QLocale>
+
+#include <algorithm>
+#include <cmath>
+
+QString RateText::rate(double bytesPerSecond) {
+    constexpr int lastUnit = 3;
+    double value = std::isfinite(bytesPerSecond) ? std::max(0.0, bytesPerSecond) : 0.0;
+    int unit = 0;
+    bool decimal = false;
+    double shown = 0;
+    for (;;) {
+        decimal = unit > 0 && value < 9.95;
+        shown = decimal ? std::round(value * 10) / 10 : std::round(value);
+        // Rounding may reach the next unit: 999.7 kB/s reads "1.0 MB/s".
+        if (shown < 1000 || unit == lastUnit)
+            break;
+        value /= 1000;
+        ++unit;
+    }
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    const QString number = locale.toString(shown, 'f', decimal ? 1 : 0);
+    switch (unit) {
+    case 0:
+        return tr("%1 B/s").arg(number);
+    case 1:
+        return tr("%1 kB/s").arg(number);
+    case 2:
+        return tr("%1 MB/s").arg(number);
+    default:
+        return tr("%1 GB/s").arg(number);
+    }
+}
+
+QString RateText::timeLeft(std::chrono::seconds left) {
+    const long long seconds = std::max<long long>(0, left.count());
+    const QString clock =
+        seconds >= 3600
+            ? QStringLiteral("%1:%2:%3")
+                  .arg(seconds / 3600)
+                  .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+                  .arg(seconds % 60, 2, 10, QLatin1Char('0'))
+            : QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    //: Time a transfer or a conversion still needs, as minutes:seconds.
+    return tr("%1 left").arg(clock);
+}
+
+QString RateText::of(const TransferRate& transfer) {
+    const std::optional<double> bytesPerSecond = transfer.rate();
+    if (!bytesPerSecond)
+        return {};
+    const QString speed = rate(*bytesPerSecond);
+    if (const auto left = transfer.timeLeft())
+        //: A speed and the time left at it: "2.4 MB/s, 0:42 left".
+        return tr("%1, %2").arg(speed, timeLeft(*left));
+    return speed;
+}

@@ -1,0 +1,677 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de">
+<context>
+    <name>BrowserPane</name>
+    <message>
+        <source>The site could not be reached.</source>
+        <translation>Die Website ist nicht erreichbar.</translation>
+    </message>
+    <message>
+        <source>The page could not be opened.</source>
+        <translation>Die Seite konnte nicht geöffnet werden.</translation>
+    </message>
+    <message>
+        <source>Check the address and the connection, then try again.</source>
+        <translation>Adresse und Verbindung prüfen, dann erneut versuchen.</translation>
+    </message>
+    <message>
+        <source>Retry</source>
+        <translation>Erneut versuchen</translation>
+    </message>
+</context>
+<context>
+    <name>DesktopNotifier</name>
+    <message>
+        <source>Error: </source>
+        <translation>Fehler: </translation>
+    </message>
+    <message>
+        <source>Converted to MP3: %1</source>
+        <translation>In MP3 umgewandelt: %1</translation>
+    </message>
+    <message>
+        <source>The MP3 is in %1.</source>
+        <translation>Die MP3-Datei liegt in %1.</translation>
+    </message>
+    <message>
+        <source>Download complete: %1</source>
+        <translation>Download abgeschlossen: %1</translation>
+    </message>
+    <message>
+        <source>The movie is in %1.</source>
+        <translation>Das Video liegt in %1.</translation>
+    </message>
+    <message>
+        <source>Conversion failed: %1</source>
+        <translation>Umwandlung fehlgeschlagen: %1</translation>
+    </message>
+    <message>
+        <source>Download failed: %1</source>
+        <translation>Download fehlgeschlagen: %1</translation>
+    </message>
+</context>
+<context>
+    <name>EngineTexts</name>
+    <message>
+        <source>Queued</source>
+        <translation>In der Warteschlange</translation>
+    </message>
+    <message>
+        <source>Scraping URL...</source>
+        <translation>Adresse wird gelesen …</translation>
+    </message>
+    <message>
+        <source>Initial response received!</source>
+        <translation>Erste Antwort erhalten!</translation>
+    </message>
+    <message>
+        <source>Searching for download source...</source>
+        <translation>Downloadquelle wird gesucht …</translation>
+    </message>
+    <message>
+        <source>Found movie source!</source>
+        <translation>Videoquelle gefunden!</translation>
+    </message>
+    <message>
+        <source>Requesting connection to download movie...</source>
+        <translation>Verbindung zum Herunterladen des Videos wird aufgebaut …</translation>
+    </message>
+    <message>
+        <source>Downloading... [Patience]</source>
+        <translation>Wird heruntergeladen … [Geduld]</translation>
+    </message>
+    <message>
+        <source>Download Complete!</source>
+        <translation>Download abgeschlossen!</translation>
+    </message>
+    <message>
+        <source>Converting to mp3...</source>
+        <translation>Wird in MP3 umgewandelt …</translation>
+    </message>
+    <message>
+        <source>Complete! Thank you for using Quillmoth.</source>
+        <translation>Fertig! Vielen Dank für die Nutzung von Quillmoth.</translation>
+    </message>
+    <message>
+        <source>Paused</source>
+        <translation>Angehalten</translation>
+    </message>
+    <message>
+        <source>Paused.</source>
+        <translation>Angehalten.</translation>
+    </message>
+    <message>
+        <source>Cancelled.</source>
+        <translation>Abgebrochen.</translation>
+    </message>
+    <message>
+        <source>Interrupted</source>
+        <translation>Unterbrochen</translation>
+    </message>
+    <message>
+        <source>Error: Could not start download.</source>
+        <translation>Fehler: Download konnte nicht gestartet werden.</translation>
+    </message>
+    <message>
+        <source>Error: Could not create request.</source>
+        <translation>Fehler: Anfrage konnte nicht erstellt werden.</translation>
+    </message>
+    <message>
+        <source>Error: The page is too large.</source>
+        <translation>Fehler: Die Seite ist zu groß.</translation>
+    </message>
+    <message>
+        <source>Error: Could not make connection.</source>
+        <translation>Fehler: Keine Verbindung möglich.</translation>
+    </message>
+    <message>
+        <source>Error: Could not locate any movies to download.</source>
+        <translation>Fehler: Kein Video zum Herunterladen gefunden.</translation>
+    </message>
+    <message>
+        <source>Error: Invalid Title - Go back to search &amp; change title. </source>
+        <translation>Fehler: Ungültiger Titel – zurück zur Suche und Titel ändern. </translation>
+    </message>
+    <message>
+        <source>Error: Could not write to the movie folder.</source>
+        <translation>Fehler: In den Videoordner kann nicht geschrieben werden.</translation>
+    </message>
+    <message>
+        <source>Error: Could not save movie.</source>
+        <translation>Fehler: Video konnte nicht gespeichert werden.</translation>
+    </message>
+    <message>
+        <source>Error: Could not convert to mp3.</source>
+        <translation>Fehler: Umwandlung in MP3 fehlgeschlagen.</translation>
+    </message>
+    <message>
+        <source>Error: ffmpeg was not found. Install it (sudo apt install ffmpeg) and try again.</source>
+        <translation>Fehler: ffmpeg wurde nicht gefunden. ffmpeg installieren (sudo apt install ffmpeg) und erneut versuchen.</translation>
+    </message>
+    <message>
+        <source>Error: Could not write to the music folder.</source>
+        <translation>Fehler: In den Musikordner kann nicht geschrieben werden.</translation>
+    </message>
+    <message>
+        <source>This file cannot be played: ffmpeg could not read it.</source>
+        <translation>Diese Datei kann nicht abgespielt werden: ffmpeg konnte sie nicht lesen.</translation>
+    </message>
+    <message>
+        <source>This file cannot be played: ffmpeg could not convert it.</source>
+        <translation>Diese Datei kann nicht abgespielt werden: ffmpeg konnte sie nicht umwandeln.</translation>
+    </message>
+    <message>
+        <source>This file cannot be played: ffmpeg is not installed.</source>
+        <translation>Diese Datei kann nicht abgespielt werden: ffmpeg ist nicht installiert.</translation>
+    </message>
+    <message>
+        <source>This file cannot be played: it is missing or not a file.</source>
+        <translation>Diese Datei kann nicht abgespielt werden: die Datei fehlt oder ist keine reguläre Datei.</translation>
+    </message>
+    <message>
+        <source>This file cannot be played: its cache folder cannot be written.</source>
+        <translation>Diese Datei kann nicht abgespielt werden: der Zwischenspeicherordner ist nicht beschreibbar.</translation>
+    </message>
+    <message>
+        <source>The transfer list could not be saved: the disk is full. Transfers go on.</source>
+        <translation>Die Übertragungsliste konnte nicht gespeichert werden: Der Datenträger ist voll. Die Übertragungen laufen weiter.</translation>
+    </message>
+    <message>
+        <source>The transfer list could not be saved. Transfers go on.</source>
+        <translation>Die Übertragungsliste konnte nicht gespeichert werden. Die Übertragungen laufen weiter.</translation>
+    </message>
+    <message>
+        <source>The transfer list could not be read; it was kept as transfers.sqlite.bad and a new one started.</source>
+        <translation>Die Übertragungsliste konnte nicht gelesen werden; sie wurde als transfers.sqlite.bad aufbewahrt und eine neue begonnen.</translation>
+    </message>
+    <message>
+        <source>The transfer list was written by a newer Quillmoth; it is left as it is and this session&apos;s transfers are not kept.</source>
+        <translation>Die Übertragungsliste stammt von einer neueren Quillmoth-Version; sie bleibt unverändert, und die Übertragungen dieser Sitzung werden nicht gespeichert.</translation>
+    </message>
+    <message>
+        <source>The transfer list could not be opened; this session&apos;s transfers are not kept.</source>
+        <translation>Die Übertragungsliste konnte nicht geöffnet werden; die Übertragungen dieser Sitzung werden nicht gespeichert.</translation>
+    </message>
+</context>
+<context>
+    <name>HomePlayer</name>
+    <message>
+        <source>No thread could be started to prepare it: %1</source>
+        <translation>Zum Vorbereiten konnte kein Thread gestartet werden: %1</translation>
+    </message>
+    <message>
+        <source>The player page could not be written in %1.</source>
+        <translation>Die Wiedergabeseite konnte nicht in %1 geschrieben werden.</translation>
+    </message>
+    <message>
+        <source>Preparing it for playback failed.</source>
+        <translation>Die Vorbereitung zur Wiedergabe ist fehlgeschlagen.</translation>
+    </message>
+</context>
+<context>
+    <name>HomeTab</name>
+    <message>
+        <source>Home page</source>
+        <translation>Startseite</translation>
+    </message>
+</context>
+<context>
+    <name>LibraryTab</name>
+    <message>
+        <source>Library</source>
+        <translation>Mediathek</translation>
+    </message>
+    <message>
+        <source>Show in &amp;Folder</source>
+        <translation>Im &amp;Ordner anzeigen</translation>
+    </message>
+    <message>
+        <source>&amp;Play</source>
+        <translation>&amp;Abspielen</translation>
+    </message>
+    <message>
+        <source>Nothing here yet — saved videos and MP3s are listed here</source>
+        <translation>Noch leer – gespeicherte Videos und MP3-Dateien erscheinen hier</translation>
+    </message>
+    <message>
+        <source>Filter by title (Ctrl+F)</source>
+        <translation>Nach Titel filtern (Strg+F)</translation>
+    </message>
+    <message>
+        <source>Filter by title</source>
+        <translation>Nach Titel filtern</translation>
+    </message>
+</context>
+<context>
+    <name>LibraryView</name>
+    <message>
+        <source>Title</source>
+        <translation>Titel</translation>
+    </message>
+    <message>
+        <source>Type</source>
+        <translation>Typ</translation>
+    </message>
+</context>
+<context>
+    <name>Manager</name>
+    <message>
+        <source>Error: Could not open library path. Check the Settings tab for download locations.</source>
+        <translation>Fehler: Der Mediathek-Ordner konnte nicht geöffnet werden. Die Speicherorte im Reiter „Einstellungen“ prüfen.</translation>
+    </message>
+</context>
+<context>
+    <name>NavigationBar</name>
+    <message>
+        <source>Back</source>
+        <translation>Zurück</translation>
+    </message>
+    <message>
+        <source>Forward</source>
+        <translation>Vorwärts</translation>
+    </message>
+    <message>
+        <source>Reload</source>
+        <translation>Neu laden</translation>
+    </message>
+</context>
+<context>
+    <name>PlayerPage</name>
+    <message>
+        <source>&quot;%1&quot; is an FLV file, which this player cannot play. Convert it to MP3 from the Transfers tab, or open it in another media player.</source>
+        <translation>„%1“ ist eine FLV-Datei, die dieser Player nicht abspielen kann. Im Reiter „Übertragungen“ in MP3 umwandeln oder in einem anderen Mediaplayer öffnen.</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; could not be played.</source>
+        <translation>„%1“ konnte nicht abgespielt werden.</translation>
+    </message>
+    <message>
+        <source>Preparing…</source>
+        <translation>Wird vorbereitet …</translation>
+    </message>
+    <message>
+        <source>Preparing %1 for playback…</source>
+        <translation>%1 wird für die Wiedergabe vorbereitet …</translation>
+    </message>
+    <message>
+        <source>%1 cannot be played.</source>
+        <translation>%1 kann nicht abgespielt werden.</translation>
+    </message>
+</context>
+<context>
+    <name>RateText</name>
+    <message>
+        <source>%1 B/s</source>
+        <translation>%1 B/s</translation>
+    </message>
+    <message>
+        <source>%1 kB/s</source>
+        <translation>%1 kB/s</translation>
+    </message>
+    <message>
+        <source>%1 MB/s</source>
+        <translation>%1 MB/s</translation>
+    </message>
+    <message>
+        <source>%1 GB/s</source>
+        <translation>%1 GB/s</translation>
+    </message>
+    <message>
+        <source>%1 left</source>
+        <extracomment>Time a transfer or a conversion still needs, as minutes:seconds.</extracomment>
+        <translation>noch %1</translation>
+    </message>
+    <message>
+        <source>%1, %2</source>
+        <extracomment>A speed and the time left at it: &quot;2.4 MB/s, 0:42 left&quot;.</extracomment>
+        <translation>%1, %2</translation>
+    </message>
+</context>
+<context>
+    <name>SearchTab</name>
+    <message>
+        <source>1. Search for the video you want.
+
+2. When you are on the page that&apos;s playing your video the title will appear.
+
+3. Click Download.</source>
+        <translation>1. Das gewünschte Video suchen.
+
+2. Auf der Seite, die das Video abspielt, erscheint der Titel.
+
+3. Auf „Herunterladen“ klicken.</translation>
+    </message>
+    <message>
+        <source>Title</source>
+        <translation>Titel</translation>
+    </message>
+    <message>
+        <source>Download</source>
+        <translation>Herunterladen</translation>
+    </message>
+    <message>
+        <source>Go</source>
+        <translation>Öffnen</translation>
+    </message>
+    <message>
+        <source>Address</source>
+        <translation>Adresse</translation>
+    </message>
+    <message>
+        <source>Search page</source>
+        <translation>Suchseite</translation>
+    </message>
+    <message>
+        <source>Download Video</source>
+        <translation>Video herunterladen</translation>
+    </message>
+</context>
+<context>
+    <name>SettingsStore</name>
+    <message>
+        <source>The settings file could not be read, so the default settings are used. It was kept as %1</source>
+        <translation>Die Einstellungsdatei konnte nicht gelesen werden, daher gelten die Standardeinstellungen. Die alte Datei bleibt erhalten als %1</translation>
+    </message>
+</context>
+<context>
+    <name>SettingsTab</name>
+    <message>
+        <source>Settings</source>
+        <translation>Einstellungen</translation>
+    </message>
+    <message>
+        <source>Conversion</source>
+        <translation>Umwandlung</translation>
+    </message>
+    <message>
+        <source>Library</source>
+        <translation>Mediathek</translation>
+    </message>
+    <message>
+        <source>Quality</source>
+        <translation>Qualität</translation>
+    </message>
+    <message>
+        <source>Downloads</source>
+        <translation>Downloads</translation>
+    </message>
+    <message>
+        <source>Save Settings</source>
+        <translation>Einstellungen speichern</translation>
+    </message>
+    <message>
+        <source>Save movie files in</source>
+        <translation>Videodateien speichern in</translation>
+    </message>
+    <message>
+        <source>Browse</source>
+        <translation>Durchsuchen</translation>
+    </message>
+    <message>
+        <source>Save mp3 files in</source>
+        <translation>MP3-Dateien speichern in</translation>
+    </message>
+    <message>
+        <source>Notify me when a transfer ends</source>
+        <translation>Benachrichtigen, wenn eine Übertragung endet</translation>
+    </message>
+    <message>
+        <source>Browse for the movie folder</source>
+        <translation>Videoordner wählen</translation>
+    </message>
+    <message>
+        <source>Browse for the mp3 folder</source>
+        <translation>MP3-Ordner wählen</translation>
+    </message>
+    <message>
+        <source>Transfers at once</source>
+        <translation>Gleichzeitige Übertragungen</translation>
+    </message>
+    <message>
+        <source>Limit download speed</source>
+        <translation>Download-Geschwindigkeit begrenzen</translation>
+    </message>
+    <message>
+        <source> kB/s</source>
+        <extracomment>Unit of the download speed limit: kilobytes (1000 bytes) a second.</extracomment>
+        <translation> kB/s</translation>
+    </message>
+    <message>
+        <source>Download speed limit</source>
+        <translation>Grenze der Download-Geschwindigkeit</translation>
+    </message>
+    <message>
+        <source>The limit is shared by all transfers. Streams that ffmpeg fetches (HLS) are not limited.</source>
+        <translation>Die Grenze gilt für alle Übertragungen zusammen. Streams, die ffmpeg abruft (HLS), werden nicht begrenzt.</translation>
+    </message>
+    <message>
+        <source>Highest (MP4)</source>
+        <translation>Höchste (MP4)</translation>
+    </message>
+    <message>
+        <source>High</source>
+        <translation>Hoch</translation>
+    </message>
+    <message>
+        <source>Medium</source>
+        <translation>Mittel</translation>
+    </message>
+    <message>
+        <source>Low (Fastest - Recommended for mp3 conversion)</source>
+        <translation>Niedrig (am schnellsten – empfohlen für die MP3-Umwandlung)</translation>
+    </message>
+    <message>
+        <source>Movies</source>
+        <translation>Videos</translation>
+    </message>
+    <message>
+        <source>Music</source>
+        <translation>Musik</translation>
+    </message>
+    <message>
+        <source>Automatically convert downloaded movies to mp3.</source>
+        <translation>Heruntergeladene Videos automatisch in MP3 umwandeln.</translation>
+    </message>
+</context>
+<context>
+    <name>SettingsTabHandlers</name>
+    <message>
+        <source>Error: Choose a folder for the downloads.</source>
+        <translation>Fehler: Einen Ordner für die Downloads wählen.</translation>
+    </message>
+    <message>
+        <source>The folder %1 does not exist. Create it?</source>
+        <translation>Der Ordner %1 existiert nicht. Anlegen?</translation>
+    </message>
+    <message>
+        <source>Error: Could not create the folder %1.</source>
+        <translation>Fehler: Der Ordner %1 konnte nicht angelegt werden.</translation>
+    </message>
+    <message>
+        <source>Error: The folder %1 cannot be written. Choose another folder.</source>
+        <translation>Fehler: In den Ordner %1 kann nicht geschrieben werden. Einen anderen Ordner wählen.</translation>
+    </message>
+    <message>
+        <source>Error: Could not save the settings.</source>
+        <translation>Fehler: Die Einstellungen konnten nicht gespeichert werden.</translation>
+    </message>
+    <message>
+        <source>The settings have unsaved changes. Save them?</source>
+        <translation>Die Einstellungen haben ungespeicherte Änderungen. Speichern?</translation>
+    </message>
+</context>
+<context>
+    <name>TransferModel</name>
+    <message>
+        <source>In progress</source>
+        <translation>Läuft</translation>
+    </message>
+    <message>
+        <source>%1%</source>
+        <translation>%1 %</translation>
+    </message>
+    <message>
+        <source>Title</source>
+        <translation>Titel</translation>
+    </message>
+    <message>
+        <source>Progress</source>
+        <translation>Fortschritt</translation>
+    </message>
+    <message>
+        <source>Status</source>
+        <translation>Status</translation>
+    </message>
+    <message>
+        <source>Speed</source>
+        <translation>Geschwindigkeit</translation>
+    </message>
+</context>
+<context>
+    <name>TransfersSummary</name>
+    <message numerus="yes">
+        <source>%n downloading</source>
+        <translation>
+            <numerusform>%n Download läuft</numerusform>
+            <numerusform>%n Downloads laufen</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n converting</source>
+        <translation>
+            <numerusform>%n Umwandlung läuft</numerusform>
+            <numerusform>%n Umwandlungen laufen</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n waiting</source>
+        <translation>
+            <numerusform>%n wartet</numerusform>
+            <numerusform>%n warten</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Ready</source>
+        <translation>Bereit</translation>
+    </message>
+</context>
+<context>
+    <name>TransfersTab</name>
+    <message>
+        <source>Transfers</source>
+        <translation>Übertragungen</translation>
+    </message>
+    <message>
+        <source>&amp;Pause</source>
+        <translation>&amp;Anhalten</translation>
+    </message>
+    <message>
+        <source>&amp;Resume</source>
+        <translation>&amp;Fortsetzen</translation>
+    </message>
+    <message>
+        <source>&amp;Cancel</source>
+        <translation>A&amp;bbrechen</translation>
+    </message>
+    <message>
+        <source>Re&amp;try</source>
+        <translation>&amp;Erneut versuchen</translation>
+    </message>
+    <message>
+        <source>C&amp;lear</source>
+        <translation>&amp;Entfernen</translation>
+    </message>
+    <message>
+        <source>Con&amp;vert to MP3</source>
+        <translation>In &amp;MP3 umwandeln</translation>
+    </message>
+    <message>
+        <source>P&amp;lay</source>
+        <translation>Ab&amp;spielen</translation>
+    </message>
+    <message>
+        <source>Show in &amp;Folder</source>
+        <translation>Im &amp;Ordner anzeigen</translation>
+    </message>
+    <message>
+        <source>No downloads yet — find a video on Search and press Download</source>
+        <translation>Noch keine Downloads – unter „Suche“ ein Video finden und auf „Herunterladen“ klicken</translation>
+    </message>
+</context>
+<context>
+    <name>quillmoth::MainWindow</name>
+    <message>
+        <source>Quillmoth (%1%)</source>
+        <translation>Quillmoth (%1 %)</translation>
+    </message>
+    <message>
+        <source>&amp;File</source>
+        <translation>&amp;Datei</translation>
+    </message>
+    <message>
+        <source>&amp;Paste Link</source>
+        <translation>Link &amp;einfügen</translation>
+    </message>
+    <message>
+        <source>&amp;Quit</source>
+        <translation>&amp;Beenden</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>&amp;Hilfe</translation>
+    </message>
+    <message>
+        <source>Quillmoth &amp;Website</source>
+        <translation>Quillmoth-&amp;Website</translation>
+    </message>
+    <message>
+        <source>&amp;About Quillmoth</source>
+        <translation>&amp;Über Quillmoth</translation>
+    </message>
+    <message>
+        <source>Home</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>Search</source>
+        <translation>Suche</translation>
+    </message>
+    <message>
+        <source>Transfers</source>
+        <translation>Übertragungen</translation>
+    </message>
+    <message>
+        <source>My Library</source>
+        <translation>Meine Mediathek</translation>
+    </message>
+    <message>
+        <source>Settings</source>
+        <translation>Einstellungen</translation>
+    </message>
+    <message>
+        <source>Already downloaded — open it, or download again?</source>
+        <translation>Schon heruntergeladen – öffnen oder erneut herunterladen?</translation>
+    </message>
+    <message>
+        <source>Download &amp;Again</source>
+        <translation>&amp;Erneut herunterladen</translation>
+    </message>
+    <message>
+        <source>About Quillmoth</source>
+        <translation>Über Quillmoth</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Quillmoth %1&lt;/h3&gt;&lt;p&gt;Downloads videos from their watch pages, converts them to MP3 and plays them.&lt;/p&gt;&lt;p&gt;Licence: GNU General Public License, version 3 or later.&lt;/p&gt;&lt;p&gt;Visit: &lt;a href=&quot;%2&quot;&gt;%2&lt;/a&gt;&lt;/p&gt;</source>
+        <translation>&lt;h3&gt;Quillmoth %1&lt;/h3&gt;&lt;p&gt;Lädt Videos von ihren Seiten herunter, wandelt sie in MP3 um und spielt sie ab.&lt;/p&gt;&lt;p&gt;Lizenz: GNU General Public License, Version 3 oder neuer.&lt;/p&gt;&lt;p&gt;Website: &lt;a href=&quot;%2&quot;&gt;%2&lt;/a&gt;&lt;/p&gt;</translation>
+    </message>
+    <message>
+        <source>Not a web address: nothing to download.</source>
+        <translation>Keine Webadresse: nichts herunterzuladen.</translation>
+    </message>
+    <message>
+        <source>Not a web address, skipped: %1</source>
+        <translation>Keine Webadresse, übersprungen: %1</translation>
+    </message>
+</context>
+</TS>
