@@ -103,7 +103,7 @@ void MainWindow::showSummary() {
     const TransfersSummary summary = TransfersSummary::of(mgr->transfers());
     statusLabel->setText(summary.text());
     const int percent = summary.percent();
-    setWindowTitle(percent < 0 ? QStringLiteral("Quillmoth") : tr("Quillmoth (%1%)").arg(percent));
+    setWindowTitle(percent < 0 ? QStringLiteral("Quillmoth") : tr("%1% — Quillmoth").arg(percent));
 }
 
 QString MainWindow::layoutPath() const {

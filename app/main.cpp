@@ -68,6 +68,8 @@ int main(int argc, char** argv) {
         QApplication app(argc, argv);
         // Wayland matches the window to its desktop entry by this name.
         QGuiApplication::setDesktopFileName(QStringLiteral(QUILLMOTH_APP_ID));
+        // Dialogs are captioned with the program's name, not its file's.
+        QGuiApplication::setApplicationDisplayName(QStringLiteral("Quillmoth"));
         // The desktop's language (LANGUAGE, LANG), English when there is no translation for it.
         const Translations translations;
         const QStringList addresses = QApplication::arguments().mid(1);

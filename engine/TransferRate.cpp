@@ -77,25 +77,28 @@ std::string TransferRate::describe() const {
     return text;
 }
 
-std::string TransferRate::formatRate(double bytesPerSecond) {
-    static constexpr const char* units[] = {"B/s", "kB/s", "MB/s", "GB/s"};
+TransferRate::ScaledRate TransferRate::scaleRate(double bytesPerSecond) {
     constexpr int lastUnit = 3;
     double value = std::isfinite(bytesPerSecond) ? std::max(0.0, bytesPerSecond) : 0.0;
-    int unit = 0;
-    bool decimal = false;
-    double shown = 0;
+    ScaledRate scaled;
     for (;;) {
         // A decimal only where the figure has one digit; bytes are whole.
-        decimal = unit > 0 && value < 9.95;
-        shown = decimal ? std::round(value * 10) / 10 : std::round(value);
+        scaled.decimal = scaled.unit > 0 && value < 9.95;
+        scaled.figure = scaled.decimal ? std::round(value * 10) / 10 : std::round(value);
         // Rounding may reach the next unit: 999.7 kB/s reads "1.0 MB/s".
-        if (shown < 1000 || unit == lastUnit)
-            break;
+        if (scaled.figure < 1000 || scaled.unit == lastUnit)
+            return scaled;
         value /= 1000;
-        ++unit;
+        ++scaled.unit;
     }
+}
+
+std::string TransferRate::formatRate(double bytesPerSecond) {
+    static constexpr const char* units[] = {"B/s", "kB/s", "MB/s", "GB/s"};
+    const ScaledRate scaled = scaleRate(bytesPerSecond);
     char out[32];
-    std::snprintf(out, sizeof out, decimal ? "%.1f %s" : "%.0f %s", shown, units[unit]);
+    std::snprintf(out, sizeof out, scaled.decimal ? "%.1f %s" : "%.0f %s", scaled.figure,
+                  units[scaled.unit]);
     return out;
 }
 

@@ -30,6 +30,15 @@ public:
     // "2.4 MB/s, 0:42 left", "2.4 MB/s" without a time left, "" without a rate.
     std::string describe() const;
 
+    // A speed in decimal units, as shown: the figure rounded to one decimal
+    // where it has one digit (never for bytes), and the unit, 0 (B/s) to 3
+    // (GB/s). The window puts it in the user's number format.
+    struct ScaledRate {
+        double figure = 0;
+        int unit = 0;
+        bool decimal = false;
+    };
+    static ScaledRate scaleRate(double bytesPerSecond);
     // Decimal units: "512 B/s", "2.4 MB/s", "24 MB/s".
     static std::string formatRate(double bytesPerSecond);
     // "0:42 left", "12:05 left", "1:02:03 left".

@@ -5,27 +5,13 @@
 #include <QLocale>
 
 #include <algorithm>
-#include <cmath>
 
 QString RateText::rate(double bytesPerSecond) {
-    constexpr int lastUnit = 3;
-    double value = std::isfinite(bytesPerSecond) ? std::max(0.0, bytesPerSecond) : 0.0;
-    int unit = 0;
-    bool decimal = false;
-    double shown = 0;
-    for (;;) {
-        decimal = unit > 0 && value < 9.95;
-        shown = decimal ? std::round(value * 10) / 10 : std::round(value);
-        // Rounding may reach the next unit: 999.7 kB/s reads "1.0 MB/s".
-        if (shown < 1000 || unit == lastUnit)
-            break;
-        value /= 1000;
-        ++unit;
-    }
+    const TransferRate::ScaledRate scaled = TransferRate::scaleRate(bytesPerSecond);
     QLocale locale;
     locale.setNumberOptions(QLocale::OmitGroupSeparator);
-    const QString number = locale.toString(shown, 'f', decimal ? 1 : 0);
-    switch (unit) {
+    const QString number = locale.toString(scaled.figure, 'f', scaled.decimal ? 1 : 0);
+    switch (scaled.unit) {
     case 0:
         return tr("%1 B/s").arg(number);
     case 1:

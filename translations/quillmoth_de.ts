@@ -602,8 +602,8 @@
 <context>
     <name>quillmoth::MainWindow</name>
     <message>
-        <source>Quillmoth (%1%)</source>
-        <translation>Quillmoth (%1 %)</translation>
+        <source>%1% — Quillmoth</source>
+        <translation>%1 % — Quillmoth</translation>
     </message>
     <message>
         <source>&amp;File</source>
