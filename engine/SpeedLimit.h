@@ -10,9 +10,8 @@
 
 // One download speed limit shared by every running transfer: a token bucket
 // that starts empty, fills at the limit's rate and holds at most a second of
-// it. A
-// transfer spends tokens for each chunk it receives; once they run out it
-// pauses (CURL_WRITEFUNC_PAUSE) and goes on when ready() says so. The rate
+// it. A transfer spends tokens for each chunk it receives; once they run out
+// it pauses (CURL_WRITEFUNC_PAUSE) and goes on when ready() says so. The rate
 // can change at any time and reaches the running transfers at once, which
 // libcurl's own per-handle limit cannot. Thread-safe.
 class SpeedLimit {
