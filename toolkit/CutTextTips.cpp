@@ -5,12 +5,13 @@
 #include <QStyle>
 #include <QToolTip>
 
-CutTextTips::CutTextTips(QAbstractItemView* view) : QObject(view), view(view) {
-    view->viewport()->installEventFilter(this);
+CutTextTips::CutTextTips(QAbstractItemView* view)
+    : QObject(view), view(view), viewport(view->viewport()) {
+    viewport->installEventFilter(this);
 }
 
 bool CutTextTips::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != view->viewport() || event->type() != QEvent::ToolTip)
+    if (event->type() != QEvent::ToolTip || watched != viewport)
         return QObject::eventFilter(watched, event);
     const auto* help = static_cast<QHelpEvent*>(event);
     const QModelIndex index = view->indexAt(help->pos());

@@ -17,4 +17,7 @@ protected:
 
 private:
     QAbstractItemView* view;
+    // Kept from construction: the viewport still sends events while the view
+    // is being destroyed, when view->viewport() may no longer be called.
+    QWidget* viewport;
 };

@@ -36,7 +36,7 @@ void EmptyListHint::update() {
 }
 
 bool EmptyListHint::eventFilter(QObject* watched, QEvent* event) {
-    if (hint && watched == hint->parentWidget() && event->type() == QEvent::Resize)
+    if (event->type() == QEvent::Resize && hint && watched == hint->parentWidget())
         hint->setGeometry(hint->parentWidget()->rect().adjusted(16, 16, -16, -16));
     return QObject::eventFilter(watched, event);
 }
