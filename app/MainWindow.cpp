@@ -408,15 +408,21 @@ void MainWindow::takeAddresses(const QStringList& texts) {
             skipped << text;
     }
     queueAddresses(addresses);
-    if (texts.isEmpty())
-        statusBar()->showMessage(tr("Not a web address: nothing to download."), 15000);
-    else if (!skipped.isEmpty())
+    if (!skipped.isEmpty())
         statusBar()->showMessage(
             tr("Not a web address, skipped: %1").arg(skipped.join(QStringLiteral(", "))), 15000);
 }
 
 void MainWindow::onPasteLink() {
-    takeAddresses(textsOf(QGuiApplication::clipboard()->mimeData()));
+    takePasted(QGuiApplication::clipboard()->mimeData());
+}
+
+void MainWindow::takePasted(const QMimeData* data) {
+    const QStringList texts = textsOf(data);
+    if (texts.isEmpty())
+        statusBar()->showMessage(tr("Not a web address: nothing to download."), 15000);
+    else
+        takeAddresses(texts);
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
@@ -425,7 +431,7 @@ void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void MainWindow::dropEvent(QDropEvent* event) {
-    takeAddresses(textsOf(event->mimeData()));
+    takePasted(event->mimeData());
     event->acceptProposedAction();
 }
 

@@ -13,6 +13,7 @@ class LibraryTab;
 class Manager;
 class QLabel;
 class QTabWidget;
+class QMimeData;
 class QTimer;
 class SearchTab;
 class SettingsTab;
@@ -63,6 +64,8 @@ private slots:
     void onAbout();
     // Ctrl+V outside a text field, or File > Paste Link.
     void onPasteLink();
+    // A clipboard's or a drop's links; an empty one is said.
+    void takePasted(const QMimeData* data);
     // The Transfers tab's actions, each on the selected rows it applies to.
     void onClearRows();
     void onConvertRows();

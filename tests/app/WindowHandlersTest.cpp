@@ -379,6 +379,9 @@ TEST_F(WindowTest, PastedAndDroppedLinksAreDownloadedAndOtherTextIsSaid) {
     EXPECT_EQ(window->findChild<QAction*>("pasteLinkAction")->shortcut(),
               QKeySequence(QKeySequence::Paste));
 
+    // Nothing at all (a start without addresses) says nothing.
+    window->takeAddresses({});
+    EXPECT_TRUE(window->statusBar()->currentMessage().isEmpty());
     QGuiApplication::clipboard()->setText("not a link");
     window->findChild<QAction*>("pasteLinkAction")->trigger();
     EXPECT_EQ(transferRows(), 1);
