@@ -13,16 +13,16 @@ void JobReporter::send(JobEvent::Kind kind, std::string text) const {
 }
 
 void JobReporter::progress(double total, double received) const {
-    JobEvent event;
-    event.kind = JobEvent::Kind::Progress;
-    event.total = total;
-    event.done = received;
-    deliver(std::move(event));
+    figures(JobEvent::Kind::Progress, received, total);
 }
 
 void JobReporter::convertProgress(double done, double total) const {
+    figures(JobEvent::Kind::ConvertProgress, done, total);
+}
+
+void JobReporter::figures(JobEvent::Kind kind, double done, double total) const {
     JobEvent event;
-    event.kind = JobEvent::Kind::ConvertProgress;
+    event.kind = kind;
     event.done = done;
     event.total = total;
     deliver(std::move(event));

@@ -38,6 +38,8 @@ public:
     static constexpr const char* pausedText = "Paused.";
 
 private:
+    // A progress event of either kind.
+    void figures(JobEvent::Kind kind, double done, double total) const;
     void deliver(JobEvent event) const;
 
     int id_;
