@@ -29,7 +29,9 @@ DownloadJob::DownloadJob(JobOptions options, int id, JobSink sink,
 // Runs on the job's worker thread, which owns the job.
 void DownloadJob::run() {
     const JobReporter& report = reporter();
-    std::string title = PageTitle::safe(options().title);
+    // The title people read (the list, the MP3's tag) and the one the file
+    // is named after: the first may be longer than any file name.
+    std::string readable = options().title;
     StreamChoice stream;
     // The MP3's cover, read from the page before finding the stream decodes it.
     std::string picture;
@@ -56,7 +58,9 @@ void DownloadJob::run() {
         }
         report.status("Initial response received!");
         if (options().title.empty())
-            title = PageTitle::safe(PageTitle::find(page).value_or(std::string()));
+            readable = PageTitle::find(page).value_or(std::string());
+        readable = PageTitle::readable(readable);
+        report.send(JobEvent::Kind::Titled, readable);
         report.status("Searching for download source...");
         const std::string pageAddress = HttpFetch::finalAddress(curl.get(), options().pageUrl);
         if (options().convert)
@@ -68,9 +72,9 @@ void DownloadJob::run() {
         }
     }
     report.status("Found movie source!");
-    // The tag keeps the title without the "(1)" a taken name may add.
-    Mp3Tags tags{title, options().pageUrl, {}};
-    MovieDownload movie(options(), report, std::move(title),
+    // The tag keeps the whole title, without the "(1)" a taken name may add.
+    Mp3Tags tags{readable, options().pageUrl, {}};
+    MovieDownload movie(options(), report, PageTitle::safe(std::move(readable)),
                         movieExtension(options().quality, stream.count));
     if (!movie.save(stream.url))
         return;

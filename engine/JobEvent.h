@@ -9,6 +9,7 @@ struct JobEvent {
     enum class Kind {
         Progress,        // done and total bytes of the movie transfer (total 0: unknown)
         Status,          // text: a status for the user ("Downloading... [Patience]")
+        Titled,          // text: the title the transfer goes by, cleaned but not cut to a file name
         Container,       // text: the movie's type, "flv" or "mp4"
         Converted,       // the MP3 is in place
         Saved,           // text: the file name (no folder) a movie or MP3 was given
@@ -40,6 +41,7 @@ struct JobEvent {
         case Kind::Progress:
         case Kind::ConvertProgress:
         case Kind::Resumable:
+        case Kind::Titled:
             return {};
         case Kind::Status:
         case Kind::Converting:

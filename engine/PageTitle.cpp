@@ -32,6 +32,11 @@ std::string PageTitle::safe(std::string title) {
     return cleaned.empty() ? kFallbackTitle : cleaned;
 }
 
+std::string PageTitle::readable(std::string_view title) {
+    std::string cleaned = TitleCleaner::clean(title, {false, false, kNoLimit, maxReadableBytes});
+    return cleaned.empty() ? kFallbackTitle : cleaned;
+}
+
 std::optional<std::string> PageTitle::find(std::string_view html) {
     // Searched where it lies, as its percent-decoded form reads: the job
     // passes its whole page, which must not cost a second copy.

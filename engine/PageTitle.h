@@ -22,6 +22,13 @@ public:
     // maxSafeBytes. "video" when nothing is left.
     static std::string safe(std::string title);
 
+    // The same title as people read it, in the list and the MP3's tag:
+    // cleaned as safe() does but not cut to a file name's length, only to
+    // maxReadableBytes (far beyond any headline, and well inside what one
+    // argument of ffmpeg's may hold). "video" when nothing is left.
+    static std::string readable(std::string_view title);
+    static constexpr std::size_t maxReadableBytes = std::size_t{16} << 10;
+
     // Longest safe title in bytes: ".flv" and a temporary name's extra
     // bytes must still fit the file system's name limit.
     static const std::size_t maxSafeBytes;
