@@ -76,6 +76,14 @@ const TransferRecord& TransferList::at(std::size_t row) const {
     return rows.at(row)->record;
 }
 
+std::vector<std::string> TransferList::namedFiles() const {
+    std::vector<std::string> files;
+    for (const auto& entry : rows)
+        if (!entry->record.partFile.empty())
+            files.push_back(entry->record.partFile);
+    return files;
+}
+
 const TransferRate* TransferList::rateAt(std::size_t row) const {
     const Entry& entry = *rows.at(row);
     return entry.job && RecordJob::movingBytes(entry.record) ? &entry.rate : nullptr;

@@ -114,6 +114,9 @@ public:
     std::size_t size() const { return rows.size(); }
     const TransferRecord& at(std::size_t row) const;
     std::optional<std::size_t> rowOf(std::int64_t id) const;
+    // The part files records continue from (paused, interrupted, failed
+    // downloads): files of ours that a clean-up must leave alone.
+    std::vector<std::string> namedFiles() const;
     // The rate of a row's running transfer, null when it moves no bytes.
     const TransferRate* rateAt(std::size_t row) const;
     // How far a row's running conversion is, in seconds of sound.
