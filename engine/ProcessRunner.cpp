@@ -1,5 +1,6 @@
 #include "ProcessRunner.h"
 #include "CancelToken.h"
+#include "ChildLaunch.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -7,36 +8,13 @@
 #include <fcntl.h>
 #include <optional>
 #include <poll.h>
-#include <spawn.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <utility>
 
-extern char** environ;
-
 namespace {
-
-struct FileActions {
-    posix_spawn_file_actions_t fa;
-    bool ok = posix_spawn_file_actions_init(&fa) == 0;
-    ~FileActions() {
-        if (ok) {
-            posix_spawn_file_actions_destroy(&fa);
-        }
-    }
-};
-
-struct SpawnAttr {
-    posix_spawnattr_t attr;
-    bool ok = posix_spawnattr_init(&attr) == 0;
-    ~SpawnAttr() {
-        if (ok) {
-            posix_spawnattr_destroy(&attr);
-        }
-    }
-};
 
 // A descriptor that becomes readable when the process ends (it is not
 // reaped by that). Invalid where the kernel has no pidfd_open; callers then
@@ -90,10 +68,8 @@ public:
     bool ok = false;
     int readEnd() const { return fds[0]; }
     int takeReadEnd() { return std::exchange(fds[0], -1); }
-    // Both ends close on exec; dup2 makes the child's target a plain copy.
-    bool giveWriteEnd(posix_spawn_file_actions_t* actions, int target) const {
-        return ok && posix_spawn_file_actions_adddup2(actions, fds[1], target) == 0;
-    }
+    // Both ends close on exec; the child's target becomes a plain copy.
+    int writeEnd() const { return fds[1]; }
 
 private:
     int fds[2] = {-1, -1};
@@ -121,64 +97,32 @@ bool ProcessRunner::start() {
     if (args.empty() || pid > 0) {
         return false;
     }
-    spawnError = EINVAL;
-    FileActions actions;
-    SpawnAttr attr;
-    if (!actions.ok || !attr.ok) {
-        return false;
-    }
-    if (posix_spawn_file_actions_addopen(&actions.fa, 0, "/dev/null", O_RDONLY, 0) != 0) {
-        return false;
-    }
+    ChildLaunch launch(args);
+    launch.toNull(0);
     std::optional<Pipe> out;
     if (stdoutSink) {
         out.emplace();
-        if (!out->giveWriteEnd(&actions.fa, 1)) {
+        if (!out->ok) {
+            spawnError = errno;
             return false;
         }
-    } else if (dropStdout &&
-               posix_spawn_file_actions_addopen(&actions.fa, 1, "/dev/null", O_WRONLY, 0) != 0) {
-        return false;
+        launch.copy(out->writeEnd(), 1);
+    } else if (dropStdout) {
+        launch.toNull(1);
     }
     std::optional<Pipe> err;
     if (stderrSink) {
         err.emplace();
-        if (!err->giveWriteEnd(&actions.fa, 2)) {
+        if (!err->ok) {
+            spawnError = errno;
             return false;
         }
-    } else if (dropStderr &&
-               posix_spawn_file_actions_addopen(&actions.fa, 2, "/dev/null", O_WRONLY, 0) != 0) {
-        return false;
+        launch.copy(err->writeEnd(), 2);
+    } else if (dropStderr) {
+        launch.toNull(2);
     }
-
-    // The program ignores SIGPIPE; the child must not inherit that, nor a
-    // blocked signal from the calling thread.
-    sigset_t defaults;
-    sigfillset(&defaults);
-    sigdelset(&defaults, SIGKILL);
-    sigdelset(&defaults, SIGSTOP);
-    sigset_t noMask;
-    sigemptyset(&noMask);
-    // pgid 0: the child leads a new group named by its pid.
-    if (posix_spawnattr_setsigdefault(&attr.attr, &defaults) != 0 ||
-        posix_spawnattr_setsigmask(&attr.attr, &noMask) != 0 ||
-        posix_spawnattr_setpgroup(&attr.attr, 0) != 0 ||
-        posix_spawnattr_setflags(&attr.attr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK |
-                                                 POSIX_SPAWN_SETPGROUP) != 0) {
-        return false;
-    }
-
-    std::vector<char*> argv;
-    argv.reserve(args.size() + 1);
-    for (auto& a : args) {
-        argv.push_back(a.data());
-    }
-    argv.push_back(nullptr);
-
-    pid_t child = -1;
-    // glibc reports the exec's own errno, so a program not on PATH is ENOENT.
-    spawnError = posix_spawnp(&child, argv[0], &actions.fa, &attr.attr, argv.data(), environ);
-    if (spawnError != 0) {
+    const pid_t child = launch.start(spawnError);
+    if (child < 0) {
         return false;
     }
     pid = child;

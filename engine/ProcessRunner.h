@@ -17,9 +17,12 @@ class CancelToken;
 // empty signal mask, and may have its stdout and stderr thrown away or read
 // line by line. It leads a process group of its own, so a terminal's Ctrl-C
 // does not reach it behind our back and ending it ends whatever it started
-// too.
+// too. It is killed when this process ends, however it ends (SIGKILL
+// included), so that no ffmpeg is left writing behind a killed program.
 //
-// A runner is used by one thread (a job's worker); only the CancelToken is
+// A runner is used by one thread (a job's worker), which must outlive the
+// child: the child is killed when the thread that started it ends, and the
+// runner waits for it and reaps it on that thread. Only the CancelToken is
 // shared with other threads and signal handlers. A child still running when
 // the runner is destroyed is ended like a cancelled one and reaped.
 class ProcessRunner {

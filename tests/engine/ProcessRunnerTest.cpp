@@ -10,6 +10,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
@@ -85,6 +86,41 @@ TEST(ProcessRunnerTest, ChildStartsCleanAndIsReaped) {
         ASSERT_TRUE(sleeper.start());
     }
     EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1) << "a child was left behind";
+
+    // Why a start failed: not on PATH, or there but not executable.
+    ProcessRunner missing({"quillmoth-no-such-program"});
+    EXPECT_FALSE(missing.start());
+    EXPECT_EQ(missing.startError(), ENOENT);
+    TempFolder dir;
+    std::ofstream(dir.file("plain")) << "#!/bin/sh\n";
+    ProcessRunner denied({dir.file("plain")});
+    EXPECT_FALSE(denied.start());
+    EXPECT_EQ(denied.startError(), EACCES);
+    EXPECT_TRUE(noChildLeft());
+}
+
+// A killed program cannot end its children in any way of its own; they die
+// with the thread that started them (here one that ends while its child
+// runs, as every thread does when the process is killed).
+TEST(ProcessRunnerTest, TheChildDiesWithWhatStartedIt) {
+    std::unique_ptr<ProcessRunner> sleeper;
+    std::thread starter([&] {
+        sleeper = std::make_unique<ProcessRunner>(std::vector<std::string>{"sleep", "600"});
+        ASSERT_TRUE(sleeper->start());
+    });
+    starter.join();
+    // Ended by hand after a while if nothing else ends it, so that the
+    // test fails instead of hanging.
+    CancelToken giveUp;
+    std::thread guard([&] {
+        for (int i = 0; i < 300 && !giveUp.cancelled(); ++i)
+            std::this_thread::sleep_for(100ms);
+        giveUp.cancel();
+    });
+    EXPECT_EQ(sleeper->wait(&giveUp), -1) << "the child outlived its thread";
+    giveUp.cancel();
+    guard.join();
+    EXPECT_TRUE(noChildLeft());
 }
 
 TEST(ProcessRunnerTest, ExitStatusesComeThroughWhenNotCancelled) {
