@@ -17,6 +17,10 @@ public:
     // Runs on the worker thread until the job ends; every event goes
     // through reporter().
     virtual void run() = 0;
+    // run(), for the thread that owns the job: an exception thrown by the
+    // job fails it as a failed save or conversion does, rather than ending
+    // the program.
+    void runToTheEnd() noexcept;
 
     // What the job was asked to do.
     const JobOptions& options() const { return options_; }

@@ -46,6 +46,19 @@ void JobReporter::stopped() const {
 }
 
 void JobReporter::deliver(JobEvent event) const {
+    switch (event.kind) {
+    case JobEvent::Kind::Converting:
+        converting_ = true;
+        break;
+    case JobEvent::Kind::Finished:
+    case JobEvent::Kind::Failed:
+    case JobEvent::Kind::Paused:
+    case JobEvent::Kind::Cancelled:
+        ended_ = true;
+        break;
+    default:
+        break;
+    }
     if (!sink_)
         return;
     event.id = id_;

@@ -32,6 +32,11 @@ public:
     // The last event of a job stopped on request: Paused or Cancelled.
     void stopped() const;
 
+    // A conversion has begun (Converting sent), and a last event (Finished,
+    // Failed, Paused, Cancelled) has been sent.
+    bool converting() const { return converting_; }
+    bool ended() const { return ended_; }
+
     // The last text of a job stopped on request.
     static constexpr const char* cancelledText = "Cancelled.";
     // The last text of a job paused on request.
@@ -45,4 +50,7 @@ private:
     int id_;
     JobSink sink_;
     std::shared_ptr<const CancelToken> cancel_;
+    // Only the job's worker thread sends.
+    mutable bool converting_ = false;
+    mutable bool ended_ = false;
 };

@@ -12,6 +12,8 @@ namespace {
 const char* const kInvalidTitle = "Error: Invalid Title - Go back to search & change title. ";
 const char* const kFolderUnusable = "Error: Could not write to the movie folder.";
 const char* const kSaveFailed = "Error: Could not save movie.";
+// Title.flv and Title(1).flv to Title(99).flv all exist.
+const char* const kNamesTaken = "Error: Could not save movie: every name for it is taken.";
 
 // A body that is no movie: nothing at all, a web page (a login or error
 // page answered with 200), or any other text (a JSON error, "access
@@ -73,6 +75,10 @@ bool MovieDownload::bodyStarts(MovieTransfer& transfer, const char* first, std::
         // The same request would be refused again: the next try starts over.
         sendResumable(transfer.file, {}, 0);
         return false;
+    case RangeRequest::Answer::Changed:
+        // Nothing of it is written: save() asks for the whole stream.
+        changed_ = true;
+        return false;
     case RangeRequest::Answer::Append:
         headFromDisk(transfer);
         break;
@@ -125,23 +131,45 @@ bool MovieDownload::save(const std::string& url) {
         return false;
     }
 
-    MovieTransfer transfer{file, *this};
     const long long held = file.size();
-    transfer.range = RangeRequest(held, options_.validator, options_.total);
+    RangeRequest range(held, options_.validator, options_.total);
     // Bytes that cannot be continued are started over in the same file.
-    if (held != 0 && !transfer.range.ranged() && !file.restart()) {
+    if (held != 0 && !range.ranged() && !file.restart()) {
         file.keep();
         reporter_.send(JobEvent::Kind::Failed, kSaveFailed);
         return false;
     }
-    if (transfer.range.ranged())
+    if (range.ranged())
         sendResumable(file, options_.validator, options_.total);
     else
         sendResumable(file, {}, 0);
+    {
+        MovieTransfer transfer{file, *this};
+        transfer.range = std::move(range);
+        const CURLcode result = HttpFetch(options_).movie(curl.get(), url, transfer);
+        if (!changed_ || reporter_.cancelled())
+            return finish(curl.get(), file, transfer, result, held);
+    }
+    // A server that ignores If-Range sent the rest of another version of
+    // the file: what is on disk goes, and the whole stream is asked for.
+    changed_ = false;
+    if (!file.restart()) {
+        file.keep();
+        reporter_.send(JobEvent::Kind::Failed, kSaveFailed);
+        return false;
+    }
+    sendResumable(file, {}, 0);
+    MovieTransfer transfer{file, *this};
+    const CURLcode result = HttpFetch(options_).movie(curl.get(), url, transfer);
+    return finish(curl.get(), file, transfer, result, 0);
+}
 
-    CURLcode result = HttpFetch(options_).movie(curl.get(), url, transfer);
+// Runs on the job's worker thread.
+bool MovieDownload::finish(CURL* curl, PartFile& file, MovieTransfer& transfer, CURLcode result,
+                           long long held) {
+    const bool keepsPart = !options_.partFile.empty();
     long answered = 0;
-    curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &answered);
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &answered);
     // A range starting at the stream's end: the file on disk is whole.
     if (result == CURLE_HTTP_RETURNED_ERROR && transfer.range.complete(answered)) {
         result = CURLE_OK;
@@ -165,7 +193,13 @@ bool MovieDownload::save(const std::string& url) {
     }
     // An empty body never called the writer: its answer is judged now.
     const bool whole = result == CURLE_OK && (transfer.started || bodyStarts(transfer, nullptr, 0));
-    bool ok = whole && isMovie(transfer);
+    // Exactly the size the first answer named: a body that ended early
+    // (a clean close without a length) is no movie yet, however it ended.
+    const long long expected = transfer.range.expectedSize();
+    const long long size = file.size();
+    const bool cutShort = expected > 0 && size >= 0 && size < expected;
+    const bool exact = expected <= 0 || size == expected;
+    bool ok = whole && exact && isMovie(transfer);
     if (ok && !transfer.containerChecked)
         containerSeen(transfer.head.container());
     // The first bytes may have named another container than the quality rule.
@@ -173,12 +207,15 @@ bool MovieDownload::save(const std::string& url) {
     // A movie counts as saved only once every byte is on disk under its name.
     ok = ok && file.commit();
     if (!ok) {
-        // A whole body that is no movie never becomes one: nothing to continue.
-        if (keepsPart && !whole)
+        // What may be continued stays: a transfer that broke off, or a whole
+        // movie that found every name taken. A whole body that is no movie
+        // never becomes one.
+        const bool continuable = !whole || cutShort || file.namesTaken();
+        if (keepsPart && continuable)
             file.keep();
         else
             file.discard();
-        reporter_.send(JobEvent::Kind::Failed, kSaveFailed);
+        reporter_.send(JobEvent::Kind::Failed, file.namesTaken() ? kNamesTaken : kSaveFailed);
         return false;
     }
     // The name may have taken a "(1)": the conversion and the window follow it.

@@ -3,6 +3,8 @@
 #include "JobOptions.h"
 #include "JobReporter.h"
 
+#include <curl/curl.h>
+
 #include <cstddef>
 #include <string>
 
@@ -45,6 +47,11 @@ public:
     const JobReporter& reporter() const { return reporter_; }
 
 private:
+    // What the transfer's answer leaves: the movie under its name, or the
+    // failure sent and the part file kept or removed. held: the bytes the
+    // part file had before.
+    bool finish(CURL* curl, PartFile& file, MovieTransfer& transfer, CURLcode result,
+                long long held);
     // Tells the caller what to store to continue the part file later.
     void sendResumable(const PartFile& file, std::string validator, long long total) const;
 
@@ -52,4 +59,6 @@ private:
     const JobReporter& reporter_;
     std::string title_;
     std::string extension_;
+    // The answer was a range of another version of the file.
+    bool changed_ = false;
 };

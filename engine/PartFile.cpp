@@ -219,29 +219,31 @@ std::size_t PartFile::readHead(char* out, std::size_t n) const {
     return done;
 }
 
-std::string PartFile::withSuffixes(const std::string& target, std::size_t n) {
+std::string PartFile::copyName(const std::string& target, std::size_t n) {
+    if (n == 0)
+        return target;
     const auto slash = target.rfind('/');
     const auto nameStart = slash == std::string::npos ? 0 : slash + 1;
     auto dot = target.rfind('.');
     if (dot == std::string::npos || dot < nameStart)
         dot = target.size();
-    std::string suffixes;
-    for (std::size_t i = 0; i < n; ++i)
-        suffixes += takenSuffix;
-    return target.substr(0, dot) + suffixes + target.substr(dot);
+    return target.substr(0, dot) + "(" + std::to_string(n) + ")" + target.substr(dot);
 }
 
 bool PartFile::commit() {
+    namesTaken_ = false;
     if (fd_ < 0)
         return false;
     const bool ok = !failed_ && ::fsync(fd_) == 0;
     // Renamed while still held, so that no other writer can take the file
     // over between the last byte and the rename.
-    for (std::size_t n = 0; ok && n <= maxSuffixes; ++n) {
-        const std::string name = withSuffixes(target_, n);
+    for (std::size_t n = 0; ok && n <= maxCopies; ++n) {
+        const std::string name = copyName(target_, n);
         const Placed placed = placeWithoutReplacing(temp_, name);
-        if (placed == Placed::Taken)
+        if (placed == Placed::Taken) {
+            namesTaken_ = n == maxCopies;
             continue;
+        }
         if (placed == Placed::Failed)
             break;
         target_ = name;
@@ -250,7 +252,9 @@ bool PartFile::commit() {
         syncFolder(folderOf(target_));
         return true;
     }
-    discard();
+    // A whole file that found no name is the caller's to keep.
+    if (!namesTaken_)
+        discard();
     return false;
 }
 

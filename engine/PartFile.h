@@ -48,13 +48,17 @@ public:
     void retarget(std::string target) { target_ = std::move(target); }
 
     // Syncs and closes the temporary file, gives it the first free name of
-    // target, then target with "(1)" before its extension, "(1)(1)"... (at
-    // most maxSuffixes of them), decided atomically at the rename so that
-    // concurrent commits never take one name, and syncs the folder so that a
-    // power cut never leaves a complete-looking empty file. target() is then
-    // the name taken. False if any step fails or no name is free; the
-    // temporary file is then gone.
+    // target, then target with "(1)" before its extension, "(2)"... up to
+    // "(maxCopies)", decided atomically at the rename so that concurrent
+    // commits never take one name, and syncs the folder so that a power cut
+    // never leaves a complete-looking empty file. target() is then the name
+    // taken. False if any step fails or no name is free: the temporary file
+    // is then gone, but for when every name is taken (namesTaken()): it
+    // stays open, whole, for the caller to keep() or discard().
     bool commit();
+
+    // The last commit() found every name taken.
+    bool namesTaken() const { return namesTaken_; }
 
     // Closes and removes the temporary file.
     void discard();
@@ -75,23 +79,26 @@ public:
     const std::string& tempPath() const { return temp_; }
 
     static constexpr const char* suffix = ".part";
-    // What commit() adds to a taken name, and how often at most.
-    static constexpr const char* takenSuffix = "(1)";
-    static constexpr std::size_t maxSuffixes = 8;
-    // How much longer than the target any name of this file may be.
-    static constexpr std::size_t maxExtraNameBytes = maxSuffixes * 3;
+    // How many numbered copies of a name commit() tries: "(1)" to "(99)".
+    static constexpr std::size_t maxCopies = 99;
+    // How much longer than the target any name of this file may be: room
+    // kept for a copy's number ("(99)" takes 4). Titles have been cut to
+    // leave 24 since copies were "(1)(1)...", so that part files named then
+    // still match.
+    static constexpr std::size_t maxExtraNameBytes = 24;
     // How much longer the temporary file's name is than the target's.
     static constexpr std::size_t extraNameBytes = 7 + 5; // ".XXXXXX" ".part"
 
-    // target with n takenSuffix before its extension (after the last "."
-    // of its file name).
-    static std::string withSuffixes(const std::string& target, std::size_t n);
+    // target with "(n)" before its extension (after the last "." of its
+    // file name); target itself for 0.
+    static std::string copyName(const std::string& target, std::size_t n);
 
 private:
     std::string target_;
     std::string temp_;
     int fd_ = -1;
     bool failed_ = false;
+    bool namesTaken_ = false;
     long long written_ = 0;
     long long flushed_ = 0;
     static constexpr long long writeBackBytes = 8 << 20;

@@ -1,5 +1,6 @@
 #include "RangeRequest.h"
 
+#include <algorithm>
 #include <charconv>
 #include <string_view>
 #include <utility>
@@ -58,6 +59,8 @@ void RangeRequest::apply(CURL* curl) {
 void RangeRequest::release(CURL* curl) {
     curl_easy_setopt(curl, CURLOPT_HEADERDATA, nullptr);
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
+    // The handle may ask again, for the whole stream.
+    curl_easy_setopt(curl, CURLOPT_RANGE, nullptr);
 }
 
 RangeRequest::Answer RangeRequest::answer() const {
@@ -72,7 +75,24 @@ RangeRequest::Answer RangeRequest::answer() const {
     const bool rest = status_ == 206 && headers_ && rangeFirst_ == offset_ && rangeTotal_ > 0 &&
                       rangeLast_ == rangeTotal_ - 1 &&
                       (knownTotal_ == 0 || rangeTotal_ == knownTotal_);
-    return rest ? Answer::Append : Answer::Refused;
+    if (!rest)
+        return Answer::Refused;
+    return sameVersion() ? Answer::Append : Answer::Changed;
+}
+
+bool RangeRequest::sameVersion() const {
+    // If-Range held a strong ETag or a Last-Modified date: the answer must
+    // carry that same one; an answer without a validator proves nothing.
+    const bool strongTag = !etag_.empty() && etag_.rfind("W/", 0) != 0;
+    return (strongTag && etag_ == asked_) || (!lastModified_.empty() && lastModified_ == asked_);
+}
+
+long long RangeRequest::expectedSize() const {
+    // A range from the end (416) holds nothing: the file is what is on disk.
+    if (ranged() && status_ == 416)
+        return knownTotal_ > 0 ? knownTotal_ : std::max(rangeTotal_, 0LL);
+    // An appended 206 named the total it began with (answer() checked it).
+    return total();
 }
 
 bool RangeRequest::complete(long status) const {

@@ -28,6 +28,7 @@ public:
         Fresh,     // the whole stream, asked for as such
         StartOver, // the whole stream instead of the range: it changed, or ranges are ignored
         Append,    // exactly the rest of the file asked for
+        Changed,   // the rest of another version of the file: never appended
         Refused,   // anything else: never written
     };
     Answer answer() const;
@@ -45,12 +46,19 @@ public:
     std::string validator() const;
     // Of the answer: the stream's full size; 0 when unknown.
     long long total() const;
+    // The size the file must have once the answer's body is whole (for a
+    // range starting at the stream's end, the size on disk): the total the
+    // first answer named, else this answer's; 0 when neither named one.
+    long long expectedSize() const;
 
     // libcurl's header callback (the transfer's thread); self is the request.
     static std::size_t headerLine(char* data, std::size_t size, std::size_t n, void* self);
 
 private:
     bool identity() const { return encoding_.empty() || encoding_ == "identity"; }
+    // The answer names the version If-Range asked for: a server that
+    // ignores If-Range sends the range of whatever it has now.
+    bool sameVersion() const;
 
     struct ListFree {
         void operator()(curl_slist* list) const { curl_slist_free_all(list); }

@@ -152,6 +152,20 @@ TEST_F(DownloadJobTest, ConvertsAfterASuccessfulDownload) {
     ASSERT_EQ(mp3.info.streams.size(), 2u);
     EXPECT_TRUE(mp3.info.streams[1].attachedPicture);
     EXPECT_EQ(srv.hits("/watch"), 1);
+
+    // The tag is the title the transfer goes by: not cut to a file name's
+    // length, and without the number a copy's name takes.
+    std::string longTitle;
+    for (int i = 0; i < 150; ++i)
+        longTitle += "\xC3\xA9";
+    for (const auto& [title, file] : {std::pair<std::string, std::string>{"Song", "Song(1).mp3"},
+                                      {longTitle, longTitle.substr(0, 226) + ".mp3"}}) {
+        run(srv.url("/watch"), title, 2, true);
+        const std::string tagged = commandOutput("ffprobe -v error -show_entries format_tags=title "
+                                                 "-of default=nw=1:nk=1 '" +
+                                                 mp3s.file(file) + "'");
+        EXPECT_EQ(tagged, title + "\n");
+    }
 }
 
 TEST_F(DownloadJobTest, NoHandleForThePage) {

@@ -91,6 +91,7 @@ inline JobOptions jobOptions(std::string page, std::string title, int quality, s
 }
 
 using TempDir = TempFolder;
+using testfiles::commandOutput;
 using testfiles::listFolder;
 using testfiles::readFile;
 using testfiles::writeFile;

@@ -16,8 +16,8 @@ namespace fs = std::filesystem;
 using Names = std::vector<std::string>;
 
 // Nothing is ever replaced: a taken name (a file, a folder, a link) makes
-// the new file take "(1)" before its extension, then "(1)(1)", up to eight
-// of them; past that the commit fails and the temporary file goes.
+// the new file take "(1)" before its extension, then "(2)", up to "(99)";
+// past that the commit fails and the whole file stays for the caller.
 TEST(PartFileTest, CommitTakesTheNextFreeNameAndNeverReplaces) {
     TempDir dir;
     const std::string target = dir.file("Clip.flv");
@@ -49,15 +49,26 @@ TEST(PartFileTest, CommitTakesTheNextFreeNameAndNeverReplaces) {
     EXPECT_TRUE(dotted.commit());
     EXPECT_EQ(dotted.target(), dir.file("Mr. X(1).flv"));
 
-    // Eight suffixes at most.
-    for (std::size_t n = 0; n <= PartFile::maxSuffixes; ++n)
-        writeFile(PartFile::withSuffixes(dir.file("Full.mp3"), n), "kept");
+    // Copies count up: the third is "(2)", not "(1)(1)".
+    PartFile third(target);
+    ASSERT_EQ(third.open(), PartFile::Opened::Ok);
+    EXPECT_TRUE(third.commit());
+    EXPECT_EQ(third.target(), dir.file("Clip(2).flv"));
+
+    // Up to "(99)"; past that the whole file is the caller's to keep.
+    for (std::size_t n = 0; n <= PartFile::maxCopies; ++n)
+        writeFile(PartFile::copyName(dir.file("Full.mp3"), n), "kept");
+    EXPECT_TRUE(fs::exists(dir.file("Full(99).mp3")));
     PartFile full(dir.file("Full.mp3"));
     ASSERT_EQ(full.open(), PartFile::Opened::Ok);
+    full.write("whole", 5);
     EXPECT_FALSE(full.commit());
+    EXPECT_TRUE(full.namesTaken());
+    EXPECT_EQ(readFile(full.tempPath()), "whole");
+    full.discard();
     for (const std::string& name : listFolder(dir.path()))
         EXPECT_EQ(name.find(".part"), std::string::npos) << name;
-    EXPECT_EQ(readFile(dir.file("Full(1)(1)(1)(1)(1)(1)(1)(1).mp3")), "kept");
+    EXPECT_EQ(readFile(dir.file("Full(99).mp3")), "kept");
 
     // Why a file cannot be made: the folder, or the name.
     EXPECT_EQ(PartFile(dir.file("missing/Clip.flv")).open(), PartFile::Opened::FolderUnusable);

@@ -115,6 +115,75 @@ TEST_F(ResumeTest, ContinuesOnlyTheRestOfTheSameFile) {
     }
 }
 
+// Never a file of two versions, nor a short one: a 206 that does not name
+// the version If-Range asked for (a server that ignores If-Range) makes the
+// job start over with the whole file; a 206 without a length that ends
+// early fails and keeps its bytes for the next job, which completes them.
+TEST_F(ResumeTest, NeverAMixedOrShortFile) {
+    const std::size_t half = body.size() / 2;
+    const std::string newer = body.substr(0, 12) + testBytes(body.size() - 12, 2);
+    const std::string rest = "bytes " + std::to_string(half) + "-" + std::to_string(size - 1) +
+                             "/" + std::to_string(size);
+    for (const std::string& tag : {std::string("\"v2\""), std::string()}) {
+        SCOPED_TRACE("206 tagged '" + tag + "'");
+        fs::remove_all(movies.path());
+        fs::create_directory(movies.path());
+        writeFile(part, body.substr(0, half));
+        srv.get("/movie", [&](const httplib::Request& req, httplib::Response& res) {
+            if (!tag.empty())
+                res.set_header("ETag", tag);
+            if (req.has_header("Range")) {
+                res.status = 206;
+                res.set_header("Content-Range", rest);
+                res.set_content(newer.substr(half), "video/mp4");
+            } else {
+                res.set_content(newer, "video/mp4");
+            }
+        });
+        const int before = srv.hits("/movie");
+        EXPECT_EQ(run(kTag, size, part).back().kind, Kind::Finished);
+        EXPECT_EQ(srv.hits("/movie") - before, 2);
+        EXPECT_TRUE(readFile(movies.file("Clip.mp4")) == newer);
+    }
+
+    fs::remove_all(movies.path());
+    fs::create_directory(movies.path());
+    writeFile(part, body.substr(0, half));
+    const std::size_t sent = half / 2;
+    srv.get("/movie", [&](const httplib::Request&, httplib::Response& res) {
+        res.status = 206;
+        res.set_header("ETag", kTag);
+        res.set_header("Content-Range", rest);
+        res.set_chunked_content_provider("video/mp4", [&](std::size_t, httplib::DataSink& sink) {
+            sink.write(body.data() + half, sent);
+            sink.done();
+            return true;
+        });
+    });
+    const std::vector<JobEvent> cut = run(kTag, size, part);
+    EXPECT_EQ(cut.back().text, "Error: Could not save movie.");
+    EXPECT_TRUE(readFile(part) == body.substr(0, half + sent));
+    EXPECT_EQ(listFolder(movies.path()).size(), 1u);
+    srv.ranged("/movie", body, kTag);
+    EXPECT_EQ(run(kTag, size, part).back().kind, Kind::Finished);
+    EXPECT_TRUE(readFile(movies.file("Clip.mp4")) == body);
+}
+
+// A whole movie that finds its name and all 99 numbered copies taken keeps
+// its part file, and is saved by the next job once a name is free.
+TEST_F(ResumeTest, EveryNameTakenKeepsTheWholeMovie) {
+    srv.ranged("/movie", body, kTag);
+    for (std::size_t n = 0; n <= PartFile::maxCopies; ++n)
+        writeFile(PartFile::copyName(movies.file("Clip.mp4"), n), "earlier");
+    EXPECT_EQ(run({}, 0, part).back().text,
+              "Error: Could not save movie: every name for it is taken.");
+    EXPECT_TRUE(readFile(part) == body);
+    fs::remove(movies.file("Clip(42).mp4"));
+    EXPECT_EQ(run(kTag, size, part).back().kind, Kind::Finished);
+    EXPECT_TRUE(readFile(movies.file("Clip(42).mp4")) == body);
+    EXPECT_FALSE(fs::exists(part));
+}
+
 // Pause keeps the part file with the bytes received, and the next job
 // continues it from there; cancel removes it, and so does a pause of a job
 // given no part file.

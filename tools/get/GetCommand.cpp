@@ -320,7 +320,7 @@ int GetCommand::run(const Options& options, std::shared_ptr<const CancelToken> c
     std::thread worker;
     try {
         // Runs on the worker thread, which owns the job and destroys it there.
-        worker = std::thread([job = std::move(job)] { job->run(); });
+        worker = std::thread([job = std::move(job)] { job->runToTheEnd(); });
     } catch (const std::system_error&) {
         std::fputs("quillmoth-get: cannot start the download thread\n", stderr);
         return 1;

@@ -16,9 +16,12 @@ template <typename Work> void WorkRunner::start(Work work) {
         std::thread([work = std::move(work), counter = counter]() mutable {
             // Runs on the worker thread; counted until the work, and what
             // it owns, is gone.
-            {
+            try {
                 Work owned = std::move(work);
                 owned();
+            } catch (...) {
+                // Work reports its own outcome; one that throws must not
+                // end the program (jobs turn theirs into a failure).
             }
             counter->returned();
         }).detach();
@@ -35,7 +38,7 @@ void WorkRunner::run(std::function<void()> work) {
 void WorkRunner::run(std::unique_ptr<Job> job) {
     // The job crosses to the worker thread inside the work, and is
     // destroyed there with it.
-    start([job = std::move(job)] { job->run(); });
+    start([job = std::move(job)] { job->runToTheEnd(); });
 }
 
 bool WorkRunner::waitUntilNone(std::chrono::milliseconds limit) {

@@ -1,0 +1,24 @@
+#include "Job.h"
+
+#include "ConvertJob.h"
+
+#include <exception>
+
+// Runs on the job's worker thread.
+void Job::runToTheEnd() noexcept {
+    try {
+        run();
+        return;
+    } catch (...) {
+        // bad_alloc, a system_error of a thread or lock... nothing to
+        // continue from but the part file the job may have kept.
+    }
+    try {
+        if (!reporter_.ended())
+            reporter_.send(JobEvent::Kind::Failed, reporter_.converting()
+                                                       ? ConvertJob::failedText
+                                                       : "Error: Could not save movie.");
+    } catch (...) {
+        // Not even the failure could be told: the row stays as it was.
+    }
+}
