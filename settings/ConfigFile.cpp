@@ -1,8 +1,10 @@
 #include "ConfigFile.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 bool ConfigFile::parseLine(const std::string& line) {
     if (line.empty())
@@ -62,13 +64,27 @@ bool ConfigFile::parseText(const std::string& contents) {
 }
 
 bool ConfigFile::load(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file.is_open())
+    // O_NONBLOCK: a FIFO at the name must not hold the open up; only a
+    // regular file is read.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
         return false;
-    std::string contents((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (file.bad())
-        return false;
-    return parseText(contents);
+    struct stat info {};
+    std::string contents;
+    bool read = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    char buffer[4096];
+    while (read) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            read = got == 0;
+            break;
+        }
+        contents.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(fd);
+    return read && parseText(contents);
 }
 
 std::string ConfigFile::text() const {

@@ -24,8 +24,8 @@ public:
     // more line. Every line is read, also after a refused one; true when
     // none was refused and there were at least six lines.
     bool parseText(const std::string& contents);
-    // Reads the file and parses its text; false when it cannot be read or
-    // its text is refused.
+    // Reads the file and parses its text; false when it is not a regular
+    // file (never waiting on a FIFO), cannot be read or its text is refused.
     bool load(const std::string& path);
     // The file's text: the six settings in their fixed order, CR LF ends.
     std::string text() const;

@@ -1,6 +1,7 @@
 #include "SettingsStore.h"
 
 #include "ConfigFile.h"
+#include "RegularFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -17,6 +18,9 @@ namespace {
 const char* const RefusedConfig = QT_TRANSLATE_NOOP(
     "SettingsStore",
     "The settings file could not be read, so the default settings are used. It was kept as %1");
+const char* const StuckFile = QT_TRANSLATE_NOOP(
+    "SettingsStore", "%1 is not a file Quillmoth can use, and it could not be moved aside. The "
+                     "defaults are used instead, and nothing is saved there until it is removed.");
 const char* const NotifyKey = "notifications/enabled";
 const char* const MaxRunningKey = "transfers/maxRunning";
 const char* const ConnectionsKey = "transfers/connections";
@@ -90,15 +94,20 @@ Settings SettingsStore::defaults() const {
 Settings SettingsStore::load() {
     Settings settings = defaults();
     // Before config.dat: refusing that one saves this one too.
-    loadIni(settings);
+    if (setAsideIfNotFile(ini, QCoreApplication::translate("SettingsStore", RefusedConfig),
+                          message))
+        loadIni(settings);
 
     // A file that names a setting nowhere leaves it at its default.
     ConfigFile file = configOf(settings);
-    if (file.load(config)) {
+    const bool usable = setAsideIfNotFile(
+        config, QCoreApplication::translate("SettingsStore", RefusedConfig), message);
+    if (usable && file.load(config)) {
         take(file, settings);
         return settings;
     }
-    keepRefusedConfig();
+    if (usable)
+        keepRefusedConfig();
     QDir().mkpath(wide(settings.movieFolder));
     QDir().mkpath(wide(settings.musicFolder));
     save(settings);
@@ -113,8 +122,25 @@ void SettingsStore::keepRefusedConfig() {
     const QString kept = wide(refusedConfigPath());
     QFile::remove(kept);
     if (QFile::rename(path, kept))
-        message =
-            QCoreApplication::translate("SettingsStore", RefusedConfig).arg(kept).toStdString();
+        say(message,
+            QCoreApplication::translate("SettingsStore", RefusedConfig).arg(kept).toStdString());
+}
+
+void SettingsStore::say(std::string& said, const std::string& text) {
+    said += (said.empty() ? "" : "\n\n") + text;
+}
+
+bool SettingsStore::setAsideIfNotFile(const std::string& path, const QString& keptText,
+                                      std::string& said) {
+    if (RegularFile::at(path) != RegularFile::Found::Other)
+        return true;
+    if (RegularFile::setAside(path)) {
+        say(said, keptText.arg(wide(RegularFile::asidePath(path))).toStdString());
+        return true;
+    }
+    say(said,
+        QCoreApplication::translate("SettingsStore", StuckFile).arg(wide(path)).toStdString());
+    return false;
 }
 
 std::string SettingsStore::takeMessage() {
@@ -134,6 +160,11 @@ void SettingsStore::loadIni(Settings& settings) const {
 }
 
 bool SettingsStore::saveIni(const Settings& settings) const {
+    // QSettings reads the file before it writes: never a FIFO.
+    if (RegularFile::at(ini) == RegularFile::Found::Other) {
+        qInfo("Could not write %s", ini.c_str());
+        return false;
+    }
     QSettings file(wide(ini), QSettings::IniFormat);
     file.setValue(NotifyKey, settings.notify);
     file.setValue(MaxRunningKey, settings.maxRunning);
@@ -155,6 +186,8 @@ bool SettingsStore::save(const Settings& settings) const {
 
 bool SettingsStore::saveConfig(const Settings& settings) const {
     const QString path = wide(config);
+    if (RegularFile::at(config) == RegularFile::Found::Other)
+        return false;
     {
         // Same refusal as writing in place: a file we may not open for
         // writing is left alone (renaming over it would succeed).

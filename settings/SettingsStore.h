@@ -2,6 +2,8 @@
 
 #include "Settings.h"
 
+#include <QString>
+
 #include <string>
 
 // Where Settings live: config.dat (six "key;value" lines, CR LF, in the
@@ -21,6 +23,7 @@ public:
     // Reads both files. A config.dat that is missing or refused gives the
     // defaults, whose folders are made and which are written at once; a
     // refused one is first kept as config.dat.bad, and takeMessage() says so.
+    // Either file that is not a regular file is kept aside the same way.
     // quillmoth.ini values that cannot be read or are out of range take
     // their defaults.
     Settings load();
@@ -29,6 +32,13 @@ public:
     bool save(const Settings& settings) const;
     // What load() has to tell the user, once; empty for nothing.
     std::string takeMessage();
+
+    // Only regular files are opened: anything else at path (a FIFO would
+    // block the start for ever) is moved aside to path + ".bad" and said in
+    // said, keptText with %1 for where it went. False when it could not be
+    // moved: then nothing may open path.
+    static bool setAsideIfNotFile(const std::string& path, const QString& keptText,
+                                  std::string& said);
 
     const std::string& dataFolder() const { return folder; }
     const std::string& configPath() const { return config; }
@@ -41,6 +51,8 @@ private:
     bool saveIni(const Settings& settings) const;
     bool saveConfig(const Settings& settings) const;
     void keepRefusedConfig();
+    // Adds text to what is to be said, as a paragraph of its own.
+    static void say(std::string& said, const std::string& text);
 
     std::string folder;
     std::string config;

@@ -307,3 +307,36 @@ TEST_F(SettingsFixture, SaveReplacesTheFileAsAWhole) {
         EXPECT_EQ(readConfig(), configText(videos(), music(), "1", "1", "2", "0"));
     }
 }
+
+// A FIFO would hold the start up for ever (its open waits for a writer).
+TEST_F(SettingsFixture, OnlyRegularFilesAreOpenedAnythingElseIsKeptAside) {
+    fs::create_directories(dataFolder);
+    const std::string ini = dataFolder + "quillmoth.ini";
+    ASSERT_EQ(mkfifo(configPath().c_str(), 0600), 0);
+    ASSERT_EQ(mkfifo(ini.c_str(), 0600), 0);
+    start();
+    EXPECT_EQ(settings, store->defaults());
+    struct stat kept {};
+    for (const std::string& path : {configPath(), ini}) {
+        EXPECT_TRUE(lstat((path + ".bad").c_str(), &kept) == 0 && S_ISFIFO(kept.st_mode)) << path;
+        ASSERT_EQ(messages.size(), 1);
+        EXPECT_TRUE(messages[0].contains(QString::fromStdString(path + ".bad")));
+    }
+    EXPECT_EQ(readConfig(), defaultConfig());
+    EXPECT_TRUE(fs::is_regular_file(ini));
+    messages.clear();
+    start();
+    EXPECT_TRUE(messages.isEmpty());
+
+    // Where it cannot be moved aside it is left alone, said, and never written.
+    fs::remove(configPath());
+    fs::remove(configPath() + ".bad");
+    ASSERT_EQ(mkfifo(configPath().c_str(), 0600), 0);
+    fs::create_directories(configPath() + ".bad/full");
+    start();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains(QString::fromStdString(configPath())));
+    EXPECT_EQ(settings, store->defaults());
+    EXPECT_FALSE(store->save(settings));
+    EXPECT_TRUE(lstat(configPath().c_str(), &kept) == 0 && S_ISFIFO(kept.st_mode));
+}
