@@ -18,7 +18,8 @@ class QLockFile;
 // window. A lock left by a crashed window is taken over, with its socket.
 //
 // Message: each address as one UTF-8 line, then an empty line; the window
-// answers "ok" once it has taken them.
+// answers "ok" once it has taken them. More addresses than one message
+// holds go in several.
 class InstanceServer : public QObject {
     Q_OBJECT
 public:
@@ -32,14 +33,34 @@ public:
     InstanceServer(const InstanceServer&) = delete;
     InstanceServer& operator=(const InstanceServer&) = delete;
 
-    // True when this process holds the data folder (and listens); false when
-    // another live process does. A lock that cannot be made at all (say, an
-    // unwritable data folder) is warned about, and this process goes on.
-    bool becomePrimary();
-    // Sends the addresses to the process that holds the data folder and waits
-    // for its answer. Blocks; safe from any thread. False when no holder
-    // answered: none listens, it refused, or the time ran out.
-    bool handOver(const QStringList& addresses, int timeoutMs) const;
+    enum class Claim {
+        // This process holds the data folder, and listens.
+        Taken,
+        // Another live process holds it.
+        Held,
+        // The lock cannot be made (an unwritable data folder): nobody may
+        // be sure to hold it, so no window may open; failure() says why.
+        Failed
+    };
+    Claim becomePrimary();
+    QString failure() const { return why; }
+
+    // Sends the addresses to the process that holds the data folder, in as
+    // many messages as they need, and waits for its answers. Each part the
+    // window took is removed from addresses, so that a retry sends only
+    // the rest. True when all went (with none: the window was raised).
+    // Blocks; safe from any thread. An address too long for any message is
+    // dropped with a warning.
+    bool handOver(QStringList& addresses, int timeoutMs) const;
+
+    // A closing window takes nothing more: it stops listening, and clients
+    // whose message it has not answered yet are cut off, to try again and
+    // find the next window. A close the user cancels listens again.
+    void setListening(bool on);
+    // Messages taken before the window is ready to take addresses (a
+    // message box at start-up runs the event loop) are answered at once,
+    // and signalled, in order, from this call on.
+    void deliver();
 
     QString socketPath() const { return socket; }
 
@@ -55,15 +76,25 @@ private:
     // enter. Empty when there is none.
     static QString runtimeFolder();
     QString lockPath() const;
+    void listen();
     void accept();
     void read(QLocalSocket* client);
     // Answers a client whose message was taken, or cuts one off.
     void finish(QLocalSocket* client, bool taken);
+    void received(const QStringList& addresses);
+    void cutOffPending();
+    // One message of the first addresses that fit, and how many it holds.
+    static QByteArray nextMessage(const QStringList& addresses, qsizetype& count);
+    bool sendMessage(const QByteArray& message, int timeoutMs) const;
 
     QString folder;
     QString socket;
+    QString why;
     std::unique_ptr<QLockFile> lock;
-    QLocalServer* server = nullptr;
+    std::unique_ptr<QLocalServer> server;
     bool primary = false;
+    bool delivering = false;
     std::unordered_map<QLocalSocket*, QByteArray> pending;
+    // Taken before deliver(): each message's addresses.
+    QList<QStringList> held;
 };

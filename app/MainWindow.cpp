@@ -4,17 +4,21 @@
 #include "FileManager.h"
 #include "HomePlayer.h"
 #include "HomeTab.h"
+#include "LeftoverParts.h"
 #include "LibraryTab.h"
 #include "ListRowEvents.h"
 #include "Manager.h"
 #include "MessageBox.h"
+#include "RegularFile.h"
 #include "SearchTab.h"
 #include "SettingsStore.h"
 #include "SettingsTab.h"
 #include "SettingsTabHandlers.h"
 #include "SiteAddress.h"
 #include "Text.h"
+#include "TransferList.h"
 #include "TransferModel.h"
+#include "TransferRecord.h"
 #include "TransfersSummary.h"
 #include "TransfersTab.h"
 
@@ -45,11 +49,16 @@
 #include <QTreeWidget>
 #include <QUrl>
 
+#include <algorithm>
+#include <system_error>
 #include <utility>
+#include <vector>
 
 namespace quillmoth {
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), chooser(this) {
+    // Before any job of this start can make a file.
+    const timespec started = LeftoverParts::now();
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("Quillmoth"));
     setWindowIcon(QIcon(QStringLiteral(":/quillmoth.png")));
@@ -75,6 +84,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), chooser(this) {
 
     followTransfers();
     restoreLayout();
+    removeLeftovers(started);
 
     home->browser()->navigate(SiteAddress::splashPage());
     search->browser()->navigate(SiteAddress::searchPage());
@@ -110,7 +120,42 @@ QString MainWindow::layoutPath() const {
     return wide(mgr->settingsStore().dataFolder()) + QStringLiteral("window.ini");
 }
 
+void MainWindow::removeLeftovers(timespec before) {
+    std::vector<std::string> folders{mgr->settings().movieFolder, mgr->settings().musicFolder};
+    std::vector<std::string> named;
+    const TransferList& list = mgr->transfers();
+    for (std::size_t row = 0; row < list.size(); ++row) {
+        const TransferRecord& record = list.at(row);
+        folders.push_back(record.movieFolder);
+        folders.push_back(record.musicFolder);
+        named.push_back(record.partFile);
+    }
+    std::sort(folders.begin(), folders.end());
+    folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
+    const LeftoverParts leftovers(std::move(folders), std::move(named), before);
+    try {
+        // Runs on a worker thread: a folder may be slow to read.
+        mgr->workRunner().run([leftovers] { leftovers.remove(); });
+    } catch (const std::system_error&) {
+        // Left for the next start.
+    }
+}
+
 void MainWindow::restoreLayout() {
+    // Only a regular file is handed to QSettings, which would wait on a FIFO
+    // for ever.
+    std::string said;
+    layoutUsable = SettingsStore::setAsideIfNotFile(
+        narrow(layoutPath()),
+        tr("The window layout file could not be read, so the default layout is used. It was "
+           "kept as %1"),
+        said);
+    if (!said.empty())
+        MessageBox::show(wide(said));
+    if (!layoutUsable) {
+        setWindowState(windowState() | Qt::WindowMaximized);
+        return;
+    }
     const QSettings layout(layoutPath(), QSettings::IniFormat);
     // The first start opens maximised; later ones as the user left it.
     const QByteArray geometry = layout.value(QStringLiteral("window/geometry")).toByteArray();
@@ -124,6 +169,8 @@ void MainWindow::restoreLayout() {
 }
 
 void MainWindow::saveLayout() const {
+    if (!layoutUsable || RegularFile::at(narrow(layoutPath())) == RegularFile::Found::Other)
+        return;
     QSettings layout(layoutPath(), QSettings::IniFormat);
     layout.setValue(QStringLiteral("window/geometry"), saveGeometry());
     layout.setValue(QStringLiteral("window/transferColumns"),
@@ -138,8 +185,19 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (askOnClose && settingsHandlers && !settingsHandlers->settle(true)) {
+    if (closed) {
+        event->accept();
+        return;
+    }
+    emit closing(true);
+    // A signal during the question ends it, and the close goes on.
+    if (askOnClose && settingsHandlers && !settingsHandlers->settle(true) && askOnClose) {
         event->ignore();
+        emit closing(false);
+        return;
+    }
+    if (std::exchange(closed, true)) {
+        event->accept();
         return;
     }
     // Nothing more is asked: running transfers pause and conversions stop,
@@ -266,6 +324,8 @@ void MainWindow::wire() {
 
 void MainWindow::closeWithoutAsking() {
     askOnClose = false;
+    // A close already under way (its question just ended) goes on by itself.
+    MessageBox::endAll();
     close();
 }
 

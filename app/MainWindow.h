@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 
+#include <ctime>
 #include <memory>
 #include <string>
 
@@ -44,9 +45,14 @@ public:
     // Texts from the command line, the clipboard or a drop: web addresses
     // become downloads, anything else is said in the status bar and skipped.
     void takeAddresses(const QStringList& texts);
-    // A close the user did not ask for (a signal, the session ending): no
-    // question waits, and unsaved settings stay unsaved.
+    // A close the user did not ask for (a signal, the session ending): open
+    // dialogs end, no question waits, and unsaved settings stay unsaved.
     void closeWithoutAsking();
+
+signals:
+    // A close begins (true), before anything is asked; false when the user
+    // chose to stay after all.
+    void closing(bool begins);
 
 protected:
     // Unsaved settings are saved or discarded first, as the user answers (or
@@ -99,6 +105,9 @@ private:
     QString layoutPath() const;
     void restoreLayout();
     void saveLayout() const;
+    // Temporary files an earlier run left behind (it was killed), last
+    // changed before this start, go; off the window's thread.
+    void removeLeftovers(timespec before);
     // The file of a finished download of the page that is still on disk;
     // empty when there is none.
     std::string savedFileOf(const std::string& pageUrl) const;
@@ -121,6 +130,10 @@ private:
     std::unique_ptr<Manager> mgr;
     bool shownOnce = false;
     bool askOnClose = true;
+    // window.ini is a regular file, or nothing.
+    bool layoutUsable = true;
+    // The close went through: the transfers are stopped, nothing more runs.
+    bool closed = false;
 };
 
 } // namespace quillmoth

@@ -4,6 +4,7 @@
 #include "BrowserPane.h"
 #include "InstanceServer.h"
 #include "MainWindow.h"
+#include "MessageBox.h"
 #include "ProcessExit.h"
 #include "SettingsStore.h"
 #include "StandardDescriptors.h"
@@ -11,9 +12,9 @@
 
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QPointer>
 #include <QStatusBar>
 #include <QThread>
-#include <QTimer>
 #include <QUrl>
 
 #include <curl/curl.h>
@@ -34,12 +35,23 @@ void bringForward(QWidget& window) {
     window.activateWindow();
 }
 
-// True when this process should open the window; false when the window
-// holding the data folder took the addresses. Exits when it holds the folder
-// but does not answer.
-bool becomeWindow(InstanceServer& instance, const QStringList& addresses) {
+// True when this process should open the window, for the addresses left;
+// false when the window holding the data folder took them all. Exits when it
+// holds the folder but does not answer, or when the folder cannot be locked.
+bool becomeWindow(InstanceServer& instance, QStringList& addresses) {
     const QDeadlineTimer deadline(HandOverWaitMs);
-    while (!instance.becomePrimary()) {
+    for (;;) {
+        switch (instance.becomePrimary()) {
+        case InstanceServer::Claim::Taken:
+            return true;
+        case InstanceServer::Claim::Failed:
+            std::fprintf(stderr, "%s\n", qPrintable(instance.failure()));
+            endProcess(1);
+        case InstanceServer::Claim::Held:
+            break;
+        }
+        // A window that is closing does not listen; it is gone soon after,
+        // and this start becomes the next one.
         if (instance.handOver(addresses, int(deadline.remainingTime())))
             return false;
         if (deadline.hasExpired()) {
@@ -49,7 +61,6 @@ bool becomeWindow(InstanceServer& instance, const QStringList& addresses) {
         }
         QThread::msleep(50);
     }
-    return true;
 }
 
 } // namespace
@@ -72,19 +83,39 @@ int main(int argc, char** argv) {
         QGuiApplication::setApplicationDisplayName(QStringLiteral("Quillmoth"));
         // The desktop's language (LANGUAGE, LANG), English when there is no translation for it.
         const Translations translations;
-        const QStringList addresses = QApplication::arguments().mid(1);
+        QStringList addresses = QApplication::arguments().mid(1);
         InstanceServer instance(QString::fromStdString(SettingsStore::userDataFolder()));
         if (!becomeWindow(instance, addresses))
             endProcess(0);
+        // From here a signal ends any dialog, the start-up's messages too,
+        // and closes the window without a question, once there is one.
+        QPointer<quillmoth::MainWindow> built;
+        bool terminated = false;
+        closeOnTerminate(&instance, [&] {
+            terminated = true;
+            if (built)
+                built->closeWithoutAsking();
+            else
+                MessageBox::endAll();
+        });
         quillmoth::MainWindow window;
-        closeOnTerminate(&window, [&window] { window.closeWithoutAsking(); });
-        window.show();
-        QTimer::singleShot(0, &window, [&] { window.takeAddresses(addresses); });
+        built = &window;
+        QObject::connect(&window, &quillmoth::MainWindow::closing, &instance,
+                         [&](bool closing) { instance.setListening(!closing); });
         QObject::connect(&instance, &InstanceServer::addressesReceived, &window,
                          [&](const QStringList& more) { window.takeAddresses(more); });
         QObject::connect(&instance, &InstanceServer::raiseRequested, &window,
                          [&] { bringForward(window); });
-        app.exec();
+        // Addresses handed over while the window was being built come after
+        // the command line's.
+        window.takeAddresses(addresses);
+        instance.deliver();
+        if (terminated) {
+            window.closeWithoutAsking();
+        } else {
+            window.show();
+            app.exec();
+        }
     }
     // Workers of unfinished transfers are never joined; see endProcess.
     endProcess(0);

@@ -1,6 +1,8 @@
 #include "MessageBox.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
 
 #include <utility>
 
@@ -14,11 +16,19 @@ MessageBox::Asker& currentAsker() {
     static MessageBox::Asker asker;
     return asker;
 }
+bool& ended() {
+    static bool closing = false;
+    return closing;
+}
 } // namespace
 
 void MessageBox::show(const QString& text, QWidget* parent) {
     if (const Sink& sink = currentSink()) {
         sink(text);
+        return;
+    }
+    if (ended()) {
+        qInfo("%s", qPrintable(text));
         return;
     }
     QMessageBox box(QMessageBox::NoIcon, QString(), text, QMessageBox::Ok, parent);
@@ -35,6 +45,8 @@ MessageBox::ask(const QString& text, QMessageBox::StandardButtons buttons,
         sink(text);
         return byDefault;
     }
+    if (ended())
+        return QMessageBox::Cancel;
     QMessageBox box(QMessageBox::Question, QString(), text, buttons, parent);
     box.setDefaultButton(byDefault);
     for (const auto& [button, label] : labels)
@@ -42,7 +54,9 @@ MessageBox::ask(const QString& text, QMessageBox::StandardButtons buttons,
             shown->setText(label);
     const int chosen = box.exec();
     // Esc or the window's close button: the Cancel of the question, if any.
-    return chosen == 0 ? QMessageBox::Cancel : static_cast<QMessageBox::StandardButton>(chosen);
+    if (chosen == 0 || ended())
+        return QMessageBox::Cancel;
+    return static_cast<QMessageBox::StandardButton>(chosen);
 }
 
 void MessageBox::about(const QString& caption, const QString& text, QWidget* parent) {
@@ -50,7 +64,24 @@ void MessageBox::about(const QString& caption, const QString& text, QWidget* par
         sink(text);
         return;
     }
+    if (ended())
+        return;
     QMessageBox::about(parent, caption, text);
+}
+
+void MessageBox::endAll() {
+    ended() = true;
+    // A menu's own loop (a context menu) ends when it closes.
+    for (QWidget* popup = QApplication::activePopupWidget(); popup;) {
+        popup->close();
+        QWidget* next = QApplication::activePopupWidget();
+        popup = next == popup ? nullptr : next;
+    }
+    // Each dialog's exec() returns once its loop runs again: nested ones
+    // unwind one after the other.
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (auto* dialog = qobject_cast<QDialog*>(window); dialog && dialog->isVisible())
+            dialog->reject();
 }
 
 MessageBox::Sink MessageBox::setSink(Sink sink) {

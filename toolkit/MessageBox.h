@@ -31,6 +31,11 @@ public:
     // open in the desktop's browser. A sink receives the text.
     static void about(const QString& caption, const QString& text, QWidget* parent = nullptr);
 
+    // A close nobody may be asked about (a signal, a logout): every open
+    // dialog and menu ends as if cancelled, and from now on no box is
+    // shown: texts go to the log, questions are answered Cancel.
+    static void endAll();
+
     // Replaces the box (an empty sink restores it); returns the previous sink.
     static Sink setSink(Sink sink);
     // Replaces the question box the same way.
