@@ -45,7 +45,7 @@ std::optional<DesktopNotifier::Message> DesktopNotifier::messageFor(const Transf
         return Message{tr("Download complete: %1").arg(title),
                        tr("The movie is in %1.").arg(wide(record.movieFolder)).toHtmlEscaped()};
     case TransferState::Failed:
-        return Message{(conversion || !record.movieFile.empty() ? tr("Conversion failed: %1")
+        return Message{(conversion || !record.moviePath.empty() ? tr("Conversion failed: %1")
                                                                 : tr("Download failed: %1"))
                            .arg(title),
                        reason(record.error).toHtmlEscaped()};

@@ -2,6 +2,7 @@
 
 #include "DesktopNotifier.h"
 #include "EngineTexts.h"
+#include "LateJobEvents.h"
 #include "Library.h"
 #include "MessageBox.h"
 #include "PageTitle.h"
@@ -17,6 +18,8 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QObject>
+
+#include <filesystem>
 
 namespace {
 
@@ -36,12 +39,15 @@ Manager::Manager(QTreeWidget* libraryList, SettingsTab* settingsTab, QLineEdit* 
     : current(settingsFiles.load()), settingsTab(settingsTab),
       library(std::make_unique<Library>(libraryList)),
       store(std::make_unique<TransferStore>(settingsFiles.dataFolder() + "transfers.sqlite")),
-      runner(std::make_unique<WorkRunner>()), context(std::make_unique<QObject>()),
-      post(context.get()), notifier(std::make_unique<DesktopNotifier>(bus)), titleText(titleText) {
+      late(std::make_shared<LateJobEvents>(*store)), runner(std::make_unique<WorkRunner>()),
+      context(std::make_unique<QObject>()), post(context.get()),
+      notifier(std::make_unique<DesktopNotifier>(bus)), titleText(titleText) {
     // The sink runs on each job's worker thread: the event crosses to the
-    // window's thread as a queued call, and is dropped once the Manager goes.
-    auto sink = [this, post = post](const JobEvent& event) {
-        post([this, event] { list->apply(event); });
+    // window's thread as a queued call; once the window takes no more, it
+    // goes to the store's thread instead, until the Manager goes.
+    auto sink = [this, post = post, late = late](const JobEvent& event) {
+        if (!post([this, event] { list->apply(event); }))
+            late->apply(event);
     };
     auto jobSettings = [this] {
         TransferList::JobSettings now;
@@ -80,6 +86,7 @@ Manager::Manager(QTreeWidget* libraryList, SettingsTab* settingsTab, QLineEdit* 
 // only their own things. The store writes what it was handed before it goes.
 Manager::~Manager() {
     post.close();
+    late->close();
     context.reset();
     model.reset();
     list.reset();
@@ -163,20 +170,23 @@ void Manager::listLibrary(bool atStart) {
 bool Manager::stopTransfers() {
     list->interruptAll();
     const bool ended = runner->waitUntilNone(CloseWait);
-    // The jobs' last events (a file saved just before the close) reach the
-    // list before it is stored, whatever the event loop does next.
+    // The window takes no more events. Those posted already (a file saved
+    // just before the close) reach the list before it is stored; the jobs
+    // still running are then handed over with their records, so that what
+    // they say later (a movie saved, a part file named) is kept all the same.
+    post.close();
     QCoreApplication::sendPostedEvents(context.get(), QEvent::MetaCall);
+    late->takeOver(list->jobRecords());
     store->flush();
     return ended;
 }
 
 void Manager::fileSaved(const TransferRecord& record, bool mp3) {
-    const std::string& file = mp3 ? record.mp3File : record.movieFile;
-    const auto dot = file.rfind('.');
-    if (dot == std::string::npos)
+    const std::filesystem::path file(mp3 ? record.mp3Path : record.moviePath);
+    const std::string extension = file.extension().string();
+    if (extension.size() < 2)
         return;
-    library->addOnce(file.substr(0, dot), file.substr(dot + 1),
-                     mp3 ? record.musicFolder : record.movieFolder);
+    library->addOnce(file.stem().string(), extension.substr(1), file.parent_path().string());
 }
 
 void Manager::transferEnded(const TransferRecord& record) {

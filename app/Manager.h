@@ -20,6 +20,7 @@ class QObject;
 class QTreeWidget;
 class SettingsTab;
 
+class LateJobEvents;
 class TransferModel;
 class TransferStore;
 class WorkRunner;
@@ -65,7 +66,9 @@ public:
     bool saveSettings();
     // Closing: running transfers pause (their part files kept, to continue
     // at the next start), conversions stop; waits at most CloseWait for the
-    // workers, then for the store's writes. True when every worker ended.
+    // workers, then for the store's writes. The window takes no events
+    // afterwards: what jobs still say goes straight to the store, written
+    // before the Manager goes. True when every worker ended.
     bool stopTransfers();
 
     const Settings& settings() const { return current; }
@@ -90,6 +93,9 @@ private:
     SettingsTab* settingsTab;
     std::unique_ptr<Library> library;
     std::unique_ptr<TransferStore> store;
+    // Takes the jobs' events once the window no longer does; shared with
+    // the jobs' sinks, which may outlive the Manager.
+    std::shared_ptr<LateJobEvents> late;
     std::unique_ptr<WorkRunner> runner;
     // What workers' events and the store's failures are posted to; goes
     // first, so that nothing posted reaches a list being destroyed.

@@ -9,11 +9,13 @@ WindowPost::WindowPost(QObject* context) : gate(std::make_shared<Gate>()) {
     gate->context = context;
 }
 
-void WindowPost::operator()(std::function<void()> work) const {
+bool WindowPost::operator()(std::function<void()> work) const {
     // Held while posting: the context cannot go in the middle of it.
     std::lock_guard lock(gate->mutex);
-    if (gate->context)
-        QMetaObject::invokeMethod(gate->context, std::move(work), Qt::QueuedConnection);
+    if (!gate->context)
+        return false;
+    QMetaObject::invokeMethod(gate->context, std::move(work), Qt::QueuedConnection);
+    return true;
 }
 
 void WindowPost::close() const {

@@ -14,7 +14,8 @@ public:
     explicit WindowPost(QObject* context);
 
     // Any thread: runs work on the context's thread later, unless closed.
-    void operator()(std::function<void()> work) const;
+    // False when closed: work will never run.
+    bool operator()(std::function<void()> work) const;
     // The context's thread, before the context goes. Waits for a post
     // under way on another thread.
     void close() const;

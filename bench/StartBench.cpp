@@ -71,7 +71,7 @@ int seed(int count) {
         record.received = record.total = 1000000 + i;
         if (record.state == TransferState::Done) {
             record.type = "flv";
-            record.movieFile = record.title + ".flv";
+            record.moviePath = record.movieFolder + "/" + record.title + ".flv";
             record.status = "Download Complete!";
         } else if (record.state == TransferState::Failed) {
             record.error = record.status = "Error: Could not save movie.";

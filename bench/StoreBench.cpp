@@ -89,7 +89,7 @@ void historyLoad(const std::string& folder) {
             r.received = r.total;
             r.partFile.clear();
             r.validator.clear();
-            r.movieFile = r.title + ".flv";
+            r.moviePath = r.movieFolder + "/" + r.title + ".flv";
             r.status = "Download Complete!";
             r.endedAt = r.addedAt + 60;
             store.save(r);

@@ -4,18 +4,32 @@
 #include "Mp3Encoder.h"
 #include "PageTitle.h"
 
+#include <filesystem>
 #include <utility>
 
-ConvertJob::ConvertJob(JobOptions options, std::string type, int id, JobSink sink,
-                       std::shared_ptr<const CancelToken> cancel)
+namespace {
+
+// The MP3's title when none was given: the movie's name without its
+// extension, as a file title.
+std::string fileTitleOf(const std::string& moviePath, std::string fileTitle) {
+    if (fileTitle.empty())
+        fileTitle = std::filesystem::path(moviePath).stem().string();
+    return PageTitle::safe(std::move(fileTitle));
+}
+
+} // namespace
+
+ConvertJob::ConvertJob(JobOptions options, std::string moviePath, std::string fileTitle, int id,
+                       JobSink sink, std::shared_ptr<const CancelToken> cancel)
     : Job(std::move(options), JobReporter(id, std::move(sink), std::move(cancel))),
-      title_(PageTitle::safe(this->options().title)), type_(std::move(type)) {}
+      moviePath_(std::move(moviePath)), fileTitle_(fileTitleOf(moviePath_, std::move(fileTitle))) {}
 
 // Runs on the job's worker thread, which owns the job.
 void ConvertJob::run() {
-    // The movie is read under the type its transfer saved it as.
-    convert(options().movieFolder + "/" + title_ + "." + type_, title_,
-            Mp3Tags{title_, options().pageUrl, {}}, std::nullopt, options(), reporter());
+    // Bounded as a tag, whatever the record held.
+    std::string tag = options().title.empty() ? fileTitle_ : PageTitle::readable(options().title);
+    convert(moviePath_, fileTitle_, Mp3Tags{std::move(tag), options().pageUrl, {}}, std::nullopt,
+            options(), reporter());
 }
 
 void ConvertJob::convert(const std::string& movie, const std::string& title, Mp3Tags tags,

@@ -12,17 +12,20 @@
 // its download did not get to), and as a download job's last step.
 class ConvertJob : public Job {
 public:
-    // Converts options.movieFolder/title.type, the title made safe as
-    // PageTitle::safe does, into options.musicFolder at options.bitRate,
-    // tagged with that title and options.pageUrl, whose page is fetched
-    // again for its picture (the cover). The quality is not used.
-    ConvertJob(JobOptions options, std::string type, int id, JobSink sink,
-               std::shared_ptr<const CancelToken> cancel = {});
+    // Converts the movie at moviePath, exactly that file, into
+    // options.musicFolder at options.bitRate: the MP3 named after fileTitle
+    // (made safe as PageTitle::safe does; empty: the movie's own name),
+    // tagged with options.title (empty: the file title) and options.pageUrl,
+    // whose page is fetched again for its picture (the cover). The movie
+    // folder and the quality are not used.
+    ConvertJob(JobOptions options, std::string moviePath, std::string fileTitle, int id,
+               JobSink sink, std::shared_ptr<const CancelToken> cancel = {});
 
     void run() override;
 
-    // The movie's type as its transfer saved it: "flv" or "mp4".
-    const std::string& type() const { return type_; }
+    // The movie it converts, and the title its MP3 is named after.
+    const std::string& moviePath() const { return moviePath_; }
+    const std::string& fileTitle() const { return fileTitle_; }
 
     // The conversion step: movie into options.musicFolder/title.mp3 (or the
     // next free name) at options.bitRate, tagged with tags and the cover
@@ -46,6 +49,6 @@ public:
     static constexpr const char* onRequestBitRate = "128k";
 
 private:
-    std::string title_;
-    std::string type_;
+    std::string moviePath_;
+    std::string fileTitle_;
 };

@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <filesystem>
 #include <optional>
 #include <utility>
 
@@ -41,7 +42,7 @@ QString progressText(const ProgressScale& bar) {
 }
 
 bool hasFile(const TransferRecord& record) {
-    return !record.movieFile.empty() || !record.mp3File.empty();
+    return !record.moviePath.empty() || !record.mp3Path.empty();
 }
 
 } // namespace
@@ -87,7 +88,7 @@ QVariant TransferModel::data(const QModelIndex& index, int role) const {
     switch (index.column()) {
     case TitleColumn:
         // An address given without a title is named by its page once the
-        // movie is saved; until then the row shows where it comes from.
+        // job has read it; until then the row shows where it comes from.
         return wide(record.title.empty() ? record.pageUrl : record.title);
     case StatusColumn:
         return EngineTexts::translated(record.status);
@@ -142,7 +143,7 @@ bool TransferModel::applies(Action action, int row) const {
     case Action::Clear:
         return record.ended();
     case Action::Convert:
-        return state == State::Done && !record.movieFile.empty() && !record.converted();
+        return state == State::Done && !record.moviePath.empty() && !record.converted();
     case Action::Play:
     case Action::ShowFolder:
         return hasFile(record);
@@ -151,20 +152,15 @@ bool TransferModel::applies(Action action, int row) const {
 }
 
 std::string TransferModel::mediaPath(int row) const {
-    const std::string folder = folderOf(row);
-    if (folder.empty())
-        return {};
-    const TransferRecord& record = list.at(static_cast<std::size_t>(row));
-    return folder + "/" + (record.movieFile.empty() ? record.mp3File : record.movieFile);
-}
-
-std::string TransferModel::folderOf(int row) const {
     if (!validRow(row))
         return {};
     const TransferRecord& record = list.at(static_cast<std::size_t>(row));
-    if (!record.movieFile.empty())
-        return record.movieFolder;
-    return record.mp3File.empty() ? std::string() : record.musicFolder;
+    return record.moviePath.empty() ? record.mp3Path : record.moviePath;
+}
+
+std::string TransferModel::folderOf(int row) const {
+    const std::string path = mediaPath(row);
+    return path.empty() ? path : std::filesystem::path(path).parent_path().string();
 }
 
 void TransferModel::refreshRates(std::chrono::steady_clock::time_point now) {

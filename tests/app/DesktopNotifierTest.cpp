@@ -191,7 +191,7 @@ std::optional<QString> summaryOf(const TransferRecord& record) {
 
 TEST(DesktopNotifierMessages, FollowHowTheTransferEndedAndWhatItWas) {
     TransferRecord done = ended(TransferState::Done, "Tom & Jerry <live>");
-    done.movieFile = "Tom & Jerry <live>.flv";
+    done.moviePath = "/films & <clips>/Tom & Jerry <live>.flv";
     const auto message = DesktopNotifier::messageFor(done);
     ASSERT_TRUE(message);
     EXPECT_EQ(message->summary, "Download complete: Tom & Jerry <live>");
@@ -200,7 +200,7 @@ TEST(DesktopNotifierMessages, FollowHowTheTransferEndedAndWhatItWas) {
 
     // Converted automatically: one message, for the MP3.
     TransferRecord automatic = done;
-    automatic.mp3File = "Tom & Jerry <live>.mp3";
+    automatic.mp3Path = "/music/Tom & Jerry <live>.mp3";
     EXPECT_EQ(summaryOf(automatic), "Converted to MP3: Tom & Jerry <live>");
     TransferRecord asked = ended(TransferState::Done, "Asked");
     asked.kind = TransferKind::Conversion;
@@ -213,7 +213,7 @@ TEST(DesktopNotifierMessages, FollowHowTheTransferEndedAndWhatItWas) {
     // The movie arrived; only its automatic conversion failed.
     TransferRecord mute = broken;
     mute.title = "Mute";
-    mute.movieFile = "Mute.mp4";
+    mute.moviePath = "/films/Mute.mp4";
     EXPECT_EQ(summaryOf(mute), "Conversion failed: Mute");
     TransferRecord failedConversion = ended(TransferState::Failed, "No ffmpeg");
     failedConversion.kind = TransferKind::Conversion;

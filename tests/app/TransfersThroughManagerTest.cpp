@@ -107,11 +107,12 @@ TEST_F(TransfersThroughManager, DownloadEndsInItsRowTheLibraryAndOnDisk) {
     EXPECT_EQ(bar.maximum, static_cast<int>(movie.size()));
     EXPECT_EQ(bar.value, bar.maximum);
 
-    // The same title again: the earlier file stays, and row and library
-    // show the name the new one took.
+    // The same title again: the earlier file stays; the row keeps its title
+    // and the library shows the name the new file took.
     t.manager->download(server.url("/watch"), "Fixture Clip");
     ASSERT_TRUE(t.waitUntilEnded(1));
-    EXPECT_EQ(t.cell(1, TransferModel::TitleColumn), "Fixture Clip(1)");
+    EXPECT_EQ(t.cell(1, TransferModel::TitleColumn), "Fixture Clip");
+    EXPECT_EQ(t.record(1).moviePath, movies + "/Fixture Clip(1).flv");
     ASSERT_EQ(ListView::rowCount(t.library), 2);
     EXPECT_EQ(t.libraryRow(1),
               QStringList({"Fixture Clip(1)", "flv", QString::fromStdString(movies)}));
@@ -145,7 +146,8 @@ TEST_F(TransfersThroughManager, CancelKeepsTheEarlierFileAndRetryEndsInTheSameRo
     ASSERT_TRUE(t.waitUntilEnded(0));
     EXPECT_EQ(t.list().size(), 1u);
     EXPECT_EQ(t.status(0), "Download Complete!");
-    EXPECT_EQ(t.cell(0, TransferModel::TitleColumn), "Stalled(1)");
+    EXPECT_EQ(t.cell(0, TransferModel::TitleColumn), "Stalled");
+    EXPECT_EQ(t.record(0).moviePath, movies + "/Stalled(1).flv");
     EXPECT_TRUE(readFile(movies + "/Stalled(1).flv") == movie);
     EXPECT_EQ(readFile(movies + "/Stalled.flv"), "earlier movie");
     EXPECT_EQ(t.libraryRow(0), QStringList({"Stalled(1)", "flv", QString::fromStdString(movies)}));
@@ -163,7 +165,7 @@ TEST_F(TransfersThroughManager, ConvertOnRequestRunsOnAWorkerWhileTheWindowGoesO
     page("/watch", "/movie");
     t.manager->download(server.url("/watch"), "Clip");
     ASSERT_TRUE(t.waitUntilEnded(0));
-    ASSERT_EQ(t.record(0).movieFile, "Clip.mp4");
+    ASSERT_EQ(t.record(0).moviePath, movies + "/Clip.mp4");
     EXPECT_FALSE(t.record(0).converted());
 
     // The window's thread keeps running its events while ffmpeg encodes.
@@ -298,13 +300,13 @@ TEST_F(TransfersThroughManager, ThirtyTwoTransfersEndInTheirRowsAndOnDisk) {
             continue;
         }
         EXPECT_EQ(t.status(row), "Download Complete!");
-        ASSERT_EQ(record.movieFile, record.title + ".flv");
-        expectedFiles.push_back(record.movieFile);
+        ASSERT_EQ(record.moviePath, movies + "/" + record.title + ".flv");
+        expectedFiles.push_back(record.title + ".flv");
         expectedLibrary << QString::fromStdString(record.title + "|flv|" + movies);
         // Not EXPECT_EQ: a mismatch would print megabytes.
-        const std::string saved = readFile(movies + "/" + record.movieFile);
+        const std::string saved = readFile(record.moviePath);
         EXPECT_EQ(saved.size(), bodies[i].size());
-        EXPECT_TRUE(saved == bodies[i]) << record.movieFile << " differs from what was served";
+        EXPECT_TRUE(saved == bodies[i]) << record.moviePath << " differs from what was served";
     }
 
     // One library row per good transfer, none for a failed one.
@@ -331,7 +333,7 @@ TEST_F(TransfersThroughManager, ARestartShowsTheHistoryAndContinuesWhatWasInterr
 
     TransferRecord old = historyRecord(1, State::Done, "Old Clip");
     old.movieFolder = movies;
-    old.movieFile = "Old Clip.flv";
+    old.moviePath = movies + "/Old Clip.flv";
     old.status = "Download Complete!";
     TransferRecord held = historyRecord(2, State::Paused, "Held", server.url("/held"));
     held.movieFolder = movies;

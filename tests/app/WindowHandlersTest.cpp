@@ -225,13 +225,13 @@ TEST_F(WindowTest, TransferMenuAndKeysActOnEverySelectedRowTheyApplyTo) {
     testfiles::writeFile(movies + "/Done Clip.mp4", "movie");
     TransferRecord done = historyRecord(1, TransferState::Done, "Done Clip");
     done.movieFolder = movies;
-    done.movieFile = "Done Clip.mp4";
+    done.moviePath = movies + "/Done Clip.mp4";
     TransferRecord paused = historyRecord(3, TransferState::Paused, "Held", server.url("/watch"));
     paused.movieFolder = movies;
     TransferRecord song = historyRecord(5, TransferState::Done, "Song");
     song.kind = TransferKind::Conversion;
     song.musicFolder = home.path().toStdString() + "/songs";
-    song.mp3File = "Song.mp3";
+    song.mp3Path = song.musicFolder + "/Song.mp3";
     window.reset();
     keepHistory({done, historyRecord(2, TransferState::Failed, "Broken"), paused,
                  historyRecord(4, TransferState::Cancelled, "Stopped"), song});

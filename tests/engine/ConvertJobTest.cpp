@@ -42,14 +42,15 @@ std::vector<std::string> probeTags(const fs::path& mp3) {
     return lines;
 }
 
-// A job converting movies/title.type into music.
+// A job converting movies/title.type, the title made safe as a download
+// names its movie, into music, tagged with the title.
 ConvertJob convertingJob(const std::string& title, const std::string& type, const fs::path& movies,
                          const fs::path& music) {
     JobOptions options;
     options.title = title;
-    options.movieFolder = movies.string();
     options.musicFolder = music.string();
-    return ConvertJob(options, type, 3, &collect);
+    return ConvertJob(options, (movies / (PageTitle::safe(title) + "." + type)).string(), title, 3,
+                      &collect);
 }
 
 // What a conversion says when it saved its MP3 as name.
@@ -315,21 +316,40 @@ TEST_F(ConvertJobTest, IncompleteOutputNeverReplacesOrCountsAsAnMp3) {
     EXPECT_EQ(readFile(music / "Long(1).mp3"), readFile(root / "whole.mp3"));
 }
 
-// A title that names another folder is only a file name: the job reads
-// and writes nothing beside the two folders.
+// A file title that names another folder is only a file name: the MP3 is
+// written into the music folder and nowhere else.
 TEST_F(ConvertJobTest, TitlesNeverLeaveTheFolders) {
-    fs::copy_file(clips / "clip.flv", root / "Outside.flv");
-    fs::create_directories(movies / "sub");
     fs::create_directories(music / "sub");
-    fs::copy_file(clips / "clip.flv", movies / "sub" / "Inner.flv");
+    std::vector<std::string> written = {"sub"};
     for (const char* title : {"../Outside", "sub/Inner", "..", "."}) {
         texts.clear();
-        convertingJob(title, "flv", movies, music).run();
-        EXPECT_EQ(texts, kFailed) << title;
+        JobOptions options;
+        options.musicFolder = music.string();
+        ConvertJob(options, (clips / "clip.flv").string(), title, 3, &collect).run();
+        ASSERT_EQ(texts.size(), 5u) << title;
+        ASSERT_TRUE(texts[1].starts_with("saved:")) << title;
+        const std::string name = texts[1].substr(6);
+        EXPECT_EQ(name.find('/'), std::string::npos) << title;
+        written.push_back(name);
     }
     EXPECT_FALSE(fs::exists(root / "Outside.mp3"));
     EXPECT_FALSE(fs::exists(music / "sub" / "Inner.mp3"));
-    EXPECT_EQ(strayFiles({"sub"}), std::vector<std::string>{});
+    EXPECT_EQ(strayFiles(written), std::vector<std::string>{});
+}
+
+// The job converts exactly the movie it is given: near the name-length limit
+// "T(1)" made safe is "T", the name of another row's movie. The MP3 is named
+// after the file title and tagged with the whole title.
+TEST_F(ConvertJobTest, ConvertsExactlyTheMovieItIsGiven) {
+    const std::string cut(PageTitle::maxSafeBytes, 'T');
+    writeFile(movies / (cut + ".flv"), "another row's movie");
+    fs::copy_file(clips / "clip.flv", movies / (cut + "(1).flv"));
+    JobOptions options;
+    options.title = cut + " and the rest of the page's title";
+    options.musicFolder = music.string();
+    ConvertJob(options, (movies / (cut + "(1).flv")).string(), cut + "(1)", 3, &collect).run();
+    EXPECT_EQ(texts, converted(cut + ".mp3"));
+    EXPECT_EQ(probeTags(music / (cut + ".mp3")).back(), "TAG:title=" + options.title);
 }
 
 // The MP3 is tagged with its title and page, and takes the page's picture
@@ -362,7 +382,7 @@ TEST_F(ConvertJobTest, TagsTheTitleThePageAndItsPictureAsTheCover) {
         ConvertJob job = jobWithMovie(title, "flv");
         JobOptions options = job.options();
         options.pageUrl = srv.url(pages[i]);
-        ConvertJob(options, "flv", 4, &collect).run();
+        ConvertJob(options, job.moviePath(), title, 4, &collect).run();
         EXPECT_EQ(texts, converted(title + ".mp3")) << pages[i];
         const bool cover = i < 2;
         std::vector<std::string> expected = {"codec_name=mp3", "DISPOSITION:attached_pic=0"};

@@ -4,6 +4,8 @@
 #include "DownloadJob.h"
 #include "PartFile.h"
 
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
 std::unique_ptr<Job> RecordJob::make(const TransferRecord& record, int id, JobSink sink,
@@ -19,9 +21,9 @@ std::unique_ptr<Job> RecordJob::make(const TransferRecord& record, int id, JobSi
     if (convertsOnly(record)) {
         if (record.kind == TransferKind::Conversion)
             options.bitRate = ConvertJob::onRequestBitRate;
-        return std::make_unique<ConvertJob>(std::move(options),
-                                            record.type.empty() ? "flv" : record.type, id,
-                                            std::move(sink), std::move(token));
+        // The very file the record saved, never one found again by its title.
+        return std::make_unique<ConvertJob>(std::move(options), record.moviePath, record.fileTitle,
+                                            id, std::move(sink), std::move(token));
     }
     options.partFile = record.partFile.empty() ? partFile(record) : record.partFile;
     options.validator = record.validator;
@@ -32,7 +34,12 @@ std::unique_ptr<Job> RecordJob::make(const TransferRecord& record, int id, JobSi
 
 bool RecordJob::convertsOnly(const TransferRecord& record) {
     return record.kind == TransferKind::Conversion ||
-           (record.convert && !record.movieFile.empty() && record.mp3File.empty());
+           (record.convert && !record.moviePath.empty() && record.mp3Path.empty());
+}
+
+bool RecordJob::movieKept(const TransferRecord& record) {
+    std::error_code error;
+    return !record.moviePath.empty() && std::filesystem::is_regular_file(record.moviePath, error);
 }
 
 bool RecordJob::movingBytes(const TransferRecord& record) {
@@ -41,6 +48,6 @@ bool RecordJob::movingBytes(const TransferRecord& record) {
 
 std::string RecordJob::partFile(const TransferRecord& record) {
     // A title still to come from the page must not make a hidden ".1.part".
-    const std::string& name = record.title.empty() ? std::string("video") : record.title;
+    const std::string& name = record.fileTitle.empty() ? std::string("video") : record.fileTitle;
     return PartFile::stablePath(record.movieFolder, name, std::to_string(record.id));
 }

@@ -23,6 +23,8 @@ public:
 
     // The next job only converts: the movie is on disk already.
     static bool convertsOnly(const TransferRecord& record);
+    // The record's movie is saved and still there.
+    static bool movieKept(const TransferRecord& record);
     // A download is running that has not saved its movie yet.
     static bool movingBytes(const TransferRecord& record);
     // The stable part file of the record's download.

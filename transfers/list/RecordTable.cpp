@@ -34,20 +34,12 @@ void bindText(sqlite3_stmt* statement, int index, std::string_view text) {
                       SQLITE_TRANSIENT);
 }
 
-constexpr const char* createSql =
-    "CREATE TABLE IF NOT EXISTS transfers ("
-    "id INTEGER PRIMARY KEY, state TEXT NOT NULL, kind TEXT NOT NULL,"
-    " title TEXT, page_url TEXT, quality INTEGER,"
-    " movie_folder TEXT, music_folder TEXT, convert INTEGER,"
-    " part_file TEXT, validator TEXT, received INTEGER, total INTEGER,"
-    " type TEXT, movie_file TEXT, mp3_file TEXT, error TEXT,"
-    " status TEXT, added_at INTEGER, ended_at INTEGER)";
-
 // The columns in the order both statements below use.
 constexpr const char* columns =
     "id, state, kind, title, page_url, quality, movie_folder, music_folder, convert, part_file,"
-    " validator, received, total, type, movie_file, mp3_file, error, status, added_at, ended_at";
-constexpr int columnCount = 20;
+    " validator, received, total, type, movie_path, mp3_path, error, status, added_at, ended_at,"
+    " file_title";
+constexpr int columnCount = 21;
 
 std::string saveSql() {
     std::string marks = "?";
@@ -61,10 +53,6 @@ std::string loadSql() {
 }
 
 } // namespace
-
-int RecordTable::create() {
-    return sqlite3_exec(db, createSql, nullptr, nullptr, nullptr);
-}
 
 sqlite3_stmt* RecordTable::prepared(SqliteStatement& slot, const char* sql) {
     if (!slot) {
@@ -95,12 +83,13 @@ int RecordTable::save(const TransferRecord& r) {
     sqlite3_bind_int64(s, 12, r.received);
     sqlite3_bind_int64(s, 13, r.total);
     bindText(s, 14, r.type);
-    bindText(s, 15, r.movieFile);
-    bindText(s, 16, r.mp3File);
+    bindText(s, 15, r.moviePath);
+    bindText(s, 16, r.mp3Path);
     bindText(s, 17, r.error);
     bindText(s, 18, r.status);
     sqlite3_bind_int64(s, 19, r.addedAt);
     sqlite3_bind_int64(s, 20, r.endedAt);
+    bindText(s, 21, r.fileTitle);
     const int result = sqlite3_step(s);
     sqlite3_reset(s);
     sqlite3_clear_bindings(s);
@@ -139,12 +128,13 @@ std::vector<TransferRecord> RecordTable::loadAll() {
         r.received = sqlite3_column_int64(raw, 11);
         r.total = sqlite3_column_int64(raw, 12);
         r.type = textAt(raw, 13);
-        r.movieFile = textAt(raw, 14);
-        r.mp3File = textAt(raw, 15);
+        r.moviePath = textAt(raw, 14);
+        r.mp3Path = textAt(raw, 15);
         r.error = textAt(raw, 16);
         r.status = textAt(raw, 17);
         r.addedAt = sqlite3_column_int64(raw, 18);
         r.endedAt = sqlite3_column_int64(raw, 19);
+        r.fileTitle = textAt(raw, 20);
         records.push_back(std::move(r));
     }
     return records;

@@ -6,15 +6,14 @@
 #include <cstdint>
 #include <vector>
 
-// The records table of transfers.sqlite: one row per TransferRecord, every
-// field a column. Used only on the thread that owns the connection.
+// The records table of transfers.sqlite (its schema: StoreMigration): one
+// row per TransferRecord, every field a column. Used only on the thread
+// that owns the connection.
 class RecordTable {
 public:
     // db must outlive this table.
     explicit RecordTable(sqlite3* db) : db(db) {}
 
-    // Creates the table when it is missing; an sqlite result code.
-    int create();
     // Inserts or replaces; an sqlite result code.
     int save(const TransferRecord& record);
     int remove(std::int64_t id);

@@ -1,13 +1,16 @@
 #include "StoreOpener.h"
 
-#include "RecordTable.h"
+#include "StoreMigration.h"
 
 #include <array>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -38,23 +41,51 @@ bool damaging(sqlite3* db) {
     return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
 }
 
+// Closes a descriptor when it goes.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd(fd) {}
+    ~FileDescriptor() { ::close(fd); }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+private:
+    int fd;
+};
+
 } // namespace
 
-long StoreOpener::headerVersion(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::array<unsigned char, 64> header{};
-    if (!in.read(reinterpret_cast<char*>(header.data()), header.size()))
-        return -1;
-    if (std::memcmp(header.data(), "SQLite format 3", 16) != 0)
-        return -1;
+StoreOpener::Header StoreOpener::readHeader(const std::string& path) {
+    Header header;
+    // Opening a FIFO for reading would wait for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    struct stat st {};
+    if (fd < 0) {
+        // Unreadable to us, but maybe a sound store all the same.
+        header.regular = ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+        return header;
+    }
+    const FileDescriptor owned(fd);
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        return header;
+    header.regular = true;
+    std::array<unsigned char, 64> bytes{};
+    if (::pread(fd, bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size()) ||
+        std::memcmp(bytes.data(), "SQLite format 3", 16) != 0)
+        return header;
     // Big-endian at offset 60.
-    return (long{header[60]} << 24) | (long{header[61]} << 16) | (long{header[62]} << 8) |
-           long{header[63]};
+    header.version = (long{bytes[60]} << 24) | (long{bytes[61]} << 16) | (long{bytes[62]} << 8) |
+                     long{bytes[63]};
+    return header;
 }
 
 StoreOpener::Found StoreOpener::examine(const std::string& path, int version, SqliteDb& db) {
+    const Header header = readHeader(path);
+    // Anything but a file is no store of ours, and sqlite could hang on it.
+    if (!header.regular)
+        return Found::Damaged;
     // A newer file is recognised without sqlite, which could write beside it.
-    if (headerVersion(path) > version)
+    if (header.version > version)
         return Found::Newer;
     db = openDb(path, SQLITE_OPEN_READWRITE);
     if (!db)
@@ -74,24 +105,29 @@ StoreOpener::Found StoreOpener::examine(const std::string& path, int version, Sq
     return Found::Usable;
 }
 
-bool StoreOpener::prepare(sqlite3* db, int version) {
+StoreOpener::Found StoreOpener::prepare(sqlite3* db) {
     std::string mode;
     if (!firstText(db, "PRAGMA journal_mode=WAL", mode) || mode != "wal")
-        return false;
+        return Found::Unusable;
     // WAL with NORMAL survives a crash of the program; a power cut may lose
     // the last second, which is only progress.
     if (sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr) != SQLITE_OK)
-        return false;
-    std::string current;
-    if (!firstText(db, "PRAGMA user_version", current))
-        return false;
-    // The version is set only after the table exists.
-    if (std::strtol(current.c_str(), nullptr, 10) == version)
-        return true;
-    if (RecordTable(db).create() != SQLITE_OK)
-        return false;
-    const std::string setVersion = "PRAGMA user_version=" + std::to_string(version);
-    return sqlite3_exec(db, setVersion.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+        return Found::Unusable;
+    switch (StoreMigration::migrate(db) & 0xff) {
+    case SQLITE_OK:
+        return Found::Usable;
+    // A schema no step fits was not written by us: kept aside, as damage.
+    case SQLITE_ERROR:
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+    case SQLITE_CONSTRAINT:
+    case SQLITE_MISMATCH:
+        return Found::Damaged;
+    // A full disk, a read-only folder or a lock: the file is sound and its
+    // steps are taken at a later start.
+    default:
+        return Found::Unusable;
+    }
 }
 
 bool StoreOpener::keepAside(const std::string& path) {
@@ -108,22 +144,20 @@ bool StoreOpener::keepAside(const std::string& path) {
     return true;
 }
 
-StoreOpener::Opened StoreOpener::open(const std::string& path, int version) {
+StoreOpener::Opened StoreOpener::open(const std::string& path) {
+    const int version = StoreMigration::latest();
     Opened opened;
     std::error_code error;
     if (std::filesystem::exists(std::filesystem::symlink_status(path, error))) {
-        switch (examine(path, version, opened.db)) {
+        Found found = examine(path, version, opened.db);
+        if (found == Found::Usable)
+            found = prepare(opened.db.get());
+        switch (found) {
+        case Found::Usable:
+            return opened;
         case Found::Newer:
             opened.db.reset();
             opened.message = newerText;
-            return opened;
-        case Found::Usable:
-            // A full disk, a read-only folder or a lock: the file is sound
-            // and kept for the next start.
-            if (!prepare(opened.db.get(), version)) {
-                opened.db.reset();
-                opened.message = unusableText;
-            }
             return opened;
         case Found::Unusable:
             opened.db.reset();
@@ -140,7 +174,7 @@ StoreOpener::Opened StoreOpener::open(const std::string& path, int version) {
         }
     }
     opened.db = openDb(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-    if (!opened.db || !prepare(opened.db.get(), version)) {
+    if (!opened.db || prepare(opened.db.get()) != Found::Usable) {
         opened.db.reset();
         opened.message = unusableText;
     }

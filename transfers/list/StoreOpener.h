@@ -5,10 +5,10 @@
 #include <string>
 
 // Opens transfers.sqlite for the store: checks what is there, keeps a
-// damaged file aside with its WAL, leaves one of a newer version or a sound
-// one it cannot use now (locked, disk full) as it is, and readies the
-// connection (WAL, the records table, user_version). Runs before the
-// store's thread starts.
+// damaged file (or anything but a regular file) aside with its WAL, leaves
+// one of a newer version or a sound one it cannot use now (locked, disk
+// full) as it is, and readies the connection (WAL, the schema of now through
+// StoreMigration). Runs before the store's thread starts.
 class StoreOpener {
 public:
     struct Opened {
@@ -18,7 +18,7 @@ public:
         std::string message;
     };
 
-    static Opened open(const std::string& path, int version);
+    static Opened open(const std::string& path);
 
     static constexpr const char* damagedText =
         "The transfer list could not be read; it was kept as transfers.sqlite.bad and a new one "
@@ -35,10 +35,16 @@ private:
     enum class Found { Usable, Damaged, Newer, Unusable };
     // What is at path (which exists); db is open when Usable.
     static Found examine(const std::string& path, int version, SqliteDb& db);
-    // user_version from the file's header, without sqlite; -1 when unreadable.
-    static long headerVersion(const std::string& path);
-    // Writes only what is missing, so a current store needs no write lock.
-    static bool prepare(sqlite3* db, int version);
+    // What the file's first bytes say, read without sqlite and without
+    // waiting: a FIFO or a device there must not hold up the start.
+    struct Header {
+        bool regular = false;
+        // user_version, -1 when unreadable.
+        long version = -1;
+    };
+    static Header readHeader(const std::string& path);
+    // Brings the store to the schema of now; Usable, or what that found.
+    static Found prepare(sqlite3* db);
     // Moves path and its -wal/-shm aside as path.bad, path.bad-wal...
     static bool keepAside(const std::string& path);
 };

@@ -4,12 +4,14 @@
 #include "Job.h"
 #include "PageTitle.h"
 #include "PartFile.h"
+#include "RecordEvents.h"
 #include "RecordJob.h"
 #include "SpeedLimit.h"
 #include "StatusText.h"
 #include "TransferStore.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <system_error>
 
 struct TransferList::Entry {
@@ -30,12 +32,6 @@ struct TransferList::Entry {
 };
 
 namespace {
-
-std::int64_t secondsNow() {
-    return std::chrono::duration_cast<std::chrono::seconds>(
-               std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
 
 bool endsJob(JobEvent::Kind kind) {
     return kind == JobEvent::Kind::Finished || kind == JobEvent::Kind::Failed ||
@@ -82,6 +78,14 @@ std::vector<std::string> TransferList::namedFiles() const {
         if (!entry->record.partFile.empty())
             files.push_back(entry->record.partFile);
     return files;
+}
+
+std::map<int, TransferRecord> TransferList::jobRecords() const {
+    std::map<int, TransferRecord> records;
+    for (const auto& [job, id] : jobs)
+        if (const Entry* entry = id ? find(id) : nullptr; entry && entry->job == job)
+            records.emplace(job, entry->record);
+    return records;
 }
 
 const TransferRate* TransferList::rateAt(std::size_t row) const {
@@ -186,10 +190,13 @@ std::int64_t TransferList::add(const std::string& url, const std::string& title)
     TransferRecord record;
     record.id = newId();
     // Without a title the job names the file after the page's headline.
-    record.title = title.empty() ? title : PageTitle::safe(title);
+    if (!title.empty()) {
+        record.title = PageTitle::readable(title);
+        record.fileTitle = PageTitle::safe(title);
+    }
     record.pageUrl = url;
     takeSettings(record);
-    record.addedAt = secondsNow();
+    record.addedAt = RecordEvents::now();
     Entry& entry = insert(std::move(record));
     enqueue(entry);
     stateChanged(entry);
@@ -256,7 +263,7 @@ void TransferList::start(Entry& entry) {
     } catch (const std::system_error&) {
         record.state = TransferState::Failed;
         record.error = record.status = startFailedText(record.kind);
-        record.endedAt = secondsNow();
+        record.endedAt = RecordEvents::now();
         stateChanged(entry);
         if (observer)
             observer->ended(record);
@@ -309,7 +316,7 @@ TransferList::Done TransferList::cancel(std::int64_t id) {
         dropPartFile(record);
     record.state = TransferState::Cancelled;
     record.status = statusText(TransferState::Cancelled);
-    record.endedAt = secondsNow();
+    record.endedAt = RecordEvents::now();
     stateChanged(*entry);
     pump();
     return Done::Ok;
@@ -321,18 +328,24 @@ TransferList::Done TransferList::retry(std::int64_t id) {
                    entry->record.state != TransferState::Cancelled))
         return Done::NotApplicable;
     TransferRecord& record = entry->record;
-    const std::string folderBefore = record.movieFolder;
+    const TransferRecord before = record;
     takeSettings(record);
-    // A conversion reads the movie where it was saved.
-    if (record.kind == TransferKind::Conversion)
-        record.movieFolder = folderBefore;
-    if (record.kind == TransferKind::Download) {
+    if (record.kind == TransferKind::Download && RecordJob::movieKept(before)) {
+        // Its automatic conversion failed or was cancelled: only that runs
+        // again, on the movie where it was saved.
+        record.movieFolder = before.movieFolder;
+        record.convert = true;
+        record.mp3Path.clear();
+    } else if (record.kind == TransferKind::Conversion) {
+        // A conversion reads the movie where it was saved.
+        record.movieFolder = before.movieFolder;
+    } else {
         // A part file elsewhere is no use to a download into the new folder.
-        if (record.movieFolder != folderBefore)
+        if (record.movieFolder != before.movieFolder)
             dropPartFile(record);
         record.type.clear();
-        record.movieFile.clear();
-        record.mp3File.clear();
+        record.moviePath.clear();
+        record.mp3Path.clear();
         record.received = 0;
     }
     enqueue(*entry);
@@ -373,6 +386,8 @@ TransferList::Done TransferList::convert(std::int64_t id) {
         return Done::NotFinished;
     if (record.converted())
         return Done::AlreadyConverted;
+    if (record.moviePath.empty())
+        return Done::NotApplicable;
     record.kind = TransferKind::Conversion;
     // The music folder of now; the movie is read where it was saved, not
     // looked for in a movie folder chosen since.
@@ -440,32 +455,19 @@ void TransferList::apply(const JobEvent& event) {
             }
             break;
         case JobEvent::Kind::Container:
-            record.type = event.text;
+            RecordEvents::takeFacts(record, event);
             progressed(*entry);
             break;
-        case JobEvent::Kind::Saved: {
-            const auto dot = event.text.rfind('.');
-            const bool mp3 = dot != std::string::npos && event.text.substr(dot + 1) == "mp3";
-            if (mp3) {
-                record.mp3File = event.text;
-            } else {
-                record.movieFile = event.text;
-                record.title = event.text.substr(0, dot);
-                // Committed: no part file is left to continue.
-                record.partFile.clear();
-                record.validator.clear();
-            }
+        case JobEvent::Kind::Titled:
+        case JobEvent::Kind::Resumable:
+            RecordEvents::takeFacts(record, event);
+            stateChanged(*entry);
+            break;
+        case JobEvent::Kind::Saved:
+            RecordEvents::takeFacts(record, event);
             stateChanged(*entry);
             if (observer)
-                observer->saved(record, mp3);
-            break;
-        }
-        case JobEvent::Kind::Resumable:
-            record.partFile = event.text;
-            record.validator = event.detail;
-            if (event.total > 0)
-                record.total = static_cast<std::int64_t>(event.total);
-            stateChanged(*entry);
+                observer->saved(record, RecordEvents::savedMp3(event));
             break;
         case JobEvent::Kind::Converting:
             if (working) {
@@ -510,15 +512,7 @@ void TransferList::apply(const JobEvent& event) {
 
 void TransferList::finished(Entry& entry, const JobEvent& event) {
     TransferRecord& record = entry.record;
-    if (event.kind == JobEvent::Kind::Finished) {
-        record.state = TransferState::Done;
-        record.status = event.text.empty() ? "Download Complete!" : event.text;
-        record.error.clear();
-    } else {
-        record.state = TransferState::Failed;
-        record.error = record.status = event.text;
-    }
-    record.endedAt = secondsNow();
+    RecordEvents::end(record, event);
     entry.rate.reset();
     stateChanged(entry);
     if (observer)
@@ -552,7 +546,7 @@ void TransferList::stopped(Entry& entry, const JobEvent& event) {
         (event.kind == JobEvent::Kind::Cancelled && !pauseAsked))
         dropPartFile(record);
     if (record.state == TransferState::Cancelled && !record.endedAt)
-        record.endedAt = secondsNow();
+        record.endedAt = RecordEvents::now();
     entry.rate.reset();
     stateChanged(entry);
 }

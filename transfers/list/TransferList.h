@@ -52,7 +52,7 @@ public:
         virtual void inserted(std::size_t row) = 0;
         virtual void changed(std::size_t row) = 0;
         virtual void removed(std::size_t row) = 0;
-        // A movie or MP3 was saved under record's movieFile / mp3File.
+        // A movie or MP3 was saved at record's moviePath / mp3Path.
         virtual void saved(const TransferRecord& record, bool mp3) = 0;
         // A job of record ended well or failed (never for a cancel or pause).
         virtual void ended(const TransferRecord& record) = 0;
@@ -71,9 +71,9 @@ public:
     // themselves; Paused ones stay paused.
     void restore();
 
-    // Queues a download of the watch page at url, titled title (made safe
-    // as a file name; empty: the page's headline, known once the movie is
-    // saved), with the settings of now. Never refused.
+    // Queues a download of the watch page at url, titled title (cleaned;
+    // its files named after it made safe; empty: the page's headline, known
+    // once the page is read), with the settings of now. Never refused.
     std::int64_t add(const std::string& url, const std::string& title);
 
     // How many jobs run at once (1 to 8); more wait as Queued, in order.
@@ -92,7 +92,8 @@ public:
     Done resume(std::int64_t id);
     // Running, queued or paused: stops and removes the part file.
     Done cancel(std::int64_t id);
-    // Failed or cancelled: the same job again, with the settings of now.
+    // Failed or cancelled: the same job again, with the settings of now; a
+    // download whose movie is saved (and still there) converts it only.
     Done retry(std::int64_t id);
     // An ended transfer leaves the list and the history; its files stay.
     Done clear(std::int64_t id);
@@ -117,6 +118,9 @@ public:
     // The part files records continue from (paused, interrupted, failed
     // downloads): files of ours that a clean-up must leave alone.
     std::vector<std::string> namedFiles() const;
+    // Copies of the records of the jobs still running, by job id: closing
+    // hands them to whatever takes the jobs' last events.
+    std::map<int, TransferRecord> jobRecords() const;
     // The rate of a row's running transfer, null when it moves no bytes.
     const TransferRate* rateAt(std::size_t row) const;
     // How far a row's running conversion is, in seconds of sound.

@@ -28,9 +28,12 @@ struct TransferRecord {
     TransferState state = TransferState::Queued;
     TransferKind kind = TransferKind::Download;
 
-    // The title asked for, made safe as a file name; once the movie is
-    // saved, the name it took without extension ("T(1)").
+    // The title people read, in the row and the MP3's tag: the one asked
+    // for or the page's, cleaned but not cut to a file name's length. Empty
+    // until the page is read when none was asked for.
     std::string title;
+    // The title the files' names are made from (the file may add "(1)").
+    std::string fileTitle;
     std::string pageUrl;
     int quality = 4;
     // Folders of the latest job, without a trailing "/".
@@ -49,9 +52,9 @@ struct TransferRecord {
 
     // "flv" or "mp4" once known.
     std::string type;
-    // File names (no folder) actually written, empty until saved.
-    std::string movieFile;
-    std::string mp3File;
+    // Paths of the files actually written, empty until saved.
+    std::string moviePath;
+    std::string mp3Path;
     // The last error ("Error: ..."), empty unless Failed.
     std::string error;
     // The status text shown in the row (made from the job's events).
@@ -69,5 +72,5 @@ struct TransferRecord {
     bool active() const {
         return state == TransferState::Running || state == TransferState::Converting;
     }
-    bool converted() const { return !mp3File.empty(); }
+    bool converted() const { return !mp3Path.empty(); }
 };

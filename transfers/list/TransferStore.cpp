@@ -8,7 +8,9 @@
 #include <condition_variable>
 #include <deque>
 #include <future>
+#include <map>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <utility>
 
@@ -46,6 +48,9 @@ struct TransferStore::Impl {
     bool writing = false;
     bool stopping = false;
     bool failureTold = false;
+    // What failed batches were to write, the latest of each record (none:
+    // removed). The store's thread alone touches it.
+    std::map<std::int64_t, std::optional<TransferRecord>> unwritten;
     FailureListener failureListener;
     std::thread writer;
 
@@ -100,28 +105,29 @@ struct TransferStore::Impl {
             ops.clear();
             std::vector<TransferRecord> copies =
                 stopping || flushAsked ? progress.takeAll(now) : progress.takeDue(now);
+            // What failed before is tried again when asked, even alone.
+            const bool again = (stopping || flushAsked) && !unwritten.empty();
             flushAsked = false;
             for (const Op& op : batch)
                 if (op.kind == Op::Kind::Save)
                     progress.wrote(op.record.id, now);
-            if (batch.empty() && copies.empty()) {
-                idle.notify_all();
-                if (stopping)
-                    return;
-                continue;
+            if (!batch.empty() || !copies.empty() || again) {
+                writing = true;
+                lock.unlock();
+                write(batch, copies);
+                lock.lock();
+                writing = false;
             }
-            writing = true;
-            lock.unlock();
-            write(batch, copies);
-            lock.lock();
-            writing = false;
             if (settled())
                 idle.notify_all();
+            if (stopping && settled())
+                return;
         }
     }
 
     // Runs on the store's thread, without the lock. One transaction for the
-    // batch: a full disk loses the batch, and the next one tries again.
+    // batch, after whatever earlier batches could not write: a full disk
+    // keeps all of it for the next batch.
     void write(std::deque<Op>& batch, const std::vector<TransferRecord>& copies) {
         if (!db) {
             // Nothing is kept this run; calls still get their answer.
@@ -132,6 +138,12 @@ struct TransferStore::Impl {
         }
         int result = sqlite3_exec(db.get(), "BEGIN", nullptr, nullptr, nullptr);
         std::uint64_t rows = 0;
+        for (const auto& [id, record] : unwritten) {
+            if (result != SQLITE_OK)
+                break;
+            result = record ? table->save(*record) : table->remove(id);
+            rows += record ? 1 : 0;
+        }
         for (Op& op : batch) {
             if (result != SQLITE_OK && op.kind != Op::Kind::Call)
                 continue;
@@ -158,10 +170,21 @@ struct TransferStore::Impl {
             result = sqlite3_exec(db.get(), "COMMIT", nullptr, nullptr, nullptr);
         if (result == SQLITE_OK) {
             rowsWritten += rows;
+            unwritten.clear();
             return;
         }
         if (!sqlite3_get_autocommit(db.get()))
             sqlite3_exec(db.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+        // Kept, the latest of each record: a held copy is newer than the
+        // batch's save, which is newer than an earlier failure's.
+        for (Op& op : batch) {
+            if (op.kind == Op::Kind::Save)
+                unwritten[op.record.id] = std::move(op.record);
+            else if (op.kind == Op::Kind::Remove)
+                unwritten[op.record.id] = std::nullopt;
+        }
+        for (const TransferRecord& copy : copies)
+            unwritten[copy.id] = copy;
         failed(result);
     }
 
@@ -183,7 +206,7 @@ struct TransferStore::Impl {
 };
 
 TransferStore::TransferStore(std::string path) : impl(std::make_unique<Impl>()) {
-    StoreOpener::Opened opened = StoreOpener::open(path, schemaVersion);
+    StoreOpener::Opened opened = StoreOpener::open(path);
     impl->db = std::move(opened.db);
     impl->message = std::move(opened.message);
     impl->table = std::make_unique<RecordTable>(impl->db.get());
@@ -221,9 +244,10 @@ std::int64_t TransferStore::newId() {
 }
 
 void TransferStore::save(const TransferRecord& record) {
-    // Ids of records saved from elsewhere are taken too (window thread only).
-    if (record.id > impl->lastId)
-        impl->lastId = record.id;
+    // Ids of records saved from elsewhere are taken too.
+    std::int64_t last = impl->lastId;
+    while (record.id > last && !impl->lastId.compare_exchange_weak(last, record.id)) {
+    }
     impl->hand({Impl::Op::Kind::Save, record, {}});
 }
 

@@ -16,8 +16,9 @@
 // untouched and this run keeps nothing. Either is said once (takeMessage).
 //
 // Every write runs on the store's own thread, in the order handed over, so
-// the window's thread never waits for the disk. A failing write (disk full)
-// loses only what it wrote; transfers go on and the failure is told once.
+// the window's thread never waits for the disk. What a write could not keep
+// (disk full) is written again with the next batch, or at a flush or the
+// end; transfers go on and the failure is told once.
 class TransferStore {
 public:
     explicit TransferStore(std::string path);
@@ -33,13 +34,13 @@ public:
     // An id no stored or earlier handed-out record has.
     std::int64_t newId();
 
-    // Inserts or replaces the record. Returns at once.
+    // Inserts or replaces the record. Returns at once; any thread.
     void save(const TransferRecord& record);
     // The same for a record whose bytes moved: at most once a second per
     // record (the latest copy wins, written within a second).
     void saveProgress(const TransferRecord& record);
     void remove(std::int64_t id);
-    // Waits until everything handed over is written.
+    // Waits until everything handed over is written, or tried once more.
     void flush();
 
     // Told once, on the store's thread, when a write first fails.
@@ -50,8 +51,6 @@ public:
     std::uint64_t rowsWritten() const;
     // Tests: caps the file at pages database pages, as a full disk would.
     void limitPages(int pages);
-
-    static constexpr int schemaVersion = 1;
 
 private:
     struct Impl;

@@ -1,5 +1,8 @@
 #include "TransferList.h"
 #include "ConvertJob.h"
+#include "DownloadJob.h"
+#include "LateJobEvents.h"
+#include "PageTitle.h"
 #include "TempFolder.h"
 #include "TestFiles.h"
 #include "TransferStore.h"
@@ -22,7 +25,7 @@ protected:
     void changed(std::size_t) override {}
     void removed(std::size_t) override {}
     void saved(const TransferRecord& record, bool mp3) override {
-        savedFiles.push_back((mp3 ? "mp3 " : "movie ") + record.title);
+        savedFiles.push_back(mp3 ? record.mp3Path : record.moviePath);
     }
     void ended(const TransferRecord& record) override { endedIds.push_back(record.id); }
 
@@ -40,8 +43,8 @@ protected:
         return list;
     }
 
-    void send(const Job& job, Kind kind, std::string text = {}, double done = 0, double total = 0,
-              std::string detail = {}) {
+    static JobEvent eventOf(const Job& job, Kind kind, std::string text = {}, double done = 0,
+                            double total = 0, std::string detail = {}) {
         JobEvent event;
         event.id = job.reporter().id();
         event.kind = kind;
@@ -49,7 +52,11 @@ protected:
         event.detail = std::move(detail);
         event.done = done;
         event.total = total;
-        list->apply(event);
+        return event;
+    }
+    void send(const Job& job, Kind kind, std::string text = {}, double done = 0, double total = 0,
+              std::string detail = {}) {
+        list->apply(eventOf(job, kind, std::move(text), done, total, std::move(detail)));
     }
     const TransferRecord& record(std::int64_t id) const { return list->at(*list->rowOf(id)); }
     State state(std::int64_t id) const { return record(id).state; }
@@ -124,7 +131,7 @@ TEST_F(TransferListTest, StatesFollowUserActionsAndJobEvents) {
     EXPECT_EQ(list->runningCount(), 0);
     EXPECT_EQ(list->pause(x), Done::NotApplicable);
 
-    // Resume continues the same part file; the saved name becomes the title.
+    // Resume continues the same part file; the row keeps its title.
     EXPECT_EQ(list->resume(x), Done::Ok);
     ASSERT_EQ(jobs.size(), 2u);
     EXPECT_EQ(state(x), State::Running);
@@ -134,7 +141,8 @@ TEST_F(TransferListTest, StatesFollowUserActionsAndJobEvents) {
     send(*jobs[1], Kind::Finished);
     EXPECT_EQ(state(x), State::Done);
     EXPECT_EQ(record(x).status, "Download Complete!");
-    EXPECT_EQ(record(x).title, "x(1)");
+    EXPECT_EQ(record(x).title, "x");
+    EXPECT_EQ(record(x).moviePath, dir.file("movies/x(1).flv"));
 
     // Convert: on the same record, the movie where it was saved, the MP3
     // into the music folder of now, at 128k.
@@ -143,18 +151,19 @@ TEST_F(TransferListTest, StatesFollowUserActionsAndJobEvents) {
     now.musicFolder = dir.file("music");
     EXPECT_EQ(list->convert(x), Done::Ok);
     ASSERT_EQ(jobs.size(), 3u);
-    EXPECT_NE(dynamic_cast<const ConvertJob*>(jobs[2].get()), nullptr);
+    const auto* conversion = dynamic_cast<const ConvertJob*>(jobs[2].get());
+    ASSERT_NE(conversion, nullptr);
     EXPECT_EQ(jobs[2]->options().bitRate, "128k");
-    EXPECT_EQ(jobs[2]->options().movieFolder, savedIn);
+    EXPECT_EQ(conversion->moviePath(), savedIn + "/x(1).flv");
     EXPECT_EQ(jobs[2]->options().musicFolder, dir.file("music"));
     EXPECT_EQ(state(x), State::Converting);
     EXPECT_EQ(list->pause(x), Done::NotApplicable);
     send(*jobs[2], Kind::Saved, "x(1).mp3");
     send(*jobs[2], Kind::Finished, "Complete! Thank you for using Quillmoth.");
-    EXPECT_EQ(record(x).mp3File, "x(1).mp3");
+    EXPECT_EQ(record(x).mp3Path, dir.file("music/x(1).mp3"));
     EXPECT_EQ(list->convert(x), Done::AlreadyConverted);
     EXPECT_EQ(list->retry(x), Done::NotApplicable);
-    EXPECT_EQ(savedFiles, (std::vector<std::string>{"movie x(1)", "mp3 x(1)"}));
+    EXPECT_EQ(savedFiles, (std::vector<std::string>{record(x).moviePath, record(x).mp3Path}));
 
     // Cancel, retry with the settings of now, fail: told of the end once.
     const auto y = list->add("http://x/y", "y");
@@ -185,6 +194,60 @@ TEST_F(TransferListTest, StatesFollowUserActionsAndJobEvents) {
     EXPECT_EQ(list->size(), 1u);
     EXPECT_FALSE(list->rowOf(x));
     EXPECT_EQ(list->clear(x), Done::NotApplicable);
+}
+
+// The row shows the page's title whole; the files are named after it made
+// safe, and a conversion reads the very movie its row saved, however alike
+// the names of two rows' movies are.
+TEST_F(TransferListTest, ARowKeepsItsTitleApartFromItsOwnFiles) {
+    const std::string title(PageTitle::maxSafeBytes + 40, 'T');
+    const std::string cut = PageTitle::safe(title);
+    const auto a = list->add("http://x/a", "");
+    const auto b = list->add("http://x/b", "");
+    send(*jobs[0], Kind::Titled, title);
+    send(*jobs[1], Kind::Titled, title);
+    send(*jobs[0], Kind::Saved, cut + ".flv");
+    send(*jobs[1], Kind::Saved, cut + "(1).flv");
+    send(*jobs[0], Kind::Finished);
+    send(*jobs[1], Kind::Finished);
+    EXPECT_EQ(record(a).title, title);
+    EXPECT_EQ(record(b).title, title);
+    EXPECT_EQ(record(b).fileTitle, cut);
+
+    EXPECT_EQ(list->convert(b), Done::Ok);
+    const auto* conversion = dynamic_cast<const ConvertJob*>(jobs.back().get());
+    ASSERT_NE(conversion, nullptr);
+    EXPECT_EQ(conversion->moviePath(), dir.file("movies/" + cut + "(1).flv"));
+    EXPECT_EQ(conversion->fileTitle(), cut);
+    EXPECT_EQ(conversion->options().title, title);
+}
+
+// Retrying a failed or cancelled automatic conversion converts the saved
+// movie again; only a movie that has gone is downloaded again.
+TEST_F(TransferListTest, RetryConvertsASavedMovieRatherThanFetchingItAgain) {
+    now.convert = true;
+    dir.folder("movies");
+    const auto x = list->add("http://x/x", "Clip");
+    send(*jobs[0], Kind::Saved, "Clip.flv");
+    testfiles::writeFile(record(x).moviePath, "movie");
+    send(*jobs[0], Kind::Converting, "Converting to mp3...");
+    send(*jobs[0], Kind::Failed, ConvertJob::failedText);
+    now.convert = false;
+    ASSERT_EQ(list->retry(x), Done::Ok);
+    const auto* conversion = dynamic_cast<const ConvertJob*>(jobs.back().get());
+    ASSERT_NE(conversion, nullptr);
+    EXPECT_EQ(conversion->moviePath(), dir.file("movies/Clip.flv"));
+
+    list->cancel(x);
+    send(*jobs.back(), Kind::Cancelled, "Cancelled.");
+    ASSERT_EQ(list->retry(x), Done::Ok);
+    EXPECT_NE(dynamic_cast<const ConvertJob*>(jobs.back().get()), nullptr);
+    list->cancel(x);
+    send(*jobs.back(), Kind::Cancelled, "Cancelled.");
+    std::filesystem::remove(dir.file("movies/Clip.flv"));
+    ASSERT_EQ(list->retry(x), Done::Ok);
+    EXPECT_NE(dynamic_cast<const DownloadJob*>(jobs.back().get()), nullptr);
+    EXPECT_EQ(record(x).moviePath, "");
 }
 
 TEST_F(TransferListTest, EventsOfAnEarlierJobAreDropped) {
@@ -228,6 +291,8 @@ TEST_F(TransferListTest, ACrashOrACloseIsContinuedAtTheNextStart) {
         r.title = "t" + std::to_string(id);
         r.movieFolder = "/m";
         r.type = "mp4";
+        if (kind == TransferKind::Conversion)
+            r.moviePath = "/m/t.mp4";
         r.partFile = "/m/t.part";
         r.validator = "v";
         return r;
@@ -246,8 +311,9 @@ TEST_F(TransferListTest, ACrashOrACloseIsContinuedAtTheNextStart) {
     ASSERT_EQ(jobs.size(), 2u);
     EXPECT_EQ(jobs[0]->options().title, "t2");
     EXPECT_EQ(record(2).partFile, "/m/t.part");
-    EXPECT_NE(dynamic_cast<const ConvertJob*>(jobs[1].get()), nullptr);
-    EXPECT_EQ(jobs[1]->options().movieFolder, "/m");
+    const auto* conversion = dynamic_cast<const ConvertJob*>(jobs[1].get());
+    ASSERT_NE(conversion, nullptr);
+    EXPECT_EQ(conversion->moviePath(), "/m/t.mp4");
     EXPECT_EQ(state(1), State::Done);
     EXPECT_EQ(state(3), State::Paused);
     EXPECT_EQ(state(5), State::Queued);
@@ -264,4 +330,36 @@ TEST_F(TransferListTest, ACrashOrACloseIsContinuedAtTheNextStart) {
     EXPECT_EQ(jobs.size(), 5u);
     EXPECT_EQ(state(3), State::Paused);
     EXPECT_EQ(state(1), State::Done);
+}
+
+// Jobs that outlive the close's wait: what they say once the window takes
+// no more (a movie saved, a part file of their own) still reaches the store,
+// so that the next start neither fetches the movie again nor loses bytes.
+TEST_F(TransferListTest, ClosingKeepsWhatJobsSayAfterTheWindowStopsListening) {
+    TransferStore store(dir.file("transfers.sqlite"));
+    list = makeList(&store);
+    const auto saved = list->add("http://x/a", "a");
+    const auto moved = list->add("http://x/b", "b");
+    list->interruptAll();
+    LateJobEvents late(store);
+    // Before the records are handed over, and after.
+    send(*jobs[0], Kind::Titled, "A");
+    late.apply(eventOf(*jobs[0], Kind::Saved, "a.flv"));
+    late.takeOver(list->jobRecords());
+    late.apply(eventOf(*jobs[0], Kind::Finished));
+    late.apply(eventOf(*jobs[1], Kind::Resumable, dir.file("b.7.part"), 0, 0, "v"));
+    late.apply(eventOf(*jobs[1], Kind::Paused, "Paused."));
+    late.close();
+    late.apply(eventOf(*jobs[1], Kind::Failed, "Error: too late"));
+    store.flush();
+
+    jobs.clear();
+    list = makeList(&store);
+    list->restore();
+    EXPECT_EQ(state(saved), State::Done);
+    EXPECT_EQ(record(saved).title, "A");
+    EXPECT_EQ(record(saved).moviePath, dir.file("movies/a.flv"));
+    ASSERT_EQ(jobs.size(), 1u);
+    EXPECT_EQ(jobs[0]->options().partFile, dir.file("b.7.part"));
+    EXPECT_EQ(record(moved).validator, "v");
 }

@@ -1,11 +1,13 @@
 #include "TransferStore.h"
 #include "ProgressCoalescer.h"
+#include "StoreMigration.h"
 #include "StoreOpener.h"
 #include "TempFolder.h"
 #include "TestFiles.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>
@@ -33,8 +35,9 @@ TransferRecord everyField(std::int64_t id) {
     r.received = 5'000'000'000;
     r.total = 9'000'000'000;
     r.type = "mp4";
-    r.movieFile = "Caf.mp4";
-    r.mp3File = "Caf.mp3";
+    r.fileTitle = "Caf 'quoted' (1)";
+    r.moviePath = "/m/Caf.mp4";
+    r.mp3Path = "/n/Caf.mp3";
     r.error = "Error: Could not convert to mp3.";
     r.status = "Converting to mp3...";
     r.addedAt = 1'700'000'000;
@@ -44,9 +47,32 @@ TransferRecord everyField(std::int64_t id) {
 
 // Every field, comparable and printable at once.
 auto fields(const TransferRecord& r) {
-    return std::tie(r.id, r.state, r.kind, r.title, r.pageUrl, r.quality, r.movieFolder,
-                    r.musicFolder, r.convert, r.partFile, r.validator, r.received, r.total, r.type,
-                    r.movieFile, r.mp3File, r.error, r.status, r.addedAt, r.endedAt);
+    return std::tie(r.id, r.state, r.kind, r.title, r.fileTitle, r.pageUrl, r.quality,
+                    r.movieFolder, r.musicFolder, r.convert, r.partFile, r.validator, r.received,
+                    r.total, r.type, r.moviePath, r.mp3Path, r.error, r.status, r.addedAt,
+                    r.endedAt);
+}
+
+// A store as the first version of the program left it, in WAL mode.
+void writeFirstVersion(const std::string& path) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(
+                  db,
+                  "PRAGMA journal_mode=WAL; CREATE TABLE transfers (id INTEGER PRIMARY KEY,"
+                  " state TEXT NOT NULL, kind TEXT NOT NULL, title TEXT, page_url TEXT,"
+                  " quality INTEGER, movie_folder TEXT, music_folder TEXT, convert INTEGER,"
+                  " part_file TEXT, validator TEXT, received INTEGER, total INTEGER, type TEXT,"
+                  " movie_file TEXT, mp3_file TEXT, error TEXT, status TEXT, added_at INTEGER,"
+                  " ended_at INTEGER);"
+                  "INSERT INTO transfers (id, state, kind, title, movie_folder, music_folder,"
+                  " movie_file, mp3_file) VALUES"
+                  " (4, 'done', 'download', 'Clip(1)', '/m', '/n/', 'Clip(1).flv', 'Clip(1).mp3'),"
+                  " (5, 'paused', 'download', 'Held', '/m', '/n', '', '');"
+                  "PRAGMA user_version=1;",
+                  nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
 }
 
 } // namespace
@@ -107,8 +133,9 @@ TEST(TransferStoreTest, LeavesANewerVersionUntouched) {
     {
         sqlite3* db = nullptr;
         ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-        sqlite3_exec(db, "CREATE TABLE future (x); PRAGMA user_version=2;", nullptr, nullptr,
-                     nullptr);
+        const std::string sql = "CREATE TABLE future (x); PRAGMA user_version=" +
+                                std::to_string(StoreMigration::latest() + 1);
+        sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
         sqlite3_close(db);
     }
     const std::string before = readFile(path);
@@ -124,17 +151,52 @@ TEST(TransferStoreTest, LeavesANewerVersionUntouched) {
     EXPECT_FALSE(std::filesystem::exists(path + ".bad"));
 }
 
-TEST(TransferStoreTest, AStoreThatCannotBeWrittenNowIsKeptWithItsRows) {
+// Each version's step runs once the store can be written, in a transaction
+// of its own: a locked store is left as it was, with its rows.
+TEST(TransferStoreTest, AnOlderStoreIsMigratedOnceItCanBeWritten) {
     TempFolder dir;
     const std::string path = dir.file("transfers.sqlite");
-    TransferStore(path).save(everyField(4));
+    writeFirstVersion(path);
     sqlite3* holder = nullptr;
     sqlite3_open(path.c_str(), &holder);
-    // An older version must be written, which the lock holds off.
-    sqlite3_exec(holder, "PRAGMA user_version=0; BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
+    sqlite3_exec(holder, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
     EXPECT_EQ(TransferStore(path).takeMessage(), StoreOpener::unusableText);
     sqlite3_close(holder);
-    EXPECT_EQ(TransferStore(path).load().size(), 1u);
+
+    TransferStore store(path);
+    EXPECT_EQ(store.takeMessage(), "");
+    const auto records = store.load();
+    ASSERT_EQ(records.size(), 2u);
+    // The saved name was the title: it serves as both; files become paths.
+    EXPECT_EQ(records[0].title, "Clip(1)");
+    EXPECT_EQ(records[0].fileTitle, "Clip(1)");
+    EXPECT_EQ(records[0].moviePath, "/m/Clip(1).flv");
+    EXPECT_EQ(records[0].mp3Path, "/n/Clip(1).mp3");
+    EXPECT_EQ(records[1].state, TransferState::Paused);
+    EXPECT_EQ(records[1].moviePath, "");
+}
+
+// Anything but a file where the store belongs (a FIFO would hold up the
+// start for ever) is kept aside, said once, and a new store begun.
+TEST(TransferStoreTest, AnythingButAFileIsKeptAside) {
+    for (const bool fifo : {true, false}) {
+        TempFolder dir;
+        const std::string path = dir.file("transfers.sqlite");
+        if (fifo)
+            ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+        else
+            std::filesystem::create_directory(path);
+        {
+            TransferStore store(path);
+            EXPECT_EQ(store.takeMessage(), StoreOpener::damagedText);
+            store.save(everyField(1));
+        }
+        EXPECT_EQ(std::filesystem::status(path + ".bad").type(),
+                  fifo ? std::filesystem::file_type::fifo : std::filesystem::file_type::directory);
+        TransferStore again(path);
+        EXPECT_EQ(again.takeMessage(), "");
+        EXPECT_EQ(again.load().size(), 1u);
+    }
 }
 
 TEST(TransferStoreTest, ProgressIsHeldToOneWriteASecondAndTheLatestCopyWins) {
@@ -183,11 +245,14 @@ TEST(TransferStoreTest, ProgressIsHeldToOneWriteASecondAndTheLatestCopyWins) {
     }
 }
 
-TEST(TransferStoreTest, AFullDiskLosesTheWriteAndSaysSoOnce) {
+// What a full disk refused (saves, held progress, removes) is written with
+// a later batch; the failure is told once.
+TEST(TransferStoreTest, AFullDiskKeepsTheWritesForLaterAndSaysSoOnce) {
     TempFolder dir;
     const std::string path = dir.file("transfers.sqlite");
     int told = 0;
     std::string message;
+    TransferRecord big = everyField(2);
     {
         TransferStore store(path);
         store.setFailureListener([&](const std::string& text) {
@@ -195,23 +260,29 @@ TEST(TransferStoreTest, AFullDiskLosesTheWriteAndSaysSoOnce) {
             message = text;
         });
         store.save(everyField(1));
+        store.save(everyField(3));
         store.flush();
         store.limitPages(1);
-        TransferRecord big = everyField(2);
-        big.status = std::string(64 * 1024, 's');
         for (int i = 0; i < 5; ++i) {
+            big.status = std::string(64 * 1024, static_cast<char>('a' + i));
             store.save(big);
+            big.received = i;
             store.saveProgress(big);
             store.flush();
         }
+        store.remove(3);
+        store.flush();
         EXPECT_EQ(told, 1);
         EXPECT_EQ(message,
                   "The transfer list could not be saved: the disk is full. Transfers go on.");
+        EXPECT_EQ(TransferStore(path).load().size(), 2u);
+        store.limitPages(1 << 20);
     }
     TransferStore again(path);
     const auto records = again.load();
-    ASSERT_EQ(records.size(), 1u);
+    ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(fields(records[0]), fields(everyField(1)));
+    EXPECT_EQ(fields(records[1]), fields(big));
 }
 
 // For ThreadSanitizer: the window's thread hands over and waits while the

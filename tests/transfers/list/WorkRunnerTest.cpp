@@ -32,7 +32,7 @@ TEST(WorkRunnerTest, RunsWorkOffTheCallersThreadUntilItReturns) {
     JobOptions options;
     options.title = "t";
     WorkRunner::jobRunner(runner)(std::make_unique<ConvertJob>(
-        options, "flv", 1,
+        options, "t.flv", "t", 1,
         [&stopped](const JobEvent& event) {
             if (event.kind == JobEvent::Kind::Cancelled)
                 stopped.set_value();
