@@ -19,6 +19,9 @@ void LateJobEvents::apply(const JobEvent& event) {
 
 void LateJobEvents::takeOver(std::map<int, TransferRecord> taken) {
     std::lock_guard lock(mutex);
+    // The list's copies are stale once events have come here instead.
+    if (handedOver)
+        return;
     records = std::move(taken);
     handedOver = true;
     if (!store)

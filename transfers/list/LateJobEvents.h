@@ -25,6 +25,7 @@ public:
     void apply(const JobEvent& event);
     // The window's thread, once it has taken every event it will: the
     // records of the jobs still running, by job id (TransferList::jobRecords).
+    // Once: a later closing changes nothing.
     void takeOver(std::map<int, TransferRecord> records);
     // Before the store goes: later events are dropped. Waits for one being
     // handed over on another thread.

@@ -11,7 +11,6 @@
 #include "TransferStore.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <system_error>
 
 struct TransferList::Entry {
