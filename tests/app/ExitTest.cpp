@@ -51,6 +51,27 @@ TEST(ProgramExit, TheProgramClosesOnSigtermWithCodeZero) {
     EXPECT_TRUE(terminatesCleanly(child));
 }
 
+// A logout's SIGTERM must not wait for anyone to answer a box: here the
+// start-up's message about a settings file it could not read.
+TEST(ProgramExit, ASignalDuringTheStartUpMessageClosesWithCodeZero) {
+    const QString program = QCoreApplication::applicationDirPath() + "/quillmoth";
+    if (!QFileInfo(program).isExecutable())
+        GTEST_SKIP() << "quillmoth is not built beside the tests";
+    QTemporaryDir dataHome;
+    const QString folder = dataHome.path() + "/Quillmoth";
+    QDir().mkpath(folder);
+    testfiles::writeFile((folder + "/config.dat").toStdString(), "volume;3\r\n");
+    QProcess child;
+    child.setProcessEnvironment(programEnvironment(dataHome.path()));
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(program, {});
+    ASSERT_TRUE(child.waitForStarted());
+    // Set aside just before the message is shown.
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return QFileInfo::exists(folder + "/config.dat.bad"); }, 60000));
+    EXPECT_TRUE(terminatesCleanly(child));
+}
+
 // Runs the probe below as the program over the data folder in dataHome,
 // closes it by SIGTERM once its first transfer shows `busy`, and tells what
 // it left behind in its folders and its store.
