@@ -56,8 +56,8 @@ bool CoverArt::fetch(const JobOptions& options, const std::string& url, const Ca
     std::string picture;
     {
         CurlHandle curl(options.curlFactory);
-        if (!curl ||
-            HttpFetch(options, maxBytes).page(curl.get(), url, picture, cancel) != CURLE_OK)
+        if (!curl || HttpFetch(options, maxBytes, options.pictureDeadlineSeconds)
+                             .page(curl.get(), url, picture, cancel) != CURLE_OK)
             return false;
         const long status = HttpFetch::status(curl.get());
         if (status < 200 || status > 299 || !isImageType(HttpFetch::contentType(curl.get())))

@@ -53,6 +53,8 @@ void DownloadJob::run() {
         if (fetched != CURLE_OK) {
             report.send(JobEvent::Kind::Failed, fetched == CURLE_FILESIZE_EXCEEDED
                                                     ? "Error: The page is too large."
+                                                : fetched == HttpFetch::deadlinePassed
+                                                    ? "Error: The page took too long to load."
                                                     : "Error: Could not make connection.");
             return;
         }

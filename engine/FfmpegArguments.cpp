@@ -61,8 +61,11 @@ Arguments FfmpegArguments::mp3(const std::string& movie, const std::string& bitR
 Arguments FfmpegArguments::coverJpeg(const std::string& picture, const std::string& format,
                                      const std::string& output) {
     Arguments args = ffmpeg();
-    args.insert(args.end(), {"-protocol_whitelist", inputProtocols, "-format_whitelist", format,
-                             "-f", format, "-i", file(picture)});
+    // A picture of more pixels is never decoded (a 16000x16000 one took
+    // ffmpeg most of a gigabyte): the decoder fails, so there is no cover.
+    args.insert(args.end(),
+                {"-protocol_whitelist", inputProtocols, "-format_whitelist", format, "-max_pixels",
+                 std::to_string(maxCoverPixels), "-f", format, "-i", file(picture)});
     const std::string side = std::to_string(coverSide);
     // Shrunk to fit coverSide, never enlarged; JPEG's 4:2:0 needs even sizes.
     args.insert(args.end(), {"-frames:v", "1", "-vf",

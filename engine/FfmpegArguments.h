@@ -32,13 +32,17 @@ public:
 
     // The first picture of a downloaded image as a JPEG, for an MP3's cover.
     // format: the one demuxer the picture may be read with (its signature
-    // decided it: "png_pipe", "webp_pipe"...).
+    // decided it: "png_pipe", "webp_pipe"...). A picture over maxCoverPixels
+    // makes ffmpeg fail.
     static std::vector<std::string> coverJpeg(const std::string& picture, const std::string& format,
                                               const std::string& output);
     // The demuxer a cover is read back with.
     static constexpr const char* jpegFormat = "jpeg_pipe";
     // A cover's longest side, in pixels.
     static constexpr int coverSide = 1000;
+    // The most pixels a picture may have to be decoded for a cover (4 MP,
+    // 2048x2048): ffmpeg's -max_pixels, an option of the decoder.
+    static constexpr long long maxCoverPixels = 2048LL * 2048;
 
     // A copy of media the browser pane plays: MP4 (+faststart) of its first
     // picture and sound tracks as info found them, copied as they are

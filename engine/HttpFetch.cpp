@@ -7,9 +7,13 @@
 #include "PageBuffer.h"
 #include "SpeedLimit.h"
 
+#include <algorithm>
+#include <chrono>
 #include <memory>
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
 
 // Concurrent transfers must not share one error buffer, and its text is
 // never read, so each thread registers its own.
@@ -52,10 +56,22 @@ CURLcode performHeld(CURL* curl, const bool& held) {
     return result;
 }
 
-// Runs on the transfer's thread (libcurl callback): a non-zero answer aborts.
-int pageProgress(void* cancel, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-    const auto* token = static_cast<const CancelToken*>(cancel);
-    return token && token->cancelled() ? 1 : 0;
+// The movie's progress as the bar shows it: counted over the whole file (a
+// continued one has bytes on disk already; total 0: unknown), in bytes the
+// writer took.
+void reportProgress(MovieTransfer& movie, curl_off_t total) {
+    const curl_off_t now = movie.range.bodyOffset() + movie.taken;
+    if (movie.pacer.due(total, now))
+        movie.download.reporter().progress(static_cast<double>(total), static_cast<double>(now));
+}
+
+// Whether the transfer's share of the limit is too small for the floor to
+// mean anything (each of many transfers under a low limit may go slowly).
+bool floorOff(const MovieTransfer& movie) {
+    if (!movie.limit)
+        return false;
+    const std::int64_t share = movie.limit->share();
+    return share > 0 && share < movie.floorMinShare;
 }
 
 } // namespace
@@ -63,7 +79,14 @@ int pageProgress(void* cancel, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
 HttpFetch::HttpFetch(const JobOptions& options) : HttpFetch(options, options.maxPageBytes) {}
 
 HttpFetch::HttpFetch(const JobOptions& options, std::size_t maxBytes)
-    : stallSeconds(options.stallSeconds), maxPageBytes(maxBytes), limit(options.speedLimit) {}
+    : HttpFetch(options, maxBytes, options.pageDeadlineSeconds) {}
+
+HttpFetch::HttpFetch(const JobOptions& options, std::size_t maxBytes, long deadlineSeconds)
+    : stallSeconds(options.stallSeconds), maxPageBytes(maxBytes),
+      deadline(std::max(deadlineSeconds, 0L)),
+      floorBytesPerSecond(std::max(options.lowSpeedBytes, 0L)),
+      floorWindow(std::max(options.lowSpeedSeconds, 0L)), floorMinShare(options.lowSpeedMinShare),
+      limit(options.speedLimit) {}
 
 // The bounds make a redirect loop, a host that never answers and a server
 // that stops sending end as a failed transfer.
@@ -95,18 +118,27 @@ CURLcode HttpFetch::page(CURL* curl, const std::string& url, std::string& text,
     // pageWriter enforces it for bodies without a length.
     curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(maxPageBytes));
     PageBuffer page{text, maxPageBytes};
+    page.cancel = cancel;
+    // Counted from the request on: connecting and redirects are part of it.
+    // The progress callback enforces it, not CURLOPT_TIMEOUT, so that a body
+    // found to be a movie can lift it.
+    page.deadline = Deadline::after(deadline);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &HttpFetch::pageWriter);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &page);
-    if (cancel) {
-        curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, const_cast<CancelToken*>(cancel));
-        curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &pageProgress);
-    }
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &page);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &HttpFetch::pageProgress);
     const CURLcode result = curl_easy_perform(curl);
     // The handle outlives this call: no pointer to page may stay in it.
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, nullptr);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, nullptr);
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 1L);
     // One answer for a page too large, whether announced or found by pageWriter.
-    return result == CURLE_WRITE_ERROR && page.tooLarge ? CURLE_FILESIZE_EXCEEDED : result;
+    if (result == CURLE_WRITE_ERROR && page.tooLarge)
+        return CURLE_FILESIZE_EXCEEDED;
+    if (result == CURLE_ABORTED_BY_CALLBACK && page.deadlinePassed)
+        return deadlinePassed;
+    return result;
 }
 
 CURLcode HttpFetch::movie(CURL* curl, const std::string& url, MovieTransfer& transfer) const {
@@ -122,6 +154,12 @@ CURLcode HttpFetch::movie(CURL* curl, const std::string& url, MovieTransfer& tra
                      limit ? limit->bufferBytes(movieBufferBytes) : movieBufferBytes);
     transfer.curl = curl;
     transfer.limit = limit.get();
+    // Each running movie transfer counts in the limit's share.
+    const SpeedLimit::Registration registered(limit.get());
+    transfer.floor = LowSpeedFloor(floorBytesPerSecond, floorWindow);
+    transfer.floorMinShare = floorMinShare;
+    transfer.heldSinceProgress = false;
+    transfer.tooSlow = false;
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &HttpFetch::movieProgress);
@@ -129,9 +167,17 @@ CURLcode HttpFetch::movie(CURL* curl, const std::string& url, MovieTransfer& tra
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
     // Ranged or not, the answer's headers say what its body is.
     transfer.range.apply(curl);
-    const CURLcode result = performHeld(curl, transfer.held);
+    CURLcode result = performHeld(curl, transfer.held);
     transfer.range.release(curl);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, nullptr);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, nullptr);
+    // What the writer took after the last progress call counts too.
+    if (transfer.taken > 0 && transfer.range.bodyOffset() + transfer.taken != transfer.pacer.now())
+        reportProgress(transfer, transfer.pacer.total());
     transfer.curl = nullptr;
+    // Too slow is a stall by other means.
+    if (result == CURLE_ABORTED_BY_CALLBACK && transfer.tooSlow)
+        result = CURLE_OPERATION_TIMEDOUT;
     return result;
 }
 
@@ -172,6 +218,20 @@ size_t HttpFetch::pageWriter(char* data, size_t size, size_t nmemb, void* page) 
     return n;
 }
 
+// Runs on the transfer's thread (libcurl callback): a non-zero answer aborts.
+int HttpFetch::pageProgress(void* page, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    auto* buffer = static_cast<PageBuffer*>(page);
+    if (!buffer)
+        return 0;
+    if (buffer->cancel && buffer->cancel->cancelled())
+        return 1;
+    if (buffer->deadline.passed()) {
+        buffer->deadlinePassed = true;
+        return 1;
+    }
+    return 0;
+}
+
 // Runs on the transfer's thread (libcurl callback).
 size_t HttpFetch::movieWriter(void* data, size_t size, size_t nmemb, void* transfer) {
     auto* movie = static_cast<MovieTransfer*>(transfer);
@@ -193,28 +253,34 @@ size_t HttpFetch::movieWriter(void* data, size_t size, size_t nmemb, void* trans
         movie->containerChecked = true;
         movie->download.containerSeen(movie->head.container());
     }
-    return movie->file.write(data, n);
+    const size_t written = movie->file.write(data, n);
+    movie->taken += static_cast<curl_off_t>(written);
+    return written;
 }
 
 // Runs on the transfer's thread (libcurl callback).
-int HttpFetch::movieProgress(void* transfer, curl_off_t dltotal, curl_off_t dlnow, curl_off_t,
+int HttpFetch::movieProgress(void* transfer, curl_off_t dltotal, curl_off_t, curl_off_t,
                              curl_off_t) {
     auto* movie = static_cast<MovieTransfer*>(transfer);
     if (!movie)
         return 0;
-    const JobReporter& reporter = movie->download.reporter();
-    if (reporter.cancelled())
+    if (movie->download.reporter().cancelled())
         return 1;
+    // The floor counts the time since the last call unless the transfer was
+    // held for the limit all along; it starts over while it is off.
+    if (floorOff(*movie)) {
+        movie->floor.restart();
+    } else if (movie->floor.below(Clock::now(), movie->taken, !movie->heldSinceProgress)) {
+        movie->tooSlow = true;
+        return 1;
+    }
     // libcurl keeps calling this while the writer holds the transfer paused.
+    // Going on hands the writer what libcurl held, which may hold it again.
     if (movie->held && movie->limit->ready()) {
         movie->held = false;
         curl_easy_pause(movie->curl, CURLPAUSE_CONT);
     }
-    // Counted over the whole file: a continued one has bytes on disk already.
-    const curl_off_t before = movie->range.bodyOffset();
-    const curl_off_t total = dltotal > 0 ? before + dltotal : 0;
-    const curl_off_t now = before + dlnow;
-    if (movie->pacer.due(total, now))
-        reporter.progress(static_cast<double>(total), static_cast<double>(now));
+    movie->heldSinceProgress = movie->held;
+    reportProgress(*movie, dltotal > 0 ? movie->range.bodyOffset() + dltotal : 0);
     return 0;
 }

@@ -2,7 +2,9 @@
 
 #include <curl/curl.h>
 
+#include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -11,24 +13,37 @@ class SpeedLimit;
 struct JobOptions;
 struct MovieTransfer;
 
-// The two transfers a download job makes with libcurl: the watch page into
-// memory, and the movie into its part file. Both follow at most
-// maxRedirects redirects over http(s) only, give up connecting after
+// The two transfers a download job makes with libcurl: the watch page (or a
+// picture) into memory, and the movie into its part file. Both follow at
+// most maxRedirects redirects over http(s) only, give up connecting after
 // connectSeconds and fail once nothing arrives for the options'
-// stallSeconds. The movie keeps to the options' speed limit.
+// stallSeconds. A page has a total deadline besides; the movie keeps to the
+// options' speed limit and fails below their low-speed floor.
 class HttpFetch {
 public:
-    // Bounded by options.stallSeconds and options.maxPageBytes.
+    // Bounded by options.stallSeconds, options.maxPageBytes and
+    // options.pageDeadlineSeconds.
     explicit HttpFetch(const JobOptions& options);
     // The same with another bound on what page() takes.
     HttpFetch(const JobOptions& options, std::size_t maxBytes);
+    // The same with other bounds on what page() takes and how long it may
+    // last (seconds; 0: no deadline), e.g. a picture's.
+    HttpFetch(const JobOptions& options, std::size_t maxBytes, long deadlineSeconds);
 
     // The page at url into text. Stops when cancel (may be null) is set; a
     // page over maxPageBytes, announced or not, ends it with
-    // CURLE_FILESIZE_EXCEEDED.
+    // CURLE_FILESIZE_EXCEEDED; one still coming when the deadline passes,
+    // with deadlinePassed.
     CURLcode page(CURL* curl, const std::string& url, std::string& text,
                   const CancelToken* cancel = nullptr) const;
-    // The movie at url through transfer; an HTTP error status fails it.
+    // What page() answers when its deadline passed: the code of a transfer
+    // its progress callback ended, which a cancel gives too (a caller that
+    // passed a token looks at it first).
+    static constexpr CURLcode deadlinePassed = CURLE_ABORTED_BY_CALLBACK;
+
+    // The movie at url through transfer; an HTTP error status fails it. A
+    // transfer below the low-speed floor fails as a stalled one does, with
+    // CURLE_OPERATION_TIMEDOUT.
     CURLcode movie(CURL* curl, const std::string& url, MovieTransfer& transfer) const;
     // The address curl last fetched from, after any redirect; asked when it
     // fetched nothing.
@@ -37,8 +52,11 @@ public:
     static long status(CURL* curl);
     static std::string contentType(CURL* curl);
 
-    // libcurl's write callback of the page; page is its PageBuffer.
+    // libcurl's write and progress callbacks of the page; page is its
+    // PageBuffer.
     static size_t pageWriter(char* data, size_t size, size_t nmemb, void* page);
+    static int pageProgress(void* page, curl_off_t dltotal, curl_off_t dlnow, curl_off_t ultotal,
+                            curl_off_t ulnow);
     // libcurl's write and progress callbacks of the movie; transfer is its
     // MovieTransfer.
     static size_t movieWriter(void* data, size_t size, size_t nmemb, void* transfer);
@@ -54,5 +72,9 @@ private:
 
     long stallSeconds;
     std::size_t maxPageBytes;
+    std::chrono::seconds deadline;
+    std::int64_t floorBytesPerSecond;
+    std::chrono::seconds floorWindow;
+    std::int64_t floorMinShare;
     std::shared_ptr<SpeedLimit> limit;
 };

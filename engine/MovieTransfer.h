@@ -1,11 +1,14 @@
 #pragma once
 
+#include "LowSpeedFloor.h"
 #include "MovieSignature.h"
 #include "PartFile.h"
 #include "ProgressPacer.h"
 #include "RangeRequest.h"
 
 #include <curl/curl.h>
+
+#include <cstdint>
 
 class MovieDownload;
 class SpeedLimit;
@@ -29,4 +32,16 @@ struct MovieTransfer {
     CURL* curl = nullptr;
     SpeedLimit* limit = nullptr;
     bool held = false;
+    // Bytes of the body the writer took into the file: what progress counts
+    // (libcurl counts what it received, which a transfer held for the limit
+    // keeps in memory for a while).
+    curl_off_t taken = 0;
+    // The low-speed floor (set up by HttpFetch::movie), the share of the
+    // limit below which it is off, whether the transfer was still held when
+    // the progress callback last returned (the time since is not counted),
+    // and whether the floor ended the transfer.
+    LowSpeedFloor floor{};
+    std::int64_t floorMinShare = 0;
+    bool heldSinceProgress = false;
+    bool tooSlow = false;
 };

@@ -1,13 +1,26 @@
 #pragma once
 
+#include "Deadline.h"
+
 #include <cstddef>
 #include <string>
 
-// Target of the page writer: the page received so far, its bound, and
-// whether the writer refused it for outgrowing that (libcurl reports only a
-// write error, which could have other causes).
+class CancelToken;
+
+// What the page fetch's write and progress callbacks share: the page
+// received so far, its bound, and whether the writer refused it for
+// outgrowing that (libcurl reports only a write error, which could have
+// other causes); the token that stops the fetch and the time it may take,
+// and whether the progress callback ended it for that.
 struct PageBuffer {
     std::string& text;
     std::size_t limit;
     bool tooLarge = false;
+    // Null: nothing stops the fetch but its bounds.
+    const CancelToken* cancel = nullptr;
+    // The whole fetch, connecting and redirects included, ends by then
+    // (HttpFetch::pageProgress looks). A body found to be a movie rather
+    // than a page lifts it (deadline.lift()), here or in the writer.
+    Deadline deadline{};
+    bool deadlinePassed = false;
 };

@@ -26,6 +26,11 @@ void SpeedLimit::refill() {
     available = std::min(burst, available + passed.count() * burst);
 }
 
+double SpeedLimit::debtBound() const {
+    return std::max(static_cast<double>(bytesPerSecond) * maxDebtSeconds,
+                    static_cast<double>(minBufferBytes));
+}
+
 void SpeedLimit::setRate(std::int64_t rate) {
     const std::lock_guard<std::mutex> lock(mutex);
     refill();
@@ -33,8 +38,10 @@ void SpeedLimit::setRate(std::int64_t rate) {
     bytesPerSecond = std::max<std::int64_t>(rate, 0);
     // A limit turned on starts with an empty bucket, as a new one does, so
     // that it holds from the first byte; a lower one holds at once, and a
-    // debt made under the old one stays.
-    available = wasOff ? 0 : std::min(available, static_cast<double>(bytesPerSecond));
+    // debt made under the old one stays, but no more of it than the new
+    // rate may owe (a chunk taken at 1 MB/s is minutes of debt at 1 kB/s).
+    available =
+        wasOff ? 0 : std::clamp(available, -debtBound(), static_cast<double>(bytesPerSecond));
 }
 
 std::int64_t SpeedLimit::rate() const {
@@ -49,7 +56,7 @@ bool SpeedLimit::take(std::size_t n) {
     refill();
     if (available <= 0)
         return false;
-    available -= static_cast<double>(n);
+    available = std::max(available - static_cast<double>(n), -debtBound());
     return true;
 }
 
@@ -68,6 +75,35 @@ long SpeedLimit::bufferBytes(long unlimited) const {
     // A tenth of a second at the limit keeps the debt of one chunk small.
     const std::int64_t tenth = bytesPerSecond / 10;
     return static_cast<long>(std::clamp<std::int64_t>(tenth, minBufferBytes, unlimited));
+}
+
+int SpeedLimit::transfers() const {
+    const std::lock_guard<std::mutex> lock(mutex);
+    return registered;
+}
+
+std::int64_t SpeedLimit::share() const {
+    const std::lock_guard<std::mutex> lock(mutex);
+    return bytesPerSecond / std::max(registered, 1);
+}
+
+double SpeedLimit::maxDebt() const {
+    const std::lock_guard<std::mutex> lock(mutex);
+    return debtBound();
+}
+
+SpeedLimit::Registration::Registration(SpeedLimit* shared) : limit(shared) {
+    if (limit) {
+        const std::lock_guard<std::mutex> lock(limit->mutex);
+        ++limit->registered;
+    }
+}
+
+SpeedLimit::Registration::~Registration() {
+    if (limit) {
+        const std::lock_guard<std::mutex> lock(limit->mutex);
+        --limit->registered;
+    }
 }
 
 double SpeedLimit::tokens() {

@@ -14,11 +14,34 @@
 // it pauses (CURL_WRITEFUNC_PAUSE) and goes on when ready() says so. The rate
 // can change at any time and reaches the running transfers at once, which
 // libcurl's own per-handle limit cannot. Thread-safe.
+//
+// The bucket never owes more than maxDebt(), a couple of seconds at the
+// rate, so that no transfer is held for longer: a transfer that started
+// under a higher limit or none keeps its large receive buffer (libcurl
+// cannot change it while it runs), and its chunks of up to 16 KiB pass
+// every couple of seconds, faster than a very low limit allows (about 8 kB/s
+// at 1 kB/s) rather than one every 16 s. A rate that drops keeps no more
+// debt made under the old one either. Transfers started under the limit
+// read chunks within maxDebt() and keep to it exactly.
 class SpeedLimit {
 public:
     using Clock = std::chrono::steady_clock;
     // Tests pass a clock of their own.
     using Now = std::function<Clock::time_point()>;
+
+    // A transfer's place among those sharing the limit while it receives:
+    // held by each movie transfer for as long as it runs. limit may be null
+    // (no limit) and must outlive it.
+    class Registration {
+    public:
+        explicit Registration(SpeedLimit* limit);
+        ~Registration();
+        Registration(const Registration&) = delete;
+        Registration& operator=(const Registration&) = delete;
+
+    private:
+        SpeedLimit* limit;
+    };
 
     explicit SpeedLimit(std::int64_t bytesPerSecond = 0, Now now = &Clock::now);
 
@@ -27,9 +50,9 @@ public:
     std::int64_t rate() const;
 
     // A chunk of n bytes arrived: true when it may be taken now, and its
-    // tokens are spent (the bucket may go into debt by one chunk, so a
-    // chunk larger than a second's worth still passes); false when the
-    // transfer must pause and offer it again later.
+    // tokens are spent (the bucket may go into debt by one chunk, at most
+    // maxDebt(), so a chunk larger than a second's worth still passes);
+    // false when the transfer must pause and offer it again later.
     bool take(std::size_t n);
     // Whether a paused transfer may go on.
     bool ready();
@@ -37,6 +60,17 @@ public:
     // The receive buffer a transfer starting now should use: small enough
     // that one chunk is a fraction of a second at the limit.
     long bufferBytes(long unlimited) const;
+
+    // How many transfers hold a Registration now.
+    int transfers() const;
+    // What each of them may have: the rate divided among them (the whole
+    // rate when none runs); 0 when there is no limit.
+    std::int64_t share() const;
+    // The most the bucket may owe at the current rate: maxDebtSeconds of
+    // it, and never less than libcurl's smallest chunk, so that a transfer
+    // started under the limit keeps to it exactly.
+    double maxDebt() const;
+    static constexpr double maxDebtSeconds = 2;
 
     // A rate in curl's forms (--limit-rate): bytes a second, or with a K, M
     // or G (of 1024) or B after the number, either case ("500K", "2m",
@@ -48,10 +82,12 @@ public:
 
 private:
     void refill();
+    double debtBound() const;
 
     mutable std::mutex mutex;
     Now now;
     std::int64_t bytesPerSecond;
     double available;
     Clock::time_point filledAt;
+    int registered = 0;
 };

@@ -251,11 +251,11 @@ TEST_F(ConvertJobTest, AnEarlierMp3IsNeverReplaced) {
     EXPECT_EQ(texts, converted("Again(1).mp3"));
     texts.clear();
     job.run();
-    const std::string saved = "Again(1)(1).mp3";
+    const std::string saved = "Again(2).mp3";
     EXPECT_EQ(texts, converted(saved));
     EXPECT_EQ(readFile(music / "Again.mp3"), "earlier");
     EXPECT_TRUE(looksLikeMp3(music / "Again(1).mp3"));
-    EXPECT_TRUE(looksLikeMp3(music / "Again(1)(1).mp3"));
+    EXPECT_TRUE(looksLikeMp3(music / "Again(2).mp3"));
 
     // The MP3 gets ordinary permissions, not those of a private temporary file.
     const auto perms = fs::status(music / saved).permissions();

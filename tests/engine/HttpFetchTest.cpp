@@ -1,5 +1,7 @@
 #include "HttpFetch.h"
+#include "CancelToken.h"
 #include "CurlHandle.h"
+#include "DownloadJob.h"
 #include "FixtureServer.h"
 #include "JobOptions.h"
 #include "JobRecorder.h"
@@ -7,12 +9,19 @@
 #include "MovieTransfer.h"
 #include "PageBuffer.h"
 #include "PartFile.h"
+#include "SpeedLimit.h"
+#include "Trickle.h"
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <thread>
 
 namespace {
 
 using namespace enginetest;
+using namespace std::chrono_literals;
 
 TEST(HttpFetchTest, PageWriterAppendsWithinTheBound) {
     std::string text;
@@ -45,9 +54,12 @@ TEST(HttpFetchTest, MovieCallbacksReportFailuresAndProgress) {
     ASSERT_EQ(file.open(), PartFile::Opened::Ok);
     EXPECT_EQ(HttpFetch::movieWriter(data, 2, 5, &transfer), 10u);
 
+    // Progress counts what the writer took, not what libcurl received (a
+    // transfer held for the speed limit keeps some in memory).
     EXPECT_EQ(HttpFetch::movieProgress(&transfer, 0, 0, 7, 7), 0);
-    EXPECT_EQ(HttpFetch::movieProgress(&transfer, 5000000000LL, 4000000000LL, 0, 0), 0);
-    const std::vector<std::pair<double, double>> expected = {{0, 0}, {5e9, 4e9}};
+    transfer.taken = 4000000000LL;
+    EXPECT_EQ(HttpFetch::movieProgress(&transfer, 5000000000LL, 4100000000LL, 0, 0), 0);
+    const std::vector<std::pair<double, double>> expected = {{0, 10}, {5e9, 4e9}};
     EXPECT_EQ(JobRecorder::progressOf(id), expected);
     // Once cancelled, the next progress call stops the transfer.
     cancel->cancel();
@@ -72,6 +84,172 @@ TEST(HttpFetchTest, PageFetchKeepsOnlyTheBody) {
     }
     std::string text;
     EXPECT_NE(HttpFetch(JobOptions{}).page(nullptr, srv.url("/empty"), text), CURLE_OK);
+}
+
+// The page's progress callback ends the fetch once its deadline passed,
+// unless it was lifted (a body found to be a movie may take its time), and
+// when its token is cancelled.
+TEST(HttpFetchTest, PageProgressKeepsTheDeadlineUnlessLifted) {
+    std::string text;
+    PageBuffer page{text, 10};
+    EXPECT_EQ(HttpFetch::pageProgress(&page, 0, 0, 0, 0), 0);
+    page.deadline = Deadline::after(1h);
+    EXPECT_EQ(HttpFetch::pageProgress(&page, 0, 0, 0, 0), 0);
+    page.deadline = Deadline::after(1ms, Deadline::Clock::now() - 1s);
+    EXPECT_NE(HttpFetch::pageProgress(&page, 0, 0, 0, 0), 0);
+    EXPECT_TRUE(page.deadlinePassed);
+
+    page.deadlinePassed = false;
+    page.deadline.lift();
+    EXPECT_EQ(HttpFetch::pageProgress(&page, 0, 0, 0, 0), 0);
+    EXPECT_FALSE(page.deadlinePassed);
+    CancelToken cancel;
+    page.cancel = &cancel;
+    cancel.cancel();
+    EXPECT_NE(HttpFetch::pageProgress(&page, 0, 0, 0, 0), 0);
+    EXPECT_FALSE(page.deadlinePassed);
+    EXPECT_EQ(HttpFetch::pageProgress(nullptr, 0, 0, 0, 0), 0);
+    // No deadline, or a negative one: never passes.
+    EXPECT_FALSE(Deadline::after(0s).passed(Deadline::Clock::now() + 24h));
+    EXPECT_FALSE(Deadline::after(-1s).set());
+}
+
+// A page or a picture that trickles (16 bytes a second, never stalled)
+// ends at its deadline with its own answer; a page within it is taken.
+TEST(HttpFetchTest, APageThatTricklesEndsAtItsDeadline) {
+    FixtureServer srv;
+    trickle(srv, "/slow", "<html><head><title>Slow</title>", "text/html");
+    trickle(srv, "/picture", "\x89PNG\r\n\x1a\n", "image/png");
+    trickle(srv, "/brief", "<html>", "text/html", 1);
+    JobOptions options;
+    options.pageDeadlineSeconds = 1;
+    options.pictureDeadlineSeconds = 1;
+    for (const char* path : {"/slow", "/picture"}) {
+        SCOPED_TRACE(path);
+        CurlHandle curl;
+        std::string text;
+        const HttpFetch fetch = path == std::string("/slow")
+                                    ? HttpFetch(options)
+                                    : HttpFetch(options, 4096, options.pictureDeadlineSeconds);
+        EXPECT_EQ(fetch.page(curl.get(), srv.url(path), text), HttpFetch::deadlinePassed);
+    }
+    // A page that ends within its deadline (here 30 s) is whole.
+    options.pageDeadlineSeconds = 30;
+    CurlHandle curl;
+    std::string text;
+    EXPECT_EQ(HttpFetch(options).page(curl.get(), srv.url("/brief"), text), CURLE_OK);
+    EXPECT_EQ(text.rfind("<html>", 0), 0u) << text;
+}
+
+// A watch page that outlasts its deadline fails the job with a text of its
+// own; nothing is saved.
+TEST(HttpFetchTest, AJobWhosePageTricklesSaysItTookTooLong) {
+    FixtureServer srv;
+    TempDir movies;
+    trickle(srv, "/watch", watchPageHtml("Slow", {{"5", srv.url("/movie")}}), "text/html");
+    JobOptions options = jobOptions(srv.url("/watch"), "", 4, movies.path(), movies.path());
+    options.pageDeadlineSeconds = 1;
+    const int id = JobRecorder::nextId();
+    DownloadJob(options, id, &JobRecorder::record).run();
+    EXPECT_EQ(JobRecorder::statusesOf(id),
+              (Texts{"Scraping URL...", "done", "Error: The page took too long to load."}));
+    EXPECT_EQ(srv.hits("/movie"), 0);
+    EXPECT_TRUE(listFolder(movies.path()).empty());
+}
+
+// A movie transfer (started by hand, as MovieDownload starts it).
+struct Transfer {
+    explicit Transfer(const JobOptions& jobOptions, const std::string& folder)
+        : options(jobOptions), file(folder + "/m.flv"), download(options, reporter, "m", ".flv") {
+        EXPECT_EQ(file.open(), PartFile::Opened::Ok);
+    }
+    CURLcode run(const std::string& url) {
+        CurlHandle curl;
+        return HttpFetch(options).movie(curl.get(), url, transfer);
+    }
+    const JobOptions options;
+    PartFile file;
+    const JobReporter reporter{JobRecorder::nextId(), &JobRecorder::record,
+                               std::make_shared<CancelToken>()};
+    MovieDownload download;
+    MovieTransfer transfer{file, download};
+};
+
+// A movie that trickles below the floor fails as a stalled one does, with
+// or without a speed limit, as long as its share of the limit is 2 KiB/s or
+// more; below that, the floor is off and the same movie is taken whole.
+TEST(HttpFetchTest, AMovieBelowTheFloorFailsUnlessItsShareOfTheLimitIsSmall) {
+    FixtureServer srv;
+    TempDir movies;
+    // Ends cleanly after 3 s: long enough for a floor of 1 s to fail it.
+    trickle(srv, "/movie", flvHead(), "application/octet-stream", 3);
+    JobOptions options;
+    options.lowSpeedSeconds = 1;
+    for (const std::int64_t rate : {0, 1 << 20, 4096}) {
+        SCOPED_TRACE(rate);
+        options.speedLimit = rate > 0 ? std::make_shared<SpeedLimit>(rate) : nullptr;
+        Transfer t(options, movies.path());
+        EXPECT_EQ(t.run(srv.url("/movie")), CURLE_OPERATION_TIMEDOUT);
+        EXPECT_TRUE(t.transfer.tooSlow);
+        EXPECT_EQ(readFile(t.file.tempPath()).rfind(flvHead(), 0), 0u);
+    }
+    // 4000 B/s shared by two transfers: 2000 B/s each, under 2 KiB/s.
+    const auto shared = std::make_shared<SpeedLimit>(4000);
+    const SpeedLimit::Registration other(shared.get());
+    options.speedLimit = shared;
+    Transfer t(options, movies.path());
+    EXPECT_EQ(t.run(srv.url("/movie")), CURLE_OK);
+    EXPECT_FALSE(t.transfer.tooSlow);
+    EXPECT_EQ(shared->transfers(), 1);
+    // Without a floor it is taken whole too.
+    options.speedLimit = nullptr;
+    options.lowSpeedBytes = 0;
+    Transfer unbounded(options, movies.path());
+    EXPECT_EQ(unbounded.run(srv.url("/movie")), CURLE_OK);
+}
+
+// A job whose movie fails the floor says so as for a stall and keeps its
+// part file to continue.
+TEST(HttpFetchTest, AJobWhoseMovieIsTooSlowKeepsItsPartFile) {
+    FixtureServer srv;
+    TempDir movies;
+    srv.watchPage("/watch", "Slow", {{"5", srv.url("/movie")}});
+    trickle(srv, "/movie", flvHead(), "application/octet-stream");
+    JobOptions options = jobOptions(srv.url("/watch"), "Slow", 4, movies.path(), movies.path());
+    options.lowSpeedSeconds = 1;
+    options.partFile = PartFile::stablePath(movies.path(), "Slow", "1");
+    const int id = JobRecorder::nextId();
+    DownloadJob(options, id, &JobRecorder::record).run();
+    EXPECT_EQ(JobRecorder::statusesOf(id),
+              upToMovie("setflv", {"done", "Error: Could not save movie."}));
+    EXPECT_EQ(readFile(options.partFile).rfind(flvHead(), 0), 0u);
+    EXPECT_EQ(listFolder(movies.path()).size(), 1u);
+}
+
+// The floor over counted time: held time adds none, a window below the
+// rate fails, and a restart (the floor off for a while) begins a new one.
+TEST(HttpFetchTest, TheFloorCountsOnlyTheTimeNotHeldBack) {
+    using Clock = LowSpeedFloor::Clock;
+    const Clock::time_point t0{};
+    LowSpeedFloor floor(1000, 10s);
+    EXPECT_FALSE(floor.below(t0, 0, true));
+    // Ten seconds at 1200 B/s, then an hour held for the limit: had the
+    // hour counted, 12000 bytes in it would be far below.
+    for (int s = 1; s <= 10; ++s)
+        EXPECT_FALSE(floor.below(t0 + s * 1s, s * 1200, true)) << s;
+    EXPECT_FALSE(floor.below(t0 + 1h, 12000, false));
+    // Nothing more: the last ten counted seconds bring 10800 bytes, then 9600.
+    EXPECT_FALSE(floor.below(t0 + 1h + 1s, 12000, true));
+    EXPECT_TRUE(floor.below(t0 + 1h + 2s, 12000, true));
+    // Off, then on again: a new window.
+    floor.restart();
+    EXPECT_FALSE(floor.below(t0 + 2h, 20000, true));
+    EXPECT_FALSE(floor.below(t0 + 2h + 9s, 20000, true));
+    EXPECT_TRUE(floor.below(t0 + 2h + 10s, 20000, true));
+    // No rate or no window: never below.
+    LowSpeedFloor none;
+    EXPECT_FALSE(none.below(t0, 0, true));
+    EXPECT_FALSE(none.below(t0 + 1h, 0, true));
 }
 
 } // namespace

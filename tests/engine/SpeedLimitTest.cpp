@@ -64,6 +64,57 @@ TEST(SpeedLimitTest, TheBucketFillsAtTheRateAndHoldsASecond) {
     EXPECT_EQ(limit.bufferBytes(262144), 1024);
 }
 
+// A chunk larger than the rate may owe (libcurl hands a transfer started
+// under no or a higher limit chunks of up to 16 KiB, received 256 KiB at a
+// time) passes with a debt of at most two seconds at the rate, so that its
+// transfer is never held for minutes; a rate that drops keeps no more debt.
+TEST(SpeedLimitTest, TheDebtStaysWithinAFewSecondsAtTheRate) {
+    TestClock clock;
+    SpeedLimit limit(1000, clock.now());
+    EXPECT_DOUBLE_EQ(limit.maxDebt(), 2000);
+    clock.advance(1ms);
+    EXPECT_TRUE(limit.take(16384));
+    EXPECT_DOUBLE_EQ(limit.tokens(), -2000);
+    clock.advance(2000ms);
+    EXPECT_FALSE(limit.ready());
+    clock.advance(1ms);
+    EXPECT_TRUE(limit.take(16384));
+    // A high rate's debt, then a low rate: two seconds of the new one.
+    limit.setRate(1 << 20);
+    clock.advance(1s);
+    EXPECT_TRUE(limit.take(std::size_t{1} << 22));
+    EXPECT_DOUBLE_EQ(limit.tokens(), -(1 << 21));
+    limit.setRate(1000);
+    EXPECT_DOUBLE_EQ(limit.tokens(), -2000);
+    // Never less than libcurl's smallest chunk: at 100 B/s, a transfer
+    // started under the limit (1 KiB chunks) keeps to it exactly.
+    limit.setRate(100);
+    EXPECT_DOUBLE_EQ(limit.maxDebt(), 1024);
+    EXPECT_DOUBLE_EQ(limit.tokens(), -1024);
+    clock.advance(10241ms);
+    EXPECT_TRUE(limit.take(1024));
+    EXPECT_NEAR(limit.tokens(), -1023.9, 1e-6);
+}
+
+// Each running transfer holds a registration: the rate is shared among
+// them (the whole of it when none runs; 0 when there is no limit).
+TEST(SpeedLimitTest, TheRateIsSharedAmongTheTransfersRegistered) {
+    SpeedLimit limit(6000);
+    EXPECT_EQ(limit.share(), 6000);
+    {
+        const SpeedLimit::Registration a(&limit);
+        EXPECT_EQ(limit.transfers(), 1);
+        EXPECT_EQ(limit.share(), 6000);
+        const SpeedLimit::Registration b(&limit);
+        const SpeedLimit::Registration c(&limit);
+        EXPECT_EQ(limit.share(), 2000);
+        limit.setRate(0);
+        EXPECT_EQ(limit.share(), 0);
+        const SpeedLimit::Registration none(nullptr);
+    }
+    EXPECT_EQ(limit.transfers(), 0);
+}
+
 TEST(SpeedLimitTest, RatesReadAsCurlReadsThem) {
     EXPECT_EQ(SpeedLimit::parseRate("65536"), 65536);
     EXPECT_EQ(SpeedLimit::parseRate("500K"), 512000);
