@@ -76,3 +76,12 @@ set(CPACK_SOURCE_GENERATOR TXZ)
 set(CPACK_SOURCE_IGNORE_FILES "/[.]git/" "/build[^/]*/")
 
 include(CPack)
+
+# Everything the package installs that a build makes: scripts/package and
+# the package test build this, so that a fresh build folder packs whole.
+add_custom_target(package_files)
+foreach(made quillmoth quillmoth-get quillmoth-site quillmoth_translations)
+  if(TARGET ${made})
+    add_dependencies(package_files ${made})
+  endif()
+endforeach()

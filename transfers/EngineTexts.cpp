@@ -29,11 +29,13 @@ const char* const Table[] = {
     QT_TRANSLATE_NOOP("EngineTexts", "Error: Could not start download."),
     QT_TRANSLATE_NOOP("EngineTexts", "Error: Could not create request."),
     QT_TRANSLATE_NOOP("EngineTexts", "Error: The page is too large."),
+    QT_TRANSLATE_NOOP("EngineTexts", "Error: The page took too long to load."),
     QT_TRANSLATE_NOOP("EngineTexts", "Error: Could not make connection."),
     QT_TRANSLATE_NOOP("EngineTexts", "Error: Could not locate any movies to download."),
     QT_TRANSLATE_NOOP("EngineTexts", "Error: Invalid Title - Go back to search & change title. "),
     QT_TRANSLATE_NOOP("EngineTexts", "Error: Could not write to the movie folder."),
     QT_TRANSLATE_NOOP("EngineTexts", "Error: Could not save movie."),
+    QT_TRANSLATE_NOOP("EngineTexts", "Error: Could not save movie: every name for it is taken."),
     QT_TRANSLATE_NOOP("EngineTexts", "Error: Could not convert to mp3."),
     QT_TRANSLATE_NOOP(
         "EngineTexts",

@@ -122,6 +122,10 @@
         <translation>Fehler: Die Seite ist zu groß.</translation>
     </message>
     <message>
+        <source>Error: The page took too long to load.</source>
+        <translation>Fehler: Das Laden der Seite hat zu lange gedauert.</translation>
+    </message>
+    <message>
         <source>Error: Could not make connection.</source>
         <translation>Fehler: Keine Verbindung möglich.</translation>
     </message>
@@ -140,6 +144,10 @@
     <message>
         <source>Error: Could not save movie.</source>
         <translation>Fehler: Video konnte nicht gespeichert werden.</translation>
+    </message>
+    <message>
+        <source>Error: Could not save movie: every name for it is taken.</source>
+        <translation>Fehler: Video konnte nicht gespeichert werden: Jeder Name dafür ist schon vergeben.</translation>
     </message>
     <message>
         <source>Error: Could not convert to mp3.</source>

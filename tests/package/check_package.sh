@@ -14,6 +14,10 @@ for tool in cpack dpkg-deb dpkg-shlibdeps readelf lintian appstreamcli; do
   command -v "$tool" >/dev/null || { echo "$tool is missing (scripts/setup installs it)" >&2; exit 1; }
 done
 
+# What the package installs is built first, so that a build folder that
+# holds only some targets (or none yet) packs whole, as scripts/package does.
+cmake --build "$build" --target package_files >/dev/null
+
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/quillmoth-package.XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
 failures=0
