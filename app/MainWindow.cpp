@@ -21,6 +21,7 @@
 #include "TransferRecord.h"
 #include "TransfersSummary.h"
 #include "TransfersTab.h"
+#include "WorkRunner.h"
 
 #include <QAction>
 #include <QApplication>
