@@ -1,6 +1,7 @@
 #include "ConvertJob.h"
 
 #include "CoverArt.h"
+#include "CoverFetch.h"
 #include "Mp3Encoder.h"
 #include "PageTitle.h"
 
@@ -40,9 +41,9 @@ void ConvertJob::convert(const std::string& movie, const std::string& title, Mp3
     CoverArt cover;
     if (!reporter.cancelled()) {
         if (picture)
-            cover.fetch(options, *picture, reporter.cancelToken());
+            CoverFetch::fetch(cover, options, *picture, reporter.cancelToken());
         else
-            cover.fetchFromPage(options, reporter.cancelToken());
+            CoverFetch::fetchFromPage(cover, options, reporter.cancelToken());
     }
     tags.cover = cover.jpeg();
     Mp3Encoder::Result result;

@@ -1,14 +1,9 @@
 #include "CoverArt.h"
 
-#include "CurlHandle.h"
 #include "FfmpegArguments.h"
-#include "HttpFetch.h"
-#include "JobOptions.h"
-#include "PagePicture.h"
 #include "PartFile.h"
 #include "ProcessRunner.h"
 
-#include <cctype>
 #include <filesystem>
 #include <system_error>
 
@@ -18,12 +13,6 @@ std::string temporaryFolder() {
     std::error_code error;
     const std::filesystem::path folder = std::filesystem::temp_directory_path(error);
     return error ? std::string("/tmp") : folder.string();
-}
-
-bool isImageType(std::string type) {
-    for (char& c : type)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return type.compare(0, 6, "image/") == 0;
 }
 
 bool startsWith(std::string_view text, std::string_view head) {
@@ -49,20 +38,8 @@ std::string CoverArt::format(std::string_view head) {
     return {};
 }
 
-bool CoverArt::fetch(const JobOptions& options, const std::string& url, const CancelToken* cancel) {
+bool CoverArt::make(const std::string& picture, const CancelToken* cancel) {
     cover.reset();
-    if (url.empty())
-        return false;
-    std::string picture;
-    {
-        CurlHandle curl(options.curlFactory);
-        if (!curl || HttpFetch(options, maxBytes, options.pictureDeadlineSeconds)
-                             .page(curl.get(), url, picture, cancel) != CURLE_OK)
-            return false;
-        const long status = HttpFetch::status(curl.get());
-        if (status < 200 || status > 299 || !isImageType(HttpFetch::contentType(curl.get())))
-            return false;
-    }
     const std::string demuxer = format(picture);
     if (demuxer.empty())
         return false;
@@ -83,21 +60,6 @@ bool CoverArt::fetch(const JobOptions& options, const std::string& url, const Ca
         return false;
     cover = std::move(jpeg);
     return true;
-}
-
-bool CoverArt::fetchFromPage(const JobOptions& options, const CancelToken* cancel) {
-    cover.reset();
-    if (options.pageUrl.empty())
-        return false;
-    std::string page;
-    std::string pageAddress;
-    {
-        CurlHandle curl(options.curlFactory);
-        if (!curl || HttpFetch(options).page(curl.get(), options.pageUrl, page, cancel) != CURLE_OK)
-            return false;
-        pageAddress = HttpFetch::finalAddress(curl.get(), options.pageUrl);
-    }
-    return fetch(options, PagePicture::address(page, pageAddress), cancel);
 }
 
 std::string CoverArt::jpeg() const {

@@ -1,9 +1,9 @@
 #include "HttpFetch.h"
 
+#include "BodyReceiver.h"
 #include "CancelToken.h"
-#include "JobOptions.h"
-#include "MovieDownload.h"
-#include "MovieTransfer.h"
+#include "FetchBounds.h"
+#include "MovieWriteContext.h"
 #include "PageBuffer.h"
 #include "SpeedLimit.h"
 
@@ -58,16 +58,14 @@ CURLcode performHeld(CURL* curl, const bool& held) {
 
 // The movie's progress as the bar shows it: counted over the whole file (a
 // continued one has bytes on disk already; total 0: unknown), in bytes the
-// writer took.
-void reportProgress(MovieTransfer& movie, curl_off_t total) {
-    const curl_off_t now = movie.range.bodyOffset() + movie.taken;
-    if (movie.pacer.due(total, now))
-        movie.download.reporter().progress(static_cast<double>(total), static_cast<double>(now));
+// receiver took.
+void reportProgress(MovieWriteContext& movie) {
+    movie.receiver.progress(movie.total, movie.range.bodyOffset() + movie.taken);
 }
 
 // Whether the transfer's share of the limit is too small for the floor to
 // mean anything (each of many transfers under a low limit may go slowly).
-bool floorOff(const MovieTransfer& movie) {
+bool floorOff(const MovieWriteContext& movie) {
     if (!movie.limit)
         return false;
     const std::int64_t share = movie.limit->share();
@@ -76,12 +74,12 @@ bool floorOff(const MovieTransfer& movie) {
 
 } // namespace
 
-HttpFetch::HttpFetch(const JobOptions& options) : HttpFetch(options, options.maxPageBytes) {}
+HttpFetch::HttpFetch(const FetchBounds& options) : HttpFetch(options, options.maxPageBytes) {}
 
-HttpFetch::HttpFetch(const JobOptions& options, std::size_t maxBytes)
+HttpFetch::HttpFetch(const FetchBounds& options, std::size_t maxBytes)
     : HttpFetch(options, maxBytes, options.pageDeadlineSeconds) {}
 
-HttpFetch::HttpFetch(const JobOptions& options, std::size_t maxBytes, long deadlineSeconds)
+HttpFetch::HttpFetch(const FetchBounds& options, std::size_t maxBytes, long deadlineSeconds)
     : stallSeconds(options.stallSeconds), maxPageBytes(maxBytes),
       deadline(std::max(deadlineSeconds, 0L)),
       floorBytesPerSecond(std::max(options.lowSpeedBytes, 0L)),
@@ -141,7 +139,7 @@ CURLcode HttpFetch::page(CURL* curl, const std::string& url, std::string& text,
     return result;
 }
 
-CURLcode HttpFetch::movie(CURL* curl, const std::string& url, MovieTransfer& transfer) const {
+CURLcode HttpFetch::movie(CURL* curl, const std::string& url, MovieWriteContext& transfer) const {
     if (!curl)
         return CURLE_FAILED_INIT;
     setCommonOptions(curl, url);
@@ -172,8 +170,8 @@ CURLcode HttpFetch::movie(CURL* curl, const std::string& url, MovieTransfer& tra
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, nullptr);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, nullptr);
     // What the writer took after the last progress call counts too.
-    if (transfer.taken > 0 && transfer.range.bodyOffset() + transfer.taken != transfer.pacer.now())
-        reportProgress(transfer, transfer.pacer.total());
+    if (transfer.taken > 0)
+        reportProgress(transfer);
     transfer.curl = nullptr;
     // Too slow is a stall by other means.
     if (result == CURLE_ABORTED_BY_CALLBACK && transfer.tooSlow)
@@ -233,8 +231,8 @@ int HttpFetch::pageProgress(void* page, curl_off_t, curl_off_t, curl_off_t, curl
 }
 
 // Runs on the transfer's thread (libcurl callback).
-size_t HttpFetch::movieWriter(void* data, size_t size, size_t nmemb, void* transfer) {
-    auto* movie = static_cast<MovieTransfer*>(transfer);
+size_t HttpFetch::movieWriter(void* data, size_t size, size_t nmemb, void* context) {
+    auto* movie = static_cast<MovieWriteContext*>(context);
     if (!movie)
         return 0;
     const size_t n = size * nmemb;
@@ -244,27 +242,20 @@ size_t HttpFetch::movieWriter(void* data, size_t size, size_t nmemb, void* trans
         movie->held = true;
         return CURL_WRITEFUNC_PAUSE;
     }
-    const auto* bytes = static_cast<const char*>(data);
-    // Taking nothing of an answer that is not the file asked for ends it.
-    if (!movie->started && !movie->download.bodyStarts(*movie, bytes, n))
-        return 0;
-    movie->head.feed(bytes, n);
-    if (!movie->containerChecked && movie->head.containerKnown()) {
-        movie->containerChecked = true;
-        movie->download.containerSeen(movie->head.container());
-    }
-    const size_t written = movie->file.write(data, n);
-    movie->taken += static_cast<curl_off_t>(written);
-    return written;
+    // Taking less than offered (an answer that is not the file asked for,
+    // a failed write) ends the transfer.
+    const size_t taken = movie->receiver.take(static_cast<const char*>(data), n);
+    movie->taken += static_cast<curl_off_t>(taken);
+    return taken;
 }
 
 // Runs on the transfer's thread (libcurl callback).
-int HttpFetch::movieProgress(void* transfer, curl_off_t dltotal, curl_off_t, curl_off_t,
+int HttpFetch::movieProgress(void* context, curl_off_t dltotal, curl_off_t, curl_off_t,
                              curl_off_t) {
-    auto* movie = static_cast<MovieTransfer*>(transfer);
+    auto* movie = static_cast<MovieWriteContext*>(context);
     if (!movie)
         return 0;
-    if (movie->download.reporter().cancelled())
+    if (movie->receiver.stopping())
         return 1;
     // The floor counts the time since the last call unless the transfer was
     // held for the limit all along; it starts over while it is off.
@@ -281,6 +272,7 @@ int HttpFetch::movieProgress(void* transfer, curl_off_t dltotal, curl_off_t, cur
         curl_easy_pause(movie->curl, CURLPAUSE_CONT);
     }
     movie->heldSinceProgress = movie->held;
-    reportProgress(*movie, dltotal > 0 ? movie->range.bodyOffset() + dltotal : 0);
+    movie->total = dltotal > 0 ? movie->range.bodyOffset() + dltotal : 0;
+    reportProgress(*movie);
     return 0;
 }

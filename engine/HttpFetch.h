@@ -10,25 +10,25 @@
 
 class CancelToken;
 class SpeedLimit;
-struct JobOptions;
-struct MovieTransfer;
+struct FetchBounds;
+struct MovieWriteContext;
 
-// The two transfers a download job makes with libcurl: the watch page (or a
-// picture) into memory, and the movie into its part file. Both follow at
+// The two kinds of transfer the engine makes with libcurl: a page (or a
+// picture) into memory, and a movie handed to its receiver. Both follow at
 // most maxRedirects redirects over http(s) only, give up connecting after
 // connectSeconds and fail once nothing arrives for the options'
 // stallSeconds. A page has a total deadline besides; the movie keeps to the
 // options' speed limit and fails below their low-speed floor.
 class HttpFetch {
 public:
-    // Bounded by options.stallSeconds, options.maxPageBytes and
-    // options.pageDeadlineSeconds.
-    explicit HttpFetch(const JobOptions& options);
+    // Bounded by bounds.stallSeconds, bounds.maxPageBytes and
+    // bounds.pageDeadlineSeconds.
+    explicit HttpFetch(const FetchBounds& bounds);
     // The same with another bound on what page() takes.
-    HttpFetch(const JobOptions& options, std::size_t maxBytes);
+    HttpFetch(const FetchBounds& bounds, std::size_t maxBytes);
     // The same with other bounds on what page() takes and how long it may
     // last (seconds; 0: no deadline), e.g. a picture's.
-    HttpFetch(const JobOptions& options, std::size_t maxBytes, long deadlineSeconds);
+    HttpFetch(const FetchBounds& bounds, std::size_t maxBytes, long deadlineSeconds);
 
     // The page at url into text. Stops when cancel (may be null) is set; a
     // page over maxPageBytes, announced or not, ends it with
@@ -41,10 +41,11 @@ public:
     // passed a token looks at it first).
     static constexpr CURLcode deadlinePassed = CURLE_ABORTED_BY_CALLBACK;
 
-    // The movie at url through transfer; an HTTP error status fails it. A
-    // transfer below the low-speed floor fails as a stalled one does, with
+    // The movie at url, asked for as context.range says and handed to
+    // context.receiver; an HTTP error status fails it. A transfer below the
+    // low-speed floor fails as a stalled one does, with
     // CURLE_OPERATION_TIMEDOUT.
-    CURLcode movie(CURL* curl, const std::string& url, MovieTransfer& transfer) const;
+    CURLcode movie(CURL* curl, const std::string& url, MovieWriteContext& context) const;
     // The address curl last fetched from, after any redirect; asked when it
     // fetched nothing.
     static std::string finalAddress(CURL* curl, const std::string& asked);
@@ -57,10 +58,10 @@ public:
     static size_t pageWriter(char* data, size_t size, size_t nmemb, void* page);
     static int pageProgress(void* page, curl_off_t dltotal, curl_off_t dlnow, curl_off_t ultotal,
                             curl_off_t ulnow);
-    // libcurl's write and progress callbacks of the movie; transfer is its
-    // MovieTransfer.
-    static size_t movieWriter(void* data, size_t size, size_t nmemb, void* transfer);
-    static int movieProgress(void* transfer, curl_off_t dltotal, curl_off_t dlnow,
+    // libcurl's write and progress callbacks of the movie; context is its
+    // MovieWriteContext.
+    static size_t movieWriter(void* data, size_t size, size_t nmemb, void* context);
+    static int movieProgress(void* context, curl_off_t dltotal, curl_off_t dlnow,
                              curl_off_t ultotal, curl_off_t ulnow);
 
     static constexpr long maxRedirects = 10;

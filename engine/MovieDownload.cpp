@@ -2,7 +2,8 @@
 
 #include "CurlHandle.h"
 #include "HttpFetch.h"
-#include "MovieTransfer.h"
+#include "MovieBody.h"
+#include "MovieWriteContext.h"
 #include "PartFile.h"
 
 #include <utility>
@@ -18,7 +19,7 @@ const char* const kNamesTaken = "Error: Could not save movie: every name for it 
 // A body that is no movie: nothing at all, a web page (a login or error
 // page answered with 200), or any other text (a JSON error, "access
 // denied"). Judged by the file's first bytes, however many arrived now.
-bool isMovie(const MovieTransfer& transfer) {
+bool isMovie(const MovieBody& transfer) {
     return !transfer.head.empty() && !transfer.head.looksLikeMarkup() &&
            !transfer.head.looksLikeText();
 }
@@ -37,7 +38,7 @@ std::string folderOf(const std::string& path) {
 
 // The signature learns the file's first bytes from the part file itself,
 // when the answer's body is not where the file starts.
-void headFromDisk(MovieTransfer& transfer) {
+void headFromDisk(MovieBody& transfer) {
     char head[MovieSignature::headBytes];
     transfer.head = {};
     transfer.head.feed(head, transfer.file.readHead(head, sizeof head));
@@ -68,7 +69,7 @@ void MovieDownload::sendResumable(const PartFile& file, std::string validator,
 }
 
 // Runs on the job's worker thread.
-bool MovieDownload::bodyStarts(MovieTransfer& transfer, const char* first, std::size_t n) {
+bool MovieDownload::bodyStarts(MovieBody& transfer, const char* first, std::size_t n) {
     transfer.started = true;
     switch (transfer.range.answer()) {
     case RangeRequest::Answer::Refused:
@@ -144,9 +145,10 @@ bool MovieDownload::save(const std::string& url) {
     else
         sendResumable(file, {}, 0);
     {
-        MovieTransfer transfer{file, *this};
+        MovieBody transfer(file, *this);
         transfer.range = std::move(range);
-        const CURLcode result = HttpFetch(options_).movie(curl.get(), url, transfer);
+        MovieWriteContext context{transfer, transfer.range};
+        const CURLcode result = HttpFetch(options_).movie(curl.get(), url, context);
         if (!changed_ || reporter_.cancelled())
             return finish(curl.get(), file, transfer, result, held);
     }
@@ -159,13 +161,14 @@ bool MovieDownload::save(const std::string& url) {
         return false;
     }
     sendResumable(file, {}, 0);
-    MovieTransfer transfer{file, *this};
-    const CURLcode result = HttpFetch(options_).movie(curl.get(), url, transfer);
+    MovieBody transfer(file, *this);
+    MovieWriteContext context{transfer, transfer.range};
+    const CURLcode result = HttpFetch(options_).movie(curl.get(), url, context);
     return finish(curl.get(), file, transfer, result, 0);
 }
 
 // Runs on the job's worker thread.
-bool MovieDownload::finish(CURL* curl, PartFile& file, MovieTransfer& transfer, CURLcode result,
+bool MovieDownload::finish(CURL* curl, PartFile& file, MovieBody& transfer, CURLcode result,
                            long long held) {
     const bool keepsPart = !options_.partFile.empty();
     long answered = 0;

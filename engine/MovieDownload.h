@@ -9,7 +9,7 @@
 #include <string>
 
 class PartFile;
-struct MovieTransfer;
+struct MovieBody;
 
 // The movie step of a download job: the chosen stream saved as
 // folder/title.ext. The movie goes into options.partFile when given (kept
@@ -39,7 +39,7 @@ public:
     // started over, and what its first bytes are. False when the answer is
     // not the file asked for. first and n: the body's first bytes as they
     // arrived (none for an empty body).
-    bool bodyStarts(MovieTransfer& transfer, const char* first, std::size_t n);
+    bool bodyStarts(MovieBody& transfer, const char* first, std::size_t n);
     // The movie's first bytes showed container ("flv", "mp4" or empty for
     // neither): the file is saved and announced under that type.
     void containerSeen(const std::string& container);
@@ -50,8 +50,7 @@ private:
     // What the transfer's answer leaves: the movie under its name, or the
     // failure sent and the part file kept or removed. held: the bytes the
     // part file had before.
-    bool finish(CURL* curl, PartFile& file, MovieTransfer& transfer, CURLcode result,
-                long long held);
+    bool finish(CURL* curl, PartFile& file, MovieBody& transfer, CURLcode result, long long held);
     // Tells the caller what to store to continue the part file later.
     void sendResumable(const PartFile& file, std::string validator, long long total) const;
 

@@ -1,4 +1,5 @@
 #include "CoverArt.h"
+#include "CoverFetch.h"
 #include "FfmpegArguments.h"
 #include "FixtureServer.h"
 #include "JobOptions.h"
@@ -54,13 +55,13 @@ TEST(CoverArtTest, APictureOverThePixelBoundGivesNoCover) {
     const JobOptions options;
     {
         CoverArt cover;
-        EXPECT_TRUE(cover.fetch(options, srv.url("/at.png"), nullptr));
+        EXPECT_TRUE(CoverFetch::fetch(cover, options, srv.url("/at.png"), nullptr));
         EXPECT_FALSE(readFile(cover.jpeg()).empty());
     }
     for (const char* path : {"/over.png", "/over.gif"}) {
         SCOPED_TRACE(path);
         CoverArt cover;
-        EXPECT_FALSE(cover.fetch(options, srv.url(path), nullptr));
+        EXPECT_FALSE(CoverFetch::fetch(cover, options, srv.url(path), nullptr));
         EXPECT_EQ(cover.jpeg(), "");
         EXPECT_EQ(srv.hits(path), 1);
     }
@@ -74,7 +75,7 @@ TEST(CoverArtTest, APictureThatTricklesGivesNoCover) {
     JobOptions options;
     options.pictureDeadlineSeconds = 1;
     CoverArt cover;
-    EXPECT_FALSE(cover.fetch(options, srv.url("/slow.png"), nullptr));
+    EXPECT_FALSE(CoverFetch::fetch(cover, options, srv.url("/slow.png"), nullptr));
     EXPECT_EQ(cover.jpeg(), "");
     EXPECT_EQ(srv.hits("/slow.png"), 1);
 }

@@ -5,8 +5,9 @@
 #include "FixtureServer.h"
 #include "JobOptions.h"
 #include "JobRecorder.h"
+#include "MovieBody.h"
 #include "MovieDownload.h"
-#include "MovieTransfer.h"
+#include "MovieWriteContext.h"
 #include "PageBuffer.h"
 #include "PartFile.h"
 #include "SpeedLimit.h"
@@ -47,7 +48,8 @@ TEST(HttpFetchTest, MovieCallbacksReportFailuresAndProgress) {
     const JobOptions options;
     const JobReporter reporter(id, &JobRecorder::record, cancel);
     MovieDownload download(options, reporter, "m", ".flv");
-    MovieTransfer transfer{file, download};
+    MovieBody body(file, download);
+    MovieWriteContext transfer{body, body.range};
     char data[] = "0123456789";
     // No file open: the chunk is not taken.
     EXPECT_EQ(HttpFetch::movieWriter(data, 1, 10, &transfer), 0u);
@@ -172,7 +174,8 @@ struct Transfer {
     const JobReporter reporter{JobRecorder::nextId(), &JobRecorder::record,
                                std::make_shared<CancelToken>()};
     MovieDownload download;
-    MovieTransfer transfer{file, download};
+    MovieBody body{file, download};
+    MovieWriteContext transfer{body, body.range};
 };
 
 // A movie that trickles below the floor fails as a stalled one does, with

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "CurlHandle.h"
+
+#include <cstddef>
+#include <memory>
+
+class SpeedLimit;
+
+// What every fetch is bounded by: how long it may take or stall, how large a
+// page may be, how slow a movie may go, the speed limit it shares, and what
+// makes its libcurl handles. Jobs carry them in their options.
+struct FetchBounds {
+    // A transfer that receives nothing for this long fails.
+    long stallSeconds = 30;
+    // A watch page still coming after this long fails ("The page took too
+    // long to load."); a picture after pictureDeadlineSeconds gives no
+    // cover. Connecting and redirects count. 0: no deadline.
+    long pageDeadlineSeconds = 60;
+    long pictureDeadlineSeconds = 20;
+    // The movie's low-speed floor: a transfer that averages below
+    // lowSpeedBytes a second over lowSpeedSeconds fails as a stalled one
+    // does (its part file kept). Time held back by the speed limit does not
+    // count, and the floor is off while the transfer's share of the limit
+    // (its rate over the transfers sharing it) is below lowSpeedMinShare
+    // bytes a second. 0 bytes or seconds: no floor.
+    long lowSpeedBytes = 1024;
+    long lowSpeedSeconds = 60;
+    long lowSpeedMinShare = 2048;
+    // A watch page larger than this fails as a page fetch.
+    std::size_t maxPageBytes = std::size_t{64} * 1024 * 1024;
+    // The speed limit the movie transfer shares with every other one; null
+    // for none. The one setting a running job follows when it changes.
+    std::shared_ptr<SpeedLimit> speedLimit;
+    // Makes the job's libcurl handles. Tests act out a library that cannot.
+    CurlHandle::Factory curlFactory = &curl_easy_init;
+};

@@ -1,0 +1,27 @@
+#include "MovieBody.h"
+
+#include "MovieDownload.h"
+#include "PartFile.h"
+
+// Runs on the job's worker thread (the fetch's write callback).
+std::size_t MovieBody::take(const char* data, std::size_t n) {
+    // Taking nothing of an answer that is not the file asked for ends it.
+    if (!started && !download.bodyStarts(*this, data, n))
+        return 0;
+    head.feed(data, n);
+    if (!containerChecked && head.containerKnown()) {
+        containerChecked = true;
+        download.containerSeen(head.container());
+    }
+    return file.write(data, n);
+}
+
+// Runs on the job's worker thread (the fetch's progress callback).
+void MovieBody::progress(std::int64_t total, std::int64_t now) {
+    if (pacer.due(total, now))
+        download.reporter().progress(static_cast<double>(total), static_cast<double>(now));
+}
+
+bool MovieBody::stopping() const {
+    return download.reporter().cancelled();
+}
