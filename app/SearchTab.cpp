@@ -1,5 +1,7 @@
 #include "SearchTab.h"
 
+#include "WebAddress.h"
+
 #include "BrowserPane.h"
 #include "NavigationBar.h"
 #include "SiteAddress.h"
@@ -186,8 +188,7 @@ void SearchTab::onBrowserMenu(const QPoint& position) {
     QMenu* menu = browserPane->createStandardContextMenu();
     const QWebEngineContextMenuRequest* request = browserPane->lastContextMenuRequest();
     const QUrl link = request ? request->linkUrl() : QUrl();
-    if (link.isValid() &&
-        (link.scheme() == QLatin1String("http") || link.scheme() == QLatin1String("https"))) {
+    if (isWebAddress(link)) {
         auto* action = new QAction(tr("Download Video"), menu);
         action->setObjectName(QStringLiteral("downloadVideoAction"));
         connect(action, &QAction::triggered, this, [this, link] { emit downloadRequested(link); });

@@ -1,5 +1,7 @@
 #include "BrowserPane.h"
 
+#include "WebAddress.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QJsonArray>
@@ -58,8 +60,7 @@ void BrowserPane::showFailurePage() {
 
 QString BrowserPane::failurePageHtml() const {
     const QUrl address = url();
-    const bool site =
-        address.scheme() == QLatin1String("http") || address.scheme() == QLatin1String("https");
+    const bool site = isWebAddress(address);
     const QString heading =
         (site ? tr("The site could not be reached.") : tr("The page could not be opened."))
             .toHtmlEscaped();

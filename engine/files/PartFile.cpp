@@ -1,5 +1,7 @@
 #include "PartFile.h"
 
+#include "FilePath.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -10,13 +12,6 @@
 #include <utility>
 
 namespace {
-
-std::string folderOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
 
 std::string randomTag() {
     static const char alphabet[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
@@ -222,11 +217,7 @@ std::size_t PartFile::readHead(char* out, std::size_t n) const {
 std::string PartFile::copyName(const std::string& target, std::size_t n) {
     if (n == 0)
         return target;
-    const auto slash = target.rfind('/');
-    const auto nameStart = slash == std::string::npos ? 0 : slash + 1;
-    auto dot = target.rfind('.');
-    if (dot == std::string::npos || dot < nameStart)
-        dot = target.size();
+    const auto dot = FilePath::extensionAt(target);
     return target.substr(0, dot) + "(" + std::to_string(n) + ")" + target.substr(dot);
 }
 
@@ -249,7 +240,7 @@ bool PartFile::commit() {
         target_ = name;
         ::close(fd_);
         fd_ = -1;
-        syncFolder(folderOf(target_));
+        syncFolder(FilePath::folderOf(target_));
         return true;
     }
     // A whole file that found no name is the caller's to keep.

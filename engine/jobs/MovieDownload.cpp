@@ -1,6 +1,7 @@
 #include "MovieDownload.h"
 
 #include "CurlHandle.h"
+#include "FilePath.h"
 #include "HttpFetch.h"
 #include "MovieBody.h"
 #include "MovieWriteContext.h"
@@ -22,18 +23,6 @@ const char* const kNamesTaken = "Error: Could not save movie: every name for it 
 bool isMovie(const MovieBody& transfer) {
     return !transfer.head.empty() && !transfer.head.looksLikeMarkup() &&
            !transfer.head.looksLikeText();
-}
-
-std::string fileNameOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string folderOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 // The signature learns the file's first bytes from the part file itself,
@@ -118,9 +107,10 @@ bool MovieDownload::save(const std::string& url) {
     // leave the file system. Anywhere else the job takes a name of its own.
     const bool keepsPart = !options_.partFile.empty();
     PartFile file(path());
-    const PartFile::Opened opened = keepsPart && folderOf(options_.partFile) == options_.movieFolder
-                                        ? file.open(options_.partFile)
-                                        : file.open();
+    const PartFile::Opened opened =
+        keepsPart && FilePath::folderOf(options_.partFile) == options_.movieFolder
+            ? file.open(options_.partFile)
+            : file.open();
     switch (opened) {
     case PartFile::Opened::Ok:
         break;
@@ -222,7 +212,7 @@ bool MovieDownload::finish(CURL* curl, PartFile& file, MovieBody& transfer, CURL
         return false;
     }
     // The name may have taken a "(1)": the conversion and the window follow it.
-    const std::string saved = fileNameOf(file.target());
+    const std::string saved = FilePath::fileNameOf(file.target());
     title_ = saved.substr(0, saved.size() - extension_.size());
     reporter_.send(JobEvent::Kind::Saved, saved);
     reporter_.status("Download Complete!");

@@ -1,6 +1,7 @@
 #include "Mp3Encoder.h"
 #include "FfmpegArguments.h"
 #include "FfmpegProgress.h"
+#include "FilePath.h"
 #include "MediaProbe.h"
 #include "PartFile.h"
 #include "ProcessRunner.h"
@@ -17,11 +18,6 @@ Mp3Encoder::Result outcome(Outcome o) {
     Mp3Encoder::Result r;
     r.outcome = o;
     return r;
-}
-
-std::string fileNameOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 // Whether the MP3 holds all of the movie's sound. A movie whose length
@@ -140,6 +136,6 @@ Mp3Encoder::Result Mp3Encoder::encode(const std::string& movie, const std::strin
     }
     Result done;
     done.outcome = Outcome::Ok;
-    done.savedName = fileNameOf(output.target());
+    done.savedName = FilePath::fileNameOf(output.target());
     return done;
 }
