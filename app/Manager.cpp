@@ -107,7 +107,7 @@ void Manager::findTitle(const std::string& docText) {
 }
 
 void Manager::forEach(const std::vector<std::int64_t>& ids,
-                      TransferList::Done (TransferList::*action)(std::int64_t)) {
+                      bool (TransferList::*action)(std::int64_t)) {
     for (std::int64_t id : ids)
         (list.get()->*action)(id);
 }

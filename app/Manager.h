@@ -79,8 +79,7 @@ public:
 
 private:
     // One list action on each id it applies to.
-    void forEach(const std::vector<std::int64_t>& ids,
-                 TransferList::Done (TransferList::*action)(std::int64_t));
+    void forEach(const std::vector<std::int64_t>& ids, bool (TransferList::*action)(std::int64_t));
     void fileSaved(const TransferRecord& record, bool mp3);
     void transferEnded(const TransferRecord& record);
     void showMessage(const std::string& text) const;

@@ -41,10 +41,6 @@ QString progressText(const ProgressScale& bar) {
     return TransferModel::tr("%1%").arg(100LL * bar.value / bar.maximum);
 }
 
-bool hasFile(const TransferRecord& record) {
-    return !record.moviePath.empty() || !record.mp3Path.empty();
-}
-
 } // namespace
 
 TransferModel::TransferModel(TransferList& list, QObject* parent)
@@ -125,30 +121,7 @@ std::int64_t TransferModel::idAt(int row) const {
 }
 
 bool TransferModel::applies(Action action, int row) const {
-    if (!validRow(row))
-        return false;
-    const TransferRecord& record = list.at(static_cast<std::size_t>(row));
-    const State state = record.state;
-    switch (action) {
-    case Action::Pause:
-        return record.kind == TransferKind::Download &&
-               (state == State::Running || state == State::Queued);
-    case Action::Resume:
-        return state == State::Paused || state == State::Interrupted;
-    case Action::Cancel:
-        return state == State::Running || state == State::Queued || state == State::Paused ||
-               state == State::Converting;
-    case Action::Retry:
-        return state == State::Failed || state == State::Cancelled;
-    case Action::Clear:
-        return record.ended();
-    case Action::Convert:
-        return state == State::Done && !record.moviePath.empty() && !record.converted();
-    case Action::Play:
-    case Action::ShowFolder:
-        return hasFile(record);
-    }
-    return false;
+    return validRow(row) && list.can(action, idAt(row));
 }
 
 std::string TransferModel::mediaPath(int row) const {

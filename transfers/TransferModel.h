@@ -30,7 +30,7 @@ public:
     static constexpr std::chrono::milliseconds rateInterval{500};
 
     // What the Transfers tab's menu and keys do to a row.
-    enum class Action { Pause, Resume, Cancel, Retry, Clear, Convert, Play, ShowFolder };
+    using Action = TransferList::Action;
 
     // Becomes the list's observer; the list must outlive this model.
     explicit TransferModel(TransferList& list, QObject* parent = nullptr);
@@ -44,7 +44,7 @@ public:
 
     TransferList& transfers() const { return list; }
     std::int64_t idAt(int row) const;
-    // Whether the action does anything to the row now.
+    // Whether the action does anything to the row now, as the list decides.
     bool applies(Action action, int row) const;
     // The file Play opens: the movie, or the MP3 when no movie was kept;
     // empty while nothing was saved. folderOf: the folder it is in.

@@ -3,6 +3,8 @@
 #include "TransferModel.h"
 #include "Job.h"
 #include "ProgressDelegate.h"
+#include "TempFolder.h"
+#include "TransferStore.h"
 
 #include <QAbstractItemModelTester>
 #include <QHelpEvent>
@@ -62,15 +64,6 @@ protected:
             .data(model.index(row, TransferModel::ProgressColumn), TransferModel::ProgressRole)
             .value<ProgressScale>();
     }
-    std::vector<Action> applying(int row) const {
-        std::vector<Action> all;
-        for (Action action : {Action::Pause, Action::Resume, Action::Cancel, Action::Retry,
-                              Action::Clear, Action::Convert, Action::Play, Action::ShowFolder})
-            if (model.applies(action, row))
-                all.push_back(action);
-        return all;
-    }
-
     std::vector<std::unique_ptr<Job>> kept;
     TransferList list;
     TransferModel model;
@@ -122,7 +115,7 @@ TEST_F(TransferModelTest, RowsShowTheListsRecordsTheirBarsAndSpeedsWhileBytesArr
     tell(0, Kind::Finished, "Download Complete!");
     EXPECT_EQ(bar(0).value, bar(0).maximum);
     view.setCurrentIndex(model.index(0, 0));
-    EXPECT_EQ(list.clear(model.idAt(0)), TransferList::Done::Ok);
+    EXPECT_TRUE(list.clear(model.idAt(0)));
     ASSERT_EQ(model.rowCount(), 2);
     EXPECT_EQ(view.currentIndex().row(), 0) << "the current row moves on";
     EXPECT_EQ(cell(1, TransferModel::TitleColumn), "Third");
@@ -145,7 +138,7 @@ TEST_F(TransferModelTest, AConversionShowsItsPercentageAndTimeLeft) {
     list.add("http://127.0.0.1:1/watch", "Song");
     tell(0, Kind::Saved, "Song.flv");
     tell(0, Kind::Finished);
-    ASSERT_EQ(list.convert(model.idAt(0)), TransferList::Done::Ok);
+    ASSERT_TRUE(list.convert(model.idAt(0)));
     tell(0, Kind::Converting, "Converting to mp3...");
     EXPECT_TRUE(bar(0).busy()) << "until ffmpeg says how far it is";
     tell(0, Kind::ConvertProgress, {}, 10, 40);
@@ -163,38 +156,201 @@ TEST_F(TransferModelTest, AConversionShowsItsPercentageAndTimeLeft) {
     EXPECT_EQ(bar(0).value, bar(0).maximum);
 }
 
-TEST_F(TransferModelTest, EachActionAppliesOnlyWhereItDoesSomething) {
-    list.setMaxRunning(1);
-    for (const char* title : {"Running", "Queued", "Paused", "Failed", "Done", "Converted"})
-        list.add("http://127.0.0.1:1/watch", title);
-    list.pause(model.idAt(2));
-    tell(0, Kind::Progress, {}, 10, 100);
-    // Queued again behind the last three, which start while it waits.
-    list.cancel(model.idAt(1));
-    list.retry(model.idAt(1));
-    list.setMaxRunning(4);
-    list.setMaxRunning(1);
-    tell(3, Kind::Failed, "Error: Could not save movie.");
-    tell(4, Kind::Saved, "Done.mp4");
-    tell(4, Kind::Finished);
-    tell(5, Kind::Saved, "Converted.flv");
-    tell(5, Kind::Saved, "Converted.mp3");
-    tell(5, Kind::Finished);
+namespace {
+
+constexpr Action allActions[] = {Action::Pause, Action::Resume,    Action::Cancel,
+                                 Action::Retry, Action::Clear,     Action::Convert,
+                                 Action::Play,  Action::ShowFolder};
+
+// One transfer, "Clip", in a state with or without its saved movie and MP3,
+// once for each action (id 2 + the action), got there the way the list gets
+// there: restored from the store (waiting behind a running transfer when
+// queued or interrupted), or, while a job works on it, told the job's
+// events. Its automatic conversion is on.
+class Copies {
+public:
+    Copies(TransferState state, TransferKind kind, bool movie, bool mp3) {
+        const bool working = state == TransferState::Running || state == TransferState::Converting;
+        TransferRecord record;
+        record.kind = kind;
+        record.title = record.fileTitle = "Clip";
+        record.pageUrl = "http://127.0.0.1:1/watch";
+        record.movieFolder = dir.file("movies");
+        record.musicFolder = dir.file("music");
+        record.convert = true;
+        record.state =
+            working || state == TransferState::Interrupted ? TransferState::Queued : state;
+        if (working) {
+            list.setMaxRunning(static_cast<int>(std::size(allActions)));
+        } else {
+            record.moviePath = movie ? moviePath() : "";
+            record.mp3Path = mp3 ? mp3Path() : "";
+        }
+        if (record.state == TransferState::Queued && !working) {
+            TransferRecord ahead = record;
+            ahead.id = 1;
+            store.save(ahead);
+            list.setMaxRunning(1);
+        }
+        for (Action action : allActions) {
+            record.id = idFor(action);
+            store.save(record);
+        }
+        store.flush();
+        list.restore();
+        for (const auto& job : jobs) {
+            if (!working)
+                break;
+            if (movie)
+                tell(*job, JobEvent::Kind::Saved, "Clip.flv");
+            if (mp3)
+                tell(*job, JobEvent::Kind::Saved, "Clip.mp3");
+            if (state == TransferState::Converting)
+                tell(*job, JobEvent::Kind::Converting);
+        }
+        if (state == TransferState::Interrupted)
+            list.interruptAll();
+        for (Action action : allActions) {
+            const TransferRecord& now = list.at(*list.rowOf(idFor(action)));
+            reached = reached && now.state == state && now.kind == kind &&
+                      now.moviePath == (movie ? moviePath() : "") &&
+                      now.mp3Path == (mp3 ? mp3Path() : "");
+        }
+    }
+
+    static std::int64_t idFor(Action action) { return 2 + static_cast<int>(action); }
+    int row(Action action) const {
+        return static_cast<int>(list.rowOf(idFor(action)).value_or(-1));
+    }
+    std::string moviePath() const { return dir.file("movies/Clip.flv"); }
+    std::string mp3Path() const { return dir.file("music/Clip.mp3"); }
+
+    // Whether the list did it to the action's own copy (Play and Show in
+    // Folder: whether they have a file to open).
+    bool act(Action action) {
+        const std::int64_t id = idFor(action);
+        switch (action) {
+        case Action::Pause:
+            return list.pause(id);
+        case Action::Resume:
+            return list.resume(id);
+        case Action::Cancel:
+            return list.cancel(id);
+        case Action::Retry:
+            return list.retry(id);
+        case Action::Clear:
+            return list.clear(id);
+        case Action::Convert:
+            return list.convert(id);
+        case Action::Play:
+            return !model.mediaPath(row(action)).empty();
+        case Action::ShowFolder:
+            return !model.folderOf(row(action)).empty();
+        }
+        return false;
+    }
+
+    bool reached = true;
+    TempFolder dir;
+    TransferStore store{dir.file("transfers.sqlite")};
+    std::vector<std::unique_ptr<Job>> jobs;
+    TransferList list{
+        &store, [this](std::unique_ptr<Job> job) { jobs.push_back(std::move(job)); }, nullptr,
+        [this] {
+            return TransferList::JobSettings{4, dir.file("movies"), dir.file("music"), true};
+        }};
+    TransferModel model{list};
+
+private:
+    void tell(const Job& job, JobEvent::Kind kind, std::string text = {}) {
+        JobEvent event;
+        event.id = job.reporter().id();
+        event.kind = kind;
+        event.text = std::move(text);
+        list.apply(event);
+    }
+};
+
+std::vector<Action> offered(TransferState state, TransferKind kind, bool movie, bool mp3) {
+    const Copies at(state, kind, movie, mp3);
+    std::vector<Action> all;
+    for (Action action : allActions)
+        if (at.model.applies(action, at.row(action)))
+            all.push_back(action);
+    return all;
+}
+
+} // namespace
+
+// Every state, for either kind of job, with and without a saved movie and
+// MP3: the menu offers an action exactly where the list then carries it
+// out, and whatever the list accepts changes the row.
+TEST(TransferActions, TheMenuOffersExactlyWhatTheListDoes) {
+    using State = TransferState;
+    using K = TransferKind;
+    int walked = 0;
+    for (State state : {State::Queued, State::Running, State::Paused, State::Converting,
+                        State::Done, State::Failed, State::Cancelled, State::Interrupted})
+        for (K kind : {K::Download, K::Conversion})
+            for (bool movie : {false, true})
+                for (bool mp3 : {false, true}) {
+                    Copies at(state, kind, movie, mp3);
+                    // A conversion never runs as a download.
+                    if (!at.reached)
+                        continue;
+                    bool pause = false, resume = false;
+                    for (Action action : allActions) {
+                        ++walked;
+                        SCOPED_TRACE(::testing::Message()
+                                     << "state " << int(state) << ", kind " << int(kind)
+                                     << ", movie " << movie << ", mp3 " << mp3 << ", action "
+                                     << int(action));
+                        const int row = at.row(action);
+                        const bool offers = at.model.applies(action, row);
+                        const State before = at.list.at(row).state;
+                        const bool did = at.act(action);
+                        EXPECT_EQ(offers, did);
+                        if (did && action != Action::Play && action != Action::ShowFolder) {
+                            EXPECT_TRUE(at.row(action) < 0 ||
+                                        at.list.at(at.row(action)).state != before);
+                        }
+                        pause = pause || (offers && action == Action::Pause);
+                        resume = resume || (offers && action == Action::Resume);
+                    }
+                    // Space pauses what may pause and resumes what may resume.
+                    EXPECT_FALSE(pause && resume);
+                }
+    EXPECT_EQ(walked, (64 - 4) * 8) << "all but a conversion running as a download";
 
     using A = std::vector<Action>;
-    EXPECT_EQ(applying(0), (A{Action::Pause, Action::Cancel}));
-    EXPECT_EQ(applying(1), (A{Action::Pause, Action::Cancel}));
-    EXPECT_EQ(applying(2), (A{Action::Resume, Action::Cancel}));
-    EXPECT_EQ(applying(3), (A{Action::Retry, Action::Clear}));
-    EXPECT_EQ(applying(4), (A{Action::Clear, Action::Convert, Action::Play, Action::ShowFolder}));
-    EXPECT_EQ(applying(5), (A{Action::Clear, Action::Play, Action::ShowFolder}));
-    EXPECT_EQ(applying(6), A{}) << "no such row";
+    // A saved movie whose conversion has not started would start over.
+    EXPECT_EQ(offered(State::Running, K::Download, true, false),
+              (A{Action::Cancel, Action::Play, Action::ShowFolder}));
+    EXPECT_EQ(offered(State::Running, K::Download, false, false),
+              (A{Action::Pause, Action::Cancel}));
+    EXPECT_EQ(offered(State::Converting, K::Conversion, true, false),
+              (A{Action::Cancel, Action::Play, Action::ShowFolder}));
+    // A waiting conversion can be held; an interrupted transfer is stopped
+    // already and continues or goes.
+    EXPECT_EQ(offered(State::Queued, K::Conversion, true, false),
+              (A{Action::Pause, Action::Cancel, Action::Play, Action::ShowFolder}));
+    EXPECT_EQ(offered(State::Interrupted, K::Download, false, false),
+              (A{Action::Resume, Action::Cancel}));
+    EXPECT_EQ(offered(State::Paused, K::Download, false, false),
+              (A{Action::Resume, Action::Cancel}));
+    EXPECT_EQ(offered(State::Failed, K::Download, false, false), (A{Action::Retry, Action::Clear}));
+    EXPECT_EQ(offered(State::Done, K::Download, true, false),
+              (A{Action::Clear, Action::Convert, Action::Play, Action::ShowFolder}));
+    EXPECT_EQ(offered(State::Done, K::Conversion, true, true),
+              (A{Action::Clear, Action::Play, Action::ShowFolder}));
 
     // Play takes the movie, or the MP3 when there is no movie.
-    EXPECT_EQ(model.mediaPath(4), "/films/Done.mp4");
-    EXPECT_EQ(model.folderOf(4), "/films");
-    EXPECT_EQ(model.mediaPath(0), "");
-    EXPECT_EQ(model.mediaPath(5), "/films/Converted.flv");
+    const Copies both(State::Done, K::Conversion, true, true);
+    EXPECT_EQ(both.model.mediaPath(0), both.moviePath());
+    EXPECT_EQ(both.model.folderOf(0), both.dir.file("movies"));
+    const Copies song(State::Done, K::Conversion, false, true);
+    EXPECT_EQ(song.model.mediaPath(0), song.mp3Path());
+    EXPECT_FALSE(song.model.applies(Action::Clear, 8)) << "no such row";
 }
 
 TEST_F(TransferModelTest, BarsArePaintedWithoutWidgetsAndTipsShowOnlyCutText) {

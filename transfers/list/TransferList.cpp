@@ -274,59 +274,83 @@ void TransferList::start(Entry& entry) {
     stateChanged(entry);
 }
 
-TransferList::Done TransferList::pause(std::int64_t id) {
-    Entry* entry = find(id);
+bool TransferList::can(Action action, std::int64_t id) const {
+    const Entry* entry = find(id);
     if (!entry)
-        return Done::NotApplicable;
-    TransferRecord& record = entry->record;
-    const bool running = record.state == TransferState::Running && !RecordJob::convertsOnly(record);
-    if (!running && record.state != TransferState::Queued &&
-        record.state != TransferState::Interrupted)
-        return Done::NotApplicable;
+        return false;
+    const TransferRecord& record = entry->record;
+    const TransferState state = record.state;
+    switch (action) {
+    case Action::Pause:
+        // Holding a waiting transfer loses nothing, nor does stopping a
+        // download's bytes. Once its movie is saved, what is left (the
+        // conversion) would start over: that is not a pause.
+        return state == TransferState::Queued ||
+               (state == TransferState::Running && record.kind == TransferKind::Download &&
+                record.moviePath.empty());
+    case Action::Resume:
+        return state == TransferState::Paused || state == TransferState::Interrupted;
+    case Action::Cancel:
+        return !record.ended();
+    case Action::Retry:
+        return state == TransferState::Failed || state == TransferState::Cancelled;
+    case Action::Clear:
+        return record.ended();
+    case Action::Convert:
+        return state == TransferState::Done && !record.moviePath.empty() && !record.converted();
+    case Action::Play:
+    case Action::ShowFolder:
+        return !record.moviePath.empty() || record.converted();
+    }
+    return false;
+}
+
+bool TransferList::pause(std::int64_t id) {
+    if (!can(Action::Pause, id))
+        return false;
+    Entry& entry = *find(id);
     // The job stops at its next check and says so; the row says it now.
-    if (entry->job)
-        entry->token->pause();
-    record.state = TransferState::Paused;
-    record.status = statusText(TransferState::Paused);
-    stateChanged(*entry);
+    if (entry.job)
+        entry.token->pause();
+    entry.record.state = TransferState::Paused;
+    entry.record.status = statusText(TransferState::Paused);
+    stateChanged(entry);
     pump();
-    return Done::Ok;
+    return true;
 }
 
-TransferList::Done TransferList::resume(std::int64_t id) {
-    Entry* entry = find(id);
-    if (!entry || (entry->record.state != TransferState::Paused &&
-                   entry->record.state != TransferState::Interrupted))
-        return Done::NotApplicable;
-    enqueue(*entry);
-    stateChanged(*entry);
+bool TransferList::resume(std::int64_t id) {
+    if (!can(Action::Resume, id))
+        return false;
+    Entry& entry = *find(id);
+    enqueue(entry);
+    stateChanged(entry);
     pump();
-    return Done::Ok;
+    return true;
 }
 
-TransferList::Done TransferList::cancel(std::int64_t id) {
-    Entry* entry = find(id);
-    if (!entry || entry->record.ended())
-        return Done::NotApplicable;
-    TransferRecord& record = entry->record;
-    if (entry->job)
-        entry->token->cancel(); // the job removes its part file
+bool TransferList::cancel(std::int64_t id) {
+    if (!can(Action::Cancel, id))
+        return false;
+    Entry& entry = *find(id);
+    TransferRecord& record = entry.record;
+    if (entry.job)
+        entry.token->cancel(); // the job removes its part file
     else
         dropPartFile(record);
     record.state = TransferState::Cancelled;
     record.status = statusText(TransferState::Cancelled);
     record.endedAt = RecordEvents::now();
-    stateChanged(*entry);
+    stateChanged(entry);
     pump();
-    return Done::Ok;
+    return true;
 }
 
-TransferList::Done TransferList::retry(std::int64_t id) {
-    Entry* entry = find(id);
-    if (!entry || (entry->record.state != TransferState::Failed &&
-                   entry->record.state != TransferState::Cancelled))
-        return Done::NotApplicable;
-    TransferRecord& record = entry->record;
+bool TransferList::retry(std::int64_t id) {
+    if (!can(Action::Retry, id))
+        return false;
+    Entry& entry = *find(id);
+    TransferRecord& record = entry.record;
     const TransferRecord before = record;
     takeSettings(record);
     if (record.kind == TransferKind::Download && RecordJob::movieKept(before)) {
@@ -347,25 +371,23 @@ TransferList::Done TransferList::retry(std::int64_t id) {
         record.mp3Path.clear();
         record.received = 0;
     }
-    enqueue(*entry);
-    stateChanged(*entry);
+    enqueue(entry);
+    stateChanged(entry);
     pump();
-    return Done::Ok;
+    return true;
 }
 
-TransferList::Done TransferList::clear(std::int64_t id) {
-    Entry* entry = find(id);
-    if (!entry)
-        return Done::NotApplicable;
-    if (!entry->record.ended())
-        return Done::NotFinished;
+bool TransferList::clear(std::int64_t id) {
+    if (!can(Action::Clear, id))
+        return false;
+    Entry& entry = *find(id);
     // A failed download's bytes are nobody's once its row goes.
-    if (!entry->job && entry->record.state == TransferState::Failed)
-        dropPartFile(entry->record);
+    if (!entry.job && entry.record.state == TransferState::Failed)
+        dropPartFile(entry.record);
     // A job still stopping keeps its slot; its last events find no record.
-    if (entry->job)
-        jobs[entry->job] = 0;
-    const std::size_t row = rowOfEntry(*entry);
+    if (entry.job)
+        jobs[entry.job] = 0;
+    const std::size_t row = rowOfEntry(entry);
     if (observer)
         observer->aboutToRemove(row);
     rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(row));
@@ -373,29 +395,23 @@ TransferList::Done TransferList::clear(std::int64_t id) {
         store->remove(id);
     if (observer)
         observer->removed(row);
-    return Done::Ok;
+    return true;
 }
 
-TransferList::Done TransferList::convert(std::int64_t id) {
-    Entry* entry = find(id);
-    if (!entry)
-        return Done::NotApplicable;
-    TransferRecord& record = entry->record;
-    if (record.state != TransferState::Done)
-        return Done::NotFinished;
-    if (record.converted())
-        return Done::AlreadyConverted;
-    if (record.moviePath.empty())
-        return Done::NotApplicable;
+bool TransferList::convert(std::int64_t id) {
+    if (!can(Action::Convert, id))
+        return false;
+    Entry& entry = *find(id);
+    TransferRecord& record = entry.record;
     record.kind = TransferKind::Conversion;
     // The music folder of now; the movie is read where it was saved, not
     // looked for in a movie folder chosen since.
     const JobSettings now = settings ? settings() : JobSettings{};
     record.musicFolder = now.musicFolder;
-    enqueue(*entry);
-    stateChanged(*entry);
+    enqueue(entry);
+    stateChanged(entry);
     pump();
-    return Done::Ok;
+    return true;
 }
 
 void TransferList::interruptAll() {

@@ -84,21 +84,28 @@ public:
     void setSpeedLimit(std::int64_t bytesPerSecond);
     std::int64_t speedLimit() const;
 
-    // What a user action did.
-    enum class Done { Ok, NotApplicable, NotFinished, AlreadyConverted };
-    // Running or queued download: stops, keeping its part file.
-    Done pause(std::int64_t id);
+    // What a user can do to a transfer. Play and ShowFolder are the
+    // window's to carry out, on the file the transfer saved.
+    enum class Action { Pause, Resume, Cancel, Retry, Clear, Convert, Play, ShowFolder };
+    // Whether action does anything to transfer id now: the one rule that the
+    // actions below keep and the window's menu offers.
+    bool can(Action action, std::int64_t id) const;
+
+    // Each action acts only where can() allows it; true when it did.
+    // Waiting for its turn: held. A download still fetching: stops, keeping
+    // its part file (a conversion would start over; it can only be cancelled).
+    bool pause(std::int64_t id);
     // Paused or interrupted: queued again, continuing from its bytes.
-    Done resume(std::int64_t id);
-    // Running, queued or paused: stops and removes the part file.
-    Done cancel(std::int64_t id);
+    bool resume(std::int64_t id);
+    // Anything not ended: stops and removes the part file.
+    bool cancel(std::int64_t id);
     // Failed or cancelled: the same job again, with the settings of now; a
     // download whose movie is saved (and still there) converts it only.
-    Done retry(std::int64_t id);
+    bool retry(std::int64_t id);
     // An ended transfer leaves the list and the history; its files stay.
-    Done clear(std::int64_t id);
+    bool clear(std::int64_t id);
     // A finished download's movie to MP3, in the folders of now.
-    Done convert(std::int64_t id);
+    bool convert(std::int64_t id);
 
     // Closing: running downloads stop keeping their part files, queued ones
     // wait, conversions stop; all of them are Interrupted, to continue at

@@ -16,7 +16,6 @@ namespace {
 
 using State = TransferState;
 using Kind = JobEvent::Kind;
-using Done = TransferList::Done;
 
 // The list over jobs that are kept, never run: the test plays their events.
 class TransferListTest : public ::testing::Test, public TransferList::Observer {
@@ -117,11 +116,11 @@ TEST_F(TransferListTest, StatesFollowUserActionsAndJobEvents) {
     send(*jobs[0], Kind::Resumable, dir.file("x.part"), 0, 100, "\"e1\"");
     EXPECT_NE(list->rateAt(*list->rowOf(x)), nullptr);
     EXPECT_EQ(record(x).validator, "\"e1\"");
-    EXPECT_EQ(list->convert(x), Done::NotFinished);
-    EXPECT_EQ(list->clear(x), Done::NotFinished);
+    EXPECT_FALSE(list->convert(x));
+    EXPECT_FALSE(list->clear(x));
 
     // Pause: the row says so at once; the job keeps its slot until it stops.
-    EXPECT_EQ(list->pause(x), Done::Ok);
+    EXPECT_TRUE(list->pause(x));
     EXPECT_TRUE(jobs[0]->reporter().paused());
     send(*jobs[0], Kind::Status, "late text");
     EXPECT_EQ(record(x).status, "Paused");
@@ -129,10 +128,10 @@ TEST_F(TransferListTest, StatesFollowUserActionsAndJobEvents) {
     send(*jobs[0], Kind::Paused, "Paused.");
     EXPECT_EQ(state(x), State::Paused);
     EXPECT_EQ(list->runningCount(), 0);
-    EXPECT_EQ(list->pause(x), Done::NotApplicable);
+    EXPECT_FALSE(list->pause(x));
 
     // Resume continues the same part file; the row keeps its title.
-    EXPECT_EQ(list->resume(x), Done::Ok);
+    EXPECT_TRUE(list->resume(x));
     ASSERT_EQ(jobs.size(), 2u);
     EXPECT_EQ(state(x), State::Running);
     EXPECT_EQ(record(x).partFile, dir.file("x.part"));
@@ -149,7 +148,7 @@ TEST_F(TransferListTest, StatesFollowUserActionsAndJobEvents) {
     const std::string savedIn = record(x).movieFolder;
     now.movieFolder = dir.file("later");
     now.musicFolder = dir.file("music");
-    EXPECT_EQ(list->convert(x), Done::Ok);
+    EXPECT_TRUE(list->convert(x));
     ASSERT_EQ(jobs.size(), 3u);
     const auto* conversion = dynamic_cast<const ConvertJob*>(jobs[2].get());
     ASSERT_NE(conversion, nullptr);
@@ -157,23 +156,23 @@ TEST_F(TransferListTest, StatesFollowUserActionsAndJobEvents) {
     EXPECT_EQ(conversion->moviePath(), savedIn + "/x(1).flv");
     EXPECT_EQ(jobs[2]->options().musicFolder, dir.file("music"));
     EXPECT_EQ(state(x), State::Converting);
-    EXPECT_EQ(list->pause(x), Done::NotApplicable);
+    EXPECT_FALSE(list->pause(x));
     send(*jobs[2], Kind::Saved, "x(1).mp3");
     send(*jobs[2], Kind::Finished, "Complete! Thank you for using Quillmoth.");
     EXPECT_EQ(record(x).mp3Path, dir.file("music/x(1).mp3"));
-    EXPECT_EQ(list->convert(x), Done::AlreadyConverted);
-    EXPECT_EQ(list->retry(x), Done::NotApplicable);
+    EXPECT_FALSE(list->convert(x));
+    EXPECT_FALSE(list->retry(x));
     EXPECT_EQ(savedFiles, (std::vector<std::string>{record(x).moviePath, record(x).mp3Path}));
 
     // Cancel, retry with the settings of now, fail: told of the end once.
     const auto y = list->add("http://x/y", "y");
-    EXPECT_EQ(list->cancel(y), Done::Ok);
+    EXPECT_TRUE(list->cancel(y));
     EXPECT_TRUE(jobs[3]->reporter().cancelled());
     EXPECT_FALSE(jobs[3]->reporter().paused());
     send(*jobs[3], Kind::Cancelled, "Cancelled.");
     EXPECT_EQ(state(y), State::Cancelled);
     now.quality = 1;
-    EXPECT_EQ(list->retry(y), Done::Ok);
+    EXPECT_TRUE(list->retry(y));
     ASSERT_EQ(jobs.size(), 5u);
     EXPECT_EQ(jobs[4]->options().quality, 1);
     send(*jobs[4], Kind::Failed, "Error: Could not save movie.");
@@ -186,14 +185,14 @@ TEST_F(TransferListTest, StatesFollowUserActionsAndJobEvents) {
     testfiles::writeFile(dir.file("z.part"), "bytes");
     list->pause(z);
     send(*jobs[5], Kind::Paused, "Paused.");
-    EXPECT_EQ(list->cancel(z), Done::Ok);
+    EXPECT_TRUE(list->cancel(z));
     EXPECT_EQ(record(z).status, "Cancelled.");
     EXPECT_FALSE(std::filesystem::exists(dir.file("z.part")));
-    EXPECT_EQ(list->clear(x), Done::Ok);
-    EXPECT_EQ(list->clear(y), Done::Ok);
+    EXPECT_TRUE(list->clear(x));
+    EXPECT_TRUE(list->clear(y));
     EXPECT_EQ(list->size(), 1u);
     EXPECT_FALSE(list->rowOf(x));
-    EXPECT_EQ(list->clear(x), Done::NotApplicable);
+    EXPECT_FALSE(list->clear(x));
 }
 
 // The row shows the page's title whole; the files are named after it made
@@ -214,7 +213,7 @@ TEST_F(TransferListTest, ARowKeepsItsTitleApartFromItsOwnFiles) {
     EXPECT_EQ(record(b).title, title);
     EXPECT_EQ(record(b).fileTitle, cut);
 
-    EXPECT_EQ(list->convert(b), Done::Ok);
+    EXPECT_TRUE(list->convert(b));
     const auto* conversion = dynamic_cast<const ConvertJob*>(jobs.back().get());
     ASSERT_NE(conversion, nullptr);
     EXPECT_EQ(conversion->moviePath(), dir.file("movies/" + cut + "(1).flv"));
@@ -233,19 +232,19 @@ TEST_F(TransferListTest, RetryConvertsASavedMovieRatherThanFetchingItAgain) {
     send(*jobs[0], Kind::Converting, "Converting to mp3...");
     send(*jobs[0], Kind::Failed, ConvertJob::failedText);
     now.convert = false;
-    ASSERT_EQ(list->retry(x), Done::Ok);
+    ASSERT_TRUE(list->retry(x));
     const auto* conversion = dynamic_cast<const ConvertJob*>(jobs.back().get());
     ASSERT_NE(conversion, nullptr);
     EXPECT_EQ(conversion->moviePath(), dir.file("movies/Clip.flv"));
 
     list->cancel(x);
     send(*jobs.back(), Kind::Cancelled, "Cancelled.");
-    ASSERT_EQ(list->retry(x), Done::Ok);
+    ASSERT_TRUE(list->retry(x));
     EXPECT_NE(dynamic_cast<const ConvertJob*>(jobs.back().get()), nullptr);
     list->cancel(x);
     send(*jobs.back(), Kind::Cancelled, "Cancelled.");
     std::filesystem::remove(dir.file("movies/Clip.flv"));
-    ASSERT_EQ(list->retry(x), Done::Ok);
+    ASSERT_TRUE(list->retry(x));
     EXPECT_NE(dynamic_cast<const DownloadJob*>(jobs.back().get()), nullptr);
     EXPECT_EQ(record(x).moviePath, "");
 }
@@ -254,7 +253,7 @@ TEST_F(TransferListTest, EventsOfAnEarlierJobAreDropped) {
     const auto x = list->add("http://x/x", "x");
     list->cancel(x);
     // Retried before its job stopped: the record waits for it.
-    EXPECT_EQ(list->retry(x), Done::Ok);
+    EXPECT_TRUE(list->retry(x));
     EXPECT_EQ(jobs.size(), 1u);
     send(*jobs[0], Kind::Cancelled, "Cancelled.");
     ASSERT_EQ(jobs.size(), 2u);
