@@ -225,6 +225,13 @@
     </message>
 </context>
 <context>
+    <name>InstanceServer</name>
+    <message>
+        <source>Quillmoth cannot start: the lock file %1 cannot be made (%2).</source>
+        <translation>Quillmoth kann nicht starten: Die Sperrdatei %1 lässt sich nicht anlegen (%2).</translation>
+    </message>
+</context>
+<context>
     <name>LibraryTab</name>
     <message>
         <source>Library</source>
@@ -380,6 +387,10 @@
     <message>
         <source>The settings file could not be read, so the default settings are used. It was kept as %1</source>
         <translation>Die Einstellungsdatei konnte nicht gelesen werden, daher gelten die Standardeinstellungen. Die alte Datei bleibt erhalten als %1</translation>
+    </message>
+    <message>
+        <source>%1 is not a file Quillmoth can use, and it could not be moved aside. The defaults are used instead, and nothing is saved there until it is removed.</source>
+        <translation>%1 ist keine Datei, die Quillmoth verwenden kann, und ließ sich nicht beiseitelegen. Daher gelten die Standardeinstellungen, und dort wird nichts gespeichert, bis es entfernt ist.</translation>
     </message>
 </context>
 <context>
@@ -680,6 +691,10 @@
     <message>
         <source>Not a web address, skipped: %1</source>
         <translation>Keine Webadresse, übersprungen: %1</translation>
+    </message>
+    <message>
+        <source>The window layout file could not be read, so the default layout is used. It was kept as %1</source>
+        <translation>Die Datei mit der Fensteranordnung konnte nicht gelesen werden, daher gilt die Standardanordnung. Die alte Datei bleibt erhalten als %1</translation>
     </message>
 </context>
 </TS>
