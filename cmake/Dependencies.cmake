@@ -7,3 +7,6 @@ find_package(GTest 1.12 REQUIRED)
 find_package(SQLite3 3.40 REQUIRED)
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib>=0.11)
+# Reading pages: libxml2's HTML parser (push, SAX) and nlohmann-json (JSON-LD).
+find_package(LibXml2 2.9 REQUIRED)
+find_package(nlohmann_json 3.11 REQUIRED)

@@ -1,9 +1,11 @@
 // Page reading: the stream choice (StreamChoice::inPage on the input as a
 // page), the title extraction (PageTitle::find), the file title
 // (PageTitle::safe), the page's picture (PagePicture::address) and percent
-// decoding (percentDecode), with the properties each promises.
+// decoding (percentDecode), the sources its markup and JSON-LD name
+// (PageSources), with the properties each promises.
 #include "FuzzCheck.h"
 #include "PagePicture.h"
+#include "PageSources.h"
 #include "PageTitle.h"
 #include "PercentDecoder.h"
 #include "RelativeAddress.h"
@@ -185,5 +187,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string picture = PagePicture::address(text, kPageUrl);
     FUZZ_CHECK(picture.empty() || picture.rfind("http://", 0) == 0 ||
                picture.rfind("https://", 0) == 0);
+    // The sources the markup and its JSON-LD name: web addresses only, each
+    // once, within the bound, and the quality's choice one of them.
+    const PageSources sources = PageSources::read(text, kPageUrl);
+    FUZZ_CHECK(sources.sources.size() <= PageSources::maxSources);
+    for (const PageSource& source : sources.sources) {
+        const std::string scheme = source.url.substr(0, source.url.find(':'));
+        FUZZ_CHECK(scheme.size() == 4 || scheme.size() == 5);
+        FUZZ_CHECK(source.url.find("://") == scheme.size());
+    }
+    if (!sources.sources.empty())
+        for (int quality = 1; quality <= 4; ++quality)
+            FUZZ_CHECK(PageSources::choose(sources.sources, quality) < sources.sources.size());
     return 0;
 }
