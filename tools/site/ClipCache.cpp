@@ -23,8 +23,10 @@ ClipCache::~ClipCache() {
     }
 }
 
-std::shared_ptr<const std::string> ClipCache::get(const DemoClip& clip, Container container) {
-    const std::string name = clip.id + "." + DemoCatalog::extension(container);
+std::shared_ptr<const std::string> ClipCache::get(const DemoClip& clip, Container container,
+                                                  int lines) {
+    const std::string size = lines == kLegacyLines ? "" : "-" + std::to_string(lines);
+    const std::string name = clip.id + size + "." + DemoCatalog::extension(container);
     Entry* entry = nullptr;
     {
         std::lock_guard<std::mutex> lock(entriesMutex_);
@@ -38,7 +40,7 @@ std::shared_ptr<const std::string> ClipCache::get(const DemoClip& clip, Containe
     if (entry->bytes || scratch_.empty())
         return entry->bytes;
     const fs::path out = scratch_ / name;
-    if (makeDemoStream(clip, container, out.string())) {
+    if (makeDemoStream(clip, container, lines, out.string())) {
         std::ifstream in(out, std::ios::binary);
         auto bytes = std::make_shared<std::string>(std::istreambuf_iterator<char>(in),
                                                    std::istreambuf_iterator<char>());

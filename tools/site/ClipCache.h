@@ -20,9 +20,10 @@ public:
     ClipCache(const ClipCache&) = delete;
     ClipCache& operator=(const ClipCache&) = delete;
 
-    // The stream's bytes, or null when ffmpeg could not make it (asked again
-    // next time). Blocks while the stream is being made.
-    std::shared_ptr<const std::string> get(const DemoClip& clip, Container container);
+    // The stream's bytes, lines high, or null when ffmpeg could not make it
+    // (asked again next time). Blocks while the stream is being made.
+    std::shared_ptr<const std::string> get(const DemoClip& clip, Container container,
+                                           int lines = kLegacyLines);
 
 private:
     struct Entry {

@@ -6,6 +6,10 @@
 // stream key "5", MP4 (H.264/AAC) under every other key.
 enum class Container { Flv, Mp4 };
 
+// The frame height of the streams the legacy watch pages offer; the pages of
+// today's forms add larger sizes.
+inline constexpr int kLegacyLines = 180;
+
 // One demo clip with its own watch page.
 struct DemoClip {
     std::string id;    // the watch page's v=, [a-z0-9]+

@@ -28,9 +28,11 @@ bool runFfmpeg(std::vector<std::string> args) {
 
 } // namespace
 
-bool makeDemoStream(const DemoClip& clip, Container container, const std::string& out) {
+bool makeDemoStream(const DemoClip& clip, Container container, int lines, const std::string& out) {
     const std::string seconds = std::to_string(clip.seconds);
-    const std::string video = clip.source + "=duration=" + seconds + ":size=320x180:rate=15";
+    // Widths stay even for yuv420p.
+    const std::string size = std::to_string(lines * 16 / 9 / 2 * 2) + "x" + std::to_string(lines);
+    const std::string video = clip.source + "=duration=" + seconds + ":size=" + size + ":rate=15";
     // 22 kHz audio: AAC encoding is most of the long clip's cost.
     const std::string tone =
         "sine=frequency=" + std::to_string(clip.toneHz) + ":sample_rate=22050:duration=" + seconds;

@@ -1,6 +1,7 @@
 #include "SitePages.h"
 
 #include "DemoCatalog.h"
+#include "PageForms.h"
 
 #include <algorithm>
 #include <cctype>
@@ -54,6 +55,24 @@ std::string lowerAscii(std::string text) {
     return text;
 }
 
+// One item per page of today's forms whose clip matches q (lower case; ""
+// for all of them), with a note of its form.
+std::string formItems(const std::string& origin, const std::string& q) {
+    std::string items;
+    for (const PageForm& form : PageForms::all()) {
+        const DemoClip* clip = DemoCatalog::find(form.clipId);
+        if (!q.empty() && lowerAscii(clip->title).find(q) == std::string::npos &&
+            lowerAscii(clip->about).find(q) == std::string::npos &&
+            lowerAscii(form.note).find(q) == std::string::npos)
+            continue;
+        items += "<li><a href=\"" +
+                 SitePages::escapeHtml(origin + PageForms::address(form.kind, clip->id)) + "\">" +
+                 SitePages::escapeHtml(clip->title) + "</a> (" + DemoCatalog::length(*clip) +
+                 ") &mdash; " + SitePages::escapeHtml(form.note) + "</li>";
+    }
+    return items;
+}
+
 std::string streamUrl(const std::string& origin, const DemoClip& clip, const std::string& key) {
     return origin + "/stream/" + clip.id + "/" + key + "." +
            DemoCatalog::extension(DemoCatalog::containerOf(key));
@@ -62,6 +81,10 @@ std::string streamUrl(const std::string& origin, const DemoClip& clip, const std
 } // namespace
 
 namespace SitePages {
+
+std::string layout(const std::string& title, const std::string& body, const std::string& head) {
+    return page(title, body, head);
+}
 
 std::string escapeHtml(const std::string& text) {
     std::string out;
@@ -103,7 +126,10 @@ std::string splash(const std::string& origin) {
                              "check the title on the left and press <b>Download</b>.</p>"
                              "<p>Finished files appear under <b>My Library</b>.</p>"
                              "<p><a href=\"" +
-                                 o + "/\">" + o + "</a></p></div>");
+                                 o + "/\">" + o +
+                                 "</a></p></div>"
+                                 "<h3>Pages of today&rsquo;s forms</h3><div class=\"box\"><ul>" +
+                                 formItems(origin, {}) + "</ul></div>");
 }
 
 std::string search(const std::string& origin, const std::string& query) {
@@ -121,13 +147,18 @@ std::string search(const std::string& origin, const std::string& query) {
     std::string heading = "Results";
     if (!query.empty())
         heading += " for &ldquo;" + escapeHtml(query) + "&rdquo;";
-    if (results.empty())
+    const std::string forms = formItems(origin, q);
+    if (results.empty() && forms.empty())
         results = "<li>No clip matches. <a href=\"/search.php\">Show them all</a></li>";
     return page("Quillmoth search",
                 "<h1>Search</h1><div class=\"box\"><form action=\"/search.php\">"
                 "<input name=\"q\" placeholder=\"Search videos\" value=\"" +
                     escapeHtml(query) + "\"> <button>Search</button></form><h3>" + heading +
-                    "</h3><ul>" + results + "</ul></div>");
+                    "</h3><ul>" + results + "</ul>" +
+                    (forms.empty()
+                         ? std::string()
+                         : "<h3>Pages of today&rsquo;s forms</h3><ul>" + forms + "</ul>") +
+                    "</div>");
 }
 
 std::string watch(const std::string& origin, const DemoClip& clip) {

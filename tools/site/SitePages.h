@@ -9,9 +9,10 @@
 // at this server. Every text that is not the site's own markup is escaped.
 namespace SitePages {
 
+// Welcome, and a page of each of today's forms.
 std::string splash(const std::string& origin);
 // The clips whose title or blurb holds query (ASCII case ignored); all of
-// them for an empty query.
+// them for an empty query. Then the pages of today's forms, likewise.
 std::string search(const std::string& origin, const std::string& query);
 // The clip's page: its headline and stream map in the shapes the program
 // reads, and a player for the MP4 stream.
@@ -19,6 +20,9 @@ std::string watch(const std::string& origin, const DemoClip& clip);
 std::string home(const std::string& origin);
 // What was asked for and is not here.
 std::string notFound(const std::string& origin, const std::string& what);
+
+// The site's page: its style, title and body, and head inside <head>.
+std::string layout(const std::string& title, const std::string& body, const std::string& head = {});
 
 // text with & < > " ' as character references; every other byte (UTF-8
 // included) as it is.

@@ -1,19 +1,20 @@
 // quillmoth-site: the companion web site the program opens on. Serves the
-// splash and search pages, a watch page for each demo clip and the clips'
-// streams, which ffmpeg makes on first request.
+// splash and search pages, a watch page for each demo clip in the legacy
+// form and in each of today's forms, and the clips' streams, which ffmpeg
+// makes on first request.
 #include "ClipCache.h"
+#include "CookieGate.h"
 #include "DemoCatalog.h"
 #include "DemoCover.h"
+#include "FormRoutes.h"
+#include "SiteMedia.h"
+#include "SiteOrigin.h"
 #include "SitePages.h"
 #include "StandardDescriptors.h"
 
 #include <httplib.h>
 
-#include <algorithm>
-#include <chrono>
 #include <csignal>
-#include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <future>
@@ -21,7 +22,6 @@
 #include <memory>
 #include <sstream>
 #include <string>
-#include <thread>
 
 namespace {
 
@@ -44,75 +44,6 @@ bool readFile(const std::string& path, std::string& out) {
 
 void usage() {
     std::cerr << "usage: quillmoth-site [--port N] [--stream FILE] [--rate BYTES_PER_SECOND]\n";
-}
-
-// A Host header is the visitor's to choose: only a plain host[:port] may
-// become the origin of the page's links.
-std::string originOf(const httplib::Request& req, const std::string& fallback) {
-    const std::string host = req.get_header_value("Host");
-    if (host.empty() || host.size() > 255 ||
-        host.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
-                               "0123456789.-:[]") != std::string::npos)
-        return fallback;
-    return "http://" + host;
-}
-
-// The type of the bytes by their signature, else the one the address names.
-std::string contentType(const std::string& bytes, Container named) {
-    if (bytes.compare(0, 3, "FLV") == 0)
-        return "video/x-flv";
-    if (bytes.size() >= 8 && bytes.compare(4, 4, "ftyp") == 0)
-        return "video/mp4";
-    return named == Container::Flv ? "video/x-flv" : "video/mp4";
-}
-
-// A strong entity tag of a stream: its size and a hash of samples across
-// it. A clip's bytes never change while they are served, and a clip made
-// again gets another tag, so a transfer continued against it starts over.
-std::string entityTag(const std::string& bytes) {
-    std::uint64_t hash = 1469598103934665603ull;
-    auto mix = [&hash](unsigned char c) { hash = (hash ^ c) * 1099511628211ull; };
-    constexpr std::size_t samples = 4096;
-    const std::size_t step = std::max<std::size_t>(1, bytes.size() / samples);
-    for (std::size_t i = 0; i < bytes.size(); i += step)
-        mix(static_cast<unsigned char>(bytes[i]));
-    for (std::size_t i = bytes.size() > samples ? bytes.size() - samples : 0; i < bytes.size(); ++i)
-        mix(static_cast<unsigned char>(bytes[i]));
-    char tag[64];
-    std::snprintf(tag, sizeof tag, "\"%zx-%016llx\"", bytes.size(),
-                  static_cast<unsigned long long>(hash));
-    return tag;
-}
-
-// Serves bytes without copying them per request; httplib answers Range and
-// HEAD requests from the provider and the length, and the entity tag lets a
-// transfer continue where it stopped. A rate (bytes a second, 0 for none)
-// sends a tenth of it every 100 ms, so that transfers can be watched,
-// cancelled, paused and timed on one machine.
-void serveBytes(const httplib::Request& req, httplib::Response& res,
-                std::shared_ptr<const std::string> bytes, const std::string& type, long rate) {
-    res.set_header("Accept-Ranges", "bytes");
-    const std::string tag = entityTag(*bytes);
-    res.set_header("ETag", tag);
-    // A range for another version of the stream: the whole of this one.
-    // httplib applies the request's ranges after the handler, from the
-    // request it owns (not const there).
-    if (req.has_header("If-Range") && req.get_header_value("If-Range") != tag)
-        const_cast<httplib::Request&>(req).ranges.clear();
-    const std::size_t size = bytes->size();
-    const std::size_t slice = rate > 0 ? std::max<std::size_t>(1, rate / 10) : 0;
-    res.set_content_provider(
-        size, type.c_str(),
-        [bytes, slice](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-            if (offset > bytes->size())
-                return false;
-            length = std::min(length, bytes->size() - offset);
-            if (slice) {
-                length = std::min(length, slice);
-                std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            }
-            return sink.write(bytes->data() + offset, length);
-        });
 }
 
 } // namespace
@@ -171,9 +102,11 @@ int main(int argc, char** argv) {
         }
     }
 
+    SiteMedia media(cache, givenStream, rate);
+    CookieGate cookies;
     httplib::Server svr;
     const std::string fallback = "http://localhost:" + std::to_string(port);
-    auto origin = [fallback](const httplib::Request& req) { return originOf(req, fallback); };
+    auto origin = [fallback](const httplib::Request& req) { return siteOrigin(req, fallback); };
     auto html = [](httplib::Response& res, const std::string& body) {
         res.set_content(body, "text/html; charset=utf-8");
     };
@@ -212,14 +145,9 @@ int main(int argc, char** argv) {
                     html(res, SitePages::notFound(origin(req), req.path));
                     return;
                 }
-                auto bytes = givenStream ? givenStream : cache.get(*clip, container);
-                if (!bytes) {
-                    res.status = 503;
-                    res.set_content("ffmpeg could not make this clip\n", "text/plain");
-                    return;
-                }
-                serveBytes(req, res, bytes, contentType(*bytes, container), rate);
+                media.answer(req, res, *clip, container);
             });
+    addFormRoutes(svr, media, cookies, origin);
     // The picture each watch page names (og:image): the MP3's front cover.
     svr.Get(R"(/cover/([a-z0-9]+)\.bmp)", [&](const httplib::Request& req, httplib::Response& res) {
         if (const DemoClip* clip = DemoCatalog::find(req.matches[1])) {

@@ -1,0 +1,52 @@
+#include "PageForms.h"
+
+#include "DemoCatalog.h"
+
+namespace PageForms {
+
+const std::vector<PageForm>& all() {
+    static const std::vector<PageForm> forms = {
+        {PageKind::Video, "demo",
+         "a <video> with two <source> sizes (360 and 720 lines) under a <base href>"},
+        {PageKind::OpenGraph, "bars", "Open Graph only (og:video), no <video> in the markup"},
+        {PageKind::JsonLd, "cafe", "JSON-LD only: a VideoObject inside an @graph"},
+        {PageKind::Direct, "demo", "a direct link: the address answers with the MP4 itself"},
+        {PageKind::Cookie, "cafe", "the media needs the cookie its page sets"},
+        {PageKind::Referer, "bars", "the media needs its page as Referer"},
+    };
+    return forms;
+}
+
+const DemoClip* mp4Clip(const std::string& id) {
+    const DemoClip* clip = DemoCatalog::find(id);
+    return clip && !clip->flvOnly ? clip : nullptr;
+}
+
+std::string address(PageKind kind, const std::string& clipId) {
+    switch (kind) {
+    case PageKind::Video:
+        return "/watch/video?v=" + clipId;
+    case PageKind::OpenGraph:
+        return "/watch/og?v=" + clipId;
+    case PageKind::JsonLd:
+        return "/watch/jsonld?v=" + clipId;
+    case PageKind::Direct:
+        return "/clip/" + clipId + ".mp4";
+    case PageKind::Cookie:
+        return "/watch/cookie?v=" + clipId;
+    case PageKind::Referer:
+        return "/watch/referer?v=" + clipId;
+    }
+    return {};
+}
+
+std::string mediaPath(const std::string& clipId, int lines) {
+    return "/media/" + clipId + "/" + std::to_string(lines) + ".mp4";
+}
+
+std::string gatedPath(PageKind kind, const std::string& clipId) {
+    return std::string(kind == PageKind::Cookie ? "/gated/cookie/" : "/gated/referer/") + clipId +
+           ".mp4";
+}
+
+} // namespace PageForms

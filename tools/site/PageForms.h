@@ -1,0 +1,30 @@
+#pragma once
+
+#include "DemoClip.h"
+#include "PageForm.h"
+
+#include <string>
+#include <vector>
+
+// The watch pages of today's forms and the addresses of their media, all as
+// paths on the site. Every form exists for every clip offered as MP4.
+namespace PageForms {
+
+inline constexpr int kSmallLines = 360;
+inline constexpr int kLargeLines = 720;
+
+// One of each form, in the order the site lists them.
+const std::vector<PageForm>& all();
+// The clip with this id when it is offered as MP4, else null.
+const DemoClip* mp4Clip(const std::string& id);
+
+// The form's page: /watch/video?v=ID and the like; for Direct the media
+// itself, /clip/ID.mp4.
+std::string address(PageKind kind, const std::string& clipId);
+// The clip as MP4, lines high: /media/ID/LINES.mp4.
+std::string mediaPath(const std::string& clipId, int lines);
+// The media behind the cookie or Referer gate: /gated/cookie/ID.mp4,
+// /gated/referer/ID.mp4.
+std::string gatedPath(PageKind kind, const std::string& clipId);
+
+} // namespace PageForms
