@@ -12,9 +12,11 @@ public:
     void feed(const char* data, std::size_t n);
 
     // True once enough bytes arrived to decide the container.
-    bool containerKnown() const { return head_.size() >= 12; }
-    // "flv" for the FLV signature, "mp4" for an ISO-BMFF "ftyp" box, empty
-    // when the bytes are neither (or too few).
+    bool containerKnown() const;
+    // The container the first bytes start, as a file extension: "flv",
+    // "mp4" (an ISO-BMFF "ftyp" box; "m4a" for sound only), "webm" or "mkv"
+    // (an EBML header and its DocType), "mp3" (an ID3 tag or a frame);
+    // empty when they are none of these (or too few).
     std::string container() const;
     // The body starts as markup ("<!DOCTYPE", "<html", "<?xml"...), after
     // blanks and a byte order mark.
