@@ -1,5 +1,7 @@
+#include "CharacterReference.h"
 #include "PageTitle.h"
 #include "PercentDecoder.h"
+#include "RelativeAddress.h"
 #include "StreamMap.h"
 #include "TempFolder.h"
 #include "TestFiles.h"
@@ -11,8 +13,10 @@
 #include <algorithm>
 #include <arpa/inet.h>
 #include <csignal>
+#include <map>
 #include <memory>
 #include <netinet/in.h>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <sys/socket.h>
@@ -142,6 +146,52 @@ bool contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
+using Attributes = std::map<std::string, std::string>;
+
+// The attributes of every <name ...> tag in html, values decoded. Reads the
+// site's own markup only: every value in double quotes.
+std::vector<Attributes> tagsNamed(const std::string& html, const std::string& name) {
+    std::vector<Attributes> found;
+    const std::string open = "<" + name;
+    for (auto at = html.find(open); at != std::string::npos; at = html.find(open, at + 1)) {
+        std::size_t i = at + open.size();
+        if (html[i] != ' ' && html[i] != '>')
+            continue;
+        Attributes attributes;
+        while (i < html.size() && html[i] != '>') {
+            if (html[i] == ' ') {
+                ++i;
+                continue;
+            }
+            const std::size_t end = html.find_first_of("= >", i);
+            if (end == std::string::npos)
+                break;
+            std::string& value = attributes[html.substr(i, end - i)];
+            i = end;
+            if (html.compare(i, 2, "=\"") != 0)
+                continue;
+            const std::size_t close = html.find('"', i + 2);
+            for (std::size_t j = i + 2; j < close;) {
+                const CharacterReference ref = CharacterReference::read(html.substr(j, close - j));
+                value += ref.length ? ref.utf8 : html.substr(j, 1);
+                j += std::max<std::size_t>(ref.length, 1);
+            }
+            i = close + 1;
+        }
+        found.push_back(std::move(attributes));
+    }
+    return found;
+}
+
+// Every <meta property content> of html.
+std::map<std::string, std::string> metaProperties(const std::string& html) {
+    std::map<std::string, std::string> properties;
+    for (Attributes& meta : tagsNamed(html, "meta"))
+        if (meta.count("property"))
+            properties[meta["property"]] = meta["content"];
+    return properties;
+}
+
 class SiteTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { site = std::make_unique<Site>(); }
@@ -161,6 +211,32 @@ protected:
             return {};
         EXPECT_EQ(res->status, 200) << path;
         return res->status == 200 ? res->body : std::string();
+    }
+
+    // The answer to an address on the site, with headers.
+    static httplib::Result fetch(const std::string& url, const httplib::Headers& headers = {}) {
+        EXPECT_EQ(url.rfind(site->origin() + "/", 0), 0u) << url;
+        return site->get(url.substr(std::min(url.size(), site->origin().size())), headers);
+    }
+    static int statusOf(const std::string& url, const httplib::Headers& headers = {}) {
+        auto res = fetch(url, headers);
+        return res ? res->status : -1;
+    }
+    // The frame height of the MP4 at url, 0 (and a failure) when it is none.
+    int mp4Height(const std::string& url, const httplib::Headers& headers = {}) {
+        SCOPED_TRACE(url);
+        auto res = fetch(url, headers);
+        if (!res || res->status != 200 || res->get_header_value("Content-Type") != "video/mp4") {
+            ADD_FAILURE() << (res ? res->status : -1);
+            return 0;
+        }
+        writeFile(dir.file("clip.mp4"), res->body);
+        const ToolResult r =
+            runProgram({"ffprobe", "-v", "error", "-select_streams", "v", "-show_entries",
+                        "stream=height", "-of", "csv=p=0", dir.file("clip.mp4")},
+                       dir.path());
+        EXPECT_EQ(r.status, 0) << r.err;
+        return r.lines.empty() ? 0 : std::atoi(r.lines.front().c_str());
     }
 
     static std::unique_ptr<Site> site;
@@ -288,6 +364,108 @@ TEST_F(SiteTest, ProgramSavesTheClipUnderItsTitle) {
     EXPECT_EQ(readFile(dir.file("Café Ünïcode — 東京.flv")).substr(0, 3), "FLV");
     // The sound, and the page's picture as its front cover.
     EXPECT_EQ(codecs(dir / "Café Ünïcode — 東京.mp3"), (std::vector<std::string>{"mjpeg", "mp3"}));
+}
+
+TEST_F(SiteTest, TodaysPageFormsEachLeadToAWorkingClip) {
+    const std::string o = site->origin();
+    const std::string search = body("/search.php");
+    const std::string splash = body("/splash.php");
+    for (const char* path : {"/watch/video?v=demo", "/watch/og?v=bars", "/watch/jsonld?v=cafe",
+                             "/clip/demo.mp4", "/watch/cookie?v=cafe", "/watch/referer?v=bars"}) {
+        EXPECT_TRUE(contains(search, "href=\"" + o + path + "\"")) << path;
+        EXPECT_TRUE(contains(splash, "href=\"" + o + path + "\"")) << path;
+        // Only the legacy pages carry a stream map, which a reader takes first.
+        if (contains(path, "/watch/")) {
+            EXPECT_TRUE(parse(body(path)).streams.empty()) << path;
+        }
+    }
+
+    // <video> with two sizes, addressed under a <base href> that matters.
+    const std::string page = o + "/watch/video?v=demo";
+    const std::string video = body("/watch/video?v=demo");
+    const auto bases = tagsNamed(video, "base");
+    ASSERT_EQ(bases.size(), 1u);
+    ASSERT_EQ(bases[0].count("href"), 1u);
+    const std::string base = resolveAddress(page, bases[0].at("href"));
+    auto players = tagsNamed(video, "video");
+    ASSERT_EQ(players.size(), 1u);
+    EXPECT_EQ(players[0]["width"] + "x" + players[0]["height"], "640x360");
+    std::vector<int> heights;
+    for (Attributes& source : tagsNamed(video, "source")) {
+        EXPECT_EQ(source["type"], "video/mp4");
+        EXPECT_EQ(source["data-quality"], source["size"] + "p");
+        heights.push_back(mp4Height(resolveAddress(base, source["src"])));
+        EXPECT_EQ(std::to_string(heights.back()), source["size"]);
+        EXPECT_EQ(statusOf(resolveAddress(page, source["src"])), 404);
+    }
+    EXPECT_EQ(heights, (std::vector<int>{360, 720}));
+
+    // Open Graph only.
+    const std::string ogPage = body("/watch/og?v=bars");
+    EXPECT_TRUE(tagsNamed(ogPage, "video").empty());
+    auto og = metaProperties(ogPage);
+    EXPECT_EQ(og["og:title"], "Thirty Seconds of Colour Bars");
+    EXPECT_EQ(og["og:video:type"], "video/mp4");
+    EXPECT_EQ(og["og:video:width"] + "x" + og["og:video:height"], "640x360");
+    EXPECT_EQ(og["og:video:url"], og["og:video"]);
+    EXPECT_EQ(og["og:video:secure_url"], og["og:video"]);
+    EXPECT_EQ(mp4Height(og["og:video"]), 360);
+
+    // JSON-LD only, its VideoObject inside an @graph.
+    const std::string ldPage = body("/watch/jsonld?v=cafe");
+    EXPECT_TRUE(tagsNamed(ldPage, "video").empty());
+    EXPECT_EQ(metaProperties(ldPage).count("og:video"), 0u);
+    const std::string open = "<script type=\"application/ld+json\">";
+    const auto at = ldPage.find(open);
+    ASSERT_NE(at, std::string::npos);
+    const auto from = at + open.size();
+    const auto ld =
+        nlohmann::json::parse(ldPage.substr(from, ldPage.find("</script>", from) - from));
+    const auto& graph = ld.at("@graph");
+    ASSERT_EQ(graph.size(), 2u);
+    const auto object = std::find_if(graph.begin(), graph.end(), [](const auto& node) {
+        return node.at("@type") == "VideoObject";
+    });
+    ASSERT_NE(object, graph.end());
+    EXPECT_EQ(object->at("name"), "Café Ünïcode — 東京");
+    EXPECT_EQ(mp4Height(object->at("contentUrl")), 360);
+    auto thumbnail = fetch(object->at("thumbnailUrl"));
+    ASSERT_TRUE(thumbnail);
+    EXPECT_EQ(thumbnail->get_header_value("Content-Type"), "image/bmp");
+
+    // A direct link: the media itself, with its length, tag and ranges.
+    auto direct = site->head("/clip/demo.mp4");
+    ASSERT_TRUE(direct);
+    EXPECT_EQ(direct->get_header_value("Content-Type"), "video/mp4");
+    EXPECT_NE(direct->get_header_value("Content-Length"), "");
+    auto part = site->get("/clip/demo.mp4", {{"Range", "bytes=4-11"},
+                                             {"If-Range", direct->get_header_value("ETag")}});
+    ASSERT_TRUE(part);
+    EXPECT_EQ(part->status, 206);
+    EXPECT_EQ(part->body, "ftypisom");
+    EXPECT_EQ(mp4Height(o + "/clip/demo.mp4"), 360);
+
+    // The cookie gate: only a value a page view handed out opens it.
+    auto cookiePage = site->get("/watch/cookie?v=cafe");
+    ASSERT_TRUE(cookiePage);
+    const std::string setCookie = cookiePage->get_header_value("Set-Cookie");
+    ASSERT_EQ(setCookie.rfind("quillmoth_demo=", 0), 0u) << setCookie;
+    ASSERT_EQ(setCookie.substr(setCookie.size() - 8), "; Path=/");
+    const std::string value = setCookie.substr(15, setCookie.size() - 23);
+    EXPECT_GE(value.size(), 16u);
+    EXPECT_NE(site->get("/watch/cookie?v=cafe")->get_header_value("Set-Cookie"), setCookie);
+    const std::string locked = tagsNamed(cookiePage->body, "video").at(0)["src"];
+    EXPECT_EQ(statusOf(locked), 403);
+    EXPECT_EQ(statusOf(locked, {{"Cookie", "quillmoth_demo=" + value + "x"}}), 403);
+    EXPECT_EQ(mp4Height(locked, {{"Cookie", "seen=1; quillmoth_demo=" + value}}), 360);
+
+    // The Referer gate: its own page and nothing else.
+    const std::string refererPage = o + "/watch/referer?v=bars";
+    const std::string held = tagsNamed(body("/watch/referer?v=bars"), "video").at(0)["src"];
+    EXPECT_EQ(statusOf(held), 403);
+    EXPECT_EQ(statusOf(held, {{"Referer", o + "/watch/referer?v=demo"}}), 403);
+    EXPECT_EQ(statusOf(held, {{"Referer", o + "/"}}), 403);
+    EXPECT_EQ(mp4Height(held, {{"Referer", refererPage}}), 360);
 }
 
 TEST(SiteGivenStream, ServesTheGivenFileForEveryStream) {
