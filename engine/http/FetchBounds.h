@@ -4,6 +4,8 @@
 
 #include <cstddef>
 #include <memory>
+#include <string>
+#include <vector>
 
 class SpeedLimit;
 
@@ -34,4 +36,12 @@ struct FetchBounds {
     std::shared_ptr<SpeedLimit> speedLimit;
     // Makes the job's libcurl handles. Tests act out a library that cannot.
     CurlHandle::Factory curlFactory = &curl_easy_init;
+
+    // What a browser would send: the page a request comes from, the user
+    // agent (empty: libcurl's none), and cookies in the Netscape cookie
+    // file's line form ("Set-Cookie:" lines work too). Cookies stay in
+    // memory: never written to a file or a log.
+    std::string referer;
+    std::string userAgent;
+    std::vector<std::string> cookies;
 };

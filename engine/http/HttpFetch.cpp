@@ -84,7 +84,8 @@ HttpFetch::HttpFetch(const FetchBounds& options, std::size_t maxBytes, long dead
       deadline(std::max(deadlineSeconds, 0L)),
       floorBytesPerSecond(std::max(options.lowSpeedBytes, 0L)),
       floorWindow(std::max(options.lowSpeedSeconds, 0L)), floorMinShare(options.lowSpeedMinShare),
-      limit(options.speedLimit) {}
+      limit(options.speedLimit), referer(options.referer), userAgent(options.userAgent),
+      cookieLines(options.cookies) {}
 
 // The bounds make a redirect loop, a host that never answers and a server
 // that stops sending end as a failed transfer.
@@ -105,18 +106,50 @@ void HttpFetch::setCommonOptions(CURL* curl, const std::string& url) const {
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, stallSeconds);
     // Time-outs must not use signals on worker threads.
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    // What a browser would send. The cookie engine keeps what answers set,
+    // in memory only (an empty file name reads nothing, and no jar is
+    // written), for the next request of the same fetch or job.
+    curl_easy_setopt(curl, CURLOPT_REFERER, referer.empty() ? nullptr : referer.c_str());
+    curl_easy_setopt(curl, CURLOPT_USERAGENT, userAgent.empty() ? nullptr : userAgent.c_str());
+    curl_easy_setopt(curl, CURLOPT_COOKIEFILE, "");
+    for (const std::string& line : cookieLines)
+        curl_easy_setopt(curl, CURLOPT_COOKIELIST, line.c_str());
+}
+
+std::vector<std::string> HttpFetch::cookies(CURL* curl) {
+    std::vector<std::string> lines;
+    curl_slist* list = nullptr;
+    if (curl && curl_easy_getinfo(curl, CURLINFO_COOKIELIST, &list) == CURLE_OK)
+        for (const curl_slist* item = list; item; item = item->next)
+            lines.emplace_back(item->data);
+    curl_slist_free_all(list);
+    return lines;
 }
 
 CURLcode HttpFetch::page(CURL* curl, const std::string& url, std::string& text,
                          const CancelToken* cancel) const {
+    return readPage(curl, url, text, cancel, nullptr);
+}
+
+CURLcode HttpFetch::page(CURL* curl, const std::string& url, std::string& text,
+                         const CancelToken* cancel, const MediaTest& isMedia) const {
+    return readPage(curl, url, text, cancel, &isMedia);
+}
+
+CURLcode HttpFetch::readPage(CURL* curl, const std::string& url, std::string& text,
+                             const CancelToken* cancel, const MediaTest* isMedia) const {
     if (!curl)
         return CURLE_FAILED_INIT;
     setCommonOptions(curl, url);
-    // An announced size over the bound fails before any byte arrives;
-    // pageWriter enforces it for bodies without a length.
-    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(maxPageBytes));
+    // An announced size over the bound fails before any byte arrives
+    // (unless the answer may be media, which is looked at first);
+    // pageWriter enforces it for every body.
+    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE,
+                     static_cast<curl_off_t>(isMedia ? 0 : maxPageBytes));
     PageBuffer page{text, maxPageBytes};
     page.cancel = cancel;
+    page.isMedia = isMedia;
+    page.curl = curl;
     // Counted from the request on: connecting and redirects are part of it.
     // The progress callback enforces it, not CURLOPT_TIMEOUT, so that a body
     // found to be a movie can lift it.
@@ -136,6 +169,8 @@ CURLcode HttpFetch::page(CURL* curl, const std::string& url, std::string& text,
         return CURLE_FILESIZE_EXCEEDED;
     if (result == CURLE_ABORTED_BY_CALLBACK && page.deadlinePassed)
         return deadlinePassed;
+    if (page.media)
+        return answeredMedia;
     return result;
 }
 
@@ -207,6 +242,13 @@ size_t HttpFetch::pageWriter(char* data, size_t size, size_t nmemb, void* page) 
     if (!buffer)
         return 0;
     const size_t n = size * nmemb;
+    // Media is not read as a page: the caller fetches it as a movie.
+    if (buffer->isMedia && !buffer->looked) {
+        buffer->looked = true;
+        buffer->media = (*buffer->isMedia)(contentType(buffer->curl), std::string_view(data, n));
+        if (buffer->media)
+            return 0;
+    }
     // Taking less than offered makes libcurl end the transfer with an error.
     if (n > buffer->limit || buffer->text.size() > buffer->limit - n) {
         buffer->tooLarge = true;

@@ -5,8 +5,11 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 class CancelToken;
 class SpeedLimit;
@@ -36,6 +39,18 @@ public:
     // with deadlinePassed.
     CURLcode page(CURL* curl, const std::string& url, std::string& text,
                   const CancelToken* cancel = nullptr) const;
+    // Whether an answer is media, from its Content-Type and first bytes.
+    using MediaTest = std::function<bool(std::string_view type, std::string_view first)>;
+    // The same, but an answer isMedia says is media is not read as a page:
+    // the fetch ends at its first bytes with answeredMedia, so that it can
+    // be fetched as a movie (the page's size bound is then not asked of it
+    // in advance either).
+    CURLcode page(CURL* curl, const std::string& url, std::string& text, const CancelToken* cancel,
+                  const MediaTest& isMedia) const;
+    static constexpr CURLcode answeredMedia = CURLE_WRITE_ERROR;
+    // The cookies curl holds now, in the Netscape line form, to hand on to
+    // the next fetch of the same job.
+    static std::vector<std::string> cookies(CURL* curl);
     // What page() answers when its deadline passed: the code of a transfer
     // its progress callback ended, which a cancel gives too (a caller that
     // passed a token looks at it first).
@@ -70,6 +85,8 @@ public:
 private:
     // Options shared by both transfers.
     void setCommonOptions(CURL* curl, const std::string& url) const;
+    CURLcode readPage(CURL* curl, const std::string& url, std::string& text,
+                      const CancelToken* cancel, const MediaTest* isMedia) const;
 
     long stallSeconds;
     std::size_t maxPageBytes;
@@ -78,4 +95,7 @@ private:
     std::chrono::seconds floorWindow;
     std::int64_t floorMinShare;
     std::shared_ptr<SpeedLimit> limit;
+    std::string referer;
+    std::string userAgent;
+    std::vector<std::string> cookieLines;
 };

@@ -2,8 +2,12 @@
 
 #include "Deadline.h"
 
+#include <curl/curl.h>
+
 #include <cstddef>
+#include <functional>
 #include <string>
+#include <string_view>
 
 class CancelToken;
 
@@ -23,4 +27,11 @@ struct PageBuffer {
     // than a page lifts it (deadline.lift()), here or in the writer.
     Deadline deadline{};
     bool deadlinePassed = false;
+    // Whether an answer is media rather than a page, from its Content-Type
+    // and first bytes (null: every answer is a page); the writer asks once,
+    // at the body's first bytes, and ends the fetch when it is.
+    const std::function<bool(std::string_view type, std::string_view first)>* isMedia = nullptr;
+    CURL* curl = nullptr;
+    bool looked = false;
+    bool media = false;
 };

@@ -88,6 +88,48 @@ TEST(HttpFetchTest, PageFetchKeepsOnlyTheBody) {
     EXPECT_NE(HttpFetch(JobOptions{}).page(nullptr, srv.url("/empty"), text), CURLE_OK);
 }
 
+// A page fetch that may meet media stops at the first bytes of a media
+// answer (by type or signature) without reading it, even past the page's
+// size bound; pages are read as ever. What a browser would send goes with
+// every request: the cookies an earlier answer set, the Referer, the user
+// agent.
+TEST(HttpFetchTest, MediaIsNotReadAsAPageAndRequestsCarryWhatABrowserSends) {
+    FixtureServer srv;
+    srv.body("/clip", std::string(3 << 20, '\x01'), "video/mp4");
+    srv.body("/untyped", "FLV\x01\x05" + std::string(100000, '\x02'), "application/octet-stream");
+    srv.body("/page", "<html>page</html>");
+    srv.get("/login", [](const httplib::Request&, httplib::Response& res) {
+        res.set_header("Set-Cookie", "session=s3cret; Path=/");
+        res.set_content("<html>in</html>", "text/html");
+    });
+    const HttpFetch::MediaTest isMedia = [](std::string_view type, std::string_view first) {
+        return type.rfind("video/", 0) == 0 || first.rfind("FLV", 0) == 0;
+    };
+    JobOptions options;
+    options.maxPageBytes = 1 << 20;
+    for (const char* path : {"/clip", "/untyped", "/page"}) {
+        SCOPED_TRACE(path);
+        CurlHandle curl;
+        std::string text;
+        const CURLcode result =
+            HttpFetch(options).page(curl.get(), srv.url(path), text, nullptr, isMedia);
+        EXPECT_EQ(result, path == std::string("/page") ? CURLE_OK : HttpFetch::answeredMedia);
+        EXPECT_LT(text.size(), 100u);
+    }
+
+    CurlHandle first;
+    std::string text;
+    ASSERT_EQ(HttpFetch(options).page(first.get(), srv.url("/login"), text), CURLE_OK);
+    options.cookies = HttpFetch::cookies(first.get());
+    options.referer = srv.url("/login");
+    options.userAgent = "Mozilla/5.0 (X11; Linux x86_64) Quillmoth";
+    CurlHandle second;
+    ASSERT_EQ(HttpFetch(options).page(second.get(), srv.url("/page"), text), CURLE_OK);
+    EXPECT_EQ(srv.lastHeader("/page", "Cookie"), "session=s3cret");
+    EXPECT_EQ(srv.lastHeader("/page", "Referer"), srv.url("/login"));
+    EXPECT_EQ(srv.lastHeader("/page", "User-Agent"), options.userAgent);
+}
+
 // The page's progress callback ends the fetch once its deadline passed,
 // unless it was lifted (a body found to be a movie may take its time), and
 // when its token is cancelled.
@@ -153,8 +195,7 @@ TEST(HttpFetchTest, AJobWhosePageTricklesSaysItTookTooLong) {
     options.pageDeadlineSeconds = 1;
     const int id = JobRecorder::nextId();
     DownloadJob(options, id, &JobRecorder::record).run();
-    EXPECT_EQ(JobRecorder::statusesOf(id),
-              (Texts{"Scraping URL...", "done", "Error: The page took too long to load."}));
+    EXPECT_EQ(JobRecorder::statusesOf(id), (Texts{"reading-page", "done:page-too-slow"}));
     EXPECT_EQ(srv.hits("/movie"), 0);
     EXPECT_TRUE(listFolder(movies.path()).empty());
 }
@@ -223,8 +264,7 @@ TEST(HttpFetchTest, AJobWhoseMovieIsTooSlowKeepsItsPartFile) {
     options.partFile = PartFile::stablePath(movies.path(), "Slow", "1");
     const int id = JobRecorder::nextId();
     DownloadJob(options, id, &JobRecorder::record).run();
-    EXPECT_EQ(JobRecorder::statusesOf(id),
-              upToMovie("setflv", {"done", "Error: Could not save movie."}));
+    EXPECT_EQ(JobRecorder::statusesOf(id), upToMovie("setflv", {"done:save-failed"}));
     EXPECT_EQ(readFile(options.partFile).rfind(flvHead(), 0), 0u);
     EXPECT_EQ(listFolder(movies.path()).size(), 1u);
 }
