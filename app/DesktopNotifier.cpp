@@ -1,6 +1,6 @@
 #include "DesktopNotifier.h"
 
-#include "EngineTexts.h"
+#include "ReasonTexts.h"
 #include "Text.h"
 #include "TransferRecord.h"
 
@@ -19,13 +19,6 @@ namespace {
 const char* const Service = "org.freedesktop.Notifications";
 const char* const Path = "/org/freedesktop/Notifications";
 const char* const Interface = "org.freedesktop.Notifications";
-
-// "Error: Could not save movie." reads as "Could not save movie."
-QString reason(const std::string& error) {
-    const QString text = EngineTexts::translated(error);
-    const QString prefix = DesktopNotifier::tr("Error: ");
-    return text.startsWith(prefix) ? text.mid(prefix.size()) : text;
-}
 
 } // namespace
 
@@ -48,7 +41,7 @@ std::optional<DesktopNotifier::Message> DesktopNotifier::messageFor(const Transf
         return Message{(conversion || !record.moviePath.empty() ? tr("Conversion failed: %1")
                                                                 : tr("Download failed: %1"))
                            .arg(title),
-                       reason(record.error).toHtmlEscaped()};
+                       ReasonTexts::cause(record.error).toHtmlEscaped()};
     default: // running, or stopped by the user
         break;
     }

@@ -1,8 +1,8 @@
 #include "HomePlayer.h"
 
 #include "BrowserPane.h"
-#include "EngineTexts.h"
 #include "PlayerPage.h"
+#include "ReasonTexts.h"
 #include "WorkRunner.h"
 
 #include <QMetaObject>
@@ -102,7 +102,8 @@ void HomePlayer::start(const std::string& mediaPath) {
                     &preparation->cancel);
             } catch (const std::exception& error) {
                 result.outcome = PlayableCopy::Outcome::Failed;
-                result.error = error.what();
+                result.reason = Reason::PlayFailed;
+                result.detail = error.what();
             }
             QMetaObject::invokeMethod(
                 this, [this, preparation, result] { ended(preparation, result); },
@@ -111,8 +112,8 @@ void HomePlayer::start(const std::string& mediaPath) {
         });
     } catch (const std::system_error& error) {
         PlayableCopy::Result failed;
-        failed.error =
-            tr("No thread could be started to prepare it: %1").arg(error.what()).toStdString();
+        failed.reason = Reason::PlayNoThread;
+        failed.detail = error.what();
         settle(failed, currentName);
         return;
     }
@@ -138,12 +139,11 @@ void HomePlayer::ended(const std::shared_ptr<Preparation>& preparation,
 
 void HomePlayer::settle(const PlayableCopy::Result& result, const QString& name) {
     if (result.outcome != PlayableCopy::Outcome::Ready) {
-        showFailure(name, EngineTexts::translated(result.error));
+        showFailure(name, result.reason, result.detail);
     } else {
         const std::string page = PlayerPage::writeFor(result.path, dataFolder, name.toStdString());
         if (page.empty())
-            showFailure(name, tr("The player page could not be written in %1.")
-                                  .arg(QString::fromStdString(dataFolder)));
+            showFailure(name, Reason::PlayerPageUnwritten, dataFolder);
         else
             pane->load(QUrl::fromLocalFile(QString::fromStdString(page)));
     }
@@ -159,8 +159,9 @@ void HomePlayer::showProgress(double done, double total) {
     pane->page()->runJavaScript(QString::fromStdString(PlayerPage::progressScript(done, total)));
 }
 
-void HomePlayer::showFailure(const QString& name, const QString& reason) {
-    const QString why = reason.isEmpty() ? tr("Preparing it for playback failed.") : reason;
+void HomePlayer::showFailure(const QString& name, Reason reason, const std::string& detail) {
+    const QString why =
+        ReasonTexts::text(reason == Reason::None ? Reason::PlayFailed : reason, detail);
     showHtml(PlayerPage::failurePage(name.toStdString(), why.toStdString()));
 }
 

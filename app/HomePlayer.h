@@ -67,7 +67,8 @@ private:
     void settle(const PlayableCopy::Result& result, const QString& name);
     void showPreparing(const QString& name);
     void showProgress(double done, double total);
-    void showFailure(const QString& name, const QString& reason);
+    // Why it cannot play, in the user's words.
+    void showFailure(const QString& name, Reason reason, const std::string& detail = {});
     void showHtml(const std::string& html);
 
     BrowserPane* pane;

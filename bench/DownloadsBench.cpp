@@ -132,7 +132,7 @@ int tickCost(int count, int seconds, double rate) {
                 if (n % 1000 == 0) {
                     JobEvent status;
                     status.id = job;
-                    status.text = "Downloading... [Patience]";
+                    status.reason = Reason::Downloading;
                     window.post(status);
                 }
                 calls.fetch_add(1, std::memory_order_relaxed);

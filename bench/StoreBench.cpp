@@ -36,7 +36,7 @@ TransferRecord running(std::int64_t id) {
     r.validator = "\"5f3e-1a2b3c4d\"";
     r.total = 128 << 20;
     r.type = "flv";
-    r.status = "Downloading... [Patience]";
+    r.status = Reason::Downloading;
     r.addedAt = 1'700'000'000 + id;
     return r;
 }
@@ -90,7 +90,7 @@ void historyLoad(const std::string& folder) {
             r.partFile.clear();
             r.validator.clear();
             r.moviePath = r.movieFolder + "/" + r.title + ".flv";
-            r.status = "Download Complete!";
+            r.status = Reason::Downloaded;
             r.endedAt = r.addedAt + 60;
             store.save(r);
         }

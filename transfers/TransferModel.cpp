@@ -1,7 +1,7 @@
 #include "TransferModel.h"
 
-#include "EngineTexts.h"
 #include "RateText.h"
+#include "ReasonTexts.h"
 #include "Text.h"
 
 #include <QTimer>
@@ -87,7 +87,7 @@ QVariant TransferModel::data(const QModelIndex& index, int role) const {
         // job has read it; until then the row shows where it comes from.
         return wide(record.title.empty() ? record.pageUrl : record.title);
     case StatusColumn:
-        return EngineTexts::translated(record.status);
+        return ReasonTexts::text(record.status, record.detail);
     case SpeedColumn:
         return speeds[static_cast<std::size_t>(index.row())];
     default:

@@ -23,10 +23,6 @@
 <context>
     <name>DesktopNotifier</name>
     <message>
-        <source>Error: </source>
-        <translation>Fehler: </translation>
-    </message>
-    <message>
         <source>Converted to MP3: %1</source>
         <translation>In MP3 umgewandelt: %1</translation>
     </message>
@@ -52,7 +48,133 @@
     </message>
 </context>
 <context>
-    <name>EngineTexts</name>
+    <name>HomeTab</name>
+    <message>
+        <source>Home page</source>
+        <translation>Startseite</translation>
+    </message>
+</context>
+<context>
+    <name>InstanceServer</name>
+    <message>
+        <source>Quillmoth cannot start: the lock file %1 cannot be made (%2).</source>
+        <translation>Quillmoth kann nicht starten: Die Sperrdatei %1 lässt sich nicht anlegen (%2).</translation>
+    </message>
+</context>
+<context>
+    <name>LibraryTab</name>
+    <message>
+        <source>Library</source>
+        <translation>Mediathek</translation>
+    </message>
+    <message>
+        <source>Show in &amp;Folder</source>
+        <translation>Im &amp;Ordner anzeigen</translation>
+    </message>
+    <message>
+        <source>&amp;Play</source>
+        <translation>&amp;Abspielen</translation>
+    </message>
+    <message>
+        <source>Nothing here yet — saved videos and MP3s are listed here</source>
+        <translation>Noch leer – gespeicherte Videos und MP3-Dateien erscheinen hier</translation>
+    </message>
+    <message>
+        <source>Filter by title (Ctrl+F)</source>
+        <translation>Nach Titel filtern (Strg+F)</translation>
+    </message>
+    <message>
+        <source>Filter by title</source>
+        <translation>Nach Titel filtern</translation>
+    </message>
+</context>
+<context>
+    <name>LibraryView</name>
+    <message>
+        <source>Title</source>
+        <translation>Titel</translation>
+    </message>
+    <message>
+        <source>Type</source>
+        <translation>Typ</translation>
+    </message>
+</context>
+<context>
+    <name>Manager</name>
+    <message>
+        <source>Error: Could not open library path. Check the Settings tab for download locations.</source>
+        <translation>Fehler: Der Mediathek-Ordner konnte nicht geöffnet werden. Die Speicherorte im Reiter „Einstellungen“ prüfen.</translation>
+    </message>
+</context>
+<context>
+    <name>NavigationBar</name>
+    <message>
+        <source>Back</source>
+        <translation>Zurück</translation>
+    </message>
+    <message>
+        <source>Forward</source>
+        <translation>Vorwärts</translation>
+    </message>
+    <message>
+        <source>Reload</source>
+        <translation>Neu laden</translation>
+    </message>
+</context>
+<context>
+    <name>PlayerPage</name>
+    <message>
+        <source>&quot;%1&quot; is an FLV file, which this player cannot play. Convert it to MP3 from the Transfers tab, or open it in another media player.</source>
+        <translation>„%1“ ist eine FLV-Datei, die dieser Player nicht abspielen kann. Im Reiter „Übertragungen“ in MP3 umwandeln oder in einem anderen Mediaplayer öffnen.</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; could not be played.</source>
+        <translation>„%1“ konnte nicht abgespielt werden.</translation>
+    </message>
+    <message>
+        <source>Preparing…</source>
+        <translation>Wird vorbereitet …</translation>
+    </message>
+    <message>
+        <source>Preparing %1 for playback…</source>
+        <translation>%1 wird für die Wiedergabe vorbereitet …</translation>
+    </message>
+    <message>
+        <source>%1 cannot be played.</source>
+        <translation>%1 kann nicht abgespielt werden.</translation>
+    </message>
+</context>
+<context>
+    <name>RateText</name>
+    <message>
+        <source>%1 B/s</source>
+        <translation>%1 B/s</translation>
+    </message>
+    <message>
+        <source>%1 kB/s</source>
+        <translation>%1 kB/s</translation>
+    </message>
+    <message>
+        <source>%1 MB/s</source>
+        <translation>%1 MB/s</translation>
+    </message>
+    <message>
+        <source>%1 GB/s</source>
+        <translation>%1 GB/s</translation>
+    </message>
+    <message>
+        <source>%1 left</source>
+        <extracomment>Time a transfer or a conversion still needs, as minutes:seconds.</extracomment>
+        <translation>noch %1</translation>
+    </message>
+    <message>
+        <source>%1, %2</source>
+        <extracomment>A speed and the time left at it: &quot;2.4 MB/s, 0:42 left&quot;.</extracomment>
+        <translation>%1, %2</translation>
+    </message>
+</context>
+<context>
+    <name>ReasonTexts</name>
     <message>
         <source>Queued</source>
         <translation>In der Warteschlange</translation>
@@ -201,9 +323,10 @@
         <source>The transfer list could not be opened; this session&apos;s transfers are not kept.</source>
         <translation>Die Übertragungsliste konnte nicht geöffnet werden; die Übertragungen dieser Sitzung werden nicht gespeichert.</translation>
     </message>
-</context>
-<context>
-    <name>HomePlayer</name>
+    <message>
+        <source>Error: </source>
+        <translation>Fehler: </translation>
+    </message>
     <message>
         <source>No thread could be started to prepare it: %1</source>
         <translation>Zum Vorbereiten konnte kein Thread gestartet werden: %1</translation>
@@ -215,132 +338,6 @@
     <message>
         <source>Preparing it for playback failed.</source>
         <translation>Die Vorbereitung zur Wiedergabe ist fehlgeschlagen.</translation>
-    </message>
-</context>
-<context>
-    <name>HomeTab</name>
-    <message>
-        <source>Home page</source>
-        <translation>Startseite</translation>
-    </message>
-</context>
-<context>
-    <name>InstanceServer</name>
-    <message>
-        <source>Quillmoth cannot start: the lock file %1 cannot be made (%2).</source>
-        <translation>Quillmoth kann nicht starten: Die Sperrdatei %1 lässt sich nicht anlegen (%2).</translation>
-    </message>
-</context>
-<context>
-    <name>LibraryTab</name>
-    <message>
-        <source>Library</source>
-        <translation>Mediathek</translation>
-    </message>
-    <message>
-        <source>Show in &amp;Folder</source>
-        <translation>Im &amp;Ordner anzeigen</translation>
-    </message>
-    <message>
-        <source>&amp;Play</source>
-        <translation>&amp;Abspielen</translation>
-    </message>
-    <message>
-        <source>Nothing here yet — saved videos and MP3s are listed here</source>
-        <translation>Noch leer – gespeicherte Videos und MP3-Dateien erscheinen hier</translation>
-    </message>
-    <message>
-        <source>Filter by title (Ctrl+F)</source>
-        <translation>Nach Titel filtern (Strg+F)</translation>
-    </message>
-    <message>
-        <source>Filter by title</source>
-        <translation>Nach Titel filtern</translation>
-    </message>
-</context>
-<context>
-    <name>LibraryView</name>
-    <message>
-        <source>Title</source>
-        <translation>Titel</translation>
-    </message>
-    <message>
-        <source>Type</source>
-        <translation>Typ</translation>
-    </message>
-</context>
-<context>
-    <name>Manager</name>
-    <message>
-        <source>Error: Could not open library path. Check the Settings tab for download locations.</source>
-        <translation>Fehler: Der Mediathek-Ordner konnte nicht geöffnet werden. Die Speicherorte im Reiter „Einstellungen“ prüfen.</translation>
-    </message>
-</context>
-<context>
-    <name>NavigationBar</name>
-    <message>
-        <source>Back</source>
-        <translation>Zurück</translation>
-    </message>
-    <message>
-        <source>Forward</source>
-        <translation>Vorwärts</translation>
-    </message>
-    <message>
-        <source>Reload</source>
-        <translation>Neu laden</translation>
-    </message>
-</context>
-<context>
-    <name>PlayerPage</name>
-    <message>
-        <source>&quot;%1&quot; is an FLV file, which this player cannot play. Convert it to MP3 from the Transfers tab, or open it in another media player.</source>
-        <translation>„%1“ ist eine FLV-Datei, die dieser Player nicht abspielen kann. Im Reiter „Übertragungen“ in MP3 umwandeln oder in einem anderen Mediaplayer öffnen.</translation>
-    </message>
-    <message>
-        <source>&quot;%1&quot; could not be played.</source>
-        <translation>„%1“ konnte nicht abgespielt werden.</translation>
-    </message>
-    <message>
-        <source>Preparing…</source>
-        <translation>Wird vorbereitet …</translation>
-    </message>
-    <message>
-        <source>Preparing %1 for playback…</source>
-        <translation>%1 wird für die Wiedergabe vorbereitet …</translation>
-    </message>
-    <message>
-        <source>%1 cannot be played.</source>
-        <translation>%1 kann nicht abgespielt werden.</translation>
-    </message>
-</context>
-<context>
-    <name>RateText</name>
-    <message>
-        <source>%1 B/s</source>
-        <translation>%1 B/s</translation>
-    </message>
-    <message>
-        <source>%1 kB/s</source>
-        <translation>%1 kB/s</translation>
-    </message>
-    <message>
-        <source>%1 MB/s</source>
-        <translation>%1 MB/s</translation>
-    </message>
-    <message>
-        <source>%1 GB/s</source>
-        <translation>%1 GB/s</translation>
-    </message>
-    <message>
-        <source>%1 left</source>
-        <extracomment>Time a transfer or a conversion still needs, as minutes:seconds.</extracomment>
-        <translation>noch %1</translation>
-    </message>
-    <message>
-        <source>%1, %2</source>
-        <extracomment>A speed and the time left at it: &quot;2.4 MB/s, 0:42 left&quot;.</extracomment>
-        <translation>%1, %2</translation>
     </message>
 </context>
 <context>

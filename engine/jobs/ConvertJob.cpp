@@ -36,7 +36,7 @@ void ConvertJob::run() {
 void ConvertJob::convert(const std::string& movie, const std::string& title, Mp3Tags tags,
                          const std::optional<std::string>& picture, const JobOptions& options,
                          const JobReporter& reporter) {
-    reporter.send(JobEvent::Kind::Converting, "Converting to mp3...");
+    reporter.send(JobEvent::Kind::Converting, Reason::Converting);
     // Lives until ffmpeg has read it.
     CoverArt cover;
     if (!reporter.cancelled()) {
@@ -57,16 +57,16 @@ void ConvertJob::convert(const std::string& movie, const std::string& title, Mp3
     case Mp3Encoder::Outcome::Ok:
         reporter.send(JobEvent::Kind::Saved, result.savedName);
         reporter.send(JobEvent::Kind::Converted);
-        reporter.send(JobEvent::Kind::Finished, "Complete! Thank you for using Quillmoth.");
+        reporter.send(JobEvent::Kind::Finished, Reason::Converted);
         return;
     case Mp3Encoder::Outcome::Failed:
-        reporter.send(JobEvent::Kind::Failed, failedText);
+        reporter.fail(Reason::ConversionFailed);
         return;
     case Mp3Encoder::Outcome::NoFfmpeg:
-        reporter.send(JobEvent::Kind::Failed, ffmpegMissingText);
+        reporter.fail(Reason::FfmpegMissing);
         return;
     case Mp3Encoder::Outcome::FolderUnusable:
-        reporter.send(JobEvent::Kind::Failed, musicFolderText);
+        reporter.fail(Reason::MusicFolderUnusable);
         return;
     case Mp3Encoder::Outcome::Cancelled:
         // Paused or not, the MP3's temporary file is gone; the movie stays.

@@ -31,19 +31,12 @@ public:
     // next free name) at options.bitRate, tagged with tags and the cover
     // fetched from picture (an address, empty for none; nothing: the one
     // the page at options.pageUrl shows), reported through reporter from
-    // "Converting to mp3..." through its progress to the saved MP3 or the
-    // failure. Runs on the worker thread.
+    // Converting through its progress to the saved MP3 or the failure. Runs
+    // on the worker thread.
     static void convert(const std::string& movie, const std::string& title, Mp3Tags tags,
                         const std::optional<std::string>& picture, const JobOptions& options,
                         const JobReporter& reporter);
 
-    // The last text of a conversion ffmpeg could not make.
-    static constexpr const char* failedText = "Error: Could not convert to mp3.";
-    // The last text of a conversion that found no ffmpeg to run.
-    static constexpr const char* ffmpegMissingText =
-        "Error: ffmpeg was not found. Install it (sudo apt install ffmpeg) and try again.";
-    // The last text of a conversion whose music folder takes no file.
-    static constexpr const char* musicFolderText = "Error: Could not write to the music folder.";
     // ffmpeg's -ab of a conversion asked for after the transfer. "128k": a
     // bare 128 would ask the encoder for 128 bit/s.
     static constexpr const char* onRequestBitRate = "128k";

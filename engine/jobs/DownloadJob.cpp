@@ -35,12 +35,12 @@ void DownloadJob::run() {
     StreamChoice stream;
     // The MP3's cover, read from the page before finding the stream decodes it.
     std::string picture;
-    report.status("Scraping URL...");
+    report.step(Reason::ReadingPage);
     {
         // The page and its handle go before the movie step begins.
         CurlHandle curl(options().curlFactory);
         if (!curl) {
-            report.send(JobEvent::Kind::Failed, "Error: Could not create request.");
+            report.fail(Reason::RequestFailed);
             return;
         }
         std::string page;
@@ -51,29 +51,27 @@ void DownloadJob::run() {
             return;
         }
         if (fetched != CURLE_OK) {
-            report.send(JobEvent::Kind::Failed, fetched == CURLE_FILESIZE_EXCEEDED
-                                                    ? "Error: The page is too large."
-                                                : fetched == HttpFetch::deadlinePassed
-                                                    ? "Error: The page took too long to load."
-                                                    : "Error: Could not make connection.");
+            report.fail(fetched == CURLE_FILESIZE_EXCEEDED     ? Reason::PageTooLarge
+                        : fetched == HttpFetch::deadlinePassed ? Reason::PageTooSlow
+                                                               : Reason::NoConnection);
             return;
         }
-        report.status("Initial response received!");
+        report.step(Reason::PageReceived);
         if (options().title.empty())
             readable = PageTitle::find(page).value_or(std::string());
         readable = PageTitle::readable(readable);
         report.send(JobEvent::Kind::Titled, readable);
-        report.status("Searching for download source...");
+        report.step(Reason::SearchingStream);
         const std::string pageAddress = HttpFetch::finalAddress(curl.get(), options().pageUrl);
         if (options().convert)
             picture = PagePicture::address(page, pageAddress);
         stream = StreamChoice::inPage(page, options().quality, pageAddress);
         if (!stream.found()) {
-            report.send(JobEvent::Kind::Failed, "Error: Could not locate any movies to download.");
+            report.fail(Reason::NoStream);
             return;
         }
     }
-    report.status("Found movie source!");
+    report.step(Reason::StreamFound);
     // The tag keeps the whole title, without the "(1)" a taken name may add.
     Mp3Tags tags{readable, options().pageUrl, {}};
     MovieDownload movie(options(), report, PageTitle::safe(std::move(readable)),
@@ -84,5 +82,5 @@ void DownloadJob::run() {
         ConvertJob::convert(movie.path(), movie.title(), std::move(tags), picture, options(),
                             report);
     else
-        report.send(JobEvent::Kind::Finished);
+        report.send(JobEvent::Kind::Finished, Reason::Downloaded);
 }

@@ -1,7 +1,5 @@
 #include "Job.h"
 
-#include "ConvertJob.h"
-
 #include <exception>
 
 // Runs on the job's worker thread.
@@ -15,9 +13,7 @@ void Job::runToTheEnd() noexcept {
     }
     try {
         if (!reporter_.ended())
-            reporter_.send(JobEvent::Kind::Failed, reporter_.converting()
-                                                       ? ConvertJob::failedText
-                                                       : "Error: Could not save movie.");
+            reporter_.fail(reporter_.converting() ? Reason::ConversionFailed : Reason::SaveFailed);
     } catch (...) {
         // Not even the failure could be told: the row stays as it was.
     }

@@ -12,6 +12,13 @@ void JobReporter::send(JobEvent::Kind kind, std::string text) const {
     deliver(std::move(event));
 }
 
+void JobReporter::send(JobEvent::Kind kind, Reason reason) const {
+    JobEvent event;
+    event.kind = kind;
+    event.reason = reason;
+    deliver(std::move(event));
+}
+
 void JobReporter::progress(double total, double received) const {
     figures(JobEvent::Kind::Progress, received, total);
 }
@@ -40,9 +47,9 @@ void JobReporter::resumable(const std::string& partFile, std::string validator,
 
 void JobReporter::stopped() const {
     if (paused())
-        send(JobEvent::Kind::Paused, pausedText);
+        send(JobEvent::Kind::Paused, Reason::JobPaused);
     else
-        send(JobEvent::Kind::Cancelled, cancelledText);
+        send(JobEvent::Kind::Cancelled, Reason::Cancelled);
 }
 
 void JobReporter::deliver(JobEvent event) const {

@@ -21,8 +21,13 @@ public:
     // For the waits that poll it themselves (ffmpeg, the page fetch); may be null.
     const CancelToken* cancelToken() const { return cancel_.get(); }
 
+    // An event of facts (text: a title, a container, a file name).
     void send(JobEvent::Kind kind, std::string text = {}) const;
-    void status(const char* text) const { send(JobEvent::Kind::Status, text); }
+    // An event whose reason says what happened.
+    void send(JobEvent::Kind kind, Reason reason) const;
+    // The step the job has reached.
+    void step(Reason reason) const { send(JobEvent::Kind::Status, reason); }
+    void fail(Reason reason) const { send(JobEvent::Kind::Failed, reason); }
     void progress(double total, double received) const;
     // How much of the movie's sound the conversion has made MP3, in seconds.
     void convertProgress(double done, double total) const;
@@ -36,11 +41,6 @@ public:
     // Failed, Paused, Cancelled) has been sent.
     bool converting() const { return converting_; }
     bool ended() const { return ended_; }
-
-    // The last text of a job stopped on request.
-    static constexpr const char* cancelledText = "Cancelled.";
-    // The last text of a job paused on request.
-    static constexpr const char* pausedText = "Paused.";
 
 private:
     // A progress event of either kind.

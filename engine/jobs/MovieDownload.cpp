@@ -11,12 +11,6 @@
 
 namespace {
 
-const char* const kInvalidTitle = "Error: Invalid Title - Go back to search & change title. ";
-const char* const kFolderUnusable = "Error: Could not write to the movie folder.";
-const char* const kSaveFailed = "Error: Could not save movie.";
-// Title.flv and Title(1).flv to Title(99).flv all exist.
-const char* const kNamesTaken = "Error: Could not save movie: every name for it is taken.";
-
 // A body that is no movie: nothing at all, a web page (a login or error
 // page answered with 200), or any other text (a JSON error, "access
 // denied"). Judged by the file's first bytes, however many arrived now.
@@ -97,10 +91,10 @@ bool MovieDownload::bodyStarts(MovieBody& transfer, const char* first, std::size
 
 // Runs on the job's worker thread.
 bool MovieDownload::save(const std::string& url) {
-    reporter_.status("Requesting connection to download movie...");
+    reporter_.step(Reason::Connecting);
     // A missing handle shows up as a failed transfer below.
     CurlHandle curl(options_.curlFactory);
-    reporter_.status("Downloading... [Patience]");
+    reporter_.step(Reason::Downloading);
     reporter_.send(JobEvent::Kind::Container, extension_.substr(1));
 
     // A part file is continued only beside its target: a rename cannot
@@ -115,10 +109,10 @@ bool MovieDownload::save(const std::string& url) {
     case PartFile::Opened::Ok:
         break;
     case PartFile::Opened::FolderUnusable:
-        reporter_.send(JobEvent::Kind::Failed, kFolderUnusable);
+        reporter_.fail(Reason::MovieFolderUnusable);
         return false;
     case PartFile::Opened::NameRefused:
-        reporter_.send(JobEvent::Kind::Failed, kInvalidTitle);
+        reporter_.fail(Reason::InvalidTitle);
         return false;
     }
 
@@ -127,7 +121,7 @@ bool MovieDownload::save(const std::string& url) {
     // Bytes that cannot be continued are started over in the same file.
     if (held != 0 && !range.ranged() && !file.restart()) {
         file.keep();
-        reporter_.send(JobEvent::Kind::Failed, kSaveFailed);
+        reporter_.fail(Reason::SaveFailed);
         return false;
     }
     if (range.ranged())
@@ -147,7 +141,7 @@ bool MovieDownload::save(const std::string& url) {
     changed_ = false;
     if (!file.restart()) {
         file.keep();
-        reporter_.send(JobEvent::Kind::Failed, kSaveFailed);
+        reporter_.fail(Reason::SaveFailed);
         return false;
     }
     sendResumable(file, {}, 0);
@@ -208,13 +202,14 @@ bool MovieDownload::finish(CURL* curl, PartFile& file, MovieBody& transfer, CURL
             file.keep();
         else
             file.discard();
-        reporter_.send(JobEvent::Kind::Failed, file.namesTaken() ? kNamesTaken : kSaveFailed);
+        // Title.flv and Title(1).flv to Title(99).flv all exist, or the bytes failed.
+        reporter_.fail(file.namesTaken() ? Reason::NamesTaken : Reason::SaveFailed);
         return false;
     }
     // The name may have taken a "(1)": the conversion and the window follow it.
     const std::string saved = FilePath::fileNameOf(file.target());
     title_ = saved.substr(0, saved.size() - extension_.size());
     reporter_.send(JobEvent::Kind::Saved, saved);
-    reporter_.status("Download Complete!");
+    reporter_.step(Reason::Downloaded);
     return true;
 }

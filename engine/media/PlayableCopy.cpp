@@ -12,12 +12,6 @@
 
 namespace {
 
-const char* const cannotRead = "This file cannot be played: ffmpeg could not read it.";
-const char* const cannotConvert = "This file cannot be played: ffmpeg could not convert it.";
-const char* const noFfmpeg = "This file cannot be played: ffmpeg is not installed.";
-const char* const noFile = "This file cannot be played: it is missing or not a file.";
-const char* const noCache = "This file cannot be played: its cache folder cannot be written.";
-
 using Stream = MediaProbe::Stream;
 using Info = MediaProbe::Info;
 
@@ -84,10 +78,10 @@ Made runFfmpeg(const std::string& input, const std::string& copy, const Info& in
     return Made::Ok;
 }
 
-PlayableCopy::Result failed(const char* why) {
+PlayableCopy::Result failed(Reason why) {
     PlayableCopy::Result r;
     r.outcome = PlayableCopy::Outcome::Failed;
-    r.error = why;
+    r.reason = why;
     return r;
 }
 
@@ -119,7 +113,7 @@ PlayableCopy::Result PlayableCopy::prepare(const std::string& media, const Progr
     const CopyCache cache(cacheFolder);
     const std::string copy = cache.copyPathFor(media);
     if (copy.empty()) {
-        return failed(noFile);
+        return failed(Reason::PlayNoFile);
     }
     if (CopyCache::touch(copy)) {
         return ready(Way::Cached, copy);
@@ -130,22 +124,22 @@ PlayableCopy::Result PlayableCopy::prepare(const std::string& media, const Progr
     case MediaProbe::Status::Ok:
         break;
     case MediaProbe::Status::NoProgram:
-        return failed(noFfmpeg);
+        return failed(Reason::PlayFfmpegMissing);
     case MediaProbe::Status::Cancelled:
         return cancelled();
     case MediaProbe::Status::Unreadable:
-        return failed(cannotRead);
+        return failed(Reason::PlayUnreadable);
     }
     const Info& info = probed.info;
     if (info.video() == nullptr && info.audio() == nullptr) {
-        return failed(cannotRead);
+        return failed(Reason::PlayUnreadable);
     }
     if (playsAsIs(info)) {
         return ready(Way::AsIs, media);
     }
 
     if (!cache.create()) {
-        return failed(noCache);
+        return failed(Reason::PlayCacheUnusable);
     }
     Way way = mp4Codecs(info.video(), info.audio()) ? Way::Remux : Way::Transcode;
     Made made = runFfmpeg(media, copy, info, way == Way::Remux, progress, cancel);
@@ -158,13 +152,13 @@ PlayableCopy::Result PlayableCopy::prepare(const std::string& media, const Progr
     case Made::Ok:
         break;
     case Made::NoProgram:
-        return failed(noFfmpeg);
+        return failed(Reason::PlayFfmpegMissing);
     case Made::NoFolder:
-        return failed(noCache);
+        return failed(Reason::PlayCacheUnusable);
     case Made::Cancelled:
         return cancelled();
     case Made::Failed:
-        return failed(cannotConvert);
+        return failed(Reason::PlayUnconvertible);
     }
     cache.prune(limit, copy);
     return ready(way, copy);

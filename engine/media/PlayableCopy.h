@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Reason.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -28,8 +30,10 @@ public:
         Way way = Way::AsIs;
         // The file to play: the source itself or its copy in the cache.
         std::string path;
-        // Why it failed, in words for the user.
-        std::string error;
+        // Why it failed; its words are made by whoever shows it.
+        Reason reason = Reason::None;
+        // Goes with the reason where it has one (the system's words).
+        std::string detail;
     };
 
     // done and total in seconds of media; total is 0 while unknown.

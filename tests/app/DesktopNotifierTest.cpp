@@ -207,7 +207,7 @@ TEST(DesktopNotifierMessages, FollowHowTheTransferEndedAndWhatItWas) {
     EXPECT_EQ(DesktopNotifier::messageFor(asked)->body, "The MP3 is in /music.");
 
     TransferRecord broken = ended(TransferState::Failed, "Broken");
-    broken.error = "Error: Could not save movie.";
+    broken.error = Reason::SaveFailed;
     EXPECT_EQ(summaryOf(broken), "Download failed: Broken");
     EXPECT_EQ(DesktopNotifier::messageFor(broken)->body, "Could not save movie.");
     // The movie arrived; only its automatic conversion failed.

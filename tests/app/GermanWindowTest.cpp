@@ -1,10 +1,8 @@
 // The window under a German desktop: its own texts, the engine's and its figures.
 #include "WindowFixture.h"
 
-#include "ConvertJob.h"
-#include "EngineTexts.h"
-#include "JobReporter.h"
 #include "RateText.h"
+#include "ReasonTexts.h"
 #include "Translations.h"
 
 #include <QMenuBar>
@@ -37,11 +35,16 @@ TEST_F(GermanWindowTest, ShowsGermanTextsAndDecimalCommas) {
     EXPECT_EQ(window->menuBar()->actions().value(0)->text(), QStringLiteral("&Datei"));
     EXPECT_EQ(transferList()->model()->headerData(3, Qt::Horizontal).toString(),
               QStringLiteral("Geschwindigkeit"));
-    EXPECT_EQ(EngineTexts::translated("Downloading... [Patience]"),
+    EXPECT_EQ(ReasonTexts::text(Reason::Downloading),
               QStringLiteral("Wird heruntergeladen … [Geduld]"));
-    EXPECT_EQ(EngineTexts::translated(JobReporter::cancelledText), QStringLiteral("Abgebrochen."));
-    EXPECT_EQ(EngineTexts::translated(ConvertJob::failedText),
+    EXPECT_EQ(ReasonTexts::text(Reason::Cancelled), QStringLiteral("Abgebrochen."));
+    EXPECT_EQ(ReasonTexts::text(Reason::ConversionFailed),
               QStringLiteral("Fehler: Umwandlung in MP3 fehlgeschlagen."));
+    // What a notification says, and the player's words, moved into the table.
+    EXPECT_EQ(ReasonTexts::cause(Reason::SaveFailed),
+              QStringLiteral("Video konnte nicht gespeichert werden."));
+    EXPECT_EQ(ReasonTexts::text(Reason::PlayerPageUnwritten, "/d"),
+              QStringLiteral("Die Wiedergabeseite konnte nicht in /d geschrieben werden."));
     EXPECT_EQ(RateText::rate(2.4e6), QStringLiteral("2,4 MB/s"));
     EXPECT_EQ(RateText::timeLeft(std::chrono::seconds(42)), QStringLiteral("noch 0:42"));
 }
@@ -52,7 +55,7 @@ TEST(Translations, EnglishDesktopKeepsTheEnglishTexts) {
     QLocale::setDefault(american);
     const Translations english(american);
     EXPECT_TRUE(english.language().isEmpty());
-    EXPECT_EQ(EngineTexts::translated(JobReporter::cancelledText), QStringLiteral("Cancelled."));
+    EXPECT_EQ(ReasonTexts::text(Reason::Cancelled), QStringLiteral("Cancelled."));
     EXPECT_EQ(RateText::rate(2.4e6), QStringLiteral("2.4 MB/s"));
     QLocale::setDefault(before);
 }

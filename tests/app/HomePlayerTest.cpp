@@ -4,6 +4,7 @@
 #include "HomePlayer.h"
 #include "BrowserPane.h"
 #include "HomeTab.h"
+#include "ReasonTexts.h"
 #include "TempFolder.h"
 #include "TestFiles.h"
 #include "ToolRun.h"
@@ -172,7 +173,7 @@ TEST_F(HomePlayerTest, EveryKindOfFilePlaysAndAnFlvsSecondPlayUsesItsCopy) {
         (void)QTest::qWaitFor([&] { return !results.empty(); }, 60000);
         QObject::disconnect(connection);
         ASSERT_EQ(results.size(), 1u);
-        EXPECT_EQ(results[0].outcome, Outcome::Ready) << results[0].error;
+        EXPECT_EQ(results[0].outcome, Outcome::Ready) << reasonName(results[0].reason);
         EXPECT_EQ(static_cast<int>(results[0].way), static_cast<int>(c.way));
 
         const QJsonObject seen = waitForPlayer(pane, results[0].path);
@@ -227,7 +228,7 @@ TEST_F(HomePlayerTest, CorruptFileShowsWhyAndANewPlayReplacesOneStillPreparing) 
     const QString text = seen.value("text").toString();
     EXPECT_TRUE(text.contains(QString::fromStdString(fs::path(broken).filename().string())))
         << text.toStdString();
-    EXPECT_TRUE(text.contains(QString::fromStdString(failed[0].error))) << text.toStdString();
+    EXPECT_TRUE(text.contains(ReasonTexts::text(failed[0].reason))) << text.toStdString();
     EXPECT_NE(seen.value("title").toString(), "owned");
     EXPECT_TRUE(leftovers(player->cacheFolder()).empty());
 

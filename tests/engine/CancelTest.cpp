@@ -43,7 +43,7 @@ protected:
     TempDir music;
 };
 
-// Whatever the job is doing, a cancel ends it with "Cancelled.", keeps an
+// Whatever the job is doing, a cancel ends it as Cancelled, keeps an
 // earlier movie and leaves no temporary file behind.
 TEST_F(CancelTest, StopsEachStepAndLeavesNoTrace) {
     writeFile(movies.file("Clip.flv"), "earlier movie");
@@ -52,14 +52,14 @@ TEST_F(CancelTest, StopsEachStepAndLeavesNoTrace) {
 
     // During the page fetch.
     CancelledRun r = run(srv.url("/watch"), false, [](const JobEvent& e) {
-        return e.kind == JobEvent::Kind::Status && e.text == "Scraping URL...";
+        return e.kind == JobEvent::Kind::Status && e.reason == Reason::ReadingPage;
     });
-    EXPECT_EQ(r.texts, (Texts{"Scraping URL...", "done", "Cancelled."}));
+    EXPECT_EQ(r.texts, (Texts{"reading-page", "done:cancelled"}));
 
     // During the movie transfer, once the first byte has arrived.
     r = run(srv.url("/watch"), false,
             [](const JobEvent& e) { return e.kind == JobEvent::Kind::Progress && e.done > 0; });
-    EXPECT_EQ(r.texts, upToMovie("setflv", {"done", "Cancelled."}));
+    EXPECT_EQ(r.texts, upToMovie("setflv", {"done:cancelled"}));
     EXPECT_EQ(readFile(movies.file("Clip.flv")), "earlier movie");
     EXPECT_EQ(listFolder(movies.path()), Texts{"Clip.flv"});
     EXPECT_EQ(srv.stallsExpired(), 0);
@@ -84,9 +84,8 @@ TEST_F(CancelTest, StopsTheConversion) {
         const CancelledRun r = run(
             srv.url("/watch"), true,
             [](const JobEvent& e) { return e.kind == JobEvent::Kind::Converting; }, pause);
-        EXPECT_EQ(r.texts, upToMovie("setflv", {"saved:Clip.flv", "Download Complete!",
-                                                "Converting to mp3...", "done",
-                                                pause ? "Paused." : "Cancelled."}));
+        EXPECT_EQ(r.texts, upToMovie("setflv", {"saved:Clip.flv", "downloaded", "converting",
+                                                pause ? "done:job-paused" : "done:cancelled"}));
         EXPECT_EQ(readFile(music.file("Clip.mp3")), "earlier mp3");
         EXPECT_EQ(listFolder(music.path()), Texts{"Clip.mp3"});
     }

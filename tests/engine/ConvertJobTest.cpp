@@ -1,5 +1,6 @@
 #include "ConvertJob.h"
 #include "FixtureServer.h"
+#include "JobRecorder.h"
 #include "PageTitle.h"
 #include "ProcessRunner.h"
 #include "ScopedPath.h"
@@ -26,8 +27,8 @@ std::vector<std::pair<double, double>> progress;
 void collect(const JobEvent& event) {
     if (event.kind == JobEvent::Kind::ConvertProgress)
         progress.emplace_back(event.done, event.total);
-    for (const std::string& text : event.texts())
-        texts.push_back(text);
+    if (const std::string word = enginetest::said(event); !word.empty())
+        texts.push_back(word);
 }
 
 // What ffprobe says of an MP3's tags and streams, "key=value" a line.
@@ -55,13 +56,12 @@ ConvertJob convertingJob(const std::string& title, const std::string& type, cons
 
 // What a conversion says when it saved its MP3 as name.
 std::vector<std::string> converted(const std::string& name) {
-    return {"Converting to mp3...", "saved:" + name, "setmp3", "done",
-            "Complete! Thank you for using Quillmoth."};
+    return {"converting", "saved:" + name, "setmp3", "done:converted"};
 }
-std::vector<std::string> failedWith(const std::string& error) {
-    return {"Converting to mp3...", "done", error};
+std::vector<std::string> failedWith(const std::string& reason) {
+    return {"converting", "done:" + reason};
 }
-const std::vector<std::string> kFailed = failedWith("Error: Could not convert to mp3.");
+const std::vector<std::string> kFailed = failedWith("conversion-failed");
 
 using testfiles::readFile;
 using testfiles::writeFile;
@@ -229,7 +229,7 @@ TEST_F(ConvertJobTest, FailuresNameTheirCause) {
         ScopedPath noFfmpeg(emptyBin.string());
         convertingJob("Clip", "flv", movies, music).run();
     }
-    EXPECT_EQ(texts, failedWith(ConvertJob::ffmpegMissingText));
+    EXPECT_EQ(texts, failedWith("ffmpeg-missing"));
 
     // A music folder that is missing, and one that cannot be (it lies
     // under a file; permissions would not stop root).
@@ -237,7 +237,7 @@ TEST_F(ConvertJobTest, FailuresNameTheirCause) {
     for (const fs::path& unusable : {root / "no such folder", root / "file" / "sub"}) {
         texts.clear();
         convertingJob("Clip", "flv", movies, unusable).run();
-        EXPECT_EQ(texts, failedWith(ConvertJob::musicFolderText)) << unusable;
+        EXPECT_EQ(texts, failedWith("music-folder-unusable")) << unusable;
     }
     EXPECT_EQ(readFile(music / "Clip.mp3"), "earlier good mp3");
     EXPECT_EQ(strayFiles({"Clip.mp3"}), std::vector<std::string>{});
@@ -326,7 +326,7 @@ TEST_F(ConvertJobTest, TitlesNeverLeaveTheFolders) {
         JobOptions options;
         options.musicFolder = music.string();
         ConvertJob(options, (clips / "clip.flv").string(), title, 3, &collect).run();
-        ASSERT_EQ(texts.size(), 5u) << title;
+        ASSERT_EQ(texts.size(), 4u) << title;
         ASSERT_TRUE(texts[1].starts_with("saved:")) << title;
         const std::string name = texts[1].substr(6);
         EXPECT_EQ(name.find('/'), std::string::npos) << title;

@@ -17,13 +17,11 @@ namespace {
 
 using namespace enginetest;
 
-const Texts kFetchFailed = {"Scraping URL...", "done", "Error: Could not make connection."};
-const Texts kPageTooLarge = {"Scraping URL...", "done", "Error: The page is too large."};
-const Texts kNoMap = {"Scraping URL...", "Initial response received!",
-                      "Searching for download source...", "done",
-                      "Error: Could not locate any movies to download."};
-const char* const kSaveFailed = "Error: Could not save movie.";
-const char* const kFolderUnusable = "Error: Could not write to the movie folder.";
+const Texts kFetchFailed = {"reading-page", "done:no-connection"};
+const Texts kPageTooLarge = {"reading-page", "done:page-too-large"};
+const Texts kNoMap = {"reading-page", "page-received", "searching-stream", "done:no-stream"};
+const char* const kSaveFailed = "done:save-failed";
+const char* const kFolderUnusable = "done:movie-folder-unusable";
 
 struct JobRun {
     Texts texts;
@@ -90,8 +88,8 @@ TEST_F(DownloadJobTest, SavesTheChosenStreamByteForByte) {
         SCOPED_TRACE(c.file);
         const std::string title = std::string(c.file).substr(0, 1);
         JobRun r = run(srv.url(c.page), title, c.quality);
-        EXPECT_EQ(r.texts, upToMovie(c.control, {std::string("saved:") + c.file,
-                                                 "Download Complete!", "done"}));
+        EXPECT_EQ(r.texts, upToMovie(c.control, {std::string("saved:") + c.file, "downloaded",
+                                                 "done:downloaded"}));
         EXPECT_TRUE(readFile(movies.file(c.file)) == c.bytes);
     }
     EXPECT_EQ(listFolder(movies.path()), (Texts{"A.mp4", "B.flv", "C.flv", "D.flv", "E.flv"}));
@@ -143,9 +141,8 @@ TEST_F(DownloadJobTest, ConvertsAfterASuccessfulDownload) {
                  watchPageHtml("Clip", {{"5", srv.url("/low")}, {"34", srv.url("/high")}}));
 
     JobRun r = run(srv.url("/watch"), "Song", 2, true);
-    Texts expected = upToMovie("setflv", {"saved:Song.flv", "Download Complete!",
-                                          "Converting to mp3...", "saved:Song.mp3", "setmp3",
-                                          "done", "Complete! Thank you for using Quillmoth."});
+    Texts expected = upToMovie("setflv", {"saved:Song.flv", "downloaded", "converting",
+                                          "saved:Song.mp3", "setmp3", "done:converted"});
     EXPECT_EQ(r.texts, expected);
     EXPECT_GT(std::filesystem::file_size(mp3s.file("Song.mp3")), 0u);
     const MediaProbe::Result mp3 = MediaProbe::probe(mp3s.file("Song.mp3"));
@@ -171,7 +168,7 @@ TEST_F(DownloadJobTest, ConvertsAfterASuccessfulDownload) {
 TEST_F(DownloadJobTest, NoHandleForThePage) {
     bounds.curlFactory = [] { return static_cast<CURL*>(nullptr); };
     JobRun r = run(srv.url("/watch"), "Clip");
-    EXPECT_EQ(r.texts, (Texts{"Scraping URL...", "done", "Error: Could not create request."}));
+    EXPECT_EQ(r.texts, (Texts{"reading-page", "done:request-failed"}));
     EXPECT_EQ(srv.hits("/watch"), 0);
 }
 
@@ -233,7 +230,7 @@ TEST_F(DownloadJobTest, RedirectsAreFollowedToTheBody) {
     offer("/moved");
 
     JobRun r = run(srv.url("/p0"), "Moved");
-    EXPECT_EQ(r.texts, upToMovie("setflv", {"saved:Moved.flv", "Download Complete!", "done"}));
+    EXPECT_EQ(r.texts, upToMovie("setflv", {"saved:Moved.flv", "downloaded", "done:downloaded"}));
     EXPECT_TRUE(readFile(movies.file("Moved.flv")) == bytes);
 }
 
@@ -258,7 +255,7 @@ TEST_F(DownloadJobTest, TitlesAndFoldersThatCannotTakeTheFile) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.title + " in " + c.folder);
         JobRun r = run(srv.url("/watch"), c.title, 2, false, c.folder);
-        EXPECT_EQ(r.texts, upToMovie("setflv", {"done", c.error}));
+        EXPECT_EQ(r.texts, upToMovie("setflv", {c.error}));
         EXPECT_TRUE(r.progress.empty());
     }
     std::filesystem::permissions(locked.path(), std::filesystem::perms::owner_all);
@@ -306,8 +303,8 @@ TEST_F(DownloadJobTest, FailedTransfersKeepTheEarlierFile) {
             SCOPED_TRACE(name + (convert ? " converting" : ""));
             srv.watchPage("/watch", "Clip", {{"5", srv.url("/good")}, {"34", stream}});
             JobRun r = run(srv.url("/watch"), "Clip", 2, convert);
-            // One "done", with or without a conversion to follow.
-            EXPECT_EQ(r.texts, upToMovie("setflv", {"done", kSaveFailed}));
+            // One end, with or without a conversion to follow.
+            EXPECT_EQ(r.texts, upToMovie("setflv", {kSaveFailed}));
             EXPECT_EQ(readFile(movies.file("Clip.flv")), "earlier movie");
             EXPECT_EQ(listFolder(movies.path()), (Texts{"Clip.flv", "local.bin"}));
         }
@@ -320,7 +317,7 @@ TEST_F(DownloadJobTest, FailedTransfersKeepTheEarlierFile) {
     static int made;
     made = 0;
     bounds.curlFactory = [] { return made++ == 0 ? curl_easy_init() : nullptr; };
-    EXPECT_EQ(run(srv.url("/watch"), "Clip").texts, upToMovie("setflv", {"done", kSaveFailed}));
+    EXPECT_EQ(run(srv.url("/watch"), "Clip").texts, upToMovie("setflv", {kSaveFailed}));
     EXPECT_EQ(readFile(movies.file("Clip.flv")), "earlier movie");
     EXPECT_EQ(srv.hits("/good"), 0);
 }
@@ -357,7 +354,7 @@ TEST_F(DownloadJobTest, WriteFailureFailsTheTransfer) {
             FileSizeLimit limit(1000);
             r = run(srv.url("/watch"), "Clip");
         }
-        EXPECT_EQ(r.texts, upToMovie("setflv", {"done", kSaveFailed}));
+        EXPECT_EQ(r.texts, upToMovie("setflv", {kSaveFailed}));
         EXPECT_EQ(readFile(movies.file("Clip.flv")), "earlier movie");
         EXPECT_EQ(listFolder(movies.path()), Texts{"Clip.flv"});
     }
@@ -388,8 +385,8 @@ TEST_F(DownloadJobTest, SeveralJobsRunAtOnceOnTheirOwnThreads) {
     for (int i = 0; i < jobs; ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(JobRecorder::statusesOf(ids[i]),
-                  upToMovie("setflv", {"saved:Clip " + std::to_string(i) + ".flv",
-                                       "Download Complete!", "done"}));
+                  upToMovie("setflv", {"saved:Clip " + std::to_string(i) + ".flv", "downloaded",
+                                       "done:downloaded"}));
         EXPECT_EQ(JobRecorder::progressOf(ids[i]).back().second, bytes[i].size());
         EXPECT_TRUE(readFile(movies.file("Clip " + std::to_string(i) + ".flv")) == bytes[i]);
     }

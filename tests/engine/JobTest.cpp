@@ -30,16 +30,16 @@ TEST(JobTest, AnExceptionFailsTheJobInsteadOfEndingTheProgram) {
     using Kind = JobEvent::Kind;
     struct Case {
         std::vector<Kind> before;
-        std::string last;
+        Reason last;
     };
-    for (const Case& c : {Case{{Kind::Status}, "Error: Could not save movie."},
-                          Case{{Kind::Converting}, "Error: Could not convert to mp3."},
-                          Case{{Kind::Finished}, ""}}) {
+    for (const Case& c : {Case{{Kind::Status}, Reason::SaveFailed},
+                          Case{{Kind::Converting}, Reason::ConversionFailed},
+                          Case{{Kind::Finished}, Reason::None}}) {
         std::vector<JobEvent> seen;
         ThrowingJob(c.before, seen).runToTheEnd();
         ASSERT_FALSE(seen.empty());
-        EXPECT_EQ(seen.back().text, c.last);
-        EXPECT_EQ(seen.size(), c.before.size() + (c.last.empty() ? 0 : 1));
+        EXPECT_EQ(seen.back().reason, c.last);
+        EXPECT_EQ(seen.size(), c.before.size() + (c.last == Reason::None ? 0 : 1));
     }
 }
 

@@ -26,8 +26,8 @@ using Outcome = PlayableCopy::Outcome;
 
 namespace {
 
-const std::string cannotRead = "This file cannot be played: ffmpeg could not read it.";
-const std::string noFfmpeg = "This file cannot be played: ffmpeg is not installed.";
+const Reason cannotRead = Reason::PlayUnreadable;
+const Reason noFfmpeg = Reason::PlayFfmpegMissing;
 
 const std::vector<std::string> testPicture(int seconds, const std::string& size) {
     return {
@@ -129,7 +129,7 @@ TEST_F(PlayableCopyTest, WayFollowsTheCodecsNotTheName) {
         const std::string before = readFile(media);
         Calls progress;
         const auto r = player.prepare(media, progress.sink());
-        ASSERT_EQ(r.outcome, Outcome::Ready) << r.error;
+        ASSERT_EQ(r.outcome, Outcome::Ready) << reasonName(r.reason);
         EXPECT_EQ(r.way, c.way);
         EXPECT_EQ(readFile(media), before) << "the source was changed";
         if (c.way == Way::AsIs) {
@@ -157,7 +157,7 @@ TEST_F(PlayableCopyTest, SecondPlayIsCachedUntilTheSourceChanges) {
     const PlayableCopy player(cache);
     const std::string media = own("flv1.flv", "movie.flv");
     const auto first = player.prepare(media);
-    ASSERT_EQ(first.outcome, Outcome::Ready) << first.error;
+    ASSERT_EQ(first.outcome, Outcome::Ready) << reasonName(first.reason);
     ASSERT_EQ(first.way, Way::Transcode);
     const ino_t inode = inodeOf(first.path);
     const auto longAgo = fs::file_time_type::clock::now() - 24h;
@@ -166,7 +166,7 @@ TEST_F(PlayableCopyTest, SecondPlayIsCachedUntilTheSourceChanges) {
         // No ffmpeg or ffprobe can run now.
         ScopedPath nowhere(dir.folder("empty-bin").string());
         const auto again = player.prepare(media);
-        ASSERT_EQ(again.outcome, Outcome::Ready) << again.error;
+        ASSERT_EQ(again.outcome, Outcome::Ready) << reasonName(again.reason);
         EXPECT_EQ(again.way, Way::Cached);
         EXPECT_EQ(again.path, first.path);
         EXPECT_EQ(inodeOf(again.path), inode);
@@ -174,13 +174,13 @@ TEST_F(PlayableCopyTest, SecondPlayIsCachedUntilTheSourceChanges) {
 
         const auto uncached = player.prepare(own("h264.flv", "other.flv"));
         EXPECT_EQ(uncached.outcome, Outcome::Failed);
-        EXPECT_EQ(uncached.error, noFfmpeg);
+        EXPECT_EQ(uncached.reason, noFfmpeg);
     }
 
     fs::last_write_time(media, fs::last_write_time(media) + 5s);
     EXPECT_EQ(player.cachedCopy(media), "");
     const auto changed = player.prepare(media);
-    ASSERT_EQ(changed.outcome, Outcome::Ready) << changed.error;
+    ASSERT_EQ(changed.outcome, Outcome::Ready) << reasonName(changed.reason);
     EXPECT_EQ(changed.way, Way::Transcode);
     EXPECT_NE(changed.path, first.path);
     EXPECT_EQ(player.cachedCopy(media), changed.path);
@@ -201,7 +201,7 @@ TEST_F(PlayableCopyTest, FailuresAreReportedAndLeaveNothing) {
         testfiles::writeFile(dir.file(name), bytes);
         const auto r = player.prepare(dir.file(name));
         EXPECT_EQ(r.outcome, Outcome::Failed);
-        EXPECT_EQ(r.error, cannotRead);
+        EXPECT_EQ(r.reason, cannotRead);
         EXPECT_EQ(r.path, "");
         EXPECT_EQ(readFile(dir.file(name)), bytes);
     }
@@ -209,14 +209,14 @@ TEST_F(PlayableCopyTest, FailuresAreReportedAndLeaveNothing) {
 
     const auto missing = player.prepare(dir.file("no-such.flv"));
     EXPECT_EQ(missing.outcome, Outcome::Failed);
-    EXPECT_FALSE(missing.error.empty());
+    EXPECT_NE(missing.reason, Reason::None);
 
     // A file where the cache folder should be.
     testfiles::writeFile(dir.file("blocked"), "x");
     const auto noFolder =
         PlayableCopy(dir.file("blocked") + "/cache").prepare(own("flv1.flv", "fine.flv"));
     EXPECT_EQ(noFolder.outcome, Outcome::Failed);
-    EXPECT_EQ(noFolder.error, "This file cannot be played: its cache folder cannot be written.");
+    EXPECT_EQ(noFolder.reason, Reason::PlayCacheUnusable);
 }
 
 TEST_F(PlayableCopyTest, CancelEndsFfmpegAndLeavesNoTemporaryFile) {
@@ -272,7 +272,7 @@ TEST_F(PlayableCopyTest, PruneDropsLeastRecentlyPlayedButNeverTheNewCopy) {
     const auto size = fs::file_size(copyA);
     const PlayableCopy tight(cache, 2 * size + size / 2);
     const auto madeC = tight.prepare(c);
-    ASSERT_EQ(madeC.outcome, Outcome::Ready) << madeC.error;
+    ASSERT_EQ(madeC.outcome, Outcome::Ready) << reasonName(madeC.reason);
     EXPECT_TRUE(fs::exists(copyA));
     EXPECT_FALSE(fs::exists(copyB));
     EXPECT_TRUE(fs::exists(madeC.path));
@@ -282,7 +282,7 @@ TEST_F(PlayableCopyTest, PruneDropsLeastRecentlyPlayedButNeverTheNewCopy) {
 
     // A limit below one copy still keeps the copy just made.
     const auto madeD = PlayableCopy(cache, 1).prepare(d);
-    ASSERT_EQ(madeD.outcome, Outcome::Ready) << madeD.error;
+    ASSERT_EQ(madeD.outcome, Outcome::Ready) << reasonName(madeD.reason);
     EXPECT_TRUE(fs::exists(madeD.path));
     EXPECT_FALSE(fs::exists(copyA));
     EXPECT_FALSE(fs::exists(madeC.path));

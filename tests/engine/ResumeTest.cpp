@@ -161,7 +161,7 @@ TEST_F(ResumeTest, NeverAMixedOrShortFile) {
         });
     });
     const std::vector<JobEvent> cut = run(kTag, size, part);
-    EXPECT_EQ(cut.back().text, "Error: Could not save movie.");
+    EXPECT_EQ(cut.back().reason, Reason::SaveFailed);
     EXPECT_TRUE(readFile(part) == body.substr(0, half + sent));
     EXPECT_EQ(listFolder(movies.path()).size(), 1u);
     srv.ranged("/movie", body, kTag);
@@ -175,8 +175,7 @@ TEST_F(ResumeTest, EveryNameTakenKeepsTheWholeMovie) {
     srv.ranged("/movie", body, kTag);
     for (std::size_t n = 0; n <= PartFile::maxCopies; ++n)
         writeFile(PartFile::copyName(movies.file("Clip.mp4"), n), "earlier");
-    EXPECT_EQ(run({}, 0, part).back().text,
-              "Error: Could not save movie: every name for it is taken.");
+    EXPECT_EQ(run({}, 0, part).back().reason, Reason::NamesTaken);
     EXPECT_TRUE(readFile(part) == body);
     fs::remove(movies.file("Clip(42).mp4"));
     EXPECT_EQ(run(kTag, size, part).back().kind, Kind::Finished);
@@ -197,7 +196,7 @@ TEST_F(ResumeTest, PauseKeepsThePartFileCancelRemovesIt) {
                 if (e.kind == Kind::Progress && e.done >= half)
                     pause ? token.pause() : token.cancel();
             });
-            EXPECT_EQ(events.back().text, pause ? "Paused." : "Cancelled.");
+            EXPECT_EQ(events.back().reason, pause ? Reason::JobPaused : Reason::Cancelled);
             EXPECT_EQ(listFolder(movies.path()).size(), pause && !partFile.empty() ? 1u : 0u);
         }
     }

@@ -165,7 +165,7 @@ TEST(SpeedLimitTest, ALimitedDownloadPausesUntilTheLimitLetsItGo) {
 
     EXPECT_EQ(readFile(movies.file("Held.flv")), bytes);
     EXPECT_EQ(JobRecorder::statusesOf(id),
-              upToMovie("setflv", {"saved:Held.flv", "Download Complete!", "done"}));
+              upToMovie("setflv", {"saved:Held.flv", "downloaded", "done:downloaded"}));
 }
 
 } // namespace

@@ -48,6 +48,13 @@ protected:
         event.total = total;
         list.apply(event);
     }
+    void tell(int row, Kind kind, Reason reason) {
+        JobEvent event;
+        event.id = jobOf(row);
+        event.kind = kind;
+        event.reason = reason;
+        list.apply(event);
+    }
     int jobOf(int row) const {
         const std::string title = list.at(static_cast<std::size_t>(row)).title;
         for (auto it = kept.rbegin(); it != kept.rend(); ++it)
@@ -86,7 +93,7 @@ TEST_F(TransferModelTest, RowsShowTheListsRecordsTheirBarsAndSpeedsWhileBytesArr
     EXPECT_EQ(cell(1, TransferModel::TitleColumn, Qt::ToolTipRole), "Second");
     EXPECT_TRUE(bar(0).busy()) << "running, its size unknown";
 
-    tell(0, Kind::Status, "Downloading... [Patience]");
+    tell(0, Kind::Status, Reason::Downloading);
     EXPECT_EQ(cell(0, TransferModel::StatusColumn), "Downloading... [Patience]");
     // Bars always hold their value: over 2 GiB they are scaled.
     const double sixGiB = 6.0 * 1024 * 1024 * 1024;
@@ -112,7 +119,7 @@ TEST_F(TransferModelTest, RowsShowTheListsRecordsTheirBarsAndSpeedsWhileBytesArr
     // An ended row goes; the rows below keep their own cells.
     tell(0, Kind::Container, "flv");
     tell(0, Kind::Saved, "First.flv");
-    tell(0, Kind::Finished, "Download Complete!");
+    tell(0, Kind::Finished, Reason::Downloaded);
     EXPECT_EQ(bar(0).value, bar(0).maximum);
     view.setCurrentIndex(model.index(0, 0));
     EXPECT_TRUE(list.clear(model.idAt(0)));
@@ -122,7 +129,7 @@ TEST_F(TransferModelTest, RowsShowTheListsRecordsTheirBarsAndSpeedsWhileBytesArr
     EXPECT_TRUE(cell(1, TransferModel::SpeedColumn).contains("/s"));
 
     // Its job ended: no speed, at once, and the bar full.
-    tell(1, Kind::Failed, "Error: Could not save movie.");
+    tell(1, Kind::Failed, Reason::SaveFailed);
     EXPECT_EQ(cell(1, TransferModel::SpeedColumn), "");
     EXPECT_EQ(cell(1, TransferModel::StatusColumn), "Error: Could not save movie.");
     EXPECT_EQ(bar(1).maximum, 100000) << "a failed bar keeps where its bytes got";
@@ -137,9 +144,9 @@ TEST_F(TransferModelTest, RowsShowTheListsRecordsTheirBarsAndSpeedsWhileBytesArr
 TEST_F(TransferModelTest, AConversionShowsItsPercentageAndTimeLeft) {
     list.add("http://127.0.0.1:1/watch", "Song");
     tell(0, Kind::Saved, "Song.flv");
-    tell(0, Kind::Finished);
+    tell(0, Kind::Finished, Reason::Downloaded);
     ASSERT_TRUE(list.convert(model.idAt(0)));
-    tell(0, Kind::Converting, "Converting to mp3...");
+    tell(0, Kind::Converting, Reason::Converting);
     EXPECT_TRUE(bar(0).busy()) << "until ffmpeg says how far it is";
     tell(0, Kind::ConvertProgress, {}, 10, 40);
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
@@ -151,7 +158,7 @@ TEST_F(TransferModelTest, AConversionShowsItsPercentageAndTimeLeft) {
     EXPECT_EQ(cell(0, TransferModel::StatusColumn), "Converting to mp3...");
 
     tell(0, Kind::Saved, "Song.mp3");
-    tell(0, Kind::Finished, "Complete! Thank you for using Quillmoth.");
+    tell(0, Kind::Finished, Reason::Converted);
     EXPECT_EQ(cell(0, TransferModel::SpeedColumn), "");
     EXPECT_EQ(bar(0).value, bar(0).maximum);
 }

@@ -7,6 +7,7 @@
 #include "PartFile.h"
 #include "ResumeNote.h"
 #include "SpeedLimit.h"
+#include "StatusLines.h"
 #include "TransferRate.h"
 
 #include <chrono>
@@ -158,8 +159,8 @@ void onEvent(const JobEvent& event) {
         if (partInUse == stablePart)
             ResumeNote{event.detail, static_cast<long long>(event.total)}.write(stablePart);
     }
-    for (const std::string& text : event.texts()) {
-        onStatus(text);
+    for (const std::string& line : StatusLines::lines(event)) {
+        onStatus(line);
     }
 }
 

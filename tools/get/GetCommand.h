@@ -9,8 +9,8 @@
 struct JobOptions;
 
 // quillmoth-get: one download job for one watch page, from the command line.
-// Status texts go to stdout as sent; a live progress line goes to stderr
-// when stderr is a terminal.
+// The job's status lines (StatusLines) go to stdout as they come; a live
+// progress line goes to stderr when stderr is a terminal.
 class GetCommand {
 public:
     struct Options {

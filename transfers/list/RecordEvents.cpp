@@ -43,11 +43,11 @@ bool RecordEvents::takeFacts(TransferRecord& record, const JobEvent& event) {
 void RecordEvents::end(TransferRecord& record, const JobEvent& event) {
     if (event.kind == JobEvent::Kind::Finished) {
         record.state = TransferState::Done;
-        record.status = event.text.empty() ? "Download Complete!" : event.text;
-        record.error.clear();
+        record.status = event.reason;
+        record.error = Reason::None;
     } else {
         record.state = TransferState::Failed;
-        record.error = record.status = event.text;
+        record.error = record.status = event.reason;
     }
     record.endedAt = now();
 }

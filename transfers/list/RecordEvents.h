@@ -16,7 +16,7 @@ public:
     static bool takeFacts(TransferRecord& record, const JobEvent& event);
     // A Saved event that names the MP3 rather than the movie.
     static bool savedMp3(const JobEvent& event);
-    // Finished or Failed: the record ends with the event's text, now.
+    // Finished or Failed: the record ends with the event's reason, now.
     static void end(TransferRecord& record, const JobEvent& event);
 
     // Seconds since the epoch.

@@ -29,6 +29,11 @@ std::string textAt(sqlite3_stmt* statement, int column) {
                 : std::string();
 }
 
+// A reason by its stored name; one this version does not know says nothing.
+Reason reasonAt(sqlite3_stmt* statement, int column) {
+    return reasonNamed(textAt(statement, column)).value_or(Reason::None);
+}
+
 void bindText(sqlite3_stmt* statement, int index, std::string_view text) {
     sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()),
                       SQLITE_TRANSIENT);
@@ -38,8 +43,8 @@ void bindText(sqlite3_stmt* statement, int index, std::string_view text) {
 constexpr const char* columns =
     "id, state, kind, title, page_url, quality, movie_folder, music_folder, convert, part_file,"
     " validator, received, total, type, movie_path, mp3_path, error, status, added_at, ended_at,"
-    " file_title";
-constexpr int columnCount = 21;
+    " file_title, detail";
+constexpr int columnCount = 22;
 
 std::string saveSql() {
     std::string marks = "?";
@@ -85,11 +90,12 @@ int RecordTable::save(const TransferRecord& r) {
     bindText(s, 14, r.type);
     bindText(s, 15, r.moviePath);
     bindText(s, 16, r.mp3Path);
-    bindText(s, 17, r.error);
-    bindText(s, 18, r.status);
+    bindText(s, 17, reasonName(r.error));
+    bindText(s, 18, reasonName(r.status));
     sqlite3_bind_int64(s, 19, r.addedAt);
     sqlite3_bind_int64(s, 20, r.endedAt);
     bindText(s, 21, r.fileTitle);
+    bindText(s, 22, r.detail);
     const int result = sqlite3_step(s);
     sqlite3_reset(s);
     sqlite3_clear_bindings(s);
@@ -130,11 +136,12 @@ std::vector<TransferRecord> RecordTable::loadAll() {
         r.type = textAt(raw, 13);
         r.moviePath = textAt(raw, 14);
         r.mp3Path = textAt(raw, 15);
-        r.error = textAt(raw, 16);
-        r.status = textAt(raw, 17);
+        r.error = reasonAt(raw, 16);
+        r.status = reasonAt(raw, 17);
         r.addedAt = sqlite3_column_int64(raw, 18);
         r.endedAt = sqlite3_column_int64(raw, 19);
         r.fileTitle = textAt(raw, 20);
+        r.detail = textAt(raw, 21);
         records.push_back(std::move(r));
     }
     return records;

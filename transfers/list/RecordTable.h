@@ -7,7 +7,7 @@
 #include <vector>
 
 // The records table of transfers.sqlite (its schema: StoreMigration): one
-// row per TransferRecord, every field a column. Used only on the thread
+// row per TransferRecord, every field a column, reasons by their names. Used only on the thread
 // that owns the connection.
 class RecordTable {
 public:

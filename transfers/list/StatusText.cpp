@@ -1,25 +1,21 @@
 #include "StatusText.h"
 
-#include "ConvertJob.h"
-#include "JobReporter.h"
-
-std::string statusText(TransferState state) {
+Reason statusOf(TransferState state) {
     switch (state) {
     case TransferState::Queued:
-        return "Queued";
+        return Reason::Queued;
     case TransferState::Paused:
-        return "Paused";
+        return Reason::Paused;
     case TransferState::Interrupted:
-        return "Interrupted";
+        return Reason::Interrupted;
     case TransferState::Cancelled:
         // A queued or paused transfer has no job left to say it.
-        return JobReporter::cancelledText;
+        return Reason::Cancelled;
     default:
-        return {};
+        return Reason::None;
     }
 }
 
-std::string startFailedText(TransferKind kind) {
-    return kind == TransferKind::Conversion ? ConvertJob::failedText
-                                            : "Error: Could not start download.";
+Reason startFailure(TransferKind kind) {
+    return kind == TransferKind::Conversion ? Reason::ConversionFailed : Reason::StartFailed;
 }

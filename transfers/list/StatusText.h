@@ -1,12 +1,11 @@
 #pragma once
 
+#include "Reason.h"
 #include "TransferRecord.h"
 
-#include <string>
+// The statuses the list itself gives a record, for states no job reports
+// on; every other status comes from the job's events. None for those.
+Reason statusOf(TransferState state);
 
-// The status texts the list itself makes, for states no job reports on;
-// every other text comes from the job's events. Empty for those.
-std::string statusText(TransferState state);
-
-// A job that could not be started at all.
-std::string startFailedText(TransferKind kind);
+// Why a job that could not be started at all failed.
+Reason startFailure(TransferKind kind);

@@ -1,7 +1,11 @@
 #include "StoreMigration.h"
 
+#include "Reason.h"
+#include "SqliteHandles.h"
+
 #include <iterator>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -35,10 +39,84 @@ int splitTitlesFromFiles(sqlite3* db) {
                 " WHERE mp3_path <> '' AND coalesce(music_folder, '') <> ''");
 }
 
+// The statuses and errors versions 1 and 2 kept as English texts, and the
+// reasons they were.
+struct OldText {
+    const char* english;
+    Reason reason;
+};
+constexpr OldText oldTexts[] = {
+    {"Queued", Reason::Queued},
+    {"Scraping URL...", Reason::ReadingPage},
+    {"Initial response received!", Reason::PageReceived},
+    {"Searching for download source...", Reason::SearchingStream},
+    {"Found movie source!", Reason::StreamFound},
+    {"Requesting connection to download movie...", Reason::Connecting},
+    {"Downloading... [Patience]", Reason::Downloading},
+    {"Download Complete!", Reason::Downloaded},
+    {"Converting to mp3...", Reason::Converting},
+    {"Complete! Thank you for using Quillmoth.", Reason::Converted},
+    {"Paused", Reason::Paused},
+    {"Paused.", Reason::JobPaused},
+    {"Cancelled.", Reason::Cancelled},
+    {"Interrupted", Reason::Interrupted},
+    {"Error: Could not start download.", Reason::StartFailed},
+    {"Error: Could not create request.", Reason::RequestFailed},
+    {"Error: The page is too large.", Reason::PageTooLarge},
+    {"Error: The page took too long to load.", Reason::PageTooSlow},
+    {"Error: Could not make connection.", Reason::NoConnection},
+    {"Error: Could not locate any movies to download.", Reason::NoStream},
+    {"Error: Invalid Title - Go back to search & change title. ", Reason::InvalidTitle},
+    {"Error: Could not write to the movie folder.", Reason::MovieFolderUnusable},
+    {"Error: Could not save movie.", Reason::SaveFailed},
+    {"Error: Could not save movie: every name for it is taken.", Reason::NamesTaken},
+    {"Error: Could not convert to mp3.", Reason::ConversionFailed},
+    {"Error: ffmpeg was not found. Install it (sudo apt install ffmpeg) and try again.",
+     Reason::FfmpegMissing},
+    {"Error: Could not write to the music folder.", Reason::MusicFolderUnusable},
+};
+
+// A temporary table of oldTexts, English to the reason's name.
+int tableOldTexts(sqlite3* db) {
+    int result = exec(db, "CREATE TEMP TABLE old_texts (english TEXT PRIMARY KEY, name TEXT)");
+    sqlite3_stmt* raw = nullptr;
+    if (result == SQLITE_OK)
+        result = sqlite3_prepare_v2(db, "INSERT INTO old_texts VALUES (?, ?)", -1, &raw, nullptr);
+    const SqliteStatement insert(raw);
+    for (const OldText& old : oldTexts) {
+        if (result != SQLITE_OK)
+            break;
+        const std::string_view name = reasonName(old.reason);
+        sqlite3_bind_text(raw, 1, old.english, -1, SQLITE_STATIC);
+        sqlite3_bind_text(raw, 2, name.data(), static_cast<int>(name.size()), SQLITE_STATIC);
+        result = sqlite3_step(raw) == SQLITE_DONE ? SQLITE_OK : sqlite3_errcode(db);
+        sqlite3_reset(raw);
+    }
+    return result;
+}
+
+// Version 3: a status or an error is a reason, kept by its name, no longer
+// a text; a text that names no reason is kept as the record's detail.
+int keepReasons(sqlite3* db) {
+    const int result = tableOldTexts(db);
+    if (result != SQLITE_OK)
+        return result;
+    return exec(db,
+                "ALTER TABLE transfers ADD COLUMN detail TEXT;"
+                "UPDATE transfers SET detail = status WHERE coalesce(status, '') <> ''"
+                " AND status NOT IN (SELECT english FROM old_texts);"
+                "UPDATE transfers SET detail = error WHERE detail IS NULL"
+                " AND coalesce(error, '') <> '' AND error NOT IN (SELECT english FROM old_texts);"
+                "UPDATE transfers SET"
+                " status = coalesce((SELECT name FROM old_texts WHERE english = status), ''),"
+                " error = coalesce((SELECT name FROM old_texts WHERE english = error), '');"
+                "DROP TABLE old_texts");
+}
+
 using Step = int (*)(sqlite3*);
 // Step i brings a store of version i to version i + 1. A later schema is one
 // more function here.
-constexpr Step steps[] = {&createTransfers, &splitTitlesFromFiles};
+constexpr Step steps[] = {&createTransfers, &splitTitlesFromFiles, &keepReasons};
 
 int storedVersion(sqlite3* db, int& version) {
     sqlite3_stmt* statement = nullptr;

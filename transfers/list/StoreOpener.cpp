@@ -157,26 +157,26 @@ StoreOpener::Opened StoreOpener::open(const std::string& path) {
             return opened;
         case Found::Newer:
             opened.db.reset();
-            opened.message = newerText;
+            opened.message = Reason::StoreNewer;
             return opened;
         case Found::Unusable:
             opened.db.reset();
-            opened.message = unusableText;
+            opened.message = Reason::StoreUnusable;
             return opened;
         case Found::Damaged:
             opened.db.reset();
             if (!keepAside(path)) {
-                opened.message = unusableText;
+                opened.message = Reason::StoreUnusable;
                 return opened;
             }
-            opened.message = damagedText;
+            opened.message = Reason::StoreDamaged;
             break;
         }
     }
     opened.db = openDb(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
     if (!opened.db || prepare(opened.db.get()) != Found::Usable) {
         opened.db.reset();
-        opened.message = unusableText;
+        opened.message = Reason::StoreUnusable;
     }
     return opened;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Reason.h"
 #include "SqliteHandles.h"
 
 #include <string>
@@ -14,20 +15,12 @@ public:
     struct Opened {
         // Null when nothing is kept this run.
         SqliteDb db;
-        // For the user, empty when all went well.
-        std::string message;
+        // For the user: StoreDamaged, StoreNewer or StoreUnusable; None
+        // when all went well.
+        Reason message = Reason::None;
     };
 
     static Opened open(const std::string& path);
-
-    static constexpr const char* damagedText =
-        "The transfer list could not be read; it was kept as transfers.sqlite.bad and a new one "
-        "started.";
-    static constexpr const char* newerText =
-        "The transfer list was written by a newer Quillmoth; it is left as it is and this "
-        "session's transfers are not kept.";
-    static constexpr const char* unusableText =
-        "The transfer list could not be opened; this session's transfers are not kept.";
 
 private:
     // Unusable: sound as far as is known, but not readable now (locked,

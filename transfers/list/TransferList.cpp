@@ -218,8 +218,8 @@ std::int64_t TransferList::speedLimit() const {
 
 void TransferList::enqueue(Entry& entry) {
     entry.record.state = TransferState::Queued;
-    entry.record.status = statusText(TransferState::Queued);
-    entry.record.error.clear();
+    entry.record.status = statusOf(TransferState::Queued);
+    entry.record.error = Reason::None;
     entry.record.endedAt = 0;
     entry.turn = ++lastTurn;
     waiting.emplace_back(entry.record.id, entry.turn);
@@ -261,7 +261,7 @@ void TransferList::start(Entry& entry) {
         runner(std::move(work));
     } catch (const std::system_error&) {
         record.state = TransferState::Failed;
-        record.error = record.status = startFailedText(record.kind);
+        record.error = record.status = startFailure(record.kind);
         record.endedAt = RecordEvents::now();
         stateChanged(entry);
         if (observer)
@@ -313,7 +313,7 @@ bool TransferList::pause(std::int64_t id) {
     if (entry.job)
         entry.token->pause();
     entry.record.state = TransferState::Paused;
-    entry.record.status = statusText(TransferState::Paused);
+    entry.record.status = statusOf(TransferState::Paused);
     stateChanged(entry);
     pump();
     return true;
@@ -339,7 +339,7 @@ bool TransferList::cancel(std::int64_t id) {
     else
         dropPartFile(record);
     record.state = TransferState::Cancelled;
-    record.status = statusText(TransferState::Cancelled);
+    record.status = statusOf(TransferState::Cancelled);
     record.endedAt = RecordEvents::now();
     stateChanged(entry);
     pump();
@@ -426,7 +426,7 @@ void TransferList::interruptAll() {
         if (entry->job)
             entry->token->pause();
         record.state = TransferState::Interrupted;
-        record.status = statusText(TransferState::Interrupted);
+        record.status = statusOf(TransferState::Interrupted);
         stateChanged(*entry);
     }
     waiting.clear();
@@ -465,7 +465,7 @@ void TransferList::apply(const JobEvent& event) {
             break;
         case JobEvent::Kind::Status:
             if (working) {
-                record.status = event.text;
+                record.status = event.reason;
                 progressed(*entry);
             }
             break;
@@ -487,8 +487,8 @@ void TransferList::apply(const JobEvent& event) {
         case JobEvent::Kind::Converting:
             if (working) {
                 record.state = TransferState::Converting;
-                if (!event.text.empty())
-                    record.status = event.text;
+                if (event.reason != Reason::None)
+                    record.status = event.reason;
                 entry->rate.reset();
                 entry->conversion.reset();
                 entry->converting = false;
@@ -542,15 +542,11 @@ void TransferList::stopped(Entry& entry, const JobEvent& event) {
         // Stopped without being asked here.
         record.state =
             event.kind == JobEvent::Kind::Paused ? TransferState::Paused : TransferState::Cancelled;
-        record.status =
-            record.state == TransferState::Paused ? statusText(TransferState::Paused) : event.text;
-        break;
-    case TransferState::Cancelled:
-        if (!event.text.empty())
-            record.status = event.text;
+        record.status = statusOf(record.state);
         break;
     default:
-        // Paused, Interrupted, or queued again meanwhile: as the user left it.
+        // Cancelled, Paused, Interrupted, or queued again meanwhile: as the
+        // user left it, also when a pause asked first ended the job.
         break;
     }
     // A job told to pause may still say Cancelled when it stopped before its

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Reason.h"
+
 #include <cstdint>
 #include <string>
 
@@ -55,10 +57,14 @@ struct TransferRecord {
     // Paths of the files actually written, empty until saved.
     std::string moviePath;
     std::string mp3Path;
-    // The last error ("Error: ..."), empty unless Failed.
-    std::string error;
-    // The status text shown in the row (made from the job's events).
-    std::string status;
+    // What the row says, in the window's words: the job's last step, how it
+    // ended, or the list's state.
+    Reason status = Reason::None;
+    // Why it failed; None unless Failed.
+    Reason error = Reason::None;
+    // Said as it is while the status is None: a status an older store kept
+    // that names no reason.
+    std::string detail;
 
     // Seconds since the epoch; endedAt 0 while not ended.
     std::int64_t addedAt = 0;

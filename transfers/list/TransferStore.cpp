@@ -16,10 +16,6 @@
 
 namespace {
 
-constexpr const char* diskFullText =
-    "The transfer list could not be saved: the disk is full. Transfers go on.";
-constexpr const char* writeFailedText = "The transfer list could not be saved. Transfers go on.";
-
 using Clock = ProgressCoalescer::Clock;
 
 } // namespace
@@ -34,7 +30,7 @@ struct TransferStore::Impl {
 
     SqliteDb db;
     std::unique_ptr<RecordTable> table;
-    std::string message;
+    Reason message = Reason::None;
     std::atomic<std::int64_t> lastId{0};
     std::atomic<std::uint64_t> rowsWritten{0};
 
@@ -200,8 +196,8 @@ struct TransferStore::Impl {
         }
         const int primary = result & 0xff;
         if (listener)
-            listener(primary == SQLITE_FULL || primary == SQLITE_IOERR ? diskFullText
-                                                                       : writeFailedText);
+            listener(primary == SQLITE_FULL || primary == SQLITE_IOERR ? Reason::StoreDiskFull
+                                                                       : Reason::StoreWriteFailed);
     }
 };
 
@@ -235,8 +231,8 @@ std::vector<TransferRecord> TransferStore::load() const {
     return records;
 }
 
-std::string TransferStore::takeMessage() {
-    return std::exchange(impl->message, std::string());
+Reason TransferStore::takeMessage() {
+    return std::exchange(impl->message, Reason::None);
 }
 
 std::int64_t TransferStore::newId() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Reason.h"
 #include "TransferRecord.h"
 
 #include <cstdint>
@@ -29,8 +30,8 @@ public:
 
     // Every stored record, by id.
     std::vector<TransferRecord> load() const;
-    // A message for the user about opening the store, once; empty if none.
-    std::string takeMessage();
+    // What the user is to hear about opening the store, once; None if nothing.
+    Reason takeMessage();
     // An id no stored or earlier handed-out record has.
     std::int64_t newId();
 
@@ -44,7 +45,8 @@ public:
     void flush();
 
     // Told once, on the store's thread, when a write first fails.
-    using FailureListener = std::function<void(const std::string& message)>;
+    // StoreDiskFull or StoreWriteFailed.
+    using FailureListener = std::function<void(Reason message)>;
     void setFailureListener(FailureListener listener);
 
     // Rows written so far (tests and the bench count writes with it).

@@ -53,10 +53,16 @@ protected:
         event.total = total;
         return event;
     }
+    static JobEvent eventOf(const Job& job, Kind kind, Reason reason) {
+        JobEvent event = eventOf(job, kind);
+        event.reason = reason;
+        return event;
+    }
     void send(const Job& job, Kind kind, std::string text = {}, double done = 0, double total = 0,
               std::string detail = {}) {
         list->apply(eventOf(job, kind, std::move(text), done, total, std::move(detail)));
     }
+    void send(const Job& job, Kind kind, Reason reason) { list->apply(eventOf(job, kind, reason)); }
     const TransferRecord& record(std::int64_t id) const { return list->at(*list->rowOf(id)); }
     State state(std::int64_t id) const { return record(id).state; }
 
@@ -80,7 +86,7 @@ TEST_F(TransferListTest, QueueRunsAtMostMaxRunningInOrder) {
     ASSERT_EQ(jobs.size(), 2u);
     EXPECT_EQ(jobs[1]->options().title, "b");
     EXPECT_EQ(state(c), State::Queued);
-    EXPECT_EQ(record(d).status, "Queued");
+    EXPECT_EQ(record(d).status, Reason::Queued);
     EXPECT_EQ(list->queuedCount(), 2);
 
     send(*jobs[0], Kind::Finished);
@@ -98,20 +104,20 @@ TEST_F(TransferListTest, QueueRunsAtMostMaxRunningInOrder) {
     const auto e = list->add("http://x/e", "e");
     EXPECT_EQ(state(e), State::Queued);
     refuse = false;
-    send(*jobs[1], Kind::Failed, "Error: Could not make connection.");
+    send(*jobs[1], Kind::Failed, Reason::NoConnection);
     EXPECT_EQ(jobs.back()->options().title, "e");
     refuse = true;
-    send(*jobs[2], Kind::Cancelled, "Cancelled.");
+    send(*jobs[2], Kind::Cancelled, Reason::Cancelled);
     EXPECT_EQ(list->queuedCount(), 0);
     const auto f = list->add("http://x/f", "f");
     EXPECT_EQ(state(f), State::Failed);
-    EXPECT_EQ(record(f).status, "Error: Could not start download.");
+    EXPECT_EQ(record(f).status, Reason::StartFailed);
 }
 
 TEST_F(TransferListTest, StatesFollowUserActionsAndJobEvents) {
     const auto x = list->add("http://x/x", "x");
     ASSERT_EQ(jobs.size(), 1u);
-    send(*jobs[0], Kind::Status, "Downloading... [Patience]");
+    send(*jobs[0], Kind::Status, Reason::Downloading);
     send(*jobs[0], Kind::Progress, {}, 50, 100);
     send(*jobs[0], Kind::Resumable, dir.file("x.part"), 0, 100, "\"e1\"");
     EXPECT_NE(list->rateAt(*list->rowOf(x)), nullptr);
@@ -122,10 +128,10 @@ TEST_F(TransferListTest, StatesFollowUserActionsAndJobEvents) {
     // Pause: the row says so at once; the job keeps its slot until it stops.
     EXPECT_TRUE(list->pause(x));
     EXPECT_TRUE(jobs[0]->reporter().paused());
-    send(*jobs[0], Kind::Status, "late text");
-    EXPECT_EQ(record(x).status, "Paused");
+    send(*jobs[0], Kind::Status, Reason::Connecting);
+    EXPECT_EQ(record(x).status, Reason::Paused);
     EXPECT_EQ(list->runningCount(), 1);
-    send(*jobs[0], Kind::Paused, "Paused.");
+    send(*jobs[0], Kind::Paused, Reason::JobPaused);
     EXPECT_EQ(state(x), State::Paused);
     EXPECT_EQ(list->runningCount(), 0);
     EXPECT_FALSE(list->pause(x));
@@ -137,9 +143,9 @@ TEST_F(TransferListTest, StatesFollowUserActionsAndJobEvents) {
     EXPECT_EQ(record(x).partFile, dir.file("x.part"));
     send(*jobs[1], Kind::Container, "flv");
     send(*jobs[1], Kind::Saved, "x(1).flv");
-    send(*jobs[1], Kind::Finished);
+    send(*jobs[1], Kind::Finished, Reason::Downloaded);
     EXPECT_EQ(state(x), State::Done);
-    EXPECT_EQ(record(x).status, "Download Complete!");
+    EXPECT_EQ(record(x).status, Reason::Downloaded);
     EXPECT_EQ(record(x).title, "x");
     EXPECT_EQ(record(x).moviePath, dir.file("movies/x(1).flv"));
 
@@ -158,7 +164,7 @@ TEST_F(TransferListTest, StatesFollowUserActionsAndJobEvents) {
     EXPECT_EQ(state(x), State::Converting);
     EXPECT_FALSE(list->pause(x));
     send(*jobs[2], Kind::Saved, "x(1).mp3");
-    send(*jobs[2], Kind::Finished, "Complete! Thank you for using Quillmoth.");
+    send(*jobs[2], Kind::Finished, Reason::Converted);
     EXPECT_EQ(record(x).mp3Path, dir.file("music/x(1).mp3"));
     EXPECT_FALSE(list->convert(x));
     EXPECT_FALSE(list->retry(x));
@@ -169,14 +175,14 @@ TEST_F(TransferListTest, StatesFollowUserActionsAndJobEvents) {
     EXPECT_TRUE(list->cancel(y));
     EXPECT_TRUE(jobs[3]->reporter().cancelled());
     EXPECT_FALSE(jobs[3]->reporter().paused());
-    send(*jobs[3], Kind::Cancelled, "Cancelled.");
+    send(*jobs[3], Kind::Cancelled, Reason::Cancelled);
     EXPECT_EQ(state(y), State::Cancelled);
     now.quality = 1;
     EXPECT_TRUE(list->retry(y));
     ASSERT_EQ(jobs.size(), 5u);
     EXPECT_EQ(jobs[4]->options().quality, 1);
-    send(*jobs[4], Kind::Failed, "Error: Could not save movie.");
-    EXPECT_EQ(record(y).error, "Error: Could not save movie.");
+    send(*jobs[4], Kind::Failed, Reason::SaveFailed);
+    EXPECT_EQ(record(y).error, Reason::SaveFailed);
     EXPECT_EQ(endedIds, (std::vector<std::int64_t>{x, x, y}));
 
     // A paused transfer's bytes go with a cancel; clearing keeps the files.
@@ -184,9 +190,9 @@ TEST_F(TransferListTest, StatesFollowUserActionsAndJobEvents) {
     send(*jobs[5], Kind::Resumable, dir.file("z.part"), 0, 0, "v");
     testfiles::writeFile(dir.file("z.part"), "bytes");
     list->pause(z);
-    send(*jobs[5], Kind::Paused, "Paused.");
+    send(*jobs[5], Kind::Paused, Reason::JobPaused);
     EXPECT_TRUE(list->cancel(z));
-    EXPECT_EQ(record(z).status, "Cancelled.");
+    EXPECT_EQ(record(z).status, Reason::Cancelled);
     EXPECT_FALSE(std::filesystem::exists(dir.file("z.part")));
     EXPECT_TRUE(list->clear(x));
     EXPECT_TRUE(list->clear(y));
@@ -229,8 +235,8 @@ TEST_F(TransferListTest, RetryConvertsASavedMovieRatherThanFetchingItAgain) {
     const auto x = list->add("http://x/x", "Clip");
     send(*jobs[0], Kind::Saved, "Clip.flv");
     testfiles::writeFile(record(x).moviePath, "movie");
-    send(*jobs[0], Kind::Converting, "Converting to mp3...");
-    send(*jobs[0], Kind::Failed, ConvertJob::failedText);
+    send(*jobs[0], Kind::Converting, Reason::Converting);
+    send(*jobs[0], Kind::Failed, Reason::ConversionFailed);
     now.convert = false;
     ASSERT_TRUE(list->retry(x));
     const auto* conversion = dynamic_cast<const ConvertJob*>(jobs.back().get());
@@ -238,11 +244,11 @@ TEST_F(TransferListTest, RetryConvertsASavedMovieRatherThanFetchingItAgain) {
     EXPECT_EQ(conversion->moviePath(), dir.file("movies/Clip.flv"));
 
     list->cancel(x);
-    send(*jobs.back(), Kind::Cancelled, "Cancelled.");
+    send(*jobs.back(), Kind::Cancelled, Reason::Cancelled);
     ASSERT_TRUE(list->retry(x));
     EXPECT_NE(dynamic_cast<const ConvertJob*>(jobs.back().get()), nullptr);
     list->cancel(x);
-    send(*jobs.back(), Kind::Cancelled, "Cancelled.");
+    send(*jobs.back(), Kind::Cancelled, Reason::Cancelled);
     std::filesystem::remove(dir.file("movies/Clip.flv"));
     ASSERT_TRUE(list->retry(x));
     EXPECT_NE(dynamic_cast<const DownloadJob*>(jobs.back().get()), nullptr);
@@ -255,16 +261,16 @@ TEST_F(TransferListTest, EventsOfAnEarlierJobAreDropped) {
     // Retried before its job stopped: the record waits for it.
     EXPECT_TRUE(list->retry(x));
     EXPECT_EQ(jobs.size(), 1u);
-    send(*jobs[0], Kind::Cancelled, "Cancelled.");
+    send(*jobs[0], Kind::Cancelled, Reason::Cancelled);
     ASSERT_EQ(jobs.size(), 2u);
     EXPECT_EQ(state(x), State::Running);
-    send(*jobs[1], Kind::Status, "Scraping URL...");
+    send(*jobs[1], Kind::Status, Reason::ReadingPage);
 
-    send(*jobs[0], Kind::Status, "old");
+    send(*jobs[0], Kind::Status, Reason::Downloading);
     send(*jobs[0], Kind::Progress, {}, 7, 9);
-    send(*jobs[0], Kind::Failed, "Error: old");
+    send(*jobs[0], Kind::Failed, Reason::SaveFailed);
     EXPECT_EQ(state(x), State::Running);
-    EXPECT_EQ(record(x).status, "Scraping URL...");
+    EXPECT_EQ(record(x).status, Reason::ReadingPage);
     EXPECT_EQ(record(x).received, 0);
 
     // Cleared while stopping: its last events find nothing, its slot frees.
@@ -274,7 +280,7 @@ TEST_F(TransferListTest, EventsOfAnEarlierJobAreDropped) {
     list->clear(x);
     EXPECT_EQ(state(y), State::Queued);
     send(*jobs[1], Kind::Saved, "x.flv");
-    send(*jobs[1], Kind::Cancelled, "Cancelled.");
+    send(*jobs[1], Kind::Cancelled, Reason::Cancelled);
     EXPECT_EQ(list->size(), 1u);
     EXPECT_TRUE(savedFiles.empty());
     EXPECT_EQ(state(y), State::Running);
@@ -347,9 +353,9 @@ TEST_F(TransferListTest, ClosingKeepsWhatJobsSayAfterTheWindowStopsListening) {
     late.takeOver(list->jobRecords());
     late.apply(eventOf(*jobs[0], Kind::Finished));
     late.apply(eventOf(*jobs[1], Kind::Resumable, dir.file("b.7.part"), 0, 0, "v"));
-    late.apply(eventOf(*jobs[1], Kind::Paused, "Paused."));
+    late.apply(eventOf(*jobs[1], Kind::Paused, Reason::JobPaused));
     late.close();
-    late.apply(eventOf(*jobs[1], Kind::Failed, "Error: too late"));
+    late.apply(eventOf(*jobs[1], Kind::Failed, Reason::SaveFailed));
     store.flush();
 
     jobs.clear();

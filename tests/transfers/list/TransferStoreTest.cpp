@@ -38,8 +38,9 @@ TransferRecord everyField(std::int64_t id) {
     r.fileTitle = "Caf 'quoted' (1)";
     r.moviePath = "/m/Caf.mp4";
     r.mp3Path = "/n/Caf.mp3";
-    r.error = "Error: Could not convert to mp3.";
-    r.status = "Converting to mp3...";
+    r.error = Reason::ConversionFailed;
+    r.status = Reason::Converting;
+    r.detail = "kept as it is";
     r.addedAt = 1'700'000'000;
     r.endedAt = 1'700'000'100;
     return r;
@@ -49,7 +50,7 @@ TransferRecord everyField(std::int64_t id) {
 auto fields(const TransferRecord& r) {
     return std::tie(r.id, r.state, r.kind, r.title, r.fileTitle, r.pageUrl, r.quality,
                     r.movieFolder, r.musicFolder, r.convert, r.partFile, r.validator, r.received,
-                    r.total, r.type, r.moviePath, r.mp3Path, r.error, r.status, r.addedAt,
+                    r.total, r.type, r.moviePath, r.mp3Path, r.error, r.status, r.detail, r.addedAt,
                     r.endedAt);
 }
 
@@ -82,7 +83,7 @@ TEST(TransferStoreTest, KeepsEveryFieldAcrossRuns) {
     const std::string path = dir.file("transfers.sqlite");
     {
         TransferStore store(path);
-        EXPECT_EQ(store.takeMessage(), "");
+        EXPECT_EQ(store.takeMessage(), Reason::None);
         store.save(everyField(7));
         TransferRecord other = everyField(3);
         other.state = TransferState::Done;
@@ -111,8 +112,8 @@ TEST(TransferStoreTest, KeepsADamagedFileAsideAndStartsAgain) {
         const std::string damaged = readFile(path);
         {
             TransferStore store(path);
-            EXPECT_EQ(store.takeMessage(), StoreOpener::damagedText);
-            EXPECT_EQ(store.takeMessage(), "");
+            EXPECT_EQ(store.takeMessage(), Reason::StoreDamaged);
+            EXPECT_EQ(store.takeMessage(), Reason::None);
             EXPECT_TRUE(store.load().empty());
             for (int id = 1; id <= 200; ++id)
                 store.save(everyField(id));
@@ -141,7 +142,7 @@ TEST(TransferStoreTest, LeavesANewerVersionUntouched) {
     const std::string before = readFile(path);
     {
         TransferStore store(path);
-        EXPECT_EQ(store.takeMessage(), StoreOpener::newerText);
+        EXPECT_EQ(store.takeMessage(), Reason::StoreNewer);
         EXPECT_TRUE(store.load().empty());
         store.save(everyField(1));
         store.flush();
@@ -160,11 +161,11 @@ TEST(TransferStoreTest, AnOlderStoreIsMigratedOnceItCanBeWritten) {
     sqlite3* holder = nullptr;
     sqlite3_open(path.c_str(), &holder);
     sqlite3_exec(holder, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-    EXPECT_EQ(TransferStore(path).takeMessage(), StoreOpener::unusableText);
+    EXPECT_EQ(TransferStore(path).takeMessage(), Reason::StoreUnusable);
     sqlite3_close(holder);
 
     TransferStore store(path);
-    EXPECT_EQ(store.takeMessage(), "");
+    EXPECT_EQ(store.takeMessage(), Reason::None);
     const auto records = store.load();
     ASSERT_EQ(records.size(), 2u);
     // The saved name was the title: it serves as both; files become paths.
@@ -174,6 +175,42 @@ TEST(TransferStoreTest, AnOlderStoreIsMigratedOnceItCanBeWritten) {
     EXPECT_EQ(records[0].mp3Path, "/n/Clip(1).mp3");
     EXPECT_EQ(records[1].state, TransferState::Paused);
     EXPECT_EQ(records[1].moviePath, "");
+}
+
+// The English statuses earlier versions kept become reasons; a text that
+// names none stays as the record's detail, to be shown as it is.
+TEST(TransferStoreTest, StoredTextsBecomeReasons) {
+    TempFolder dir;
+    const std::string path = dir.file("transfers.sqlite");
+    writeFirstVersion(path);
+    const std::string invalid = "Error: Invalid Title - Go back to search & change title. ";
+    const std::string other = "Error: said by another build";
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    const std::string sql = "UPDATE transfers SET status = 'Download Complete!' WHERE id = 4;"
+                            "UPDATE transfers SET status = 'Paused', error = '' WHERE id = 5;"
+                            "INSERT INTO transfers (id, state, kind, status, error) VALUES"
+                            " (6, 'failed', 'download', '" +
+                            invalid + "', '" + invalid +
+                            "'),"
+                            " (7, 'failed', 'conversion', '" +
+                            other + "', '" + other +
+                            "'),"
+                            " (8, 'cancelled', 'download', 'Cancelled.', NULL);";
+    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+
+    const auto records = TransferStore(path).load();
+    ASSERT_EQ(records.size(), 5u);
+    using Said = std::tuple<Reason, Reason, std::string>;
+    const Said expected[] = {{Reason::Downloaded, Reason::None, ""},
+                             {Reason::Paused, Reason::None, ""},
+                             {Reason::InvalidTitle, Reason::InvalidTitle, ""},
+                             {Reason::None, Reason::None, other},
+                             {Reason::Cancelled, Reason::None, ""}};
+    for (std::size_t i = 0; i < records.size(); ++i)
+        EXPECT_EQ(Said(records[i].status, records[i].error, records[i].detail), expected[i])
+            << records[i].id;
 }
 
 // Anything but a file where the store belongs (a FIFO would hold up the
@@ -188,13 +225,13 @@ TEST(TransferStoreTest, AnythingButAFileIsKeptAside) {
             std::filesystem::create_directory(path);
         {
             TransferStore store(path);
-            EXPECT_EQ(store.takeMessage(), StoreOpener::damagedText);
+            EXPECT_EQ(store.takeMessage(), Reason::StoreDamaged);
             store.save(everyField(1));
         }
         EXPECT_EQ(std::filesystem::status(path + ".bad").type(),
                   fifo ? std::filesystem::file_type::fifo : std::filesystem::file_type::directory);
         TransferStore again(path);
-        EXPECT_EQ(again.takeMessage(), "");
+        EXPECT_EQ(again.takeMessage(), Reason::None);
         EXPECT_EQ(again.load().size(), 1u);
     }
 }
@@ -251,20 +288,20 @@ TEST(TransferStoreTest, AFullDiskKeepsTheWritesForLaterAndSaysSoOnce) {
     TempFolder dir;
     const std::string path = dir.file("transfers.sqlite");
     int told = 0;
-    std::string message;
+    Reason message = Reason::None;
     TransferRecord big = everyField(2);
     {
         TransferStore store(path);
-        store.setFailureListener([&](const std::string& text) {
+        store.setFailureListener([&](Reason said) {
             ++told;
-            message = text;
+            message = said;
         });
         store.save(everyField(1));
         store.save(everyField(3));
         store.flush();
         store.limitPages(1);
         for (int i = 0; i < 5; ++i) {
-            big.status = std::string(64 * 1024, static_cast<char>('a' + i));
+            big.detail = std::string(64 * 1024, static_cast<char>('a' + i));
             store.save(big);
             big.received = i;
             store.saveProgress(big);
@@ -273,8 +310,7 @@ TEST(TransferStoreTest, AFullDiskKeepsTheWritesForLaterAndSaysSoOnce) {
         store.remove(3);
         store.flush();
         EXPECT_EQ(told, 1);
-        EXPECT_EQ(message,
-                  "The transfer list could not be saved: the disk is full. Transfers go on.");
+        EXPECT_EQ(message, Reason::StoreDiskFull);
         EXPECT_EQ(TransferStore(path).load().size(), 2u);
         store.limitPages(1 << 20);
     }
