@@ -1,12 +1,10 @@
-#include "Manager.h"
+#include "DataFolder.h"
 
 #include "DesktopNotifier.h"
-#include "EngineTexts.h"
+#include "FilePath.h"
 #include "LateJobEvents.h"
 #include "Library.h"
-#include "MessageBox.h"
-#include "PageTitle.h"
-#include "SettingsTab.h"
+#include "ReasonTexts.h"
 #include "Text.h"
 #include "TransferList.h"
 #include "TransferModel.h"
@@ -16,10 +14,6 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QFileInfo>
-#include <QLineEdit>
-#include <QObject>
-
-#include <filesystem>
 
 namespace {
 
@@ -28,23 +22,17 @@ std::int64_t speedLimitBytes(const Settings& settings) {
     return std::int64_t{settings.speedLimit} * 1000;
 }
 
-const char* const LibraryPathError = QT_TRANSLATE_NOOP(
-    "Manager",
-    "Error: Could not open library path. Check the Settings tab for download locations.");
-
 } // namespace
 
-Manager::Manager(QTreeWidget* libraryList, SettingsTab* settingsTab, QLineEdit* titleText,
-                 const QDBusConnection& bus)
-    : current(settingsFiles.load()), settingsTab(settingsTab),
-      library(std::make_unique<Library>(libraryList)),
+DataFolder::DataFolder(const QDBusConnection& bus)
+    : current(settingsFiles.load()), files(std::make_unique<Library>()),
       store(std::make_unique<TransferStore>(settingsFiles.dataFolder() + "transfers.sqlite")),
       late(std::make_shared<LateJobEvents>(*store)), runner(std::make_unique<WorkRunner>()),
       context(std::make_unique<QObject>()), post(context.get()),
-      notifier(std::make_unique<DesktopNotifier>(bus)), titleText(titleText) {
+      notifier(std::make_unique<DesktopNotifier>(bus)) {
     // The sink runs on each job's worker thread: the event crosses to the
     // window's thread as a queued call; once the window takes no more, it
-    // goes to the store's thread instead, until the Manager goes.
+    // goes to the store's thread instead, until this object goes.
     auto sink = [this, post = post, late = late](const JobEvent& event) {
         if (!post([this, event] { list->apply(event); }))
             late->apply(event);
@@ -64,27 +52,27 @@ Manager::Manager(QTreeWidget* libraryList, SettingsTab* settingsTab, QLineEdit* 
                      [this](const TransferRecord& record, bool mp3) { fileSaved(record, mp3); });
     QObject::connect(model.get(), &TransferModel::transferEnded, context.get(),
                      [this](const TransferRecord& record) { transferEnded(record); });
-    // Told on the store's thread; shown on the window's.
-    store->setFailureListener([this, post = post](const std::string& message) {
-        post([this, message] { showMessage(message); });
+    // Told on the store's thread; said on the window's.
+    store->setFailureListener([this, post = post](Reason said) {
+        post([this, said] { emit message(ReasonTexts::text(said)); });
     });
+}
 
-    if (const std::string message = settingsFiles.takeMessage(); !message.empty())
-        showMessage(message);
-    if (settingsTab)
-        settingsTab->display(current);
+void DataFolder::start() {
+    if (const std::string text = settingsFiles.takeMessage(); !text.empty())
+        say(text);
     listLibrary(true);
 
     list->setMaxRunning(current.maxRunning);
     list->setSpeedLimit(speedLimitBytes(current));
     list->restore();
-    if (const std::string message = store->takeMessage(); !message.empty())
-        showMessage(message);
+    if (const Reason said = store->takeMessage(); said != Reason::None)
+        emit message(ReasonTexts::text(said));
 }
 
 // Nothing posted from now on reaches the list; jobs still running keep
 // only their own things. The store writes what it was handed before it goes.
-Manager::~Manager() {
+DataFolder::~DataFolder() {
     post.close();
     late->close();
     context.reset();
@@ -93,56 +81,45 @@ Manager::~Manager() {
     runner.reset();
     store.reset();
     notifier.reset();
-    library.reset();
+    files.reset();
 }
 
-std::int64_t Manager::download(const std::string& url, const std::string& title) {
+std::int64_t DataFolder::download(const std::string& url, const std::string& title) {
     return list->add(url, title);
 }
 
-void Manager::findTitle(const std::string& docText) {
-    // A page without a title leaves the box as it was.
-    if (const auto title = PageTitle::find(docText))
-        titleText->setText(wide(*title));
-}
-
-void Manager::forEach(const std::vector<std::int64_t>& ids,
-                      bool (TransferList::*action)(std::int64_t)) {
+void DataFolder::forEach(const std::vector<std::int64_t>& ids,
+                         bool (TransferList::*action)(std::int64_t)) {
     for (std::int64_t id : ids)
         (list.get()->*action)(id);
 }
 
-void Manager::pause(const std::vector<std::int64_t>& ids) {
+void DataFolder::pause(const std::vector<std::int64_t>& ids) {
     forEach(ids, &TransferList::pause);
 }
 
-void Manager::resume(const std::vector<std::int64_t>& ids) {
+void DataFolder::resume(const std::vector<std::int64_t>& ids) {
     forEach(ids, &TransferList::resume);
 }
 
-void Manager::cancel(const std::vector<std::int64_t>& ids) {
+void DataFolder::cancel(const std::vector<std::int64_t>& ids) {
     forEach(ids, &TransferList::cancel);
 }
 
-void Manager::retry(const std::vector<std::int64_t>& ids) {
+void DataFolder::retry(const std::vector<std::int64_t>& ids) {
     forEach(ids, &TransferList::retry);
 }
 
-void Manager::clear(const std::vector<std::int64_t>& ids) {
+void DataFolder::clear(const std::vector<std::int64_t>& ids) {
     forEach(ids, &TransferList::clear);
 }
 
-void Manager::convert(const std::vector<std::int64_t>& ids) {
+void DataFolder::convert(const std::vector<std::int64_t>& ids) {
     forEach(ids, &TransferList::convert);
 }
 
-std::string Manager::mediaPath(int libraryRow) const {
-    return library->mediaPath(libraryRow);
-}
-
-bool Manager::saveSettings() {
-    if (settingsTab)
-        current = settingsTab->edited(current);
+bool DataFolder::saveSettings(const Settings& wanted) {
+    current = wanted;
     // In force whether or not config.dat could be written; the speed limit
     // reaches running transfers too.
     list->setMaxRunning(current.maxRunning);
@@ -153,21 +130,22 @@ bool Manager::saveSettings() {
     return true;
 }
 
-void Manager::listLibrary(bool atStart) {
+void DataFolder::listLibrary(bool atStart) {
     const auto isFolder = [](const std::string& path) {
         return !path.empty() && QFileInfo(wide(path)).isDir();
     };
     if (!isFolder(current.movieFolder) || !isFolder(current.musicFolder)) {
         if (atStart)
-            MessageBox::show(QCoreApplication::translate("Manager", LibraryPathError));
+            emit message(tr("Error: Could not open library path. Check the Settings tab for "
+                            "download locations."));
         return;
     }
-    library->clear();
-    library->setShown(current.showMovies, current.showMusic);
-    library->show(current.movieFolder, current.musicFolder);
+    files->clear();
+    files->setShown(current.showMovies, current.showMusic);
+    files->listFolders(current.movieFolder, current.musicFolder);
 }
 
-bool Manager::stopTransfers() {
+bool DataFolder::stopTransfers() {
     list->interruptAll();
     const bool ended = runner->waitUntilNone(CloseWait);
     // The window takes no more events. Those posted already (a file saved
@@ -181,20 +159,22 @@ bool Manager::stopTransfers() {
     return ended;
 }
 
-void Manager::fileSaved(const TransferRecord& record, bool mp3) {
-    const std::filesystem::path file(mp3 ? record.mp3Path : record.moviePath);
-    const std::string extension = file.extension().string();
-    if (extension.size() < 2)
+void DataFolder::fileSaved(const TransferRecord& record, bool mp3) {
+    const std::string& path = mp3 ? record.mp3Path : record.moviePath;
+    const std::string name = FilePath::fileNameOf(path);
+    const std::string::size_type dot = FilePath::extensionAt(name);
+    if (dot + 1 >= name.size())
         return;
-    library->addOnce(file.stem().string(), extension.substr(1), file.parent_path().string());
+    files->addOnce(name.substr(0, dot), name.substr(dot + 1), FilePath::folderOf(path));
 }
 
-void Manager::transferEnded(const TransferRecord& record) {
+void DataFolder::transferEnded(const TransferRecord& record) {
     // The saved setting counts, not the box's state.
     if (current.notify)
         notifier->jobEnded(record);
 }
 
-void Manager::showMessage(const std::string& text) const {
-    MessageBox::show(EngineTexts::translated(text));
+void DataFolder::say(const std::string& text) {
+    // Said in the user's language already.
+    emit message(wide(text));
 }

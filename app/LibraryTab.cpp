@@ -2,21 +2,38 @@
 
 #include "CutTextTips.h"
 #include "EmptyListHint.h"
-#include "LibraryView.h"
-#include "ListRowEvents.h"
-#include "SearchKey.h"
+#include "Library.h"
+#include "LibraryFilter.h"
 
+#include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QShortcut>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 LibraryTab::LibraryTab(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("libraryTab"));
-    files = LibraryView::build(this);
+    files = new QTreeView(this);
+    files->setObjectName(QStringLiteral("libraryList"));
     files->setAccessibleName(tr("Library"));
+    files->setRootIsDecorated(false);
+    files->setItemsExpandable(false);
+    files->setUniformRowHeights(true);
+    // Unlike the transfer list, several library rows may be selected at once.
+    files->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    files->setSelectionBehavior(QAbstractItemView::SelectRows);
+    files->setAllColumnsShowFocus(true);
+    files->setSortingEnabled(false);
+    files->setTextElideMode(Qt::ElideMiddle);
+    files->header()->setSectionsClickable(false);
+    files->header()->setSectionsMovable(false);
+    files->header()->setStretchLastSection(false);
+    shown = new LibraryFilter(this);
+    files->setModel(shown);
 
     libraryMenu = new QMenu(files);
     libraryMenu->setObjectName(QStringLiteral("libraryMenu"));
@@ -24,11 +41,14 @@ LibraryTab::LibraryTab(QWidget* parent) : QWidget(parent) {
     showFolder->setObjectName(QStringLiteral("libraryShowFolderAction"));
     play = libraryMenu->addAction(tr("&Play"));
     play->setObjectName(QStringLiteral("libraryPlayAction"));
-    events = new ListRowEvents(files, libraryMenu);
-    files->setTextElideMode(Qt::ElideMiddle);
-    new CutTextTips(files); // owned by the list
-    new EmptyListHint(
-        files, tr("Nothing here yet — saved videos and MP3s are listed here")); // owned by the list
+    files->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(files, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { libraryMenu->popup(files->viewport()->mapToGlobal(at)); });
+    connect(files, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+        emit rowDoubleClicked(shown->mapToSource(index).row());
+    });
+    new CutTextTips(files);                                // owned by the list
+    emptyHint = new EmptyListHint(files, nothingListed()); // owned by the list
     files->installEventFilter(this);
 
     filter = new QLineEdit(this);
@@ -38,16 +58,10 @@ LibraryTab::LibraryTab(QWidget* parent) : QWidget(parent) {
     filter->setClearButtonEnabled(true);
     filter->installEventFilter(this);
     connect(filter, &QLineEdit::textChanged, this, &LibraryTab::applyFilter);
-    // Rows added later (a transfer saved a file) follow the filter too.
-    connect(files->model(), &QAbstractItemModel::rowsInserted, this,
-            [this](const QModelIndex&, int first, int last) {
-                for (int row = first; row <= last; ++row)
-                    showIfMatching(files->topLevelItem(row));
-            });
     auto* find = new QShortcut(QKeySequence::Find, this, [this] {
         filter->setFocus(Qt::ShortcutFocusReason);
         filter->selectAll();
-    });
+    }); // owned by the tab
     find->setContext(Qt::WidgetWithChildrenShortcut);
 
     auto* layout = new QVBoxLayout(this);
@@ -57,34 +71,38 @@ LibraryTab::LibraryTab(QWidget* parent) : QWidget(parent) {
     layout->addWidget(files);
 }
 
-void LibraryTab::applyFilter(const QString& text) {
-    filterKey = searchKey(text.trimmed());
-    for (int row = 0; row < files->topLevelItemCount(); ++row)
-        showIfMatching(files->topLevelItem(row));
+QString LibraryTab::nothingListed() {
+    return tr("Nothing here yet — saved videos and MP3s are listed here");
 }
 
-void LibraryTab::showIfMatching(QTreeWidgetItem* item) {
-    if (!item)
-        return;
-    // Keys are made once per row, not at every key press.
-    QVariant key = item->data(0, KeyRole);
-    if (!key.isValid()) {
-        key = searchKey(item->text(0));
-        item->setData(0, KeyRole, key);
+void LibraryTab::setLibrary(Library* library) {
+    shown->setSourceModel(library);
+    // The title takes the width the window has to spare.
+    if (library && files->header()->count() == Library::ColumnCount) {
+        files->header()->setSectionResizeMode(Library::TitleColumn, QHeaderView::Stretch);
+        files->setColumnWidth(Library::TypeColumn, 80);
     }
-    const bool shown = filterKey.isEmpty() || key.toString().contains(filterKey);
-    if (!shown)
-        item->setSelected(false); // actions never reach a row the user cannot see
-    item->setHidden(!shown);
+}
+
+void LibraryTab::applyFilter(const QString& text) {
+    // Rows the filter hides leave the view, and with it the selection:
+    // actions never reach a row the user cannot see.
+    shown->setText(text);
+    // An empty list under a filter is the filter's doing, not the library's.
+    if (QLabel* hint = emptyHint->label())
+        hint->setText(shown->isFiltering() ? tr("No title matches the filter") : nothingListed());
+    // The filter changes the layout, which the hint does not follow by itself.
+    emptyHint->followModel();
 }
 
 int LibraryTab::chosenRow() const {
-    QTreeWidgetItem* current = files->currentItem();
-    if (current && current->isSelected())
-        return files->indexOfTopLevelItem(current);
+    const QItemSelectionModel* selection = files->selectionModel();
+    const QModelIndex current = files->currentIndex();
+    if (current.isValid() && selection->isRowSelected(current.row(), current.parent()))
+        return shown->mapToSource(current).row();
     int first = -1;
-    for (QTreeWidgetItem* item : files->selectedItems()) {
-        const int row = files->indexOfTopLevelItem(item);
+    for (const QModelIndex& index : selection->selectedRows()) {
+        const int row = shown->mapToSource(index).row();
         if (first < 0 || row < first)
             first = row;
     }

@@ -2,46 +2,52 @@
 
 #include <QWidget>
 
-class ListRowEvents;
+class Library;
+class LibraryFilter;
+class EmptyListHint;
 class QAction;
 class QLineEdit;
-class QTreeWidgetItem;
 class QMenu;
-class QTreeWidget;
+class QTreeView;
 
-// "My Library": the media files and the Show in Folder / Play menu, which act
-// on the selected row; Enter plays it.
+// "My Library": the library's files under a filter box, and the Show in
+// Folder / Play menu, which act on the selected row; Enter plays it. Rows
+// are the library's (source) rows wherever a row number goes in or out.
 class LibraryTab : public QWidget {
     Q_OBJECT
 public:
     explicit LibraryTab(QWidget* parent = nullptr);
 
-    QTreeWidget* list() const { return files; }
+    // The rows to show; the library must outlive the tab or be set anew.
+    void setLibrary(Library* library);
+
+    QTreeView* list() const { return files; }
     QMenu* menu() const { return libraryMenu; }
-    ListRowEvents* rowEvents() const { return events; }
     QAction* showFolderAction() const { return showFolder; }
     QAction* playAction() const { return play; }
     // The row the actions act on: the current row when it is selected, else
     // the first selected one; -1 when none is.
     int chosenRow() const;
     // Filters the rows by title as typed: case-insensitive and blind to
-    // accents. Esc clears it, Ctrl+F goes to it.
+    // accents; rows it hides leave the selection. Esc clears it, Ctrl+F goes
+    // to it.
     QLineEdit* filterBox() const { return filter; }
+
+signals:
+    void rowDoubleClicked(int row);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // Where a row keeps its title's search key.
-    static constexpr int KeyRole = Qt::UserRole + 16;
+    static QString nothingListed();
     void applyFilter(const QString& text);
-    void showIfMatching(QTreeWidgetItem* item);
 
-    QTreeWidget* files;
+    QTreeView* files;
+    LibraryFilter* shown;
+    EmptyListHint* emptyHint;
     QMenu* libraryMenu;
     QAction* showFolder;
     QAction* play;
-    ListRowEvents* events;
     QLineEdit* filter;
-    QString filterKey;
 };

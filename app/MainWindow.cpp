@@ -1,19 +1,19 @@
 #include "MainWindow.h"
 
 #include "BrowserPane.h"
+#include "DataFolder.h"
 #include "FileManager.h"
 #include "HomePlayer.h"
 #include "HomeTab.h"
 #include "LeftoverParts.h"
+#include "Library.h"
 #include "LibraryTab.h"
-#include "ListRowEvents.h"
-#include "Manager.h"
 #include "MessageBox.h"
+#include "PageTitle.h"
 #include "RegularFile.h"
 #include "SearchTab.h"
 #include "SettingsStore.h"
 #include "SettingsTab.h"
-#include "SettingsTabHandlers.h"
 #include "SiteAddress.h"
 #include "Text.h"
 #include "TransferList.h"
@@ -47,7 +47,6 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QTreeView>
-#include <QTreeWidget>
 #include <QUrl>
 
 #include <algorithm>
@@ -75,13 +74,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), chooser(this) {
     buildTabs();
     wire();
 
-    mgr = std::make_unique<Manager>(library->list(), settingsPage, search->titleBox());
-    transfers->setModel(&mgr->transferModel());
-    home->setRunner(mgr->workRunner());
-    search->setTitleFinder([this](const std::string& html) {
-        if (mgr)
-            mgr->findTitle(html);
-    });
+    folder = std::make_unique<DataFolder>();
+    wireDataFolder();
 
     followTransfers();
     restoreLayout();
@@ -89,6 +83,27 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), chooser(this) {
 
     home->browser()->navigate(SiteAddress::splashPage());
     search->browser()->navigate(SiteAddress::searchPage());
+}
+
+void MainWindow::wireDataFolder() {
+    connect(folder.get(), &DataFolder::message, this,
+            [](const QString& text) { MessageBox::show(text); });
+    settingsPage->display(folder->settings());
+    settingsPage->setSave(
+        [this](const Settings& wanted) { return folder && folder->saveSettings(wanted); });
+    connect(settingsPage, &SettingsTab::discarded, this, [this] {
+        if (folder)
+            settingsPage->display(folder->settings());
+    });
+    library->setLibrary(&folder->library());
+    folder->start();
+    transfers->setModel(&folder->transferModel());
+    home->setRunner(folder->workRunner());
+    search->setTitleFinder([this](const std::string& html) {
+        // A page without a title leaves the box as it was.
+        if (const auto title = PageTitle::find(html))
+            search->titleBox()->setText(wide(*title));
+    });
 }
 
 void MainWindow::followTransfers() {
@@ -101,7 +116,7 @@ void MainWindow::followTransfers() {
         if (!summaryTimer->isActive())
             summaryTimer->start();
     };
-    const TransferModel* model = &mgr->transferModel();
+    const TransferModel* model = &folder->transferModel();
     connect(model, &QAbstractItemModel::dataChanged, this, soon);
     connect(model, &QAbstractItemModel::rowsInserted, this, soon);
     connect(model, &QAbstractItemModel::rowsRemoved, this, soon);
@@ -109,22 +124,23 @@ void MainWindow::followTransfers() {
 }
 
 void MainWindow::showSummary() {
-    if (!mgr)
+    if (!folder)
         return;
-    const TransfersSummary summary = TransfersSummary::of(mgr->transfers());
+    const TransfersSummary summary = TransfersSummary::of(folder->transfers());
     statusLabel->setText(summary.text());
     const int percent = summary.percent();
     setWindowTitle(percent < 0 ? QStringLiteral("Quillmoth") : tr("%1% — Quillmoth").arg(percent));
 }
 
 QString MainWindow::layoutPath() const {
-    return wide(mgr->settingsStore().dataFolder()) + QStringLiteral("window.ini");
+    return wide(folder->settingsStore().dataFolder()) + QStringLiteral("window.ini");
 }
 
 void MainWindow::removeLeftovers(timespec before) {
-    std::vector<std::string> folders{mgr->settings().movieFolder, mgr->settings().musicFolder};
+    std::vector<std::string> folders{folder->settings().movieFolder,
+                                     folder->settings().musicFolder};
     std::vector<std::string> named;
-    const TransferList& list = mgr->transfers();
+    const TransferList& list = folder->transfers();
     for (std::size_t row = 0; row < list.size(); ++row) {
         const TransferRecord& record = list.at(row);
         folders.push_back(record.movieFolder);
@@ -136,7 +152,7 @@ void MainWindow::removeLeftovers(timespec before) {
     const LeftoverParts leftovers(std::move(folders), std::move(named), before);
     try {
         // Runs on a worker thread: a folder may be slow to read.
-        mgr->workRunner().run([leftovers] { leftovers.remove(); });
+        folder->workRunner().run([leftovers] { leftovers.remove(); });
     } catch (const std::system_error&) {
         // Left for the next start.
     }
@@ -182,7 +198,7 @@ void MainWindow::saveLayout() const {
 }
 
 MainWindow::~MainWindow() {
-    mgr.reset();
+    folder.reset();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -192,7 +208,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     }
     emit closing(true);
     // A signal during the question ends it, and the close goes on.
-    if (askOnClose && settingsHandlers && !settingsHandlers->settle(true) && askOnClose) {
+    if (askOnClose && !settingsPage->settle(true) && askOnClose) {
         event->ignore();
         emit closing(false);
         return;
@@ -206,9 +222,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // making is given up first.
     if (HomePlayer* player = home->player())
         player->stop();
-    if (mgr) {
+    if (folder) {
         saveLayout();
-        mgr->stopTransfers();
+        folder->stopTransfers();
     }
     event->accept();
 }
@@ -289,8 +305,7 @@ void MainWindow::wire() {
     connect(search->downloadButton(), &QPushButton::clicked, this, &MainWindow::onDownload);
     connect(search, &SearchTab::downloadRequested, this,
             [this](const QUrl& page) { queueAddresses({page.toString(QUrl::FullyEncoded)}); });
-    connect(library->rowEvents(), &ListRowEvents::rowDoubleClicked, this,
-            &MainWindow::onLibraryRowDoubleClicked);
+    connect(library, &LibraryTab::rowDoubleClicked, this, &MainWindow::onLibraryRowDoubleClicked);
     connect(transfers->clearAction(), &QAction::triggered, this, &MainWindow::onClearRows);
     connect(transfers->convertAction(), &QAction::triggered, this, &MainWindow::onConvertRows);
     connect(transfers->cancelAction(), &QAction::triggered, this, &MainWindow::onCancelRows);
@@ -304,12 +319,7 @@ void MainWindow::wire() {
     connect(library->showFolderAction(), &QAction::triggered, this,
             &MainWindow::onShowLibraryFolder);
     connect(library->playAction(), &QAction::triggered, this, &MainWindow::onPlayLibraryRow);
-    settingsHandlers = new SettingsTabHandlers(
-        settingsPage, chooser, [this] { return mgr && mgr->saveSettings(); },
-        [this] {
-            if (mgr)
-                settingsPage->display(mgr->settings());
-        });
+    settingsPage->setChooseFolder([this] { return chooser.choose(); });
     shownTab = tabPages->currentWidget();
     // Ctrl+L: the Search pane's address, from anywhere in the window.
     auto* address = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this, [this] {
@@ -332,10 +342,10 @@ void MainWindow::closeWithoutAsking() {
 
 void MainWindow::onTabChanged() {
     QWidget* left = std::exchange(shownTab, tabPages->currentWidget());
-    if (left != settingsPage || shownTab == settingsPage || !settingsHandlers)
+    if (left != settingsPage || shownTab == settingsPage)
         return;
     // A save that fails keeps the user where the changes are.
-    if (!settingsHandlers->settle(false))
+    if (!settingsPage->settle(false))
         tabPages->setCurrentWidget(settingsPage);
 }
 
@@ -344,7 +354,7 @@ void MainWindow::onDownload() {
     // Encoded, so that blanks and other characters shown decoded reach the
     // HTTP client as a valid address.
     const QUrl address = search->browser()->url();
-    if (address.isEmpty() || !mgr)
+    if (address.isEmpty() || !folder)
         return;
     const std::string url = narrow(address.toString(QUrl::FullyEncoded));
     if (const std::string saved = savedFileOf(url); !saved.empty()) {
@@ -357,14 +367,14 @@ void MainWindow::onDownload() {
         if (answer != QMessageBox::Retry)
             return;
     }
-    mgr->download(url, title);
+    folder->download(url, title);
     tabPages->setCurrentWidget(transfers);
 }
 
 std::string MainWindow::savedFileOf(const std::string& pageUrl) const {
-    const TransferModel& model = mgr->transferModel();
+    const TransferModel& model = folder->transferModel();
     for (int row = model.rowCount() - 1; row >= 0; --row) {
-        const TransferRecord& record = mgr->transfers().at(static_cast<std::size_t>(row));
+        const TransferRecord& record = folder->transfers().at(static_cast<std::size_t>(row));
         if (record.state != TransferState::Done || record.pageUrl != pageUrl)
             continue;
         // A file the user has since deleted is not worth asking about.
@@ -393,35 +403,35 @@ void MainWindow::onHelp() {
 }
 
 void MainWindow::onClearRows() {
-    mgr->clear(transfers->chosen(TransfersTab::Action::Clear));
+    folder->clear(transfers->chosen(TransfersTab::Action::Clear));
 }
 
 void MainWindow::onConvertRows() {
-    mgr->convert(transfers->chosen(TransfersTab::Action::Convert));
+    folder->convert(transfers->chosen(TransfersTab::Action::Convert));
 }
 
 void MainWindow::onCancelRows() {
-    mgr->cancel(transfers->chosen(TransfersTab::Action::Cancel));
+    folder->cancel(transfers->chosen(TransfersTab::Action::Cancel));
 }
 
 void MainWindow::onRetryRows() {
-    mgr->retry(transfers->chosen(TransfersTab::Action::Retry));
+    folder->retry(transfers->chosen(TransfersTab::Action::Retry));
 }
 
 void MainWindow::onPauseRows() {
-    mgr->pause(transfers->chosen(TransfersTab::Action::Pause));
+    folder->pause(transfers->chosen(TransfersTab::Action::Pause));
 }
 
 void MainWindow::onResumeRows() {
-    mgr->resume(transfers->chosen(TransfersTab::Action::Resume));
+    folder->resume(transfers->chosen(TransfersTab::Action::Resume));
 }
 
 void MainWindow::onPauseOrResume() {
     // Both sets are taken first: a row just paused must not resume at once.
     const auto running = transfers->chosen(TransfersTab::Action::Pause);
     const auto paused = transfers->chosen(TransfersTab::Action::Resume);
-    mgr->pause(running);
-    mgr->resume(paused);
+    folder->pause(running);
+    folder->resume(paused);
 }
 
 void MainWindow::onPlayTransfer() {
@@ -439,16 +449,16 @@ void MainWindow::onShowTransferFolder() {
 namespace {
 
 // The texts a clipboard or a drop holds: its links, else its lines of text.
-QStringList textsOf(const QMimeData* data) {
+QStringList textsOf(const QMimeData* mime) {
     QStringList texts;
-    if (!data)
+    if (!mime)
         return texts;
-    if (data->hasUrls()) {
-        for (const QUrl& url : data->urls())
+    if (mime->hasUrls()) {
+        for (const QUrl& url : mime->urls())
             texts << url.toString();
-    } else if (data->hasText()) {
+    } else if (mime->hasText()) {
         // One address a line; a line with blanks in it is no address.
-        for (const QString& line : data->text().split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        for (const QString& line : mime->text().split(QLatin1Char('\n'), Qt::SkipEmptyParts))
             if (!line.trimmed().isEmpty())
                 texts << line.trimmed();
     }
@@ -478,8 +488,8 @@ void MainWindow::onPasteLink() {
     takePasted(QGuiApplication::clipboard()->mimeData());
 }
 
-void MainWindow::takePasted(const QMimeData* data) {
-    const QStringList texts = textsOf(data);
+void MainWindow::takePasted(const QMimeData* mime) {
+    const QStringList texts = textsOf(mime);
     if (texts.isEmpty())
         statusBar()->showMessage(tr("Not a web address: nothing to download."), 15000);
     else
@@ -498,16 +508,16 @@ void MainWindow::dropEvent(QDropEvent* event) {
 
 void MainWindow::queueAddresses(const QStringList& addresses) {
     for (const QString& address : addresses)
-        mgr->download(address.toStdString(), std::string());
+        folder->download(address.toStdString(), std::string());
     if (!addresses.isEmpty())
         tabPages->setCurrentWidget(transfers);
 }
 
 void MainWindow::onShowLibraryFolder() {
     const int row = library->chosenRow();
-    if (row < 0 || !mgr)
+    if (row < 0 || !folder)
         return;
-    showInFileManager(mgr->mediaPath(row));
+    showInFileManager(folder->library().mediaPath(row));
 }
 
 void MainWindow::showInFileManager(const std::string& path) {
@@ -519,7 +529,7 @@ void MainWindow::showInFileManager(const std::string& path) {
 }
 
 void MainWindow::playRow(int row) {
-    playMedia(mgr->mediaPath(row));
+    playMedia(folder->library().mediaPath(row));
 }
 
 void MainWindow::playMedia(const std::string& path) {
@@ -530,12 +540,12 @@ void MainWindow::playMedia(const std::string& path) {
 }
 
 void MainWindow::onPlayLibraryRow() {
-    if (const int row = library->chosenRow(); row >= 0 && mgr)
+    if (const int row = library->chosenRow(); row >= 0 && folder)
         playRow(row);
 }
 
 void MainWindow::onLibraryRowDoubleClicked(int row) {
-    if (!mgr || tabPages->currentWidget() != library)
+    if (!folder || tabPages->currentWidget() != library)
         return;
     playRow(row);
 }

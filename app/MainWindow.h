@@ -8,30 +8,31 @@
 #include <memory>
 #include <string>
 
+class DataFolder;
 class FileManager;
 class HomeTab;
 class LibraryTab;
-class Manager;
 class QLabel;
 class QTabWidget;
 class QMimeData;
 class QTimer;
 class SearchTab;
 class SettingsTab;
-class SettingsTabHandlers;
 class TransfersTab;
 
 namespace quillmoth {
 
-// The one main window. Builds the controls, hands the ones the logic fills
-// to the Manager, and turns every user action into one Manager call.
+// The one main window. Builds the controls, shows what the data folder
+// holds and says, and turns every user action into one DataFolder call.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    Manager* manager() const { return mgr.get(); }
+    DataFolder* dataFolder() const { return folder.get(); }
+    // The former name of dataFolder(), while its callers move.
+    DataFolder* manager() const { return folder.get(); }
     FolderChooser& folderChooser() { return chooser; }
     QTabWidget* tabs() const { return tabPages; }
     SearchTab* searchTab() const { return search; }
@@ -71,7 +72,7 @@ private slots:
     // Ctrl+V outside a text field, or File > Paste Link.
     void onPasteLink();
     // A clipboard's or a drop's links; an empty one is said.
-    void takePasted(const QMimeData* data);
+    void takePasted(const QMimeData* mime);
     // The Transfers tab's actions, each on the selected rows it applies to.
     void onClearRows();
     void onConvertRows();
@@ -94,6 +95,9 @@ private:
     void buildStatusBar();
     void buildTabs();
     void wire();
+    // The data folder's rows and messages in the controls, and the Settings
+    // tab's values to it.
+    void wireDataFolder();
     void playRow(int row);
     // Plays a media file in the Home pane, as the library's play does.
     void playMedia(const std::string& path);
@@ -123,11 +127,10 @@ private:
     SettingsTab* settingsPage;
     FolderChooser chooser;
 
-    SettingsTabHandlers* settingsHandlers = nullptr; // owned by the Settings tab
     FileManager* fileManager = nullptr;
     QTimer* summaryTimer = nullptr;
     QWidget* shownTab = nullptr;
-    std::unique_ptr<Manager> mgr;
+    std::unique_ptr<DataFolder> folder;
     bool shownOnce = false;
     bool askOnClose = true;
     // window.ini is a regular file, or nothing.

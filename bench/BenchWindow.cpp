@@ -21,7 +21,7 @@ BenchWindow::BenchWindow(const std::string& movieFolder, Jobs jobs)
     TransferList::Runner run = WorkRunner::jobRunner(*runner);
     if (jobs == Jobs::Keep)
         run = [this](std::unique_ptr<Job> job) { kept.push_back(std::move(job)); };
-    // On the job's worker thread, as the Manager's sink.
+    // On the job's worker thread, as DataFolder's sink.
     auto sink = [this, post = poster](const JobEvent& event) {
         post([this, event] { transfers->apply(event); });
     };

@@ -21,7 +21,7 @@ class Job;
 // The window's transfer side without the rest of the window: the transfer
 // list kept in transfers.sqlite (XDG_DATA_HOME), its jobs' events posted
 // back as queued calls, the model and the Transfers tab, shown offscreen so
-// that bars and cells really repaint. As the Manager wires it.
+// that bars and cells really repaint. As DataFolder wires it.
 class BenchWindow {
 public:
     // Run: jobs on the runner's workers. Keep: jobs kept, never run; their

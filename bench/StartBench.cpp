@@ -10,10 +10,10 @@
 // quillmoth-bench-start seed COUNT: writes COUNT ended transfers into the
 // data folder's transfers.sqlite, as a long history would leave them.
 #include "BrowserPane.h"
+#include "DataFolder.h"
 #include "FirstExpose.h"
 #include "HomeTab.h"
 #include "MainWindow.h"
-#include "Manager.h"
 #include "ProcessExit.h"
 #include "SearchTab.h"
 #include "SettingsStore.h"
@@ -152,7 +152,7 @@ int main(int argc, char** argv) {
             // Once the window is also shown there is nothing left to see.
             QTimer::singleShot(expose.at() ? 0 : 200, &app, [&] {
                 // Quitting closes the window: the history is scrolled first.
-                if (window.manager()->transfers().size() > 0)
+                if (window.dataFolder()->transfers().size() > 0)
                     scrolled = scrollThrough(window);
                 QApplication::quit();
             });
@@ -170,7 +170,7 @@ int main(int argc, char** argv) {
         std::printf("exposed_ms=%.1f\n", expose.at() ? ms(*expose.at()) : -1.0);
         std::printf("home_loaded_ms=%.1f\nhome_ok=%d\n", homeAt ? ms(*homeAt) : -1.0,
                     homeOk ? 1 : 0);
-        std::printf("transfers=%zu\n", window.manager()->transfers().size());
+        std::printf("transfers=%zu\n", window.dataFolder()->transfers().size());
         if (scrolled)
             std::printf("scroll_frames=%zu\nscroll_p50_ms=%.2f\nscroll_p99_ms=%.2f\n",
                         scrolled->count(), scrolled->percentileMs(50), scrolled->percentileMs(99));

@@ -1,53 +1,46 @@
 #include "Library.h"
 
-#include "ListView.h"
 #include "PlayerPage.h"
+#include "SearchKey.h"
 #include "Text.h"
-
-#include <QTreeWidget>
 
 #include <algorithm>
 #include <cctype>
+#include <cstddef>
 #include <filesystem>
 #include <system_error>
-#include <vector>
+#include <utility>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-bool equalsIgnoringCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
-// "*.ext" matches names ending in ".ext" whatever the letter case, as the
-// desktop file dialogs do; the name keeps its case on the row.
-bool matches(const std::string& name, const std::string& pattern) {
-    if (pattern.size() < 2 || pattern[0] != '*')
-        return name == pattern;
-    const std::string suffix = pattern.substr(1);
+bool endsWithIgnoringCase(const std::string& name, const std::string& suffix) {
     return name.size() >= suffix.size() &&
-           equalsIgnoringCase(name.substr(name.size() - suffix.size()), suffix);
+           std::equal(suffix.begin(), suffix.end(),
+                      name.end() - static_cast<std::ptrdiff_t>(suffix.size()), [](char x, char y) {
+                          return std::tolower(static_cast<unsigned char>(x)) ==
+                                 std::tolower(static_cast<unsigned char>(y));
+                      });
 }
 
-// File names directly in the folder that match, sorted by name. A folder that
-// cannot be read (missing, no permission) gives what could be read.
-std::vector<std::string> listFolder(const std::string& folder, const std::string& pattern) {
+// File names directly in the folder that end in "." + extension whatever the
+// letter case, as the desktop's file dialogs match, sorted by name. A folder
+// that cannot be read (missing, no permission) gives what could be read.
+std::vector<std::string> namesIn(const std::string& folder, const std::string& extension) {
     std::vector<std::string> names;
     std::error_code error;
     fs::directory_iterator it(fs::path(folder), error);
     if (error)
         return names;
+    const std::string suffix = "." + extension;
     for (; it != fs::directory_iterator(); it.increment(error)) {
         std::error_code typeError;
         if (!it->is_regular_file(typeError))
             continue;
-        const std::string name = it->path().filename().string();
-        if (matches(name, pattern))
-            names.push_back(name);
+        std::string name = it->path().filename().string();
+        if (endsWithIgnoringCase(name, suffix))
+            names.push_back(std::move(name));
     }
     std::sort(names.begin(), names.end());
     return names;
@@ -55,16 +48,11 @@ std::vector<std::string> listFolder(const std::string& folder, const std::string
 
 } // namespace
 
-Library::Library(QTreeWidget* view) : view(view) {}
+Library::Library(QObject* parent) : QAbstractTableModel(parent) {}
 
 void Library::setShown(bool movies, bool music) {
     showMovies = movies;
     showMusic = music;
-}
-
-void Library::clear() {
-    if (view)
-        view->clear();
 }
 
 bool Library::shows(const std::string& type) const {
@@ -75,54 +63,104 @@ bool Library::shows(const std::string& type) const {
     return true;
 }
 
+void Library::clear() {
+    if (rows.empty())
+        return;
+    beginResetModel();
+    rows.clear();
+    endResetModel();
+}
+
+void Library::listFolders(const std::string& moviePath, const std::string& mp3Path) {
+    listFolder(mp3Path, "mp3");
+    listFolder(moviePath, "flv");
+    listFolder(moviePath, "mp4");
+}
+
+void Library::listFolder(const std::string& folder, const std::string& extension) {
+    std::vector<Row> added;
+    const QString where = wide(folder);
+    for (const std::string& name : namesIn(folder, extension)) {
+        // The title is the name up to its last dot, the type what follows it
+        // as spelled on disk.
+        const std::string::size_type dot = name.rfind('.');
+        const std::string type = name.substr(dot + 1);
+        if (shows(type))
+            added.push_back({wide(name.substr(0, dot)), wide(type), where, {}});
+    }
+    append(std::move(added));
+}
+
 void Library::add(const std::string& title, const std::string& type, const std::string& folder) {
-    if (view && shows(type))
-        ListView::addRow(view, {wide(title), wide(type), wide(folder)});
+    if (shows(type))
+        append({{wide(title), wide(type), wide(folder), {}}});
 }
 
 void Library::addOnce(const std::string& title, const std::string& type,
                       const std::string& folder) {
-    if (!view)
-        return;
     // A retried job writes the file its first attempt may have listed already.
-    const QStringList cells = {wide(title), wide(type), wide(folder)};
-    for (int row = 0; row < ListView::rowCount(view); ++row) {
-        if (ListView::cellCount(view, row) == cells.size() &&
-            ListView::cellText(view, row, 0) == cells[0] &&
-            ListView::cellText(view, row, 1) == cells[1] &&
-            ListView::cellText(view, row, 2) == cells[2])
-            return;
-    }
-    add(title, type, folder);
+    const Row wanted{wide(title), wide(type), wide(folder), {}};
+    const bool listed = std::any_of(rows.begin(), rows.end(), [&](const Row& row) {
+        return row.title == wanted.title && row.type == wanted.type && row.folder == wanted.folder;
+    });
+    if (!listed)
+        add(title, type, folder);
 }
 
-void Library::show(const std::string& moviePath, const std::string& mp3Path) {
-    helpShow(mp3Path, "*.mp3");
-    helpShow(moviePath, "*.flv");
-    helpShow(moviePath, "*.mp4");
-}
-
-void Library::helpShow(const std::string& folder, const std::string& pattern) {
-    if (!view)
+void Library::append(std::vector<Row> added) {
+    if (added.empty())
         return;
-    for (const std::string& name : listFolder(folder, pattern)) {
-        // The title is the name up to its last dot, the type what follows it
-        // as spelled on disk.
-        const std::string::size_type dot = name.rfind('.');
-        if (dot == std::string::npos)
-            continue;
-        add(name.substr(0, dot), name.substr(dot + 1), folder);
-    }
-}
-
-bool Library::hasFolder(int row) const {
-    return view && row >= 0 && row < ListView::rowCount(view) && ListView::cellCount(view, row) > 2;
+    const int first = static_cast<int>(rows.size());
+    beginInsertRows(QModelIndex(), first, first + static_cast<int>(added.size()) - 1);
+    rows.insert(rows.end(), std::make_move_iterator(added.begin()),
+                std::make_move_iterator(added.end()));
+    endInsertRows();
 }
 
 std::string Library::mediaPath(int row) const {
-    if (!hasFolder(row))
+    if (row < 0 || row >= rowCount())
         return {};
-    return PlayerPage::mediaPath(narrow(ListView::cellText(view, row, 0)),
-                                 narrow(ListView::cellText(view, row, 2)),
-                                 narrow(ListView::cellText(view, row, 1)));
+    const Row& file = rows[static_cast<std::size_t>(row)];
+    if (file.folder.isEmpty())
+        return {};
+    return PlayerPage::mediaPath(narrow(file.title), narrow(file.folder), narrow(file.type));
+}
+
+int Library::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(rows.size());
+}
+
+int Library::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant Library::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= rowCount())
+        return {};
+    const Row& row = rows[static_cast<std::size_t>(index.row())];
+    switch (role) {
+    case Qt::DisplayRole:
+        return index.column() == TitleColumn ? row.title : row.type;
+    case FolderRole:
+        return row.folder;
+    case SearchKeyRole:
+        if (row.key.isNull())
+            row.key = searchKey(row.title);
+        return row.key;
+    default:
+        return {};
+    }
+}
+
+QVariant Library::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return {};
+    switch (section) {
+    case TitleColumn:
+        return tr("Title");
+    case TypeColumn:
+        return tr("Type");
+    default:
+        return {};
+    }
 }

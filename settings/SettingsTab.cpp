@@ -1,6 +1,7 @@
 #include "SettingsTab.h"
 
-#include "Settings.h"
+#include "FolderCheck.h"
+#include "MessageBox.h"
 #include "Text.h"
 
 #include <QCheckBox>
@@ -14,6 +15,8 @@
 #include <QScrollArea>
 #include <QSpinBox>
 #include <QVBoxLayout>
+
+#include <utility>
 
 namespace {
 
@@ -30,6 +33,10 @@ QGroupBox* group(QWidget* page, const char* name, const QString& title) {
     box->setObjectName(QString::fromLatin1(name));
     box->setTitle(title);
     return box;
+}
+
+QString quoted(const std::string& path) {
+    return QStringLiteral("\"") + wide(path) + QStringLiteral("\"");
 }
 
 } // namespace
@@ -91,8 +98,6 @@ SettingsTab::SettingsTab(QWidget* parent) : QWidget(parent) {
     limitRow->addWidget(speedRate);
     limitRow->addStretch(1);
     connect(limitSpeed, &QCheckBox::toggled, speedRate, &QWidget::setEnabled);
-    // The Settings tab's handlers watch the toggles; the rate is watched here.
-    connect(speedRate, &QSpinBox::valueChanged, this, [this] { setSaveEnabled(true); });
     auto* grid = new QGridLayout(downloads);
     grid->addWidget(movieLabel, 0, 0, 1, 2);
     grid->addWidget(movieFolder, 1, 0);
@@ -145,6 +150,97 @@ SettingsTab::SettingsTab(QWidget* parent) : QWidget(parent) {
     bottom->addStretch(1);
     bottom->addWidget(save);
     page->addLayout(bottom);
+    watchChanges();
+}
+
+void SettingsTab::watchChanges() {
+    const auto changed = [this] { setSaveEnabled(true); };
+    for (QAbstractButton* toggle : toggles())
+        connect(toggle, &QAbstractButton::toggled, this, changed);
+    connect(maxRunning, &QSpinBox::valueChanged, this, changed);
+    connect(speedRate, &QSpinBox::valueChanged, this, changed);
+    for (QLineEdit* box : {movieFolder, musicFolder})
+        connect(box, &QLineEdit::textEdited, this, changed);
+    connect(movieBrowse, &QAbstractButton::clicked, this, [this] { browseInto(movieFolder); });
+    connect(musicBrowse, &QAbstractButton::clicked, this, [this] { browseInto(musicFolder); });
+    connect(save, &QPushButton::clicked, this, &SettingsTab::savePending);
+}
+
+void SettingsTab::setSave(Save save) {
+    saveValues = std::move(save);
+}
+
+void SettingsTab::setChooseFolder(ChooseFolder choose) {
+    chooseFolder = std::move(choose);
+}
+
+void SettingsTab::browseInto(QLineEdit* box) {
+    // Cancelling still takes the chooser's folder, the last one chosen; with
+    // none chosen yet the box keeps its folder rather than going empty.
+    const QString folder = chooseFolder ? chooseFolder() : QString();
+    if (folder.isEmpty())
+        return;
+    box->setText(folder);
+    setSaveEnabled(true);
+}
+
+bool SettingsTab::folderReady(const std::string& path) {
+    QWidget* owner = window();
+    switch (FolderCheck::of(path)) {
+    case FolderCheck::State::Ready:
+        return true;
+    case FolderCheck::State::Empty:
+        MessageBox::show(tr("Error: Choose a folder for the downloads."), owner);
+        return false;
+    case FolderCheck::State::Missing:
+        if (MessageBox::ask(tr("The folder %1 does not exist. Create it?").arg(quoted(path)),
+                            QMessageBox::Yes | QMessageBox::No, QMessageBox::No,
+                            owner) != QMessageBox::Yes)
+            return false;
+        if (FolderCheck::create(path) && FolderCheck::of(path) == FolderCheck::State::Ready)
+            return true;
+        MessageBox::show(tr("Error: Could not create the folder %1.").arg(quoted(path)), owner);
+        return false;
+    case FolderCheck::State::NotAFolder:
+    case FolderCheck::State::NotWritable:
+        break;
+    }
+    MessageBox::show(
+        tr("Error: The folder %1 cannot be written. Choose another folder.").arg(quoted(path)),
+        owner);
+    return false;
+}
+
+bool SettingsTab::savePending() {
+    if (!folderReady(narrow(movieFolder->text())) || !folderReady(narrow(musicFolder->text())))
+        return false;
+    const Settings wanted = edited(shown);
+    if (!saveValues || !saveValues(wanted)) {
+        MessageBox::show(tr("Error: Could not save the settings."), window());
+        return false;
+    }
+    shown = wanted;
+    setSaveEnabled(false);
+    return true;
+}
+
+bool SettingsTab::settle(bool cancellable) {
+    if (!isSaveEnabled())
+        return true;
+    QMessageBox::StandardButtons buttons = QMessageBox::Save | QMessageBox::Discard;
+    if (cancellable)
+        buttons |= QMessageBox::Cancel;
+    switch (MessageBox::ask(tr("The settings have unsaved changes. Save them?"), buttons,
+                            QMessageBox::Save, window())) {
+    case QMessageBox::Save:
+        return savePending();
+    case QMessageBox::Discard:
+        display(shown);
+        emit discarded();
+        return true;
+    default:
+        return false;
+    }
 }
 
 QRadioButton* SettingsTab::qualityButton(int level) const {
@@ -165,6 +261,7 @@ bool SettingsTab::isSaveEnabled() const {
 }
 
 void SettingsTab::display(const Settings& settings) {
+    shown = settings;
     movieFolder->setText(wide(settings.movieFolder));
     musicFolder->setText(wide(settings.musicFolder));
     showMovies->setChecked(settings.showMovies);

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "Settings.h"
+
 #include <QWidget>
 
 #include <array>
+#include <functional>
+#include <string>
 
-struct Settings;
 class QAbstractButton;
 class QCheckBox;
 class QLabel;
@@ -15,11 +18,25 @@ class QSpinBox;
 
 // The Settings tab page with its group boxes and controls, bound to a
 // Settings value: display() fills the controls, edited() reads them back.
-// The code reaches the controls through the typed members below.
+// Any change enables "Save Settings"; a save first checks both folders (a
+// missing one is offered to be created, one that takes no files is
+// refused), then hands the values to the owner's Save, and disables the
+// button when that succeeds. The Browse buttons fill their folder box from
+// the owner's chooser. The code reaches the controls through the typed
+// members below.
 class SettingsTab : public QWidget {
     Q_OBJECT
 public:
+    // Puts the values in force and saves them; false when they could not be
+    // saved.
+    using Save = std::function<bool(const Settings&)>;
+    // A folder the user chose, or an empty text for none.
+    using ChooseFolder = std::function<QString()>;
+
     explicit SettingsTab(QWidget* parent = nullptr);
+
+    void setSave(Save save);
+    void setChooseFolder(ChooseFolder choose);
 
     QLineEdit* movieFolderBox() const { return movieFolder; }
     QLineEdit* musicFolderBox() const { return musicFolder; }
@@ -38,7 +55,7 @@ public:
     QSpinBox* speedLimitRateBox() const { return speedRate; }
     QPushButton* saveButton() const { return save; }
 
-    // Every check box and radio button, for handlers that react to any of them.
+    // Every check box and radio button.
     std::array<QAbstractButton*, 9> toggles() const;
 
     // Fills the controls from settings; nothing is pending afterwards.
@@ -51,7 +68,29 @@ public:
     void setSaveEnabled(bool enabled);
     bool isSaveEnabled() const;
 
+    // Checks the folders and saves; true when saved. A refusal or failure is
+    // said, and the changes stay pending.
+    bool savePending();
+    // Unsaved changes are saved or discarded, as the user answers; with
+    // cancellable, the user may also stay. True when the caller may go on.
+    bool settle(bool cancellable);
+
+signals:
+    // The user discarded the changes, and the tab shows again what it showed
+    // or saved last; the owner may show the settings in force instead.
+    void discarded();
+
 private:
+    void watchChanges();
+    void browseInto(QLineEdit* box);
+    // A folder that can take files, made if the user agrees.
+    bool folderReady(const std::string& path);
+
+    Save saveValues;
+    ChooseFolder chooseFolder;
+    // What display() showed last: the values of the settings the tab has no
+    // control for.
+    Settings shown;
     QLineEdit* movieFolder;
     QLineEdit* musicFolder;
     QPushButton* movieBrowse;

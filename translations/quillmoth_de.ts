@@ -21,6 +21,13 @@
     </message>
 </context>
 <context>
+    <name>DataFolder</name>
+    <message>
+        <source>Error: Could not open library path. Check the Settings tab for download locations.</source>
+        <translation>Fehler: Der Mediathek-Ordner konnte nicht geöffnet werden. Die Speicherorte im Reiter „Einstellungen“ prüfen.</translation>
+    </message>
+</context>
+<context>
     <name>DesktopNotifier</name>
     <message>
         <source>Converted to MP3: %1</source>
@@ -62,6 +69,17 @@
     </message>
 </context>
 <context>
+    <name>Library</name>
+    <message>
+        <source>Title</source>
+        <translation>Titel</translation>
+    </message>
+    <message>
+        <source>Type</source>
+        <translation>Typ</translation>
+    </message>
+</context>
+<context>
     <name>LibraryTab</name>
     <message>
         <source>Library</source>
@@ -87,23 +105,9 @@
         <source>Filter by title</source>
         <translation>Nach Titel filtern</translation>
     </message>
-</context>
-<context>
-    <name>LibraryView</name>
     <message>
-        <source>Title</source>
-        <translation>Titel</translation>
-    </message>
-    <message>
-        <source>Type</source>
-        <translation>Typ</translation>
-    </message>
-</context>
-<context>
-    <name>Manager</name>
-    <message>
-        <source>Error: Could not open library path. Check the Settings tab for download locations.</source>
-        <translation>Fehler: Der Mediathek-Ordner konnte nicht geöffnet werden. Die Speicherorte im Reiter „Einstellungen“ prüfen.</translation>
+        <source>No title matches the filter</source>
+        <translation>Kein Titel passt zum Filter</translation>
     </message>
 </context>
 <context>
@@ -489,9 +493,6 @@
         <source>Automatically convert downloaded movies to mp3.</source>
         <translation>Heruntergeladene Videos automatisch in MP3 umwandeln.</translation>
     </message>
-</context>
-<context>
-    <name>SettingsTabHandlers</name>
     <message>
         <source>Error: Choose a folder for the downloads.</source>
         <translation>Fehler: Einen Ordner für die Downloads wählen.</translation>

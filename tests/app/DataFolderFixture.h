@@ -1,20 +1,17 @@
 #pragma once
 
-#include "LibraryView.h"
-#include "ListView.h"
-#include "Manager.h"
+#include "DataFolder.h"
+#include "Library.h"
+#include "MessageBox.h"
 #include "Settings.h"
-#include "SettingsTab.h"
 #include "TransferList.h"
 #include "TransferModel.h"
 
 #include <QDBusConnection>
-#include <QLineEdit>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QTest>
-#include <QTreeWidget>
-#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -23,45 +20,47 @@
 #include <memory>
 #include <string>
 
-// The Manager as the window builds it, over the data folder of now (a
-// ScopedDataHome), with the Settings tab and the library list but without
-// the rest of the window.
-class ManagedTransfers {
+// A DataFolder as the window opens it, over the data folder of now (a
+// ScopedDataHome), without the window: its messages go to the message box
+// (a test's sink).
+class OpenDataFolder {
 public:
-    explicit ManagedTransfers(const QDBusConnection& bus = QDBusConnection::sessionBus()) {
-        library = LibraryView::build(&window);
-        page = new SettingsTab(&window);      // owned by the window
-        auto* title = new QLineEdit(&window); // owned by the window
-        manager = std::make_unique<Manager>(library, page, title, bus);
+    explicit OpenDataFolder(const QDBusConnection& bus = QDBusConnection::sessionBus())
+        : folder(std::make_unique<DataFolder>(bus)) {
+        QObject::connect(folder.get(), &DataFolder::message,
+                         [](const QString& text) { MessageBox::show(text); });
+        folder->start();
         // Whatever the folders held is not what these tests look at.
-        library->clear();
+        library().clear();
     }
-    ~ManagedTransfers() { manager.reset(); }
-    ManagedTransfers(const ManagedTransfers&) = delete;
-    ManagedTransfers& operator=(const ManagedTransfers&) = delete;
+    ~OpenDataFolder() { folder.reset(); }
+    OpenDataFolder(const OpenDataFolder&) = delete;
+    OpenDataFolder& operator=(const OpenDataFolder&) = delete;
 
     // Folders as the Settings tab saves them.
     void useFolders(const std::string& movies, const std::string& music) {
-        page->movieFolderBox()->setText(QString::fromStdString(movies));
-        page->musicFolderBox()->setText(QString::fromStdString(music));
-        ASSERT_TRUE(manager->saveSettings());
-        library->clear();
+        Settings wanted = folder->settings();
+        wanted.movieFolder = movies;
+        wanted.musicFolder = music;
+        ASSERT_TRUE(folder->saveSettings(wanted));
+        library().clear();
     }
 
-    TransferList& list() const { return manager->transfers(); }
+    TransferList& list() const { return folder->transfers(); }
+    Library& library() const { return folder->library(); }
     const TransferRecord& record(int row) const { return list().at(static_cast<std::size_t>(row)); }
     std::int64_t id(int row) const { return record(row).id; }
     QString cell(int row, int column) const {
-        const TransferModel& model = manager->transferModel();
+        const TransferModel& model = folder->transferModel();
         return model.data(model.index(row, column), Qt::DisplayRole).toString();
     }
     QString status(int row) const { return cell(row, TransferModel::StatusColumn); }
-    // Every cell of a library row, the folder (not shown) included.
+    // A library row's title, type and folder.
     QStringList libraryRow(int row) const {
-        QStringList cells;
-        for (int cell = 0; cell < ListView::cellCount(library, row); ++cell)
-            cells << ListView::cellText(library, row, cell);
-        return cells;
+        const QModelIndex title = library().index(row, Library::TitleColumn);
+        return {title.data().toString(),
+                library().index(row, Library::TypeColumn).data().toString(),
+                title.data(Library::FolderRole).toString()};
     }
 
     // Runs the window's events until done() holds; the limit only keeps a
@@ -73,8 +72,5 @@ public:
         return waitFor([&] { return record(row).ended(); });
     }
 
-    QWidget window;
-    QTreeWidget* library = nullptr;
-    SettingsTab* page = nullptr;
-    std::unique_ptr<Manager> manager;
+    std::unique_ptr<DataFolder> folder;
 };

@@ -1,19 +1,11 @@
-// My Library as the Manager lists it from the saved settings: at start, and
+// My Library as a DataFolder lists it from the saved settings: at start, and
 // again after each save.
+#include "DataFolder.h"
 #include "Library.h"
-#include "LibraryView.h"
-#include "ListView.h"
-#include "Manager.h"
-#include "MessageBox.h"
-#include "SettingsTab.h"
 #include "TestFiles.h"
 #include "gui/ScopedDataHome.h"
 
-#include <QCheckBox>
 #include <QDir>
-#include <QLineEdit>
-#include <QTreeWidget>
-#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -26,20 +18,15 @@ namespace {
 const char* const LibraryPathError =
     "Error: Could not open library path. Check the Settings tab for download locations.";
 
-class ManagerLibrary : public ::testing::Test {
+class DataFolderLibrary : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(home.isValid());
-        MessageBox::setSink([this](const QString& text) { messages << text; });
-        movies = folder("films");
-        music = folder("songs");
-    }
-    void TearDown() override {
-        manager.reset();
-        MessageBox::setSink({});
+        movies = userFolder("films");
+        music = userFolder("songs");
     }
 
-    std::string folder(const char* name) const {
+    std::string userFolder(const char* name) const {
         QDir().mkpath(home.filePath(name));
         return home.filePath(name).toStdString();
     }
@@ -51,26 +38,27 @@ protected:
                                  "\r\nshowMovies;" + showMovies +
                                  "\r\nshowMp3s;1\r\nquality;2\r\nconvert;0\r\n");
     }
+    // Opens the data folder; what it says is collected.
     void start() {
-        window = std::make_unique<QWidget>();
-        list = LibraryView::build(window.get());
-        page = new SettingsTab(window.get()); // owned by the window
-        manager = std::make_unique<Manager>(list, page, new QLineEdit(window.get()));
+        folder = std::make_unique<DataFolder>();
+        QObject::connect(folder.get(), &DataFolder::message,
+                         [this](const QString& text) { messages << text; });
+        folder->start();
+    }
+    QString cell(int row, int column, int role = Qt::DisplayRole) const {
+        return folder->library().index(row, column).data(role).toString();
     }
 
     ScopedDataHome home;
     QStringList messages;
     std::string movies;
     std::string music;
-    std::unique_ptr<QWidget> window;
-    QTreeWidget* list = nullptr;
-    SettingsTab* page = nullptr;
-    std::unique_ptr<Manager> manager;
+    std::unique_ptr<DataFolder> folder;
 };
 
 } // namespace
 
-TEST_F(ManagerLibrary, ListsWhatTheSettingsSayAtStartAndAfterEachSave) {
+TEST_F(DataFolderLibrary, ListsWhatTheSettingsSayAtStartAndAfterEachSave) {
     std::ofstream(music + "/My.Song.mp3") << "x";
     std::ofstream(movies + "/Clip.mp4") << "x";
     writeConfig(movies, "0");
@@ -78,24 +66,26 @@ TEST_F(ManagerLibrary, ListsWhatTheSettingsSayAtStartAndAfterEachSave) {
 
     // Movies are not wanted: only the music is listed.
     EXPECT_TRUE(messages.isEmpty());
-    ASSERT_EQ(ListView::rowCount(list), 1);
-    EXPECT_EQ(ListView::cellText(list, 0, 0), "My.Song");
-    EXPECT_EQ(ListView::cellText(list, 0, 2).toStdString(), music);
-    EXPECT_EQ(manager->mediaPath(0), music + "/My.Song.mp3");
-    EXPECT_FALSE(page->showMoviesBox()->isChecked());
+    Library& library = folder->library();
+    ASSERT_EQ(library.rowCount(), 1);
+    EXPECT_EQ(cell(0, Library::TitleColumn), "My.Song");
+    EXPECT_EQ(cell(0, Library::TitleColumn, Library::FolderRole).toStdString(), music);
+    EXPECT_EQ(library.mediaPath(0), music + "/My.Song.mp3");
+    EXPECT_FALSE(folder->settings().showMovies);
 
     // Saved the other way round, the list follows at once.
-    page->showMoviesBox()->click();
-    page->showMusicBox()->click();
-    ASSERT_TRUE(manager->saveSettings());
-    EXPECT_TRUE(manager->settings().showMovies);
-    ASSERT_EQ(ListView::rowCount(list), 1);
-    EXPECT_EQ(ListView::cellText(list, 0, 1), "mp4");
-    EXPECT_EQ(manager->mediaPath(0), movies + "/Clip.mp4");
-    EXPECT_EQ(manager->mediaPath(1), "");
+    Settings wanted = folder->settings();
+    wanted.showMovies = true;
+    wanted.showMusic = false;
+    ASSERT_TRUE(folder->saveSettings(wanted));
+    EXPECT_TRUE(folder->settings().showMovies);
+    ASSERT_EQ(library.rowCount(), 1);
+    EXPECT_EQ(cell(0, Library::TypeColumn), "mp4");
+    EXPECT_EQ(library.mediaPath(0), movies + "/Clip.mp4");
+    EXPECT_EQ(library.mediaPath(1), "");
 }
 
-TEST_F(ManagerLibrary, AMissingFolderAtStartIsSaidAndNothingIsCreated) {
+TEST_F(DataFolderLibrary, AMissingFolderAtStartIsSaidAndNothingIsCreated) {
     const std::string gone = home.path().toStdString() + "/gone/films";
     std::ofstream(music + "/Song.mp3") << "x";
     writeConfig(gone, "1");
@@ -103,11 +93,11 @@ TEST_F(ManagerLibrary, AMissingFolderAtStartIsSaidAndNothingIsCreated) {
 
     EXPECT_EQ(messages, QStringList({LibraryPathError}));
     EXPECT_FALSE(std::filesystem::exists(gone));
-    EXPECT_EQ(ListView::rowCount(list), 0);
-    EXPECT_EQ(manager->settings().movieFolder, gone);
+    EXPECT_EQ(folder->library().rowCount(), 0);
+    EXPECT_EQ(folder->settings().movieFolder, gone);
     // A save with the folder still missing says nothing more and lists nothing.
     messages.clear();
-    EXPECT_TRUE(manager->saveSettings());
+    EXPECT_TRUE(folder->saveSettings(folder->settings()));
     EXPECT_TRUE(messages.isEmpty());
-    EXPECT_EQ(ListView::rowCount(list), 0);
+    EXPECT_EQ(folder->library().rowCount(), 0);
 }

@@ -1,11 +1,13 @@
 // My Library's filter box: rows by title, blind to case and accents.
+#include "Library.h"
 #include "LibraryTab.h"
-#include "ListView.h"
 
 #include <QApplication>
+#include <QItemSelectionModel>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTest>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -13,30 +15,44 @@ namespace {
 
 QStringList shownTitles(const LibraryTab& tab) {
     QStringList titles;
-    for (int row = 0; row < tab.list()->topLevelItemCount(); ++row)
-        if (!tab.list()->topLevelItem(row)->isHidden())
-            titles << tab.list()->topLevelItem(row)->text(0);
+    const QAbstractItemModel* shown = tab.list()->model();
+    for (int row = 0; row < shown->rowCount(); ++row)
+        titles << shown->index(row, Library::TitleColumn).data().toString();
     return titles;
 }
 
 } // namespace
 
 TEST(LibraryFilter, FiltersByTitleBlindToCaseAndAccentsAndEscClearsIt) {
+    Library library;
     LibraryTab tab;
+    tab.setLibrary(&library);
     for (const char* title : {"Café del Mar", "CAFE RACER", "Old Times", "Ｃafé ﬁlm"})
-        ListView::addRow(tab.list(), {QString::fromUtf8(title), "mp3", "/music"});
-    tab.list()->topLevelItem(2)->setSelected(true);
+        library.add(title, "mp3", "/music");
+    tab.list()->selectionModel()->select(tab.list()->model()->index(2, 0),
+                                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    ASSERT_EQ(tab.chosenRow(), 2);
 
     QTest::keyClicks(tab.filterBox(), "cafe");
     EXPECT_EQ(shownTitles(tab), QStringList({"Café del Mar", "CAFE RACER", "Ｃafé ﬁlm"}));
     EXPECT_EQ(tab.chosenRow(), -1) << "a hidden row is no longer selected";
     QTest::keyClicks(tab.filterBox(), " fil");
     EXPECT_EQ(shownTitles(tab), QStringList({"Ｃafé ﬁlm"}));
+    // The shown row stands for its own file.
+    tab.list()->selectionModel()->select(tab.list()->model()->index(0, 0),
+                                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    EXPECT_EQ(tab.chosenRow(), 3);
 
     // A row saved meanwhile follows the filter.
-    ListView::addRow(tab.list(), {"Jazz", "mp3", "/music"});
-    ListView::addRow(tab.list(), {"cafe FILM 2", "mp3", "/music"});
+    library.add("Jazz", "mp3", "/music");
+    library.add("cafe FILM 2", "mp3", "/music");
     EXPECT_EQ(shownTitles(tab), QStringList({"Ｃafé ﬁlm", "cafe FILM 2"}));
+    // Nothing matching is the filter's doing, and said so.
+    QTest::keyClicks(tab.filterBox(), "x");
+    auto* hint = tab.list()->viewport()->findChild<QLabel*>("emptyHint");
+    ASSERT_NE(hint, nullptr);
+    EXPECT_FALSE(hint->isHidden());
+    EXPECT_EQ(hint->text(), "No title matches the filter");
 
     // Esc clears it; Ctrl+F comes back to it from the list.
     tab.show();
@@ -45,6 +61,7 @@ TEST(LibraryFilter, FiltersByTitleBlindToCaseAndAccentsAndEscClearsIt) {
     tab.filterBox()->setFocus();
     QTest::keyClick(tab.filterBox(), Qt::Key_Escape);
     EXPECT_EQ(shownTitles(tab).size(), 6);
+    EXPECT_TRUE(hint->isHidden());
     tab.list()->setFocus();
     QTest::keyClick(tab.list(), Qt::Key_F, Qt::ControlModifier);
     EXPECT_TRUE(tab.filterBox()->hasFocus());

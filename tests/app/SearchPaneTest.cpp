@@ -77,9 +77,9 @@ TEST_F(SearchPaneTest, AddressBoxTitleBoxAndTheAddressDownloadTakes) {
     tabs()->setCurrentWidget(window->searchTab());
     window->searchTab()->downloadButton()->click();
 
-    ASSERT_EQ(window->manager()->transfers().size(), 1u);
+    ASSERT_EQ(window->dataFolder()->transfers().size(), 1u);
     // Handed on encoded, as an HTTP client needs it.
-    EXPECT_EQ(window->manager()->transfers().at(0).pageUrl, plain);
+    EXPECT_EQ(window->dataFolder()->transfers().at(0).pageUrl, plain);
     EXPECT_EQ(currentTab()->objectName(), "transfersTab");
     EXPECT_EQ(transferCell(0, TransferModel::TitleColumn), "Typed Title");
 
@@ -103,7 +103,7 @@ TEST_F(SearchPaneTest, TheTitleAndDownloadBelongToThePageTheTitleCameFrom) {
             download->click();
         },
         plain));
-    EXPECT_EQ(window->manager()->transfers().size(), 0u);
+    EXPECT_EQ(window->dataFolder()->transfers().size(), 0u);
     EXPECT_FALSE(download->isEnabled());
 
     // A typed title is good for the page shown.
@@ -116,7 +116,7 @@ TEST_F(SearchPaneTest, AWholeDownloadThroughTheWindow) {
     server.stream("/low", movie);
     server.stream("/high", "wrong stream");
     const int highHits = server.hits("/high");
-    const std::string target = window->manager()->settings().movieFolder + "/My Clip.flv";
+    const std::string target = window->dataFolder()->settings().movieFolder + "/My Clip.flv";
     std::filesystem::remove(target);
 
     ASSERT_TRUE(searchTo(server.url("/watch")));
@@ -127,16 +127,10 @@ TEST_F(SearchPaneTest, AWholeDownloadThroughTheWindow) {
 
     // The job's events reach the window by themselves.
     const bool finished = QTest::qWaitFor(
-        [&] {
-            return ListView::rowCount(libraryList()) > 0 &&
-                   ListView::cellText(libraryList(), ListView::rowCount(libraryList()) - 1, 0) ==
-                       "My Clip";
-        },
-        60000);
+        [&] { return libraryRows() > 0 && libraryCell(libraryRows() - 1, 0) == "My Clip"; }, 60000);
     ASSERT_TRUE(finished) << transferCell(0, TransferModel::StatusColumn).toStdString();
     EXPECT_EQ(transferCell(0, TransferModel::StatusColumn), "Download Complete!");
-    const int last = ListView::rowCount(libraryList()) - 1;
-    EXPECT_EQ(ListView::cellText(libraryList(), last, 1), "flv");
+    EXPECT_EQ(libraryCell(libraryRows() - 1, 1), "flv");
     EXPECT_TRUE(readAll(target) == movie) << "file on disk differs from the stream";
     EXPECT_EQ(server.hits("/high"), highHits);
     EXPECT_TRUE(messages.isEmpty());
@@ -176,7 +170,7 @@ TEST_F(SearchPaneTest, DownloadVideoOnALinksMenuQueuesThePageItLeadsTo) {
     download->trigger();
     menu->close();
     // The page's own address, named after its headline when it is read.
-    ASSERT_EQ(window->manager()->transfers().size(), 1u);
-    EXPECT_EQ(window->manager()->transfers().at(0).pageUrl, server.url("/watch"));
+    ASSERT_EQ(window->dataFolder()->transfers().size(), 1u);
+    EXPECT_EQ(window->dataFolder()->transfers().at(0).pageUrl, server.url("/watch"));
     EXPECT_EQ(currentTab()->objectName(), "transfersTab");
 }

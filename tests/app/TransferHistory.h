@@ -22,7 +22,7 @@ inline TransferRecord historyRecord(std::int64_t id, TransferState state, const 
 }
 
 // Writes the records into the data folder's transfers.sqlite before the
-// Manager or the window is built, as an earlier run would have.
+// data folder or the window is opened, as an earlier run would have.
 inline void keepHistory(const std::vector<TransferRecord>& records) {
     TransferStore store(SettingsStore::userDataFolder() + "transfers.sqlite");
     for (const TransferRecord& record : records)

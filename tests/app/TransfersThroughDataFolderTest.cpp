@@ -1,7 +1,7 @@
-// Whole transfers through the Manager: real jobs on its runner, their events
+// Whole transfers through a DataFolder: real jobs on its runner, their events
 // back on the window's thread as queued calls, the list kept in
 // transfers.sqlite across restarts.
-#include "ManagerFixture.h"
+#include "DataFolderFixture.h"
 
 #include "FixtureServer.h"
 #include "MessageBox.h"
@@ -11,7 +11,6 @@
 #include "WorkRunner.h"
 #include "gui/ScopedDataHome.h"
 
-#include <QSpinBox>
 #include <QTimer>
 
 #include <algorithm>
@@ -46,7 +45,7 @@ Names finishedFiles(const std::string& folder) {
     return names;
 }
 
-class TransfersThroughManager : public ::testing::Test {
+class TransfersThroughDataFolder : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(home.isValid());
@@ -63,10 +62,10 @@ protected:
         MessageBox::setSink({});
     }
 
-    // Builds the Manager anew over the data folder, as a new run does.
+    // Opens the data folder anew, as a new run does.
     void start() {
         transfers.reset();
-        transfers = std::make_unique<ManagedTransfers>();
+        transfers = std::make_unique<OpenDataFolder>();
     }
     // A watch page whose every stream is the one at streamPath.
     void page(const std::string& path, const std::string& streamPath) {
@@ -79,28 +78,28 @@ protected:
     // server stops, and a request left queued would look stalled to the client.
     FixtureServer server{64};
     std::string movies, music;
-    std::unique_ptr<ManagedTransfers> transfers;
+    std::unique_ptr<OpenDataFolder> transfers;
     QStringList messages;
 };
 
 } // namespace
 
-TEST_F(TransfersThroughManager, DownloadEndsInItsRowTheLibraryAndOnDisk) {
-    ManagedTransfers& t = *transfers;
+TEST_F(TransfersThroughDataFolder, DownloadEndsInItsRowTheLibraryAndOnDisk) {
+    OpenDataFolder& t = *transfers;
     const std::string movie = testBytes(300 * 1024);
     server.stream("/movie", movie);
     page("/watch", "/movie");
 
-    t.manager->download(server.url("/watch"), "Fixture Clip");
+    t.folder->download(server.url("/watch"), "Fixture Clip");
     ASSERT_TRUE(t.waitUntilEnded(0)) << t.status(0).toStdString();
     EXPECT_EQ(t.record(0).state, State::Done);
     EXPECT_EQ(t.status(0), "Download Complete!");
     EXPECT_EQ(t.record(0).type, "flv");
-    ASSERT_EQ(ListView::rowCount(t.library), 1);
+    ASSERT_EQ(t.library().rowCount(), 1);
     EXPECT_EQ(t.libraryRow(0),
               QStringList({"Fixture Clip", "flv", QString::fromStdString(movies)}));
     EXPECT_TRUE(readFile(movies + "/Fixture Clip.flv") == movie);
-    const TransferModel& model = t.manager->transferModel();
+    const TransferModel& model = t.folder->transferModel();
     const auto bar =
         model.data(model.index(0, TransferModel::ProgressColumn), TransferModel::ProgressRole)
             .value<ProgressScale>();
@@ -109,40 +108,40 @@ TEST_F(TransfersThroughManager, DownloadEndsInItsRowTheLibraryAndOnDisk) {
 
     // The same title again: the earlier file stays; the row keeps its title
     // and the library shows the name the new file took.
-    t.manager->download(server.url("/watch"), "Fixture Clip");
+    t.folder->download(server.url("/watch"), "Fixture Clip");
     ASSERT_TRUE(t.waitUntilEnded(1));
     EXPECT_EQ(t.cell(1, TransferModel::TitleColumn), "Fixture Clip");
     EXPECT_EQ(t.record(1).moviePath, movies + "/Fixture Clip(1).flv");
-    ASSERT_EQ(ListView::rowCount(t.library), 2);
+    ASSERT_EQ(t.library().rowCount(), 2);
     EXPECT_EQ(t.libraryRow(1),
               QStringList({"Fixture Clip(1)", "flv", QString::fromStdString(movies)}));
     EXPECT_EQ(listFolder(movies), (Names{"Fixture Clip(1).flv", "Fixture Clip.flv"}));
     EXPECT_TRUE(messages.isEmpty());
 }
 
-TEST_F(TransfersThroughManager, CancelKeepsTheEarlierFileAndRetryEndsInTheSameRow) {
-    ManagedTransfers& t = *transfers;
+TEST_F(TransfersThroughDataFolder, CancelKeepsTheEarlierFileAndRetryEndsInTheSameRow) {
+    OpenDataFolder& t = *transfers;
     writeFile(movies + "/Stalled.flv", "earlier movie");
     server.stall("/stall", "F");
     page("/watch", "/stall");
 
-    t.manager->download(server.url("/watch"), "Stalled");
+    t.folder->download(server.url("/watch"), "Stalled");
     ASSERT_TRUE(t.waitFor([&] { return t.record(0).received > 0; })) << t.status(0).toStdString();
     // The transfer's own part file beside the earlier movie.
     EXPECT_EQ(listFolder(movies).size(), 2u);
 
-    t.manager->cancel({t.id(0)});
+    t.folder->cancel({t.id(0)});
     EXPECT_EQ(t.status(0), "Cancelled.");
-    ASSERT_TRUE(t.manager->workRunner().waitUntilNone(std::chrono::seconds(20)));
+    ASSERT_TRUE(t.folder->workRunner().waitUntilNone(std::chrono::seconds(20)));
     ASSERT_TRUE(t.waitFor([&] { return listFolder(movies) == Names{"Stalled.flv"}; }, 5000));
     EXPECT_EQ(readFile(movies + "/Stalled.flv"), "earlier movie");
     EXPECT_EQ(t.record(0).state, State::Cancelled);
-    EXPECT_EQ(ListView::rowCount(t.library), 0);
+    EXPECT_EQ(t.library().rowCount(), 0);
 
     // Retried once the stream works: the same row ends well.
     const std::string movie = testBytes(200 * 1024, 7);
     server.stream("/stall", movie);
-    t.manager->retry({t.id(0)});
+    t.folder->retry({t.id(0)});
     ASSERT_TRUE(t.waitUntilEnded(0));
     EXPECT_EQ(t.list().size(), 1u);
     EXPECT_EQ(t.status(0), "Download Complete!");
@@ -155,15 +154,15 @@ TEST_F(TransfersThroughManager, CancelKeepsTheEarlierFileAndRetryEndsInTheSameRo
     EXPECT_TRUE(messages.isEmpty());
 }
 
-TEST_F(TransfersThroughManager, ConvertOnRequestRunsOnAWorkerWhileTheWindowGoesOn) {
-    ManagedTransfers& t = *transfers;
+TEST_F(TransfersThroughDataFolder, ConvertOnRequestRunsOnAWorkerWhileTheWindowGoesOn) {
+    OpenDataFolder& t = *transfers;
     // Long enough that encoding takes a while.
     const std::string clip = home.path().toStdString() + "/clip.mp4";
     ASSERT_TRUE(makeClip(
         {"-f", "lavfi", "-i", "sine=frequency=440:duration=60", "-c:a", "aac", "-f", "mp4"}, clip));
     server.stream("/movie", readFile(clip));
     page("/watch", "/movie");
-    t.manager->download(server.url("/watch"), "Clip");
+    t.folder->download(server.url("/watch"), "Clip");
     ASSERT_TRUE(t.waitUntilEnded(0));
     ASSERT_EQ(t.record(0).moviePath, movies + "/Clip.mp4");
     EXPECT_FALSE(t.record(0).converted());
@@ -175,7 +174,7 @@ TEST_F(TransfersThroughManager, ConvertOnRequestRunsOnAWorkerWhileTheWindowGoesO
         ticksWhileConverting += t.record(0).state == State::Converting ? 1 : 0;
     });
     timer.start(5);
-    t.manager->convert({t.id(0)});
+    t.folder->convert({t.id(0)});
     ASSERT_TRUE(t.waitUntilEnded(0));
     timer.stop();
     EXPECT_GT(ticksWhileConverting, 0);
@@ -184,16 +183,17 @@ TEST_F(TransfersThroughManager, ConvertOnRequestRunsOnAWorkerWhileTheWindowGoesO
     EXPECT_EQ(t.status(0), "Complete! Thank you for using Quillmoth.");
     EXPECT_TRUE(t.record(0).converted());
     EXPECT_EQ(listFolder(music), Names{"Clip.mp3"});
-    ASSERT_EQ(ListView::rowCount(t.library), 2);
+    ASSERT_EQ(t.library().rowCount(), 2);
     EXPECT_EQ(t.libraryRow(1), QStringList({"Clip", "mp3", QString::fromStdString(music)}));
-    EXPECT_FALSE(t.manager->transferModel().applies(TransferModel::Action::Convert, 0));
+    EXPECT_FALSE(t.folder->transferModel().applies(TransferModel::Action::Convert, 0));
     EXPECT_TRUE(messages.isEmpty());
 }
 
-TEST_F(TransfersThroughManager, ThirtyTwoTransfersEndInTheirRowsAndOnDisk) {
-    ManagedTransfers& t = *transfers;
-    t.page->maxRunningBox()->setValue(8);
-    ASSERT_TRUE(t.manager->saveSettings());
+TEST_F(TransfersThroughDataFolder, ThirtyTwoTransfersEndInTheirRowsAndOnDisk) {
+    OpenDataFolder& t = *transfers;
+    Settings eight = t.folder->settings();
+    eight.maxRunning = 8;
+    ASSERT_TRUE(t.folder->saveSettings(eight));
 
     enum class Stream { Sized, Chunked, Dropped, Stalled };
     struct Transfer {
@@ -266,7 +266,7 @@ TEST_F(TransfersThroughManager, ThirtyTwoTransfersEndInTheirRowsAndOnDisk) {
                      [&] { mostRunning = std::max(mostRunning, t.list().runningCount()); });
     sampler.start(5);
     for (std::size_t i = 0; i < all.size(); ++i)
-        t.manager->download(server.url("/watch" + std::to_string(i)), all[i].title);
+        t.folder->download(server.url("/watch" + std::to_string(i)), all[i].title);
     EXPECT_EQ(t.list().queuedCount(), 24);
     const bool ended = t.waitFor(
         [&] {
@@ -311,7 +311,7 @@ TEST_F(TransfersThroughManager, ThirtyTwoTransfersEndInTheirRowsAndOnDisk) {
 
     // One library row per good transfer, none for a failed one.
     QStringList shown;
-    for (int row = 0; row < ListView::rowCount(t.library); ++row)
+    for (int row = 0; row < t.library().rowCount(); ++row)
         shown << t.libraryRow(row).join('|');
     shown.sort();
     expectedLibrary.sort();
@@ -323,7 +323,7 @@ TEST_F(TransfersThroughManager, ThirtyTwoTransfersEndInTheirRowsAndOnDisk) {
     EXPECT_TRUE(listFolder(music).empty());
 }
 
-TEST_F(TransfersThroughManager, ARestartShowsTheHistoryAndContinuesWhatWasInterrupted) {
+TEST_F(TransfersThroughDataFolder, ARestartShowsTheHistoryAndContinuesWhatWasInterrupted) {
     const std::string movie = movieBytes(150 * KiB, 3);
     server.stream("/movie", movie);
     page("/watch", "/movie");
@@ -334,7 +334,7 @@ TEST_F(TransfersThroughManager, ARestartShowsTheHistoryAndContinuesWhatWasInterr
     TransferRecord old = historyRecord(1, State::Done, "Old Clip");
     old.movieFolder = movies;
     old.moviePath = movies + "/Old Clip.flv";
-    old.status = "Download Complete!";
+    old.status = Reason::Downloaded;
     TransferRecord held = historyRecord(2, State::Paused, "Held", server.url("/held"));
     held.movieFolder = movies;
     TransferRecord interrupted =
@@ -342,11 +342,11 @@ TEST_F(TransfersThroughManager, ARestartShowsTheHistoryAndContinuesWhatWasInterr
     interrupted.movieFolder = movies;
     interrupted.musicFolder = music;
     TransferRecord failed = historyRecord(4, State::Failed, "Broken");
-    failed.status = failed.error = "Error: Could not save movie.";
+    failed.status = failed.error = Reason::SaveFailed;
     transfers.reset();
     keepHistory({old, held, interrupted, failed});
     start();
-    ManagedTransfers& t = *transfers;
+    OpenDataFolder& t = *transfers;
 
     // As they ended; the interrupted one continues by itself, the paused one waits.
     ASSERT_EQ(t.list().size(), 4u);
@@ -360,7 +360,7 @@ TEST_F(TransfersThroughManager, ARestartShowsTheHistoryAndContinuesWhatWasInterr
     EXPECT_EQ(server.hits("/held"), 0);
 
     // A cleared row leaves the history; its file stays.
-    t.manager->clear({t.id(0)});
+    t.folder->clear({t.id(0)});
     ASSERT_EQ(t.list().size(), 3u);
     start();
     ASSERT_EQ(transfers->list().size(), 3u);

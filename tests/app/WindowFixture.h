@@ -2,9 +2,9 @@
 
 #include "BrowserPane.h"
 #include "ControlFinder.h"
-#include "ListView.h"
+#include "DataFolder.h"
+#include "LibraryTab.h"
 #include "MainWindow.h"
-#include "Manager.h"
 #include "MessageBox.h"
 #include "SearchTab.h"
 #include "Settings.h"
@@ -21,7 +21,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
-#include <QTreeWidget>
 #include <QWebEnginePage>
 
 #include <gtest/gtest.h>
@@ -71,9 +70,13 @@ protected:
         return model->data(model->index(row, column)).toString();
     }
     int transferRows() const { return transferList()->model()->rowCount(); }
-    QTreeWidget* libraryList() const {
-        return control<QTreeWidget>({"tabs", "libraryTab", "libraryList"});
+    QTreeView* libraryList() const { return window->libraryTab()->list(); }
+    // A cell of My Library as shown (under its filter).
+    QString libraryCell(int row, int column) const {
+        const QAbstractItemModel* model = libraryList()->model();
+        return model->data(model->index(row, column)).toString();
     }
+    int libraryRows() const { return libraryList()->model()->rowCount(); }
     SettingsTab* settingsPage() const { return window->settingsTab(); }
     bool saveEnabled() const { return settingsPage()->isSaveEnabled(); }
     QAbstractButton* settingsButton(const char* box, const char* name) const {

@@ -4,6 +4,7 @@
 
 #include "FixtureServer.h"
 #include "HomeTab.h"
+#include "Library.h"
 #include "LibraryTab.h"
 #include "TestFiles.h"
 #include "TransferHistory.h"
@@ -28,9 +29,12 @@
 
 namespace {
 
-void clickRow(QTreeWidget* list, int row, Qt::MouseButton button = Qt::LeftButton) {
-    const QPoint at = ListView::rowBounds(list, row).center();
-    QTest::mouseClick(list->viewport(), button, {}, at);
+QPoint rowCentre(const QTreeView* list, int row) {
+    return list->visualRect(list->model()->index(row, 0)).center();
+}
+
+void clickRow(QTreeView* list, int row) {
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rowCentre(list, row));
 }
 
 } // namespace
@@ -61,7 +65,7 @@ TEST_F(WindowTest, SaveSettingsEnablesOnEveryChangeAndDisablesOnASuccessfulSave)
     EXPECT_TRUE(saveEnabled());
     findControlAs<QPushButton>(settingsPage(), "saveButton")->click();
     EXPECT_FALSE(saveEnabled());
-    EXPECT_EQ(window->manager()->transfers().maxRunning(), 6);
+    EXPECT_EQ(window->dataFolder()->transfers().maxRunning(), 6);
     EXPECT_TRUE(messages.isEmpty());
     // Typing a folder enables it too.
     QTest::keyClicks(settingsPage()->musicFolderBox(), "x");
@@ -96,8 +100,8 @@ TEST_F(WindowTest, BrowseKeepsTheChoosersLastFolderAndARefusedSaveStaysEnabled) 
     EXPECT_TRUE(saveEnabled());
     EXPECT_EQ(messages, QStringList({"Error: Could not save the settings."}));
     // The values are in force all the same.
-    EXPECT_EQ(window->manager()->settings().movieFolder, chosen.toStdString());
-    EXPECT_EQ(window->manager()->settings().musicFolder, chosen.toStdString());
+    EXPECT_EQ(window->dataFolder()->settings().movieFolder, chosen.toStdString());
+    EXPECT_EQ(window->dataFolder()->settings().musicFolder, chosen.toStdString());
 
     std::filesystem::remove_all(config);
     findControlAs<QPushButton>(settingsPage(), "saveButton")->click();
@@ -139,14 +143,14 @@ TEST_F(WindowTest, UnsavedSettingsAreSavedOrDiscardedOnLeavingTheTabAndOnClosing
     EXPECT_EQ(questions.asked, QStringList({unsaved}));
     EXPECT_FALSE(convert->isChecked());
     EXPECT_FALSE(saveEnabled());
-    EXPECT_FALSE(window->manager()->settings().convertToMp3);
+    EXPECT_FALSE(window->dataFolder()->settings().convertToMp3);
 
     // Save: in force before the next download.
     tabs()->setCurrentWidget(settingsPage());
     convert->click();
     questions.answers << QMessageBox::Save;
     tabs()->setCurrentWidget(window->transfersTab());
-    EXPECT_TRUE(window->manager()->settings().convertToMp3);
+    EXPECT_TRUE(window->dataFolder()->settings().convertToMp3);
     EXPECT_FALSE(saveEnabled());
 
     // A save that is refused keeps the user on the tab, with the changes.
@@ -172,47 +176,7 @@ TEST_F(WindowTest, UnsavedSettingsAreSavedOrDiscardedOnLeavingTheTabAndOnClosing
     window->closeWithoutAsking();
     EXPECT_EQ(questions.asked.size(), 1);
     EXPECT_FALSE(window->isVisible());
-    EXPECT_NE(window->manager()->settings().musicFolder, file);
-}
-
-TEST_F(WindowTest, SaveChecksBothFoldersFirst) {
-    WindowQuestions questions;
-    QLineEdit* movieBox = settingsPage()->movieFolderBox();
-    QPushButton* save = settingsPage()->saveButton();
-    const std::string before = window->manager()->settings().movieFolder;
-    auto type = [](QLineEdit* box, const QString& text) {
-        box->clear();
-        QTest::keyClicks(box, text);
-    };
-
-    // A folder that does not exist is offered to be created.
-    const QString missing = home.path() + "/new/films";
-    type(movieBox, missing);
-    questions.answers << QMessageBox::No;
-    save->click();
-    ASSERT_EQ(questions.asked.size(), 1);
-    EXPECT_EQ(questions.asked[0], "The folder \"" + missing + "\" does not exist. Create it?");
-    EXPECT_FALSE(QDir(missing).exists());
-    EXPECT_TRUE(saveEnabled());
-    EXPECT_EQ(window->manager()->settings().movieFolder, before);
-    questions.answers << QMessageBox::Yes;
-    save->click();
-    EXPECT_TRUE(QDir(missing).exists());
-    EXPECT_FALSE(saveEnabled());
-    EXPECT_EQ(window->manager()->settings().movieFolder, missing.toStdString());
-
-    // A file in a folder's place, and no folder at all, are refused.
-    const QString file = home.path() + "/not a folder";
-    testfiles::writeFile(file.toStdString(), "x");
-    type(movieBox, file);
-    save->click();
-    type(movieBox, QString());
-    save->click();
-    EXPECT_EQ(messages, QStringList({"Error: The folder \"" + file +
-                                         "\" cannot be written. Choose another folder.",
-                                     "Error: Choose a folder for the downloads."}));
-    EXPECT_TRUE(saveEnabled());
-    EXPECT_EQ(window->manager()->settings().movieFolder, missing.toStdString());
+    EXPECT_NE(window->dataFolder()->settings().musicFolder, file);
 }
 
 TEST_F(WindowTest, TransferMenuAndKeysActOnEverySelectedRowTheyApplyTo) {
@@ -273,7 +237,7 @@ TEST_F(WindowTest, TransferMenuAndKeysActOnEverySelectedRowTheyApplyTo) {
     EXPECT_TRUE(messages.isEmpty());
 
     // Space resumes the paused row, and pauses it again.
-    const TransferList& list = window->manager()->transfers();
+    const TransferList& list = window->dataFolder()->transfers();
     select({1});
     QTest::keyClick(transferList(), Qt::Key_Space);
     EXPECT_TRUE(list.at(1).active() || list.at(1).state == TransferState::Queued);
@@ -312,9 +276,9 @@ TEST_F(WindowTest, TransferMenuAndKeysActOnEverySelectedRowTheyApplyTo) {
 TEST_F(WindowTest, LibraryActsOnTheSelectedRowAndPlaysTheDoubleClickedOneOnlyFromItsTab) {
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    QTreeWidget* list = libraryList();
-    while (ListView::rowCount(list) > 0)
-        ListView::removeRow(list, 0);
+    QTreeView* list = libraryList();
+    Library& library = window->dataFolder()->library();
+    library.clear();
     BrowserPane* home = window->homeTab()->browser();
     const std::string splash = requestedAddress(home);
 
@@ -323,10 +287,10 @@ TEST_F(WindowTest, LibraryActsOnTheSelectedRowAndPlaysTheDoubleClickedOneOnlyFro
     window->libraryTab()->showFolderAction()->trigger();
     EXPECT_EQ(tabs()->currentWidget(), window->homeTab());
 
-    const std::string folder = window->manager()->settings().movieFolder;
+    const std::string folder = window->dataFolder()->settings().movieFolder;
     std::filesystem::create_directories(folder);
     std::ofstream(folder + "/Clip.mp4") << "movie";
-    ListView::addRow(list, {"Clip", "mp4", QString::fromStdString(folder)});
+    library.add("Clip", "mp4", folder);
 
     tabs()->setCurrentWidget(window->libraryTab());
     // Double-click below the last row: nothing happens.
@@ -336,11 +300,11 @@ TEST_F(WindowTest, LibraryActsOnTheSelectedRowAndPlaysTheDoubleClickedOneOnlyFro
     EXPECT_EQ(requestedAddress(home), splash);
 
     tabs()->setCurrentWidget(window->searchTab());
-    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, ListView::rowBounds(list, 0).center());
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rowCentre(list, 0));
     EXPECT_EQ(requestedAddress(home), splash) << "only from the My Library tab";
 
     tabs()->setCurrentWidget(window->libraryTab());
-    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, ListView::rowBounds(list, 0).center());
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rowCentre(list, 0));
     EXPECT_EQ(currentTab()->objectName(), "homeTab");
     EXPECT_TRUE(QTest::qWaitFor([&] { return requestedAddress(home) != splash; }, 10000));
 
@@ -349,7 +313,7 @@ TEST_F(WindowTest, LibraryActsOnTheSelectedRowAndPlaysTheDoubleClickedOneOnlyFro
     // first row's file and Enter plays it.
     const std::string other = folder + "/other";
     std::filesystem::create_directories(other);
-    ListView::addRow(list, {"Song", "mp3", QString::fromStdString(other)});
+    library.add("Song", "mp3", other);
     tabs()->setCurrentWidget(window->libraryTab());
     clickRow(list, 1);
     EXPECT_EQ(window->libraryTab()->chosenRow(), 1);

@@ -1,16 +1,12 @@
 #include "Library.h"
-#include "LibraryView.h"
-#include "ListView.h"
 
-#include <QHeaderView>
+#include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -21,6 +17,8 @@ void touch(const fs::path& file) {
     std::ofstream(file) << "x";
 }
 
+using Rows = std::vector<std::vector<std::string>>;
+
 class LibraryTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -30,43 +28,39 @@ protected:
         music = root + "/Music";
         fs::create_directories(movies);
         fs::create_directories(music);
-        view.reset(LibraryView::build(nullptr));
     }
 
-    std::vector<std::vector<std::string>> rows() const {
-        std::vector<std::vector<std::string>> all;
-        for (int row = 0; row < ListView::rowCount(view.get()); ++row) {
-            std::vector<std::string> cells;
-            for (int cell = 0; cell < ListView::cellCount(view.get(), row); ++cell)
-                cells.push_back(ListView::cellText(view.get(), row, cell).toStdString());
-            all.push_back(cells);
+    // Title, type and folder of every row.
+    Rows rows() const {
+        Rows all;
+        for (int row = 0; row < library.rowCount(); ++row) {
+            const QModelIndex title = library.index(row, Library::TitleColumn);
+            all.push_back({title.data().toString().toStdString(),
+                           library.index(row, Library::TypeColumn).data().toString().toStdString(),
+                           title.data(Library::FolderRole).toString().toStdString()});
         }
         return all;
     }
 
     QTemporaryDir dir;
     std::string root, movies, music;
-    std::unique_ptr<QTreeWidget> view;
+    Library library;
 };
-
-using Rows = std::vector<std::vector<std::string>>;
 
 } // namespace
 
-TEST_F(LibraryTest, ListShowsTitleAndTypeOnly) {
-    EXPECT_EQ(view->objectName(), "libraryList");
-    ASSERT_EQ(view->columnCount(), 2);
-    EXPECT_EQ(view->headerItem()->text(0), "Title");
-    EXPECT_EQ(view->headerItem()->text(1), "Type");
-    // The title takes the width the window has to spare.
-    EXPECT_EQ(view->header()->sectionResizeMode(0), QHeaderView::Stretch);
-    EXPECT_EQ(view->columnWidth(1), 80);
-    EXPECT_FALSE(view->header()->sectionsClickable());
-    EXPECT_EQ(view->selectionMode(), QAbstractItemView::ExtendedSelection);
+TEST_F(LibraryTest, ShowsTitleAndTypeAndKeepsTheFolderInTheRow) {
+    ASSERT_EQ(library.columnCount(), 2);
+    EXPECT_EQ(library.headerData(Library::TitleColumn, Qt::Horizontal).toString(), "Title");
+    EXPECT_EQ(library.headerData(Library::TypeColumn, Qt::Horizontal).toString(), "Type");
 
     touch(music + "/song.mp3");
-    Library(view.get()).show(movies, music);
-    EXPECT_EQ(view->columnCount(), 2) << "the folder cell has no column";
+    QSignalSpy inserted(&library, &QAbstractItemModel::rowsInserted);
+    library.listFolders(movies, music);
+    EXPECT_EQ(library.columnCount(), 2) << "the folder has no column";
+    EXPECT_EQ(library.index(0, Library::TypeColumn).data(Library::FolderRole).toString(),
+              QString::fromStdString(music));
+    EXPECT_EQ(inserted.size(), 1) << "a view hears of each folder's rows at once";
 }
 
 TEST_F(LibraryTest, ListsMp3ThenFlvThenMp4WithTitleTypeAndFolder) {
@@ -79,8 +73,7 @@ TEST_F(LibraryTest, ListsMp3ThenFlvThenMp4WithTitleTypeAndFolder) {
     touch(music + "/clip.mp4");
     fs::create_directories(music + "/folder.mp3"); // not a file
 
-    Library library(view.get());
-    library.show(movies, music);
+    library.listFolders(movies, music);
 
     EXPECT_EQ(rows(), (Rows{{"My.Song", "mp3", music},
                             {"Old", "flv", movies},
@@ -95,8 +88,7 @@ TEST_F(LibraryTest, SplitsOddNamesAtTheLastDot) {
     touch(movies + "/LOUD.MP4");
     touch(movies + "/mixed.Flv");
 
-    Library library(view.get());
-    library.show(movies, music);
+    library.listFolders(movies, music);
 
     // Capital extensions are listed and keep their spelling.
     EXPECT_EQ(rows(), (Rows{{"", "mp3", music},
@@ -111,8 +103,7 @@ TEST_F(LibraryTest, SameFolderForBothListsEachFileOnce) {
     touch(music + "/movie.flv");
     touch(music + "/movie.mp4");
 
-    Library library(view.get());
-    library.show(music + "/", music + "/");
+    library.listFolders(music + "/", music + "/");
 
     EXPECT_EQ(rows(), (Rows{{"song", "mp3", music + "/"},
                             {"movie", "flv", music + "/"},
@@ -123,17 +114,16 @@ TEST_F(LibraryTest, FolderThatCannotBeListedIsSkipped) {
     touch(movies + "/clip.mp4");
     touch(root + "/plain-file");
 
-    Library library(view.get());
-    library.show(movies, root + "/missing");
-    library.helpShow(root + "/plain-file", "*.mp3");
+    library.listFolders(movies, root + "/missing");
+    library.listFolders(root + "/plain-file", root + "/plain-file");
     EXPECT_EQ(rows(), (Rows{{"clip", "mp4", movies}}));
 
     if (geteuid() != 0) { // root reads any folder
         touch(music + "/hidden.mp3");
         fs::permissions(music, fs::perms::none);
-        library.helpShow(music, "*.mp3");
+        library.listFolders(root + "/missing", music);
         fs::permissions(music, fs::perms::owner_all);
-        EXPECT_EQ(ListView::rowCount(view.get()), 1);
+        EXPECT_EQ(library.rowCount(), 1);
     }
 }
 
@@ -143,9 +133,8 @@ TEST_F(LibraryTest, RowsGiveTheirFileAndHiddenKindsStayOut) {
     touch(odd + "/song.mp3");
     touch(movies + "/clip.mp4");
 
-    Library library(view.get());
-    library.show(movies, odd);
-    ListView::addRow(view.get(), {"Transferred", "mp4"});
+    library.listFolders(movies, odd);
+    library.add("Transferred", "mp4", "");
 
     EXPECT_EQ(library.mediaPath(1), movies + "/clip.mp4");
     EXPECT_EQ(library.mediaPath(0), odd + "/song.mp3");
@@ -157,7 +146,7 @@ TEST_F(LibraryTest, RowsGiveTheirFileAndHiddenKindsStayOut) {
     // With music unticked, music is neither listed nor added.
     library.clear();
     library.setShown(true, false);
-    library.show(movies, odd);
+    library.listFolders(movies, odd);
     library.add("New", "MP3", odd);
     library.add("Film", "flv", movies);
     // A file a transfer saved twice (a retry) is listed once.
@@ -165,6 +154,5 @@ TEST_F(LibraryTest, RowsGiveTheirFileAndHiddenKindsStayOut) {
     library.addOnce("Film", "mp4", movies);
     library.addOnce("Song", "mp3", music);
     ASSERT_EQ(rows(),
-              (std::vector<std::vector<std::string>>{
-                  {"clip", "mp4", movies}, {"Film", "flv", movies}, {"Film", "mp4", movies}}));
+              (Rows{{"clip", "mp4", movies}, {"Film", "flv", movies}, {"Film", "mp4", movies}}));
 }

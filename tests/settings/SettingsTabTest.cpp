@@ -1,5 +1,7 @@
-// The Settings tab page: its control tree.
+// The Settings tab page: its control tree, and its save.
 #include "SettingsFixture.h"
+
+#include "MessageBox.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -7,6 +9,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTest>
+
+#include <fstream>
+#include <vector>
 
 TEST_F(SettingsFixture, TabHoldsEveryControlByNameAndText) {
     start();
@@ -98,4 +104,70 @@ TEST_F(SettingsFixture, SpeedLimitIsABoxAndARate) {
     EXPECT_TRUE(limit->isChecked());
     EXPECT_EQ(rate->value(), 750);
     EXPECT_FALSE(saveEnabled());
+}
+
+// A save checks both folders before it hands the values to the owner.
+TEST_F(SettingsFixture, SaveChecksBothFoldersFirst) {
+    start();
+    QStringList asked, said;
+    QList<QMessageBox::StandardButton> answers;
+    MessageBox::setAsker([&](const QString& text, QMessageBox::StandardButtons) {
+        asked << text;
+        return answers.isEmpty() ? QMessageBox::NoButton : answers.takeFirst();
+    });
+    MessageBox::setSink([&](const QString& text) { said << text; });
+    std::vector<Settings> saved;
+    page()->setSave([&](const Settings& wanted) {
+        saved.push_back(wanted);
+        return true;
+    });
+    QLineEdit* movieBox = page()->movieFolderBox();
+    auto type = [](QLineEdit* box, const QString& text) {
+        box->clear();
+        QTest::keyClicks(box, text);
+    };
+
+    // A folder that does not exist is offered to be created.
+    const QString missing = home.path() + "/new/films";
+    type(movieBox, missing);
+    answers << QMessageBox::No;
+    page()->saveButton()->click();
+    ASSERT_EQ(asked, QStringList({"The folder \"" + missing + "\" does not exist. Create it?"}));
+    EXPECT_FALSE(QDir(missing).exists());
+    EXPECT_TRUE(saveEnabled());
+    EXPECT_TRUE(saved.empty());
+    answers << QMessageBox::Yes;
+    page()->saveButton()->click();
+    EXPECT_TRUE(QDir(missing).exists());
+    EXPECT_FALSE(saveEnabled());
+    ASSERT_EQ(saved.size(), 1u);
+    EXPECT_EQ(saved[0].movieFolder, missing.toStdString());
+    EXPECT_EQ(saved[0].musicFolder, settings.musicFolder);
+
+    // A file in a folder's place, and no folder at all, are refused.
+    const QString file = home.path() + "/not a folder";
+    std::ofstream(file.toStdString()) << "x";
+    type(movieBox, file);
+    page()->saveButton()->click();
+    type(movieBox, QString());
+    page()->saveButton()->click();
+    EXPECT_EQ(said, QStringList({"Error: The folder \"" + file +
+                                     "\" cannot be written. Choose another folder.",
+                                 "Error: Choose a folder for the downloads."}));
+    EXPECT_TRUE(saveEnabled());
+    EXPECT_EQ(saved.size(), 1u);
+
+    // An owner that cannot save keeps the changes pending; Discard shows
+    // what was saved last.
+    page()->setSave([](const Settings&) { return false; });
+    type(movieBox, home.path());
+    page()->saveButton()->click();
+    EXPECT_EQ(said.last(), "Error: Could not save the settings.");
+    EXPECT_TRUE(saveEnabled());
+    answers << QMessageBox::Discard;
+    EXPECT_TRUE(page()->settle(false));
+    EXPECT_EQ(movieBox->text(), missing);
+    EXPECT_FALSE(saveEnabled());
+    MessageBox::setAsker({});
+    MessageBox::setSink({});
 }
