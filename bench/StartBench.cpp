@@ -72,11 +72,11 @@ int seed(int count) {
         if (record.state == TransferState::Done) {
             record.type = "flv";
             record.moviePath = record.movieFolder + "/" + record.title + ".flv";
-            record.status = "Download Complete!";
+            record.status = Reason::Downloaded;
         } else if (record.state == TransferState::Failed) {
-            record.error = record.status = "Error: Could not save movie.";
+            record.error = record.status = Reason::SaveFailed;
         } else {
-            record.status = "Cancelled.";
+            record.status = Reason::Cancelled;
         }
         record.addedAt = 1700000000 + i;
         record.endedAt = record.addedAt + 30;
