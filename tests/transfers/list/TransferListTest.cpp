@@ -199,6 +199,18 @@ TEST_F(TransferListTest, StatesFollowUserActionsAndJobEvents) {
     EXPECT_EQ(list->size(), 1u);
     EXPECT_FALSE(list->rowOf(x));
     EXPECT_FALSE(list->clear(x));
+
+    // Cancelled before the job answered its pause: the row stays cancelled,
+    // whatever the job's last word, and the bytes go.
+    const auto w = list->add("http://x/w", "w");
+    ASSERT_EQ(jobs.size(), 7u);
+    send(*jobs[6], Kind::Resumable, dir.file("w.part"), 0, 0, "v");
+    testfiles::writeFile(dir.file("w.part"), "bytes");
+    list->pause(w);
+    EXPECT_TRUE(list->cancel(w));
+    send(*jobs[6], Kind::Paused, Reason::JobPaused);
+    EXPECT_EQ(record(w).status, Reason::Cancelled);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("w.part")));
 }
 
 // The row shows the page's title whole; the files are named after it made
