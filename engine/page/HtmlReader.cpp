@@ -2,6 +2,7 @@
 
 #include <libxml/HTMLparser.h>
 #include <libxml/parser.h>
+#include <libxml/parserInternals.h>
 
 #include <algorithm>
 #include <cstring>
@@ -10,10 +11,6 @@
 #include <string>
 
 namespace {
-
-// How much of the page the parser is given at a time: NUL bytes are
-// replaced in a copy of this size, never of the whole page.
-constexpr std::size_t chunkBytes = 64 * 1024;
 
 std::string_view view(const xmlChar* text) {
     return text ? std::string_view(reinterpret_cast<const char*>(text)) : std::string_view();
@@ -41,6 +38,25 @@ void characters(void* context, const xmlChar* text, int length) {
                                                  static_cast<std::size_t>(length)));
 }
 
+// The page as libxml2 pulls it, NUL bytes read as blanks (libxml2 would
+// take one for the end of the page).
+struct Source {
+    std::string_view html;
+    std::size_t at = 0;
+
+    static int pull(void* context, char* out, int length) {
+        auto& self = *static_cast<Source*>(context);
+        const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(std::max(length, 0)),
+                                                    self.html.size() - self.at);
+        std::replace_copy(self.html.begin() + static_cast<std::ptrdiff_t>(self.at),
+                          self.html.begin() + static_cast<std::ptrdiff_t>(self.at + n), out, '\0',
+                          ' ');
+        self.at += n;
+        return static_cast<int>(n);
+    }
+    static int done(void*) { return 0; }
+};
+
 struct ContextFree {
     void operator()(htmlParserCtxtPtr context) const { htmlFreeParserCtxt(context); }
 };
@@ -54,25 +70,34 @@ void HtmlReader::initOnce() {
 
 void HtmlReader::read(std::string_view html, Handler& handler) {
     initOnce();
-    htmlSAXHandler sax;
+    const std::unique_ptr<htmlParserCtxt, ContextFree> context(htmlNewParserCtxt());
+    if (!context || !context->sax)
+        return;
+    htmlSAXHandler& sax = *context->sax;
     std::memset(&sax, 0, sizeof sax);
     sax.startElement = &startElement;
     sax.endElement = &endElement;
     sax.characters = &characters;
     sax.cdataBlock = &characters;
-    const std::unique_ptr<htmlParserCtxt, ContextFree> context(
-        htmlCreatePushParserCtxt(&sax, nullptr, nullptr, 0, nullptr, XML_CHAR_ENCODING_UTF8));
-    if (!context)
-        return;
     context->_private = &handler;
     htmlCtxtUseOptions(context.get(), HTML_PARSE_RECOVER | HTML_PARSE_NONET | HTML_PARSE_NOERROR |
                                           HTML_PARSE_NOWARNING | HTML_PARSE_NOBLANKS);
-    std::string chunk;
-    chunk.reserve(std::min(chunkBytes, html.size()));
-    for (std::size_t at = 0; at < html.size(); at += chunkBytes) {
-        chunk.assign(html.substr(at, chunkBytes));
-        std::replace(chunk.begin(), chunk.end(), '\0', ' ');
-        htmlParseChunk(context.get(), chunk.data(), static_cast<int>(chunk.size()), 0);
+    // The parser pulls the page a chunk at a time and lets go of what it
+    // has read, so that reading costs a bounded buffer, not a second page.
+    Source source{html};
+    xmlParserInputBufferPtr buffer =
+        xmlParserInputBufferCreateIO(&Source::pull, &Source::done, &source, XML_CHAR_ENCODING_NONE);
+    if (!buffer)
+        return;
+    // Owned by the context from here on, the buffer by the input.
+    xmlParserInputPtr input = xmlNewIOInputStream(context.get(), buffer, XML_CHAR_ENCODING_NONE);
+    if (!input) {
+        xmlFreeParserInputBuffer(buffer);
+        return;
     }
-    htmlParseChunk(context.get(), nullptr, 0, 1);
+    if (inputPush(context.get(), input) < 0) {
+        xmlFreeInputStream(input);
+        return;
+    }
+    htmlParseDocument(context.get());
 }

@@ -4,11 +4,12 @@
 #include <utility>
 #include <vector>
 
-// Reads markup as a browser would, without keeping it: libxml2's HTML push
+// Reads markup as a browser would, without keeping it: libxml2's HTML
 // parser (recovering from any mistake, never reaching the network, quiet)
-// walks the page and tells a Handler of each element, end tag and run of
-// text as it goes, so that a page costs no memory beyond its own. NUL bytes
-// are read as blanks. Names come lowercased, attribute values decoded.
+// pulls the page a chunk at a time and tells a Handler of each element, end
+// tag and run of text as it goes, building no tree, so that a page costs no
+// memory beyond its own. NUL bytes are read as blanks. Names come
+// lowercased, attribute values decoded.
 class HtmlReader {
 public:
     using Attributes = std::vector<std::pair<std::string_view, std::string_view>>;
