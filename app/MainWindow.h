@@ -31,8 +31,6 @@ public:
     ~MainWindow() override;
 
     DataFolder* dataFolder() const { return folder.get(); }
-    // The former name of dataFolder(), while its callers move.
-    DataFolder* manager() const { return folder.get(); }
     FolderChooser& folderChooser() { return chooser; }
     QTabWidget* tabs() const { return tabPages; }
     SearchTab* searchTab() const { return search; }

@@ -52,7 +52,7 @@ TransfersTab::TransfersTab(QWidget* parent) : QWidget(parent) {
     clear = addNamedAction(transferMenu, tr("C&lear"), QStringLiteral("clearAction"));
     convert = addNamedAction(transferMenu, tr("Con&vert to MP3"), QStringLiteral("convertAction"));
     transferMenu->addSeparator();
-    play = addNamedAction(transferMenu, tr("P&lay"), QStringLiteral("playAction"));
+    play = addNamedAction(transferMenu, tr("Pl&ay"), QStringLiteral("playAction"));
     showFolder =
         addNamedAction(transferMenu, tr("Show in &Folder"), QStringLiteral("showFolderAction"));
     connect(transferMenu, &QMenu::aboutToShow, this, &TransfersTab::updateActions);

@@ -73,6 +73,6 @@ private:
     QAction* play;
     QAction* showFolder;
     EmptyListHint* emptyHint;
-    // Null once the model is gone (the Manager goes before the window).
+    // Null once the model is gone (the DataFolder goes before the window).
     QPointer<TransferModel> transferModel;
 };

@@ -604,7 +604,7 @@
         <translation>In &amp;MP3 umwandeln</translation>
     </message>
     <message>
-        <source>P&amp;lay</source>
+        <source>Pl&amp;ay</source>
         <translation>Ab&amp;spielen</translation>
     </message>
     <message>

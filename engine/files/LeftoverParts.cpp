@@ -1,6 +1,6 @@
 #include "LeftoverParts.h"
 
-#include "PartFile.h"
+#include "StagedFile.h"
 
 #include <algorithm>
 #include <dirent.h>
@@ -29,7 +29,7 @@ bool isTag(const std::string& tag) {
 
 // "<target>.XXXXXX.part": target, or empty when name is not that.
 std::string targetOf(const std::string& name) {
-    const std::string suffix = PartFile::suffix;
+    const std::string suffix = StagedFile::suffix;
     if (!endsWith(name, suffix) || name.size() < suffix.size() + 8)
         return {};
     const std::size_t tagAt = name.size() - suffix.size() - 6;
@@ -108,7 +108,7 @@ std::vector<std::string> LeftoverParts::removeIn(const std::string& folder, bool
         if (::lstat(path.c_str(), &info) != 0 || !before(info.st_ctim, cutoff) ||
             kept.count({info.st_dev, info.st_ino}) != 0)
             continue;
-        if (PartFile::removeUnheld(path))
+        if (StagedFile::removeUnheld(path))
             removed.push_back(path);
     }
     return removed;

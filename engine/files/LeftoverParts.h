@@ -18,7 +18,7 @@ public:
     // mediaFolders: the movie and music folders to look in. keep: files a
     // transfer still names. Only files last changed before `before` go, so
     // that a job of this start, which may not hold its new file yet, keeps
-    // it; and of those only the ones nobody holds (PartFile::removeUnheld).
+    // it; and of those only the ones nobody holds (StagedFile::removeUnheld).
     LeftoverParts(std::vector<std::string> mediaFolders, std::vector<std::string> keep,
                   timespec before);
 

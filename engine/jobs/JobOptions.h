@@ -25,7 +25,7 @@ struct JobOptions : FetchBounds {
     std::string bitRate = "256k";
 
     // The part file to write the movie into, a stable name per transfer so
-    // that it can be found again (PartFile::stablePath); empty for a unique
+    // that it can be found again (StagedFile::stablePath); empty for a unique
     // temporary name. A name that is not a regular file of ours, or that
     // another job holds, is never used: the job takes a unique one and says
     // which (JobEvent::Kind::Resumable).

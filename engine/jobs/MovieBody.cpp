@@ -1,7 +1,7 @@
 #include "MovieBody.h"
 
 #include "MovieDownload.h"
-#include "PartFile.h"
+#include "StagedFile.h"
 
 // Runs on the job's worker thread (the fetch's write callback).
 std::size_t MovieBody::take(const char* data, std::size_t n) {

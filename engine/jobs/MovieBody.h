@@ -6,7 +6,7 @@
 #include "RangeRequest.h"
 
 class MovieDownload;
-class PartFile;
+class StagedFile;
 
 // The movie step's side of one fetch of the movie: the part file the body
 // goes into, the step it answers to (which judges the answer when its body
@@ -14,13 +14,13 @@ class PartFile;
 // what the answer's headers said of it) and the pace of its progress
 // reports. Used on the job's worker thread only.
 struct MovieBody : BodyReceiver {
-    MovieBody(PartFile& file, MovieDownload& download) : file(file), download(download) {}
+    MovieBody(StagedFile& file, MovieDownload& download) : file(file), download(download) {}
 
     std::size_t take(const char* data, std::size_t n) override;
     void progress(std::int64_t total, std::int64_t now) override;
     bool stopping() const override;
 
-    PartFile& file;
+    StagedFile& file;
     MovieDownload& download;
     MovieSignature head{};
     // The container the first bytes showed has been looked at.

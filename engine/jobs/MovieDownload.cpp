@@ -5,7 +5,7 @@
 #include "HttpFetch.h"
 #include "MovieBody.h"
 #include "MovieWriteContext.h"
-#include "PartFile.h"
+#include "StagedFile.h"
 
 #include <utility>
 
@@ -45,7 +45,7 @@ void MovieDownload::containerSeen(const std::string& container) {
     reporter_.send(JobEvent::Kind::Container, container);
 }
 
-void MovieDownload::sendResumable(const PartFile& file, std::string validator,
+void MovieDownload::sendResumable(const StagedFile& file, std::string validator,
                                   long long total) const {
     if (!options_.partFile.empty())
         reporter_.resumable(file.tempPath(), std::move(validator), total);
@@ -100,18 +100,18 @@ bool MovieDownload::save(const std::string& url) {
     // A part file is continued only beside its target: a rename cannot
     // leave the file system. Anywhere else the job takes a name of its own.
     const bool keepsPart = !options_.partFile.empty();
-    PartFile file(path());
-    const PartFile::Opened opened =
+    StagedFile file(path());
+    const StagedFile::Opened opened =
         keepsPart && FilePath::folderOf(options_.partFile) == options_.movieFolder
             ? file.open(options_.partFile)
             : file.open();
     switch (opened) {
-    case PartFile::Opened::Ok:
+    case StagedFile::Opened::Ok:
         break;
-    case PartFile::Opened::FolderUnusable:
+    case StagedFile::Opened::FolderUnusable:
         reporter_.fail(Reason::MovieFolderUnusable);
         return false;
-    case PartFile::Opened::NameRefused:
+    case StagedFile::Opened::NameRefused:
         reporter_.fail(Reason::InvalidTitle);
         return false;
     }
@@ -152,7 +152,7 @@ bool MovieDownload::save(const std::string& url) {
 }
 
 // Runs on the job's worker thread.
-bool MovieDownload::finish(CURL* curl, PartFile& file, MovieBody& transfer, CURLcode result,
+bool MovieDownload::finish(CURL* curl, StagedFile& file, MovieBody& transfer, CURLcode result,
                            long long held) {
     const bool keepsPart = !options_.partFile.empty();
     long answered = 0;

@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <string>
 
-class PartFile;
+class StagedFile;
 struct MovieBody;
 
 // The movie step of a download job: the chosen stream saved as
@@ -50,9 +50,9 @@ private:
     // What the transfer's answer leaves: the movie under its name, or the
     // failure sent and the part file kept or removed. held: the bytes the
     // part file had before.
-    bool finish(CURL* curl, PartFile& file, MovieBody& transfer, CURLcode result, long long held);
+    bool finish(CURL* curl, StagedFile& file, MovieBody& transfer, CURLcode result, long long held);
     // Tells the caller what to store to continue the part file later.
-    void sendResumable(const PartFile& file, std::string validator, long long total) const;
+    void sendResumable(const StagedFile& file, std::string validator, long long total) const;
 
     const JobOptions& options_;
     const JobReporter& reporter_;

@@ -44,7 +44,7 @@ bool isHex(const std::string& text) {
                        [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
 }
 
-// ffmpeg's temporary file beside a copy: "<copy>.XXXXXX.part" (PartFile).
+// ffmpeg's temporary file beside a copy: "<copy>.XXXXXX.part" (StagedFile).
 bool isTempName(const std::string& name) {
     const std::size_t copyLength = hashDigits + 4;
     return name.size() == copyLength + 12 && CopyCache::isCopyName(name.substr(0, copyLength)) &&

@@ -1,8 +1,8 @@
 #include "CoverArt.h"
 
 #include "FfmpegArguments.h"
-#include "PartFile.h"
 #include "ProcessRunner.h"
+#include "StagedFile.h"
 
 #include <filesystem>
 #include <system_error>
@@ -45,12 +45,12 @@ bool CoverArt::make(const std::string& picture, const CancelToken* cancel) {
         return false;
 
     const std::string folder = temporaryFolder();
-    PartFile downloaded(folder + "/quillmoth-picture");
-    if (downloaded.open() != PartFile::Opened::Ok ||
+    StagedFile downloaded(folder + "/quillmoth-picture");
+    if (downloaded.open() != StagedFile::Opened::Ok ||
         downloaded.write(picture.data(), picture.size()) != picture.size())
         return false;
-    auto jpeg = std::make_unique<PartFile>(folder + "/quillmoth-cover.jpg");
-    if (jpeg->open() != PartFile::Opened::Ok)
+    auto jpeg = std::make_unique<StagedFile>(folder + "/quillmoth-cover.jpg");
+    if (jpeg->open() != StagedFile::Opened::Ok)
         return false;
     ProcessRunner ffmpeg(
         FfmpegArguments::coverJpeg(downloaded.tempPath(), demuxer, jpeg->tempPath()));

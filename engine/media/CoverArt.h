@@ -6,7 +6,7 @@
 #include <string_view>
 
 class CancelToken;
-class PartFile;
+class StagedFile;
 
 // An MP3's front cover: a picture (CoverFetch brings the one a watch page
 // shows), taken only when its first bytes say it is a picture, and made a
@@ -36,5 +36,5 @@ public:
     static std::string format(std::string_view head);
 
 private:
-    std::unique_ptr<PartFile> cover;
+    std::unique_ptr<StagedFile> cover;
 };

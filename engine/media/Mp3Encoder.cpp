@@ -3,8 +3,8 @@
 #include "FfmpegProgress.h"
 #include "FilePath.h"
 #include "MediaProbe.h"
-#include "PartFile.h"
 #include "ProcessRunner.h"
+#include "StagedFile.h"
 
 #include <cerrno>
 #include <cmath>
@@ -88,13 +88,13 @@ Mp3Encoder::Result Mp3Encoder::encode(const std::string& movie, const std::strin
                                       const std::string& title, const std::string& bitRate,
                                       const Mp3Tags& tags, const CancelToken* cancel,
                                       const Progress& progress) {
-    PartFile output(folder + "/" + title + ".mp3");
+    StagedFile output(folder + "/" + title + ".mp3");
     switch (output.open()) {
-    case PartFile::Opened::Ok:
+    case StagedFile::Opened::Ok:
         break;
-    case PartFile::Opened::FolderUnusable:
+    case StagedFile::Opened::FolderUnusable:
         return outcome(Outcome::FolderUnusable);
-    case PartFile::Opened::NameRefused:
+    case StagedFile::Opened::NameRefused:
         return outcome(Outcome::Failed);
     }
 

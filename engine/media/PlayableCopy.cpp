@@ -4,8 +4,8 @@
 #include "FfmpegArguments.h"
 #include "FfmpegProgress.h"
 #include "MediaProbe.h"
-#include "PartFile.h"
 #include "ProcessRunner.h"
+#include "StagedFile.h"
 
 #include <initializer_list>
 #include <utility>
@@ -57,8 +57,8 @@ enum class Made { Ok, Failed, NoProgram, NoFolder, Cancelled };
 // into place only when ffmpeg succeeded; on the worker thread.
 Made runFfmpeg(const std::string& input, const std::string& copy, const Info& info, bool remux,
                const PlayableCopy::Progress& progress, const CancelToken* cancel) {
-    PartFile output(copy);
-    if (output.open() != PartFile::Opened::Ok) {
+    StagedFile output(copy);
+    if (output.open() != StagedFile::Opened::Ok) {
         return Made::NoFolder;
     }
     FfmpegProgress reporter(info.duration, progress);

@@ -1,7 +1,7 @@
 #include "PageTitle.h"
 
 #include "DecodedText.h"
-#include "PartFile.h"
+#include "StagedFile.h"
 #include "TitleCleaner.h"
 
 #include <algorithm>
@@ -25,7 +25,7 @@ const std::string kFallbackTitle = "video";
 } // namespace
 
 const std::size_t PageTitle::maxSafeBytes =
-    NAME_MAX - 4 - std::max(PartFile::extraNameBytes, PartFile::maxExtraNameBytes);
+    NAME_MAX - 4 - std::max(StagedFile::extraNameBytes, StagedFile::maxExtraNameBytes);
 
 std::string PageTitle::safe(std::string title) {
     std::string cleaned = TitleCleaner::clean(title, {false, false, kNoLimit, maxSafeBytes});

@@ -1,9 +1,9 @@
-// Desktop notifications: what each end says, the Manager telling the ends
+// Desktop notifications: what each end says, the DataFolder telling the ends
 // of real transfers as the setting says, and the D-Bus call, against a
 // notification service of our own on a private bus.
 #include "DesktopNotifier.h"
+#include "DataFolderFixture.h"
 #include "FixtureServer.h"
-#include "ManagerFixture.h"
 #include "MessageBox.h"
 #include "PrivateBus.h"
 #include "TransferRecord.h"
@@ -243,10 +243,10 @@ TEST_F(DesktopNotifications, EveryEndedTransferIsToldOnceButNotACancelOrWithTheS
     server.stall("/stall", "F");
     server.watchPage("/held", "Stopped", {{"5", server.url("/stall")}});
     {
-        ManagedTransfers app(connection);
-        ASSERT_TRUE(app.manager->settings().notify); // on by default
+        OpenDataFolder app(connection);
+        ASSERT_TRUE(app.folder->settings().notify); // on by default
         auto transfer = [&](const std::string& path, const std::string& title) {
-            app.manager->download(server.url(path), title);
+            app.folder->download(server.url(path), title);
             const int row = static_cast<int>(app.list().size()) - 1;
             EXPECT_TRUE(app.waitUntilEnded(row)) << title;
             return row;
@@ -269,17 +269,20 @@ TEST_F(DesktopNotifications, EveryEndedTransferIsToldOnceButNotACancelOrWithTheS
 
         transfer("/broken", "Broken");
         // Cancelled by the user: nothing to tell.
-        app.manager->download(server.url("/held"), "Stopped");
+        app.folder->download(server.url("/held"), "Stopped");
         const int stopped = static_cast<int>(app.list().size()) - 1;
         ASSERT_TRUE(app.waitFor([&] { return app.record(stopped).received > 0; }));
-        app.manager->cancel({app.id(stopped)});
-        ASSERT_TRUE(app.manager->workRunner().waitUntilNone(std::chrono::seconds(20)));
+        app.folder->cancel({app.id(stopped)});
+        ASSERT_TRUE(app.folder->workRunner().waitUntilNone(std::chrono::seconds(20)));
 
-        app.page->notifyBox()->setChecked(false);
-        ASSERT_TRUE(app.manager->saveSettings());
+        const auto notify = [&](bool on) {
+            Settings wanted = app.folder->settings();
+            wanted.notify = on;
+            return app.folder->saveSettings(wanted);
+        };
+        ASSERT_TRUE(notify(false));
         transfer("/watch", "Quiet");
-        app.page->notifyBox()->setChecked(true);
-        ASSERT_TRUE(app.manager->saveSettings());
+        ASSERT_TRUE(notify(true));
         // One connection's calls arrive in order: once this one is there,
         // nothing sent before it is still on its way.
         transfer("/watch", "Loud");

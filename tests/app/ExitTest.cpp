@@ -222,8 +222,8 @@ TEST(ExitProbe, DISABLED_RunUntilClosed) {
         closeOnTerminate(&window, [&window] { window.closeWithoutAsking(); });
         window.show();
         if (*url)
-            window.manager()->download(url, "Long");
-        const TransferModel& model = window.manager()->transferModel();
+            window.dataFolder()->download(url, "Long");
+        const TransferModel& model = window.dataFolder()->transferModel();
         const QModelIndex status = model.index(0, TransferModel::StatusColumn);
         auto shown = [&] { return model.data(status, Qt::DisplayRole).toString(); };
         const bool reached =

@@ -112,6 +112,7 @@ TEST_F(WindowTest, EveryMenuWorksFromTheKeyboardAndDoesWhatItSays) {
         faults << mnemonicFaults(top->text(), top->menu()->actions());
     }
     faults << mnemonicFaults("library", window->libraryTab()->menu()->actions());
+    faults << mnemonicFaults("transfers", window->transfersTab()->menu()->actions());
     EXPECT_TRUE(faults.isEmpty()) << faults.join('\n').toStdString();
 
     // Help opens the site in the desktop's browser.

@@ -9,8 +9,8 @@
 #include "MovieDownload.h"
 #include "MovieWriteContext.h"
 #include "PageBuffer.h"
-#include "PartFile.h"
 #include "SpeedLimit.h"
+#include "StagedFile.h"
 #include "Trickle.h"
 
 #include <gtest/gtest.h>
@@ -42,7 +42,7 @@ TEST(HttpFetchTest, PageWriterAppendsWithinTheBound) {
 
 TEST(HttpFetchTest, MovieCallbacksReportFailuresAndProgress) {
     TempDir dir;
-    PartFile file(dir.file("m.flv"));
+    StagedFile file(dir.file("m.flv"));
     const int id = JobRecorder::nextId();
     auto cancel = std::make_shared<CancelToken>();
     const JobOptions options;
@@ -53,7 +53,7 @@ TEST(HttpFetchTest, MovieCallbacksReportFailuresAndProgress) {
     char data[] = "0123456789";
     // No file open: the chunk is not taken.
     EXPECT_EQ(HttpFetch::movieWriter(data, 1, 10, &transfer), 0u);
-    ASSERT_EQ(file.open(), PartFile::Opened::Ok);
+    ASSERT_EQ(file.open(), StagedFile::Opened::Ok);
     EXPECT_EQ(HttpFetch::movieWriter(data, 2, 5, &transfer), 10u);
 
     // Progress counts what the writer took, not what libcurl received (a
@@ -204,14 +204,14 @@ TEST(HttpFetchTest, AJobWhosePageTricklesSaysItTookTooLong) {
 struct Transfer {
     explicit Transfer(const JobOptions& jobOptions, const std::string& folder)
         : options(jobOptions), file(folder + "/m.flv"), download(options, reporter, "m", ".flv") {
-        EXPECT_EQ(file.open(), PartFile::Opened::Ok);
+        EXPECT_EQ(file.open(), StagedFile::Opened::Ok);
     }
     CURLcode run(const std::string& url) {
         CurlHandle curl;
         return HttpFetch(options).movie(curl.get(), url, transfer);
     }
     const JobOptions options;
-    PartFile file;
+    StagedFile file;
     const JobReporter reporter{JobRecorder::nextId(), &JobRecorder::record,
                                std::make_shared<CancelToken>()};
     MovieDownload download;
@@ -261,7 +261,7 @@ TEST(HttpFetchTest, AJobWhoseMovieIsTooSlowKeepsItsPartFile) {
     trickle(srv, "/movie", flvHead(), "application/octet-stream");
     JobOptions options = jobOptions(srv.url("/watch"), "Slow", 4, movies.path(), movies.path());
     options.lowSpeedSeconds = 1;
-    options.partFile = PartFile::stablePath(movies.path(), "Slow", "1");
+    options.partFile = StagedFile::stablePath(movies.path(), "Slow", "1");
     const int id = JobRecorder::nextId();
     DownloadJob(options, id, &JobRecorder::record).run();
     EXPECT_EQ(JobRecorder::statusesOf(id), upToMovie("setflv", {"done:save-failed"}));

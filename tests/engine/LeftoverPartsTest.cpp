@@ -1,7 +1,7 @@
 // What a killed program left behind goes at the next start: only our own
 // random-named temporaries that nobody holds and no transfer names.
 #include "LeftoverParts.h"
-#include "PartFile.h"
+#include "StagedFile.h"
 #include "TempFolder.h"
 #include "TestFiles.h"
 
@@ -31,8 +31,8 @@ TEST(LeftoverParts, OnlyOurUnheldUnnamedRandomTemporariesGo) {
     for (const auto& name : stay)
         testfiles::writeFile(media.file(name), "x");
     fs::create_symlink(media.file("Clip.flv"), media.file("Link.mp3.abcdeF.part"));
-    PartFile held(media.file("Held.mp3"));
-    ASSERT_EQ(held.open(), PartFile::Opened::Ok);
+    StagedFile held(media.file("Held.mp3"));
+    ASSERT_EQ(held.open(), StagedFile::Opened::Ok);
     for (const char* name : {"quillmoth-picture.aB3dE9.part", "quillmoth-cover.jpg.aB3dE9.part",
                              "other.jpg.aB3dE9.part"})
         testfiles::writeFile(temporary.file(name), "x");

@@ -2,7 +2,7 @@
 #include "DownloadJob.h"
 #include "FixtureServer.h"
 #include "JobRecorder.h"
-#include "PartFile.h"
+#include "StagedFile.h"
 
 #include <gtest/gtest.h>
 
@@ -45,7 +45,7 @@ protected:
 
     FixtureServer srv;
     TempDir movies;
-    const std::string part = PartFile::stablePath(movies.path(), "Clip", "7");
+    const std::string part = StagedFile::stablePath(movies.path(), "Clip", "7");
     // An MP4 by its first bytes only (the quality rule says FLV): the saved
     // extension shows which first bytes were judged.
     const std::string body = std::string("\0\0\0\030ftypisom", 12) + testBytes(60000);
@@ -173,8 +173,8 @@ TEST_F(ResumeTest, NeverAMixedOrShortFile) {
 // its part file, and is saved by the next job once a name is free.
 TEST_F(ResumeTest, EveryNameTakenKeepsTheWholeMovie) {
     srv.ranged("/movie", body, kTag);
-    for (std::size_t n = 0; n <= PartFile::maxCopies; ++n)
-        writeFile(PartFile::copyName(movies.file("Clip.mp4"), n), "earlier");
+    for (std::size_t n = 0; n <= StagedFile::maxCopies; ++n)
+        writeFile(StagedFile::copyName(movies.file("Clip.mp4"), n), "earlier");
     EXPECT_EQ(run({}, 0, part).back().reason, Reason::NamesTaken);
     EXPECT_TRUE(readFile(part) == body);
     fs::remove(movies.file("Clip(42).mp4"));

@@ -288,7 +288,7 @@ TEST_F(GetHostileTest, PlantedLinksAreNeverWrittenThrough) {
     };
     const fs::path movies = dir.folder("movies");
     fs::create_symlink(outside / "part", movies / "Probe Clip.flv.part");
-    // The tool's own part file name (PartFile::stablePath).
+    // The tool's own part file name (StagedFile::stablePath).
     fs::create_symlink(outside / "part", movies / "Probe Clip.part");
     fs::create_symlink(outside / "movie", movies / "Probe Clip.flv");
     const Names planted = {"Probe Clip.flv", "Probe Clip.flv.part", "Probe Clip.part"};

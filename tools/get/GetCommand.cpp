@@ -4,9 +4,9 @@
 #include "DownloadJob.h"
 #include "HttpFetch.h"
 #include "PageTitle.h"
-#include "PartFile.h"
 #include "ResumeNote.h"
 #include "SpeedLimit.h"
+#include "StagedFile.h"
 #include "StatusLines.h"
 #include "TransferRate.h"
 
@@ -307,7 +307,7 @@ int GetCommand::run(const Options& options, std::shared_ptr<const CancelToken> c
     progressOnTerminal = isatty(STDERR_FILENO) == 1;
     // Always the same name for a title and folder, so that a killed run's
     // part file is taken up (continued, or started over) by the next run.
-    stablePart = PartFile::stablePath(options.movies, PageTitle::safe(jobOptions.title), "");
+    stablePart = StagedFile::stablePath(options.movies, PageTitle::safe(jobOptions.title), "");
     partInUse.clear();
 
     jobOptions.partFile = stablePart;
@@ -334,7 +334,7 @@ int GetCommand::run(const Options& options, std::shared_ptr<const CancelToken> c
     // The job keeps a part file it was given: this run removes what no
     // later run would continue (a committed one is gone already).
     if (!partInUse.empty() && (!options.resume || partInUse != stablePart))
-        PartFile::removeUnheld(partInUse);
+        StagedFile::removeUnheld(partInUse);
     if (partInUse == stablePart && ::access(stablePart.c_str(), F_OK) != 0)
         ResumeNote::remove(stablePart);
     if (sawCancel) {

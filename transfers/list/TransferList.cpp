@@ -2,11 +2,11 @@
 
 #include "CancelToken.h"
 #include "Job.h"
+#include "JobFactory.h"
 #include "PageTitle.h"
-#include "PartFile.h"
 #include "RecordEvents.h"
-#include "RecordJob.h"
 #include "SpeedLimit.h"
+#include "StagedFile.h"
 #include "StatusText.h"
 #include "TransferStore.h"
 
@@ -89,7 +89,7 @@ std::map<int, TransferRecord> TransferList::jobRecords() const {
 
 const TransferRate* TransferList::rateAt(std::size_t row) const {
     const Entry& entry = *rows.at(row);
-    return entry.job && RecordJob::movingBytes(entry.record) ? &entry.rate : nullptr;
+    return entry.job && JobFactory::movingBytes(entry.record) ? &entry.rate : nullptr;
 }
 
 std::optional<TransferList::Conversion> TransferList::conversionAt(std::size_t row) const {
@@ -247,13 +247,13 @@ void TransferList::pump() {
 
 void TransferList::start(Entry& entry) {
     TransferRecord& record = entry.record;
-    if (!RecordJob::convertsOnly(record) && record.partFile.empty())
-        record.partFile = RecordJob::partFile(record);
+    if (!JobFactory::convertsOnly(record) && record.partFile.empty())
+        record.partFile = JobFactory::partFile(record);
     const int job = ++lastJob;
     auto token = std::make_shared<CancelToken>();
-    std::unique_ptr<Job> work = RecordJob::make(record, job, sink, token, sharedLimit);
+    std::unique_ptr<Job> work = JobFactory::make(record, job, sink, token, sharedLimit);
     record.state =
-        RecordJob::convertsOnly(record) ? TransferState::Converting : TransferState::Running;
+        JobFactory::convertsOnly(record) ? TransferState::Converting : TransferState::Running;
     entry.rate.reset();
     entry.conversion.reset();
     entry.converting = false;
@@ -353,7 +353,7 @@ bool TransferList::retry(std::int64_t id) {
     TransferRecord& record = entry.record;
     const TransferRecord before = record;
     takeSettings(record);
-    if (record.kind == TransferKind::Download && RecordJob::movieKept(before)) {
+    if (record.kind == TransferKind::Download && JobFactory::movieKept(before)) {
         // Its automatic conversion failed or was cancelled: only that runs
         // again, on the movie where it was saved.
         record.movieFolder = before.movieFolder;
@@ -435,7 +435,7 @@ void TransferList::interruptAll() {
 void TransferList::dropPartFile(TransferRecord& record) {
     // Only a part file of ours that no job holds, never through a link.
     if (!record.partFile.empty())
-        PartFile::removeUnheld(record.partFile);
+        StagedFile::removeUnheld(record.partFile);
     record.partFile.clear();
     record.validator.clear();
 }
@@ -459,7 +459,7 @@ void TransferList::apply(const JobEvent& event) {
             record.received = static_cast<std::int64_t>(event.done);
             if (event.total > 0)
                 record.total = static_cast<std::int64_t>(event.total);
-            if (RecordJob::movingBytes(record))
+            if (JobFactory::movingBytes(record))
                 entry->rate.add(TransferRate::Clock::now(), event.done, event.total);
             progressed(*entry);
             break;
@@ -568,7 +568,7 @@ void TransferList::noteStalls(std::chrono::steady_clock::time_point now) {
     // must fall rather than keep the last figure.
     for (const auto& [job, id] : jobs) {
         Entry* entry = id ? find(id) : nullptr;
-        if (!entry || !RecordJob::movingBytes(entry->record) || !entry->rate.rate())
+        if (!entry || !JobFactory::movingBytes(entry->record) || !entry->rate.rate())
             continue;
         const auto last = entry->rate.lastSampleAt();
         if (last && now - *last >= stallAfter) {

@@ -1,4 +1,4 @@
-#include "PartFile.h"
+#include "StagedFile.h"
 
 #include "FilePath.h"
 
@@ -107,13 +107,13 @@ void syncFolder(const std::string& folder) {
 
 } // namespace
 
-PartFile::PartFile(std::string target) : target_(std::move(target)) {}
+StagedFile::StagedFile(std::string target) : target_(std::move(target)) {}
 
-PartFile::~PartFile() {
+StagedFile::~StagedFile() {
     discard();
 }
 
-PartFile::Opened PartFile::open() {
+StagedFile::Opened StagedFile::open() {
     discard();
     failed_ = false;
     written_ = flushed_ = 0;
@@ -136,7 +136,7 @@ PartFile::Opened PartFile::open() {
     return Opened::FolderUnusable;
 }
 
-PartFile::Opened PartFile::open(const std::string& stable) {
+StagedFile::Opened StagedFile::open(const std::string& stable) {
     discard();
     for (int attempt = 0; attempt < 3; ++attempt) {
         int fd = ::open(stable.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
@@ -162,7 +162,7 @@ PartFile::Opened PartFile::open(const std::string& stable) {
     return open();
 }
 
-std::size_t PartFile::write(const void* data, std::size_t n) {
+std::size_t StagedFile::write(const void* data, std::size_t n) {
     if (fd_ < 0 || failed_)
         return 0;
     const char* bytes = static_cast<const char*>(data);
@@ -187,21 +187,21 @@ std::size_t PartFile::write(const void* data, std::size_t n) {
     return done;
 }
 
-long long PartFile::size() const {
+long long StagedFile::size() const {
     struct stat st {};
     if (fd_ < 0 || ::fstat(fd_, &st) != 0)
         return -1;
     return st.st_size;
 }
 
-bool PartFile::restart() {
+bool StagedFile::restart() {
     if (fd_ < 0 || ::ftruncate(fd_, 0) != 0 || ::lseek(fd_, 0, SEEK_SET) != 0)
         return false;
     written_ = flushed_ = 0;
     return true;
 }
 
-std::size_t PartFile::readHead(char* out, std::size_t n) const {
+std::size_t StagedFile::readHead(char* out, std::size_t n) const {
     std::size_t done = 0;
     while (fd_ >= 0 && done < n) {
         const ssize_t r = ::pread(fd_, out + done, n - done, static_cast<off_t>(done));
@@ -214,14 +214,14 @@ std::size_t PartFile::readHead(char* out, std::size_t n) const {
     return done;
 }
 
-std::string PartFile::copyName(const std::string& target, std::size_t n) {
+std::string StagedFile::copyName(const std::string& target, std::size_t n) {
     if (n == 0)
         return target;
     const auto dot = FilePath::extensionAt(target);
     return target.substr(0, dot) + "(" + std::to_string(n) + ")" + target.substr(dot);
 }
 
-bool PartFile::commit() {
+bool StagedFile::commit() {
     namesTaken_ = false;
     if (fd_ < 0)
         return false;
@@ -249,7 +249,7 @@ bool PartFile::commit() {
     return false;
 }
 
-void PartFile::discard() {
+void StagedFile::discard() {
     if (fd_ < 0)
         return;
     // Only this job's own file, removed while still held: another job's
@@ -259,7 +259,7 @@ void PartFile::discard() {
     fd_ = -1;
 }
 
-void PartFile::keep() {
+void StagedFile::keep() {
     if (fd_ < 0)
         return;
     // What is kept is continued from its size: its bytes must be there.
@@ -268,12 +268,12 @@ void PartFile::keep() {
     fd_ = -1;
 }
 
-std::string PartFile::stablePath(const std::string& folder, const std::string& title,
-                                 const std::string& key) {
+std::string StagedFile::stablePath(const std::string& folder, const std::string& title,
+                                   const std::string& key) {
     return folder + "/" + title + (key.empty() ? "" : "." + key) + suffix;
 }
 
-bool PartFile::removeUnheld(const std::string& path) {
+bool StagedFile::removeUnheld(const std::string& path) {
     const int fd = openExisting(path);
     if (fd < 0)
         return false;

@@ -11,7 +11,7 @@ class Job;
 class SpeedLimit;
 
 // The job a record's state calls for, built from the record alone.
-class RecordJob {
+class JobFactory {
 public:
     // A download continuing from the record's part file and validator, or
     // a conversion: asked for (at the bitrate of conversions on request), or

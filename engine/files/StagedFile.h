@@ -12,16 +12,16 @@
 // again to continue it; either way the file is held with an exclusive flock
 // while open, so two writers never share one. Unless committed or kept, the
 // temporary file is removed when this object goes away.
-class PartFile {
+class StagedFile {
 public:
     // Why open() failed.
     enum class Opened { Ok, FolderUnusable, NameRefused };
 
     // target: folder and file name joined by "/".
-    explicit PartFile(std::string target);
-    ~PartFile();
-    PartFile(const PartFile&) = delete;
-    PartFile& operator=(const PartFile&) = delete;
+    explicit StagedFile(std::string target);
+    ~StagedFile();
+    StagedFile(const StagedFile&) = delete;
+    StagedFile& operator=(const StagedFile&) = delete;
 
     // Creates the temporary file "<target>.XXXXXX.part".
     Opened open();

@@ -1,16 +1,16 @@
-#include "RecordJob.h"
+#include "JobFactory.h"
 
 #include "ConvertJob.h"
 #include "DownloadJob.h"
-#include "PartFile.h"
+#include "StagedFile.h"
 
 #include <filesystem>
 #include <system_error>
 #include <utility>
 
-std::unique_ptr<Job> RecordJob::make(const TransferRecord& record, int id, JobSink sink,
-                                     std::shared_ptr<const CancelToken> token,
-                                     std::shared_ptr<SpeedLimit> limit) {
+std::unique_ptr<Job> JobFactory::make(const TransferRecord& record, int id, JobSink sink,
+                                      std::shared_ptr<const CancelToken> token,
+                                      std::shared_ptr<SpeedLimit> limit) {
     JobOptions options;
     options.pageUrl = record.pageUrl;
     options.title = record.title;
@@ -32,22 +32,22 @@ std::unique_ptr<Job> RecordJob::make(const TransferRecord& record, int id, JobSi
     return std::make_unique<DownloadJob>(std::move(options), id, std::move(sink), std::move(token));
 }
 
-bool RecordJob::convertsOnly(const TransferRecord& record) {
+bool JobFactory::convertsOnly(const TransferRecord& record) {
     return record.kind == TransferKind::Conversion ||
            (record.convert && !record.moviePath.empty() && record.mp3Path.empty());
 }
 
-bool RecordJob::movieKept(const TransferRecord& record) {
+bool JobFactory::movieKept(const TransferRecord& record) {
     std::error_code error;
     return !record.moviePath.empty() && std::filesystem::is_regular_file(record.moviePath, error);
 }
 
-bool RecordJob::movingBytes(const TransferRecord& record) {
+bool JobFactory::movingBytes(const TransferRecord& record) {
     return record.state == TransferState::Running && !convertsOnly(record);
 }
 
-std::string RecordJob::partFile(const TransferRecord& record) {
+std::string JobFactory::partFile(const TransferRecord& record) {
     // A title still to come from the page must not make a hidden ".1.part".
     const std::string& name = record.fileTitle.empty() ? std::string("video") : record.fileTitle;
-    return PartFile::stablePath(record.movieFolder, name, std::to_string(record.id));
+    return StagedFile::stablePath(record.movieFolder, name, std::to_string(record.id));
 }
