@@ -2,6 +2,7 @@
 // plays them. `quillmoth [URL...]` queues a download of each watch page; a
 // second start hands its addresses to the window already running.
 #include "BrowserPane.h"
+#include "HtmlReader.h"
 #include "InstanceServer.h"
 #include "MainWindow.h"
 #include "MessageBox.h"
@@ -71,6 +72,8 @@ int main(int argc, char** argv) {
         return 1;
     // Before any thread: libcurl's global set-up is not thread-safe.
     curl_global_init(CURL_GLOBAL_DEFAULT);
+    // libxml2 too, before any thread reads a page.
+    HtmlReader::initOnce();
     // A peer that hangs up must fail a transfer, not kill the program.
     std::signal(SIGPIPE, SIG_IGN);
     catchTerminateSignals();

@@ -170,11 +170,12 @@ std::string PlayerPage::fileUrl(const std::string& path) {
 
 bool PlayerPage::isMovieType(const std::string& type) {
     const std::string kind = lowered(type);
-    return kind == "mp4" || kind == "flv";
+    return kind == "mp4" || kind == "flv" || kind == "webm" || kind == "mkv";
 }
 
 bool PlayerPage::isMusicType(const std::string& type) {
-    return lowered(type) == "mp3";
+    const std::string kind = lowered(type);
+    return kind == "mp3" || kind == "m4a";
 }
 
 std::string PlayerPage::mediaPath(const std::string& title, const std::string& folder,

@@ -4,12 +4,17 @@
 #include "CurlHandle.h"
 #include "HttpFetch.h"
 #include "MovieDownload.h"
+#include "MovieSignature.h"
 #include "PagePicture.h"
+#include "PageSources.h"
 #include "PageTitle.h"
+#include "PercentDecoder.h"
 #include "StreamChoice.h"
 
+#include <cctype>
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace {
@@ -18,6 +23,37 @@ namespace {
 // for quality 1 from a page of four streams or more, else ".flv".
 std::string movieExtension(int quality, std::size_t streams) {
     return quality == 1 && streams > 3 ? ".mp4" : ".flv";
+}
+
+// An answer that is the media itself, not a page naming it: by its type, or
+// by a container's signature in its first bytes.
+bool isMedia(std::string_view type, std::string_view first) {
+    std::string kind(type.substr(0, 6));
+    for (char& c : kind)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (kind == "video/" || kind == "audio/")
+        return true;
+    MovieSignature head;
+    head.feed(first.data(), first.size());
+    return !head.container().empty();
+}
+
+// A direct link's title: its file name without the extension, decoded.
+std::string titleOfAddress(const std::string& url) {
+    std::string path = url.substr(0, url.find_first_of("?#"));
+    const auto scheme = path.find("://");
+    path = path.substr(scheme == std::string::npos ? 0 : scheme + 3);
+    const auto slash = path.rfind('/');
+    std::string name = slash == std::string::npos ? std::string() : path.substr(slash + 1);
+    name = name.substr(0, name.rfind('.'));
+    percentDecode(name);
+    return name;
+}
+
+// Streams (HLS, DASH) are not sources a movie step can save.
+bool savable(const PageSource& source) {
+    const std::string container = source.container();
+    return container != "m3u8" && container != "mpd";
 }
 
 } // namespace
@@ -32,7 +68,15 @@ void DownloadJob::run() {
     // The title people read (the list, the MP3's tag) and the one the file
     // is named after: the first may be longer than any file name.
     std::string readable = options().title;
-    StreamChoice stream;
+    // What the movie step fetches, its extension until the first bytes say,
+    // and the bounds it is fetched within: the page as its Referer, the
+    // cookies the page set.
+    std::string url;
+    // A stream map's entry is tried even when its address names nothing:
+    // the movie step says it could not be saved.
+    bool chosen = false;
+    std::string extension;
+    JobOptions movieOptions = options();
     // The MP3's cover, read from the page before finding the stream decodes it.
     std::string picture;
     report.step(Reason::ReadingPage);
@@ -44,29 +88,58 @@ void DownloadJob::run() {
             return;
         }
         std::string page;
-        const CURLcode fetched =
-            HttpFetch(options()).page(curl.get(), options().pageUrl, page, report.cancelToken());
+        const CURLcode fetched = HttpFetch(options()).page(curl.get(), options().pageUrl, page,
+                                                           report.cancelToken(), &isMedia);
         if (report.cancelled()) {
             report.stopped();
             return;
         }
-        if (fetched != CURLE_OK) {
+        const bool direct = fetched == HttpFetch::answeredMedia;
+        if (fetched != CURLE_OK && !direct) {
             report.fail(fetched == CURLE_FILESIZE_EXCEEDED     ? Reason::PageTooLarge
                         : fetched == HttpFetch::deadlinePassed ? Reason::PageTooSlow
                                                                : Reason::NoConnection);
             return;
         }
         report.step(Reason::PageReceived);
-        if (options().title.empty())
-            readable = PageTitle::find(page).value_or(std::string());
+        const std::string pageAddress = HttpFetch::finalAddress(curl.get(), options().pageUrl);
+        movieOptions.cookies = HttpFetch::cookies(curl.get());
+        if (direct) {
+            // A direct link: the address is the media, named by its file.
+            if (options().title.empty())
+                readable = titleOfAddress(pageAddress);
+            url = pageAddress;
+            chosen = true;
+            extension = ".mp4";
+        } else {
+            // Read before the stream map's reading decodes the page in place.
+            const PageSources sources = PageSources::read(page, pageAddress);
+            if (options().title.empty())
+                readable = PageTitle::find(page).value_or(sources.title);
+            if (options().convert)
+                picture = PagePicture::address(page, pageAddress);
+            report.step(Reason::SearchingStream);
+            const StreamChoice stream = StreamChoice::inPage(page, options().quality, pageAddress);
+            std::vector<PageSource> offered;
+            for (const PageSource& source : sources.sources)
+                if (savable(source))
+                    offered.push_back(source);
+            if (stream.found()) {
+                url = stream.url;
+                chosen = true;
+                extension = movieExtension(options().quality, stream.count);
+            } else if (!offered.empty()) {
+                const PageSource& source = offered[PageSources::choose(offered, options().quality)];
+                url = source.url;
+                chosen = true;
+                const std::string container = source.container();
+                extension = "." + (container.empty() ? std::string("mp4") : container);
+            }
+            movieOptions.referer = pageAddress;
+        }
         readable = PageTitle::readable(readable);
         report.send(JobEvent::Kind::Titled, readable);
-        report.step(Reason::SearchingStream);
-        const std::string pageAddress = HttpFetch::finalAddress(curl.get(), options().pageUrl);
-        if (options().convert)
-            picture = PagePicture::address(page, pageAddress);
-        stream = StreamChoice::inPage(page, options().quality, pageAddress);
-        if (!stream.found()) {
+        if (!chosen) {
             report.fail(Reason::NoStream);
             return;
         }
@@ -74,13 +147,25 @@ void DownloadJob::run() {
     report.step(Reason::StreamFound);
     // The tag keeps the whole title, without the "(1)" a taken name may add.
     Mp3Tags tags{readable, options().pageUrl, {}};
-    MovieDownload movie(options(), report, PageTitle::safe(std::move(readable)),
-                        movieExtension(options().quality, stream.count));
-    if (!movie.save(stream.url))
+    MovieDownload movie(movieOptions, report, PageTitle::safe(std::move(readable)), extension);
+    if (!movie.save(url))
         return;
     if (options().convert)
         ConvertJob::convert(movie.path(), movie.title(), std::move(tags), picture, options(),
                             report);
     else
         report.send(JobEvent::Kind::Finished, Reason::Downloaded);
+}
+
+std::string DownloadJob::pageTitle(const JobOptions& options, const CancelToken* cancel) {
+    std::string page;
+    CurlHandle curl(options.curlFactory);
+    const CURLcode fetched =
+        HttpFetch(options).page(curl.get(), options.pageUrl, page, cancel, &isMedia);
+    std::string title;
+    if (fetched == HttpFetch::answeredMedia)
+        title = titleOfAddress(HttpFetch::finalAddress(curl.get(), options.pageUrl));
+    else if (fetched == CURLE_OK)
+        title = PageTitle::find(page).value_or(PageSources::read(page, options.pageUrl).title);
+    return PageTitle::safe(std::move(title));
 }

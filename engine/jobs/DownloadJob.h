@@ -3,6 +3,7 @@
 #include "Job.h"
 
 #include <memory>
+#include <string>
 
 // One download: fetches a watch page, names the file after its headline
 // when no title was asked for, picks a stream (StreamChoice), saves the
@@ -15,4 +16,10 @@ public:
                 std::shared_ptr<const CancelToken> cancel = {});
 
     void run() override;
+
+    // The title a job finds for the page at options.pageUrl (fetched once
+    // more): its headline, else og:title, the JSON-LD name or <title>; a
+    // direct link's file name; "video" when there is none. Made safe as
+    // one file name.
+    static std::string pageTitle(const JobOptions& options, const CancelToken* cancel);
 };

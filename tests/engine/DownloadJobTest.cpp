@@ -220,6 +220,64 @@ TEST_F(DownloadJobTest, PagesWithoutAStreamMap) {
     EXPECT_TRUE(listFolder(movies.path()).empty());
 }
 
+// Today's page forms: a <video> with sources of two sizes (the quality
+// picks), JSON-LD only, a direct link named after its file, and media that
+// only the page's cookie or the page as Referer opens. Titles come from the
+// page when none was asked for; the saved type follows the first bytes.
+TEST_F(DownloadJobTest, TodaysPageFormsAndDirectLinks) {
+    const std::string small = std::string("\0\0\0\x18"
+                                          "ftypisom",
+                                          12) +
+                              testBytes(30'000, 5);
+    const std::string large = std::string("\0\0\0\x18"
+                                          "ftypisom",
+                                          12) +
+                              testBytes(90'000, 6);
+    srv.stream("/media/360.mp4", small);
+    srv.stream("/media/720.mp4", large);
+    srv.body("/video", R"(<html><head><base href="/media/"><title>Two Sizes</title></head>
+        <body><video><source src="360.mp4" type="video/mp4" size="360">
+        <source src="720.mp4" type="video/mp4" size="720"></video></body></html>)");
+    srv.body("/ld", R"(<script type="application/ld+json">{"@graph":[{"@type":"VideoObject",
+        "name":"Linked","contentUrl":"/media/720.mp4"}]}</script>)");
+    srv.body("/clip one.webm",
+             "\x1A\x45\xDF\xA3" + std::string(20, '\x01') + "webm" + testBytes(20'000, 7),
+             "video/webm");
+    srv.get("/cookie", [](const httplib::Request&, httplib::Response& res) {
+        res.set_header("Set-Cookie", "pass=1; Path=/");
+        res.set_content("<video src=/gated/cookie.mp4></video><title>Cookie</title>", "text/html");
+    });
+    srv.get("/gated/cookie.mp4", [&](const httplib::Request& req, httplib::Response& res) {
+        res.status = req.get_header_value("Cookie") == "pass=1" ? 200 : 403;
+        res.set_content(small, "video/mp4");
+    });
+    srv.body("/referer", "<video src=/gated/referer.mp4></video><title>Referer</title>");
+    srv.get("/gated/referer.mp4", [&](const httplib::Request& req, httplib::Response& res) {
+        res.status = req.get_header_value("Referer") == srv.url("/referer") ? 200 : 403;
+        res.set_content(large, "video/mp4");
+    });
+    struct Case {
+        const char* page;
+        int quality;
+        const char* saved;
+        const std::string& bytes;
+    };
+    for (const Case& c :
+         {Case{"/video", 4, "Two Sizes.mp4", small}, Case{"/video", 1, "Two Sizes(1).mp4", large},
+          Case{"/ld", 2, "Linked.mp4", large}, Case{"/cookie", 4, "Cookie.mp4", small},
+          Case{"/referer", 4, "Referer.mp4", large}}) {
+        SCOPED_TRACE(c.page + std::to_string(c.quality));
+        const JobRun r = run(srv.url(c.page), "", c.quality);
+        EXPECT_EQ(r.texts.back(), "done:downloaded");
+        EXPECT_TRUE(readFile(movies.file(c.saved)) == c.bytes);
+    }
+    const JobRun direct = run(srv.url("/clip%20one.webm"), "");
+    EXPECT_EQ(direct.texts,
+              (Texts{"reading-page", "page-received", "stream-found", "connecting", "downloading",
+                     "setmp4", "setwebm", "saved:clip one.webm", "downloaded", "done:downloaded"}));
+    EXPECT_EQ(readFile(movies.file("clip one.webm")).size(), 20'028u);
+}
+
 TEST_F(DownloadJobTest, RedirectsAreFollowedToTheBody) {
     const std::string bytes = testBytes(50'000);
     for (int i = 0; i < 10; ++i)

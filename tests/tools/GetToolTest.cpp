@@ -155,3 +155,36 @@ TEST_F(GetToolTest, BadUsageExitsWithTwo) {
 }
 
 } // namespace
+
+namespace {
+
+// What a browser would send, from the command line: the cookies of a
+// cookies.txt (never printed), a Referer and a user agent; a direct link is
+// saved as it is, named after its file.
+TEST_F(GetToolTest, CookiesRefererUserAgentAndDirectLinks) {
+    const std::string bytes = std::string("\0\0\0\x18"
+                                          "ftypisom",
+                                          12) +
+                              testBytes(40000, 3);
+    srv.get("/members/clip.mp4", [&](const httplib::Request& req, httplib::Response& res) {
+        const bool allowed = req.get_header_value("Cookie") == "member=yes" &&
+                             req.get_header_value("Referer") == "https://site.example/" &&
+                             req.get_header_value("User-Agent") == "Browser/1.0";
+        res.status = allowed ? 200 : 403;
+        res.set_content(bytes, "video/mp4");
+    });
+    testfiles::writeFile(dir / "cookies.txt",
+                         "# Netscape HTTP Cookie File\n\n#HttpOnly_127.0.0.1\tFALSE\t/\tFALSE\t0\t"
+                         "member\tyes\n");
+    const ToolResult refused = runTool({srv.url("/members/clip.mp4")});
+    EXPECT_EQ(refused.status, 1);
+    const ToolResult r = runTool({"--cookies", "cookies.txt", "--referer", "https://site.example/",
+                                  "--user-agent", "Browser/1.0", srv.url("/members/clip.mp4")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readFile(dir / "clip.mp4"), bytes);
+    for (const std::string& line : r.lines)
+        EXPECT_EQ(line.find("member"), std::string::npos) << line;
+    EXPECT_EQ(runTool({"--cookies", "missing.txt", srv.url("/x")}).status, 2);
+}
+
+} // namespace

@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <memory>
 #include <system_error>
 #include <thread>
@@ -20,6 +21,24 @@
 #include <utility>
 
 namespace {
+
+// The cookie lines of a Netscape cookies file (as curl and wget read it):
+// comments and blank lines skipped, "#HttpOnly_" lines kept. Never printed.
+bool readCookies(const std::string& path, std::vector<std::string>& lines) {
+    std::ifstream in(path);
+    if (!in)
+        return false;
+    constexpr std::size_t maxLines = 100000;
+    std::string line;
+    while (std::getline(in, line) && lines.size() < maxLines) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.empty() || (line[0] == '#' && line.rfind("#HttpOnly_", 0) != 0))
+            continue;
+        lines.push_back(line);
+    }
+    return !in.bad();
+}
 
 // State of the one job this process runs; written by the job's callbacks on
 // its worker thread, read by main after the join.
@@ -169,14 +188,20 @@ void onEvent(const JobEvent& event) {
 std::string GetCommand::usage() {
     return "Usage: quillmoth-get [--title TEXT] [--quality N] [--mp3] [--movies DIR] [--music "
            "DIR]\n"
-           "                     [--continue] [--limit-rate RATE] URL\n"
+           "                     [--continue] [--limit-rate RATE] [--cookies FILE]\n"
+           "                     [--referer URL] [--user-agent TEXT] URL\n"
            "       quillmoth-get --help | --version\n"
            "\n"
-           "Downloads the video of one watch page.\n"
+           "Downloads the video of one watch page (its stream map, <video>/<source>,\n"
+           "Open Graph or JSON-LD), or the media a direct link names.\n"
            "\n"
-           "  --title TEXT   file title (default: the page's headline, or \"video\")\n"
+           "  --title TEXT   file title (default: the page's headline, its og:title,\n"
+           "                 JSON-LD name or <title>, a direct link's file name, or\n"
+           "                 \"video\")\n"
            "  --quality N    1 to 4 (default 4); 1 saves .mp4 when the page offers four\n"
-           "                 streams or more, everything else is saved as .flv\n"
+           "                 streams or more, everything else is saved as .flv; among a\n"
+           "                 page's <video> sources 4 takes the smallest, 1 the largest,\n"
+           "                 2 the largest up to 720 lines, 3 up to 480\n"
            "  --mp3          convert the movie to MP3 after the download, tagged with\n"
            "                 the title, the page's address and its picture as the cover\n"
            "  --movies DIR   folder for the movie (default: current folder)\n"
@@ -188,6 +213,12 @@ std::string GetCommand::usage() {
            "                 at most RATE bytes a second for the movie; K, M or G after\n"
            "                 the number count 1024s (500K, 2M), as in curl; an HLS\n"
            "                 stream that ffmpeg fetches is not limited\n"
+           "  --cookies FILE send the cookies of FILE (Netscape's cookies.txt, as curl\n"
+           "                 and wget read it); they are never printed\n"
+           "  --referer URL  send URL as the page a request comes from (the page\n"
+           "                 itself is the movie's Referer by default)\n"
+           "  --user-agent TEXT\n"
+           "                 send TEXT as the user agent\n"
            "  -h, --help     show this text\n"
            "  --version      show the version of quillmoth-get\n"
            "\n"
@@ -255,6 +286,19 @@ GetCommand::Parsed GetCommand::parse(int argc, char** argv, Options& options, st
                 return Parsed::Usage;
             }
             options.limitRate = *rate;
+        } else if (isOption(arg, "--cookies")) {
+            if (!readValue(argc, argv, i, "--cookies", value, error))
+                return Parsed::Usage;
+            if (!readCookies(value, options.cookies)) {
+                error = "--cookies: cannot read the cookies file " + value;
+                return Parsed::Usage;
+            }
+        } else if (isOption(arg, "--referer")) {
+            if (!readValue(argc, argv, i, "--referer", options.referer, error))
+                return Parsed::Usage;
+        } else if (isOption(arg, "--user-agent")) {
+            if (!readValue(argc, argv, i, "--user-agent", options.userAgent, error))
+                return Parsed::Usage;
         } else if (isOption(arg, "--movies")) {
             if (!readValue(argc, argv, i, "--movies", options.movies, error) ||
                 !folderValue(options.movies, "--movies", error)) {
@@ -278,10 +322,7 @@ GetCommand::Parsed GetCommand::parse(int argc, char** argv, Options& options, st
 }
 
 std::string GetCommand::titleFromPage(const JobOptions& job, const CancelToken* cancel) {
-    std::string page;
-    CurlHandle curl(job.curlFactory);
-    const bool fetched = HttpFetch(job).page(curl.get(), job.pageUrl, page, cancel) == CURLE_OK;
-    return PageTitle::safe(fetched ? PageTitle::find(page).value_or(std::string()) : std::string());
+    return DownloadJob::pageTitle(job, cancel);
 }
 
 int GetCommand::run(const Options& options, std::shared_ptr<const CancelToken> cancel) {
@@ -293,6 +334,9 @@ int GetCommand::run(const Options& options, std::shared_ptr<const CancelToken> c
     jobOptions.convert = options.mp3;
     if (options.limitRate > 0)
         jobOptions.speedLimit = std::make_shared<SpeedLimit>(options.limitRate);
+    jobOptions.cookies = options.cookies;
+    jobOptions.referer = options.referer;
+    jobOptions.userAgent = options.userAgent;
     jobOptions.title =
         options.title.empty() ? titleFromPage(jobOptions, cancel.get()) : options.title;
     if (cancel && cancel->cancelled()) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 struct JobOptions;
 
@@ -25,6 +26,11 @@ public:
         bool resume = false;
         // --limit-rate: the movie's download speed in bytes a second; 0: none.
         std::int64_t limitRate = 0;
+        // --cookies FILE (its cookie lines, Netscape's form), --referer,
+        // --user-agent: what a browser would send.
+        std::vector<std::string> cookies;
+        std::string referer;
+        std::string userAgent;
     };
 
     enum class Parsed { Run, Help, Version, Usage };

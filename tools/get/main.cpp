@@ -1,4 +1,5 @@
 #include "GetCommand.h"
+#include "HtmlReader.h"
 #include "StandardDescriptors.h"
 #include "StopSignals.h"
 
@@ -31,6 +32,8 @@ int main(int argc, char** argv) {
         break;
     }
 
+    // libxml2 before any thread reads a page.
+    HtmlReader::initOnce();
     if (curl_global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK) {
         std::fputs("quillmoth-get: libcurl could not be initialised\n", stderr);
         return 1;
