@@ -73,11 +73,10 @@ void Library::clear() {
 
 void Library::listFolders(const std::string& moviePath, const std::string& mp3Path) {
     listFolder(mp3Path, "mp3");
-    // Downloads of every type land in the movie folder, sounds among them.
+    // Downloads of every type land in the movie folder; MP3s are the
+    // music folder's only.
     for (const char* type : {"flv", "mp4", "webm", "mkv", "m4a"})
         listFolder(moviePath, type);
-    if (moviePath != mp3Path)
-        listFolder(moviePath, "mp3");
 }
 
 void Library::listFolder(const std::string& folder, const std::string& extension) {
