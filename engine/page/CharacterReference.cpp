@@ -1,5 +1,7 @@
 #include "CharacterReference.h"
 
+#include "NumberText.h"
+
 #include <array>
 #include <utility>
 
@@ -15,17 +17,6 @@ constexpr std::array<std::pair<std::string_view, char>, 5> kNamed = {{
     {"&quot;", '"'},
     {"&apos;", '\''},
 }};
-
-int digitValue(char c, int base) {
-    int value = 16;
-    if (c >= '0' && c <= '9')
-        value = c - '0';
-    else if (c >= 'a' && c <= 'f')
-        value = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F')
-        value = c - 'A' + 10;
-    return value < base ? value : -1;
-}
 
 std::string utf8Of(char32_t c) {
     if (c == 0 || (c >= 0xD800 && c <= 0xDFFF) || c >= kPastUnicode)
@@ -60,7 +51,7 @@ CharacterReference numeric(std::string_view text) {
     const std::size_t digits = i;
     char32_t value = 0;
     for (; i < text.size(); ++i) {
-        const int digit = digitValue(text[i], base);
+        const int digit = NumberText::digitValue(text[i], base);
         if (digit < 0)
             break;
         // Held just past the last code point, however many digits follow.

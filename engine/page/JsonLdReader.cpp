@@ -1,5 +1,7 @@
 #include "JsonLdReader.h"
 
+#include "NumberText.h"
+
 #include <nlohmann/json.hpp>
 
 #include <charconv>
@@ -7,16 +9,6 @@
 namespace {
 
 using json = nlohmann::json;
-
-// A number in a JSON-LD value: 720, "720", "720px", "1280 x 720" (the
-// first number); 0 for none.
-long long leadingNumber(std::string_view text) {
-    while (!text.empty() && (text.front() < '0' || text.front() > '9'))
-        text.remove_prefix(1);
-    long long value = 0;
-    std::from_chars(text.data(), text.data() + text.size(), value);
-    return value;
-}
 
 // Walks the events; each open object or array is a frame.
 class MediaSax {
@@ -48,7 +40,7 @@ public:
         } else if (key == "encodingFormat") {
             object->found.format = text;
         } else {
-            number(leadingNumber(text));
+            number(NumberText::firstNumber(text));
         }
         return true;
     }

@@ -2,6 +2,7 @@
 
 #include "HtmlReader.h"
 #include "JsonLdReader.h"
+#include "NumberText.h"
 #include "RelativeAddress.h"
 
 #include <algorithm>
@@ -38,24 +39,15 @@ std::string_view trimmed(std::string_view text) {
     return text;
 }
 
-// The first number in a size hint: "720", "720p", "HD 1080"; 0 for none.
-long long number(std::string_view text) {
-    while (!text.empty() && (text.front() < '0' || text.front() > '9'))
-        text.remove_prefix(1);
-    long long value = 0;
-    std::from_chars(text.data(), text.data() + text.size(), value);
-    return value;
-}
-
 // A picture's lines from an element's size hints.
 long long linesOf(const Attributes& attributes) {
     for (const char* name : {"height", "res", "data-res", "size", "data-size", "data-quality",
                              "label", "data-label", "title"}) {
-        const long long n = number(attribute(attributes, name));
+        const long long n = NumberText::firstNumber(attribute(attributes, name));
         if (n > 0 && n < 100000)
             return n;
     }
-    const long long width = number(attribute(attributes, "width"));
+    const long long width = NumberText::firstNumber(attribute(attributes, "width"));
     return width > 0 && width < 100000 ? width * 9 / 16 : 0;
 }
 
@@ -169,9 +161,9 @@ private:
                             property == "twitter:player:stream:content_type")) {
             last->type = std::string(trimmed(content));
         } else if (last && property == "og:video:height") {
-            last->lines = number(content);
+            last->lines = NumberText::firstNumber(content);
         } else if (last && property == "og:video:width" && last->lines == 0) {
-            last->lines = number(content) * 9 / 16;
+            last->lines = NumberText::firstNumber(content) * 9 / 16;
         } else if (property == "og:title" && ogTitle.empty()) {
             ogTitle = std::string(content.substr(0, maxTitleBytes));
         }

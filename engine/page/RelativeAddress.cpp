@@ -1,5 +1,7 @@
 #include "RelativeAddress.h"
 
+#include "NumberText.h"
+
 #include <arpa/inet.h>
 
 #include <algorithm>
@@ -32,17 +34,6 @@ bool isSchemeByte(char c) {
 bool isControl(char c) {
     const auto byte = static_cast<unsigned char>(c);
     return byte < 0x20 || byte == 0x7f;
-}
-
-int digitValue(char c, int base) {
-    int value = 16;
-    if (isDigit(c))
-        value = c - '0';
-    else if (c >= 'a' && c <= 'f')
-        value = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F')
-        value = c - 'A' + 10;
-    return value < base ? value : -1;
 }
 
 // A scheme ("http:", "ftp:") makes the reference absolute.
@@ -121,13 +112,14 @@ std::optional<std::string> dottedAddress(std::string_view host) {
         if (host[i] == '0') {
             base = 8;
             if (i + 2 < host.size() && (host[i + 1] == 'x' || host[i + 1] == 'X') &&
-                digitValue(host[i + 2], 16) >= 0) {
+                NumberText::digitValue(host[i + 2], 16) >= 0) {
                 base = 16;
                 i += 2;
             }
         }
         std::uint64_t value = 0;
-        for (int digit = 0; i < host.size() && (digit = digitValue(host[i], base)) >= 0; ++i) {
+        for (int digit = 0; i < host.size() && (digit = NumberText::digitValue(host[i], base)) >= 0;
+             ++i) {
             value = value * base + digit;
             if (value > 0xffffffffu)
                 return std::nullopt;
@@ -193,9 +185,10 @@ bool readName(std::string_view raw, bool twice, std::string& host) {
     }
     std::string name;
     for (std::size_t i = 0; i < raw.size(); ++i) {
-        if (raw[i] == '%' && i + 2 < raw.size() && digitValue(raw[i + 1], 16) >= 0 &&
-            digitValue(raw[i + 2], 16) >= 0) {
-            name += static_cast<char>(digitValue(raw[i + 1], 16) * 16 + digitValue(raw[i + 2], 16));
+        if (raw[i] == '%' && i + 2 < raw.size() && NumberText::digitValue(raw[i + 1], 16) >= 0 &&
+            NumberText::digitValue(raw[i + 2], 16) >= 0) {
+            name += static_cast<char>(NumberText::digitValue(raw[i + 1], 16) * 16 +
+                                      NumberText::digitValue(raw[i + 2], 16));
             i += 2;
         } else {
             name += raw[i];
