@@ -4,17 +4,15 @@
 #include "CurlHandle.h"
 #include "HttpFetch.h"
 #include "MovieDownload.h"
-#include "MovieSignature.h"
+#include "PageOffer.h"
 #include "PagePicture.h"
-#include "PageSources.h"
 #include "PageTitle.h"
 #include "PercentDecoder.h"
 #include "StreamChoice.h"
 
-#include <cctype>
 #include <cstddef>
+#include <optional>
 #include <string>
-#include <string_view>
 #include <utility>
 
 namespace {
@@ -23,19 +21,6 @@ namespace {
 // for quality 1 from a page of four streams or more, else ".flv".
 std::string movieExtension(int quality, std::size_t streams) {
     return quality == 1 && streams > 3 ? ".mp4" : ".flv";
-}
-
-// An answer that is the media itself, not a page naming it: by its type, or
-// by a container's signature in its first bytes.
-bool isMedia(std::string_view type, std::string_view first) {
-    std::string kind(type.substr(0, 6));
-    for (char& c : kind)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (kind == "video/" || kind == "audio/")
-        return true;
-    MovieSignature head;
-    head.feed(first.data(), first.size());
-    return !head.container().empty();
 }
 
 // A direct link's title: its file name without the extension, decoded.
@@ -48,12 +33,6 @@ std::string titleOfAddress(const std::string& url) {
     name = name.substr(0, name.rfind('.'));
     percentDecode(name);
     return name;
-}
-
-// Streams (HLS, DASH) are not sources a movie step can save.
-bool savable(const PageSource& source) {
-    const std::string container = source.container();
-    return container != "m3u8" && container != "mpd";
 }
 
 } // namespace
@@ -88,48 +67,46 @@ void DownloadJob::run() {
             return;
         }
         std::string page;
-        const CURLcode fetched = HttpFetch(options()).page(curl.get(), options().pageUrl, page,
-                                                           report.cancelToken(), &isMedia);
+        const CURLcode fetched = HttpFetch(options()).page(
+            curl.get(), options().pageUrl, page, report.cancelToken(), &PageOffer::isMedia);
         if (report.cancelled()) {
             report.stopped();
             return;
         }
         const bool direct = fetched == HttpFetch::answeredMedia;
         if (fetched != CURLE_OK && !direct) {
-            report.fail(fetched == CURLE_FILESIZE_EXCEEDED     ? Reason::PageTooLarge
-                        : fetched == HttpFetch::deadlinePassed ? Reason::PageTooSlow
-                                                               : Reason::NoConnection);
+            report.fail(PageOffer::fetchFailure(fetched));
             return;
         }
         report.step(Reason::PageReceived);
         const std::string pageAddress = HttpFetch::finalAddress(curl.get(), options().pageUrl);
         movieOptions.cookies = HttpFetch::cookies(curl.get());
         if (direct) {
-            // A direct link: the address is the media, named by its file.
+            // A direct link: the address is the media, named by its file. It
+            // offers no numbered sources.
             if (options().title.empty())
                 readable = titleOfAddress(pageAddress);
             url = pageAddress;
-            chosen = true;
+            chosen = options().source == 0;
             extension = ".mp4";
         } else {
             // Read before the stream map's reading decodes the page in place.
-            const PageSources sources = PageSources::read(page, pageAddress);
+            const PageOffer offer = PageOffer::read(page, pageAddress);
             if (options().title.empty())
-                readable = PageTitle::find(page).value_or(sources.title);
+                readable = PageTitle::find(page).value_or(offer.title);
             if (options().convert)
                 picture = PagePicture::address(page, pageAddress);
             report.step(Reason::SearchingStream);
             const StreamChoice stream = StreamChoice::inPage(page, options().quality, pageAddress);
-            std::vector<PageSource> offered;
-            for (const PageSource& source : sources.sources)
-                if (savable(source))
-                    offered.push_back(source);
-            if (stream.found()) {
+            // A source asked for by its number wins over the stream map.
+            const std::optional<std::size_t> picked =
+                offer.pick(options().quality, options().source);
+            if (stream.found() && options().source == 0) {
                 url = stream.url;
                 chosen = true;
                 extension = movieExtension(options().quality, stream.count);
-            } else if (!offered.empty()) {
-                const PageSource& source = offered[PageSources::choose(offered, options().quality)];
+            } else if (picked) {
+                const PageSource& source = offer.sources[*picked];
                 url = source.url;
                 chosen = true;
                 const std::string container = source.container();
@@ -161,11 +138,11 @@ std::string DownloadJob::pageTitle(const JobOptions& options, const CancelToken*
     std::string page;
     CurlHandle curl(options.curlFactory);
     const CURLcode fetched =
-        HttpFetch(options).page(curl.get(), options.pageUrl, page, cancel, &isMedia);
+        HttpFetch(options).page(curl.get(), options.pageUrl, page, cancel, &PageOffer::isMedia);
     std::string title;
     if (fetched == HttpFetch::answeredMedia)
         title = titleOfAddress(HttpFetch::finalAddress(curl.get(), options.pageUrl));
     else if (fetched == CURLE_OK)
-        title = PageTitle::find(page).value_or(PageSources::read(page, options.pageUrl).title);
+        title = PageTitle::find(page).value_or(PageOffer::read(page, options.pageUrl).title);
     return PageTitle::safe(std::move(title));
 }

@@ -3,6 +3,7 @@
 #include "CurlHandle.h"
 #include "DownloadJob.h"
 #include "HttpFetch.h"
+#include "PageOffer.h"
 #include "PageTitle.h"
 #include "ResumeNote.h"
 #include "SpeedLimit.h"
@@ -10,6 +11,7 @@
 #include "StatusLines.h"
 #include "TransferRate.h"
 
+#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -43,6 +45,7 @@ bool readCookies(const std::string& path, std::vector<std::string>& lines) {
 // State of the one job this process runs; written by the job's callbacks on
 // its worker thread, read by main after the join.
 bool sawError = false;
+Reason failedWith = Reason::None;
 bool sawCancel = false;
 bool progressShown = false;
 bool progressOnTerminal = false;
@@ -169,6 +172,7 @@ void onEvent(const JobEvent& event) {
         rate.reset();
     if (event.kind == JobEvent::Kind::Failed) {
         sawError = true;
+        failedWith = event.reason;
     } else if (event.kind == JobEvent::Kind::Cancelled || event.kind == JobEvent::Kind::Paused) {
         sawCancel = true;
     } else if (event.kind == JobEvent::Kind::Resumable) {
@@ -189,7 +193,9 @@ std::string GetCommand::usage() {
     return "Usage: quillmoth-get [--title TEXT] [--quality N] [--mp3] [--movies DIR] [--music "
            "DIR]\n"
            "                     [--continue] [--limit-rate RATE] [--cookies FILE]\n"
-           "                     [--referer URL] [--user-agent TEXT] URL\n"
+           "                     [--referer URL] [--user-agent TEXT] [--source N] URL\n"
+           "       quillmoth-get --list [--cookies FILE] [--referer URL]\n"
+           "                     [--user-agent TEXT] URL\n"
            "       quillmoth-get --help | --version\n"
            "\n"
            "Downloads the video of one watch page (its stream map, <video>/<source>,\n"
@@ -202,6 +208,11 @@ std::string GetCommand::usage() {
            "                 streams or more, everything else is saved as .flv; among a\n"
            "                 page's <video> sources 4 takes the smallest, 1 the largest,\n"
            "                 2 the largest up to 720 lines, 3 up to 480\n"
+           "  --list         print the sources the page offers beyond its stream map,\n"
+           "                 one a line: number, label and address, separated by tabs;\n"
+           "                 nothing is saved\n"
+           "  --source N     save the page's source N as --list numbers it, instead of\n"
+           "                 the quality's choice or the stream map\n"
            "  --mp3          convert the movie to MP3 after the download, tagged with\n"
            "                 the title, the page's address and its picture as the cover\n"
            "  --movies DIR   folder for the movie (default: current folder)\n"
@@ -257,6 +268,19 @@ GetCommand::Parsed GetCommand::parse(int argc, char** argv, Options& options, st
             return Parsed::Version;
         } else if (std::strcmp(arg, "--mp3") == 0) {
             options.mp3 = true;
+        } else if (std::strcmp(arg, "--list") == 0) {
+            options.list = true;
+        } else if (isOption(arg, "--source")) {
+            if (!readValue(argc, argv, i, "--source", value, error))
+                return Parsed::Usage;
+            int number = 0;
+            const char* end = value.data() + value.size();
+            const auto [last, problem] = std::from_chars(value.data(), end, number);
+            if (problem != std::errc() || last != end || number < 1) {
+                error = "--source takes a number from 1, as --list numbers the sources";
+                return Parsed::Usage;
+            }
+            options.source = number;
         } else if (std::strcmp(arg, "--continue") == 0) {
             options.resume = true;
         } else if (isOption(arg, "--title")) {
@@ -325,10 +349,14 @@ std::string GetCommand::titleFromPage(const JobOptions& job, const CancelToken* 
     return DownloadJob::pageTitle(job, cancel);
 }
 
-int GetCommand::run(const Options& options, std::shared_ptr<const CancelToken> cancel) {
+namespace {
+
+// What the job is asked, from the command line.
+JobOptions jobOptionsOf(const GetCommand::Options& options) {
     JobOptions jobOptions;
     jobOptions.pageUrl = options.url;
     jobOptions.quality = options.quality;
+    jobOptions.source = options.source;
     jobOptions.movieFolder = options.movies;
     jobOptions.musicFolder = options.music;
     jobOptions.convert = options.mp3;
@@ -337,6 +365,32 @@ int GetCommand::run(const Options& options, std::shared_ptr<const CancelToken> c
     jobOptions.cookies = options.cookies;
     jobOptions.referer = options.referer;
     jobOptions.userAgent = options.userAgent;
+    return jobOptions;
+}
+
+} // namespace
+
+int GetCommand::list(const Options& options, const CancelToken* cancel) {
+    PageOffer offer;
+    Reason failure = PageOffer::fetch(jobOptionsOf(options), cancel, offer);
+    if (failure == Reason::Cancelled)
+        return Cancelled;
+    if (failure == Reason::None && offer.sources.empty())
+        failure = Reason::NoStream;
+    if (failure != Reason::None) {
+        onStatus(StatusLines::line(failure));
+        return 1;
+    }
+    for (std::size_t i = 0; i < offer.sources.size(); ++i) {
+        const PageSource& source = offer.sources[i];
+        std::printf("%zu\t%s\t%s\n", i + 1, source.label().c_str(), source.url.c_str());
+    }
+    std::fflush(stdout);
+    return 0;
+}
+
+int GetCommand::run(const Options& options, std::shared_ptr<const CancelToken> cancel) {
+    JobOptions jobOptions = jobOptionsOf(options);
     jobOptions.title =
         options.title.empty() ? titleFromPage(jobOptions, cancel.get()) : options.title;
     if (cancel && cancel->cancelled()) {
@@ -344,6 +398,7 @@ int GetCommand::run(const Options& options, std::shared_ptr<const CancelToken> c
     }
 
     sawError = false;
+    failedWith = Reason::None;
     sawCancel = false;
     progressShown = false;
     lastReceived = 0;
@@ -384,5 +439,9 @@ int GetCommand::run(const Options& options, std::shared_ptr<const CancelToken> c
     if (sawCancel) {
         return Cancelled;
     }
+    // The job's line says it found nothing; which number was too high is ours to say.
+    if (failedWith == Reason::NoStream && options.source > 0)
+        std::fprintf(stderr, "quillmoth-get: the page offers no source %d (--list shows them)\n",
+                     options.source);
     return sawError ? 1 : 0;
 }

@@ -18,6 +18,11 @@ public:
         std::string url;
         std::string title; // empty: named after the page's headline
         int quality = 4;
+        // --source N: the page's Nth source as --list numbers them; 0: the
+        // quality's choice.
+        int source = 0;
+        // --list: print the page's sources instead of saving one.
+        bool list = false;
         bool mp3 = false;
         std::string movies = ".";
         std::string music = ".";
@@ -46,6 +51,10 @@ public:
     // temporary files are gone then).
     static int run(const Options& options, std::shared_ptr<const CancelToken> cancel = {});
     static constexpr int Cancelled = -1;
+    // --list: prints the sources the page offers beyond its stream map, one
+    // a line ("N<TAB>label<TAB>address"), and saves nothing. 0 when it
+    // offers any, else 1 after the job's error line; Cancelled as run().
+    static int list(const Options& options, const CancelToken* cancel = nullptr);
 
     // Title used when none is given: the headline of job's page, fetched
     // within job's bounds, made safe as one file name, or "video".

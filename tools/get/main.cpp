@@ -41,7 +41,8 @@ int main(int argc, char** argv) {
     auto cancel = std::make_shared<CancelToken>();
     // With --continue a stop keeps the part file for the next run.
     StopSignals::install(cancel, options.resume);
-    int status = GetCommand::run(options, cancel);
+    int status =
+        options.list ? GetCommand::list(options, cancel.get()) : GetCommand::run(options, cancel);
     curl_global_cleanup();
     if (status == GetCommand::Cancelled) {
         // The shell's convention for a process ended by a signal.

@@ -1,0 +1,77 @@
+#include "PageOffer.h"
+
+#include "CancelToken.h"
+#include "CurlHandle.h"
+#include "HttpFetch.h"
+#include "JobOptions.h"
+#include "MovieSignature.h"
+#include "PageSources.h"
+
+#include <cctype>
+#include <utility>
+
+namespace {
+
+// Streams (HLS, DASH) are not sources a movie step can save.
+bool savable(const PageSource& source) {
+    const std::string container = source.container();
+    return container != "m3u8" && container != "mpd";
+}
+
+} // namespace
+
+PageOffer PageOffer::read(std::string_view page, const std::string& pageAddress) {
+    PageSources all = PageSources::read(page, pageAddress);
+    PageOffer offer;
+    offer.title = std::move(all.title);
+    for (PageSource& source : all.sources)
+        if (savable(source))
+            offer.sources.push_back(std::move(source));
+    return offer;
+}
+
+Reason PageOffer::fetch(const JobOptions& options, const CancelToken* cancel, PageOffer& offer) {
+    offer = {};
+    CurlHandle curl(options.curlFactory);
+    if (!curl)
+        return Reason::RequestFailed;
+    std::string page;
+    const CURLcode fetched =
+        HttpFetch(options).page(curl.get(), options.pageUrl, page, cancel, &isMedia);
+    if (cancel && cancel->cancelled())
+        return Reason::Cancelled;
+    if (fetched == HttpFetch::answeredMedia)
+        return Reason::None;
+    if (fetched != CURLE_OK)
+        return fetchFailure(fetched);
+    offer = read(page, HttpFetch::finalAddress(curl.get(), options.pageUrl));
+    return Reason::None;
+}
+
+Reason PageOffer::fetchFailure(CURLcode code) {
+    return code == CURLE_FILESIZE_EXCEEDED     ? Reason::PageTooLarge
+           : code == HttpFetch::deadlinePassed ? Reason::PageTooSlow
+                                               : Reason::NoConnection;
+}
+
+bool PageOffer::isMedia(std::string_view type, std::string_view first) {
+    std::string kind(type.substr(0, 6));
+    for (char& c : kind)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (kind == "video/" || kind == "audio/")
+        return true;
+    MovieSignature head;
+    head.feed(first.data(), first.size());
+    return !head.container().empty();
+}
+
+std::optional<std::size_t> PageOffer::pick(int quality, int source) const {
+    if (source > 0) {
+        if (static_cast<std::size_t>(source) > sources.size())
+            return std::nullopt;
+        return static_cast<std::size_t>(source) - 1;
+    }
+    if (sources.empty())
+        return std::nullopt;
+    return PageSources::choose(sources, quality);
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "PageSource.h"
+#include "Reason.h"
+
+#include <curl/curl.h>
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class CancelToken;
+struct JobOptions;
+
+// What a page offers a download beyond its stream map: the sources a movie
+// step can save (never HLS or DASH), in the order a job takes them, and the
+// one it takes. A job and quillmoth-get's --list read it alike.
+class PageOffer {
+public:
+    // The savable sources among those the page names (PageSources::read),
+    // and its title beyond its headline.
+    static PageOffer read(std::string_view page, const std::string& pageAddress);
+    // Fetches options.pageUrl as a job does and reads what it offers:
+    // Reason::None when the page came, else why not as a job says it. A
+    // direct link is no page and offers nothing.
+    static Reason fetch(const JobOptions& options, const CancelToken* cancel, PageOffer& offer);
+    // Why a page's fetch failed, as a job says it.
+    static Reason fetchFailure(CURLcode code);
+    // An answer that is the media itself, not a page naming it: by its type,
+    // or by a container's signature in its first bytes.
+    static bool isMedia(std::string_view type, std::string_view first);
+
+    // The index of the source to save: source (from 1) when one is asked
+    // for, else the quality's choice; nothing when there is none, or none
+    // of that number.
+    std::optional<std::size_t> pick(int quality, int source) const;
+
+    std::vector<PageSource> sources;
+    std::string title;
+};
