@@ -120,6 +120,44 @@ TEST_F(GetToolTest, ConvertsToMp3) {
     EXPECT_GT(fs::file_size(dir / "music" / "Song.mp3"), 1000u);
 }
 
+// --list numbers the page's savable sources as the job takes them and saves
+// nothing; --source N saves the Nth; a number beyond them fails.
+TEST_F(GetToolTest, ListsSourcesAndSavesTheOneAskedFor) {
+    const std::string small = std::string("\0\0\0\x18"
+                                          "ftypisom",
+                                          12) +
+                              testBytes(3000, 4);
+    const std::string large = small + testBytes(9000, 5);
+    srv.body("/page", "<title>Two</title><video><source src=\"/s.mp4\" type=\"video/mp4\" "
+                      "size=\"360\"><source src=\"/l.mp4\" type=\"video/mp4\" size=\"720\">"
+                      "<source src=\"/h.m3u8\" type=\"application/x-mpegurl\"></video>");
+    srv.stream("/s.mp4", small);
+    srv.stream("/l.mp4", large);
+
+    ToolResult r = runTool({"--list", srv.url("/page")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.lines, (std::vector<std::string>{"1\t360p MP4\t" + srv.url("/s.mp4"),
+                                                 "2\t720p MP4\t" + srv.url("/l.mp4")}));
+    EXPECT_TRUE(fs::is_empty(dir.path()));
+
+    r = runTool({"--source", "2", srv.url("/page")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readFile(dir / "Two.mp4"), large);
+    EXPECT_EQ(srv.hits("/s.mp4"), 0);
+
+    r = runTool({"--source", "9", "--title", "Nine", srv.url("/page")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.lines.back(), "Error: Could not locate any movies to download.");
+    EXPECT_NE(r.err.find("no source 9"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(dir / "Nine.mp4"));
+
+    srv.body("/bare", "<p>nothing</p>");
+    r = runTool({"--list", srv.url("/bare")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.lines,
+              (std::vector<std::string>{"Error: Could not locate any movies to download."}));
+}
+
 TEST_F(GetToolTest, BadUsageExitsWithTwo) {
     const std::vector<std::vector<std::string>> cases = {
         {},
@@ -132,6 +170,8 @@ TEST_F(GetToolTest, BadUsageExitsWithTwo) {
         {"--limit-rate", "fast", "http://x/"},
         {"--limit-rate=1.5M", "http://x/"},
         {"--limit-rate"},
+        {"--source", "0", "http://x/"},
+        {"--source", "2x", "http://x/"},
     };
     for (const auto& args : cases) {
         const ToolResult r = runTool(args);
