@@ -16,16 +16,29 @@ std::string_view view(const xmlChar* text) {
     return text ? std::string_view(reinterpret_cast<const char*>(text)) : std::string_view();
 }
 
+// What the callbacks reach through the parser: the handler, and the
+// attributes of the element at hand, kept so that no element costs an
+// allocation of its own.
+struct Reading {
+    HtmlReader::Handler& handler;
+    HtmlReader::Attributes attributes;
+};
+
+Reading& readingOf(void* context) {
+    return *static_cast<Reading*>(static_cast<htmlParserCtxtPtr>(context)->_private);
+}
+
 HtmlReader::Handler& handlerOf(void* context) {
-    return *static_cast<HtmlReader::Handler*>(static_cast<htmlParserCtxtPtr>(context)->_private);
+    return readingOf(context).handler;
 }
 
 // libxml2's callbacks: run on the reading thread, within htmlParseChunk.
 void startElement(void* context, const xmlChar* name, const xmlChar** attributes) {
-    HtmlReader::Attributes pairs;
+    Reading& reading = readingOf(context);
+    reading.attributes.clear();
     for (const xmlChar** a = attributes; a && a[0]; a += 2)
-        pairs.emplace_back(view(a[0]), view(a[1]));
-    handlerOf(context).open(view(name), pairs);
+        reading.attributes.emplace_back(view(a[0]), view(a[1]));
+    reading.handler.open(view(name), reading.attributes);
 }
 
 void endElement(void* context, const xmlChar* name) {
@@ -79,7 +92,8 @@ void HtmlReader::read(std::string_view html, Handler& handler) {
     sax.endElement = &endElement;
     sax.characters = &characters;
     sax.cdataBlock = &characters;
-    context->_private = &handler;
+    Reading reading{handler, {}};
+    context->_private = &reading;
     htmlCtxtUseOptions(context.get(), HTML_PARSE_RECOVER | HTML_PARSE_NONET | HTML_PARSE_NOERROR |
                                           HTML_PARSE_NOWARNING | HTML_PARSE_NOBLANKS);
     // The parser pulls the page a chunk at a time and lets go of what it
