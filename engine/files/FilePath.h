@@ -1,7 +1,9 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 // The parts of a path joined by "/": its folder, its file name, and a file
 // name's title and extension (from its last ".", the dot included).
@@ -27,6 +29,14 @@ inline std::string::size_type extensionAt(std::string_view path) {
     const auto nameStart = slash == std::string_view::npos ? 0 : slash + 1;
     const auto dot = path.rfind('.');
     return dot == std::string_view::npos || dot < nameStart ? path.size() : dot;
+}
+
+// The temporary folder ($TMPDIR, else /tmp): where cover pictures are
+// made, and where a killed run's are looked for.
+inline std::string temporaryFolder() {
+    std::error_code error;
+    const std::filesystem::path folder = std::filesystem::temp_directory_path(error);
+    return error ? std::string("/tmp") : folder.string();
 }
 
 } // namespace FilePath

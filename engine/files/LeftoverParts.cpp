@@ -1,5 +1,7 @@
 #include "LeftoverParts.h"
 
+#include "FilePath.h"
+
 #include "StagedFile.h"
 
 #include <algorithm>
@@ -67,12 +69,6 @@ bool LeftoverParts::isPictureTemporary(const std::string& name) {
     return target == "quillmoth-picture" || target == "quillmoth-cover.jpg";
 }
 
-std::string LeftoverParts::temporaryFolder() {
-    std::error_code error;
-    const std::filesystem::path folder = std::filesystem::temp_directory_path(error);
-    return error ? std::string("/tmp") : folder.string();
-}
-
 std::vector<std::string> LeftoverParts::remove() const {
     std::set<FileId> kept;
     for (const std::string& path : named) {
@@ -80,7 +76,7 @@ std::vector<std::string> LeftoverParts::remove() const {
         if (!path.empty() && ::lstat(path.c_str(), &info) == 0)
             kept.insert({info.st_dev, info.st_ino});
     }
-    std::vector<std::string> removed = removeIn(temporaryFolder(), false, kept);
+    std::vector<std::string> removed = removeIn(FilePath::temporaryFolder(), false, kept);
     std::set<FileId> seen;
     for (const std::string& folder : folders) {
         struct stat info {};

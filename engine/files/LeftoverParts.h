@@ -31,8 +31,6 @@ public:
     // temporary folder.
     static bool isMediaTemporary(const std::string& name);
     static bool isPictureTemporary(const std::string& name);
-    // Where the cover art's temporaries go (TMPDIR, else /tmp).
-    static std::string temporaryFolder();
 
 private:
     using FileId = std::pair<dev_t, ino_t>;

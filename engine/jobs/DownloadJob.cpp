@@ -140,9 +140,14 @@ std::string DownloadJob::pageTitle(const JobOptions& options, const CancelToken*
     const CURLcode fetched =
         HttpFetch(options).page(curl.get(), options.pageUrl, page, cancel, &PageOffer::isMedia);
     std::string title;
-    if (fetched == HttpFetch::answeredMedia)
+    if (fetched == HttpFetch::answeredMedia) {
         title = titleOfAddress(HttpFetch::finalAddress(curl.get(), options.pageUrl));
-    else if (fetched == CURLE_OK)
-        title = PageTitle::find(page).value_or(PageOffer::read(page, options.pageUrl).title);
+    } else if (fetched == CURLE_OK) {
+        // The page's other titles are read only when it has no headline.
+        if (std::optional<std::string> headline = PageTitle::find(page))
+            title = std::move(*headline);
+        else
+            title = PageOffer::read(page, options.pageUrl).title;
+    }
     return PageTitle::safe(std::move(title));
 }

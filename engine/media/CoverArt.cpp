@@ -1,6 +1,7 @@
 #include "CoverArt.h"
 
 #include "FfmpegArguments.h"
+#include "FilePath.h"
 #include "ProcessRunner.h"
 #include "StagedFile.h"
 
@@ -8,12 +9,6 @@
 #include <system_error>
 
 namespace {
-
-std::string temporaryFolder() {
-    std::error_code error;
-    const std::filesystem::path folder = std::filesystem::temp_directory_path(error);
-    return error ? std::string("/tmp") : folder.string();
-}
 
 bool startsWith(std::string_view text, std::string_view head) {
     return text.substr(0, head.size()) == head;
@@ -44,7 +39,7 @@ bool CoverArt::make(const std::string& picture, const CancelToken* cancel) {
     if (demuxer.empty())
         return false;
 
-    const std::string folder = temporaryFolder();
+    const std::string folder = FilePath::temporaryFolder();
     StagedFile downloaded(folder + "/quillmoth-picture");
     if (downloaded.open() != StagedFile::Opened::Ok ||
         downloaded.write(picture.data(), picture.size()) != picture.size())
