@@ -60,6 +60,14 @@ QString ReasonTexts::text(Reason reason, const std::string& detail) {
         return tr("Error: Could not save movie.");
     case Reason::NamesTaken:
         return tr("Error: Could not save movie: every name for it is taken.");
+    case Reason::SourceGone:
+        return tr("Error: Open the page again to continue this download.");
+    case Reason::StreamProtected:
+        return tr("Error: This video is protected and cannot be saved.");
+    case Reason::StreamLive:
+        return tr("Error: This is a live stream and cannot be saved.");
+    case Reason::StreamUnsupported:
+        return tr("Error: This stream cannot be saved.");
     case Reason::ConversionFailed:
         return tr("Error: Could not convert to mp3.");
     case Reason::FfmpegMissing:

@@ -276,6 +276,22 @@
         <translation>Fehler: Video konnte nicht gespeichert werden: Jeder Name dafür ist schon vergeben.</translation>
     </message>
     <message>
+        <source>Error: Open the page again to continue this download.</source>
+        <translation>Fehler: Öffnen Sie die Seite erneut, um diesen Download fortzusetzen.</translation>
+    </message>
+    <message>
+        <source>Error: This video is protected and cannot be saved.</source>
+        <translation>Fehler: Dieses Video ist geschützt und kann nicht gespeichert werden.</translation>
+    </message>
+    <message>
+        <source>Error: This is a live stream and cannot be saved.</source>
+        <translation>Fehler: Dies ist ein Livestream und kann nicht gespeichert werden.</translation>
+    </message>
+    <message>
+        <source>Error: This stream cannot be saved.</source>
+        <translation>Fehler: Dieser Stream kann nicht gespeichert werden.</translation>
+    </message>
+    <message>
         <source>Error: Could not convert to mp3.</source>
         <translation>Fehler: Umwandlung in MP3 fehlgeschlagen.</translation>
     </message>

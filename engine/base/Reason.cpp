@@ -55,6 +55,14 @@ std::string_view reasonName(Reason reason) {
         return "save-failed";
     case Reason::NamesTaken:
         return "names-taken";
+    case Reason::SourceGone:
+        return "source-gone";
+    case Reason::StreamProtected:
+        return "stream-protected";
+    case Reason::StreamLive:
+        return "stream-live";
+    case Reason::StreamUnsupported:
+        return "stream-unsupported";
     case Reason::ConversionFailed:
         return "conversion-failed";
     case Reason::FfmpegMissing:

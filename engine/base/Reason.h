@@ -39,6 +39,10 @@ enum class Reason {
     MovieFolderUnusable,
     SaveFailed,
     NamesTaken,
+    SourceGone,        // a resumed transfer's page no longer offers its source
+    StreamProtected,   // an HLS or DASH stream under DRM
+    StreamLive,        // a live stream: it has no end to save
+    StreamUnsupported, // a stream of a form, address or size we cannot save
     ConversionFailed,
     FfmpegMissing,
     MusicFolderUnusable,

@@ -56,6 +56,14 @@ std::string StatusLines::line(Reason reason, const std::string& detail) {
         return "Error: Could not save movie.";
     case Reason::NamesTaken:
         return "Error: Could not save movie: every name for it is taken.";
+    case Reason::SourceGone:
+        return "Error: Open the page again to continue this download.";
+    case Reason::StreamProtected:
+        return "Error: This video is protected and cannot be saved.";
+    case Reason::StreamLive:
+        return "Error: This is a live stream and cannot be saved.";
+    case Reason::StreamUnsupported:
+        return "Error: This stream cannot be saved.";
     case Reason::ConversionFailed:
         return "Error: Could not convert to mp3.";
     case Reason::FfmpegMissing:
