@@ -27,27 +27,41 @@ std::shared_ptr<const std::string> ClipCache::get(const DemoClip& clip, Containe
                                                   int lines) {
     const std::string size = lines == kLegacyLines ? "" : "-" + std::to_string(lines);
     const std::string name = clip.id + size + "." + DemoCatalog::extension(container);
-    Entry* entry = nullptr;
-    {
-        std::lock_guard<std::mutex> lock(entriesMutex_);
-        auto& slot = entries_[name];
-        if (!slot)
-            slot = std::make_unique<Entry>();
-        entry = slot.get(); // entries are never removed, so the pointer stays good
-    }
-
-    std::lock_guard<std::mutex> lock(entry->making);
-    if (entry->bytes || scratch_.empty())
-        return entry->bytes;
+    Entry& made = entry(name);
+    std::lock_guard<std::mutex> lock(made.making);
+    if (made.bytes || scratch_.empty())
+        return made.bytes;
     const fs::path out = scratch_ / name;
     if (makeDemoStream(clip, container, lines, out.string())) {
         std::ifstream in(out, std::ios::binary);
         auto bytes = std::make_shared<std::string>(std::istreambuf_iterator<char>(in),
                                                    std::istreambuf_iterator<char>());
         if (in && !bytes->empty())
-            entry->bytes = std::move(bytes);
+            made.bytes = std::move(bytes);
     }
     std::error_code ignored;
     fs::remove(out, ignored);
-    return entry->bytes;
+    return made.bytes;
+}
+
+std::shared_ptr<const PackageFiles> ClipCache::package(const DemoClip& clip, Packaging packaging) {
+    const std::string name = clip.id + "." + StreamPackage::folderName(packaging);
+    Entry& made = entry(name);
+    std::lock_guard<std::mutex> lock(made.making);
+    if (made.files || scratch_.empty())
+        return made.files;
+    const fs::path folder = scratch_ / name;
+    std::error_code ignored;
+    if (fs::create_directory(folder, ignored))
+        made.files = StreamPackage::make(clip, packaging, folder);
+    fs::remove_all(folder, ignored);
+    return made.files;
+}
+
+ClipCache::Entry& ClipCache::entry(const std::string& name) {
+    std::lock_guard<std::mutex> lock(entriesMutex_);
+    auto& slot = entries_[name];
+    if (!slot)
+        slot = std::make_unique<Entry>();
+    return *slot;
 }

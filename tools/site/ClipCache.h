@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DemoClip.h"
+#include "StreamPackage.h"
 
 #include <filesystem>
 #include <map>
@@ -8,11 +9,11 @@
 #include <mutex>
 #include <string>
 
-// The bytes of every demo stream, each made by ffmpeg the first time it is
-// asked for and kept for the life of the site, so that start-up never waits
-// for the long clips. Called from the server's worker threads: callers asking
-// for one stream together wait for a single ffmpeg run; different streams
-// are made side by side.
+// The bytes of every demo stream and package, each made by ffmpeg the first
+// time it is asked for and kept for the life of the site, so that start-up
+// never waits for the long clips. Called from the server's worker threads:
+// callers asking for one stream together wait for a single ffmpeg run;
+// different streams are made side by side.
 class ClipCache {
 public:
     ClipCache();
@@ -24,12 +25,20 @@ public:
     // (asked again next time). Blocks while the stream is being made.
     std::shared_ptr<const std::string> get(const DemoClip& clip, Container container,
                                            int lines = kLegacyLines);
+    // The clip's files as packaged, or null when ffmpeg could not make them
+    // (asked again next time). Blocks while they are being made.
+    std::shared_ptr<const PackageFiles> package(const DemoClip& clip, Packaging packaging);
 
 private:
     struct Entry {
         std::mutex making;
         std::shared_ptr<const std::string> bytes;
+        std::shared_ptr<const PackageFiles> files;
     };
+
+    // The entry of name, made when new; entries are never removed, so the
+    // reference stays good.
+    Entry& entry(const std::string& name);
 
     // ffmpeg's output folder, removed with the cache.
     std::filesystem::path scratch_;

@@ -58,6 +58,14 @@ const char* const kJsonLdPlayer =
     "v.preload='metadata';v.poster=o.thumbnailUrl;v.src=o.contentUrl;"
     "document.getElementById('player').appendChild(v);})();</script>";
 
+// A player whose one <source> is a manifest of type.
+std::string manifestPlayer(const std::string& origin, const DemoClip& clip, const std::string& url,
+                           const char* type) {
+    return "<video controls preload=\"metadata\" width=\"640\" height=\"360\" poster=\"" +
+           escapeHtml(cover(origin, clip)) + "\"><source src=\"" + escapeHtml(url) + "\" type=\"" +
+           type + "\">Your browser cannot play this video.</video>";
+}
+
 std::string isoDuration(int seconds) {
     return "PT" + (seconds >= 60 ? std::to_string(seconds / 60) + "M" : std::string()) +
            std::to_string(seconds % 60) + "S";
@@ -146,6 +154,23 @@ std::string gated(const std::string& origin, const DemoClip& clip, PageKind gate
         escapeHtml(origin + PageForms::gatedPath(gate, clip.id)) +
         "\">Your browser cannot play this MP4 video.</video>";
     return formPage(origin, clip, gate, player, meta("og:image", cover(origin, clip)));
+}
+
+std::string hls(const std::string& origin, const DemoClip& clip) {
+    const std::string url = origin + PageForms::packagePath(Packaging::Hls, clip.id);
+    const char* type = "application/x-mpegURL";
+    const std::string head = meta("og:type", "video.other") + meta("og:title", clip.title) +
+                             meta("og:image", cover(origin, clip)) + meta("og:video", url) +
+                             meta("og:video:type", type) + meta("og:video:width", "640") +
+                             meta("og:video:height", "360");
+    return formPage(origin, clip, PageKind::Hls, manifestPlayer(origin, clip, url, type), head);
+}
+
+std::string dash(const std::string& origin, const DemoClip& clip) {
+    const std::string url = origin + PageForms::packagePath(Packaging::Dash, clip.id);
+    return formPage(origin, clip, PageKind::Dash,
+                    manifestPlayer(origin, clip, url, "application/dash+xml"),
+                    meta("og:image", cover(origin, clip)));
 }
 
 std::string refused(const std::string& origin, PageKind gate, const std::string& clipId) {

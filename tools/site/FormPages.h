@@ -23,6 +23,11 @@ std::string openGraph(const std::string& origin, const DemoClip& clip);
 std::string jsonLd(const std::string& origin, const DemoClip& clip);
 // A <video src> whose media is behind the Cookie or Referer gate.
 std::string gated(const std::string& origin, const DemoClip& clip, PageKind gate);
+// A <video> whose <source> names the HLS master playlist, with og:video to
+// it as well.
+std::string hls(const std::string& origin, const DemoClip& clip);
+// A <video> whose <source> names the DASH manifest.
+std::string dash(const std::string& origin, const DemoClip& clip);
 // The 403 page of gated media that was asked for without what it needs.
 std::string refused(const std::string& origin, PageKind gate, const std::string& clipId);
 

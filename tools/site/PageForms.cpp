@@ -13,6 +13,12 @@ const std::vector<PageForm>& all() {
         {PageKind::Direct, "demo", "a direct link: the address answers with the MP4 itself"},
         {PageKind::Cookie, "cafe", "the media needs the cookie its page sets"},
         {PageKind::Referer, "bars", "the media needs its page as Referer"},
+        {PageKind::Hls, kPackagedClip,
+         "HLS: a master playlist of two sizes (360 and 240 lines) as <source> and og:video; "
+         "plays where the browser has HLS built in"},
+        {PageKind::Dash, kPackagedClip,
+         "DASH: an MPD of video and audio segments as <source>; a browser plays it only with a "
+         "player script, which this page has not"},
     };
     return forms;
 }
@@ -20,6 +26,10 @@ const std::vector<PageForm>& all() {
 const DemoClip* mp4Clip(const std::string& id) {
     const DemoClip* clip = DemoCatalog::find(id);
     return clip && !clip->flvOnly ? clip : nullptr;
+}
+
+const DemoClip* packagedClip(const std::string& id) {
+    return id == kPackagedClip ? mp4Clip(id) : nullptr;
 }
 
 std::string address(PageKind kind, const std::string& clipId) {
@@ -36,6 +46,10 @@ std::string address(PageKind kind, const std::string& clipId) {
         return "/watch/cookie?v=" + clipId;
     case PageKind::Referer:
         return "/watch/referer?v=" + clipId;
+    case PageKind::Hls:
+        return "/watch/hls?v=" + clipId;
+    case PageKind::Dash:
+        return "/watch/dash?v=" + clipId;
     }
     return {};
 }
@@ -47,6 +61,11 @@ std::string mediaPath(const std::string& clipId, int lines) {
 std::string gatedPath(PageKind kind, const std::string& clipId) {
     return std::string(kind == PageKind::Cookie ? "/gated/cookie/" : "/gated/referer/") + clipId +
            ".mp4";
+}
+
+std::string packagePath(Packaging packaging, const std::string& clipId) {
+    return "/" + std::string(StreamPackage::folderName(packaging)) + "/" + clipId + "/" +
+           StreamPackage::entryName(packaging);
 }
 
 } // namespace PageForms

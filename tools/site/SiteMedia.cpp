@@ -80,3 +80,8 @@ void SiteMedia::answer(const httplib::Request& req, httplib::Response& res, cons
     }
     serveBytes(req, res, bytes, contentType(*bytes, container), rate_);
 }
+
+void SiteMedia::send(const httplib::Request& req, httplib::Response& res,
+                     std::shared_ptr<const std::string> bytes, const std::string& type) {
+    serveBytes(req, res, std::move(bytes), type, rate_);
+}

@@ -21,6 +21,9 @@ public:
     // Serves clip in container, lines high; 503 when ffmpeg cannot make it.
     void answer(const httplib::Request& req, httplib::Response& res, const DemoClip& clip,
                 Container container, int lines = kLegacyLines);
+    // Serves bytes as type, likewise.
+    void send(const httplib::Request& req, httplib::Response& res,
+              std::shared_ptr<const std::string> bytes, const std::string& type);
 
 private:
     ClipCache& cache_;

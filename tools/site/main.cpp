@@ -1,12 +1,15 @@
 // quillmoth-site: the companion web site the program opens on. Serves the
 // splash and search pages, a watch page for each demo clip in the legacy
 // form and in each of today's forms, and the clips' streams, which ffmpeg
-// makes on first request.
+// makes on first request, but the demo clip and its HLS and DASH packages
+// at start.
 #include "ClipCache.h"
 #include "CookieGate.h"
 #include "DemoCatalog.h"
 #include "DemoCover.h"
 #include "FormRoutes.h"
+#include "PackageRoutes.h"
+#include "PageForms.h"
 #include "SiteMedia.h"
 #include "SiteOrigin.h"
 #include "SitePages.h"
@@ -148,6 +151,7 @@ int main(int argc, char** argv) {
                 media.answer(req, res, *clip, container);
             });
     addFormRoutes(svr, media, cookies, origin);
+    addPackageRoutes(svr, cache, media, origin);
     // The picture each watch page names (og:image): the MP3's front cover.
     svr.Get(R"(/cover/([a-z0-9]+)\.bmp)", [&](const httplib::Request& req, httplib::Response& res) {
         if (const DemoClip* clip = DemoCatalog::find(req.matches[1])) {
@@ -177,6 +181,16 @@ int main(int argc, char** argv) {
         std::cerr << "quillmoth-site: port " << port << " is taken\n";
         return 1;
     }
+    // The packages are made on a thread of their own while the site already
+    // answers; a visitor asking for one meanwhile waits in the cache, as for
+    // any clip being made. The future, gone before the cache, waits for it.
+    std::future<void> packaging;
+    if (!givenStream)
+        packaging = std::async(std::launch::async, [&cache] {
+            const DemoClip& clip = *PageForms::packagedClip(PageForms::kPackagedClip);
+            cache.package(clip, Packaging::Hls);
+            cache.package(clip, Packaging::Dash);
+        });
     std::cout << "quillmoth-site on http://localhost:" << port << "/" << std::endl;
     svr.listen_after_bind();
     runningServer = nullptr;
