@@ -468,6 +468,84 @@ TEST_F(SiteTest, TodaysPageFormsEachLeadToAWorkingClip) {
     EXPECT_EQ(mp4Height(held, {{"Referer", refererPage}}), 360);
 }
 
+TEST_F(SiteTest, HlsAndDashClipsAreManifestsOfSegmentsOnTheSite) {
+    const std::string o = site->origin();
+    const std::string search = body("/search.php");
+    const std::string splash = body("/splash.php");
+    for (const char* path : {"/watch/hls?v=demo", "/watch/dash?v=demo"}) {
+        EXPECT_TRUE(contains(search, "href=\"" + o + path + "\"")) << path;
+        EXPECT_TRUE(contains(splash, "href=\"" + o + path + "\"")) << path;
+        EXPECT_TRUE(contains(body(path), "<h1>Quillmoth Demo Clip</h1>")) << path;
+    }
+    auto lines = [](const std::string& text) {
+        std::vector<std::string> out;
+        for (std::size_t at = 0, end; at < text.size(); at = end + 1) {
+            end = std::min(text.find('\n', at), text.size());
+            out.push_back(text.substr(at, end - at));
+        }
+        return out;
+    };
+    // What ffprobe reads over the site: the length and the codecs, sorted,
+    // each once.
+    auto probe = [&](const std::string& url) {
+        ToolResult r =
+            runProgram({"ffprobe", "-v", "error", "-show_entries",
+                        "format=duration:stream=codec_name", "-of", "default=nw=1:nk=1", url},
+                       dir.path());
+        EXPECT_EQ(r.status, 0) << r.err;
+        std::sort(r.lines.begin(), r.lines.end());
+        r.lines.erase(std::unique(r.lines.begin(), r.lines.end()), r.lines.end());
+        return r.lines;
+    };
+    auto served = [&](const std::string& url, const std::string& type) {
+        auto res = fetch(url);
+        EXPECT_TRUE(res && res->status == 200) << url;
+        EXPECT_EQ(res ? res->get_header_value("Content-Type") : "", type) << url;
+        return res ? res->body : std::string();
+    };
+
+    // HLS: a master playlist of two variants, each a finished list of
+    // MPEG-TS segments.
+    const std::string hlsPage = body("/watch/hls?v=demo");
+    const auto hlsSources = tagsNamed(hlsPage, "source");
+    ASSERT_EQ(hlsSources.size(), 1u);
+    EXPECT_EQ(hlsSources[0].at("type"), "application/x-mpegURL");
+    const std::string master = hlsSources[0].at("src");
+    EXPECT_EQ(metaProperties(hlsPage)["og:video"], master);
+    const auto masterLines = lines(served(master, "application/vnd.apple.mpegurl"));
+    std::vector<std::string> variants;
+    for (std::size_t i = 0; i + 1 < masterLines.size(); ++i)
+        if (masterLines[i].rfind("#EXT-X-STREAM-INF:", 0) == 0)
+            variants.push_back(resolveAddress(master, masterLines[i + 1]));
+    ASSERT_EQ(variants.size(), 2u);
+    for (const std::string& variant : variants) {
+        const auto playlist = lines(served(variant, "application/vnd.apple.mpegurl"));
+        EXPECT_NE(std::find(playlist.begin(), playlist.end(), "#EXT-X-ENDLIST"), playlist.end());
+        int segments = 0;
+        for (const std::string& line : playlist)
+            if (!line.empty() && line[0] != '#') {
+                ++segments;
+                EXPECT_EQ(served(resolveAddress(variant, line), "video/mp2t").substr(0, 1), "G");
+            }
+        EXPECT_EQ(segments, 2) << variant; // 3 s in 2 s segments
+    }
+    EXPECT_EQ(probe(master), (std::vector<std::string>{"3.000000", "aac", "h264"}));
+
+    // DASH: a static MPD of video and audio.
+    const auto dashSources = tagsNamed(body("/watch/dash?v=demo"), "source");
+    ASSERT_EQ(dashSources.size(), 1u);
+    EXPECT_EQ(dashSources[0].at("type"), "application/dash+xml");
+    const std::string mpd = served(dashSources[0].at("src"), "application/dash+xml");
+    EXPECT_TRUE(contains(mpd, "type=\"static\"") && contains(mpd, "<SegmentTemplate"));
+    EXPECT_EQ(probe(dashSources[0].at("src")),
+              (std::vector<std::string>{"3.000000", "aac", "h264"}));
+
+    // Only the names ffmpeg made, and only for the packaged clip.
+    for (const char* path : {"/hls/demo/..%2F..%2Fetc%2Fpasswd", "/hls/demo/manifest.mpd",
+                             "/dash/demo/360.m3u8", "/hls/bars/master.m3u8", "/watch/dash?v=bars"})
+        EXPECT_EQ(statusOf(o + path), 404) << path;
+}
+
 TEST(SiteGivenStream, ServesTheGivenFileForEveryStream) {
     TempFolder dir;
     const std::string bytes = "FLV\x01 not really a movie";
