@@ -2,6 +2,7 @@
 
 #include "MediaProbe.h"
 #include "Mp3Tags.h"
+#include "StreamRequest.h"
 
 #include <string>
 #include <vector>
@@ -50,4 +51,23 @@ public:
     static std::vector<std::string> playableMp4(const std::string& media,
                                                 const MediaProbe::Info& info, bool remux,
                                                 const std::string& output);
+
+    // An HLS or DASH stream's mapped tracks copied as they are (no
+    // re-encoding) into one MP4 at output. Each input is read over
+    // streamProtocols only (never file: or data:, whatever a playlist
+    // names), as one of streamFormats, with the request's user agent,
+    // Referer and cookies (FfmpegCookies); a read that stalls for
+    // stallSeconds fails. hlsExtensionPicky: this ffmpeg's hls demuxer has
+    // -extension_picky, turned off so that parts named without a media
+    // extension are read (still only as streamFormats). Progress goes to
+    // stdout; the log, warnings included, to stderr, each line with its
+    // level.
+    static std::vector<std::string> streamRemux(const StreamRequest& request, long stallSeconds,
+                                                bool hlsExtensionPicky, const std::string& output);
+    static constexpr const char* streamProtocols = "http,https,tcp,tls,crypto";
+    static constexpr const char* streamFormats =
+        "hls,mpegts,mov,mp4,m4a,aac,mp3,dash,webm,matroska";
+
+    // ffmpeg's help on its hls demuxer: its options, one a line.
+    static std::vector<std::string> hlsDemuxerHelp();
 };

@@ -146,7 +146,7 @@ int ProcessRunner::wait(const CancelToken* cancel) {
         return -1;
     }
     // Without a token or a pipe to read there is nothing to do but block.
-    if ((cancel == nullptr && !stdoutLines.isOpen() && !stderrLines.isOpen()) ||
+    if ((cancel == nullptr && !ending && !stdoutLines.isOpen() && !stderrLines.isOpen()) ||
         awaitExit(std::chrono::steady_clock::time_point::max(), cancel)) {
         return reap();
     }
@@ -179,7 +179,7 @@ bool ProcessRunner::awaitExit(std::chrono::steady_clock::time_point deadline,
             readPipes();
             return true;
         }
-        if (cancel != nullptr && cancel->cancelled()) {
+        if (ending || (cancel != nullptr && cancel->cancelled())) {
             return false;
         }
         const auto now = steady_clock::now();
@@ -233,6 +233,8 @@ void ProcessRunner::signalGroup(int sig) const {
 void ProcessRunner::terminate() {
     stdoutLines.mute();
     stderrLines.mute();
+    // Asked already: the grace below is waited out whatever the sinks said.
+    ending = false;
     signalGroup(SIGTERM);
     signalGroup(SIGCONT);
     awaitExit(std::chrono::steady_clock::now() + TermGrace, nullptr);

@@ -27,8 +27,8 @@ class CancelToken;
 // the runner is destroyed is ended like a cancelled one and reaped.
 class ProcessRunner {
 public:
-    // What wait() and run() return when the token ended the child. -1 stays
-    // "did not start, or died of a signal".
+    // What wait() and run() return when the token (or endEarly) ended the
+    // child. -1 stays "did not start, or died of a signal".
     static constexpr int Cancelled = -2;
     // Time an ended group has between SIGTERM and SIGKILL.
     static constexpr std::chrono::milliseconds TermGrace{2000};
@@ -71,6 +71,11 @@ public:
     int wait();
     int wait(const CancelToken* cancel);
 
+    // Ends the child as a cancelled token would, at the wait's next look:
+    // for a line sink that has read enough to know the run is lost. Called
+    // on the waiting thread (from a sink) or before wait().
+    void endEarly() { ending = true; }
+
     // start() then wait().
     int run();
     int run(const CancelToken* cancel);
@@ -92,6 +97,7 @@ private:
     bool dropStderr = false;
     pid_t pid = -1;
     int spawnError = 0;
+    bool ending = false;
     LineSink stdoutSink;
     LineSink stderrSink;
     // Our ends of the pipes while the child may still write to them.
