@@ -3,6 +3,7 @@
 #include "HtmlReader.h"
 #include "JsonLdReader.h"
 #include "NumberText.h"
+#include "QualityChoice.h"
 #include "RelativeAddress.h"
 
 #include <algorithm>
@@ -49,12 +50,6 @@ long long linesOf(const Attributes& attributes) {
     }
     const long long width = NumberText::firstNumber(attribute(attributes, "width"));
     return width > 0 && width < 100000 ? width * 9 / 16 : 0;
-}
-
-// Only what a fetch may reach: never file:, data:, javascript: or ftp:.
-bool webAddress(std::string_view url) {
-    return (url.size() > 7 && sameText(url.substr(0, 7), "http://")) ||
-           (url.size() > 8 && sameText(url.substr(0, 8), "https://"));
 }
 
 // Titles are short; a longer run of text is not kept whole.
@@ -209,7 +204,7 @@ PageSources PageSources::read(std::string_view page, const std::string& pageAddr
          {&collector.elements, &collector.openGraph, &collector.jsonLd}) {
         for (PageSource& source : *kind) {
             source.url = resolveAddress(base, source.url);
-            if (webAddress(source.url) && seen.insert(source.url).second)
+            if (isHttpAddress(source.url) && seen.insert(source.url).second)
                 found.sources.push_back(std::move(source));
         }
     }
@@ -220,42 +215,9 @@ PageSources PageSources::read(std::string_view page, const std::string& pageAddr
 }
 
 std::size_t PageSources::choose(const std::vector<PageSource>& sources, int quality) {
-    bool anyVideo = false;
+    std::vector<QualityChoice::Candidate> candidates;
+    candidates.reserve(sources.size());
     for (const PageSource& s : sources)
-        anyVideo = anyVideo || !s.audio;
-    // The videos, or the sounds when there is no video.
-    const auto eligible = [anyVideo](const PageSource& s) { return s.audio != anyVideo; };
-    bool byLines = false;
-    bool byBandwidth = false;
-    std::size_t first = sources.size();
-    for (std::size_t i = 0; i < sources.size(); ++i) {
-        if (!eligible(sources[i]))
-            continue;
-        first = std::min(first, i);
-        byLines = byLines || sources[i].lines > 0;
-        byBandwidth = byBandwidth || sources[i].bandwidth > 0;
-    }
-    if (!byLines && !byBandwidth)
-        return first;
-    const long long ceiling = !byLines ? 0 : quality == 2 ? 720 : quality == 3 ? 480 : 0;
-    const auto better = [&](long long measure, long long than) {
-        if (quality == 4)
-            return measure < than;
-        if (ceiling > 0 && (measure <= ceiling) != (than <= ceiling))
-            return measure <= ceiling;
-        // Under the ceiling the larger, over it the smaller.
-        return ceiling > 0 && measure > ceiling ? measure < than : measure > than;
-    };
-    std::size_t chosen = first;
-    long long chosenMeasure = 0;
-    for (std::size_t i = first; i < sources.size(); ++i) {
-        const long long measure = byLines ? sources[i].lines : sources[i].bandwidth;
-        if (!eligible(sources[i]) || measure <= 0)
-            continue;
-        if (chosenMeasure == 0 || better(measure, chosenMeasure)) {
-            chosen = i;
-            chosenMeasure = measure;
-        }
-    }
-    return chosen;
+        candidates.push_back({s.audio, s.lines, s.bandwidth});
+    return QualityChoice::choose(candidates, quality);
 }

@@ -12,3 +12,8 @@
 // leading zeros, spaces and bytes past ASCII escaped (a space after a '?' as
 // '+'), an empty query or fragment left out.
 std::string resolveAddress(const std::string& base, std::string_view reference);
+
+// Only what a fetch may reach: an address starting "http://" or "https://"
+// (in any case) and naming something beyond it; never file:, data:,
+// javascript: or ftp:.
+bool isHttpAddress(std::string_view address);

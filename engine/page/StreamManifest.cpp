@@ -1,0 +1,91 @@
+#include "StreamManifest.h"
+
+#include <algorithm>
+#include <string>
+
+namespace {
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
+}
+
+std::string_view withoutBlanks(std::string_view text) {
+    while (!text.empty() && isBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+std::string lowered(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    return out;
+}
+
+// The first element's name, past an XML declaration, comments and
+// processing instructions; empty when the bytes hold none (yet).
+std::string_view rootName(std::string_view text) {
+    while (true) {
+        text = withoutBlanks(text);
+        if (text.starts_with("<?")) {
+            const std::size_t end = text.find("?>");
+            if (end == std::string_view::npos)
+                return {};
+            text.remove_prefix(end + 2);
+        } else if (text.starts_with("<!--")) {
+            const std::size_t end = text.find("-->");
+            if (end == std::string_view::npos)
+                return {};
+            text.remove_prefix(end + 3);
+        } else if (text.starts_with('<')) {
+            text.remove_prefix(1);
+            const std::size_t end = text.find_first_of(" \t\r\n/>");
+            return end == std::string_view::npos ? std::string_view() : text.substr(0, end);
+        } else {
+            return {};
+        }
+    }
+}
+
+bool isMpd(std::string_view name) {
+    const std::size_t colon = name.find(':');
+    return (colon == std::string_view::npos ? name : name.substr(colon + 1)) == "MPD";
+}
+
+} // namespace
+
+StreamManifest::Kind StreamManifest::recognise(std::string_view contentType,
+                                               std::string_view firstBytes,
+                                               std::string_view address) {
+    std::string_view body = firstBytes;
+    if (body.starts_with("\xEF\xBB\xBF"))
+        body.remove_prefix(3);
+    body = withoutBlanks(body);
+    if (body.starts_with("#EXTM3U"))
+        return Kind::Hls;
+    if (isMpd(rootName(body)))
+        return Kind::Dash;
+
+    const std::string type = lowered(withoutBlanks(contentType.substr(0, contentType.find(';'))));
+    if (type == "application/vnd.apple.mpegurl" || type == "application/x-mpegurl" ||
+        type == "audio/mpegurl" || type == "audio/x-mpegurl")
+        return Kind::Hls;
+    if (type == "application/dash+xml" || type == "video/vnd.mpeg.dash.mpd")
+        return Kind::Dash;
+
+    // The extension is a hint only: for a body not seen yet, served as
+    // nothing in particular.
+    if (!body.empty() || !(type.empty() || type == "application/octet-stream" ||
+                           type == "binary/octet-stream" || type == "text/plain"))
+        return Kind::None;
+    std::string_view path = address.substr(0, address.find_first_of("?#"));
+    path.remove_prefix(std::min(path.rfind('/') + 1, path.size()));
+    const std::string extension = lowered(path.substr(std::min(path.rfind('.'), path.size())));
+    if (extension == ".m3u8")
+        return Kind::Hls;
+    if (extension == ".mpd")
+        return Kind::Dash;
+    return Kind::None;
+}
