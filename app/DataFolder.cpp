@@ -84,8 +84,9 @@ DataFolder::~DataFolder() {
     files.reset();
 }
 
-std::int64_t DataFolder::download(const std::string& url, const std::string& title) {
-    return list->add(url, title);
+std::int64_t DataFolder::download(const std::string& url, const std::string& title,
+                                  const SourceRef& source) {
+    return list->add(url, title, source);
 }
 
 void DataFolder::forEach(const std::vector<std::int64_t>& ids,

@@ -48,8 +48,10 @@ public:
     // it ended, interrupted transfers continuing by themselves.
     void start();
 
-    // Queues a download of the page at url; never refused.
-    std::int64_t download(const std::string& url, const std::string& title);
+    // Queues a download of the page at url, of source when one was picked;
+    // never refused.
+    std::int64_t download(const std::string& url, const std::string& title,
+                          const SourceRef& source = {});
 
     // The Transfers tab's actions on the transfers with these ids.
     void pause(const std::vector<std::int64_t>& ids);

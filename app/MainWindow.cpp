@@ -9,7 +9,7 @@
 #include "Library.h"
 #include "LibraryTab.h"
 #include "MessageBox.h"
-#include "PageTitle.h"
+#include "PageFinder.h"
 #include "RegularFile.h"
 #include "SearchTab.h"
 #include "SettingsStore.h"
@@ -99,10 +99,11 @@ void MainWindow::wireDataFolder() {
     folder->start();
     transfers->setModel(&folder->transferModel());
     home->setRunner(folder->workRunner());
-    search->setTitleFinder([this](const std::string& html) {
-        // A page without a title leaves the box as it was.
-        if (const auto title = PageTitle::find(html))
-            search->titleBox()->setText(wide(*title));
+    pageFinder = std::make_unique<PageFinder>(folder->workRunner());
+    search->setPageFinder([this](std::string html, std::string address,
+                                 std::function<void(const PageFinder::Findings&)> found) {
+        pageFinder->find(std::move(html), std::move(address), folder->settings().quality,
+                         std::move(found));
     });
 }
 
@@ -198,6 +199,8 @@ void MainWindow::saveLayout() const {
 }
 
 MainWindow::~MainWindow() {
+    // Before the workers it posts from.
+    pageFinder.reset();
     folder.reset();
 }
 
@@ -303,6 +306,7 @@ void MainWindow::buildTabs() {
 
 void MainWindow::wire() {
     connect(search->downloadButton(), &QPushButton::clicked, this, &MainWindow::onDownload);
+    connect(search, &SearchTab::sourcePicked, this, &MainWindow::download);
     connect(search, &SearchTab::downloadRequested, this,
             [this](const QUrl& page) { queueAddresses({page.toString(QUrl::FullyEncoded)}); });
     connect(library, &LibraryTab::rowDoubleClicked, this, &MainWindow::onLibraryRowDoubleClicked);
@@ -350,6 +354,10 @@ void MainWindow::onTabChanged() {
 }
 
 void MainWindow::onDownload() {
+    download({});
+}
+
+void MainWindow::download(const SourceRef& source) {
     const std::string title = narrow(search->titleBox()->text());
     // Encoded, so that blanks and other characters shown decoded reach the
     // HTTP client as a valid address.
@@ -367,7 +375,7 @@ void MainWindow::onDownload() {
         if (answer != QMessageBox::Retry)
             return;
     }
-    folder->download(url, title);
+    folder->download(url, title, source);
     tabPages->setCurrentWidget(transfers);
 }
 

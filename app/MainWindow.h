@@ -9,6 +9,8 @@
 #include <string>
 
 class DataFolder;
+class PageFinder;
+struct SourceRef;
 class FileManager;
 class HomeTab;
 class LibraryTab;
@@ -65,6 +67,8 @@ protected:
 
 private slots:
     void onDownload();
+    // The Search page's video, as source says (empty: the quality's choice).
+    void download(const SourceRef& source);
     void onHelp();
     void onAbout();
     // Ctrl+V outside a text field, or File > Paste Link.
@@ -129,6 +133,8 @@ private:
     QTimer* summaryTimer = nullptr;
     QWidget* shownTab = nullptr;
     std::unique_ptr<DataFolder> folder;
+    // Reads the Search pane's pages on the data folder's workers.
+    std::unique_ptr<PageFinder> pageFinder;
     bool shownOnce = false;
     bool askOnClose = true;
     // window.ini is a regular file, or nothing.

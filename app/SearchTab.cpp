@@ -8,12 +8,14 @@
 #include "Text.h"
 
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
 #include <QSplitter>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <QWebEngineContextMenuRequest>
 #include <QWebEnginePage>
@@ -67,6 +69,14 @@ QWidget* SearchTab::buildLeftPane() {
     download = new QPushButton(tr("Download"), pane);
     download->setObjectName(QStringLiteral("downloadButton"));
     download->setFixedSize(129, 36);
+    sourcesMenu = new QToolButton(pane);
+    sourcesMenu->setObjectName(QStringLiteral("sourcesButton"));
+    sourcesMenu->setArrowType(Qt::DownArrow);
+    sourcesMenu->setPopupMode(QToolButton::InstantPopup);
+    sourcesMenu->setFixedHeight(36);
+    sourcesMenu->setAccessibleName(tr("Other sources"));
+    sourcesMenu->setMenu(new QMenu(sourcesMenu)); // owned by the button
+    sourcesMenu->hide();
     instructions = new QLabel(tr(Instructions), pane);
     instructions->setObjectName(QStringLiteral("instructions"));
     instructions->setWordWrap(true);
@@ -75,7 +85,12 @@ QWidget* SearchTab::buildLeftPane() {
     auto* layout = new QVBoxLayout(pane);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(titleText);
-    layout->addWidget(download);
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(2);
+    buttons->addWidget(download);
+    buttons->addWidget(sourcesMenu);
+    buttons->addStretch(1);
+    layout->addLayout(buttons);
     layout->addWidget(instructions, 1);
     return pane;
 }
@@ -140,17 +155,54 @@ void SearchTab::onNavigated() {
         const BrowserPane* browser = self->browserPane;
         // Our page for an address that could not be reached is no watch page.
         if (started == self->navigation && !browser->page()->isLoading() &&
-            !browser->showsFailure() && page == pageOf(browser->url())) {
-            // What the user typed for this page outranks what the page says.
-            if (!self->typed && self->titleFinder)
-                self->titleFinder(narrow(html));
-            if (!self->typed && !self->titleText->text().isEmpty())
-                self->titlePage = page;
-            self->updateDownload();
+            !browser->showsFailure() && page == pageOf(browser->url()) && self->pageFinder) {
+            self->pageFinder(narrow(html), narrow(page.toString(QUrl::FullyEncoded)),
+                             [self, started, page](const PageFinder::Findings& findings) {
+                                 if (self)
+                                     self->found(started, page, findings);
+                             });
+            return;
         }
         emit self->pageRead();
     });
     addressText->setText(browserPane->currentAddress());
+}
+
+void SearchTab::found(unsigned started, const QUrl& page, const PageFinder::Findings& findings) {
+    if (started == navigation && page == pageOf(browserPane->url())) {
+        // What the user typed for this page outranks what the page says; a
+        // page without a title leaves the box as it was.
+        if (!typed && !findings.title.empty())
+            titleText->setText(wide(findings.title));
+        if (!typed && !titleText->text().isEmpty())
+            titlePage = page;
+        showSources(findings.sources, findings.chosen);
+        updateDownload();
+    }
+    emit pageRead();
+}
+
+void SearchTab::showSources(std::vector<SourceRef> sources, int chosen) {
+    pageSources = std::move(sources);
+    QMenu* menu = sourcesMenu->menu();
+    menu->clear();
+    // One source needs no choice: Download takes it.
+    sourcesMenu->setVisible(pageSources.size() > 1);
+    if (pageSources.size() < 2)
+        return;
+    for (std::size_t i = 0; i < pageSources.size(); ++i) {
+        const SourceRef& source = pageSources[i];
+        QAction* action = menu->addAction(wide(source.label));
+        action->setToolTip(wide(source.url));
+        // The one Download takes stands out.
+        if (static_cast<int>(i) == chosen) {
+            QFont bold = action->font();
+            bold.setBold(true);
+            action->setFont(bold);
+        }
+        connect(action, &QAction::triggered, this, [this, source] { emit sourcePicked(source); });
+    }
+    menu->setToolTipsVisible(true);
 }
 
 void SearchTab::navigationStarted() {
@@ -159,6 +211,7 @@ void SearchTab::navigationStarted() {
     titleText->clear();
     titlePage.clear();
     typed = false;
+    showSources({}, -1);
     updateDownload();
 }
 
@@ -181,6 +234,7 @@ void SearchTab::updateDownload() {
     const bool current = !titlePage.isEmpty() && titlePage == pageOf(browserPane->url()) &&
                          !browserPane->showsFailure();
     download->setEnabled(current && !titleText->text().trimmed().isEmpty());
+    sourcesMenu->setEnabled(download->isEnabled());
 }
 
 void SearchTab::onBrowserMenu(const QPoint& position) {

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "PageFinder.h"
+
 #include <QUrl>
 #include <QWidget>
 
 #include <functional>
 #include <string>
+#include <vector>
 
 class BrowserPane;
 class NavigationBar;
@@ -12,25 +15,34 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSplitter;
+class QToolButton;
 
 // "Search": the title box, Download and the instructions on the left; the
 // navigation buttons, "Go", the address box and the search browser on the
-// right. Every page the browser reaches is handed to the title finder and its
-// address shown. The title belongs to the page it was read from (or typed
-// for): navigating clears it, and Download is enabled only while that page is
-// shown. A page that could not be reached has no title. A link's context menu
-// offers "Download Video".
+// right. Every page the browser reaches is handed to the page finder and its
+// address shown. The title and the sources belong to the page they were read
+// from (the title also to the page it was typed for): navigating clears them,
+// and Download is enabled only while that page is shown. A page that offers
+// more than one source lists them in a drop-down beside Download, to pick
+// another than the quality's choice. A page that could not be reached has no
+// title. A link's context menu offers "Download Video".
 class SearchTab : public QWidget {
     Q_OBJECT
 public:
-    using TitleFinder = std::function<void(const std::string& html)>;
+    // Reads a page's HTML (at its address) and hands what it found to the
+    // callback later, on this thread.
+    using Finder = std::function<void(std::string html, std::string address,
+                                      std::function<void(const PageFinder::Findings&)> found)>;
 
     explicit SearchTab(QWidget* parent = nullptr);
 
-    void setTitleFinder(TitleFinder finder) { titleFinder = std::move(finder); }
+    void setPageFinder(Finder finder) { pageFinder = std::move(finder); }
 
     QLineEdit* titleBox() const { return titleText; }
     QPushButton* downloadButton() const { return download; }
+    // The drop-down of the page's sources; hidden unless it offers several.
+    QToolButton* sourcesButton() const { return sourcesMenu; }
+    const std::vector<SourceRef>& sources() const { return pageSources; }
     QLineEdit* addressBox() const { return addressText; }
     BrowserPane* browser() const { return browserPane; }
     // Its sizes are kept between runs.
@@ -40,8 +52,10 @@ public:
     static const char* const Instructions;
 
 signals:
-    // A page's HTML has been through the title finder.
+    // A page's HTML has been through the page finder.
     void pageRead();
+    // A source of the page was picked from the drop-down.
+    void sourcePicked(const SourceRef& source);
     // "Download Video" was chosen on a link to page.
     void downloadRequested(const QUrl& page);
 
@@ -56,6 +70,9 @@ private slots:
 
 private:
     void updateDownload();
+    // What the finder found on page, read after navigation started.
+    void found(unsigned started, const QUrl& page, const PageFinder::Findings& findings);
+    void showSources(std::vector<SourceRef> sources, int chosen);
 
     QWidget* buildLeftPane();
     QWidget* buildRightPane();
@@ -63,12 +80,14 @@ private:
     QSplitter* splitter;
     QLineEdit* titleText;
     QPushButton* download;
+    QToolButton* sourcesMenu;
+    std::vector<SourceRef> pageSources;
     QLabel* instructions;
     QPushButton* go;
     QLineEdit* addressText;
     NavigationBar* navBar;
     BrowserPane* browserPane;
-    TitleFinder titleFinder;
+    Finder pageFinder;
     QUrl shownPage; // the browser's page, without its fragment
     QUrl titlePage; // the page the title box's text belongs to
     bool typed = false;

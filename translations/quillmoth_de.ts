@@ -398,6 +398,10 @@
         <source>Download Video</source>
         <translation>Video herunterladen</translation>
     </message>
+    <message>
+        <source>Other sources</source>
+        <translation>Andere Quellen</translation>
+    </message>
 </context>
 <context>
     <name>SettingsStore</name>

@@ -54,6 +54,9 @@ void DownloadJob::run() {
     // A stream map's entry is tried even when its address names nothing:
     // the movie step says it could not be saved.
     bool chosen = false;
+    // Why nothing was chosen.
+    Reason missing = Reason::NoStream;
+    SourceRef source;
     std::string extension;
     JobOptions movieOptions = options();
     // The MP3's cover, read from the page before finding the stream decodes it.
@@ -89,6 +92,7 @@ void DownloadJob::run() {
             url = pageAddress;
             chosen = options().source == 0;
             extension = ".mp4";
+            source = {SourceRef::kindDirect, {}, url};
         } else {
             // Read before the stream map's reading decodes the page in place.
             const PageOffer offer = PageOffer::read(page, pageAddress);
@@ -98,28 +102,37 @@ void DownloadJob::run() {
                 picture = PagePicture::address(page, pageAddress);
             report.step(Reason::SearchingStream);
             const StreamChoice stream = StreamChoice::inPage(page, options().quality, pageAddress);
-            // A source asked for by its number wins over the stream map.
+            // A source asked for by its number, or bound by its label, wins
+            // over the stream map.
+            const SourceRef& bound = options().boundSource;
+            const bool binds = !bound.label.empty();
             const std::optional<std::size_t> picked =
-                offer.pick(options().quality, options().source);
-            if (stream.found() && options().source == 0) {
+                binds ? offer.find(bound.label, bound.url)
+                      : offer.pick(options().quality, options().source);
+            if (binds && !picked) {
+                missing = Reason::SourceGone;
+            } else if (stream.found() && options().source == 0 && !binds) {
                 url = stream.url;
                 chosen = true;
                 extension = movieExtension(options().quality, stream.count);
+                source = {SourceRef::kindStreamMap, {}, url};
             } else if (picked) {
-                const PageSource& source = offer.sources[*picked];
-                url = source.url;
+                const PageSource& found = offer.sources[*picked];
+                url = found.url;
                 chosen = true;
-                const std::string container = source.container();
+                const std::string container = found.container();
                 extension = "." + (container.empty() ? std::string("mp4") : container);
+                source = {found.originName(), found.label(), url};
             }
             movieOptions.referer = pageAddress;
         }
         readable = PageTitle::readable(readable);
         report.send(JobEvent::Kind::Titled, readable);
         if (!chosen) {
-            report.fail(Reason::NoStream);
+            report.fail(missing);
             return;
         }
+        report.sourced(std::move(source));
     }
     report.step(Reason::StreamFound);
     // The tag keeps the whole title, without the "(1)" a taken name may add.

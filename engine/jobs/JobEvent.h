@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Reason.h"
+#include "SourceRef.h"
 
 #include <functional>
 #include <string>
@@ -13,6 +14,7 @@ struct JobEvent {
         Status,          // reason: the step the job has reached
         Titled,          // text: the title the transfer goes by, cleaned but not cut to a file name
         Container,       // text: the movie's type, "flv" or "mp4"
+        Sourced,         // source: what the job saves (kind, label, address)
         Converted,       // the MP3 is in place
         Saved,           // text: the file name (no folder) a movie or MP3 was given
         Resumable,       // text: the part file; detail: the stream's validator; total
@@ -31,6 +33,7 @@ struct JobEvent {
     // a part file.
     std::string text;
     std::string detail;
+    SourceRef source;
     double done = 0;
     double total = 0;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FetchBounds.h"
+#include "SourceRef.h"
 
 #include <cstddef>
 #include <memory>
@@ -20,6 +21,11 @@ struct JobOptions : FetchBounds {
     // The page's source to save, from 1 in PageOffer's order, instead of the
     // quality's choice or the stream map; 0: the quality's choice.
     int source = 0;
+    // The page source the transfer is bound to (picked in a list, or saved
+    // by an earlier run): found again by its label, preferring the same
+    // address among equal labels; gone, the job fails with SourceGone. An
+    // empty label binds nothing: the quality's choice.
+    SourceRef boundSource;
     // Folders without a trailing "/".
     std::string movieFolder = ".";
     std::string musicFolder = ".";

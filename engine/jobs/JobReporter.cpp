@@ -45,6 +45,13 @@ void JobReporter::resumable(const std::string& partFile, std::string validator,
     deliver(std::move(event));
 }
 
+void JobReporter::sourced(SourceRef source) const {
+    JobEvent event;
+    event.kind = JobEvent::Kind::Sourced;
+    event.source = std::move(source);
+    deliver(std::move(event));
+}
+
 void JobReporter::stopped() const {
     if (paused())
         send(JobEvent::Kind::Paused, Reason::JobPaused);

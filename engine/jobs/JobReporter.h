@@ -29,6 +29,8 @@ public:
     void step(Reason reason) const { send(JobEvent::Kind::Status, reason); }
     void fail(Reason reason) const { send(JobEvent::Kind::Failed, reason); }
     void progress(double total, double received) const;
+    // The source the job saves.
+    void sourced(SourceRef source) const;
     // How much of the movie's sound the conversion has made MP3, in seconds.
     void convertProgress(double done, double total) const;
     // What to store to continue partFile later: the stream's validator and

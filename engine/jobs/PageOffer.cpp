@@ -65,6 +65,19 @@ bool PageOffer::isMedia(std::string_view type, std::string_view first) {
     return !head.container().empty();
 }
 
+std::optional<std::size_t> PageOffer::find(const std::string& label, const std::string& url) const {
+    std::optional<std::size_t> found;
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+        if (sources[i].label() != label)
+            continue;
+        if (sources[i].url == url)
+            return i;
+        if (!found)
+            found = i;
+    }
+    return found;
+}
+
 std::optional<std::size_t> PageOffer::pick(int quality, int source) const {
     if (source > 0) {
         if (static_cast<std::size_t>(source) > sources.size())

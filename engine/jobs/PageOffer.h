@@ -36,6 +36,9 @@ public:
     // for, else the quality's choice; nothing when there is none, or none
     // of that number.
     std::optional<std::size_t> pick(int quality, int source) const;
+    // The index of the source listed by label, preferring the one at url
+    // among sources of the same label; nothing when none has that label.
+    std::optional<std::size_t> find(const std::string& label, const std::string& url) const;
 
     std::vector<PageSource> sources;
     std::string title;

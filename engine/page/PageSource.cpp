@@ -68,6 +68,18 @@ std::string PageSource::container() const {
     return {};
 }
 
+const char* PageSource::originName() const {
+    switch (origin) {
+    case Origin::Element:
+        return "element";
+    case Origin::OpenGraph:
+        return "open-graph";
+    case Origin::JsonLd:
+        return "json-ld";
+    }
+    return "";
+}
+
 std::string PageSource::label() const {
     std::string name = container();
     if (name == "m3u8")

@@ -41,7 +41,12 @@ protected:
         options.stallSeconds = bounds.stallSeconds;
         options.maxPageBytes = bounds.maxPageBytes;
         options.curlFactory = bounds.curlFactory;
-        DownloadJob job(std::move(options), id, &JobRecorder::record);
+        options.boundSource = bound;
+        DownloadJob job(std::move(options), id, [this](const JobEvent& event) {
+            if (event.kind == JobEvent::Kind::Sourced)
+                sourced = event.source;
+            JobRecorder::record(event);
+        });
         job.run();
         return {JobRecorder::statusesOf(id), JobRecorder::progressOf(id)};
     }
@@ -52,6 +57,9 @@ protected:
     }
 
     JobOptions bounds;
+    // The source the next run is bound to, and the one the last run saved.
+    SourceRef bound;
+    SourceRef sourced;
     FixtureServer srv;
     TempDir movies;
     TempDir mp3s;
@@ -276,6 +284,18 @@ TEST_F(DownloadJobTest, TodaysPageFormsAndDirectLinks) {
               (Texts{"reading-page", "page-received", "stream-found", "connecting", "downloading",
                      "setmp4", "setwebm", "saved:clip one.webm", "downloaded", "done:downloaded"}));
     EXPECT_EQ(readFile(movies.file("clip one.webm")).size(), 20'028u);
+    EXPECT_EQ(sourced.kind, "direct");
+
+    // A resume finds its source again by its label, at the page's fresh
+    // address, whatever the quality says; one no longer offered fails.
+    bound = {"element", "360p MP4", srv.url("/media/360.mp4?expired")};
+    EXPECT_EQ(run(srv.url("/video"), "Bound", 1).texts.back(), "done:downloaded");
+    EXPECT_TRUE(readFile(movies.file("Bound.mp4")) == small);
+    EXPECT_EQ(sourced.url, srv.url("/media/360.mp4"));
+    bound.label = "1080p MP4";
+    EXPECT_EQ(run(srv.url("/video"), "Gone", 1).texts,
+              (Texts{"reading-page", "page-received", "searching-stream", "done:source-gone"}));
+    EXPECT_FALSE(std::filesystem::exists(movies.file("Gone.mp4")));
 }
 
 TEST_F(DownloadJobTest, RedirectsAreFollowedToTheBody) {

@@ -109,6 +109,7 @@ std::vector<std::string> StatusLines::lines(const JobEvent& event) {
     case Kind::ConvertProgress:
     case Kind::Resumable:
     case Kind::Titled:
+    case Kind::Sourced:
         return {};
     case Kind::Status:
     case Kind::Converting:

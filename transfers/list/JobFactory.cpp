@@ -15,6 +15,7 @@ std::unique_ptr<Job> JobFactory::make(const TransferRecord& record, int id, JobS
     options.pageUrl = record.pageUrl;
     options.title = record.title;
     options.quality = record.quality;
+    options.boundSource = record.source;
     options.movieFolder = record.movieFolder;
     options.musicFolder = record.musicFolder;
     options.convert = record.convert;

@@ -29,6 +29,9 @@ bool RecordEvents::takeFacts(TransferRecord& record, const JobEvent& event) {
             record.validator.clear();
         }
         return true;
+    case JobEvent::Kind::Sourced:
+        record.source = event.source;
+        return true;
     case JobEvent::Kind::Resumable:
         record.partFile = event.text;
         record.validator = event.detail;

@@ -43,8 +43,8 @@ void bindText(sqlite3_stmt* statement, int index, std::string_view text) {
 constexpr const char* columns =
     "id, state, kind, title, page_url, quality, movie_folder, music_folder, convert, part_file,"
     " validator, received, total, type, movie_path, mp3_path, error, status, added_at, ended_at,"
-    " file_title, detail";
-constexpr int columnCount = 22;
+    " file_title, detail, source_kind, source_label, source_url";
+constexpr int columnCount = 25;
 
 std::string saveSql() {
     std::string marks = "?";
@@ -96,6 +96,9 @@ int RecordTable::save(const TransferRecord& r) {
     sqlite3_bind_int64(s, 20, r.endedAt);
     bindText(s, 21, r.fileTitle);
     bindText(s, 22, r.detail);
+    bindText(s, 23, r.source.kind);
+    bindText(s, 24, r.source.label);
+    bindText(s, 25, r.source.url);
     const int result = sqlite3_step(s);
     sqlite3_reset(s);
     sqlite3_clear_bindings(s);
@@ -142,6 +145,7 @@ std::vector<TransferRecord> RecordTable::loadAll() {
         r.endedAt = sqlite3_column_int64(raw, 19);
         r.fileTitle = textAt(raw, 20);
         r.detail = textAt(raw, 21);
+        r.source = {textAt(raw, 22), textAt(raw, 23), textAt(raw, 24)};
         records.push_back(std::move(r));
     }
     return records;

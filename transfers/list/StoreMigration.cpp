@@ -113,10 +113,18 @@ int keepReasons(sqlite3* db) {
                 "DROP TABLE old_texts");
 }
 
+// Version 4: the source a transfer saves, so that a resume finds the same
+// one again: its kind, label and address. Older rows chose by quality.
+int keepSources(sqlite3* db) {
+    return exec(db, "ALTER TABLE transfers ADD COLUMN source_kind TEXT;"
+                    "ALTER TABLE transfers ADD COLUMN source_label TEXT;"
+                    "ALTER TABLE transfers ADD COLUMN source_url TEXT");
+}
+
 using Step = int (*)(sqlite3*);
 // Step i brings a store of version i to version i + 1. A later schema is one
 // more function here.
-constexpr Step steps[] = {&createTransfers, &splitTitlesFromFiles, &keepReasons};
+constexpr Step steps[] = {&createTransfers, &splitTitlesFromFiles, &keepReasons, &keepSources};
 
 int storedVersion(sqlite3* db, int& version) {
     sqlite3_stmt* statement = nullptr;

@@ -185,8 +185,9 @@ void TransferList::restore() {
     pump();
 }
 
-std::int64_t TransferList::add(const std::string& url, const std::string& title) {
+std::int64_t TransferList::add(const std::string& url, const std::string& title, SourceRef source) {
     TransferRecord record;
+    record.source = std::move(source);
     record.id = newId();
     // Without a title the job names the file after the page's headline.
     if (!title.empty()) {
@@ -475,6 +476,7 @@ void TransferList::apply(const JobEvent& event) {
             break;
         case JobEvent::Kind::Titled:
         case JobEvent::Kind::Resumable:
+        case JobEvent::Kind::Sourced:
             RecordEvents::takeFacts(record, event);
             stateChanged(*entry);
             break;

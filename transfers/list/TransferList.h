@@ -74,7 +74,7 @@ public:
     // Queues a download of the watch page at url, titled title (cleaned;
     // its files named after it made safe; empty: the page's headline, known
     // once the page is read), with the settings of now. Never refused.
-    std::int64_t add(const std::string& url, const std::string& title);
+    std::int64_t add(const std::string& url, const std::string& title, SourceRef source = {});
 
     // How many jobs run at once (1 to 8); more wait as Queued, in order.
     void setMaxRunning(int n);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Reason.h"
+#include "SourceRef.h"
 
 #include <cstdint>
 #include <string>
@@ -38,6 +39,9 @@ struct TransferRecord {
     std::string fileTitle;
     std::string pageUrl;
     int quality = 4;
+    // The source saved (or picked to save): a resume finds it again on the
+    // page by its label. Empty until the job has chosen, unless picked.
+    SourceRef source;
     // Folders of the latest job, without a trailing "/".
     std::string movieFolder;
     std::string musicFolder;

@@ -27,6 +27,7 @@ TransferRecord everyField(std::int64_t id) {
     r.title = "Caf\xC3\xA9 'quoted' (1)";
     r.pageUrl = "http://localhost/watch?v=cafe&x=1";
     r.quality = 2;
+    r.source = {"element", "720p MP4", "http://localhost/media/720.mp4?sig=1"};
     r.movieFolder = "/m";
     r.musicFolder = "/n";
     r.convert = true;
@@ -51,7 +52,7 @@ auto fields(const TransferRecord& r) {
     return std::tie(r.id, r.state, r.kind, r.title, r.fileTitle, r.pageUrl, r.quality,
                     r.movieFolder, r.musicFolder, r.convert, r.partFile, r.validator, r.received,
                     r.total, r.type, r.moviePath, r.mp3Path, r.error, r.status, r.detail, r.addedAt,
-                    r.endedAt);
+                    r.endedAt, r.source.kind, r.source.label, r.source.url);
 }
 
 // A store as the first version of the program left it, in WAL mode.
@@ -175,6 +176,8 @@ TEST(TransferStoreTest, AnOlderStoreIsMigratedOnceItCanBeWritten) {
     EXPECT_EQ(records[0].mp3Path, "/n/Clip(1).mp3");
     EXPECT_EQ(records[1].state, TransferState::Paused);
     EXPECT_EQ(records[1].moviePath, "");
+    // Older rows chose by quality: no source binds their resume.
+    EXPECT_TRUE(records[1].source.empty());
 }
 
 // The English statuses earlier versions kept become reasons; a text that

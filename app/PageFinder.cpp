@@ -1,0 +1,49 @@
+#include "PageFinder.h"
+
+#include "PageOffer.h"
+#include "PageTitle.h"
+#include "WorkRunner.h"
+
+#include <memory>
+#include <system_error>
+#include <utility>
+
+PageFinder::PageFinder(WorkRunner& runner, QObject* parent)
+    : QObject(parent), runner(runner), post(this) {}
+
+PageFinder::~PageFinder() {
+    post.close();
+}
+
+void PageFinder::find(std::string html, std::string address, int quality, Found found) {
+    struct Asked {
+        std::string html;
+        std::string address;
+        int quality;
+        Found found;
+    };
+    auto asked = std::make_shared<Asked>(
+        Asked{std::move(html), std::move(address), quality, std::move(found)});
+    try {
+        runner.run([post = post, asked] {
+            // Runs on a worker thread; the findings go back to the window's.
+            Findings findings = read(asked->html, asked->address, asked->quality);
+            post([asked, findings = std::move(findings)] { asked->found(findings); });
+        });
+    } catch (const std::system_error&) {
+        // No thread to spare: the page is read here, as it was before workers.
+        asked->found(read(asked->html, asked->address, asked->quality));
+    }
+}
+
+PageFinder::Findings PageFinder::read(const std::string& html, const std::string& address,
+                                      int quality) {
+    const PageOffer offer = PageOffer::read(html, address);
+    Findings findings;
+    findings.title = PageTitle::find(html).value_or(offer.title);
+    for (const PageSource& source : offer.sources)
+        findings.sources.push_back({source.originName(), source.label(), source.url});
+    if (const auto chosen = offer.pick(quality, 0))
+        findings.chosen = static_cast<int>(*chosen);
+    return findings;
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "SourceRef.h"
+#include "WindowPost.h"
+
+#include <QObject>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class WorkRunner;
+
+// Reads a Search page off the window's thread, as a job would read it: its
+// title (the headline, else og:title, the JSON-LD name, <title>) and the
+// sources it offers beyond a stream map, the quality's choice first marked.
+// Window thread; the reading runs on a worker.
+class PageFinder : public QObject {
+    Q_OBJECT
+public:
+    struct Findings {
+        std::string title;
+        std::vector<SourceRef> sources;
+        // The index in sources the quality picks; -1 when none.
+        int chosen = -1;
+    };
+    using Found = std::function<void(const Findings&)>;
+
+    PageFinder(WorkRunner& runner, QObject* parent = nullptr);
+    // Nothing posted reaches found once this is gone.
+    ~PageFinder() override;
+
+    // found runs later on the window's thread, unless this is gone first.
+    // quality: the setting's 1 to 4.
+    void find(std::string html, std::string address, int quality, Found found);
+
+    // The same reading, on the caller's thread.
+    static Findings read(const std::string& html, const std::string& address, int quality);
+
+private:
+    WorkRunner& runner;
+    WindowPost post;
+};
