@@ -65,8 +65,11 @@ public:
     static std::vector<std::string> streamRemux(const StreamRequest& request, long stallSeconds,
                                                 bool hlsExtensionPicky, const std::string& output);
     static constexpr const char* streamProtocols = "http,https,tcp,tls,crypto";
+    // The playlists, their parts' containers (the mov and matroska demuxers
+    // answer to mp4, m4a and webm too), and WebVTT: dash opens every
+    // subtitle track an MPD lists, and fails whole on one it may not read.
     static constexpr const char* streamFormats =
-        "hls,mpegts,mov,mp4,m4a,aac,mp3,dash,webm,matroska";
+        "hls,mpegts,mov,mp4,m4a,aac,mp3,dash,webm,matroska,webvtt";
 
     // ffmpeg's help on its hls demuxer: its options, one a line.
     static std::vector<std::string> hlsDemuxerHelp();
