@@ -51,11 +51,11 @@ private:
 struct Log {
     bool lostPart = false;
     bool writeFailed = false;
-    // Its last errors, shown when the run fails.
+    // Its last errors and lost parts, shown when the run fails.
     std::deque<std::string> errors;
 };
 
-bool isWebAddress(const std::string& address) {
+bool isHttp(const std::string& address) {
     return address.rfind("http://", 0) == 0 || address.rfind("https://", 0) == 0;
 }
 
@@ -84,7 +84,7 @@ StreamRemux::Outcome StreamRemux::run(const StreamRequest& request, long stallSe
     if (request.inputs.empty() || request.inputs.size() > 2 || request.maps.empty())
         return Outcome::Failed;
     for (const std::string& input : request.inputs)
-        if (!isWebAddress(input))
+        if (!isHttp(input))
             return Outcome::Failed;
     const bool picky =
         request.kind == StreamRequest::Kind::Hls && FfmpegFeatures::hlsExtensionPicky();
@@ -96,11 +96,12 @@ StreamRemux::Outcome StreamRemux::run(const StreamRequest& request, long stallSe
         log.writeFailed = log.writeFailed || Mp3Encoder::reportsWriteFailure(line);
         // A stream with a part left out is lost already: ffmpeg is not left
         // to wait out a stalled server for each part after it.
-        if (reportsLostPart(line) && !log.lostPart) {
+        const bool lost = reportsLostPart(line);
+        if (lost && !log.lostPart) {
             log.lostPart = true;
             ffmpeg.endEarly();
         }
-        if (line.find("[error]") != std::string::npos ||
+        if (lost || line.find("[error]") != std::string::npos ||
             line.find("[fatal]") != std::string::npos) {
             log.errors.push_back(line);
             if (log.errors.size() > 8)
