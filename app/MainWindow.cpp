@@ -2,6 +2,7 @@
 
 #include "BrowserPane.h"
 #include "DataFolder.h"
+#include "FetchBounds.h"
 #include "FileManager.h"
 #include "HomePlayer.h"
 #include "HomeTab.h"
@@ -11,6 +12,7 @@
 #include "MessageBox.h"
 #include "PageFinder.h"
 #include "RegularFile.h"
+#include "SearchProfile.h"
 #include "SearchTab.h"
 #include "SettingsStore.h"
 #include "SettingsTab.h"
@@ -69,6 +71,9 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), chooser(this) {
     resize(800, 588);
     setAcceptDrops(true);
 
+    // Before the Search pane, whose pages it outlives.
+    searchProfile = std::make_unique<SearchProfile>(wide(SettingsStore::userDataFolder()) +
+                                                    QStringLiteral("browser"));
     buildStatusBar();
     buildMenu();
     buildTabs();
@@ -96,6 +101,17 @@ void MainWindow::wireDataFolder() {
             settingsPage->display(folder->settings());
     });
     library->setLibrary(&folder->library());
+    // Downloads send what the Search pane would; the ones continuing from
+    // the last run wait for its stored cookies to load.
+    folder->transfers().setIdentity(
+        [profile = searchProfile.get()](const std::string& pageUrl, FetchBounds& bounds) {
+            profile->identify(pageUrl, bounds);
+        });
+    folder->transfers().hold(true);
+    connect(searchProfile.get(), &SearchProfile::settled, this, [this] {
+        if (folder)
+            folder->transfers().hold(false);
+    });
     folder->start();
     transfers->setModel(&folder->transferModel());
     home->setRunner(folder->workRunner());
@@ -202,6 +218,10 @@ MainWindow::~MainWindow() {
     // Before the workers it posts from.
     pageFinder.reset();
     folder.reset();
+    // Its pages go before their profile; no tab change is taken for a user's.
+    disconnect(tabPages, nullptr, this, nullptr);
+    delete search;
+    searchProfile.reset();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -291,7 +311,7 @@ void MainWindow::buildTabs() {
     tabPages = new QTabWidget(this);
     tabPages->setObjectName(QStringLiteral("tabs"));
     home = new HomeTab(SettingsStore::userDataFolder());
-    search = new SearchTab;
+    search = new SearchTab(searchProfile->profile());
     transfers = new TransfersTab;
     library = new LibraryTab;
     tabPages->addTab(home, tr("Home"));

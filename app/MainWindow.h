@@ -10,6 +10,7 @@
 
 class DataFolder;
 class PageFinder;
+class SearchProfile;
 struct SourceRef;
 class FileManager;
 class HomeTab;
@@ -132,6 +133,9 @@ private:
     FileManager* fileManager = nullptr;
     QTimer* summaryTimer = nullptr;
     QWidget* shownTab = nullptr;
+    // The Search pane's browser profile: its cookies and user agent go with
+    // every download.
+    std::unique_ptr<SearchProfile> searchProfile;
     std::unique_ptr<DataFolder> folder;
     // Reads the Search pane's pages on the data folder's workers.
     std::unique_ptr<PageFinder> pageFinder;

@@ -25,13 +25,13 @@ const char* const SearchTab::Instructions = QT_TRANSLATE_NOOP(
     "1. Search for the video you want.\n\n2. When you are on the page that's playing your video "
     "the title will appear.\n\n3. Click Download.");
 
-SearchTab::SearchTab(QWidget* parent) : QWidget(parent) {
+SearchTab::SearchTab(QWebEngineProfile* profile, QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("searchTab"));
     splitter = new QSplitter(Qt::Horizontal, this);
     splitter->setObjectName(QStringLiteral("searchSplitter"));
     splitter->setHandleWidth(5);
     splitter->addWidget(buildLeftPane());
-    splitter->addWidget(buildRightPane());
+    splitter->addWidget(buildRightPane(profile));
     splitter->setStretchFactor(1, 1);
     // Room for a title of a few words; dragging the handle gives it more.
     splitter->setSizes({260, 740});
@@ -95,7 +95,7 @@ QWidget* SearchTab::buildLeftPane() {
     return pane;
 }
 
-QWidget* SearchTab::buildRightPane() {
+QWidget* SearchTab::buildRightPane(QWebEngineProfile* profile) {
     auto* pane = new QWidget;
     go = new QPushButton(tr("Go"), pane);
     go->setObjectName(QStringLiteral("goButton"));
@@ -105,7 +105,7 @@ QWidget* SearchTab::buildRightPane() {
     addressText = new QLineEdit(SiteAddress::searchAddress(), pane);
     addressText->setObjectName(QStringLiteral("addressBox"));
     addressText->setAccessibleName(tr("Address"));
-    browserPane = new BrowserPane(pane);
+    browserPane = new BrowserPane(pane, profile);
     browserPane->setObjectName(QStringLiteral("searchBrowser"));
     browserPane->setAccessibleName(tr("Search page"));
     navBar = new NavigationBar(browserPane, pane);

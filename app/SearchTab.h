@@ -16,6 +16,7 @@ class QLineEdit;
 class QPushButton;
 class QSplitter;
 class QToolButton;
+class QWebEngineProfile;
 
 // "Search": the title box, Download and the instructions on the left; the
 // navigation buttons, "Go", the address box and the search browser on the
@@ -34,7 +35,9 @@ public:
     using Finder = std::function<void(std::string html, std::string address,
                                       std::function<void(const PageFinder::Findings&)> found)>;
 
-    explicit SearchTab(QWidget* parent = nullptr);
+    // The browser shows pages of profile (null: the default one), which
+    // must outlive the tab.
+    explicit SearchTab(QWebEngineProfile* profile = nullptr, QWidget* parent = nullptr);
 
     void setPageFinder(Finder finder) { pageFinder = std::move(finder); }
 
@@ -75,7 +78,7 @@ private:
     void showSources(std::vector<SourceRef> sources, int chosen);
 
     QWidget* buildLeftPane();
-    QWidget* buildRightPane();
+    QWidget* buildRightPane(QWebEngineProfile* profile);
 
     QSplitter* splitter;
     QLineEdit* titleText;

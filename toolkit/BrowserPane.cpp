@@ -15,7 +15,9 @@
 #include <string>
 #include <unistd.h>
 
-BrowserPane::BrowserPane(QWidget* parent) : QWebEngineView(parent) {
+BrowserPane::BrowserPane(QWidget* parent, QWebEngineProfile* profile) : QWebEngineView(parent) {
+    if (profile)
+        setPage(new QWebEnginePage(profile, this)); // owned by the pane
     // loadingChanged, unlike loadFinished, tells an HTTP error status (a page
     // of the site's own) from an address that could not be reached.
     connect(page(), &QWebEnginePage::loadingChanged, this, &BrowserPane::onLoadingChanged);

@@ -6,6 +6,7 @@
 #include <functional>
 
 class QWebEngineLoadingInfo;
+class QWebEngineProfile;
 
 // The embedded browser: navigate, current address, the current document's
 // HTML and a navigated signal. An address that cannot be reached shows our
@@ -13,7 +14,8 @@ class QWebEngineLoadingInfo;
 class BrowserPane : public QWebEngineView {
     Q_OBJECT
 public:
-    explicit BrowserPane(QWidget* parent = nullptr);
+    // Pages of profile (null: the default one), which must outlive the pane.
+    explicit BrowserPane(QWidget* parent = nullptr, QWebEngineProfile* profile = nullptr);
 
     void navigate(const QString& address);
     // The address shown, or an empty text when nothing was loaded yet.

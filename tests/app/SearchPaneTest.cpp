@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <QPushButton>
+#include <QToolButton>
 
 #include <filesystem>
 #include <fstream>
@@ -173,4 +174,48 @@ TEST_F(SearchPaneTest, DownloadVideoOnALinksMenuQueuesThePageItLeadsTo) {
     ASSERT_EQ(window->dataFolder()->transfers().size(), 1u);
     EXPECT_EQ(window->dataFolder()->transfers().at(0).pageUrl, server.url("/watch"));
     EXPECT_EQ(currentTab()->objectName(), "transfersTab");
+}
+
+// A page of several sources lists them beside Download; the one picked is
+// saved, with the cookie the Search pane was given and its user agent.
+TEST_F(SearchPaneTest, APageOfSeveralSourcesOffersThemBesideDownload) {
+    const std::string small = "\0\0\0\x18" + std::string("ftypisom") + testBytes(20000, 3);
+    const std::string large = "\0\0\0\x18" + std::string("ftypisom") + testBytes(60000, 4);
+    server.get("/two", [](const httplib::Request&, httplib::Response& res) {
+        res.set_header("Set-Cookie", "seen=1; Path=/");
+        res.set_content("<title>Two Sizes</title><video>"
+                        "<source src=\"/s360.mp4\" type=\"video/mp4\" size=\"360\">"
+                        "<source src=\"/s720.mp4\" type=\"video/mp4\" size=\"720\"></video>",
+                        "text/html");
+    });
+    const auto gated = [](const std::string& bytes) {
+        return [bytes](const httplib::Request& req, httplib::Response& res) {
+            const bool browser =
+                req.get_header_value("User-Agent").find("QtWebEngine") != std::string::npos;
+            res.status = req.get_header_value("Cookie") == "seen=1" && browser ? 200 : 403;
+            res.set_content(bytes, "video/mp4");
+        };
+    };
+    server.get("/s360.mp4", gated(small));
+    server.get("/s720.mp4", gated(large));
+
+    ASSERT_TRUE(searchTo(server.url("/two")));
+    EXPECT_EQ(titleBox()->text(), "Two Sizes");
+    QToolButton* sources = window->searchTab()->sourcesButton();
+    EXPECT_FALSE(sources->isHidden());
+    const QList<QAction*> listed = sources->menu()->actions();
+    ASSERT_EQ(listed.size(), 2);
+    EXPECT_EQ(listed[0]->text(), "360p MP4");
+    EXPECT_TRUE(listed[0]->font().bold()); // what Download alone takes
+    listed[1]->trigger();
+    ASSERT_EQ(transferRows(), 1);
+    const TransferRecord& record = window->dataFolder()->transfers().at(0);
+    EXPECT_EQ(record.source.label, "720p MP4");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return record.state == TransferState::Done; }, 60000))
+        << transferCell(0, TransferModel::StatusColumn).toStdString();
+    EXPECT_TRUE(readAll(record.moviePath) == large);
+
+    // Another page's sources are not this one's.
+    ASSERT_TRUE(searchTo(server.url("/plain page")));
+    EXPECT_TRUE(sources->isHidden());
 }

@@ -10,7 +10,7 @@
 
 std::unique_ptr<Job> JobFactory::make(const TransferRecord& record, int id, JobSink sink,
                                       std::shared_ptr<const CancelToken> token,
-                                      std::shared_ptr<SpeedLimit> limit) {
+                                      std::shared_ptr<SpeedLimit> limit, const Identity& identity) {
     JobOptions options;
     options.pageUrl = record.pageUrl;
     options.title = record.title;
@@ -19,6 +19,8 @@ std::unique_ptr<Job> JobFactory::make(const TransferRecord& record, int id, JobS
     options.movieFolder = record.movieFolder;
     options.musicFolder = record.musicFolder;
     options.convert = record.convert;
+    if (identity)
+        identity(record.pageUrl, options);
     if (convertsOnly(record)) {
         if (record.kind == TransferKind::Conversion)
             options.bitRate = ConvertJob::onRequestBitRate;

@@ -4,22 +4,31 @@
 #include "JobEvent.h"
 #include "TransferRecord.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
 class Job;
 class SpeedLimit;
+struct FetchBounds;
 
 // The job a record's state calls for, built from the record alone.
 class JobFactory {
 public:
+    // Fills in what a browser would send with requests for the page at
+    // pageUrl: its user agent, the cookies for its host.
+    using Identity = std::function<void(const std::string& pageUrl, FetchBounds& bounds)>;
+
     // A download continuing from the record's part file and validator, or
     // a conversion: asked for (at the bitrate of conversions on request), or
     // the automatic one of a saved movie that did not get it yet. A
-    // download keeps to limit (may be null), which it shares with others.
+    // download keeps to limit (may be null), which it shares with others,
+    // and sends what identity (may be empty) adds, as do the conversion's
+    // fetches of the page and its picture.
     static std::unique_ptr<Job> make(const TransferRecord& record, int id, JobSink sink,
                                      std::shared_ptr<const CancelToken> token,
-                                     std::shared_ptr<SpeedLimit> limit = {});
+                                     std::shared_ptr<SpeedLimit> limit = {},
+                                     const Identity& identity = {});
 
     // The next job only converts: the movie is on disk already.
     static bool convertsOnly(const TransferRecord& record);

@@ -226,8 +226,13 @@ void TransferList::enqueue(Entry& entry) {
     waiting.emplace_back(entry.record.id, entry.turn);
 }
 
+void TransferList::hold(bool held) {
+    this->held = held;
+    pump();
+}
+
 void TransferList::pump() {
-    if (closing)
+    if (closing || held)
         return;
     for (auto it = waiting.begin(); it != waiting.end() && runningCount() < limit;) {
         Entry* entry = find(it->first);
@@ -252,7 +257,7 @@ void TransferList::start(Entry& entry) {
         record.partFile = JobFactory::partFile(record);
     const int job = ++lastJob;
     auto token = std::make_shared<CancelToken>();
-    std::unique_ptr<Job> work = JobFactory::make(record, job, sink, token, sharedLimit);
+    std::unique_ptr<Job> work = JobFactory::make(record, job, sink, token, sharedLimit, identity);
     record.state =
         JobFactory::convertsOnly(record) ? TransferState::Converting : TransferState::Running;
     entry.rate.reset();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "JobEvent.h"
+#include "JobFactory.h"
 #include "TransferRate.h"
 #include "TransferRecord.h"
 
@@ -65,6 +66,11 @@ public:
     TransferList& operator=(const TransferList&) = delete;
 
     void setObserver(Observer* observer) { this->observer = observer; }
+    // What the jobs started from now on send as a browser would.
+    void setIdentity(JobFactory::Identity identity) { this->identity = std::move(identity); }
+    // While held, no job starts: transfers wait, queued, for what they need
+    // (the browser's cookies, still loading). Released, the queue moves on.
+    void hold(bool held);
 
     // At start: the store's records as they ended. Interrupted ones (and
     // any left Running, Queued or Converting by a crash) continue by
@@ -179,6 +185,8 @@ private:
 
     TransferStore* store;
     Runner runner;
+    JobFactory::Identity identity;
+    bool held = false;
     JobSink sink;
     SettingsSource settings;
     Observer* observer = nullptr;

@@ -112,6 +112,18 @@ TEST_F(TransferListTest, QueueRunsAtMostMaxRunningInOrder) {
     const auto f = list->add("http://x/f", "f");
     EXPECT_EQ(state(f), State::Failed);
     EXPECT_EQ(record(f).status, Reason::StartFailed);
+
+    // Held (the browser's cookies still loading), the queue waits; a job
+    // started sends what the browser would for its page.
+    refuse = false;
+    list->hold(true);
+    const auto g = list->add("http://x/g", "g");
+    EXPECT_EQ(state(g), State::Queued);
+    list->setIdentity([](const std::string& page, FetchBounds& bounds) { bounds.referer = page; });
+    const std::size_t started = jobs.size();
+    list->hold(false);
+    ASSERT_EQ(jobs.size(), started + 1);
+    EXPECT_EQ(jobs.back()->options().referer, "http://x/g");
 }
 
 TEST_F(TransferListTest, StatesFollowUserActionsAndJobEvents) {
