@@ -20,7 +20,8 @@ public:
     bool number_integer(json::number_integer_t n) { return number(n); }
     bool number_unsigned(json::number_unsigned_t n) { return number(static_cast<long long>(n)); }
     bool number_float(json::number_float_t n, const json::string_t&) {
-        return number(static_cast<long long>(n));
+        // A size past any screen (or not a number) is no size.
+        return number(n > -1e15 && n < 1e15 ? static_cast<long long>(n) : 0);
     }
     bool binary(json::binary_t&) { return true; }
     bool string(json::string_t& text) {

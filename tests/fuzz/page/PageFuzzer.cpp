@@ -2,14 +2,18 @@
 // page), the title extraction (PageTitle::find), the file title
 // (PageTitle::safe), the page's picture (PagePicture::address) and percent
 // decoding (percentDecode), the sources its markup and JSON-LD name
-// (PageSources), with the properties each promises.
+// (PageSources), and the same bytes as an HLS playlist (HlsPlaylist) and a
+// DASH manifest (DashManifest), with the properties each promises.
+#include "DashManifest.h"
 #include "FuzzCheck.h"
+#include "HlsPlaylist.h"
 #include "PagePicture.h"
 #include "PageSources.h"
 #include "PageTitle.h"
 #include "PercentDecoder.h"
 #include "RelativeAddress.h"
 #include "StreamChoice.h"
+#include "StreamManifest.h"
 #include "StreamMap.h"
 
 #include <algorithm>
@@ -166,6 +170,72 @@ void checkTitle(const std::string& text, const std::string& decoded) {
         FUZZ_CHECK(PageTitle::safe(title) == title);
 }
 
+bool webOrEmpty(const std::string& url) {
+    return url.empty() || isHttpAddress(url);
+}
+
+// Read as a playlist: within its bounds, every address kept a web address,
+// and a playlist said to be savable has what saving needs.
+void checkPlaylist(const std::string& text) {
+    const HlsPlaylist hls = HlsPlaylist::read(text, kPageUrl);
+    FUZZ_CHECK(hls.variants.size() <= HlsPlaylist::maxEntries);
+    FUZZ_CHECK(hls.renditions.size() <= HlsPlaylist::maxEntries);
+    FUZZ_CHECK(hls.segments <= HlsPlaylist::maxEntries);
+    FUZZ_CHECK(hls.keys.size() <= HlsPlaylist::maxEntries);
+    FUZZ_CHECK(hls.maps.size() <= HlsPlaylist::maxEntries);
+    FUZZ_CHECK(hls.durationSeconds >= 0);
+    bool anyUsable = false;
+    for (const HlsPlaylist::Variant& v : hls.variants) {
+        FUZZ_CHECK(webOrEmpty(v.url) && webOrEmpty(v.audioUrl));
+        FUZZ_CHECK(!v.usable || !v.url.empty());
+        anyUsable = anyUsable || v.usable;
+    }
+    for (const HlsPlaylist::Rendition& r : hls.renditions)
+        FUZZ_CHECK(webOrEmpty(r.url));
+    for (const HlsPlaylist::Key& k : hls.keys)
+        FUZZ_CHECK(webOrEmpty(k.url));
+    for (const std::string& map : hls.maps)
+        FUZZ_CHECK(webOrEmpty(map));
+    for (int quality = 1; quality <= 4; ++quality) {
+        const auto chosen = hls.choose(quality);
+        FUZZ_CHECK(chosen.has_value() == anyUsable);
+        FUZZ_CHECK(!chosen || hls.variants[*chosen].usable);
+    }
+    if (hls.refusal == StreamRefusal::None) {
+        if (hls.master)
+            FUZZ_CHECK(anyUsable && hls.segments == 0);
+        else
+            FUZZ_CHECK(hls.ended && hls.segments > 0);
+    }
+    // Only what starts a playlist is taken for one by its bytes.
+    if (StreamManifest::recognise({}, text, {}) == StreamManifest::Kind::Hls)
+        FUZZ_CHECK(text.find("#EXTM3U") != std::string::npos);
+}
+
+// Read as a DASH manifest: within its bounds, its streams numbered by kind,
+// and a manifest said to be savable is static, clear and of one period.
+void checkManifest(const std::string& text) {
+    const DashManifest dash = DashManifest::read(text, kPageUrl);
+    FUZZ_CHECK(dash.representations.size() <= DashManifest::maxEntries);
+    std::size_t streams[4] = {};
+    for (const DashManifest::Representation& r : dash.representations) {
+        FUZZ_CHECK(r.segments <= DashManifest::maxEntries);
+        if (r.media != DashManifest::Media::Other)
+            FUZZ_CHECK(r.streamIndex == streams[static_cast<int>(r.media)]++);
+        if (dash.refusal == StreamRefusal::None)
+            FUZZ_CHECK(r.addressing != DashManifest::Addressing::None && r.segments > 0);
+    }
+    if (dash.refusal == StreamRefusal::None)
+        FUZZ_CHECK(!dash.dynamic && !dash.contentProtection && dash.periods == 1 &&
+                   !dash.representations.empty());
+    for (int quality = 1; quality <= 4; ++quality) {
+        const auto video = dash.chooseVideo(quality);
+        FUZZ_CHECK(!video || dash.representations[*video].media == DashManifest::Media::Video);
+        const auto audio = dash.chooseAudio(quality);
+        FUZZ_CHECK(!audio || dash.representations[*audio].media == DashManifest::Media::Audio);
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -199,5 +269,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!sources.sources.empty())
         for (int quality = 1; quality <= 4; ++quality)
             FUZZ_CHECK(PageSources::choose(sources.sources, quality) < sources.sources.size());
+    checkPlaylist(text);
+    checkManifest(text);
     return 0;
 }
