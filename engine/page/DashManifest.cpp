@@ -285,7 +285,9 @@ private:
         const auto d = static_cast<double>(number(attribute("d")));
         long long repeat = 0;
         const std::string r = attribute("r");
-        std::from_chars(r.data(), r.data() + r.size(), repeat);
+        if (std::from_chars(r.data(), r.data() + r.size(), repeat).ec ==
+            std::errc::result_out_of_range)
+            return stop(); // more repeats than any count holds
         double n = static_cast<double>(repeat) + 1;
         if (repeat < 0) {
             // Repeated to the period's end.

@@ -6,7 +6,6 @@
 #include "QualityChoice.h"
 #include "RelativeAddress.h"
 
-#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <unordered_set>
