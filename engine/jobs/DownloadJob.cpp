@@ -9,6 +9,8 @@
 #include "PageTitle.h"
 #include "PercentDecoder.h"
 #include "StreamChoice.h"
+#include "StreamDownload.h"
+#include "StreamPlan.h"
 
 #include <cstddef>
 #include <optional>
@@ -47,23 +49,16 @@ void DownloadJob::run() {
     // The title people read (the list, the MP3's tag) and the one the file
     // is named after: the first may be longer than any file name.
     std::string readable = options().title;
-    // What the movie step fetches, its extension until the first bytes say,
+    // What the saving step fetches, its extension until the first bytes say,
     // and the bounds it is fetched within: the page as its Referer, the
     // cookies the page set.
-    std::string url;
-    // A stream map's entry is tried even when its address names nothing:
-    // the movie step says it could not be saved.
-    bool chosen = false;
-    // Why nothing was chosen.
-    Reason missing = Reason::NoStream;
-    SourceRef source;
-    std::string extension;
-    JobOptions movieOptions = options();
+    Target target;
+    JobOptions saveOptions = options();
     // The MP3's cover, read from the page before finding the stream decodes it.
     std::string picture;
     report.step(Reason::ReadingPage);
     {
-        // The page and its handle go before the movie step begins.
+        // The page and its handle go before the saving step begins.
         CurlHandle curl(options().curlFactory);
         if (!curl) {
             report.fail(Reason::RequestFailed);
@@ -83,68 +78,154 @@ void DownloadJob::run() {
         }
         report.step(Reason::PageReceived);
         const std::string pageAddress = HttpFetch::finalAddress(curl.get(), options().pageUrl);
-        movieOptions.cookies = HttpFetch::cookies(curl.get());
-        if (direct) {
-            // A direct link: the address is the media, named by its file. It
-            // offers no numbered sources.
+        saveOptions.cookies = HttpFetch::cookies(curl.get());
+        const StreamManifest::Kind manifest =
+            direct ? StreamManifest::Kind::None
+                   : StreamManifest::recognise(HttpFetch::contentType(curl.get()),
+                                               std::string_view(page).substr(0, 1024), pageAddress);
+        if (direct || manifest != StreamManifest::Kind::None) {
+            // A direct link: the address is the media, or a stream's
+            // playlist, named by its file. It offers no numbered sources.
             if (options().title.empty())
                 readable = titleOfAddress(pageAddress);
-            url = pageAddress;
-            chosen = options().source == 0;
-            extension = ".mp4";
-            source = {SourceRef::kindDirect, {}, url};
+            target.url = pageAddress;
+            target.chosen = options().source == 0;
+            target.extension = ".mp4";
+            target.stream = manifest;
+            target.manifest = std::move(page);
+            target.source = {SourceRef::kindDirect, {}, pageAddress};
         } else {
             // Read before the stream map's reading decodes the page in place.
             const PageOffer offer = PageOffer::read(page, pageAddress);
+            choose(offer, target);
             if (options().title.empty())
                 readable = PageTitle::find(page).value_or(offer.title);
             if (options().convert)
                 picture = PagePicture::address(page, pageAddress);
             report.step(Reason::SearchingStream);
-            const StreamChoice stream = StreamChoice::inPage(page, options().quality, pageAddress);
-            // A source asked for by its number, or bound by its label, wins
-            // over the stream map.
-            const SourceRef& bound = options().boundSource;
-            const bool binds = !bound.label.empty();
-            const std::optional<std::size_t> picked =
-                binds ? offer.find(bound.label, bound.url)
-                      : offer.pick(options().quality, options().source);
-            if (binds && !picked) {
-                missing = Reason::SourceGone;
-            } else if (stream.found() && options().source == 0 && !binds) {
-                url = stream.url;
-                chosen = true;
-                extension = movieExtension(options().quality, stream.count);
-                source = {SourceRef::kindStreamMap, {}, url};
-            } else if (picked) {
-                const PageSource& found = offer.sources[*picked];
-                url = found.url;
-                chosen = true;
-                const std::string container = found.container();
-                extension = "." + (container.empty() ? std::string("mp4") : container);
-                source = {found.originName(), found.label(), url};
-            }
-            movieOptions.referer = pageAddress;
+            chooseStreamMap(StreamChoice::inPage(page, options().quality, pageAddress), target);
+            saveOptions.referer = pageAddress;
         }
         readable = PageTitle::readable(readable);
         report.send(JobEvent::Kind::Titled, readable);
-        if (!chosen) {
-            report.fail(missing);
+        if (!target.chosen) {
+            report.fail(target.missing);
             return;
         }
-        report.sourced(std::move(source));
+        report.sourced(target.source);
     }
     report.step(Reason::StreamFound);
     // The tag keeps the whole title, without the "(1)" a taken name may add.
     Mp3Tags tags{readable, options().pageUrl, {}};
-    MovieDownload movie(movieOptions, report, PageTitle::safe(std::move(readable)), extension);
-    if (!movie.save(url))
+    std::string title = PageTitle::safe(std::move(readable));
+    if (target.probe && !probe(saveOptions, target))
         return;
+    std::string saved;
+    if (target.stream != StreamManifest::Kind::None) {
+        StreamRequest request;
+        const Reason refused = StreamPlan::make(target.stream, target.manifest, target.url,
+                                                saveOptions, report.cancelToken(), request);
+        if (report.cancelled()) {
+            report.stopped();
+            return;
+        }
+        if (refused != Reason::None) {
+            report.fail(refused);
+            return;
+        }
+        StreamDownload stream(saveOptions, report, std::move(title),
+                              request.audioOnly ? ".m4a" : ".mp4");
+        if (!stream.save(request))
+            return;
+        saved = stream.path();
+        title = stream.title();
+    } else {
+        MovieDownload movie(saveOptions, report, std::move(title), target.extension);
+        if (!movie.save(target.url))
+            return;
+        saved = movie.path();
+        title = movie.title();
+    }
     if (options().convert)
-        ConvertJob::convert(movie.path(), movie.title(), std::move(tags), picture, options(),
-                            report);
+        ConvertJob::convert(saved, title, std::move(tags), picture, options(), report);
     else
         report.send(JobEvent::Kind::Finished, Reason::Downloaded);
+}
+
+void DownloadJob::choose(const PageOffer& offer, Target& target) const {
+    // A source asked for by its number, or bound by its label, wins over
+    // the stream map.
+    const SourceRef& bound = options().boundSource;
+    const bool binds = !bound.label.empty();
+    target.byNumberOrLabel = binds || options().source > 0;
+    const std::optional<std::size_t> picked = binds
+                                                  ? offer.find(bound.label, bound.url)
+                                                  : offer.pick(options().quality, options().source);
+    if (binds && !picked) {
+        target.missing = Reason::SourceGone;
+        return;
+    }
+    if (!picked)
+        return;
+    const PageSource& found = offer.sources[*picked];
+    target.url = found.url;
+    target.chosen = true;
+    const std::string container = found.container();
+    target.extension = "." + (container.empty() ? std::string("mp4") : container);
+    if (found.stream()) {
+        target.stream = container == "mpd" ? StreamManifest::Kind::Dash : StreamManifest::Kind::Hls;
+        target.extension = ".mp4";
+    }
+    // Neither its type nor its address says what it is: its answer will.
+    target.probe = found.stream() || container.empty();
+    target.source = {found.originName(), found.label(), found.url};
+}
+
+void DownloadJob::chooseStreamMap(const StreamChoice& stream, Target& target) const {
+    if (!stream.found() || target.byNumberOrLabel || target.missing == Reason::SourceGone)
+        return;
+    target = {};
+    target.url = stream.url;
+    target.chosen = true;
+    target.extension = movieExtension(options().quality, stream.count);
+    target.source = {SourceRef::kindStreamMap, {}, stream.url};
+}
+
+bool DownloadJob::probe(JobOptions& saveOptions, Target& target) const {
+    const JobReporter& report = reporter();
+    CurlHandle curl(options().curlFactory);
+    if (!curl) {
+        report.fail(Reason::RequestFailed);
+        return false;
+    }
+    std::string text;
+    const CURLcode fetched =
+        HttpFetch(saveOptions)
+            .page(curl.get(), target.url, text, report.cancelToken(), &PageOffer::isMedia);
+    if (report.cancelled()) {
+        report.stopped();
+        return false;
+    }
+    if (fetched == HttpFetch::answeredMedia) {
+        // A whole file after all, whatever its address said.
+        target.stream = StreamManifest::Kind::None;
+        return true;
+    }
+    if (fetched != CURLE_OK) {
+        report.fail(Reason::NoConnection);
+        return false;
+    }
+    target.url = HttpFetch::finalAddress(curl.get(), target.url);
+    saveOptions.cookies = HttpFetch::cookies(curl.get());
+    target.stream = StreamManifest::recognise(HttpFetch::contentType(curl.get()),
+                                              std::string_view(text).substr(0, 1024), target.url);
+    if (target.stream == StreamManifest::Kind::None) {
+        // Neither media nor a stream: a page, or an error's text.
+        report.fail(Reason::NoStream);
+        return false;
+    }
+    target.manifest = std::move(text);
+    return true;
 }
 
 std::string DownloadJob::pageTitle(const JobOptions& options, const CancelToken* cancel) {
@@ -153,8 +234,12 @@ std::string DownloadJob::pageTitle(const JobOptions& options, const CancelToken*
     const CURLcode fetched =
         HttpFetch(options).page(curl.get(), options.pageUrl, page, cancel, &PageOffer::isMedia);
     std::string title;
-    if (fetched == HttpFetch::answeredMedia) {
-        title = titleOfAddress(HttpFetch::finalAddress(curl.get(), options.pageUrl));
+    const std::string address = HttpFetch::finalAddress(curl.get(), options.pageUrl);
+    if (fetched == HttpFetch::answeredMedia ||
+        (fetched == CURLE_OK && StreamManifest::recognise(HttpFetch::contentType(curl.get()),
+                                                          std::string_view(page).substr(0, 1024),
+                                                          address) != StreamManifest::Kind::None)) {
+        title = titleOfAddress(address);
     } else if (fetched == CURLE_OK) {
         // The page's other titles are read only when it has no headline.
         if (std::optional<std::string> headline = PageTitle::find(page))

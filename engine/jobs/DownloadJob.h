@@ -1,13 +1,22 @@
 #pragma once
 
 #include "Job.h"
+#include "Reason.h"
+#include "SourceRef.h"
+#include "StreamManifest.h"
 
 #include <memory>
 #include <string>
 
+class PageOffer;
+class StreamChoice;
+
 // One download: fetches a watch page, names the file after its headline
-// when no title was asked for, picks a stream (StreamChoice), saves the
-// movie (MovieDownload) and converts it to MP3 when asked (ConvertJob).
+// when no title was asked for, picks a stream (its stream map's, else one
+// of the sources it names), saves the movie (MovieDownload) or an HLS or
+// DASH stream (StreamPlan, StreamDownload) and converts it to MP3 when
+// asked (ConvertJob). A direct link to media or to a stream is saved as it
+// is.
 class DownloadJob : public Job {
 public:
     // The title asked for is made safe as PageTitle::safe does; an empty
@@ -22,4 +31,32 @@ public:
     // direct link's file name; "video" when there is none. Made safe as
     // one file name.
     static std::string pageTitle(const JobOptions& options, const CancelToken* cancel);
+
+private:
+    // What the saving step takes.
+    struct Target {
+        bool chosen = false;
+        // Why nothing was chosen.
+        Reason missing = Reason::NoStream;
+        // A source asked for by number or bound by label: the stream map
+        // does not override it.
+        bool byNumberOrLabel = false;
+        std::string url;
+        // The movie's, with its dot, until its first bytes say.
+        std::string extension;
+        // A stream, and its manifest once fetched.
+        StreamManifest::Kind stream = StreamManifest::Kind::None;
+        std::string manifest;
+        // Its answer decides whether it is a whole file or a stream.
+        bool probe = false;
+        SourceRef source;
+    };
+    // The page's source the job takes (PageOffer), if any.
+    void choose(const PageOffer& offer, Target& target) const;
+    // The stream map's, which wins unless a source was asked for.
+    void chooseStreamMap(const StreamChoice& stream, Target& target) const;
+    // Asks for the target to see what it is: media, or a stream's manifest
+    // (kept). False when it is neither or could not be fetched, the failure
+    // sent.
+    bool probe(JobOptions& saveOptions, Target& target) const;
 };

@@ -6,27 +6,18 @@
 #include "JobOptions.h"
 #include "MovieSignature.h"
 #include "PageSources.h"
+#include "StreamManifest.h"
 
 #include <cctype>
 #include <utility>
 
-namespace {
-
-// Streams (HLS, DASH) are not sources a movie step can save.
-bool savable(const PageSource& source) {
-    const std::string container = source.container();
-    return container != "m3u8" && container != "mpd";
-}
-
-} // namespace
+namespace {} // namespace
 
 PageOffer PageOffer::read(std::string_view page, const std::string& pageAddress) {
     PageSources all = PageSources::read(page, pageAddress);
     PageOffer offer;
     offer.title = std::move(all.title);
-    for (PageSource& source : all.sources)
-        if (savable(source))
-            offer.sources.push_back(std::move(source));
+    offer.sources = std::move(all.sources);
     return offer;
 }
 
@@ -58,6 +49,9 @@ bool PageOffer::isMedia(std::string_view type, std::string_view first) {
     std::string kind(type.substr(0, 6));
     for (char& c : kind)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    // A playlist may come as audio/mpegurl: it names the media, it is none.
+    if (StreamManifest::recognise(type, first, {}) != StreamManifest::Kind::None)
+        return false;
     if (kind == "video/" || kind == "audio/")
         return true;
     MovieSignature head;
@@ -86,5 +80,16 @@ std::optional<std::size_t> PageOffer::pick(int quality, int source) const {
     }
     if (sources.empty())
         return std::nullopt;
-    return PageSources::choose(sources, quality);
+    // A whole file is saved more simply than a stream of parts (and can be
+    // continued): streams are chosen from only when the page has no other.
+    std::vector<PageSource> files;
+    std::vector<std::size_t> at;
+    for (std::size_t i = 0; i < sources.size(); ++i)
+        if (!sources[i].stream()) {
+            files.push_back(sources[i]);
+            at.push_back(i);
+        }
+    if (files.empty())
+        return PageSources::choose(sources, quality);
+    return at[PageSources::choose(files, quality)];
 }

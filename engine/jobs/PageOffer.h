@@ -15,11 +15,11 @@ class CancelToken;
 struct JobOptions;
 
 // What a page offers a download beyond its stream map: the sources a movie
-// step can save (never HLS or DASH), in the order a job takes them, and the
+// step can save (HLS and DASH streams among them), in the order a job takes them, and the
 // one it takes. A job and quillmoth-get's --list read it alike.
 class PageOffer {
 public:
-    // The savable sources among those the page names (PageSources::read),
+    // The sources the page names (PageSources::read),
     // and its title beyond its headline.
     static PageOffer read(std::string_view page, const std::string& pageAddress);
     // Fetches options.pageUrl as a job does and reads what it offers:
@@ -29,7 +29,8 @@ public:
     // Why a page's fetch failed, as a job says it.
     static Reason fetchFailure(CURLcode code);
     // An answer that is the media itself, not a page naming it: by its type,
-    // or by a container's signature in its first bytes.
+    // or by a container's signature in its first bytes. A stream's playlist
+    // or manifest is not: it names its parts.
     static bool isMedia(std::string_view type, std::string_view first);
 
     // The index of the source to save: source (from 1) when one is asked

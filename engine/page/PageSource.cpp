@@ -80,6 +80,11 @@ const char* PageSource::originName() const {
     return "";
 }
 
+bool PageSource::stream() const {
+    const std::string name = container();
+    return name == "m3u8" || name == "mpd";
+}
+
 std::string PageSource::label() const {
     std::string name = container();
     if (name == "m3u8")

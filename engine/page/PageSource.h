@@ -28,4 +28,6 @@ struct PageSource {
     // extension without its dot ("mp4", "webm", "m4a"...); empty when
     // neither says.
     std::string container() const;
+    // An HLS playlist or a DASH manifest, by its type or extension.
+    bool stream() const;
 };

@@ -1,5 +1,6 @@
 #include "StreamDownload.h"
 #include "CancelToken.h"
+#include "DownloadJob.h"
 #include "FixtureServer.h"
 #include "JobRecorder.h"
 #include "MediaProbe.h"
@@ -197,3 +198,42 @@ TEST_F(StreamDownloadTest, EachCookieReachesOnlyItsHost) {
 }
 
 } // namespace
+
+// A job finds a stream on a page or at a direct link, takes the quality's
+// variant, and refuses one it cannot save before anything is written.
+TEST_F(StreamDownloadTest, AJobSavesAPagesStreamOrRefusesItClearly) {
+    const std::string media = serve("plain");
+    srv.body("/master.m3u8",
+             "#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=900000,RESOLUTION=1280x720\nmissing.m3u8\n"
+             "#EXT-X-STREAM-INF:BANDWIDTH=200000,RESOLUTION=64x48\nplain.m3u8\n",
+             "application/vnd.apple.mpegurl");
+    srv.body("/watch", "<title>Streamed</title><video><source src=\"/master.m3u8\" "
+                       "type=\"application/x-mpegURL\"></video>");
+    const auto job = [&](const std::string& page) {
+        const int id = JobRecorder::nextId();
+        JobOptions o = options;
+        o.pageUrl = srv.url(page);
+        o.quality = 4;
+        DownloadJob(std::move(o), id, &JobRecorder::record).run();
+        return JobRecorder::statusesOf(id).back();
+    };
+    EXPECT_EQ(job("/watch"), "done:downloaded");
+    EXPECT_LE(std::abs(probe("Streamed.mp4").duration - 3), 1.0);
+    EXPECT_EQ(job("/plain.m3u8"), "done:downloaded"); // a direct link, named by its file
+    EXPECT_TRUE(fs::exists(folder / "plain.mp4"));
+
+    const std::string part = "#EXTINF:1,\nplain0.ts\n";
+    for (const auto& [playlist, said] : std::vector<std::pair<std::string, std::string>>{
+             {"#EXTM3U\n" + part, "done:stream-live"},
+             {"#EXTM3U\n#EXT-X-KEY:METHOD=SAMPLE-AES,URI=\"k\"\n" + part + "#EXT-X-ENDLIST\n",
+              "done:stream-protected"},
+             {"#EXTM3U\n#EXT-X-KEY:METHOD=AES-128,URI=\"file:///etc/passwd\"\n" + part +
+                  "#EXT-X-ENDLIST\n",
+              "done:stream-unsupported"}}) {
+        srv.body("/refused.m3u8", playlist, "application/vnd.apple.mpegurl");
+        EXPECT_EQ(job("/refused.m3u8"), said);
+    }
+    srv.body("/live.mpd", "<MPD type=\"dynamic\"><Period/></MPD>", "application/dash+xml");
+    EXPECT_EQ(job("/live.mpd"), "done:stream-live");
+    EXPECT_EQ(listFolder(folder.path()), (std::vector<std::string>{"Streamed.mp4", "plain.mp4"}));
+}

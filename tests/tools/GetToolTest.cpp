@@ -120,7 +120,7 @@ TEST_F(GetToolTest, ConvertsToMp3) {
     EXPECT_GT(fs::file_size(dir / "music" / "Song.mp3"), 1000u);
 }
 
-// --list numbers the page's savable sources as the job takes them and saves
+// --list numbers the page's sources (streams too) as the job takes them and saves
 // nothing; --source N saves the Nth; a number beyond them fails.
 TEST_F(GetToolTest, ListsSourcesAndSavesTheOneAskedFor) {
     const std::string small = std::string("\0\0\0\x18"
@@ -137,7 +137,8 @@ TEST_F(GetToolTest, ListsSourcesAndSavesTheOneAskedFor) {
     ToolResult r = runTool({"--list", srv.url("/page")});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.lines, (std::vector<std::string>{"1\t360p MP4\t" + srv.url("/s.mp4"),
-                                                 "2\t720p MP4\t" + srv.url("/l.mp4")}));
+                                                 "2\t720p MP4\t" + srv.url("/l.mp4"),
+                                                 "3\tHLS\t" + srv.url("/h.m3u8")}));
     EXPECT_TRUE(fs::is_empty(dir.path()));
 
     r = runTool({"--source", "2", srv.url("/page")});
