@@ -8,6 +8,7 @@
 #include "PagePicture.h"
 #include "PageTitle.h"
 #include "PercentDecoder.h"
+#include "RelativeAddress.h"
 #include "StreamChoice.h"
 #include "StreamDownload.h"
 #include "StreamPlan.h"
@@ -162,7 +163,18 @@ void DownloadJob::choose(const PageOffer& offer, Target& target) const {
                                                   ? offer.find(bound.label, bound.url)
                                                   : offer.pick(options().quality, options().source);
     if (binds && !picked) {
+        // Not in the page's text (its script asked for it, or the page has
+        // changed): saved from its own address while that still answers
+        // with media or a stream, else the user must open the page again.
         target.missing = Reason::SourceGone;
+        if (!isHttpAddress(bound.url))
+            return;
+        target.url = bound.url;
+        target.chosen = true;
+        target.extension = ".mp4";
+        target.probe = true;
+        target.goneUnlessAnswered = true;
+        target.source = bound;
         return;
     }
     if (!picked)
@@ -211,8 +223,8 @@ bool DownloadJob::probe(JobOptions& saveOptions, Target& target) const {
         target.stream = StreamManifest::Kind::None;
         return true;
     }
-    if (fetched != CURLE_OK) {
-        report.fail(Reason::NoConnection);
+    if (fetched != CURLE_OK || HttpFetch::status(curl.get()) >= 400) {
+        report.fail(target.goneUnlessAnswered ? Reason::SourceGone : Reason::NoConnection);
         return false;
     }
     target.url = HttpFetch::finalAddress(curl.get(), target.url);
@@ -221,7 +233,7 @@ bool DownloadJob::probe(JobOptions& saveOptions, Target& target) const {
                                               std::string_view(text).substr(0, 1024), target.url);
     if (target.stream == StreamManifest::Kind::None) {
         // Neither media nor a stream: a page, or an error's text.
-        report.fail(Reason::NoStream);
+        report.fail(target.goneUnlessAnswered ? Reason::SourceGone : Reason::NoStream);
         return false;
     }
     target.manifest = std::move(text);

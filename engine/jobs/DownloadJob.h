@@ -49,6 +49,9 @@ private:
         std::string manifest;
         // Its answer decides whether it is a whole file or a stream.
         bool probe = false;
+        // A bound source the page no longer names: gone unless its address
+        // still answers with media or a stream.
+        bool goneUnlessAnswered = false;
         SourceRef source;
     };
     // The page's source the job takes (PageOffer), if any.

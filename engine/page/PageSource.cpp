@@ -76,6 +76,8 @@ const char* PageSource::originName() const {
         return "open-graph";
     case Origin::JsonLd:
         return "json-ld";
+    case Origin::Request:
+        return "request";
     }
     return "";
 }

@@ -6,7 +6,8 @@
 // its address (absolute, http or https), its type as the page gives it, and
 // what is known of its size.
 struct PageSource {
-    enum class Origin { Element, OpenGraph, JsonLd };
+    // Request: not in the page's text, but asked for by its scripts.
+    enum class Origin { Element, OpenGraph, JsonLd, Request };
 
     std::string url;
     Origin origin = Origin::Element;
@@ -22,7 +23,7 @@ struct PageSource {
     // For a list to pick from: "720p MP4", "Audio M4A", "WebM", "Video".
     std::string label() const;
     // Where it was found, as a record keeps it: "element", "open-graph",
-    // "json-ld".
+    // "json-ld", "request".
     const char* originName() const;
     // The container the type or the address's extension names, as a file
     // extension without its dot ("mp4", "webm", "m4a"...); empty when

@@ -292,9 +292,15 @@ TEST_F(DownloadJobTest, TodaysPageFormsAndDirectLinks) {
     EXPECT_EQ(run(srv.url("/video"), "Bound", 1).texts.back(), "done:downloaded");
     EXPECT_TRUE(readFile(movies.file("Bound.mp4")) == small);
     EXPECT_EQ(sourced.url, srv.url("/media/360.mp4"));
-    bound.label = "1080p MP4";
+    // One the page's text never named (its script asked for it) is saved
+    // from its address while that answers; expired, it is gone.
+    bound = {"request", "1080p MP4", srv.url("/media/720.mp4")};
+    EXPECT_EQ(run(srv.url("/video"), "Asked", 4).texts.back(), "done:downloaded");
+    EXPECT_TRUE(readFile(movies.file("Asked.mp4")) == large);
+    bound.url = srv.url("/media/expired.mp4");
     EXPECT_EQ(run(srv.url("/video"), "Gone", 1).texts,
-              (Texts{"reading-page", "page-received", "searching-stream", "done:source-gone"}));
+              (Texts{"reading-page", "page-received", "searching-stream", "stream-found",
+                     "done:source-gone"}));
     EXPECT_FALSE(std::filesystem::exists(movies.file("Gone.mp4")));
 }
 

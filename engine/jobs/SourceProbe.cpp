@@ -1,0 +1,91 @@
+#include "SourceProbe.h"
+
+#include "CurlHandle.h"
+#include "FetchBounds.h"
+#include "HttpFetch.h"
+#include "PageOffer.h"
+#include "StreamManifest.h"
+
+#include <cctype>
+
+namespace {
+
+std::string lower(std::string_view text) {
+    std::string out(text.substr(0, text.find(';')));
+    for (char& c : out)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    while (!out.empty() && out.back() == ' ')
+        out.pop_back();
+    return out;
+}
+
+// The parts a stream is cut into, by type, extension or first box.
+bool streamPart(const std::string& type, std::string_view first, std::string_view address) {
+    if (type == "video/mp2t" || type == "audio/mp2t" || type == "video/iso.segment")
+        return true;
+    std::string_view path = address.substr(0, address.find_first_of("?#"));
+    const auto dot = path.rfind('.');
+    const std::string extension = dot == std::string_view::npos ? "" : lower(path.substr(dot));
+    if (extension == ".ts" || extension == ".m4s" || extension == ".cmfv" || extension == ".cmfa")
+        return true;
+    if (first.size() >= 8) {
+        const std::string_view box = first.substr(4, 4);
+        if (box == "styp" || box == "moof" || box == "sidx")
+            return true;
+    }
+    // MPEG-TS packets begin with 0x47 every 188 bytes.
+    return first.size() > 188 && first[0] == 0x47 && first[188] == 0x47;
+}
+
+} // namespace
+
+bool SourceProbe::wholeMedia(std::string_view type, std::string_view first, long long size,
+                             std::string_view address) {
+    if (!PageOffer::isMedia(type, first) || streamPart(lower(type), first, address))
+        return false;
+    return size < 0 || size >= minWholeBytes;
+}
+
+std::optional<PageSource> SourceProbe::check(const std::string& url, const FetchBounds& bounds,
+                                             const CancelToken* cancel) {
+    CurlHandle curl(bounds.curlFactory);
+    if (!curl)
+        return std::nullopt;
+    std::string text;
+    std::string head;
+    // Decided on the answer's first bytes: the body of a media file is not
+    // read at all.
+    const HttpFetch::MediaTest media = [&head](std::string_view type, std::string_view first) {
+        head.assign(first.substr(0, 512));
+        return PageOffer::isMedia(type, first);
+    };
+    const CURLcode fetched = HttpFetch(bounds, maxManifestBytes, deadlineSeconds)
+                                 .page(curl.get(), url, text, cancel, media);
+    const std::string address = HttpFetch::finalAddress(curl.get(), url);
+    const std::string type = HttpFetch::contentType(curl.get());
+    PageSource source;
+    source.url = address;
+    source.origin = PageSource::Origin::Request;
+    if (fetched == HttpFetch::answeredMedia) {
+        curl_off_t size = -1;
+        curl_easy_getinfo(curl.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &size);
+        if (!wholeMedia(type, head, size, address))
+            return std::nullopt;
+        source.type = lower(type);
+        source.audio = source.type.rfind("audio/", 0) == 0;
+        return source;
+    }
+    if (fetched != CURLE_OK || HttpFetch::status(curl.get()) >= 400)
+        return std::nullopt;
+    switch (StreamManifest::recognise(type, std::string_view(text).substr(0, 1024), address)) {
+    case StreamManifest::Kind::Hls:
+        source.type = "application/vnd.apple.mpegurl";
+        return source;
+    case StreamManifest::Kind::Dash:
+        source.type = "application/dash+xml";
+        return source;
+    case StreamManifest::Kind::None:
+        break;
+    }
+    return std::nullopt;
+}
