@@ -546,6 +546,50 @@ TEST_F(SiteTest, HlsAndDashClipsAreManifestsOfSegmentsOnTheSite) {
         EXPECT_EQ(statusOf(o + path), 404) << path;
 }
 
+TEST_F(SiteTest, ScriptBuiltPagesNameNoVideoUntilTheirScriptsRun) {
+    const std::string o = site->origin();
+    const std::string search = body("/search.php");
+    const std::string splash = body("/splash.php");
+    for (const char* path : {"/watch/script?v=demo", "/watch/blob?v=demo"}) {
+        SCOPED_TRACE(path);
+        EXPECT_TRUE(contains(search, "href=\"" + o + path + "\""));
+        EXPECT_TRUE(contains(splash, "href=\"" + o + path + "\""));
+        const std::string page = body(path);
+        EXPECT_TRUE(contains(page, "<h1>Quillmoth Demo Clip</h1>"));
+        EXPECT_FALSE(contains(page, "<video") || contains(page, "<source"));
+        EXPECT_EQ(metaProperties(page).count("og:video"), 0u);
+        EXPECT_FALSE(contains(page, "application/ld+json") || contains(page, ".mp4"));
+        EXPECT_TRUE(parse(page).streams.empty());
+    }
+
+    // The script page's JSON names the clip.
+    auto json = site->get("/api/clip/demo.json");
+    ASSERT_TRUE(json);
+    EXPECT_EQ(json->get_header_value("Content-Type"), "application/json");
+    const auto clip = nlohmann::json::parse(json->body);
+    EXPECT_EQ(clip.at("title"), "Quillmoth Demo Clip");
+    EXPECT_EQ(clip.at("type"), "video/mp4");
+    EXPECT_EQ(mp4Height(o + clip.at("src").get<std::string>()), 360);
+    EXPECT_TRUE(contains(body("/watch/script?v=demo"), "fetch('/api/clip/demo.json')"));
+
+    // The Media Source page names the playlist in its fetch() only.
+    const std::string blob = body("/watch/blob?v=demo");
+    const auto fetchAt = blob.find("fetch('/hls/demo/master.m3u8')");
+    EXPECT_NE(fetchAt, std::string::npos);
+    EXPECT_EQ(blob.find("master.m3u8"), fetchAt + 17);
+    EXPECT_EQ(blob.find("master.m3u8", fetchAt + 18), std::string::npos);
+    auto webm = site->get("/hls/demo/360.webm");
+    ASSERT_TRUE(webm);
+    EXPECT_EQ(webm->status, 200);
+    EXPECT_EQ(webm->get_header_value("Content-Type"), "video/webm");
+    writeFile(dir.file("demo.webm"), webm->body);
+    EXPECT_EQ(codecs(dir / "demo.webm"), (std::vector<std::string>{"vorbis", "vp8"}));
+
+    for (const char* path : {"/watch/blob?v=bars", "/watch/script?v=oldflv",
+                             "/api/clip/oldflv.json", "/hls/bars/360.webm"})
+        EXPECT_EQ(statusOf(o + path), 404) << path;
+}
+
 TEST(SiteGivenStream, ServesTheGivenFileForEveryStream) {
     TempFolder dir;
     const std::string bytes = "FLV\x01 not really a movie";

@@ -39,7 +39,7 @@ Container containerOf(const std::string& key) {
 }
 
 const char* extension(Container container) {
-    return container == Container::Flv ? "flv" : "mp4";
+    return container == Container::Flv ? "flv" : container == Container::WebM ? "webm" : "mp4";
 }
 
 std::string length(const DemoClip& clip) {

@@ -2,9 +2,10 @@
 
 #include <string>
 
-// The two containers the site serves: FLV (flv1 video, MP3 audio) under the
-// stream key "5", MP4 (H.264/AAC) under every other key.
-enum class Container { Flv, Mp4 };
+// The containers the site serves: FLV (flv1 video, MP3 audio) under the
+// stream key "5", MP4 (H.264/AAC) under every other key, and WebM (VP8/Vorbis)
+// for the Media Source player of a browser that may have no H.264.
+enum class Container { Flv, Mp4, WebM };
 
 // The frame height of the streams the legacy watch pages offer; the pages of
 // today's forms add larger sizes.

@@ -21,6 +21,11 @@ bool makeDemoStream(const DemoClip& clip, Container container, int lines, const 
     if (container == Container::Flv) {
         args.insert(args.end(),
                     {"-c:v", "flv", "-q:v", "8", "-c:a", "libmp3lame", "-b:a", "64k", "-f", "flv"});
+    } else if (container == Container::WebM) {
+        // Codecs every Chromium plays, in one file a Media Source player
+        // appends whole.
+        args.insert(args.end(), {"-c:v", "libvpx", "-deadline", "realtime", "-cpu-used", "8",
+                                 "-b:v", "400k", "-c:a", "libvorbis", "-b:a", "64k", "-f", "webm"});
     } else {
         args.insert(args.end(),
                     {"-c:v", "libx264", "-preset", "ultrafast", "-crf", "30", "-pix_fmt", "yuv420p",

@@ -25,19 +25,6 @@ std::string noteOf(PageKind kind) {
     return {};
 }
 
-// The page around a form's player: the headline, the player, what the page
-// shows and the way back.
-std::string formPage(const std::string& origin, const DemoClip& clip, PageKind kind,
-                     const std::string& player, const std::string& head) {
-    return SitePages::layout(
-        clip.title + " - Quillmoth",
-        "<h1>" + escapeHtml(clip.title) + "</h1>\n<div class=\"box\">" + player + "<p>" +
-            escapeHtml(clip.about) + ". Length " + DemoCatalog::length(clip) +
-            ".</p><p class=\"note\">This page's form: " + escapeHtml(noteOf(kind)) +
-            ".</p><p><a href=\"" + escapeHtml(origin) + "/search.php\">More clips</a></p></div>",
-        head);
-}
-
 // The script that builds a browser's player from the page's metadata; the
 // markup itself names no <video>.
 const char* const kOpenGraphPlayer =
@@ -92,6 +79,17 @@ std::string scriptJson(const nlohmann::json& value) {
 
 namespace FormPages {
 
+std::string framed(const std::string& origin, const DemoClip& clip, PageKind kind,
+                   const std::string& player, const std::string& head) {
+    return SitePages::layout(
+        clip.title + " - Quillmoth",
+        "<h1>" + escapeHtml(clip.title) + "</h1>\n<div class=\"box\">" + player + "<p>" +
+            escapeHtml(clip.about) + ". Length " + DemoCatalog::length(clip) +
+            ".</p><p class=\"note\">This page's form: " + escapeHtml(noteOf(kind)) +
+            ".</p><p><a href=\"" + escapeHtml(origin) + "/search.php\">More clips</a></p></div>",
+        head);
+}
+
 std::string video(const std::string& origin, const DemoClip& clip) {
     using PageForms::kLargeLines;
     using PageForms::kSmallLines;
@@ -107,9 +105,9 @@ std::string video(const std::string& origin, const DemoClip& clip) {
         escapeHtml(cover(origin, clip)) + "\">" + source(kSmallLines) + source(kLargeLines) +
         "Your browser cannot play this MP4 video.</video>";
     const std::string base = PageForms::mediaPath(clip.id, kSmallLines);
-    return formPage(origin, clip, PageKind::Video, player,
-                    "<base href=\"" + escapeHtml(base.substr(0, base.rfind('/') + 1)) + "\">" +
-                        meta("og:image", cover(origin, clip)));
+    return framed(origin, clip, PageKind::Video, player,
+                  "<base href=\"" + escapeHtml(base.substr(0, base.rfind('/') + 1)) + "\">" +
+                      meta("og:image", cover(origin, clip)));
 }
 
 std::string openGraph(const std::string& origin, const DemoClip& clip) {
@@ -120,7 +118,7 @@ std::string openGraph(const std::string& origin, const DemoClip& clip) {
                              meta("og:video:url", url) + meta("og:video:secure_url", url) +
                              meta("og:video:type", "video/mp4") + meta("og:video:width", "640") +
                              meta("og:video:height", "360");
-    return formPage(origin, clip, PageKind::OpenGraph, kOpenGraphPlayer, head);
+    return framed(origin, clip, PageKind::OpenGraph, kOpenGraphPlayer, head);
 }
 
 std::string jsonLd(const std::string& origin, const DemoClip& clip) {
@@ -143,8 +141,8 @@ std::string jsonLd(const std::string& origin, const DemoClip& clip) {
                {"width", 640},
                {"height", 360},
                {"duration", isoDuration(clip.seconds)}}})}};
-    return formPage(origin, clip, PageKind::JsonLd, kJsonLdPlayer,
-                    "<script type=\"application/ld+json\">" + scriptJson(graph) + "</script>");
+    return framed(origin, clip, PageKind::JsonLd, kJsonLdPlayer,
+                  "<script type=\"application/ld+json\">" + scriptJson(graph) + "</script>");
 }
 
 std::string gated(const std::string& origin, const DemoClip& clip, PageKind gate) {
@@ -153,7 +151,7 @@ std::string gated(const std::string& origin, const DemoClip& clip, PageKind gate
         escapeHtml(cover(origin, clip)) + "\" src=\"" +
         escapeHtml(origin + PageForms::gatedPath(gate, clip.id)) +
         "\">Your browser cannot play this MP4 video.</video>";
-    return formPage(origin, clip, gate, player, meta("og:image", cover(origin, clip)));
+    return framed(origin, clip, gate, player, meta("og:image", cover(origin, clip)));
 }
 
 std::string hls(const std::string& origin, const DemoClip& clip) {
@@ -163,14 +161,14 @@ std::string hls(const std::string& origin, const DemoClip& clip) {
                              meta("og:image", cover(origin, clip)) + meta("og:video", url) +
                              meta("og:video:type", type) + meta("og:video:width", "640") +
                              meta("og:video:height", "360");
-    return formPage(origin, clip, PageKind::Hls, manifestPlayer(origin, clip, url, type), head);
+    return framed(origin, clip, PageKind::Hls, manifestPlayer(origin, clip, url, type), head);
 }
 
 std::string dash(const std::string& origin, const DemoClip& clip) {
     const std::string url = origin + PageForms::packagePath(Packaging::Dash, clip.id);
-    return formPage(origin, clip, PageKind::Dash,
-                    manifestPlayer(origin, clip, url, "application/dash+xml"),
-                    meta("og:image", cover(origin, clip)));
+    return framed(origin, clip, PageKind::Dash,
+                  manifestPlayer(origin, clip, url, "application/dash+xml"),
+                  meta("og:image", cover(origin, clip)));
 }
 
 std::string refused(const std::string& origin, PageKind gate, const std::string& clipId) {

@@ -12,6 +12,11 @@
 // that their markup holds no <video>.
 namespace FormPages {
 
+// The page around a form's player: the clip's headline, the player, what the
+// page shows and the way back; head goes inside <head>.
+std::string framed(const std::string& origin, const DemoClip& clip, PageKind kind,
+                   const std::string& player, const std::string& head = {});
+
 // <video width height> with a 360 and a 720 line <source>, addressed
 // relative to a <base href> that differs from the page's folder.
 std::string video(const std::string& origin, const DemoClip& clip);

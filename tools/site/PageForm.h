@@ -3,7 +3,7 @@
 #include <string>
 
 // The ways today's pages name their video, one watch page form each.
-enum class PageKind { Video, OpenGraph, JsonLd, Direct, Cookie, Referer, Hls, Dash };
+enum class PageKind { Video, OpenGraph, JsonLd, Direct, Cookie, Referer, Hls, Dash, Script, Blob };
 
 // One form as the search and splash pages list it: a page of that form for
 // one demo clip, with a note of what the form is.

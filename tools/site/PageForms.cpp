@@ -19,6 +19,13 @@ const std::vector<PageForm>& all() {
         {PageKind::Dash, kPackagedClip,
          "DASH: an MPD of video and audio segments as <source>; a browser plays it only with a "
          "player script, which this page has not"},
+        {PageKind::Script, "demo",
+         "a script fetches the clip's JSON after load and only then builds the <video>; the "
+         "page as served names no video"},
+        {PageKind::Blob, kPackagedClip,
+         "a player script reads the HLS master playlist and plays its first variant as WebM "
+         "through Media Source Extensions, from a blob: address; the page as served names no "
+         "video"},
     };
     return forms;
 }
@@ -50,6 +57,10 @@ std::string address(PageKind kind, const std::string& clipId) {
         return "/watch/hls?v=" + clipId;
     case PageKind::Dash:
         return "/watch/dash?v=" + clipId;
+    case PageKind::Script:
+        return "/watch/script?v=" + clipId;
+    case PageKind::Blob:
+        return "/watch/blob?v=" + clipId;
     }
     return {};
 }
@@ -61,6 +72,10 @@ std::string mediaPath(const std::string& clipId, int lines) {
 std::string gatedPath(PageKind kind, const std::string& clipId) {
     return std::string(kind == PageKind::Cookie ? "/gated/cookie/" : "/gated/referer/") + clipId +
            ".mp4";
+}
+
+std::string clipJsonPath(const std::string& clipId) {
+    return "/api/clip/" + clipId + ".json";
 }
 
 std::string packagePath(Packaging packaging, const std::string& clipId) {

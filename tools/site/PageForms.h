@@ -31,6 +31,9 @@ std::string mediaPath(const std::string& clipId, int lines);
 // The media behind the cookie or Referer gate: /gated/cookie/ID.mp4,
 // /gated/referer/ID.mp4.
 std::string gatedPath(PageKind kind, const std::string& clipId);
+// What the script page fetches before it builds its player:
+// /api/clip/ID.json.
+std::string clipJsonPath(const std::string& clipId);
 // The entry of the clip's package: /hls/ID/master.m3u8, /dash/ID/manifest.mpd.
 std::string packagePath(Packaging packaging, const std::string& clipId);
 

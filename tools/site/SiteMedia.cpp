@@ -14,7 +14,11 @@ std::string contentType(const std::string& bytes, Container named) {
         return "video/x-flv";
     if (bytes.size() >= 8 && bytes.compare(4, 4, "ftyp") == 0)
         return "video/mp4";
-    return named == Container::Flv ? "video/x-flv" : "video/mp4";
+    if (bytes.compare(0, 4, "\x1a\x45\xdf\xa3") == 0)
+        return "video/webm";
+    return named == Container::Flv    ? "video/x-flv"
+           : named == Container::WebM ? "video/webm"
+                                      : "video/mp4";
 }
 
 // A strong entity tag of a stream: its size and a hash of samples across

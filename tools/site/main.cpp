@@ -1,8 +1,8 @@
 // quillmoth-site: the companion web site the program opens on. Serves the
 // splash and search pages, a watch page for each demo clip in the legacy
 // form and in each of today's forms, and the clips' streams, which ffmpeg
-// makes on first request, but the demo clip and its HLS and DASH packages
-// at start.
+// makes on first request, but the demo clip, its HLS and DASH packages and
+// its WebM for the Media Source player at start.
 #include "ClipCache.h"
 #include "CookieGate.h"
 #include "DemoCatalog.h"
@@ -10,6 +10,7 @@
 #include "FormRoutes.h"
 #include "PackageRoutes.h"
 #include "PageForms.h"
+#include "ScriptRoutes.h"
 #include "SiteMedia.h"
 #include "SiteOrigin.h"
 #include "SitePages.h"
@@ -151,6 +152,7 @@ int main(int argc, char** argv) {
                 media.answer(req, res, *clip, container);
             });
     addFormRoutes(svr, media, cookies, origin);
+    addScriptRoutes(svr, media, origin);
     addPackageRoutes(svr, cache, media, origin);
     // The picture each watch page names (og:image): the MP3's front cover.
     svr.Get(R"(/cover/([a-z0-9]+)\.bmp)", [&](const httplib::Request& req, httplib::Response& res) {
@@ -190,6 +192,7 @@ int main(int argc, char** argv) {
             const DemoClip& clip = *PageForms::packagedClip(PageForms::kPackagedClip);
             cache.package(clip, Packaging::Hls);
             cache.package(clip, Packaging::Dash);
+            cache.get(clip, Container::WebM, PageForms::kSmallLines);
         });
     std::cout << "quillmoth-site on http://localhost:" << port << "/" << std::endl;
     svr.listen_after_bind();
