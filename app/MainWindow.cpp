@@ -121,6 +121,16 @@ void MainWindow::wireDataFolder() {
         pageFinder->find(std::move(html), std::move(address), folder->settings().quality,
                          std::move(found));
     });
+    search->setSourceCheck([this](std::string url, std::string page, PageFinder::Checked checked) {
+        // Sent as a download of it would be.
+        FetchBounds bounds;
+        searchProfile->identify(page, bounds);
+        bounds.referer = std::move(page);
+        pageFinder->check(std::move(url), std::move(bounds), std::move(checked));
+    });
+    connect(search, &SearchTab::protectedMedia, this, [this] {
+        statusBar()->showMessage(tr("This video is protected and cannot be saved."), 10000);
+    });
 }
 
 void MainWindow::followTransfers() {
@@ -374,7 +384,7 @@ void MainWindow::onTabChanged() {
 }
 
 void MainWindow::onDownload() {
-    download({});
+    download(search->defaultSource());
 }
 
 void MainWindow::download(const SourceRef& source) {

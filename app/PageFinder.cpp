@@ -2,6 +2,8 @@
 
 #include "PageOffer.h"
 #include "PageTitle.h"
+#include "SourceProbe.h"
+#include "StreamChoice.h"
 #include "WorkRunner.h"
 
 #include <memory>
@@ -45,5 +47,23 @@ PageFinder::Findings PageFinder::read(const std::string& html, const std::string
         findings.sources.push_back({source.originName(), source.label(), source.url});
     if (const auto chosen = offer.pick(quality, 0))
         findings.chosen = static_cast<int>(*chosen);
+    // The stream map's reading decodes its copy in place.
+    std::string page = html;
+    findings.streamMap = StreamChoice::inPage(page, quality, address).found();
     return findings;
+}
+
+void PageFinder::check(std::string url, FetchBounds bounds, Checked checked) {
+    auto asked = std::make_shared<Checked>(std::move(checked));
+    try {
+        runner.run([post = post, asked, url = std::move(url), bounds = std::move(bounds)] {
+            // Runs on a worker thread; what it found goes back to the window's.
+            std::optional<SourceRef> found;
+            if (const auto source = SourceProbe::check(url, bounds))
+                found = SourceRef{source->originName(), source->label(), source->url};
+            post([asked, found = std::move(found)] { (*asked)(found); });
+        });
+    } catch (const std::system_error&) {
+        // No thread to spare: this address goes unchecked.
+    }
 }

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "FetchBounds.h"
 #include "SourceRef.h"
 #include "WindowPost.h"
 
 #include <QObject>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,8 +25,12 @@ public:
         std::vector<SourceRef> sources;
         // The index in sources the quality picks; -1 when none.
         int chosen = -1;
+        // The page has a stream map, which a job takes before any source.
+        bool streamMap = false;
     };
     using Found = std::function<void(const Findings&)>;
+    // A source an address turned out to be, or nothing.
+    using Checked = std::function<void(std::optional<SourceRef>)>;
 
     PageFinder(WorkRunner& runner, QObject* parent = nullptr);
     // Nothing posted reaches found once this is gone.
@@ -33,6 +39,10 @@ public:
     // found runs later on the window's thread, unless this is gone first.
     // quality: the setting's 1 to 4.
     void find(std::string html, std::string address, int quality, Found found);
+
+    // Asks for url (with what bounds sends) to see whether it is a video
+    // (SourceProbe); checked runs later on the window's thread.
+    void check(std::string url, FetchBounds bounds, Checked checked);
 
     // The same reading, on the caller's thread.
     static Findings read(const std::string& html, const std::string& address, int quality);

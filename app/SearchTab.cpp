@@ -4,6 +4,8 @@
 
 #include "BrowserPane.h"
 #include "NavigationBar.h"
+#include "RequestWatch.h"
+#include "SearchPage.h"
 #include "SiteAddress.h"
 #include "Text.h"
 
@@ -19,6 +21,9 @@
 #include <QVBoxLayout>
 #include <QWebEngineContextMenuRequest>
 #include <QWebEnginePage>
+#include <QWebEngineProfile>
+
+#include <algorithm>
 
 const char* const SearchTab::Instructions = QT_TRANSLATE_NOOP(
     "SearchTab",
@@ -105,7 +110,13 @@ QWidget* SearchTab::buildRightPane(QWebEngineProfile* profile) {
     addressText = new QLineEdit(SiteAddress::searchAddress(), pane);
     addressText->setObjectName(QStringLiteral("addressBox"));
     addressText->setAccessibleName(tr("Address"));
-    browserPane = new BrowserPane(pane, profile);
+    searchPage = new SearchPage(profile ? profile : QWebEngineProfile::defaultProfile());
+    browserPane = new BrowserPane(pane, searchPage); // owns the page
+    connect(searchPage, &SearchPage::documentChanged, this, &SearchTab::onDocumentChanged);
+    connect(searchPage, &SearchPage::protectedMedia, this, &SearchTab::onProtectedMedia);
+    // The engine may call the watch off this thread.
+    connect(searchPage->requests(), &RequestWatch::mayBeVideo, this, &SearchTab::onMayBeVideo,
+            Qt::QueuedConnection);
     browserPane->setObjectName(QStringLiteral("searchBrowser"));
     browserPane->setAccessibleName(tr("Search page"));
     navBar = new NavigationBar(browserPane, pane);
@@ -143,6 +154,17 @@ QUrl pageOf(const QUrl& address) {
 } // namespace
 
 void SearchTab::onNavigated() {
+    readDocument();
+    addressText->setText(browserPane->currentAddress());
+}
+
+void SearchTab::onDocumentChanged() {
+    // A page still loading is read once it has.
+    if (!browserPane->page()->isLoading())
+        readDocument();
+}
+
+void SearchTab::readDocument() {
     // The HTML arrives later on this thread; the tab may be gone by then,
     // or another navigation may have started.
     QPointer<SearchTab> self(this);
@@ -165,7 +187,6 @@ void SearchTab::onNavigated() {
         }
         emit self->pageRead();
     });
-    addressText->setText(browserPane->currentAddress());
 }
 
 void SearchTab::found(unsigned started, const QUrl& page, const PageFinder::Findings& findings) {
@@ -174,20 +195,67 @@ void SearchTab::found(unsigned started, const QUrl& page, const PageFinder::Find
         // page without a title leaves the box as it was.
         if (!typed && !findings.title.empty())
             titleText->setText(wide(findings.title));
-        if (!typed && !titleText->text().isEmpty())
-            titlePage = page;
-        showSources(findings.sources, findings.chosen);
-        updateDownload();
+        read = findings;
+        showSources();
     }
     emit pageRead();
 }
 
-void SearchTab::showSources(std::vector<SourceRef> sources, int chosen) {
-    pageSources = std::move(sources);
+void SearchTab::onMayBeVideo(const QUrl& address) {
+    const std::string url = narrow(address.toString(QUrl::FullyEncoded));
+    if (!sourceCheck || !live.shouldCheck(url))
+        return;
+    QPointer<SearchTab> self(this);
+    const unsigned started = navigation;
+    const QUrl page = pageOf(browserPane->url());
+    sourceCheck(url, narrow(page.toString(QUrl::FullyEncoded)),
+                [self, started, page](std::optional<SourceRef> source) {
+                    if (!self || !source || started != self->navigation ||
+                        page != pageOf(self->browserPane->url()))
+                        return;
+                    if (self->live.add(std::move(*source)))
+                        self->showSources();
+                });
+}
+
+void SearchTab::onProtectedMedia() {
+    // What a key system guards is never offered, not even its manifest.
+    if (live.blocked())
+        return;
+    live.block();
+    showSources();
+    emit protectedMedia();
+}
+
+SourceRef SearchTab::defaultSource() const {
+    // A stream map, or nothing known: the job chooses from the page.
+    if (read.streamMap || pageSources.empty())
+        return {};
+    return pageSources[static_cast<std::size_t>(std::max(chosen, 0))];
+}
+
+void SearchTab::showSources() {
+    // The page's text first, in the order a job takes them, then what its
+    // requests turned out to be.
+    pageSources = read.sources;
+    chosen = read.chosen;
+    for (const SourceRef& source : live.found())
+        if (std::none_of(pageSources.begin(), pageSources.end(),
+                         [&](const SourceRef& known) { return known.url == source.url; }))
+            pageSources.push_back(source);
+    if (chosen < 0 && !pageSources.empty())
+        chosen = static_cast<int>(read.sources.size());
+    // The sources belong to the page, as a title does.
+    if (!typed && (!pageSources.empty() || !titleText->text().isEmpty()))
+        titlePage = pageOf(browserPane->url());
     QMenu* menu = sourcesMenu->menu();
     menu->clear();
     // One source needs no choice: Download takes it.
     sourcesMenu->setVisible(pageSources.size() > 1);
+    download->setToolTip(pageSources.empty()
+                             ? QString()
+                             : tr("Sources found on this page: %1").arg(pageSources.size()));
+    updateDownload();
     if (pageSources.size() < 2)
         return;
     for (std::size_t i = 0; i < pageSources.size(); ++i) {
@@ -211,8 +279,9 @@ void SearchTab::navigationStarted() {
     titleText->clear();
     titlePage.clear();
     typed = false;
-    showSources({}, -1);
-    updateDownload();
+    read = {};
+    live.reset();
+    showSources();
 }
 
 void SearchTab::shownUrlChanged(const QUrl& address) {
@@ -233,7 +302,8 @@ void SearchTab::titleTyped() {
 void SearchTab::updateDownload() {
     const bool current = !titlePage.isEmpty() && titlePage == pageOf(browserPane->url()) &&
                          !browserPane->showsFailure();
-    download->setEnabled(current && !titleText->text().trimmed().isEmpty());
+    download->setEnabled(current &&
+                         (!titleText->text().trimmed().isEmpty() || !pageSources.empty()));
     sourcesMenu->setEnabled(download->isEnabled());
 }
 

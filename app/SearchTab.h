@@ -1,11 +1,13 @@
 #pragma once
 
+#include "LiveSources.h"
 #include "PageFinder.h"
 
 #include <QUrl>
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +19,7 @@ class QPushButton;
 class QSplitter;
 class QToolButton;
 class QWebEngineProfile;
+class SearchPage;
 
 // "Search": the title box, Download and the instructions on the left; the
 // navigation buttons, "Go", the address box and the search browser on the
@@ -40,12 +43,21 @@ public:
     explicit SearchTab(QWebEngineProfile* profile = nullptr, QWidget* parent = nullptr);
 
     void setPageFinder(Finder finder) { pageFinder = std::move(finder); }
+    // Checks whether an address the page asked for (on the page at the
+    // second address) is a video; the callback runs later on this thread.
+    using SourceCheck = std::function<void(std::string url, std::string page,
+                                           std::function<void(std::optional<SourceRef>)> checked)>;
+    void setSourceCheck(SourceCheck check) { sourceCheck = std::move(check); }
 
     QLineEdit* titleBox() const { return titleText; }
     QPushButton* downloadButton() const { return download; }
     // The drop-down of the page's sources; hidden unless it offers several.
     QToolButton* sourcesButton() const { return sourcesMenu; }
     const std::vector<SourceRef>& sources() const { return pageSources; }
+    // What Download alone saves: the quality's choice among the sources
+    // known, bound so that the job saves what the pane found; empty when
+    // the job is to choose (a stream map, or nothing known).
+    SourceRef defaultSource() const;
     QLineEdit* addressBox() const { return addressText; }
     BrowserPane* browser() const { return browserPane; }
     // Its sizes are kept between runs.
@@ -59,6 +71,8 @@ signals:
     void pageRead();
     // A source of the page was picked from the drop-down.
     void sourcePicked(const SourceRef& source);
+    // The page asks for a key system: its video is protected.
+    void protectedMedia();
     // "Download Video" was chosen on a link to page.
     void downloadRequested(const QUrl& page);
 
@@ -75,7 +89,13 @@ private:
     void updateDownload();
     // What the finder found on page, read after navigation started.
     void found(unsigned started, const QUrl& page, const PageFinder::Findings& findings);
-    void showSources(std::vector<SourceRef> sources, int chosen);
+    // The sources of the page's text and of its requests, in the list.
+    void showSources();
+    // Hands the document as it is now to the page finder.
+    void readDocument();
+    void onDocumentChanged();
+    void onMayBeVideo(const QUrl& address);
+    void onProtectedMedia();
 
     QWidget* buildLeftPane();
     QWidget* buildRightPane(QWebEngineProfile* profile);
@@ -85,12 +105,19 @@ private:
     QPushButton* download;
     QToolButton* sourcesMenu;
     std::vector<SourceRef> pageSources;
+    int chosen = -1;
+    // What the page's document said when last read, and what its requests
+    // turned out to be.
+    PageFinder::Findings read;
+    LiveSources live;
+    SearchPage* searchPage; // owned by the browser pane
     QLabel* instructions;
     QPushButton* go;
     QLineEdit* addressText;
     NavigationBar* navBar;
     BrowserPane* browserPane;
     Finder pageFinder;
+    SourceCheck sourceCheck;
     QUrl shownPage; // the browser's page, without its fragment
     QUrl titlePage; // the page the title box's text belongs to
     bool typed = false;

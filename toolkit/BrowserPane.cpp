@@ -15,9 +15,11 @@
 #include <string>
 #include <unistd.h>
 
-BrowserPane::BrowserPane(QWidget* parent, QWebEngineProfile* profile) : QWebEngineView(parent) {
-    if (profile)
-        setPage(new QWebEnginePage(profile, this)); // owned by the pane
+BrowserPane::BrowserPane(QWidget* parent, QWebEnginePage* shown) : QWebEngineView(parent) {
+    if (shown) {
+        shown->setParent(this); // owned by the pane
+        setPage(shown);
+    }
     // loadingChanged, unlike loadFinished, tells an HTTP error status (a page
     // of the site's own) from an address that could not be reached.
     connect(page(), &QWebEnginePage::loadingChanged, this, &BrowserPane::onLoadingChanged);

@@ -6,7 +6,7 @@
 #include <functional>
 
 class QWebEngineLoadingInfo;
-class QWebEngineProfile;
+class QWebEnginePage;
 
 // The embedded browser: navigate, current address, the current document's
 // HTML and a navigated signal. An address that cannot be reached shows our
@@ -14,8 +14,9 @@ class QWebEngineProfile;
 class BrowserPane : public QWebEngineView {
     Q_OBJECT
 public:
-    // Pages of profile (null: the default one), which must outlive the pane.
-    explicit BrowserPane(QWidget* parent = nullptr, QWebEngineProfile* profile = nullptr);
+    // Shows shown (null: a page of the default profile), which the pane
+    // then owns; its profile must outlive the pane.
+    explicit BrowserPane(QWidget* parent = nullptr, QWebEnginePage* shown = nullptr);
 
     void navigate(const QString& address);
     // The address shown, or an empty text when nothing was loaded yet.

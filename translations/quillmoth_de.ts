@@ -402,6 +402,10 @@
         <source>Other sources</source>
         <translation>Andere Quellen</translation>
     </message>
+    <message>
+        <source>Sources found on this page: %1</source>
+        <translation>Auf dieser Seite gefundene Quellen: %1</translation>
+    </message>
 </context>
 <context>
     <name>SettingsStore</name>
@@ -713,6 +717,10 @@
     <message>
         <source>The window layout file could not be read, so the default layout is used. It was kept as %1</source>
         <translation>Die Datei mit der Fensteranordnung konnte nicht gelesen werden, daher gilt die Standardanordnung. Die alte Datei bleibt erhalten als %1</translation>
+    </message>
+    <message>
+        <source>This video is protected and cannot be saved.</source>
+        <translation>Dieses Video ist geschützt und kann nicht gespeichert werden.</translation>
     </message>
 </context>
 </TS>

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QToolButton>
 
 #include <filesystem>
@@ -218,4 +219,55 @@ TEST_F(SearchPaneTest, APageOfSeveralSourcesOffersThemBesideDownload) {
     // Another page's sources are not this one's.
     ASSERT_TRUE(searchTo(server.url("/plain page")));
     EXPECT_TRUE(sources->isHidden());
+}
+
+// What only the pane can find: a <video> a script builds after a fetch(), a
+// manifest a player's script asks for, and a page asking for a key system.
+TEST_F(SearchPaneTest, ThePaneFindsWhatThePagesScriptsBuildAndAskFor) {
+    const std::string clip = "\0\0\0\x18" + std::string("ftypisom") + testBytes(300000, 5);
+    server.body("/built.mp4", clip, "video/mp4");
+    server.body("/api.json", "{\"src\": \"/built.mp4\"}", "application/json");
+    server.body("/script", "<title>Built</title><body><script>"
+                           "fetch('/api.json').then(r => r.json()).then(j => {"
+                           " var v = document.createElement('video'); v.src = j.src;"
+                           " document.body.appendChild(v); });</script></body>");
+    server.body("/live/master.m3u8", "#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=1\nv.m3u8\n",
+                "application/vnd.apple.mpegurl");
+    server.body("/player", "<title>Player</title><script>fetch('/live/master.m3u8');"
+                           "fetch('/live/part0.ts'); fetch('/logo.png');</script>");
+    server.body("/keys", "<title>Locked</title><script>navigator.requestMediaKeySystemAccess("
+                         "'org.w3.clearkey', [{initDataTypes: ['cenc']}]).catch(() => {});"
+                         "fetch('/live/master.m3u8');</script>");
+    SearchTab* tab = window->searchTab();
+    const auto sourcesSoon = [&] {
+        return QTest::qWaitFor([&] { return !tab->sources().empty(); }, 20000);
+    };
+
+    ASSERT_TRUE(searchTo(server.url("/script")));
+    ASSERT_TRUE(sourcesSoon());
+    EXPECT_EQ(tab->sources()[0].url, server.url("/built.mp4"));
+    EXPECT_EQ(tab->sources().size(), 1u); // its media request is the same source
+    EXPECT_TRUE(tab->downloadButton()->isEnabled());
+    tab->downloadButton()->click();
+    ASSERT_EQ(transferRows(), 1);
+    const TransferRecord& record = window->dataFolder()->transfers().at(0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return record.state == TransferState::Done; }, 60000))
+        << transferCell(0, TransferModel::StatusColumn).toStdString();
+    EXPECT_TRUE(readAll(record.moviePath) == clip);
+
+    ASSERT_TRUE(searchTo(server.url("/player")));
+    ASSERT_TRUE(sourcesSoon());
+    EXPECT_EQ(tab->sources()[0].label, "HLS");
+    EXPECT_EQ(tab->sources()[0].kind, "request");
+    EXPECT_EQ(tab->downloadButton()->toolTip(), "Sources found on this page: 1");
+
+    ASSERT_TRUE(searchTo(server.url("/keys")));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return window->statusBar()->currentMessage() ==
+                   "This video is protected and cannot be saved.";
+        },
+        20000));
+    QTest::qWait(1000);
+    EXPECT_TRUE(tab->sources().empty());
 }
