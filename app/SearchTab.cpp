@@ -193,8 +193,11 @@ void SearchTab::found(unsigned started, const QUrl& page, const PageFinder::Find
     if (started == navigation && page == pageOf(browserPane->url())) {
         // What the user typed for this page outranks what the page says; a
         // page without a title leaves the box as it was.
-        if (!typed && !findings.title.empty())
+        if (!typed && !findings.title.empty()) {
             titleText->setText(wide(findings.title));
+            // A long title is read from its start.
+            titleText->setCursorPosition(0);
+        }
         read = findings;
         showSources();
     }
