@@ -20,6 +20,12 @@ TransfersSummary TransfersSummary::of(const TransferList& list) {
         case TransferState::Converting:
             ++summary.converting;
             break;
+        case TransferState::Paused:
+            ++summary.paused;
+            break;
+        case TransferState::Failed:
+            ++summary.failed;
+            break;
         case TransferState::Running:
             if (record.kind == TransferKind::Conversion) {
                 ++summary.converting;
@@ -50,6 +56,10 @@ QString TransfersSummary::text() const {
                                              converting);
     if (queued > 0)
         parts << QCoreApplication::translate("TransfersSummary", "%n waiting", nullptr, queued);
+    if (paused > 0)
+        parts << QCoreApplication::translate("TransfersSummary", "%n paused", nullptr, paused);
+    if (failed > 0)
+        parts << QCoreApplication::translate("TransfersSummary", "%n failed", nullptr, failed);
     if (parts.isEmpty())
         return QCoreApplication::translate("TransfersSummary", "Ready");
     if (downloading > 0 && bytesPerSecond > 0)

@@ -7,11 +7,14 @@
 class TransferList;
 
 // What the status bar and the title bar say about the transfers as a whole:
-// "2 downloading · 1.4 MB/s", or "Ready" when nothing runs or waits.
+// "2 downloading · 1 paused · 1 failed · 1.4 MB/s", or "Ready" when nothing
+// runs, waits for its turn or waits for the user (paused or failed).
 struct TransfersSummary {
     int downloading = 0;
     int converting = 0;
     int queued = 0;
+    int paused = 0;
+    int failed = 0;
     // Over the downloads that move bytes now.
     double bytesPerSecond = 0;
     // Over the running downloads whose size is known.

@@ -5,27 +5,37 @@
 #include <optional>
 #include <string>
 
-// Speed and time left of one transfer, from its progress samples: the rate
-// over the last Window (over what there is until that much has passed), so
-// that it follows a changing link within a few seconds but does not jump
-// with every chunk. Fewer bytes than before means the transfer started over:
-// what was measured is dropped. Not thread-safe; one per transfer.
+// Speed and time left of one transfer, from its progress samples. Bytes may
+// come in bursts: the speed limit lets a chunk through, then holds the
+// transfer until its debt is paid (at most SpeedLimit::maxDebtSeconds, and
+// up to a second more until libcurl looks again). So the rate is measured
+// from one moment the count grew to another, over at least Window, which
+// holds two such cycles: a limited transfer reads its steady rate instead
+// of a burst's or a pause's. Once the next growth is overdue (later than the
+// usual gap between them) the waiting counts too, so a stalled transfer
+// falls to zero within a window. Fewer bytes than before means the transfer
+// started over: what was measured is dropped. Not thread-safe; one per
+// transfer.
 class TransferRate {
 public:
     using Clock = std::chrono::steady_clock;
-    static constexpr std::chrono::milliseconds Window{3000};
+    static constexpr std::chrono::milliseconds Window{8000};
 
     // total is 0 while unknown.
     void add(Clock::time_point at, double received, double total);
     // Nothing more has arrived by at: the last count and total hold until then.
     void addSilence(Clock::time_point at);
     void reset();
-    // When the last sample was taken; none before the first.
+    // The last moment a sample or a silence told how far the transfer was;
+    // none before the first sample.
     std::optional<Clock::time_point> lastSampleAt() const;
 
-    // Bytes a second; none until two samples lie some time apart.
+    // Bytes a second; none until the count has grown once after the first
+    // sample, 0 once it has not grown for a whole window.
     std::optional<double> rate() const;
-    // At that rate, rounded up; none when the total is unknown or the rate is none or zero.
+    // At that rate, counted down since the last growth, rounded up (a byte
+    // to go is a second); none when the total is unknown or the rate is none
+    // or zero.
     std::optional<std::chrono::seconds> timeLeft() const;
     // "2.4 MB/s, 0:42 left", "2.4 MB/s" without a time left, "" without a rate.
     std::string describe() const;
@@ -49,7 +59,13 @@ private:
         Clock::time_point at;
         double received;
     };
-    // Oldest first; the first is the newest one at or before the window's start.
+    // The time after the last growth that is not overdue yet: the mean gap
+    // between the growths measured.
+    Clock::duration usualGap() const;
+
+    // The moments the count grew, oldest first; the first is the newest one
+    // at or before the window's start (or the first sample).
     std::deque<Sample> samples;
+    Clock::time_point heard{};
     double total = 0;
 };

@@ -27,6 +27,17 @@ TEST(TransfersSummary, CountsWhatRunsAndWaitsAndSaysReadyOtherwise) {
     EXPECT_EQ(summary.text(), "2 downloading · 1 waiting");
     EXPECT_EQ(summary.percent(), -1) << "no size known yet";
 
+    // Paused by the user, or failed: waiting for the user, never "Ready".
+    list.pause(list.at(0).id);
+    JobEvent failed;
+    failed.id = 2;
+    failed.kind = JobEvent::Kind::Failed;
+    failed.reason = Reason::SaveFailed;
+    list.apply(failed);
+    list.cancel(list.at(2).id);
+    const TransfersSummary waiting = TransfersSummary::of(list);
+    EXPECT_EQ(waiting.text(), "1 paused · 1 failed");
+
     TransfersSummary moving;
     moving.downloading = 1;
     moving.converting = 1;

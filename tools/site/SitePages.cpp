@@ -8,8 +8,10 @@
 
 namespace {
 
-std::string page(const std::string& title, const std::string& body, const std::string& head = {}) {
-    return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">" + head + "<title>" +
+std::string page(const std::string& title, const std::string& body, const std::string& head = {},
+                 SiteLanguage language = SiteLanguage::English) {
+    return std::string("<!DOCTYPE html>\n<html lang=\"") + languageTag(language) +
+           "\"><head><meta charset=\"utf-8\">" + head + "<title>" +
            SitePages::escapeHtml(title) +
            "</title>\n<style>body{font-family:sans-serif;margin:2em;background:#f4f1ea;color:#222}"
            "h1{color:#5a3d7a}a{color:#2a5db0}.box{background:#fff;border:1px solid #ccc;"
@@ -113,23 +115,37 @@ std::string escapeHtml(const std::string& text) {
     return out;
 }
 
-std::string home(const std::string& origin) {
-    return page("Quillmoth", "<h1>Quillmoth</h1><div class=\"box\"><p>Download videos, keep "
-                             "them as MP3, play them.</p><p><a href=\"" +
-                                 escapeHtml(origin) + "/search.php\">Find a video</a></p></div>");
+std::string home(const std::string& origin, SiteLanguage language) {
+    const bool german = language == SiteLanguage::German;
+    return page("Quillmoth",
+                std::string("<h1>Quillmoth</h1><div class=\"box\"><p>") +
+                    (german ? "Videos herunterladen, als MP3 behalten, abspielen."
+                            : "Download videos, keep them as MP3, play them.") +
+                    "</p><p><a href=\"" + escapeHtml(origin) + "/search.php\">" +
+                    (german ? "Ein Video finden" : "Find a video") + "</a></p></div>",
+                {}, language);
 }
 
-std::string splash(const std::string& origin) {
+std::string splash(const std::string& origin, SiteLanguage language) {
     const std::string o = escapeHtml(origin);
-    return page("Quillmoth", "<h1>Welcome to Quillmoth 2.8</h1><div class=\"box\">"
-                             "<p>Open the <b>Search</b> tab, follow a link to a video's page, "
-                             "check the title on the left and press <b>Download</b>.</p>"
-                             "<p>Finished files appear under <b>My Library</b>.</p>"
-                             "<p><a href=\"" +
-                                 o + "/\">" + o +
-                                 "</a></p></div>"
-                                 "<h3>Pages of today&rsquo;s forms</h3><div class=\"box\"><ul>" +
-                                 formItems(origin, {}) + "</ul></div>");
+    // The tabs' and the button's names as the window shows them.
+    const bool german = language == SiteLanguage::German;
+    const std::string welcome =
+        german ? "<h1>Willkommen bei Quillmoth " QUILLMOTH_VERSION "</h1><div class=\"box\">"
+                 "<p>Öffnen Sie den Reiter <b>Suche</b>, folgen Sie einem Link zur Seite eines "
+                 "Videos, prüfen Sie links den Titel und drücken Sie <b>Herunterladen</b>.</p>"
+                 "<p>Wie weit es ist, zeigt <b>Übertragungen</b>; fertige Dateien erscheinen "
+                 "unter <b>Meine Mediathek</b>.</p>"
+               : "<h1>Welcome to Quillmoth " QUILLMOTH_VERSION "</h1><div class=\"box\">"
+                 "<p>Open the <b>Search</b> tab, follow a link to a video's page, check the "
+                 "title on the left and press <b>Download</b>.</p>"
+                 "<p>How far it got shows under <b>Transfers</b>; finished files appear under "
+                 "<b>My Library</b>.</p>";
+    return page("Quillmoth",
+                welcome + "<p><a href=\"" + o + "/\">" + o + "</a></p></div><h3>" +
+                    (german ? "Seiten in heutiger Form" : "Pages of today&rsquo;s forms") +
+                    "</h3><div class=\"box\"><ul>" + formItems(origin, {}) + "</ul></div>",
+                {}, language);
 }
 
 std::string search(const std::string& origin, const std::string& query) {

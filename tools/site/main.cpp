@@ -12,6 +12,7 @@
 #include "PageForms.h"
 #include "ScriptRoutes.h"
 #include "SiteMedia.h"
+#include "SiteLanguage.h"
 #include "SiteOrigin.h"
 #include "SitePages.h"
 #include "StandardDescriptors.h"
@@ -114,12 +115,19 @@ int main(int argc, char** argv) {
     auto html = [](httplib::Response& res, const std::string& body) {
         res.set_content(body, "text/html; charset=utf-8");
     };
+    // The welcome pages speak the visitor's language, as far as they know it.
+    auto language = [](const httplib::Request& req, httplib::Response& res) {
+        const SiteLanguage chosen = siteLanguageFor(req.get_header_value("Accept-Language"));
+        res.set_header("Content-Language", languageTag(chosen));
+        res.set_header("Vary", "Accept-Language");
+        return chosen;
+    };
     // Handlers run on httplib's worker threads; the cache is theirs to share.
     svr.Get("/", [&](const httplib::Request& req, httplib::Response& res) {
-        html(res, SitePages::home(origin(req)));
+        html(res, SitePages::home(origin(req), language(req, res)));
     });
     svr.Get("/splash.php", [&](const httplib::Request& req, httplib::Response& res) {
-        html(res, SitePages::splash(origin(req)));
+        html(res, SitePages::splash(origin(req), language(req, res)));
     });
     svr.Get("/search.php", [&](const httplib::Request& req, httplib::Response& res) {
         html(res, SitePages::search(origin(req), req.get_param_value("q")));

@@ -210,7 +210,12 @@ void TransferList::setMaxRunning(int n) {
 }
 
 void TransferList::setSpeedLimit(std::int64_t bytesPerSecond) {
+    if (bytesPerSecond == sharedLimit->rate())
+        return;
     sharedLimit->setRate(bytesPerSecond);
+    // What was measured under the old limit says nothing of the new one.
+    for (const auto& entry : rows)
+        entry->rate.reset();
 }
 
 std::int64_t TransferList::speedLimit() const {
@@ -575,7 +580,7 @@ void TransferList::noteStalls(std::chrono::steady_clock::time_point now) {
     // must fall rather than keep the last figure.
     for (const auto& [job, id] : jobs) {
         Entry* entry = id ? find(id) : nullptr;
-        if (!entry || !JobFactory::movingBytes(entry->record) || !entry->rate.rate())
+        if (!entry || !JobFactory::movingBytes(entry->record))
             continue;
         const auto last = entry->rate.lastSampleAt();
         if (last && now - *last >= stallAfter) {

@@ -86,7 +86,7 @@ public:
     void setMaxRunning(int n);
     int maxRunning() const { return limit; }
     // The download speed of all transfers together, in bytes a second (0:
-    // none); running transfers follow at once.
+    // none); running transfers follow at once, their speeds measured afresh.
     void setSpeedLimit(std::int64_t bytesPerSecond);
     std::int64_t speedLimit() const;
 
