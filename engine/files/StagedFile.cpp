@@ -2,6 +2,7 @@
 
 #include "FilePath.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -187,6 +188,44 @@ std::size_t StagedFile::write(const void* data, std::size_t n) {
     return done;
 }
 
+std::size_t StagedFile::writeAt(long long offset, const void* data, std::size_t n) {
+    if (fd_ < 0 || failed_ || offset < 0)
+        return 0;
+    const char* bytes = static_cast<const char*>(data);
+    std::size_t done = 0;
+    while (done < n) {
+        const ssize_t w = ::pwrite(fd_, bytes + done, n - done, static_cast<off_t>(offset) + done);
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w <= 0) {
+            failed_ = true;
+            break;
+        }
+        done += static_cast<std::size_t>(w);
+    }
+    // Pieces land all over the file: write-back starts over the span they
+    // cover, which holds only the pages written since (the others are clean).
+    const long long end = offset + static_cast<long long>(done);
+    if (scattered_ == 0 || offset < scatteredFrom_)
+        scatteredFrom_ = offset;
+    scatteredTo_ = std::max(scatteredTo_, end);
+    scattered_ += static_cast<long long>(done);
+    if (scattered_ >= writeBackBytes) {
+        ::sync_file_range(fd_, scatteredFrom_, scatteredTo_ - scatteredFrom_,
+                          SYNC_FILE_RANGE_WRITE);
+        scattered_ = scatteredTo_ = 0;
+    }
+    return done;
+}
+
+bool StagedFile::presize(long long size) {
+    return fd_ >= 0 && size >= 0 && ::ftruncate(fd_, static_cast<off_t>(size)) == 0;
+}
+
+bool StagedFile::syncData() {
+    return fd_ >= 0 && !failed_ && ::fdatasync(fd_) == 0;
+}
+
 long long StagedFile::size() const {
     struct stat st {};
     if (fd_ < 0 || ::fstat(fd_, &st) != 0)
@@ -198,6 +237,7 @@ bool StagedFile::restart() {
     if (fd_ < 0 || ::ftruncate(fd_, 0) != 0 || ::lseek(fd_, 0, SEEK_SET) != 0)
         return false;
     written_ = flushed_ = 0;
+    scattered_ = scatteredTo_ = 0;
     return true;
 }
 

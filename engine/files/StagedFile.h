@@ -36,6 +36,15 @@ public:
 
     // Returns how many bytes were written; fewer than n on a write error.
     std::size_t write(const void* data, std::size_t n);
+    // The same at offset, for a file written in pieces by several
+    // connections (whatever write() does next is not moved by it).
+    std::size_t writeAt(long long offset, const void* data, std::size_t n);
+    // Makes the file size bytes long, its new bytes holes, so that pieces
+    // can be written anywhere in it.
+    bool presize(long long size);
+    // Everything written so far is on disk (fdatasync): what is recorded
+    // to continue the file must be. False after any failed write.
+    bool syncData();
 
     // Bytes in the temporary file (also those another program wrote to it).
     long long size() const;
@@ -101,5 +110,10 @@ private:
     bool namesTaken_ = false;
     long long written_ = 0;
     long long flushed_ = 0;
+    // What writeAt() wrote since write-back was last started: the span from
+    // the lowest byte to past the highest, and how many bytes.
+    long long scatteredFrom_ = 0;
+    long long scatteredTo_ = 0;
+    long long scattered_ = 0;
     static constexpr long long writeBackBytes = 8 << 20;
 };

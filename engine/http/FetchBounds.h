@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+class HostBudget;
 class SpeedLimit;
 
 // What every fetch is bounded by: how long it may take or stall, how large a
@@ -34,6 +35,10 @@ struct FetchBounds {
     // The speed limit the movie transfer shares with every other one; null
     // for none. The one setting a running job follows when it changes.
     std::shared_ptr<SpeedLimit> speedLimit;
+    // How many connections every transfer together may hold to one host; a
+    // file fetched over several connections asks it for each beyond its
+    // first. Null: no budget.
+    std::shared_ptr<HostBudget> hostBudget;
     // Makes the job's libcurl handles. Tests act out a library that cannot.
     CurlHandle::Factory curlFactory = &curl_easy_init;
 

@@ -82,9 +82,12 @@ public:
     static constexpr long maxRedirects = 10;
     static constexpr long connectSeconds = 30;
 
-private:
-    // Options shared by both transfers.
+    // Options every request of a movie or page shares: the bounds, the
+    // protocols, what a browser would send. SegmentedFetch sets them on
+    // each of its connections.
     void setCommonOptions(CURL* curl, const std::string& url) const;
+
+private:
     CURLcode readPage(CURL* curl, const std::string& url, std::string& text,
                       const CancelToken* cancel, const MediaTest* isMedia) const;
 

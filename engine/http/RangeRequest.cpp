@@ -43,13 +43,27 @@ RangeRequest::RangeRequest(long long offset, std::string validator, long long to
         offset_ = offset;
 }
 
+RangeRequest RangeRequest::piece(long long from, long long to, std::string validator,
+                                 long long total) {
+    RangeRequest request;
+    const bool oneLine = validator.find_first_of("\r\n") == std::string::npos;
+    if (from < 0 || from >= to || to > total || validator.empty() || !oneLine)
+        return request;
+    request.asked_ = std::move(validator);
+    request.knownTotal_ = total;
+    request.offset_ = from;
+    request.end_ = to;
+    return request;
+}
+
 void RangeRequest::apply(CURL* curl) {
     curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &RangeRequest::headerLine);
     curl_easy_setopt(curl, CURLOPT_HEADERDATA, this);
     if (!ranged())
         return;
     // libcurl copies the text.
-    curl_easy_setopt(curl, CURLOPT_RANGE, (std::to_string(offset_) + "-").c_str());
+    const std::string last = end_ > 0 ? std::to_string(end_ - 1) : std::string();
+    curl_easy_setopt(curl, CURLOPT_RANGE, (std::to_string(offset_) + "-" + last).c_str());
     headers_.reset(curl_slist_append(nullptr, ("If-Range: " + asked_).c_str()));
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers_.get());
     // No Accept-Encoding: a range of an encoded body is no range of the file.
@@ -72,9 +86,9 @@ RangeRequest::Answer RangeRequest::answer() const {
     if (status_ == 200)
         return Answer::StartOver;
     // Without If-Range sent, a 206 could be a part of another file.
+    const long long last = end_ > 0 ? end_ - 1 : rangeTotal_ - 1;
     const bool rest = status_ == 206 && headers_ && rangeFirst_ == offset_ && rangeTotal_ > 0 &&
-                      rangeLast_ == rangeTotal_ - 1 &&
-                      (knownTotal_ == 0 || rangeTotal_ == knownTotal_);
+                      rangeLast_ == last && (knownTotal_ == 0 || rangeTotal_ == knownTotal_);
     if (!rest)
         return Answer::Refused;
     return sameVersion() ? Answer::Append : Answer::Changed;
@@ -133,6 +147,7 @@ std::size_t RangeRequest::headerLine(char* data, std::size_t size, std::size_t n
         r.etag_.clear();
         r.lastModified_.clear();
         r.encoding_.clear();
+        r.acceptsRanges_ = false;
         r.length_ = r.rangeFirst_ = r.rangeLast_ = r.rangeTotal_ = -1;
         const auto space = line.find(' ');
         const long long status =
@@ -151,6 +166,8 @@ std::size_t RangeRequest::headerLine(char* data, std::size_t size, std::size_t n
         r.lastModified_ = value;
     } else if (sameName(name, "Content-Encoding")) {
         r.encoding_ = value;
+    } else if (sameName(name, "Accept-Ranges")) {
+        r.acceptsRanges_ = sameName(value, "bytes");
     } else if (sameName(name, "Content-Length")) {
         r.length_ = number(value);
     } else if (sameName(name, "Content-Range") && value.size() > 6 &&

@@ -17,6 +17,11 @@ public:
     // Unranged unless offset is past 0 (and within total), and validator is
     // one line.
     RangeRequest(long long offset, std::string validator, long long total);
+    // A piece of a file fetched over several connections: the bytes [from,
+    // to) of a stream of total bytes (from may be 0), only while it still has
+    // validator. Unranged when the piece is not within total or validator is
+    // not one line.
+    static RangeRequest piece(long long from, long long to, std::string validator, long long total);
 
     // Sets the request's options on curl; release() takes every pointer
     // into this object out of it again.
@@ -27,7 +32,7 @@ public:
     enum class Answer {
         Fresh,     // the whole stream, asked for as such
         StartOver, // the whole stream instead of the range: it changed, or ranges are ignored
-        Append,    // exactly the rest of the file asked for
+        Append,    // exactly the rest (or the piece) of the file asked for
         Changed,   // the rest of another version of the file: never appended
         Refused,   // anything else: never written
     };
@@ -35,7 +40,7 @@ public:
     // status (the transfer's last) says the range starts at the stream's end.
     bool complete(long status) const;
 
-    bool ranged() const { return offset_ > 0; }
+    bool ranged() const { return offset_ > 0 || end_ > 0; }
     long long offset() const { return offset_; }
     // Where the answer's body starts in the file: offset unless it is a
     // whole stream.
@@ -50,6 +55,10 @@ public:
     // range starting at the stream's end, the size on disk): the total the
     // first answer named, else this answer's; 0 when neither named one.
     long long expectedSize() const;
+    // Of the answer: its status, and whether it said it takes ranges
+    // ("Accept-Ranges: bytes").
+    long status() const { return status_; }
+    bool acceptsRanges() const { return acceptsRanges_; }
 
     // libcurl's header callback (the transfer's thread); self is the request.
     static std::size_t headerLine(char* data, std::size_t size, std::size_t n, void* self);
@@ -67,6 +76,8 @@ private:
     long long offset_ = 0;
     std::string asked_;
     long long knownTotal_ = 0;
+    // A piece's end, past its last byte; 0: the rest of the file.
+    long long end_ = 0;
     std::unique_ptr<curl_slist, ListFree> headers_;
 
     // The latest answer's status line and headers (a redirect's are replaced).
@@ -74,6 +85,7 @@ private:
     std::string etag_;
     std::string lastModified_;
     std::string encoding_;
+    bool acceptsRanges_ = false;
     long long length_ = -1;
     long long rangeFirst_ = -1;
     long long rangeLast_ = -1;

@@ -17,7 +17,7 @@ struct JobEvent {
         Sourced,         // source: what the job saves (kind, label, address)
         Converted,       // the MP3 is in place
         Saved,           // text: the file name (no folder) a movie or MP3 was given
-        Resumable,       // text: the part file; detail: the stream's validator; total
+        Resumable,       // text: the part file; detail: the stream's validator; total; ranges
         Converting,      // reason Converting: the conversion has begun
         ConvertProgress, // done and total seconds of the movie's sound made MP3 (total 0: unknown)
         Paused,          // reason JobPaused: stopped on request, its part file kept
@@ -36,6 +36,9 @@ struct JobEvent {
     SourceRef source;
     double done = 0;
     double total = 0;
+    // Resumable: the bytes on disk of a part file several connections
+    // write (ByteRanges' text); empty for one written from its start.
+    std::string ranges;
 };
 
 // Receives a job's events on the job's worker thread.

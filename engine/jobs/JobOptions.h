@@ -43,4 +43,10 @@ struct JobOptions : FetchBounds {
     // Last-Modified) and total size when it began. Empty: start over.
     std::string validator;
     long long total = 0;
+    // The bytes partFile holds when several connections wrote it
+    // (ByteRanges' text); empty when one did, which continues from its size.
+    std::string ranges;
+    // How many connections one file may be fetched over, when its server
+    // allows ranges and the file is large enough (SegmentedFetch).
+    int connections = 1;
 };

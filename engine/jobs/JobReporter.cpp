@@ -35,13 +35,14 @@ void JobReporter::figures(JobEvent::Kind kind, double done, double total) const 
     deliver(std::move(event));
 }
 
-void JobReporter::resumable(const std::string& partFile, std::string validator,
-                            long long total) const {
+void JobReporter::resumable(const std::string& partFile, std::string validator, long long total,
+                            std::string ranges) const {
     JobEvent event;
     event.kind = JobEvent::Kind::Resumable;
     event.text = partFile;
     event.detail = std::move(validator);
     event.total = static_cast<double>(total);
+    event.ranges = std::move(ranges);
     deliver(std::move(event));
 }
 
