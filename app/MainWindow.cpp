@@ -395,18 +395,35 @@ void MainWindow::download(const SourceRef& source) {
     if (address.isEmpty() || !folder)
         return;
     const std::string url = narrow(address.toString(QUrl::FullyEncoded));
-    if (const std::string saved = savedFileOf(url); !saved.empty()) {
+    if (!downloadAgain({savedFileOf(url)}))
+        return;
+    folder->download(url, title, source);
+    tabPages->setCurrentWidget(transfers);
+}
+
+bool MainWindow::downloadAgain(const std::vector<std::string>& saved) {
+    QStringList names;
+    for (const std::string& path : saved)
+        if (!path.empty())
+            names << QFileInfo(wide(path)).fileName();
+    if (names.isEmpty())
+        return true;
+    if (saved.size() == 1) {
         const auto answer =
             MessageBox::ask(tr("Already downloaded — open it, or download again?"),
                             QMessageBox::Open | QMessageBox::Retry | QMessageBox::Cancel,
                             QMessageBox::Open, this, {{QMessageBox::Retry, tr("Download &Again")}});
         if (answer == QMessageBox::Open)
-            playMedia(saved);
-        if (answer != QMessageBox::Retry)
-            return;
+            playMedia(saved.front());
+        return answer == QMessageBox::Retry;
     }
-    folder->download(url, title, source);
-    tabPages->setCurrentWidget(transfers);
+    // Several at once are asked about once; there is no one file to open.
+    const auto answer = MessageBox::ask(
+        tr("Already downloaded — open it, or download again?") + QStringLiteral("\n\n") +
+            names.join(QLatin1Char('\n')),
+        QMessageBox::Retry | QMessageBox::Cancel, QMessageBox::Cancel, this,
+        {{QMessageBox::Retry, tr("Download &Again")}, {QMessageBox::Cancel, tr("&Skip These")}});
+    return answer == QMessageBox::Retry;
 }
 
 std::string MainWindow::savedFileOf(const std::string& pageUrl) const {
@@ -545,9 +562,25 @@ void MainWindow::dropEvent(QDropEvent* event) {
 }
 
 void MainWindow::queueAddresses(const QStringList& addresses) {
-    for (const QString& address : addresses)
-        folder->download(address.toStdString(), std::string());
-    if (!addresses.isEmpty())
+    // Pages whose file is on disk are asked about first, all at once.
+    std::vector<std::string> fresh;
+    std::vector<std::string> again;
+    std::vector<std::string> saved;
+    for (const QString& address : addresses) {
+        std::string url = address.toStdString();
+        std::string path = savedFileOf(url);
+        if (path.empty()) {
+            fresh.push_back(std::move(url));
+        } else {
+            again.push_back(std::move(url));
+            saved.push_back(std::move(path));
+        }
+    }
+    if (!again.empty() && downloadAgain(saved))
+        fresh.insert(fresh.end(), again.begin(), again.end());
+    for (const std::string& url : fresh)
+        folder->download(url, std::string());
+    if (!fresh.empty())
         tabPages->setCurrentWidget(transfers);
 }
 

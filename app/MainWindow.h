@@ -7,6 +7,7 @@
 #include <ctime>
 #include <memory>
 #include <string>
+#include <vector>
 
 class DataFolder;
 class PageFinder;
@@ -115,6 +116,10 @@ private:
     // Temporary files an earlier run left behind (it was killed), last
     // changed before this start, go; off the window's thread.
     void removeLeftovers(timespec before);
+    // Whether to download pages again whose files (saved, one per page; an
+    // empty one: not downloaded) are on disk: asked once for all of them;
+    // one alone may be opened instead.
+    bool downloadAgain(const std::vector<std::string>& saved);
     // The file of a finished download of the page that is still on disk;
     // empty when there is none.
     std::string savedFileOf(const std::string& pageUrl) const;

@@ -37,6 +37,7 @@ SearchTab::SearchTab(QWebEngineProfile* profile, QWidget* parent) : QWidget(pare
     splitter->setHandleWidth(5);
     splitter->addWidget(buildLeftPane());
     splitter->addWidget(buildRightPane(profile));
+    orderFocus();
     splitter->setStretchFactor(1, 1);
     // Room for a title of a few words; dragging the handle gives it more.
     splitter->setSizes({260, 740});
@@ -68,6 +69,10 @@ QWidget* SearchTab::buildLeftPane() {
     titleText->setObjectName(QStringLiteral("titleBox"));
     titleText->setMaxLength(256);
     titleText->setAccessibleName(tr("Title"));
+    titleText->setPlaceholderText(tr("The video's title"));
+    auto* titleLabel = new QLabel(tr("&Title:"), pane);
+    titleLabel->setObjectName(QStringLiteral("titleLabel"));
+    titleLabel->setBuddy(titleText);
     // A title longer than the box can still be read whole.
     connect(titleText, &QLineEdit::textChanged, titleText,
             [this](const QString& title) { titleText->setToolTip(title); });
@@ -89,6 +94,7 @@ QWidget* SearchTab::buildLeftPane() {
 
     auto* layout = new QVBoxLayout(pane);
     layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(titleLabel);
     layout->addWidget(titleText);
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(2);
@@ -131,10 +137,17 @@ QWidget* SearchTab::buildRightPane(QWebEngineProfile* profile) {
     layout->addWidget(browserPane, 1, 0, 1, 3);
     layout->setColumnStretch(2, 1);
     layout->setRowStretch(1, 1);
-    // Keyboard order: the address, then Go, then the page.
-    QWidget::setTabOrder(addressText, go);
-    QWidget::setTabOrder(go, browserPane);
     return pane;
+}
+
+void SearchTab::orderFocus() {
+    // Keyboard order as the eye reads: the title, Download and its
+    // sources, then Go, the address and the page.
+    QWidget::setTabOrder(titleText, download);
+    QWidget::setTabOrder(download, sourcesMenu);
+    QWidget::setTabOrder(sourcesMenu, go);
+    QWidget::setTabOrder(go, addressText);
+    QWidget::setTabOrder(addressText, browserPane);
 }
 
 void SearchTab::onGo() {
@@ -255,9 +268,6 @@ void SearchTab::showSources() {
     menu->clear();
     // One source needs no choice: Download takes it.
     sourcesMenu->setVisible(pageSources.size() > 1);
-    download->setToolTip(pageSources.empty()
-                             ? QString()
-                             : tr("Sources found on this page: %1").arg(pageSources.size()));
     updateDownload();
     if (pageSources.size() < 2)
         return;
@@ -307,15 +317,37 @@ void SearchTab::updateDownload() {
                          !browserPane->showsFailure();
     download->setEnabled(current &&
                          (!titleText->text().trimmed().isEmpty() || !pageSources.empty()));
+    // A disabled button says why; an enabled one how many sources it knows.
+    if (!download->isEnabled())
+        download->setToolTip(browserPane->showsFailure()
+                                 ? tr("This page could not be reached.")
+                                 : tr("Open the page that plays your video; Download is ready "
+                                      "once its title appears."));
+    else if (!pageSources.empty())
+        download->setToolTip(tr("Sources found on this page: %1").arg(pageSources.size()));
+    else
+        download->setToolTip(QString());
     sourcesMenu->setEnabled(download->isEnabled());
 }
 
 void SearchTab::onBrowserMenu(const QPoint& position) {
-    // The engine's own entries, plus a download of the page a web link leads to.
+    // The engine's own entries that work in a pane of one page (no tabs, no
+    // windows, no downloads of its own), plus a download of the page a web
+    // link leads to.
     QMenu* menu = browserPane->createStandardContextMenu();
+    const QWebEnginePage* page = browserPane->page();
+    for (const QWebEnginePage::WebAction dead :
+         {QWebEnginePage::OpenLinkInNewWindow, QWebEnginePage::OpenLinkInNewTab,
+          QWebEnginePage::OpenLinkInNewBackgroundTab, QWebEnginePage::DownloadLinkToDisk,
+          QWebEnginePage::DownloadImageToDisk, QWebEnginePage::DownloadMediaToDisk,
+          QWebEnginePage::SavePage, QWebEnginePage::ViewSource, QWebEnginePage::InspectElement})
+        menu->removeAction(page->action(dead));
     const QWebEngineContextMenuRequest* request = browserPane->lastContextMenuRequest();
     const QUrl link = request ? request->linkUrl() : QUrl();
     if (isWebAddress(link)) {
+        QAction* here = page->action(QWebEnginePage::OpenLinkInThisWindow);
+        here->setText(tr("Open Link"));
+        menu->insertAction(menu->actions().value(0), here);
         auto* action = new QAction(tr("Download Video"), menu);
         action->setObjectName(QStringLiteral("downloadVideoAction"));
         connect(action, &QAction::triggered, this, [this, link] { emit downloadRequested(link); });

@@ -99,6 +99,7 @@ private:
 
     QWidget* buildLeftPane();
     QWidget* buildRightPane(QWebEngineProfile* profile);
+    void orderFocus();
 
     QSplitter* splitter;
     QLineEdit* titleText;

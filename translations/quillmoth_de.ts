@@ -406,6 +406,26 @@
         <source>Sources found on this page: %1</source>
         <translation>Auf dieser Seite gefundene Quellen: %1</translation>
     </message>
+    <message>
+        <source>The video&apos;s title</source>
+        <translation>Der Titel des Videos</translation>
+    </message>
+    <message>
+        <source>&amp;Title:</source>
+        <translation>&amp;Titel:</translation>
+    </message>
+    <message>
+        <source>This page could not be reached.</source>
+        <translation>Diese Seite war nicht erreichbar.</translation>
+    </message>
+    <message>
+        <source>Open the page that plays your video; Download is ready once its title appears.</source>
+        <translation>Öffnen Sie die Seite, die Ihr Video abspielt; Herunterladen ist bereit, sobald sein Titel erscheint.</translation>
+    </message>
+    <message>
+        <source>Open Link</source>
+        <translation>Link öffnen</translation>
+    </message>
 </context>
 <context>
     <name>SettingsStore</name>
@@ -441,40 +461,12 @@
         <translation>Downloads</translation>
     </message>
     <message>
-        <source>Save Settings</source>
-        <translation>Einstellungen speichern</translation>
-    </message>
-    <message>
-        <source>Save movie files in</source>
-        <translation>Videodateien speichern in</translation>
-    </message>
-    <message>
-        <source>Browse</source>
-        <translation>Durchsuchen</translation>
-    </message>
-    <message>
-        <source>Save mp3 files in</source>
-        <translation>MP3-Dateien speichern in</translation>
-    </message>
-    <message>
-        <source>Notify me when a transfer ends</source>
-        <translation>Benachrichtigen, wenn eine Übertragung endet</translation>
-    </message>
-    <message>
         <source>Browse for the movie folder</source>
         <translation>Videoordner wählen</translation>
     </message>
     <message>
         <source>Browse for the mp3 folder</source>
         <translation>MP3-Ordner wählen</translation>
-    </message>
-    <message>
-        <source>Transfers at once</source>
-        <translation>Gleichzeitige Übertragungen</translation>
-    </message>
-    <message>
-        <source>Limit download speed</source>
-        <translation>Download-Geschwindigkeit begrenzen</translation>
     </message>
     <message>
         <source> kB/s</source>
@@ -488,34 +480,6 @@
     <message>
         <source>The limit is shared by all transfers. Streams that ffmpeg fetches (HLS) are not limited.</source>
         <translation>Die Grenze gilt für alle Übertragungen zusammen. Streams, die ffmpeg abruft (HLS), werden nicht begrenzt.</translation>
-    </message>
-    <message>
-        <source>Highest (MP4)</source>
-        <translation>Höchste (MP4)</translation>
-    </message>
-    <message>
-        <source>High</source>
-        <translation>Hoch</translation>
-    </message>
-    <message>
-        <source>Medium</source>
-        <translation>Mittel</translation>
-    </message>
-    <message>
-        <source>Low (Fastest - Recommended for mp3 conversion)</source>
-        <translation>Niedrig (am schnellsten – empfohlen für die MP3-Umwandlung)</translation>
-    </message>
-    <message>
-        <source>Movies</source>
-        <translation>Videos</translation>
-    </message>
-    <message>
-        <source>Music</source>
-        <translation>Musik</translation>
-    </message>
-    <message>
-        <source>Automatically convert downloaded movies to mp3.</source>
-        <translation>Heruntergeladene Videos automatisch in MP3 umwandeln.</translation>
     </message>
     <message>
         <source>Error: Choose a folder for the downloads.</source>
@@ -540,6 +504,71 @@
     <message>
         <source>The settings have unsaved changes. Save them?</source>
         <translation>Die Einstellungen haben ungespeicherte Änderungen. Speichern?</translation>
+    </message>
+    <message>
+        <source>Sav&amp;e Settings</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save &amp;movie files in</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Browse</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save mp&amp;3 files in</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>B&amp;rowse</source>
+        <extracomment>The mp3 folder&apos;s Browse button: a key of its own beside the movie folder&apos;s.</extracomment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Notify me when a transfer ends</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Transfers at on&amp;ce</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Connections &amp;per transfer</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Limit download speed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Highest (MP&amp;4)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>H&amp;igh</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Me&amp;dium</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Lo&amp;w (Fastest - Recommended for mp3 conversion)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Mo&amp;vies</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>M&amp;usic</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Automatically convert downloaded movies to mp3.</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -595,6 +624,20 @@
     <message>
         <source>Ready</source>
         <translation>Bereit</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n paused</source>
+        <translation type="unfinished">
+            <numerusform></numerusform>
+            <numerusform></numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n failed</source>
+        <translation type="unfinished">
+            <numerusform></numerusform>
+            <numerusform></numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -721,6 +764,10 @@
     <message>
         <source>This video is protected and cannot be saved.</source>
         <translation>Dieses Video ist geschützt und kann nicht gespeichert werden.</translation>
+    </message>
+    <message>
+        <source>&amp;Skip These</source>
+        <translation>Diese &amp;überspringen</translation>
     </message>
 </context>
 </TS>

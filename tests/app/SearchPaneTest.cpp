@@ -152,6 +152,16 @@ TEST_F(SearchPaneTest, AWholeDownloadThroughTheWindow) {
     QTest::keyClick(titleBox(), Qt::Key_Return); // as the button
     EXPECT_EQ(transferRows(), 1);
     EXPECT_EQ(currentTab()->objectName(), "homeTab");
+
+    // Every way in asks alike: a paste, a drop or a hand-over of several such
+    // pages asks once for all of them.
+    asked.clear();
+    answer = QMessageBox::Cancel;
+    const QString page = QString::fromStdString(server.url("/watch"));
+    window->queueAddresses({page, page});
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_TRUE(asked[0].endsWith("My Clip.flv\nMy Clip.flv")) << asked[0].toStdString();
+    EXPECT_EQ(transferRows(), 1);
     MessageBox::setAsker({});
 }
 
