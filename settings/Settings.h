@@ -37,6 +37,9 @@ struct Settings {
     // Download speed limit over all transfers together in kB/s (1000 bytes
     // a second); 0 is none.
     int speedLimit = 0;
+    // The limit's rate as last chosen, kept while the limit is off so that
+    // turning it on again finds it.
+    int speedLimitRate = DefaultSpeedLimit;
 
     bool operator==(const Settings&) const = default;
 };

@@ -11,6 +11,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -25,6 +26,7 @@ const char* const NotifyKey = "notifications/enabled";
 const char* const MaxRunningKey = "transfers/maxRunning";
 const char* const ConnectionsKey = "transfers/connections";
 const char* const SpeedLimitKey = "transfers/speedLimit";
+const char* const SpeedLimitRateKey = "transfers/speedLimitRate";
 
 QString wide(const std::string& text) {
     return QString::fromStdString(text);
@@ -157,6 +159,11 @@ void SettingsStore::loadIni(Settings& settings) const {
                                 Settings::DefaultMaxRunning);
     settings.connections = intIn(file, ConnectionsKey, 1, Settings::MaxConnections, 1);
     settings.speedLimit = intIn(file, SpeedLimitKey, 0, 1 << 30, 0);
+    // Files written before the rate had a key of its own: the limit in force.
+    settings.speedLimitRate =
+        intIn(file, SpeedLimitRateKey, Settings::MinSpeedLimit, Settings::MaxSpeedLimit,
+              settings.speedLimit > 0 ? std::min(settings.speedLimit, Settings::MaxSpeedLimit)
+                                      : Settings::DefaultSpeedLimit);
 }
 
 bool SettingsStore::saveIni(const Settings& settings) const {
@@ -170,6 +177,7 @@ bool SettingsStore::saveIni(const Settings& settings) const {
     file.setValue(MaxRunningKey, settings.maxRunning);
     file.setValue(ConnectionsKey, settings.connections);
     file.setValue(SpeedLimitKey, settings.speedLimit);
+    file.setValue(SpeedLimitRateKey, settings.speedLimitRate);
     file.sync();
     // A FormatError is about what was read; the file was written afresh.
     if (file.status() != QSettings::AccessError)

@@ -55,30 +55,31 @@ SettingsTab::SettingsTab(QWidget* parent) : QWidget(parent) {
     QGroupBox* library = group(content, "libraryGroup", tr("Library"));
     QGroupBox* qualityBox = group(content, "qualityGroup", tr("Quality"));
     QGroupBox* downloads = group(content, "downloadsGroup", tr("Downloads"));
-    save = named<QPushButton>(this, "saveButton", tr("Save Settings"));
+    save = named<QPushButton>(this, "saveButton", tr("Sav&e Settings"));
     save->setEnabled(false);
 
-    auto* movieLabel = named<QLabel>(downloads, "movieFolderLabel", tr("Save movie files in"));
+    auto* movieLabel = named<QLabel>(downloads, "movieFolderLabel", tr("Save &movie files in"));
     movieFolder = named<QLineEdit>(downloads, "movieFolderBox");
-    movieBrowse = named<QPushButton>(downloads, "movieBrowseButton", tr("Browse"));
-    auto* mp3Label = named<QLabel>(downloads, "musicFolderLabel", tr("Save mp3 files in"));
+    movieBrowse = named<QPushButton>(downloads, "movieBrowseButton", tr("&Browse"));
+    auto* mp3Label = named<QLabel>(downloads, "musicFolderLabel", tr("Save mp&3 files in"));
     musicFolder = named<QLineEdit>(downloads, "musicFolderBox");
-    musicBrowse = named<QPushButton>(downloads, "musicBrowseButton", tr("Browse"));
-    notify = named<QCheckBox>(downloads, "notifyBox", tr("Notify me when a transfer ends"));
+    //: The mp3 folder's Browse button: a key of its own beside the movie folder's.
+    musicBrowse = named<QPushButton>(downloads, "musicBrowseButton", tr("B&rowse"));
+    notify = named<QCheckBox>(downloads, "notifyBox", tr("&Notify me when a transfer ends"));
     // Each label names its box (screen readers, and a click on it).
     movieLabel->setBuddy(movieFolder);
     mp3Label->setBuddy(musicFolder);
     movieBrowse->setAccessibleName(tr("Browse for the movie folder"));
     musicBrowse->setAccessibleName(tr("Browse for the mp3 folder"));
-    auto* runningLabel = new QLabel(tr("Transfers at once"), downloads); // owned by the box
-    maxRunning = new QSpinBox(downloads);                                // owned by the box
+    auto* runningLabel = new QLabel(tr("Transfers at on&ce"), downloads); // owned by the box
+    maxRunning = new QSpinBox(downloads);                                 // owned by the box
     maxRunning->setRange(Settings::MinRunning, Settings::MaxRunning);
     runningLabel->setBuddy(maxRunning);
     auto* runningRow = new QHBoxLayout();
     runningRow->addWidget(runningLabel);
     runningRow->addWidget(maxRunning);
     runningRow->addStretch(1);
-    limitSpeed = named<QCheckBox>(downloads, "speedLimitBox", tr("Limit download speed"));
+    limitSpeed = named<QCheckBox>(downloads, "speedLimitBox", tr("&Limit download speed"));
     speedRate = new QSpinBox(downloads); // owned by the box
     speedRate->setObjectName(QStringLiteral("speedLimitRateBox"));
     speedRate->setRange(Settings::MinSpeedLimit, Settings::MaxSpeedLimit);
@@ -111,26 +112,26 @@ SettingsTab::SettingsTab(QWidget* parent) : QWidget(parent) {
     grid->addWidget(limitNote, 7, 0, 1, 2);
     grid->setColumnStretch(0, 1);
 
-    quality = {named<QRadioButton>(qualityBox, "qualityHighest", tr("Highest (MP4)")),
-               named<QRadioButton>(qualityBox, "qualityHigh", tr("High")),
-               named<QRadioButton>(qualityBox, "qualityMedium", tr("Medium")),
+    quality = {named<QRadioButton>(qualityBox, "qualityHighest", tr("Highest (MP&4)")),
+               named<QRadioButton>(qualityBox, "qualityHigh", tr("H&igh")),
+               named<QRadioButton>(qualityBox, "qualityMedium", tr("Me&dium")),
                named<QRadioButton>(qualityBox, "qualityLow",
-                                   tr("Low (Fastest - Recommended for mp3 conversion)"))};
+                                   tr("Lo&w (Fastest - Recommended for mp3 conversion)"))};
     // Two by two, so that the long last one fits a narrow window.
     auto* qualityGrid = new QGridLayout(qualityBox);
     for (std::size_t i = 0; i < quality.size(); ++i)
         qualityGrid->addWidget(quality[i], static_cast<int>(i / 2), static_cast<int>(i % 2));
     qualityGrid->setColumnStretch(2, 1);
 
-    showMovies = named<QCheckBox>(library, "showMoviesBox", tr("Movies"));
-    showMusic = named<QCheckBox>(library, "showMusicBox", tr("Music"));
+    showMovies = named<QCheckBox>(library, "showMoviesBox", tr("Mo&vies"));
+    showMusic = named<QCheckBox>(library, "showMusicBox", tr("M&usic"));
     auto* libraryRow = new QHBoxLayout(library);
     libraryRow->addWidget(showMovies);
     libraryRow->addWidget(showMusic);
     libraryRow->addStretch(1);
 
     autoConvert = named<QCheckBox>(conversion, "autoConvertBox",
-                                   tr("Automatically convert downloaded movies to mp3."));
+                                   tr("&Automatically convert downloaded movies to mp3."));
     auto* conversionRow = new QHBoxLayout(conversion);
     conversionRow->addWidget(autoConvert);
     conversionRow->addStretch(1);
@@ -270,9 +271,8 @@ void SettingsTab::display(const Settings& settings) {
     notify->setChecked(settings.notify);
     maxRunning->setValue(settings.maxRunning);
     limitSpeed->setChecked(settings.speedLimit > 0);
-    // Off keeps the last rate shown, ready to be turned on again.
-    if (settings.speedLimit > 0)
-        speedRate->setValue(settings.speedLimit);
+    // Off shows the rate last chosen, ready to be turned on again.
+    speedRate->setValue(settings.speedLimit > 0 ? settings.speedLimit : settings.speedLimitRate);
     if (QRadioButton* button = qualityButton(settings.quality))
         button->setChecked(true);
     // Filling raised the controls' change handlers.
@@ -289,6 +289,7 @@ Settings SettingsTab::edited(const Settings& base) const {
     settings.notify = notify->isChecked();
     settings.maxRunning = maxRunning->value();
     settings.speedLimit = limitSpeed->isChecked() ? speedRate->value() : 0;
+    settings.speedLimitRate = speedRate->value();
     settings.quality = Settings::LowQuality;
     for (int level = Settings::HighestQuality; level < Settings::LowQuality; ++level)
         if (qualityButton(level)->isChecked())

@@ -82,8 +82,7 @@ std::optional<std::chrono::seconds> TransferRate::timeLeft() const {
         return std::nullopt;
     const double remaining = std::max(0.0, total - samples.back().received);
     // Between bursts the time left goes on counting down, by at most one gap.
-    const std::chrono::duration<double> waited =
-        std::min(heard - samples.back().at, usualGap());
+    const std::chrono::duration<double> waited = std::min(heard - samples.back().at, usualGap());
     // Bounded so that a crawling link cannot overflow the count.
     double seconds = std::min(std::ceil(remaining / *bytesPerSecond - waited.count()), 1e9);
     if (remaining > 0)

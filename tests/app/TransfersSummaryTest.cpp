@@ -1,7 +1,7 @@
 // What the status bar and the title bar say about the transfers as a whole.
+#include "TransfersSummary.h"
 #include "Job.h"
 #include "TransferList.h"
-#include "TransfersSummary.h"
 
 #include <gtest/gtest.h>
 

@@ -45,7 +45,7 @@ TEST_F(SettingsFixture, FirstStartCreatesFoldersFileAndDefaults) {
     EXPECT_TRUE(button("downloadsGroup", "notifyBox")->isChecked());
     EXPECT_TRUE(button("qualityGroup", "qualityLow")->isChecked());
     EXPECT_EQ(button("qualityGroup", "qualityLow")->text(),
-              "Low (Fastest - Recommended for mp3 conversion)");
+              "Lo&w (Fastest - Recommended for mp3 conversion)");
     // Filling raised the enabling handlers; the store disables it after.
     EXPECT_FALSE(saveEnabled());
 

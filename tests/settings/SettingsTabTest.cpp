@@ -3,9 +3,13 @@
 
 #include "MessageBox.h"
 
+#include <QAbstractSpinBox>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QKeySequence>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMap>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -48,18 +52,18 @@ TEST_F(SettingsFixture, TabHoldsEveryControlByNameAndText) {
         const char* name;
         const char* text;
     } texts[] = {
-        {"downloadsGroup", "movieFolderLabel", "Save movie files in"},
-        {"downloadsGroup", "movieBrowseButton", "Browse"},
-        {"downloadsGroup", "musicFolderLabel", "Save mp3 files in"},
-        {"downloadsGroup", "musicBrowseButton", "Browse"},
-        {"downloadsGroup", "notifyBox", "Notify me when a transfer ends"},
-        {"qualityGroup", "qualityHighest", "Highest (MP4)"},
-        {"qualityGroup", "qualityHigh", "High"},
-        {"qualityGroup", "qualityMedium", "Medium"},
-        {"qualityGroup", "qualityLow", "Low (Fastest - Recommended for mp3 conversion)"},
-        {"libraryGroup", "showMoviesBox", "Movies"},
-        {"libraryGroup", "showMusicBox", "Music"},
-        {"conversionGroup", "autoConvertBox", "Automatically convert downloaded movies to mp3."},
+        {"downloadsGroup", "movieFolderLabel", "Save &movie files in"},
+        {"downloadsGroup", "movieBrowseButton", "&Browse"},
+        {"downloadsGroup", "musicFolderLabel", "Save mp&3 files in"},
+        {"downloadsGroup", "musicBrowseButton", "B&rowse"},
+        {"downloadsGroup", "notifyBox", "&Notify me when a transfer ends"},
+        {"qualityGroup", "qualityHighest", "Highest (MP&4)"},
+        {"qualityGroup", "qualityHigh", "H&igh"},
+        {"qualityGroup", "qualityMedium", "Me&dium"},
+        {"qualityGroup", "qualityLow", "Lo&w (Fastest - Recommended for mp3 conversion)"},
+        {"libraryGroup", "showMoviesBox", "Mo&vies"},
+        {"libraryGroup", "showMusicBox", "M&usic"},
+        {"conversionGroup", "autoConvertBox", "&Automatically convert downloaded movies to mp3."},
     };
     for (const auto& entry : texts) {
         QObject* found = findControlPath(tabPage, {entry.box, entry.name});
@@ -70,12 +74,41 @@ TEST_F(SettingsFixture, TabHoldsEveryControlByNameAndText) {
     EXPECT_NE(control<QLineEdit>("downloadsGroup", "musicFolderBox"), nullptr);
     auto* save = findControlAs<QPushButton>(tabPage, "saveButton");
     ASSERT_NE(save, nullptr);
-    EXPECT_EQ(save->text(), "Save Settings");
+    EXPECT_EQ(save->text(), "Sav&e Settings");
 
     // The four radio buttons exclude each other.
     button("qualityGroup", "qualityHighest")->click();
     EXPECT_TRUE(button("qualityGroup", "qualityHighest")->isChecked());
     EXPECT_FALSE(button("qualityGroup", "qualityLow")->isChecked());
+}
+
+// Every control is reached from the keyboard with a key of its own: its own
+// "&" letter or its label's. The rate goes with its check box.
+TEST_F(SettingsFixture, EveryControlHasAnAccessKeyOfItsOwn) {
+    start();
+    QMap<QWidget*, QString> keys;
+    for (QAbstractButton* button : page()->findChildren<QAbstractButton*>())
+        keys[button] = QKeySequence::mnemonic(button->text()).toString();
+    for (QLabel* label : page()->findChildren<QLabel*>())
+        if (label->buddy())
+            keys[label->buddy()] = QKeySequence::mnemonic(label->text()).toString();
+    QStringList faults;
+    QStringList taken;
+    for (QWidget* control : page()->findChildren<QWidget*>()) {
+        const bool entry = qobject_cast<QLineEdit*>(control) || qobject_cast<QSpinBox*>(control);
+        if (qobject_cast<QAbstractSpinBox*>(control->parentWidget()) ||
+            control == page()->speedLimitRateBox() ||
+            (!entry && !qobject_cast<QAbstractButton*>(control)))
+            continue;
+        const QString key = keys.value(control);
+        if (key.isEmpty())
+            faults << control->objectName() + ": no key";
+        else if (taken.contains(key))
+            faults << control->objectName() + ": " + key + " twice";
+        taken << key;
+    }
+    EXPECT_TRUE(faults.isEmpty()) << faults.join('\n').toStdString();
+    EXPECT_GE(taken.size(), 16);
 }
 
 // Limit download speed: off, or a rate in kB/s that is kept while off.
@@ -84,7 +117,7 @@ TEST_F(SettingsFixture, SpeedLimitIsABoxAndARate) {
     QCheckBox* limit = page()->speedLimitBox();
     QSpinBox* rate = page()->speedLimitRateBox();
     ASSERT_EQ(control<QCheckBox>("downloadsGroup", "speedLimitBox"), limit);
-    EXPECT_EQ(limit->text(), "Limit download speed");
+    EXPECT_EQ(limit->text(), "&Limit download speed");
     EXPECT_TRUE(control<QLabel>("downloadsGroup", "speedLimitNote")->text().contains("(HLS)"));
     EXPECT_FALSE(limit->isChecked());
     EXPECT_FALSE(rate->isEnabled());
@@ -104,6 +137,16 @@ TEST_F(SettingsFixture, SpeedLimitIsABoxAndARate) {
     EXPECT_TRUE(limit->isChecked());
     EXPECT_EQ(rate->value(), 750);
     EXPECT_FALSE(saveEnabled());
+
+    // Saved off, the rate is still there at the next start.
+    limit->click();
+    ASSERT_TRUE(save());
+    EXPECT_EQ(store->load().speedLimit, 0);
+    start();
+    EXPECT_FALSE(page()->speedLimitBox()->isChecked());
+    EXPECT_EQ(page()->speedLimitRateBox()->value(), 750);
+    page()->speedLimitBox()->click();
+    EXPECT_EQ(page()->edited(settings).speedLimit, 750);
 }
 
 // A save checks both folders before it hands the values to the owner.

@@ -362,8 +362,13 @@ TEST_F(SiteTest, WhatAVisitorSendsIsEscaped) {
 TEST_F(SiteTest, WelcomeNamesTheVersionInTheVisitorsLanguage) {
     EXPECT_TRUE(contains(body("/splash.php"), "Welcome to Quillmoth " QUILLMOTH_VERSION "<"));
     const std::pair<const char*, bool> asked[] = {
-        {"de-DE,de;q=0.9,en;q=0.8", true}, {"fr, de;q=0.5", true}, {"de;q=0.5, en;q=0.5", true},
-        {"en-US,en;q=0.9,de;q=0.8", false}, {"fr-FR", false}, {"de;q=0, en", false}, {"den", false},
+        {"de-DE,de;q=0.9,en;q=0.8", true},
+        {"fr, de;q=0.5", true},
+        {"de;q=0.5, en;q=0.5", true},
+        {"en-US,en;q=0.9,de;q=0.8", false},
+        {"fr-FR", false},
+        {"de;q=0, en", false},
+        {"den", false},
     };
     for (const auto& [header, german] : asked) {
         auto res = site->get("/splash.php", {{"Accept-Language", header}});
@@ -373,9 +378,9 @@ TEST_F(SiteTest, WelcomeNamesTheVersionInTheVisitorsLanguage) {
     }
     auto res = site->get("/splash.php", {{"Accept-Language", "de"}});
     ASSERT_TRUE(res);
-    for (const char* words : {"Willkommen bei Quillmoth " QUILLMOTH_VERSION "<", "<b>Suche</b>",
-                              "<b>Herunterladen</b>", "<b>Übertragungen</b>",
-                              "<b>Meine Mediathek</b>", "<html lang=\"de\">"})
+    for (const char* words :
+         {"Willkommen bei Quillmoth " QUILLMOTH_VERSION "<", "<b>Suche</b>", "<b>Herunterladen</b>",
+          "<b>Übertragungen</b>", "<b>Meine Mediathek</b>", "<html lang=\"de\">"})
         EXPECT_TRUE(contains(res->body, words)) << words;
     EXPECT_EQ(res->get_header_value("Vary"), "Accept-Language");
 }

@@ -11,8 +11,7 @@ namespace {
 std::string page(const std::string& title, const std::string& body, const std::string& head = {},
                  SiteLanguage language = SiteLanguage::English) {
     return std::string("<!DOCTYPE html>\n<html lang=\"") + languageTag(language) +
-           "\"><head><meta charset=\"utf-8\">" + head + "<title>" +
-           SitePages::escapeHtml(title) +
+           "\"><head><meta charset=\"utf-8\">" + head + "<title>" + SitePages::escapeHtml(title) +
            "</title>\n<style>body{font-family:sans-serif;margin:2em;background:#f4f1ea;color:#222}"
            "h1{color:#5a3d7a}a{color:#2a5db0}.box{background:#fff;border:1px solid #ccc;"
            "padding:1em;border-radius:6px;max-width:40em}video{max-width:40em;background:#000}"
