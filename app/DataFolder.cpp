@@ -43,6 +43,7 @@ DataFolder::DataFolder(const QDBusConnection& bus)
         now.movieFolder = current.movieFolder;
         now.musicFolder = current.musicFolder;
         now.convert = current.convertToMp3;
+        now.connections = current.connectionsPerTransfer;
         return now;
     };
     list = std::make_unique<TransferList>(store.get(), WorkRunner::jobRunner(*runner),

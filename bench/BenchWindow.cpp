@@ -29,6 +29,8 @@ BenchWindow::BenchWindow(const std::string& movieFolder, Jobs jobs)
         TransferList::JobSettings now;
         now.movieFolder = movieFolder;
         now.musicFolder = movieFolder;
+        // As the window's settings start.
+        now.connections = Settings::DefaultConnectionsPerTransfer;
         return now;
     };
     transfers = std::make_unique<TransferList>(store.get(), std::move(run), std::move(sink),

@@ -2,6 +2,7 @@
 
 #include "CurlHandle.h"
 #include "DownloadJob.h"
+#include "HostBudget.h"
 #include "HttpFetch.h"
 #include "PageOffer.h"
 #include "PageTitle.h"
@@ -180,7 +181,8 @@ void onEvent(const JobEvent& event) {
         // Only the stable name is found again; a run killed from here on
         // leaves what the next one needs to continue it.
         if (partInUse == stablePart)
-            ResumeNote{event.detail, static_cast<long long>(event.total)}.write(stablePart);
+            ResumeNote{event.detail, static_cast<long long>(event.total), event.ranges}.write(
+                stablePart);
     }
     for (const std::string& line : StatusLines::lines(event)) {
         onStatus(line);
@@ -192,7 +194,8 @@ void onEvent(const JobEvent& event) {
 std::string GetCommand::usage() {
     return "Usage: quillmoth-get [--title TEXT] [--quality N] [--mp3] [--movies DIR] [--music "
            "DIR]\n"
-           "                     [--continue] [--limit-rate RATE] [--cookies FILE]\n"
+           "                     [--continue] [--limit-rate RATE] [--connections N]\n"
+           "                     [--cookies FILE]\n"
            "                     [--referer URL] [--user-agent TEXT] [--source N] URL\n"
            "       quillmoth-get --list [--cookies FILE] [--referer URL]\n"
            "                     [--user-agent TEXT] URL\n"
@@ -224,6 +227,11 @@ std::string GetCommand::usage() {
            "                 at most RATE bytes a second for the movie; K, M or G after\n"
            "                 the number count 1024s (500K, 2M), as in curl; an HLS\n"
            "                 stream that ffmpeg fetches is not limited\n"
+           "  --connections N\n"
+           "                 fetch one file over up to N connections, 1 to 16\n"
+           "                 (default 4), when its server takes ranges and it is 4 MiB\n"
+           "                 or more (aria2c's -x is the same idea); at most 16 to one\n"
+           "                 host in all\n"
            "  --cookies FILE send the cookies of FILE (Netscape's cookies.txt, as curl\n"
            "                 and wget read it); they are never printed\n"
            "  --referer URL  send URL as the page a request comes from (the page\n"
@@ -310,6 +318,17 @@ GetCommand::Parsed GetCommand::parse(int argc, char** argv, Options& options, st
                 return Parsed::Usage;
             }
             options.limitRate = *rate;
+        } else if (isOption(arg, "--connections")) {
+            if (!readValue(argc, argv, i, "--connections", value, error))
+                return Parsed::Usage;
+            int number = 0;
+            const char* end = value.data() + value.size();
+            const auto [last, problem] = std::from_chars(value.data(), end, number);
+            if (problem != std::errc() || last != end || number < 1 || number > maxConnections) {
+                error = "--connections takes a number from 1 to 16";
+                return Parsed::Usage;
+            }
+            options.connections = number;
         } else if (isOption(arg, "--cookies")) {
             if (!readValue(argc, argv, i, "--cookies", value, error))
                 return Parsed::Usage;
@@ -362,6 +381,8 @@ JobOptions jobOptionsOf(const GetCommand::Options& options) {
     jobOptions.convert = options.mp3;
     if (options.limitRate > 0)
         jobOptions.speedLimit = std::make_shared<SpeedLimit>(options.limitRate);
+    jobOptions.connections = options.connections;
+    jobOptions.hostBudget = std::make_shared<HostBudget>();
     jobOptions.cookies = options.cookies;
     jobOptions.referer = options.referer;
     jobOptions.userAgent = options.userAgent;
@@ -414,6 +435,7 @@ int GetCommand::run(const Options& options, std::shared_ptr<const CancelToken> c
         if (const auto note = ResumeNote::read(stablePart)) {
             jobOptions.validator = note->validator;
             jobOptions.total = note->total;
+            jobOptions.ranges = note->ranges;
         }
     }
     auto job = std::make_unique<DownloadJob>(std::move(jobOptions), 0, onEvent, std::move(cancel));

@@ -31,6 +31,8 @@ public:
         bool resume = false;
         // --limit-rate: the movie's download speed in bytes a second; 0: none.
         std::int64_t limitRate = 0;
+        // --connections: how many connections one file may be fetched over.
+        int connections = defaultConnections;
         // --cookies FILE (its cookie lines, Netscape's form), --referer,
         // --user-agent: what a browser would send.
         std::vector<std::string> cookies;
@@ -39,6 +41,8 @@ public:
     };
 
     enum class Parsed { Run, Help, Version, Usage };
+    static constexpr int defaultConnections = 4;
+    static constexpr int maxConnections = 16;
 
     // Reads the arguments into options; on Usage, error says what is wrong.
     static Parsed parse(int argc, char** argv, Options& options, std::string& error);

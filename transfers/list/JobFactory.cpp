@@ -10,7 +10,7 @@
 
 std::unique_ptr<Job> JobFactory::make(const TransferRecord& record, int id, JobSink sink,
                                       std::shared_ptr<const CancelToken> token,
-                                      std::shared_ptr<SpeedLimit> limit, const Identity& identity) {
+                                      const Shared& shared, const Identity& identity) {
     JobOptions options;
     options.pageUrl = record.pageUrl;
     options.title = record.title;
@@ -31,7 +31,10 @@ std::unique_ptr<Job> JobFactory::make(const TransferRecord& record, int id, JobS
     options.partFile = record.partFile.empty() ? partFile(record) : record.partFile;
     options.validator = record.validator;
     options.total = record.validator.empty() ? 0 : record.total;
-    options.speedLimit = std::move(limit);
+    options.ranges = record.validator.empty() ? std::string() : record.ranges;
+    options.speedLimit = shared.limit;
+    options.hostBudget = shared.hosts;
+    options.connections = shared.connections;
     return std::make_unique<DownloadJob>(std::move(options), id, std::move(sink), std::move(token));
 }
 

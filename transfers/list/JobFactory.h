@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+class HostBudget;
 class Job;
 class SpeedLimit;
 struct FetchBounds;
@@ -18,16 +19,22 @@ public:
     // Fills in what a browser would send with requests for the page at
     // pageUrl: its user agent, the cookies for its host.
     using Identity = std::function<void(const std::string& pageUrl, FetchBounds& bounds)>;
+    // What every download the list starts shares with the others, and how
+    // many connections it may fetch its file over (the settings of now).
+    struct Shared {
+        std::shared_ptr<SpeedLimit> limit;
+        std::shared_ptr<HostBudget> hosts;
+        int connections = 1;
+    };
 
     // A download continuing from the record's part file and validator, or
     // a conversion: asked for (at the bitrate of conversions on request), or
     // the automatic one of a saved movie that did not get it yet. A
-    // download keeps to limit (may be null), which it shares with others,
-    // and sends what identity (may be empty) adds, as do the conversion's
-    // fetches of the page and its picture.
+    // download keeps to the shared limit and host budget (either may be
+    // null) over its connections, and sends what identity (may be empty)
+    // adds, as do the conversion's fetches of the page and its picture.
     static std::unique_ptr<Job> make(const TransferRecord& record, int id, JobSink sink,
-                                     std::shared_ptr<const CancelToken> token,
-                                     std::shared_ptr<SpeedLimit> limit = {},
+                                     std::shared_ptr<const CancelToken> token, const Shared& shared,
                                      const Identity& identity = {});
 
     // The next job only converts: the movie is on disk already.

@@ -27,6 +27,7 @@ bool RecordEvents::takeFacts(TransferRecord& record, const JobEvent& event) {
             // Committed: no part file is left to continue.
             record.partFile.clear();
             record.validator.clear();
+            record.ranges.clear();
         }
         return true;
     case JobEvent::Kind::Sourced:
@@ -35,6 +36,7 @@ bool RecordEvents::takeFacts(TransferRecord& record, const JobEvent& event) {
     case JobEvent::Kind::Resumable:
         record.partFile = event.text;
         record.validator = event.detail;
+        record.ranges = event.ranges;
         if (event.total > 0)
             record.total = static_cast<std::int64_t>(event.total);
         return true;

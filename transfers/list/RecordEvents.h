@@ -6,7 +6,8 @@
 #include <cstdint>
 
 // What a job's events say of its record beyond the list's own bookkeeping:
-// the title, the saved files, the part file, and how the job ended. The
+// the title, the saved files, the part file (and its pieces), and how the
+// job ended. The
 // list applies them as they come; so do the last events of a job that
 // outlives the window (LateJobEvents).
 class RecordEvents {

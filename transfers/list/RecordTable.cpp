@@ -43,8 +43,8 @@ void bindText(sqlite3_stmt* statement, int index, std::string_view text) {
 constexpr const char* columns =
     "id, state, kind, title, page_url, quality, movie_folder, music_folder, convert, part_file,"
     " validator, received, total, type, movie_path, mp3_path, error, status, added_at, ended_at,"
-    " file_title, detail, source_kind, source_label, source_url";
-constexpr int columnCount = 25;
+    " file_title, detail, source_kind, source_label, source_url, ranges";
+constexpr int columnCount = 26;
 
 std::string saveSql() {
     std::string marks = "?";
@@ -99,6 +99,7 @@ int RecordTable::save(const TransferRecord& r) {
     bindText(s, 23, r.source.kind);
     bindText(s, 24, r.source.label);
     bindText(s, 25, r.source.url);
+    bindText(s, 26, r.ranges);
     const int result = sqlite3_step(s);
     sqlite3_reset(s);
     sqlite3_clear_bindings(s);
@@ -146,6 +147,7 @@ std::vector<TransferRecord> RecordTable::loadAll() {
         r.fileTitle = textAt(raw, 20);
         r.detail = textAt(raw, 21);
         r.source = {textAt(raw, 22), textAt(raw, 23), textAt(raw, 24)};
+        r.ranges = textAt(raw, 25);
         records.push_back(std::move(r));
     }
     return records;

@@ -121,10 +121,18 @@ int keepSources(sqlite3* db) {
                     "ALTER TABLE transfers ADD COLUMN source_url TEXT");
 }
 
+// Version 5: the bytes on disk of a part file that several connections
+// write, to continue it from them rather than from its size. Older rows
+// were written by one connection.
+int keepRanges(sqlite3* db) {
+    return exec(db, "ALTER TABLE transfers ADD COLUMN ranges TEXT");
+}
+
 using Step = int (*)(sqlite3*);
 // Step i brings a store of version i to version i + 1. A later schema is one
 // more function here.
-constexpr Step steps[] = {&createTransfers, &splitTitlesFromFiles, &keepReasons, &keepSources};
+constexpr Step steps[] = {&createTransfers, &splitTitlesFromFiles, &keepReasons, &keepSources,
+                          &keepRanges};
 
 int storedVersion(sqlite3* db, int& version) {
     sqlite3_stmt* statement = nullptr;

@@ -1,6 +1,7 @@
 #include "TransferList.h"
 
 #include "CancelToken.h"
+#include "HostBudget.h"
 #include "Job.h"
 #include "JobFactory.h"
 #include "PageTitle.h"
@@ -42,7 +43,7 @@ bool endsJob(JobEvent::Kind kind) {
 TransferList::TransferList(TransferStore* store, Runner runner, JobSink sink,
                            SettingsSource settings)
     : store(store), runner(std::move(runner)), sink(std::move(sink)), settings(std::move(settings)),
-      sharedLimit(std::make_shared<SpeedLimit>()) {}
+      sharedLimit(std::make_shared<SpeedLimit>()), sharedHosts(std::make_shared<HostBudget>()) {}
 
 TransferList::~TransferList() = default;
 
@@ -262,7 +263,11 @@ void TransferList::start(Entry& entry) {
         record.partFile = JobFactory::partFile(record);
     const int job = ++lastJob;
     auto token = std::make_shared<CancelToken>();
-    std::unique_ptr<Job> work = JobFactory::make(record, job, sink, token, sharedLimit, identity);
+    // A job takes the connections of now; the limit and the host budget are
+    // shared by all of them.
+    const JobSettings now = settings ? settings() : JobSettings{};
+    const JobFactory::Shared shared{sharedLimit, sharedHosts, now.connections};
+    std::unique_ptr<Job> work = JobFactory::make(record, job, sink, token, shared, identity);
     record.state =
         JobFactory::convertsOnly(record) ? TransferState::Converting : TransferState::Running;
     entry.rate.reset();
@@ -449,6 +454,7 @@ void TransferList::dropPartFile(TransferRecord& record) {
         StagedFile::removeUnheld(record.partFile);
     record.partFile.clear();
     record.validator.clear();
+    record.ranges.clear();
 }
 
 void TransferList::apply(const JobEvent& event) {

@@ -18,6 +18,7 @@
 #include <vector>
 
 class CancelToken;
+class HostBudget;
 class SpeedLimit;
 class TransferStore;
 class Job;
@@ -39,6 +40,8 @@ public:
         std::string movieFolder = ".";
         std::string musicFolder = ".";
         bool convert = false;
+        // How many connections one file may be fetched over, 1 to 16.
+        int connections = 1;
     };
     using SettingsSource = std::function<JobSettings()>;
 
@@ -205,4 +208,5 @@ private:
     bool closing = false;
     // Shared by every download job this list starts.
     std::shared_ptr<SpeedLimit> sharedLimit;
+    std::shared_ptr<HostBudget> sharedHosts;
 };

@@ -52,6 +52,9 @@ struct TransferRecord {
     std::string partFile;
     // ETag or Last-Modified of the stream, and its size, when it began.
     std::string validator;
+    // The bytes on disk of a part file several connections write
+    // (ByteRanges' text); empty for one written from its start.
+    std::string ranges;
     std::int64_t received = 0;
     // 0 while unknown.
     std::int64_t total = 0;

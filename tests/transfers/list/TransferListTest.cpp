@@ -392,3 +392,31 @@ TEST_F(TransferListTest, ClosingKeepsWhatJobsSayAfterTheWindowStopsListening) {
     EXPECT_EQ(jobs[0]->options().partFile, dir.file("b.7.part"));
     EXPECT_EQ(record(moved).validator, "v");
 }
+
+// A download's next job continues the pieces its last one recorded, over
+// the connections of now; every job shares one host budget and one limit.
+TEST_F(TransferListTest, PiecesRecordedReachTheNextJob) {
+    now.connections = 6;
+    const auto x = list->add("http://x/x", "x");
+    list->add("http://x/y", "y");
+    ASSERT_EQ(jobs.size(), 2u);
+    EXPECT_EQ(jobs[0]->options().connections, 6);
+    ASSERT_TRUE(jobs[0]->options().hostBudget);
+    EXPECT_EQ(jobs[0]->options().hostBudget, jobs[1]->options().hostBudget);
+    EXPECT_EQ(jobs[0]->options().speedLimit, jobs[1]->options().speedLimit);
+    JobEvent told = eventOf(*jobs[0], Kind::Resumable, dir.file("x.part"), 0, 9000, "\"e1\"");
+    told.ranges = "bytes=0-99";
+    list->apply(told);
+    EXPECT_EQ(record(x).ranges, "bytes=0-99");
+
+    ASSERT_TRUE(list->pause(x));
+    send(*jobs[0], Kind::Paused, Reason::JobPaused);
+    now.connections = 2;
+    ASSERT_TRUE(list->resume(x));
+    const JobOptions& next = jobs.back()->options();
+    EXPECT_EQ(next.ranges + " " + next.validator + " " + std::to_string(next.total),
+              "bytes=0-99 \"e1\" 9000");
+    EXPECT_EQ(next.connections, 2);
+    send(*jobs.back(), Kind::Saved, "x.flv");
+    EXPECT_EQ(record(x).ranges, "") << "nothing left to continue";
+}

@@ -33,6 +33,7 @@ TransferRecord everyField(std::int64_t id) {
     r.convert = true;
     r.partFile = "/m/Caf.7.part";
     r.validator = "\"etag-1\"";
+    r.ranges = "bytes=0-99,4096-8191";
     r.received = 5'000'000'000;
     r.total = 9'000'000'000;
     r.type = "mp4";
@@ -52,7 +53,7 @@ auto fields(const TransferRecord& r) {
     return std::tie(r.id, r.state, r.kind, r.title, r.fileTitle, r.pageUrl, r.quality,
                     r.movieFolder, r.musicFolder, r.convert, r.partFile, r.validator, r.received,
                     r.total, r.type, r.moviePath, r.mp3Path, r.error, r.status, r.detail, r.addedAt,
-                    r.endedAt, r.source.kind, r.source.label, r.source.url);
+                    r.endedAt, r.source.kind, r.source.label, r.source.url, r.ranges);
 }
 
 // A store as the first version of the program left it, in WAL mode.
@@ -176,8 +177,10 @@ TEST(TransferStoreTest, AnOlderStoreIsMigratedOnceItCanBeWritten) {
     EXPECT_EQ(records[0].mp3Path, "/n/Clip(1).mp3");
     EXPECT_EQ(records[1].state, TransferState::Paused);
     EXPECT_EQ(records[1].moviePath, "");
-    // Older rows chose by quality: no source binds their resume.
+    // Older rows chose by quality: no source binds their resume; one
+    // connection wrote their part files, continued from their size.
     EXPECT_TRUE(records[1].source.empty());
+    EXPECT_EQ(records[1].ranges, "");
 }
 
 // The English statuses earlier versions kept become reasons; a text that
