@@ -12,6 +12,9 @@ struct Settings {
     static constexpr int MaxRunning = 8;
     static constexpr int DefaultMaxRunning = 3;
     static constexpr int MaxConnections = 8;
+    static constexpr int MinConnectionsPerTransfer = 1;
+    static constexpr int MaxConnectionsPerTransfer = 16;
+    static constexpr int DefaultConnectionsPerTransfer = 4;
     // The speed limit's range and first value in kB/s (1000 bytes a second).
     static constexpr int MinSpeedLimit = 1;
     static constexpr int MaxSpeedLimit = 10000000;
@@ -34,6 +37,9 @@ struct Settings {
     // Connections per file, 1 to MaxConnections; read and kept for the
     // transfers that split a file.
     int connections = 1;
+    // How many connections one file is fetched over when its server allows
+    // it, MinConnectionsPerTransfer to MaxConnectionsPerTransfer.
+    int connectionsPerTransfer = DefaultConnectionsPerTransfer;
     // Download speed limit over all transfers together in kB/s (1000 bytes
     // a second); 0 is none.
     int speedLimit = 0;

@@ -27,6 +27,8 @@ const char* const MaxRunningKey = "transfers/maxRunning";
 const char* const ConnectionsKey = "transfers/connections";
 const char* const SpeedLimitKey = "transfers/speedLimit";
 const char* const SpeedLimitRateKey = "transfers/speedLimitRate";
+// A key of its own: "connections" was written as 1 by every earlier save.
+const char* const ConnectionsPerTransferKey = "transfers/connectionsPerTransfer";
 
 QString wide(const std::string& text) {
     return QString::fromStdString(text);
@@ -164,6 +166,9 @@ void SettingsStore::loadIni(Settings& settings) const {
         intIn(file, SpeedLimitRateKey, Settings::MinSpeedLimit, Settings::MaxSpeedLimit,
               settings.speedLimit > 0 ? std::min(settings.speedLimit, Settings::MaxSpeedLimit)
                                       : Settings::DefaultSpeedLimit);
+    settings.connectionsPerTransfer =
+        intIn(file, ConnectionsPerTransferKey, Settings::MinConnectionsPerTransfer,
+              Settings::MaxConnectionsPerTransfer, Settings::DefaultConnectionsPerTransfer);
 }
 
 bool SettingsStore::saveIni(const Settings& settings) const {
@@ -178,6 +183,7 @@ bool SettingsStore::saveIni(const Settings& settings) const {
     file.setValue(ConnectionsKey, settings.connections);
     file.setValue(SpeedLimitKey, settings.speedLimit);
     file.setValue(SpeedLimitRateKey, settings.speedLimitRate);
+    file.setValue(ConnectionsPerTransferKey, settings.connectionsPerTransfer);
     file.sync();
     // A FormatError is about what was read; the file was written afresh.
     if (file.status() != QSettings::AccessError)

@@ -79,6 +79,16 @@ SettingsTab::SettingsTab(QWidget* parent) : QWidget(parent) {
     runningRow->addWidget(runningLabel);
     runningRow->addWidget(maxRunning);
     runningRow->addStretch(1);
+    auto* connectionsLabel =
+        new QLabel(tr("Connections &per transfer"), downloads); // owned by the box
+    connections = new QSpinBox(downloads);                      // owned by the box
+    connections->setObjectName(QStringLiteral("connectionsBox"));
+    connections->setRange(Settings::MinConnectionsPerTransfer, Settings::MaxConnectionsPerTransfer);
+    connectionsLabel->setBuddy(connections);
+    auto* connectionsRow = new QHBoxLayout();
+    connectionsRow->addWidget(connectionsLabel);
+    connectionsRow->addWidget(connections);
+    connectionsRow->addStretch(1);
     limitSpeed = named<QCheckBox>(downloads, "speedLimitBox", tr("&Limit download speed"));
     speedRate = new QSpinBox(downloads); // owned by the box
     speedRate->setObjectName(QStringLiteral("speedLimitRateBox"));
@@ -108,8 +118,9 @@ SettingsTab::SettingsTab(QWidget* parent) : QWidget(parent) {
     grid->addWidget(musicBrowse, 3, 1);
     grid->addWidget(notify, 4, 0, 1, 2);
     grid->addLayout(runningRow, 5, 0, 1, 2);
-    grid->addLayout(limitRow, 6, 0, 1, 2);
-    grid->addWidget(limitNote, 7, 0, 1, 2);
+    grid->addLayout(connectionsRow, 6, 0, 1, 2);
+    grid->addLayout(limitRow, 7, 0, 1, 2);
+    grid->addWidget(limitNote, 8, 0, 1, 2);
     grid->setColumnStretch(0, 1);
 
     quality = {named<QRadioButton>(qualityBox, "qualityHighest", tr("Highest (MP&4)")),
@@ -159,6 +170,7 @@ void SettingsTab::watchChanges() {
     for (QAbstractButton* toggle : toggles())
         connect(toggle, &QAbstractButton::toggled, this, changed);
     connect(maxRunning, &QSpinBox::valueChanged, this, changed);
+    connect(connections, &QSpinBox::valueChanged, this, changed);
     connect(speedRate, &QSpinBox::valueChanged, this, changed);
     for (QLineEdit* box : {movieFolder, musicFolder})
         connect(box, &QLineEdit::textEdited, this, changed);
@@ -270,6 +282,7 @@ void SettingsTab::display(const Settings& settings) {
     autoConvert->setChecked(settings.convertToMp3);
     notify->setChecked(settings.notify);
     maxRunning->setValue(settings.maxRunning);
+    connections->setValue(settings.connectionsPerTransfer);
     limitSpeed->setChecked(settings.speedLimit > 0);
     // Off shows the rate last chosen, ready to be turned on again.
     speedRate->setValue(settings.speedLimit > 0 ? settings.speedLimit : settings.speedLimitRate);
@@ -288,6 +301,7 @@ Settings SettingsTab::edited(const Settings& base) const {
     settings.convertToMp3 = autoConvert->isChecked();
     settings.notify = notify->isChecked();
     settings.maxRunning = maxRunning->value();
+    settings.connectionsPerTransfer = connections->value();
     settings.speedLimit = limitSpeed->isChecked() ? speedRate->value() : 0;
     settings.speedLimitRate = speedRate->value();
     settings.quality = Settings::LowQuality;

@@ -50,6 +50,8 @@ public:
     QCheckBox* notifyBox() const { return notify; }
     // "Transfers at once", 1 to 8.
     QSpinBox* maxRunningBox() const { return maxRunning; }
+    // "Connections per transfer", 1 to 16.
+    QSpinBox* connectionsBox() const { return connections; }
     // "Limit download speed" and its rate in kB/s, for all transfers together.
     QCheckBox* speedLimitBox() const { return limitSpeed; }
     QSpinBox* speedLimitRateBox() const { return speedRate; }
@@ -101,6 +103,7 @@ private:
     QCheckBox* autoConvert;
     QCheckBox* notify;
     QSpinBox* maxRunning;
+    QSpinBox* connections;
     QCheckBox* limitSpeed;
     QSpinBox* speedRate;
     QPushButton* save;

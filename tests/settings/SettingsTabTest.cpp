@@ -2,6 +2,7 @@
 #include "SettingsFixture.h"
 
 #include "MessageBox.h"
+#include "TestFiles.h"
 
 #include <QAbstractSpinBox>
 #include <QCheckBox>
@@ -213,4 +214,27 @@ TEST_F(SettingsFixture, SaveChecksBothFoldersFirst) {
     EXPECT_FALSE(saveEnabled());
     MessageBox::setAsker({});
     MessageBox::setSink({});
+}
+
+// Connections per transfer: 4 until saved otherwise, under a key of its own
+// (every earlier save wrote "connections" as 1, which stays as it was).
+TEST_F(SettingsFixture, ConnectionsPerTransferHaveAKeyOfTheirOwn) {
+    QDir().mkpath(QString::fromStdString(dataFolder));
+    const std::string ini = dataFolder + "quillmoth.ini";
+    testfiles::writeFile(ini, "[transfers]\nconnections=1\n");
+    start();
+    QSpinBox* box = page()->connectionsBox();
+    ASSERT_EQ(control<QSpinBox>("downloadsGroup", "connectionsBox"), box);
+    EXPECT_EQ(box->value(), 4);
+    EXPECT_EQ(box->minimum(), 1);
+    EXPECT_EQ(box->maximum(), 16);
+    box->setValue(9);
+    EXPECT_TRUE(saveEnabled());
+    ASSERT_TRUE(save());
+    EXPECT_EQ(store->load().connectionsPerTransfer, 9);
+    const std::string saved = testfiles::readFile(ini);
+    EXPECT_NE(saved.find("connectionsPerTransfer=9"), std::string::npos);
+    EXPECT_NE(saved.find("connections=1"), std::string::npos);
+    testfiles::writeFile(ini, "[transfers]\nconnectionsPerTransfer=17\n");
+    EXPECT_EQ(store->load().connectionsPerTransfer, 4) << "out of range";
 }
