@@ -179,6 +179,13 @@ TEST_F(SearchPaneTest, DownloadVideoOnALinksMenuQueuesThePageItLeadsTo) {
     QAction* download = menu ? menu->findChild<QAction*>("downloadVideoAction") : nullptr;
     ASSERT_NE(download, nullptr);
     EXPECT_EQ(download->text(), "Download Video");
+    // Only what works in a pane of one page: no tabs, windows or saving.
+    QStringList shown;
+    for (const QAction* action : menu->actions())
+        if (!action->isSeparator() && action->isVisible())
+            shown << action->text();
+    EXPECT_EQ(shown.join(", "),
+              "Download Video, Open Link, Back, Forward, Reload, Copy link address");
     download->trigger();
     menu->close();
     // The page's own address, named after its headline when it is read.
