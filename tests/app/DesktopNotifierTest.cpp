@@ -6,15 +6,19 @@
 #include "FixtureServer.h"
 #include "MessageBox.h"
 #include "PrivateBus.h"
+#include "TempFolder.h"
+#include "TestFiles.h"
 #include "TransferRecord.h"
 #include "WorkRunner.h"
 #include "gui/ScopedDataHome.h"
+#include "gui/UrlCatcher.h"
 
 #include <QCheckBox>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QStringList>
 #include <QTest>
@@ -70,8 +74,23 @@ public:
         gateOpen = true;
         gateChanged.notify_all();
     }
+    void offer(const QStringList& capabilities) {
+        std::lock_guard lock(mutex);
+        offered = capabilities;
+    }
 
 public slots:
+    QStringList GetCapabilities() {
+        std::lock_guard lock(mutex);
+        return offered;
+    }
+    // The user chooses an action: said on the service's connection, after
+    // every answer it sent before.
+    void Invoke(uint id, const QString& action) {
+        QDBusConnection(QStringLiteral("fake-notifications"))
+            .send(QDBusMessage::createSignal(ServicePath, ServiceName, "ActionInvoked")
+                  << id << action);
+    }
     // Runs on the service's thread.
     uint Notify(const QString& appName, uint replacesId, const QString& appIcon,
                 const QString& summary, const QString& body, const QStringList& actions,
@@ -88,6 +107,7 @@ private:
     mutable std::mutex mutex;
     std::condition_variable gateChanged;
     bool gateOpen = false;
+    QStringList offered{QStringLiteral("body")};
     int held = 0;
     std::vector<NotifyCall> seen;
 };
@@ -206,10 +226,18 @@ TEST(DesktopNotifierMessages, FollowHowTheTransferEndedAndWhatItWas) {
     asked.kind = TransferKind::Conversion;
     EXPECT_EQ(DesktopNotifier::messageFor(asked)->body, "The MP3 is in /music.");
 
+    EXPECT_EQ(message->file, "/films & <clips>/Tom & Jerry <live>.flv");
+
     TransferRecord broken = ended(TransferState::Failed, "Broken");
     broken.error = Reason::SaveFailed;
     EXPECT_EQ(summaryOf(broken), "Download failed: Broken");
     EXPECT_EQ(DesktopNotifier::messageFor(broken)->body, "Could not save movie.");
+    EXPECT_EQ(DesktopNotifier::messageFor(broken)->file, "");
+    // Added by its address, it failed before its page named it.
+    TransferRecord untitled = ended(TransferState::Failed, "");
+    untitled.pageUrl = "http://127.0.0.1:9/watch?v=1";
+    untitled.error = Reason::NoConnection;
+    EXPECT_EQ(summaryOf(untitled), "Download failed: http://127.0.0.1:9/watch?v=1");
     // The movie arrived; only its automatic conversion failed.
     TransferRecord mute = broken;
     mute.title = "Mute";
@@ -263,8 +291,8 @@ TEST_F(DesktopNotifications, EveryEndedTransferIsToldOnceButNotACancelOrWithTheS
         EXPECT_EQ(first.replacesId, 0u);
         EXPECT_EQ(first.appIcon, "quillmoth");
         EXPECT_EQ(first.summary, "Download complete: First");
-        EXPECT_TRUE(first.actions.isEmpty());
-        EXPECT_TRUE(first.hints.isEmpty());
+        EXPECT_TRUE(first.actions.isEmpty()) << "the service takes no actions";
+        EXPECT_EQ(first.hints, QVariantMap({{"desktop-entry", QUILLMOTH_APP_ID}}));
         EXPECT_EQ(first.expireTimeout, -1);
 
         transfer("/broken", "Broken");
@@ -324,6 +352,54 @@ TEST_F(DesktopNotifications, NoServiceOrNoBusCostsOneLogLineAndNothingElse) {
         EXPECT_EQ(InfoLines::lines().size(), 1) << InfoLines::lines().join('\n').toStdString();
     }
     QDBusConnection::disconnectFromBus(connectionName);
+}
+
+TEST_F(DesktopNotifications, ASavedFileOpensOrShowsInItsFolderFromItsNotification) {
+    PrivateBus bus;
+    ASSERT_TRUE(bus.ready());
+    NotificationService service(bus);
+    ASSERT_TRUE(service.isRegistered());
+    service.fake.offer({"actions", "body"});
+    service.fake.openGate();
+    const QString connectionName = QStringLiteral("notifier-with-actions");
+    QDBusConnection connection =
+        QDBusConnection::connectToBus(QString::fromStdString(bus.address()), connectionName);
+    ASSERT_TRUE(connection.isConnected());
+    TempFolder folder;
+    const QString path = QString::fromStdString(folder.file("Clip #1.mp4"));
+    testfiles::writeFile(path.toStdString(), "movie");
+    UrlCatcher desktop("file");
+    const auto invoke = [&](uint id, const QString& action) {
+        connection.asyncCall(
+            QDBusMessage::createMethodCall(ServiceName, ServicePath, ServiceName, "Invoke")
+            << id << action);
+    };
+    {
+        DesktopNotifier notifier(connection);
+        TransferRecord done = ended(TransferState::Done, "Clip");
+        done.moviePath = path.toStdString();
+        notifier.jobEnded(done);
+        notifier.jobEnded(ended(TransferState::Failed, "Broken"));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return service.fake.calls().size() == 2; }, 20000));
+        const std::vector<NotifyCall> calls = service.fake.calls();
+        EXPECT_EQ(calls[0].actions, QStringList({"default", "Open", "open", "Open",
+                                                 "show-in-folder", "Show in Folder"}));
+        EXPECT_EQ(calls[0].hints, QVariantMap({{"desktop-entry", QUILLMOTH_APP_ID}}));
+        EXPECT_TRUE(calls[1].actions.isEmpty()) << "nothing was saved";
+
+        // Open: the desktop's handler for the file; Show in Folder: with no
+        // file manager on the bus, its folder. A notification without the
+        // action does nothing.
+        invoke(1, "open");
+        ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.urls.size() == 1; }, 20000));
+        invoke(2, "open");
+        invoke(1, "show-in-folder");
+        ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.urls.size() == 2; }, 20000));
+        EXPECT_EQ(desktop.urls, QList<QUrl>({QUrl::fromLocalFile(path),
+                                             QUrl::fromLocalFile(QFileInfo(path).absolutePath())}));
+    }
+    QDBusConnection::disconnectFromBus(connectionName);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
 }
 
 QT_BEGIN_NAMESPACE
