@@ -4,8 +4,11 @@
 #include "HomePlayer.h"
 #include "NavigationBar.h"
 #include "SettingsStore.h"
+#include "Translations.h"
 
 #include <QVBoxLayout>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
 
 HomeTab::HomeTab(QWidget* parent) : HomeTab(SettingsStore::userDataFolder(), parent) {}
 
@@ -16,6 +19,8 @@ HomeTab::HomeTab(const std::string& dataFolder, QWidget* parent)
     pane = new BrowserPane(this);
     pane->setObjectName(QStringLiteral("homeBrowser"));
     pane->setAccessibleName(tr("Home page"));
+    // Its pages, the site's welcome above all, come in the window's language.
+    pane->page()->profile()->setHttpAcceptLanguage(Translations::acceptLanguage());
     navigation = new NavigationBar(pane, this);
     navigation->setObjectName(QStringLiteral("homeNavigation"));
 

@@ -1,11 +1,15 @@
 // The window under a German desktop: its own texts, the engine's and its figures.
 #include "WindowFixture.h"
 
+#include "BrowserPane.h"
+#include "HomeTab.h"
 #include "RateText.h"
 #include "ReasonTexts.h"
 #include "Translations.h"
 
 #include <QMenuBar>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
 
 namespace {
 
@@ -47,6 +51,11 @@ TEST_F(GermanWindowTest, ShowsGermanTextsAndDecimalCommas) {
               QStringLiteral("Die Wiedergabeseite konnte nicht in /d geschrieben werden."));
     EXPECT_EQ(RateText::rate(2.4e6), QStringLiteral("2,4 MB/s"));
     EXPECT_EQ(RateText::timeLeft(std::chrono::seconds(42)), QStringLiteral("noch 0:42"));
+    // The web engine's own menus, and the Home pane asks the site for German.
+    EXPECT_EQ(QCoreApplication::translate("RenderViewContextMenuQt", "Back"),
+              QStringLiteral("Zurück"));
+    EXPECT_EQ(window->homeTab()->browser()->page()->profile()->httpAcceptLanguage().left(3),
+              QStringLiteral("de,"));
 }
 
 TEST(Translations, EnglishDesktopKeepsTheEnglishTexts) {
@@ -55,6 +64,7 @@ TEST(Translations, EnglishDesktopKeepsTheEnglishTexts) {
     QLocale::setDefault(american);
     const Translations english(american);
     EXPECT_TRUE(english.language().isEmpty());
+    EXPECT_EQ(Translations::acceptLanguage().section(',', 0, 0), QStringLiteral("en"));
     EXPECT_EQ(ReasonTexts::text(Reason::Cancelled), QStringLiteral("Cancelled."));
     EXPECT_EQ(RateText::rate(2.4e6), QStringLiteral("2.4 MB/s"));
     QLocale::setDefault(before);
