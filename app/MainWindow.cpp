@@ -94,8 +94,12 @@ void MainWindow::wireDataFolder() {
     connect(folder.get(), &DataFolder::message, this,
             [](const QString& text) { MessageBox::show(text); });
     settingsPage->display(folder->settings());
-    settingsPage->setSave(
-        [this](const Settings& wanted) { return folder && folder->saveSettings(wanted); });
+    settingsPage->setSave([this](const Settings& wanted) {
+        const bool saved = folder && folder->saveSettings(wanted);
+        if (saved)
+            statusBar()->showMessage(tr("Settings saved."), 5000);
+        return saved;
+    });
     connect(settingsPage, &SettingsTab::discarded, this, [this] {
         if (folder)
             settingsPage->display(folder->settings());
@@ -324,12 +328,13 @@ void MainWindow::buildTabs() {
     search = new SearchTab(searchProfile->profile());
     transfers = new TransfersTab;
     library = new LibraryTab;
-    tabPages->addTab(home, tr("Home"));
-    tabPages->addTab(search, tr("Search"));
-    tabPages->addTab(transfers, tr("Transfers"));
-    tabPages->addTab(library, tr("My Library"));
+    // Access keys that no control of any tab takes.
+    tabPages->addTab(home, tr("H&ome"));
+    tabPages->addTab(search, tr("&Search"));
+    tabPages->addTab(transfers, tr("&Transfers"));
+    tabPages->addTab(library, tr("My Librar&y"));
     settingsPage = new SettingsTab(tabPages);
-    tabPages->addTab(settingsPage, tr("Settings"));
+    tabPages->addTab(settingsPage, tr("Settin&gs"));
     tabPages->setCurrentWidget(home);
     setCentralWidget(tabPages);
 }
@@ -379,7 +384,8 @@ void MainWindow::onTabChanged() {
     if (left != settingsPage || shownTab == settingsPage)
         return;
     // A save that fails keeps the user where the changes are.
-    if (!settingsPage->settle(false))
+    // Cancel (or Escape) stays on the tab, as it does when closing.
+    if (!settingsPage->settle(true))
         tabPages->setCurrentWidget(settingsPage);
 }
 

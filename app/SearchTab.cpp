@@ -70,7 +70,7 @@ QWidget* SearchTab::buildLeftPane() {
     titleText->setMaxLength(256);
     titleText->setAccessibleName(tr("Title"));
     titleText->setPlaceholderText(tr("The video's title"));
-    auto* titleLabel = new QLabel(tr("&Title:"), pane);
+    auto* titleLabel = new QLabel(tr("T&itle:"), pane);
     titleLabel->setObjectName(QStringLiteral("titleLabel"));
     titleLabel->setBuddy(titleText);
     // A title longer than the box can still be read whole.

@@ -53,6 +53,14 @@
         <source>Download failed: %1</source>
         <translation>Download fehlgeschlagen: %1</translation>
     </message>
+    <message>
+        <source>Open</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Show in Folder</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>HomeTab</name>
@@ -411,10 +419,6 @@
         <translation>Der Titel des Videos</translation>
     </message>
     <message>
-        <source>&amp;Title:</source>
-        <translation>&amp;Titel:</translation>
-    </message>
-    <message>
         <source>This page could not be reached.</source>
         <translation>Diese Seite war nicht erreichbar.</translation>
     </message>
@@ -425,6 +429,10 @@
     <message>
         <source>Open Link</source>
         <translation>Link öffnen</translation>
+    </message>
+    <message>
+        <source>T&amp;itle:</source>
+        <translation>T&amp;itel:</translation>
     </message>
 </context>
 <context>
@@ -714,26 +722,6 @@
         <translation>&amp;Über Quillmoth</translation>
     </message>
     <message>
-        <source>Home</source>
-        <translation>Start</translation>
-    </message>
-    <message>
-        <source>Search</source>
-        <translation>Suche</translation>
-    </message>
-    <message>
-        <source>Transfers</source>
-        <translation>Übertragungen</translation>
-    </message>
-    <message>
-        <source>My Library</source>
-        <translation>Meine Mediathek</translation>
-    </message>
-    <message>
-        <source>Settings</source>
-        <translation>Einstellungen</translation>
-    </message>
-    <message>
         <source>Already downloaded — open it, or download again?</source>
         <translation>Schon heruntergeladen – öffnen oder erneut herunterladen?</translation>
     </message>
@@ -768,6 +756,30 @@
     <message>
         <source>&amp;Skip These</source>
         <translation>Diese &amp;überspringen</translation>
+    </message>
+    <message>
+        <source>Settings saved.</source>
+        <translation>Einstellungen gespeichert.</translation>
+    </message>
+    <message>
+        <source>H&amp;ome</source>
+        <translation>&amp;Start</translation>
+    </message>
+    <message>
+        <source>&amp;Search</source>
+        <translation>S&amp;uche</translation>
+    </message>
+    <message>
+        <source>&amp;Transfers</source>
+        <translation>Ü&amp;bertragungen</translation>
+    </message>
+    <message>
+        <source>My Librar&amp;y</source>
+        <translation>Meine &amp;Mediathek</translation>
+    </message>
+    <message>
+        <source>Settin&amp;gs</source>
+        <translation>&amp;Einstellungen</translation>
     </message>
 </context>
 </TS>

@@ -35,7 +35,7 @@ protected:
 
 TEST_F(GermanWindowTest, ShowsGermanTextsAndDecimalCommas) {
     ASSERT_EQ(translations->language().left(2), QStringLiteral("de"));
-    EXPECT_EQ(tabs()->tabText(2), QStringLiteral("Übertragungen"));
+    EXPECT_EQ(tabs()->tabText(2).remove(QLatin1Char('&')), QStringLiteral("Übertragungen"));
     EXPECT_EQ(window->menuBar()->actions().value(0)->text(), QStringLiteral("&Datei"));
     EXPECT_EQ(transferList()->model()->headerData(3, Qt::Horizontal).toString(),
               QStringLiteral("Geschwindigkeit"));

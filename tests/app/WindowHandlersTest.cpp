@@ -152,6 +152,16 @@ TEST_F(WindowTest, UnsavedSettingsAreSavedOrDiscardedOnLeavingTheTabAndOnClosing
     tabs()->setCurrentWidget(window->transfersTab());
     EXPECT_TRUE(window->dataFolder()->settings().convertToMp3);
     EXPECT_FALSE(saveEnabled());
+    EXPECT_EQ(window->statusBar()->currentMessage(), "Settings saved.");
+
+    // Cancel stays on the tab, the changes kept.
+    tabs()->setCurrentWidget(settingsPage());
+    convert->click();
+    questions.answers << QMessageBox::Cancel;
+    tabs()->setCurrentWidget(window->transfersTab());
+    EXPECT_EQ(currentTab(), settingsPage());
+    EXPECT_TRUE(saveEnabled());
+    convert->click();
 
     // A save that is refused keeps the user on the tab, with the changes.
     tabs()->setCurrentWidget(settingsPage());
