@@ -118,6 +118,7 @@ SegmentedFetch::Outcome SegmentedFetch::run(const std::string& url, const std::s
             break;
         }
         std::optional<Outcome> end;
+        bool anyEnded = false;
         int left = 0;
         while (const CURLMsg* message = curl_multi_info_read(multi_.get(), &left)) {
             Connection* connection = nullptr;
@@ -126,6 +127,7 @@ SegmentedFetch::Outcome SegmentedFetch::run(const std::string& url, const std::s
                     CURLE_OK ||
                 !connection)
                 continue;
+            anyEnded = true;
             if (std::optional<Outcome> said = ended(*connection, message->data.result, now);
                 said && !end)
                 end = said;
@@ -154,7 +156,9 @@ SegmentedFetch::Outcome SegmentedFetch::run(const std::string& url, const std::s
             recorded = plan_->done().bytes();
             recordedAt = now;
         }
-        if (curl_multi_poll(multi_.get(), nullptr, 0, pollMs(now, held), nullptr) != CURLM_OK) {
+        // A connection that is done takes its next piece at once.
+        const int wait = anyEnded ? 0 : pollMs(now, held);
+        if (curl_multi_poll(multi_.get(), nullptr, 0, wait, nullptr) != CURLM_OK) {
             error_ = CURLE_OUT_OF_MEMORY;
             outcome = Outcome::Failed;
             break;
