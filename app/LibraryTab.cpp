@@ -2,12 +2,14 @@
 
 #include "CutTextTips.h"
 #include "EmptyListHint.h"
+#include "KeyboardMenu.h"
 #include "Library.h"
 #include "LibraryFilter.h"
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -41,12 +43,17 @@ LibraryTab::LibraryTab(QWidget* parent) : QWidget(parent) {
     showFolder->setObjectName(QStringLiteral("libraryShowFolderAction"));
     play = libraryMenu->addAction(tr("&Play"));
     play->setObjectName(QStringLiteral("libraryPlayAction"));
+    // Shown only: the list's own key handling plays (a context menu's
+    // action never takes its key).
+    play->setShortcut(QKeySequence(Qt::Key_Return));
+    play->setShortcutVisibleInContextMenu(true);
     files->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(files, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { libraryMenu->popup(files->viewport()->mapToGlobal(at)); });
     connect(files, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
         emit rowDoubleClicked(shown->mapToSource(index).row());
     });
+    new KeyboardMenu(files);                               // owned by the list
     new CutTextTips(files);                                // owned by the list
     emptyHint = new EmptyListHint(files, nothingListed()); // owned by the list
     files->installEventFilter(this);

@@ -11,7 +11,8 @@ class QMenu;
 class QTreeView;
 
 // "My Library": the library's files under a filter box, and the Show in
-// Folder / Play menu, which act on the selected row; Enter plays it. Rows
+// Folder / Play menu, which act on the selected row; Enter plays it (the
+// menu shows it), Shift+F10 or the Menu key opens the menu. Rows
 // are the library's (source) rows wherever a row number goes in or out.
 class LibraryTab : public QWidget {
     Q_OBJECT

@@ -1,10 +1,13 @@
 #include "TransfersTab.h"
 
 #include "EmptyListHint.h"
+#include "KeyboardMenu.h"
+#include "MessageBox.h"
 #include "ProgressDelegate.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QMenu>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -13,9 +16,14 @@
 
 namespace {
 
-QAction* addNamedAction(QMenu* menu, const QString& text, const QString& name) {
+QAction* addNamedAction(QMenu* menu, const QString& text, const QString& name,
+                        const QKeySequence& key = {}) {
     QAction* action = menu->addAction(text);
     action->setObjectName(name);
+    // Shown only: an action of a context menu alone never takes its key,
+    // which the list's own key handling carries out.
+    action->setShortcut(key);
+    action->setShortcutVisibleInContextMenu(true);
     return action;
 }
 
@@ -45,14 +53,18 @@ TransfersTab::TransfersTab(QWidget* parent) : QWidget(parent) {
 
     transferMenu = new QMenu(transferList);
     transferMenu->setObjectName(QStringLiteral("transferMenu"));
-    pause = addNamedAction(transferMenu, tr("&Pause"), QStringLiteral("pauseAction"));
-    resume = addNamedAction(transferMenu, tr("&Resume"), QStringLiteral("resumeAction"));
+    pause = addNamedAction(transferMenu, tr("&Pause"), QStringLiteral("pauseAction"),
+                           QKeySequence(Qt::Key_Space));
+    resume = addNamedAction(transferMenu, tr("&Resume"), QStringLiteral("resumeAction"),
+                            QKeySequence(Qt::Key_Space));
     cancel = addNamedAction(transferMenu, tr("&Cancel"), QStringLiteral("cancelAction"));
     retry = addNamedAction(transferMenu, tr("Re&try"), QStringLiteral("retryAction"));
-    clear = addNamedAction(transferMenu, tr("C&lear"), QStringLiteral("clearAction"));
+    clear = addNamedAction(transferMenu, tr("C&lear"), QStringLiteral("clearAction"),
+                           QKeySequence(Qt::Key_Delete));
     convert = addNamedAction(transferMenu, tr("Con&vert to MP3"), QStringLiteral("convertAction"));
     transferMenu->addSeparator();
-    play = addNamedAction(transferMenu, tr("Pl&ay"), QStringLiteral("playAction"));
+    play = addNamedAction(transferMenu, tr("Pl&ay"), QStringLiteral("playAction"),
+                          QKeySequence(Qt::Key_Return));
     showFolder =
         addNamedAction(transferMenu, tr("Show in &Folder"), QStringLiteral("showFolderAction"));
     connect(transferMenu, &QMenu::aboutToShow, this, &TransfersTab::updateActions);
@@ -60,6 +72,7 @@ TransfersTab::TransfersTab(QWidget* parent) : QWidget(parent) {
     connect(transferList, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         transferMenu->popup(transferList->viewport()->mapToGlobal(at));
     });
+    new KeyboardMenu(transferList); // owned by the list
     updateActions();
 
     // Long titles keep their start and end; the delegate shows a cut
@@ -106,6 +119,28 @@ std::vector<std::int64_t> TransfersTab::chosen(Action action) const {
     return ids;
 }
 
+std::vector<std::int64_t> TransfersTab::chosenToClear() {
+    updateActions();
+    std::vector<std::int64_t> ids = chosen(Action::Clear);
+    if (ids.size() < 2)
+        return ids;
+    // Only a failed download keeps a part file until its row goes.
+    const TransferList& list = transferModel->transfers();
+    const bool partFiles = std::any_of(ids.begin(), ids.end(), [&](std::int64_t id) {
+        const TransferRecord& record = list.at(*list.rowOf(id));
+        return record.state == TransferState::Failed && !record.partFile.empty();
+    });
+    const int count = static_cast<int>(ids.size());
+    const QString question =
+        partFiles
+            ? tr("Clear %n transfers? Their part files are removed.", nullptr, count)
+            : tr("Clear %n transfers? Their saved files stay where they are.", nullptr, count);
+    if (MessageBox::ask(question, QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Cancel,
+                        window(), {{QMessageBox::Discard, tr("C&lear")}}) != QMessageBox::Discard)
+        ids.clear();
+    return ids;
+}
+
 int TransfersTab::chosenRow(Action action) const {
     const std::vector<int> rows = selectedRows();
     const int current = transferList->currentIndex().row();
@@ -119,11 +154,13 @@ int TransfersTab::chosenRow(Action action) const {
 }
 
 void TransfersTab::updateActions() {
+    const std::vector<int> rows = selectedRows();
+    for (int row : rows)
+        transferModel->transfers().checkFiles(transferModel->idAt(row));
     const std::pair<QAction*, Action> actions[] = {
         {pause, Action::Pause}, {resume, Action::Resume},        {cancel, Action::Cancel},
         {retry, Action::Retry}, {clear, Action::Clear},          {convert, Action::Convert},
         {play, Action::Play},   {showFolder, Action::ShowFolder}};
-    const std::vector<int> rows = selectedRows();
     for (const auto& [menuAction, action] : actions)
         menuAction->setEnabled(std::any_of(rows.begin(), rows.end(), [&](int row) {
             return transferModel->applies(action, row);
@@ -152,4 +189,17 @@ bool TransfersTab::eventFilter(QObject* watched, QEvent* event) {
     default:
         return QWidget::eventFilter(watched, event);
     }
+}
+
+void TransfersTab::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (transferModel)
+        transferModel->transfers().checkFiles();
+}
+
+bool TransfersTab::event(QEvent* event) {
+    // A window that becomes active hands this on to its visible children.
+    if (event->type() == QEvent::WindowActivate && transferModel)
+        transferModel->transfers().checkFiles();
+    return QWidget::event(event);
 }

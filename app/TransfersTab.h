@@ -18,7 +18,9 @@ class QTreeView;
 // with time left while bytes arrive) over the window's TransferModel, and
 // the menu of what can be done to the selected rows. Each action is enabled
 // when it applies to any selected row and acts on every one it applies to.
-// Keys: Space pauses or resumes, Delete clears ended rows, Enter plays.
+// Keys: Space pauses or resumes, Delete clears ended rows, Enter plays (the
+// menu shows them); Shift+F10 or the Menu key opens the menu. A finished
+// row whose file was moved or deleted says so, and offers Retry.
 class TransfersTab : public QWidget {
     Q_OBJECT
 public:
@@ -43,6 +45,9 @@ public:
 
     // Ids of the selected transfers the action applies to, top to bottom.
     std::vector<std::int64_t> chosen(Action action) const;
+    // The rows Clear takes; clearing more than one asks first, and nothing
+    // is taken when the user says no.
+    std::vector<std::int64_t> chosenToClear();
     // The selected row Play and Show in Folder use: the current row when it
     // is selected and applies, else the first selected one that does; -1.
     int chosenRow(Action action) const;
@@ -56,6 +61,10 @@ signals:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // The user may have moved or deleted files meanwhile: looked at again
+    // when the tab shows and when the window comes back.
+    void showEvent(QShowEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     std::vector<int> selectedRows() const;

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <optional>
+#include <system_error>
 #include <utility>
 
 namespace {
@@ -87,6 +88,9 @@ QVariant TransferModel::data(const QModelIndex& index, int role) const {
         // job has read it; until then the row shows where it comes from.
         return wide(record.title.empty() ? record.pageUrl : record.title);
     case StatusColumn:
+        if (list.filesGone(static_cast<std::size_t>(index.row())))
+            //: A finished transfer whose file is no longer where it was saved.
+            return tr("File moved or deleted");
         return ReasonTexts::text(record.status, record.detail);
     case SpeedColumn:
         return speeds[static_cast<std::size_t>(index.row())];
@@ -128,7 +132,12 @@ std::string TransferModel::mediaPath(int row) const {
     if (!validRow(row))
         return {};
     const TransferRecord& record = list.at(static_cast<std::size_t>(row));
-    return record.moviePath.empty() ? record.mp3Path : record.moviePath;
+    // The movie deleted, its MP3 is what is left to play.
+    std::error_code error;
+    if (record.moviePath.empty() ||
+        (!record.mp3Path.empty() && !std::filesystem::is_regular_file(record.moviePath, error)))
+        return record.mp3Path;
+    return record.moviePath;
 }
 
 std::string TransferModel::folderOf(int row) const {

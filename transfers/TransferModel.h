@@ -46,8 +46,8 @@ public:
     std::int64_t idAt(int row) const;
     // Whether the action does anything to the row now, as the list decides.
     bool applies(Action action, int row) const;
-    // The file Play opens: the movie, or the MP3 when no movie was kept;
-    // empty while nothing was saved. folderOf: the folder it is in.
+    // The file Play opens: the movie, or the MP3 when no movie was kept (or
+    // it is gone); empty while nothing was saved. folderOf: the folder it is in.
     std::string mediaPath(int row) const;
     std::string folderOf(int row) const;
 

@@ -55,11 +55,11 @@
     </message>
     <message>
         <source>Open</source>
-        <translation type="unfinished"></translation>
+        <translation>Öffnen</translation>
     </message>
     <message>
         <source>Show in Folder</source>
-        <translation type="unfinished"></translation>
+        <translation>Im Ordner anzeigen</translation>
     </message>
 </context>
 <context>
@@ -515,32 +515,32 @@
     </message>
     <message>
         <source>Sav&amp;e Settings</source>
-        <translation type="unfinished"></translation>
+        <translation>Einstellungen s&amp;peichern</translation>
     </message>
     <message>
         <source>Save &amp;movie files in</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Videodateien speichern in</translation>
     </message>
     <message>
         <source>&amp;Browse</source>
-        <translation type="unfinished"></translation>
+        <translation>Du&amp;rchsuchen</translation>
     </message>
     <message>
         <source>Save mp&amp;3 files in</source>
-        <translation type="unfinished"></translation>
+        <translation>MP&amp;3-Dateien speichern in</translation>
     </message>
     <message>
         <source>B&amp;rowse</source>
         <extracomment>The mp3 folder&apos;s Browse button: a key of its own beside the movie folder&apos;s.</extracomment>
-        <translation type="unfinished"></translation>
+        <translation>Dur&amp;chsuchen</translation>
     </message>
     <message>
         <source>&amp;Notify me when a transfer ends</source>
-        <translation type="unfinished"></translation>
+        <translation>Benachrichtigen, &amp;wenn eine Übertragung endet</translation>
     </message>
     <message>
         <source>Transfers at on&amp;ce</source>
-        <translation type="unfinished"></translation>
+        <translation>Gleich&amp;zeitige Übertragungen</translation>
     </message>
     <message>
         <source>Connections &amp;per transfer</source>
@@ -548,35 +548,35 @@
     </message>
     <message>
         <source>&amp;Limit download speed</source>
-        <translation type="unfinished"></translation>
+        <translation>Download-&amp;Geschwindigkeit begrenzen</translation>
     </message>
     <message>
         <source>Highest (MP&amp;4)</source>
-        <translation type="unfinished"></translation>
+        <translation>Höchste (MP&amp;4)</translation>
     </message>
     <message>
         <source>H&amp;igh</source>
-        <translation type="unfinished"></translation>
+        <translation>H&amp;och</translation>
     </message>
     <message>
         <source>Me&amp;dium</source>
-        <translation type="unfinished"></translation>
+        <translation>Mi&amp;ttel</translation>
     </message>
     <message>
         <source>Lo&amp;w (Fastest - Recommended for mp3 conversion)</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Niedrig (am schnellsten – empfohlen für die MP3-Umwandlung)</translation>
     </message>
     <message>
         <source>Mo&amp;vies</source>
-        <translation type="unfinished"></translation>
+        <translation>V&amp;ideos</translation>
     </message>
     <message>
         <source>M&amp;usic</source>
-        <translation type="unfinished"></translation>
+        <translation>Musi&amp;k</translation>
     </message>
     <message>
         <source>&amp;Automatically convert downloaded movies to mp3.</source>
-        <translation type="unfinished"></translation>
+        <translation>Heruntergeladene Videos &amp;automatisch in MP3 umwandeln.</translation>
     </message>
 </context>
 <context>
@@ -604,6 +604,11 @@
     <message>
         <source>Speed</source>
         <translation>Geschwindigkeit</translation>
+    </message>
+    <message>
+        <source>File moved or deleted</source>
+        <extracomment>A finished transfer whose file is no longer where it was saved.</extracomment>
+        <translation>Datei verschoben oder gelöscht</translation>
     </message>
 </context>
 <context>
@@ -635,16 +640,16 @@
     </message>
     <message numerus="yes">
         <source>%n paused</source>
-        <translation type="unfinished">
-            <numerusform></numerusform>
-            <numerusform></numerusform>
+        <translation>
+            <numerusform>%n angehalten</numerusform>
+            <numerusform>%n angehalten</numerusform>
         </translation>
     </message>
     <message numerus="yes">
         <source>%n failed</source>
-        <translation type="unfinished">
-            <numerusform></numerusform>
-            <numerusform></numerusform>
+        <translation>
+            <numerusform>%n fehlgeschlagen</numerusform>
+            <numerusform>%n fehlgeschlagen</numerusform>
         </translation>
     </message>
 </context>
@@ -689,6 +694,20 @@
     <message>
         <source>No downloads yet — find a video on Search and press Download</source>
         <translation>Noch keine Downloads – unter „Suche“ ein Video finden und auf „Herunterladen“ klicken</translation>
+    </message>
+    <message numerus="yes">
+        <source>Clear %n transfers? Their part files are removed.</source>
+        <translation>
+            <numerusform>%n Übertragung entfernen? Ihre Teildatei wird gelöscht.</numerusform>
+            <numerusform>%n Übertragungen entfernen? Ihre Teildateien werden gelöscht.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Clear %n transfers? Their saved files stay where they are.</source>
+        <translation>
+            <numerusform>%n Übertragung entfernen? Die gespeicherte Datei bleibt, wo sie ist.</numerusform>
+            <numerusform>%n Übertragungen entfernen? Die gespeicherten Dateien bleiben, wo sie sind.</numerusform>
+        </translation>
     </message>
 </context>
 <context>

@@ -206,6 +206,8 @@ TEST_F(WindowTest, TransferMenuAndKeysActOnEverySelectedRowTheyApplyTo) {
     song.kind = TransferKind::Conversion;
     song.musicFolder = home.path().toStdString() + "/songs";
     song.mp3Path = song.musicFolder + "/Song.mp3";
+    std::filesystem::create_directories(song.musicFolder);
+    testfiles::writeFile(song.mp3Path, "song");
     window.reset();
     keepHistory({done, historyRecord(2, TransferState::Failed, "Broken"), paused,
                  historyRecord(4, TransferState::Cancelled, "Stopped"), song});

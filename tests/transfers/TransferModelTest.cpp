@@ -1,9 +1,11 @@
 // The Transfers tab's model over the real list, whose jobs are kept instead
 // of run so that their events are told by hand.
 #include "TransferModel.h"
+#include "DownloadJob.h"
 #include "Job.h"
 #include "ProgressDelegate.h"
 #include "TempFolder.h"
+#include "TestFiles.h"
 #include "TransferStore.h"
 
 #include <QAbstractItemModelTester>
@@ -15,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -192,6 +195,13 @@ public:
         } else {
             record.moviePath = movie ? moviePath() : "";
             record.mp3Path = mp3 ? mp3Path() : "";
+            // Saved files are on disk, as the list finds them at start.
+            dir.folder("movies");
+            dir.folder("music");
+            if (movie)
+                testfiles::writeFile(moviePath(), "movie");
+            if (mp3)
+                testfiles::writeFile(mp3Path(), "song");
         }
         if (record.state == TransferState::Queued && !working) {
             TransferRecord ahead = record;
@@ -278,13 +288,16 @@ private:
     }
 };
 
-std::vector<Action> offered(TransferState state, TransferKind kind, bool movie, bool mp3) {
-    const Copies at(state, kind, movie, mp3);
+std::vector<Action> offered(const Copies& at) {
     std::vector<Action> all;
     for (Action action : allActions)
         if (at.model.applies(action, at.row(action)))
             all.push_back(action);
     return all;
+}
+
+std::vector<Action> offered(TransferState state, TransferKind kind, bool movie, bool mp3) {
+    return offered(Copies(state, kind, movie, mp3));
 }
 
 } // namespace
@@ -358,6 +371,38 @@ TEST(TransferActions, TheMenuOffersExactlyWhatTheListDoes) {
     const Copies song(State::Done, K::Conversion, false, true);
     EXPECT_EQ(song.model.mediaPath(0), song.mp3Path());
     EXPECT_FALSE(song.model.applies(Action::Clear, 8)) << "no such row";
+}
+
+// A finished transfer whose files were moved or deleted since says so once
+// the list looks again, offers Retry instead of Play, and is fetched anew.
+TEST(TransferActions, ARowWhoseFileIsGoneSaysSoAndIsFetchedAgain) {
+    using A = std::vector<Action>;
+    Copies at(TransferState::Done, TransferKind::Download, true, false);
+    const QModelIndex status = at.model.index(at.row(Action::Retry), TransferModel::StatusColumn);
+    const QString said = at.model.data(status, Qt::DisplayRole).toString();
+    std::filesystem::remove(at.moviePath());
+    EXPECT_EQ(at.model.data(status, Qt::DisplayRole).toString(), said) << "not looked for yet";
+    QSignalSpy changed(&at.model, &QAbstractItemModel::dataChanged);
+    at.list.checkFiles();
+    EXPECT_EQ(changed.count(), static_cast<int>(std::size(allActions)));
+    EXPECT_EQ(at.model.data(status, Qt::DisplayRole).toString(), "File moved or deleted");
+    EXPECT_EQ(offered(at), (A{Action::Retry, Action::Clear}));
+    ASSERT_TRUE(at.list.retry(Copies::idFor(Action::Retry)));
+    EXPECT_NE(dynamic_cast<const DownloadJob*>(at.jobs.back().get()), nullptr);
+    EXPECT_EQ(at.list.at(at.row(Action::Retry)).moviePath, "");
+
+    // Its movie gone, a converted transfer still has its MP3 to play.
+    Copies converted(TransferState::Done, TransferKind::Conversion, true, true);
+    std::filesystem::remove(converted.moviePath());
+    converted.list.checkFiles();
+    EXPECT_EQ(offered(converted), (A{Action::Clear, Action::Play, Action::ShowFolder}));
+    EXPECT_EQ(converted.model.mediaPath(0), converted.mp3Path());
+    // Both gone by the next start: the list finds it by itself.
+    std::filesystem::remove(converted.mp3Path());
+    TransferList again(
+        &converted.store, [](std::unique_ptr<Job>) {}, nullptr, nullptr);
+    again.restore();
+    EXPECT_TRUE(again.filesGone(0));
 }
 
 TEST_F(TransferModelTest, BarsArePaintedWithoutWidgetsAndTipsShowOnlyCutText) {

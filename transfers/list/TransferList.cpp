@@ -12,6 +12,7 @@
 #include "TransferStore.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <system_error>
 
 struct TransferList::Entry {
@@ -29,9 +30,24 @@ struct TransferList::Entry {
     std::shared_ptr<CancelToken> token;
     // The turn it waits for while Queued.
     std::uint64_t turn = 0;
+    // A saved file was found missing when last looked for (checkFiles).
+    bool movieGone = false;
+    bool mp3Gone = false;
+
+    // Done, and none of the files it saved is where it was saved.
+    bool filesGone() const {
+        const bool movie = !record.moviePath.empty() && !movieGone;
+        const bool mp3 = record.converted() && !mp3Gone;
+        return record.state == TransferState::Done && (movieGone || mp3Gone) && !movie && !mp3;
+    }
 };
 
 namespace {
+
+bool missing(const std::string& path) {
+    std::error_code error;
+    return !path.empty() && !std::filesystem::is_regular_file(path, error);
+}
 
 bool endsJob(JobEvent::Kind kind) {
     return kind == JobEvent::Kind::Finished || kind == JobEvent::Kind::Failed ||
@@ -183,7 +199,32 @@ void TransferList::restore() {
         enqueue(*entry);
         stateChanged(*entry);
     }
+    checkFiles();
     pump();
+}
+
+void TransferList::checkFiles() {
+    for (const auto& entry : rows)
+        checkFiles(*entry);
+}
+
+void TransferList::checkFiles(std::int64_t id) {
+    if (Entry* entry = find(id))
+        checkFiles(*entry);
+}
+
+void TransferList::checkFiles(Entry& entry) {
+    if (entry.record.state != TransferState::Done)
+        return;
+    const bool wasGone = entry.filesGone();
+    entry.movieGone = missing(entry.record.moviePath);
+    entry.mp3Gone = missing(entry.record.mp3Path);
+    if (entry.filesGone() != wasGone)
+        show(entry);
+}
+
+bool TransferList::filesGone(std::size_t row) const {
+    return rows.at(row)->filesGone();
 }
 
 std::int64_t TransferList::add(const std::string& url, const std::string& title, SourceRef source) {
@@ -229,6 +270,7 @@ void TransferList::enqueue(Entry& entry) {
     entry.record.error = Reason::None;
     entry.record.endedAt = 0;
     entry.turn = ++lastTurn;
+    entry.movieGone = entry.mp3Gone = false;
     waiting.emplace_back(entry.record.id, entry.turn);
 }
 
@@ -309,14 +351,17 @@ bool TransferList::can(Action action, std::int64_t id) const {
     case Action::Cancel:
         return !record.ended();
     case Action::Retry:
-        return state == TransferState::Failed || state == TransferState::Cancelled;
+        // A saved file deleted or moved away is fetched again.
+        return state == TransferState::Failed || state == TransferState::Cancelled ||
+               entry->filesGone();
     case Action::Clear:
         return record.ended();
     case Action::Convert:
-        return state == TransferState::Done && !record.moviePath.empty() && !record.converted();
+        return state == TransferState::Done && !record.moviePath.empty() && !record.converted() &&
+               !entry->movieGone;
     case Action::Play:
     case Action::ShowFolder:
-        return !record.moviePath.empty() || record.converted();
+        return (!record.moviePath.empty() || record.converted()) && !entry->filesGone();
     }
     return false;
 }
@@ -369,6 +414,9 @@ bool TransferList::retry(std::int64_t id) {
     TransferRecord& record = entry.record;
     const TransferRecord before = record;
     takeSettings(record);
+    // Its files are gone: downloaded again, whatever made them last.
+    if (entry.filesGone())
+        record.kind = TransferKind::Download;
     if (record.kind == TransferKind::Download && JobFactory::movieKept(before)) {
         // Its automatic conversion failed or was cancelled: only that runs
         // again, on the movie where it was saved.

@@ -110,6 +110,7 @@ public:
     bool cancel(std::int64_t id);
     // Failed or cancelled: the same job again, with the settings of now; a
     // download whose movie is saved (and still there) converts it only.
+    // Done but its files gone: downloaded again.
     bool retry(std::int64_t id);
     // An ended transfer leaves the list and the history; its files stay.
     bool clear(std::int64_t id);
@@ -127,6 +128,13 @@ public:
     // A running transfer that has reported nothing for a while has received
     // nothing meanwhile (its rate falls). Called by the view's timer.
     void noteStalls(std::chrono::steady_clock::time_point now);
+    // Looks again whether the files of finished transfers (all, or id's)
+    // are still where they were saved; rows that changed are shown. At
+    // start, and whenever the user may have moved or deleted them.
+    void checkFiles();
+    void checkFiles(std::int64_t id);
+    // Done, but every file it saved was gone when last looked for.
+    bool filesGone(std::size_t row) const;
 
     std::size_t size() const { return rows.size(); }
     const TransferRecord& at(std::size_t row) const;
@@ -161,6 +169,7 @@ private:
     struct Entry;
 
     Entry* find(std::int64_t id) const;
+    void checkFiles(Entry& entry);
     std::size_t rowOfEntry(const Entry& entry) const;
     // Inserts at its place by id (ids grow with age).
     Entry& insert(TransferRecord record);
