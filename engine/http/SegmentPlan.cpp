@@ -10,8 +10,9 @@ constexpr long long pageBytes = 4096;
 
 } // namespace
 
-SegmentPlan::SegmentPlan(long long total, ByteRanges done, long long minPiece)
-    : total_(total), minPiece_(minPiece > 0 ? minPiece : 1), done_(std::move(done)) {}
+SegmentPlan::SegmentPlan(long long total, ByteRanges done, long long minPiece, long long maxPiece)
+    : total_(total), minPiece_(minPiece > 0 ? minPiece : 1), maxPiece_(maxPiece),
+      done_(std::move(done)) {}
 
 long long SegmentPlan::next(int id) const {
     const auto it = pieces_.find(id);
@@ -33,16 +34,19 @@ std::optional<SegmentPlan::Span> SegmentPlan::unclaimed() const {
     return gaps.front();
 }
 
-std::optional<SegmentPlan::Span> SegmentPlan::take(int id) {
+std::optional<SegmentPlan::Span> SegmentPlan::take(int id, const Slow& slow) {
     if (has(id))
         return Span{next(id), end(id)};
     std::optional<Span> span = unclaimed();
+    if (span && maxPiece_ > 0 && span->size() > maxPiece_)
+        span->to = span->from + maxPiece_;
     if (!span) {
         // The back half of the largest piece left, if both halves are worth
         // a connection.
         Piece* largest = nullptr;
-        for (auto& [other, piece] : pieces_)
-            if (!largest || piece.end - piece.next > largest->end - largest->next)
+        for (auto& [owner, piece] : pieces_)
+            if ((!largest || piece.end - piece.next > largest->end - largest->next) &&
+                (!slow || slow(owner, piece.end - piece.next)))
                 largest = &piece;
         if (!largest || largest->end - largest->next < 2 * minPiece_)
             return std::nullopt;

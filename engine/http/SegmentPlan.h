@@ -2,24 +2,32 @@
 
 #include "ByteRanges.h"
 
+#include <functional>
 #include <map>
 #include <optional>
 
 // Which connection fetches which bytes of a file fetched over several: the
 // bytes on disk, and the piece each connection is fetching. A connection
-// without a piece takes the first bytes nobody fetches; when there are none,
+// without a piece takes the first bytes nobody fetches, at most maxPiece of
+// them (a connection fetches several pieces one after the other, each a
+// request of its own on the same connection); when there are none,
 // it takes over the back half of the largest piece still being fetched, so
 // that one slow connection never holds up the end, as long as each half
-// keeps minPiece bytes. Used on the job's worker thread only.
+// keeps minPiece bytes and its owner would not be done with it soon anyway.
+// Used on the job's worker thread only.
 class SegmentPlan {
 public:
     using Span = ByteRanges::Span;
 
-    SegmentPlan(long long total, ByteRanges done, long long minPiece);
+    // maxPiece 0: no bound.
+    SegmentPlan(long long total, ByteRanges done, long long minPiece, long long maxPiece = 0);
 
+    // Whether the connection owner, with left bytes of its piece still to
+    // fetch, is slow enough to hand over half of them.
+    using Slow = std::function<bool(int owner, long long left)>;
     // A piece for connection id, which has none; nothing when there is
-    // nothing left to take.
-    std::optional<Span> take(int id);
+    // nothing left to take. Without slow, any owner is.
+    std::optional<Span> take(int id, const Slow& slow = {});
     // Connection id has a piece, [next(id), end(id)): end moves back when
     // another takes over its back half.
     bool has(int id) const { return pieces_.count(id) != 0; }
@@ -46,6 +54,7 @@ private:
 
     long long total_;
     long long minPiece_;
+    long long maxPiece_;
     ByteRanges done_;
     std::map<int, Piece> pieces_;
 };

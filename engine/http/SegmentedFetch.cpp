@@ -12,10 +12,16 @@
 namespace {
 
 constexpr long bufferBytes = 256 * 1024;
+constexpr long long pageBytes = 4096;
 // How often a connection held for the speed limit looks at it again, and
 // how often the loop looks at a stop otherwise.
 constexpr int heldPollMs = 10;
 constexpr int idlePollMs = 100;
+// A piece is handed over only from a connection that would still need
+// longer than this for it, once its pace is known (or that waits to try
+// again).
+constexpr std::chrono::seconds handOverAfter{1};
+constexpr std::chrono::milliseconds paceKnownAfter{500};
 
 // The pause before a connection's nth try again: half a second, doubled each time.
 std::chrono::milliseconds backoff(int faults) {
@@ -39,8 +45,11 @@ struct SegmentedFetch::Connection {
     bool slotted = false;
     HostBudget::Slot slot;
     RangeRequest range;
-    // Where its piece stood when its transfer began.
+    // Where its piece stood when its transfer began, and the pace of that
+    // transfer: its bytes since its first.
     long long startedAt = 0;
+    long long transferBytes = 0;
+    Clock::time_point startedTime{};
     bool running = false;
     bool held = false;
     // Its answer was looked at; it was not the piece asked for of the file.
@@ -72,7 +81,11 @@ SegmentedFetch::Outcome SegmentedFetch::run(const std::string& url, const std::s
     url_ = url;
     host_ = HostBudget::hostOf(url);
     validator_ = validator;
-    plan_.emplace(total, done, minPiece);
+    // Two pieces a connection: each asks twice, on the same connection,
+    // which costs a request and gains a server's first second of each
+    // (nginx's limit_rate lets a request's first second through at once).
+    const long long share = total / (2LL * connections_) + pageBytes - 1;
+    plan_.emplace(total, done, minPiece, std::max(minPiece, share - share % pageBytes));
     receiver_ = &receiver;
     floor_ = LowSpeedFloor(std::max(bounds_.lowSpeedBytes, 0L),
                            std::chrono::seconds(std::max(bounds_.lowSpeedSeconds, 0L)));
@@ -174,29 +187,44 @@ SegmentedFetch::Outcome SegmentedFetch::run(const std::string& url, const std::s
 
 void SegmentedFetch::startIdle(Clock::time_point now) {
     HostBudget* budget = bounds_.hostBudget.get();
+    // A fast connection is done with its piece before another could help.
+    const SegmentPlan::Slow slow = [this, now](int owner, long long left) {
+        const Connection& c = *pool_[static_cast<std::size_t>(owner)];
+        if (!c.running)
+            return true;
+        if (now - c.startedTime < paceKnownAfter)
+            return false;
+        const double seconds = std::chrono::duration<double>(now - c.startedTime).count();
+        const double perSecond = static_cast<double>(c.transferBytes) / seconds;
+        return static_cast<double>(left) > perSecond * handOverAfter.count();
+    };
+    // Every piece is handed out before any request goes, so that each asks
+    // for its piece as it is (a piece cut later ends its connection).
     for (const auto& connection : pool_) {
         Connection& c = *connection;
-        if (c.running || c.retired || now < c.retryAt)
+        if (c.running || c.retired || now < c.retryAt || plan_->has(c.id))
             continue;
-        if (!plan_->has(c.id)) {
-            if (!c.slotted) {
-                // The first connection runs whatever the budget says, as a
-                // transfer of one connection would.
-                const bool first = std::none_of(pool_.begin(), pool_.end(),
-                                                [](const auto& other) { return other->slotted; });
-                if (budget)
-                    c.slot = budget->take(host_, first);
-                c.slotted = !budget || static_cast<bool>(c.slot);
-                if (!c.slotted)
-                    continue;
-            }
-            if (!plan_->take(c.id)) {
-                // Nothing to fetch for now: its place goes to other transfers.
-                c.slot = {};
-                c.slotted = false;
+        if (!c.slotted) {
+            // The first connection runs whatever the budget says, as a
+            // transfer of one connection would.
+            const bool first = std::none_of(pool_.begin(), pool_.end(),
+                                            [](const auto& other) { return other->slotted; });
+            if (budget)
+                c.slot = budget->take(host_, first);
+            c.slotted = !budget || static_cast<bool>(c.slot);
+            if (!c.slotted)
                 continue;
-            }
         }
+        if (!plan_->take(c.id, slow)) {
+            // Nothing to fetch for now: its place goes to other transfers.
+            c.slot = {};
+            c.slotted = false;
+        }
+    }
+    for (const auto& connection : pool_) {
+        Connection& c = *connection;
+        if (c.running || c.retired || now < c.retryAt || !plan_->has(c.id))
+            continue;
         if (!start(c)) {
             error_ = CURLE_FAILED_INIT;
             plan_->release(c.id);
@@ -227,6 +255,8 @@ bool SegmentedFetch::start(Connection& c) {
     c.range = RangeRequest::piece(plan_->next(c.id), plan_->end(c.id), validator_, plan_->total());
     c.range.apply(curl);
     c.startedAt = plan_->next(c.id);
+    c.transferBytes = 0;
+    c.startedTime = Clock::now();
     c.checked = c.foreign = c.writeFailed = c.held = false;
     if (curl_multi_add_handle(multi_.get(), curl) != CURLM_OK)
         return false;
@@ -345,6 +375,7 @@ size_t SegmentedFetch::pieceWriter(char* data, size_t size, size_t nmemb, void* 
     }
     plan.wrote(c->id, static_cast<long long>(k));
     fetch.taken_ += static_cast<long long>(k);
+    c->transferBytes += static_cast<long long>(k);
     // Fewer than offered ends the transfer where the piece ends.
     return k;
 }

@@ -165,8 +165,9 @@ TEST_F(PiecesTest, ContinuesFromThePiecesRecordedOnly) {
     EXPECT_FALSE(again->firstRanged) << "started over";
 }
 
-// Which connection fetches what: the first bytes nobody fetches, then the
-// back half of the largest piece left while each half keeps its minimum;
+// Which connection fetches what: the first bytes nobody fetches (up to a
+// maximum), then the back half of the largest piece left while each half
+// keeps its minimum;
 // what a connection gives up goes to the others. Pieces on disk are text
 // that reads back as it was written, and nothing else does.
 TEST(SegmentPlanTest, SplitsTheLargestPieceAndKeepsItsRecord) {
@@ -181,6 +182,9 @@ TEST(SegmentPlanTest, SplitsTheLargestPieceAndKeepsItsRecord) {
     plan.release(2);
     EXPECT_EQ(plan.take(3)->from, 3 * m) << "given up, taken over";
     EXPECT_EQ(plan.done().text(), "bytes=0-" + std::to_string(m + m / 2 - 1));
+    SegmentPlan capped(4 * m, {}, m, m);
+    EXPECT_EQ(capped.take(0)->to, m) << "pieces of at most maxPiece, one after the other";
+    EXPECT_EQ(capped.take(1)->from, m);
 
     ByteRanges done;
     done.add(0, 10);
