@@ -133,12 +133,12 @@ std::string splash(const std::string& origin, SiteLanguage language) {
         german ? "<h1>Willkommen bei Quillmoth " QUILLMOTH_VERSION "</h1><div class=\"box\">"
                  "<p>Öffnen Sie den Reiter <b>Suche</b>, folgen Sie einem Link zur Seite eines "
                  "Videos, prüfen Sie links den Titel und drücken Sie <b>Herunterladen</b>.</p>"
-                 "<p>Wie weit es ist, zeigt <b>Übertragungen</b>; fertige Dateien erscheinen "
+                 "<p>Den Fortschritt zeigt <b>Übertragungen</b>; fertige Dateien erscheinen "
                  "unter <b>Meine Mediathek</b>.</p>"
                : "<h1>Welcome to Quillmoth " QUILLMOTH_VERSION "</h1><div class=\"box\">"
                  "<p>Open the <b>Search</b> tab, follow a link to a video's page, check the "
                  "title on the left and press <b>Download</b>.</p>"
-                 "<p>How far it got shows under <b>Transfers</b>; finished files appear under "
+                 "<p>Its progress shows under <b>Transfers</b>; finished files appear under "
                  "<b>My Library</b>.</p>";
     return page("Quillmoth",
                 welcome + "<p><a href=\"" + o + "/\">" + o + "</a></p></div><h3>" +
