@@ -235,6 +235,25 @@ TEST_F(WindowTest, TransferMenuAndKeysActOnEverySelectedRowTheyApplyTo) {
 
     // Nothing selected, nothing to do.
     EXPECT_EQ(enabled(), QStringList());
+    // The menus show the lists' keys; Shift+F10 opens the menu at the current row.
+    EXPECT_EQ(tab->clearAction()->shortcut(), QKeySequence(Qt::Key_Delete));
+    EXPECT_EQ(window->libraryTab()->playAction()->shortcut(), QKeySequence(Qt::Key_Return));
+    transferList()->setCurrentIndex(transferList()->model()->index(1, 0));
+    QTest::keyClick(transferList(), Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_EQ(tab->menu()->pos(),
+              transferList()->viewport()->mapToGlobal(
+                  transferList()->visualRect(transferList()->currentIndex()).center()));
+    tab->menu()->hide();
+    // Clearing more than one row asks first.
+    {
+        WindowQuestions questions;
+        questions.answers << QMessageBox::Cancel << QMessageBox::Discard;
+        select({1, 3});
+        EXPECT_TRUE(tab->chosenToClear().empty());
+        EXPECT_EQ(tab->chosenToClear().size(), 2u);
+        EXPECT_EQ(questions.asked.value(0),
+                  "Clear 2 transfers? Their saved files stay where they are.");
+    }
     // Each action where it applies to any of the selected rows.
     select({1, 2});
     EXPECT_EQ(enabled(), QStringList({"Resume", "Cancel", "Retry", "Clear"}));

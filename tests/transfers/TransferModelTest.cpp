@@ -373,34 +373,26 @@ TEST(TransferActions, TheMenuOffersExactlyWhatTheListDoes) {
     EXPECT_FALSE(song.model.applies(Action::Clear, 8)) << "no such row";
 }
 
-// A finished transfer whose files were moved or deleted since says so once
-// the list looks again, offers Retry instead of Play, and is fetched anew.
+// A finished transfer whose files were moved or deleted says so once the
+// list looks again (or at the next start), and offers Retry, a new download,
+// instead of Play; with its MP3 left, that plays.
 TEST(TransferActions, ARowWhoseFileIsGoneSaysSoAndIsFetchedAgain) {
     using A = std::vector<Action>;
-    Copies at(TransferState::Done, TransferKind::Download, true, false);
-    const QModelIndex status = at.model.index(at.row(Action::Retry), TransferModel::StatusColumn);
-    const QString said = at.model.data(status, Qt::DisplayRole).toString();
+    Copies at(TransferState::Done, TransferKind::Conversion, true, true);
     std::filesystem::remove(at.moviePath());
-    EXPECT_EQ(at.model.data(status, Qt::DisplayRole).toString(), said) << "not looked for yet";
+    at.list.checkFiles();
+    EXPECT_EQ(offered(at), (A{Action::Clear, Action::Play, Action::ShowFolder}));
+    EXPECT_EQ(at.model.mediaPath(0), at.mp3Path());
+    std::filesystem::remove(at.mp3Path());
     QSignalSpy changed(&at.model, &QAbstractItemModel::dataChanged);
     at.list.checkFiles();
     EXPECT_EQ(changed.count(), static_cast<int>(std::size(allActions)));
-    EXPECT_EQ(at.model.data(status, Qt::DisplayRole).toString(), "File moved or deleted");
+    EXPECT_EQ(at.model.index(0, TransferModel::StatusColumn).data(), "File moved or deleted");
     EXPECT_EQ(offered(at), (A{Action::Retry, Action::Clear}));
     ASSERT_TRUE(at.list.retry(Copies::idFor(Action::Retry)));
     EXPECT_NE(dynamic_cast<const DownloadJob*>(at.jobs.back().get()), nullptr);
-    EXPECT_EQ(at.list.at(at.row(Action::Retry)).moviePath, "");
-
-    // Its movie gone, a converted transfer still has its MP3 to play.
-    Copies converted(TransferState::Done, TransferKind::Conversion, true, true);
-    std::filesystem::remove(converted.moviePath());
-    converted.list.checkFiles();
-    EXPECT_EQ(offered(converted), (A{Action::Clear, Action::Play, Action::ShowFolder}));
-    EXPECT_EQ(converted.model.mediaPath(0), converted.mp3Path());
-    // Both gone by the next start: the list finds it by itself.
-    std::filesystem::remove(converted.mp3Path());
     TransferList again(
-        &converted.store, [](std::unique_ptr<Job>) {}, nullptr, nullptr);
+        &at.store, [](std::unique_ptr<Job>) {}, nullptr, nullptr);
     again.restore();
     EXPECT_TRUE(again.filesGone(0));
 }
