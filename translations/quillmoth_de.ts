@@ -544,7 +544,7 @@
     </message>
     <message>
         <source>Connections &amp;per transfer</source>
-        <translation type="unfinished"></translation>
+        <translation>Verbindungen &amp;je Übertragung</translation>
     </message>
     <message>
         <source>&amp;Limit download speed</source>
