@@ -464,7 +464,8 @@ void MainWindow::onHelp() {
 }
 
 void MainWindow::onClearRows() {
-    folder->clear(transfers->chosen(TransfersTab::Action::Clear));
+    // More than one row is asked about first.
+    folder->clear(transfers->chosenToClear());
 }
 
 void MainWindow::onConvertRows() {

@@ -1,6 +1,7 @@
 #include "SearchProfile.h"
 
 #include "FetchBounds.h"
+#include "Translations.h"
 
 #include <QUrl>
 #include <QWebEngineCookieStore>
@@ -11,6 +12,8 @@ SearchProfile::SearchProfile(const QString& storageFolder, QObject* parent)
       mirror(new BrowserCookies(this)) {
     webProfile->setPersistentStoragePath(storageFolder);
     webProfile->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
+    // Sites answer in the window's language.
+    webProfile->setHttpAcceptLanguage(Translations::acceptLanguage());
     connect(mirror, &BrowserCookies::settled, this, &SearchProfile::settled);
     mirror->follow(webProfile->cookieStore());
 }

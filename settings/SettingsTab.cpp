@@ -101,8 +101,8 @@ SettingsTab::SettingsTab(QWidget* parent) : QWidget(parent) {
     speedRate->setEnabled(false);
     auto* limitNote = named<QLabel>(
         downloads, "speedLimitNote",
-        tr("The limit is shared by all transfers. Streams that ffmpeg fetches (HLS) are not "
-           "limited."));
+        tr("The limit is shared by all transfers. Streams that ffmpeg fetches (HLS, DASH) are "
+           "not limited."));
     limitNote->setWordWrap(true);
     auto* limitRow = new QHBoxLayout();
     limitRow->addWidget(limitSpeed);

@@ -486,8 +486,8 @@
         <translation>Grenze der Download-Geschwindigkeit</translation>
     </message>
     <message>
-        <source>The limit is shared by all transfers. Streams that ffmpeg fetches (HLS) are not limited.</source>
-        <translation>Die Grenze gilt für alle Übertragungen zusammen. Streams, die ffmpeg abruft (HLS), werden nicht begrenzt.</translation>
+        <source>The limit is shared by all transfers. Streams that ffmpeg fetches (HLS, DASH) are not limited.</source>
+        <translation>Die Grenze gilt für alle Übertragungen zusammen. Streams, die ffmpeg abruft (HLS, DASH), werden nicht begrenzt.</translation>
     </message>
     <message>
         <source>Error: Choose a folder for the downloads.</source>

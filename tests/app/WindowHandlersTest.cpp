@@ -260,9 +260,14 @@ TEST_F(WindowTest, TransferMenuAndKeysActOnEverySelectedRowTheyApplyTo) {
     select({0, 4});
     EXPECT_EQ(enabled(), QStringList({"Clear", "Convert to MP3", "Play", "Show in Folder"}));
 
-    // Clear takes every ended row selected, and only those.
+    // Clear takes every ended row selected, and only those, once agreed to.
     select({1, 2, 3});
-    tab->clearAction()->trigger();
+    {
+        WindowQuestions questions;
+        questions.answers << QMessageBox::Discard;
+        tab->clearAction()->trigger();
+        EXPECT_EQ(questions.asked.size(), 1);
+    }
     ASSERT_EQ(transferRows(), 3);
     EXPECT_EQ(transferCell(1, TransferModel::TitleColumn), "Held");
     EXPECT_TRUE(messages.isEmpty());

@@ -109,7 +109,7 @@ TEST_F(SettingsFixture, SpeedLimitIsABoxAndARate) {
     QSpinBox* rate = page()->speedLimitRateBox();
     ASSERT_EQ(control<QCheckBox>("downloadsGroup", "speedLimitBox"), limit);
     EXPECT_EQ(limit->text(), "&Limit download speed");
-    EXPECT_TRUE(control<QLabel>("downloadsGroup", "speedLimitNote")->text().contains("(HLS)"));
+    EXPECT_TRUE(control<QLabel>("downloadsGroup", "speedLimitNote")->text().contains("(HLS, DASH)"));
     EXPECT_FALSE(limit->isChecked());
     EXPECT_FALSE(rate->isEnabled());
 
