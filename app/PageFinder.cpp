@@ -29,17 +29,16 @@ void PageFinder::find(std::string html, std::string address, int quality, Found 
     try {
         runner.run([post = post, asked] {
             // Runs on a worker thread; the findings go back to the window's.
-            Findings findings = read(asked->html, asked->address, asked->quality);
+            Findings findings = read(std::move(asked->html), asked->address, asked->quality);
             post([asked, findings = std::move(findings)] { asked->found(findings); });
         });
     } catch (const std::system_error&) {
         // No thread to spare: the page is read here, as it was before workers.
-        asked->found(read(asked->html, asked->address, asked->quality));
+        asked->found(read(std::move(asked->html), asked->address, asked->quality));
     }
 }
 
-PageFinder::Findings PageFinder::read(const std::string& html, const std::string& address,
-                                      int quality) {
+PageFinder::Findings PageFinder::read(std::string html, const std::string& address, int quality) {
     const PageOffer offer = PageOffer::read(html, address);
     Findings findings;
     findings.title = PageTitle::find(html).value_or(offer.title);
@@ -47,9 +46,8 @@ PageFinder::Findings PageFinder::read(const std::string& html, const std::string
         findings.sources.push_back({source.originName(), source.label(), source.url});
     if (const auto chosen = offer.pick(quality, 0))
         findings.chosen = static_cast<int>(*chosen);
-    // The stream map's reading decodes its copy in place.
-    std::string page = html;
-    findings.streamMap = StreamChoice::inPage(page, quality, address).found();
+    // Last: the stream map's reading decodes the page in place.
+    findings.streamMap = StreamChoice::inPage(html, quality, address).found();
     return findings;
 }
 

@@ -45,7 +45,7 @@ public:
     void check(std::string url, FetchBounds bounds, Checked checked);
 
     // The same reading, on the caller's thread.
-    static Findings read(const std::string& html, const std::string& address, int quality);
+    static Findings read(std::string html, const std::string& address, int quality);
 
 private:
     WorkRunner& runner;

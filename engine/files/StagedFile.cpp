@@ -163,13 +163,13 @@ StagedFile::Opened StagedFile::open(const std::string& stable) {
     return open();
 }
 
-std::size_t StagedFile::write(const void* data, std::size_t n) {
-    if (fd_ < 0 || failed_)
-        return 0;
+std::size_t StagedFile::writeAll(const void* data, std::size_t n, long long offset) {
     const char* bytes = static_cast<const char*>(data);
     std::size_t done = 0;
     while (done < n) {
-        const ssize_t w = ::write(fd_, bytes + done, n - done);
+        const ssize_t w =
+            offset < 0 ? ::write(fd_, bytes + done, n - done)
+                       : ::pwrite(fd_, bytes + done, n - done, static_cast<off_t>(offset) + done);
         if (w < 0 && errno == EINTR)
             continue;
         if (w <= 0) {
@@ -178,6 +178,13 @@ std::size_t StagedFile::write(const void* data, std::size_t n) {
         }
         done += static_cast<std::size_t>(w);
     }
+    return done;
+}
+
+std::size_t StagedFile::write(const void* data, std::size_t n) {
+    if (fd_ < 0 || failed_)
+        return 0;
+    const std::size_t done = writeAll(data, n, -1);
     written_ += static_cast<long long>(done);
     // Start writing back what has piled up, so that commit's sync waits for
     // the last few megabytes only, not for the whole movie.
@@ -191,18 +198,7 @@ std::size_t StagedFile::write(const void* data, std::size_t n) {
 std::size_t StagedFile::writeAt(long long offset, const void* data, std::size_t n) {
     if (fd_ < 0 || failed_ || offset < 0)
         return 0;
-    const char* bytes = static_cast<const char*>(data);
-    std::size_t done = 0;
-    while (done < n) {
-        const ssize_t w = ::pwrite(fd_, bytes + done, n - done, static_cast<off_t>(offset) + done);
-        if (w < 0 && errno == EINTR)
-            continue;
-        if (w <= 0) {
-            failed_ = true;
-            break;
-        }
-        done += static_cast<std::size_t>(w);
-    }
+    const std::size_t done = writeAll(data, n, offset);
     // Pieces land all over the file: write-back starts over the span they
     // cover, which holds only the pages written since (the others are clean).
     const long long end = offset + static_cast<long long>(done);

@@ -103,6 +103,9 @@ public:
     static std::string copyName(const std::string& target, std::size_t n);
 
 private:
+    // Writes all n bytes at offset (at the file's position when negative),
+    // again after EINTR; fewer, and failed_ set, on an error.
+    std::size_t writeAll(const void* data, std::size_t n, long long offset);
     std::string target_;
     std::string temp_;
     int fd_ = -1;
