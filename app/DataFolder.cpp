@@ -46,7 +46,7 @@ DataFolder::DataFolder(const QDBusConnection& bus)
         now.connections = current.connectionsPerTransfer;
         return now;
     };
-    list = std::make_unique<TransferList>(store.get(), WorkRunner::jobRunner(*runner),
+    list = std::make_unique<TransferList>(store.get(), TransferList::jobRunner(*runner),
                                           std::move(sink), std::move(jobSettings));
     model = std::make_unique<TransferModel>(*list);
     QObject::connect(model.get(), &TransferModel::fileSaved, context.get(),

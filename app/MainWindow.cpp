@@ -176,7 +176,7 @@ void MainWindow::removeLeftovers(timespec before) {
         const TransferRecord& record = list.at(row);
         folders.push_back(record.movieFolder);
         folders.push_back(record.musicFolder);
-        named.push_back(record.partFile);
+        named.push_back(record.resume.partFile);
     }
     std::sort(folders.begin(), folders.end());
     folders.erase(std::unique(folders.begin(), folders.end()), folders.end());

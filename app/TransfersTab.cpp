@@ -128,7 +128,7 @@ std::vector<std::int64_t> TransfersTab::chosenToClear() {
     const TransferList& list = transferModel->transfers();
     const bool partFiles = std::any_of(ids.begin(), ids.end(), [&](std::int64_t id) {
         const TransferRecord& record = list.at(*list.rowOf(id));
-        return record.state == TransferState::Failed && !record.partFile.empty();
+        return record.state == TransferState::Failed && !record.resume.partFile.empty();
     });
     const int count = static_cast<int>(ids.size());
     const QString question =

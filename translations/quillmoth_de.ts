@@ -232,10 +232,6 @@
         <translation>Angehalten</translation>
     </message>
     <message>
-        <source>Paused.</source>
-        <translation>Angehalten.</translation>
-    </message>
-    <message>
         <source>Cancelled.</source>
         <translation>Abgebrochen.</translation>
     </message>

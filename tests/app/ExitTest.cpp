@@ -152,7 +152,7 @@ TEST(ProgramExit, ClosingPausesTransfersStopsConversionsAndTheNextStartContinues
             const std::vector<TransferRecord> records = probe.stored();
             ASSERT_EQ(records.size(), 1u);
             EXPECT_EQ(records[0].state, TransferState::Interrupted);
-            EXPECT_TRUE(QString::fromStdString(records[0].partFile).endsWith(left[0]));
+            EXPECT_TRUE(QString::fromStdString(records[0].resume.partFile).endsWith(left[0]));
         }
         server.ranged("/movie", movie, "\"v1\"");
         ClosingProbe again(dataHome.path(), "", "Download Complete!", false);

@@ -275,7 +275,7 @@ TEST_F(SearchPaneTest, ThePaneFindsWhatThePagesScriptsBuildAndAskFor) {
     ASSERT_TRUE(searchTo(server.url("/player")));
     ASSERT_TRUE(sourcesSoon());
     EXPECT_EQ(tab->sources()[0].label, "HLS");
-    EXPECT_EQ(tab->sources()[0].kind, "request");
+    EXPECT_EQ(tab->sources()[0].kind, SourceRef::Kind::Request);
     EXPECT_EQ(tab->downloadButton()->toolTip(), "Sources found on this page: 1");
 
     ASSERT_TRUE(searchTo(server.url("/keys")));

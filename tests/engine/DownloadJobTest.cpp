@@ -284,17 +284,17 @@ TEST_F(DownloadJobTest, TodaysPageFormsAndDirectLinks) {
               (Texts{"reading-page", "page-received", "stream-found", "connecting", "downloading",
                      "setmp4", "setwebm", "saved:clip one.webm", "downloaded", "done:downloaded"}));
     EXPECT_EQ(readFile(movies.file("clip one.webm")).size(), 20'028u);
-    EXPECT_EQ(sourced.kind, "direct");
+    EXPECT_EQ(sourced.kind, SourceRef::Kind::Direct);
 
     // A resume finds its source again by its label, at the page's fresh
     // address, whatever the quality says; one no longer offered fails.
-    bound = {"element", "360p MP4", srv.url("/media/360.mp4?expired")};
+    bound = {SourceRef::Kind::Element, "360p MP4", srv.url("/media/360.mp4?expired")};
     EXPECT_EQ(run(srv.url("/video"), "Bound", 1).texts.back(), "done:downloaded");
     EXPECT_TRUE(readFile(movies.file("Bound.mp4")) == small);
     EXPECT_EQ(sourced.url, srv.url("/media/360.mp4"));
     // One the page's text never named (its script asked for it) is saved
     // from its address while that answers; expired, it is gone.
-    bound = {"request", "1080p MP4", srv.url("/media/720.mp4")};
+    bound = {SourceRef::Kind::Request, "1080p MP4", srv.url("/media/720.mp4")};
     EXPECT_EQ(run(srv.url("/video"), "Asked", 4).texts.back(), "done:downloaded");
     EXPECT_TRUE(readFile(movies.file("Asked.mp4")) == large);
     bound.url = srv.url("/media/expired.mp4");

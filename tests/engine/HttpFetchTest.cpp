@@ -261,11 +261,11 @@ TEST(HttpFetchTest, AJobWhoseMovieIsTooSlowKeepsItsPartFile) {
     trickle(srv, "/movie", flvHead(), "application/octet-stream");
     JobOptions options = jobOptions(srv.url("/watch"), "Slow", 4, movies.path(), movies.path());
     options.lowSpeedSeconds = 1;
-    options.partFile = StagedFile::stablePath(movies.path(), "Slow", "1");
+    options.resume.partFile = StagedFile::stablePath(movies.path(), "Slow", "1");
     const int id = JobRecorder::nextId();
     DownloadJob(options, id, &JobRecorder::record).run();
     EXPECT_EQ(JobRecorder::statusesOf(id), upToMovie("setflv", {"done:save-failed"}));
-    EXPECT_EQ(readFile(options.partFile).rfind(flvHead(), 0), 0u);
+    EXPECT_EQ(readFile(options.resume.partFile).rfind(flvHead(), 0), 0u);
     EXPECT_EQ(listFolder(movies.path()).size(), 1u);
 }
 

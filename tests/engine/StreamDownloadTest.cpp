@@ -154,9 +154,9 @@ TEST_F(StreamDownloadTest, AnEncryptedStreamIsReadWithItsKey) {
 }
 
 TEST_F(StreamDownloadTest, AStreamNotWholeOrNotSavedLeavesNoFile) {
-    options.partFile = folder.file("Clip.part");
+    options.resume.partFile = folder.file("Clip.part");
     const auto fails = [&](StreamRequest r, const std::string& end) {
-        writeFile(options.partFile, "an earlier try");
+        writeFile(options.resume.partFile, "an earlier try");
         EXPECT_EQ(save(std::move(r)), saying("mp4", {end}));
         EXPECT_EQ(listFolder(folder.path()), std::vector<std::string>{});
     };
@@ -173,7 +173,7 @@ TEST_F(StreamDownloadTest, AStreamNotWholeOrNotSavedLeavesNoFile) {
     fails(request(plain, 9), "done:save-failed");
     auto cancel = std::make_shared<CancelToken>();
     cancel->cancel();
-    writeFile(options.partFile, "an earlier try");
+    writeFile(options.resume.partFile, "an earlier try");
     EXPECT_EQ(save(request(plain), ".mp4", cancel), saying("mp4", {"done:cancelled"}));
     EXPECT_EQ(listFolder(folder.path()), std::vector<std::string>{});
     const ScopedPath noPrograms(folder.path().string());

@@ -10,6 +10,7 @@
 #include "StagedFile.h"
 #include "StatusText.h"
 #include "TransferStore.h"
+#include "WorkRunner.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -56,6 +57,14 @@ bool endsJob(JobEvent::Kind kind) {
 
 } // namespace
 
+TransferList::Runner TransferList::jobRunner(WorkRunner& workers) {
+    return [&workers](std::unique_ptr<Job> job) {
+        // The job crosses to the worker thread inside the work, its only
+        // owner, and is destroyed there with it.
+        workers.run([job = std::shared_ptr<Job>(std::move(job))] { job->runToTheEnd(); });
+    };
+}
+
 TransferList::TransferList(TransferStore* store, Runner runner, JobSink sink,
                            SettingsSource settings)
     : store(store), runner(std::move(runner)), sink(std::move(sink)), settings(std::move(settings)),
@@ -91,8 +100,8 @@ const TransferRecord& TransferList::at(std::size_t row) const {
 std::vector<std::string> TransferList::namedFiles() const {
     std::vector<std::string> files;
     for (const auto& entry : rows)
-        if (!entry->record.partFile.empty())
-            files.push_back(entry->record.partFile);
+        if (!entry->record.resume.partFile.empty())
+            files.push_back(entry->record.resume.partFile);
     return files;
 }
 
@@ -301,8 +310,8 @@ void TransferList::pump() {
 
 void TransferList::start(Entry& entry) {
     TransferRecord& record = entry.record;
-    if (!JobFactory::convertsOnly(record) && record.partFile.empty())
-        record.partFile = JobFactory::partFile(record);
+    if (!JobFactory::convertsOnly(record) && record.resume.partFile.empty())
+        record.resume.partFile = JobFactory::partFile(record);
     const int job = ++lastJob;
     auto token = std::make_shared<CancelToken>();
     // A job takes the connections of now; the limit and the host budget are
@@ -498,11 +507,9 @@ void TransferList::interruptAll() {
 
 void TransferList::dropPartFile(TransferRecord& record) {
     // Only a part file of ours that no job holds, never through a link.
-    if (!record.partFile.empty())
-        StagedFile::removeUnheld(record.partFile);
-    record.partFile.clear();
-    record.validator.clear();
-    record.ranges.clear();
+    if (!record.resume.partFile.empty())
+        StagedFile::removeUnheld(record.resume.partFile);
+    record.resume = {};
 }
 
 void TransferList::apply(const JobEvent& event) {

@@ -22,6 +22,7 @@ class HostBudget;
 class SpeedLimit;
 class TransferStore;
 class Job;
+class WorkRunner;
 
 // Every transfer, running or ended: records with stable ids, their states,
 // the queue and the jobs behind them. Plain C++ without widgets; the
@@ -33,6 +34,9 @@ public:
     // Runs a job off the window's thread; the runner owns it from then on.
     // Throws std::system_error when it cannot.
     using Runner = std::function<void(std::unique_ptr<Job> job)>;
+    // The runner over workers: each job on a thread of its own, which owns
+    // and destroys it.
+    static Runner jobRunner(WorkRunner& workers);
 
     // The settings a new job takes.
     struct JobSettings {
