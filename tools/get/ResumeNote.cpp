@@ -61,7 +61,7 @@ std::optional<ResumeState> fieldsOf(const std::vector<std::string>& lines) {
         if (!known)
             return std::nullopt;
     }
-    // Only what this heading was first written with may go without a field.
+    // A validator and a total, and the pieces or the segments to continue.
     if (!validator || !total || (ranges && ranges->empty()) || (!ranges && !segments) ||
         (manifest && !segments))
         return std::nullopt;

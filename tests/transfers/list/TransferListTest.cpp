@@ -429,7 +429,7 @@ TEST_F(TransferListTest, PiecesRecordedReachTheNextJob) {
     EXPECT_EQ(record(x).resume, ResumeState()) << "nothing left to continue";
 }
 
-TEST(TransferListJobRunner, RunsAJobOnAWorkerWhichDeletesIt) {
+TEST(JobRunnerTest, RunsAJobOnAWorkerWhichDeletesIt) {
     // A job handed over runs there and is deleted there (ASan sees a leak).
     WorkRunner workers;
     std::promise<void> stopped;
