@@ -23,7 +23,7 @@ namespace {
 
 // From a thread of its own, as another process would, while this thread
 // serves the window's side.
-bool handOver(const InstanceServer& from, QStringList addresses, int timeoutMs = 10000) {
+bool handOver(const InstanceServer& from, QStringList addresses, int timeoutMs = 60000) {
     bool taken = false;
     const std::unique_ptr<QThread> thread(
         QThread::create([&] { taken = from.handOver(addresses, timeoutMs); }));
