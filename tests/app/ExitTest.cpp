@@ -106,7 +106,7 @@ public:
             90000);
         if (!ready || !out.contains("PROBE READY"))
             return ::testing::AssertionFailure() << out.toStdString();
-        if (until && !QTest::qWaitFor(until, 30000))
+        if (until && !QTest::qWaitFor(until, 60000))
             return ::testing::AssertionFailure() << "the probe never got that far";
         return terminatesCleanly(child);
     }

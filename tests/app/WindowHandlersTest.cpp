@@ -214,7 +214,7 @@ TEST_F(WindowTest, TransferMenuAndKeysActOnEverySelectedRowTheyApplyTo) {
     window = std::make_unique<quillmoth::MainWindow>();
     window->show();
     tabs()->setCurrentWidget(window->transfersTab());
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get(), 60000));
     TransfersTab* tab = window->transfersTab();
     ASSERT_EQ(transferRows(), 5);
     auto select = [&](std::initializer_list<int> rows) {
@@ -277,7 +277,7 @@ TEST_F(WindowTest, TransferMenuAndKeysActOnEverySelectedRowTheyApplyTo) {
     select({1});
     QTest::keyClick(transferList(), Qt::Key_Space);
     EXPECT_TRUE(list.at(1).active() || list.at(1).state == TransferState::Queued);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return server.hits("/stall") == 1; }, 20000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.hits("/stall") == 1; }, 60000));
     QTest::keyClick(transferList(), Qt::Key_Space);
     EXPECT_EQ(list.at(1).state, TransferState::Paused);
 
@@ -287,7 +287,7 @@ TEST_F(WindowTest, TransferMenuAndKeysActOnEverySelectedRowTheyApplyTo) {
     select({0});
     QTest::keyClick(transferList(), Qt::Key_Return);
     EXPECT_EQ(currentTab()->objectName(), "homeTab");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return requestedAddress(pane) != before; }, 10000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return requestedAddress(pane) != before; }, 60000));
     // Show in Folder: the desktop's file manager (here, with no bus, the
     // folder) for the row's file, the MP3 when no movie.
     tabs()->setCurrentWidget(tab);
@@ -311,7 +311,7 @@ TEST_F(WindowTest, TransferMenuAndKeysActOnEverySelectedRowTheyApplyTo) {
 
 TEST_F(WindowTest, LibraryActsOnTheSelectedRowAndPlaysTheDoubleClickedOneOnlyFromItsTab) {
     window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get(), 60000));
     QTreeView* list = libraryList();
     Library& library = window->dataFolder()->library();
     library.clear();
@@ -342,7 +342,7 @@ TEST_F(WindowTest, LibraryActsOnTheSelectedRowAndPlaysTheDoubleClickedOneOnlyFro
     tabs()->setCurrentWidget(window->libraryTab());
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rowCentre(list, 0));
     EXPECT_EQ(currentTab()->objectName(), "homeTab");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return requestedAddress(home) != splash; }, 10000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return requestedAddress(home) != splash; }, 60000));
 
     // The actions follow the selection, not the last row clicked: click the
     // second row, then go up with the keyboard; Show in Folder shows the
@@ -368,7 +368,7 @@ TEST_F(WindowTest, LibraryActsOnTheSelectedRowAndPlaysTheDoubleClickedOneOnlyFro
     clickRow(list, 0);
     QTest::keyClick(list, Qt::Key_Return);
     EXPECT_EQ(currentTab()->objectName(), "homeTab");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return requestedAddress(home) != "about:blank"; }, 10000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return requestedAddress(home) != "about:blank"; }, 60000));
 }
 
 TEST_F(WindowTest, PastedAndDroppedLinksAreDownloadedAndOtherTextIsSaid) {

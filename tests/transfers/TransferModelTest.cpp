@@ -408,7 +408,7 @@ TEST_F(TransferModelTest, BarsArePaintedWithoutWidgetsAndTipsShowOnlyCutText) {
     view.setColumnWidth(TransferModel::TitleColumn, 120);
     view.resize(700, 200);
     view.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view, 60000));
     EXPECT_FALSE(view.grab().isNull());
     EXPECT_EQ(view.indexWidget(model.index(0, TransferModel::ProgressColumn)), nullptr);
 

@@ -301,7 +301,7 @@ TEST(TransferStoreTest, ProgressIsHeldToOneWriteASecondAndTheLatestCopyWins) {
         const auto before = store.rowsWritten();
         std::this_thread::sleep_for(50ms);
         store.saveProgress(r);
-        for (int wait = 0; wait < 1000 && store.rowsWritten() == before; ++wait)
+        for (int wait = 0; wait < 6000 && store.rowsWritten() == before; ++wait)
             std::this_thread::sleep_for(10ms);
         EXPECT_EQ(store.rowsWritten(), before + 1);
     }
