@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
         refusal = static_cast<int>(dash.refusal);
     } else {
         const HlsPlaylist hls = HlsPlaylist::read(text, "https://cdn.example/m.m3u8");
-        entries = hls.master ? hls.variants.size() : hls.segments;
+        entries = hls.master ? hls.variants.size() : hls.segments.size();
         refusal = static_cast<int>(hls.refusal);
     }
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;

@@ -180,7 +180,7 @@ void checkPlaylist(const std::string& text) {
     const HlsPlaylist hls = HlsPlaylist::read(text, kPageUrl);
     FUZZ_CHECK(hls.variants.size() <= HlsPlaylist::maxEntries);
     FUZZ_CHECK(hls.renditions.size() <= HlsPlaylist::maxEntries);
-    FUZZ_CHECK(hls.segments <= HlsPlaylist::maxEntries);
+    FUZZ_CHECK(hls.segments.size() <= HlsPlaylist::maxEntries);
     FUZZ_CHECK(hls.keys.size() <= HlsPlaylist::maxEntries);
     FUZZ_CHECK(hls.maps.size() <= HlsPlaylist::maxEntries);
     FUZZ_CHECK(hls.durationSeconds >= 0);
@@ -194,8 +194,8 @@ void checkPlaylist(const std::string& text) {
         FUZZ_CHECK(webOrEmpty(r.url));
     for (const HlsPlaylist::Key& k : hls.keys)
         FUZZ_CHECK(webOrEmpty(k.url));
-    for (const std::string& map : hls.maps)
-        FUZZ_CHECK(webOrEmpty(map));
+    for (const HlsPlaylist::Map& map : hls.maps)
+        FUZZ_CHECK(webOrEmpty(map.part.url));
     for (int quality = 1; quality <= 4; ++quality) {
         const auto chosen = hls.choose(quality);
         FUZZ_CHECK(chosen.has_value() == anyUsable);
@@ -203,9 +203,9 @@ void checkPlaylist(const std::string& text) {
     }
     if (hls.refusal == StreamRefusal::None) {
         if (hls.master)
-            FUZZ_CHECK(anyUsable && hls.segments == 0);
+            FUZZ_CHECK(anyUsable && hls.segments.empty());
         else
-            FUZZ_CHECK(hls.ended && hls.segments > 0);
+            FUZZ_CHECK(hls.ended && !hls.segments.empty());
     }
     // Only what starts a playlist is taken for one by its bytes.
     if (StreamManifest::recognise({}, text, {}) == StreamManifest::Kind::Hls)
