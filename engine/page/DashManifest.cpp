@@ -2,11 +2,13 @@
 
 #include "HtmlReader.h"
 #include "IsoDuration.h"
+#include "LanguageTag.h"
 #include "QualityChoice.h"
 #include "RelativeAddress.h"
 
 #include <libxml/xmlreader.h>
 
+#include <algorithm>
 #include <charconv>
 #include <climits>
 #include <cmath>
@@ -445,14 +447,19 @@ DashManifest DashManifest::read(std::string_view text, const std::string& addres
 
 namespace {
 
-// The representations of one kind, and the quality's choice among them.
+// The representations of one kind, and the quality's choice among them;
+// of sound, among those that match language best.
 std::optional<std::size_t> chosen(const std::vector<DashManifest::Representation>& representations,
-                                  Media media, int quality) {
+                                  Media media, int quality, std::string_view language = {}) {
+    int best = 0;
+    for (const DashManifest::Representation& r : representations)
+        if (r.media == media)
+            best = std::max(best, LanguageTag::match(r.language, language));
     std::vector<QualityChoice::Candidate> candidates;
     std::vector<std::size_t> indices;
     for (std::size_t i = 0; i < representations.size(); ++i) {
         const DashManifest::Representation& r = representations[i];
-        if (r.media != media)
+        if (r.media != media || LanguageTag::match(r.language, language) < best)
             continue;
         candidates.push_back({false, media == Media::Video ? r.height : 0, r.bandwidth});
         indices.push_back(i);
@@ -468,6 +475,6 @@ std::optional<std::size_t> DashManifest::chooseVideo(int quality) const {
     return chosen(representations, Media::Video, quality);
 }
 
-std::optional<std::size_t> DashManifest::chooseAudio(int quality) const {
-    return chosen(representations, Media::Audio, quality);
+std::optional<std::size_t> DashManifest::chooseAudio(int quality, std::string_view language) const {
+    return chosen(representations, Media::Audio, quality, language);
 }

@@ -51,9 +51,10 @@ public:
     // The video representation the app's quality (1 to 4) takes, by
     // QualityChoice; none when there is no video.
     std::optional<std::size_t> chooseVideo(int quality) const;
-    // The sound to go with it: 4 the smallest bandwidth, else the largest;
-    // none when there is no sound.
-    std::optional<std::size_t> chooseAudio(int quality) const;
+    // The sound to go with it: 4 the smallest bandwidth, else the largest,
+    // among those in language when any is (LanguageTag); none when there
+    // is no sound.
+    std::optional<std::size_t> chooseAudio(int quality, std::string_view language = {}) const;
 
     bool dynamic = false;
     // mediaPresentationDuration; 0 when not given.

@@ -2,6 +2,7 @@
 
 #include "CodecList.h"
 #include "HlsAttributeList.h"
+#include "LanguageTag.h"
 #include "QualityChoice.h"
 #include "RelativeAddress.h"
 
@@ -366,28 +367,6 @@ HlsPlaylist HlsPlaylist::read(std::string_view text, const std::string& address)
     return out;
 }
 
-namespace {
-
-std::string lowered(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    return out;
-}
-
-// 2 for the same language tag, 1 for the same language ("en" and "en-GB"),
-// 0 for another or none.
-int languageMatch(std::string_view tag, std::string_view wanted) {
-    if (tag.empty() || wanted.empty())
-        return 0;
-    const std::string a = lowered(tag), b = lowered(wanted);
-    if (a == b)
-        return 2;
-    return a.substr(0, a.find_first_of("-_")) == b.substr(0, b.find_first_of("-_")) ? 1 : 0;
-}
-
-} // namespace
-
 std::optional<std::size_t> HlsPlaylist::soundFor(std::size_t variant,
                                                  std::string_view language) const {
     const Variant& v = variants.at(variant);
@@ -404,7 +383,7 @@ std::optional<std::size_t> HlsPlaylist::soundFor(std::size_t variant,
         if (r.url.empty())
             return std::nullopt; // the sound is in the variant
         const int tier = r.isDefault ? 0 : r.autoselect ? 2 : 3;
-        const int match = languageMatch(r.language, language);
+        const int match = LanguageTag::match(r.language, language);
         if (tier < bestTier || (tier == bestTier && match > bestLanguage)) {
             best = i;
             bestTier = tier;
