@@ -21,7 +21,8 @@ std::uint64_t bigEndian(std::string_view bytes, std::size_t at, std::size_t n) {
 }
 
 bool mpegTs(std::string_view bytes) {
-    if (bytes.size() < SegmentCheck::tsPacket)
+    // Whole packets only: a segment cut short anywhere else shows here.
+    if (bytes.empty() || bytes.size() % SegmentCheck::tsPacket != 0)
         return false;
     for (std::size_t at = 0; at < bytes.size(); at += SegmentCheck::tsPacket)
         if (byteAt(bytes, at) != 0x47)
