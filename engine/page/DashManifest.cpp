@@ -165,6 +165,8 @@ private:
         } else if (name == "BaseURL") {
             baseUrl();
         } else if (name == "SegmentTemplate") {
+            if (segments.addressing != Addressing::Template)
+                otherAddressing(segments);
             segments.addressing = Addressing::Template;
             timing(segments);
             if (std::string media = attribute("media"); !media.empty())
@@ -174,12 +176,16 @@ private:
             for (const char* a : {"media", "initialization", "index", "bitstreamSwitching"})
                 check(attribute(a));
         } else if (name == "SegmentList") {
+            if (segments.addressing != Addressing::List)
+                otherAddressing(segments);
             segments.addressing = Addressing::List;
             timing(segments);
             segments.timeline.reset();
             segments.list = std::make_shared<std::vector<Segments::ListEntry>>();
             remote();
         } else if (name == "SegmentBase") {
+            if (segments.addressing != Addressing::Base)
+                otherAddressing(segments);
             segments.addressing = Addressing::Base;
             timing(segments);
             if (const std::string range = attribute("indexRange"); !range.empty())
@@ -297,6 +303,10 @@ private:
         if (scope.level != Level::Mpd)
             scope.baseUrlInForce = true;
     }
+
+    // A level that names its segments another way inherits nothing of how
+    // the level above named them.
+    static void otherAddressing(Segments& segments) { segments = Segments{}; }
 
     // What the Segment* element's timescale and duration say, where they say.
     void timing(Segments& segments) {
