@@ -15,7 +15,10 @@
 // master playlist's variants and renditions, or a media playlist's
 // segments, keys and maps; and whether it can be saved. Every address is
 // read against the playlist's own (RelativeAddress) and only http(s) ones
-// are kept: any other makes the playlist unsupported. It fetches nothing.
+// are kept: any other makes the playlist unsupported. Blanks around a line
+// are no part of it (" #EXT-X-ENDLIST" ends the list): the segments read
+// here are the ones a save fetches, and nothing reads the playlist again
+// behind it. It fetches nothing.
 class HlsPlaylist {
 public:
     struct Variant {
