@@ -132,29 +132,27 @@ std::string StreamFixture::playlist(const std::string& clip, const std::string& 
 }
 
 void StreamFixture::fault(const std::string& path, Fault fault) {
-    std::lock_guard lock(mutex_);
-    faults_[path] = fault;
-}
-
-StreamFixture::Fault StreamFixture::faultOf(const std::string& path) const {
-    std::lock_guard lock(mutex_);
-    const auto it = faults_.find(path);
-    return it == faults_.end() ? Fault::None : it->second;
+    std::lock_guard lock(state_->mutex);
+    state_->faults[path] = fault;
 }
 
 std::vector<std::string> StreamFixture::served() const {
-    std::lock_guard lock(mutex_);
-    return served_;
+    std::lock_guard lock(state_->mutex);
+    return state_->served;
 }
 
 void StreamFixture::serve(const std::string& path, std::string bytes, const std::string& type) {
     auto data = std::make_shared<const std::string>(std::move(bytes));
     // Runs on a server thread.
-    srv_.get(path, [this, path, data, type](const httplib::Request& req, httplib::Response& res) {
+    srv_.get(path, [state = state_, srv = &srv_, path, data, type](const httplib::Request& req,
+                                                                   httplib::Response& res) {
         const std::string range = req.get_header_value("Range");
+        Fault fault = Fault::None;
         {
-            std::lock_guard lock(mutex_);
-            served_.push_back(range.empty() ? path : path + " " + range);
+            std::lock_guard lock(state->mutex);
+            state->served.push_back(range.empty() ? path : path + " " + range);
+            if (const auto it = state->faults.find(path); it != state->faults.end())
+                fault = it->second;
         }
         std::size_t from = 0, to = data->size();
         if (range.starts_with("bytes=")) {
@@ -167,7 +165,6 @@ void StreamFixture::serve(const std::string& path, std::string bytes, const std:
                                                 std::to_string(to - 1) + "/" +
                                                 std::to_string(data->size()));
         }
-        const Fault fault = faultOf(path);
         if (fault == Fault::NotFound || fault == Fault::Page) {
             res.status = fault == Fault::Page ? 200 : 404;
             res.set_content("<!DOCTYPE html><html><body>Please sign in</body></html>", "text/html");
@@ -177,16 +174,16 @@ void StreamFixture::serve(const std::string& path, std::string bytes, const std:
             to = std::max(from, to - std::min(to, shortBy));
         res.set_content_provider(
             to - from, type,
-            [this, data, from, fault](std::size_t offset, std::size_t length,
-                                      httplib::DataSink& sink) {
+            [srv, data, from, fault](std::size_t offset, std::size_t length,
+                                     httplib::DataSink& sink) {
                 if (fault == Fault::Stall && offset > 0) {
-                    held(srv_);
+                    held(*srv);
                     return false;
                 }
                 if (fault == Fault::Trickle && offset > 0) {
-                    for (int i = 0; i < 10 && !srv_.stopping(); ++i)
+                    for (int i = 0; i < 10 && !srv->stopping(); ++i)
                         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-                    if (srv_.stopping())
+                    if (srv->stopping())
                         return false;
                 }
                 const std::size_t piece = fault == Fault::None || fault == Fault::Short

@@ -3,6 +3,7 @@
 #include "FixtureServer.h"
 
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -42,13 +43,17 @@ public:
 
 private:
     void serve(const std::string& path, std::string bytes, const std::string& type);
-    Fault faultOf(const std::string& path) const;
     std::string playlist(const std::string& clip, const std::string& name, int keyEvery);
 
+    // Shared with the server's threads, which may outlive the fixture.
+    struct State {
+        std::mutex mutex;
+        std::map<std::string, Fault> faults;
+        std::vector<std::string> served;
+    };
+
     FixtureServer& srv_;
-    mutable std::mutex mutex_;
-    std::map<std::string, Fault> faults_;
-    std::vector<std::string> served_;
+    std::shared_ptr<State> state_ = std::make_shared<State>();
 };
 
 // What a GET answered.
