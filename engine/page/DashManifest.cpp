@@ -191,8 +191,7 @@ private:
             if (const std::string range = attribute("indexRange"); !range.empty())
                 segments.indexRange = ranged(range);
         } else if (name == "SegmentTimeline") {
-            segments.timeline = std::make_shared<std::vector<Segments::TimelineEntry>>();
-            timelineCount = 0;
+            segments.timeline = std::make_shared<Segments::Timeline>();
         } else if (name == "S") {
             return timelineEntry(segments);
         } else if (name == "SegmentURL") {
@@ -329,7 +328,8 @@ private:
     bool timelineEntry(Segments& segments) {
         if (!segments.timeline)
             return true;
-        std::vector<Segments::TimelineEntry>& entries = *segments.timeline;
+        Segments::Timeline& timeline = *segments.timeline;
+        std::vector<Segments::TimelineEntry>& entries = timeline.entries;
         long long time = 0;
         if (!entries.empty())
             time = entries.back().time + entries.back().count * entries.back().duration;
@@ -359,11 +359,11 @@ private:
                 n = std::max(1LL, static_cast<long long>(left));
             }
         }
-        if (timelineCount + static_cast<std::size_t>(n) > DashManifest::maxEntries ||
+        if (timeline.segments + static_cast<std::size_t>(n) > DashManifest::maxEntries ||
             (d > 0 && n > (LLONG_MAX - time) / d))
             return stop();
         entries.push_back({time, d, n});
-        timelineCount += static_cast<std::size_t>(n);
+        timeline.segments += static_cast<std::size_t>(n);
         return true;
     }
 
@@ -418,8 +418,6 @@ private:
     std::vector<Scope> scopes;
     bool rootSeen = false;
     double periodSeconds = 0;
-    // The segments of the timeline being read.
-    std::size_t timelineCount = 0;
     std::size_t streams[4] = {};
 };
 

@@ -6,17 +6,6 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
-
-double timelineCount(const std::vector<DashSegmentList::TimelineEntry>& entries) {
-    double total = 0;
-    for (const DashSegmentList::TimelineEntry& e : entries)
-        total += static_cast<double>(e.count);
-    return total;
-}
-
-} // namespace
-
 std::size_t DashSegmentList::count() const {
     double n = 0;
     switch (addressing) {
@@ -29,7 +18,7 @@ std::size_t DashSegmentList::count() const {
         return list ? list->size() : 0;
     case DashAddressing::Template:
         if (timeline)
-            n = timelineCount(*timeline);
+            n = static_cast<double>(timeline->segments);
         else if (duration > 0 && periodSeconds > 0)
             n = std::ceil(periodSeconds * static_cast<double>(timescale) /
                           static_cast<double>(duration));
@@ -95,7 +84,7 @@ std::optional<DashSegmentList::Segments> DashSegmentList::segments() const {
             return true;
         };
         if (timeline) {
-            for (const TimelineEntry& e : *timeline)
+            for (const TimelineEntry& e : timeline->entries)
                 for (long long k = 0; k < e.count; ++k)
                     if (!add(e.time + k * e.duration, e.duration))
                         return std::nullopt;
@@ -145,9 +134,10 @@ bool DashSegmentList::addressesUsable() const {
         return true; // checked as the manifest was read
     const std::size_t n = count();
     long long lastTime = 0;
-    if (timeline && !timeline->empty())
-        lastTime = timeline->back().time + (timeline->back().count - 1) * timeline->back().duration;
-    else if (n > 0 && static_cast<double>(n - 1) * static_cast<double>(duration) < 9e18)
+    if (timeline && !timeline->entries.empty()) {
+        const TimelineEntry& last = timeline->entries.back();
+        lastTime = last.time + (last.count - 1) * last.duration;
+    } else if (n > 0 && static_cast<double>(n - 1) * static_cast<double>(duration) < 9e18)
         lastTime = static_cast<long long>(n - 1) * duration;
     return !media.empty() && writer.filled(media, startNumber, 0) &&
            writer.filled(media, startNumber + static_cast<long long>(n), lastTime) &&

@@ -29,6 +29,11 @@ public:
         long long duration = 0;
         long long count = 1;
     };
+    // A SegmentTimeline: its S in order and the segments they make.
+    struct Timeline {
+        std::vector<TimelineEntry> entries;
+        std::size_t segments = 0;
+    };
     // A SegmentList's SegmentURL.
     struct ListEntry {
         std::string media; // empty: the base itself
@@ -57,7 +62,7 @@ public:
     std::string initialization;          // a template's pattern, or an Initialization's sourceURL
     std::optional<ByteRange> initRange;  // an Initialization's range
     std::optional<ByteRange> indexRange; // a SegmentBase's indexRange
-    std::shared_ptr<std::vector<TimelineEntry>> timeline;
+    std::shared_ptr<Timeline> timeline;
     std::shared_ptr<std::vector<ListEntry>> list;
 
     // The representation's, which the addresses are made with.
