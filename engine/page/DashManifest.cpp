@@ -356,7 +356,7 @@ private:
                               static_cast<double>(d));
                 if (left > static_cast<double>(DashManifest::maxEntries))
                     return stop();
-                n = std::max(1LL, static_cast<long long>(left));
+                n = left < 1 ? 1 : static_cast<long long>(left);
             }
         }
         if (timeline.segments + static_cast<std::size_t>(n) > DashManifest::maxEntries ||
