@@ -43,8 +43,8 @@ void bindText(sqlite3_stmt* statement, int index, std::string_view text) {
 constexpr const char* columns =
     "id, state, kind, title, page_url, quality, movie_folder, music_folder, convert, part_file,"
     " validator, received, total, type, movie_path, mp3_path, error, status, added_at, ended_at,"
-    " file_title, detail, source_kind, source_label, source_url, ranges";
-constexpr int columnCount = 26;
+    " file_title, detail, source_kind, source_label, source_url, ranges, list_order";
+constexpr int columnCount = 27;
 
 std::string saveSql() {
     std::string marks = "?";
@@ -100,6 +100,7 @@ int RecordTable::save(const TransferRecord& r) {
     bindText(s, 24, r.source.label);
     bindText(s, 25, r.source.url);
     bindText(s, 26, r.ranges);
+    sqlite3_bind_int64(s, 27, r.order);
     const int result = sqlite3_step(s);
     sqlite3_reset(s);
     sqlite3_clear_bindings(s);
@@ -148,6 +149,7 @@ std::vector<TransferRecord> RecordTable::loadAll() {
         r.detail = textAt(raw, 21);
         r.source = {textAt(raw, 22), textAt(raw, 23), textAt(raw, 24)};
         r.ranges = textAt(raw, 25);
+        r.order = sqlite3_column_int64(raw, 26);
         records.push_back(std::move(r));
     }
     return records;

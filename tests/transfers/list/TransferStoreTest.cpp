@@ -45,6 +45,7 @@ TransferRecord everyField(std::int64_t id) {
     r.detail = "kept as it is";
     r.addedAt = 1'700'000'000;
     r.endedAt = 1'700'000'100;
+    r.order = 12;
     return r;
 }
 
@@ -53,7 +54,7 @@ auto fields(const TransferRecord& r) {
     return std::tie(r.id, r.state, r.kind, r.title, r.fileTitle, r.pageUrl, r.quality,
                     r.movieFolder, r.musicFolder, r.convert, r.partFile, r.validator, r.received,
                     r.total, r.type, r.moviePath, r.mp3Path, r.error, r.status, r.detail, r.addedAt,
-                    r.endedAt, r.source.kind, r.source.label, r.source.url, r.ranges);
+                    r.endedAt, r.source.kind, r.source.label, r.source.url, r.ranges, r.order);
 }
 
 // A store as the first version of the program left it, in WAL mode.
@@ -181,6 +182,8 @@ TEST(TransferStoreTest, AnOlderStoreIsMigratedOnceItCanBeWritten) {
     // connection wrote their part files, continued from their size.
     EXPECT_TRUE(records[1].source.empty());
     EXPECT_EQ(records[1].ranges, "");
+    // They stood in the order of their ids.
+    EXPECT_EQ(records[1].order, 5);
 }
 
 // The English statuses earlier versions kept become reasons; a text that
