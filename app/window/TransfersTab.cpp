@@ -79,7 +79,7 @@ TransfersTab::TransfersTab(QWidget* parent) : QWidget(parent) {
     clear = addNamedAction(transferMenu, tr("C&lear"), QStringLiteral("clearAction"),
                            QKeySequence(Qt::Key_Delete));
     clearFinished =
-        addNamedAction(transferMenu, tr("Clear &Finished"), QStringLiteral("clearFinishedAction"));
+        addNamedAction(transferMenu, tr("Clear F&inished"), QStringLiteral("clearFinishedAction"));
     convert = addNamedAction(transferMenu, tr("Con&vert to MP3"), QStringLiteral("convertAction"));
     transferMenu->addSeparator();
     moveUp = addNamedAction(transferMenu, tr("Move &Up"), QStringLiteral("moveUpAction"),
