@@ -50,8 +50,8 @@ void ProgressDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     bar.progress = scale.value;
     bar.textVisible = !scale.busy();
     if (!scale.busy())
-        bar.text = PercentText::of(
-            static_cast<int>(100LL * scale.value / std::max(scale.maximum, 1)));
+        bar.text =
+            PercentText::of(static_cast<int>(100LL * scale.value / std::max(scale.maximum, 1)));
     style->drawControl(QStyle::CE_ProgressBar, &bar, painter, option.widget);
 }
 

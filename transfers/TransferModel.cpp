@@ -115,8 +115,9 @@ QVariant TransferModel::data(const QModelIndex& index, int role) const {
         record.state == State::Failed && record.error != Reason::None)
         return ReasonTexts::text(record.error, record.detail);
     if (role == Qt::TextAlignmentRole)
-        return index.column() == SizeColumn ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
-                                            : QVariant();
+        return index.column() == SizeColumn
+                   ? QVariant(static_cast<int>(Qt::AlignRight | Qt::AlignVCenter))
+                   : QVariant();
     // Tool tips carry the whole text; the delegate shows them only where
     // the cell cuts it.
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
@@ -168,8 +169,9 @@ QVariant TransferModel::statusIcon(const TransferRecord& record) const {
     if (record.state != State::Failed)
         return {};
     if (errorIcon.isNull())
-        errorIcon = QIcon::fromTheme(QStringLiteral("dialog-error"),
-                                     QApplication::style()->standardIcon(QStyle::SP_MessageBoxCritical));
+        errorIcon =
+            QIcon::fromTheme(QStringLiteral("dialog-error"),
+                             QApplication::style()->standardIcon(QStyle::SP_MessageBoxCritical));
     return errorIcon;
 }
 
@@ -230,7 +232,8 @@ void TransferModel::refreshRates(std::chrono::steady_clock::time_point now) {
     for (std::size_t row = 0; row < list.size(); ++row) {
         moving = moving || list.rateAt(row);
         const auto speed = list.speedAt(row);
-        setSpeed(row, speed ? RateText::of(speed->bytesPerSecond, speed->left) : conversionText(row));
+        setSpeed(row,
+                 speed ? RateText::of(speed->bytesPerSecond, speed->left) : conversionText(row));
     }
     if (!moving && list.runningCount() == 0)
         rateTimer->stop();

@@ -364,8 +364,7 @@ void MainWindow::wire() {
             &MainWindow::onShowTransferFolder);
     connect(transfers->moveUpAction(), &QAction::triggered, this, &MainWindow::onMoveUpRows);
     connect(transfers->moveDownAction(), &QAction::triggered, this, &MainWindow::onMoveDownRows);
-    connect(transfers->moveToTopAction(), &QAction::triggered, this,
-            &MainWindow::onMoveToTopRows);
+    connect(transfers->moveToTopAction(), &QAction::triggered, this, &MainWindow::onMoveToTopRows);
     connect(transfers->startNowAction(), &QAction::triggered, this, &MainWindow::onStartNowRows);
     connect(transfers->clearFinishedAction(), &QAction::triggered, this,
             &MainWindow::onClearFinished);

@@ -70,8 +70,8 @@ TEST_F(WindowTest, TransfersSortOnRawValuesAndKeepTheChoice) {
     const QModelIndex status = shown->index(1, TransferModel::StatusColumn);
     EXPECT_FALSE(shown->data(status, Qt::DecorationRole).value<QIcon>().isNull());
     EXPECT_EQ(shown->data(status, Qt::ToolTipRole).toString(), "Error: Could not save movie.");
-    EXPECT_TRUE(shown->data(shown->index(0, TransferModel::StatusColumn), Qt::DecorationRole)
-                    .isNull());
+    EXPECT_TRUE(
+        shown->data(shown->index(0, TransferModel::StatusColumn), Qt::DecorationRole).isNull());
 
     // The next start sorts as this one was left.
     window->close();

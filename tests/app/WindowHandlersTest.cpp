@@ -261,8 +261,8 @@ TEST_F(WindowTest, TransferMenuAndKeysActOnEverySelectedRowTheyApplyTo) {
     select({1, 2});
     EXPECT_EQ(enabled(), QStringList({"Resume", "Cancel", "Retry", "Clear", "Clear Finished"}));
     select({0, 4});
-    EXPECT_EQ(enabled(), QStringList({"Clear", "Clear Finished", "Convert to MP3", "Play",
-                                      "Show in Folder"}));
+    EXPECT_EQ(enabled(),
+              QStringList({"Clear", "Clear Finished", "Convert to MP3", "Play", "Show in Folder"}));
 
     // Clear takes every ended row selected, and only those, once agreed to.
     select({1, 2, 3});

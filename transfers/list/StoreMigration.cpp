@@ -138,8 +138,8 @@ int keepListOrder(sqlite3* db) {
 using Step = int (*)(sqlite3*);
 // Step i brings a store of version i to version i + 1. A later schema is one
 // more function here.
-constexpr Step steps[] = {&createTransfers, &splitTitlesFromFiles, &keepReasons, &keepSources,
-                          &keepRanges,      &keepListOrder};
+constexpr Step steps[] = {&createTransfers, &splitTitlesFromFiles, &keepReasons,
+                          &keepSources,     &keepRanges,           &keepListOrder};
 
 int storedVersion(sqlite3* db, int& version) {
     sqlite3_stmt* statement = nullptr;

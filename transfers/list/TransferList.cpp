@@ -392,8 +392,7 @@ bool TransferList::can(Action action, std::int64_t id) const {
         return (!record.moviePath.empty() || record.converted()) && !entry->filesGone();
     case Action::MoveUp:
     case Action::MoveToTop:
-        return state == TransferState::Queued &&
-               queuedBeside(rowOfEntry(*entry), -1).has_value();
+        return state == TransferState::Queued && queuedBeside(rowOfEntry(*entry), -1).has_value();
     case Action::MoveDown:
         return state == TransferState::Queued && queuedBeside(rowOfEntry(*entry), 1).has_value();
     case Action::StartNow:
