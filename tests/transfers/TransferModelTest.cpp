@@ -90,7 +90,7 @@ TEST_F(TransferModelTest, RowsShowTheListsRecordsTheirBarsAndSpeedsWhileBytesArr
         list.add("http://127.0.0.1:1/watch", title);
     ASSERT_EQ(model.rowCount(), 3);
     EXPECT_EQ(inserted.count(), 3);
-    EXPECT_EQ(model.columnCount(), 4);
+    EXPECT_EQ(model.columnCount(), 6);
     EXPECT_EQ(model.headerData(TransferModel::SpeedColumn, Qt::Horizontal), "Speed");
     EXPECT_EQ(cell(1, TransferModel::TitleColumn), "Second");
     EXPECT_EQ(cell(1, TransferModel::TitleColumn, Qt::ToolTipRole), "Second");
