@@ -225,6 +225,10 @@ public:
         }
         store.flush();
         list.restore();
+        // More copies than may run at once: the rest start now.
+        for (Action action : allActions)
+            if (working)
+                list.startNow(idFor(action));
         for (const auto& job : jobs) {
             if (!working)
                 break;
@@ -350,11 +354,12 @@ TEST(TransferActions, TheMenuOffersExactlyWhatTheListDoes) {
                         EXPECT_EQ(offers, did);
                         const bool moves = action == Action::MoveUp || action == Action::MoveDown ||
                                            action == Action::MoveToTop;
-                        if (did && moves)
+                        if (did && moves) {
                             EXPECT_NE(at.row(action), row);
-                        else if (did && action != Action::Play && action != Action::ShowFolder)
+                        } else if (did && action != Action::Play && action != Action::ShowFolder) {
                             EXPECT_TRUE(at.row(action) < 0 ||
                                         at.list.at(at.row(action)).state != before);
+                        }
                         pause = pause || (offers && action == Action::Pause);
                         resume = resume || (offers && action == Action::Resume);
                     }
@@ -393,7 +398,8 @@ TEST(TransferActions, TheMenuOffersExactlyWhatTheListDoes) {
     EXPECT_EQ(both.model.folderOf(0), both.dir.file("movies"));
     const Copies song(State::Done, K::Conversion, false, true);
     EXPECT_EQ(song.model.mediaPath(0), song.mp3Path());
-    EXPECT_FALSE(song.model.applies(Action::Clear, 8)) << "no such row";
+    EXPECT_FALSE(song.model.applies(Action::Clear, static_cast<int>(std::size(allActions))))
+        << "no such row";
 }
 
 // A finished transfer whose files were moved or deleted says so once the

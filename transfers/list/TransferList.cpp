@@ -161,9 +161,10 @@ int TransferList::queuedCount() const {
 TransferList::Entry& TransferList::insert(TransferRecord record) {
     auto entry = std::make_unique<Entry>();
     entry->record = std::move(record);
+    // Ids grow with age, and moves only trade orders: a new record's id is
+    // a place after every row's.
     if (entry->record.order <= 0)
-        entry->record.order = lastOrder + 1;
-    lastOrder = std::max(lastOrder, entry->record.order);
+        entry->record.order = entry->record.id;
     const std::size_t row = rowOfEntry(*entry);
     if (observer)
         observer->aboutToInsert(row);
@@ -211,11 +212,7 @@ void TransferList::restore() {
     if (!store)
         return;
     std::vector<Entry*> continuing;
-    std::vector<TransferRecord> records = store->load();
-    // Records without a place go after every placed one.
-    for (const TransferRecord& record : records)
-        lastOrder = std::max(lastOrder, record.order);
-    for (TransferRecord& record : records) {
+    for (TransferRecord& record : store->load()) {
         if (find(record.id))
             continue;
         Entry& entry = insert(std::move(record));

@@ -207,7 +207,7 @@ private:
     Entry* find(std::int64_t id) const;
     void checkFiles(Entry& entry);
     std::size_t rowOfEntry(const Entry& entry) const;
-    // Inserts at its place by order; a record without one goes last.
+    // Inserts at its place by order; a record without one stands by its id.
     Entry& insert(TransferRecord record);
     std::int64_t newId();
 
@@ -248,7 +248,6 @@ private:
     // queued rows were moved.
     std::vector<std::unique_ptr<Entry>> rows;
     std::unordered_map<std::int64_t, Entry*> byId;
-    std::int64_t lastOrder = 0;
     // Every job started and not yet ended: its record, 0 once the record
     // is gone. Each one holds a slot until its last event.
     std::map<int, std::int64_t> jobs;
