@@ -29,7 +29,7 @@ QAction* addNamedAction(QMenu* menu, const QString& text, const QString& name,
     return action;
 }
 
-constexpr int ColumnWidths[TransferModel::ColumnCount] = {300, 200, 300, 180, 100, 160};
+constexpr int ColumnWidths[TransferModel::ColumnCount] = {300, 200, 300, 180, 100, 210};
 
 const QString columnsKey = QStringLiteral("window/transferColumns");
 const QString sortColumnKey = QStringLiteral("window/transferSortColumn");
