@@ -3,6 +3,7 @@
 // offscreen, and sums the transfers up as the title bar does after every
 // row's change. Prints key=value lines: sort_ms lists every header click (the
 // sort and the repaint it causes), summary_us every summing up.
+#include "Job.h"
 #include "TransferList.h"
 #include "TransferModel.h"
 #include "TransfersSummary.h"
@@ -28,8 +29,8 @@ int main(int argc, char** argv) {
     const char* words[] = {"Café", "Night", "Über", "Dance", "Live", "Årets", "Remix", "Jazz"};
 
     // Held: every row waits, none starts; what is sorted is the rows.
-    TransferList list(nullptr, [](std::unique_ptr<Job>) {}, nullptr,
-                      [] { return TransferList::JobSettings{}; });
+    TransferList list(
+        nullptr, [](std::unique_ptr<Job>) {}, nullptr, [] { return TransferList::JobSettings{}; });
     list.hold(true);
     for (int row = 0; row < rows; ++row)
         list.add("http://127.0.0.1:1/watch?v=" + std::to_string(row),
@@ -51,8 +52,9 @@ int main(int argc, char** argv) {
                 tab.list()->header()->setSortIndicator(column, order);
                 tab.list()->viewport()->repaint();
                 QApplication::processEvents();
-                std::printf("%s%.3f", first ? "" : ",",
-                            std::chrono::duration<double, std::milli>(Clock::now() - began).count());
+                std::printf(
+                    "%s%.3f", first ? "" : ",",
+                    std::chrono::duration<double, std::milli>(Clock::now() - began).count());
                 first = false;
             }
     std::printf("\nsummary_us=");
