@@ -45,8 +45,6 @@ TEST_F(WindowTest, TransfersSortOnRawValuesAndKeepTheChoice) {
     EXPECT_EQ(column(TransferModel::SizeColumn, TransferModel::SortRole),
               QVariantList({900LL, 20'000'000LL, 5'000LL}));
     EXPECT_EQ(transferCell(2, TransferModel::SizeColumn), "5.0 kB") << "so far, of a size unknown";
-    EXPECT_EQ(column(TransferModel::AddedColumn, TransferModel::SortRole),
-              QVariantList({1700000001LL, 1700000002LL, 1700000003LL}));
     EXPECT_FALSE(transferCell(0, TransferModel::AddedColumn).isEmpty());
 
     // By size, not by its text ("20.0 MB" before "900 bytes"); the arrow
@@ -70,8 +68,6 @@ TEST_F(WindowTest, TransfersSortOnRawValuesAndKeepTheChoice) {
     const QModelIndex status = shown->index(1, TransferModel::StatusColumn);
     EXPECT_FALSE(shown->data(status, Qt::DecorationRole).value<QIcon>().isNull());
     EXPECT_EQ(shown->data(status, Qt::ToolTipRole).toString(), "Error: Could not save movie.");
-    EXPECT_TRUE(
-        shown->data(shown->index(0, TransferModel::StatusColumn), Qt::DecorationRole).isNull());
 
     // The next start sorts as this one was left.
     window->close();
