@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
@@ -153,6 +154,8 @@ TEST_F(WindowTest, UnsavedSettingsAreSavedOrDiscardedOnLeavingTheTabAndOnClosing
     EXPECT_TRUE(window->dataFolder()->settings().convertToMp3);
     EXPECT_FALSE(saveEnabled());
     EXPECT_EQ(window->statusBar()->currentMessage(), "Settings saved.");
+    // The transfers' summary stays in sight beside it.
+    EXPECT_TRUE(control<QLabel>({"statusBar", "statusLabel"})->isVisible());
 
     // Cancel stays on the tab, the changes kept.
     tabs()->setCurrentWidget(settingsPage());
@@ -233,8 +236,8 @@ TEST_F(WindowTest, TransferMenuAndKeysActOnEverySelectedRowTheyApplyTo) {
         return names;
     };
 
-    // Nothing selected, nothing to do.
-    EXPECT_EQ(enabled(), QStringList());
+    // Nothing selected, nothing to do but clear every ended row.
+    EXPECT_EQ(enabled(), QStringList({"Clear Finished"}));
     // The menus show the lists' keys; Shift+F10 opens the menu at the current row.
     EXPECT_EQ(tab->clearAction()->shortcut(), QKeySequence(Qt::Key_Delete));
     EXPECT_EQ(window->libraryTab()->playAction()->shortcut(), QKeySequence(Qt::Key_Return));
@@ -256,9 +259,10 @@ TEST_F(WindowTest, TransferMenuAndKeysActOnEverySelectedRowTheyApplyTo) {
     }
     // Each action where it applies to any of the selected rows.
     select({1, 2});
-    EXPECT_EQ(enabled(), QStringList({"Resume", "Cancel", "Retry", "Clear"}));
+    EXPECT_EQ(enabled(), QStringList({"Resume", "Cancel", "Retry", "Clear", "Clear Finished"}));
     select({0, 4});
-    EXPECT_EQ(enabled(), QStringList({"Clear", "Convert to MP3", "Play", "Show in Folder"}));
+    EXPECT_EQ(enabled(),
+              QStringList({"Clear", "Clear Finished", "Convert to MP3", "Play", "Show in Folder"}));
 
     // Clear takes every ended row selected, and only those, once agreed to.
     select({1, 2, 3});

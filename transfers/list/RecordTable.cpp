@@ -142,6 +142,7 @@ constexpr Column columns[] = {
     text<&R::detail>("detail"),
     number<&R::addedAt>("added_at"),
     number<&R::endedAt>("ended_at"),
+    number<&R::order>("list_order"),
 };
 
 std::string columnList() {

@@ -139,11 +139,19 @@ int keepResumeStates(sqlite3* db) {
                     "ALTER TABLE transfers ADD COLUMN segments_done TEXT");
 }
 
+// Version 7: each row's place in the list, which queued rows can change.
+// Older rows stood in the order of their ids.
+int keepListOrder(sqlite3* db) {
+    return exec(db, "ALTER TABLE transfers ADD COLUMN list_order INTEGER;"
+                    "UPDATE transfers SET list_order = id");
+}
+
 using Step = int (*)(sqlite3*);
 // Step i brings a store of version i to version i + 1. A later schema is one
 // more function here.
 constexpr Step steps[] = {&createTransfers, &splitTitlesFromFiles, &keepReasons,
-                          &keepSources,     &keepRanges,           &keepResumeStates};
+                          &keepSources,     &keepRanges,           &keepResumeStates,
+                          &keepListOrder};
 
 int storedVersion(sqlite3* db, int& version) {
     sqlite3_stmt* statement = nullptr;

@@ -73,6 +73,9 @@ struct TransferRecord {
     // Seconds since the epoch; endedAt 0 while not ended.
     std::int64_t addedAt = 0;
     std::int64_t endedAt = 0;
+    // Where the row stands in the list, which is also the order queued
+    // transfers start in; 0 until the list places it.
+    std::int64_t order = 0;
 
     bool ended() const {
         return state == TransferState::Done || state == TransferState::Failed ||

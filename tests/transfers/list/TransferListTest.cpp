@@ -13,6 +13,8 @@
 
 #include <filesystem>
 #include <future>
+#include <map>
+#include <string>
 #include <system_error>
 
 namespace {
@@ -446,4 +448,51 @@ TEST(JobRunnerTest, RunsAJobOnAWorkerWhichDeletesIt) {
         token));
     EXPECT_TRUE(workers.waitUntilNone(std::chrono::seconds(10)));
     EXPECT_EQ(stopped.get_future().wait_for(std::chrono::seconds(0)), std::future_status::ready);
+}
+
+TEST_F(TransferListTest, QueuedRowsMoveStartNowAndKeepTheirOrderAcrossARestart) {
+    using Action = TransferList::Action;
+    TransferStore store(dir.file("transfers.sqlite"));
+    list = makeList(&store);
+    list->setMaxRunning(1);
+    std::map<char, std::int64_t> id;
+    for (char title : std::string("abcde"))
+        id[title] = list->add(std::string("http://x/") + title, std::string(1, title));
+    const auto order = [&] {
+        std::string titles;
+        for (std::size_t row = 0; row < list->size(); ++row)
+            titles += list->at(row).title;
+        return titles;
+    };
+    // Only queued rows move, and only past other queued ones.
+    EXPECT_FALSE(list->can(Action::MoveDown, id['a']));
+    EXPECT_FALSE(list->can(Action::MoveUp, id['b']));
+    EXPECT_FALSE(list->can(Action::MoveDown, id['e']));
+    EXPECT_TRUE(list->moveToTop(id['d']));
+    EXPECT_TRUE(list->moveDown(id['b']));
+    EXPECT_TRUE(list->moveUp(id['e']));
+    EXPECT_EQ(order(), "adceb");
+    list->pause(id['c']);
+    EXPECT_TRUE(list->moveUp(id['b']));
+    EXPECT_EQ(order(), "adcbe") << "a paused row between stays where it is";
+
+    // Start Now runs one beyond the number at once.
+    EXPECT_TRUE(list->startNow(id['e']));
+    ASSERT_EQ(jobs.size(), 2u);
+    EXPECT_EQ(jobs[1]->options().title, "e");
+
+    // The next start keeps the order, and the queue runs in it.
+    list->interruptAll();
+    store.flush();
+    jobs.clear();
+    list = makeList(&store);
+    list->setMaxRunning(1);
+    list->restore();
+    EXPECT_EQ(order(), "adcbe");
+    std::string started;
+    while (!jobs.empty() && started.size() < jobs.size()) {
+        started += jobs.back()->options().title;
+        send(*jobs.back(), Kind::Finished);
+    }
+    EXPECT_EQ(started, "adbe");
 }

@@ -47,6 +47,7 @@ TransferRecord everyField(std::int64_t id) {
     r.detail = "kept as it is";
     r.addedAt = 1'700'000'000;
     r.endedAt = 1'700'000'100;
+    r.order = 12;
     return r;
 }
 
@@ -55,7 +56,7 @@ auto fields(const TransferRecord& r) {
     return std::tie(r.id, r.state, r.kind, r.title, r.fileTitle, r.pageUrl, r.quality,
                     r.movieFolder, r.musicFolder, r.convert, r.resume, r.received, r.total, r.type,
                     r.moviePath, r.mp3Path, r.error, r.status, r.detail, r.addedAt, r.endedAt,
-                    r.source.kind, r.source.label, r.source.url);
+                    r.source.kind, r.source.label, r.source.url, r.order);
 }
 
 // A store as the first version of the program left it, in WAL mode.
@@ -200,6 +201,8 @@ TEST(TransferStoreTest, AnOlderStoreIsMigratedOnceItCanBeWritten) {
     const TransferRecord held = TransferStore(path).load()[1];
     EXPECT_EQ(held.source.kind, SourceRef::Kind::StreamMap);
     EXPECT_EQ(held.status, Reason::Paused);
+    // They stood in the order of their ids.
+    EXPECT_EQ(records[1].order, 5);
 }
 
 // The English statuses earlier versions kept become reasons; a text that

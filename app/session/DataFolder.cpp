@@ -120,6 +120,22 @@ void DataFolder::convert(const std::vector<std::int64_t>& ids) {
     forEach(ids, &TransferList::convert);
 }
 
+void DataFolder::moveUp(const std::vector<std::int64_t>& ids) {
+    forEach(ids, &TransferList::moveUp);
+}
+
+void DataFolder::moveDown(const std::vector<std::int64_t>& ids) {
+    forEach(ids, &TransferList::moveDown);
+}
+
+void DataFolder::moveToTop(const std::vector<std::int64_t>& ids) {
+    forEach(ids, &TransferList::moveToTop);
+}
+
+void DataFolder::startNow(const std::vector<std::int64_t>& ids) {
+    forEach(ids, &TransferList::startNow);
+}
+
 bool DataFolder::saveSettings(const Settings& wanted) {
     current = wanted;
     // In force whether or not config.dat could be written; the speed limit

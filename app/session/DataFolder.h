@@ -60,6 +60,11 @@ public:
     void retry(const std::vector<std::int64_t>& ids);
     void clear(const std::vector<std::int64_t>& ids);
     void convert(const std::vector<std::int64_t>& ids);
+    // Queued ones, each in turn (ids in the order they are to move).
+    void moveUp(const std::vector<std::int64_t>& ids);
+    void moveDown(const std::vector<std::int64_t>& ids);
+    void moveToTop(const std::vector<std::int64_t>& ids);
+    void startNow(const std::vector<std::int64_t>& ids);
 
     // Puts wanted in force, saves it and lists the library again; false when
     // config.dat could not be written (the values are in force all the
