@@ -1,5 +1,6 @@
 #include "Library.h"
 
+#include "MediaFormat.h"
 #include "PlayerPage.h"
 #include "SearchKey.h"
 #include "Text.h"
@@ -56,11 +57,11 @@ void Library::setShown(bool movies, bool music) {
 }
 
 bool Library::shows(const std::string& type) const {
-    if (PlayerPage::isMusicType(type))
-        return showMusic;
-    if (PlayerPage::isMovieType(type))
-        return showMovies;
-    return true;
+    // By its extension, whatever its letter case: "Clip.MP4" is a movie.
+    const MediaFormat format = MediaFormat::ofExtension(type);
+    if (!format.whole())
+        return true;
+    return format.audio ? showMusic : showMovies;
 }
 
 void Library::clear() {
@@ -75,8 +76,9 @@ void Library::listFolders(const std::string& moviePath, const std::string& mp3Pa
     listFolder(mp3Path, "mp3");
     // Downloads of every type land in the movie folder; MP3s are the
     // music folder's only.
-    for (const char* type : {"flv", "mp4", "webm", "mkv", "m4a"})
-        listFolder(moviePath, type);
+    for (const MediaFormat& format : MediaFormat::savedFormats())
+        if (format.name != "mp3")
+            listFolder(moviePath, std::string(format.name));
 }
 
 void Library::listFolder(const std::string& folder, const std::string& extension) {

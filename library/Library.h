@@ -26,7 +26,8 @@ public:
     // Whether files of this type are listed now.
     bool shows(const std::string& type) const;
     void clear();
-    // mp3 files of the mp3 folder, then flv and mp4 files of the movie folder.
+    // mp3 files of the mp3 folder, then the movie folder's files of every
+    // other format a download is saved as.
     void listFolders(const std::string& moviePath, const std::string& mp3Path);
     // Appends the row of one file unless its kind is hidden.
     void add(const std::string& title, const std::string& type, const std::string& folder);

@@ -1,5 +1,7 @@
 #include "PlayerPage.h"
 
+#include "MediaFormat.h"
+
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QSaveFile>
@@ -168,16 +170,6 @@ std::string PlayerPage::fileUrl(const std::string& path) {
     return url;
 }
 
-bool PlayerPage::isMovieType(const std::string& type) {
-    const std::string kind = lowered(type);
-    return kind == "mp4" || kind == "flv" || kind == "webm" || kind == "mkv";
-}
-
-bool PlayerPage::isMusicType(const std::string& type) {
-    const std::string kind = lowered(type);
-    return kind == "mp3" || kind == "m4a";
-}
-
 std::string PlayerPage::mediaPath(const std::string& title, const std::string& folder,
                                   const std::string& type) {
     return withSlash(folder) + title + "." + type;
@@ -203,7 +195,7 @@ std::string PlayerPage::playerPage(const std::string& media, const std::string& 
                              escaped(name)) +
                         "</p></div>");
     }
-    const std::string element = isMusicType(type) ? "audio" : "video";
+    const std::string element = MediaFormat::ofExtension(type).audio ? "audio" : "video";
     return page(
         name, PlayerScript,
         "<div id=\"container\" data-player-state=\"loading\"><" + element +

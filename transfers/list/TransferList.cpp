@@ -1,6 +1,7 @@
 #include "TransferList.h"
 
 #include "CancelToken.h"
+#include "FileTitle.h"
 #include "HostBudget.h"
 #include "Job.h"
 #include "JobFactory.h"
@@ -45,11 +46,6 @@ struct TransferList::Entry {
 };
 
 namespace {
-
-bool missing(const std::string& path) {
-    std::error_code error;
-    return !path.empty() && !std::filesystem::is_regular_file(path, error);
-}
 
 // The list's order: by order, then by id for orders an odd store repeats.
 bool before(const TransferRecord& a, const TransferRecord& b) {
@@ -257,11 +253,41 @@ void TransferList::checkFiles(std::int64_t id) {
 void TransferList::checkFiles(Entry& entry) {
     if (entry.record.state != TransferState::Done)
         return;
+    noteFiles(entry, FileLook::missing(entry.record.moviePath),
+              FileLook::missing(entry.record.mp3Path));
+}
+
+void TransferList::noteFiles(Entry& entry, bool movieGone, bool mp3Gone) {
     const bool wasGone = entry.filesGone();
-    entry.movieGone = missing(entry.record.moviePath);
-    entry.mp3Gone = missing(entry.record.mp3Path);
+    entry.movieGone = movieGone;
+    entry.mp3Gone = mp3Gone;
     if (entry.filesGone() != wasGone)
         show(entry);
+}
+
+std::vector<FileLook> TransferList::filesToLook(const std::vector<std::int64_t>& ids) const {
+    std::vector<FileLook> looks;
+    const auto add = [&looks](const Entry& entry) {
+        if (entry.record.state == TransferState::Done)
+            looks.push_back({entry.record.id, entry.record.moviePath, entry.record.mp3Path});
+    };
+    if (ids.empty()) {
+        for (const auto& entry : rows)
+            add(*entry);
+    }
+    for (std::int64_t id : ids)
+        if (const Entry* entry = find(id))
+            add(*entry);
+    return looks;
+}
+
+void TransferList::filesLooked(const std::vector<FileLook>& looks) {
+    for (const FileLook& look : looks) {
+        Entry* entry = find(look.id);
+        if (entry && entry->record.state == TransferState::Done &&
+            entry->record.moviePath == look.moviePath && entry->record.mp3Path == look.mp3Path)
+            noteFiles(*entry, look.movieGone, look.mp3Gone);
+    }
 }
 
 bool TransferList::filesGone(std::size_t row) const {
@@ -275,7 +301,7 @@ std::int64_t TransferList::add(const std::string& url, const std::string& title,
     // Without a title the job names the file after the page's headline.
     if (!title.empty()) {
         record.title = PageTitle::readable(title);
-        record.fileTitle = PageTitle::safe(title);
+        record.fileTitle = FileTitle::safe(title);
     }
     record.pageUrl = url;
     takeSettings(record);
