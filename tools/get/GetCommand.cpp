@@ -1,9 +1,7 @@
 #include "GetCommand.h"
 
-#include "CurlHandle.h"
 #include "DownloadJob.h"
 #include "HostBudget.h"
-#include "HttpFetch.h"
 #include "PageOffer.h"
 #include "PageTitle.h"
 #include "ResumeNote.h"

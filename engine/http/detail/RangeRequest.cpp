@@ -1,5 +1,7 @@
 #include "RangeRequest.h"
 
+#include "HttpRequest.h"
+
 #include <algorithm>
 #include <charconv>
 #include <string_view>
@@ -54,6 +56,12 @@ RangeRequest RangeRequest::piece(long long from, long long to, std::string valid
     request.offset_ = from;
     request.end_ = to;
     return request;
+}
+
+RangeRequest RangeRequest::of(const HttpRequest& request) {
+    if (request.rangeTo > 0)
+        return piece(request.rangeFrom, request.rangeTo, request.validator, request.total);
+    return RangeRequest(request.rangeFrom, request.validator, request.total);
 }
 
 void RangeRequest::apply(CURL* curl) {

@@ -1,12 +1,17 @@
 #pragma once
 
+#include "HttpResponse.h"
+
 #include <curl/curl.h>
 
 #include <cstddef>
 #include <memory>
 #include <string>
 
-// The movie request's range, and what the answer's headers say about it.
+struct HttpRequest;
+
+// A body request's range, and what the answer's headers say about it.
+// Private to the http room.
 // Unranged by default. A ranged request asks for the bytes from offset on,
 // only while the stream still has validator (If-Range), in the identity
 // encoding, so that offsets are offsets of the file.
@@ -22,6 +27,8 @@ public:
     // validator. Unranged when the piece is not within total or validator is
     // not one line.
     static RangeRequest piece(long long from, long long to, std::string validator, long long total);
+    // The range request asks for.
+    static RangeRequest of(const HttpRequest& request);
 
     // Sets the request's options on curl; release() takes every pointer
     // into this object out of it again.
@@ -29,13 +36,7 @@ public:
     void release(CURL* curl);
 
     // What the body of the answer received means for the part file.
-    enum class Answer {
-        Fresh,     // the whole stream, asked for as such
-        StartOver, // the whole stream instead of the range: it changed, or ranges are ignored
-        Append,    // exactly the rest (or the piece) of the file asked for
-        Changed,   // the rest of another version of the file: never appended
-        Refused,   // anything else: never written
-    };
+    using Answer = HttpResponse::Fit;
     Answer answer() const;
     // status (the transfer's last) says the range starts at the stream's end.
     bool complete(long status) const;

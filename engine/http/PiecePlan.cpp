@@ -1,30 +1,30 @@
-#include "SegmentPlan.h"
+#include "PiecePlan.h"
 
 #include <utility>
 
 namespace {
 
-// Splits fall on page boundaries, so that no page is written by two
-// connections.
+// Halves fall on page boundaries, so that no page is written by two
+// connections at once.
 constexpr long long pageBytes = 4096;
 
 } // namespace
 
-SegmentPlan::SegmentPlan(long long total, ByteRanges done, long long minPiece, long long maxPiece)
+PiecePlan::PiecePlan(long long total, ByteRanges done, long long minPiece, long long maxPiece)
     : total_(total), minPiece_(minPiece > 0 ? minPiece : 1), maxPiece_(maxPiece),
       done_(std::move(done)) {}
 
-long long SegmentPlan::next(int id) const {
+long long PiecePlan::next(int id) const {
     const auto it = pieces_.find(id);
     return it == pieces_.end() ? 0 : it->second.next;
 }
 
-long long SegmentPlan::end(int id) const {
+long long PiecePlan::end(int id) const {
     const auto it = pieces_.find(id);
     return it == pieces_.end() ? 0 : it->second.end;
 }
 
-std::optional<SegmentPlan::Span> SegmentPlan::unclaimed() const {
+std::optional<PiecePlan::Span> PiecePlan::unclaimed() const {
     ByteRanges claimed = done_;
     for (const auto& [id, piece] : pieces_)
         claimed.add(piece.next, piece.end);
@@ -34,26 +34,28 @@ std::optional<SegmentPlan::Span> SegmentPlan::unclaimed() const {
     return gaps.front();
 }
 
-std::optional<SegmentPlan::Span> SegmentPlan::take(int id, const Slow& slow) {
+std::optional<PiecePlan::Span> PiecePlan::take(int id, const Behind& behind) {
     if (has(id))
         return Span{next(id), end(id)};
     std::optional<Span> span = unclaimed();
     if (span && maxPiece_ > 0 && span->size() > maxPiece_)
         span->to = span->from + maxPiece_;
     if (!span) {
-        // The back half of the largest piece left, if both halves are worth
-        // a connection.
+        // The largest piece left of an owner that is behind.
         Piece* largest = nullptr;
         for (auto& [owner, piece] : pieces_)
-            if ((!largest || piece.end - piece.next > largest->end - largest->next) &&
-                (!slow || slow(owner, piece.end - piece.next)))
+            if (piece.end > piece.next &&
+                (!largest || piece.end - piece.next > largest->end - largest->next) &&
+                (!behind || behind(owner, piece.end - piece.next)))
                 largest = &piece;
-        if (!largest || largest->end - largest->next < 2 * minPiece_)
+        if (!largest)
             return std::nullopt;
+        // Its back half when both halves are worth a connection, else all
+        // of it: the owner's transfer ends at its next bytes.
         long long middle = largest->next + (largest->end - largest->next) / 2;
         middle -= middle % pageBytes;
-        if (middle <= largest->next)
-            return std::nullopt;
+        if (largest->end - largest->next < 2 * minPiece_ || middle <= largest->next)
+            middle = largest->next;
         span = Span{middle, largest->end};
         largest->end = middle;
     }
@@ -61,7 +63,7 @@ std::optional<SegmentPlan::Span> SegmentPlan::take(int id, const Slow& slow) {
     return span;
 }
 
-void SegmentPlan::wrote(int id, long long n) {
+void PiecePlan::wrote(int id, long long n) {
     const auto it = pieces_.find(id);
     if (it == pieces_.end() || n <= 0)
         return;
@@ -69,6 +71,6 @@ void SegmentPlan::wrote(int id, long long n) {
     it->second.next += n;
 }
 
-void SegmentPlan::release(int id) {
+void PiecePlan::release(int id) {
     pieces_.erase(id);
 }
