@@ -42,22 +42,29 @@ std::optional<PiecePlan::Span> PiecePlan::take(int id, const Behind& behind) {
         span->to = span->from + maxPiece_;
     if (!span) {
         // The largest piece left of an owner that is behind.
-        Piece* largest = nullptr;
-        for (auto& [owner, piece] : pieces_)
-            if (piece.end > piece.next &&
-                (!largest || piece.end - piece.next > largest->end - largest->next) &&
-                (!behind || behind(owner, piece.end - piece.next)))
-                largest = &piece;
-        if (!largest)
+        auto largest = pieces_.end();
+        for (auto it = pieces_.begin(); it != pieces_.end(); ++it) {
+            const long long left = it->second.end - it->second.next;
+            if (left > 0 &&
+                (largest == pieces_.end() || left > largest->second.end - largest->second.next) &&
+                (!behind || behind(it->first, left)))
+                largest = it;
+        }
+        if (largest == pieces_.end())
             return std::nullopt;
+        Piece& piece = largest->second;
         // Its back half when both halves are worth a connection, else all
-        // of it: the owner's transfer ends at its next bytes.
-        long long middle = largest->next + (largest->end - largest->next) / 2;
+        // of it: the owner has nothing left, and its transfer ends at its
+        // next bytes.
+        long long middle = piece.next + (piece.end - piece.next) / 2;
         middle -= middle % pageBytes;
-        if (largest->end - largest->next < 2 * minPiece_ || middle <= largest->next)
-            middle = largest->next;
-        span = Span{middle, largest->end};
-        largest->end = middle;
+        if (piece.end - piece.next < 2 * minPiece_ || middle <= piece.next)
+            middle = piece.next;
+        span = Span{middle, piece.end};
+        if (middle == piece.next)
+            pieces_.erase(largest);
+        else
+            piece.end = middle;
     }
     pieces_[id] = Piece{span->from, span->to};
     return span;
