@@ -57,6 +57,7 @@ std::shared_ptr<PieceCounts> servePieces(FixtureServer& srv, const std::string& 
             end = body->size();
         }
         ++counts->running;
+        const bool asked = req.has_header("Range");
         res.set_content_provider(
             end - first, "application/octet-stream",
             [&srv, counts, body, first, pace = r.perAnswer](size_t offset, size_t length,
@@ -69,7 +70,11 @@ std::shared_ptr<PieceCounts> servePieces(FixtureServer& srv, const std::string& 
                 counts->sent += static_cast<long long>(n);
                 return sink.write(body->data() + first + offset, n);
             },
-            [counts](bool) { --counts->running; });
+            [counts, asked](bool sent) {
+                if (sent && !asked)
+                    ++counts->wholeStreams;
+                --counts->running;
+            });
     });
     return counts;
 }

@@ -40,6 +40,8 @@ struct PieceCounts {
     std::atomic<int> running{0};
     // The first request asked for a range.
     std::atomic<bool> firstRanged{false};
+    // Answers to a request without a range whose every byte was sent.
+    std::atomic<int> wholeStreams{0};
 };
 
 // Serves route at path on srv, until srv goes or the path is routed anew.
