@@ -401,8 +401,8 @@ size_t PoolConnection::writer(char* data, size_t size, size_t nmemb, void* conne
     // fetch before a byte of it is written.
     if (!c->checked) {
         c->checked = true;
-        if (!pool.plan->begins(c->id, HttpFetch::response(c->curl.get(), &c->range,
-                                                          c->request.url))) {
+        if (!pool.plan->begins(c->id,
+                               HttpFetch::response(c->curl.get(), &c->range, c->request.url))) {
             c->foreign = true;
             return 0;
         }

@@ -229,8 +229,8 @@ bool DownloadJob::probe(JobOptions& saveOptions, Target& target) const {
     }
     target.url = fetched.address;
     saveOptions.cookies = fetched.cookies;
-    target.stream = StreamManifest::recognise(fetched.type, std::string_view(text).substr(0, 1024),
-                                              target.url);
+    target.stream =
+        StreamManifest::recognise(fetched.type, std::string_view(text).substr(0, 1024), target.url);
     if (target.stream == StreamManifest::Kind::None) {
         // Neither media nor a stream: a page, or an error's text.
         report.fail(target.goneUnlessAnswered ? Reason::SourceGone : Reason::NoStream);
@@ -247,9 +247,9 @@ std::string DownloadJob::pageTitle(const JobOptions& options, const CancelToken*
     std::string page;
     const HttpResponse fetched = HttpClient::fetchPage(request, page);
     std::string title;
-    if (fetched.media ||
-        (fetched.ok() && StreamManifest::recognise(fetched.type, std::string_view(page).substr(0, 1024),
-                                                   fetched.address) != StreamManifest::Kind::None)) {
+    if (fetched.media || (fetched.ok() && StreamManifest::recognise(
+                                              fetched.type, std::string_view(page).substr(0, 1024),
+                                              fetched.address) != StreamManifest::Kind::None)) {
         title = titleOfAddress(fetched.address);
     } else if (fetched.ok()) {
         // The page's other titles are read only when it has no headline.

@@ -47,6 +47,6 @@ struct JobOptions : FetchBounds {
     // (ByteRanges' text); empty when one did, which continues from its size.
     std::string ranges;
     // How many connections one file may be fetched over, when its server
-    // allows ranges and the file is large enough (SegmentedFetch).
+    // allows ranges and the file is large enough (FileInPieces).
     int connections = 1;
 };

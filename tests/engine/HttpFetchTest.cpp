@@ -1,7 +1,8 @@
-#include "HttpClient.h"
+#include "detail/HttpFetch.h"
 #include "CancelToken.h"
 #include "DownloadJob.h"
 #include "FixtureServer.h"
+#include "HttpClient.h"
 #include "JobOptions.h"
 #include "JobRecorder.h"
 #include "MovieBody.h"
@@ -9,7 +10,6 @@
 #include "SpeedLimit.h"
 #include "StagedFile.h"
 #include "Trickle.h"
-#include "detail/HttpFetch.h"
 #include "detail/MovieWriteContext.h"
 #include "detail/PageBuffer.h"
 #include "detail/RangeRequest.h"
@@ -91,7 +91,8 @@ TEST(HttpFetchTest, PageFetchKeepsOnlyTheBody) {
     FetchBounds none;
     none.mayMakeHandle = [] { return false; };
     std::string text;
-    const HttpResponse refused = HttpClient::fetchPage(HttpRequest::page(srv.url("/hop"), none), text);
+    const HttpResponse refused =
+        HttpClient::fetchPage(HttpRequest::page(srv.url("/hop"), none), text);
     EXPECT_EQ(refused.failure, HttpResponse::Failure::NoHandle);
     EXPECT_EQ(refused.address, srv.url("/hop"));
     EXPECT_EQ(srv.hits("/hop"), 1);
@@ -128,7 +129,8 @@ TEST(HttpFetchTest, MediaIsNotReadAsAPageAndRequestsCarryWhatABrowserSends) {
     }
 
     std::string text;
-    const HttpResponse first = HttpClient::fetchPage(HttpRequest::page(srv.url("/login"), options), text);
+    const HttpResponse first =
+        HttpClient::fetchPage(HttpRequest::page(srv.url("/login"), options), text);
     ASSERT_TRUE(first.ok());
     options.cookies = first.cookies;
     options.referer = srv.url("/login");

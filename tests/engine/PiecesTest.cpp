@@ -3,8 +3,8 @@
 #include "DownloadJob.h"
 #include "HostBudget.h"
 #include "JobRecorder.h"
-#include "PieceRoute.h"
 #include "PiecePlan.h"
+#include "PieceRoute.h"
 #include "StagedFile.h"
 #include "ToolRun.h"
 

@@ -55,7 +55,8 @@ TEST(StreamChoiceTest, RelativeAddressesAreReadAgainstThePage) {
     srv.body("/site/watch", "fmt_url_map=5|media/x.flv");
     srv.redirect("/old", "/site/watch");
     std::string page;
-    const HttpResponse fetched = HttpClient::fetchPage(HttpRequest::page(srv.url("/old"), {}), page);
+    const HttpResponse fetched =
+        HttpClient::fetchPage(HttpRequest::page(srv.url("/old"), {}), page);
     ASSERT_TRUE(fetched.ok());
     EXPECT_EQ(search(page, 4, fetched.address), "found 1 " + srv.url("/site/media/x.flv"));
 }

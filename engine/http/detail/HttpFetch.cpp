@@ -222,8 +222,7 @@ HttpResponse HttpFetch::page(CURL* curl, const HttpRequest& request, std::string
     return answer;
 }
 
-HttpResponse HttpFetch::body(CURL* curl, const HttpRequest& request,
-                             BodyReceiver& receiver) const {
+HttpResponse HttpFetch::body(CURL* curl, const HttpRequest& request, BodyReceiver& receiver) const {
     setCommonOptions(curl, request.url, request.bounds);
     curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(0));
     // An error status must not be saved as the movie.
@@ -324,8 +323,7 @@ size_t HttpFetch::movieWriter(void* data, size_t size, size_t nmemb, void* conte
     const char* bytes = static_cast<const char*>(data);
     if (!movie->begun) {
         movie->begun = true;
-        if (!movie->receiver.begins(response(movie->curl, &movie->range, movie->asked), bytes,
-                                    n)) {
+        if (!movie->receiver.begins(response(movie->curl, &movie->range, movie->asked), bytes, n)) {
             movie->refused = true;
             return 0;
         }
