@@ -25,8 +25,10 @@ constexpr long bufferBytes = 256 * 1024;
 // how often the loop looks at a stop otherwise.
 constexpr int heldPollMs = 10;
 constexpr int idlePollMs = 100;
-// A connection's pace is judged once its transfer has run this long.
+// A connection's pace is judged once its transfer has run this long, or
+// (for one that ended) brought this much.
 constexpr std::chrono::milliseconds paceKnownAfter{500};
+constexpr long long paceKnownBytes = 256 * 1024;
 
 // The pause before a connection's nth try again: half a second, doubled each time.
 std::chrono::milliseconds backoff(int faults) {
@@ -306,7 +308,8 @@ ConnectionPool::State::ended(PoolConnection& c, CURLcode result, Clock::time_poi
     c.running = false;
     c.held = false;
     const double seconds = std::chrono::duration<double>(now - c.startedTime).count();
-    if (seconds > 0 && now - c.startedTime >= paceKnownAfter) {
+    if (seconds > 0 &&
+        (now - c.startedTime >= paceKnownAfter || c.transferBytes >= paceKnownBytes)) {
         c.lastPace = static_cast<double>(c.transferBytes) / seconds;
         c.paceKnown = true;
     }

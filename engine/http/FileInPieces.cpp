@@ -61,8 +61,9 @@ bool FileInPieces::take(int id, const std::vector<Pace>& paces) {
         if (!pace.running || !pace.known)
             return false;
         const double perSecond = pace.bytesPerSecond;
-        return perSecond<fastest * behindShare&& static_cast<double>(left)> perSecond *
-               behindSeconds;
+        const bool slower = perSecond < fastest * behindShare;
+        const bool farFromEnd = static_cast<double>(left) > perSecond * behindSeconds;
+        return slower && farFromEnd;
     };
     return plan_.take(id, behind).has_value();
 }

@@ -118,6 +118,19 @@ TEST_F(PiecesTest, AFileInPiecesIsExactlyOneVersionOfIt) {
     }
 }
 
+// One connection far behind (2 KB/s, which would take over eight minutes for
+// its MiB) never holds the file: an idle one takes over what is left of its
+// piece, small as it is.
+TEST_F(PiecesTest, AnIdleConnectionTakesOverFromOneFarBehind) {
+    PieceRoute route;
+    route.bytes = "FLV\x01" + testBytes(6 * MiB - 4, 3);
+    route.slowAt = 2 * MiB;
+    route.slowPace = 2000;
+    servePieces(srv, "/movie", route);
+    ASSERT_EQ(run().back().kind, Kind::Finished);
+    EXPECT_TRUE(readFile(movies.file("Clip.flv")) == route.bytes);
+}
+
 // A part file of pieces is continued from its record alone: a job paused
 // midway records the pieces on disk, the next one asks only for the rest; a
 // record that does not fit the file (another size) starts it over.

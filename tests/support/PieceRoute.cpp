@@ -60,9 +60,13 @@ std::shared_ptr<PieceCounts> servePieces(FixtureServer& srv, const std::string& 
         const bool asked = req.has_header("Range");
         res.set_content_provider(
             end - first, "application/octet-stream",
-            [&srv, counts, body, first, pace = r.perAnswer](size_t offset, size_t length,
-                                                            httplib::DataSink& sink) {
-                const std::size_t n = std::min<std::size_t>(length, 16 * 1024);
+            [&srv, counts, body, first, pace = first == r.slowAt ? r.slowPace : r.perAnswer](
+                size_t offset, size_t length, httplib::DataSink& sink) {
+                // A tenth of a second's worth at a time, so that a slow
+                // answer still sees the server stop.
+                const std::size_t chunk =
+                    pace > 0 ? std::clamp<std::size_t>(pace / 10, 1, 16 * 1024) : 16 * 1024;
+                const std::size_t n = std::min<std::size_t>(length, chunk);
                 if (pace > 0)
                     std::this_thread::sleep_for(std::chrono::microseconds(n * 1'000'000 / pace));
                 if (srv.stopping())

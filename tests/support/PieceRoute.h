@@ -18,6 +18,10 @@ struct PieceRoute {
     // Each answer's pace in bytes a second, as a server that slows down
     // each connection; 0: at once.
     std::size_t perAnswer = 0;
+    // The answer to a range from slowAt on goes at slowPace bytes a second,
+    // as one slow connection does.
+    std::size_t slowAt = std::string::npos;
+    std::size_t slowPace = 0;
     // A range is answered with the whole file (200), as by a server that
     // says it takes ranges and does not.
     bool ignoresRanges = false;
