@@ -24,6 +24,7 @@ HttpRequest HttpRequest::body(std::string url, const FetchBounds& bounds) {
 HttpRequest& HttpRequest::from(long long offset, std::string tag, long long size) {
     rangeFrom = offset;
     rangeTo = 0;
+    headOnly = false;
     validator = std::move(tag);
     total = size;
     return *this;
@@ -32,8 +33,18 @@ HttpRequest& HttpRequest::from(long long offset, std::string tag, long long size
 HttpRequest& HttpRequest::piece(long long first, long long end, std::string tag, long long size) {
     rangeFrom = first;
     rangeTo = end;
+    headOnly = false;
     validator = std::move(tag);
     total = size;
+    return *this;
+}
+
+HttpRequest& HttpRequest::head(long long bytes) {
+    rangeFrom = 0;
+    rangeTo = bytes;
+    validator.clear();
+    total = 0;
+    headOnly = bytes > 0;
     return *this;
 }
 

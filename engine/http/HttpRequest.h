@@ -32,6 +32,9 @@ struct HttpRequest {
     // A piece of a file: bytes [first, end) of a stream of size bytes, only
     // while it still has tag. Unranged when the piece is not within size.
     HttpRequest& piece(long long first, long long end, std::string tag, long long size);
+    // The first bytes of a file not seen yet, [0, bytes): what its answer
+    // says of it (its size, validator, ranges) before the rest is asked for.
+    HttpRequest& head(long long bytes);
     // Whether a range goes with it.
     bool ranged() const;
 
@@ -53,5 +56,6 @@ struct HttpRequest {
     long long rangeTo = 0;
     std::string validator;
     long long total = 0;
+    bool headOnly = false;
     bool isBody = false;
 };

@@ -24,6 +24,7 @@ struct HttpResponse {
         Fresh,     // the whole stream, asked for as such
         StartOver, // the whole stream instead of the range: it changed, or ranges are ignored
         Append,    // exactly the rest (or the piece) of the file asked for
+        Head,      // the first bytes of a file asked for as such, not all of it
         Changed,   // the rest of another version of the file: never appended
         Refused,   // anything else: never written
     };

@@ -44,7 +44,8 @@ std::optional<MovieDownload::Pieces>
 MovieDownload::piecesFor(const HttpResponse& answer, const char* first, std::size_t n) const {
     // A part continued from its size stays one stream: its record names no
     // pieces until the last byte.
-    if (!piecesAllowed_ || options_.connections < 2 || answer.ranged || !answer.acceptsRanges ||
+    const bool partOfIt = answer.ranged && answer.fit != HttpResponse::Fit::Head;
+    if (!piecesAllowed_ || options_.connections < 2 || partOfIt || !answer.acceptsRanges ||
         answer.total < minPiecesTotal || answer.validator.empty())
         return std::nullopt;
     // A page or a text is judged as one stream, as ever.
@@ -62,9 +63,26 @@ bool MovieDownload::bodyStarts(MovieBody& transfer, const HttpResponse& answer, 
     StagedFile& file = movie_.file();
     switch (answer.fit) {
     case HttpResponse::Fit::Refused:
+        // The first bytes alone refused: the whole file is asked for.
+        if (headAsked_) {
+            headRefused_ = true;
+            return false;
+        }
         // The same request would be refused again: the next try starts over.
         sendResumable(file, {}, 0);
         return false;
+    case HttpResponse::Fit::Head: {
+        // The file's first bytes: taken, then the rest in pieces, or over
+        // this connection from where they end (never without a validator).
+        pieces_ = piecesFor(answer, first, n);
+        if (!pieces_ && answer.validator.empty()) {
+            headRefused_ = true;
+            return false;
+        }
+        restFollows_ = !pieces_;
+        transfer.head = {};
+        break;
+    }
     case HttpResponse::Fit::Changed:
         // Nothing of it is written: save() asks for the whole stream.
         changed_ = true;
@@ -115,7 +133,7 @@ bool MovieDownload::save(const std::string& url) {
     // written into (its size the total); anything else starts over.
     const std::optional<ByteRanges> done = ByteRanges::parse(options_.ranges, options_.total);
     if (done && !options_.validator.empty() && held == options_.total)
-        return inPieces(client, url, options_.validator, options_.total, *done, {});
+        return inPieces(client, url, options_.validator, options_.total, *done, true, {});
     return oneStream(client, url, held, {}, 0);
 }
 
@@ -135,14 +153,49 @@ bool MovieDownload::oneStream(HttpClient& client, const std::string& url, long l
         sendResumable(file, validator, total);
     else
         sendResumable(file, {}, 0);
+    // A new file that may come in pieces: its first bytes alone, so that no
+    // answer is cut when the pieces go (a server sends what it may at once,
+    // and whatever it sent past the cut is fetched again).
+    headAsked_ = held == 0 && !request.ranged() && piecesAllowed_ && options_.connections >= 2;
+    if (headAsked_)
+        request.head(headBytes);
     for (;;) {
         MovieBody transfer(movie_, *this);
         const HttpResponse answer = client.body(request, transfer);
-        if (pieces_ && !reporter_.cancelled()) {
+        const bool head = std::exchange(headAsked_, false);
+        const bool refused =
+            std::exchange(headRefused_, false) ||
+            (head && answer.failure == HttpResponse::Failure::ErrorStatus && answer.status == 416);
+        if (refused && !reporter_.cancelled()) {
+            // Ranges of a file not seen yet are not answered as asked: the
+            // whole stream, as ever.
+            piecesAllowed_ = false;
+            if (!file.restart()) {
+                file.keep();
+                reporter_.fail(Reason::SaveFailed);
+                return false;
+            }
+            request.from(0, {}, 0);
+            continue;
+        }
+        const bool headWhole = answer.fit == HttpResponse::Fit::Head && answer.ok();
+        if (pieces_ && !reporter_.cancelled() &&
+            (answer.fit != HttpResponse::Fit::Head || headWhole)) {
             // The address the answer came from: no redirect again for each piece.
             const Pieces pieces = *std::exchange(pieces_, std::nullopt);
-            return inPieces(client, answer.address, pieces.validator, pieces.total, ByteRanges(),
+            ByteRanges done;
+            if (headWhole)
+                done.add(0, file.size());
+            return inPieces(client, answer.address, pieces.validator, pieces.total, done, false,
                             answer.cookies);
+        }
+        pieces_.reset();
+        if (std::exchange(restFollows_, false) && headWhole && !reporter_.cancelled()) {
+            // The rest over this connection, as a continued file is.
+            held = file.size();
+            request.from(held, answer.validator, answer.total);
+            sendResumable(file, answer.validator, answer.total);
+            continue;
         }
         if (!changed_ || reporter_.cancelled())
             return finish(transfer, answer, held);
@@ -164,12 +217,14 @@ bool MovieDownload::oneStream(HttpClient& client, const std::string& url, long l
 // Runs on the job's worker thread.
 bool MovieDownload::inPieces(HttpClient& client, const std::string& url,
                              const std::string& validator, long long total, const ByteRanges& done,
-                             std::vector<std::string> cookies) {
+                             bool recorded, std::vector<std::string> cookies) {
     StagedFile& file = movie_.file();
     // Recorded before the first piece is written: from here on the file is
-    // continued only from a record of its pieces.
-    sendResumable(file, validator, total, done.text());
-    if (done.empty() && (!file.restart() || !file.presize(total))) {
+    // continued only from a record of its pieces (of those on disk for sure).
+    sendResumable(file, validator, total, recorded ? done.text() : ByteRanges().text());
+    const bool sized = done.empty() ? file.restart() && file.presize(total)
+                                    : file.size() == total || file.presize(total);
+    if (!sized) {
         sendResumable(file, {}, 0);
         file.keep();
         reporter_.fail(Reason::SaveFailed);

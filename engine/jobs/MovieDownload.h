@@ -19,8 +19,9 @@ struct MovieBody;
 // given (kept when the job fails or pauses, to continue it), else into a
 // temporary file removed on any stop. A large file whose server takes ranges
 // is fetched over options.connections connections (FileInPieces), in pieces
-// recorded as they reach the disk; a part file written so is continued from
-// its record only, never from its size.
+// recorded as they reach the disk, after its first bytes asked for alone
+// (headBytes); a part file written so is continued from its record only,
+// never from its size.
 class MovieDownload {
 public:
     // title: the file title, safe already; extension: the quality rule's,
@@ -53,6 +54,8 @@ public:
 
     // Files smaller than this are fetched over one connection.
     static constexpr long long minPiecesTotal = 4LL << 20;
+    // What a new file that may come in pieces is asked for first, alone.
+    static constexpr long long headBytes = 64 * 1024;
 
 private:
     // The file as one stream, continued from held bytes when validator and
@@ -61,8 +64,10 @@ private:
                    const std::string& validator, long long total);
     // The file in pieces over several connections, done on disk already.
     // cookies: what the last answer held.
+    // recorded: done is in the record already (else it is not synced yet).
     bool inPieces(HttpClient& client, const std::string& url, const std::string& validator,
-                  long long total, const ByteRanges& done, std::vector<std::string> cookies);
+                  long long total, const ByteRanges& done, bool recorded,
+                  std::vector<std::string> cookies);
     // What the transfer's answer leaves: the movie under its name, or the
     // failure sent and the part file kept or removed. held: the bytes the
     // part file had before.
@@ -84,4 +89,9 @@ private:
     // (not after pieces started over on one connection).
     std::optional<Pieces> pieces_;
     bool piecesAllowed_ = true;
+    // The file's first bytes were asked for alone: the answer refused them,
+    // or brought them for the rest to follow over one connection.
+    bool headAsked_ = false;
+    bool headRefused_ = false;
+    bool restFollows_ = false;
 };

@@ -29,8 +29,11 @@ std::shared_ptr<PieceCounts> servePieces(FixtureServer& srv, const std::string& 
     srv.get(path, [&srv, counts, shared](const httplib::Request& req, httplib::Response& res) {
         const PieceRoute& r = *shared;
         const int request = ++counts->requests;
+        std::size_t from = 0, to = 0;
         if (request == 1)
-            counts->firstRanged = req.has_header("Range");
+            counts->firstFrom = rangeOf(req.get_header_value("Range"), std::string::npos, from, to)
+                                    ? static_cast<long long>(from)
+                                    : 0;
         const bool changed = r.changesAt > 0 && request >= r.changesAt;
         auto body = std::make_shared<const std::string>(changed ? r.changed : r.bytes);
         const std::string tag = changed ? r.changedTag : r.etag;
@@ -57,7 +60,7 @@ std::shared_ptr<PieceCounts> servePieces(FixtureServer& srv, const std::string& 
             end = body->size();
         }
         ++counts->running;
-        const bool asked = req.has_header("Range");
+        const bool whole = res.status != 206;
         res.set_content_provider(
             end - first, "application/octet-stream",
             [&srv, counts, body, first, pace = first == r.slowAt ? r.slowPace : r.perAnswer](
@@ -74,8 +77,8 @@ std::shared_ptr<PieceCounts> servePieces(FixtureServer& srv, const std::string& 
                 counts->sent += static_cast<long long>(n);
                 return sink.write(body->data() + first + offset, n);
             },
-            [counts, asked](bool sent) {
-                if (sent && !asked)
+            [counts, whole](bool sent) {
+                if (sent && whole)
                     ++counts->wholeStreams;
                 --counts->running;
             });

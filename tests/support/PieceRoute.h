@@ -42,9 +42,9 @@ struct PieceCounts {
     // Body bytes sent (or being sent), all answers together.
     std::atomic<long long> sent{0};
     std::atomic<int> running{0};
-    // The first request asked for a range.
-    std::atomic<bool> firstRanged{false};
-    // Answers to a request without a range whose every byte was sent.
+    // Where the first request's range began (0 when it asked for none).
+    std::atomic<long long> firstFrom{-1};
+    // Answers of the whole file (200) whose every byte was sent.
     std::atomic<int> wholeStreams{0};
 };
 

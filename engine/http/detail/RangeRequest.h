@@ -27,6 +27,9 @@ public:
     // validator. Unranged when the piece is not within total or validator is
     // not one line.
     static RangeRequest piece(long long from, long long to, std::string validator, long long total);
+    // The first bytes of a file not seen yet: [0, bytes), with no
+    // validator to keep (the answer names the version).
+    static RangeRequest head(long long bytes);
     // The range request asks for.
     static RangeRequest of(const HttpRequest& request);
 
@@ -56,10 +59,11 @@ public:
     // range starting at the stream's end, the size on disk): the total the
     // first answer named, else this answer's; 0 when neither named one.
     long long expectedSize() const;
-    // Of the answer: its status, and whether it said it takes ranges
+    // Of the answer: its status, and whether it takes ranges
     // ("Accept-Ranges: bytes").
     long status() const { return status_; }
-    bool acceptsRanges() const { return acceptsRanges_; }
+    // A range answered as asked says so too (nginx names it only in a 200).
+    bool acceptsRanges() const { return acceptsRanges_ || (status_ == 206 && rangeTotal_ > 0); }
 
     // libcurl's header callback (the transfer's thread); self is the request.
     static std::size_t headerLine(char* data, std::size_t size, std::size_t n, void* self);
@@ -79,6 +83,7 @@ private:
     long long knownTotal_ = 0;
     // A piece's end, past its last byte; 0: the rest of the file.
     long long end_ = 0;
+    bool head_ = false;
     std::unique_ptr<curl_slist, ListFree> headers_;
 
     // The latest answer's status line and headers (a redirect's are replaced).
