@@ -1,15 +1,15 @@
 // Quillmoth: downloads videos from watch pages, converts them to MP3 and
 // plays them. `quillmoth [URL...]` queues a download of each watch page; a
 // second start hands its addresses to the window already running.
-#include "BrowserPane.h"
-#include "HtmlReader.h"
-#include "InstanceServer.h"
-#include "MainWindow.h"
-#include "MessageBox.h"
-#include "ProcessExit.h"
-#include "SettingsStore.h"
-#include "StandardDescriptors.h"
-#include "Translations.h"
+#include "app/desktop/InstanceServer.h"
+#include "app/desktop/ProcessExit.h"
+#include "app/desktop/Translations.h"
+#include "app/window/MainWindow.h"
+#include "base/StandardDescriptors.h"
+#include "page/HtmlReader.h"
+#include "settings/SettingsStore.h"
+#include "toolkit/BrowserPane.h"
+#include "toolkit/MessageBox.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>

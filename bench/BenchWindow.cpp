@@ -1,11 +1,11 @@
 #include "BenchWindow.h"
 
-#include "Job.h"
-#include "SettingsStore.h"
-#include "TransferModel.h"
-#include "TransferStore.h"
-#include "TransfersTab.h"
-#include "WorkRunner.h"
+#include "app/window/TransfersTab.h"
+#include "base/WorkRunner.h"
+#include "jobs/Job.h"
+#include "settings/SettingsStore.h"
+#include "transfers/TransferModel.h"
+#include "transfers/list/TransferStore.h"
 
 #include <QCoreApplication>
 #include <QObject>

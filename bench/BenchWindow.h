@@ -1,8 +1,8 @@
 #pragma once
 
 #include "TickTimes.h"
-#include "TransferList.h"
-#include "WindowPost.h"
+#include "toolkit/WindowPost.h"
+#include "transfers/list/TransferList.h"
 
 #include <QString>
 

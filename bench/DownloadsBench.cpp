@@ -16,10 +16,10 @@
 // Prints key=value lines. XDG_DATA_HOME should point at a scratch folder:
 // transfers.sqlite is written there.
 #include "BenchWindow.h"
-#include "HttpClient.h"
 #include "ProcStatus.h"
-#include "ProgressPacer.h"
 #include "TickTimes.h"
+#include "http/HttpClient.h"
+#include "jobs/ProgressPacer.h"
 
 #include <QApplication>
 

@@ -2,8 +2,8 @@
 // box over ROWS rows, one character at a time, RUNS times, on the real tab
 // shown offscreen. Prints key=value lines; ms lists every key press (the
 // filter and the repaint it causes).
-#include "Library.h"
-#include "LibraryTab.h"
+#include "app/window/LibraryTab.h"
+#include "library/Library.h"
 
 #include <QApplication>
 #include <QLineEdit>

@@ -1,7 +1,7 @@
 // quillmoth-bench-library MOVIES MUSIC RUNS: times Library::listFolders over
 // the two folders, RUNS times, with a view over the model as in the My
 // Library tab. Prints key=value lines; ms lists every run.
-#include "Library.h"
+#include "library/Library.h"
 
 #include <QApplication>
 #include <QTreeView>

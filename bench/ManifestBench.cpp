@@ -7,10 +7,10 @@
 // took and how far the resident set rose above the text itself.
 //
 //   quillmoth-bench-manifests segments | playlist | mpd | timeline
-#include "DashManifest.h"
-#include "HlsPlaylist.h"
 #include "ProcStatus.h"
-#include "TrackPlan.h"
+#include "page/DashManifest.h"
+#include "page/HlsPlaylist.h"
+#include "stream/TrackPlan.h"
 
 #include <chrono>
 #include <cstdio>

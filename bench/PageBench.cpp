@@ -4,9 +4,9 @@
 // per size (the peak is the process's).
 //
 //   quillmoth-bench-page MIB
-#include "PageTitle.h"
 #include "ProcStatus.h"
-#include "StreamChoice.h"
+#include "page/PageTitle.h"
+#include "page/StreamChoice.h"
 
 #include <chrono>
 #include <cstdio>

@@ -5,18 +5,18 @@
 // lateness idle and under the page, how many requests the pane's watch told
 // of, how many sources the pane kept once its checks ended, and the
 // process's peak resident set.
-#include "BrowserPane.h"
-#include "HtmlReader.h"
-#include "HttpClient.h"
-#include "MainWindow.h"
 #include "ProcStatus.h"
-#include "ProcessExit.h"
 #include "RequestSite.h"
-#include "RequestWatch.h"
-#include "SearchPage.h"
-#include "SearchTab.h"
 #include "TickTimes.h"
 #include "TimerLateness.h"
+#include "app/desktop/ProcessExit.h"
+#include "app/search/RequestWatch.h"
+#include "app/search/SearchPage.h"
+#include "app/window/MainWindow.h"
+#include "app/window/SearchTab.h"
+#include "http/HttpClient.h"
+#include "page/HtmlReader.h"
+#include "toolkit/BrowserPane.h"
 
 #include <QApplication>
 #include <QEventLoop>

@@ -3,11 +3,11 @@
 // offscreen, and sums the transfers up as the title bar does after every
 // row's change. Prints key=value lines: sort_ms lists every header click (the
 // sort and the repaint it causes), summary_us every summing up.
-#include "Job.h"
-#include "TransferList.h"
-#include "TransferModel.h"
-#include "TransfersSummary.h"
-#include "TransfersTab.h"
+#include "app/session/TransfersSummary.h"
+#include "app/window/TransfersTab.h"
+#include "jobs/Job.h"
+#include "transfers/TransferModel.h"
+#include "transfers/list/TransferList.h"
 
 #include <QApplication>
 #include <QHeaderView>

@@ -5,8 +5,8 @@
 // far the resident set rose above the page itself.
 //
 //   quillmoth-bench-sources typical MIB | hostile
-#include "PageSources.h"
 #include "ProcStatus.h"
+#include "page/PageSources.h"
 
 #include <chrono>
 #include <cstdio>

@@ -9,19 +9,19 @@
 //
 // quillmoth-bench-start seed COUNT: writes COUNT ended transfers into the
 // data folder's transfers.sqlite, as a long history would leave them.
-#include "BrowserPane.h"
-#include "DataFolder.h"
 #include "FirstExpose.h"
-#include "HomeTab.h"
-#include "HttpClient.h"
-#include "MainWindow.h"
-#include "ProcessExit.h"
-#include "SearchTab.h"
-#include "SettingsStore.h"
 #include "TickTimes.h"
-#include "TransferList.h"
-#include "TransferStore.h"
-#include "TransfersTab.h"
+#include "app/desktop/ProcessExit.h"
+#include "app/session/DataFolder.h"
+#include "app/window/HomeTab.h"
+#include "app/window/MainWindow.h"
+#include "app/window/SearchTab.h"
+#include "app/window/TransfersTab.h"
+#include "http/HttpClient.h"
+#include "settings/SettingsStore.h"
+#include "toolkit/BrowserPane.h"
+#include "transfers/list/TransferList.h"
+#include "transfers/list/TransferStore.h"
 
 #include <QApplication>
 #include <QScrollBar>

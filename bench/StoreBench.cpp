@@ -3,9 +3,9 @@
 // (default 10), as the list hands it to the store; then a store of 10,000
 // history rows is opened, loaded and restored into a TransferList.
 // Prints key=value lines.
-#include "Job.h"
-#include "TransferList.h"
-#include "TransferStore.h"
+#include "jobs/Job.h"
+#include "transfers/list/TransferList.h"
+#include "transfers/list/TransferStore.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,3 +1,15 @@
+# Includes name their room: "http/HttpFetch.h" for the engine's rooms,
+# "transfers/list/TransferList.h" for every other library. A room's detail/
+# headers are its own: they refuse any other includer (QUILLMOTH_ROOM_<name>).
+function(quillmoth_include_root out)
+  string(FIND "${CMAKE_CURRENT_SOURCE_DIR}/" "${CMAKE_SOURCE_DIR}/engine/" at)
+  if(at EQUAL 0)
+    set(${out} ${CMAKE_SOURCE_DIR}/engine PARENT_SCOPE)
+  else()
+    set(${out} ${CMAKE_SOURCE_DIR} PARENT_SCOPE)
+  endif()
+endfunction()
+
 # quillmoth_library(NAME [EXCLUDE file...] LINK dep...)
 # One static library from the .cpp files of the calling folder.
 function(quillmoth_library name)
@@ -9,12 +21,15 @@ function(quillmoth_library name)
   if(NOT srcs)
     # Headers only so far.
     add_library(${name} INTERFACE)
-    target_include_directories(${name} INTERFACE ${CMAKE_CURRENT_SOURCE_DIR})
+    quillmoth_include_root(include_root)
+    target_include_directories(${name} INTERFACE ${include_root})
     target_link_libraries(${name} INTERFACE ${ARG_LINK})
     return()
   endif()
   add_library(${name} STATIC ${srcs})
-  target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+  quillmoth_include_root(include_root)
+  target_include_directories(${name} PUBLIC ${include_root})
+  target_compile_definitions(${name} PRIVATE QUILLMOTH_ROOM_${name})
   target_link_libraries(${name} PUBLIC ${ARG_LINK})
 endfunction()
 

@@ -1,9 +1,9 @@
-#include "Library.h"
+#include "library/Library.h"
 
-#include "MediaFormat.h"
-#include "PlayerPage.h"
-#include "SearchKey.h"
-#include "Text.h"
+#include "base/MediaFormat.h"
+#include "library/PlayerPage.h"
+#include "toolkit/SearchKey.h"
+#include "toolkit/Text.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,7 +1,7 @@
-#include "LibraryFilter.h"
+#include "library/LibraryFilter.h"
 
-#include "Library.h"
-#include "SearchKey.h"
+#include "library/Library.h"
+#include "toolkit/SearchKey.h"
 
 LibraryFilter::LibraryFilter(QObject* parent) : QSortFilterProxyModel(parent) {}
 

@@ -1,6 +1,6 @@
-#include "PlayerPage.h"
+#include "library/PlayerPage.h"
 
-#include "MediaFormat.h"
+#include "base/MediaFormat.h"
 
 #include <QByteArray>
 #include <QCoreApplication>

@@ -1,4 +1,4 @@
-#include "ConfigFile.h"
+#include "settings/ConfigFile.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "FolderCheck.h"
+#include "settings/FolderCheck.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "RegularFile.h"
+#include "settings/RegularFile.h"
 
 #include <cstdio>
 #include <sys/stat.h>

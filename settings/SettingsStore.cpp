@@ -1,7 +1,7 @@
-#include "SettingsStore.h"
+#include "settings/SettingsStore.h"
 
-#include "ConfigFile.h"
-#include "RegularFile.h"
+#include "settings/ConfigFile.h"
+#include "settings/RegularFile.h"
 
 #include <QCoreApplication>
 #include <QDir>

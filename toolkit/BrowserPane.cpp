@@ -1,6 +1,6 @@
-#include "BrowserPane.h"
+#include "toolkit/BrowserPane.h"
 
-#include "WebAddress.h"
+#include "toolkit/WebAddress.h"
 
 #include <QApplication>
 #include <QDir>

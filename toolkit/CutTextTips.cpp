@@ -1,4 +1,4 @@
-#include "CutTextTips.h"
+#include "toolkit/CutTextTips.h"
 
 #include <QAbstractItemView>
 #include <QHelpEvent>

@@ -1,4 +1,4 @@
-#include "EmptyListHint.h"
+#include "toolkit/EmptyListHint.h"
 
 #include <QAbstractItemView>
 #include <QEvent>

@@ -1,4 +1,4 @@
-#include "KeyboardMenu.h"
+#include "toolkit/KeyboardMenu.h"
 
 #include <QAbstractItemView>
 #include <QContextMenuEvent>

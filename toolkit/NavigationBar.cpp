@@ -1,6 +1,6 @@
-#include "NavigationBar.h"
+#include "toolkit/NavigationBar.h"
 
-#include "BrowserPane.h"
+#include "toolkit/BrowserPane.h"
 
 #include <QAction>
 #include <QHBoxLayout>

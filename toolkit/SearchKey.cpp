@@ -1,4 +1,4 @@
-#include "SearchKey.h"
+#include "toolkit/SearchKey.h"
 
 QString searchKey(const QString& text) {
     const QString decomposed = text.normalized(QString::NormalizationForm_KD);

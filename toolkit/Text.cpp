@@ -1,4 +1,4 @@
-#include "Text.h"
+#include "toolkit/Text.h"
 
 std::string narrow(const QString& text) {
     return text.toUtf8().toStdString();

@@ -1,4 +1,4 @@
-#include "WindowPost.h"
+#include "toolkit/WindowPost.h"
 
 #include <QMetaObject>
 #include <QObject>

@@ -1,4 +1,4 @@
-#include "PercentText.h"
+#include "transfers/PercentText.h"
 
 QString PercentText::of(int percent) {
     //: A percentage; in languages that write a space before the sign, a no-break one.

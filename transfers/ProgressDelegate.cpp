@@ -1,8 +1,8 @@
-#include "ProgressDelegate.h"
+#include "transfers/ProgressDelegate.h"
 
-#include "PercentText.h"
-#include "ProgressScale.h"
-#include "TransferModel.h"
+#include "transfers/PercentText.h"
+#include "transfers/ProgressScale.h"
+#include "transfers/TransferModel.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

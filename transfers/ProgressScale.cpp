@@ -1,4 +1,4 @@
-#include "ProgressScale.h"
+#include "transfers/ProgressScale.h"
 
 #include <algorithm>
 #include <climits>

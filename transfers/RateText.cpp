@@ -1,6 +1,6 @@
-#include "RateText.h"
+#include "transfers/RateText.h"
 
-#include "TransferRate.h"
+#include "base/TransferRate.h"
 
 #include <QLocale>
 

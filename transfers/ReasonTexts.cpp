@@ -1,6 +1,6 @@
-#include "ReasonTexts.h"
+#include "transfers/ReasonTexts.h"
 
-#include "Text.h"
+#include "toolkit/Text.h"
 
 // A reason without words here fails the build.
 #pragma GCC diagnostic error "-Wswitch"

@@ -1,9 +1,9 @@
-#include "TransferModel.h"
+#include "transfers/TransferModel.h"
 
-#include "PercentText.h"
-#include "RateText.h"
-#include "ReasonTexts.h"
-#include "Text.h"
+#include "toolkit/Text.h"
+#include "transfers/PercentText.h"
+#include "transfers/RateText.h"
+#include "transfers/ReasonTexts.h"
 
 #include <QApplication>
 #include <QDateTime>

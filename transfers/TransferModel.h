@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ProgressScale.h"
-#include "TransferList.h"
+#include "transfers/ProgressScale.h"
+#include "transfers/list/TransferList.h"
 
 #include <QAbstractTableModel>
 #include <QIcon>

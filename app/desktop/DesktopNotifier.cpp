@@ -1,9 +1,9 @@
-#include "DesktopNotifier.h"
+#include "app/desktop/DesktopNotifier.h"
 
-#include "FileManager.h"
-#include "ReasonTexts.h"
-#include "Text.h"
-#include "TransferRecord.h"
+#include "app/desktop/FileManager.h"
+#include "toolkit/Text.h"
+#include "transfers/ReasonTexts.h"
+#include "transfers/list/TransferRecord.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingCall>

@@ -1,4 +1,4 @@
-#include "FileManager.h"
+#include "app/desktop/FileManager.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingCall>

@@ -1,4 +1,4 @@
-#include "InstanceServer.h"
+#include "app/desktop/InstanceServer.h"
 
 #include <QCryptographicHash>
 #include <QDeadlineTimer>

@@ -1,4 +1,4 @@
-#include "ProcessExit.h"
+#include "app/desktop/ProcessExit.h"
 
 #include <QObject>
 #include <QSocketNotifier>

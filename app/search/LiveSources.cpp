@@ -1,4 +1,4 @@
-#include "LiveSources.h"
+#include "app/search/LiveSources.h"
 
 #include <algorithm>
 #include <utility>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SourceRef.h"
+#include "jobs/SourceRef.h"
 
 #include <set>
 #include <string>

@@ -1,10 +1,10 @@
-#include "PageFinder.h"
+#include "app/search/PageFinder.h"
 
-#include "PageOffer.h"
-#include "PageTitle.h"
-#include "SourceProbe.h"
-#include "StreamChoice.h"
-#include "WorkRunner.h"
+#include "base/WorkRunner.h"
+#include "jobs/PageOffer.h"
+#include "jobs/SourceProbe.h"
+#include "page/PageTitle.h"
+#include "page/StreamChoice.h"
 
 #include <memory>
 #include <system_error>

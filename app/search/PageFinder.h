@@ -1,8 +1,8 @@
 #pragma once
 
-#include "FetchBounds.h"
-#include "SourceRef.h"
-#include "WindowPost.h"
+#include "http/FetchBounds.h"
+#include "jobs/SourceRef.h"
+#include "toolkit/WindowPost.h"
 
 #include <QObject>
 

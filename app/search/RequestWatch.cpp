@@ -1,8 +1,8 @@
-#include "RequestWatch.h"
+#include "app/search/RequestWatch.h"
 
-#include "MediaFormat.h"
-#include "Text.h"
-#include "WebAddress.h"
+#include "base/MediaFormat.h"
+#include "toolkit/Text.h"
+#include "toolkit/WebAddress.h"
 
 void RequestWatch::interceptRequest(QWebEngineUrlRequestInfo& info) {
     // Kept cheap: it holds the request up until it returns.

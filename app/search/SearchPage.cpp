@@ -1,6 +1,6 @@
-#include "SearchPage.h"
+#include "app/search/SearchPage.h"
 
-#include "RequestWatch.h"
+#include "app/search/RequestWatch.h"
 
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>

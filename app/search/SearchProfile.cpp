@@ -1,7 +1,7 @@
-#include "SearchProfile.h"
+#include "app/search/SearchProfile.h"
 
-#include "FetchBounds.h"
-#include "Translations.h"
+#include "app/desktop/Translations.h"
+#include "http/FetchBounds.h"
 
 #include <QUrl>
 #include <QWebEngineCookieStore>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "BrowserCookies.h"
+#include "app/search/BrowserCookies.h"
 
 #include <QObject>
 

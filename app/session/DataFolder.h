@@ -1,10 +1,10 @@
 #pragma once
 
-#include "Settings.h"
-#include "SettingsStore.h"
-#include "TransferList.h"
-#include "TransfersSummary.h"
-#include "WindowPost.h"
+#include "app/session/TransfersSummary.h"
+#include "settings/Settings.h"
+#include "settings/SettingsStore.h"
+#include "toolkit/WindowPost.h"
+#include "transfers/list/TransferList.h"
 
 #include <QDBusConnection>
 #include <QObject>

@@ -1,8 +1,8 @@
-#include "TransfersSummary.h"
+#include "app/session/TransfersSummary.h"
 
-#include "PercentText.h"
-#include "RateText.h"
-#include "TransferList.h"
+#include "transfers/PercentText.h"
+#include "transfers/RateText.h"
+#include "transfers/list/TransferList.h"
 
 #include <QCoreApplication>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "FolderChooser.h"
+#include "app/window/FolderChooser.h"
 
 #include <QFileDialog>
 

@@ -1,9 +1,9 @@
-#include "HomePlayer.h"
+#include "app/window/HomePlayer.h"
 
-#include "BrowserPane.h"
-#include "PlayerPage.h"
-#include "ReasonTexts.h"
-#include "WorkRunner.h"
+#include "base/WorkRunner.h"
+#include "library/PlayerPage.h"
+#include "toolkit/BrowserPane.h"
+#include "transfers/ReasonTexts.h"
 
 #include <QMetaObject>
 #include <QUrl>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CancelToken.h"
-#include "PlayableCopy.h"
+#include "base/CancelToken.h"
+#include "media/PlayableCopy.h"
 
 #include <QObject>
 #include <QString>

@@ -1,10 +1,10 @@
-#include "HomeTab.h"
+#include "app/window/HomeTab.h"
 
-#include "BrowserPane.h"
-#include "HomePlayer.h"
-#include "NavigationBar.h"
-#include "SettingsStore.h"
-#include "Translations.h"
+#include "app/desktop/Translations.h"
+#include "app/window/HomePlayer.h"
+#include "settings/SettingsStore.h"
+#include "toolkit/BrowserPane.h"
+#include "toolkit/NavigationBar.h"
 
 #include <QVBoxLayout>
 #include <QWebEnginePage>

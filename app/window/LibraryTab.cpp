@@ -1,10 +1,10 @@
-#include "LibraryTab.h"
+#include "app/window/LibraryTab.h"
 
-#include "CutTextTips.h"
-#include "EmptyListHint.h"
-#include "KeyboardMenu.h"
-#include "Library.h"
-#include "LibraryFilter.h"
+#include "library/Library.h"
+#include "library/LibraryFilter.h"
+#include "toolkit/CutTextTips.h"
+#include "toolkit/EmptyListHint.h"
+#include "toolkit/KeyboardMenu.h"
 
 #include <QHeaderView>
 #include <QItemSelectionModel>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FolderChooser.h"
+#include "app/window/FolderChooser.h"
 
 #include <QMainWindow>
 

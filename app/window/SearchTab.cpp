@@ -1,13 +1,13 @@
-#include "SearchTab.h"
+#include "app/window/SearchTab.h"
 
-#include "WebAddress.h"
+#include "toolkit/WebAddress.h"
 
-#include "BrowserPane.h"
-#include "NavigationBar.h"
-#include "RequestWatch.h"
-#include "SearchPage.h"
-#include "SiteAddress.h"
-#include "Text.h"
+#include "app/search/RequestWatch.h"
+#include "app/search/SearchPage.h"
+#include "app/window/SiteAddress.h"
+#include "toolkit/BrowserPane.h"
+#include "toolkit/NavigationBar.h"
+#include "toolkit/Text.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "LiveSources.h"
-#include "PageFinder.h"
+#include "app/search/LiveSources.h"
+#include "app/search/PageFinder.h"
 
 #include <QUrl>
 #include <QWidget>

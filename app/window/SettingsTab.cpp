@@ -1,8 +1,8 @@
-#include "SettingsTab.h"
+#include "app/window/SettingsTab.h"
 
-#include "FolderCheck.h"
-#include "MessageBox.h"
-#include "Text.h"
+#include "settings/FolderCheck.h"
+#include "toolkit/MessageBox.h"
+#include "toolkit/Text.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

@@ -1,9 +1,9 @@
-#include "TransfersTab.h"
+#include "app/window/TransfersTab.h"
 
-#include "EmptyListHint.h"
-#include "KeyboardMenu.h"
-#include "MessageBox.h"
-#include "ProgressDelegate.h"
+#include "toolkit/EmptyListHint.h"
+#include "toolkit/KeyboardMenu.h"
+#include "toolkit/MessageBox.h"
+#include "transfers/ProgressDelegate.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TransferModel.h"
+#include "transfers/TransferModel.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -1,6 +1,6 @@
-#include "CharacterReference.h"
+#include "base/CharacterReference.h"
 
-#include "NumberText.h"
+#include "base/NumberText.h"
 
 #include <array>
 #include <utility>

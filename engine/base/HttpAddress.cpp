@@ -1,4 +1,4 @@
-#include "HttpAddress.h"
+#include "base/HttpAddress.h"
 
 bool isHttpAddress(std::string_view address) {
     const auto startsWith = [address](std::string_view prefix) {

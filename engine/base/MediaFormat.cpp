@@ -1,6 +1,6 @@
-#include "MediaFormat.h"
+#include "base/MediaFormat.h"
 
-#include "HttpAddress.h"
+#include "base/HttpAddress.h"
 
 #include <array>
 #include <string>

@@ -1,4 +1,4 @@
-#include "Reason.h"
+#include "base/Reason.h"
 
 // A reason without a name could not be kept.
 #pragma GCC diagnostic error "-Wswitch"

@@ -1,4 +1,4 @@
-#include "StandardDescriptors.h"
+#include "base/StandardDescriptors.h"
 
 #include <cerrno>
 #include <fcntl.h>

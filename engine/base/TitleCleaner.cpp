@@ -1,6 +1,6 @@
-#include "TitleCleaner.h"
+#include "base/TitleCleaner.h"
 
-#include "CharacterReference.h"
+#include "base/CharacterReference.h"
 
 namespace {
 

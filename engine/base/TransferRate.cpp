@@ -1,4 +1,4 @@
-#include "TransferRate.h"
+#include "base/TransferRate.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
-#include "WorkRunner.h"
+#include "base/WorkRunner.h"
 
-#include "WorkerCounter.h"
+#include "base/WorkerCounter.h"
 
 #include <thread>
 #include <utility>

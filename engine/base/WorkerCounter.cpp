@@ -1,4 +1,4 @@
-#include "WorkerCounter.h"
+#include "base/WorkerCounter.h"
 
 void WorkerCounter::started() {
     std::lock_guard lock(mutex_);

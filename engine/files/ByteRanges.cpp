@@ -1,4 +1,4 @@
-#include "ByteRanges.h"
+#include "files/ByteRanges.h"
 
 #include <algorithm>
 #include <charconv>

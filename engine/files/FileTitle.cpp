@@ -1,7 +1,7 @@
-#include "FileTitle.h"
+#include "files/FileTitle.h"
 
-#include "StagedFile.h"
-#include "TitleCleaner.h"
+#include "base/TitleCleaner.h"
+#include "files/StagedFile.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,8 +1,8 @@
-#include "LeftoverParts.h"
+#include "files/LeftoverParts.h"
 
-#include "FilePath.h"
+#include "files/FilePath.h"
 
-#include "StagedFile.h"
+#include "files/StagedFile.h"
 
 #include <algorithm>
 #include <dirent.h>

@@ -1,4 +1,4 @@
-#include "ResumeState.h"
+#include "files/ResumeState.h"
 
 #include <utility>
 

@@ -1,6 +1,6 @@
-#include "StagedFile.h"
+#include "files/StagedFile.h"
 
-#include "FilePath.h"
+#include "files/FilePath.h"
 
 #include <algorithm>
 #include <cerrno>

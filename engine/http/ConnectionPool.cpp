@@ -1,12 +1,12 @@
-#include "ConnectionPool.h"
+#include "http/ConnectionPool.h"
 
-#include "FetchPlan.h"
-#include "HostBudget.h"
-#include "LowSpeedFloor.h"
-#include "SpeedLimit.h"
-#include "detail/CurlHandle.h"
-#include "detail/HttpFetch.h"
-#include "detail/RangeRequest.h"
+#include "http/FetchPlan.h"
+#include "http/HostBudget.h"
+#include "http/LowSpeedFloor.h"
+#include "http/SpeedLimit.h"
+#include "http/detail/CurlHandle.h"
+#include "http/detail/HttpFetch.h"
+#include "http/detail/RangeRequest.h"
 
 #include <curl/curl.h>
 

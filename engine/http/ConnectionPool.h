@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FetchBounds.h"
-#include "HttpResponse.h"
+#include "http/FetchBounds.h"
+#include "http/HttpResponse.h"
 
 #include <memory>
 

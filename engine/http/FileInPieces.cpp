@@ -1,7 +1,7 @@
-#include "FileInPieces.h"
+#include "http/FileInPieces.h"
 
-#include "HostBudget.h"
-#include "PieceReceiver.h"
+#include "http/HostBudget.h"
+#include "http/PieceReceiver.h"
 
 #include <algorithm>
 #include <utility>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "ConnectionPool.h"
-#include "FetchBounds.h"
-#include "FetchPlan.h"
-#include "PiecePlan.h"
+#include "http/ConnectionPool.h"
+#include "http/FetchBounds.h"
+#include "http/FetchPlan.h"
+#include "http/PiecePlan.h"
 
 #include <chrono>
 #include <string>

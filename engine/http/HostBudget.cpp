@@ -1,4 +1,4 @@
-#include "HostBudget.h"
+#include "http/HostBudget.h"
 
 #include <curl/curl.h>
 

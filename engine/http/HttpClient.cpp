@@ -1,7 +1,7 @@
-#include "HttpClient.h"
+#include "http/HttpClient.h"
 
-#include "detail/CurlHandle.h"
-#include "detail/HttpFetch.h"
+#include "http/detail/CurlHandle.h"
+#include "http/detail/HttpFetch.h"
 
 HttpClient::HttpClient() = default;
 HttpClient::~HttpClient() = default;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "HttpRequest.h"
-#include "HttpResponse.h"
+#include "http/HttpRequest.h"
+#include "http/HttpResponse.h"
 
 #include <memory>
 #include <string>

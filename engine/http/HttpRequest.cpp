@@ -1,6 +1,6 @@
-#include "HttpRequest.h"
+#include "http/HttpRequest.h"
 
-#include "detail/RangeRequest.h"
+#include "http/detail/RangeRequest.h"
 
 #include <utility>
 

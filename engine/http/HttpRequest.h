@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FetchBounds.h"
+#include "http/FetchBounds.h"
 
 #include <cstddef>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "LowSpeedFloor.h"
+#include "http/LowSpeedFloor.h"
 
 #include <algorithm>
 

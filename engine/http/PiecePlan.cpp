@@ -1,4 +1,4 @@
-#include "PiecePlan.h"
+#include "http/PiecePlan.h"
 
 #include <utility>
 

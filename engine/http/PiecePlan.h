@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ByteRanges.h"
+#include "files/ByteRanges.h"
 
 #include <functional>
 #include <map>

@@ -1,4 +1,4 @@
-#include "SpeedLimit.h"
+#include "http/SpeedLimit.h"
 
 #include <algorithm>
 #include <limits>

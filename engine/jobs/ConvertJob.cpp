@@ -1,10 +1,10 @@
-#include "ConvertJob.h"
+#include "jobs/ConvertJob.h"
 
-#include "CoverArt.h"
-#include "CoverFetch.h"
-#include "FileTitle.h"
-#include "Mp3Encoder.h"
-#include "PageTitle.h"
+#include "files/FileTitle.h"
+#include "jobs/CoverFetch.h"
+#include "media/CoverArt.h"
+#include "media/Mp3Encoder.h"
+#include "page/PageTitle.h"
 
 #include <filesystem>
 #include <utility>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Job.h"
-#include "Mp3Tags.h"
+#include "jobs/Job.h"
+#include "media/Mp3Tags.h"
 
 #include <memory>
 #include <optional>

@@ -1,9 +1,9 @@
-#include "CoverFetch.h"
+#include "jobs/CoverFetch.h"
 
-#include "CoverArt.h"
-#include "HttpClient.h"
-#include "JobOptions.h"
-#include "PagePicture.h"
+#include "http/HttpClient.h"
+#include "jobs/JobOptions.h"
+#include "media/CoverArt.h"
+#include "page/PagePicture.h"
 
 #include <cctype>
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "Job.h"
-#include "Reason.h"
-#include "SourceRef.h"
-#include "StreamManifest.h"
+#include "base/Reason.h"
+#include "jobs/Job.h"
+#include "jobs/SourceRef.h"
+#include "page/StreamManifest.h"
 
 #include <memory>
 #include <string>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "JobOptions.h"
-#include "JobReporter.h"
+#include "jobs/JobOptions.h"
+#include "jobs/JobReporter.h"
 
 #include <utility>
 

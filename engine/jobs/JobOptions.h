@@ -1,8 +1,8 @@
 #pragma once
 
-#include "FetchBounds.h"
-#include "ResumeState.h"
-#include "SourceRef.h"
+#include "files/ResumeState.h"
+#include "http/FetchBounds.h"
+#include "jobs/SourceRef.h"
 
 #include <cstddef>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "JobReporter.h"
+#include "jobs/JobReporter.h"
 
 #include <utility>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CancelToken.h"
-#include "JobEvent.h"
+#include "base/CancelToken.h"
+#include "jobs/JobEvent.h"
 
 #include <memory>
 #include <string>

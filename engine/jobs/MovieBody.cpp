@@ -1,7 +1,7 @@
-#include "MovieBody.h"
+#include "jobs/MovieBody.h"
 
-#include "MovieDownload.h"
-#include "MovieFile.h"
+#include "jobs/MovieDownload.h"
+#include "jobs/MovieFile.h"
 
 // Runs on the job's worker thread (the fetch's write callback).
 bool MovieBody::begins(const HttpResponse& answer, const char* first, std::size_t n) {

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "BodyReceiver.h"
-#include "MovieSignature.h"
-#include "ProgressPacer.h"
+#include "http/BodyReceiver.h"
+#include "jobs/ProgressPacer.h"
+#include "page/MovieSignature.h"
 
 class MovieDownload;
 class MovieFile;

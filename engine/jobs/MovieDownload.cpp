@@ -1,12 +1,12 @@
-#include "MovieDownload.h"
+#include "jobs/MovieDownload.h"
 
-#include "ByteRanges.h"
-#include "ConnectionPool.h"
-#include "FileInPieces.h"
-#include "HttpClient.h"
-#include "MovieBody.h"
-#include "MoviePieces.h"
-#include "StagedFile.h"
+#include "files/ByteRanges.h"
+#include "files/StagedFile.h"
+#include "http/ConnectionPool.h"
+#include "http/FileInPieces.h"
+#include "http/HttpClient.h"
+#include "jobs/MovieBody.h"
+#include "jobs/MoviePieces.h"
 
 #include <utility>
 

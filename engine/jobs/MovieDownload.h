@@ -1,9 +1,9 @@
 #pragma once
 
-#include "HttpResponse.h"
-#include "JobOptions.h"
-#include "JobReporter.h"
-#include "MovieFile.h"
+#include "http/HttpResponse.h"
+#include "jobs/JobOptions.h"
+#include "jobs/JobReporter.h"
+#include "jobs/MovieFile.h"
 
 #include <cstddef>
 #include <optional>

@@ -1,6 +1,6 @@
-#include "MovieFile.h"
+#include "jobs/MovieFile.h"
 
-#include "FilePath.h"
+#include "files/FilePath.h"
 
 #include <utility>
 
@@ -21,8 +21,8 @@ bool MovieFile::open() {
     reporter_.send(JobEvent::Kind::Container, extension_.substr(1));
     // A part file is ours only beside its target: a rename cannot leave the
     // file system. Anywhere else the job takes a name of its own.
-    const bool stable =
-        !options_.resume.partFile.empty() && FilePath::folderOf(options_.resume.partFile) == options_.movieFolder;
+    const bool stable = !options_.resume.partFile.empty() &&
+                        FilePath::folderOf(options_.resume.partFile) == options_.movieFolder;
     switch (stable ? file_.open(options_.resume.partFile) : file_.open()) {
     case StagedFile::Opened::Ok:
         return true;

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "JobOptions.h"
-#include "JobReporter.h"
-#include "Reason.h"
-#include "StagedFile.h"
+#include "base/Reason.h"
+#include "files/StagedFile.h"
+#include "jobs/JobOptions.h"
+#include "jobs/JobReporter.h"
 
 #include <string>
 

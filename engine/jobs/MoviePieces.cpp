@@ -1,9 +1,9 @@
-#include "MoviePieces.h"
+#include "jobs/MoviePieces.h"
 
-#include "ByteRanges.h"
-#include "MovieDownload.h"
-#include "MovieFile.h"
-#include "StagedFile.h"
+#include "files/ByteRanges.h"
+#include "files/StagedFile.h"
+#include "jobs/MovieDownload.h"
+#include "jobs/MovieFile.h"
 
 #include <algorithm>
 #include <utility>

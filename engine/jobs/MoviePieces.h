@@ -1,8 +1,8 @@
 #pragma once
 
-#include "MovieSignature.h"
-#include "PieceReceiver.h"
-#include "ProgressPacer.h"
+#include "http/PieceReceiver.h"
+#include "jobs/ProgressPacer.h"
+#include "page/MovieSignature.h"
 
 #include <string>
 

@@ -1,11 +1,11 @@
-#include "PageOffer.h"
+#include "jobs/PageOffer.h"
 
-#include "CancelToken.h"
-#include "HttpClient.h"
-#include "JobOptions.h"
-#include "MediaFormat.h"
-#include "PageSources.h"
-#include "StreamManifest.h"
+#include "base/CancelToken.h"
+#include "base/MediaFormat.h"
+#include "http/HttpClient.h"
+#include "jobs/JobOptions.h"
+#include "page/PageSources.h"
+#include "page/StreamManifest.h"
 
 #include <cctype>
 #include <utility>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "PageSource.h"
-#include "Reason.h"
+#include "base/Reason.h"
+#include "page/PageSource.h"
 
 #include <cstddef>
 #include <optional>

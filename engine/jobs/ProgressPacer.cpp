@@ -1,4 +1,4 @@
-#include "ProgressPacer.h"
+#include "jobs/ProgressPacer.h"
 
 bool ProgressPacer::due(std::int64_t total, std::int64_t now, Clock::time_point at) {
     const bool changed = total != lastTotal || now != lastNow;

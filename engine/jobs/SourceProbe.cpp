@@ -1,10 +1,10 @@
-#include "SourceProbe.h"
+#include "jobs/SourceProbe.h"
 
-#include "FetchBounds.h"
-#include "HttpClient.h"
-#include "MediaFormat.h"
-#include "PageOffer.h"
-#include "StreamManifest.h"
+#include "base/MediaFormat.h"
+#include "http/FetchBounds.h"
+#include "http/HttpClient.h"
+#include "jobs/PageOffer.h"
+#include "page/StreamManifest.h"
 
 #include <cctype>
 

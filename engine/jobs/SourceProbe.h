@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PageSource.h"
+#include "page/PageSource.h"
 
 #include <cstddef>
 #include <optional>

@@ -1,6 +1,6 @@
-#include "SourceRef.h"
+#include "jobs/SourceRef.h"
 
-#include "PageSource.h"
+#include "page/PageSource.h"
 
 // An origin without its kind fails the build.
 #pragma GCC diagnostic error "-Wswitch"

@@ -1,8 +1,8 @@
-#include "StreamDownload.h"
+#include "jobs/StreamDownload.h"
 
-#include "ProgressPacer.h"
-#include "StagedFile.h"
-#include "StreamRemux.h"
+#include "files/StagedFile.h"
+#include "jobs/ProgressPacer.h"
+#include "media/StreamRemux.h"
 
 #include <cstdint>
 #include <utility>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "JobOptions.h"
-#include "JobReporter.h"
-#include "MovieFile.h"
-#include "StreamRequest.h"
+#include "jobs/JobOptions.h"
+#include "jobs/JobReporter.h"
+#include "jobs/MovieFile.h"
+#include "media/StreamRequest.h"
 
 #include <string>
 

@@ -1,11 +1,11 @@
-#include "StreamPlan.h"
+#include "jobs/StreamPlan.h"
 
-#include "CancelToken.h"
-#include "DashManifest.h"
-#include "HlsPlaylist.h"
-#include "HttpClient.h"
-#include "JobOptions.h"
-#include "PageOffer.h"
+#include "base/CancelToken.h"
+#include "http/HttpClient.h"
+#include "jobs/JobOptions.h"
+#include "jobs/PageOffer.h"
+#include "page/DashManifest.h"
+#include "page/HlsPlaylist.h"
 
 #include <utility>
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "Reason.h"
-#include "StreamManifest.h"
-#include "StreamRefusal.h"
-#include "StreamRequest.h"
+#include "base/Reason.h"
+#include "media/StreamRequest.h"
+#include "page/StreamManifest.h"
+#include "page/StreamRefusal.h"
 
 #include <string>
 #include <string_view>

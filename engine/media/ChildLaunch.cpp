@@ -1,4 +1,4 @@
-#include "ChildLaunch.h"
+#include "media/ChildLaunch.h"
 
 #include <cerrno>
 #include <csignal>

@@ -1,4 +1,4 @@
-#include "CopyCache.h"
+#include "media/CopyCache.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,9 +1,9 @@
-#include "CoverArt.h"
+#include "media/CoverArt.h"
 
-#include "FfmpegArguments.h"
-#include "FilePath.h"
-#include "ProcessRunner.h"
-#include "StagedFile.h"
+#include "files/FilePath.h"
+#include "files/StagedFile.h"
+#include "media/FfmpegArguments.h"
+#include "media/ProcessRunner.h"
 
 #include <filesystem>
 #include <system_error>

@@ -1,6 +1,6 @@
-#include "FfmpegArguments.h"
+#include "media/FfmpegArguments.h"
 
-#include "FfmpegCookies.h"
+#include "media/FfmpegCookies.h"
 
 #include <ctime>
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "MediaProbe.h"
-#include "Mp3Tags.h"
-#include "StreamJoin.h"
-#include "StreamRequest.h"
+#include "media/MediaProbe.h"
+#include "media/Mp3Tags.h"
+#include "media/StreamJoin.h"
+#include "media/StreamRequest.h"
 
 #include <string>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "FfmpegCookies.h"
+#include "media/FfmpegCookies.h"
 
 #include <algorithm>
 #include <cctype>

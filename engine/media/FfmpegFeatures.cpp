@@ -1,7 +1,7 @@
-#include "FfmpegFeatures.h"
+#include "media/FfmpegFeatures.h"
 
-#include "FfmpegArguments.h"
-#include "ProcessRunner.h"
+#include "media/FfmpegArguments.h"
+#include "media/ProcessRunner.h"
 
 #include <mutex>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "FfmpegProgress.h"
+#include "media/FfmpegProgress.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,6 +1,6 @@
-#include "MediaProbe.h"
-#include "FfmpegArguments.h"
-#include "ProcessRunner.h"
+#include "media/MediaProbe.h"
+#include "media/FfmpegArguments.h"
+#include "media/ProcessRunner.h"
 
 #include <charconv>
 #include <sstream>

@@ -1,10 +1,10 @@
-#include "Mp3Encoder.h"
-#include "FfmpegArguments.h"
-#include "FfmpegProgress.h"
-#include "FilePath.h"
-#include "MediaProbe.h"
-#include "ProcessRunner.h"
-#include "StagedFile.h"
+#include "media/Mp3Encoder.h"
+#include "files/FilePath.h"
+#include "files/StagedFile.h"
+#include "media/FfmpegArguments.h"
+#include "media/FfmpegProgress.h"
+#include "media/MediaProbe.h"
+#include "media/ProcessRunner.h"
 
 #include <cerrno>
 #include <cmath>

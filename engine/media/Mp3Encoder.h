@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Mp3Tags.h"
+#include "media/Mp3Tags.h"
 
 #include <functional>
 #include <string>

@@ -1,4 +1,4 @@
-#include "PipeLines.h"
+#include "media/PipeLines.h"
 
 #include <cerrno>
 #include <fcntl.h>

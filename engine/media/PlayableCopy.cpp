@@ -1,11 +1,11 @@
-#include "PlayableCopy.h"
-#include "CancelToken.h"
-#include "CopyCache.h"
-#include "FfmpegArguments.h"
-#include "FfmpegProgress.h"
-#include "MediaProbe.h"
-#include "ProcessRunner.h"
-#include "StagedFile.h"
+#include "media/PlayableCopy.h"
+#include "base/CancelToken.h"
+#include "files/StagedFile.h"
+#include "media/CopyCache.h"
+#include "media/FfmpegArguments.h"
+#include "media/FfmpegProgress.h"
+#include "media/MediaProbe.h"
+#include "media/ProcessRunner.h"
 
 #include <initializer_list>
 #include <utility>

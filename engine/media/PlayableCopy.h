@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Reason.h"
+#include "base/Reason.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,6 +1,6 @@
-#include "ProcessRunner.h"
-#include "CancelToken.h"
-#include "ChildLaunch.h"
+#include "media/ProcessRunner.h"
+#include "base/CancelToken.h"
+#include "media/ChildLaunch.h"
 
 #include <algorithm>
 #include <cerrno>

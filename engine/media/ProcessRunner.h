@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PipeLines.h"
+#include "media/PipeLines.h"
 
 #include <chrono>
 #include <cstddef>

@@ -1,9 +1,9 @@
-#include "StreamJoin.h"
+#include "media/StreamJoin.h"
 
-#include "CancelToken.h"
-#include "FfmpegArguments.h"
-#include "MediaProbe.h"
-#include "ProcessRunner.h"
+#include "base/CancelToken.h"
+#include "media/FfmpegArguments.h"
+#include "media/MediaProbe.h"
+#include "media/ProcessRunner.h"
 
 #include <cerrno>
 #include <cmath>

@@ -1,12 +1,12 @@
-#include "StreamRemux.h"
+#include "media/StreamRemux.h"
 
-#include "CancelToken.h"
-#include "FfmpegArguments.h"
-#include "FfmpegFeatures.h"
-#include "HttpAddress.h"
-#include "MediaProbe.h"
-#include "Mp3Encoder.h"
-#include "ProcessRunner.h"
+#include "base/CancelToken.h"
+#include "base/HttpAddress.h"
+#include "media/FfmpegArguments.h"
+#include "media/FfmpegFeatures.h"
+#include "media/MediaProbe.h"
+#include "media/Mp3Encoder.h"
+#include "media/ProcessRunner.h"
 
 #include <cerrno>
 #include <charconv>

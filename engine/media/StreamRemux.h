@@ -1,6 +1,6 @@
 #pragma once
 
-#include "StreamRequest.h"
+#include "media/StreamRequest.h"
 
 #include <functional>
 #include <string>

@@ -1,4 +1,4 @@
-#include "ByteRange.h"
+#include "page/ByteRange.h"
 
 #include <charconv>
 

@@ -1,4 +1,4 @@
-#include "CodecList.h"
+#include "page/CodecList.h"
 
 #include <string>
 

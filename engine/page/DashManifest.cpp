@@ -1,10 +1,10 @@
-#include "DashManifest.h"
+#include "page/DashManifest.h"
 
-#include "HtmlReader.h"
-#include "IsoDuration.h"
-#include "LanguageTag.h"
-#include "QualityChoice.h"
-#include "RelativeAddress.h"
+#include "page/HtmlReader.h"
+#include "page/IsoDuration.h"
+#include "page/LanguageTag.h"
+#include "page/QualityChoice.h"
+#include "page/RelativeAddress.h"
 
 #include <libxml/xmlreader.h>
 

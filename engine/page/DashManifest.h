@@ -1,7 +1,7 @@
 #pragma once
 
-#include "DashSegmentList.h"
-#include "StreamRefusal.h"
+#include "page/DashSegmentList.h"
+#include "page/StreamRefusal.h"
 
 #include <cstddef>
 #include <optional>

@@ -1,7 +1,7 @@
-#include "DashSegmentList.h"
+#include "page/DashSegmentList.h"
 
-#include "DashTemplate.h"
-#include "RelativeAddress.h"
+#include "page/DashTemplate.h"
+#include "page/RelativeAddress.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SegmentRef.h"
+#include "page/SegmentRef.h"
 
 #include <cstddef>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "DashTemplate.h"
+#include "page/DashTemplate.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "DecodedText.h"
+#include "page/DecodedText.h"
 
-#include "PercentDecoder.h"
+#include "page/PercentDecoder.h"
 
 char DecodedText::at(std::size_t pos, std::size_t& next) const {
     const char c = raw_[pos];

@@ -1,4 +1,4 @@
-#include "HlsAttributeList.h"
+#include "page/HlsAttributeList.h"
 
 #include <algorithm>
 

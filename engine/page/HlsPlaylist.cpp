@@ -1,10 +1,10 @@
-#include "HlsPlaylist.h"
+#include "page/HlsPlaylist.h"
 
-#include "CodecList.h"
-#include "HlsAttributeList.h"
-#include "LanguageTag.h"
-#include "QualityChoice.h"
-#include "RelativeAddress.h"
+#include "page/CodecList.h"
+#include "page/HlsAttributeList.h"
+#include "page/LanguageTag.h"
+#include "page/QualityChoice.h"
+#include "page/RelativeAddress.h"
 
 #include <algorithm>
 #include <charconv>

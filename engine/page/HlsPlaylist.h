@@ -1,7 +1,7 @@
 #pragma once
 
-#include "SegmentRef.h"
-#include "StreamRefusal.h"
+#include "page/SegmentRef.h"
+#include "page/StreamRefusal.h"
 
 #include <array>
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "HtmlReader.h"
+#include "page/HtmlReader.h"
 
 #include <libxml/HTMLparser.h>
 #include <libxml/parser.h>

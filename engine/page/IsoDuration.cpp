@@ -1,4 +1,4 @@
-#include "IsoDuration.h"
+#include "page/IsoDuration.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,6 +1,6 @@
-#include "JsonLdReader.h"
+#include "page/JsonLdReader.h"
 
-#include "NumberText.h"
+#include "base/NumberText.h"
 
 #include <nlohmann/json.hpp>
 

@@ -1,4 +1,4 @@
-#include "LanguageTag.h"
+#include "page/LanguageTag.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
-#include "MovieSignature.h"
+#include "page/MovieSignature.h"
 
-#include "MediaFormat.h"
+#include "base/MediaFormat.h"
 
 #include <algorithm>
 #include <cctype>

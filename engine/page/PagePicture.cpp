@@ -1,7 +1,7 @@
-#include "PagePicture.h"
+#include "page/PagePicture.h"
 
-#include "CharacterReference.h"
-#include "RelativeAddress.h"
+#include "base/CharacterReference.h"
+#include "page/RelativeAddress.h"
 
 #include <cctype>
 #include <cstddef>

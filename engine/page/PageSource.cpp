@@ -1,6 +1,6 @@
-#include "PageSource.h"
+#include "page/PageSource.h"
 
-#include "MediaFormat.h"
+#include "base/MediaFormat.h"
 
 #include <cctype>
 

@@ -1,10 +1,10 @@
-#include "PageSources.h"
+#include "page/PageSources.h"
 
-#include "HtmlReader.h"
-#include "JsonLdReader.h"
-#include "NumberText.h"
-#include "QualityChoice.h"
-#include "RelativeAddress.h"
+#include "base/NumberText.h"
+#include "page/HtmlReader.h"
+#include "page/JsonLdReader.h"
+#include "page/QualityChoice.h"
+#include "page/RelativeAddress.h"
 
 #include <cctype>
 #include <charconv>

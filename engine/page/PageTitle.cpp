@@ -1,7 +1,7 @@
-#include "PageTitle.h"
+#include "page/PageTitle.h"
 
-#include "DecodedText.h"
-#include "TitleCleaner.h"
+#include "base/TitleCleaner.h"
+#include "page/DecodedText.h"
 
 #include <limits>
 #include <string_view>

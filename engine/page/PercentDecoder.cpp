@@ -1,4 +1,4 @@
-#include "PercentDecoder.h"
+#include "page/PercentDecoder.h"
 
 int hexDigitValue(char c) {
     if (c >= '0' && c <= '9')

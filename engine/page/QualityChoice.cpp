@@ -1,4 +1,4 @@
-#include "QualityChoice.h"
+#include "page/QualityChoice.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
-#include "RelativeAddress.h"
+#include "page/RelativeAddress.h"
 
-#include "NumberText.h"
+#include "base/NumberText.h"
 
 #include <arpa/inet.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "HttpAddress.h"
+#include "base/HttpAddress.h"
 
 #include <string>
 #include <string_view>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ByteRange.h"
+#include "page/ByteRange.h"
 
 #include <optional>
 #include <string>

@@ -1,8 +1,8 @@
-#include "StreamChoice.h"
+#include "page/StreamChoice.h"
 
-#include "PercentDecoder.h"
-#include "RelativeAddress.h"
-#include "StreamMap.h"
+#include "page/PercentDecoder.h"
+#include "page/RelativeAddress.h"
+#include "page/StreamMap.h"
 
 #include <string_view>
 

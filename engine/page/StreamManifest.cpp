@@ -1,6 +1,6 @@
-#include "StreamManifest.h"
+#include "page/StreamManifest.h"
 
-#include "MediaFormat.h"
+#include "base/MediaFormat.h"
 
 #include <string>
 

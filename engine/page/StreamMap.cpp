@@ -1,4 +1,4 @@
-#include "StreamMap.h"
+#include "page/StreamMap.h"
 
 namespace {
 

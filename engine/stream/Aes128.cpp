@@ -1,4 +1,4 @@
-#include "Aes128.h"
+#include "stream/Aes128.h"
 
 #include <openssl/evp.h>
 

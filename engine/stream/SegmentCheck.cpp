@@ -1,6 +1,6 @@
-#include "SegmentCheck.h"
+#include "stream/SegmentCheck.h"
 
-#include "MovieSignature.h"
+#include "page/MovieSignature.h"
 
 #include <algorithm>
 #include <cstdint>

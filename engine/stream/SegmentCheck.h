@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ByteRange.h"
-#include "StreamContainer.h"
+#include "page/ByteRange.h"
+#include "stream/StreamContainer.h"
 
 #include <optional>
 #include <string_view>

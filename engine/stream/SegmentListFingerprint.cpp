@@ -1,4 +1,4 @@
-#include "SegmentListFingerprint.h"
+#include "stream/SegmentListFingerprint.h"
 
 #include <openssl/evp.h>
 

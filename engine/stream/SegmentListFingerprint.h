@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Track.h"
+#include "stream/Track.h"
 
 #include <string>
 #include <vector>

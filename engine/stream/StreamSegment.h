@@ -1,7 +1,7 @@
 #pragma once
 
-#include "SegmentKey.h"
-#include "SegmentRef.h"
+#include "page/SegmentRef.h"
+#include "stream/SegmentKey.h"
 
 #include <cstddef>
 #include <optional>

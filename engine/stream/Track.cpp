@@ -1,4 +1,4 @@
-#include "Track.h"
+#include "stream/Track.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "StreamContainer.h"
-#include "StreamSegment.h"
+#include "stream/StreamContainer.h"
+#include "stream/StreamSegment.h"
 
 #include <vector>
 

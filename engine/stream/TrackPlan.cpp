@@ -1,10 +1,10 @@
-#include "TrackPlan.h"
+#include "stream/TrackPlan.h"
 
-#include "Aes128.h"
-#include "CodecList.h"
-#include "DashManifest.h"
-#include "HlsPlaylist.h"
-#include "SegmentListFingerprint.h"
+#include "page/CodecList.h"
+#include "page/DashManifest.h"
+#include "page/HlsPlaylist.h"
+#include "stream/Aes128.h"
+#include "stream/SegmentListFingerprint.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "StreamRefusal.h"
-#include "Track.h"
+#include "page/StreamRefusal.h"
+#include "stream/Track.h"
 
 #include <cstddef>
 #include <optional>

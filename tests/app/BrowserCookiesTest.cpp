@@ -1,4 +1,4 @@
-#include "BrowserCookies.h"
+#include "app/search/BrowserCookies.h"
 
 #include <QDateTime>
 

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "DataFolder.h"
-#include "Library.h"
-#include "MessageBox.h"
-#include "Settings.h"
-#include "TransferList.h"
-#include "TransferModel.h"
+#include "app/session/DataFolder.h"
+#include "library/Library.h"
+#include "settings/Settings.h"
+#include "toolkit/MessageBox.h"
+#include "transfers/TransferModel.h"
+#include "transfers/list/TransferList.h"
 
 #include <QDBusConnection>
 #include <QObject>

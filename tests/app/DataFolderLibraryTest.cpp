@@ -1,9 +1,9 @@
 // My Library as a DataFolder lists it from the saved settings: at start, and
 // again after each save.
-#include "DataFolder.h"
-#include "Library.h"
-#include "TestFiles.h"
-#include "gui/ScopedDataHome.h"
+#include "app/session/DataFolder.h"
+#include "support/gui/ScopedDataHome.h"
+#include "library/Library.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 

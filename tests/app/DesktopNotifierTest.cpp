@@ -1,15 +1,15 @@
 // Desktop notifications: what each end says, the DataFolder telling the ends
 // of real transfers as the setting says, and the D-Bus call, against a
 // notification service of our own on a private bus.
-#include "DesktopNotifier.h"
+#include "app/desktop/DesktopNotifier.h"
 #include "DataFolderFixture.h"
-#include "FixtureServer.h"
-#include "MessageBox.h"
-#include "PrivateBus.h"
-#include "TransferRecord.h"
-#include "WorkRunner.h"
-#include "gui/ScopedDataHome.h"
-#include "gui/UrlCatcher.h"
+#include "base/WorkRunner.h"
+#include "support/gui/ScopedDataHome.h"
+#include "support/gui/UrlCatcher.h"
+#include "support/FixtureServer.h"
+#include "support/PrivateBus.h"
+#include "toolkit/MessageBox.h"
+#include "transfers/list/TransferRecord.h"
 
 #include <QCheckBox>
 #include <QDBusConnection>

@@ -5,15 +5,15 @@
 // SIGTERM, which the program handles as closing its window.
 #include "WindowFixture.h"
 
-#include "ChildSubreaper.h"
-#include "FixtureServer.h"
-#include "ProcessExit.h"
-#include "TestFiles.h"
-#include "ToolRun.h"
-#include "TransferModel.h"
-#include "TransferRecord.h"
-#include "TransferStore.h"
-#include "gui/ProgramChild.h"
+#include "app/desktop/ProcessExit.h"
+#include "support/gui/ProgramChild.h"
+#include "support/ChildSubreaper.h"
+#include "support/FixtureServer.h"
+#include "support/TestFiles.h"
+#include "support/ToolRun.h"
+#include "transfers/TransferModel.h"
+#include "transfers/list/TransferRecord.h"
+#include "transfers/list/TransferStore.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,10 +1,10 @@
 // Show in Folder: the file selected in the desktop's file manager, over a
 // file manager of our own on a private bus, or else its folder opened.
-#include "FileManager.h"
-#include "PrivateBus.h"
-#include "TempFolder.h"
-#include "TestFiles.h"
-#include "gui/UrlCatcher.h"
+#include "app/desktop/FileManager.h"
+#include "support/gui/UrlCatcher.h"
+#include "support/PrivateBus.h"
+#include "support/TempFolder.h"
+#include "support/TestFiles.h"
 
 #include <QDBusConnection>
 #include <QTest>

@@ -1,13 +1,13 @@
 // The window under a German desktop: its own texts, the engine's and its figures.
 #include "WindowFixture.h"
 
-#include "BrowserPane.h"
-#include "HomeTab.h"
-#include "PercentText.h"
-#include "RateText.h"
-#include "ReasonTexts.h"
-#include "TransfersTab.h"
-#include "Translations.h"
+#include "app/desktop/Translations.h"
+#include "app/window/HomeTab.h"
+#include "app/window/TransfersTab.h"
+#include "toolkit/BrowserPane.h"
+#include "transfers/PercentText.h"
+#include "transfers/RateText.h"
+#include "transfers/ReasonTexts.h"
 
 #include <QAction>
 #include <QMenuBar>

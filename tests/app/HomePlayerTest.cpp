@@ -1,15 +1,15 @@
 // Playing library files in the Home pane end to end: real clips made by
 // ffmpeg, real playable copies, a real QtWebEngine pane, started from an
 // unrelated working directory.
-#include "HomePlayer.h"
-#include "BrowserPane.h"
-#include "HomeTab.h"
-#include "ReasonTexts.h"
-#include "TempFolder.h"
-#include "TestFiles.h"
-#include "ToolRun.h"
-#include "WorkRunner.h"
-#include "gui/PageProbe.h"
+#include "app/window/HomePlayer.h"
+#include "app/window/HomeTab.h"
+#include "base/WorkRunner.h"
+#include "support/gui/PageProbe.h"
+#include "support/TempFolder.h"
+#include "support/TestFiles.h"
+#include "support/ToolRun.h"
+#include "toolkit/BrowserPane.h"
+#include "transfers/ReasonTexts.h"
 
 #include <QElapsedTimer>
 #include <QTest>

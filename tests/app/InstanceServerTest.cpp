@@ -1,9 +1,9 @@
 // One window per data folder: a later start's addresses reach the window that
 // holds the folder, the socket refuses what it cannot hold, and a crashed
 // window's folder is taken over by the next start.
-#include "InstanceServer.h"
-#include "FixtureServer.h"
-#include "gui/ProgramChild.h"
+#include "app/desktop/InstanceServer.h"
+#include "support/gui/ProgramChild.h"
+#include "support/FixtureServer.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 // My Library's filter box: rows by title, blind to case and accents.
-#include "Library.h"
-#include "LibraryTab.h"
+#include "app/window/LibraryTab.h"
+#include "library/Library.h"
 
 #include <QApplication>
 #include <QItemSelectionModel>

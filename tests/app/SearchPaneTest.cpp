@@ -2,10 +2,10 @@
 // title box, and whole downloads started from the window.
 #include "WindowFixture.h"
 
-#include "FixtureServer.h"
-#include "MessageBox.h"
-#include "TransferList.h"
-#include "WorkRunner.h"
+#include "base/WorkRunner.h"
+#include "support/FixtureServer.h"
+#include "toolkit/MessageBox.h"
+#include "transfers/list/TransferList.h"
 
 #include <QApplication>
 #include <QMenu>

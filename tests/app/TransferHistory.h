@@ -1,8 +1,8 @@
 #pragma once
 
-#include "SettingsStore.h"
-#include "TransferRecord.h"
-#include "TransferStore.h"
+#include "settings/SettingsStore.h"
+#include "transfers/list/TransferRecord.h"
+#include "transfers/list/TransferStore.h"
 
 #include <cstdint>
 #include <string>

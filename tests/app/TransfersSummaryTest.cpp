@@ -1,7 +1,7 @@
 // What the status bar and the title bar say about the transfers as a whole.
-#include "TransfersSummary.h"
-#include "Job.h"
-#include "TransferList.h"
+#include "app/session/TransfersSummary.h"
+#include "jobs/Job.h"
+#include "transfers/list/TransferList.h"
 
 #include <gtest/gtest.h>
 

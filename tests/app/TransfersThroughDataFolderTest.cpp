@@ -3,14 +3,14 @@
 // transfers.sqlite across restarts.
 #include "DataFolderFixture.h"
 
-#include "FixtureServer.h"
-#include "MessageBox.h"
-#include "ScopedPath.h"
-#include "TestFiles.h"
-#include "ToolRun.h"
 #include "TransferHistory.h"
-#include "WorkRunner.h"
-#include "gui/ScopedDataHome.h"
+#include "base/WorkRunner.h"
+#include "support/gui/ScopedDataHome.h"
+#include "support/FixtureServer.h"
+#include "support/ScopedPath.h"
+#include "support/TestFiles.h"
+#include "support/ToolRun.h"
+#include "toolkit/MessageBox.h"
 
 #include <QTimer>
 

@@ -1,17 +1,17 @@
 #pragma once
 
-#include "BrowserPane.h"
 #include "ControlFinder.h"
-#include "DataFolder.h"
-#include "LibraryTab.h"
-#include "MainWindow.h"
-#include "MessageBox.h"
-#include "SearchTab.h"
-#include "Settings.h"
-#include "SettingsTab.h"
-#include "TransferModel.h"
-#include "TransfersTab.h"
-#include "gui/ScopedDataHome.h"
+#include "app/session/DataFolder.h"
+#include "app/window/LibraryTab.h"
+#include "app/window/MainWindow.h"
+#include "app/window/SearchTab.h"
+#include "app/window/SettingsTab.h"
+#include "app/window/TransfersTab.h"
+#include "support/gui/ScopedDataHome.h"
+#include "settings/Settings.h"
+#include "toolkit/BrowserPane.h"
+#include "toolkit/MessageBox.h"
+#include "transfers/TransferModel.h"
 
 #include <QAbstractButton>
 #include <QFile>

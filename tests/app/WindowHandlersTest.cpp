@@ -2,15 +2,15 @@
 // tab's menu and keys over the selection, library double-click.
 #include "WindowFixture.h"
 
-#include "FixtureServer.h"
-#include "HomeTab.h"
-#include "Library.h"
-#include "LibraryTab.h"
-#include "TestFiles.h"
 #include "TransferHistory.h"
-#include "TransferList.h"
-#include "TransfersTab.h"
-#include "gui/UrlCatcher.h"
+#include "app/window/HomeTab.h"
+#include "app/window/LibraryTab.h"
+#include "app/window/TransfersTab.h"
+#include "support/gui/UrlCatcher.h"
+#include "library/Library.h"
+#include "support/FixtureServer.h"
+#include "support/TestFiles.h"
+#include "transfers/list/TransferList.h"
 
 #include <QAction>
 #include <QClipboard>

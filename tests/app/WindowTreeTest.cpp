@@ -3,11 +3,11 @@
 // readers, and it fits a small screen.
 #include "WindowFixture.h"
 
-#include "HomeTab.h"
-#include "SiteAddress.h"
-#include "TestFiles.h"
 #include "TransferHistory.h"
-#include "gui/UrlCatcher.h"
+#include "app/window/HomeTab.h"
+#include "app/window/SiteAddress.h"
+#include "support/gui/UrlCatcher.h"
+#include "support/TestFiles.h"
 
 #include <QAbstractButton>
 #include <QAbstractSpinBox>

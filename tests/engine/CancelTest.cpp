@@ -1,7 +1,7 @@
-#include "CancelToken.h"
-#include "DownloadJob.h"
-#include "FixtureServer.h"
 #include "JobRecorder.h"
+#include "base/CancelToken.h"
+#include "jobs/DownloadJob.h"
+#include "support/FixtureServer.h"
 
 #include <gtest/gtest.h>
 

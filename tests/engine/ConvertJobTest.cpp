@@ -1,11 +1,11 @@
-#include "ConvertJob.h"
-#include "FileTitle.h"
-#include "FixtureServer.h"
+#include "jobs/ConvertJob.h"
 #include "JobRecorder.h"
-#include "ProcessRunner.h"
-#include "ScopedPath.h"
-#include "TestFiles.h"
-#include "ToolRun.h"
+#include "files/FileTitle.h"
+#include "media/ProcessRunner.h"
+#include "support/FixtureServer.h"
+#include "support/ScopedPath.h"
+#include "support/TestFiles.h"
+#include "support/ToolRun.h"
 
 #include <gtest/gtest.h>
 

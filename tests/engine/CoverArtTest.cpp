@@ -1,11 +1,11 @@
-#include "CoverArt.h"
-#include "CoverFetch.h"
-#include "FfmpegArguments.h"
-#include "FixtureServer.h"
-#include "JobOptions.h"
+#include "media/CoverArt.h"
 #include "JobRecorder.h"
-#include "ProcessRunner.h"
 #include "Trickle.h"
+#include "jobs/CoverFetch.h"
+#include "jobs/JobOptions.h"
+#include "media/FfmpegArguments.h"
+#include "media/ProcessRunner.h"
+#include "support/FixtureServer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "DownloadJob.h"
-#include "FixtureServer.h"
+#include "jobs/DownloadJob.h"
 #include "JobRecorder.h"
-#include "MediaProbe.h"
+#include "media/MediaProbe.h"
+#include "support/FixtureServer.h"
 
 #include <gtest/gtest.h>
 

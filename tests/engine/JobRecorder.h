@@ -1,9 +1,9 @@
 #pragma once
 
-#include "JobEvent.h"
-#include "JobOptions.h"
-#include "TempFolder.h"
-#include "TestFiles.h"
+#include "jobs/JobEvent.h"
+#include "jobs/JobOptions.h"
+#include "support/TempFolder.h"
+#include "support/TestFiles.h"
 
 #include <algorithm>
 #include <cstdlib>

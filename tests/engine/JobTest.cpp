@@ -1,4 +1,4 @@
-#include "Job.h"
+#include "jobs/Job.h"
 
 #include <gtest/gtest.h>
 

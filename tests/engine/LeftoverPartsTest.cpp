@@ -1,9 +1,9 @@
 // What a killed program left behind goes at the next start: only our own
 // random-named temporaries that nobody holds and no transfer names.
-#include "LeftoverParts.h"
-#include "StagedFile.h"
-#include "TempFolder.h"
-#include "TestFiles.h"
+#include "files/LeftoverParts.h"
+#include "files/StagedFile.h"
+#include "support/TempFolder.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 

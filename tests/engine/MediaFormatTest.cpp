@@ -1,5 +1,5 @@
-#include "MediaFormat.h"
-#include "HttpAddress.h"
+#include "base/MediaFormat.h"
+#include "base/HttpAddress.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "MovieSignature.h"
+#include "page/MovieSignature.h"
 
 #include <gtest/gtest.h>
 

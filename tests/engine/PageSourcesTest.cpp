@@ -1,4 +1,4 @@
-#include "PageSources.h"
+#include "page/PageSources.h"
 
 #include <gtest/gtest.h>
 

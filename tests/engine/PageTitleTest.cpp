@@ -1,5 +1,5 @@
-#include "PageTitle.h"
-#include "FileTitle.h"
+#include "page/PageTitle.h"
+#include "files/FileTitle.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
-#include "ByteRanges.h"
-#include "CancelToken.h"
-#include "DownloadJob.h"
-#include "HostBudget.h"
 #include "JobRecorder.h"
-#include "PiecePlan.h"
-#include "PieceRoute.h"
-#include "StagedFile.h"
-#include "ToolRun.h"
+#include "base/CancelToken.h"
+#include "files/ByteRanges.h"
+#include "files/StagedFile.h"
+#include "http/HostBudget.h"
+#include "http/PiecePlan.h"
+#include "jobs/DownloadJob.h"
+#include "support/PieceRoute.h"
+#include "support/ToolRun.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "PlayableCopy.h"
-#include "CancelToken.h"
-#include "ScopedPath.h"
-#include "TempFolder.h"
-#include "TestFiles.h"
-#include "ToolRun.h"
+#include "media/PlayableCopy.h"
+#include "base/CancelToken.h"
+#include "support/ScopedPath.h"
+#include "support/TempFolder.h"
+#include "support/TestFiles.h"
+#include "support/ToolRun.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "ProcessRunner.h"
-#include "CancelToken.h"
-#include "ChildSubreaper.h"
-#include "TempFolder.h"
+#include "media/ProcessRunner.h"
+#include "base/CancelToken.h"
+#include "support/ChildSubreaper.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 

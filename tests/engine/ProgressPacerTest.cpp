@@ -1,4 +1,4 @@
-#include "ProgressPacer.h"
+#include "jobs/ProgressPacer.h"
 
 #include <gtest/gtest.h>
 

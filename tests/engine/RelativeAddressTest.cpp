@@ -1,4 +1,4 @@
-#include "RelativeAddress.h"
+#include "page/RelativeAddress.h"
 
 #include <gtest/gtest.h>
 

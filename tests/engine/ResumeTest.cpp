@@ -1,8 +1,8 @@
-#include "CancelToken.h"
-#include "DownloadJob.h"
-#include "FixtureServer.h"
 #include "JobRecorder.h"
-#include "StagedFile.h"
+#include "base/CancelToken.h"
+#include "files/StagedFile.h"
+#include "jobs/DownloadJob.h"
+#include "support/FixtureServer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "SpeedLimit.h"
-#include "DownloadJob.h"
-#include "FixtureServer.h"
+#include "http/SpeedLimit.h"
 #include "JobRecorder.h"
-#include "ToolRun.h"
+#include "jobs/DownloadJob.h"
+#include "support/FixtureServer.h"
+#include "support/ToolRun.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "StagedFile.h"
+#include "files/StagedFile.h"
 #include "JobRecorder.h"
 
 #include <gtest/gtest.h>

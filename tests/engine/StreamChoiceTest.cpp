@@ -1,7 +1,7 @@
-#include "StreamChoice.h"
-#include "FixtureServer.h"
-#include "HttpClient.h"
-#include "JobOptions.h"
+#include "page/StreamChoice.h"
+#include "http/HttpClient.h"
+#include "jobs/JobOptions.h"
+#include "support/FixtureServer.h"
 
 #include <gtest/gtest.h>
 

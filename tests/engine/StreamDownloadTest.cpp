@@ -1,11 +1,11 @@
-#include "StreamDownload.h"
-#include "CancelToken.h"
-#include "DownloadJob.h"
-#include "FixtureServer.h"
+#include "jobs/StreamDownload.h"
 #include "JobRecorder.h"
-#include "MediaProbe.h"
-#include "ProcessRunner.h"
-#include "ScopedPath.h"
+#include "base/CancelToken.h"
+#include "jobs/DownloadJob.h"
+#include "media/MediaProbe.h"
+#include "media/ProcessRunner.h"
+#include "support/FixtureServer.h"
+#include "support/ScopedPath.h"
 
 #include <gtest/gtest.h>
 

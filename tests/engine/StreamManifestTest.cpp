@@ -1,6 +1,6 @@
-#include "StreamManifest.h"
-#include "DashManifest.h"
-#include "HlsPlaylist.h"
+#include "page/StreamManifest.h"
+#include "page/DashManifest.h"
+#include "page/HlsPlaylist.h"
 
 #include <gtest/gtest.h>
 

@@ -1,13 +1,13 @@
-#include "Aes128.h"
-#include "DashManifest.h"
-#include "HlsPlaylist.h"
-#include "MediaProbe.h"
-#include "SegmentCheck.h"
-#include "StreamFixture.h"
-#include "StreamJoin.h"
-#include "TempFolder.h"
-#include "TestFiles.h"
-#include "TrackPlan.h"
+#include "media/MediaProbe.h"
+#include "media/StreamJoin.h"
+#include "page/DashManifest.h"
+#include "page/HlsPlaylist.h"
+#include "stream/Aes128.h"
+#include "stream/SegmentCheck.h"
+#include "stream/TrackPlan.h"
+#include "support/StreamFixture.h"
+#include "support/TempFolder.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 

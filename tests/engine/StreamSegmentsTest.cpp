@@ -1,5 +1,5 @@
-#include "DashManifest.h"
-#include "HlsPlaylist.h"
+#include "page/DashManifest.h"
+#include "page/HlsPlaylist.h"
 
 #include <gtest/gtest.h>
 

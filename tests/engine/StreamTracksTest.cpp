@@ -1,8 +1,8 @@
-#include "Aes128.h"
-#include "DashManifest.h"
-#include "HlsPlaylist.h"
-#include "SegmentCheck.h"
-#include "TrackPlan.h"
+#include "page/DashManifest.h"
+#include "page/HlsPlaylist.h"
+#include "stream/Aes128.h"
+#include "stream/SegmentCheck.h"
+#include "stream/TrackPlan.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "TransferRate.h"
+#include "base/TransferRate.h"
 
-#include "SpeedLimit.h"
+#include "http/SpeedLimit.h"
 
 #include <gtest/gtest.h>
 

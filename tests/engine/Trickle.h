@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FixtureServer.h"
+#include "support/FixtureServer.h"
 
 #include <chrono>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "WorkRunner.h"
+#include "base/WorkRunner.h"
 
 #include <gtest/gtest.h>
 

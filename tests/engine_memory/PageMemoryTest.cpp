@@ -1,7 +1,7 @@
 // Memory of reading hostile pages, counted at operator new, which this binary
 // replaces for itself.
-#include "PageTitle.h"
-#include "StreamChoice.h"
+#include "page/PageTitle.h"
+#include "page/StreamChoice.h"
 
 #include <gtest/gtest.h>
 

@@ -2,11 +2,11 @@
 // fills the pane without scroll bars, says so when its file cannot be read,
 // and when it is handed a format the browser cannot play. Playing every kind
 // of file end to end is HomePlayerTest's.
-#include "BrowserPane.h"
-#include "PlayerPage.h"
-#include "TempFolder.h"
-#include "ToolRun.h"
-#include "gui/PageProbe.h"
+#include "support/gui/PageProbe.h"
+#include "library/PlayerPage.h"
+#include "support/TempFolder.h"
+#include "support/ToolRun.h"
+#include "toolkit/BrowserPane.h"
 
 #include <QTest>
 

@@ -1,4 +1,4 @@
-#include "PlayerPage.h"
+#include "library/PlayerPage.h"
 
 #include <QString>
 #include <QTemporaryDir>

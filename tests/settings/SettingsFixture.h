@@ -1,10 +1,10 @@
 #pragma once
 
 #include "ControlFinder.h"
-#include "Settings.h"
-#include "SettingsStore.h"
-#include "SettingsTab.h"
-#include "gui/ScopedDataHome.h"
+#include "app/window/SettingsTab.h"
+#include "support/gui/ScopedDataHome.h"
+#include "settings/Settings.h"
+#include "settings/SettingsStore.h"
 
 #include <QAbstractButton>
 #include <QByteArray>

@@ -1,8 +1,8 @@
 // config.dat and quillmoth.ini: first start, the reading rules, saving, and
 // the Settings tab bound to what was loaded.
-#include "ConfigFile.h"
 #include "SettingsFixture.h"
-#include "TestFiles.h"
+#include "settings/ConfigFile.h"
+#include "support/TestFiles.h"
 
 #include <QFileInfo>
 #include <QRadioButton>

@@ -1,8 +1,8 @@
 // The Settings tab page: its control tree, and its save.
 #include "SettingsFixture.h"
 
-#include "MessageBox.h"
-#include "TestFiles.h"
+#include "support/TestFiles.h"
+#include "toolkit/MessageBox.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -109,7 +109,8 @@ TEST_F(SettingsFixture, SpeedLimitIsABoxAndARate) {
     QSpinBox* rate = page()->speedLimitRateBox();
     ASSERT_EQ(control<QCheckBox>("downloadsGroup", "speedLimitBox"), limit);
     EXPECT_EQ(limit->text(), "&Limit download speed");
-    EXPECT_TRUE(control<QLabel>("downloadsGroup", "speedLimitNote")->text().contains("(HLS, DASH)"));
+    EXPECT_TRUE(
+        control<QLabel>("downloadsGroup", "speedLimitNote")->text().contains("(HLS, DASH)"));
     EXPECT_FALSE(limit->isChecked());
     EXPECT_FALSE(rate->isEnabled());
 

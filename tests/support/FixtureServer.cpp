@@ -1,4 +1,4 @@
-#include "FixtureServer.h"
+#include "support/FixtureServer.h"
 
 #include <curl/curl.h>
 

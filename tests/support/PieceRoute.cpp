@@ -1,4 +1,4 @@
-#include "PieceRoute.h"
+#include "support/PieceRoute.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "TempFolder.h"
-#include "ToolRun.h"
+#include "support/TempFolder.h"
+#include "support/ToolRun.h"
 
 #include <memory>
 #include <string>

@@ -1,6 +1,6 @@
-#include "StreamFixture.h"
+#include "support/StreamFixture.h"
 
-#include "TestFiles.h"
+#include "support/TestFiles.h"
 
 #include <curl/curl.h>
 #include <openssl/evp.h>

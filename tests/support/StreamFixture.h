@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FixtureServer.h"
+#include "support/FixtureServer.h"
 
 #include <map>
 #include <memory>

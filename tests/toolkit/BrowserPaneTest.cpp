@@ -1,7 +1,7 @@
 // The browser pane on a real QWebEngineView, offscreen, with local pages.
-#include "BrowserPane.h"
+#include "toolkit/BrowserPane.h"
 
-#include "FixtureServer.h"
+#include "support/FixtureServer.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>

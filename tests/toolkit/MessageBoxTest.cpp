@@ -1,6 +1,6 @@
 // A close by a signal asks nothing: every open dialog ends, nested ones too,
 // and no box shows after. (Once ended, boxes stay ended for this process.)
-#include "MessageBox.h"
+#include "toolkit/MessageBox.h"
 
 #include <QApplication>
 #include <QDialog>

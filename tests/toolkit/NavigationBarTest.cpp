@@ -1,8 +1,8 @@
 // Back, Forward and Reload over real panes, offscreen, against a local server.
-#include "NavigationBar.h"
+#include "toolkit/NavigationBar.h"
 
-#include "BrowserPane.h"
-#include "FixtureServer.h"
+#include "support/FixtureServer.h"
+#include "toolkit/BrowserPane.h"
 
 #include <QAction>
 #include <QSignalSpy>

@@ -1,8 +1,8 @@
 // Text conversion, the message box sink and finding controls by name on
 // real widgets, offscreen.
 #include "ControlFinder.h"
-#include "MessageBox.h"
-#include "Text.h"
+#include "toolkit/MessageBox.h"
+#include "toolkit/Text.h"
 
 #include <QGroupBox>
 #include <QLabel>

@@ -1,7 +1,7 @@
-#include "FixtureServer.h"
-#include "TempFolder.h"
-#include "TestFiles.h"
-#include "ToolRun.h"
+#include "support/FixtureServer.h"
+#include "support/TempFolder.h"
+#include "support/TestFiles.h"
+#include "support/ToolRun.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "ChildSubreaper.h"
-#include "FixtureServer.h"
-#include "JobTexts.h"
-#include "TempFolder.h"
-#include "TestFiles.h"
-#include "ToolRun.h"
+#include "support/ChildSubreaper.h"
+#include "support/FixtureServer.h"
+#include "support/JobTexts.h"
+#include "support/TempFolder.h"
+#include "support/TestFiles.h"
+#include "support/ToolRun.h"
 
 #include <gtest/gtest.h>
 

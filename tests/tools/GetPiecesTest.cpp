@@ -1,9 +1,9 @@
-#include "FixtureServer.h"
-#include "PieceRoute.h"
-#include "ResumeNote.h"
-#include "TempFolder.h"
-#include "TestFiles.h"
-#include "ToolRun.h"
+#include "support/FixtureServer.h"
+#include "support/PieceRoute.h"
+#include "support/TempFolder.h"
+#include "support/TestFiles.h"
+#include "support/ToolRun.h"
+#include "tools/get/ResumeNote.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "FixtureServer.h"
-#include "JobTexts.h"
-#include "ProcessRunner.h"
-#include "TempFolder.h"
-#include "TestFiles.h"
-#include "ToolRun.h"
+#include "media/ProcessRunner.h"
+#include "support/FixtureServer.h"
+#include "support/JobTexts.h"
+#include "support/TempFolder.h"
+#include "support/TestFiles.h"
+#include "support/ToolRun.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "RateLine.h"
-#include "TransferRate.h"
+#include "tools/get/RateLine.h"
+#include "base/TransferRate.h"
 
 #include <gtest/gtest.h>
 

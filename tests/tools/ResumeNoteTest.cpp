@@ -1,6 +1,6 @@
-#include "ResumeNote.h"
-#include "TempFolder.h"
-#include "TestFiles.h"
+#include "tools/get/ResumeNote.h"
+#include "support/TempFolder.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
-#include "CharacterReference.h"
-#include "PageTitle.h"
-#include "PercentDecoder.h"
-#include "RelativeAddress.h"
-#include "StreamMap.h"
-#include "TempFolder.h"
-#include "TestFiles.h"
-#include "ToolRun.h"
+#include "base/CharacterReference.h"
+#include "page/PageTitle.h"
+#include "page/PercentDecoder.h"
+#include "page/RelativeAddress.h"
+#include "page/StreamMap.h"
+#include "support/TempFolder.h"
+#include "support/TestFiles.h"
+#include "support/ToolRun.h"
 
 #include <gtest/gtest.h>
 #include <httplib.h>

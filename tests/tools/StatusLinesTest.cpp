@@ -1,5 +1,5 @@
-#include "StatusLines.h"
-#include "JobTexts.h"
+#include "tools/get/StatusLines.h"
+#include "support/JobTexts.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "ReasonTexts.h"
+#include "transfers/ReasonTexts.h"
 
 #include <gtest/gtest.h>
 

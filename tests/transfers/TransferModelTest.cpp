@@ -1,12 +1,12 @@
 // The Transfers tab's model over the real list, whose jobs are kept instead
 // of run so that their events are told by hand.
-#include "TransferModel.h"
-#include "DownloadJob.h"
-#include "Job.h"
-#include "ProgressDelegate.h"
-#include "TempFolder.h"
-#include "TestFiles.h"
-#include "TransferStore.h"
+#include "transfers/TransferModel.h"
+#include "jobs/DownloadJob.h"
+#include "jobs/Job.h"
+#include "support/TempFolder.h"
+#include "support/TestFiles.h"
+#include "transfers/ProgressDelegate.h"
+#include "transfers/list/TransferStore.h"
 
 #include <QAbstractItemModelTester>
 #include <QHelpEvent>

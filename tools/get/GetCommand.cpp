@@ -1,15 +1,15 @@
-#include "GetCommand.h"
+#include "tools/get/GetCommand.h"
 
-#include "DownloadJob.h"
-#include "FileTitle.h"
-#include "HostBudget.h"
-#include "PageOffer.h"
-#include "RateLine.h"
-#include "ResumeNote.h"
-#include "SpeedLimit.h"
-#include "StagedFile.h"
-#include "StatusLines.h"
-#include "TransferRate.h"
+#include "base/TransferRate.h"
+#include "files/FileTitle.h"
+#include "files/StagedFile.h"
+#include "http/HostBudget.h"
+#include "http/SpeedLimit.h"
+#include "jobs/DownloadJob.h"
+#include "jobs/PageOffer.h"
+#include "tools/get/RateLine.h"
+#include "tools/get/ResumeNote.h"
+#include "tools/get/StatusLines.h"
 
 #include <charconv>
 #include <chrono>

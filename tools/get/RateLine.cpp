@@ -1,6 +1,6 @@
-#include "RateLine.h"
+#include "tools/get/RateLine.h"
 
-#include "TransferRate.h"
+#include "base/TransferRate.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "ResumeNote.h"
+#include "tools/get/ResumeNote.h"
 
 #include <cstdio>
 #include <cstdlib>

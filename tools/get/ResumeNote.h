@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ResumeState.h"
+#include "files/ResumeState.h"
 
 #include <optional>
 #include <string>

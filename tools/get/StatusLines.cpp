@@ -1,4 +1,4 @@
-#include "StatusLines.h"
+#include "tools/get/StatusLines.h"
 
 // A reason without a line, or an event kind without its lines, fails the build.
 #pragma GCC diagnostic error "-Wswitch"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "JobEvent.h"
-#include "Reason.h"
+#include "base/Reason.h"
+#include "jobs/JobEvent.h"
 
 #include <string>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "StopSignals.h"
+#include "tools/get/StopSignals.h"
 
 #include <utility>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CancelToken.h"
+#include "base/CancelToken.h"
 
 #include <csignal>
 #include <memory>

@@ -1,8 +1,8 @@
-#include "GetCommand.h"
-#include "HtmlReader.h"
-#include "HttpClient.h"
-#include "StandardDescriptors.h"
-#include "StopSignals.h"
+#include "base/StandardDescriptors.h"
+#include "http/HttpClient.h"
+#include "page/HtmlReader.h"
+#include "tools/get/GetCommand.h"
+#include "tools/get/StopSignals.h"
 
 #include <csignal>
 #include <cstdio>

@@ -1,7 +1,7 @@
-#include "ClipCache.h"
+#include "tools/site/ClipCache.h"
 
-#include "DemoCatalog.h"
-#include "DemoStream.h"
+#include "tools/site/DemoCatalog.h"
+#include "tools/site/DemoStream.h"
 
 #include <cstdlib>
 #include <fstream>

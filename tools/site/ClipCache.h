@@ -1,7 +1,7 @@
 #pragma once
 
-#include "DemoClip.h"
-#include "StreamPackage.h"
+#include "tools/site/DemoClip.h"
+#include "tools/site/StreamPackage.h"
 
 #include <filesystem>
 #include <map>

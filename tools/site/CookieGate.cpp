@@ -1,4 +1,4 @@
-#include "CookieGate.h"
+#include "tools/site/CookieGate.h"
 
 #include <cstdio>
 #include <string_view>

@@ -1,4 +1,4 @@
-#include "DemoCatalog.h"
+#include "tools/site/DemoCatalog.h"
 
 #include <algorithm>
 

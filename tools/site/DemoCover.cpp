@@ -1,4 +1,4 @@
-#include "DemoCover.h"
+#include "tools/site/DemoCover.h"
 
 #include <cstdint>
 

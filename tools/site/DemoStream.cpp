@@ -1,6 +1,6 @@
-#include "DemoStream.h"
+#include "tools/site/DemoStream.h"
 
-#include "FfmpegRun.h"
+#include "tools/site/FfmpegRun.h"
 
 std::vector<std::string> demoSources(const DemoClip& clip, int lines) {
     const std::string seconds = std::to_string(clip.seconds);

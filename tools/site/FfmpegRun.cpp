@@ -1,4 +1,4 @@
-#include "FfmpegRun.h"
+#include "tools/site/FfmpegRun.h"
 
 #include <spawn.h>
 #include <sys/wait.h>

@@ -1,8 +1,8 @@
-#include "FormPages.h"
+#include "tools/site/FormPages.h"
 
-#include "DemoCatalog.h"
-#include "PageForms.h"
-#include "SitePages.h"
+#include "tools/site/DemoCatalog.h"
+#include "tools/site/PageForms.h"
+#include "tools/site/SitePages.h"
 
 #include <nlohmann/json.hpp>
 

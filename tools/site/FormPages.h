@@ -1,7 +1,7 @@
 #pragma once
 
-#include "DemoClip.h"
-#include "PageForm.h"
+#include "tools/site/DemoClip.h"
+#include "tools/site/PageForm.h"
 
 #include <string>
 

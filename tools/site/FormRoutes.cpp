@@ -1,8 +1,8 @@
-#include "FormRoutes.h"
+#include "tools/site/FormRoutes.h"
 
-#include "FormPages.h"
-#include "PageForms.h"
-#include "SitePages.h"
+#include "tools/site/FormPages.h"
+#include "tools/site/PageForms.h"
+#include "tools/site/SitePages.h"
 
 namespace {
 

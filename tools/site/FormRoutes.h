@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CookieGate.h"
-#include "SiteMedia.h"
+#include "tools/site/CookieGate.h"
+#include "tools/site/SiteMedia.h"
 
 #include <httplib.h>
 

@@ -1,8 +1,8 @@
-#include "PackageRoutes.h"
+#include "tools/site/PackageRoutes.h"
 
-#include "FormPages.h"
-#include "PageForms.h"
-#include "SitePages.h"
+#include "tools/site/FormPages.h"
+#include "tools/site/PageForms.h"
+#include "tools/site/SitePages.h"
 
 namespace {
 

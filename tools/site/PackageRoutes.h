@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ClipCache.h"
-#include "FormRoutes.h"
-#include "SiteMedia.h"
+#include "tools/site/ClipCache.h"
+#include "tools/site/FormRoutes.h"
+#include "tools/site/SiteMedia.h"
 
 #include <httplib.h>
 

@@ -1,6 +1,6 @@
-#include "PageForms.h"
+#include "tools/site/PageForms.h"
 
-#include "DemoCatalog.h"
+#include "tools/site/DemoCatalog.h"
 
 namespace PageForms {
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "DemoClip.h"
-#include "PageForm.h"
-#include "StreamPackage.h"
+#include "tools/site/DemoClip.h"
+#include "tools/site/PageForm.h"
+#include "tools/site/StreamPackage.h"
 
 #include <string>
 #include <vector>

@@ -1,7 +1,7 @@
-#include "ScriptPages.h"
+#include "tools/site/ScriptPages.h"
 
-#include "FormPages.h"
-#include "PageForms.h"
+#include "tools/site/FormPages.h"
+#include "tools/site/PageForms.h"
 
 #include <nlohmann/json.hpp>
 

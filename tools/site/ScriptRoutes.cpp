@@ -1,8 +1,8 @@
-#include "ScriptRoutes.h"
+#include "tools/site/ScriptRoutes.h"
 
-#include "PageForms.h"
-#include "ScriptPages.h"
-#include "SitePages.h"
+#include "tools/site/PageForms.h"
+#include "tools/site/ScriptPages.h"
+#include "tools/site/SitePages.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FormRoutes.h"
-#include "SiteMedia.h"
+#include "tools/site/FormRoutes.h"
+#include "tools/site/SiteMedia.h"
 
 #include <httplib.h>
 

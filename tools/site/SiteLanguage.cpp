@@ -1,4 +1,4 @@
-#include "SiteLanguage.h"
+#include "tools/site/SiteLanguage.h"
 
 #include <cctype>
 #include <cstdlib>

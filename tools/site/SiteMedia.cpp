@@ -1,4 +1,4 @@
-#include "SiteMedia.h"
+#include "tools/site/SiteMedia.h"
 
 #include <algorithm>
 #include <chrono>

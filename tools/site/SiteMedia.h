@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ClipCache.h"
-#include "DemoClip.h"
+#include "tools/site/ClipCache.h"
+#include "tools/site/DemoClip.h"
 
 #include <httplib.h>
 

@@ -1,4 +1,4 @@
-#include "SiteOrigin.h"
+#include "tools/site/SiteOrigin.h"
 
 std::string siteOrigin(const httplib::Request& req, const std::string& fallback) {
     const std::string host = req.get_header_value("Host");

@@ -1,7 +1,7 @@
-#include "SitePages.h"
+#include "tools/site/SitePages.h"
 
-#include "DemoCatalog.h"
-#include "PageForms.h"
+#include "tools/site/DemoCatalog.h"
+#include "tools/site/PageForms.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "DemoClip.h"
-#include "SiteLanguage.h"
+#include "tools/site/DemoClip.h"
+#include "tools/site/SiteLanguage.h"
 
 #include <string>
 

@@ -1,7 +1,7 @@
-#include "StreamPackage.h"
+#include "tools/site/StreamPackage.h"
 
-#include "DemoStream.h"
-#include "FfmpegRun.h"
+#include "tools/site/DemoStream.h"
+#include "tools/site/FfmpegRun.h"
 
 #include <fstream>
 #include <iterator>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DemoClip.h"
+#include "tools/site/DemoClip.h"
 
 #include <filesystem>
 #include <map>

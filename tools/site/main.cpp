@@ -3,19 +3,19 @@
 // form and in each of today's forms, and the clips' streams, which ffmpeg
 // makes on first request, but the demo clip, its HLS and DASH packages and
 // its WebM for the Media Source player at start.
-#include "ClipCache.h"
-#include "CookieGate.h"
-#include "DemoCatalog.h"
-#include "DemoCover.h"
-#include "FormRoutes.h"
-#include "PackageRoutes.h"
-#include "PageForms.h"
-#include "ScriptRoutes.h"
-#include "SiteLanguage.h"
-#include "SiteMedia.h"
-#include "SiteOrigin.h"
-#include "SitePages.h"
-#include "StandardDescriptors.h"
+#include "base/StandardDescriptors.h"
+#include "tools/site/ClipCache.h"
+#include "tools/site/CookieGate.h"
+#include "tools/site/DemoCatalog.h"
+#include "tools/site/DemoCover.h"
+#include "tools/site/FormRoutes.h"
+#include "tools/site/PackageRoutes.h"
+#include "tools/site/PageForms.h"
+#include "tools/site/ScriptRoutes.h"
+#include "tools/site/SiteLanguage.h"
+#include "tools/site/SiteMedia.h"
+#include "tools/site/SiteOrigin.h"
+#include "tools/site/SitePages.h"
 
 #include <httplib.h>
 

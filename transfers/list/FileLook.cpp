@@ -1,4 +1,4 @@
-#include "FileLook.h"
+#include "transfers/list/FileLook.h"
 
 #include <filesystem>
 #include <system_error>

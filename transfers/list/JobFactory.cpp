@@ -1,8 +1,8 @@
-#include "JobFactory.h"
+#include "transfers/list/JobFactory.h"
 
-#include "ConvertJob.h"
-#include "DownloadJob.h"
-#include "StagedFile.h"
+#include "files/StagedFile.h"
+#include "jobs/ConvertJob.h"
+#include "jobs/DownloadJob.h"
 
 #include <filesystem>
 #include <system_error>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "CancelToken.h"
-#include "JobEvent.h"
-#include "TransferRecord.h"
+#include "base/CancelToken.h"
+#include "jobs/JobEvent.h"
+#include "transfers/list/TransferRecord.h"
 
 #include <functional>
 #include <memory>

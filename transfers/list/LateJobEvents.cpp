@@ -1,7 +1,7 @@
-#include "LateJobEvents.h"
+#include "transfers/list/LateJobEvents.h"
 
-#include "RecordEvents.h"
-#include "TransferStore.h"
+#include "transfers/list/RecordEvents.h"
+#include "transfers/list/TransferStore.h"
 
 #include <utility>
 

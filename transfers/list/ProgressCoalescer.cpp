@@ -1,4 +1,4 @@
-#include "ProgressCoalescer.h"
+#include "transfers/list/ProgressCoalescer.h"
 
 #include <algorithm>
 

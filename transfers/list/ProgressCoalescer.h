@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TransferRecord.h"
+#include "transfers/list/TransferRecord.h"
 
 #include <chrono>
 #include <cstdint>

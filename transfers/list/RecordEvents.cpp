@@ -1,6 +1,6 @@
-#include "RecordEvents.h"
+#include "transfers/list/RecordEvents.h"
 
-#include "FileTitle.h"
+#include "files/FileTitle.h"
 
 #include <chrono>
 

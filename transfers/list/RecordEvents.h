@@ -1,7 +1,7 @@
 #pragma once
 
-#include "JobEvent.h"
-#include "TransferRecord.h"
+#include "jobs/JobEvent.h"
+#include "transfers/list/TransferRecord.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "RecordTable.h"
+#include "transfers/list/RecordTable.h"
 
 #include <array>
 #include <iterator>

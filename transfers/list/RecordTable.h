@@ -1,7 +1,7 @@
 #pragma once
 
-#include "SqliteHandles.h"
-#include "TransferRecord.h"
+#include "transfers/list/SqliteHandles.h"
+#include "transfers/list/TransferRecord.h"
 
 #include <cstdint>
 #include <vector>

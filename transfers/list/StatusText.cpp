@@ -1,4 +1,4 @@
-#include "StatusText.h"
+#include "transfers/list/StatusText.h"
 
 Reason statusOf(TransferState state) {
     switch (state) {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Reason.h"
-#include "TransferRecord.h"
+#include "base/Reason.h"
+#include "transfers/list/TransferRecord.h"
 
 // The statuses the list itself gives a record, for states no job reports
 // on; every other status comes from the job's events. None for those.

@@ -1,7 +1,7 @@
-#include "StoreMigration.h"
+#include "transfers/list/StoreMigration.h"
 
-#include "Reason.h"
-#include "SqliteHandles.h"
+#include "base/Reason.h"
+#include "transfers/list/SqliteHandles.h"
 
 #include <iterator>
 #include <string>
@@ -149,9 +149,8 @@ int keepListOrder(sqlite3* db) {
 using Step = int (*)(sqlite3*);
 // Step i brings a store of version i to version i + 1. A later schema is one
 // more function here.
-constexpr Step steps[] = {&createTransfers, &splitTitlesFromFiles, &keepReasons,
-                          &keepSources,     &keepRanges,           &keepResumeStates,
-                          &keepListOrder};
+constexpr Step steps[] = {&createTransfers, &splitTitlesFromFiles, &keepReasons,  &keepSources,
+                          &keepRanges,      &keepResumeStates,     &keepListOrder};
 
 int storedVersion(sqlite3* db, int& version) {
     sqlite3_stmt* statement = nullptr;

@@ -1,6 +1,6 @@
-#include "StoreOpener.h"
+#include "transfers/list/StoreOpener.h"
 
-#include "StoreMigration.h"
+#include "transfers/list/StoreMigration.h"
 
 #include <array>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Reason.h"
-#include "SqliteHandles.h"
+#include "base/Reason.h"
+#include "transfers/list/SqliteHandles.h"
 
 #include <string>
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "FileLook.h"
-#include "JobEvent.h"
-#include "JobFactory.h"
-#include "TransferRate.h"
-#include "TransferRecord.h"
+#include "base/TransferRate.h"
+#include "jobs/JobEvent.h"
+#include "transfers/list/FileLook.h"
+#include "transfers/list/JobFactory.h"
+#include "transfers/list/TransferRecord.h"
 
 #include <chrono>
 #include <cstddef>

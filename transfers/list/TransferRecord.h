@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Reason.h"
-#include "ResumeState.h"
-#include "SourceRef.h"
+#include "base/Reason.h"
+#include "files/ResumeState.h"
+#include "jobs/SourceRef.h"
 
 #include <cstdint>
 #include <string>

@@ -1,8 +1,8 @@
-#include "TransferStore.h"
+#include "transfers/list/TransferStore.h"
 
-#include "ProgressCoalescer.h"
-#include "RecordTable.h"
-#include "StoreOpener.h"
+#include "transfers/list/ProgressCoalescer.h"
+#include "transfers/list/RecordTable.h"
+#include "transfers/list/StoreOpener.h"
 
 #include <atomic>
 #include <condition_variable>

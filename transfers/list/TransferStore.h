@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Reason.h"
-#include "TransferRecord.h"
+#include "base/Reason.h"
+#include "transfers/list/TransferRecord.h"
 
 #include <cstdint>
 #include <functional>

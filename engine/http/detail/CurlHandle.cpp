@@ -1,4 +1,4 @@
-#include "CurlHandle.h"
+#include "http/detail/CurlHandle.h"
 
 CurlHandle::CurlHandle(const std::function<bool()>& mayMake)
     : handle_(!mayMake || mayMake() ? curl_easy_init() : nullptr) {}

@@ -1,5 +1,9 @@
 #pragma once
 
+#ifndef QUILLMOTH_ROOM_engine_http
+#error "http/detail/ is the http room's own: include its public headers"
+#endif
+
 #include <curl/curl.h>
 
 #include <functional>

@@ -1,14 +1,14 @@
-#include "HttpFetch.h"
+#include "http/detail/HttpFetch.h"
 
-#include "BodyReceiver.h"
-#include "CancelToken.h"
-#include "FetchBounds.h"
-#include "HttpClient.h"
-#include "HttpRequest.h"
-#include "MovieWriteContext.h"
-#include "PageBuffer.h"
-#include "RangeRequest.h"
-#include "SpeedLimit.h"
+#include "base/CancelToken.h"
+#include "http/BodyReceiver.h"
+#include "http/FetchBounds.h"
+#include "http/HttpClient.h"
+#include "http/HttpRequest.h"
+#include "http/SpeedLimit.h"
+#include "http/detail/MovieWriteContext.h"
+#include "http/detail/PageBuffer.h"
+#include "http/detail/RangeRequest.h"
 
 #include <algorithm>
 #include <chrono>

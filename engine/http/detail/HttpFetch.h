@@ -1,6 +1,10 @@
 #pragma once
 
-#include "HttpResponse.h"
+#ifndef QUILLMOTH_ROOM_engine_http
+#error "http/detail/ is the http room's own: include its public headers"
+#endif
+
+#include "http/HttpResponse.h"
 
 #include <curl/curl.h>
 

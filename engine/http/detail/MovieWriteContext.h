@@ -1,7 +1,11 @@
 #pragma once
 
-#include "LowSpeedFloor.h"
-#include "RangeRequest.h"
+#ifndef QUILLMOTH_ROOM_engine_http
+#error "http/detail/ is the http room's own: include its public headers"
+#endif
+
+#include "http/LowSpeedFloor.h"
+#include "http/detail/RangeRequest.h"
 
 #include <curl/curl.h>
 

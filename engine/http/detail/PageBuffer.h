@@ -1,6 +1,10 @@
 #pragma once
 
-#include "Deadline.h"
+#ifndef QUILLMOTH_ROOM_engine_http
+#error "http/detail/ is the http room's own: include its public headers"
+#endif
+
+#include "base/Deadline.h"
 
 #include <curl/curl.h>
 

@@ -1,6 +1,6 @@
-#include "RangeRequest.h"
+#include "http/detail/RangeRequest.h"
 
-#include "HttpRequest.h"
+#include "http/HttpRequest.h"
 
 #include <algorithm>
 #include <charconv>

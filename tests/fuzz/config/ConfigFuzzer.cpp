@@ -1,7 +1,7 @@
 // config.dat's reader: ConfigFile::parseText and ::parseLine on any text, the
 // file load on the same bytes, and the writer/reader round trip.
-#include "ConfigFile.h"
 #include "FuzzCheck.h"
+#include "settings/ConfigFile.h"
 
 #include <algorithm>
 #include <cstddef>

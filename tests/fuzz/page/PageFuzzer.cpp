@@ -5,19 +5,19 @@
 // (PageSources), and the same bytes as an HLS playlist (HlsPlaylist) and a
 // DASH manifest (DashManifest), their segment lists and the tracks made of
 // them (TrackPlan), with the properties each promises.
-#include "DashManifest.h"
-#include "FileTitle.h"
 #include "FuzzCheck.h"
-#include "HlsPlaylist.h"
-#include "PagePicture.h"
-#include "PageSources.h"
-#include "PageTitle.h"
-#include "PercentDecoder.h"
-#include "RelativeAddress.h"
-#include "StreamChoice.h"
-#include "StreamManifest.h"
-#include "StreamMap.h"
-#include "TrackPlan.h"
+#include "files/FileTitle.h"
+#include "page/DashManifest.h"
+#include "page/HlsPlaylist.h"
+#include "page/PagePicture.h"
+#include "page/PageSources.h"
+#include "page/PageTitle.h"
+#include "page/PercentDecoder.h"
+#include "page/RelativeAddress.h"
+#include "page/StreamChoice.h"
+#include "page/StreamManifest.h"
+#include "page/StreamMap.h"
+#include "stream/TrackPlan.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,13 +1,13 @@
-#include "TransferList.h"
-#include "CancelToken.h"
-#include "ConvertJob.h"
-#include "DownloadJob.h"
-#include "FileTitle.h"
-#include "LateJobEvents.h"
-#include "TempFolder.h"
-#include "TestFiles.h"
-#include "TransferStore.h"
-#include "WorkRunner.h"
+#include "transfers/list/TransferList.h"
+#include "base/CancelToken.h"
+#include "base/WorkRunner.h"
+#include "files/FileTitle.h"
+#include "jobs/ConvertJob.h"
+#include "jobs/DownloadJob.h"
+#include "support/TempFolder.h"
+#include "support/TestFiles.h"
+#include "transfers/list/LateJobEvents.h"
+#include "transfers/list/TransferStore.h"
 
 #include <gtest/gtest.h>
 

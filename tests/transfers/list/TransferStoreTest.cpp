@@ -1,9 +1,9 @@
-#include "TransferStore.h"
-#include "ProgressCoalescer.h"
-#include "StoreMigration.h"
-#include "StoreOpener.h"
-#include "TempFolder.h"
-#include "TestFiles.h"
+#include "transfers/list/TransferStore.h"
+#include "support/TempFolder.h"
+#include "support/TestFiles.h"
+#include "transfers/list/ProgressCoalescer.h"
+#include "transfers/list/StoreMigration.h"
+#include "transfers/list/StoreOpener.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
