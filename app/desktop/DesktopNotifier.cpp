@@ -1,5 +1,6 @@
 #include "DesktopNotifier.h"
 
+#include "DesktopLaunch.h"
 #include "FileManager.h"
 #include "ReasonTexts.h"
 #include "Text.h"
@@ -9,7 +10,6 @@
 #include <QDBusPendingCall>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
-#include <QDesktopServices>
 #include <QStringList>
 #include <QUrl>
 #include <QVariantMap>
@@ -146,7 +146,7 @@ void DesktopNotifier::onActionInvoked(uint id, const QString& action) {
     if (action == QLatin1String(ShowAction))
         files->showItem(it->second);
     else if (action == QLatin1String(OpenAction) || action == QLatin1String(DefaultAction))
-        QDesktopServices::openUrl(QUrl::fromLocalFile(it->second));
+        DesktopLaunch::open(QUrl::fromLocalFile(it->second));
 }
 
 void DesktopNotifier::onClosed(uint id, uint) {

@@ -84,9 +84,14 @@ QWidget* SearchTab::buildLeftPane() {
     sourcesMenu->setArrowType(Qt::DownArrow);
     sourcesMenu->setPopupMode(QToolButton::InstantPopup);
     sourcesMenu->setFixedHeight(36);
+    sourcesMenu->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     sourcesMenu->setAccessibleName(tr("Other sources"));
     sourcesMenu->setMenu(new QMenu(sourcesMenu)); // owned by the button
     sourcesMenu->hide();
+    sourcesCaption = new QLabel(tr("Sou&rces:"), pane);
+    sourcesCaption->setObjectName(QStringLiteral("sourcesLabel"));
+    sourcesCaption->setBuddy(sourcesMenu);
+    sourcesCaption->hide();
     instructions = new QLabel(tr(Instructions), pane);
     instructions->setObjectName(QStringLiteral("instructions"));
     instructions->setWordWrap(true);
@@ -99,6 +104,7 @@ QWidget* SearchTab::buildLeftPane() {
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(2);
     buttons->addWidget(download);
+    buttons->addWidget(sourcesCaption);
     buttons->addWidget(sourcesMenu);
     buttons->addStretch(1);
     layout->addLayout(buttons);
@@ -268,6 +274,7 @@ void SearchTab::showSources() {
     menu->clear();
     // One source needs no choice: Download takes it.
     sourcesMenu->setVisible(pageSources.size() > 1);
+    sourcesCaption->setVisible(pageSources.size() > 1);
     updateDownload();
     if (pageSources.size() < 2)
         return;
@@ -275,15 +282,31 @@ void SearchTab::showSources() {
         const SourceRef& source = pageSources[i];
         QAction* action = menu->addAction(wide(source.label));
         action->setToolTip(wide(source.url));
-        // The one Download takes stands out.
-        if (static_cast<int>(i) == chosen) {
-            QFont bold = action->font();
-            bold.setBold(true);
-            action->setFont(bold);
-        }
-        connect(action, &QAction::triggered, this, [this, source] { emit sourcePicked(source); });
+        action->setCheckable(true);
+        connect(action, &QAction::triggered, this, [this, i] {
+            chosen = static_cast<int>(i);
+            markChosen();
+            emit sourcePicked(pageSources[i]);
+        });
     }
     menu->setToolTipsVisible(true);
+    markChosen();
+}
+
+void SearchTab::markChosen() {
+    const QList<QAction*> entries = sourcesMenu->menu()->actions();
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        // The one Download takes stands out.
+        QFont font = entries[i]->font();
+        font.setBold(i == chosen);
+        entries[i]->setFont(font);
+        entries[i]->setChecked(i == chosen);
+    }
+    const QString count = tr("%n source(s)", nullptr, int(pageSources.size()));
+    sourcesMenu->setText(
+        chosen >= 0 && chosen < int(pageSources.size())
+            ? tr("%1 of %2").arg(wide(pageSources[static_cast<std::size_t>(chosen)].label), count)
+            : count);
 }
 
 void SearchTab::navigationStarted() {

@@ -27,9 +27,10 @@ class SearchPage;
 // address shown. The title and the sources belong to the page they were read
 // from (the title also to the page it was typed for): navigating clears them,
 // and Download is enabled only while that page is shown. A page that offers
-// more than one source lists them in a drop-down beside Download, to pick
-// another than the quality's choice. A page that could not be reached has no
-// title. A link's context menu offers "Download Video".
+// more than one source lists them in a labelled drop-down beside Download,
+// which says how many there are: picking one chooses it instead of the
+// quality's choice, and Download saves it. A page that could not be reached
+// has no title. A link's context menu offers "Download Video".
 class SearchTab : public QWidget {
     Q_OBJECT
 public:
@@ -51,8 +52,10 @@ public:
 
     QLineEdit* titleBox() const { return titleText; }
     QPushButton* downloadButton() const { return download; }
-    // The drop-down of the page's sources; hidden unless it offers several.
+    // The drop-down of the page's sources, under its label; hidden unless
+    // it offers several.
     QToolButton* sourcesButton() const { return sourcesMenu; }
+    QLabel* sourcesLabel() const { return sourcesCaption; }
     const std::vector<SourceRef>& sources() const { return pageSources; }
     // What Download alone saves: the quality's choice among the sources
     // known, bound so that the job saves what the pane found; empty when
@@ -69,7 +72,7 @@ public:
 signals:
     // A page's HTML has been through the page finder.
     void pageRead();
-    // A source of the page was picked from the drop-down.
+    // A source of the page was picked from the drop-down: Download saves it.
     void sourcePicked(const SourceRef& source);
     // The page asks for a key system: its video is protected.
     void protectedMedia();
@@ -91,6 +94,8 @@ private:
     void found(unsigned started, const QUrl& page, const PageFinder::Findings& findings);
     // The sources of the page's text and of its requests, in the list.
     void showSources();
+    // The drop-down's entries and text after a pick.
+    void markChosen();
     // Hands the document as it is now to the page finder.
     void readDocument();
     void onDocumentChanged();
@@ -105,6 +110,7 @@ private:
     QLineEdit* titleText;
     QPushButton* download;
     QToolButton* sourcesMenu;
+    QLabel* sourcesCaption;
     std::vector<SourceRef> pageSources;
     int chosen = -1;
     // What the page's document said when last read, and what its requests
