@@ -195,8 +195,8 @@ int DataFolder::trashFiles(const std::vector<int>& rows) {
     }
     list->checkFiles();
     if (!kept.isEmpty())
-        emit message(tr("Could not move to the trash, so nothing of it was deleted "
-                        "(the desktop has no trash for its folder, or the file is in use):\n\n%1")
+        emit message(tr("These files could not be moved to the trash, so they were not deleted: "
+                        "the desktop has no trash for their folder, or they are in use.\n\n%1")
                          .arg(kept.join(QLatin1Char('\n'))));
     return gone;
 }

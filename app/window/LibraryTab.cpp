@@ -52,7 +52,7 @@ LibraryTab::LibraryTab(QWidget* parent) : QWidget(parent) {
     // menu's action never takes its key).
     showFolder = addAction(tr("Show in &Folder"), "libraryShowFolderAction", {});
     play = addAction(tr("&Play"), "libraryPlayAction", QKeySequence(Qt::Key_Return));
-    openWith = addAction(tr("&Open With Desktop Application"), "libraryOpenWithAction", {});
+    openWith = addAction(tr("&Open With Default Application"), "libraryOpenWithAction", {});
     libraryMenu->addSeparator();
     convert = addAction(tr("&Convert to MP3"), "libraryConvertAction", {});
     rename = addAction(tr("&Rename…"), "libraryRenameAction", QKeySequence(Qt::Key_F2));

@@ -213,8 +213,12 @@ void MainWindow::restoreLayout() {
         setWindowState(windowState() | Qt::WindowMaximized);
     transfers->list()->header()->restoreState(
         layout.value(QStringLiteral("window/transferColumns")).toByteArray());
-    library->list()->header()->restoreState(
+    QHeaderView* libraryColumns = library->list()->header();
+    libraryColumns->restoreState(
         layout.value(QStringLiteral("window/libraryColumns")).toByteArray());
+    // The order kept is the order shown.
+    library->list()->sortByColumn(libraryColumns->sortIndicatorSection(),
+                                  libraryColumns->sortIndicatorOrder());
     search->panes()->restoreState(layout.value(QStringLiteral("window/searchPanes")).toByteArray());
 }
 

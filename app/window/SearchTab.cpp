@@ -302,7 +302,7 @@ void SearchTab::markChosen() {
         entries[i]->setFont(font);
         entries[i]->setChecked(i == chosen);
     }
-    const QString count = tr("%n source(s)", nullptr, int(pageSources.size()));
+    const QString count = tr("%n sources", nullptr, int(pageSources.size()));
     sourcesMenu->setText(
         chosen >= 0 && chosen < int(pageSources.size())
             ? tr("%1 of %2").arg(wide(pageSources[static_cast<std::size_t>(chosen)].label), count)

@@ -7,6 +7,7 @@
 #include "TransferList.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QStatusBar>
@@ -194,8 +195,9 @@ TEST_F(SearchPaneTest, DownloadVideoOnALinksMenuQueuesThePageItLeadsTo) {
     EXPECT_EQ(currentTab()->objectName(), "transfersTab");
 }
 
-// A page of several sources lists them beside Download; the one picked is
-// saved, with the cookie the Search pane was given and its user agent.
+// A page of several sources lists them beside Download, labelled and
+// counted; the one picked is chosen, and Download saves it, with the cookie
+// the Search pane was given and its user agent.
 TEST_F(SearchPaneTest, APageOfSeveralSourcesOffersThemBesideDownload) {
     const std::string small = "\0\0\0\x18" + std::string("ftypisom") + testBytes(20000, 3);
     const std::string large = "\0\0\0\x18" + std::string("ftypisom") + testBytes(60000, 4);
@@ -225,7 +227,13 @@ TEST_F(SearchPaneTest, APageOfSeveralSourcesOffersThemBesideDownload) {
     ASSERT_EQ(listed.size(), 2);
     EXPECT_EQ(listed[0]->text(), "360p MP4");
     EXPECT_TRUE(listed[0]->font().bold()); // what Download alone takes
+    EXPECT_FALSE(window->searchTab()->sourcesLabel()->isHidden());
+    EXPECT_EQ(sources->text(), "360p MP4 of 2 sources");
     listed[1]->trigger();
+    EXPECT_EQ(transferRows(), 0) << "a pick only chooses";
+    EXPECT_TRUE(listed[1]->isChecked() && listed[1]->font().bold() && !listed[0]->isChecked());
+    EXPECT_EQ(sources->text(), "720p MP4 of 2 sources");
+    window->searchTab()->downloadButton()->click();
     ASSERT_EQ(transferRows(), 1);
     const TransferRecord& record = window->dataFolder()->transfers().at(0);
     EXPECT_EQ(record.source.label, "720p MP4");

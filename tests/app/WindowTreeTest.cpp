@@ -115,7 +115,16 @@ TEST_F(WindowTest, EveryMenuWorksFromTheKeyboardAndDoesWhatItSays) {
     faults << mnemonicFaults("transfers", window->transfersTab()->menu()->actions());
     EXPECT_TRUE(faults.isEmpty()) << faults.join('\n').toStdString();
 
-    // Help opens the site in the desktop's browser.
+    // F1 shows the help shipped with the program in the Home pane.
+    QTest::keyClick(window.get(), Qt::Key_F1);
+    EXPECT_EQ(currentTab(), window->homeTab());
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return requestedAddress(window->homeTab()->browser()).ends_with("/help/quillmoth.html");
+        },
+        10000));
+
+    // The website opens in the desktop's browser.
     auto* help = window->findChild<QAction*>("helpAction");
     ASSERT_NE(help, nullptr);
     {
