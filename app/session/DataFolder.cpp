@@ -13,6 +13,7 @@
 #include "WorkRunner.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QEvent>
 #include <QFile>
 #include <QFileInfo>
@@ -24,6 +25,32 @@ namespace {
 // The setting is in kB/s, 1000 bytes each, as the speeds shown.
 std::int64_t speedLimitBytes(const Settings& settings) {
     return std::int64_t{settings.speedLimit} * 1000;
+}
+
+// Moves file to the desktop's trash. Qt 6.4 also "succeeds" where it found
+// no trash, by moving the file into files/ of the working folder: that is no
+// trash, and the file goes back where it was.
+bool moveToTrash(const QString& file) {
+    QString where;
+    if (!QFile::moveToTrash(file, &where))
+        return false;
+    const QFileInfo put(where);
+    const QDir files = put.dir();
+    QDir trash = files;
+    const bool inTrash =
+        QDir::isAbsolutePath(where) && files.dirName() == QLatin1String("files") && trash.cdUp() &&
+        (trash.dirName() == QLatin1String("Trash") ||
+         trash.dirName().startsWith(QLatin1String(".Trash-")) ||
+         QFileInfo(trash.absolutePath()).dir().dirName() == QLatin1String(".Trash"));
+    if (inTrash)
+        return true;
+    QFile::rename(where, file);
+    const QString info = put.absolutePath() + QStringLiteral("/../info");
+    QFile::remove(info + QLatin1Char('/') + put.fileName() + QStringLiteral(".trashinfo"));
+    // Only folders it left empty go.
+    QDir().rmdir(info);
+    QDir().rmdir(put.absolutePath());
+    return false;
 }
 
 } // namespace
@@ -186,7 +213,7 @@ int DataFolder::trashFiles(const std::vector<int>& rows) {
             files->removeFile(*it);
             continue;
         }
-        if (list->fileInUse(path) || !QFile::moveToTrash(file)) {
+        if (list->fileInUse(path) || !moveToTrash(file)) {
             kept.prepend(QFileInfo(file).fileName());
             continue;
         }

@@ -51,6 +51,8 @@ TEST_F(WindowTest, LibrarySortsOnRawValuesShowsItsNewColumnsAndKeepsTheOrder) {
     }
     ASSERT_TRUE(window->dataFolder()->saveSettings(window->dataFolder()->settings()));
     window->show();
+    tabs()->setCurrentWidget(window->libraryTab());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     QTreeView* list = libraryList();
     const QAbstractItemModel* model = list->model();
     QStringList headers;
@@ -79,6 +81,7 @@ TEST_F(WindowTest, LibrarySortsOnRawValuesShowsItsNewColumnsAndKeepsTheOrder) {
 
     // The next start shows the order the user left.
     window->close();
+    window.reset();
     window = std::make_unique<quillmoth::MainWindow>();
     EXPECT_EQ(libraryList()->header()->sortIndicatorSection(), Library::ModifiedColumn);
     EXPECT_EQ(titles(libraryList()), QStringList({"d", "c", "b", "a"}));
@@ -86,8 +89,9 @@ TEST_F(WindowTest, LibrarySortsOnRawValuesShowsItsNewColumnsAndKeepsTheOrder) {
 
 TEST_F(WindowTest, LibraryListsEveryFolderSavedIntoAndFilesWhereTheyWereSaved) {
     FixtureServer server;
-    server.stream("/movie", std::string(4096, 'M'));
-    server.watchPage("/watch", "Ignored", {{"5", server.url("/movie")}});
+    server.stream("/movie", testBytes(64 * 1024));
+    server.watchPage("/watch", "Ignored",
+                     {{"5", server.url("/movie")}, {"34", server.url("/movie")}});
     DataFolder& data = *window->dataFolder();
     const std::string first = home.filePath("first").toStdString();
     const std::string second = home.filePath("second").toStdString();
@@ -104,7 +108,8 @@ TEST_F(WindowTest, LibraryListsEveryFolderSavedIntoAndFilesWhereTheyWereSaved) {
     ASSERT_TRUE(data.saveSettings(wanted));
     data.transfers().hold(false);
     ASSERT_TRUE(QTest::qWaitFor([&] { return data.transfers().at(0).ended(); }, 60000));
-    ASSERT_EQ(data.transfers().at(0).state, TransferState::Done);
+    ASSERT_EQ(data.transfers().at(0).state, TransferState::Done)
+        << transferCell(0, TransferModel::StatusColumn).toStdString();
 
     const auto listed = [&] {
         QStringList rows;
@@ -118,6 +123,7 @@ TEST_F(WindowTest, LibraryListsEveryFolderSavedIntoAndFilesWhereTheyWereSaved) {
                                "Late Clip in " + QString::fromStdString(first)};
     EXPECT_EQ(listed(), expected);
     window->close();
+    window.reset();
     window = std::make_unique<quillmoth::MainWindow>();
     EXPECT_EQ(listed(), expected) << "after a restart too";
     EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();

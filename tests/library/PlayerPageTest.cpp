@@ -126,6 +126,7 @@ TEST_F(PlayerPageTest, MoviesAndMusicPlayInAnElementOfTheirKind) {
     frame += body;
     const std::string tag =
         "ID3\x03" + std::string(5, '\0') + char(frame.size() + 16) + frame + std::string(16, '\0');
+    fs::create_directories(music);
     std::ofstream(music + "/Covered.mp3", std::ios::binary) << tag << "sound";
     PlayerPage::writeFor(music + "/Covered.mp3", dataFolder);
     EXPECT_NE(page().find("<img id=\"cover\" alt=\"\" src=\"data:image/jpeg;base64," +
