@@ -147,7 +147,11 @@ TEST_F(SearchPaneTest, AWholeDownloadThroughTheWindow) {
         return answer;
     });
     window->searchTab()->downloadButton()->click();
-    EXPECT_EQ(asked, QStringList({"Already downloaded — open it, or download again?"}));
+    // The question names the file.
+    EXPECT_EQ(
+        asked,
+        QStringList({"Already downloaded — open it, or download again?\n\n" +
+                     QString::fromStdString(window->dataFolder()->transfers().at(0).moviePath)}));
     EXPECT_EQ(transferRows(), 1);
     answer = QMessageBox::Open;
     QTest::keyClick(titleBox(), Qt::Key_Return); // as the button
