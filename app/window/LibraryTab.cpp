@@ -109,7 +109,7 @@ void LibraryTab::setLibrary(Library* library) {
         files->setColumnWidth(Library::TypeColumn, 60);
         files->setColumnWidth(Library::FolderColumn, 220);
         files->setColumnWidth(Library::SizeColumn, 90);
-        files->setColumnWidth(Library::ModifiedColumn, 150);
+        files->setColumnWidth(Library::ModifiedColumn, 190);
     }
     if (library)
         connect(files->selectionModel(), &QItemSelectionModel::selectionChanged, this,
