@@ -511,11 +511,18 @@
     </message>
     <message numerus="yes">
         <source>%n sources</source>
-        <translation><numerusform>%n Quelle</numerusform><numerusform>%n Quellen</numerusform></translation>
+        <translation>
+            <numerusform>%n Quelle</numerusform>
+            <numerusform>%n Quellen</numerusform>
+        </translation>
     </message>
     <message>
         <source>%1 of %2</source>
         <translation>%1 von %2</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1 (%2)</translation>
     </message>
 </context>
 <context>
@@ -918,7 +925,10 @@
     </message>
     <message numerus="yes">
         <source>Move %n files to the trash?</source>
-        <translation><numerusform>%n Datei in den Papierkorb verschieben?</numerusform><numerusform>%n Dateien in den Papierkorb verschieben?</numerusform></translation>
+        <translation>
+            <numerusform>%n Datei in den Papierkorb verschieben?</numerusform>
+            <numerusform>%n Dateien in den Papierkorb verschieben?</numerusform>
+        </translation>
     </message>
     <message>
         <source>Move to &amp;Trash</source>

@@ -134,6 +134,13 @@ void MainWindow::wireDataFolder() {
         bounds.referer = std::move(page);
         pageFinder->check(std::move(url), std::move(bounds), std::move(checked));
     });
+    search->setSizeCheck(
+        [this](std::string url, std::string page, std::function<void(long long)> sized) {
+            FetchBounds bounds;
+            searchProfile->identify(page, bounds);
+            bounds.referer = std::move(page);
+            pageFinder->size(std::move(url), std::move(bounds), std::move(sized));
+        });
     connect(search, &SearchTab::protectedMedia, this, [this] {
         statusBar()->showMessage(tr("This video is protected and cannot be saved."), 10000);
     });

@@ -13,6 +13,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
@@ -291,11 +292,40 @@ void SearchTab::showSources() {
     }
     menu->setToolTipsVisible(true);
     markChosen();
+    askSizes();
+}
+
+void SearchTab::askSizes() {
+    // A few requests a page, each stopping at the answer's first bytes.
+    constexpr std::size_t MaxAsked = 16;
+    if (!sizeCheck)
+        return;
+    QPointer<SearchTab> self(this);
+    const unsigned started = navigation;
+    const std::string page = narrow(pageOf(browserPane->url()).toString(QUrl::FullyEncoded));
+    for (const SourceRef& source : pageSources) {
+        if (sizing.size() >= MaxAsked || !sizing.insert(source.url).second)
+            continue;
+        sizeCheck(source.url, page, [self, started, url = source.url](long long bytes) {
+            if (!self || started != self->navigation || bytes <= 0)
+                return;
+            self->sizes[url] = bytes;
+            self->markChosen();
+        });
+    }
 }
 
 void SearchTab::markChosen() {
     const QList<QAction*> entries = sourcesMenu->menu()->actions();
-    for (qsizetype i = 0; i < entries.size(); ++i) {
+    for (qsizetype i = 0; i < entries.size() && i < qsizetype(pageSources.size()); ++i) {
+        const SourceRef& source = pageSources[static_cast<std::size_t>(i)];
+        const auto size = sizes.find(source.url);
+        entries[i]->setText(
+            size == sizes.end()
+                ? wide(source.label)
+                : tr("%1 (%2)").arg(
+                      wide(source.label),
+                      QLocale().formattedDataSize(size->second, 1, QLocale::DataSizeSIFormat)));
         // The one Download takes stands out.
         QFont font = entries[i]->font();
         font.setBold(i == chosen);
@@ -312,6 +342,8 @@ void SearchTab::markChosen() {
 void SearchTab::navigationStarted() {
     // A title shown during a navigation would be saved with the next video.
     ++navigation;
+    sizes.clear();
+    sizing.clear();
     titleText->clear();
     titlePage.clear();
     typed = false;

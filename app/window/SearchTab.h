@@ -7,7 +7,9 @@
 #include <QWidget>
 
 #include <functional>
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -28,7 +30,8 @@ class SearchPage;
 // from (the title also to the page it was typed for): navigating clears them,
 // and Download is enabled only while that page is shown. A page that offers
 // more than one source lists them in a labelled drop-down beside Download,
-// which says how many there are: picking one chooses it instead of the
+// which says how many there are and each one's size when its server names
+// it: picking one chooses it instead of the
 // quality's choice, and Download saves it. A page that could not be reached
 // has no title. A link's context menu offers "Download Video".
 class SearchTab : public QWidget {
@@ -49,6 +52,10 @@ public:
     using SourceCheck = std::function<void(std::string url, std::string page,
                                            std::function<void(std::optional<SourceRef>)> checked)>;
     void setSourceCheck(SourceCheck check) { sourceCheck = std::move(check); }
+    // Asks for a source's size (0: unknown) the same way.
+    using SizeCheck = std::function<void(std::string url, std::string page,
+                                         std::function<void(long long bytes)> sized)>;
+    void setSizeCheck(SizeCheck check) { sizeCheck = std::move(check); }
 
     QLineEdit* titleBox() const { return titleText; }
     QPushButton* downloadButton() const { return download; }
@@ -94,8 +101,10 @@ private:
     void found(unsigned started, const QUrl& page, const PageFinder::Findings& findings);
     // The sources of the page's text and of its requests, in the list.
     void showSources();
-    // The drop-down's entries and text after a pick.
+    // The drop-down's entries and text after a pick or a size learnt.
     void markChosen();
+    // Asks for the sizes of the sources listed, once each.
+    void askSizes();
     // Hands the document as it is now to the page finder.
     void readDocument();
     void onDocumentChanged();
@@ -125,6 +134,10 @@ private:
     BrowserPane* browserPane;
     Finder pageFinder;
     SourceCheck sourceCheck;
+    SizeCheck sizeCheck;
+    // The sizes learnt of this page's sources by address, and those asked.
+    std::map<std::string, long long> sizes;
+    std::set<std::string> sizing;
     QUrl shownPage; // the browser's page, without its fragment
     QUrl titlePage; // the page the title box's text belongs to
     bool typed = false;

@@ -47,7 +47,9 @@ bool SourceProbe::wholeMedia(std::string_view type, std::string_view first, long
 }
 
 std::optional<PageSource> SourceProbe::check(const std::string& url, const FetchBounds& bounds,
-                                             const CancelToken* cancel) {
+                                             const CancelToken* cancel, long long* bytes) {
+    if (bytes)
+        *bytes = 0;
     CurlHandle curl(bounds.curlFactory);
     if (!curl)
         return std::nullopt;
@@ -69,6 +71,8 @@ std::optional<PageSource> SourceProbe::check(const std::string& url, const Fetch
     if (fetched == HttpFetch::answeredMedia) {
         curl_off_t size = -1;
         curl_easy_getinfo(curl.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &size);
+        if (bytes && size > 0)
+            *bytes = size;
         if (!wholeMedia(type, head, size, address))
             return std::nullopt;
         source.type = lower(type);

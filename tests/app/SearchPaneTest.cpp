@@ -229,7 +229,14 @@ TEST_F(SearchPaneTest, APageOfSeveralSourcesOffersThemBesideDownload) {
     EXPECT_FALSE(sources->isHidden());
     const QList<QAction*> listed = sources->menu()->actions();
     ASSERT_EQ(listed.size(), 2);
-    EXPECT_EQ(listed[0]->text(), "360p MP4");
+    // Each with its size, once its server has named it.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return listed[0]->text() == "360p MP4 (20.0 kB)" &&
+                   listed[1]->text() == "720p MP4 (60.0 kB)";
+        },
+        20000))
+        << listed[0]->text().toStdString() << ", " << listed[1]->text().toStdString();
     EXPECT_TRUE(listed[0]->font().bold()); // what Download alone takes
     EXPECT_FALSE(window->searchTab()->sourcesLabel()->isHidden());
     EXPECT_EQ(sources->text(), "360p MP4 of 2 sources");
