@@ -18,7 +18,7 @@ BenchWindow::BenchWindow(const std::string& movieFolder, Jobs jobs)
       context(std::make_unique<QObject>()), poster(context.get()) {
     std::filesystem::create_directories(SettingsStore::userDataFolder());
     store = std::make_unique<TransferStore>(SettingsStore::userDataFolder() + "transfers.sqlite");
-    TransferList::Runner run = WorkRunner::jobRunner(*runner);
+    TransferList::Runner run = TransferList::jobRunner(*runner);
     if (jobs == Jobs::Keep)
         run = [this](std::unique_ptr<Job> job) { kept.push_back(std::move(job)); };
     // On the job's worker thread, as DataFolder's sink.

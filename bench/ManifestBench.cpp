@@ -1,13 +1,16 @@
 // Reading HLS playlists and DASH manifests (HlsPlaylist, DashManifest) made
 // to hurt: a 100,000-segment playlist (refused at 10,000), 60 MB of a
 // master's variants, tags and overlong lines, and a 60 MB manifest of
-// representations and elements the reader passes over. Prints the time the
-// reading took and how far the resident set rose above the text itself.
+// representations and elements the reader passes over, and an MPD of 9,000
+// representations sharing one 10,000-segment timeline, read and the
+// chosen one's tracks written out (TrackPlan). Prints the time the reading
+// took and how far the resident set rose above the text itself.
 //
-//   quillmoth-bench-manifests segments | playlist | mpd
+//   quillmoth-bench-manifests segments | playlist | mpd | timeline
 #include "DashManifest.h"
 #include "HlsPlaylist.h"
 #include "ProcStatus.h"
+#include "TrackPlan.h"
 
 #include <chrono>
 #include <cstdio>
@@ -63,28 +66,52 @@ std::string mpd() {
     return text;
 }
 
+std::string timeline() {
+    std::string text =
+        "<?xml version=\"1.0\"?><MPD type=\"static\" mediaPresentationDuration="
+        "\"PT40000S\"><Period><AdaptationSet mimeType=\"video/mp4\"><SegmentTemplate "
+        "timescale=\"1000\" media=\"$RepresentationID$/$Number%06d$.m4s\" "
+        "initialization=\"$RepresentationID$/init.mp4\"><SegmentTimeline>";
+    // One S each: copied to every representation, 9,000 timelines would
+    // take gigabytes.
+    for (int i = 0; i < 10000; ++i)
+        text += "<S d=\"" + std::to_string(4000 + i % 2) + "\"/>";
+    text += "</SegmentTimeline></SegmentTemplate>";
+    for (int i = 0; i < 9000; ++i)
+        text += "<Representation id=\"r" + std::to_string(i) + "\" bandwidth=\"" +
+                std::to_string(i + 1) + "\" width=\"1280\" height=\"720\"/>";
+    return text + "</AdaptationSet></Period></MPD>";
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     const std::string mode = argc == 2 ? argv[1] : "";
-    if (mode != "segments" && mode != "playlist" && mode != "mpd") {
-        std::fprintf(stderr, "usage: quillmoth-bench-manifests segments | playlist | mpd\n");
+    if (mode != "segments" && mode != "playlist" && mode != "mpd" && mode != "timeline") {
+        std::fprintf(stderr,
+                     "usage: quillmoth-bench-manifests segments | playlist | mpd | timeline\n");
         return 2;
     }
     const std::string text = mode == "segments"   ? segments()
                              : mode == "playlist" ? playlist()
-                                                  : mpd();
+                             : mode == "mpd"      ? mpd()
+                                                  : timeline();
     const long withText = ProcStatus::residentKiB();
     const auto start = std::chrono::steady_clock::now();
     std::size_t entries = 0;
     int refusal = 0;
-    if (mode == "mpd") {
+    if (mode == "timeline") {
+        const DashManifest dash = DashManifest::read(text, "https://cdn.example/m.mpd");
+        const TrackPlan plan = TrackPlan::dash(dash, 1, {});
+        entries = plan.tracks.empty() ? 0 : plan.tracks[0].segments.size();
+        refusal = static_cast<int>(plan.refusal);
+    } else if (mode == "mpd") {
         const DashManifest dash = DashManifest::read(text, "https://cdn.example/m.mpd");
         entries = dash.representations.size();
         refusal = static_cast<int>(dash.refusal);
     } else {
         const HlsPlaylist hls = HlsPlaylist::read(text, "https://cdn.example/m.m3u8");
-        entries = hls.master ? hls.variants.size() : hls.segments;
+        entries = hls.master ? hls.variants.size() : hls.segments.size();
         refusal = static_cast<int>(hls.refusal);
     }
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;

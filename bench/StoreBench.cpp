@@ -32,9 +32,10 @@ TransferRecord running(std::int64_t id) {
     r.pageUrl = "http://127.0.0.1/watch?v=" + std::to_string(id);
     r.movieFolder = "/home/user/Videos";
     r.musicFolder = "/home/user/Music";
-    r.partFile = r.movieFolder + "/" + r.title + "." + std::to_string(id) + ".part";
-    r.validator = "\"5f3e-1a2b3c4d\"";
     r.total = 128 << 20;
+    r.resume = {.partFile = r.movieFolder + "/" + r.title + "." + std::to_string(id) + ".part",
+                .validator = "\"5f3e-1a2b3c4d\"",
+                .total = r.total};
     r.type = "flv";
     r.status = Reason::Downloading;
     r.addedAt = 1'700'000'000 + id;
@@ -87,8 +88,7 @@ void historyLoad(const std::string& folder) {
             TransferRecord r = running(id);
             r.state = id % 10 ? TransferState::Done : TransferState::Failed;
             r.received = r.total;
-            r.partFile.clear();
-            r.validator.clear();
+            r.resume = {};
             r.moviePath = r.movieFolder + "/" + r.title + ".flv";
             r.status = Reason::Downloaded;
             r.endedAt = r.addedAt + 60;

@@ -10,3 +10,5 @@ pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib>=0.11)
 # Reading pages: libxml2's HTML parser (push, SAX) and nlohmann-json (JSON-LD).
 find_package(LibXml2 2.9 REQUIRED)
 find_package(nlohmann_json 3.11 REQUIRED)
+# AES-128 of stream segments and the hash of a segment list: libcrypto.
+find_package(OpenSSL 3.0 REQUIRED)

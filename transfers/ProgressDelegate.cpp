@@ -1,5 +1,6 @@
 #include "ProgressDelegate.h"
 
+#include "PercentText.h"
 #include "ProgressScale.h"
 #include "TransferModel.h"
 
@@ -49,8 +50,8 @@ void ProgressDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     bar.progress = scale.value;
     bar.textVisible = !scale.busy();
     if (!scale.busy())
-        bar.text = QStringLiteral("%1%").arg(
-            static_cast<int>(100.0 * scale.value / std::max(scale.maximum, 1)));
+        bar.text =
+            PercentText::of(static_cast<int>(100LL * scale.value / std::max(scale.maximum, 1)));
     style->drawControl(QStyle::CE_ProgressBar, &bar, painter, option.widget);
 }
 
@@ -63,6 +64,9 @@ bool ProgressDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
     const QStyle* style = styleOf(option);
     const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, option.widget) + 1;
     const QRect textRect = style->subElementRect(QStyle::SE_ItemViewItemText, &cell, option.widget);
+    // A failed row's icon always tells why.
+    if (!cell.icon.isNull())
+        return QStyledItemDelegate::helpEvent(event, view, option, index);
     const bool cut = !cell.text.isEmpty() &&
                      cell.fontMetrics.horizontalAdvance(cell.text) > textRect.width() - 2 * margin;
     if (cut)

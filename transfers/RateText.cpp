@@ -36,12 +36,9 @@ QString RateText::timeLeft(std::chrono::seconds left) {
     return tr("%1 left").arg(clock);
 }
 
-QString RateText::of(const TransferRate& transfer) {
-    const std::optional<double> bytesPerSecond = transfer.rate();
-    if (!bytesPerSecond)
-        return {};
-    const QString speed = rate(*bytesPerSecond);
-    if (const auto left = transfer.timeLeft())
+QString RateText::of(double bytesPerSecond, std::optional<std::chrono::seconds> left) {
+    const QString speed = rate(bytesPerSecond);
+    if (left)
         //: A speed and the time left at it: "2.4 MB/s, 0:42 left".
         return tr("%1, %2").arg(speed, timeLeft(*left));
     return speed;

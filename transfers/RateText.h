@@ -4,8 +4,7 @@
 #include <QString>
 
 #include <chrono>
-
-class TransferRate;
+#include <optional>
 
 // Speeds and times left as the window shows them: the engine's figures in
 // the user's language and number format ("2.4 MB/s" or "2,4 MB/s").
@@ -17,6 +16,6 @@ public:
     static QString rate(double bytesPerSecond);
     // "0:42 left", "12:05 left", "1:02:03 left".
     static QString timeLeft(std::chrono::seconds left);
-    // "2.4 MB/s, 0:42 left", "2.4 MB/s" without a time left, "" without a rate.
-    static QString of(const TransferRate& rate);
+    // "2.4 MB/s, 0:42 left", "2.4 MB/s" without a time left.
+    static QString of(double bytesPerSecond, std::optional<std::chrono::seconds> left);
 };

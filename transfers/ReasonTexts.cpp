@@ -35,8 +35,6 @@ QString ReasonTexts::text(Reason reason, const std::string& detail) {
         return tr("Paused");
     case Reason::Interrupted:
         return tr("Interrupted");
-    case Reason::JobPaused:
-        return tr("Paused.");
     case Reason::Cancelled:
         return tr("Cancelled.");
     // Failures.

@@ -1,9 +1,14 @@
 #include "TransferModel.h"
 
+#include "PercentText.h"
 #include "RateText.h"
 #include "ReasonTexts.h"
 #include "Text.h"
 
+#include <QApplication>
+#include <QDateTime>
+#include <QLocale>
+#include <QStyle>
 #include <QTimer>
 
 #include <algorithm>
@@ -39,7 +44,30 @@ ProgressScale barOf(const TransferRecord& record,
 QString progressText(const ProgressScale& bar) {
     if (bar.busy())
         return TransferModel::tr("In progress");
-    return TransferModel::tr("%1%").arg(100LL * bar.value / bar.maximum);
+    return PercentText::of(static_cast<int>(100LL * bar.value / bar.maximum));
+}
+
+// What the Progress column sorts on: done so far, a busy bar before none.
+double doneFraction(const ProgressScale& bar) {
+    return bar.busy() ? -1.0 : double(bar.value) / double(bar.maximum);
+}
+
+// The size shown: the whole file's once known, else what came so far.
+std::int64_t sizeOf(const TransferRecord& record) {
+    return record.total > 0 ? record.total : record.received;
+}
+
+QString sizeText(std::int64_t bytes) {
+    if (bytes <= 0)
+        return {};
+    return QLocale().formattedDataSize(bytes, 1, QLocale::DataSizeSIFormat);
+}
+
+QString addedText(std::int64_t secondsSinceEpoch) {
+    if (secondsSinceEpoch <= 0)
+        return {};
+    return QLocale().toString(QDateTime::fromSecsSinceEpoch(secondsSinceEpoch),
+                              QLocale::ShortFormat);
 }
 
 } // namespace
@@ -69,6 +97,10 @@ QVariant TransferModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || !validRow(index.row()))
         return {};
     const TransferRecord& record = list.at(static_cast<std::size_t>(index.row()));
+    if (role == SortRole)
+        return sortValue(record, index.row(), index.column());
+    if (role == Qt::DecorationRole)
+        return index.column() == StatusColumn ? statusIcon(record) : QVariant();
     if (role == ProgressRole)
         return index.column() == ProgressColumn
                    ? QVariant::fromValue(
@@ -78,6 +110,14 @@ QVariant TransferModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::AccessibleTextRole && index.column() == ProgressColumn)
         return progressText(
             barOf(record, list.conversionAt(static_cast<std::size_t>(index.row()))));
+    // A failed row's icon tells why.
+    if (role == Qt::ToolTipRole && index.column() == StatusColumn &&
+        record.state == State::Failed && record.error != Reason::None)
+        return ReasonTexts::text(record.error, record.detail);
+    if (role == Qt::TextAlignmentRole)
+        return index.column() == SizeColumn
+                   ? QVariant(static_cast<int>(Qt::AlignRight | Qt::AlignVCenter))
+                   : QVariant();
     // Tool tips carry the whole text; the delegate shows them only where
     // the cell cuts it.
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
@@ -94,9 +134,45 @@ QVariant TransferModel::data(const QModelIndex& index, int role) const {
         return ReasonTexts::text(record.status, record.detail);
     case SpeedColumn:
         return speeds[static_cast<std::size_t>(index.row())];
+    case SizeColumn:
+        return sizeText(sizeOf(record));
+    case AddedColumn:
+        return addedText(record.addedAt);
     default:
         return {};
     }
+}
+
+QVariant TransferModel::sortValue(const TransferRecord& record, int row, int column) const {
+    const auto at = static_cast<std::size_t>(row);
+    switch (column) {
+    case TitleColumn:
+        return wide(record.title.empty() ? record.pageUrl : record.title);
+    case ProgressColumn:
+        return doneFraction(barOf(record, list.conversionAt(at)));
+    case StatusColumn:
+        return static_cast<int>(record.state);
+    case SpeedColumn: {
+        const auto speed = list.speedAt(at);
+        return speed ? speed->bytesPerSecond : -1.0;
+    }
+    case SizeColumn:
+        return static_cast<qlonglong>(sizeOf(record));
+    case AddedColumn:
+        return static_cast<qlonglong>(record.addedAt);
+    default:
+        return {};
+    }
+}
+
+QVariant TransferModel::statusIcon(const TransferRecord& record) const {
+    if (record.state != State::Failed)
+        return {};
+    if (errorIcon.isNull())
+        errorIcon =
+            QIcon::fromTheme(QStringLiteral("dialog-error"),
+                             QApplication::style()->standardIcon(QStyle::SP_MessageBoxCritical));
+    return errorIcon;
 }
 
 QVariant TransferModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -111,6 +187,11 @@ QVariant TransferModel::headerData(int section, Qt::Orientation orientation, int
         return tr("Status");
     case SpeedColumn:
         return tr("Speed");
+    case SizeColumn:
+        return tr("Size");
+    case AddedColumn:
+        //: When the transfer was added to the list.
+        return tr("Added");
     default:
         return {};
     }
@@ -149,9 +230,10 @@ void TransferModel::refreshRates(std::chrono::steady_clock::time_point now) {
     list.noteStalls(now);
     bool moving = false;
     for (std::size_t row = 0; row < list.size(); ++row) {
-        const TransferRate* rate = list.rateAt(row);
-        moving = moving || rate;
-        setSpeed(row, rate ? RateText::of(*rate) : conversionText(row));
+        moving = moving || list.rateAt(row);
+        const auto speed = list.speedAt(row);
+        setSpeed(row,
+                 speed ? RateText::of(speed->bytesPerSecond, speed->left) : conversionText(row));
     }
     if (!moving && list.runningCount() == 0)
         rateTimer->stop();
@@ -207,6 +289,28 @@ void TransferModel::changed(std::size_t row) {
 void TransferModel::removed(std::size_t row) {
     speeds.erase(speeds.begin() + static_cast<std::ptrdiff_t>(row));
     endRemoveRows();
+}
+
+void TransferModel::aboutToReorder() {
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void TransferModel::reordered(const std::vector<std::pair<std::size_t, std::size_t>>& moves) {
+    std::vector<QString> before = speeds;
+    std::vector<int> newRow(speeds.size());
+    for (std::size_t row = 0; row < newRow.size(); ++row)
+        newRow[row] = static_cast<int>(row);
+    for (const auto& [from, to] : moves) {
+        speeds[to] = before[from];
+        newRow[from] = static_cast<int>(to);
+    }
+    // The selection and the current row go with their rows.
+    const QModelIndexList old = persistentIndexList();
+    QModelIndexList now;
+    for (const QModelIndex& cell : old)
+        now << index(newRow[static_cast<std::size_t>(cell.row())], cell.column());
+    changePersistentIndexList(old, now);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
 void TransferModel::saved(const TransferRecord& record, bool mp3) {

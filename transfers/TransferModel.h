@@ -4,6 +4,7 @@
 #include "TransferList.h"
 
 #include <QAbstractTableModel>
+#include <QIcon>
 #include <QMetaType>
 #include <QString>
 
@@ -21,10 +22,21 @@ class QTimer;
 class TransferModel : public QAbstractTableModel, public TransferList::Observer {
     Q_OBJECT
 public:
-    enum Column { TitleColumn, ProgressColumn, StatusColumn, SpeedColumn, ColumnCount };
+    enum Column {
+        TitleColumn,
+        ProgressColumn,
+        StatusColumn,
+        SpeedColumn,
+        SizeColumn,
+        AddedColumn,
+        ColumnCount
+    };
     // The Progress cell's bar, a ProgressScale: busy while a job runs
     // without a known total, full once done.
     static constexpr int ProgressRole = Qt::UserRole + 1;
+    // What a column sorts on: the raw value behind the text (a title, a
+    // fraction done, a state, bytes a second, bytes, seconds since the epoch).
+    static constexpr int SortRole = Qt::UserRole + 2;
     // Speed cells are worked out again at most this often: a few texts a
     // second are all anyone reads, and each costs a repaint.
     static constexpr std::chrono::milliseconds rateInterval{500};
@@ -61,6 +73,8 @@ public:
     void inserted(std::size_t row) override;
     void changed(std::size_t row) override;
     void removed(std::size_t row) override;
+    void aboutToReorder() override;
+    void reordered(const std::vector<std::pair<std::size_t, std::size_t>>& moves) override;
     void saved(const TransferRecord& record, bool mp3) override;
     void ended(const TransferRecord& record) override;
 
@@ -71,12 +85,16 @@ signals:
 
 private:
     bool validRow(int row) const;
+    QVariant sortValue(const TransferRecord& record, int row, int column) const;
+    QVariant statusIcon(const TransferRecord& record) const;
     // The Speed cell of a converting row: the time it still needs.
     QString conversionText(std::size_t row) const;
     void setSpeed(std::size_t row, QString text);
     void watchRates();
 
     TransferList& list;
+    // The desktop's error icon, taken when first shown.
+    mutable QIcon errorIcon;
     // The speed text each row shows, kept in step with the list's rows.
     std::vector<QString> speeds;
     // Owned through parent.

@@ -205,6 +205,14 @@
     </message>
 </context>
 <context>
+    <name>PercentText</name>
+    <message>
+        <source>%1%</source>
+        <extracomment>A percentage; in languages that write a space before the sign, a no-break one.</extracomment>
+        <translation>%1 %</translation>
+    </message>
+</context>
+<context>
     <name>PlayerPage</name>
     <message>
         <source>&quot;%1&quot; is an FLV file, which this player cannot play. Convert it to MP3 from the Transfers tab, or open it in another media player.</source>
@@ -225,6 +233,13 @@
     <message>
         <source>%1 cannot be played.</source>
         <translation>%1 kann nicht abgespielt werden.</translation>
+    </message>
+</context>
+<context>
+    <name>QShortcut</name>
+    <message>
+        <source>Return</source>
+        <translation>Eingabe</translation>
     </message>
 </context>
 <context>
@@ -301,10 +316,6 @@
     <message>
         <source>Paused</source>
         <translation>Angehalten</translation>
-    </message>
-    <message>
-        <source>Paused.</source>
-        <translation>Angehalten.</translation>
     </message>
     <message>
         <source>Cancelled.</source>
@@ -676,10 +687,6 @@
         <translation>Läuft</translation>
     </message>
     <message>
-        <source>%1%</source>
-        <translation>%1 %</translation>
-    </message>
-    <message>
         <source>Title</source>
         <translation>Titel</translation>
     </message>
@@ -699,6 +706,15 @@
         <source>File moved or deleted</source>
         <extracomment>A finished transfer whose file is no longer where it was saved.</extracomment>
         <translation>Datei verschoben oder gelöscht</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>Größe</translation>
+    </message>
+    <message>
+        <source>Added</source>
+        <extracomment>When the transfer was added to the list.</extracomment>
+        <translation>Hinzugefügt</translation>
     </message>
 </context>
 <context>
@@ -742,6 +758,10 @@
             <numerusform>%n fehlgeschlagen</numerusform>
         </translation>
     </message>
+    <message>
+        <source>%1 — Quillmoth</source>
+        <translation>%1 — Quillmoth</translation>
+    </message>
 </context>
 <context>
     <name>TransfersTab</name>
@@ -767,7 +787,7 @@
     </message>
     <message>
         <source>C&amp;lear</source>
-        <translation>&amp;Entfernen</translation>
+        <translation>Aus der &amp;Liste entfernen</translation>
     </message>
     <message>
         <source>Con&amp;vert to MP3</source>
@@ -788,16 +808,36 @@
     <message numerus="yes">
         <source>Clear %n transfers? Their part files are removed.</source>
         <translation>
-            <numerusform>%n Übertragung entfernen? Ihre Teildatei wird gelöscht.</numerusform>
-            <numerusform>%n Übertragungen entfernen? Ihre Teildateien werden gelöscht.</numerusform>
+            <numerusform>%n Übertragung aus der Liste entfernen? Ihre Teildatei wird gelöscht.</numerusform>
+            <numerusform>%n Übertragungen aus der Liste entfernen? Ihre Teildateien werden gelöscht.</numerusform>
         </translation>
     </message>
     <message numerus="yes">
         <source>Clear %n transfers? Their saved files stay where they are.</source>
         <translation>
-            <numerusform>%n Übertragung entfernen? Die gespeicherte Datei bleibt, wo sie ist.</numerusform>
-            <numerusform>%n Übertragungen entfernen? Die gespeicherten Dateien bleiben, wo sie sind.</numerusform>
+            <numerusform>%n Übertragung aus der Liste entfernen? Die gespeicherte Datei bleibt, wo sie ist.</numerusform>
+            <numerusform>%n Übertragungen aus der Liste entfernen? Die gespeicherten Dateien bleiben, wo sie sind.</numerusform>
         </translation>
+    </message>
+    <message>
+        <source>Start &amp;Now</source>
+        <translation>&amp;Jetzt starten</translation>
+    </message>
+    <message>
+        <source>Clear F&amp;inished</source>
+        <translation>Beende&amp;te aus der Liste entfernen</translation>
+    </message>
+    <message>
+        <source>Move &amp;Up</source>
+        <translation>&amp;Nach oben</translation>
+    </message>
+    <message>
+        <source>Move &amp;Down</source>
+        <translation>Nach &amp;unten</translation>
+    </message>
+    <message>
+        <source>Move to T&amp;op</source>
+        <translation>&amp;Ganz nach oben</translation>
     </message>
 </context>
 <context>
@@ -817,10 +857,6 @@
 </context>
 <context>
     <name>quillmoth::MainWindow</name>
-    <message>
-        <source>%1% — Quillmoth</source>
-        <translation>%1 % — Quillmoth</translation>
-    </message>
     <message>
         <source>&amp;File</source>
         <translation>&amp;Datei</translation>

@@ -5,6 +5,10 @@
 
 const Translations* Translations::living = nullptr;
 
+// Key names the menus show beside their entries, where Qt's own German
+// keeps the English word.
+[[maybe_unused]] static const char* const keyNames[] = {QT_TRANSLATE_NOOP("QShortcut", "Return")};
+
 Translations::Translations(const QLocale& locale)
     : own(std::make_unique<QTranslator>()), qt(std::make_unique<QTranslator>()),
       web(std::make_unique<QTranslator>()), asked(locale.uiLanguages()) {
@@ -17,13 +21,15 @@ Translations::Translations(const QLocale& locale)
         if (!own->load(wanted, QStringLiteral("quillmoth"), QStringLiteral("_"), folder()))
             continue;
         chosen = own->language();
-        QCoreApplication::installTranslator(own.get());
         // Qt's own dialogs, and the web engine's menus and dialogs.
         const QString qtFolder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
         if (qt->load(wanted, QStringLiteral("qtbase"), QStringLiteral("_"), qtFolder))
             QCoreApplication::installTranslator(qt.get());
         if (web->load(wanted, QStringLiteral("qtwebengine"), QStringLiteral("_"), qtFolder))
             QCoreApplication::installTranslator(web.get());
+        // Ours last, so that it is asked first: it names keys that Qt's own
+        // leaves in English.
+        QCoreApplication::installTranslator(own.get());
         return;
     }
 }

@@ -43,7 +43,7 @@ PageFinder::Findings PageFinder::read(std::string html, const std::string& addre
     Findings findings;
     findings.title = PageTitle::find(html).value_or(offer.title);
     for (const PageSource& source : offer.sources)
-        findings.sources.push_back({source.originName(), source.label(), source.url});
+        findings.sources.push_back(SourceRef::of(source));
     if (const auto chosen = offer.pick(quality, 0))
         findings.chosen = static_cast<int>(*chosen);
     // Last: the stream map's reading decodes the page in place.
@@ -58,7 +58,7 @@ void PageFinder::check(std::string url, FetchBounds bounds, Checked checked) {
             // Runs on a worker thread; what it found goes back to the window's.
             std::optional<SourceRef> found;
             if (const auto source = SourceProbe::check(url, bounds))
-                found = SourceRef{source->originName(), source->label(), source->url};
+                found = SourceRef::of(*source);
             post([asked, found = std::move(found)] { (*asked)(found); });
         });
     } catch (const std::system_error&) {

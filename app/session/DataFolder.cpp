@@ -77,7 +77,7 @@ DataFolder::DataFolder(const QDBusConnection& bus)
         now.connections = current.connectionsPerTransfer;
         return now;
     };
-    list = std::make_unique<TransferList>(store.get(), WorkRunner::jobRunner(*runner),
+    list = std::make_unique<TransferList>(store.get(), TransferList::jobRunner(*runner),
                                           std::move(sink), std::move(jobSettings));
     model = std::make_unique<TransferModel>(*list);
     QObject::connect(model.get(), &TransferModel::fileSaved, context.get(),
@@ -151,6 +151,22 @@ void DataFolder::clear(const std::vector<std::int64_t>& ids) {
 
 void DataFolder::convert(const std::vector<std::int64_t>& ids) {
     forEach(ids, &TransferList::convert);
+}
+
+void DataFolder::moveUp(const std::vector<std::int64_t>& ids) {
+    forEach(ids, &TransferList::moveUp);
+}
+
+void DataFolder::moveDown(const std::vector<std::int64_t>& ids) {
+    forEach(ids, &TransferList::moveDown);
+}
+
+void DataFolder::moveToTop(const std::vector<std::int64_t>& ids) {
+    forEach(ids, &TransferList::moveToTop);
+}
+
+void DataFolder::startNow(const std::vector<std::int64_t>& ids) {
+    forEach(ids, &TransferList::startNow);
 }
 
 bool DataFolder::saveSettings(const Settings& wanted) {

@@ -60,6 +60,11 @@ public:
     void retry(const std::vector<std::int64_t>& ids);
     void clear(const std::vector<std::int64_t>& ids);
     void convert(const std::vector<std::int64_t>& ids);
+    // Queued ones, each in turn (ids in the order they are to move).
+    void moveUp(const std::vector<std::int64_t>& ids);
+    void moveDown(const std::vector<std::int64_t>& ids);
+    void moveToTop(const std::vector<std::int64_t>& ids);
+    void startNow(const std::vector<std::int64_t>& ids);
 
     // My Library's actions on its rows; what cannot be done is said.
     // Moves the rows' files to the desktop's trash; where there is none,

@@ -1,8 +1,8 @@
 #include "TransfersSummary.h"
 
+#include "PercentText.h"
 #include "RateText.h"
 #include "TransferList.h"
-#include "TransferRate.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -36,8 +36,8 @@ TransfersSummary TransfersSummary::of(const TransferList& list) {
                 summary.received += std::min(record.received, record.total);
                 summary.total += record.total;
             }
-            if (const TransferRate* rate = list.rateAt(row))
-                summary.bytesPerSecond += rate->rate().value_or(0.0);
+            if (const auto speed = list.speedAt(row))
+                summary.bytesPerSecond += speed->bytesPerSecond;
             break;
         default:
             break;
@@ -71,4 +71,12 @@ int TransfersSummary::percent() const {
     if (downloading == 0 || total <= 0)
         return -1;
     return static_cast<int>(100 * received / total);
+}
+
+QString TransfersSummary::title() const {
+    const int figure = percent();
+    if (figure < 0)
+        return QStringLiteral("Quillmoth");
+    return QCoreApplication::translate("TransfersSummary", "%1 — Quillmoth")
+        .arg(PercentText::of(figure));
 }

@@ -26,4 +26,7 @@ struct TransfersSummary {
     QString text() const;
     // 0 to 100 over the running downloads of known size; -1 for none.
     int percent() const;
+    // The window's title: "54% — Quillmoth", the percentage written as the
+    // rows write theirs; "Quillmoth" without one.
+    QString title() const;
 };

@@ -153,6 +153,7 @@ void MainWindow::followTransfers() {
     summaryTimer->setInterval(200);
     connect(summaryTimer, &QTimer::timeout, this, &MainWindow::showSummary);
     const auto soon = [this] {
+        showTitle();
         if (!summaryTimer->isActive())
             summaryTimer->start();
     };
@@ -168,8 +169,15 @@ void MainWindow::showSummary() {
         return;
     const TransfersSummary summary = TransfersSummary::of(folder->transfers());
     statusLabel->setText(summary.text());
-    const int percent = summary.percent();
-    setWindowTitle(percent < 0 ? QStringLiteral("Quillmoth") : tr("%1% — Quillmoth").arg(percent));
+    setWindowTitle(summary.title());
+}
+
+void MainWindow::showTitle() {
+    if (!folder)
+        return;
+    const QString title = TransfersSummary::of(folder->transfers()).title();
+    if (title != windowTitle())
+        setWindowTitle(title);
 }
 
 QString MainWindow::layoutPath() const {
@@ -185,7 +193,7 @@ void MainWindow::removeLeftovers(timespec before) {
         const TransferRecord& record = list.at(row);
         folders.push_back(record.movieFolder);
         folders.push_back(record.musicFolder);
-        named.push_back(record.partFile);
+        named.push_back(record.resume.partFile);
     }
     std::sort(folders.begin(), folders.end());
     folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
@@ -218,8 +226,7 @@ void MainWindow::restoreLayout() {
     const QByteArray geometry = layout.value(QStringLiteral("window/geometry")).toByteArray();
     if (geometry.isEmpty() || !restoreGeometry(geometry))
         setWindowState(windowState() | Qt::WindowMaximized);
-    transfers->list()->header()->restoreState(
-        layout.value(QStringLiteral("window/transferColumns")).toByteArray());
+    transfers->restoreLayout(layout);
     QHeaderView* libraryColumns = library->list()->header();
     libraryColumns->restoreState(
         layout.value(QStringLiteral("window/libraryColumns")).toByteArray());
@@ -234,8 +241,7 @@ void MainWindow::saveLayout() const {
         return;
     QSettings layout(layoutPath(), QSettings::IniFormat);
     layout.setValue(QStringLiteral("window/geometry"), saveGeometry());
-    layout.setValue(QStringLiteral("window/transferColumns"),
-                    transfers->list()->header()->saveState());
+    transfers->saveLayout(layout);
     layout.setValue(QStringLiteral("window/libraryColumns"),
                     library->list()->header()->saveState());
     layout.setValue(QStringLiteral("window/searchPanes"), search->panes()->saveState());
@@ -334,7 +340,8 @@ void MainWindow::buildStatusBar() {
     status->setObjectName(QStringLiteral("statusBar"));
     statusLabel = new QLabel(status);
     statusLabel->setObjectName(QStringLiteral("statusLabel"));
-    status->addWidget(statusLabel);
+    // Beside the bar's messages, never under them.
+    status->addPermanentWidget(statusLabel);
     setStatusBar(status);
 }
 
@@ -371,6 +378,12 @@ void MainWindow::wire() {
     connect(transfers->playAction(), &QAction::triggered, this, &MainWindow::onPlayTransfer);
     connect(transfers->showFolderAction(), &QAction::triggered, this,
             &MainWindow::onShowTransferFolder);
+    connect(transfers->moveUpAction(), &QAction::triggered, this, &MainWindow::onMoveUpRows);
+    connect(transfers->moveDownAction(), &QAction::triggered, this, &MainWindow::onMoveDownRows);
+    connect(transfers->moveToTopAction(), &QAction::triggered, this, &MainWindow::onMoveToTopRows);
+    connect(transfers->startNowAction(), &QAction::triggered, this, &MainWindow::onStartNowRows);
+    connect(transfers->clearFinishedAction(), &QAction::triggered, this,
+            &MainWindow::onClearFinished);
     connect(library->showFolderAction(), &QAction::triggered, this,
             &MainWindow::onShowLibraryFolder);
     connect(library->playAction(), &QAction::triggered, this, &MainWindow::onPlayLibraryRow);
@@ -519,6 +532,26 @@ void MainWindow::onPauseRows() {
 
 void MainWindow::onResumeRows() {
     folder->resume(transfers->chosen(TransfersTab::Action::Resume));
+}
+
+void MainWindow::onMoveUpRows() {
+    folder->moveUp(transfers->chosenToMove(TransfersTab::Action::MoveUp));
+}
+
+void MainWindow::onMoveDownRows() {
+    folder->moveDown(transfers->chosenToMove(TransfersTab::Action::MoveDown));
+}
+
+void MainWindow::onMoveToTopRows() {
+    folder->moveToTop(transfers->chosenToMove(TransfersTab::Action::MoveToTop));
+}
+
+void MainWindow::onStartNowRows() {
+    folder->startNow(transfers->chosen(TransfersTab::Action::StartNow));
+}
+
+void MainWindow::onClearFinished() {
+    folder->clear(transfers->finishedToClear());
 }
 
 void MainWindow::onPauseOrResume() {

@@ -90,6 +90,11 @@ private slots:
     void onPauseOrResume();
     void onPlayTransfer();
     void onShowTransferFolder();
+    void onMoveUpRows();
+    void onMoveDownRows();
+    void onMoveToTopRows();
+    void onStartNowRows();
+    void onClearFinished();
     // The library's actions on the chosen row.
     void onShowLibraryFolder();
     void onPlayLibraryRow();
@@ -113,9 +118,12 @@ private:
     void playRow(int row);
     // Plays a media file in the Home pane, as the library's play does.
     void playMedia(const std::string& path);
-    // The status bar and the title bar follow the transfers.
+    // The status bar and the title bar follow the transfers: the title's
+    // percentage at once, as the rows show theirs, the status text a few
+    // times a second.
     void followTransfers();
     void showSummary();
+    void showTitle();
     // Window size and place and the lists' columns, kept in window.ini in the
     // data folder.
     QString layoutPath() const;

@@ -31,8 +31,6 @@ std::string_view reasonName(Reason reason) {
         return "paused";
     case Reason::Interrupted:
         return "interrupted";
-    case Reason::JobPaused:
-        return "job-paused";
     case Reason::Cancelled:
         return "cancelled";
     case Reason::StartFailed:
@@ -100,6 +98,9 @@ std::string_view reasonName(Reason reason) {
 }
 
 std::optional<Reason> reasonNamed(std::string_view name) {
+    // A job's pause and the list's were two reasons once.
+    if (name == "job-paused")
+        return Reason::Paused;
     for (int i = 0; i <= static_cast<int>(lastReason); ++i)
         if (reasonName(static_cast<Reason>(i)) == name)
             return static_cast<Reason>(i);

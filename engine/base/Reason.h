@@ -23,10 +23,10 @@ enum class Reason {
     Converted,
     // Where the transfer list holds a transfer that no job speaks for.
     Queued,
-    Paused,
     Interrupted,
-    // A job stopped on request: paused (to continue later) or cancelled.
-    JobPaused,
+    // Stopped on request, by a job or by the list: paused (to continue
+    // later) or cancelled.
+    Paused,
     Cancelled,
     // Why a transfer failed.
     StartFailed,
@@ -69,5 +69,6 @@ inline constexpr Reason lastReason = Reason::StoreUnusable;
 // The reason's name where it is kept (transfers.sqlite): stable across
 // versions, never shown. None's is empty.
 std::string_view reasonName(Reason reason);
-// The reason of that name; nothing for a name this version does not know.
+// The reason of that name (or of a name an earlier version kept); nothing
+// for a name this version does not know.
 std::optional<Reason> reasonNamed(std::string_view name);

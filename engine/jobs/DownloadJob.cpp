@@ -94,7 +94,7 @@ void DownloadJob::run() {
             target.extension = ".mp4";
             target.stream = manifest;
             target.manifest = std::move(page);
-            target.source = {SourceRef::kindDirect, {}, pageAddress};
+            target.source = {SourceRef::Kind::Direct, {}, pageAddress};
         } else {
             // Read before the stream map's reading decodes the page in place.
             const PageOffer offer = PageOffer::read(page, pageAddress);
@@ -190,7 +190,7 @@ void DownloadJob::choose(const PageOffer& offer, Target& target) const {
     }
     // Neither its type nor its address says what it is: its answer will.
     target.probe = found.stream() || container.empty();
-    target.source = {found.originName(), found.label(), found.url};
+    target.source = SourceRef::of(found);
 }
 
 void DownloadJob::chooseStreamMap(const StreamChoice& stream, Target& target) const {
@@ -200,7 +200,7 @@ void DownloadJob::chooseStreamMap(const StreamChoice& stream, Target& target) co
     target.url = stream.url;
     target.chosen = true;
     target.extension = movieExtension(options().quality, stream.count);
-    target.source = {SourceRef::kindStreamMap, {}, stream.url};
+    target.source = {SourceRef::Kind::StreamMap, {}, stream.url};
 }
 
 bool DownloadJob::probe(JobOptions& saveOptions, Target& target) const {

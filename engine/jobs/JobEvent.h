@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Reason.h"
+#include "ResumeState.h"
 #include "SourceRef.h"
 
 #include <functional>
@@ -17,10 +18,10 @@ struct JobEvent {
         Sourced,         // source: what the job saves (kind, label, address)
         Converted,       // the MP3 is in place
         Saved,           // text: the file name (no folder) a movie or MP3 was given
-        Resumable,       // text: the part file; detail: the stream's validator; total; ranges
+        Resumable,       // resume: what the part file holds, to continue it
         Converting,      // reason Converting: the conversion has begun
         ConvertProgress, // done and total seconds of the movie's sound made MP3 (total 0: unknown)
-        Paused,          // reason JobPaused: stopped on request, its part file kept
+        Paused,          // reason Paused: stopped on request, its part file kept
         Finished,        // reason: how it ended well, Downloaded or Converted
         Failed,          // reason: why it failed
         Cancelled,       // reason Cancelled: stopped on request
@@ -29,16 +30,12 @@ struct JobEvent {
     int id = 0;
     Kind kind = Kind::Status;
     Reason reason = Reason::None;
-    // Facts, never words for the user: a title, a container, a file name,
-    // a part file.
+    // Facts, never words for the user: a title, a container, a file name.
     std::string text;
-    std::string detail;
     SourceRef source;
     double done = 0;
     double total = 0;
-    // Resumable: the bytes on disk of a part file several connections
-    // write (ByteRanges' text); empty for one written from its start.
-    std::string ranges;
+    ResumeState resume;
 };
 
 // Receives a job's events on the job's worker thread.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FetchBounds.h"
+#include "ResumeState.h"
 #include "SourceRef.h"
 
 #include <cstddef>
@@ -33,19 +34,11 @@ struct JobOptions : FetchBounds {
     // ffmpeg's -ab for the MP3.
     std::string bitRate = "256k";
 
-    // The part file to write the movie into, a stable name per transfer so
-    // that it can be found again (StagedFile::stablePath); empty for a unique
-    // temporary name. A name that is not a regular file of ours, or that
-    // another job holds, is never used: the job takes a unique one and says
-    // which (JobEvent::Kind::Resumable).
-    std::string partFile;
-    // What partFile holds, to continue it: the stream's validator (ETag or
-    // Last-Modified) and total size when it began. Empty: start over.
-    std::string validator;
-    long long total = 0;
-    // The bytes partFile holds when several connections wrote it
-    // (ByteRanges' text); empty when one did, which continues from its size.
-    std::string ranges;
+    // The part file to write the movie into and what it holds, to continue
+    // it. An empty part file: a unique temporary name. A name that is not a
+    // regular file of ours, or that another job holds, is never used: the
+    // job takes a unique one and says which (JobEvent::Kind::Resumable).
+    ResumeState resume;
     // How many connections one file may be fetched over, when its server
     // allows ranges and the file is large enough (SegmentedFetch).
     int connections = 1;

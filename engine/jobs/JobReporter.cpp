@@ -35,14 +35,10 @@ void JobReporter::figures(JobEvent::Kind kind, double done, double total) const 
     deliver(std::move(event));
 }
 
-void JobReporter::resumable(const std::string& partFile, std::string validator, long long total,
-                            std::string ranges) const {
+void JobReporter::resumable(ResumeState state) const {
     JobEvent event;
     event.kind = JobEvent::Kind::Resumable;
-    event.text = partFile;
-    event.detail = std::move(validator);
-    event.total = static_cast<double>(total);
-    event.ranges = std::move(ranges);
+    event.resume = std::move(state);
     deliver(std::move(event));
 }
 
@@ -55,7 +51,7 @@ void JobReporter::sourced(SourceRef source) const {
 
 void JobReporter::stopped() const {
     if (paused())
-        send(JobEvent::Kind::Paused, Reason::JobPaused);
+        send(JobEvent::Kind::Paused, Reason::Paused);
     else
         send(JobEvent::Kind::Cancelled, Reason::Cancelled);
 }

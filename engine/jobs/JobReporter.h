@@ -33,11 +33,8 @@ public:
     void sourced(SourceRef source) const;
     // How much of the movie's sound the conversion has made MP3, in seconds.
     void convertProgress(double done, double total) const;
-    // What to store to continue partFile later: the stream's validator and
-    // total size (empty and 0: start over), and the bytes on disk when
-    // several connections write it.
-    void resumable(const std::string& partFile, std::string validator, long long total,
-                   std::string ranges = {}) const;
+    // What to keep to continue the part file later.
+    void resumable(ResumeState state) const;
     // The last event of a job stopped on request: Paused or Cancelled.
     void stopped() const;
 

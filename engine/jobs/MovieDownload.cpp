@@ -49,8 +49,11 @@ void MovieDownload::containerSeen(const std::string& container) {
 
 void MovieDownload::sendResumable(const StagedFile& file, std::string validator, long long total,
                                   std::string ranges) const {
-    if (!options_.partFile.empty())
-        reporter_.resumable(file.tempPath(), std::move(validator), total, std::move(ranges));
+    if (!options_.resume.partFile.empty())
+        reporter_.resumable({.partFile = file.tempPath(),
+                             .validator = std::move(validator),
+                             .total = total,
+                             .ranges = std::move(ranges)});
 }
 
 std::optional<MovieDownload::Pieces>
@@ -125,11 +128,12 @@ bool MovieDownload::save(const std::string& url) {
 
     // A part file is continued only beside its target: a rename cannot
     // leave the file system. Anywhere else the job takes a name of its own.
-    const bool keepsPart = !options_.partFile.empty();
+    const ResumeState& resume = options_.resume;
+    const bool keepsPart = !resume.partFile.empty();
     StagedFile file(path());
     const StagedFile::Opened opened =
-        keepsPart && FilePath::folderOf(options_.partFile) == options_.movieFolder
-            ? file.open(options_.partFile)
+        keepsPart && FilePath::folderOf(resume.partFile) == options_.movieFolder
+            ? file.open(resume.partFile)
             : file.open();
     switch (opened) {
     case StagedFile::Opened::Ok:
@@ -143,13 +147,13 @@ bool MovieDownload::save(const std::string& url) {
     }
 
     const long long held = file.size();
-    if (options_.ranges.empty())
-        return oneStream(curl.get(), file, url, held, options_.validator, options_.total);
+    if (resume.ranges.empty())
+        return oneStream(curl.get(), file, url, held, resume.validator, resume.total);
     // Pieces are continued only from their record, in the file they were
     // written into (its size the total); anything else starts over.
-    const std::optional<ByteRanges> done = ByteRanges::parse(options_.ranges, options_.total);
-    if (done && !options_.validator.empty() && held == options_.total)
-        return inPieces(curl.get(), file, url, options_.validator, options_.total, *done);
+    const std::optional<ByteRanges> done = ByteRanges::parse(resume.ranges, resume.total);
+    if (done && !resume.validator.empty() && held == resume.total)
+        return inPieces(curl.get(), file, url, resume.validator, resume.total, *done);
     return oneStream(curl.get(), file, url, held, {}, 0);
 }
 
@@ -294,7 +298,7 @@ bool MovieDownload::settle(StagedFile& file, bool movie, bool continuable) {
     // A movie counts as saved only once every byte is on disk under its name.
     if (!movie || !file.commit()) {
         // A whole movie that found every name taken may be continued too.
-        if (!options_.partFile.empty() && (continuable || file.namesTaken()))
+        if (!options_.resume.partFile.empty() && (continuable || file.namesTaken()))
             file.keep();
         else
             file.discard();
@@ -312,7 +316,7 @@ bool MovieDownload::settle(StagedFile& file, bool movie, bool continuable) {
 
 // Runs on the job's worker thread.
 bool MovieDownload::stop(StagedFile& file) {
-    if (!options_.partFile.empty() && reporter_.paused())
+    if (!options_.resume.partFile.empty() && reporter_.paused())
         file.keep();
     else
         file.discard();

@@ -15,8 +15,8 @@ class StagedFile;
 struct MovieBody;
 
 // The movie step of a download job: the chosen stream saved as
-// folder/title.ext. The movie goes into options.partFile when given (kept
-// when the job fails or pauses, to continue it), else into a temporary file
+// folder/title.ext. The movie goes into options.resume.partFile when given
+// (kept when the job fails or pauses, to continue it), else into a temporary file
 // removed on any stop; it gets its name only once whole and a movie, the
 // next "(1)" name when that is taken. A large file whose server takes ranges
 // is fetched over options.connections connections (SegmentedFetch), in

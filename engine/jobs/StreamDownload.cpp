@@ -58,10 +58,10 @@ bool StreamDownload::save(const StreamRequest& request) {
     reporter_.send(JobEvent::Kind::Container, extension_.substr(1));
 
     // The part file is ours only beside its target, as for a movie.
-    const bool stable =
-        !options_.partFile.empty() && FilePath::folderOf(options_.partFile) == options_.movieFolder;
+    const bool stable = !options_.resume.partFile.empty() &&
+                        FilePath::folderOf(options_.resume.partFile) == options_.movieFolder;
     StagedFile file(path());
-    switch (stable ? file.open(options_.partFile) : file.open()) {
+    switch (stable ? file.open(options_.resume.partFile) : file.open()) {
     case StagedFile::Opened::Ok:
         break;
     case StagedFile::Opened::FolderUnusable:
@@ -77,8 +77,8 @@ bool StreamDownload::save(const StreamRequest& request) {
         return false;
     }
     // No validator: a later try starts over too.
-    if (!options_.partFile.empty())
-        reporter_.resumable(file.tempPath(), {}, 0);
+    if (!options_.resume.partFile.empty())
+        reporter_.resumable({.partFile = file.tempPath()});
 
     // ffmpeg fetches on its own: the speed limit does not reach it.
     StreamProgress progress(reporter_, request.duration);

@@ -11,8 +11,8 @@
 // folder/title.ext, committed as the movie step commits a movie (never
 // over another file: the next "(1)" name when that is taken). A stream has
 // no validator to continue from: it always starts again from its first
-// part, so its part file (options.partFile when given, emptied first) is
-// removed on any stop or failure.
+// part, so its part file (options.resume.partFile when given, emptied
+// first) is removed on any stop or failure.
 class StreamDownload {
 public:
     // title: the file title, safe already; extension: ".mp4", or ".m4a"

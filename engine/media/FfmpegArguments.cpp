@@ -148,6 +148,27 @@ Arguments FfmpegArguments::streamRemux(const StreamRequest& request, long stallS
     return args;
 }
 
+Arguments FfmpegArguments::streamJoin(const std::vector<StreamJoin::Part>& parts,
+                                      const std::string& output) {
+    Arguments args = ffmpeg();
+    for (const StreamJoin::Part& part : parts)
+        args.insert(args.end(), {"-protocol_whitelist", inputProtocols, "-format_whitelist",
+                                 joinFormats, "-i", file(part.path)});
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        const std::string input = std::to_string(i);
+        // A part that may hold either maps each only if it is there.
+        const char* optional = parts[i].picture && parts[i].sound ? "?" : "";
+        if (parts[i].picture)
+            args.insert(args.end(), {"-map", input + ":v:0" + optional});
+        if (parts[i].sound)
+            args.insert(args.end(), {"-map", input + ":a:0" + optional});
+    }
+    // The temporary name ends in .part, so the container is named; M4A is
+    // MP4 of sound only.
+    args.insert(args.end(), {"-c", "copy", "-y", "-f", "mp4", file(output)});
+    return args;
+}
+
 Arguments FfmpegArguments::hlsDemuxerHelp() {
     return {"ffmpeg", "-nostdin", "-hide_banner", "-h", "demuxer=hls"};
 }

@@ -2,6 +2,7 @@
 
 #include "MediaProbe.h"
 #include "Mp3Tags.h"
+#include "StreamJoin.h"
 #include "StreamRequest.h"
 
 #include <string>
@@ -70,6 +71,16 @@ public:
     // subtitle track an MPD lists, and fails whole on one it may not read.
     static constexpr const char* streamFormats =
         "hls,mpegts,mov,mp4,m4a,aac,mp3,dash,webm,matroska,webvtt";
+
+    // A stream's part files, each a track's segments end to end, joined
+    // into one MP4 at output, copied as they are: each read as a local file
+    // only, as one of joinFormats; a part's picture and sound mapped as it
+    // says it holds them (optionally when it may hold either).
+    static std::vector<std::string> streamJoin(const std::vector<StreamJoin::Part>& parts,
+                                               const std::string& output);
+    // What segments end to end are: MPEG-TS, fragmented MP4, WebM, packed
+    // sound.
+    static constexpr const char* joinFormats = "mpegts,mov,mp4,m4a,matroska,webm,aac,mp3,ac3,eac3";
 
     // ffmpeg's help on its hls demuxer: its options, one a line.
     static std::vector<std::string> hlsDemuxerHelp();

@@ -2,15 +2,18 @@
 
 #include "HtmlReader.h"
 #include "IsoDuration.h"
+#include "LanguageTag.h"
 #include "QualityChoice.h"
 #include "RelativeAddress.h"
 
 #include <libxml/xmlreader.h>
 
+#include <algorithm>
 #include <charconv>
 #include <climits>
 #include <cmath>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -60,14 +63,14 @@ Media mediaOf(const std::string& contentType, const std::string& mimeType) {
 }
 
 // What a Period, AdaptationSet or Representation passes down.
-struct Segments {
-    Addressing addressing = Addressing::None;
-    long long timescale = 1;
-    long long duration = 0; // a template's segment, in timescale units
-    bool timeline = false;
-    std::size_t count = 0; // a timeline's or a list's
-    double time = 0;       // where a timeline stands, in timescale units
-};
+using Segments = DashSegmentList;
+
+// A startNumber: 0 allowed, and room left for every number after it.
+long long startNumberOf(const std::string& text) {
+    long long value = 1;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() && value >= 0 ? std::min(value, LLONG_MAX / 2) : 1;
+}
 
 enum class Level { Mpd, Period, AdaptationSet, Representation };
 
@@ -79,7 +82,7 @@ struct Scope {
     bool ownBaseUrl = false;
     bool baseUrlInForce = false; // its own BaseURL or one of its Period's or AdaptationSet's
     Segments segments;
-    std::string id, codecs, mimeType, contentType, componentType;
+    std::string id, codecs, mimeType, contentType, componentType, language;
     std::string ownContentType, ownMimeType; // a Representation's own
     long long bandwidth = 0, width = 0, height = 0;
 };
@@ -148,6 +151,7 @@ private:
             scope.codecs = attribute("codecs");
             scope.mimeType = attribute("mimeType");
             scope.contentType = attribute("contentType");
+            scope.language = attribute("lang");
             scope.width = number(attribute("width"));
             scope.height = number(attribute("height"));
         } else if (name == "Representation") {
@@ -161,33 +165,53 @@ private:
         } else if (name == "BaseURL") {
             baseUrl();
         } else if (name == "SegmentTemplate") {
+            if (segments.addressing != Addressing::Template)
+                otherAddressing(segments);
             segments.addressing = Addressing::Template;
-            if (const long long t = number(attribute("timescale")))
-                segments.timescale = t;
-            if (const long long d = number(attribute("duration")))
-                segments.duration = d;
+            timing(segments);
+            if (std::string media = attribute("media"); !media.empty())
+                segments.media = std::move(media);
+            if (std::string init = attribute("initialization"); !init.empty())
+                segments.initialization = std::move(init);
             for (const char* a : {"media", "initialization", "index", "bitstreamSwitching"})
                 check(attribute(a));
         } else if (name == "SegmentList") {
+            if (segments.addressing != Addressing::List)
+                otherAddressing(segments);
             segments.addressing = Addressing::List;
-            segments.timeline = false;
-            segments.count = 0;
+            timing(segments);
+            segments.timeline.reset();
+            segments.list = std::make_shared<std::vector<Segments::ListEntry>>();
             remote();
         } else if (name == "SegmentBase") {
+            if (segments.addressing != Addressing::Base)
+                otherAddressing(segments);
             segments.addressing = Addressing::Base;
+            timing(segments);
+            if (const std::string range = attribute("indexRange"); !range.empty())
+                segments.indexRange = ranged(range);
         } else if (name == "SegmentTimeline") {
-            segments.timeline = true;
-            segments.count = 0;
-            segments.time = 0;
+            segments.timeline = std::make_shared<Segments::Timeline>();
         } else if (name == "S") {
             return timelineEntry(segments);
         } else if (name == "SegmentURL") {
-            check(attribute("media"));
+            const std::string media = attribute("media");
+            check(media);
             check(attribute("index"));
-            if (++segments.count > DashManifest::maxEntries)
-                return stop();
+            if (segments.list) {
+                if (segments.list->size() >= DashManifest::maxEntries)
+                    return stop();
+                const std::string range = attribute("mediaRange");
+                segments.list->push_back({media, range.empty() ? std::nullopt : ranged(range)});
+            }
         } else if (name == "Initialization" || name == "RepresentationIndex") {
-            check(attribute("sourceURL"));
+            const std::string source = attribute("sourceURL");
+            check(source);
+            if (name == "Initialization") {
+                segments.initialization = source;
+                if (const std::string range = attribute("range"); !range.empty())
+                    segments.initRange = ranged(range);
+            }
         }
         return true;
     }
@@ -279,16 +303,46 @@ private:
             scope.baseUrlInForce = true;
     }
 
+    // A level that names its segments another way inherits nothing of how
+    // the level above named them.
+    static void otherAddressing(Segments& segments) { segments = Segments{}; }
+
+    // What the Segment* element's timescale and duration say, where they say.
+    void timing(Segments& segments) {
+        if (const long long t = number(attribute("timescale")))
+            segments.timescale = t;
+        if (const long long d = number(attribute("duration")))
+            segments.duration = d;
+        if (const std::string start = attribute("startNumber"); !start.empty())
+            segments.startNumber = startNumberOf(start);
+    }
+
+    // A range as DASH writes it; one that cannot be read cannot be fetched.
+    std::optional<ByteRange> ranged(const std::string& text) {
+        auto range = ByteRange::inclusive(text);
+        if (!range)
+            refuse(StreamRefusal::Unsupported);
+        return range;
+    }
+
     bool timelineEntry(Segments& segments) {
+        if (!segments.timeline)
+            return true;
+        Segments::Timeline& timeline = *segments.timeline;
+        std::vector<Segments::TimelineEntry>& entries = timeline.entries;
+        long long time = 0;
+        if (!entries.empty())
+            time = entries.back().time + entries.back().count * entries.back().duration;
         if (const std::string t = attribute("t"); !t.empty())
-            segments.time = static_cast<double>(number(t));
-        const auto d = static_cast<double>(number(attribute("d")));
+            time = number(t);
+        const long long d = number(attribute("d"));
         long long repeat = 0;
         const std::string r = attribute("r");
         if (std::from_chars(r.data(), r.data() + r.size(), repeat).ec ==
-            std::errc::result_out_of_range)
+                std::errc::result_out_of_range ||
+            repeat >= static_cast<long long>(DashManifest::maxEntries))
             return stop(); // more repeats than any count holds
-        double n = static_cast<double>(repeat) + 1;
+        long long n = repeat + 1;
         if (repeat < 0) {
             // Repeated to the period's end.
             if (periodSeconds <= 0 || d <= 0) {
@@ -296,17 +350,20 @@ private:
                     refuse(StreamRefusal::Unsupported);
                 n = 1;
             } else {
-                n = std::max(1.0,
-                             std::ceil((periodSeconds * static_cast<double>(segments.timescale) -
-                                        segments.time) /
-                                       d));
+                const double left =
+                    std::ceil((periodSeconds * static_cast<double>(segments.timescale) -
+                               static_cast<double>(time)) /
+                              static_cast<double>(d));
+                if (left > static_cast<double>(DashManifest::maxEntries))
+                    return stop();
+                n = left < 1 ? 1 : static_cast<long long>(left);
             }
         }
-        segments.time += n * d;
-        const double total = static_cast<double>(segments.count) + n;
-        if (total > static_cast<double>(DashManifest::maxEntries))
+        if (timeline.segments + static_cast<std::size_t>(n) > DashManifest::maxEntries ||
+            (d > 0 && n > (LLONG_MAX - time) / d))
             return stop();
-        segments.count = static_cast<std::size_t>(total);
+        entries.push_back({time, d, n});
+        timeline.segments += static_cast<std::size_t>(n);
         return true;
     }
 
@@ -331,26 +388,24 @@ private:
         if (rep.media != Media::Other)
             rep.streamIndex = streams[static_cast<int>(rep.media)]++;
 
-        const Segments& s = scope.segments;
-        rep.addressing = s.addressing != Addressing::None ? s.addressing
-                         : scope.baseUrlInForce           ? Addressing::BaseUrlOnly
-                                                          : Addressing::None;
-        double count = 1;
-        if (rep.addressing == Addressing::None) {
+        rep.language = scope.language;
+        rep.segmentList = scope.segments;
+        DashSegmentList& list = rep.segmentList;
+        if (list.addressing == Addressing::None && scope.baseUrlInForce)
+            list.addressing = Addressing::BaseUrlOnly;
+        list.base = scope.base;
+        list.id = rep.id;
+        list.bandwidth = rep.bandwidth;
+        list.periodSeconds = periodSeconds;
+        rep.addressing = list.addressing;
+        if (rep.addressing == Addressing::None)
             refuse(StreamRefusal::Unsupported);
-            count = 0;
-        } else if (rep.addressing == Addressing::List ||
-                   (s.addressing == Addressing::Template && s.timeline)) {
-            count = static_cast<double>(s.count);
-        } else if (rep.addressing == Addressing::Template) {
-            count = s.duration > 0 && periodSeconds > 0
-                        ? std::ceil(periodSeconds * static_cast<double>(s.timescale) /
-                                    static_cast<double>(s.duration))
-                        : 0;
-        }
-        if (count > static_cast<double>(DashManifest::maxEntries))
+        const std::size_t count = list.count();
+        if (count > DashManifest::maxEntries)
             return stop();
-        rep.segments = static_cast<std::size_t>(count);
+        rep.segments = count;
+        if (!list.addressesUsable())
+            refuse(StreamRefusal::Unsupported);
         if (rep.segments == 0 && !out.dynamic)
             refuse(StreamRefusal::Unsupported);
         out.representations.push_back(std::move(rep));
@@ -400,14 +455,19 @@ DashManifest DashManifest::read(std::string_view text, const std::string& addres
 
 namespace {
 
-// The representations of one kind, and the quality's choice among them.
+// The representations of one kind, and the quality's choice among them;
+// of sound, among those that match language best.
 std::optional<std::size_t> chosen(const std::vector<DashManifest::Representation>& representations,
-                                  Media media, int quality) {
+                                  Media media, int quality, std::string_view language = {}) {
+    int best = 0;
+    for (const DashManifest::Representation& r : representations)
+        if (r.media == media)
+            best = std::max(best, LanguageTag::match(r.language, language));
     std::vector<QualityChoice::Candidate> candidates;
     std::vector<std::size_t> indices;
     for (std::size_t i = 0; i < representations.size(); ++i) {
         const DashManifest::Representation& r = representations[i];
-        if (r.media != media)
+        if (r.media != media || LanguageTag::match(r.language, language) < best)
             continue;
         candidates.push_back({false, media == Media::Video ? r.height : 0, r.bandwidth});
         indices.push_back(i);
@@ -423,6 +483,6 @@ std::optional<std::size_t> DashManifest::chooseVideo(int quality) const {
     return chosen(representations, Media::Video, quality);
 }
 
-std::optional<std::size_t> DashManifest::chooseAudio(int quality) const {
-    return chosen(representations, Media::Audio, quality);
+std::optional<std::size_t> DashManifest::chooseAudio(int quality, std::string_view language) const {
+    return chosen(representations, Media::Audio, quality, language);
 }

@@ -1,11 +1,14 @@
 #include "HlsPlaylist.h"
 
+#include "CodecList.h"
 #include "HlsAttributeList.h"
+#include "LanguageTag.h"
 #include "QualityChoice.h"
 #include "RelativeAddress.h"
 
 #include <algorithm>
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <unordered_map>
 
@@ -39,29 +42,23 @@ double segmentSeconds(std::string_view text) {
                                                                                           : 0;
 }
 
-bool isAudioCodec(std::string_view codec) {
-    std::string lower;
-    for (const char c : trimmed(codec))
-        lower += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    for (const std::string_view sound :
-         {"mp4a", "ac-3", "ec-3", "ac-4", "opus", "mp3", "flac", "alac", "dts", "vorbis"})
-        if (lower.starts_with(sound))
-            return true;
-    return false;
-}
-
-// CODECS="mp4a.40.2" or "mp4a.40.2,ec-3": sound and nothing else.
-bool onlySound(std::string_view codecs) {
-    if (trimmed(codecs).empty())
-        return false;
-    while (true) {
-        const std::size_t comma = codecs.find(',');
-        if (!isAudioCodec(codecs.substr(0, comma)))
-            return false;
-        if (comma == std::string_view::npos)
-            return true;
-        codecs.remove_prefix(comma + 1);
+// "0x" and up to 32 hex digits, as a 16-byte big-endian number.
+std::optional<std::array<std::uint8_t, 16>> ivOf(std::string_view text) {
+    if (text.size() < 3 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X') || text.size() > 34)
+        return std::nullopt;
+    std::array<std::uint8_t, 16> iv{};
+    std::size_t nibble = 0; // from the last digit back
+    for (std::size_t i = text.size(); i-- > 2; ++nibble) {
+        const char c = text[i];
+        const int value = c >= '0' && c <= '9'   ? c - '0'
+                          : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                          : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                 : -1;
+        if (value < 0)
+            return std::nullopt;
+        iv[15 - nibble / 2] |= static_cast<std::uint8_t>(nibble % 2 ? value << 4 : value);
     }
+    return iv;
 }
 
 std::string_view withoutFragment(std::string_view address) {
@@ -90,19 +87,32 @@ public:
         if (text.starts_with("#EXTINF:")) {
             pendingSeconds = segmentSeconds(text.substr(8));
             media = true;
+        } else if (text.starts_with("#EXT-X-BYTERANGE:")) {
+            pendingRange = ByteRange::lengthAt(trimmed(text.substr(17)));
+            if (!pendingRange)
+                refuse(StreamRefusal::Unsupported);
+            media = true;
         } else if (text.starts_with("#EXT-X-MEDIA:")) {
             return rendition(text.substr(13));
-        } else if (text.starts_with("#EXT-X-KEY:") || text.starts_with("#EXT-X-SESSION-KEY:")) {
-            return key(text.substr(text.find(':') + 1));
+        } else if (text.starts_with("#EXT-X-KEY:")) {
+            return key(text.substr(11), false);
+        } else if (text.starts_with("#EXT-X-SESSION-KEY:")) {
+            return key(text.substr(19), true);
         } else if (text.starts_with("#EXT-X-MAP:")) {
-            if (out.maps.size() >= HlsPlaylist::maxEntries)
-                return tooMany();
-            out.maps.push_back(checked(HlsAttributeList(text.substr(11))["URI"]));
+            return map(text.substr(11));
         } else if (text == "#EXT-X-ENDLIST" || text == "#EXT-X-PLAYLIST-TYPE:VOD") {
             out.ended = true;
             media = true;
-        } else if (text.starts_with("#EXT-X-TARGETDURATION:") ||
-                   text.starts_with("#EXT-X-MEDIA-SEQUENCE:")) {
+        } else if (text.starts_with("#EXT-X-MEDIA-SEQUENCE:")) {
+            // Room for every segment's number after it.
+            if (out.segments.empty())
+                out.mediaSequence = std::min(number(trimmed(text.substr(22))), LLONG_MAX / 2);
+            media = true;
+        } else if (text.starts_with("#EXT-X-TARGETDURATION:")) {
+            media = true;
+        } else if (text == "#EXT-X-GAP") {
+            // A segment that is not there: the stream cannot be saved whole.
+            refuse(StreamRefusal::Unsupported);
             media = true;
         } else if (text.starts_with("#EXT-X-I-FRAME-STREAM-INF:")) {
             out.master = true;
@@ -130,7 +140,7 @@ public:
                 refuse(StreamRefusal::Unsupported);
         } else if (!out.ended) {
             refuse(StreamRefusal::Live);
-        } else if (out.segments == 0) {
+        } else if (out.segments.empty()) {
             refuse(StreamRefusal::Unsupported);
         }
     }
@@ -167,7 +177,7 @@ private:
         }
         variant.codecs = std::string(attributes["CODECS"]);
         variant.audioGroup = std::string(attributes["AUDIO"]);
-        variant.audio = onlySound(variant.codecs);
+        variant.audio = CodecList::onlySound(variant.codecs);
         pendingVariant = std::move(variant);
         return true;
     }
@@ -183,19 +193,21 @@ private:
         rendition.name = std::string(attributes["NAME"]);
         rendition.language = std::string(attributes["LANGUAGE"]);
         rendition.isDefault = attributes["DEFAULT"] == "YES";
+        rendition.autoselect = attributes["AUTOSELECT"] == "YES";
         if (attributes.has("URI"))
             rendition.url = checked(attributes["URI"]);
         out.renditions.push_back(std::move(rendition));
         return true;
     }
 
-    bool key(std::string_view attributeText) {
+    bool key(std::string_view attributeText, bool session) {
         if (out.keys.size() >= HlsPlaylist::maxEntries)
             return tooMany();
         const HlsAttributeList attributes(attributeText);
         HlsPlaylist::Key key;
         key.method = std::string(attributes["METHOD"]);
         key.keyFormat = std::string(attributes["KEYFORMAT"]);
+        bool usable = false;
         if (key.method == "SAMPLE-AES" || key.method == "SAMPLE-AES-CTR" ||
             (key.method != "NONE" && !key.keyFormat.empty() && key.keyFormat != "identity"))
             refuse(StreamRefusal::Protected);
@@ -203,9 +215,41 @@ private:
             refuse(StreamRefusal::Unsupported);
         else if (key.method == "AES-128" && !attributes.has("URI"))
             refuse(StreamRefusal::Unsupported);
+        else
+            usable = key.method == "AES-128";
         if (attributes.has("URI"))
             key.url = checked(attributes["URI"]);
+        if (attributes.has("IV")) {
+            key.iv = ivOf(trimmed(attributes["IV"]));
+            if (!key.iv)
+                refuse(StreamRefusal::Unsupported);
+        }
+        if (!session) {
+            keyInForce.reset();
+            if (usable && !key.url.empty())
+                keyInForce = key;
+        }
         out.keys.push_back(std::move(key));
+        return true;
+    }
+
+    bool map(std::string_view attributeText) {
+        if (out.maps.size() >= HlsPlaylist::maxEntries)
+            return tooMany();
+        const HlsAttributeList attributes(attributeText);
+        HlsPlaylist::Map map;
+        map.part.url = checked(attributes["URI"]);
+        if (attributes.has("BYTERANGE")) {
+            map.part.range = ByteRange::lengthAt(trimmed(attributes["BYTERANGE"]));
+            if (!map.part.range)
+                refuse(StreamRefusal::Unsupported);
+            else if (map.part.range->offset < 0)
+                map.part.range->offset = 0;
+        }
+        map.key = keyInForce;
+        mapInForce = out.maps.size();
+        out.maps.push_back(std::move(map));
+        media = true;
         return true;
     }
 
@@ -223,30 +267,54 @@ private:
             return true;
         }
         media = true;
-        if (out.segments >= HlsPlaylist::maxEntries)
+        if (out.segments.size() >= HlsPlaylist::maxEntries)
             return tooMany();
-        ++out.segments;
+        HlsPlaylist::Segment segment;
+        segment.part.url = checked(reference);
+        segment.seconds = pendingSeconds;
+        segment.sequence = out.mediaSequence + static_cast<long long>(out.segments.size());
+        segment.key = keyInForce;
+        segment.map = mapInForce;
+        if (pendingRange) {
+            segment.part.range = *pendingRange;
+            if (pendingRange->offset < 0)
+                segment.part.range->offset = offsetAfterPrevious(segment.part);
+        }
+        pendingRange.reset();
         out.durationSeconds += pendingSeconds;
         pendingSeconds = 0;
-        checked(reference);
+        out.segments.push_back(std::move(segment));
         return true;
     }
 
-    // Each variant's sound: its AUDIO group's DEFAULT=YES rendition that
-    // names a playlist, else the group's first that does.
-    void joinAudio() {
-        std::unordered_map<std::string_view, const HlsPlaylist::Rendition*> sound;
-        for (const HlsPlaylist::Rendition& r : out.renditions) {
-            if (r.type != "AUDIO" || r.url.empty())
-                continue;
-            const auto [at, added] = sound.emplace(r.groupId, &r);
-            if (!added && r.isDefault && !at->second->isDefault)
-                at->second = &r;
+    // A range without its offset goes on from the previous segment's range
+    // of the same file; there is none to go on from, it cannot be read.
+    long long offsetAfterPrevious(const SegmentRef& part) {
+        if (out.segments.empty() || !out.segments.back().part.range ||
+            out.segments.back().part.url != part.url ||
+            out.segments.back().part.range->end() > ByteRange::maxBytes - part.range->length) {
+            refuse(StreamRefusal::Unsupported);
+            return 0;
         }
-        for (HlsPlaylist::Variant& v : out.variants)
-            if (const auto found = sound.find(v.audioGroup);
-                !v.audioGroup.empty() && found != sound.end())
-                v.audioUrl = found->second->url;
+        return out.segments.back().part.range->end();
+    }
+
+    // Each variant's sound in no particular language, worked out once for
+    // the variants that share a group and the same CODECS reading.
+    void joinAudio() {
+        std::unordered_map<std::string, std::optional<std::size_t>> chosen;
+        for (std::size_t i = 0; i < out.variants.size(); ++i) {
+            HlsPlaylist::Variant& v = out.variants[i];
+            if (v.audioGroup.empty())
+                continue;
+            const std::string key =
+                v.audioGroup + (CodecList::namesSound(v.codecs) ? "\n1" : "\n0");
+            auto at = chosen.find(key);
+            if (at == chosen.end())
+                at = chosen.emplace(key, out.soundFor(i, {})).first;
+            if (at->second)
+                v.audioUrl = out.renditions[*at->second].url;
+        }
     }
 
     HlsPlaylist& out;
@@ -254,6 +322,9 @@ private:
     const std::string self;
     std::optional<HlsPlaylist::Variant> pendingVariant;
     double pendingSeconds = 0;
+    std::optional<ByteRange> pendingRange;
+    std::optional<HlsPlaylist::Key> keyInForce;
+    std::optional<std::size_t> mapInForce;
     // A media playlist's tags or segments were seen.
     bool media = false;
 };
@@ -294,6 +365,34 @@ HlsPlaylist HlsPlaylist::read(std::string_view text, const std::string& address)
     }
     reader.finish();
     return out;
+}
+
+std::optional<std::size_t> HlsPlaylist::soundFor(std::size_t variant,
+                                                 std::string_view language) const {
+    const Variant& v = variants.at(variant);
+    if (v.audioGroup.empty())
+        return std::nullopt;
+    // 0 DEFAULT=YES, 1 the variant's own, 2 AUTOSELECT=YES, 3 any other.
+    std::optional<std::size_t> best;
+    int bestTier = 4;
+    int bestLanguage = -1;
+    for (std::size_t i = 0; i < renditions.size(); ++i) {
+        const Rendition& r = renditions[i];
+        if (r.type != "AUDIO" || r.groupId != v.audioGroup)
+            continue;
+        if (r.url.empty())
+            return std::nullopt; // the sound is in the variant
+        const int tier = r.isDefault ? 0 : r.autoselect ? 2 : 3;
+        const int match = LanguageTag::match(r.language, language);
+        if (tier < bestTier || (tier == bestTier && match > bestLanguage)) {
+            best = i;
+            bestTier = tier;
+            bestLanguage = match;
+        }
+    }
+    if (best && bestTier > 1 && CodecList::namesSound(v.codecs))
+        return std::nullopt;
+    return best;
 }
 
 std::optional<std::size_t> HlsPlaylist::choose(int quality) const {

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "SegmentRef.h"
 #include "StreamRefusal.h"
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,7 +15,10 @@
 // master playlist's variants and renditions, or a media playlist's
 // segments, keys and maps; and whether it can be saved. Every address is
 // read against the playlist's own (RelativeAddress) and only http(s) ones
-// are kept: any other makes the playlist unsupported. It fetches nothing.
+// are kept: any other makes the playlist unsupported. Blanks around a line
+// are no part of it (" #EXT-X-ENDLIST" ends the list): the segments read
+// here are the ones a save fetches, and nothing reads the playlist again
+// behind it. It fetches nothing.
 class HlsPlaylist {
 public:
     struct Variant {
@@ -23,8 +29,8 @@ public:
         long long height = 0;
         std::string codecs;
         std::string audioGroup;
-        // The playlist of the AUDIO group's DEFAULT=YES rendition, else of
-        // its first that names one; empty when the sound is in the variant.
+        // The playlist of the sound soundFor chooses (in no particular
+        // language); empty when the sound is in the variant.
         std::string audioUrl;
         // Sound only: its CODECS are all sound codecs.
         bool audio = false;
@@ -40,12 +46,34 @@ public:
         std::string language;
         std::string url; // empty when it names none
         bool isDefault = false;
+        bool autoselect = false;
     };
 
     struct Key {
         std::string method; // NONE, AES-128, SAMPLE-AES...
         std::string url;
         std::string keyFormat; // empty: identity
+        // Its IV attribute; none when the segment's media sequence number
+        // is the IV.
+        std::optional<std::array<std::uint8_t, 16>> iv;
+    };
+
+    // An #EXT-X-MAP: the init section of the segments after it.
+    struct Map {
+        SegmentRef part;
+        // The AES-128 key in force where it stands; none when clear.
+        std::optional<Key> key;
+    };
+
+    // A media playlist's segment, with what is in force for it.
+    struct Segment {
+        SegmentRef part; // a range's offset is never left out here
+        double seconds = 0;
+        long long sequence = 0; // its media sequence number
+        // The AES-128 key it is encrypted with; none when clear.
+        std::optional<Key> key;
+        // Its init section, an index into maps; none without.
+        std::optional<std::size_t> map;
     };
 
     static HlsPlaylist read(std::string_view text, const std::string& address);
@@ -60,16 +88,26 @@ public:
     std::vector<Variant> variants;
     std::vector<Rendition> renditions;
 
-    // A media playlist's: the sum of its segments' durations, how many
-    // there are, and whether the list is complete (#EXT-X-ENDLIST, or a VOD
+    // The sound that goes with variants[variant]: an index into renditions,
+    // or none when the variant carries its own. The group's renditions in
+    // order: one without a playlist means the sound is in the variant;
+    // then DEFAULT=YES; then the variant's own when its CODECS name sound;
+    // then AUTOSELECT=YES; then the first. Among equals, language's
+    // ("de", "en-GB"; empty for none) first.
+    std::optional<std::size_t> soundFor(std::size_t variant, std::string_view language) const;
+
+    // A media playlist's: the sum of its segments' durations, its segments
+    // in order, and whether the list is complete (#EXT-X-ENDLIST, or a VOD
     // playlist type).
     double durationSeconds = 0;
-    std::size_t segments = 0;
+    std::vector<Segment> segments;
     bool ended = false;
+    // #EXT-X-MEDIA-SEQUENCE: the first segment's number.
+    long long mediaSequence = 0;
     // #EXT-X-KEY and #EXT-X-SESSION-KEY, in order (master or media).
     std::vector<Key> keys;
-    // #EXT-X-MAP's addresses.
-    std::vector<std::string> maps;
+    // #EXT-X-MAP's, in order.
+    std::vector<Map> maps;
 
     StreamRefusal refusal = StreamRefusal::None;
 

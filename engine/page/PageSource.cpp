@@ -68,20 +68,6 @@ std::string PageSource::container() const {
     return {};
 }
 
-const char* PageSource::originName() const {
-    switch (origin) {
-    case Origin::Element:
-        return "element";
-    case Origin::OpenGraph:
-        return "open-graph";
-    case Origin::JsonLd:
-        return "json-ld";
-    case Origin::Request:
-        return "request";
-    }
-    return "";
-}
-
 bool PageSource::stream() const {
     const std::string name = container();
     return name == "m3u8" || name == "mpd";

@@ -22,9 +22,6 @@ struct PageSource {
 
     // For a list to pick from: "720p MP4", "Audio M4A", "WebM", "Video".
     std::string label() const;
-    // Where it was found, as a record keeps it: "element", "open-graph",
-    // "json-ld", "request".
-    const char* originName() const;
     // The container the type or the address's extension names, as a file
     // extension without its dot ("mp4", "webm", "m4a"...); empty when
     // neither says.

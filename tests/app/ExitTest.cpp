@@ -106,7 +106,7 @@ public:
             90000);
         if (!ready || !out.contains("PROBE READY"))
             return ::testing::AssertionFailure() << out.toStdString();
-        if (until && !QTest::qWaitFor(until, 30000))
+        if (until && !QTest::qWaitFor(until, 60000))
             return ::testing::AssertionFailure() << "the probe never got that far";
         return terminatesCleanly(child);
     }
@@ -152,7 +152,7 @@ TEST(ProgramExit, ClosingPausesTransfersStopsConversionsAndTheNextStartContinues
             const std::vector<TransferRecord> records = probe.stored();
             ASSERT_EQ(records.size(), 1u);
             EXPECT_EQ(records[0].state, TransferState::Interrupted);
-            EXPECT_TRUE(QString::fromStdString(records[0].partFile).endsWith(left[0]));
+            EXPECT_TRUE(QString::fromStdString(records[0].resume.partFile).endsWith(left[0]));
         }
         server.ranged("/movie", movie, "\"v1\"");
         ClosingProbe again(dataHome.path(), "", "Download Complete!", false);

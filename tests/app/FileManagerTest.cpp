@@ -37,7 +37,7 @@ TEST(FileManager, SelectsTheFileInTheDesktopsFileManagerOrOpensItsFolder) {
 
     // No file manager on the bus: the folder opens.
     files.showItem(path);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !desktop.urls.isEmpty(); }, 10000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !desktop.urls.isEmpty(); }, 60000));
     EXPECT_EQ(desktop.urls, QList<QUrl>({folderUrl}));
 
     // With one, the file is shown selected and nothing else opens; a file
@@ -47,7 +47,7 @@ TEST(FileManager, SelectsTheFileInTheDesktopsFileManagerOrOpensItsFolder) {
                                        QDBusConnection::ExportAllSlots));
     ASSERT_TRUE(service.registerService("org.freedesktop.FileManager1"));
     files.showItem(path);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !fake.shown.isEmpty(); }, 10000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !fake.shown.isEmpty(); }, 60000));
     EXPECT_EQ(fake.shown, QStringList({QUrl::fromLocalFile(path).toString()}));
     files.showItem(QString::fromStdString(folder.path().string() + "/gone.flv"));
     EXPECT_EQ(desktop.urls, QList<QUrl>({folderUrl, folderUrl}));

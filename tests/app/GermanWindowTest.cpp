@@ -3,10 +3,13 @@
 
 #include "BrowserPane.h"
 #include "HomeTab.h"
+#include "PercentText.h"
 #include "RateText.h"
 #include "ReasonTexts.h"
+#include "TransfersTab.h"
 #include "Translations.h"
 
+#include <QAction>
 #include <QMenuBar>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
@@ -51,6 +54,13 @@ TEST_F(GermanWindowTest, ShowsGermanTextsAndDecimalCommas) {
               QStringLiteral("Die Wiedergabeseite konnte nicht in /d geschrieben werden."));
     EXPECT_EQ(RateText::rate(2.4e6), QStringLiteral("2,4 MB/s"));
     EXPECT_EQ(RateText::timeLeft(std::chrono::seconds(42)), QStringLiteral("noch 0:42"));
+    // One way of writing a percentage; the menus' keys named in German;
+    // Clear says that the file stays.
+    EXPECT_EQ(PercentText::of(54), QStringLiteral("54\u00A0%"));
+    TransfersTab* tab = window->transfersTab();
+    EXPECT_EQ(tab->playAction()->shortcut().toString(QKeySequence::NativeText),
+              QStringLiteral("Eingabe"));
+    EXPECT_EQ(tab->clearAction()->text(), QStringLiteral("Aus der &Liste entfernen"));
     // The web engine's own menus, and the Home pane asks the site for German.
     EXPECT_EQ(QCoreApplication::translate("RenderViewContextMenuQt", "Back"),
               QStringLiteral("Zurück"));

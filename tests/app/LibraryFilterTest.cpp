@@ -57,7 +57,7 @@ TEST(LibraryFilter, FiltersByTitleBlindToCaseAndAccentsAndEscClearsIt) {
     // Esc clears it; Ctrl+F comes back to it from the list.
     tab.show();
     QApplication::setActiveWindow(&tab);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&tab));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&tab, 60000));
     tab.filterBox()->setFocus();
     QTest::keyClick(tab.filterBox(), Qt::Key_Escape);
     EXPECT_EQ(shownTitles(tab).size(), 6);

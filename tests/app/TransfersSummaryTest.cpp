@@ -44,4 +44,31 @@ TEST(TransfersSummary, CountsWhatRunsAndWaitsAndSaysReadyOtherwise) {
     moving.total = 4;
     EXPECT_EQ(moving.text(), "1 downloading · 1 converting · 1.4 MB/s");
     EXPECT_EQ(moving.percent(), 75);
+    EXPECT_EQ(moving.title(), "75% — Quillmoth");
+}
+
+TEST(TransfersSummary, SpeedsUnderALimitNeverReadAboveIt) {
+    std::vector<std::unique_ptr<Job>> kept;
+    TransferList list(
+        nullptr, [&](std::unique_ptr<Job> job) { kept.push_back(std::move(job)); }, nullptr,
+        [] { return TransferList::JobSettings{}; });
+    constexpr double limit = 200'000;
+    list.setSpeedLimit(static_cast<std::int64_t>(limit));
+    list.add("http://127.0.0.1:9/a", "a");
+    list.add("http://127.0.0.1:9/b", "b");
+    // The first chunks of a start come at once, far above the limit's pace.
+    for (int job = 1; job <= 2; ++job)
+        for (double done : {0.0, 1e5 * job, 3e5 * job}) {
+            JobEvent progress;
+            progress.id = job;
+            progress.kind = JobEvent::Kind::Progress;
+            progress.done = done;
+            progress.total = 1e7;
+            list.apply(progress);
+        }
+    const auto first = list.speedAt(0);
+    const auto second = list.speedAt(1);
+    ASSERT_TRUE(first && second);
+    EXPECT_LE(first->bytesPerSecond + second->bytesPerSecond, limit * (1 + 1e-9));
+    EXPECT_LE(TransfersSummary::of(list).bytesPerSecond, limit * (1 + 1e-9));
 }

@@ -5,6 +5,7 @@
 
 #include "FixtureServer.h"
 #include "MessageBox.h"
+#include "ScopedPath.h"
 #include "TestFiles.h"
 #include "ToolRun.h"
 #include "TransferHistory.h"
@@ -14,6 +15,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 
 namespace {
@@ -133,7 +135,7 @@ TEST_F(TransfersThroughDataFolder, CancelKeepsTheEarlierFileAndRetryEndsInTheSam
     t.folder->cancel({t.id(0)});
     EXPECT_EQ(t.status(0), "Cancelled.");
     ASSERT_TRUE(t.folder->workRunner().waitUntilNone(std::chrono::seconds(20)));
-    ASSERT_TRUE(t.waitFor([&] { return listFolder(movies) == Names{"Stalled.flv"}; }, 5000));
+    ASSERT_TRUE(t.waitFor([&] { return listFolder(movies) == Names{"Stalled.flv"}; }));
     EXPECT_EQ(readFile(movies + "/Stalled.flv"), "earlier movie");
     EXPECT_EQ(t.record(0).state, State::Cancelled);
     EXPECT_EQ(t.library().rowCount(), 0);
@@ -167,17 +169,30 @@ TEST_F(TransfersThroughDataFolder, ConvertOnRequestRunsOnAWorkerWhileTheWindowGo
     ASSERT_EQ(t.record(0).moviePath, movies + "/Clip.mp4");
     EXPECT_FALSE(t.record(0).converted());
 
-    // The window's thread keeps running its events while ffmpeg encodes.
+    // The window's thread keeps running its events while ffmpeg encodes:
+    // here an ffmpeg held at its start until the window has shown that (or,
+    // should the window be stuck, half a minute has passed).
+    const std::string bin = home.path().toStdString() + "/bin";
+    std::filesystem::create_directories(bin);
+    const std::string started = bin + "/started", go = bin + "/go";
+    const ScopedPath held(bin + ":" + std::getenv("PATH"));
+    writeFile(bin + "/ffmpeg", "#!/bin/sh\n: > '" + started + "'\ni=0\nwhile [ ! -e '" + go +
+                                   "' ] && [ $i -lt 3000 ]; do sleep 0.01; i=$((i+1)); done\n"
+                                   "PATH='" +
+                                   held.previous() + "' exec ffmpeg \"$@\"\n");
+    std::filesystem::permissions(bin + "/ffmpeg", std::filesystem::perms::owner_all);
     int ticksWhileConverting = 0;
     QTimer timer;
     QObject::connect(&timer, &QTimer::timeout, [&] {
-        ticksWhileConverting += t.record(0).state == State::Converting ? 1 : 0;
+        ticksWhileConverting +=
+            t.record(0).state == State::Converting && std::filesystem::exists(started) ? 1 : 0;
     });
     timer.start(5);
     t.folder->convert({t.id(0)});
+    EXPECT_TRUE(t.waitFor([&] { return ticksWhileConverting > 0; }));
+    writeFile(go, "");
     ASSERT_TRUE(t.waitUntilEnded(0));
     timer.stop();
-    EXPECT_GT(ticksWhileConverting, 0);
 
     EXPECT_EQ(t.record(0).state, State::Done);
     EXPECT_EQ(t.status(0), "Complete! Thank you for using Quillmoth.");
@@ -252,8 +267,9 @@ TEST_F(TransfersThroughDataFolder, ThirtyTwoTransfersEndInTheirRowsAndOnDisk) {
             server.dropped(path, bodies.back(), one.sent);
             break;
         case Stream::Stalled:
-            // Dropped by the server after its stall limit, before the job's own.
-            server.stall(path, bodies.back());
+            // Dropped by the server after two seconds, long before the job's
+            // own limit of thirty.
+            server.stall(path, bodies.back(), 2);
             break;
         }
         page("/watch" + std::to_string(i), path);

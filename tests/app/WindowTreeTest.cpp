@@ -178,7 +178,7 @@ TEST_F(WindowTest, StatusBarAndStartPages) {
 
 TEST_F(WindowTest, EveryControlHasANameAndTheWindowFitsASmallScreen) {
     window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get(), 60000));
     for (int page = 0; page < tabs()->count(); ++page) {
         tabs()->setCurrentIndex(page);
         for (QWidget* control : tabs()->widget(page)->findChildren<QWidget*>()) {

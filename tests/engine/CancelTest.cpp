@@ -85,7 +85,7 @@ TEST_F(CancelTest, StopsTheConversion) {
             srv.url("/watch"), true,
             [](const JobEvent& e) { return e.kind == JobEvent::Kind::Converting; }, pause);
         EXPECT_EQ(r.texts, upToMovie("setflv", {"saved:Clip.flv", "downloaded", "converting",
-                                                pause ? "done:job-paused" : "done:cancelled"}));
+                                                pause ? "done:paused" : "done:cancelled"}));
         EXPECT_EQ(readFile(music.file("Clip.mp3")), "earlier mp3");
         EXPECT_EQ(listFolder(music.path()), Texts{"Clip.mp3"});
     }

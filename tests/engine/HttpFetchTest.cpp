@@ -225,7 +225,9 @@ struct Transfer {
 TEST(HttpFetchTest, AMovieBelowTheFloorFailsUnlessItsShareOfTheLimitIsSmall) {
     FixtureServer srv;
     TempDir movies;
-    // Ends cleanly after 3 s: long enough for a floor of 1 s to fail it.
+    // What fails the floor trickles for as long as any client could take to
+    // notice; what is taken whole ends cleanly after 3 s.
+    trickle(srv, "/slow", flvHead(), "application/octet-stream");
     trickle(srv, "/movie", flvHead(), "application/octet-stream", 3);
     JobOptions options;
     options.lowSpeedSeconds = 1;
@@ -233,7 +235,7 @@ TEST(HttpFetchTest, AMovieBelowTheFloorFailsUnlessItsShareOfTheLimitIsSmall) {
         SCOPED_TRACE(rate);
         options.speedLimit = rate > 0 ? std::make_shared<SpeedLimit>(rate) : nullptr;
         Transfer t(options, movies.path());
-        EXPECT_EQ(t.run(srv.url("/movie")), CURLE_OPERATION_TIMEDOUT);
+        EXPECT_EQ(t.run(srv.url("/slow")), CURLE_OPERATION_TIMEDOUT);
         EXPECT_TRUE(t.transfer.tooSlow);
         EXPECT_EQ(readFile(t.file.tempPath()).rfind(flvHead(), 0), 0u);
     }
@@ -261,11 +263,11 @@ TEST(HttpFetchTest, AJobWhoseMovieIsTooSlowKeepsItsPartFile) {
     trickle(srv, "/movie", flvHead(), "application/octet-stream");
     JobOptions options = jobOptions(srv.url("/watch"), "Slow", 4, movies.path(), movies.path());
     options.lowSpeedSeconds = 1;
-    options.partFile = StagedFile::stablePath(movies.path(), "Slow", "1");
+    options.resume.partFile = StagedFile::stablePath(movies.path(), "Slow", "1");
     const int id = JobRecorder::nextId();
     DownloadJob(options, id, &JobRecorder::record).run();
     EXPECT_EQ(JobRecorder::statusesOf(id), upToMovie("setflv", {"done:save-failed"}));
-    EXPECT_EQ(readFile(options.partFile).rfind(flvHead(), 0), 0u);
+    EXPECT_EQ(readFile(options.resume.partFile).rfind(flvHead(), 0), 0u);
     EXPECT_EQ(listFolder(movies.path()).size(), 1u);
 }
 

@@ -33,10 +33,8 @@ protected:
     std::vector<JobEvent> run(JobOptions options = {},
                               std::function<void(const JobEvent&, CancelToken&)> stop = {}) {
         JobOptions job = jobOptions(srv.url("/watch"), "Clip", 2, movies.path(), movies.path());
-        job.partFile = part;
-        job.validator = options.validator;
-        job.total = options.total;
-        job.ranges = options.ranges;
+        job.resume = options.resume;
+        job.resume.partFile = part;
         job.connections = 4;
         job.hostBudget = budget;
         auto token = std::make_shared<CancelToken>();
@@ -125,30 +123,28 @@ TEST_F(PiecesTest, ContinuesFromThePiecesRecordedOnly) {
     servePieces(srv, "/movie", slow);
     JobOptions paused;
     const std::vector<JobEvent> first = run({}, [&](const JobEvent& e, CancelToken& token) {
-        if (e.kind == Kind::Resumable && e.ranges.size() > 8) {
-            paused.validator = e.detail;
-            paused.total = static_cast<long long>(e.total);
-            paused.ranges = e.ranges;
+        if (e.kind == Kind::Resumable && e.resume.ranges.size() > 8) {
+            paused.resume = e.resume;
             token.pause();
         }
     });
     ASSERT_EQ(first.back().kind, Kind::Paused);
     // The first record, before any piece is written, names none.
     const auto told = std::find_if(first.begin(), first.end(), [](const JobEvent& e) {
-        return e.kind == Kind::Resumable && !e.ranges.empty();
+        return e.kind == Kind::Resumable && !e.resume.ranges.empty();
     });
     ASSERT_NE(told, first.end());
-    EXPECT_EQ(told->ranges, "bytes=");
-    EXPECT_EQ(told->detail, "\"piece-1\"");
+    EXPECT_EQ(told->resume.ranges, "bytes=");
+    EXPECT_EQ(told->resume.validator, "\"piece-1\"");
     // The last record is of what is on disk when the job stopped.
     const JobEvent& last = *std::find_if(
         first.rbegin(), first.rend(), [](const JobEvent& e) { return e.kind == Kind::Resumable; });
-    const auto onDisk = ByteRanges::parse(last.ranges, static_cast<long long>(body.size()));
+    const auto onDisk = ByteRanges::parse(last.resume.ranges, static_cast<long long>(body.size()));
     ASSERT_TRUE(onDisk);
     for (const auto& span : onDisk->spans())
         EXPECT_TRUE(readFile(part).substr(span.from, span.size()) ==
                     body.substr(span.from, span.size()));
-    paused.ranges = last.ranges;
+    paused.resume.ranges = last.resume.ranges;
 
     PieceRoute fast;
     fast.bytes = body;

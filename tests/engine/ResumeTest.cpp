@@ -29,9 +29,8 @@ protected:
     std::vector<JobEvent> run(std::string validator, long long total, std::string partFile,
                               std::function<void(const JobEvent&, CancelToken&)> stop = {}) {
         JobOptions options = jobOptions(srv.url("/watch"), "Clip", 2, movies.path(), movies.path());
-        options.partFile = std::move(partFile);
-        options.validator = std::move(validator);
-        options.total = total;
+        options.resume = {
+            .partFile = std::move(partFile), .validator = std::move(validator), .total = total};
         auto token = std::make_shared<CancelToken>();
         std::vector<JobEvent> events;
         auto sink = [&](const JobEvent& e) {
@@ -110,8 +109,9 @@ TEST_F(ResumeTest, ContinuesOnlyTheRestOfTheSameFile) {
                 told = &e;
         }
         ASSERT_TRUE(told);
-        EXPECT_EQ(told->text + " " + told->detail + " " + std::to_string(told->total),
-                  part + " " + kTag + " " + std::to_string(static_cast<double>(size)));
+        EXPECT_EQ(told->resume.partFile + " " + told->resume.validator + " " +
+                      std::to_string(told->resume.total),
+                  part + " " + kTag + " " + std::to_string(size));
     }
 }
 
@@ -196,7 +196,7 @@ TEST_F(ResumeTest, PauseKeepsThePartFileCancelRemovesIt) {
                 if (e.kind == Kind::Progress && e.done >= half)
                     pause ? token.pause() : token.cancel();
             });
-            EXPECT_EQ(events.back().reason, pause ? Reason::JobPaused : Reason::Cancelled);
+            EXPECT_EQ(events.back().reason, pause ? Reason::Paused : Reason::Cancelled);
             EXPECT_EQ(listFolder(movies.path()).size(), pause && !partFile.empty() ? 1u : 0u);
         }
     }

@@ -115,14 +115,14 @@ TEST(StreamManifestTest, MediaPlaylistDurationEndKeysAndMaps) {
     EXPECT_EQ(vod.refusal, StreamRefusal::None);
     EXPECT_FALSE(vod.master);
     EXPECT_TRUE(vod.ended);
-    EXPECT_EQ(vod.segments, 4u);
+    EXPECT_EQ(vod.segments.size(), 4u);
     EXPECT_DOUBLE_EQ(vod.durationSeconds, 28.75);
     ASSERT_EQ(vod.keys.size(), 2u);
     EXPECT_EQ(vod.keys[0].method, "AES-128");
     EXPECT_EQ(vod.keys[0].url, "https://keys.example/k?id=1,2");
     EXPECT_EQ(vod.keys[1].method, "NONE");
     ASSERT_EQ(vod.maps.size(), 1u);
-    EXPECT_EQ(vod.maps[0], "http://cdn.example/video/720/init.mp4");
+    EXPECT_EQ(vod.maps[0].part.url, "http://cdn.example/video/720/init.mp4");
 
     const HlsPlaylist ended = HlsPlaylist::read(mediaPlaylist(2, {}, "#EXT-X-ENDLIST\n"), kMaster);
     EXPECT_EQ(ended.refusal, StreamRefusal::None);
@@ -182,7 +182,7 @@ TEST(StreamManifestTest, PlaylistRefusals) {
     // 100,000 segments: read up to the bound, then refused.
     const HlsPlaylist huge = HlsPlaylist::read(mediaPlaylist(100000, {}, end), kMaster);
     EXPECT_EQ(huge.refusal, StreamRefusal::Unsupported);
-    EXPECT_EQ(huge.segments, HlsPlaylist::maxEntries);
+    EXPECT_EQ(huge.segments.size(), HlsPlaylist::maxEntries);
 }
 
 // A static manifest's timeline and template, its streams as ffmpeg numbers

@@ -148,13 +148,13 @@ void FixtureServer::dropped(const std::string& path, std::string bytes, std::siz
     });
 }
 
-void FixtureServer::stall(const std::string& path, std::string prefix) {
+void FixtureServer::stall(const std::string& path, std::string prefix, int limitSeconds) {
     auto data = std::make_shared<const std::string>(std::move(prefix));
     // Runs on a server thread; the wait is bounded so that a test never hangs.
-    auto provider = [this, data](size_t offset, size_t, httplib::DataSink& sink) {
+    auto provider = [this, data, limitSeconds](size_t offset, size_t, httplib::DataSink& sink) {
         if (offset < data->size())
             return sink.write(data->data() + offset, data->size() - offset);
-        waitStalled();
+        waitStalled(limitSeconds);
         return false;
     };
     get(path, [data, provider](const httplib::Request&, httplib::Response& res) {
@@ -162,8 +162,8 @@ void FixtureServer::stall(const std::string& path, std::string prefix) {
     });
 }
 
-void FixtureServer::waitStalled() {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(stallLimitSeconds);
+void FixtureServer::waitStalled(int limitSeconds) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(limitSeconds);
     while (!stopping_) {
         if (std::chrono::steady_clock::now() >= until) {
             ++stallsExpired_;

@@ -59,10 +59,13 @@ public:
     // Announces all of bytes, sends the first sendBytes, then drops the connection.
     void dropped(const std::string& path, std::string bytes, std::size_t sendBytes);
     // Announces prefix.size() * 2 + 1 bytes, sends prefix, then sends nothing
-    // until the server stops or stallLimitSeconds pass, then drops the
-    // connection. Keep prefix short (a byte or none): a client measures speed
-    // over a few seconds, so a long prefix looks like a live transfer for a while.
-    void stall(const std::string& path, std::string prefix = {});
+    // until the server stops or limitSeconds pass, then drops the connection.
+    // Keep prefix short (a byte or none): a client measures speed over a few
+    // seconds, so a long prefix looks like a live transfer for a while. The
+    // default limit only bounds a hang: a test that wants the drop asks for
+    // a short one.
+    void stall(const std::string& path, std::string prefix = {},
+               int limitSeconds = stallLimitSeconds);
     // Movie bytes from a server that honours ranges and tags the file with
     // etag: "Range: bytes=N-" answers 206 with the rest when If-Range is
     // absent or etag, 416 when N is the size or more, and the whole file
@@ -79,12 +82,14 @@ public:
     // How many stalls ran out their limit rather than being given up by the client.
     int stallsExpired() const { return stallsExpired_; }
 
-    static constexpr int stallLimitSeconds = 10;
+    // Long beside anything a test does while a request stalls, on however
+    // busy a machine.
+    static constexpr int stallLimitSeconds = 60;
 
 private:
     void dispatch(const httplib::Request& req, httplib::Response& res);
-    // Holds a server thread until the server stops or stallLimitSeconds pass.
-    void waitStalled();
+    // Holds a server thread until the server stops or limitSeconds pass.
+    void waitStalled(int limitSeconds = stallLimitSeconds);
 
     httplib::Server server_;
     std::thread thread_;

@@ -201,7 +201,9 @@ bool makeClip(const std::vector<std::string>& inputs, const fs::path& out) {
     args.insert(args.end(), inputs.begin(), inputs.end());
     args.push_back("-y");
     args.push_back(out.string());
-    const ToolResult made = runProgram(args, out.parent_path());
+    // Minutes of picture take a while on a busy machine.
+    ToolRun run(args, out.parent_path());
+    const ToolResult made = run.finish(std::chrono::minutes(5));
     EXPECT_EQ(made.status, 0) << out << ": " << made.err;
     return made.status == 0;
 }

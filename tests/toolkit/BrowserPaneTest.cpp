@@ -24,7 +24,7 @@ QString htmlOf(BrowserPane& pane) {
         html = text;
         arrived = true;
     });
-    EXPECT_TRUE(QTest::qWaitFor([&] { return arrived; }, 20000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return arrived; }, 60000));
     return html;
 }
 
@@ -67,7 +67,8 @@ TEST(BrowserPane, AnAddressThatCannotBeReachedShowsOurPageWithRetry) {
     ASSERT_TRUE(navigated.wait(30000));
     EXPECT_TRUE(pane.showsFailure());
     EXPECT_EQ(pane.currentAddress(), address);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return htmlOf(pane).contains("could not be reached"); }));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return htmlOf(pane).contains("could not be reached"); }, 60000));
     EXPECT_TRUE(htmlOf(pane).contains(address.toHtmlEscaped()));
     EXPECT_FALSE(htmlOf(pane).contains("proxy", Qt::CaseInsensitive));
 

@@ -26,7 +26,7 @@ TEST(NavigationBar, FollowsItsPanesHistoryByButtonsAndByKeysOfTheShownTabOnly) {
     }
     tabs.show();
     tabs.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&tabs));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&tabs, 60000));
     const auto arrives = [](BrowserPane* pane, const QUrl& at, const auto& action) {
         QSignalSpy navigated(pane, &BrowserPane::navigated);
         action();

@@ -62,8 +62,7 @@ TEST(StatusLinesTest, EveryReasonHasALineAndAJobPrintsItsLines) {
     // ends with "done" and why.
     using Lines = std::vector<std::string>;
     EXPECT_EQ(StatusLines::lines(event(Kind::Finished, Reason::Downloaded)), Lines{"done"});
-    EXPECT_EQ(StatusLines::lines(event(Kind::Paused, Reason::JobPaused)),
-              (Lines{"done", "Paused."}));
+    EXPECT_EQ(StatusLines::lines(event(Kind::Paused, Reason::Paused)), (Lines{"done", "Paused."}));
     EXPECT_EQ(StatusLines::lines(event(Kind::Failed, Reason::InvalidTitle)),
               (Lines{"done", "Error: Invalid Title - Go back to search & change title. "}));
 }

@@ -90,7 +90,7 @@ TEST_F(TransferModelTest, RowsShowTheListsRecordsTheirBarsAndSpeedsWhileBytesArr
         list.add("http://127.0.0.1:1/watch", title);
     ASSERT_EQ(model.rowCount(), 3);
     EXPECT_EQ(inserted.count(), 3);
-    EXPECT_EQ(model.columnCount(), 4);
+    EXPECT_EQ(model.columnCount(), 6);
     EXPECT_EQ(model.headerData(TransferModel::SpeedColumn, Qt::Horizontal), "Speed");
     EXPECT_EQ(cell(1, TransferModel::TitleColumn), "Second");
     EXPECT_EQ(cell(1, TransferModel::TitleColumn, Qt::ToolTipRole), "Second");
@@ -140,6 +140,15 @@ TEST_F(TransferModelTest, RowsShowTheListsRecordsTheirBarsAndSpeedsWhileBytesArr
     // Without a title yet, the address stands in.
     list.add("http://127.0.0.1:1/untitled", "");
     EXPECT_EQ(cell(2, TransferModel::TitleColumn), "http://127.0.0.1:1/untitled");
+
+    // A queued row moved takes the view's current row with it.
+    for (const char* title : {"Fourth", "Fifth", "Sixth"})
+        list.add("http://127.0.0.1:1/watch", title);
+    view.setCurrentIndex(model.index(5, 0));
+    EXPECT_TRUE(list.moveToTop(model.idAt(5)));
+    EXPECT_EQ(view.currentIndex().row(), 4);
+    EXPECT_EQ(cell(4, TransferModel::TitleColumn), "Sixth");
+    EXPECT_EQ(cell(5, TransferModel::TitleColumn), "Fifth");
 }
 
 // A conversion's row shows how much of the sound ffmpeg has made MP3 and the
@@ -168,9 +177,10 @@ TEST_F(TransferModelTest, AConversionShowsItsPercentageAndTimeLeft) {
 
 namespace {
 
-constexpr Action allActions[] = {Action::Pause, Action::Resume,    Action::Cancel,
-                                 Action::Retry, Action::Clear,     Action::Convert,
-                                 Action::Play,  Action::ShowFolder};
+constexpr Action allActions[] = {Action::Pause,    Action::Resume,     Action::Cancel,
+                                 Action::Retry,    Action::Clear,      Action::Convert,
+                                 Action::Play,     Action::ShowFolder, Action::MoveUp,
+                                 Action::MoveDown, Action::MoveToTop,  Action::StartNow};
 
 // One transfer, "Clip", in a state with or without its saved movie and MP3,
 // once for each action (id 2 + the action), got there the way the list gets
@@ -215,6 +225,10 @@ public:
         }
         store.flush();
         list.restore();
+        // More copies than may run at once: the rest start now.
+        for (Action action : allActions)
+            if (working)
+                list.startNow(idFor(action));
         for (const auto& job : jobs) {
             if (!working)
                 break;
@@ -263,6 +277,14 @@ public:
             return !model.mediaPath(row(action)).empty();
         case Action::ShowFolder:
             return !model.folderOf(row(action)).empty();
+        case Action::MoveUp:
+            return list.moveUp(id);
+        case Action::MoveDown:
+            return list.moveDown(id);
+        case Action::MoveToTop:
+            return list.moveToTop(id);
+        case Action::StartNow:
+            return list.startNow(id);
         }
         return false;
     }
@@ -330,7 +352,11 @@ TEST(TransferActions, TheMenuOffersExactlyWhatTheListDoes) {
                         const State before = at.list.at(row).state;
                         const bool did = at.act(action);
                         EXPECT_EQ(offers, did);
-                        if (did && action != Action::Play && action != Action::ShowFolder) {
+                        const bool moves = action == Action::MoveUp || action == Action::MoveDown ||
+                                           action == Action::MoveToTop;
+                        if (did && moves) {
+                            EXPECT_NE(at.row(action), row);
+                        } else if (did && action != Action::Play && action != Action::ShowFolder) {
                             EXPECT_TRUE(at.row(action) < 0 ||
                                         at.list.at(at.row(action)).state != before);
                         }
@@ -340,7 +366,7 @@ TEST(TransferActions, TheMenuOffersExactlyWhatTheListDoes) {
                     // Space pauses what may pause and resumes what may resume.
                     EXPECT_FALSE(pause && resume);
                 }
-    EXPECT_EQ(walked, (64 - 4) * 8) << "all but a conversion running as a download";
+    EXPECT_EQ(walked, (64 - 4) * 12) << "all but a conversion running as a download";
 
     using A = std::vector<Action>;
     // A saved movie whose conversion has not started would start over.
@@ -350,10 +376,12 @@ TEST(TransferActions, TheMenuOffersExactlyWhatTheListDoes) {
               (A{Action::Pause, Action::Cancel}));
     EXPECT_EQ(offered(State::Converting, K::Conversion, true, false),
               (A{Action::Cancel, Action::Play, Action::ShowFolder}));
-    // A waiting conversion can be held; an interrupted transfer is stopped
-    // already and continues or goes.
+    // A waiting conversion can be held, moved among the queued ones or
+    // started now; an interrupted transfer is stopped already and continues
+    // or goes.
     EXPECT_EQ(offered(State::Queued, K::Conversion, true, false),
-              (A{Action::Pause, Action::Cancel, Action::Play, Action::ShowFolder}));
+              (A{Action::Pause, Action::Cancel, Action::Play, Action::ShowFolder, Action::MoveUp,
+                 Action::MoveDown, Action::MoveToTop, Action::StartNow}));
     EXPECT_EQ(offered(State::Interrupted, K::Download, false, false),
               (A{Action::Resume, Action::Cancel}));
     EXPECT_EQ(offered(State::Paused, K::Download, false, false),
@@ -370,7 +398,8 @@ TEST(TransferActions, TheMenuOffersExactlyWhatTheListDoes) {
     EXPECT_EQ(both.model.folderOf(0), both.dir.file("movies"));
     const Copies song(State::Done, K::Conversion, false, true);
     EXPECT_EQ(song.model.mediaPath(0), song.mp3Path());
-    EXPECT_FALSE(song.model.applies(Action::Clear, 8)) << "no such row";
+    EXPECT_FALSE(song.model.applies(Action::Clear, static_cast<int>(std::size(allActions))))
+        << "no such row";
 }
 
 // A finished transfer whose files were moved or deleted says so once the
@@ -408,7 +437,7 @@ TEST_F(TransferModelTest, BarsArePaintedWithoutWidgetsAndTipsShowOnlyCutText) {
     view.setColumnWidth(TransferModel::TitleColumn, 120);
     view.resize(700, 200);
     view.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view, 60000));
     EXPECT_FALSE(view.grab().isNull());
     EXPECT_EQ(view.indexWidget(model.index(0, TransferModel::ProgressColumn)), nullptr);
 

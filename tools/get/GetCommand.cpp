@@ -6,6 +6,7 @@
 #include "HttpFetch.h"
 #include "PageOffer.h"
 #include "PageTitle.h"
+#include "RateLine.h"
 #include "ResumeNote.h"
 #include "SpeedLimit.h"
 #include "StagedFile.h"
@@ -71,7 +72,7 @@ std::string humanBytes(double bytes) {
 
 void drawProgress(double total, double received, std::chrono::steady_clock::time_point now) {
     // "2.4 MB/s, 0:42 left": the speed of the last few seconds, not since the start.
-    const std::string speed = rate.describe();
+    const std::string speed = RateLine::of(rate);
     if (total > 0) {
         std::fprintf(stderr, "\r\033[K%5.1f%%  %s of %s  %s", 100.0 * received / total,
                      humanBytes(received).c_str(), humanBytes(total).c_str(), speed.c_str());
@@ -91,7 +92,7 @@ void drawConversion(double done, double total) {
     progressShown = true;
     const auto left = rate.timeLeft();
     std::fprintf(stderr, "\r\033[K%5.1f%%  converted  %s", total > 0 ? 100.0 * done / total : 0.0,
-                 left ? TransferRate::formatTimeLeft(*left).c_str() : "");
+                 left ? RateLine::timeLeft(*left).c_str() : "");
     std::fflush(stderr);
     lastDrawn = now;
 }
@@ -177,12 +178,11 @@ void onEvent(const JobEvent& event) {
     } else if (event.kind == JobEvent::Kind::Cancelled || event.kind == JobEvent::Kind::Paused) {
         sawCancel = true;
     } else if (event.kind == JobEvent::Kind::Resumable) {
-        partInUse = event.text;
+        partInUse = event.resume.partFile;
         // Only the stable name is found again; a run killed from here on
         // leaves what the next one needs to continue it.
         if (partInUse == stablePart)
-            ResumeNote{event.detail, static_cast<long long>(event.total), event.ranges}.write(
-                stablePart);
+            ResumeNote::write(stablePart, event.resume);
     }
     for (const std::string& line : StatusLines::lines(event)) {
         onStatus(line);
@@ -430,13 +430,10 @@ int GetCommand::run(const Options& options, std::shared_ptr<const CancelToken> c
     stablePart = StagedFile::stablePath(options.movies, PageTitle::safe(jobOptions.title), "");
     partInUse.clear();
 
-    jobOptions.partFile = stablePart;
+    jobOptions.resume.partFile = stablePart;
     if (options.resume) {
-        if (const auto note = ResumeNote::read(stablePart)) {
-            jobOptions.validator = note->validator;
-            jobOptions.total = note->total;
-            jobOptions.ranges = note->ranges;
-        }
+        if (auto note = ResumeNote::read(stablePart))
+            jobOptions.resume = std::move(*note);
     }
     auto job = std::make_unique<DownloadJob>(std::move(jobOptions), 0, onEvent, std::move(cancel));
     std::thread worker;

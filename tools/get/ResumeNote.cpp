@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <string_view>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -39,9 +40,46 @@ std::optional<std::string> field(const std::string& line, std::string_view name)
     return line.substr(name.size() + 1);
 }
 
+// The fields of a note after its heading; nothing when a line is no field
+// of a note, comes twice, or a field it needs is missing.
+std::optional<ResumeState> fieldsOf(const std::vector<std::string>& lines) {
+    ResumeState state;
+    std::optional<std::string> ranges, validator, total, manifest, segments;
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        bool known = false;
+        for (auto [name, value] : {std::pair{"ranges", &ranges}, std::pair{"validator", &validator},
+                                   std::pair{"total", &total}, std::pair{"manifest", &manifest},
+                                   std::pair{"segments", &segments}}) {
+            auto read = field(lines[i], name);
+            if (!read)
+                continue;
+            if (*value)
+                return std::nullopt;
+            *value = std::move(read);
+            known = true;
+        }
+        if (!known)
+            return std::nullopt;
+    }
+    // A validator and a total, and the pieces or the segments to continue.
+    if (!validator || !total || (ranges && ranges->empty()) || (!ranges && !segments) ||
+        (manifest && !segments))
+        return std::nullopt;
+    state.ranges = ranges.value_or("");
+    state.validator = *validator;
+    state.total = count(*total);
+    if (segments) {
+        auto read = ResumeState::Segments::parse(manifest.value_or(""), *segments);
+        if (!read)
+            return std::nullopt;
+        state.segments = std::move(*read);
+    }
+    return state;
+}
+
 } // namespace
 
-std::optional<ResumeNote> ResumeNote::read(const std::string& part) {
+std::optional<ResumeState> ResumeNote::read(const std::string& part) {
     const int fd = ::open(pathOf(part).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return std::nullopt;
@@ -52,39 +90,41 @@ std::optional<ResumeNote> ResumeNote::read(const std::string& part) {
         return std::nullopt;
     text.resize(static_cast<std::size_t>(n));
     const std::vector<std::string> lines = linesOf(text);
-    ResumeNote note;
-    if (lines.size() == 4 && lines[0] == piecesHeading) {
-        const auto ranges = field(lines[1], "ranges");
-        const auto validator = field(lines[2], "validator");
-        const auto total = field(lines[3], "total");
-        if (!ranges || ranges->empty() || !validator || !total)
-            return std::nullopt;
-        note.ranges = *ranges;
-        note.validator = *validator;
-        note.total = count(*total);
-    } else if (lines.size() >= 2 && lines[0] != piecesHeading) {
-        note.validator = lines[0];
-        note.total = count(lines[1]);
-    } else {
-        return std::nullopt;
+    std::optional<ResumeState> state;
+    if (!lines.empty() && lines[0] == fieldsHeading) {
+        state = fieldsOf(lines);
+    } else if (lines.size() >= 2) {
+        state.emplace();
+        state->validator = lines[0];
+        state->total = count(lines[1]);
     }
-    if (note.total < 0)
+    if (!state || state->total < 0)
         return std::nullopt;
-    return note;
+    state->partFile = part;
+    return state;
 }
 
-bool ResumeNote::write(const std::string& part) const {
-    if (validator.find('\n') != std::string::npos || ranges.find('\n') != std::string::npos)
-        return false;
+bool ResumeNote::write(const std::string& part, const ResumeState& state) {
+    const ResumeState::Segments& segments = state.segments;
+    for (const std::string* text : {&state.validator, &state.ranges, &segments.manifest})
+        if (text->find('\n') != std::string::npos)
+            return false;
+    std::string text;
+    if (state.ranges.empty() && segments.empty()) {
+        text = state.validator + "\n" + std::to_string(state.total) + "\n";
+    } else {
+        text = std::string(fieldsHeading) + "\n";
+        if (!state.ranges.empty())
+            text += "ranges " + state.ranges + "\n";
+        text += "validator " + state.validator + "\ntotal " + std::to_string(state.total) + "\n";
+        if (!segments.empty())
+            text += "manifest " + segments.manifest + "\nsegments " + segments.text() + "\n";
+    }
     const std::string note = pathOf(part);
     std::string temp = note + ".XXXXXX";
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0)
         return false;
-    const std::string text = ranges.empty() ? validator + "\n" + std::to_string(total) + "\n"
-                                            : std::string(piecesHeading) + "\nranges " + ranges +
-                                                  "\nvalidator " + validator + "\ntotal " +
-                                                  std::to_string(total) + "\n";
     bool ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
     ok = ::fsync(fd) == 0 && ok;
     ok = ::close(fd) == 0 && ok;

@@ -28,11 +28,10 @@ std::string StatusLines::line(Reason reason, const std::string& detail) {
     case Reason::Queued:
         return "Queued";
     case Reason::Paused:
-        return "Paused";
+        // What a run stopped with --continue ends on.
+        return "Paused.";
     case Reason::Interrupted:
         return "Interrupted";
-    case Reason::JobPaused:
-        return "Paused.";
     case Reason::Cancelled:
         return "Cancelled.";
     case Reason::StartFailed:
@@ -113,7 +112,7 @@ std::vector<std::string> StatusLines::lines(const JobEvent& event) {
         return {};
     case Kind::Status:
     case Kind::Converting:
-        return {line(event.reason, event.detail)};
+        return {line(event.reason)};
     case Kind::Container:
         return {"set" + event.text};
     case Kind::Converted:
@@ -124,11 +123,11 @@ std::vector<std::string> StatusLines::lines(const JobEvent& event) {
         // A download's "Download Complete!" was its last step already.
         if (event.reason == Reason::Downloaded || event.reason == Reason::None)
             return {"done"};
-        return {"done", line(event.reason, event.detail)};
+        return {"done", line(event.reason)};
     case Kind::Failed:
     case Kind::Paused:
     case Kind::Cancelled:
-        return {"done", line(event.reason, event.detail)};
+        return {"done", line(event.reason)};
     }
     return {};
 }

@@ -28,10 +28,9 @@ std::unique_ptr<Job> JobFactory::make(const TransferRecord& record, int id, JobS
         return std::make_unique<ConvertJob>(std::move(options), record.moviePath, record.fileTitle,
                                             id, std::move(sink), std::move(token));
     }
-    options.partFile = record.partFile.empty() ? partFile(record) : record.partFile;
-    options.validator = record.validator;
-    options.total = record.validator.empty() ? 0 : record.total;
-    options.ranges = record.validator.empty() ? std::string() : record.ranges;
+    options.resume = record.resume;
+    if (options.resume.partFile.empty())
+        options.resume.partFile = partFile(record);
     options.speedLimit = shared.limit;
     options.hostBudget = shared.hosts;
     options.connections = shared.connections;

@@ -27,7 +27,7 @@ public:
         int connections = 1;
     };
 
-    // A download continuing from the record's part file and validator, or
+    // A download continuing from the record's resume state, or
     // a conversion: asked for (at the bitrate of conversions on request), or
     // the automatic one of a saved movie that did not get it yet. A
     // download keeps to the shared limit and host budget (either may be

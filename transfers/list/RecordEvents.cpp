@@ -25,20 +25,16 @@ bool RecordEvents::takeFacts(TransferRecord& record, const JobEvent& event) {
         } else {
             record.moviePath = record.movieFolder + "/" + event.text;
             // Committed: no part file is left to continue.
-            record.partFile.clear();
-            record.validator.clear();
-            record.ranges.clear();
+            record.resume = {};
         }
         return true;
     case JobEvent::Kind::Sourced:
         record.source = event.source;
         return true;
     case JobEvent::Kind::Resumable:
-        record.partFile = event.text;
-        record.validator = event.detail;
-        record.ranges = event.ranges;
-        if (event.total > 0)
-            record.total = static_cast<std::int64_t>(event.total);
+        record.resume = event.resume;
+        if (event.resume.total > 0)
+            record.total = event.resume.total;
         return true;
     default:
         return false;

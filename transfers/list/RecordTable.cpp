@@ -1,25 +1,33 @@
 #include "RecordTable.h"
 
 #include <array>
+#include <iterator>
 #include <string>
 #include <string_view>
+#include <type_traits>
+#include <utility>
 
 namespace {
 
-// Stored by name, so that a reordered enum never changes what a file means.
+// Names kept in the store, by the enum's value, so that a reordered enum
+// never changes what a file means.
 constexpr std::array<std::string_view, 8> stateNames = {
     "queued", "running", "paused", "converting", "done", "failed", "cancelled", "interrupted"};
+constexpr std::array<std::string_view, 7> sourceKindNames = {
+    "", "stream-map", "direct", "element", "open-graph", "json-ld", "request"};
 
-std::string_view nameOf(TransferState state) {
-    return stateNames[static_cast<std::size_t>(state)];
+template <typename Enum, std::size_t N>
+std::string_view nameOf(const std::array<std::string_view, N>& names, Enum value) {
+    return names[static_cast<std::size_t>(value)];
 }
 
-TransferState stateNamed(std::string_view name) {
-    for (std::size_t i = 0; i < stateNames.size(); ++i)
-        if (stateNames[i] == name)
-            return static_cast<TransferState>(i);
-    // Unknown here: treated as cut short, so it continues rather than vanish.
-    return TransferState::Interrupted;
+// The value of that name; fallback for one this version does not know.
+template <typename Enum, std::size_t N>
+Enum named(const std::array<std::string_view, N>& names, std::string_view name, Enum fallback) {
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (names[i] == name)
+            return static_cast<Enum>(i);
+    return fallback;
 }
 
 std::string textAt(sqlite3_stmt* statement, int column) {
@@ -29,32 +37,130 @@ std::string textAt(sqlite3_stmt* statement, int column) {
                 : std::string();
 }
 
-// A reason by its stored name; one this version does not know says nothing.
-Reason reasonAt(sqlite3_stmt* statement, int column) {
-    return reasonNamed(textAt(statement, column)).value_or(Reason::None);
-}
-
 void bindText(sqlite3_stmt* statement, int index, std::string_view text) {
     sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()),
                       SQLITE_TRANSIENT);
 }
 
-// The columns in the order both statements below use.
-constexpr const char* columns =
-    "id, state, kind, title, page_url, quality, movie_folder, music_folder, convert, part_file,"
-    " validator, received, total, type, movie_path, mp3_path, error, status, added_at, ended_at,"
-    " file_title, detail, source_kind, source_label, source_url, ranges";
-constexpr int columnCount = 26;
+// One column of the transfers table: its name, how a record's field goes
+// into a statement (index from 1) and comes back from a row (from 0).
+struct Column {
+    const char* name;
+    void (*bind)(sqlite3_stmt*, int index, const TransferRecord&);
+    void (*read)(sqlite3_stmt*, int column, TransferRecord&);
+};
+
+// The field at the end of a path of members: field<&R::resume, &ResumeState::ranges>(r).
+template <auto... Path> auto& field(auto& record) {
+    return (record.*....*Path);
+}
+
+template <auto... Path> constexpr Column text(const char* name) {
+    return {
+        name,
+        [](sqlite3_stmt* s, int i, const TransferRecord& r) { bindText(s, i, field<Path...>(r)); },
+        [](sqlite3_stmt* s, int i, TransferRecord& r) { field<Path...>(r) = textAt(s, i); }};
+}
+
+template <auto... Path> constexpr Column number(const char* name) {
+    return {name,
+            [](sqlite3_stmt* s, int i, const TransferRecord& r) {
+                sqlite3_bind_int64(s, i, static_cast<sqlite3_int64>(field<Path...>(r)));
+            },
+            [](sqlite3_stmt* s, int i, TransferRecord& r) {
+                auto& value = field<Path...>(r);
+                value = static_cast<std::remove_reference_t<decltype(value)>>(
+                    sqlite3_column_int64(s, i));
+            }};
+}
+
+// A reason by its name; one this version does not know says nothing.
+template <auto Member> constexpr Column reason(const char* name) {
+    return {name,
+            [](sqlite3_stmt* s, int i, const TransferRecord& r) {
+                bindText(s, i, reasonName(r.*Member));
+            },
+            [](sqlite3_stmt* s, int i, TransferRecord& r) {
+                r.*Member = reasonNamed(textAt(s, i)).value_or(Reason::None);
+            }};
+}
+
+using R = TransferRecord;
+using Resume = ResumeState;
+
+// Every field of a record and its column (the schema: StoreMigration).
+constexpr Column columns[] = {
+    number<&R::id>("id"),
+    {"state",
+     [](sqlite3_stmt* s, int i, const R& r) { bindText(s, i, nameOf(stateNames, r.state)); },
+     // Unknown here: treated as cut short, so it continues rather than vanish.
+     [](sqlite3_stmt* s, int i, R& r) {
+         r.state = named(stateNames, textAt(s, i), TransferState::Interrupted);
+     }},
+    {"kind",
+     [](sqlite3_stmt* s, int i, const R& r) {
+         bindText(s, i, r.kind == TransferKind::Conversion ? "conversion" : "download");
+     },
+     [](sqlite3_stmt* s, int i, R& r) {
+         r.kind = textAt(s, i) == "conversion" ? TransferKind::Conversion : TransferKind::Download;
+     }},
+    text<&R::title>("title"),
+    text<&R::fileTitle>("file_title"),
+    text<&R::pageUrl>("page_url"),
+    number<&R::quality>("quality"),
+    {"source_kind",
+     [](sqlite3_stmt* s, int i, const R& r) {
+         bindText(s, i, nameOf(sourceKindNames, r.source.kind));
+     },
+     [](sqlite3_stmt* s, int i, R& r) {
+         r.source.kind = named(sourceKindNames, textAt(s, i), SourceRef::Kind::None);
+     }},
+    text<&R::source, &SourceRef::label>("source_label"),
+    text<&R::source, &SourceRef::url>("source_url"),
+    text<&R::movieFolder>("movie_folder"),
+    text<&R::musicFolder>("music_folder"),
+    number<&R::convert>("convert"),
+    text<&R::resume, &Resume::partFile>("part_file"),
+    text<&R::resume, &Resume::validator>("validator"),
+    number<&R::resume, &Resume::total>("resume_total"),
+    text<&R::resume, &Resume::ranges>("ranges"),
+    text<&R::resume, &Resume::segments, &Resume::Segments::manifest>("segments_manifest"),
+    {"segments_done",
+     [](sqlite3_stmt* s, int i, const R& r) { bindText(s, i, r.resume.segments.text()); },
+     // Segments that cannot be read are fetched again.
+     [](sqlite3_stmt* s, int i, R& r) {
+         if (auto read = Resume::Segments::parse({}, textAt(s, i)))
+             r.resume.segments.tracks = std::move(read->tracks);
+     }},
+    number<&R::received>("received"),
+    number<&R::total>("total"),
+    text<&R::type>("type"),
+    text<&R::moviePath>("movie_path"),
+    text<&R::mp3Path>("mp3_path"),
+    reason<&R::status>("status"),
+    reason<&R::error>("error"),
+    text<&R::detail>("detail"),
+    number<&R::addedAt>("added_at"),
+    number<&R::endedAt>("ended_at"),
+    number<&R::order>("list_order"),
+};
+
+std::string columnList() {
+    std::string list;
+    for (const Column& column : columns)
+        list += std::string(list.empty() ? "" : ", ") + column.name;
+    return list;
+}
 
 std::string saveSql() {
     std::string marks = "?";
-    for (int i = 1; i < columnCount; ++i)
+    for (std::size_t i = 1; i < std::size(columns); ++i)
         marks += ",?";
-    return std::string("INSERT OR REPLACE INTO transfers (") + columns + ") VALUES (" + marks + ")";
+    return "INSERT OR REPLACE INTO transfers (" + columnList() + ") VALUES (" + marks + ")";
 }
 
 std::string loadSql() {
-    return std::string("SELECT ") + columns + " FROM transfers ORDER BY id";
+    return "SELECT " + columnList() + " FROM transfers ORDER BY id";
 }
 
 } // namespace
@@ -69,37 +175,13 @@ sqlite3_stmt* RecordTable::prepared(SqliteStatement& slot, const char* sql) {
     return slot.get();
 }
 
-int RecordTable::save(const TransferRecord& r) {
+int RecordTable::save(const TransferRecord& record) {
     static const std::string sql = saveSql();
     sqlite3_stmt* s = prepared(saveStatement, sql.c_str());
     if (!s)
         return sqlite3_errcode(db);
-    sqlite3_bind_int64(s, 1, r.id);
-    bindText(s, 2, nameOf(r.state));
-    bindText(s, 3, r.kind == TransferKind::Conversion ? "conversion" : "download");
-    bindText(s, 4, r.title);
-    bindText(s, 5, r.pageUrl);
-    sqlite3_bind_int(s, 6, r.quality);
-    bindText(s, 7, r.movieFolder);
-    bindText(s, 8, r.musicFolder);
-    sqlite3_bind_int(s, 9, r.convert ? 1 : 0);
-    bindText(s, 10, r.partFile);
-    bindText(s, 11, r.validator);
-    sqlite3_bind_int64(s, 12, r.received);
-    sqlite3_bind_int64(s, 13, r.total);
-    bindText(s, 14, r.type);
-    bindText(s, 15, r.moviePath);
-    bindText(s, 16, r.mp3Path);
-    bindText(s, 17, reasonName(r.error));
-    bindText(s, 18, reasonName(r.status));
-    sqlite3_bind_int64(s, 19, r.addedAt);
-    sqlite3_bind_int64(s, 20, r.endedAt);
-    bindText(s, 21, r.fileTitle);
-    bindText(s, 22, r.detail);
-    bindText(s, 23, r.source.kind);
-    bindText(s, 24, r.source.label);
-    bindText(s, 25, r.source.url);
-    bindText(s, 26, r.ranges);
+    for (std::size_t i = 0; i < std::size(columns); ++i)
+        columns[i].bind(s, static_cast<int>(i) + 1, record);
     const int result = sqlite3_step(s);
     sqlite3_reset(s);
     sqlite3_clear_bindings(s);
@@ -124,30 +206,8 @@ std::vector<TransferRecord> RecordTable::loadAll() {
     const SqliteStatement s(raw);
     while (sqlite3_step(s.get()) == SQLITE_ROW) {
         TransferRecord r;
-        r.id = sqlite3_column_int64(raw, 0);
-        r.state = stateNamed(textAt(raw, 1));
-        r.kind = textAt(raw, 2) == "conversion" ? TransferKind::Conversion : TransferKind::Download;
-        r.title = textAt(raw, 3);
-        r.pageUrl = textAt(raw, 4);
-        r.quality = sqlite3_column_int(raw, 5);
-        r.movieFolder = textAt(raw, 6);
-        r.musicFolder = textAt(raw, 7);
-        r.convert = sqlite3_column_int(raw, 8) != 0;
-        r.partFile = textAt(raw, 9);
-        r.validator = textAt(raw, 10);
-        r.received = sqlite3_column_int64(raw, 11);
-        r.total = sqlite3_column_int64(raw, 12);
-        r.type = textAt(raw, 13);
-        r.moviePath = textAt(raw, 14);
-        r.mp3Path = textAt(raw, 15);
-        r.error = reasonAt(raw, 16);
-        r.status = reasonAt(raw, 17);
-        r.addedAt = sqlite3_column_int64(raw, 18);
-        r.endedAt = sqlite3_column_int64(raw, 19);
-        r.fileTitle = textAt(raw, 20);
-        r.detail = textAt(raw, 21);
-        r.source = {textAt(raw, 22), textAt(raw, 23), textAt(raw, 24)};
-        r.ranges = textAt(raw, 25);
+        for (std::size_t i = 0; i < std::size(columns); ++i)
+            columns[i].read(raw, static_cast<int>(i), r);
         records.push_back(std::move(r));
     }
     return records;

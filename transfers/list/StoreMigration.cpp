@@ -57,7 +57,7 @@ constexpr OldText oldTexts[] = {
     {"Converting to mp3...", Reason::Converting},
     {"Complete! Thank you for using Quillmoth.", Reason::Converted},
     {"Paused", Reason::Paused},
-    {"Paused.", Reason::JobPaused},
+    {"Paused.", Reason::Paused},
     {"Cancelled.", Reason::Cancelled},
     {"Interrupted", Reason::Interrupted},
     {"Error: Could not start download.", Reason::StartFailed},
@@ -128,11 +128,30 @@ int keepRanges(sqlite3* db) {
     return exec(db, "ALTER TABLE transfers ADD COLUMN ranges TEXT");
 }
 
+// Version 6: what a part file holds as one value. Its total is its own,
+// apart from the figure the row shows, and a stream fetched segment by
+// segment keeps which of them are on disk, in which manifest. Older rows
+// continued from the row's total when they had a validator.
+int keepResumeStates(sqlite3* db) {
+    return exec(db, "ALTER TABLE transfers ADD COLUMN resume_total INTEGER;"
+                    "UPDATE transfers SET resume_total = total WHERE coalesce(validator, '') <> '';"
+                    "ALTER TABLE transfers ADD COLUMN segments_manifest TEXT;"
+                    "ALTER TABLE transfers ADD COLUMN segments_done TEXT");
+}
+
+// Version 7: each row's place in the list, which queued rows can change.
+// Older rows stood in the order of their ids.
+int keepListOrder(sqlite3* db) {
+    return exec(db, "ALTER TABLE transfers ADD COLUMN list_order INTEGER;"
+                    "UPDATE transfers SET list_order = id");
+}
+
 using Step = int (*)(sqlite3*);
 // Step i brings a store of version i to version i + 1. A later schema is one
 // more function here.
-constexpr Step steps[] = {&createTransfers, &splitTitlesFromFiles, &keepReasons, &keepSources,
-                          &keepRanges};
+constexpr Step steps[] = {&createTransfers, &splitTitlesFromFiles, &keepReasons,
+                          &keepSources,     &keepRanges,           &keepResumeStates,
+                          &keepListOrder};
 
 int storedVersion(sqlite3* db, int& version) {
     sqlite3_stmt* statement = nullptr;

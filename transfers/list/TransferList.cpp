@@ -11,8 +11,10 @@
 #include "StagedFile.h"
 #include "StatusText.h"
 #include "TransferStore.h"
+#include "WorkRunner.h"
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <system_error>
 
@@ -29,8 +31,8 @@ struct TransferList::Entry {
     // The job working on the record, 0 when none; a record never has two.
     int job = 0;
     std::shared_ptr<CancelToken> token;
-    // The turn it waits for while Queued.
-    std::uint64_t turn = 0;
+    // Start Now: starts when queued, however many run.
+    bool forced = false;
     // A saved file was found missing when last looked for (checkFiles).
     bool movieGone = false;
     bool mp3Gone = false;
@@ -50,12 +52,25 @@ bool missing(const std::string& path) {
     return !path.empty() && !std::filesystem::is_regular_file(path, error);
 }
 
+// The list's order: by order, then by id for orders an odd store repeats.
+bool before(const TransferRecord& a, const TransferRecord& b) {
+    return a.order != b.order ? a.order < b.order : a.id < b.id;
+}
+
 bool endsJob(JobEvent::Kind kind) {
     return kind == JobEvent::Kind::Finished || kind == JobEvent::Kind::Failed ||
            kind == JobEvent::Kind::Cancelled || kind == JobEvent::Kind::Paused;
 }
 
 } // namespace
+
+TransferList::Runner TransferList::jobRunner(WorkRunner& workers) {
+    return [&workers](std::unique_ptr<Job> job) {
+        // The job crosses to the worker thread inside the work, its only
+        // owner, and is destroyed there with it.
+        workers.run([job = std::shared_ptr<Job>(std::move(job))] { job->runToTheEnd(); });
+    };
+}
 
 TransferList::TransferList(TransferStore* store, Runner runner, JobSink sink,
                            SettingsSource settings)
@@ -65,16 +80,14 @@ TransferList::TransferList(TransferStore* store, Runner runner, JobSink sink,
 TransferList::~TransferList() = default;
 
 TransferList::Entry* TransferList::find(std::int64_t id) const {
-    const auto it =
-        std::lower_bound(rows.begin(), rows.end(), id,
-                         [](const auto& entry, std::int64_t v) { return entry->record.id < v; });
-    return it != rows.end() && (*it)->record.id == id ? it->get() : nullptr;
+    const auto it = byId.find(id);
+    return it != byId.end() ? it->second : nullptr;
 }
 
 std::size_t TransferList::rowOfEntry(const Entry& entry) const {
-    const auto it =
-        std::lower_bound(rows.begin(), rows.end(), entry.record.id,
-                         [](const auto& e, std::int64_t v) { return e->record.id < v; });
+    const auto it = std::lower_bound(
+        rows.begin(), rows.end(), entry.record,
+        [](const auto& e, const TransferRecord& record) { return before(e->record, record); });
     return static_cast<std::size_t>(it - rows.begin());
 }
 
@@ -92,8 +105,8 @@ const TransferRecord& TransferList::at(std::size_t row) const {
 std::vector<std::string> TransferList::namedFiles() const {
     std::vector<std::string> files;
     for (const auto& entry : rows)
-        if (!entry->record.partFile.empty())
-            files.push_back(entry->record.partFile);
+        if (!entry->record.resume.partFile.empty())
+            files.push_back(entry->record.resume.partFile);
     return files;
 }
 
@@ -108,6 +121,30 @@ std::map<int, TransferRecord> TransferList::jobRecords() const {
 const TransferRate* TransferList::rateAt(std::size_t row) const {
     const Entry& entry = *rows.at(row);
     return entry.job && JobFactory::movingBytes(entry.record) ? &entry.rate : nullptr;
+}
+
+std::optional<TransferList::Speed> TransferList::speedAt(std::size_t row) const {
+    const TransferRate* rate = rateAt(row);
+    const std::optional<double> measured = rate ? rate->rate() : std::nullopt;
+    if (!measured)
+        return std::nullopt;
+    Speed speed{*measured, rate->timeLeft()};
+    const double limit = static_cast<double>(sharedLimit->rate());
+    if (limit <= 0)
+        return speed;
+    double together = 0;
+    for (const auto& [job, id] : jobs)
+        if (const Entry* entry = id ? find(id) : nullptr;
+            entry && entry->job == job && JobFactory::movingBytes(entry->record))
+            together += entry->rate.rate().value_or(0.0);
+    if (together > limit) {
+        const double share = limit / together;
+        speed.bytesPerSecond *= share;
+        if (speed.left)
+            speed.left = std::chrono::seconds(
+                static_cast<std::chrono::seconds::rep>(std::ceil(speed.left->count() / share)));
+    }
+    return speed;
 }
 
 std::optional<TransferList::Conversion> TransferList::conversionAt(std::size_t row) const {
@@ -134,11 +171,16 @@ int TransferList::queuedCount() const {
 TransferList::Entry& TransferList::insert(TransferRecord record) {
     auto entry = std::make_unique<Entry>();
     entry->record = std::move(record);
+    // Ids grow with age, and moves only trade orders: a new record's id is
+    // a place after every row's.
+    if (entry->record.order <= 0)
+        entry->record.order = entry->record.id;
     const std::size_t row = rowOfEntry(*entry);
     if (observer)
         observer->aboutToInsert(row);
     Entry& placed =
         **rows.insert(rows.begin() + static_cast<std::ptrdiff_t>(row), std::move(entry));
+    byId[placed.record.id] = &placed;
     lastId = std::max(lastId, placed.record.id);
     if (observer)
         observer->inserted(row);
@@ -195,7 +237,6 @@ void TransferList::restore() {
             break;
         }
     }
-    // In the order they were added, as they would have run.
     for (Entry* entry : continuing) {
         enqueue(*entry);
         stateChanged(*entry);
@@ -319,9 +360,8 @@ void TransferList::enqueue(Entry& entry) {
     entry.record.status = statusOf(TransferState::Queued);
     entry.record.error = Reason::None;
     entry.record.endedAt = 0;
-    entry.turn = ++lastTurn;
+    entry.forced = false;
     entry.movieGone = entry.mp3Gone = false;
-    waiting.emplace_back(entry.record.id, entry.turn);
 }
 
 void TransferList::hold(bool held) {
@@ -332,27 +372,21 @@ void TransferList::hold(bool held) {
 void TransferList::pump() {
     if (closing || held)
         return;
-    for (auto it = waiting.begin(); it != waiting.end() && runningCount() < limit;) {
-        Entry* entry = find(it->first);
-        // Left the queue meanwhile (paused, cancelled, cleared, queued again).
-        if (!entry || entry->record.state != TransferState::Queued || entry->turn != it->second) {
-            it = waiting.erase(it);
-            continue;
-        }
+    // In the list's order; one started now goes whatever runs.
+    for (std::size_t row = 0; row < rows.size(); ++row) {
+        Entry& entry = *rows[row];
         // Its earlier job is still stopping; it keeps its turn.
-        if (entry->job) {
-            ++it;
+        if (entry.record.state != TransferState::Queued || entry.job)
             continue;
-        }
-        it = waiting.erase(it);
-        start(*entry);
+        if (entry.forced || runningCount() < limit)
+            start(entry);
     }
 }
 
 void TransferList::start(Entry& entry) {
     TransferRecord& record = entry.record;
-    if (!JobFactory::convertsOnly(record) && record.partFile.empty())
-        record.partFile = JobFactory::partFile(record);
+    if (!JobFactory::convertsOnly(record) && record.resume.partFile.empty())
+        record.resume.partFile = JobFactory::partFile(record);
     const int job = ++lastJob;
     auto token = std::make_shared<CancelToken>();
     // A job takes the connections of now; the limit and the host budget are
@@ -412,8 +446,88 @@ bool TransferList::can(Action action, std::int64_t id) const {
     case Action::Play:
     case Action::ShowFolder:
         return (!record.moviePath.empty() || record.converted()) && !entry->filesGone();
+    case Action::MoveUp:
+    case Action::MoveToTop:
+        return state == TransferState::Queued && queuedBeside(rowOfEntry(*entry), -1).has_value();
+    case Action::MoveDown:
+        return state == TransferState::Queued && queuedBeside(rowOfEntry(*entry), 1).has_value();
+    case Action::StartNow:
+        return state == TransferState::Queued && !entry->forced;
     }
     return false;
+}
+
+std::optional<std::size_t> TransferList::queuedBeside(std::size_t row, int step) const {
+    for (std::size_t at = row; step < 0 ? at > 0 : at + 1 < rows.size();) {
+        at = step < 0 ? at - 1 : at + 1;
+        if (rows[at]->record.state == TransferState::Queued)
+            return at;
+    }
+    return std::nullopt;
+}
+
+void TransferList::rearrange(const std::vector<std::size_t>& slots,
+                             const std::vector<std::size_t>& from) {
+    if (observer)
+        observer->aboutToReorder();
+    std::vector<std::int64_t> orders;
+    for (std::size_t slot : slots)
+        orders.push_back(rows[slot]->record.order);
+    std::vector<std::unique_ptr<Entry>> taken;
+    for (std::size_t row : from)
+        taken.push_back(std::move(rows[row]));
+    std::vector<std::pair<std::size_t, std::size_t>> moves;
+    for (std::size_t i = 0; i < slots.size(); ++i) {
+        rows[slots[i]] = std::move(taken[i]);
+        rows[slots[i]]->record.order = orders[i];
+        if (from[i] != slots[i]) {
+            moves.emplace_back(from[i], slots[i]);
+            if (store)
+                store->save(rows[slots[i]]->record);
+        }
+    }
+    if (observer)
+        observer->reordered(moves);
+}
+
+bool TransferList::moveUp(std::int64_t id) {
+    if (!can(Action::MoveUp, id))
+        return false;
+    const std::size_t row = rowOfEntry(*find(id));
+    const std::size_t ahead = *queuedBeside(row, -1);
+    rearrange({ahead, row}, {row, ahead});
+    return true;
+}
+
+bool TransferList::moveDown(std::int64_t id) {
+    if (!can(Action::MoveDown, id))
+        return false;
+    const std::size_t row = rowOfEntry(*find(id));
+    const std::size_t after = *queuedBeside(row, 1);
+    rearrange({row, after}, {after, row});
+    return true;
+}
+
+bool TransferList::moveToTop(std::int64_t id) {
+    if (!can(Action::MoveToTop, id))
+        return false;
+    const std::size_t row = rowOfEntry(*find(id));
+    // Every queued row ahead of it moves one queued place down.
+    std::vector<std::size_t> slots;
+    for (std::optional<std::size_t> at = row; at; at = queuedBeside(*at, -1))
+        slots.insert(slots.begin(), *at);
+    std::vector<std::size_t> from{row};
+    from.insert(from.end(), slots.begin(), slots.end() - 1);
+    rearrange(slots, from);
+    return true;
+}
+
+bool TransferList::startNow(std::int64_t id) {
+    if (!can(Action::StartNow, id))
+        return false;
+    find(id)->forced = true;
+    pump();
+    return true;
 }
 
 bool TransferList::pause(std::int64_t id) {
@@ -504,6 +618,7 @@ bool TransferList::clear(std::int64_t id) {
     const std::size_t row = rowOfEntry(entry);
     if (observer)
         observer->aboutToRemove(row);
+    byId.erase(id);
     rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(row));
     if (store)
         store->remove(id);
@@ -543,16 +658,13 @@ void TransferList::interruptAll() {
         record.status = statusOf(TransferState::Interrupted);
         stateChanged(*entry);
     }
-    waiting.clear();
 }
 
 void TransferList::dropPartFile(TransferRecord& record) {
     // Only a part file of ours that no job holds, never through a link.
-    if (!record.partFile.empty())
-        StagedFile::removeUnheld(record.partFile);
-    record.partFile.clear();
-    record.validator.clear();
-    record.ranges.clear();
+    if (!record.resume.partFile.empty())
+        StagedFile::removeUnheld(record.resume.partFile);
+    record.resume = {};
 }
 
 void TransferList::apply(const JobEvent& event) {

@@ -8,12 +8,12 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -22,6 +22,7 @@ class HostBudget;
 class SpeedLimit;
 class TransferStore;
 class Job;
+class WorkRunner;
 
 // Every transfer, running or ended: records with stable ids, their states,
 // the queue and the jobs behind them. Plain C++ without widgets; the
@@ -33,6 +34,9 @@ public:
     // Runs a job off the window's thread; the runner owns it from then on.
     // Throws std::system_error when it cannot.
     using Runner = std::function<void(std::unique_ptr<Job> job)>;
+    // The runner over workers: each job on a thread of its own, which owns
+    // and destroys it.
+    static Runner jobRunner(WorkRunner& workers);
 
     // The settings a new job takes.
     struct JobSettings {
@@ -46,7 +50,7 @@ public:
     using SettingsSource = std::function<JobSettings()>;
 
     // Told of every change, to keep a view in step. Rows are positions in
-    // the list, oldest first.
+    // the list: oldest first, unless queued ones were moved.
     class Observer {
     public:
         virtual ~Observer() = default;
@@ -56,6 +60,9 @@ public:
         virtual void inserted(std::size_t row) = 0;
         virtual void changed(std::size_t row) = 0;
         virtual void removed(std::size_t row) = 0;
+        // Rows changed places: each move is (row before, row now).
+        virtual void aboutToReorder() {}
+        virtual void reordered(const std::vector<std::pair<std::size_t, std::size_t>>&) {}
         // A movie or MP3 was saved at record's moviePath / mp3Path.
         virtual void saved(const TransferRecord& record, bool mp3) = 0;
         // A job of record ended well or failed (never for a cancel or pause).
@@ -95,7 +102,8 @@ public:
     // Whether a job of a record that names the file at path is running.
     bool fileInUse(const std::string& path) const;
 
-    // How many jobs run at once (1 to 8); more wait as Queued, in order.
+    // How many jobs run at once (1 to 8); more wait as Queued, in the
+    // list's order (a transfer queued again keeps its place in the list).
     void setMaxRunning(int n);
     int maxRunning() const { return limit; }
     // The download speed of all transfers together, in bytes a second (0:
@@ -105,7 +113,20 @@ public:
 
     // What a user can do to a transfer. Play and ShowFolder are the
     // window's to carry out, on the file the transfer saved.
-    enum class Action { Pause, Resume, Cancel, Retry, Clear, Convert, Play, ShowFolder };
+    enum class Action {
+        Pause,
+        Resume,
+        Cancel,
+        Retry,
+        Clear,
+        Convert,
+        Play,
+        ShowFolder,
+        MoveUp,
+        MoveDown,
+        MoveToTop,
+        StartNow
+    };
     // Whether action does anything to transfer id now: the one rule that the
     // actions below keep and the window's menu offers.
     bool can(Action action, std::int64_t id) const;
@@ -126,6 +147,14 @@ public:
     bool clear(std::int64_t id);
     // A finished download's movie to MP3, in the folders of now.
     bool convert(std::int64_t id);
+    // A queued transfer changes places with the queued one before (after)
+    // it, or goes before every queued one; the rows between stay.
+    bool moveUp(std::int64_t id);
+    bool moveDown(std::int64_t id);
+    bool moveToTop(std::int64_t id);
+    // A queued transfer starts at once, beyond the number that run at once
+    // (still not while the list is held).
+    bool startNow(std::int64_t id);
 
     // Closing: running downloads stop keeping their part files, queued ones
     // wait, conversions stop; all of them are Interrupted, to continue at
@@ -157,6 +186,17 @@ public:
     std::map<int, TransferRecord> jobRecords() const;
     // The rate of a row's running transfer, null when it moves no bytes.
     const TransferRate* rateAt(std::size_t row) const;
+    // A row's speed as shown: its rate, the running transfers' together
+    // fitted under the speed limit. Just after a start the rates measure
+    // above it (a bucket that filled while idle lets its tokens through at
+    // once, and a chunk may run into debt), which no transfer keeps up.
+    struct Speed {
+        double bytesPerSecond = 0;
+        // At that speed; none while unknown.
+        std::optional<std::chrono::seconds> left;
+    };
+    // None while the row's rate is unknown or it moves no bytes.
+    std::optional<Speed> speedAt(std::size_t row) const;
     // How far a row's running conversion is, in seconds of sound.
     struct Conversion {
         double done = 0;
@@ -181,12 +221,17 @@ private:
     Entry* find(std::int64_t id) const;
     void checkFiles(Entry& entry);
     std::size_t rowOfEntry(const Entry& entry) const;
-    // Inserts at its place by id (ids grow with age).
+    // Inserts at its place by order; a record without one stands by its id.
     Entry& insert(TransferRecord record);
     std::int64_t newId();
 
-    // Waits at the end of the queue; pump() starts it in its turn.
+    // Waits in the queue at its place in the list; pump() starts it in its turn.
     void enqueue(Entry& entry);
+    // The nearest queued row before (step -1) or after (step 1) row.
+    std::optional<std::size_t> queuedBeside(std::size_t row, int step) const;
+    // Slot i (rows, ascending) takes the entry now at from[i]; the slots
+    // keep their orders. from holds the same rows as slots.
+    void rearrange(const std::vector<std::size_t>& slots, const std::vector<std::size_t>& from);
     // Starts queued transfers while slots are free.
     void pump();
     void start(Entry& entry);
@@ -213,16 +258,15 @@ private:
     SettingsSource settings;
     Observer* observer = nullptr;
     int limit = defaultMaxRunning;
-    // Ordered by id, which is the order of age.
+    // Ordered by the records' order (then id): the order of age, unless
+    // queued rows were moved.
     std::vector<std::unique_ptr<Entry>> rows;
+    std::unordered_map<std::int64_t, Entry*> byId;
     // Every job started and not yet ended: its record, 0 once the record
     // is gone. Each one holds a slot until its last event.
     std::map<int, std::int64_t> jobs;
     int lastJob = 0;
     std::int64_t lastId = 0;
-    // Queued records, in order: record id and the turn it was queued for.
-    std::deque<std::pair<std::int64_t, std::uint64_t>> waiting;
-    std::uint64_t lastTurn = 0;
     // interruptAll() ran: nothing more starts.
     bool closing = false;
     // Shared by every download job this list starts.

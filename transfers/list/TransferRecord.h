@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Reason.h"
+#include "ResumeState.h"
 #include "SourceRef.h"
 
 #include <cstdint>
@@ -49,12 +50,8 @@ struct TransferRecord {
     bool convert = false;
 
     // What a paused or interrupted download continues from.
-    std::string partFile;
-    // ETag or Last-Modified of the stream, and its size, when it began.
-    std::string validator;
-    // The bytes on disk of a part file several connections write
-    // (ByteRanges' text); empty for one written from its start.
-    std::string ranges;
+    ResumeState resume;
+    // The movie's bytes so far, as last reported.
     std::int64_t received = 0;
     // 0 while unknown.
     std::int64_t total = 0;
@@ -76,6 +73,9 @@ struct TransferRecord {
     // Seconds since the epoch; endedAt 0 while not ended.
     std::int64_t addedAt = 0;
     std::int64_t endedAt = 0;
+    // Where the row stands in the list, which is also the order queued
+    // transfers start in; 0 until the list places it.
+    std::int64_t order = 0;
 
     bool ended() const {
         return state == TransferState::Done || state == TransferState::Failed ||

@@ -3,7 +3,8 @@
 // (PageTitle::safe), the page's picture (PagePicture::address) and percent
 // decoding (percentDecode), the sources its markup and JSON-LD name
 // (PageSources), and the same bytes as an HLS playlist (HlsPlaylist) and a
-// DASH manifest (DashManifest), with the properties each promises.
+// DASH manifest (DashManifest), their segment lists and the tracks made of
+// them (TrackPlan), with the properties each promises.
 #include "DashManifest.h"
 #include "FuzzCheck.h"
 #include "HlsPlaylist.h"
@@ -15,6 +16,7 @@
 #include "StreamChoice.h"
 #include "StreamManifest.h"
 #include "StreamMap.h"
+#include "TrackPlan.h"
 
 #include <algorithm>
 #include <cctype>
@@ -180,7 +182,7 @@ void checkPlaylist(const std::string& text) {
     const HlsPlaylist hls = HlsPlaylist::read(text, kPageUrl);
     FUZZ_CHECK(hls.variants.size() <= HlsPlaylist::maxEntries);
     FUZZ_CHECK(hls.renditions.size() <= HlsPlaylist::maxEntries);
-    FUZZ_CHECK(hls.segments <= HlsPlaylist::maxEntries);
+    FUZZ_CHECK(hls.segments.size() <= HlsPlaylist::maxEntries);
     FUZZ_CHECK(hls.keys.size() <= HlsPlaylist::maxEntries);
     FUZZ_CHECK(hls.maps.size() <= HlsPlaylist::maxEntries);
     FUZZ_CHECK(hls.durationSeconds >= 0);
@@ -194,8 +196,24 @@ void checkPlaylist(const std::string& text) {
         FUZZ_CHECK(webOrEmpty(r.url));
     for (const HlsPlaylist::Key& k : hls.keys)
         FUZZ_CHECK(webOrEmpty(k.url));
-    for (const std::string& map : hls.maps)
-        FUZZ_CHECK(webOrEmpty(map));
+    for (const HlsPlaylist::Map& map : hls.maps)
+        FUZZ_CHECK(webOrEmpty(map.part.url) && (!map.part.range || map.part.range->offset >= 0));
+    // Each segment's address a web one, its range whole, its number the one
+    // after the last, its key one to fetch and its map one that is there.
+    for (std::size_t i = 0; i < hls.segments.size(); ++i) {
+        const HlsPlaylist::Segment& s = hls.segments[i];
+        FUZZ_CHECK(webOrEmpty(s.part.url) && s.seconds >= 0);
+        FUZZ_CHECK(!s.part.range || (s.part.range->offset >= 0 && s.part.range->length > 0));
+        FUZZ_CHECK(s.sequence == hls.mediaSequence + static_cast<long long>(i));
+        FUZZ_CHECK(!s.key || (s.key->method == "AES-128" && isHttpAddress(s.key->url)));
+        FUZZ_CHECK(!s.map || *s.map < hls.maps.size());
+    }
+    if (hls.refusal == StreamRefusal::None && !hls.master) {
+        const TrackPlan plan = TrackPlan::hls(hls);
+        FUZZ_CHECK(plan.refusal == StreamRefusal::None && plan.tracks.size() == 1);
+        FUZZ_CHECK(plan.tracks[0].segments.size() == hls.segments.size());
+        FUZZ_CHECK(plan.tracks[0].byteBound() > 0 && plan.fingerprint().size() == 64);
+    }
     for (int quality = 1; quality <= 4; ++quality) {
         const auto chosen = hls.choose(quality);
         FUZZ_CHECK(chosen.has_value() == anyUsable);
@@ -203,9 +221,9 @@ void checkPlaylist(const std::string& text) {
     }
     if (hls.refusal == StreamRefusal::None) {
         if (hls.master)
-            FUZZ_CHECK(anyUsable && hls.segments == 0);
+            FUZZ_CHECK(anyUsable && hls.segments.empty());
         else
-            FUZZ_CHECK(hls.ended && hls.segments > 0);
+            FUZZ_CHECK(hls.ended && !hls.segments.empty());
     }
     // Only what starts a playlist is taken for one by its bytes.
     if (StreamManifest::recognise({}, text, {}) == StreamManifest::Kind::Hls)
@@ -225,6 +243,16 @@ void checkManifest(const std::string& text) {
         if (dash.refusal == StreamRefusal::None)
             FUZZ_CHECK(r.addressing != DashManifest::Addressing::None && r.segments > 0);
     }
+    // A savable manifest's representations write out as many segments as
+    // they count, every address a web one.
+    if (dash.refusal == StreamRefusal::None)
+        for (const DashManifest::Representation& r : dash.representations) {
+            const auto written = r.segmentList.segments();
+            FUZZ_CHECK(written && written->media.size() == r.segments);
+            FUZZ_CHECK(!written->init || isHttpAddress(written->init->url));
+            for (const DashSegment& s : written->media)
+                FUZZ_CHECK(isHttpAddress(s.part.url));
+        }
     if (dash.refusal == StreamRefusal::None)
         FUZZ_CHECK(!dash.dynamic && !dash.contentProtection && dash.periods == 1 &&
                    !dash.representations.empty());

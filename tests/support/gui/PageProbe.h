@@ -34,6 +34,7 @@ inline const char* const Script = R"JS(
     time: media ? media.currentTime : 0,
     paused: media ? media.paused : true,
     running: media ? (!media.paused && !media.ended && media.readyState >= 3) : false,
+    ended: media ? media.ended : false,
     title: document.title,
     scrollWidth: root.scrollWidth,
     scrollHeight: root.scrollHeight,
@@ -46,25 +47,33 @@ inline const char* const Script = R"JS(
 })()
 )JS";
 
-// The page's report; empty when the page did not answer within a second (a
-// page replaced while the script ran never answers).
-inline QJsonObject probe(QWebEnginePage* page) {
+// The page's report; empty when the page's document was replaced before it
+// answered (a replaced document never answers), or after limitMs.
+inline QJsonObject probe(QWebEnginePage* page, int limitMs = 20000) {
     // Shared with the callback, which may still come after we gave up.
     struct Answer {
         QJsonObject result;
         bool done = false;
     };
     auto answer = std::make_shared<Answer>();
+    bool replaced = false;
+    const auto started =
+        QObject::connect(page, &QWebEnginePage::loadStarted, [&] { replaced = true; });
+    const auto finished =
+        QObject::connect(page, &QWebEnginePage::loadFinished, [&] { replaced = true; });
     page->runJavaScript(QString::fromUtf8(Script), [answer](const QVariant& value) {
         answer->result = QJsonDocument::fromJson(value.toString().toUtf8()).object();
         answer->done = true;
     });
-    (void)QTest::qWaitFor([&] { return answer->done; }, 1000);
+    (void)QTest::qWaitFor([&] { return answer->done || replaced; }, limitMs);
+    QObject::disconnect(started);
+    QObject::disconnect(finished);
     return answer->result;
 }
 
-// Probes until done(report) holds or limit passes; the last report.
-template <typename Done> QJsonObject waitFor(QWebEnginePage* page, Done done, int limitMs = 20000) {
+// Probes until done(report) holds or limit passes; the last report. The
+// limit only bounds a hang: a busy machine takes its time.
+template <typename Done> QJsonObject waitFor(QWebEnginePage* page, Done done, int limitMs = 60000) {
     QJsonObject seen;
     (void)QTest::qWaitFor(
         [&] {
@@ -78,6 +87,12 @@ template <typename Done> QJsonObject waitFor(QWebEnginePage* page, Done done, in
 // The media element has started playing and knows its duration.
 inline bool playing(const QJsonObject& seen) {
     return seen.value("state").toString() == "playing" && seen.value("duration").toDouble() > 0;
+}
+
+// The media element plays, or has played to its end: its player says so and
+// its time moves (or moved), however long a busy machine took to start it.
+inline bool played(const QJsonObject& seen) {
+    return playing(seen) && (seen.value("running").toBool() || seen.value("ended").toBool());
 }
 
 // The player has settled one way or the other.
@@ -102,7 +117,7 @@ inline std::string text(const QJsonObject& seen) {
     return QJsonDocument(seen).toJson(QJsonDocument::Compact).toStdString();
 }
 
-// Loads a local page and waits for it; false when it failed or took over 20 s.
+// Loads a local page and waits for it; false when it failed or took over a minute.
 inline bool load(QWebEngineView& view, const std::string& path) {
     bool finished = false, ok = false;
     const auto connection =
@@ -111,7 +126,7 @@ inline bool load(QWebEngineView& view, const std::string& path) {
             ok = success;
         });
     view.load(QUrl::fromLocalFile(QString::fromStdString(path)));
-    (void)QTest::qWaitFor([&] { return finished; }, 20000);
+    (void)QTest::qWaitFor([&] { return finished; }, 60000);
     QObject::disconnect(connection);
     return ok;
 }

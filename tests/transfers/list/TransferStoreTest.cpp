@@ -27,13 +27,15 @@ TransferRecord everyField(std::int64_t id) {
     r.title = "Caf\xC3\xA9 'quoted' (1)";
     r.pageUrl = "http://localhost/watch?v=cafe&x=1";
     r.quality = 2;
-    r.source = {"element", "720p MP4", "http://localhost/media/720.mp4?sig=1"};
+    r.source = {SourceRef::Kind::JsonLd, "720p MP4", "http://localhost/media/720.mp4?sig=1"};
     r.movieFolder = "/m";
     r.musicFolder = "/n";
     r.convert = true;
-    r.partFile = "/m/Caf.7.part";
-    r.validator = "\"etag-1\"";
-    r.ranges = "bytes=0-99,4096-8191";
+    r.resume = {.partFile = "/m/Caf.7.part",
+                .validator = "\"etag-1\"",
+                .total = 8'000'000'000,
+                .ranges = "bytes=0-99,4096-8191",
+                .segments = {"sha256:1f2e", {"0-41,43-43", "", "0-12"}}};
     r.received = 5'000'000'000;
     r.total = 9'000'000'000;
     r.type = "mp4";
@@ -45,15 +47,16 @@ TransferRecord everyField(std::int64_t id) {
     r.detail = "kept as it is";
     r.addedAt = 1'700'000'000;
     r.endedAt = 1'700'000'100;
+    r.order = 12;
     return r;
 }
 
 // Every field, comparable and printable at once.
 auto fields(const TransferRecord& r) {
     return std::tie(r.id, r.state, r.kind, r.title, r.fileTitle, r.pageUrl, r.quality,
-                    r.movieFolder, r.musicFolder, r.convert, r.partFile, r.validator, r.received,
-                    r.total, r.type, r.moviePath, r.mp3Path, r.error, r.status, r.detail, r.addedAt,
-                    r.endedAt, r.source.kind, r.source.label, r.source.url, r.ranges);
+                    r.movieFolder, r.musicFolder, r.convert, r.resume, r.received, r.total, r.type,
+                    r.moviePath, r.mp3Path, r.error, r.status, r.detail, r.addedAt, r.endedAt,
+                    r.source.kind, r.source.label, r.source.url, r.order);
 }
 
 // A store as the first version of the program left it, in WAL mode.
@@ -69,9 +72,11 @@ void writeFirstVersion(const std::string& path) {
                   " movie_file TEXT, mp3_file TEXT, error TEXT, status TEXT, added_at INTEGER,"
                   " ended_at INTEGER);"
                   "INSERT INTO transfers (id, state, kind, title, movie_folder, music_folder,"
-                  " movie_file, mp3_file) VALUES"
-                  " (4, 'done', 'download', 'Clip(1)', '/m', '/n/', 'Clip(1).flv', 'Clip(1).mp3'),"
-                  " (5, 'paused', 'download', 'Held', '/m', '/n', '', '');"
+                  " movie_file, mp3_file, part_file, validator, total) VALUES"
+                  " (4, 'done', 'download', 'Clip(1)', '/m', '/n/', 'Clip(1).flv', 'Clip(1).mp3',"
+                  " '', '', 700),"
+                  " (5, 'paused', 'download', 'Held', '/m', '/n', '', '', '/m/Held.5.part',"
+                  " '\"v5\"', 9000);"
                   "PRAGMA user_version=1;",
                   nullptr, nullptr, nullptr),
               SQLITE_OK);
@@ -180,7 +185,24 @@ TEST(TransferStoreTest, AnOlderStoreIsMigratedOnceItCanBeWritten) {
     // Older rows chose by quality: no source binds their resume; one
     // connection wrote their part files, continued from their size.
     EXPECT_TRUE(records[1].source.empty());
-    EXPECT_EQ(records[1].ranges, "");
+    EXPECT_EQ(records[1].resume,
+              (ResumeState{.partFile = "/m/Held.5.part", .validator = "\"v5\"", .total = 9000}));
+    EXPECT_EQ(records[0].resume, ResumeState()) << "no validator: nothing to continue";
+
+    // The names earlier versions wrote are read as they meant.
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db,
+                           "UPDATE transfers SET source_kind = 'stream-map', status = 'job-paused'"
+                           " WHERE id = 5",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    const TransferRecord held = TransferStore(path).load()[1];
+    EXPECT_EQ(held.source.kind, SourceRef::Kind::StreamMap);
+    EXPECT_EQ(held.status, Reason::Paused);
+    // They stood in the order of their ids.
+    EXPECT_EQ(records[1].order, 5);
 }
 
 // The English statuses earlier versions kept become reasons; a text that
@@ -282,7 +304,7 @@ TEST(TransferStoreTest, ProgressIsHeldToOneWriteASecondAndTheLatestCopyWins) {
         const auto before = store.rowsWritten();
         std::this_thread::sleep_for(50ms);
         store.saveProgress(r);
-        for (int wait = 0; wait < 1000 && store.rowsWritten() == before; ++wait)
+        for (int wait = 0; wait < 6000 && store.rowsWritten() == before; ++wait)
             std::this_thread::sleep_for(10ms);
         EXPECT_EQ(store.rowsWritten(), before + 1);
     }

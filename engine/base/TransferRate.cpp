@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 namespace {
 
@@ -90,16 +89,6 @@ std::optional<std::chrono::seconds> TransferRate::timeLeft() const {
     return std::chrono::seconds(static_cast<std::chrono::seconds::rep>(std::max(seconds, 0.0)));
 }
 
-std::string TransferRate::describe() const {
-    const std::optional<double> bytesPerSecond = rate();
-    if (!bytesPerSecond)
-        return {};
-    std::string text = formatRate(*bytesPerSecond);
-    if (const auto left = timeLeft())
-        text += ", " + formatTimeLeft(*left);
-    return text;
-}
-
 TransferRate::ScaledRate TransferRate::scaleRate(double bytesPerSecond) {
     constexpr int lastUnit = 3;
     double value = std::isfinite(bytesPerSecond) ? std::max(0.0, bytesPerSecond) : 0.0;
@@ -114,26 +103,4 @@ TransferRate::ScaledRate TransferRate::scaleRate(double bytesPerSecond) {
         value /= 1000;
         ++scaled.unit;
     }
-}
-
-std::string TransferRate::formatRate(double bytesPerSecond) {
-    static constexpr const char* units[] = {"B/s", "kB/s", "MB/s", "GB/s"};
-    const ScaledRate scaled = scaleRate(bytesPerSecond);
-    char out[32];
-    std::snprintf(out, sizeof out, scaled.decimal ? "%.1f %s" : "%.0f %s", scaled.figure,
-                  units[scaled.unit]);
-    return out;
-}
-
-std::string TransferRate::formatTimeLeft(std::chrono::seconds left) {
-    const long long total = std::max<long long>(0, left.count());
-    const long long hours = total / 3600;
-    const long long minutes = total / 60 % 60;
-    const long long seconds = total % 60;
-    char out[48];
-    if (hours > 0)
-        std::snprintf(out, sizeof out, "%lld:%02lld:%02lld left", hours, minutes, seconds);
-    else
-        std::snprintf(out, sizeof out, "%lld:%02lld left", minutes, seconds);
-    return out;
 }

@@ -3,7 +3,6 @@
 #include <chrono>
 #include <deque>
 #include <optional>
-#include <string>
 
 // Speed and time left of one transfer, from its progress samples. Bytes may
 // come in bursts: the speed limit lets a chunk through, then holds the
@@ -14,8 +13,9 @@
 // of a burst's or a pause's. Once the next growth is overdue (later than the
 // usual gap between them) the waiting counts too, so a stalled transfer
 // falls to zero within a window. Fewer bytes than before means the transfer
-// started over: what was measured is dropped. Not thread-safe; one per
-// transfer.
+// started over: what was measured is dropped. Figures only: whoever shows
+// them makes their words (RateText for the window, RateLine for
+// quillmoth-get). Not thread-safe; one per transfer.
 class TransferRate {
 public:
     using Clock = std::chrono::steady_clock;
@@ -37,22 +37,16 @@ public:
     // to go is a second); none when the total is unknown or the rate is none
     // or zero.
     std::optional<std::chrono::seconds> timeLeft() const;
-    // "2.4 MB/s, 0:42 left", "2.4 MB/s" without a time left, "" without a rate.
-    std::string describe() const;
 
     // A speed in decimal units, as shown: the figure rounded to one decimal
     // where it has one digit (never for bytes), and the unit, 0 (B/s) to 3
-    // (GB/s). The window puts it in the user's number format.
+    // (GB/s), for its words to put in their number format.
     struct ScaledRate {
         double figure = 0;
         int unit = 0;
         bool decimal = false;
     };
     static ScaledRate scaleRate(double bytesPerSecond);
-    // Decimal units: "512 B/s", "2.4 MB/s", "24 MB/s".
-    static std::string formatRate(double bytesPerSecond);
-    // "0:42 left", "12:05 left", "1:02:03 left".
-    static std::string formatTimeLeft(std::chrono::seconds left);
 
 private:
     struct Sample {

@@ -1,0 +1,180 @@
+#include "TrackPlan.h"
+
+#include "Aes128.h"
+#include "CodecList.h"
+#include "DashManifest.h"
+#include "HlsPlaylist.h"
+#include "SegmentListFingerprint.h"
+
+#include <algorithm>
+
+namespace {
+
+using Content = Track::Content;
+
+std::string lowered(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    return out;
+}
+
+// The extension of an address's path, in lower case (".ts").
+std::string extensionOf(const std::string& url) {
+    std::string_view path = std::string_view(url).substr(0, url.find_first_of("?#"));
+    path.remove_prefix(std::min(path.rfind('/') + 1, path.size()));
+    return lowered(path.substr(std::min(path.rfind('.'), path.size())));
+}
+
+StreamContainer hlsContainer(const HlsPlaylist& media) {
+    if (!media.maps.empty())
+        return extensionOf(media.maps.front().part.url) == ".ts" ? StreamContainer::MpegTs
+                                                                 : StreamContainer::Mp4;
+    const std::string extension =
+        media.segments.empty() ? std::string() : extensionOf(media.segments.front().part.url);
+    for (const char* packed : {".aac", ".mp3", ".ac3", ".ec3"})
+        if (extension == packed)
+            return StreamContainer::PackedAudio;
+    return StreamContainer::MpegTs;
+}
+
+std::optional<SegmentKey> keyOf(const std::optional<HlsPlaylist::Key>& key, long long sequence) {
+    if (!key)
+        return std::nullopt;
+    return SegmentKey{key->url, key->iv ? *key->iv : Aes128::sequenceIv(sequence)};
+}
+
+// A media playlist's segments as a track; its maps become the track's
+// inits as segments first need them.
+Track hlsTrack(const HlsPlaylist& media, Content content, long long bandwidth) {
+    Track track;
+    track.content = content;
+    track.container = hlsContainer(media);
+    track.bandwidth = bandwidth;
+    std::vector<std::optional<std::size_t>> initOf(media.maps.size());
+    track.segments.reserve(media.segments.size());
+    for (const HlsPlaylist::Segment& s : media.segments) {
+        StreamSegment segment{s.part, s.seconds, keyOf(s.key, s.sequence), std::nullopt};
+        if (s.map && *s.map < media.maps.size()) {
+            std::optional<std::size_t>& init = initOf[*s.map];
+            if (!init) {
+                const HlsPlaylist::Map& map = media.maps[*s.map];
+                init = track.inits.size();
+                track.inits.push_back({map.part, 0, keyOf(map.key, s.sequence), std::nullopt});
+            }
+            segment.init = init;
+        }
+        track.seconds += s.seconds;
+        track.segments.push_back(std::move(segment));
+    }
+    return track;
+}
+
+// A media playlist of a master must be one that can be saved.
+StreamRefusal mediaRefusal(const HlsPlaylist& media) {
+    return media.master ? StreamRefusal::Unsupported : media.refusal;
+}
+
+void finish(TrackPlan& plan) {
+    for (const Track& track : plan.tracks) {
+        plan.seconds = std::max(plan.seconds, track.seconds);
+        if (track.segments.empty())
+            plan.refusal = worse(plan.refusal, StreamRefusal::Unsupported);
+    }
+    if (plan.tracks.empty())
+        plan.refusal = worse(plan.refusal, StreamRefusal::Unsupported);
+}
+
+} // namespace
+
+std::optional<TrackPlan::HlsChoice> TrackPlan::choose(const HlsPlaylist& master, int quality,
+                                                      std::string_view language) {
+    const auto variant = master.choose(quality);
+    if (!variant)
+        return std::nullopt;
+    return HlsChoice{*variant, master.soundFor(*variant, language)};
+}
+
+TrackPlan TrackPlan::hls(const HlsPlaylist& media) {
+    TrackPlan plan;
+    plan.refusal = mediaRefusal(media);
+    plan.tracks.push_back(hlsTrack(media, Content::Both, 0));
+    finish(plan);
+    return plan;
+}
+
+TrackPlan TrackPlan::hls(const HlsPlaylist& master, const HlsChoice& choice,
+                         const HlsPlaylist& variant, const HlsPlaylist* sound) {
+    TrackPlan plan;
+    plan.refusal = master.refusal;
+    if (choice.variant >= master.variants.size()) {
+        plan.refusal = StreamRefusal::Unsupported;
+        return plan;
+    }
+    const HlsPlaylist::Variant& chosen = master.variants[choice.variant];
+    const long long bandwidth = std::max(chosen.bandwidth, chosen.averageBandwidth);
+    plan.soundOnly = chosen.audio;
+    const Content content = chosen.audio                       ? Content::Sound
+                            : choice.sound && sound != nullptr ? Content::Picture
+                                                               : Content::Both;
+    plan.refusal = worse(plan.refusal, mediaRefusal(variant));
+    plan.tracks.push_back(hlsTrack(variant, content, bandwidth));
+    if (choice.sound && sound != nullptr && !chosen.audio) {
+        plan.refusal = worse(plan.refusal, mediaRefusal(*sound));
+        plan.tracks.push_back(hlsTrack(*sound, Content::Sound, bandwidth));
+    }
+    finish(plan);
+    return plan;
+}
+
+namespace {
+
+bool addDashTrack(TrackPlan& plan, const DashManifest::Representation& r, Content content) {
+    auto segments = r.segmentList.segments();
+    if (!segments)
+        return false;
+    Track track;
+    track.content = content;
+    track.container = lowered(r.mimeType).find("webm") != std::string::npos ? StreamContainer::WebM
+                                                                            : StreamContainer::Mp4;
+    track.bandwidth = r.bandwidth;
+    if (segments->init)
+        track.inits.push_back({*segments->init, 0, std::nullopt, std::nullopt});
+    track.segments.reserve(segments->media.size());
+    for (DashSegment& s : segments->media) {
+        track.seconds += s.seconds;
+        track.segments.push_back(
+            {std::move(s.part), s.seconds, std::nullopt,
+             track.inits.empty() ? std::nullopt : std::optional<std::size_t>(0)});
+    }
+    plan.tracks.push_back(std::move(track));
+    return true;
+}
+
+} // namespace
+
+TrackPlan TrackPlan::dash(const DashManifest& manifest, int quality, std::string_view language) {
+    TrackPlan plan;
+    plan.refusal = manifest.refusal;
+    const auto video = manifest.chooseVideo(quality);
+    const bool both = video && CodecList::picturesAndSound(manifest.representations[*video].codecs);
+    const auto audio = both ? std::nullopt : manifest.chooseAudio(quality, language);
+    bool made = true;
+    if (video)
+        made = addDashTrack(plan, manifest.representations[*video],
+                            both ? Content::Both : Content::Picture);
+    if (audio)
+        made = made && addDashTrack(plan, manifest.representations[*audio], Content::Sound);
+    plan.soundOnly = !video && audio;
+    if (!made)
+        plan.refusal = worse(plan.refusal, StreamRefusal::Unsupported);
+    finish(plan);
+    // The manifest's own length, when it says, is what the file must last.
+    if (manifest.durationSeconds > 0)
+        plan.seconds = manifest.durationSeconds;
+    return plan;
+}
+
+std::string TrackPlan::fingerprint() const {
+    return SegmentListFingerprint::of(tracks);
+}
