@@ -1,5 +1,6 @@
 #include "Library.h"
 
+#include "MediaFormat.h"
 #include "PlayerPage.h"
 #include "SearchKey.h"
 #include "Text.h"
@@ -80,7 +81,14 @@ std::string sameFolder(const std::string& folder) {
     return text;
 }
 
-const std::vector<const char*> MovieTypes{"flv", "mp4", "webm", "mkv", "m4a"};
+// The formats a download is saved as, the MP3 apart.
+std::vector<std::string> movieTypes() {
+    std::vector<std::string> types;
+    for (const MediaFormat& format : MediaFormat::savedFormats())
+        if (format.name != "mp3")
+            types.emplace_back(format.name);
+    return types;
+}
 
 } // namespace
 
@@ -92,11 +100,11 @@ void Library::setShown(bool movies, bool music) {
 }
 
 bool Library::shows(const std::string& type) const {
-    if (PlayerPage::isMusicType(type))
-        return showMusic;
-    if (PlayerPage::isMovieType(type))
-        return showMovies;
-    return true;
+    // By its extension, whatever its letter case: "Clip.MP4" is a movie.
+    const MediaFormat format = MediaFormat::ofExtension(type);
+    if (!format.whole())
+        return true;
+    return format.audio ? showMusic : showMovies;
 }
 
 void Library::clear() {
@@ -112,11 +120,12 @@ void Library::listFolders(const std::string& moviePath, const std::string& mp3Pa
     listFolder(mp3Path, {"mp3"});
     // Downloads of every type land in the movie folder; MP3s are the
     // music folder's only.
-    listFolder(moviePath, MovieTypes);
+    const std::vector<std::string> movies = movieTypes();
+    listFolder(moviePath, movies);
     // A folder saved into before may hold either kind; each is listed once.
     std::vector<std::string> listed{sameFolder(moviePath), sameFolder(mp3Path)};
-    std::vector<const char*> every{"mp3"};
-    every.insert(every.end(), MovieTypes.begin(), MovieTypes.end());
+    std::vector<std::string> every{"mp3"};
+    every.insert(every.end(), movies.begin(), movies.end());
     for (const std::string& folder : earlier) {
         std::string same = sameFolder(folder);
         if (folder.empty() || std::find(listed.begin(), listed.end(), same) != listed.end())
@@ -126,10 +135,10 @@ void Library::listFolders(const std::string& moviePath, const std::string& mp3Pa
     }
 }
 
-void Library::listFolder(const std::string& folder, const std::vector<const char*>& extensions) {
+void Library::listFolder(const std::string& folder, const std::vector<std::string>& extensions) {
     std::vector<Row> added;
     const QString where = wide(folder);
-    for (const char* extension : extensions) {
+    for (const std::string& extension : extensions) {
         for (Found& file : filesIn(folder, extension)) {
             // The title is the name up to its last dot, the type what follows
             // it as spelled on disk.

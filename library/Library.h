@@ -31,8 +31,9 @@ public:
     // Whether files of this type are listed now.
     bool shows(const std::string& type) const;
     void clear();
-    // mp3 files of the mp3 folder, then flv and mp4 files of the movie
-    // folder, then the media of each earlier folder that is neither.
+    // mp3 files of the mp3 folder, then the movie folder's files of every
+    // other format a download is saved as, then the media of each earlier
+    // folder that is neither.
     void listFolders(const std::string& moviePath, const std::string& mp3Path,
                      const std::vector<std::string>& earlier = {});
     // Appends the row of one file unless its kind is hidden.
@@ -69,7 +70,7 @@ private:
     static Row rowFor(const std::string& title, const std::string& type, const std::string& folder);
     // Appends the files directly in folder whose extension is one of
     // extensions, whatever its letter case, sorted by name within each.
-    void listFolder(const std::string& folder, const std::vector<const char*>& extensions);
+    void listFolder(const std::string& folder, const std::vector<std::string>& extensions);
     void append(std::vector<Row> added);
     QVariant shown(const Row& row, int column) const;
     QVariant sortValue(const Row& row, int column) const;

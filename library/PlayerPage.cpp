@@ -1,5 +1,6 @@
 #include "PlayerPage.h"
 
+#include "MediaFormat.h"
 #include "Mp3Cover.h"
 
 #include <QByteArray>
@@ -180,16 +181,6 @@ std::string PlayerPage::fileUrl(const std::string& path) {
     return url;
 }
 
-bool PlayerPage::isMovieType(const std::string& type) {
-    const std::string kind = lowered(type);
-    return kind == "mp4" || kind == "flv" || kind == "webm" || kind == "mkv";
-}
-
-bool PlayerPage::isMusicType(const std::string& type) {
-    const std::string kind = lowered(type);
-    return kind == "mp3" || kind == "m4a";
-}
-
 std::string PlayerPage::mediaPath(const std::string& title, const std::string& folder,
                                   const std::string& type) {
     return withSlash(folder) + title + "." + type;
@@ -215,7 +206,7 @@ std::string PlayerPage::playerPage(const std::string& media, const std::string& 
                              escaped(name)) +
                         "</p></div>");
     }
-    const bool music = isMusicType(type);
+    const bool music = MediaFormat::ofExtension(type).audio;
     const std::string element = music ? "audio" : "video";
     // The title above the player; an MP3's cover picture where it has one.
     // Over a movie, which keeps the whole pane, until it fades.

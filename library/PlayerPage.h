@@ -37,11 +37,6 @@ public:
     static std::string mediaPath(const std::string& title, const std::string& folder,
                                  const std::string& type);
 
-    // Media types by their extension, whatever its letter case: a file listed
-    // as "Clip.MP4" plays like "Clip.mp4".
-    static bool isMovieType(const std::string& type);
-    static bool isMusicType(const std::string& type);
-
     // file:// URL of a path made absolute, every byte outside the unreserved
     // set and "/" percent-encoded. What is left (letters, digits, "-._~/%:")
     // needs no further escaping in an HTML attribute.

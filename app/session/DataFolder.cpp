@@ -3,12 +3,15 @@
 #include "DesktopNotifier.h"
 #include "FilePath.h"
 #include "LateJobEvents.h"
+#include "LeftoverParts.h"
 #include "Library.h"
+#include "MediaFormat.h"
 #include "PlayerPage.h"
 #include "ReasonTexts.h"
 #include "Text.h"
 #include "TransferList.h"
 #include "TransferModel.h"
+#include "TransferRecord.h"
 #include "TransferStore.h"
 #include "WorkRunner.h"
 
@@ -19,6 +22,8 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <system_error>
+#include <utility>
 
 namespace {
 
@@ -169,6 +174,88 @@ void DataFolder::startNow(const std::vector<std::int64_t>& ids) {
     forEach(ids, &TransferList::startNow);
 }
 
+void DataFolder::setIdentity(JobFactory::Identity identity) {
+    list->setIdentity(std::move(identity));
+}
+
+void DataFolder::holdTransfers(bool held) {
+    list->hold(held);
+}
+
+std::string DataFolder::savedFileOf(const std::string& pageUrl) const {
+    for (std::size_t row = list->size(); row-- > 0;) {
+        const TransferRecord& record = list->at(row);
+        if (record.state != TransferState::Done || record.pageUrl != pageUrl)
+            continue;
+        // A file the user has since deleted is not worth asking about.
+        const std::string path = model->mediaPath(static_cast<int>(row));
+        if (!path.empty() && QFileInfo::exists(wide(path)))
+            return path;
+    }
+    return {};
+}
+
+void DataFolder::removeLeftovers(timespec before) {
+    std::vector<std::string> folders{current.movieFolder, current.musicFolder};
+    std::vector<std::string> named;
+    for (std::size_t row = 0; row < list->size(); ++row) {
+        const TransferRecord& record = list->at(row);
+        folders.push_back(record.movieFolder);
+        folders.push_back(record.musicFolder);
+        named.push_back(record.resume.partFile);
+    }
+    std::sort(folders.begin(), folders.end());
+    folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
+    const LeftoverParts leftovers(std::move(folders), std::move(named), before);
+    try {
+        // Runs on a worker thread.
+        runner->run([leftovers] { leftovers.remove(); });
+    } catch (const std::system_error&) {
+        // Left for the next start.
+    }
+}
+
+void DataFolder::lookAtFiles(const std::vector<std::int64_t>& ids) {
+    if (ids.empty())
+        lookAtAll = true;
+    toLook.insert(ids.begin(), ids.end());
+    lookNext();
+}
+
+void DataFolder::lookNext() {
+    if (looking || (!lookAtAll && toLook.empty()))
+        return;
+    std::vector<FileLook> looks =
+        list->filesToLook(lookAtAll ? std::vector<std::int64_t>()
+                                    : std::vector<std::int64_t>(toLook.begin(), toLook.end()));
+    lookAtAll = false;
+    toLook.clear();
+    if (looks.empty())
+        return;
+    looking = true;
+    try {
+        runner->run([this, post = post, looks = std::move(looks)]() mutable {
+            // Runs on a worker thread; the answer crosses back as a queued call.
+            for (FileLook& look : looks)
+                look.look();
+            post([this, looks = std::move(looks)] { looked(looks); });
+        });
+    } catch (const std::system_error&) {
+        // No thread to look with: the rows stay as they were last seen.
+        looking = false;
+    }
+}
+
+void DataFolder::looked(const std::vector<FileLook>& looks) {
+    looking = false;
+    list->filesLooked(looks);
+    lookNext();
+}
+
+TransfersSummary DataFolder::summary() const {
+    return TransfersSummary::of(*list);
+}
+
 bool DataFolder::saveSettings(const Settings& wanted) {
     // The folders left keep what was saved into them.
     std::vector<std::string> left;
@@ -236,7 +323,7 @@ int DataFolder::trashFiles(const std::vector<int>& rows) {
         files->removeFile(*it);
         ++gone;
     }
-    list->checkFiles();
+    lookAtFiles();
     if (!kept.isEmpty())
         emit message(tr("These files could not be moved to the trash, so they were not deleted: "
                         "the desktop has no trash for their folder, or they are in use.\n\n%1")
@@ -279,7 +366,8 @@ bool DataFolder::renameFile(int row, const std::string& title) {
 bool DataFolder::convertFile(int row) {
     const std::string path = files->mediaPath(row);
     const QString type = files->index(row, Library::TypeColumn).data().toString();
-    if (path.empty() || !PlayerPage::isMovieType(narrow(type)))
+    const MediaFormat format = MediaFormat::ofExtension(narrow(type));
+    if (path.empty() || !format.whole() || format.audio)
         return false;
     // The transfer that saved it converts it, when it can.
     for (std::size_t at = list->size(); at-- > 0;) {

@@ -3,6 +3,7 @@
 #include "Settings.h"
 #include "SettingsStore.h"
 #include "TransferList.h"
+#include "TransfersSummary.h"
 #include "WindowPost.h"
 
 #include <QDBusConnection>
@@ -11,7 +12,9 @@
 
 #include <chrono>
 #include <cstdint>
+#include <ctime>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -66,6 +69,26 @@ public:
     void moveToTop(const std::vector<std::int64_t>& ids);
     void startNow(const std::vector<std::int64_t>& ids);
 
+    // What downloads send, as the Search pane would for their page.
+    void setIdentity(JobFactory::Identity identity);
+    // While held, transfers continuing from the last run wait (for the
+    // Search pane's stored cookies).
+    void holdTransfers(bool held);
+    // The file of a finished download of the page that is still on disk;
+    // empty when there is none.
+    std::string savedFileOf(const std::string& pageUrl) const;
+    // Temporary files an earlier run left behind (it was killed), last
+    // changed before, in the folders of the settings and of every record,
+    // go; on a worker, as a folder may be slow to read.
+    void removeLeftovers(timespec before);
+    // Looks again whether the files of finished transfers (these ids; all
+    // when none is given) are still where they were saved, on a worker: a
+    // folder may be slow to answer. Rows that changed are shown once it is
+    // known. One look runs at a time; what is asked meanwhile comes next.
+    void lookAtFiles(const std::vector<std::int64_t>& ids = {});
+    // What the status and title bars say of the transfers now.
+    TransfersSummary summary() const;
+
     // My Library's actions on its rows; what cannot be done is said.
     // Moves the rows' files to the desktop's trash; where there is none,
     // nothing is deleted. How many went.
@@ -91,7 +114,7 @@ public:
     const Settings& settings() const { return current; }
     const SettingsStore& settingsStore() const { return settingsFiles; }
     Library& library() { return *files; }
-    TransferList& transfers() { return *list; }
+    const TransferList& transfers() const { return *list; }
     TransferModel& transferModel() { return *model; }
     WorkRunner& workRunner() { return *runner; }
 
@@ -109,6 +132,14 @@ private:
     // Lists the library from the folders and check boxes of now; at start, a
     // folder that does not exist is said.
     void listLibrary(bool atStart);
+    void lookNext();
+    void looked(const std::vector<FileLook>& looks);
+
+    // A look at the files under way, and what was asked since.
+    bool looking = false;
+    bool lookAtAll = false;
+    std::set<std::int64_t> toLook;
+
     // Folders files were saved into are listed at every later start.
     void rememberSavedFolders();
 

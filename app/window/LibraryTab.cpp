@@ -5,7 +5,7 @@
 #include "KeyboardMenu.h"
 #include "Library.h"
 #include "LibraryFilter.h"
-#include "PlayerPage.h"
+#include "MediaFormat.h"
 #include "Text.h"
 
 #include <QHeaderView>
@@ -117,14 +117,22 @@ void LibraryTab::setLibrary(Library* library) {
     updateActions();
 }
 
+namespace {
+
+bool isMovie(const QString& type) {
+    const MediaFormat format = MediaFormat::ofExtension(narrow(type));
+    return format.whole() && !format.audio;
+}
+
+} // namespace
+
 void LibraryTab::updateActions() {
     const std::vector<int> rows = chosenRows();
     const bool one = chosenRow() >= 0;
     bool movie = false;
     if (const auto* library = qobject_cast<const Library*>(shown->sourceModel()))
         for (int row : rows)
-            movie = movie || PlayerPage::isMovieType(narrow(
-                                 library->index(row, Library::TypeColumn).data().toString()));
+            movie = movie || isMovie(library->index(row, Library::TypeColumn).data().toString());
     for (QAction* action : {play, showFolder, openWith, rename})
         action->setEnabled(one);
     remove->setEnabled(!rows.empty());

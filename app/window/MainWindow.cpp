@@ -20,13 +20,11 @@
 #include "SettingsTab.h"
 #include "SiteAddress.h"
 #include "Text.h"
-#include "TransferList.h"
 #include "TransferModel.h"
-#include "TransferRecord.h"
 #include "TransfersSummary.h"
 #include "TransfersTab.h"
 #include "Translations.h"
-#include "WorkRunner.h"
+#include "WebAddress.h"
 
 #include <QAction>
 #include <QApplication>
@@ -53,8 +51,6 @@
 #include <QTreeView>
 #include <QUrl>
 
-#include <algorithm>
-#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -86,7 +82,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), chooser(this) {
 
     followTransfers();
     restoreLayout();
-    removeLeftovers(started);
+    folder->removeLeftovers(started);
 
     home->browser()->navigate(SiteAddress::splashPage());
     search->browser()->navigate(SiteAddress::searchPage());
@@ -109,17 +105,22 @@ void MainWindow::wireDataFolder() {
     library->setLibrary(&folder->library());
     // Downloads send what the Search pane would; the ones continuing from
     // the last run wait for its stored cookies to load.
-    folder->transfers().setIdentity(
+    folder->setIdentity(
         [profile = searchProfile.get()](const std::string& pageUrl, FetchBounds& bounds) {
             profile->identify(pageUrl, bounds);
         });
-    folder->transfers().hold(true);
+    folder->holdTransfers(true);
     connect(searchProfile.get(), &SearchProfile::settled, this, [this] {
         if (folder)
-            folder->transfers().hold(false);
+            folder->holdTransfers(false);
     });
     folder->start();
     transfers->setModel(&folder->transferModel());
+    connect(transfers, &TransfersTab::filesMayHaveMoved, this,
+            [this](const std::vector<std::int64_t>& ids) {
+                if (folder)
+                    folder->lookAtFiles(ids);
+            });
     home->setRunner(folder->workRunner());
     pageFinder = std::make_unique<PageFinder>(folder->workRunner());
     search->setPageFinder([this](std::string html, std::string address,
@@ -167,7 +168,7 @@ void MainWindow::followTransfers() {
 void MainWindow::showSummary() {
     if (!folder)
         return;
-    const TransfersSummary summary = TransfersSummary::of(folder->transfers());
+    const TransfersSummary summary = folder->summary();
     statusLabel->setText(summary.text());
     setWindowTitle(summary.title());
 }
@@ -182,28 +183,6 @@ void MainWindow::showTitle() {
 
 QString MainWindow::layoutPath() const {
     return wide(folder->settingsStore().dataFolder()) + QStringLiteral("window.ini");
-}
-
-void MainWindow::removeLeftovers(timespec before) {
-    std::vector<std::string> folders{folder->settings().movieFolder,
-                                     folder->settings().musicFolder};
-    std::vector<std::string> named;
-    const TransferList& list = folder->transfers();
-    for (std::size_t row = 0; row < list.size(); ++row) {
-        const TransferRecord& record = list.at(row);
-        folders.push_back(record.movieFolder);
-        folders.push_back(record.musicFolder);
-        named.push_back(record.resume.partFile);
-    }
-    std::sort(folders.begin(), folders.end());
-    folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
-    const LeftoverParts leftovers(std::move(folders), std::move(named), before);
-    try {
-        // Runs on a worker thread: a folder may be slow to read.
-        folder->workRunner().run([leftovers] { leftovers.remove(); });
-    } catch (const std::system_error&) {
-        // Left for the next start.
-    }
 }
 
 void MainWindow::restoreLayout() {
@@ -434,7 +413,7 @@ void MainWindow::download(const SourceRef& source) {
     if (address.isEmpty() || !folder)
         return;
     const std::string url = narrow(address.toString(QUrl::FullyEncoded));
-    if (!downloadAgain({savedFileOf(url)}))
+    if (!downloadAgain({folder->savedFileOf(url)}))
         return;
     folder->download(url, title, source);
     tabPages->setCurrentWidget(transfers);
@@ -464,20 +443,6 @@ bool MainWindow::downloadAgain(const std::vector<std::string>& saved) {
         QMessageBox::Retry | QMessageBox::Cancel, QMessageBox::Cancel, this,
         {{QMessageBox::Retry, tr("Download &Again")}, {QMessageBox::Cancel, tr("&Skip These")}});
     return answer == QMessageBox::Retry;
-}
-
-std::string MainWindow::savedFileOf(const std::string& pageUrl) const {
-    const TransferModel& model = folder->transferModel();
-    for (int row = model.rowCount() - 1; row >= 0; --row) {
-        const TransferRecord& record = folder->transfers().at(static_cast<std::size_t>(row));
-        if (record.state != TransferState::Done || record.pageUrl != pageUrl)
-            continue;
-        // A file the user has since deleted is not worth asking about.
-        const std::string path = model.mediaPath(row);
-        if (!path.empty() && QFileInfo::exists(wide(path)))
-            return path;
-    }
-    return {};
 }
 
 void MainWindow::onAbout() {
@@ -600,8 +565,7 @@ void MainWindow::takeAddresses(const QStringList& texts) {
     QStringList skipped;
     for (const QString& text : texts) {
         const QUrl url(text.trimmed());
-        const QString scheme = url.scheme().toLower();
-        if (url.isValid() && !url.host().isEmpty() && (scheme == "http" || scheme == "https"))
+        if (isWebAddress(url))
             addresses << url.toString(QUrl::FullyEncoded);
         else
             skipped << text;
@@ -641,7 +605,7 @@ void MainWindow::queueAddresses(const QStringList& addresses) {
     std::vector<std::string> saved;
     for (const QString& address : addresses) {
         std::string url = address.toStdString();
-        std::string path = savedFileOf(url);
+        std::string path = folder->savedFileOf(url);
         if (path.empty()) {
             fresh.push_back(std::move(url));
         } else {

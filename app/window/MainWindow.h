@@ -4,7 +4,6 @@
 
 #include <QMainWindow>
 
-#include <ctime>
 #include <memory>
 #include <string>
 #include <vector>
@@ -129,16 +128,10 @@ private:
     QString layoutPath() const;
     void restoreLayout();
     void saveLayout() const;
-    // Temporary files an earlier run left behind (it was killed), last
-    // changed before this start, go; off the window's thread.
-    void removeLeftovers(timespec before);
     // Whether to download pages again whose files (saved, one per page; an
     // empty one: not downloaded) are on disk: asked once for all of them;
     // one alone may be opened instead.
     bool downloadAgain(const std::vector<std::string>& saved);
-    // The file of a finished download of the page that is still on disk;
-    // empty when there is none.
-    std::string savedFileOf(const std::string& pageUrl) const;
     // The desktop's file manager, with the file selected.
     void showInFileManager(const std::string& path);
 

@@ -123,7 +123,9 @@ void TransfersTab::setModel(TransferModel* model) {
     // The selection model is the view's new one. Rows change state without
     // a selection change: the menu and the keys look again before acting.
     connect(transferList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &TransfersTab::updateActions);
+            &TransfersTab::selectionChanged);
+    // A look at the files may change a selected row at any time.
+    connect(model, &QAbstractItemModel::dataChanged, this, &TransfersTab::updateActions);
     updateActions();
 }
 
@@ -208,10 +210,17 @@ int TransfersTab::chosenRow(Action action) const {
     return -1;
 }
 
+void TransfersTab::selectionChanged() {
+    std::vector<std::int64_t> ids;
+    for (int row : selectedRows())
+        ids.push_back(transferModel->idAt(row));
+    if (!ids.empty())
+        emit filesMayHaveMoved(ids);
+    updateActions();
+}
+
 void TransfersTab::updateActions() {
     const std::vector<int> rows = selectedRows();
-    for (int row : rows)
-        transferModel->transfers().checkFiles(transferModel->idAt(row));
     const std::pair<QAction*, Action> actions[] = {
         {pause, Action::Pause},         {resume, Action::Resume},
         {cancel, Action::Cancel},       {retry, Action::Retry},
@@ -291,12 +300,12 @@ bool TransfersTab::eventFilter(QObject* watched, QEvent* event) {
 void TransfersTab::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (transferModel)
-        transferModel->transfers().checkFiles();
+        emit filesMayHaveMoved({});
 }
 
 bool TransfersTab::event(QEvent* event) {
     // A window that becomes active hands this on to its visible children.
     if (event->type() == QEvent::WindowActivate && transferModel)
-        transferModel->transfers().checkFiles();
+        emit filesMayHaveMoved({});
     return QWidget::event(event);
 }

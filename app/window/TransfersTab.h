@@ -81,11 +81,13 @@ public:
 signals:
     // Space on the list: pause what runs, resume what is paused.
     void pauseOrResumeKey();
+    // The user may have moved or deleted the files of these transfers (all
+    // of them when empty): the selection changed, the tab shows, the window
+    // comes back. Whoever holds the list looks again.
+    void filesMayHaveMoved(const std::vector<std::int64_t>& ids);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    // The user may have moved or deleted files meanwhile: looked at again
-    // when the tab shows and when the window comes back.
     void showEvent(QShowEvent* event) override;
     bool event(QEvent* event) override;
 
@@ -94,6 +96,7 @@ private:
     std::vector<std::int64_t> askToClear(std::vector<std::int64_t> ids);
     // A new row takes its place in the sort of now.
     void sortAgain();
+    void selectionChanged();
 
     // Every child below is owned by this page through Qt's parents.
     QTreeView* transferList;

@@ -75,7 +75,7 @@ public:
     void keep();
 
     // "<folder>/<title>.<key>.part", or "<folder>/<title>.part" for an empty
-    // key: the part file of one transfer. With a title PageTitle::safe made
+    // key: the part file of one transfer. With a title FileTitle::safe made
     // and a key of up to 15 bytes, the name and one of 7 more bytes beside
     // it (a note such as ".resume") fit the file system's name limit.
     static std::string stablePath(const std::string& folder, const std::string& title,

@@ -2,6 +2,7 @@
 
 #include "CoverArt.h"
 #include "CoverFetch.h"
+#include "FileTitle.h"
 #include "Mp3Encoder.h"
 #include "PageTitle.h"
 
@@ -15,7 +16,7 @@ namespace {
 std::string fileTitleOf(const std::string& moviePath, std::string fileTitle) {
     if (fileTitle.empty())
         fileTitle = std::filesystem::path(moviePath).stem().string();
-    return PageTitle::safe(std::move(fileTitle));
+    return FileTitle::safe(std::move(fileTitle));
 }
 
 } // namespace

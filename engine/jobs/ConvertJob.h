@@ -14,7 +14,7 @@ class ConvertJob : public Job {
 public:
     // Converts the movie at moviePath, exactly that file, into
     // options.musicFolder at options.bitRate: the MP3 named after fileTitle
-    // (made safe as PageTitle::safe does; empty: the movie's own name),
+    // (made safe as FileTitle::safe does; empty: the movie's own name),
     // tagged with options.title (empty: the file title) and options.pageUrl,
     // whose page is fetched again for its picture (the cover). The movie
     // folder and the quality are not used.

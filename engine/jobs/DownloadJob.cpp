@@ -2,6 +2,8 @@
 
 #include "ConvertJob.h"
 #include "CurlHandle.h"
+#include "FileTitle.h"
+#include "HttpAddress.h"
 #include "HttpFetch.h"
 #include "MovieDownload.h"
 #include "PageOffer.h"
@@ -28,7 +30,7 @@ std::string movieExtension(int quality, std::size_t streams) {
 
 // A direct link's title: its file name without the extension, decoded.
 std::string titleOfAddress(const std::string& url) {
-    std::string path = url.substr(0, url.find_first_of("?#"));
+    std::string path(withoutQuery(url));
     const auto scheme = path.find("://");
     path = path.substr(scheme == std::string::npos ? 0 : scheme + 3);
     const auto slash = path.rfind('/');
@@ -118,7 +120,7 @@ void DownloadJob::run() {
     report.step(Reason::StreamFound);
     // The tag keeps the whole title, without the "(1)" a taken name may add.
     Mp3Tags tags{readable, options().pageUrl, {}};
-    std::string title = PageTitle::safe(std::move(readable));
+    std::string title = FileTitle::safe(std::move(readable));
     if (target.probe && !probe(saveOptions, target))
         return;
     std::string saved;
@@ -259,5 +261,5 @@ std::string DownloadJob::pageTitle(const JobOptions& options, const CancelToken*
         else
             title = PageOffer::read(page, options.pageUrl).title;
     }
-    return PageTitle::safe(std::move(title));
+    return FileTitle::safe(std::move(title));
 }

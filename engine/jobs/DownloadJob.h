@@ -19,7 +19,7 @@ class StreamChoice;
 // is.
 class DownloadJob : public Job {
 public:
-    // The title asked for is made safe as PageTitle::safe does; an empty
+    // The title asked for is made safe as FileTitle::safe does; an empty
     // one means the page's headline, or "video" when it has none.
     DownloadJob(JobOptions options, int id, JobSink sink,
                 std::shared_ptr<const CancelToken> cancel = {});

@@ -14,7 +14,7 @@
 // settings changes do not reach a running job, but for the shared speed limit.
 struct JobOptions : FetchBounds {
     std::string pageUrl;
-    // File title; the job makes it safe as a file name (PageTitle::safe).
+    // File title; the job makes it safe as a file name (FileTitle::safe).
     // Empty: the page's headline, or "video" when it has none.
     std::string title;
     // 1 to 4: 4 takes the smallest stream, the others the largest.

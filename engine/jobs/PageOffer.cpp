@@ -4,7 +4,7 @@
 #include "CurlHandle.h"
 #include "HttpFetch.h"
 #include "JobOptions.h"
-#include "MovieSignature.h"
+#include "MediaFormat.h"
 #include "PageSources.h"
 #include "StreamManifest.h"
 
@@ -46,17 +46,10 @@ Reason PageOffer::fetchFailure(CURLcode code) {
 }
 
 bool PageOffer::isMedia(std::string_view type, std::string_view first) {
-    std::string kind(type.substr(0, 6));
-    for (char& c : kind)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     // A playlist may come as audio/mpegurl: it names the media, it is none.
     if (StreamManifest::recognise(type, first, {}) != StreamManifest::Kind::None)
         return false;
-    if (kind == "video/" || kind == "audio/")
-        return true;
-    MovieSignature head;
-    head.feed(first.data(), first.size());
-    return !head.container().empty();
+    return MediaFormat::isMediaType(type) || MediaFormat::ofSignature(first).whole();
 }
 
 std::optional<std::size_t> PageOffer::find(const std::string& label, const std::string& url) const {

@@ -3,6 +3,7 @@
 #include "CurlHandle.h"
 #include "FetchBounds.h"
 #include "HttpFetch.h"
+#include "MediaFormat.h"
 #include "PageOffer.h"
 #include "StreamManifest.h"
 
@@ -19,29 +20,19 @@ std::string lower(std::string_view text) {
     return out;
 }
 
-// The parts a stream is cut into, by type, extension or first box.
-bool streamPart(const std::string& type, std::string_view first, std::string_view address) {
-    if (type == "video/mp2t" || type == "audio/mp2t" || type == "video/iso.segment")
-        return true;
-    std::string_view path = address.substr(0, address.find_first_of("?#"));
-    const auto dot = path.rfind('.');
-    const std::string extension = dot == std::string_view::npos ? "" : lower(path.substr(dot));
-    if (extension == ".ts" || extension == ".m4s" || extension == ".cmfv" || extension == ".cmfa")
-        return true;
-    if (first.size() >= 8) {
-        const std::string_view box = first.substr(4, 4);
-        if (box == "styp" || box == "moof" || box == "sidx")
-            return true;
-    }
-    // MPEG-TS packets begin with 0x47 every 188 bytes.
-    return first.size() > 188 && first[0] == 0x47 && first[188] == 0x47;
+// The parts a stream is cut into, by type, extension or first bytes.
+bool streamPart(std::string_view type, std::string_view first, std::string_view address) {
+    using Kind = MediaFormat::Kind;
+    return MediaFormat::ofType(type).kind == Kind::Part ||
+           MediaFormat::ofAddress(address).kind == Kind::Part ||
+           MediaFormat::ofSignature(first).kind == Kind::Part;
 }
 
 } // namespace
 
 bool SourceProbe::wholeMedia(std::string_view type, std::string_view first, long long size,
                              std::string_view address) {
-    if (!PageOffer::isMedia(type, first) || streamPart(lower(type), first, address))
+    if (!PageOffer::isMedia(type, first) || streamPart(type, first, address))
         return false;
     return size < 0 || size >= minWholeBytes;
 }

@@ -3,6 +3,7 @@
 #include "CancelToken.h"
 #include "FfmpegArguments.h"
 #include "FfmpegFeatures.h"
+#include "HttpAddress.h"
 #include "MediaProbe.h"
 #include "Mp3Encoder.h"
 #include "ProcessRunner.h"
@@ -55,10 +56,6 @@ struct Log {
     std::deque<std::string> errors;
 };
 
-bool isHttp(const std::string& address) {
-    return address.rfind("http://", 0) == 0 || address.rfind("https://", 0) == 0;
-}
-
 bool lastsAsLong(const MediaProbe::Info& info, double duration) {
     return duration <= 0 ||
            (info.duration > 0 && std::abs(info.duration - duration) <= StreamRemux::durationSlack);
@@ -84,7 +81,7 @@ StreamRemux::Outcome StreamRemux::run(const StreamRequest& request, long stallSe
     if (request.inputs.empty() || request.inputs.size() > 2 || request.maps.empty())
         return Outcome::Failed;
     for (const std::string& input : request.inputs)
-        if (!isHttp(input))
+        if (!isHttpAddress(input))
             return Outcome::Failed;
     const bool picky =
         request.kind == StreamRequest::Kind::Hls && FfmpegFeatures::hlsExtensionPicky();

@@ -1,42 +1,22 @@
 #include "MovieSignature.h"
 
+#include "MediaFormat.h"
+
 #include <algorithm>
 #include <cctype>
-#include <string_view>
 
 void MovieSignature::feed(const char* data, std::size_t n) {
     if (head_.size() < headBytes)
         head_.append(data, std::min(n, headBytes - head_.size()));
 }
 
-namespace {
-
-constexpr std::string_view ebmlMagic = "\x1A\x45\xDF\xA3";
-// How far into an EBML header its DocType ("webm" or "matroska") lies.
-constexpr std::size_t ebmlHeaderBytes = 64;
-
-} // namespace
-
 bool MovieSignature::containerKnown() const {
-    if (head_.size() >= ebmlHeaderBytes)
-        return true;
-    return head_.size() >= 12 && std::string_view(head_).substr(0, 4) != ebmlMagic;
+    return MediaFormat::signatureDecided(head_);
 }
 
 std::string MovieSignature::container() const {
-    const std::string_view head(head_);
-    if (head.substr(0, 3) == "FLV")
-        return "flv";
-    if (head.size() >= 12 && head.substr(4, 4) == "ftyp")
-        return head.substr(8, 4) == "M4A " ? "m4a" : "mp4";
-    if (head.substr(0, 4) == ebmlMagic)
-        return head.substr(0, ebmlHeaderBytes).find("webm") != std::string_view::npos ? "webm"
-                                                                                      : "mkv";
-    if (head.substr(0, 3) == "ID3" ||
-        (head.size() >= 2 && static_cast<unsigned char>(head[0]) == 0xFF &&
-         (static_cast<unsigned char>(head[1]) & 0xE6) == 0xE2))
-        return "mp3";
-    return {};
+    const MediaFormat format = MediaFormat::ofSignature(head_);
+    return format.whole() ? std::string(format.name) : std::string();
 }
 
 bool MovieSignature::looksLikeMarkup() const {

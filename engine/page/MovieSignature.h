@@ -13,9 +13,8 @@ public:
 
     // True once enough bytes arrived to decide the container.
     bool containerKnown() const;
-    // The container the first bytes start, as a file extension: "flv",
-    // "mp4" (an ISO-BMFF "ftyp" box; "m4a" for sound only), "webm" or "mkv"
-    // (an EBML header and its DocType), "mp3" (an ID3 tag or a frame);
+    // The whole container the first bytes start, as a file extension
+    // (MediaFormat::ofSignature): "flv", "mp4", "m4a", "webm", "mkv", "mp3";
     // empty when they are none of these (or too few).
     std::string container() const;
     // The body starts as markup ("<!DOCTYPE", "<html", "<?xml"...), after

@@ -1,76 +1,31 @@
 #include "PageSource.h"
 
+#include "MediaFormat.h"
+
 #include <cctype>
-#include <string_view>
 
 namespace {
 
-std::string lower(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
-
-struct Known {
-    const char* type;
-    const char* extension;
-};
-
-// Types and extensions of what a page may name, and the container each is.
-constexpr Known knownTypes[] = {
-    {"video/mp4", "mp4"},
-    {"video/webm", "webm"},
-    {"video/x-matroska", "mkv"},
-    {"video/x-flv", "flv"},
-    {"video/ogg", "ogv"},
-    {"audio/mp4", "m4a"},
-    {"audio/m4a", "m4a"},
-    {"audio/x-m4a", "m4a"},
-    {"audio/aac", "aac"},
-    {"audio/mpeg", "mp3"},
-    {"audio/mp3", "mp3"},
-    {"audio/ogg", "ogg"},
-    {"audio/webm", "webm"},
-    {"audio/wav", "wav"},
-    {"application/x-mpegurl", "m3u8"},
-    {"application/vnd.apple.mpegurl", "m3u8"},
-    {"application/dash+xml", "mpd"},
-};
-constexpr const char* knownExtensions[] = {"mp4", "m4v",  "webm", "mkv",  "flv",
-                                           "ogv", "m4a",  "aac",  "mp3",  "ogg",
-                                           "oga", "opus", "wav",  "m3u8", "mpd"};
-
-// The address's extension: after the last "." of its path, before any
-// query or fragment.
-std::string extensionOf(const std::string& url) {
-    std::string_view path(url);
-    path = path.substr(0, path.find_first_of("?#"));
-    const auto slash = path.rfind('/');
-    const auto dot = path.rfind('.');
-    if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash))
-        return {};
-    return lower(path.substr(dot + 1));
+// The format the type names (or a format given by its name, "mp4"), else
+// the address's extension; only whole media and manifests count.
+MediaFormat formatOf(const PageSource& source) {
+    MediaFormat given = MediaFormat::ofType(source.type);
+    if (!given && source.type.find('/') == std::string::npos)
+        given = MediaFormat::ofExtension(source.type);
+    if (given.whole() || given.manifest())
+        return given;
+    const MediaFormat named = MediaFormat::ofAddress(source.url);
+    return named.whole() || named.manifest() ? named : MediaFormat{};
 }
 
 } // namespace
 
 std::string PageSource::container() const {
-    std::string given = lower(type);
-    given = given.substr(0, given.find(';'));
-    for (const Known& known : knownTypes)
-        if (given == known.type || given == known.extension)
-            return known.extension;
-    const std::string extension = extensionOf(url);
-    for (const char* known : knownExtensions)
-        if (extension == known)
-            return extension == "m4v" ? "mp4" : extension;
-    return {};
+    return std::string(formatOf(*this).name);
 }
 
 bool PageSource::stream() const {
-    const std::string name = container();
-    return name == "m3u8" || name == "mpd";
+    return formatOf(*this).manifest();
 }
 
 std::string PageSource::label() const {

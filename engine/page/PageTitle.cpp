@@ -1,11 +1,8 @@
 #include "PageTitle.h"
 
 #include "DecodedText.h"
-#include "StagedFile.h"
 #include "TitleCleaner.h"
 
-#include <algorithm>
-#include <climits>
 #include <limits>
 #include <string_view>
 
@@ -23,14 +20,6 @@ constexpr std::size_t kNoLimit = std::numeric_limits<std::size_t>::max();
 const std::string kFallbackTitle = "video";
 
 } // namespace
-
-const std::size_t PageTitle::maxSafeBytes =
-    NAME_MAX - 4 - std::max(StagedFile::extraNameBytes, StagedFile::maxExtraNameBytes);
-
-std::string PageTitle::safe(std::string title) {
-    std::string cleaned = TitleCleaner::clean(title, {false, false, kNoLimit, maxSafeBytes});
-    return cleaned.empty() ? kFallbackTitle : cleaned;
-}
 
 std::string PageTitle::readable(std::string_view title) {
     std::string cleaned = TitleCleaner::clean(title, {false, false, kNoLimit, maxReadableBytes});

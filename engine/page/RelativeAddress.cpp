@@ -408,17 +408,3 @@ std::string resolveAddress(const std::string& base, std::string_view reference) 
     }
     return out;
 }
-
-bool isHttpAddress(std::string_view address) {
-    const auto startsWith = [address](std::string_view prefix) {
-        if (address.size() <= prefix.size())
-            return false;
-        for (std::size_t i = 0; i < prefix.size(); ++i) {
-            const char c = address[i];
-            if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != prefix[i])
-                return false;
-        }
-        return true;
-    };
-    return startsWith("http://") || startsWith("https://");
-}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "HttpAddress.h"
+
 #include <string>
 #include <string_view>
 
@@ -10,10 +12,6 @@
 // reference, or a join that does not give an http(s) address. A join comes
 // out as libcurl wrote it: the scheme in lower case, the port without
 // leading zeros, spaces and bytes past ASCII escaped (a space after a '?' as
-// '+'), an empty query or fragment left out.
+// '+'), an empty query or fragment left out. isHttpAddress checks what
+// comes out.
 std::string resolveAddress(const std::string& base, std::string_view reference);
-
-// Only what a fetch may reach: an address starting "http://" or "https://"
-// (in any case) and naming something beyond it; never file:, data:,
-// javascript: or ftp:.
-bool isHttpAddress(std::string_view address);

@@ -1,6 +1,7 @@
 #include "StreamManifest.h"
 
-#include <algorithm>
+#include "MediaFormat.h"
+
 #include <string>
 
 namespace {
@@ -54,6 +55,17 @@ bool isMpd(std::string_view name) {
     return (colon == std::string_view::npos ? name : name.substr(colon + 1)) == "MPD";
 }
 
+StreamManifest::Kind kindOf(const MediaFormat& format) {
+    switch (format.kind) {
+    case MediaFormat::Kind::Hls:
+        return StreamManifest::Kind::Hls;
+    case MediaFormat::Kind::Dash:
+        return StreamManifest::Kind::Dash;
+    default:
+        return StreamManifest::Kind::None;
+    }
+}
+
 } // namespace
 
 StreamManifest::Kind StreamManifest::recognise(std::string_view contentType,
@@ -68,24 +80,14 @@ StreamManifest::Kind StreamManifest::recognise(std::string_view contentType,
     if (isMpd(rootName(body)))
         return Kind::Dash;
 
-    const std::string type = lowered(withoutBlanks(contentType.substr(0, contentType.find(';'))));
-    if (type == "application/vnd.apple.mpegurl" || type == "application/x-mpegurl" ||
-        type == "audio/mpegurl" || type == "audio/x-mpegurl")
-        return Kind::Hls;
-    if (type == "application/dash+xml" || type == "video/vnd.mpeg.dash.mpd")
-        return Kind::Dash;
+    if (const Kind named = kindOf(MediaFormat::ofType(contentType)); named != Kind::None)
+        return named;
 
     // The extension is a hint only: for a body not seen yet, served as
     // nothing in particular.
+    const std::string type = lowered(withoutBlanks(contentType.substr(0, contentType.find(';'))));
     if (!body.empty() || !(type.empty() || type == "application/octet-stream" ||
                            type == "binary/octet-stream" || type == "text/plain"))
         return Kind::None;
-    std::string_view path = address.substr(0, address.find_first_of("?#"));
-    path.remove_prefix(std::min(path.rfind('/') + 1, path.size()));
-    const std::string extension = lowered(path.substr(std::min(path.rfind('.'), path.size())));
-    if (extension == ".m3u8")
-        return Kind::Hls;
-    if (extension == ".mpd")
-        return Kind::Dash;
-    return Kind::None;
+    return kindOf(MediaFormat::ofAddress(address));
 }

@@ -46,7 +46,7 @@ public:
         library().clear();
     }
 
-    TransferList& list() const { return folder->transfers(); }
+    const TransferList& list() const { return folder->transfers(); }
     Library& library() const { return folder->library(); }
     const TransferRecord& record(int row) const { return list().at(static_cast<std::size_t>(row)); }
     std::int64_t id(int row) const { return record(row).id; }

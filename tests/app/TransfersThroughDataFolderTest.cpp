@@ -385,6 +385,11 @@ TEST_F(TransfersThroughDataFolder, ARestartShowsTheHistoryAndContinuesWhatWasInt
     EXPECT_EQ(transfers->record(1).state, State::Done);
     EXPECT_EQ(readFile(movies + "/Old Clip.flv"), "old movie");
     EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    // A file moved away meanwhile is looked for off the window's thread,
+    // and its row says so once that is known.
+    std::filesystem::rename(movies + "/Resumed.flv", movies + "/Moved.flv");
+    transfers->folder->lookAtFiles({transfers->id(1)});
+    EXPECT_TRUE(transfers->waitFor([&] { return transfers->list().filesGone(1); }));
 
     // A store that cannot be read is kept aside, said once, and started anew.
     transfers.reset();

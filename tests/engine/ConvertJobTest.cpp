@@ -1,7 +1,7 @@
 #include "ConvertJob.h"
+#include "FileTitle.h"
 #include "FixtureServer.h"
 #include "JobRecorder.h"
-#include "PageTitle.h"
 #include "ProcessRunner.h"
 #include "ScopedPath.h"
 #include "TestFiles.h"
@@ -50,7 +50,7 @@ ConvertJob convertingJob(const std::string& title, const std::string& type, cons
     JobOptions options;
     options.title = title;
     options.musicFolder = music.string();
-    return ConvertJob(options, (movies / (PageTitle::safe(title) + "." + type)).string(), title, 3,
+    return ConvertJob(options, (movies / (FileTitle::safe(title) + "." + type)).string(), title, 3,
                       &collect);
 }
 
@@ -115,7 +115,7 @@ protected:
     // A job converting the clip of type ext that a download saved under
     // `title`, as it was cleaned.
     ConvertJob jobWithMovie(const std::string& title, const std::string& ext) {
-        fs::copy_file(clips / ("clip." + ext), movies / (PageTitle::safe(title) + "." + ext),
+        fs::copy_file(clips / ("clip." + ext), movies / (FileTitle::safe(title) + "." + ext),
                       fs::copy_options::overwrite_existing);
         return convertingJob(title, ext, movies, music);
     }
@@ -167,7 +167,7 @@ TEST_F(ConvertJobTest, HostileTitlesAndFoldersAreOnlyFileNames) {
     std::vector<std::string> mp3s;
     for (const auto& title : titles) {
         texts.clear();
-        const std::string mp3 = PageTitle::safe(title) + ".mp3";
+        const std::string mp3 = FileTitle::safe(title) + ".mp3";
         jobWithMovie(title, "flv").run();
         EXPECT_EQ(texts, converted(mp3)) << title;
         EXPECT_TRUE(looksLikeMp3(music / mp3)) << title;
@@ -341,7 +341,7 @@ TEST_F(ConvertJobTest, TitlesNeverLeaveTheFolders) {
 // "T(1)" made safe is "T", the name of another row's movie. The MP3 is named
 // after the file title and tagged with the whole title.
 TEST_F(ConvertJobTest, ConvertsExactlyTheMovieItIsGiven) {
-    const std::string cut(PageTitle::maxSafeBytes, 'T');
+    const std::string cut(FileTitle::maxSafeBytes, 'T');
     writeFile(movies / (cut + ".flv"), "another row's movie");
     fs::copy_file(clips / "clip.flv", movies / (cut + "(1).flv"));
     JobOptions options;

@@ -1,4 +1,5 @@
 #include "PageTitle.h"
+#include "FileTitle.h"
 
 #include <gtest/gtest.h>
 
@@ -70,7 +71,7 @@ TEST_F(PageTitleTest, WholePageIsPercentDecoded) {
 TEST_F(PageTitleTest, NulBytesNeitherEndThePageNorStayInTheTitle) {
     EXPECT_EQ(find(std::string("x\0", 2) + page("<b>After NUL</b>")), "After NUL");
     EXPECT_EQ(find("x%00" + page("<b>After%00NUL</b>")), "After NUL");
-    EXPECT_EQ(PageTitle::safe(std::string("Typed\0NUL", 9)), "Typed NUL");
+    EXPECT_EQ(FileTitle::safe(std::string("Typed\0NUL", 9)), "Typed NUL");
 }
 
 TEST_F(PageTitleTest, TruncationKeepsMultibyteCharactersWhole) {
@@ -90,24 +91,24 @@ TEST_F(PageTitleTest, TruncationKeepsMultibyteCharactersWhole) {
 // stray bytes must not make the cut walk back to nothing.
 TEST_F(PageTitleTest, TitlesNeverCleanToAHiddenOrEmptyName) {
     for (const char* title : {"", "   ", ".", "..", " . . ", "\x7f\x01"})
-        EXPECT_EQ(PageTitle::safe(title), "video") << title;
-    EXPECT_EQ(PageTitle::safe(" ..hidden. "), "hidden.");
+        EXPECT_EQ(FileTitle::safe(title), "video") << title;
+    EXPECT_EQ(FileTitle::safe(" ..hidden. "), "hidden.");
     EXPECT_EQ(find(page("<b>...</b>")), "");
     // Bytes that are no UTF-8 read as U+FFFD, so the cut keeps whole characters.
-    const std::string cut = PageTitle::safe(std::string(100, '\x80'));
-    EXPECT_GE(cut.size(), PageTitle::maxSafeBytes - 2);
+    const std::string cut = FileTitle::safe(std::string(100, '\x80'));
+    EXPECT_GE(cut.size(), FileTitle::maxSafeBytes - 2);
     EXPECT_EQ(cut.size() % 3, 0u);
     EXPECT_EQ(cut.substr(cut.size() - 3), "\xEF\xBF\xBD");
     // Dropping a character never joins its neighbours into another.
-    EXPECT_EQ(PageTitle::safe("\xC2\u2069\x85"), "\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(FileTitle::safe("\xC2\u2069\x85"), "\xEF\xBF\xBD\xEF\xBF\xBD");
 }
 
 // "AC/DC" names a file "AC DC", typed or read from a page; other characters
 // a name must not hold go the same way.
 TEST_F(PageTitleTest, SlashesAndControlsBecomeBlanks) {
-    EXPECT_EQ(PageTitle::safe("AC/DC"), "AC DC");
-    EXPECT_EQ(PageTitle::safe("../../etc/passwd"), "etc passwd");
-    EXPECT_EQ(PageTitle::safe("Line\nTab\t\xC2\x9B"
+    EXPECT_EQ(FileTitle::safe("AC/DC"), "AC DC");
+    EXPECT_EQ(FileTitle::safe("../../etc/passwd"), "etc passwd");
+    EXPECT_EQ(FileTitle::safe("Line\nTab\t\xC2\x9B"
                               "End"),
               "Line Tab  End");
     EXPECT_EQ(find(page("<b>AC/DC%2FLive</b>")), "AC DC Live");
@@ -125,13 +126,13 @@ TEST_F(PageTitleTest, CharacterReferencesAreDecodedBeforeCleaning) {
               "\uFFFD\uFFFD\uFFFD\uFFFD");
     EXPECT_EQ(find(page("<b>A&#47;B&#10;C&#59;D&#x202E;E</b>")), "A B C DE");
     EXPECT_EQ(find(page("<b>&nbsp; &#; &#65 &amp</b>")), "&nbsp  &#  &#65 &amp");
-    EXPECT_EQ(PageTitle::safe("Tom &amp; Jerry"), "Tom &amp; Jerry");
+    EXPECT_EQ(FileTitle::safe("Tom &amp; Jerry"), "Tom &amp; Jerry");
 }
 
 // Bidirectional controls could make "Clip<U+202E>4pm.exe" show as another
 // type of file; their neighbours (U+200D, U+202F, U+206A) stay.
 TEST_F(PageTitleTest, BidirectionalControlsAreRemoved) {
-    EXPECT_EQ(PageTitle::safe("a\u200E\u200F\u202A\u202B\u202C\u202D\u202E\u2066\u2067\u2068"
+    EXPECT_EQ(FileTitle::safe("a\u200E\u200F\u202A\u202B\u202C\u202D\u202E\u2066\u2067\u2068"
                               "\u2069b\u200D\u202F\u206A"),
               "ab\u200D\u202F\u206A");
     EXPECT_EQ(find(page("<b>Clip\u202E4pm.exe</b>")), "Clip4pm.exe");

@@ -2,10 +2,10 @@
 
 #include "CurlHandle.h"
 #include "DownloadJob.h"
+#include "FileTitle.h"
 #include "HostBudget.h"
 #include "HttpFetch.h"
 #include "PageOffer.h"
-#include "PageTitle.h"
 #include "RateLine.h"
 #include "ResumeNote.h"
 #include "SpeedLimit.h"
@@ -427,7 +427,7 @@ int GetCommand::run(const Options& options, std::shared_ptr<const CancelToken> c
     progressOnTerminal = isatty(STDERR_FILENO) == 1;
     // Always the same name for a title and folder, so that a killed run's
     // part file is taken up (continued, or started over) by the next run.
-    stablePart = StagedFile::stablePath(options.movies, PageTitle::safe(jobOptions.title), "");
+    stablePart = StagedFile::stablePath(options.movies, FileTitle::safe(jobOptions.title), "");
     partInUse.clear();
 
     jobOptions.resume.partFile = stablePart;

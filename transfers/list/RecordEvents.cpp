@@ -1,6 +1,6 @@
 #include "RecordEvents.h"
 
-#include "PageTitle.h"
+#include "FileTitle.h"
 
 #include <chrono>
 
@@ -13,7 +13,7 @@ bool RecordEvents::takeFacts(TransferRecord& record, const JobEvent& event) {
     case JobEvent::Kind::Titled:
         record.title = event.text;
         // The job names its files after the same title, made safe.
-        record.fileTitle = PageTitle::safe(event.text);
+        record.fileTitle = FileTitle::safe(event.text);
         return true;
     case JobEvent::Kind::Container:
         record.type = event.text;

@@ -2,6 +2,7 @@
 
 #include "CancelToken.h"
 #include "FilePath.h"
+#include "FileTitle.h"
 #include "HostBudget.h"
 #include "Job.h"
 #include "JobFactory.h"
@@ -46,11 +47,6 @@ struct TransferList::Entry {
 };
 
 namespace {
-
-bool missing(const std::string& path) {
-    std::error_code error;
-    return !path.empty() && !std::filesystem::is_regular_file(path, error);
-}
 
 // The list's order: by order, then by id for orders an odd store repeats.
 bool before(const TransferRecord& a, const TransferRecord& b) {
@@ -258,11 +254,41 @@ void TransferList::checkFiles(std::int64_t id) {
 void TransferList::checkFiles(Entry& entry) {
     if (entry.record.state != TransferState::Done)
         return;
+    noteFiles(entry, FileLook::missing(entry.record.moviePath),
+              FileLook::missing(entry.record.mp3Path));
+}
+
+void TransferList::noteFiles(Entry& entry, bool movieGone, bool mp3Gone) {
     const bool wasGone = entry.filesGone();
-    entry.movieGone = missing(entry.record.moviePath);
-    entry.mp3Gone = missing(entry.record.mp3Path);
+    entry.movieGone = movieGone;
+    entry.mp3Gone = mp3Gone;
     if (entry.filesGone() != wasGone)
         show(entry);
+}
+
+std::vector<FileLook> TransferList::filesToLook(const std::vector<std::int64_t>& ids) const {
+    std::vector<FileLook> looks;
+    const auto add = [&looks](const Entry& entry) {
+        if (entry.record.state == TransferState::Done)
+            looks.push_back({entry.record.id, entry.record.moviePath, entry.record.mp3Path});
+    };
+    if (ids.empty()) {
+        for (const auto& entry : rows)
+            add(*entry);
+    }
+    for (std::int64_t id : ids)
+        if (const Entry* entry = find(id))
+            add(*entry);
+    return looks;
+}
+
+void TransferList::filesLooked(const std::vector<FileLook>& looks) {
+    for (const FileLook& look : looks) {
+        Entry* entry = find(look.id);
+        if (entry && entry->record.state == TransferState::Done &&
+            entry->record.moviePath == look.moviePath && entry->record.mp3Path == look.mp3Path)
+            noteFiles(*entry, look.movieGone, look.mp3Gone);
+    }
 }
 
 bool TransferList::filesGone(std::size_t row) const {
@@ -276,7 +302,7 @@ std::int64_t TransferList::add(const std::string& url, const std::string& title,
     // Without a title the job names the file after the page's headline.
     if (!title.empty()) {
         record.title = PageTitle::readable(title);
-        record.fileTitle = PageTitle::safe(title);
+        record.fileTitle = FileTitle::safe(title);
     }
     record.pageUrl = url;
     takeSettings(record);
@@ -293,7 +319,7 @@ std::int64_t TransferList::addConversion(const std::string& moviePath, const std
     record.id = newId();
     record.kind = TransferKind::Conversion;
     record.title = PageTitle::readable(title);
-    record.fileTitle = PageTitle::safe(title);
+    record.fileTitle = FileTitle::safe(title);
     takeSettings(record);
     // Read where it lies, whatever the movie folder of now.
     record.movieFolder = FilePath::folderOf(moviePath);
@@ -327,11 +353,15 @@ bool TransferList::fileMoved(const std::string& from, const std::string& to) {
         const bool mp3 = record.mp3Path == from;
         if (!movie && !mp3)
             continue;
-        if (movie)
+        // The file is where it was just moved to.
+        if (movie) {
             record.moviePath = to;
-        if (mp3)
+            entry->movieGone = false;
+        }
+        if (mp3) {
             record.mp3Path = to;
-        checkFiles(*entry);
+            entry->mp3Gone = false;
+        }
         stateChanged(*entry);
     }
     return true;

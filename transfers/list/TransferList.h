@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FileLook.h"
 #include "JobEvent.h"
 #include "JobFactory.h"
 #include "TransferRate.h"
@@ -172,6 +173,12 @@ public:
     // start, and whenever the user may have moved or deleted them.
     void checkFiles();
     void checkFiles(std::int64_t id);
+    // The same look, taken apart so that it can run off the window's
+    // thread: what to look for (finished transfers of these ids, all when
+    // none is given), then what was found. A record that changed meanwhile
+    // (retried, cleared) is left as it is.
+    std::vector<FileLook> filesToLook(const std::vector<std::int64_t>& ids = {}) const;
+    void filesLooked(const std::vector<FileLook>& looks);
     // Done, but every file it saved was gone when last looked for.
     bool filesGone(std::size_t row) const;
 
@@ -220,6 +227,7 @@ private:
 
     Entry* find(std::int64_t id) const;
     void checkFiles(Entry& entry);
+    void noteFiles(Entry& entry, bool movieGone, bool mp3Gone);
     std::size_t rowOfEntry(const Entry& entry) const;
     // Inserts at its place by order; a record without one stands by its id.
     Entry& insert(TransferRecord record);

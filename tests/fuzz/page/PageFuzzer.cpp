@@ -1,11 +1,12 @@
 // Page reading: the stream choice (StreamChoice::inPage on the input as a
 // page), the title extraction (PageTitle::find), the file title
-// (PageTitle::safe), the page's picture (PagePicture::address) and percent
+// (FileTitle::safe), the page's picture (PagePicture::address) and percent
 // decoding (percentDecode), the sources its markup and JSON-LD name
 // (PageSources), and the same bytes as an HLS playlist (HlsPlaylist) and a
 // DASH manifest (DashManifest), their segment lists and the tracks made of
 // them (TrackPlan), with the properties each promises.
 #include "DashManifest.h"
+#include "FileTitle.h"
 #include "FuzzCheck.h"
 #include "HlsPlaylist.h"
 #include "PagePicture.h"
@@ -114,11 +115,11 @@ void checkDecoding(const std::string& text, const std::string& decoded) {
 // The file title made from any text (here the page itself): clean, never
 // empty, within the name limit, and made safe once for all.
 void checkFileTitle(const std::string& text) {
-    const std::string title = PageTitle::safe(text);
+    const std::string title = FileTitle::safe(text);
     checkCleaned(title);
     FUZZ_CHECK(!title.empty());
-    FUZZ_CHECK(title.size() <= PageTitle::maxSafeBytes);
-    FUZZ_CHECK(PageTitle::safe(title) == title);
+    FUZZ_CHECK(title.size() <= FileTitle::maxSafeBytes);
+    FUZZ_CHECK(FileTitle::safe(title) == title);
 }
 
 // The stream a job takes from the page at the given quality.
@@ -168,8 +169,8 @@ void checkTitle(const std::string& text, const std::string& decoded) {
     checkCleaned(title);
     // The window and the tool name the file alike: the job changes a found
     // title no further.
-    if (!title.empty() && title.size() <= PageTitle::maxSafeBytes)
-        FUZZ_CHECK(PageTitle::safe(title) == title);
+    if (!title.empty() && title.size() <= FileTitle::maxSafeBytes)
+        FUZZ_CHECK(FileTitle::safe(title) == title);
 }
 
 bool webOrEmpty(const std::string& url) {

@@ -2,8 +2,8 @@
 #include "CancelToken.h"
 #include "ConvertJob.h"
 #include "DownloadJob.h"
+#include "FileTitle.h"
 #include "LateJobEvents.h"
-#include "PageTitle.h"
 #include "TempFolder.h"
 #include "TestFiles.h"
 #include "TransferStore.h"
@@ -238,8 +238,8 @@ TEST_F(TransferListTest, StatesFollowUserActionsAndJobEvents) {
 // safe, and a conversion reads the very movie its row saved, however alike
 // the names of two rows' movies are.
 TEST_F(TransferListTest, ARowKeepsItsTitleApartFromItsOwnFiles) {
-    const std::string title(PageTitle::maxSafeBytes + 40, 'T');
-    const std::string cut = PageTitle::safe(title);
+    const std::string title(FileTitle::maxSafeBytes + 40, 'T');
+    const std::string cut = FileTitle::safe(title);
     const auto a = list->add("http://x/a", "");
     const auto b = list->add("http://x/b", "");
     send(*jobs[0], Kind::Titled, title);
