@@ -102,11 +102,11 @@ TEST_F(WindowTest, LibraryListsEveryFolderSavedIntoAndFilesWhereTheyWereSaved) {
     wanted.movieFolder = first;
     ASSERT_TRUE(data.saveSettings(wanted));
     // Queued while the first folder is in force, saved after the change.
-    data.transfers().hold(true);
+    data.holdTransfers(true);
     data.download(server.url("/watch"), "Late Clip");
     wanted.movieFolder = second;
     ASSERT_TRUE(data.saveSettings(wanted));
-    data.transfers().hold(false);
+    data.holdTransfers(false);
     ASSERT_TRUE(QTest::qWaitFor([&] { return data.transfers().at(0).ended(); }, 60000));
     ASSERT_EQ(data.transfers().at(0).state, TransferState::Done)
         << transferCell(0, TransferModel::StatusColumn).toStdString();
