@@ -16,13 +16,12 @@
 // Prints key=value lines. XDG_DATA_HOME should point at a scratch folder:
 // transfers.sqlite is written there.
 #include "BenchWindow.h"
+#include "HttpClient.h"
 #include "ProcStatus.h"
 #include "ProgressPacer.h"
 #include "TickTimes.h"
 
 #include <QApplication>
-
-#include <curl/curl.h>
 
 #include <atomic>
 #include <chrono>
@@ -163,7 +162,7 @@ int usage() {
 
 int main(int argc, char** argv) {
     // Before any thread, as the program does.
-    curl_global_init(CURL_GLOBAL_DEFAULT);
+    HttpClient::initGlobal();
     std::signal(SIGPIPE, SIG_IGN);
     QApplication app(argc, argv);
     const std::vector<std::string> args(argv + 1, argv + argc);

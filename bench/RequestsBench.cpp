@@ -7,6 +7,7 @@
 // process's peak resident set.
 #include "BrowserPane.h"
 #include "HtmlReader.h"
+#include "HttpClient.h"
 #include "MainWindow.h"
 #include "ProcStatus.h"
 #include "ProcessExit.h"
@@ -21,8 +22,6 @@
 #include <QEventLoop>
 #include <QTabWidget>
 #include <QTimer>
-
-#include <curl/curl.h>
 
 #include <atomic>
 #include <chrono>
@@ -59,7 +58,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     // As the program's main.
-    curl_global_init(CURL_GLOBAL_DEFAULT);
+    HttpClient::initGlobal();
     HtmlReader::initOnce();
     std::signal(SIGPIPE, SIG_IGN);
     prepareWebEngineEnvironment();

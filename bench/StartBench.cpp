@@ -13,6 +13,7 @@
 #include "DataFolder.h"
 #include "FirstExpose.h"
 #include "HomeTab.h"
+#include "HttpClient.h"
 #include "MainWindow.h"
 #include "ProcessExit.h"
 #include "SearchTab.h"
@@ -30,8 +31,6 @@
 #include <QTreeView>
 #include <QUrl>
 #include <QWebEngineProfile>
-
-#include <curl/curl.h>
 
 #include <algorithm>
 #include <chrono>
@@ -127,7 +126,7 @@ int main(int argc, char** argv) {
     const QUrl homeUrl(QString::fromUtf8(argv[2]));
     const QUrl searchUrl(QString::fromUtf8(argv[3]));
 
-    curl_global_init(CURL_GLOBAL_DEFAULT);
+    HttpClient::initGlobal();
     std::signal(SIGPIPE, SIG_IGN);
     prepareWebEngineEnvironment();
     QApplication app(argc, argv);

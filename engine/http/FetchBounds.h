@@ -1,8 +1,7 @@
 #pragma once
 
-#include "CurlHandle.h"
-
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,7 +11,7 @@ class SpeedLimit;
 
 // What every fetch is bounded by: how long it may take or stall, how large a
 // page may be, how slow a movie may go, the speed limit it shares, and what
-// makes its libcurl handles. Jobs carry them in their options.
+// a browser would send. Jobs carry them in their options.
 struct FetchBounds {
     // A transfer that receives nothing for this long fails.
     long stallSeconds = 30;
@@ -39,8 +38,9 @@ struct FetchBounds {
     // file fetched over several connections asks it for each beyond its
     // first. Null: no budget.
     std::shared_ptr<HostBudget> hostBudget;
-    // Makes the job's libcurl handles. Tests act out a library that cannot.
-    CurlHandle::Factory curlFactory = &curl_easy_init;
+    // Asked before each handle a fetch makes; false: the library could not
+    // make one (tests act that out). Empty: always.
+    std::function<bool()> mayMakeHandle;
 
     // What a browser would send: the page a request comes from, the user
     // agent (empty: libcurl's none), and cookies in the Netscape cookie

@@ -8,7 +8,7 @@
 // the last `window` of counted time averages below bytesPerSecond. Time the
 // transfer spent held back by the user's speed limit is not counted (the
 // bytes it took then are), and time while the floor is off (see
-// HttpFetch::movieProgress) starts it over. Fed from libcurl's progress
+// the body fetch and ConnectionPool) starts it over. Fed from libcurl's progress
 // callback; one per transfer, used on its worker thread only.
 class LowSpeedFloor {
 public:

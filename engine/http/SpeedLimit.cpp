@@ -56,7 +56,7 @@ bool SpeedLimit::take(std::size_t n) {
     refill();
     if (available <= 0)
         return false;
-    available = std::max(available - static_cast<double>(n), -debtBound());
+    available -= static_cast<double>(n);
     return true;
 }
 

@@ -13,16 +13,15 @@
 // it. A transfer spends tokens for each chunk it receives; once they run out
 // it pauses (CURL_WRITEFUNC_PAUSE) and goes on when ready() says so. The rate
 // can change at any time and reaches the running transfers at once, which
-// libcurl's own per-handle limit cannot. Thread-safe.
+// libcurl's own per-handle limit cannot.
 //
-// The bucket never owes more than maxDebt(), a couple of seconds at the
-// rate, so that no transfer is held for longer: a transfer that started
-// under a higher limit or none keeps its large receive buffer (libcurl
-// cannot change it while it runs), and its chunks of up to 16 KiB pass
-// every couple of seconds, faster than a very low limit allows (about 8 kB/s
-// at 1 kB/s) rather than one every 16 s. A rate that drops keeps no more
-// debt made under the old one either. Transfers started under the limit
-// read chunks within maxDebt() and keep to it exactly.
+// A chunk is paid in full: the bucket owes what it took beyond its tokens,
+// and no transfer goes on before the debt is paid back, so the limit holds
+// from the moment it is set, also for a transfer that started under a
+// higher limit or none and keeps its large receive buffer (libcurl cannot
+// change it while it runs: its chunks of up to 16 KiB pass one every few
+// seconds under a low limit). Only a rate that changes forgets debt made
+// under the old one beyond maxDebt() of the new. Thread-safe.
 class SpeedLimit {
 public:
     using Clock = std::chrono::steady_clock;
@@ -50,9 +49,10 @@ public:
     std::int64_t rate() const;
 
     // A chunk of n bytes arrived: true when it may be taken now, and its
-    // tokens are spent (the bucket may go into debt by one chunk, at most
-    // maxDebt(), so a chunk larger than a second's worth still passes);
-    // false when the transfer must pause and offer it again later.
+    // tokens are spent (the bucket may go into debt by one chunk, so a
+    // chunk larger than a second's worth still passes, and is paid for
+    // before the next); false when the transfer must pause and offer it
+    // again later.
     bool take(std::size_t n);
     // Whether a paused transfer may go on.
     bool ready();
@@ -66,9 +66,9 @@ public:
     // What each of them may have: the rate divided among them (the whole
     // rate when none runs); 0 when there is no limit.
     std::int64_t share() const;
-    // The most the bucket may owe at the current rate: maxDebtSeconds of
-    // it, and never less than libcurl's smallest chunk, so that a transfer
-    // started under the limit keeps to it exactly.
+    // The most debt a change of rate keeps: maxDebtSeconds at the new rate,
+    // and never less than libcurl's smallest chunk (what a transfer started
+    // under the limit reads at most: bufferBytes() stays within it).
     double maxDebt() const;
     static constexpr double maxDebtSeconds = 2;
 

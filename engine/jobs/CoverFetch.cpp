@@ -1,8 +1,7 @@
 #include "CoverFetch.h"
 
 #include "CoverArt.h"
-#include "CurlHandle.h"
-#include "HttpFetch.h"
+#include "HttpClient.h"
 #include "JobOptions.h"
 #include "PagePicture.h"
 
@@ -22,16 +21,14 @@ bool CoverFetch::fetch(CoverArt& cover, const JobOptions& options, const std::st
                        const CancelToken* cancel) {
     if (url.empty())
         return false;
+    HttpRequest request = HttpRequest::page(url, options);
+    request.maxBytes = maxBytes;
+    request.deadlineSeconds = options.pictureDeadlineSeconds;
+    request.cancel = cancel;
     std::string picture;
-    {
-        CurlHandle curl(options.curlFactory);
-        if (!curl || HttpFetch(options, maxBytes, options.pictureDeadlineSeconds)
-                             .page(curl.get(), url, picture, cancel) != CURLE_OK)
-            return false;
-        const long status = HttpFetch::status(curl.get());
-        if (status < 200 || status > 299 || !isImageType(HttpFetch::contentType(curl.get())))
-            return false;
-    }
+    const HttpResponse fetched = HttpClient::fetchPage(request, picture);
+    if (!fetched.ok() || fetched.status < 200 || fetched.status > 299 || !isImageType(fetched.type))
+        return false;
     return cover.make(picture, cancel);
 }
 
@@ -39,13 +36,12 @@ bool CoverFetch::fetchFromPage(CoverArt& cover, const JobOptions& options,
                                const CancelToken* cancel) {
     if (options.pageUrl.empty())
         return false;
+    HttpRequest request = HttpRequest::page(options.pageUrl, options);
+    request.cancel = cancel;
     std::string page;
-    std::string pageAddress;
-    {
-        CurlHandle curl(options.curlFactory);
-        if (!curl || HttpFetch(options).page(curl.get(), options.pageUrl, page, cancel) != CURLE_OK)
-            return false;
-        pageAddress = HttpFetch::finalAddress(curl.get(), options.pageUrl);
-    }
+    const HttpResponse fetched = HttpClient::fetchPage(request, page);
+    if (!fetched.ok())
+        return false;
+    const std::string& pageAddress = fetched.address;
     return fetch(cover, options, PagePicture::address(page, pageAddress), cancel);
 }

@@ -8,7 +8,7 @@ class CoverArt;
 struct JobOptions;
 
 // Brings an MP3's cover: the picture a watch page shows (PagePicture),
-// fetched by the rules pages are (HttpFetch: http(s) only, redirects, the
+// fetched by the rules pages are (HttpClient: http(s) only, redirects, the
 // picture's deadline), at most maxBytes, taken only when its Content-Type
 // says image/..., and made a cover by CoverArt. Anything that goes wrong
 // leaves no cover, never an error. Blocking; runs on the job's worker thread.

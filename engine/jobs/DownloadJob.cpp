@@ -1,10 +1,9 @@
 #include "DownloadJob.h"
 
 #include "ConvertJob.h"
-#include "CurlHandle.h"
 #include "FileTitle.h"
 #include "HttpAddress.h"
-#include "HttpFetch.h"
+#include "HttpClient.h"
 #include "MovieDownload.h"
 #include "PageOffer.h"
 #include "PagePicture.h"
@@ -61,31 +60,32 @@ void DownloadJob::run() {
     std::string picture;
     report.step(Reason::ReadingPage);
     {
-        // The page and its handle go before the saving step begins.
-        CurlHandle curl(options().curlFactory);
-        if (!curl) {
+        // The page goes before the saving step begins.
+        HttpRequest request = HttpRequest::page(options().pageUrl, options());
+        request.isMedia = &PageOffer::isMedia;
+        request.cancel = report.cancelToken();
+        std::string page;
+        const HttpResponse fetched = HttpClient::fetchPage(request, page);
+        if (fetched.failure == HttpResponse::Failure::NoHandle) {
             report.fail(Reason::RequestFailed);
             return;
         }
-        std::string page;
-        const CURLcode fetched = HttpFetch(options()).page(
-            curl.get(), options().pageUrl, page, report.cancelToken(), &PageOffer::isMedia);
         if (report.cancelled()) {
             report.stopped();
             return;
         }
-        const bool direct = fetched == HttpFetch::answeredMedia;
-        if (fetched != CURLE_OK && !direct) {
+        const bool direct = fetched.media;
+        if (!fetched.ok() && !direct) {
             report.fail(PageOffer::fetchFailure(fetched));
             return;
         }
         report.step(Reason::PageReceived);
-        const std::string pageAddress = HttpFetch::finalAddress(curl.get(), options().pageUrl);
-        saveOptions.cookies = HttpFetch::cookies(curl.get());
+        const std::string& pageAddress = fetched.address;
+        saveOptions.cookies = fetched.cookies;
         const StreamManifest::Kind manifest =
             direct ? StreamManifest::Kind::None
-                   : StreamManifest::recognise(HttpFetch::contentType(curl.get()),
-                                               std::string_view(page).substr(0, 1024), pageAddress);
+                   : StreamManifest::recognise(fetched.type, std::string_view(page).substr(0, 1024),
+                                               pageAddress);
         if (direct || manifest != StreamManifest::Kind::None) {
             // A direct link: the address is the media, or a stream's
             // playlist, named by its file. It offers no numbered sources.
@@ -207,32 +207,32 @@ void DownloadJob::chooseStreamMap(const StreamChoice& stream, Target& target) co
 
 bool DownloadJob::probe(JobOptions& saveOptions, Target& target) const {
     const JobReporter& report = reporter();
-    CurlHandle curl(options().curlFactory);
-    if (!curl) {
+    HttpRequest request = HttpRequest::page(target.url, saveOptions);
+    request.isMedia = &PageOffer::isMedia;
+    request.cancel = report.cancelToken();
+    std::string text;
+    const HttpResponse fetched = HttpClient::fetchPage(request, text);
+    if (fetched.failure == HttpResponse::Failure::NoHandle) {
         report.fail(Reason::RequestFailed);
         return false;
     }
-    std::string text;
-    const CURLcode fetched =
-        HttpFetch(saveOptions)
-            .page(curl.get(), target.url, text, report.cancelToken(), &PageOffer::isMedia);
     if (report.cancelled()) {
         report.stopped();
         return false;
     }
-    if (fetched == HttpFetch::answeredMedia) {
+    if (fetched.media) {
         // A whole file after all, whatever its address said.
         target.stream = StreamManifest::Kind::None;
         return true;
     }
-    if (fetched != CURLE_OK || HttpFetch::status(curl.get()) >= 400) {
+    if (!fetched.ok() || fetched.status >= 400) {
         report.fail(target.goneUnlessAnswered ? Reason::SourceGone : Reason::NoConnection);
         return false;
     }
-    target.url = HttpFetch::finalAddress(curl.get(), target.url);
-    saveOptions.cookies = HttpFetch::cookies(curl.get());
-    target.stream = StreamManifest::recognise(HttpFetch::contentType(curl.get()),
-                                              std::string_view(text).substr(0, 1024), target.url);
+    target.url = fetched.address;
+    saveOptions.cookies = fetched.cookies;
+    target.stream =
+        StreamManifest::recognise(fetched.type, std::string_view(text).substr(0, 1024), target.url);
     if (target.stream == StreamManifest::Kind::None) {
         // Neither media nor a stream: a page, or an error's text.
         report.fail(target.goneUnlessAnswered ? Reason::SourceGone : Reason::NoStream);
@@ -243,18 +243,17 @@ bool DownloadJob::probe(JobOptions& saveOptions, Target& target) const {
 }
 
 std::string DownloadJob::pageTitle(const JobOptions& options, const CancelToken* cancel) {
+    HttpRequest request = HttpRequest::page(options.pageUrl, options);
+    request.isMedia = &PageOffer::isMedia;
+    request.cancel = cancel;
     std::string page;
-    CurlHandle curl(options.curlFactory);
-    const CURLcode fetched =
-        HttpFetch(options).page(curl.get(), options.pageUrl, page, cancel, &PageOffer::isMedia);
+    const HttpResponse fetched = HttpClient::fetchPage(request, page);
     std::string title;
-    const std::string address = HttpFetch::finalAddress(curl.get(), options.pageUrl);
-    if (fetched == HttpFetch::answeredMedia ||
-        (fetched == CURLE_OK && StreamManifest::recognise(HttpFetch::contentType(curl.get()),
-                                                          std::string_view(page).substr(0, 1024),
-                                                          address) != StreamManifest::Kind::None)) {
-        title = titleOfAddress(address);
-    } else if (fetched == CURLE_OK) {
+    if (fetched.media || (fetched.ok() && StreamManifest::recognise(
+                                              fetched.type, std::string_view(page).substr(0, 1024),
+                                              fetched.address) != StreamManifest::Kind::None)) {
+        title = titleOfAddress(fetched.address);
+    } else if (fetched.ok()) {
         // The page's other titles are read only when it has no headline.
         if (std::optional<std::string> headline = PageTitle::find(page))
             title = std::move(*headline);

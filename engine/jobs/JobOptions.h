@@ -40,6 +40,6 @@ struct JobOptions : FetchBounds {
     // job takes a unique one and says which (JobEvent::Kind::Resumable).
     ResumeState resume;
     // How many connections one file may be fetched over, when its server
-    // allows ranges and the file is large enough (SegmentedFetch).
+    // allows ranges and the file is large enough (FileInPieces).
     int connections = 1;
 };

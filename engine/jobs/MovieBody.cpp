@@ -1,19 +1,22 @@
 #include "MovieBody.h"
 
 #include "MovieDownload.h"
-#include "StagedFile.h"
+#include "MovieFile.h"
+
+// Runs on the job's worker thread (the fetch's write callback).
+bool MovieBody::begins(const HttpResponse& answer, const char* first, std::size_t n) {
+    // Taking nothing of an answer that is not the file asked for ends it.
+    return download.bodyStarts(*this, answer, first, n);
+}
 
 // Runs on the job's worker thread (the fetch's write callback).
 std::size_t MovieBody::take(const char* data, std::size_t n) {
-    // Taking nothing of an answer that is not the file asked for ends it.
-    if (!started && !download.bodyStarts(*this, data, n))
-        return 0;
     head.feed(data, n);
     if (!containerChecked && head.containerKnown()) {
         containerChecked = true;
-        download.containerSeen(head.container());
+        movie.containerSeen(head.container());
     }
-    return file.write(data, n);
+    return movie.file().write(data, n);
 }
 
 // Runs on the job's worker thread (the fetch's progress callback).

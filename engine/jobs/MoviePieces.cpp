@@ -2,14 +2,15 @@
 
 #include "ByteRanges.h"
 #include "MovieDownload.h"
+#include "MovieFile.h"
 #include "StagedFile.h"
 
 #include <algorithm>
 #include <utility>
 
-MoviePieces::MoviePieces(StagedFile& file, MovieDownload& download, std::string validator,
+MoviePieces::MoviePieces(MovieFile& movie, MovieDownload& download, std::string validator,
                          long long total)
-    : file_(file), download_(download), validator_(std::move(validator)), total_(total) {}
+    : movie_(movie), download_(download), validator_(std::move(validator)), total_(total) {}
 
 // Runs on the job's worker thread (the fetch's write callback).
 bool MoviePieces::write(long long offset, const char* data, std::size_t n) {
@@ -24,17 +25,17 @@ bool MoviePieces::write(long long offset, const char* data, std::size_t n) {
         headSeen_ += more;
         if (head_.containerKnown()) {
             containerChecked_ = true;
-            download_.containerSeen(head_.container());
+            movie_.containerSeen(head_.container());
         }
     }
-    return file_.writeAt(offset, data, n) == n;
+    return movie_.file().writeAt(offset, data, n) == n;
 }
 
 // Runs on the job's worker thread.
 void MoviePieces::record(const ByteRanges& done) {
     // Never a record of bytes that a crash could still take away.
-    if (file_.syncData())
-        download_.sendResumable(file_, validator_, total_, done.text());
+    if (movie_.file().syncData())
+        download_.sendResumable(movie_.file(), validator_, total_, done.text());
 }
 
 // Runs on the job's worker thread.

@@ -7,7 +7,7 @@
 #include <string>
 
 class MovieDownload;
-class StagedFile;
+class MovieFile;
 
 // The movie step's side of a fetch over several connections: pieces written
 // at their offsets into the part file, the file's first bytes looked at as
@@ -17,7 +17,7 @@ class StagedFile;
 class MoviePieces : public PieceReceiver {
 public:
     // validator and total: the file's, recorded with its pieces.
-    MoviePieces(StagedFile& file, MovieDownload& download, std::string validator, long long total);
+    MoviePieces(MovieFile& movie, MovieDownload& download, std::string validator, long long total);
 
     bool write(long long offset, const char* data, std::size_t n) override;
     void record(const ByteRanges& done) override;
@@ -28,7 +28,7 @@ public:
     void flushProgress();
 
 private:
-    StagedFile& file_;
+    MovieFile& movie_;
     MovieDownload& download_;
     std::string validator_;
     long long total_;

@@ -1,8 +1,7 @@
 #include "PageOffer.h"
 
 #include "CancelToken.h"
-#include "CurlHandle.h"
-#include "HttpFetch.h"
+#include "HttpClient.h"
 #include "JobOptions.h"
 #include "MediaFormat.h"
 #include "PageSources.h"
@@ -10,8 +9,6 @@
 
 #include <cctype>
 #include <utility>
-
-namespace {} // namespace
 
 PageOffer PageOffer::read(std::string_view page, const std::string& pageAddress) {
     PageSources all = PageSources::read(page, pageAddress);
@@ -23,26 +20,39 @@ PageOffer PageOffer::read(std::string_view page, const std::string& pageAddress)
 
 Reason PageOffer::fetch(const JobOptions& options, const CancelToken* cancel, PageOffer& offer) {
     offer = {};
-    CurlHandle curl(options.curlFactory);
-    if (!curl)
-        return Reason::RequestFailed;
+    HttpRequest request = HttpRequest::page(options.pageUrl, options);
+    request.isMedia = &isMedia;
+    request.cancel = cancel;
     std::string page;
-    const CURLcode fetched =
-        HttpFetch(options).page(curl.get(), options.pageUrl, page, cancel, &isMedia);
-    if (cancel && cancel->cancelled())
+    const HttpResponse fetched = HttpClient::fetchPage(request, page);
+    if (fetched.failure != HttpResponse::Failure::NoHandle && cancel && cancel->cancelled())
         return Reason::Cancelled;
-    if (fetched == HttpFetch::answeredMedia)
+    if (fetched.media)
         return Reason::None;
-    if (fetched != CURLE_OK)
+    if (!fetched.ok())
         return fetchFailure(fetched);
-    offer = read(page, HttpFetch::finalAddress(curl.get(), options.pageUrl));
+    offer = read(page, fetched.address);
     return Reason::None;
 }
 
-Reason PageOffer::fetchFailure(CURLcode code) {
-    return code == CURLE_FILESIZE_EXCEEDED     ? Reason::PageTooLarge
-           : code == HttpFetch::deadlinePassed ? Reason::PageTooSlow
-                                               : Reason::NoConnection;
+Reason PageOffer::fetchFailure(const HttpResponse& response) {
+    switch (response.failure) {
+    case HttpResponse::Failure::NoHandle:
+        return Reason::RequestFailed;
+    case HttpResponse::Failure::TooLarge:
+        return Reason::PageTooLarge;
+    case HttpResponse::Failure::DeadlinePassed:
+        return Reason::PageTooSlow;
+    case HttpResponse::Failure::Cancelled:
+        return Reason::Cancelled;
+    case HttpResponse::Failure::None:
+    case HttpResponse::Failure::Stalled:
+    case HttpResponse::Failure::ErrorStatus:
+    case HttpResponse::Failure::Refused:
+    case HttpResponse::Failure::Connection:
+        break;
+    }
+    return Reason::NoConnection;
 }
 
 bool PageOffer::isMedia(std::string_view type, std::string_view first) {

@@ -3,8 +3,6 @@
 #include "PageSource.h"
 #include "Reason.h"
 
-#include <curl/curl.h>
-
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -12,6 +10,7 @@
 #include <vector>
 
 class CancelToken;
+struct HttpResponse;
 struct JobOptions;
 
 // What a page offers a download beyond its stream map: the sources a movie
@@ -27,7 +26,7 @@ public:
     // direct link is no page and offers nothing.
     static Reason fetch(const JobOptions& options, const CancelToken* cancel, PageOffer& offer);
     // Why a page's fetch failed, as a job says it.
-    static Reason fetchFailure(CURLcode code);
+    static Reason fetchFailure(const HttpResponse& response);
     // An answer that is the media itself, not a page naming it: by its type,
     // or by a container's signature in its first bytes. A stream's playlist
     // or manifest is not: it names its parts.

@@ -1,8 +1,7 @@
 #include "SourceProbe.h"
 
-#include "CurlHandle.h"
 #include "FetchBounds.h"
-#include "HttpFetch.h"
+#include "HttpClient.h"
 #include "MediaFormat.h"
 #include "PageOffer.h"
 #include "StreamManifest.h"
@@ -41,36 +40,36 @@ std::optional<PageSource> SourceProbe::check(const std::string& url, const Fetch
                                              const CancelToken* cancel, long long* bytes) {
     if (bytes)
         *bytes = 0;
-    CurlHandle curl(bounds.curlFactory);
-    if (!curl)
-        return std::nullopt;
     std::string text;
     std::string head;
     // Decided on the answer's first bytes: the body of a media file is not
     // read at all.
-    const HttpFetch::MediaTest media = [&head](std::string_view type, std::string_view first) {
+    HttpRequest request = HttpRequest::page(url, bounds);
+    request.maxBytes = maxManifestBytes;
+    request.deadlineSeconds = deadlineSeconds;
+    request.cancel = cancel;
+    request.isMedia = [&head](std::string_view type, std::string_view first) {
         head.assign(first.substr(0, 512));
         return PageOffer::isMedia(type, first);
     };
-    const CURLcode fetched = HttpFetch(bounds, maxManifestBytes, deadlineSeconds)
-                                 .page(curl.get(), url, text, cancel, media);
-    const std::string address = HttpFetch::finalAddress(curl.get(), url);
-    const std::string type = HttpFetch::contentType(curl.get());
+    const HttpResponse fetched = HttpClient::fetchPage(request, text);
+    if (fetched.failure == HttpResponse::Failure::NoHandle)
+        return std::nullopt;
+    const std::string& address = fetched.address;
+    const std::string& type = fetched.type;
     PageSource source;
     source.url = address;
     source.origin = PageSource::Origin::Request;
-    if (fetched == HttpFetch::answeredMedia) {
-        curl_off_t size = -1;
-        curl_easy_getinfo(curl.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &size);
-        if (bytes && size > 0)
-            *bytes = size;
-        if (!wholeMedia(type, head, size, address))
+    if (fetched.media) {
+        if (bytes && fetched.length > 0)
+            *bytes = fetched.length;
+        if (!wholeMedia(type, head, fetched.length, address))
             return std::nullopt;
         source.type = lower(type);
         source.audio = source.type.rfind("audio/", 0) == 0;
         return source;
     }
-    if (fetched != CURLE_OK || HttpFetch::status(curl.get()) >= 400)
+    if (!fetched.ok() || fetched.status >= 400)
         return std::nullopt;
     switch (StreamManifest::recognise(type, std::string_view(text).substr(0, 1024), address)) {
     case StreamManifest::Kind::Hls:

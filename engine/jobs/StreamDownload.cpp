@@ -1,6 +1,5 @@
 #include "StreamDownload.h"
 
-#include "FilePath.h"
 #include "ProgressPacer.h"
 #include "StagedFile.h"
 #include "StreamRemux.h"
@@ -44,38 +43,17 @@ private:
 
 StreamDownload::StreamDownload(const JobOptions& options, const JobReporter& reporter,
                                std::string title, std::string extension)
-    : options_(options), reporter_(reporter), title_(std::move(title)),
-      extension_(std::move(extension)) {}
-
-std::string StreamDownload::path() const {
-    return options_.movieFolder + "/" + title_ + extension_;
-}
+    : options_(options), reporter_(reporter),
+      movie_(options, reporter, std::move(title), std::move(extension), false) {}
 
 // Runs on the job's worker thread.
 bool StreamDownload::save(const StreamRequest& request) {
-    reporter_.step(Reason::Connecting);
-    reporter_.step(Reason::Downloading);
-    reporter_.send(JobEvent::Kind::Container, extension_.substr(1));
-
-    // The part file is ours only beside its target, as for a movie.
-    const bool stable = !options_.resume.partFile.empty() &&
-                        FilePath::folderOf(options_.resume.partFile) == options_.movieFolder;
-    StagedFile file(path());
-    switch (stable ? file.open(options_.resume.partFile) : file.open()) {
-    case StagedFile::Opened::Ok:
-        break;
-    case StagedFile::Opened::FolderUnusable:
-        reporter_.fail(Reason::MovieFolderUnusable);
+    if (!movie_.open())
         return false;
-    case StagedFile::Opened::NameRefused:
-        reporter_.fail(Reason::InvalidTitle);
-        return false;
-    }
+    StagedFile& file = movie_.file();
     // Whatever an earlier try left is not continued.
-    if (!file.restart()) {
-        reporter_.fail(Reason::SaveFailed);
-        return false;
-    }
+    if (!file.restart())
+        return movie_.fail(Reason::SaveFailed, false);
     // No validator: a later try starts over too.
     if (!options_.resume.partFile.empty())
         reporter_.resumable({.partFile = file.tempPath()});
@@ -85,29 +63,13 @@ bool StreamDownload::save(const StreamRequest& request) {
     const StreamRemux::Outcome outcome = StreamRemux::run(
         request, options_.stallSeconds, file.tempPath(), reporter_.cancelToken(),
         [&progress](double seconds, long long bytes) { progress.written(seconds, bytes); });
-    if (outcome == StreamRemux::Outcome::Cancelled || reporter_.cancelled()) {
-        // Paused or not: the bytes could never be continued.
-        file.discard();
-        reporter_.stopped();
-        return false;
-    }
-    if (outcome != StreamRemux::Outcome::Ok) {
-        file.discard();
-        reporter_.fail(outcome == StreamRemux::Outcome::FfmpegMissing ? Reason::FfmpegMissing
-                                                                      : Reason::SaveFailed);
-        return false;
-    }
+    // Paused or not, the bytes could never be continued: nothing is kept.
+    if (outcome == StreamRemux::Outcome::Cancelled || reporter_.cancelled())
+        return movie_.stop();
+    if (outcome != StreamRemux::Outcome::Ok)
+        return movie_.fail(outcome == StreamRemux::Outcome::FfmpegMissing ? Reason::FfmpegMissing
+                                                                          : Reason::SaveFailed,
+                           false);
     progress.whole(file.size());
-    if (!file.commit()) {
-        // Nothing is left of a stream that found no name.
-        file.discard();
-        reporter_.fail(file.namesTaken() ? Reason::NamesTaken : Reason::SaveFailed);
-        return false;
-    }
-    // The name may have taken a "(1)": the conversion and the window follow it.
-    const std::string saved = FilePath::fileNameOf(file.target());
-    title_ = saved.substr(0, saved.size() - extension_.size());
-    reporter_.send(JobEvent::Kind::Saved, saved);
-    reporter_.step(Reason::Downloaded);
-    return true;
+    return movie_.settle(true, false);
 }

@@ -1,10 +1,9 @@
 #include "StreamPlan.h"
 
 #include "CancelToken.h"
-#include "CurlHandle.h"
 #include "DashManifest.h"
 #include "HlsPlaylist.h"
-#include "HttpFetch.h"
+#include "HttpClient.h"
 #include "JobOptions.h"
 #include "PageOffer.h"
 
@@ -16,19 +15,18 @@ namespace {
 // add to.
 Reason fetchPlaylist(const std::string& url, const JobOptions& options, const CancelToken* cancel,
                      std::vector<std::string>& cookies, HlsPlaylist& playlist) {
-    CurlHandle curl(options.curlFactory);
-    if (!curl)
-        return Reason::RequestFailed;
     JobOptions bounds = options;
     bounds.cookies = cookies;
+    HttpRequest request = HttpRequest::page(url, bounds);
+    request.cancel = cancel;
     std::string text;
-    const CURLcode fetched = HttpFetch(bounds).page(curl.get(), url, text, cancel);
-    if (cancel && cancel->cancelled())
+    const HttpResponse fetched = HttpClient::fetchPage(request, text);
+    if (fetched.failure != HttpResponse::Failure::NoHandle && cancel && cancel->cancelled())
         return Reason::Cancelled;
-    if (fetched != CURLE_OK)
+    if (!fetched.ok())
         return PageOffer::fetchFailure(fetched);
-    cookies = HttpFetch::cookies(curl.get());
-    playlist = HlsPlaylist::read(text, HttpFetch::finalAddress(curl.get(), url));
+    cookies = fetched.cookies;
+    playlist = HlsPlaylist::read(text, fetched.address);
     // A master naming another master is no stream we follow.
     if (playlist.master)
         return Reason::StreamUnsupported;

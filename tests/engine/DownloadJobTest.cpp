@@ -31,7 +31,7 @@ struct JobRun {
 class DownloadJobTest : public ::testing::Test {
 protected:
     // A job under the test's bounds (bounds' stallSeconds, maxPageBytes and
-    // curlFactory).
+    // mayMakeHandle).
     JobRun run(const std::string& page, const std::string& title, int quality = 2,
                bool convert = false, std::string movieDir = {}) {
         const int id = JobRecorder::nextId();
@@ -40,7 +40,7 @@ protected:
                        mp3s.path(), convert);
         options.stallSeconds = bounds.stallSeconds;
         options.maxPageBytes = bounds.maxPageBytes;
-        options.curlFactory = bounds.curlFactory;
+        options.mayMakeHandle = bounds.mayMakeHandle;
         options.boundSource = bound;
         DownloadJob job(std::move(options), id, [this](const JobEvent& event) {
             if (event.kind == JobEvent::Kind::Sourced)
@@ -174,7 +174,7 @@ TEST_F(DownloadJobTest, ConvertsAfterASuccessfulDownload) {
 }
 
 TEST_F(DownloadJobTest, NoHandleForThePage) {
-    bounds.curlFactory = [] { return static_cast<CURL*>(nullptr); };
+    bounds.mayMakeHandle = [] { return false; };
     JobRun r = run(srv.url("/watch"), "Clip");
     EXPECT_EQ(r.texts, (Texts{"reading-page", "done:request-failed"}));
     EXPECT_EQ(srv.hits("/watch"), 0);
@@ -403,7 +403,7 @@ TEST_F(DownloadJobTest, FailedTransfersKeepTheEarlierFile) {
     srv.watchPage("/watch", "Clip", {{"5", srv.url("/good")}, {"34", srv.url("/good")}});
     static int made;
     made = 0;
-    bounds.curlFactory = [] { return made++ == 0 ? curl_easy_init() : nullptr; };
+    bounds.mayMakeHandle = [] { return made++ == 0; };
     EXPECT_EQ(run(srv.url("/watch"), "Clip").texts, upToMovie("setflv", {kSaveFailed}));
     EXPECT_EQ(readFile(movies.file("Clip.flv")), "earlier movie");
     EXPECT_EQ(srv.hits("/good"), 0);

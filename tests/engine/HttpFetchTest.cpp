@@ -1,17 +1,18 @@
-#include "HttpFetch.h"
+#include "detail/HttpFetch.h"
 #include "CancelToken.h"
-#include "CurlHandle.h"
 #include "DownloadJob.h"
 #include "FixtureServer.h"
+#include "HttpClient.h"
 #include "JobOptions.h"
 #include "JobRecorder.h"
 #include "MovieBody.h"
 #include "MovieDownload.h"
-#include "MovieWriteContext.h"
-#include "PageBuffer.h"
 #include "SpeedLimit.h"
 #include "StagedFile.h"
 #include "Trickle.h"
+#include "detail/MovieWriteContext.h"
+#include "detail/PageBuffer.h"
+#include "detail/RangeRequest.h"
 
 #include <gtest/gtest.h>
 
@@ -42,17 +43,20 @@ TEST(HttpFetchTest, PageWriterAppendsWithinTheBound) {
 
 TEST(HttpFetchTest, MovieCallbacksReportFailuresAndProgress) {
     TempDir dir;
-    StagedFile file(dir.file("m.flv"));
     const int id = JobRecorder::nextId();
     auto cancel = std::make_shared<CancelToken>();
-    const JobOptions options;
+    JobOptions options;
+    options.movieFolder = dir.path();
     const JobReporter reporter(id, &JobRecorder::record, cancel);
     MovieDownload download(options, reporter, "m", ".flv");
-    MovieBody body(file, download);
-    MovieWriteContext transfer{body, body.range};
+    StagedFile& file = download.movie().file();
+    MovieBody body(download.movie(), download);
+    RangeRequest range;
+    MovieWriteContext transfer{body, range, "http://127.0.0.1/m"};
     char data[] = "0123456789";
-    // No file open: the chunk is not taken.
+    // No file open: the chunk is not taken, though the answer was.
     EXPECT_EQ(HttpFetch::movieWriter(data, 1, 10, &transfer), 0u);
+    EXPECT_TRUE(transfer.begun && !transfer.refused);
     ASSERT_EQ(file.open(), StagedFile::Opened::Ok);
     EXPECT_EQ(HttpFetch::movieWriter(data, 2, 5, &transfer), 10u);
 
@@ -79,13 +83,19 @@ TEST(HttpFetchTest, PageFetchKeepsOnlyTheBody) {
 
     for (const char* path : {"/empty", "/hop"}) {
         SCOPED_TRACE(path);
-        CurlHandle curl;
         std::string text;
-        EXPECT_EQ(HttpFetch(JobOptions{}).page(curl.get(), srv.url(path), text), CURLE_OK);
+        EXPECT_TRUE(HttpClient::fetchPage(HttpRequest::page(srv.url(path), {}), text).ok());
         EXPECT_EQ(text, path == std::string("/empty") ? "" : "body-text");
     }
+    // A library that cannot make a handle asks nothing; the address stays.
+    FetchBounds none;
+    none.mayMakeHandle = [] { return false; };
     std::string text;
-    EXPECT_NE(HttpFetch(JobOptions{}).page(nullptr, srv.url("/empty"), text), CURLE_OK);
+    const HttpResponse refused =
+        HttpClient::fetchPage(HttpRequest::page(srv.url("/hop"), none), text);
+    EXPECT_EQ(refused.failure, HttpResponse::Failure::NoHandle);
+    EXPECT_EQ(refused.address, srv.url("/hop"));
+    EXPECT_EQ(srv.hits("/hop"), 1);
 }
 
 // A page fetch that may meet media stops at the first bytes of a media
@@ -102,29 +112,30 @@ TEST(HttpFetchTest, MediaIsNotReadAsAPageAndRequestsCarryWhatABrowserSends) {
         res.set_header("Set-Cookie", "session=s3cret; Path=/");
         res.set_content("<html>in</html>", "text/html");
     });
-    const HttpFetch::MediaTest isMedia = [](std::string_view type, std::string_view first) {
+    const HttpRequest::MediaTest isMedia = [](std::string_view type, std::string_view first) {
         return type.rfind("video/", 0) == 0 || first.rfind("FLV", 0) == 0;
     };
     JobOptions options;
     options.maxPageBytes = 1 << 20;
     for (const char* path : {"/clip", "/untyped", "/page"}) {
         SCOPED_TRACE(path);
-        CurlHandle curl;
         std::string text;
-        const CURLcode result =
-            HttpFetch(options).page(curl.get(), srv.url(path), text, nullptr, isMedia);
-        EXPECT_EQ(result, path == std::string("/page") ? CURLE_OK : HttpFetch::answeredMedia);
+        HttpRequest request = HttpRequest::page(srv.url(path), options);
+        request.isMedia = isMedia;
+        const HttpResponse answer = HttpClient::fetchPage(request, text);
+        EXPECT_TRUE(answer.ok());
+        EXPECT_EQ(answer.media, path != std::string("/page"));
         EXPECT_LT(text.size(), 100u);
     }
 
-    CurlHandle first;
     std::string text;
-    ASSERT_EQ(HttpFetch(options).page(first.get(), srv.url("/login"), text), CURLE_OK);
-    options.cookies = HttpFetch::cookies(first.get());
+    const HttpResponse first =
+        HttpClient::fetchPage(HttpRequest::page(srv.url("/login"), options), text);
+    ASSERT_TRUE(first.ok());
+    options.cookies = first.cookies;
     options.referer = srv.url("/login");
     options.userAgent = "Mozilla/5.0 (X11; Linux x86_64) Quillmoth";
-    CurlHandle second;
-    ASSERT_EQ(HttpFetch(options).page(second.get(), srv.url("/page"), text), CURLE_OK);
+    ASSERT_TRUE(HttpClient::fetchPage(HttpRequest::page(srv.url("/page"), options), text).ok());
     EXPECT_EQ(srv.lastHeader("/page", "Cookie"), "session=s3cret");
     EXPECT_EQ(srv.lastHeader("/page", "Referer"), srv.url("/login"));
     EXPECT_EQ(srv.lastHeader("/page", "User-Agent"), options.userAgent);
@@ -170,18 +181,19 @@ TEST(HttpFetchTest, APageThatTricklesEndsAtItsDeadline) {
     options.pictureDeadlineSeconds = 1;
     for (const char* path : {"/slow", "/picture"}) {
         SCOPED_TRACE(path);
-        CurlHandle curl;
         std::string text;
-        const HttpFetch fetch = path == std::string("/slow")
-                                    ? HttpFetch(options)
-                                    : HttpFetch(options, 4096, options.pictureDeadlineSeconds);
-        EXPECT_EQ(fetch.page(curl.get(), srv.url(path), text), HttpFetch::deadlinePassed);
+        HttpRequest request = HttpRequest::page(srv.url(path), options);
+        if (path == std::string("/picture")) {
+            request.maxBytes = 4096;
+            request.deadlineSeconds = options.pictureDeadlineSeconds;
+        }
+        EXPECT_EQ(HttpClient::fetchPage(request, text).failure,
+                  HttpResponse::Failure::DeadlinePassed);
     }
     // A page that ends within its deadline (here 30 s) is whole.
     options.pageDeadlineSeconds = 30;
-    CurlHandle curl;
     std::string text;
-    EXPECT_EQ(HttpFetch(options).page(curl.get(), srv.url("/brief"), text), CURLE_OK);
+    EXPECT_TRUE(HttpClient::fetchPage(HttpRequest::page(srv.url("/brief"), options), text).ok());
     EXPECT_EQ(text.rfind("<html>", 0), 0u) << text;
 }
 
@@ -202,21 +214,23 @@ TEST(HttpFetchTest, AJobWhosePageTricklesSaysItTookTooLong) {
 
 // A movie transfer (started by hand, as MovieDownload starts it).
 struct Transfer {
-    explicit Transfer(const JobOptions& jobOptions, const std::string& folder)
-        : options(jobOptions), file(folder + "/m.flv"), download(options, reporter, "m", ".flv") {
-        EXPECT_EQ(file.open(), StagedFile::Opened::Ok);
+    Transfer(const JobOptions& jobOptions, const std::string& folder)
+        : options(withFolder(jobOptions, folder)), download(options, reporter, "m", ".flv") {
+        EXPECT_EQ(file().open(), StagedFile::Opened::Ok);
     }
-    CURLcode run(const std::string& url) {
-        CurlHandle curl;
-        return HttpFetch(options).movie(curl.get(), url, transfer);
+    static JobOptions withFolder(JobOptions options, const std::string& folder) {
+        options.movieFolder = folder;
+        return options;
     }
+    HttpResponse run(const std::string& url) {
+        return HttpClient().body(HttpRequest::body(url, options), body);
+    }
+    StagedFile& file() { return download.movie().file(); }
     const JobOptions options;
-    StagedFile file;
     const JobReporter reporter{JobRecorder::nextId(), &JobRecorder::record,
                                std::make_shared<CancelToken>()};
     MovieDownload download;
-    MovieBody body{file, download};
-    MovieWriteContext transfer{body, body.range};
+    MovieBody body{download.movie(), download};
 };
 
 // A movie that trickles below the floor fails as a stalled one does, with
@@ -235,23 +249,21 @@ TEST(HttpFetchTest, AMovieBelowTheFloorFailsUnlessItsShareOfTheLimitIsSmall) {
         SCOPED_TRACE(rate);
         options.speedLimit = rate > 0 ? std::make_shared<SpeedLimit>(rate) : nullptr;
         Transfer t(options, movies.path());
-        EXPECT_EQ(t.run(srv.url("/slow")), CURLE_OPERATION_TIMEDOUT);
-        EXPECT_TRUE(t.transfer.tooSlow);
-        EXPECT_EQ(readFile(t.file.tempPath()).rfind(flvHead(), 0), 0u);
+        EXPECT_EQ(t.run(srv.url("/slow")).failure, HttpResponse::Failure::Stalled);
+        EXPECT_EQ(readFile(t.file().tempPath()).rfind(flvHead(), 0), 0u);
     }
     // 4000 B/s shared by two transfers: 2000 B/s each, under 2 KiB/s.
     const auto shared = std::make_shared<SpeedLimit>(4000);
     const SpeedLimit::Registration other(shared.get());
     options.speedLimit = shared;
     Transfer t(options, movies.path());
-    EXPECT_EQ(t.run(srv.url("/movie")), CURLE_OK);
-    EXPECT_FALSE(t.transfer.tooSlow);
+    EXPECT_TRUE(t.run(srv.url("/movie")).ok());
     EXPECT_EQ(shared->transfers(), 1);
     // Without a floor it is taken whole too.
     options.speedLimit = nullptr;
     options.lowSpeedBytes = 0;
     Transfer unbounded(options, movies.path());
-    EXPECT_EQ(unbounded.run(srv.url("/movie")), CURLE_OK);
+    EXPECT_TRUE(unbounded.run(srv.url("/movie")).ok());
 }
 
 // A job whose movie fails the floor says so as for a stall and keeps its

@@ -71,18 +71,19 @@ TEST(SpeedLimitTest, TheBucketFillsAtTheRateAndHoldsASecond) {
     }
 }
 
-// A chunk larger than the rate may owe (libcurl hands a transfer started
-// under no or a higher limit chunks of up to 16 KiB, received 256 KiB at a
-// time) passes with a debt of at most two seconds at the rate, so that its
-// transfer is never held for minutes; a rate that drops keeps no more debt.
-TEST(SpeedLimitTest, TheDebtStaysWithinAFewSecondsAtTheRate) {
+// A chunk larger than the tokens (libcurl hands a transfer started under no
+// or a higher limit chunks of up to 16 KiB, received 256 KiB at a time)
+// passes into a debt of all of it, paid before the next chunk passes: the
+// limit holds from the moment it is set. A rate that drops keeps at most two
+// seconds of debt at the new rate.
+TEST(SpeedLimitTest, AChunkIsPaidInFull) {
     TestClock clock;
     SpeedLimit limit(1000, clock.now());
     EXPECT_DOUBLE_EQ(limit.maxDebt(), 2000);
     clock.advance(1ms);
     EXPECT_TRUE(limit.take(16384));
-    EXPECT_DOUBLE_EQ(limit.tokens(), -2000);
-    clock.advance(2000ms);
+    EXPECT_DOUBLE_EQ(limit.tokens(), -16383);
+    clock.advance(16383ms);
     EXPECT_FALSE(limit.ready());
     clock.advance(1ms);
     EXPECT_TRUE(limit.take(16384));
@@ -90,7 +91,7 @@ TEST(SpeedLimitTest, TheDebtStaysWithinAFewSecondsAtTheRate) {
     limit.setRate(1 << 20);
     clock.advance(1s);
     EXPECT_TRUE(limit.take(std::size_t{1} << 22));
-    EXPECT_DOUBLE_EQ(limit.tokens(), -(1 << 21));
+    EXPECT_DOUBLE_EQ(limit.tokens(), (1 << 20) - 16383 - (1 << 22));
     limit.setRate(1000);
     EXPECT_DOUBLE_EQ(limit.tokens(), -2000);
     // Never less than libcurl's smallest chunk: at 100 B/s, a transfer

@@ -1,7 +1,6 @@
 #include "StreamChoice.h"
-#include "CurlHandle.h"
 #include "FixtureServer.h"
-#include "HttpFetch.h"
+#include "HttpClient.h"
 #include "JobOptions.h"
 
 #include <gtest/gtest.h>
@@ -55,13 +54,11 @@ TEST(StreamChoiceTest, RelativeAddressesAreReadAgainstThePage) {
     FixtureServer srv;
     srv.body("/site/watch", "fmt_url_map=5|media/x.flv");
     srv.redirect("/old", "/site/watch");
-    CurlHandle curl;
     std::string page;
-    ASSERT_EQ(HttpFetch(JobOptions{}).page(curl.get(), srv.url("/old"), page), CURLE_OK);
-    EXPECT_EQ(search(page, 4, HttpFetch::finalAddress(curl.get(), srv.url("/old"))),
-              "found 1 " + srv.url("/site/media/x.flv"));
-    // A handle that fetched nothing leaves the address asked for.
-    EXPECT_EQ(HttpFetch::finalAddress(CurlHandle().get(), kPage), kPage);
+    const HttpResponse fetched =
+        HttpClient::fetchPage(HttpRequest::page(srv.url("/old"), {}), page);
+    ASSERT_TRUE(fetched.ok());
+    EXPECT_EQ(search(page, 4, fetched.address), "found 1 " + srv.url("/site/media/x.flv"));
 }
 
 } // namespace

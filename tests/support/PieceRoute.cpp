@@ -29,8 +29,11 @@ std::shared_ptr<PieceCounts> servePieces(FixtureServer& srv, const std::string& 
     srv.get(path, [&srv, counts, shared](const httplib::Request& req, httplib::Response& res) {
         const PieceRoute& r = *shared;
         const int request = ++counts->requests;
+        std::size_t from = 0, to = 0;
         if (request == 1)
-            counts->firstRanged = req.has_header("Range");
+            counts->firstFrom = rangeOf(req.get_header_value("Range"), std::string::npos, from, to)
+                                    ? static_cast<long long>(from)
+                                    : 0;
         const bool changed = r.changesAt > 0 && request >= r.changesAt;
         auto body = std::make_shared<const std::string>(changed ? r.changed : r.bytes);
         const std::string tag = changed ? r.changedTag : r.etag;
@@ -57,11 +60,16 @@ std::shared_ptr<PieceCounts> servePieces(FixtureServer& srv, const std::string& 
             end = body->size();
         }
         ++counts->running;
+        const bool whole = res.status != 206;
         res.set_content_provider(
             end - first, "application/octet-stream",
-            [&srv, counts, body, first, pace = r.perAnswer](size_t offset, size_t length,
-                                                            httplib::DataSink& sink) {
-                const std::size_t n = std::min<std::size_t>(length, 16 * 1024);
+            [&srv, counts, body, first, pace = first == r.slowAt ? r.slowPace : r.perAnswer](
+                size_t offset, size_t length, httplib::DataSink& sink) {
+                // A tenth of a second's worth at a time, so that a slow
+                // answer still sees the server stop.
+                const std::size_t chunk =
+                    pace > 0 ? std::clamp<std::size_t>(pace / 10, 1, 16 * 1024) : 16 * 1024;
+                const std::size_t n = std::min<std::size_t>(length, chunk);
                 if (pace > 0)
                     std::this_thread::sleep_for(std::chrono::microseconds(n * 1'000'000 / pace));
                 if (srv.stopping())
@@ -69,7 +77,11 @@ std::shared_ptr<PieceCounts> servePieces(FixtureServer& srv, const std::string& 
                 counts->sent += static_cast<long long>(n);
                 return sink.write(body->data() + first + offset, n);
             },
-            [counts](bool) { --counts->running; });
+            [counts, whole](bool sent) {
+                if (sent && whole)
+                    ++counts->wholeStreams;
+                --counts->running;
+            });
     });
     return counts;
 }

@@ -18,6 +18,10 @@ struct PieceRoute {
     // Each answer's pace in bytes a second, as a server that slows down
     // each connection; 0: at once.
     std::size_t perAnswer = 0;
+    // The answer to a range from slowAt on goes at slowPace bytes a second,
+    // as one slow connection does.
+    std::size_t slowAt = std::string::npos;
+    std::size_t slowPace = 0;
     // A range is answered with the whole file (200), as by a server that
     // says it takes ranges and does not.
     bool ignoresRanges = false;
@@ -38,8 +42,10 @@ struct PieceCounts {
     // Body bytes sent (or being sent), all answers together.
     std::atomic<long long> sent{0};
     std::atomic<int> running{0};
-    // The first request asked for a range.
-    std::atomic<bool> firstRanged{false};
+    // Where the first request's range began (0 when it asked for none).
+    std::atomic<long long> firstFrom{-1};
+    // Answers of the whole file (200) whose every byte was sent.
+    std::atomic<int> wholeStreams{0};
 };
 
 // Serves route at path on srv, until srv goes or the path is routed anew.

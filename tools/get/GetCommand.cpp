@@ -1,10 +1,8 @@
 #include "GetCommand.h"
 
-#include "CurlHandle.h"
 #include "DownloadJob.h"
 #include "FileTitle.h"
 #include "HostBudget.h"
-#include "HttpFetch.h"
 #include "PageOffer.h"
 #include "RateLine.h"
 #include "ResumeNote.h"

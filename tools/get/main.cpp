@@ -1,9 +1,8 @@
 #include "GetCommand.h"
 #include "HtmlReader.h"
+#include "HttpClient.h"
 #include "StandardDescriptors.h"
 #include "StopSignals.h"
-
-#include <curl/curl.h>
 
 #include <csignal>
 #include <cstdio>
@@ -34,7 +33,7 @@ int main(int argc, char** argv) {
 
     // libxml2 before any thread reads a page.
     HtmlReader::initOnce();
-    if (curl_global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK) {
+    if (!HttpClient::initGlobal()) {
         std::fputs("quillmoth-get: libcurl could not be initialised\n", stderr);
         return 1;
     }
@@ -43,7 +42,7 @@ int main(int argc, char** argv) {
     StopSignals::install(cancel, options.resume);
     int status =
         options.list ? GetCommand::list(options, cancel.get()) : GetCommand::run(options, cancel);
-    curl_global_cleanup();
+    HttpClient::cleanupGlobal();
     if (status == GetCommand::Cancelled) {
         // The shell's convention for a process ended by a signal.
         status = 128 + (StopSignals::caught() ? StopSignals::caught() : SIGTERM);

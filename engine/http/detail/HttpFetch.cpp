@@ -3,8 +3,11 @@
 #include "BodyReceiver.h"
 #include "CancelToken.h"
 #include "FetchBounds.h"
+#include "HttpClient.h"
+#include "HttpRequest.h"
 #include "MovieWriteContext.h"
 #include "PageBuffer.h"
+#include "RangeRequest.h"
 #include "SpeedLimit.h"
 
 #include <algorithm>
@@ -15,8 +18,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Concurrent transfers must not share one error buffer, and its text is
-// never read, so each thread registers its own.
+// Concurrent transfers must not share one error buffer: each thread has its own.
 thread_local char transferErrors[CURL_ERROR_SIZE];
 
 constexpr long movieBufferBytes = 256 * 1024;
@@ -74,45 +76,41 @@ bool floorOff(const MovieWriteContext& movie) {
 
 } // namespace
 
-HttpFetch::HttpFetch(const FetchBounds& options) : HttpFetch(options, options.maxPageBytes) {}
-
-HttpFetch::HttpFetch(const FetchBounds& options, std::size_t maxBytes)
-    : HttpFetch(options, maxBytes, options.pageDeadlineSeconds) {}
-
-HttpFetch::HttpFetch(const FetchBounds& options, std::size_t maxBytes, long deadlineSeconds)
-    : stallSeconds(options.stallSeconds), maxPageBytes(maxBytes),
-      deadline(std::max(deadlineSeconds, 0L)),
-      floorBytesPerSecond(std::max(options.lowSpeedBytes, 0L)),
-      floorWindow(std::max(options.lowSpeedSeconds, 0L)), floorMinShare(options.lowSpeedMinShare),
-      limit(options.speedLimit), referer(options.referer), userAgent(options.userAgent),
-      cookieLines(options.cookies) {}
+HttpFetch::HttpFetch(const HttpRequest& request)
+    : maxPageBytes(request.maxBytes), deadline(std::max(request.deadlineSeconds, 0L)),
+      floorBytesPerSecond(std::max(request.bounds.lowSpeedBytes, 0L)),
+      floorWindow(std::max(request.bounds.lowSpeedSeconds, 0L)),
+      floorMinShare(request.bounds.lowSpeedMinShare), limit(request.bounds.speedLimit) {}
 
 // The bounds make a redirect loop, a host that never answers and a server
 // that stops sending end as a failed transfer.
-void HttpFetch::setCommonOptions(CURL* curl, const std::string& url) const {
+void HttpFetch::setCommonOptions(CURL* curl, const std::string& url, const FetchBounds& bounds) {
+    transferErrors[0] = '\0';
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, transferErrors);
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl, CURLOPT_HEADER, 0L);
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, maxRedirects);
-    // Both addresses come from the web: never let them reach local files,
-    // FTP logins or any other protocol.
+    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, HttpClient::maxRedirects);
+    // Addresses come from the web: never let them reach local files, FTP
+    // logins or any other protocol.
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     // A compressed body is decoded rather than saved as it came.
     curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "");
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, connectSeconds);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, HttpClient::connectSeconds);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, stallSeconds);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, bounds.stallSeconds);
     // Time-outs must not use signals on worker threads.
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     // What a browser would send. The cookie engine keeps what answers set,
     // in memory only (an empty file name reads nothing, and no jar is
-    // written), for the next request of the same fetch or job.
-    curl_easy_setopt(curl, CURLOPT_REFERER, referer.empty() ? nullptr : referer.c_str());
-    curl_easy_setopt(curl, CURLOPT_USERAGENT, userAgent.empty() ? nullptr : userAgent.c_str());
+    // written), for the next request on the same handle.
+    curl_easy_setopt(curl, CURLOPT_REFERER,
+                     bounds.referer.empty() ? nullptr : bounds.referer.c_str());
+    curl_easy_setopt(curl, CURLOPT_USERAGENT,
+                     bounds.userAgent.empty() ? nullptr : bounds.userAgent.c_str());
     curl_easy_setopt(curl, CURLOPT_COOKIEFILE, "");
-    for (const std::string& line : cookieLines)
+    for (const std::string& line : bounds.cookies)
         curl_easy_setopt(curl, CURLOPT_COOKIELIST, line.c_str());
 }
 
@@ -126,28 +124,71 @@ std::vector<std::string> HttpFetch::cookies(CURL* curl) {
     return lines;
 }
 
-CURLcode HttpFetch::page(CURL* curl, const std::string& url, std::string& text,
-                         const CancelToken* cancel) const {
-    return readPage(curl, url, text, cancel, nullptr);
+std::string HttpFetch::lastError() {
+    return transferErrors;
 }
 
-CURLcode HttpFetch::page(CURL* curl, const std::string& url, std::string& text,
-                         const CancelToken* cancel, const MediaTest& isMedia) const {
-    return readPage(curl, url, text, cancel, &isMedia);
+HttpResponse::Failure HttpFetch::failureOf(CURLcode code) {
+    using Failure = HttpResponse::Failure;
+    switch (code) {
+    case CURLE_OK:
+        return Failure::None;
+    case CURLE_FAILED_INIT:
+        return Failure::NoHandle;
+    case CURLE_FILESIZE_EXCEEDED:
+        return Failure::TooLarge;
+    case CURLE_OPERATION_TIMEDOUT:
+        return Failure::Stalled;
+    case CURLE_HTTP_RETURNED_ERROR:
+        return Failure::ErrorStatus;
+    case CURLE_WRITE_ERROR:
+        return Failure::Refused;
+    case CURLE_ABORTED_BY_CALLBACK:
+        return Failure::Cancelled;
+    default:
+        return Failure::Connection;
+    }
 }
 
-CURLcode HttpFetch::readPage(CURL* curl, const std::string& url, std::string& text,
-                             const CancelToken* cancel, const MediaTest* isMedia) const {
+HttpResponse HttpFetch::response(CURL* curl, const RangeRequest* range, const std::string& asked) {
+    HttpResponse response;
+    response.address = asked;
     if (!curl)
-        return CURLE_FAILED_INIT;
-    setCommonOptions(curl, url);
+        return response;
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &response.status);
+    char* type = nullptr;
+    if (curl_easy_getinfo(curl, CURLINFO_CONTENT_TYPE, &type) == CURLE_OK && type)
+        response.type = type;
+    char* effective = nullptr;
+    if (curl_easy_getinfo(curl, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective &&
+        *effective)
+        response.address = effective;
+    curl_off_t length = -1;
+    if (curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK)
+        response.length = length;
+    if (range) {
+        response.validator = range->validator();
+        response.total = range->total();
+        response.acceptsRanges = range->acceptsRanges();
+        response.ranged = range->ranged();
+        response.fit = range->answer();
+        response.expectedSize = range->expectedSize();
+        response.rangeAtEnd = range->complete(response.status);
+    }
+    return response;
+}
+
+HttpResponse HttpFetch::page(CURL* curl, const HttpRequest& request, std::string& text) const {
+    setCommonOptions(curl, request.url, request.bounds);
+    const HttpRequest::MediaTest* isMedia = request.isMedia ? &request.isMedia : nullptr;
     // An announced size over the bound fails before any byte arrives
     // (unless the answer may be media, which is looked at first);
     // pageWriter enforces it for every body.
     curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE,
                      static_cast<curl_off_t>(isMedia ? 0 : maxPageBytes));
+    curl_easy_setopt(curl, CURLOPT_FAILONERROR, 0L);
     PageBuffer page{text, maxPageBytes};
-    page.cancel = cancel;
+    page.cancel = request.cancel;
     page.isMedia = isMedia;
     page.curl = curl;
     // Counted from the request on: connecting and redirects are part of it.
@@ -164,20 +205,26 @@ CURLcode HttpFetch::readPage(CURL* curl, const std::string& url, std::string& te
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, nullptr);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, nullptr);
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 1L);
+    HttpResponse answer = response(curl, nullptr, request.url);
+    answer.cookies = cookies(curl);
+    if (page.media) {
+        answer.media = true;
+        return answer;
+    }
+    answer.failure = failureOf(result);
     // One answer for a page too large, whether announced or found by pageWriter.
     if (result == CURLE_WRITE_ERROR && page.tooLarge)
-        return CURLE_FILESIZE_EXCEEDED;
+        answer.failure = HttpResponse::Failure::TooLarge;
     if (result == CURLE_ABORTED_BY_CALLBACK && page.deadlinePassed)
-        return deadlinePassed;
-    if (page.media)
-        return answeredMedia;
-    return result;
+        answer.failure = HttpResponse::Failure::DeadlinePassed;
+    if (!answer.ok())
+        answer.detail = lastError();
+    return answer;
 }
 
-CURLcode HttpFetch::movie(CURL* curl, const std::string& url, MovieWriteContext& transfer) const {
-    if (!curl)
-        return CURLE_FAILED_INIT;
-    setCommonOptions(curl, url);
+HttpResponse HttpFetch::body(CURL* curl, const HttpRequest& request, BodyReceiver& receiver) const {
+    setCommonOptions(curl, request.url, request.bounds);
+    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(0));
     // An error status must not be saved as the movie.
     curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
     // libcurl's 16 KiB default means a receive and a write call per 16 KiB;
@@ -185,25 +232,26 @@ CURLcode HttpFetch::movie(CURL* curl, const std::string& url, MovieWriteContext&
     // limited transfer reads smaller chunks, each a fraction of its share.
     curl_easy_setopt(curl, CURLOPT_BUFFERSIZE,
                      limit ? limit->bufferBytes(movieBufferBytes) : movieBufferBytes);
+    RangeRequest range = RangeRequest::of(request);
+    MovieWriteContext transfer{receiver, range, request.url};
     transfer.curl = curl;
     transfer.limit = limit.get();
-    // Each running movie transfer counts in the limit's share.
+    // Each running body transfer counts in the limit's share.
     const SpeedLimit::Registration registered(limit.get());
     transfer.floor = LowSpeedFloor(floorBytesPerSecond, floorWindow);
     transfer.floorMinShare = floorMinShare;
-    transfer.heldSinceProgress = false;
-    transfer.tooSlow = false;
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &HttpFetch::movieProgress);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &HttpFetch::movieWriter);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
     // Ranged or not, the answer's headers say what its body is.
-    transfer.range.apply(curl);
+    range.apply(curl);
     CURLcode result = performHeld(curl, transfer.held);
-    transfer.range.release(curl);
+    range.release(curl);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, nullptr);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, nullptr);
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 1L);
     // What the writer took after the last progress call counts too.
     if (transfer.taken > 0)
         reportProgress(transfer);
@@ -211,29 +259,14 @@ CURLcode HttpFetch::movie(CURL* curl, const std::string& url, MovieWriteContext&
     // Too slow is a stall by other means.
     if (result == CURLE_ABORTED_BY_CALLBACK && transfer.tooSlow)
         result = CURLE_OPERATION_TIMEDOUT;
-    return result;
-}
-
-long HttpFetch::status(CURL* curl) {
-    long answered = 0;
-    if (curl)
-        curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &answered);
-    return answered;
-}
-
-std::string HttpFetch::contentType(CURL* curl) {
-    char* type = nullptr;
-    if (curl && curl_easy_getinfo(curl, CURLINFO_CONTENT_TYPE, &type) == CURLE_OK && type)
-        return type;
-    return {};
-}
-
-std::string HttpFetch::finalAddress(CURL* curl, const std::string& asked) {
-    char* effective = nullptr;
-    if (curl && curl_easy_getinfo(curl, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK &&
-        effective && *effective)
-        return effective;
-    return asked;
+    HttpResponse answer = response(curl, &range, request.url);
+    answer.cookies = cookies(curl);
+    answer.failure = failureOf(result);
+    if (transfer.refused)
+        answer.failure = HttpResponse::Failure::Refused;
+    if (!answer.ok())
+        answer.detail = lastError();
+    return answer;
 }
 
 // Runs on the transfer's thread (libcurl callback).
@@ -245,7 +278,10 @@ size_t HttpFetch::pageWriter(char* data, size_t size, size_t nmemb, void* page) 
     // Media is not read as a page: the caller fetches it as a movie.
     if (buffer->isMedia && !buffer->looked) {
         buffer->looked = true;
-        buffer->media = (*buffer->isMedia)(contentType(buffer->curl), std::string_view(data, n));
+        char* type = nullptr;
+        if (buffer->curl)
+            curl_easy_getinfo(buffer->curl, CURLINFO_CONTENT_TYPE, &type);
+        buffer->media = (*buffer->isMedia)(type ? type : "", std::string_view(data, n));
         if (buffer->media)
             return 0;
     }
@@ -284,9 +320,17 @@ size_t HttpFetch::movieWriter(void* data, size_t size, size_t nmemb, void* conte
         movie->held = true;
         return CURL_WRITEFUNC_PAUSE;
     }
+    const char* bytes = static_cast<const char*>(data);
+    if (!movie->begun) {
+        movie->begun = true;
+        if (!movie->receiver.begins(response(movie->curl, &movie->range, movie->asked), bytes, n)) {
+            movie->refused = true;
+            return 0;
+        }
+    }
     // Taking less than offered (an answer that is not the file asked for,
     // a failed write) ends the transfer.
-    const size_t taken = movie->receiver.take(static_cast<const char*>(data), n);
+    const size_t taken = movie->receiver.take(bytes, n);
     movie->taken += static_cast<curl_off_t>(taken);
     return taken;
 }

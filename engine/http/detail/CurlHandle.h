@@ -2,14 +2,15 @@
 
 #include <curl/curl.h>
 
-// Owns one libcurl easy handle for one transfer; cleans it up on every path.
+#include <functional>
+
+// Owns one libcurl easy handle; cleans it up on every path. Private to the
+// http room.
 class CurlHandle {
 public:
-    // What makes the handle: curl_easy_init, or in tests a library that
-    // cannot make one (JobOptions::curlFactory).
-    using Factory = CURL* (*)();
-
-    explicit CurlHandle(Factory make = &curl_easy_init);
+    // mayMake (empty: always) is asked first: false acts out a library that
+    // cannot make a handle.
+    explicit CurlHandle(const std::function<bool()>& mayMake = {});
     ~CurlHandle();
     CurlHandle(const CurlHandle&) = delete;
     CurlHandle& operator=(const CurlHandle&) = delete;

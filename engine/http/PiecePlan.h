@@ -6,30 +6,29 @@
 #include <map>
 #include <optional>
 
-// Which connection fetches which bytes of a file fetched over several: the
+// Which connection fetches which bytes of a file fetched in pieces: the
 // bytes on disk, and the piece each connection is fetching. A connection
 // without a piece takes the first bytes nobody fetches, at most maxPiece of
 // them (a connection fetches several pieces one after the other, each a
-// request of its own on the same connection); when there are none,
-// it takes over the back half of the largest piece still being fetched, so
-// that one slow connection never holds up the end, as long as each half
-// keeps minPiece bytes and its owner would not be done with it soon anyway.
-// Used on the job's worker thread only.
-class SegmentPlan {
+// request of its own on the same connection). When there are none, it takes
+// over from an owner the judge says is behind: the back half of its piece
+// when each half keeps minPiece bytes, else all that is left of it, so that
+// one slow connection never holds up the end. Used on one thread only.
+class PiecePlan {
 public:
     using Span = ByteRanges::Span;
 
     // maxPiece 0: no bound.
-    SegmentPlan(long long total, ByteRanges done, long long minPiece, long long maxPiece = 0);
+    PiecePlan(long long total, ByteRanges done, long long minPiece, long long maxPiece = 0);
 
     // Whether the connection owner, with left bytes of its piece still to
-    // fetch, is slow enough to hand over half of them.
-    using Slow = std::function<bool(int owner, long long left)>;
+    // fetch, is so far behind that another should take over some of them.
+    using Behind = std::function<bool(int owner, long long left)>;
     // A piece for connection id, which has none; nothing when there is
-    // nothing left to take. Without slow, any owner is.
-    std::optional<Span> take(int id, const Slow& slow = {});
+    // nothing left to take. Without behind, every owner is.
+    std::optional<Span> take(int id, const Behind& behind = {});
     // Connection id has a piece, [next(id), end(id)): end moves back when
-    // another takes over its back half.
+    // another takes over some of it.
     bool has(int id) const { return pieces_.count(id) != 0; }
     long long next(int id) const;
     long long end(int id) const;

@@ -6,6 +6,7 @@
 #include <curl/curl.h>
 
 #include <cstdint>
+#include <string>
 
 class BodyReceiver;
 class SpeedLimit;
@@ -13,11 +14,16 @@ class SpeedLimit;
 // What libcurl's write and progress callbacks of one movie fetch share:
 // the receiver of the body, the range asked for (and what the answer's
 // headers said of it), the speed limit the fetch keeps to and the low-speed
-// floor it must stay above. Set up by HttpFetch::movie; used on the
+// floor it must stay above. Set up by HttpFetch::body; used on the
 // transfer's thread only.
 struct MovieWriteContext {
     BodyReceiver& receiver;
     RangeRequest& range;
+    // The address asked for, and whether the receiver was told the answer
+    // begins (and refused it).
+    std::string asked;
+    bool begun = false;
+    bool refused = false;
     // The handle receiving it, and the speed limit it shares with the other
     // transfers (null: none). held: the writer paused it for the limit.
     CURL* curl = nullptr;

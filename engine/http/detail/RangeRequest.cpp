@@ -1,5 +1,7 @@
 #include "RangeRequest.h"
 
+#include "HttpRequest.h"
+
 #include <algorithm>
 #include <charconv>
 #include <string_view>
@@ -56,6 +58,23 @@ RangeRequest RangeRequest::piece(long long from, long long to, std::string valid
     return request;
 }
 
+RangeRequest RangeRequest::head(long long bytes) {
+    RangeRequest request;
+    if (bytes <= 0)
+        return request;
+    request.end_ = bytes;
+    request.head_ = true;
+    return request;
+}
+
+RangeRequest RangeRequest::of(const HttpRequest& request) {
+    if (request.headOnly)
+        return head(request.rangeTo);
+    if (request.rangeTo > 0)
+        return piece(request.rangeFrom, request.rangeTo, request.validator, request.total);
+    return RangeRequest(request.rangeFrom, request.validator, request.total);
+}
+
 void RangeRequest::apply(CURL* curl) {
     curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &RangeRequest::headerLine);
     curl_easy_setopt(curl, CURLOPT_HEADERDATA, this);
@@ -64,10 +83,15 @@ void RangeRequest::apply(CURL* curl) {
     // libcurl copies the text.
     const std::string last = end_ > 0 ? std::to_string(end_ - 1) : std::string();
     curl_easy_setopt(curl, CURLOPT_RANGE, (std::to_string(offset_) + "-" + last).c_str());
-    headers_.reset(curl_slist_append(nullptr, ("If-Range: " + asked_).c_str()));
-    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers_.get());
-    // No Accept-Encoding: a range of an encoded body is no range of the file.
-    curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, nullptr);
+    if (!head_) {
+        headers_.reset(curl_slist_append(nullptr, ("If-Range: " + asked_).c_str()));
+        curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers_.get());
+    }
+    // No Accept-Encoding: a range of an encoded body is no range of the
+    // file. The first bytes ask as a whole file does: a server that sends it
+    // whole, encoded, has it decoded (an encoded range is refused).
+    if (!head_)
+        curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, nullptr);
 }
 
 void RangeRequest::release(CURL* curl) {
@@ -81,6 +105,16 @@ RangeRequest::Answer RangeRequest::answer() const {
     // A part of a file is never taken for the file.
     if (!ranged())
         return status_ == 206 ? Answer::Refused : Answer::Fresh;
+    if (head_) {
+        // A server that ignores ranges sends the whole file.
+        if (status_ == 200)
+            return Answer::Fresh;
+        const bool first = status_ == 206 && identity() && rangeFirst_ == 0 && rangeTotal_ > 0 &&
+                           rangeLast_ >= 0 && rangeLast_ < rangeTotal_;
+        if (!first)
+            return Answer::Refused;
+        return rangeLast_ == rangeTotal_ - 1 ? Answer::Fresh : Answer::Head;
+    }
     if (!identity())
         return Answer::Refused;
     if (status_ == 200)
@@ -111,7 +145,7 @@ long long RangeRequest::expectedSize() const {
 
 bool RangeRequest::complete(long status) const {
     const long long total = knownTotal_ > 0 ? knownTotal_ : rangeTotal_;
-    return ranged() && status == 416 && offset_ == total &&
+    return ranged() && !head_ && status == 416 && offset_ == total &&
            (rangeTotal_ < 0 || rangeTotal_ == total);
 }
 

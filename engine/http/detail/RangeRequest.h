@@ -1,12 +1,17 @@
 #pragma once
 
+#include "HttpResponse.h"
+
 #include <curl/curl.h>
 
 #include <cstddef>
 #include <memory>
 #include <string>
 
-// The movie request's range, and what the answer's headers say about it.
+struct HttpRequest;
+
+// A body request's range, and what the answer's headers say about it.
+// Private to the http room.
 // Unranged by default. A ranged request asks for the bytes from offset on,
 // only while the stream still has validator (If-Range), in the identity
 // encoding, so that offsets are offsets of the file.
@@ -22,6 +27,11 @@ public:
     // validator. Unranged when the piece is not within total or validator is
     // not one line.
     static RangeRequest piece(long long from, long long to, std::string validator, long long total);
+    // The first bytes of a file not seen yet: [0, bytes), with no
+    // validator to keep (the answer names the version).
+    static RangeRequest head(long long bytes);
+    // The range request asks for.
+    static RangeRequest of(const HttpRequest& request);
 
     // Sets the request's options on curl; release() takes every pointer
     // into this object out of it again.
@@ -29,13 +39,7 @@ public:
     void release(CURL* curl);
 
     // What the body of the answer received means for the part file.
-    enum class Answer {
-        Fresh,     // the whole stream, asked for as such
-        StartOver, // the whole stream instead of the range: it changed, or ranges are ignored
-        Append,    // exactly the rest (or the piece) of the file asked for
-        Changed,   // the rest of another version of the file: never appended
-        Refused,   // anything else: never written
-    };
+    using Answer = HttpResponse::Fit;
     Answer answer() const;
     // status (the transfer's last) says the range starts at the stream's end.
     bool complete(long status) const;
@@ -55,10 +59,11 @@ public:
     // range starting at the stream's end, the size on disk): the total the
     // first answer named, else this answer's; 0 when neither named one.
     long long expectedSize() const;
-    // Of the answer: its status, and whether it said it takes ranges
+    // Of the answer: its status, and whether it takes ranges
     // ("Accept-Ranges: bytes").
     long status() const { return status_; }
-    bool acceptsRanges() const { return acceptsRanges_; }
+    // A range answered as asked says so too (nginx names it only in a 200).
+    bool acceptsRanges() const { return acceptsRanges_ || (status_ == 206 && rangeTotal_ > 0); }
 
     // libcurl's header callback (the transfer's thread); self is the request.
     static std::size_t headerLine(char* data, std::size_t size, std::size_t n, void* self);
@@ -78,6 +83,7 @@ private:
     long long knownTotal_ = 0;
     // A piece's end, past its last byte; 0: the rest of the file.
     long long end_ = 0;
+    bool head_ = false;
     std::unique_ptr<curl_slist, ListFree> headers_;
 
     // The latest answer's status line and headers (a redirect's are replaced).
