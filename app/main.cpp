@@ -4,6 +4,7 @@
 #include "app/desktop/InstanceServer.h"
 #include "app/desktop/ProcessExit.h"
 #include "app/desktop/Translations.h"
+#include "app/session/UnheldDataFolder.h"
 #include "app/window/MainWindow.h"
 #include "base/StandardDescriptors.h"
 #include "page/HtmlReader.h"
@@ -38,16 +39,23 @@ void bringForward(QWidget& window) {
 
 // True when this process should open the window, for the addresses left;
 // false when the window holding the data folder took them all. Exits when it
-// holds the folder but does not answer, or when the folder cannot be locked.
+// holds the folder but does not answer, or when the folder cannot be locked
+// and the window may not open without it (a message box says why).
 bool becomeWindow(InstanceServer& instance, QStringList& addresses) {
     const QDeadlineTimer deadline(HandOverWaitMs);
     for (;;) {
         switch (instance.becomePrimary()) {
         case InstanceServer::Claim::Taken:
             return true;
-        case InstanceServer::Claim::Failed:
+        case InstanceServer::Claim::Failed: {
             std::fprintf(stderr, "%s\n", qPrintable(instance.failure()));
-            endProcess(1);
+            const UnheldDataFolder unheld(QString::fromStdString(SettingsStore::userDataFolder()),
+                                          instance.failure());
+            MessageBox::show(unheld.text());
+            if (!unheld.windowMayOpen())
+                endProcess(1);
+            return true;
+        }
         case InstanceServer::Claim::Held:
             break;
         }

@@ -3,7 +3,12 @@
 #include "library/Library.h"
 #include "toolkit/SearchKey.h"
 
-LibraryFilter::LibraryFilter(QObject* parent) : QSortFilterProxyModel(parent) {}
+LibraryFilter::LibraryFilter(QObject* parent) : QSortFilterProxyModel(parent) {
+    // Sizes and times sort as numbers, texts as the user's language orders them.
+    setSortRole(Library::SortRole);
+    setSortLocaleAware(true);
+    setSortCaseSensitivity(Qt::CaseInsensitive);
+}
 
 void LibraryFilter::setText(const QString& text) {
     const QString wanted = searchKey(text.trimmed());

@@ -5,6 +5,7 @@
 
 // The library's rows whose title holds a text, blind to case and accents
 // (searchKey); every row while the text is empty. Rows added later follow.
+// Sorted on the library's raw values (Library::SortRole).
 class LibraryFilter : public QSortFilterProxyModel {
     Q_OBJECT
 public:

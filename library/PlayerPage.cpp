@@ -1,6 +1,7 @@
 #include "library/PlayerPage.h"
 
 #include "base/MediaFormat.h"
+#include "library/Mp3Cover.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -27,6 +28,12 @@ const char* const PageStyle =
     "text-align: center; } "
     "#container p { margin: 0; padding: 0 2em; } "
     "video { display: block; width: 100%; height: 100%; object-fit: contain; } "
+    "#title { font-size: 1.2em; font-weight: bold; } "
+    "#container { position: relative; } "
+    "#title.over { position: absolute; top: 0; left: 0; right: 0; margin: 0; padding: 0.5em 1em; "
+    "background: rgba(0, 0, 0, 0.6); pointer-events: none; animation: fade 1s 5s forwards; } "
+    "@keyframes fade { to { opacity: 0; } } "
+    "#cover { max-width: 80%; max-height: 55%; min-height: 0; object-fit: contain; } "
     "audio { width: 90%; max-width: 40em; } progress { width: 60%; } "
     "[hidden] { display: none !important; }";
 
@@ -43,6 +50,10 @@ const char* const PlayerScript = R"JS(
     if (type === 'error') {
       container.setAttribute('data-player-state', 'error');
       media.hidden = true;
+      // The message names the file.
+      var title = document.getElementById('title');
+      if (title)
+        title.remove();
       container.appendChild(document.getElementById('failed').content);
     } else if (type === 'playing' && state !== 'error') {
       container.setAttribute('data-player-state', 'playing');
@@ -195,10 +206,19 @@ std::string PlayerPage::playerPage(const std::string& media, const std::string& 
                              escaped(name)) +
                         "</p></div>");
     }
-    const std::string element = MediaFormat::ofExtension(type).audio ? "audio" : "video";
+    const bool music = MediaFormat::ofExtension(type).audio;
+    const std::string element = music ? "audio" : "video";
+    // The title above the player; an MP3's cover picture where it has one.
+    // Over a movie, which keeps the whole pane, until it fades.
+    std::string shown = std::string("<p id=\"title\"") + (music ? "" : " class=\"over\"") + ">" +
+                        escaped(fs::path(name).stem().string()) + "</p>";
+    if (music)
+        if (const Mp3Cover::Picture cover = Mp3Cover::read(media); !cover.type.empty())
+            shown += "<img id=\"cover\" alt=\"\" src=\"data:" + cover.type + ";base64," +
+                     QByteArray::fromStdString(cover.bytes).toBase64().toStdString() + "\">";
     return page(
         name, PlayerScript,
-        "<div id=\"container\" data-player-state=\"loading\"><" + element +
+        "<div id=\"container\" data-player-state=\"loading\">" + shown + "<" + element +
             " controls autoplay src=\"" + fileUrl(media) + "\"></" + element +
             "><template id=\"failed\"><p>" +
             said(QT_TRANSLATE_NOOP("PlayerPage", "\"%1\" could not be played."), escaped(name)) +

@@ -15,7 +15,8 @@ public:
     PlayerPage() = delete;
 
     // Writes <dataFolder>/player.html for the media file, replacing the
-    // page before it in one step: an <audio> element for music, a <video>
+    // page before it in one step: the title above an <audio> element for
+    // music (with an MP3's cover picture, Mp3Cover), or above a <video>
     // element for anything else, and a page saying it cannot play for FLV.
     // name is the file's name as the user knows it (a cached copy has
     // another); empty means the file name of media. Returns the page's path,

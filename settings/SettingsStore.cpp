@@ -29,6 +29,14 @@ const char* const SpeedLimitKey = "transfers/speedLimit";
 const char* const SpeedLimitRateKey = "transfers/speedLimitRate";
 // A key of its own: "connections" was written as 1 by every earlier save.
 const char* const ConnectionsPerTransferKey = "transfers/connectionsPerTransfer";
+const char* const SavedFoldersKey = "library/savedFolders";
+
+// A folder as remembered: without the separators it may end in.
+std::string folderText(std::string folder) {
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    return folder;
+}
 
 QString wide(const std::string& text) {
     return QString::fromStdString(text);
@@ -145,6 +153,35 @@ bool SettingsStore::setAsideIfNotFile(const std::string& path, const QString& ke
     say(said,
         QCoreApplication::translate("SettingsStore", StuckFile).arg(wide(path)).toStdString());
     return false;
+}
+
+std::vector<std::string> SettingsStore::savedFolders() const {
+    std::vector<std::string> folders;
+    if (RegularFile::at(ini) == RegularFile::Found::Other)
+        return folders;
+    const QSettings file(wide(ini), QSettings::IniFormat);
+    for (const QString& folder : file.value(SavedFoldersKey).toStringList())
+        if (!folder.isEmpty())
+            folders.push_back(folder.toStdString());
+    return folders;
+}
+
+bool SettingsStore::rememberFolders(const std::vector<std::string>& added) const {
+    if (RegularFile::at(ini) == RegularFile::Found::Other)
+        return false;
+    QSettings file(wide(ini), QSettings::IniFormat);
+    QStringList folders = file.value(SavedFoldersKey).toStringList();
+    const qsizetype known = folders.size();
+    for (const std::string& folder : added) {
+        const QString text = wide(folderText(folder));
+        if (!text.isEmpty() && !folders.contains(text))
+            folders << text;
+    }
+    if (folders.size() == known)
+        return true;
+    file.setValue(SavedFoldersKey, folders);
+    file.sync();
+    return file.status() != QSettings::AccessError;
 }
 
 std::string SettingsStore::takeMessage() {

@@ -5,10 +5,11 @@
 #include <QString>
 
 #include <string>
+#include <vector>
 
 // Where Settings live: config.dat (six "key;value" lines, CR LF, in the
-// format the program has always written) and quillmoth.ini for the rest,
-// both in the data folder. Window thread only.
+// format the program has always written) and quillmoth.ini for the rest and
+// for the folders saved into, both in the data folder. Window thread only.
 class SettingsStore {
 public:
     // The data folder ("<GenericDataLocation>/Quillmoth/").
@@ -30,6 +31,12 @@ public:
     // Replaces config.dat as a whole and writes quillmoth.ini; false when
     // config.dat cannot be written (an ini that cannot be is only logged).
     bool save(const Settings& settings) const;
+    // Every folder the program has saved files into, as remembered in
+    // quillmoth.ini: My Library lists them beside today's two.
+    std::vector<std::string> savedFolders() const;
+    // Remembers more such folders, at once; false when quillmoth.ini could
+    // not be written.
+    bool rememberFolders(const std::vector<std::string>& folders) const;
     // What load() has to tell the user, once; empty for nothing.
     std::string takeMessage();
 

@@ -26,6 +26,41 @@
         <source>Error: Could not open library path. Check the Settings tab for download locations.</source>
         <translation>Fehler: Der Mediathek-Ordner konnte nicht geöffnet werden. Die Speicherorte im Reiter „Einstellungen“ prüfen.</translation>
     </message>
+    <message>
+        <source>These files could not be moved to the trash, so they were not deleted: the desktop has no trash for their folder, or they are in use.
+
+%1</source>
+        <translation>Diese Dateien konnten nicht in den Papierkorb verschoben werden und wurden daher nicht gelöscht: Der Desktop hat keinen Papierkorb für ihren Ordner, oder sie werden gerade verwendet.
+
+%1</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; cannot be a file&apos;s name.</source>
+        <translation>„%1“ kann kein Dateiname sein.</translation>
+    </message>
+    <message>
+        <source>%1 is being converted; rename it once that has ended.</source>
+        <translation>%1 wird gerade umgewandelt; benennen Sie es um, wenn das beendet ist.</translation>
+    </message>
+    <message>
+        <source>Could not rename %1 to %2: a file of that name is there already, or the folder cannot be changed.</source>
+        <translation>%1 konnte nicht in %2 umbenannt werden: Eine Datei dieses Namens gibt es schon, oder der Ordner kann nicht geändert werden.</translation>
+    </message>
+</context>
+<context>
+    <name>DesktopLaunch</name>
+    <message>
+        <source>Could not open %1: no web browser on this desktop opened it.</source>
+        <translation>%1 konnte nicht geöffnet werden: Kein Webbrowser auf diesem Desktop hat es geöffnet.</translation>
+    </message>
+    <message>
+        <source>Could not show the folder %1: no file manager on this desktop opened it.</source>
+        <translation>Der Ordner %1 konnte nicht angezeigt werden: Kein Dateimanager auf diesem Desktop hat ihn geöffnet.</translation>
+    </message>
+    <message>
+        <source>Could not open %1: no application on this desktop opened it.</source>
+        <translation>%1 konnte nicht geöffnet werden: Keine Anwendung auf diesem Desktop hat es geöffnet.</translation>
+    </message>
 </context>
 <context>
     <name>DesktopNotifier</name>
@@ -86,6 +121,18 @@
         <source>Type</source>
         <translation>Typ</translation>
     </message>
+    <message>
+        <source>Folder</source>
+        <translation>Ordner</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>Größe</translation>
+    </message>
+    <message>
+        <source>Modified</source>
+        <translation>Geändert</translation>
+    </message>
 </context>
 <context>
     <name>LibraryTab</name>
@@ -116,6 +163,30 @@
     <message>
         <source>No title matches the filter</source>
         <translation>Kein Titel passt zum Filter</translation>
+    </message>
+    <message>
+        <source>&amp;Open With Default Application</source>
+        <translation>Mit &amp;Standardanwendung öffnen</translation>
+    </message>
+    <message>
+        <source>&amp;Convert to MP3</source>
+        <translation>In MP3 &amp;umwandeln</translation>
+    </message>
+    <message>
+        <source>&amp;Rename…</source>
+        <translation>Um&amp;benennen…</translation>
+    </message>
+    <message>
+        <source>&amp;Delete…</source>
+        <translation>In den &amp;Papierkorb …</translation>
+    </message>
+    <message>
+        <source>Rename</source>
+        <translation>Umbenennen</translation>
+    </message>
+    <message>
+        <source>New name:</source>
+        <translation>Neuer Name:</translation>
     </message>
 </context>
 <context>
@@ -445,6 +516,25 @@
         <source>T&amp;itle:</source>
         <translation>T&amp;itel:</translation>
     </message>
+    <message>
+        <source>Sou&amp;rces:</source>
+        <translation>&amp;Quellen:</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n sources</source>
+        <translation>
+            <numerusform>%n Quelle</numerusform>
+            <numerusform>%n Quellen</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 of %2</source>
+        <translation>%1 von %2</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1 (%2)</translation>
+    </message>
 </context>
 <context>
     <name>SettingsStore</name>
@@ -751,6 +841,21 @@
     </message>
 </context>
 <context>
+    <name>UnheldDataFolder</name>
+    <message>
+        <source>Quillmoth cannot write to its data folder %1 (%2).</source>
+        <translation>Quillmoth kann nicht in seinen Datenordner %1 schreiben (%2).</translation>
+    </message>
+    <message>
+        <source>It opens all the same, but keeps nothing of this session: settings, transfers and their history are not saved. Make the folder writable and start Quillmoth again to keep them.</source>
+        <translation>Es öffnet trotzdem, behält aber nichts von dieser Sitzung: Einstellungen, Übertragungen und ihr Verlauf werden nicht gespeichert. Machen Sie den Ordner beschreibbar und starten Sie Quillmoth neu, um sie zu behalten.</translation>
+    </message>
+    <message>
+        <source>Quillmoth cannot open without it. Check that %1 can be written, or close the program that holds it, and start Quillmoth again.</source>
+        <translation>Ohne ihn kann Quillmoth nicht öffnen. Prüfen Sie, ob %1 beschreibbar ist, oder schließen Sie das Programm, das ihn belegt, und starten Sie Quillmoth neu.</translation>
+    </message>
+</context>
+<context>
     <name>quillmoth::MainWindow</name>
     <message>
         <source>&amp;File</source>
@@ -835,6 +940,35 @@
     <message>
         <source>Settin&amp;gs</source>
         <translation>&amp;Einstellungen</translation>
+    </message>
+    <message>
+        <source>&amp;Contents</source>
+        <translation>&amp;Inhalt</translation>
+    </message>
+    <message>
+        <source>The help page is not installed. It is looked for in:
+%1</source>
+        <translation>Die Hilfeseite ist nicht installiert. Gesucht wird sie in:
+%1</translation>
+    </message>
+    <message>
+        <source>Converting to MP3: see the Transfers tab.</source>
+        <translation>Umwandlung in MP3: siehe Reiter Übertragungen.</translation>
+    </message>
+    <message>
+        <source>Move %1 to the trash?</source>
+        <translation>%1 in den Papierkorb verschieben?</translation>
+    </message>
+    <message numerus="yes">
+        <source>Move %n files to the trash?</source>
+        <translation>
+            <numerusform>%n Datei in den Papierkorb verschieben?</numerusform>
+            <numerusform>%n Dateien in den Papierkorb verschieben?</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Move to &amp;Trash</source>
+        <translation>In den &amp;Papierkorb</translation>
     </message>
 </context>
 </TS>

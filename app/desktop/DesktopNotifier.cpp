@@ -1,6 +1,7 @@
 #include "app/desktop/DesktopNotifier.h"
 
 #include "app/desktop/FileManager.h"
+#include "toolkit/DesktopLaunch.h"
 #include "toolkit/Text.h"
 #include "transfers/ReasonTexts.h"
 #include "transfers/list/TransferRecord.h"
@@ -9,7 +10,6 @@
 #include <QDBusPendingCall>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
-#include <QDesktopServices>
 #include <QStringList>
 #include <QUrl>
 #include <QVariantMap>
@@ -146,7 +146,7 @@ void DesktopNotifier::onActionInvoked(uint id, const QString& action) {
     if (action == QLatin1String(ShowAction))
         files->showItem(it->second);
     else if (action == QLatin1String(OpenAction) || action == QLatin1String(DefaultAction))
-        QDesktopServices::openUrl(QUrl::fromLocalFile(it->second));
+        DesktopLaunch::open(QUrl::fromLocalFile(it->second));
 }
 
 void DesktopNotifier::onClosed(uint id, uint) {

@@ -1,9 +1,10 @@
 #include "app/desktop/FileManager.h"
 
+#include "toolkit/DesktopLaunch.h"
+
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QDBusPendingCallWatcher>
-#include <QDesktopServices>
 #include <QFileInfo>
 #include <QUrl>
 
@@ -14,8 +15,9 @@ namespace {
 // Long enough for a file manager that starts on demand.
 constexpr int CallTimeoutMs = 10000;
 
+// Said in a message box when nothing opens it either.
 void openFolder(const QString& folder) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+    DesktopLaunch::open(QUrl::fromLocalFile(folder));
 }
 
 } // namespace

@@ -7,7 +7,8 @@
 // Shows a file in the desktop's file manager with the file selected
 // (org.freedesktop.FileManager1.ShowItems over the session bus). Where no
 // file manager answers, or the file is gone, its folder opens with the
-// desktop's handler for folders instead. Asynchronous: the window's thread
+// desktop's handler for folders instead, and where nothing opens that, a
+// message box says so. Asynchronous: the window's thread
 // never waits for the bus. Window thread only.
 class FileManager : public QObject {
     Q_OBJECT

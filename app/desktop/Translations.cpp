@@ -60,6 +60,10 @@ QString Translations::acceptLanguage() {
     return tags.join(QLatin1Char(','));
 }
 
+QString Translations::windowLanguage() {
+    return living ? living->chosen : QString();
+}
+
 QString Translations::folder() {
     return QCoreApplication::applicationDirPath() +
            QStringLiteral("/../share/quillmoth/translations");

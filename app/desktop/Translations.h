@@ -24,6 +24,9 @@ public:
     // header: the living window's language first, then the locale's others
     // ("de,de-DE;q=0.9,en-US;q=0.8"); "en" while none lives.
     static QString acceptLanguage();
+    // The living window's language ("de"), empty while it is English or
+    // none lives.
+    static QString windowLanguage();
     // Beside bin/ as installed, and in the build tree alike.
     static QString folder();
 

@@ -65,3 +65,18 @@ void PageFinder::check(std::string url, FetchBounds bounds, Checked checked) {
         // No thread to spare: this address goes unchecked.
     }
 }
+
+void PageFinder::size(std::string url, FetchBounds bounds,
+                      std::function<void(long long bytes)> sized) {
+    auto asked = std::make_shared<std::function<void(long long)>>(std::move(sized));
+    try {
+        runner.run([post = post, asked, url = std::move(url), bounds = std::move(bounds)] {
+            // Runs on a worker thread; the size goes back to the window's.
+            long long bytes = 0;
+            SourceProbe::check(url, bounds, nullptr, &bytes);
+            post([asked, bytes] { (*asked)(bytes); });
+        });
+    } catch (const std::system_error&) {
+        // No thread to spare: the size stays unknown.
+    }
+}

@@ -44,6 +44,10 @@ public:
     // (SourceProbe); checked runs later on the window's thread.
     void check(std::string url, FetchBounds bounds, Checked checked);
 
+    // Asks for url as check() does, for the size its answer names (0: none);
+    // sized runs later on the window's thread.
+    void size(std::string url, FetchBounds bounds, std::function<void(long long bytes)> sized);
+
     // The same reading, on the caller's thread.
     static Findings read(std::string html, const std::string& address, int quality);
 

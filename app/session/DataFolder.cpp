@@ -1,10 +1,12 @@
 #include "app/session/DataFolder.h"
 
 #include "app/desktop/DesktopNotifier.h"
+#include "base/MediaFormat.h"
 #include "base/WorkRunner.h"
 #include "files/FilePath.h"
 #include "files/LeftoverParts.h"
 #include "library/Library.h"
+#include "library/PlayerPage.h"
 #include "toolkit/Text.h"
 #include "transfers/ReasonTexts.h"
 #include "transfers/TransferModel.h"
@@ -14,7 +16,9 @@
 #include "transfers/list/TransferStore.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QEvent>
+#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -26,6 +30,32 @@ namespace {
 // The setting is in kB/s, 1000 bytes each, as the speeds shown.
 std::int64_t speedLimitBytes(const Settings& settings) {
     return std::int64_t{settings.speedLimit} * 1000;
+}
+
+// Moves file to the desktop's trash. Qt 6.4 also "succeeds" where it found
+// no trash, by moving the file into files/ of the working folder: that is no
+// trash, and the file goes back where it was.
+bool moveToTrash(const QString& file) {
+    QString where;
+    if (!QFile::moveToTrash(file, &where))
+        return false;
+    const QFileInfo put(where);
+    const QDir files = put.dir();
+    QDir trash = files;
+    const bool inTrash =
+        QDir::isAbsolutePath(where) && files.dirName() == QLatin1String("files") && trash.cdUp() &&
+        (trash.dirName() == QLatin1String("Trash") ||
+         trash.dirName().startsWith(QLatin1String(".Trash-")) ||
+         QFileInfo(trash.absolutePath()).dir().dirName() == QLatin1String(".Trash"));
+    if (inTrash)
+        return true;
+    QFile::rename(where, file);
+    const QString info = put.absolutePath() + QStringLiteral("/../info");
+    QFile::remove(info + QLatin1Char('/') + put.fileName() + QStringLiteral(".trashinfo"));
+    // Only folders it left empty go.
+    QDir().rmdir(info);
+    QDir().rmdir(put.absolutePath());
+    return false;
 }
 
 } // namespace
@@ -68,11 +98,13 @@ DataFolder::DataFolder(const QDBusConnection& bus)
 void DataFolder::start() {
     if (const std::string text = settingsFiles.takeMessage(); !text.empty())
         say(text);
-    listLibrary(true);
 
     list->setMaxRunning(current.maxRunning);
     list->setSpeedLimit(speedLimitBytes(current));
     list->restore();
+    // The history names folders an older version never remembered.
+    rememberSavedFolders();
+    listLibrary(true);
     if (const Reason said = store->takeMessage(); said != Reason::None)
         emit message(ReasonTexts::text(said));
 }
@@ -225,6 +257,14 @@ TransfersSummary DataFolder::summary() const {
 }
 
 bool DataFolder::saveSettings(const Settings& wanted) {
+    // The folders left keep what was saved into them.
+    std::vector<std::string> left;
+    if (wanted.movieFolder != current.movieFolder)
+        left.push_back(current.movieFolder);
+    if (wanted.musicFolder != current.musicFolder)
+        left.push_back(current.musicFolder);
+    if (!left.empty())
+        settingsFiles.rememberFolders(left);
     current = wanted;
     // In force whether or not config.dat could be written; the speed limit
     // reaches running transfers too.
@@ -248,7 +288,95 @@ void DataFolder::listLibrary(bool atStart) {
     }
     files->clear();
     files->setShown(current.showMovies, current.showMusic);
-    files->listFolders(current.movieFolder, current.musicFolder);
+    files->listFolders(current.movieFolder, current.musicFolder, settingsFiles.savedFolders());
+}
+
+void DataFolder::rememberSavedFolders() {
+    std::vector<std::string> folders;
+    for (std::size_t row = 0; row < list->size(); ++row)
+        for (const std::string* path : {&list->at(row).moviePath, &list->at(row).mp3Path})
+            if (!path->empty())
+                folders.push_back(FilePath::folderOf(*path));
+    settingsFiles.rememberFolders(folders);
+}
+
+int DataFolder::trashFiles(const std::vector<int>& rows) {
+    std::vector<int> order = rows;
+    std::sort(order.begin(), order.end());
+    order.erase(std::unique(order.begin(), order.end()), order.end());
+    QStringList kept;
+    int gone = 0;
+    // From the last row up, so that the rows still to go keep their places.
+    for (auto it = order.rbegin(); it != order.rend(); ++it) {
+        const std::string path = files->mediaPath(*it);
+        if (path.empty())
+            continue;
+        const QString file = wide(path);
+        if (!QFileInfo::exists(file)) {
+            files->removeFile(*it);
+            continue;
+        }
+        if (list->fileInUse(path) || !moveToTrash(file)) {
+            kept.prepend(QFileInfo(file).fileName());
+            continue;
+        }
+        files->removeFile(*it);
+        ++gone;
+    }
+    lookAtFiles();
+    if (!kept.isEmpty())
+        emit message(tr("These files could not be moved to the trash, so they were not deleted: "
+                        "the desktop has no trash for their folder, or they are in use.\n\n%1")
+                         .arg(kept.join(QLatin1Char('\n'))));
+    return gone;
+}
+
+bool DataFolder::renameFile(int row, const std::string& title) {
+    const std::string from = files->mediaPath(row);
+    if (from.empty())
+        return false;
+    const QString name = wide(title).trimmed();
+    if (name.isEmpty() || name.contains(QLatin1Char('/')) || name == QLatin1String(".") ||
+        name == QLatin1String("..")) {
+        emit message(tr("\"%1\" cannot be a file's name.").arg(name));
+        return false;
+    }
+    const QString type = files->index(row, Library::TypeColumn).data().toString();
+    const std::string to =
+        PlayerPage::mediaPath(narrow(name), FilePath::folderOf(from), narrow(type));
+    if (to == from)
+        return true;
+    if (list->fileInUse(from)) {
+        emit message(tr("%1 is being converted; rename it once that has ended.")
+                         .arg(QFileInfo(wide(from)).fileName()));
+        return false;
+    }
+    // QFile::rename never replaces a file that is there.
+    if (QFileInfo::exists(wide(to)) || !QFile::rename(wide(from), wide(to))) {
+        emit message(tr("Could not rename %1 to %2: a file of that name is there already, or "
+                        "the folder cannot be changed.")
+                         .arg(QFileInfo(wide(from)).fileName(), QFileInfo(wide(to)).fileName()));
+        return false;
+    }
+    files->renameFile(row, narrow(name));
+    list->fileMoved(from, to);
+    return true;
+}
+
+bool DataFolder::convertFile(int row) {
+    const std::string path = files->mediaPath(row);
+    const QString type = files->index(row, Library::TypeColumn).data().toString();
+    const MediaFormat format = MediaFormat::ofExtension(narrow(type));
+    if (path.empty() || !format.whole() || format.audio)
+        return false;
+    // The transfer that saved it converts it, when it can.
+    for (std::size_t at = list->size(); at-- > 0;) {
+        const TransferRecord& record = list->at(at);
+        if (record.moviePath == path && list->convert(record.id))
+            return true;
+    }
+    list->addConversion(path, narrow(files->index(row, Library::TitleColumn).data().toString()));
+    return true;
 }
 
 bool DataFolder::stopTransfers() {
@@ -271,6 +399,7 @@ void DataFolder::fileSaved(const TransferRecord& record, bool mp3) {
     const std::string::size_type dot = FilePath::extensionAt(name);
     if (dot + 1 >= name.size())
         return;
+    settingsFiles.rememberFolders({FilePath::folderOf(path)});
     files->addOnce(name.substr(0, dot), name.substr(dot + 1), FilePath::folderOf(path));
 }
 

@@ -89,6 +89,17 @@ public:
     // What the status and title bars say of the transfers now.
     TransfersSummary summary() const;
 
+    // My Library's actions on its rows; what cannot be done is said.
+    // Moves the rows' files to the desktop's trash; where there is none,
+    // nothing is deleted. How many went.
+    int trashFiles(const std::vector<int>& rows);
+    // Names the row's file title.type in its folder, never over another
+    // file; the transfers that name it follow. A name with a "/" is refused.
+    bool renameFile(int row, const std::string& title);
+    // The row's movie to MP3 in the music folder of now, as a transfer (its
+    // own when it has one).
+    bool convertFile(int row);
+
     // Puts wanted in force, saves it and lists the library again; false when
     // config.dat could not be written (the values are in force all the
     // same).
@@ -128,6 +139,9 @@ private:
     bool looking = false;
     bool lookAtAll = false;
     std::set<std::int64_t> toLook;
+
+    // Folders files were saved into are listed at every later start.
+    void rememberSavedFolders();
 
     SettingsStore settingsFiles;
     Settings current;

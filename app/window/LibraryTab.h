@@ -2,6 +2,9 @@
 
 #include <QWidget>
 
+#include <functional>
+#include <vector>
+
 class Library;
 class LibraryFilter;
 class EmptyListHint;
@@ -10,9 +13,11 @@ class QLineEdit;
 class QMenu;
 class QTreeView;
 
-// "My Library": the library's files under a filter box, and the Show in
-// Folder / Play menu, which act on the selected row; Enter plays it (the
-// menu shows it), Shift+F10 or the Menu key opens the menu. Rows
+// "My Library": the library's files under a filter box, sorted by the column
+// whose header was clicked (an arrow shows the order), and the menu of
+// actions on the selected rows: Play, Show in Folder, Open With, Convert to
+// MP3 (movies), Rename and Delete. Enter plays, F2 renames, Delete deletes
+// (the menu shows the keys); Shift+F10 or the Menu key opens the menu. Rows
 // are the library's (source) rows wherever a row number goes in or out.
 class LibraryTab : public QWidget {
     Q_OBJECT
@@ -26,13 +31,25 @@ public:
     QMenu* menu() const { return libraryMenu; }
     QAction* showFolderAction() const { return showFolder; }
     QAction* playAction() const { return play; }
+    QAction* openWithAction() const { return openWith; }
+    QAction* convertAction() const { return convert; }
+    QAction* renameAction() const { return rename; }
+    QAction* deleteAction() const { return remove; }
     // The row the actions act on: the current row when it is selected, else
     // the first selected one; -1 when none is.
     int chosenRow() const;
+    // Every selected row, in the library's order.
+    std::vector<int> chosenRows() const;
     // Filters the rows by title as typed: case-insensitive and blind to
     // accents; rows it hides leave the selection. Esc clears it, Ctrl+F goes
     // to it.
     QLineEdit* filterBox() const { return filter; }
+
+    // Asks for a file's new title, given its title now; a null text when the
+    // user cancels. Tests replace the dialog.
+    using NamePrompt = std::function<QString(const QString& title)>;
+    void setNamePrompt(NamePrompt prompt) { askName = std::move(prompt); }
+    QString askNewTitle(const QString& title);
 
 signals:
     void rowDoubleClicked(int row);
@@ -43,12 +60,20 @@ protected:
 private:
     static QString nothingListed();
     void applyFilter(const QString& text);
+    // The actions offer only what the selected rows allow.
+    void updateActions();
+    QAction* addAction(const QString& text, const char* name, const QKeySequence& key);
 
     QTreeView* files;
     LibraryFilter* shown;
     EmptyListHint* emptyHint;
     QMenu* libraryMenu;
-    QAction* showFolder;
     QAction* play;
+    QAction* showFolder;
+    QAction* openWith;
+    QAction* convert;
+    QAction* rename;
+    QAction* remove;
     QLineEdit* filter;
+    NamePrompt askName;
 };

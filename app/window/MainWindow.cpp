@@ -1,6 +1,8 @@
 #include "app/window/MainWindow.h"
 
 #include "app/desktop/FileManager.h"
+#include "app/desktop/HelpPage.h"
+#include "app/desktop/Translations.h"
 #include "app/search/PageFinder.h"
 #include "app/search/SearchProfile.h"
 #include "app/session/DataFolder.h"
@@ -18,6 +20,7 @@
 #include "settings/RegularFile.h"
 #include "settings/SettingsStore.h"
 #include "toolkit/BrowserPane.h"
+#include "toolkit/DesktopLaunch.h"
 #include "toolkit/MessageBox.h"
 #include "toolkit/Text.h"
 #include "toolkit/WebAddress.h"
@@ -27,7 +30,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -133,6 +135,13 @@ void MainWindow::wireDataFolder() {
         bounds.referer = std::move(page);
         pageFinder->check(std::move(url), std::move(bounds), std::move(checked));
     });
+    search->setSizeCheck(
+        [this](std::string url, std::string page, std::function<void(long long)> sized) {
+            FetchBounds bounds;
+            searchProfile->identify(page, bounds);
+            bounds.referer = std::move(page);
+            pageFinder->size(std::move(url), std::move(bounds), std::move(sized));
+        });
     connect(search, &SearchTab::protectedMedia, this, [this] {
         statusBar()->showMessage(tr("This video is protected and cannot be saved."), 10000);
     });
@@ -197,8 +206,12 @@ void MainWindow::restoreLayout() {
     if (geometry.isEmpty() || !restoreGeometry(geometry))
         setWindowState(windowState() | Qt::WindowMaximized);
     transfers->restoreLayout(layout);
-    library->list()->header()->restoreState(
+    QHeaderView* libraryColumns = library->list()->header();
+    libraryColumns->restoreState(
         layout.value(QStringLiteral("window/libraryColumns")).toByteArray());
+    // The order kept is the order shown.
+    library->list()->sortByColumn(libraryColumns->sortIndicatorSection(),
+                                  libraryColumns->sortIndicatorOrder());
     search->panes()->restoreState(layout.value(QStringLiteral("window/searchPanes")).toByteArray());
 }
 
@@ -285,9 +298,13 @@ void MainWindow::buildMenu() {
     quit->setShortcutContext(Qt::ApplicationShortcut);
     QMenu* helpMenu = menus->addMenu(tr("&Help"));
     helpMenu->setObjectName(QStringLiteral("helpMenu"));
+    QAction* contents = helpMenu->addAction(tr("&Contents"));
+    contents->setObjectName(QStringLiteral("helpContentsAction"));
+    contents->setShortcut(QKeySequence::HelpContents);
+    contents->setShortcutContext(Qt::ApplicationShortcut);
+    connect(contents, &QAction::triggered, this, &MainWindow::onHelpContents);
     QAction* help = helpMenu->addAction(tr("Quillmoth &Website"));
     help->setObjectName(QStringLiteral("helpAction"));
-    help->setShortcut(QKeySequence::HelpContents);
     QAction* about = helpMenu->addAction(tr("&About Quillmoth"));
     about->setObjectName(QStringLiteral("aboutAction"));
     about->setMenuRole(QAction::AboutRole);
@@ -327,7 +344,6 @@ void MainWindow::buildTabs() {
 
 void MainWindow::wire() {
     connect(search->downloadButton(), &QPushButton::clicked, this, &MainWindow::onDownload);
-    connect(search, &SearchTab::sourcePicked, this, &MainWindow::download);
     connect(search, &SearchTab::downloadRequested, this,
             [this](const QUrl& page) { queueAddresses({page.toString(QUrl::FullyEncoded)}); });
     connect(library, &LibraryTab::rowDoubleClicked, this, &MainWindow::onLibraryRowDoubleClicked);
@@ -350,6 +366,10 @@ void MainWindow::wire() {
     connect(library->showFolderAction(), &QAction::triggered, this,
             &MainWindow::onShowLibraryFolder);
     connect(library->playAction(), &QAction::triggered, this, &MainWindow::onPlayLibraryRow);
+    connect(library->openWithAction(), &QAction::triggered, this, &MainWindow::onOpenLibraryRow);
+    connect(library->convertAction(), &QAction::triggered, this, &MainWindow::onConvertLibraryRows);
+    connect(library->renameAction(), &QAction::triggered, this, &MainWindow::onRenameLibraryRow);
+    connect(library->deleteAction(), &QAction::triggered, this, &MainWindow::onDeleteLibraryRows);
     settingsPage->setChooseFolder([this] { return chooser.choose(); });
     shownTab = tabPages->currentWidget();
     // Ctrl+L: the Search pane's address, from anywhere in the window.
@@ -408,7 +428,8 @@ bool MainWindow::downloadAgain(const std::vector<std::string>& saved) {
         return true;
     if (saved.size() == 1) {
         const auto answer =
-            MessageBox::ask(tr("Already downloaded — open it, or download again?"),
+            MessageBox::ask(tr("Already downloaded — open it, or download again?") +
+                                QStringLiteral("\n\n") + wide(saved.front()),
                             QMessageBox::Open | QMessageBox::Retry | QMessageBox::Cancel,
                             QMessageBox::Open, this, {{QMessageBox::Retry, tr("Download &Again")}});
         if (answer == QMessageBox::Open)
@@ -437,8 +458,20 @@ void MainWindow::onAbout() {
 }
 
 void MainWindow::onHelp() {
-    // The desktop's browser, not a pane: the site's help is read beside the window.
-    QDesktopServices::openUrl(QUrl(SiteAddress::home()));
+    // The desktop's browser, not a pane: the site is read beside the window.
+    DesktopLaunch::open(QUrl(SiteAddress::home()));
+}
+
+void MainWindow::onHelpContents() {
+    const QUrl page = HelpPage::address(Translations::windowLanguage());
+    if (page.isEmpty()) {
+        MessageBox::show(tr("The help page is not installed. It is looked for in:\n%1")
+                             .arg(HelpPage::folders().join(QLatin1Char('\n'))),
+                         this);
+        return;
+    }
+    tabPages->setCurrentWidget(home);
+    home->browser()->navigate(page.toString(QUrl::FullyEncoded));
 }
 
 void MainWindow::onClearRows() {
@@ -617,6 +650,52 @@ void MainWindow::playMedia(const std::string& path) {
 void MainWindow::onPlayLibraryRow() {
     if (const int row = library->chosenRow(); row >= 0 && folder)
         playRow(row);
+}
+
+void MainWindow::onOpenLibraryRow() {
+    const int row = library->chosenRow();
+    if (row < 0 || !folder)
+        return;
+    if (const std::string path = folder->library().mediaPath(row); !path.empty())
+        DesktopLaunch::open(QUrl::fromLocalFile(wide(path)));
+}
+
+void MainWindow::onConvertLibraryRows() {
+    if (!folder)
+        return;
+    bool started = false;
+    for (int row : library->chosenRows())
+        started = folder->convertFile(row) || started;
+    if (started)
+        statusBar()->showMessage(tr("Converting to MP3: see the Transfers tab."), 10000);
+}
+
+void MainWindow::onRenameLibraryRow() {
+    const int row = library->chosenRow();
+    if (row < 0 || !folder)
+        return;
+    const QString title = folder->library().index(row, Library::TitleColumn).data().toString();
+    const QString wanted = library->askNewTitle(title);
+    if (!wanted.isNull() && wanted != title)
+        folder->renameFile(row, narrow(wanted));
+}
+
+void MainWindow::onDeleteLibraryRows() {
+    const std::vector<int> rows = library->chosenRows();
+    if (rows.empty() || !folder)
+        return;
+    QStringList names;
+    for (int row : rows)
+        names << QFileInfo(wide(folder->library().mediaPath(row))).fileName();
+    const QString question = rows.size() == 1
+                                 ? tr("Move %1 to the trash?").arg(names.front())
+                                 : tr("Move %n files to the trash?", nullptr, int(rows.size())) +
+                                       QStringLiteral("\n\n") + names.join(QLatin1Char('\n'));
+    const auto answer =
+        MessageBox::ask(question, QMessageBox::Yes | QMessageBox::Cancel, QMessageBox::Cancel, this,
+                        {{QMessageBox::Yes, tr("Move to &Trash")}});
+    if (answer == QMessageBox::Yes)
+        folder->trashFiles(rows);
 }
 
 void MainWindow::onLibraryRowDoubleClicked(int row) {

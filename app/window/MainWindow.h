@@ -70,7 +70,10 @@ private slots:
     void onDownload();
     // The Search page's video, as source says (empty: the quality's choice).
     void download(const SourceRef& source);
+    // The site, in the desktop's browser.
     void onHelp();
+    // The help page shipped with the program, in the Home pane.
+    void onHelpContents();
     void onAbout();
     // Ctrl+V outside a text field, or File > Paste Link.
     void onPasteLink();
@@ -94,6 +97,11 @@ private slots:
     // The library's actions on the chosen row.
     void onShowLibraryFolder();
     void onPlayLibraryRow();
+    void onOpenLibraryRow();
+    void onConvertLibraryRows();
+    void onRenameLibraryRow();
+    // Asks first.
+    void onDeleteLibraryRows();
     void onLibraryRowDoubleClicked(int row);
     // Leaving the Settings tab with unsaved changes asks to save or discard.
     void onTabChanged();

@@ -13,6 +13,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
@@ -84,9 +85,14 @@ QWidget* SearchTab::buildLeftPane() {
     sourcesMenu->setArrowType(Qt::DownArrow);
     sourcesMenu->setPopupMode(QToolButton::InstantPopup);
     sourcesMenu->setFixedHeight(36);
+    sourcesMenu->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     sourcesMenu->setAccessibleName(tr("Other sources"));
     sourcesMenu->setMenu(new QMenu(sourcesMenu)); // owned by the button
     sourcesMenu->hide();
+    sourcesCaption = new QLabel(tr("Sou&rces:"), pane);
+    sourcesCaption->setObjectName(QStringLiteral("sourcesLabel"));
+    sourcesCaption->setBuddy(sourcesMenu);
+    sourcesCaption->hide();
     instructions = new QLabel(tr(Instructions), pane);
     instructions->setObjectName(QStringLiteral("instructions"));
     instructions->setWordWrap(true);
@@ -99,6 +105,7 @@ QWidget* SearchTab::buildLeftPane() {
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(2);
     buttons->addWidget(download);
+    buttons->addWidget(sourcesCaption);
     buttons->addWidget(sourcesMenu);
     buttons->addStretch(1);
     layout->addLayout(buttons);
@@ -268,6 +275,7 @@ void SearchTab::showSources() {
     menu->clear();
     // One source needs no choice: Download takes it.
     sourcesMenu->setVisible(pageSources.size() > 1);
+    sourcesCaption->setVisible(pageSources.size() > 1);
     updateDownload();
     if (pageSources.size() < 2)
         return;
@@ -275,20 +283,67 @@ void SearchTab::showSources() {
         const SourceRef& source = pageSources[i];
         QAction* action = menu->addAction(wide(source.label));
         action->setToolTip(wide(source.url));
-        // The one Download takes stands out.
-        if (static_cast<int>(i) == chosen) {
-            QFont bold = action->font();
-            bold.setBold(true);
-            action->setFont(bold);
-        }
-        connect(action, &QAction::triggered, this, [this, source] { emit sourcePicked(source); });
+        action->setCheckable(true);
+        connect(action, &QAction::triggered, this, [this, i] {
+            chosen = static_cast<int>(i);
+            markChosen();
+            emit sourcePicked(pageSources[i]);
+        });
     }
     menu->setToolTipsVisible(true);
+    markChosen();
+    askSizes();
+}
+
+void SearchTab::askSizes() {
+    // A few requests a page, each stopping at the answer's first bytes.
+    constexpr std::size_t MaxAsked = 16;
+    if (!sizeCheck)
+        return;
+    QPointer<SearchTab> self(this);
+    const unsigned started = navigation;
+    const std::string page = narrow(pageOf(browserPane->url()).toString(QUrl::FullyEncoded));
+    for (const SourceRef& source : pageSources) {
+        if (sizing.size() >= MaxAsked || !sizing.insert(source.url).second)
+            continue;
+        sizeCheck(source.url, page, [self, started, url = source.url](long long bytes) {
+            if (!self || started != self->navigation || bytes <= 0)
+                return;
+            self->sizes[url] = bytes;
+            self->markChosen();
+        });
+    }
+}
+
+void SearchTab::markChosen() {
+    const QList<QAction*> entries = sourcesMenu->menu()->actions();
+    for (qsizetype i = 0; i < entries.size() && i < qsizetype(pageSources.size()); ++i) {
+        const SourceRef& source = pageSources[static_cast<std::size_t>(i)];
+        const auto size = sizes.find(source.url);
+        entries[i]->setText(
+            size == sizes.end()
+                ? wide(source.label)
+                : tr("%1 (%2)").arg(
+                      wide(source.label),
+                      QLocale().formattedDataSize(size->second, 1, QLocale::DataSizeSIFormat)));
+        // The one Download takes stands out.
+        QFont font = entries[i]->font();
+        font.setBold(i == chosen);
+        entries[i]->setFont(font);
+        entries[i]->setChecked(i == chosen);
+    }
+    const QString count = tr("%n sources", nullptr, int(pageSources.size()));
+    sourcesMenu->setText(
+        chosen >= 0 && chosen < int(pageSources.size())
+            ? tr("%1 of %2").arg(wide(pageSources[static_cast<std::size_t>(chosen)].label), count)
+            : count);
 }
 
 void SearchTab::navigationStarted() {
     // A title shown during a navigation would be saved with the next video.
     ++navigation;
+    sizes.clear();
+    sizing.clear();
     titleText->clear();
     titlePage.clear();
     typed = false;

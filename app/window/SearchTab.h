@@ -7,7 +7,9 @@
 #include <QWidget>
 
 #include <functional>
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -27,9 +29,11 @@ class SearchPage;
 // address shown. The title and the sources belong to the page they were read
 // from (the title also to the page it was typed for): navigating clears them,
 // and Download is enabled only while that page is shown. A page that offers
-// more than one source lists them in a drop-down beside Download, to pick
-// another than the quality's choice. A page that could not be reached has no
-// title. A link's context menu offers "Download Video".
+// more than one source lists them in a labelled drop-down beside Download,
+// which says how many there are and each one's size when its server names
+// it: picking one chooses it instead of the
+// quality's choice, and Download saves it. A page that could not be reached
+// has no title. A link's context menu offers "Download Video".
 class SearchTab : public QWidget {
     Q_OBJECT
 public:
@@ -48,11 +52,17 @@ public:
     using SourceCheck = std::function<void(std::string url, std::string page,
                                            std::function<void(std::optional<SourceRef>)> checked)>;
     void setSourceCheck(SourceCheck check) { sourceCheck = std::move(check); }
+    // Asks for a source's size (0: unknown) the same way.
+    using SizeCheck = std::function<void(std::string url, std::string page,
+                                         std::function<void(long long bytes)> sized)>;
+    void setSizeCheck(SizeCheck check) { sizeCheck = std::move(check); }
 
     QLineEdit* titleBox() const { return titleText; }
     QPushButton* downloadButton() const { return download; }
-    // The drop-down of the page's sources; hidden unless it offers several.
+    // The drop-down of the page's sources, under its label; hidden unless
+    // it offers several.
     QToolButton* sourcesButton() const { return sourcesMenu; }
+    QLabel* sourcesLabel() const { return sourcesCaption; }
     const std::vector<SourceRef>& sources() const { return pageSources; }
     // What Download alone saves: the quality's choice among the sources
     // known, bound so that the job saves what the pane found; empty when
@@ -69,7 +79,7 @@ public:
 signals:
     // A page's HTML has been through the page finder.
     void pageRead();
-    // A source of the page was picked from the drop-down.
+    // A source of the page was picked from the drop-down: Download saves it.
     void sourcePicked(const SourceRef& source);
     // The page asks for a key system: its video is protected.
     void protectedMedia();
@@ -91,6 +101,10 @@ private:
     void found(unsigned started, const QUrl& page, const PageFinder::Findings& findings);
     // The sources of the page's text and of its requests, in the list.
     void showSources();
+    // The drop-down's entries and text after a pick or a size learnt.
+    void markChosen();
+    // Asks for the sizes of the sources listed, once each.
+    void askSizes();
     // Hands the document as it is now to the page finder.
     void readDocument();
     void onDocumentChanged();
@@ -105,6 +119,7 @@ private:
     QLineEdit* titleText;
     QPushButton* download;
     QToolButton* sourcesMenu;
+    QLabel* sourcesCaption;
     std::vector<SourceRef> pageSources;
     int chosen = -1;
     // What the page's document said when last read, and what its requests
@@ -119,6 +134,10 @@ private:
     BrowserPane* browserPane;
     Finder pageFinder;
     SourceCheck sourceCheck;
+    SizeCheck sizeCheck;
+    // The sizes learnt of this page's sources by address, and those asked.
+    std::map<std::string, long long> sizes;
+    std::set<std::string> sizing;
     QUrl shownPage; // the browser's page, without its fragment
     QUrl titlePage; // the page the title box's text belongs to
     bool typed = false;

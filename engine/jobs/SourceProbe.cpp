@@ -37,7 +37,9 @@ bool SourceProbe::wholeMedia(std::string_view type, std::string_view first, long
 }
 
 std::optional<PageSource> SourceProbe::check(const std::string& url, const FetchBounds& bounds,
-                                             const CancelToken* cancel) {
+                                             const CancelToken* cancel, long long* bytes) {
+    if (bytes)
+        *bytes = 0;
     std::string text;
     std::string head;
     // Decided on the answer's first bytes: the body of a media file is not
@@ -59,6 +61,8 @@ std::optional<PageSource> SourceProbe::check(const std::string& url, const Fetch
     source.url = address;
     source.origin = PageSource::Origin::Request;
     if (fetched.media) {
+        if (bytes && fetched.length > 0)
+            *bytes = fetched.length;
         if (!wholeMedia(type, head, fetched.length, address))
             return std::nullopt;
         source.type = lower(type);

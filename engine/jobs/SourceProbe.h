@@ -18,9 +18,12 @@ struct FetchBounds;
 class SourceProbe {
 public:
     // Blocking; runs on a worker thread. bounds: what the request sends
-    // (cookies, Referer, user agent) and how long it may stall.
+    // (cookies, Referer, user agent) and how long it may stall. bytes, when
+    // given, takes the size a media answer named (0 when it named none),
+    // whatever the verdict.
     static std::optional<PageSource> check(const std::string& url, const FetchBounds& bounds,
-                                           const CancelToken* cancel = nullptr);
+                                           const CancelToken* cancel = nullptr,
+                                           long long* bytes = nullptr);
 
     // A whole file, from its answer: a media type or signature, no part of
     // a stream, and (when it says) at least minWholeBytes.

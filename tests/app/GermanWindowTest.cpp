@@ -66,6 +66,13 @@ TEST_F(GermanWindowTest, ShowsGermanTextsAndDecimalCommas) {
               QStringLiteral("Zurück"));
     EXPECT_EQ(window->homeTab()->browser()->page()->profile()->httpAcceptLanguage().left(3),
               QStringLiteral("de,"));
+    // The help comes in German too.
+    window->findChild<QAction*>("helpContentsAction")->trigger();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return requestedAddress(window->homeTab()->browser()).ends_with("/quillmoth_de.html");
+        },
+        10000));
 }
 
 TEST(Translations, EnglishDesktopKeepsTheEnglishTexts) {

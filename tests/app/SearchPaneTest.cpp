@@ -8,6 +8,7 @@
 #include "transfers/list/TransferList.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QStatusBar>
@@ -148,7 +149,11 @@ TEST_F(SearchPaneTest, AWholeDownloadThroughTheWindow) {
         return answer;
     });
     window->searchTab()->downloadButton()->click();
-    EXPECT_EQ(asked, QStringList({"Already downloaded — open it, or download again?"}));
+    // The question names the file.
+    EXPECT_EQ(
+        asked,
+        QStringList({"Already downloaded — open it, or download again?\n\n" +
+                     QString::fromStdString(window->dataFolder()->transfers().at(0).moviePath)}));
     EXPECT_EQ(transferRows(), 1);
     answer = QMessageBox::Open;
     QTest::keyClick(titleBox(), Qt::Key_Return); // as the button
@@ -196,8 +201,9 @@ TEST_F(SearchPaneTest, DownloadVideoOnALinksMenuQueuesThePageItLeadsTo) {
     EXPECT_EQ(currentTab()->objectName(), "transfersTab");
 }
 
-// A page of several sources lists them beside Download; the one picked is
-// saved, with the cookie the Search pane was given and its user agent.
+// A page of several sources lists them beside Download, labelled and
+// counted; the one picked is chosen, and Download saves it, with the cookie
+// the Search pane was given and its user agent.
 TEST_F(SearchPaneTest, APageOfSeveralSourcesOffersThemBesideDownload) {
     const std::string small = "\0\0\0\x18" + std::string("ftypisom") + testBytes(20000, 3);
     const std::string large = "\0\0\0\x18" + std::string("ftypisom") + testBytes(60000, 4);
@@ -225,9 +231,22 @@ TEST_F(SearchPaneTest, APageOfSeveralSourcesOffersThemBesideDownload) {
     EXPECT_FALSE(sources->isHidden());
     const QList<QAction*> listed = sources->menu()->actions();
     ASSERT_EQ(listed.size(), 2);
-    EXPECT_EQ(listed[0]->text(), "360p MP4");
+    // Each with its size, once its server has named it.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return listed[0]->text() == "360p MP4 (20.0 kB)" &&
+                   listed[1]->text() == "720p MP4 (60.0 kB)";
+        },
+        20000))
+        << listed[0]->text().toStdString() << ", " << listed[1]->text().toStdString();
     EXPECT_TRUE(listed[0]->font().bold()); // what Download alone takes
+    EXPECT_FALSE(window->searchTab()->sourcesLabel()->isHidden());
+    EXPECT_EQ(sources->text(), "360p MP4 of 2 sources");
     listed[1]->trigger();
+    EXPECT_EQ(transferRows(), 0) << "a pick only chooses";
+    EXPECT_TRUE(listed[1]->isChecked() && listed[1]->font().bold() && !listed[0]->isChecked());
+    EXPECT_EQ(sources->text(), "720p MP4 of 2 sources");
+    window->searchTab()->downloadButton()->click();
     ASSERT_EQ(transferRows(), 1);
     const TransferRecord& record = window->dataFolder()->transfers().at(0);
     EXPECT_EQ(record.source.label, "720p MP4");

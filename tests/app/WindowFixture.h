@@ -34,6 +34,23 @@ inline std::string requestedAddress(BrowserPane* pane) {
     return pane->page()->requestedUrl().toString().toStdString();
 }
 
+// Questions are answered from `answers`, in order, and collected.
+class WindowQuestions {
+public:
+    WindowQuestions() {
+        MessageBox::setAsker([this](const QString& text, QMessageBox::StandardButtons) {
+            asked << text;
+            return answers.isEmpty() ? QMessageBox::NoButton : answers.takeFirst();
+        });
+    }
+    ~WindowQuestions() { MessageBox::setAsker({}); }
+    WindowQuestions(const WindowQuestions&) = delete;
+    WindowQuestions& operator=(const WindowQuestions&) = delete;
+
+    QStringList asked;
+    QList<QMessageBox::StandardButton> answers;
+};
+
 // A real main window over a fresh data folder. Message boxes are collected,
 // never shown; the folder chooser answers from `chooserAnswers`.
 class WindowTest : public ::testing::Test {

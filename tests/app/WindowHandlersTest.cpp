@@ -113,23 +113,6 @@ TEST_F(WindowTest, BrowseKeepsTheChoosersLastFolderAndARefusedSaveStaysEnabled) 
     EXPECT_EQ(first, "moviePath;" + chosen.toStdString() + "\r");
 }
 
-// Questions are answered from `answers`, in order, and collected.
-class WindowQuestions {
-public:
-    WindowQuestions() {
-        MessageBox::setAsker([this](const QString& text, QMessageBox::StandardButtons) {
-            asked << text;
-            return answers.isEmpty() ? QMessageBox::NoButton : answers.takeFirst();
-        });
-    }
-    ~WindowQuestions() { MessageBox::setAsker({}); }
-    WindowQuestions(const WindowQuestions&) = delete;
-    WindowQuestions& operator=(const WindowQuestions&) = delete;
-
-    QStringList asked;
-    QList<QMessageBox::StandardButton> answers;
-};
-
 TEST_F(WindowTest, UnsavedSettingsAreSavedOrDiscardedOnLeavingTheTabAndOnClosing) {
     const QString unsaved = "The settings have unsaved changes. Save them?";
     WindowQuestions questions;

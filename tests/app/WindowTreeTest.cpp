@@ -83,9 +83,8 @@ TEST_F(WindowTest, TabsShowWhatTheDataFolderHoldsFromTheStart) {
     }
     EXPECT_EQ(currentTab(), window->homeTab());
 
-    // My Library lists the folders' media, music first; the folder is the
-    // row's, not a column.
-    EXPECT_EQ(headers(libraryList()), QStringList({"Title", "Type"}));
+    // My Library lists the folders' media, music first, with their folders.
+    EXPECT_EQ(headers(libraryList()), QStringList({"Title", "Type", "Folder", "Size", "Modified"}));
     ASSERT_EQ(libraryRows(), 3);
     QStringList rows;
     for (int row = 0; row < libraryRows(); ++row)
@@ -115,7 +114,20 @@ TEST_F(WindowTest, EveryMenuWorksFromTheKeyboardAndDoesWhatItSays) {
     faults << mnemonicFaults("transfers", window->transfersTab()->menu()->actions());
     EXPECT_TRUE(faults.isEmpty()) << faults.join('\n').toStdString();
 
-    // Help opens the site in the desktop's browser.
+    // F1 shows the help shipped with the program in the Home pane.
+    auto* contents = window->findChild<QAction*>("helpContentsAction");
+    ASSERT_NE(contents, nullptr);
+    EXPECT_EQ(contents->shortcut(), QKeySequence(QKeySequence::HelpContents));
+    tabs()->setCurrentWidget(window->libraryTab());
+    contents->trigger();
+    EXPECT_EQ(currentTab(), window->homeTab());
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return requestedAddress(window->homeTab()->browser()).ends_with("/help/quillmoth.html");
+        },
+        10000));
+
+    // The website opens in the desktop's browser.
     auto* help = window->findChild<QAction*>("helpAction");
     ASSERT_NE(help, nullptr);
     {

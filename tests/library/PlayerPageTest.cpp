@@ -1,5 +1,6 @@
 #include "library/PlayerPage.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -114,6 +115,24 @@ TEST_F(PlayerPageTest, MoviesAndMusicPlayInAnElementOfTheirKind) {
         EXPECT_EQ(stateOf(written), "loading");
         EXPECT_EQ(titleOf(written), "Clip." + std::string(type));
     }
+
+    EXPECT_NE(page().find(">Clip</p>"), std::string::npos) << page();
+
+    // An MP3's cover (ID3v2.3 APIC, as the conversions write it) shows above it.
+    const std::string jpeg = "\xFF\xD8\xFF\xE0"
+                             "cover";
+    const std::string body = std::string("\0image/jpeg\0\x03\0", 14) + jpeg;
+    std::string frame = "APIC" + std::string(3, '\0') + char(body.size()) + std::string(2, '\0');
+    frame += body;
+    const std::string tag =
+        "ID3\x03" + std::string(5, '\0') + char(frame.size() + 16) + frame + std::string(16, '\0');
+    fs::create_directories(music);
+    std::ofstream(music + "/Covered.mp3", std::ios::binary) << tag << "sound";
+    PlayerPage::writeFor(music + "/Covered.mp3", dataFolder);
+    EXPECT_NE(page().find("<img id=\"cover\" alt=\"\" src=\"data:image/jpeg;base64," +
+                          QByteArray::fromStdString(jpeg).toBase64().toStdString() + "\">"),
+              std::string::npos)
+        << page();
 
     // A playable copy keeps the name the user knows.
     PlayerPage::writeFor(root + "/Data/PlayCache/0123abcd.mp4", dataFolder, "Old talk.flv");

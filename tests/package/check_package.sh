@@ -66,6 +66,8 @@ usr/share/man/man1/quillmoth-get.1.gz
 usr/share/man/man1/quillmoth-site.1.gz
 usr/share/man/man1/quillmoth.1.gz
 usr/share/metainfo/$app_id.metainfo.xml
+usr/share/quillmoth/help/quillmoth.html
+usr/share/quillmoth/help/quillmoth_de.html
 usr/share/quillmoth/translations/quillmoth_de.qm"
 files=$(cd "$root" && find . ! -type d | sed 's|^\./||' | LC_ALL=C sort)
 if [ "$files" != "$(LC_ALL=C sort <<<"$expected")" ]; then

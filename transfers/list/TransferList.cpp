@@ -2,6 +2,7 @@
 
 #include "base/CancelToken.h"
 #include "base/WorkRunner.h"
+#include "files/FilePath.h"
 #include "files/FileTitle.h"
 #include "files/StagedFile.h"
 #include "http/HostBudget.h"
@@ -311,6 +312,59 @@ std::int64_t TransferList::add(const std::string& url, const std::string& title,
     stateChanged(entry);
     pump();
     return entry.record.id;
+}
+
+std::int64_t TransferList::addConversion(const std::string& moviePath, const std::string& title) {
+    TransferRecord record;
+    record.id = newId();
+    record.kind = TransferKind::Conversion;
+    record.title = PageTitle::readable(title);
+    record.fileTitle = FileTitle::safe(title);
+    takeSettings(record);
+    // Read where it lies, whatever the movie folder of now.
+    record.movieFolder = FilePath::folderOf(moviePath);
+    record.moviePath = moviePath;
+    const std::string name = FilePath::fileNameOf(moviePath);
+    if (const auto dot = FilePath::extensionAt(name); dot + 1 < name.size())
+        record.type = name.substr(dot + 1);
+    record.convert = true;
+    record.addedAt = RecordEvents::now();
+    Entry& entry = insert(std::move(record));
+    enqueue(entry);
+    stateChanged(entry);
+    pump();
+    return entry.record.id;
+}
+
+bool TransferList::fileInUse(const std::string& path) const {
+    return std::any_of(rows.begin(), rows.end(), [&](const auto& entry) {
+        const TransferRecord& record = entry->record;
+        return (entry->job || record.active()) &&
+               (record.moviePath == path || record.mp3Path == path);
+    });
+}
+
+bool TransferList::fileMoved(const std::string& from, const std::string& to) {
+    if (from.empty() || fileInUse(from))
+        return false;
+    for (const auto& entry : rows) {
+        TransferRecord& record = entry->record;
+        const bool movie = record.moviePath == from;
+        const bool mp3 = record.mp3Path == from;
+        if (!movie && !mp3)
+            continue;
+        // The file is where it was just moved to.
+        if (movie) {
+            record.moviePath = to;
+            entry->movieGone = false;
+        }
+        if (mp3) {
+            record.mp3Path = to;
+            entry->mp3Gone = false;
+        }
+        stateChanged(*entry);
+    }
+    return true;
 }
 
 void TransferList::setMaxRunning(int n) {

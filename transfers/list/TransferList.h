@@ -93,6 +93,16 @@ public:
     // once the page is read), with the settings of now. Never refused.
     std::int64_t add(const std::string& url, const std::string& title, SourceRef source = {});
 
+    // Queues a conversion to MP3 of a movie on disk that no transfer saved
+    // (or whose transfer went), its MP3 named after title, into the music
+    // folder of now.
+    std::int64_t addConversion(const std::string& moviePath, const std::string& title);
+    // The user renamed or moved the file at from to to: records that name
+    // it follow. False when a job of one of them is using it.
+    bool fileMoved(const std::string& from, const std::string& to);
+    // Whether a job of a record that names the file at path is running.
+    bool fileInUse(const std::string& path) const;
+
     // How many jobs run at once (1 to 8); more wait as Queued, in the
     // list's order (a transfer queued again keeps its place in the list).
     void setMaxRunning(int n);

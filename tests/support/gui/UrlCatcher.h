@@ -1,5 +1,7 @@
 #pragma once
 
+#include "toolkit/DesktopLaunch.h"
+
 #include <QDesktopServices>
 #include <QList>
 #include <QObject>
@@ -7,15 +9,27 @@
 #include <QUrl>
 
 // Takes the addresses of one scheme that the program hands to the desktop
-// (QDesktopServices::openUrl) for this object's life, instead of a browser
-// or file manager opening them.
+// (DesktopLaunch, or QDesktopServices::openUrl) for this object's life,
+// instead of a browser or file manager opening them; each counts as opened.
 class UrlCatcher : public QObject {
     Q_OBJECT
 public:
     explicit UrlCatcher(const QString& scheme) : scheme(scheme) {
         QDesktopServices::setUrlHandler(scheme, this, "open");
+        previous = DesktopLaunch::launcher();
+        DesktopLaunch::setLauncher([this](const QUrl& url, std::function<void(bool)> done) {
+            if (url.scheme() != this->scheme) {
+                previous(url, std::move(done));
+                return;
+            }
+            open(url);
+            done(true);
+        });
     }
-    ~UrlCatcher() override { QDesktopServices::unsetUrlHandler(scheme); }
+    ~UrlCatcher() override {
+        DesktopLaunch::setLauncher(previous);
+        QDesktopServices::unsetUrlHandler(scheme);
+    }
     UrlCatcher(const UrlCatcher&) = delete;
     UrlCatcher& operator=(const UrlCatcher&) = delete;
 
@@ -26,4 +40,5 @@ public slots:
 
 private:
     QString scheme;
+    DesktopLaunch::Launcher previous;
 };

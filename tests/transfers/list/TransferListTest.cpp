@@ -288,6 +288,27 @@ TEST_F(TransferListTest, RetryConvertsASavedMovieRatherThanFetchingItAgain) {
     EXPECT_EQ(record(x).moviePath, "");
 }
 
+TEST_F(TransferListTest, ALibraryFileConvertsAsATransferAndItsRecordsFollowARename) {
+    dir.folder("old");
+    const std::string movie = dir.file("old/Talk.mp4");
+    testfiles::writeFile(movie, "movie");
+    const auto x = list->addConversion(movie, "Talk");
+    const auto* conversion = dynamic_cast<const ConvertJob*>(jobs.back().get());
+    ASSERT_NE(conversion, nullptr);
+    EXPECT_EQ(conversion->moviePath(), movie) << "read where it lies";
+    EXPECT_EQ(record(x).musicFolder, now.musicFolder);
+    // In use while it converts: not renamed under the job.
+    EXPECT_TRUE(list->fileInUse(movie));
+    EXPECT_FALSE(list->fileMoved(movie, dir.file("old/New.mp4")));
+    send(*jobs.back(), Kind::Saved, "Talk.mp3");
+    send(*jobs.back(), Kind::Converted);
+    send(*jobs.back(), Kind::Finished, Reason::Converted);
+    ASSERT_EQ(state(x), State::Done);
+    EXPECT_TRUE(list->fileMoved(movie, dir.file("old/New.mp4")));
+    EXPECT_EQ(record(x).moviePath, dir.file("old/New.mp4"));
+    EXPECT_EQ(record(x).mp3Path, now.musicFolder + "/Talk.mp3");
+}
+
 TEST_F(TransferListTest, EventsOfAnEarlierJobAreDropped) {
     const auto x = list->add("http://x/x", "x");
     list->cancel(x);
