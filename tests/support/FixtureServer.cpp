@@ -162,7 +162,7 @@ void FixtureServer::stall(const std::string& path, std::string prefix, int limit
     });
 }
 
-void FixtureServer::waitStalled(int limitSeconds) {
+void FixtureServer::waitStalled(int limitSeconds) const {
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(limitSeconds);
     while (!stopping_) {
         if (std::chrono::steady_clock::now() >= until) {

@@ -86,16 +86,18 @@ public:
     // busy a machine.
     static constexpr int stallLimitSeconds = 60;
 
+    // Holds a server thread until the server stops or limitSeconds pass:
+    // what a stalled answer does, for handlers of other fixtures too.
+    void waitStalled(int limitSeconds = stallLimitSeconds) const;
+
 private:
     void dispatch(const httplib::Request& req, httplib::Response& res);
-    // Holds a server thread until the server stops or limitSeconds pass.
-    void waitStalled(int limitSeconds = stallLimitSeconds);
 
     httplib::Server server_;
     std::thread thread_;
     int port_ = 0;
     std::atomic<bool> stopping_{false};
-    std::atomic<int> stallsExpired_{0};
+    mutable std::atomic<int> stallsExpired_{0};
     mutable std::mutex mutex_;
     std::map<std::string, Handler> routes_;
     std::map<std::string, int> hits_;

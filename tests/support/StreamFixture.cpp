@@ -36,13 +36,6 @@ std::string encrypted(const std::string& clear, const std::string& key, const un
     return out;
 }
 
-// Holds a server thread until the server stops or 10 s pass.
-void held(const FixtureServer& srv) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!srv.stopping() && std::chrono::steady_clock::now() < until)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-}
-
 } // namespace
 
 void StreamFixture::makeClip(const std::string& folder) {
@@ -177,7 +170,7 @@ void StreamFixture::serve(const std::string& path, std::string bytes, const std:
             [srv, data, from, fault](std::size_t offset, std::size_t length,
                                      httplib::DataSink& sink) {
                 if (fault == Fault::Stall && offset > 0) {
-                    held(*srv);
+                    srv->waitStalled();
                     return false;
                 }
                 if (fault == Fault::Trickle && offset > 0) {
