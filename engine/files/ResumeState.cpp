@@ -46,8 +46,7 @@ ResumeState::Segments::prefixOf(std::string_view track) {
     std::size_t last = 0;
     long long bytes = 0;
     if (!track.starts_with("0-") || at == std::string_view::npos ||
-        !number(track.substr(2, at - 2), last) || !number(track.substr(at + 1), bytes) ||
-        bytes < 0)
+        !number(track.substr(2, at - 2), last) || !number(track.substr(at + 1), bytes) || bytes < 0)
         return std::nullopt;
     return Prefix{last + 1, bytes};
 }

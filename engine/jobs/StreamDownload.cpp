@@ -35,9 +35,8 @@ bool fetchKeys(const TrackPlan& plan, const std::vector<SegmentReceiver::Done>& 
         };
         for (std::size_t i = t < done.size() ? done[t].count : 0; i < track.segments.size(); ++i) {
             const StreamSegment& segment = track.segments[i];
-            if (!need(segment) ||
-                (segment.init && *segment.init < track.inits.size() &&
-                 !need(track.inits[*segment.init])))
+            if (!need(segment) || (segment.init && *segment.init < track.inits.size() &&
+                                   !need(track.inits[*segment.init])))
                 return false;
         }
     }

@@ -5,8 +5,8 @@
 
 #include <utility>
 
-StreamParts::StreamParts(const JobOptions& options, const JobReporter& reporter,
-                         std::string target, std::string fingerprint)
+StreamParts::StreamParts(const JobOptions& options, const JobReporter& reporter, std::string target,
+                         std::string fingerprint)
     : options_(options), reporter_(reporter), target_(std::move(target)),
       fingerprint_(std::move(fingerprint)) {}
 

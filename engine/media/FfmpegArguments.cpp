@@ -1,6 +1,5 @@
 #include "media/FfmpegArguments.h"
 
-
 #include <ctime>
 
 namespace {

@@ -210,8 +210,7 @@ bool SegmentQueue::flush() {
             ++nextWrite_[t];
         }
     }
-    while (firstUnwritten_ < units_.size() &&
-           units_[firstUnwritten_].state == Unit::State::Written)
+    while (firstUnwritten_ < units_.size() && units_[firstUnwritten_].state == Unit::State::Written)
         ++firstUnwritten_;
     return true;
 }
@@ -250,8 +249,9 @@ long long SegmentQueue::expectedBytes(const Unit& unit) const {
     // What this track's segments came to a second so far, else what its
     // manifest announces.
     const Rate& rate = rates_[unit.track];
-    const double perSecond = rate.seconds > 0 ? static_cast<double>(rate.bytes) / rate.seconds
-                                              : static_cast<double>(tracks_[unit.track].bandwidth) / 8;
+    const double perSecond = rate.seconds > 0
+                                 ? static_cast<double>(rate.bytes) / rate.seconds
+                                 : static_cast<double>(tracks_[unit.track].bandwidth) / 8;
     return static_cast<long long>(perSecond * unit.part->seconds);
 }
 

@@ -131,7 +131,7 @@ RangeRequest::Answer RangeRequest::answer() const {
         return Answer::Refused;
     if (segment_)
         return status_ == 206 && rangeFirst_ == offset_ && rangeLast_ == end_ - 1 ? Answer::Append
-                                                                                 : Answer::Refused;
+                                                                                  : Answer::Refused;
     if (status_ == 200)
         return Answer::StartOver;
     // Without If-Range sent, a 206 could be a part of another file.
