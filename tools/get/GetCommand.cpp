@@ -14,6 +14,7 @@
 #include <charconv>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <memory>
@@ -368,6 +369,23 @@ std::string GetCommand::titleFromPage(const JobOptions& job, const CancelToken* 
 
 namespace {
 
+// The user's language as the environment names it ("de_DE.UTF-8" is "de-DE"),
+// as gettext looks for it; empty for none or the C locale.
+std::string userLanguage() {
+    for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(name);
+        if (value == nullptr || *value == '\0')
+            continue;
+        std::string language(value, std::strcspn(value, ":.@"));
+        if (language == "C" || language == "POSIX")
+            return {};
+        for (char& c : language)
+            c = c == '_' ? '-' : c;
+        return language;
+    }
+    return {};
+}
+
 // What the job is asked, from the command line.
 JobOptions jobOptionsOf(const GetCommand::Options& options) {
     JobOptions jobOptions;
@@ -384,6 +402,7 @@ JobOptions jobOptionsOf(const GetCommand::Options& options) {
     jobOptions.cookies = options.cookies;
     jobOptions.referer = options.referer;
     jobOptions.userAgent = options.userAgent;
+    jobOptions.language = userLanguage();
     return jobOptions;
 }
 
