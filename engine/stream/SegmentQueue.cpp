@@ -175,7 +175,10 @@ Verdict SegmentQueue::accept(Unit& unit, const HttpResponse& response) {
     } else {
         clear = unit.bytes;
     }
-    if (SegmentCheck::content(clear, track.container) != SegmentCheck::Verdict::Ok)
+    const StreamSegment::Piece piece = unit.part->piece;
+    if (piece != StreamSegment::Piece::Later &&
+        SegmentCheck::content(clear, track.container, piece == StreamSegment::Piece::Whole) !=
+            SegmentCheck::Verdict::Ok)
         return refetch(unit);
     unit.size = wire;
     arriving_ -= unit.size;

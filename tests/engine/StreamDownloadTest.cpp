@@ -8,6 +8,7 @@
 #include "page/HlsPlaylist.h"
 #include "stream/SegmentQueue.h"
 #include "support/FixtureServer.h"
+#include "support/PieceRoute.h"
 #include "support/ScopedPath.h"
 #include "support/StreamFixture.h"
 #include "support/ToolRun.h"
@@ -16,6 +17,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -132,9 +135,35 @@ TEST_F(StreamDownloadTest, HlsAndDashAreSavedAsOnePlayableFileUnderAFreeName) {
     // The variant carrying its own sound, as byte ranges of one file.
     EXPECT_EQ(save(plan(streams.master(), StreamManifest::Kind::Hls, 4))[3], "saved:Clip(3).mp4");
     EXPECT_TRUE(probe("Clip(3).mp4").video() && probe("Clip(3).mp4").audio());
+
+    // DASH of one whole file (SegmentBase) larger than a piece: fetched in
+    // pieces of it, only the first one starting the container.
+    const std::string whole = folder.file("whole.mp4");
+    ASSERT_EQ(std::system(("ffmpeg -nostdin -loglevel error -i " + clip->file("m.ts") +
+                           " -c copy -f mp4 " + whole)
+                              .c_str()),
+              0);
+    std::string file = readFile(whole);
+    fs::remove(whole);
+    const auto padding = static_cast<std::uint32_t>(StreamDownload::wholeFilePiece);
+    for (int shift : {24, 16, 8, 0})
+        file += static_cast<char>(padding >> shift & 0xFF);
+    file += "free" + std::string(padding - 8, '\0');
+    const auto counts = servePieces(srv, "/whole.mp4", PieceRoute{.bytes = file, .changed = {}});
+    srv.body("/whole.mpd",
+             "<MPD type=\"static\" mediaPresentationDuration=\"PT3S\"><Period><AdaptationSet "
+             "mimeType=\"video/mp4\"><Representation id=\"1\" bandwidth=\"300000\" "
+             "codecs=\"avc1.64000a,mp4a.40.2\" width=\"32\" height=\"24\"><BaseURL>whole.mp4"
+             "</BaseURL><SegmentBase/></Representation></AdaptationSet></Period></MPD>",
+             "application/dash+xml");
+    EXPECT_EQ(save(plan(srv.url("/whole.mpd"), StreamManifest::Kind::Dash))[3],
+              "saved:Clip(4).mp4");
+    EXPECT_TRUE(probe("Clip(4).mp4").video() && probe("Clip(4).mp4").audio());
+    EXPECT_EQ(counts->ranged, 3); // its size, then its two pieces
     // Nothing but the movies is left.
     EXPECT_EQ(listFolder(folder.path()),
-              (std::vector<std::string>{"Clip(1).mp4", "Clip(2).mp4", "Clip(3).mp4", "Clip.mp4"}));
+              (std::vector<std::string>{"Clip(1).mp4", "Clip(2).mp4", "Clip(3).mp4", "Clip(4).mp4",
+                                        "Clip.mp4"}));
 }
 
 // Every segment is checked before it counts: one that stays wrong fails
