@@ -24,11 +24,29 @@
 #include <mutex>
 #include <thread>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 namespace {
 
 using namespace enginetest;
 namespace fs = std::filesystem;
 using Fault = StreamFixture::Fault;
+
+// A port nothing listens on now.
+int freePort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), size);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
 
 // What the step says for a file of type that ends with tail.
 Texts saying(const std::string& type, const Texts& tail) {
@@ -303,6 +321,33 @@ TEST_F(StreamDownloadTest, CookiesReachOnlyTheirHostsAndNoProgramsArguments) {
     EXPECT_NE(started.find("-protocol_whitelist file"), std::string::npos) << started;
     for (const char* word : {"near=", "far=", "http", "Cookie"})
         EXPECT_EQ(started.find(word), std::string::npos) << word << " in " << started;
+}
+
+// A segment server whose certificate is for another name, signed by no
+// one, gets no request: the stream fails.
+TEST_F(StreamDownloadTest, EverySegmentsCertificateIsChecked) {
+    TempFolder tls;
+    ASSERT_EQ(std::system(("openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "
+                           "/CN=other.example -keyout " +
+                           tls.file("key.pem") + " -out " + tls.file("cert.pem") + " 2>/dev/null")
+                              .c_str()),
+              0);
+    const std::string port = std::to_string(freePort());
+    ToolRun server({"openssl", "s_server", "-accept", port, "-cert", tls.file("cert.pem"), "-key",
+                    tls.file("key.pem"), "-WWW"},
+                   tls.path());
+    ASSERT_TRUE(server.waitForLine("ACCEPT"));
+    // It would serve the segment to whoever took its word.
+    writeFile(tls.file("v1.ts"), readFile(clip->file("v1.ts")));
+    srv.body("/v0.ts", readFile(clip->file("v0.ts")), "video/mp2t");
+    srv.body("/tls.m3u8",
+             "#EXTM3U\n#EXT-X-TARGETDURATION:1\n#EXTINF:1,\nv0.ts\n#EXTINF:1,\nhttps://"
+             "127.0.0.1:" +
+                 port + "/v1.ts\n#EXT-X-ENDLIST\n",
+             "application/vnd.apple.mpegurl");
+    cookies = {"127.0.0.1\tFALSE\t/\tFALSE\t0\tsecret\t1"};
+    EXPECT_EQ(save(plan(srv.url("/tls.m3u8"), StreamManifest::Kind::Hls)),
+              saying("mp4", {"done:save-failed"}));
 }
 
 } // namespace
