@@ -218,6 +218,11 @@ bool SegmentQueue::flush() {
     return true;
 }
 
+int SegmentQueue::tries(int id) const {
+    const auto owned = owned_.find(id);
+    return owned == owned_.end() ? 0 : units_[owned->second].tries;
+}
+
 void SegmentQueue::release(int id) {
     const auto owned = owned_.find(id);
     if (owned == owned_.end())

@@ -53,6 +53,7 @@ public:
     bool begins(int id, const HttpResponse& head) override;
     std::size_t write(int id, const char* data, std::size_t n) override;
     Verdict ended(int id, const HttpResponse& response) override;
+    int tries(int id) const override;
     void release(int id) override;
     bool whole() const override { return written_ == units_.size(); }
     bool stopping() const override;
