@@ -382,6 +382,10 @@
         <translation>Fehler: Dieser Stream kann nicht gespeichert werden.</translation>
     </message>
     <message>
+        <source>Could not save the subtitles.</source>
+        <translation>Die Untertitel konnten nicht gespeichert werden.</translation>
+    </message>
+    <message>
         <source>Error: Could not convert to mp3.</source>
         <translation>Fehler: Umwandlung in MP3 fehlgeschlagen.</translation>
     </message>

@@ -46,6 +46,7 @@ enum class Reason {
     ConversionFailed,
     FfmpegMissing,
     MusicFolderUnusable,
+    SubtitlesFailed,   // a subtitle track could not be saved (the movie was)
     // Why a file cannot be played.
     PlayUnreadable,
     PlayUnconvertible,

@@ -16,8 +16,9 @@ struct SubtitleChoice {
     // "en-GB"), in any case; a track without a language only when every
     // language is asked for.
     bool wants(std::string_view language) const;
-    // "en,de" or "all" as quillmoth-get and the settings write it; empty:
-    // nothing saved. None when a code is not one.
+    // "en,de" or "all" as quillmoth-get and the settings write it into
+    // choice; empty: nothing saved. False, choice as it was, when a code is
+    // not one.
     static bool parse(std::string_view text, SubtitleChoice& choice);
     // The languages as parse() reads them ("" for every one).
     std::string text() const;
