@@ -61,7 +61,10 @@ public:
 
     // Tries of one segment before the fetch fails.
     static constexpr int maxTries = 4;
-    static constexpr std::chrono::seconds recordEvery{2};
+    // What is on disk is recorded once a segment is written, at most this
+    // often: a stop or a crash fetches again little beyond each
+    // connection's segment under way.
+    static constexpr std::chrono::milliseconds recordEvery{100};
     std::size_t window() const;
 
 private:
