@@ -15,12 +15,12 @@ int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     setenv("QTWEBENGINE_CHROMIUM_FLAGS", "--no-sandbox --disable-gpu", 0);
     setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
-    // Names under .test reach the fixture server on this machine: a page
-    // may stand on a name that is not this machine's.
+    // Names under .test reach the fixture server: a page may stand on a name not this machine's.
     const char* flags = std::getenv("QTWEBENGINE_CHROMIUM_FLAGS");
-    const std::string mapped =
-        std::string(flags ? flags : "") + " --host-resolver-rules=\"MAP *.test 127.0.0.1\"";
-    setenv("QTWEBENGINE_CHROMIUM_FLAGS", mapped.c_str(), 1);
+    setenv("QTWEBENGINE_CHROMIUM_FLAGS",
+           (std::string(flags ? flags : "") + " --host-resolver-rules=\"MAP *.test 127.0.0.1\"")
+               .c_str(),
+           1);
     ScopedDataHome dataHome;
 
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
