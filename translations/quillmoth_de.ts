@@ -539,6 +539,14 @@
         <source>%1 (%2)</source>
         <translation>%1 (%2)</translation>
     </message>
+    <message>
+        <source>This video is protected and cannot be saved.</source>
+        <translation>Dieses Video ist geschützt und kann nicht gespeichert werden.</translation>
+    </message>
+    <message>
+        <source>There is no video on this page.</source>
+        <translation>Auf dieser Seite gibt es kein Video.</translation>
+    </message>
 </context>
 <context>
     <name>SettingsStore</name>

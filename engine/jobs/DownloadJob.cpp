@@ -9,6 +9,7 @@
 #include "jobs/StreamDownload.h"
 #include "jobs/StreamPlan.h"
 #include "jobs/SubtitleSave.h"
+#include "page/KeySystemHint.h"
 #include "page/PagePicture.h"
 #include "page/PageTitle.h"
 #include "page/PercentDecoder.h"
@@ -112,6 +113,9 @@ void DownloadJob::run() {
             report.step(Reason::SearchingStream);
             chooseStreamMap(StreamChoice::inPage(page, options().quality, pageAddress), target);
             saveOptions.referer = pageAddress;
+            // A page that names nothing but plays protected media says so.
+            if (!target.chosen && target.missing == Reason::NoStream && KeySystemHint::inPage(page))
+                target.missing = Reason::StreamProtected;
         }
         readable = PageTitle::readable(readable);
         report.send(JobEvent::Kind::Titled, readable);
