@@ -15,6 +15,8 @@ PageOffer PageOffer::read(std::string_view page, const std::string& pageAddress)
     PageOffer offer;
     offer.title = std::move(all.title);
     offer.sources = std::move(all.sources);
+    offer.picture = std::move(all.picture);
+    offer.refused = all.refused;
     return offer;
 }
 
@@ -32,7 +34,7 @@ Reason PageOffer::fetch(const JobOptions& options, const CancelToken* cancel, Pa
     if (!fetched.ok())
         return fetchFailure(fetched);
     offer = read(page, fetched.address);
-    return Reason::None;
+    return offer.refused ? Reason::PageTooLarge : Reason::None;
 }
 
 Reason PageOffer::fetchFailure(const HttpResponse& response) {
