@@ -106,9 +106,9 @@ void HttpFetch::setCommonOptions(CURL* curl, const std::string& url, const Fetch
     // What a browser would send. The cookie engine keeps what answers set,
     // in memory only (an empty file name reads nothing, and no jar is
     // written), for the next request on the same handle.
-    // The Referer is worked out for this address (libcurl copies it), and
-    // redirects keep it: CURLOPT_AUTOREFERER, off, would send each hop's
-    // whole address onwards.
+    // The Referer is worked out for this address (libcurl copies it) and
+    // kept over redirects: CURLOPT_AUTOREFERER, held off, would put each
+    // hop's whole address in its place.
     const std::string referer = RefererPolicy::referer(bounds.referer, url);
     curl_easy_setopt(curl, CURLOPT_REFERER, referer.empty() ? nullptr : referer.c_str());
     curl_easy_setopt(curl, CURLOPT_AUTOREFERER, 0L);
