@@ -7,7 +7,8 @@ find_package(GTest 1.12 REQUIRED)
 find_package(SQLite3 3.40 REQUIRED)
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib>=0.11)
-# Reading pages: libxml2's HTML parser (push, SAX) and nlohmann-json (JSON-LD).
+# Reading pages: libxml2's HTML parser (push, SAX); nlohmann-json for the
+# companion site's JSON.
 find_package(LibXml2 2.9 REQUIRED)
 find_package(nlohmann_json 3.11 REQUIRED)
 # AES-128 of stream segments and the hash of a segment list: libcrypto.

@@ -48,7 +48,8 @@ struct FetchBounds {
     // Local: anywhere.
     NetworkSpace reach = NetworkSpace::Local;
 
-    // What a browser would send: the page a request comes from, the user
+    // What a browser would send: the page a request comes from (told as
+    // RefererPolicy says, for each request's own address), the user
     // agent (empty: libcurl's none), and cookies in the Netscape cookie
     // file's line form ("Set-Cookie:" lines work too). Cookies stay in
     // memory: never written to a file or a log.

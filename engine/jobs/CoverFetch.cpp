@@ -3,7 +3,7 @@
 #include "http/HttpClient.h"
 #include "jobs/JobOptions.h"
 #include "media/CoverArt.h"
-#include "page/PagePicture.h"
+#include "page/PageSources.h"
 
 #include <cctype>
 
@@ -42,6 +42,9 @@ bool CoverFetch::fetchFromPage(CoverArt& cover, const JobOptions& options,
     const HttpResponse fetched = HttpClient::fetchPage(request, page);
     if (!fetched.ok())
         return false;
-    const std::string& pageAddress = fetched.address;
-    return fetch(cover, options, PagePicture::address(page, pageAddress), cancel);
+    // The picture is the page's: asked for with it as the Referer.
+    JobOptions asPage = options;
+    asPage.referer = fetched.address;
+    asPage.cookies = fetched.cookies;
+    return fetch(cover, asPage, PageSources::read(page, fetched.address).picture, cancel);
 }

@@ -7,7 +7,7 @@ class CancelToken;
 class CoverArt;
 struct JobOptions;
 
-// Brings an MP3's cover: the picture a watch page shows (PagePicture),
+// Brings an MP3's cover: the picture a watch page shows (PageSources),
 // fetched by the rules pages are (HttpClient: http(s) only, redirects, the
 // picture's deadline), at most maxBytes, taken only when its Content-Type
 // says image/..., and made a cover by CoverArt. Anything that goes wrong

@@ -10,7 +10,6 @@
 #include "jobs/StreamPlan.h"
 #include "jobs/SubtitleSave.h"
 #include "page/KeySystemHint.h"
-#include "page/PagePicture.h"
 #include "page/PageTitle.h"
 #include "page/PercentDecoder.h"
 #include "page/RelativeAddress.h"
@@ -109,7 +108,7 @@ void DownloadJob::run() {
             if (options().title.empty())
                 readable = PageTitle::find(page).value_or(offer.title);
             if (options().convert)
-                picture = PagePicture::address(page, pageAddress);
+                picture = offer.picture;
             report.step(Reason::SearchingStream);
             chooseStreamMap(StreamChoice::inPage(page, options().quality, pageAddress), target);
             saveOptions.referer = pageAddress;
@@ -161,7 +160,8 @@ void DownloadJob::run() {
     }
     SubtitleSave::save(subtitles, saveOptions, title, report);
     if (options().convert)
-        ConvertJob::convert(saved, title, std::move(tags), picture, options(), report);
+        // The picture is asked for as the page's, as the movie was.
+        ConvertJob::convert(saved, title, std::move(tags), picture, saveOptions, report);
     else
         report.send(JobEvent::Kind::Finished, Reason::Downloaded);
 }
@@ -171,6 +171,12 @@ void DownloadJob::choose(const PageOffer& offer, Target& target) const {
     // the stream map.
     const SourceRef& bound = options().boundSource;
     const bool binds = !bound.label.empty();
+    // What the page names is not all known: choosing among the rest could
+    // take the wrong video.
+    if (offer.refused) {
+        target.missing = Reason::PageTooLarge;
+        return;
+    }
     target.byNumberOrLabel = binds || options().source > 0;
     const std::optional<std::size_t> picked = binds
                                                   ? offer.find(bound.label, bound.url)
@@ -207,7 +213,7 @@ void DownloadJob::choose(const PageOffer& offer, Target& target) const {
 }
 
 void DownloadJob::chooseStreamMap(const StreamChoice& stream, Target& target) const {
-    if (!stream.found() || target.byNumberOrLabel || target.missing == Reason::SourceGone)
+    if (!stream.found() || target.byNumberOrLabel || target.missing != Reason::NoStream)
         return;
     target = {};
     target.url = stream.url;

@@ -16,6 +16,8 @@ PageOffer PageOffer::read(std::string_view page, const std::string& pageAddress)
     offer.title = std::move(all.title);
     offer.sources = std::move(all.sources);
     offer.subtitles = std::move(all.subtitles);
+    offer.picture = std::move(all.picture);
+    offer.refused = all.refused;
     return offer;
 }
 
@@ -33,7 +35,7 @@ Reason PageOffer::fetch(const JobOptions& options, const CancelToken* cancel, Pa
     if (!fetched.ok())
         return fetchFailure(fetched);
     offer = read(page, fetched.address);
-    return Reason::None;
+    return offer.refused ? Reason::PageTooLarge : Reason::None;
 }
 
 Reason PageOffer::fetchFailure(const HttpResponse& response) {

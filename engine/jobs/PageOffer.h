@@ -23,8 +23,8 @@ public:
     // and its title beyond its headline.
     static PageOffer read(std::string_view page, const std::string& pageAddress);
     // Fetches options.pageUrl as a job does and reads what it offers:
-    // Reason::None when the page came, else why not as a job says it. A
-    // direct link is no page and offers nothing.
+    // Reason::None when the page came and was read whole, else why not as a
+    // job says it. A direct link is no page and offers nothing.
     static Reason fetch(const JobOptions& options, const CancelToken* cancel, PageOffer& offer);
     // Why a page's fetch failed, as a job says it.
     static Reason fetchFailure(const HttpResponse& response);
@@ -44,4 +44,8 @@ public:
     std::vector<PageSource> sources;
     std::vector<SubtitleTrack> subtitles;
     std::string title;
+    // The picture the page shows for its video (PageSources::picture).
+    std::string picture;
+    // Part of the page was beyond what is read of it (PageSources::refused).
+    bool refused = false;
 };

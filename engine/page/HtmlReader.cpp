@@ -103,8 +103,10 @@ void HtmlReader::read(std::string_view html, Handler& handler) {
         xmlParserInputBufferCreateIO(&Source::pull, &Source::done, &source, XML_CHAR_ENCODING_NONE);
     if (!buffer)
         return;
-    // Owned by the context from here on, the buffer by the input.
-    xmlParserInputPtr input = xmlNewIOInputStream(context.get(), buffer, XML_CHAR_ENCODING_NONE);
+    // Owned by the context from here on, the buffer by the input. A page
+    // that declares no charset is read as UTF-8, as pages are written now
+    // (libxml2 would take Latin-1); a declared one still holds.
+    xmlParserInputPtr input = xmlNewIOInputStream(context.get(), buffer, XML_CHAR_ENCODING_UTF8);
     if (!input) {
         xmlFreeParserInputBuffer(buffer);
         return;

@@ -9,7 +9,8 @@
 // pulls the page a chunk at a time and tells a Handler of each element, end
 // tag and run of text as it goes, building no tree, so that a page costs no
 // memory beyond its own. NUL bytes are read as blanks. Names come
-// lowercased, attribute values decoded.
+// lowercased, attribute values decoded, text in UTF-8 (a page that declares
+// no charset is taken for UTF-8).
 class HtmlReader {
 public:
     using Attributes = std::vector<std::pair<std::string_view, std::string_view>>;

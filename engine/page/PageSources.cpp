@@ -6,10 +6,11 @@
 #include "page/JsonLdReader.h"
 #include "page/QualityChoice.h"
 #include "page/RelativeAddress.h"
+#include "page/SiteName.h"
 
 #include <cctype>
-#include <charconv>
-#include <unordered_set>
+#include <optional>
+#include <unordered_map>
 
 namespace {
 
@@ -32,12 +33,57 @@ bool sameText(std::string_view a, std::string_view b) {
     return true;
 }
 
+bool isBlank(char c) {
+    return std::isspace(static_cast<unsigned char>(c)) != 0;
+}
+
 std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())))
+    while (!text.empty() && isBlank(text.front()))
         text.remove_prefix(1);
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
+    while (!text.empty() && isBlank(text.back()))
         text.remove_suffix(1);
     return text;
+}
+
+// Whether a space-separated list such as rel="image_src icon" holds word.
+bool holdsWord(std::string_view list, std::string_view word) {
+    while (!(list = trimmed(list)).empty()) {
+        std::size_t end = 0;
+        while (end < list.size() && !isBlank(list[end]))
+            ++end;
+        if (sameText(list.substr(0, end), word))
+            return true;
+        list.remove_prefix(end);
+    }
+    return false;
+}
+
+// A src a player has yet to fill: none, or a placeholder of a scheme no
+// fetch takes (about:blank, data:, blob: of a stream fed by script).
+bool awaitsScript(std::string_view src) {
+    src = trimmed(src);
+    const std::size_t colon = src.find(':');
+    if (src.empty())
+        return true;
+    if (colon == std::string_view::npos || colon == 0 || src.find_first_of("/?#") < colon)
+        return false;
+    const std::string_view scheme = src.substr(0, colon);
+    for (char c : scheme)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '+' && c != '-' && c != '.')
+            return false;
+    return !sameText(scheme, "http") && !sameText(scheme, "https");
+}
+
+// What a lazy attribute holds when it is an address, not a player's
+// settings ('{"src": ...}') or markup.
+bool looksLikeAddress(std::string_view value) {
+    value = trimmed(value);
+    if (value.empty() || value.front() == '{' || value.front() == '[' || value.front() == '<')
+        return false;
+    for (char c : value)
+        if (isBlank(c))
+            return false;
+    return true;
 }
 
 // A picture's lines from an element's size hints.
@@ -52,8 +98,24 @@ long long linesOf(const Attributes& attributes) {
     return width > 0 && width < 100000 ? width * 9 / 16 : 0;
 }
 
+bool isOpenGraphImage(std::string_view key) {
+    return sameText(key, "og:image") || sameText(key, "og:image:url") ||
+           sameText(key, "og:image:secure_url");
+}
+
 // Titles are short; a longer run of text is not kept whole.
 constexpr std::size_t maxTitleBytes = 4096;
+// Longer than any address a server takes: not kept.
+constexpr std::size_t maxPictureBytes = std::size_t{1} << 20;
+// Of each kind of picture, the first few are kept: one that is no web
+// address gives way to the next.
+constexpr std::size_t maxPictures = 8;
+
+void keep(std::vector<std::string>& into, std::string_view value) {
+    value = trimmed(value);
+    if (!value.empty() && into.size() < maxPictures && value.size() <= maxPictureBytes)
+        into.emplace_back(value);
+}
 
 // Reads the page's elements as they come.
 class Collector : public HtmlReader::Handler {
@@ -65,28 +127,39 @@ public:
     std::string ogTitle;
     std::string jsonLdName;
     std::string title;
+    std::string siteName;
+    std::string applicationName;
+    // Pictures by where they come from.
+    std::vector<std::string> ogImage;
+    std::vector<std::string> jsonLdPicture;
+    std::vector<std::string> linkPicture;
+    std::vector<std::string> poster;
+    bool refused = false;
 
     void open(std::string_view name, const Attributes& attributes) override {
         if (name == "video" || name == "audio") {
             media.push_back({name == "audio", linesOf(attributes)});
-            add(elements, attribute(attributes, "src"), attribute(attributes, "type"),
-                PageSource::Origin::Element, media.back().audio, media.back().lines);
+            sources(attributes, media.back().lines);
+            keep(poster, attribute(attributes, "poster"));
+            keep(poster, attribute(attributes, "data-poster"));
         } else if (name == "source" && !media.empty()) {
             const long long lines = linesOf(attributes);
-            add(elements, attribute(attributes, "src"), attribute(attributes, "type"),
-                PageSource::Origin::Element, media.back().audio,
-                lines > 0 ? lines : media.back().lines);
+            sources(attributes, lines > 0 ? lines : media.back().lines);
         } else if (name == "meta") {
             meta(attributes);
+        } else if (name == "link") {
+            if (holdsWord(attribute(attributes, "rel"), "image_src") ||
+                sameText(attribute(attributes, "itemprop"), "thumbnailUrl"))
+                keep(linkPicture, attribute(attributes, "href"));
         } else if (name == "base" && !baseSeen) {
             baseSeen = true;
             base = std::string(attribute(attributes, "href"));
         } else if (name == "title" && media.empty()) {
             inTitle = title.empty();
         } else if (name == "script") {
-            inJsonLd = sameText(trimmed(attribute(attributes, "type")), "application/ld+json");
-            block.clear();
-            blockTooLong = false;
+            end();
+            if (sameText(trimmed(attribute(attributes, "type")), "application/ld+json"))
+                block.emplace();
         }
     }
 
@@ -95,26 +168,24 @@ public:
             media.pop_back();
         } else if (name == "title") {
             inTitle = false;
-        } else if (name == "script" && inJsonLd) {
-            inJsonLd = false;
-            if (!blockTooLong)
-                readJsonLd();
-            block.clear();
+        } else if (name == "script" && block) {
+            readJsonLd(block->finish());
+            block.reset();
         }
     }
 
     void text(std::string_view text) override {
         if (inTitle && title.size() < maxTitleBytes)
             title.append(text.substr(0, maxTitleBytes - title.size()));
-        if (inJsonLd && !blockTooLong) {
-            if (block.size() + text.size() > JsonLdReader::maxBytes) {
-                blockTooLong = true;
-                block.clear();
-                block.shrink_to_fit();
-            } else {
-                block.append(text);
-            }
-        }
+        if (block)
+            block->feed(text);
+    }
+
+    // A block the page left open is read to where the page ends.
+    void end() {
+        if (block)
+            readJsonLd(block->finish());
+        block.reset();
     }
 
     std::size_t count() const { return elements.size() + openGraph.size() + jsonLd.size(); }
@@ -124,6 +195,23 @@ private:
         bool audio;
         long long lines;
     };
+
+    // A <video>, <audio> or <source>'s address: its src, else each address
+    // its lazy attributes hold.
+    void sources(const Attributes& attributes, long long lines) {
+        const std::string_view type = attribute(attributes, "type");
+        const std::string_view src = attribute(attributes, "src");
+        if (!awaitsScript(src)) {
+            add(elements, src, type, PageSource::Origin::Element, media.back().audio, lines);
+            return;
+        }
+        for (const PageSources::LazyAttribute& lazy : PageSources::lazyAttributes) {
+            const std::string_view value = attribute(attributes, lazy.name);
+            if (looksLikeAddress(value))
+                add(elements, value, trimmed(type).empty() ? lazy.type : type,
+                    PageSource::Origin::Element, media.back().audio, lines);
+        }
+    }
 
     void add(std::vector<PageSource>& into, std::string_view url, std::string_view type,
              PageSource::Origin origin, bool audio, long long lines) {
@@ -161,18 +249,28 @@ private:
             last->lines = NumberText::firstNumber(content) * 9 / 16;
         } else if (property == "og:title" && ogTitle.empty()) {
             ogTitle = std::string(content.substr(0, maxTitleBytes));
+        } else if (property == "og:site_name" && siteName.empty()) {
+            siteName = std::string(content.substr(0, maxTitleBytes));
+        } else if (property == "application-name" && applicationName.empty()) {
+            applicationName = std::string(content.substr(0, maxTitleBytes));
+        } else if (isOpenGraphImage(property) || isOpenGraphImage(attribute(attributes, "name"))) {
+            keep(ogImage, content);
+        } else if (sameText(attribute(attributes, "itemprop"), "thumbnailUrl")) {
+            keep(linkPicture, content);
         }
     }
 
-    void readJsonLd() {
-        for (JsonLdReader::Media& found : JsonLdReader::read(block)) {
+    void readJsonLd(JsonLdReader::Found found) {
+        refused = refused || found.refused;
+        keep(jsonLdPicture, found.picture);
+        for (JsonLdReader::Media& media : found.media) {
             if (jsonLdName.empty())
-                jsonLdName = found.name.substr(0, maxTitleBytes);
-            for (const std::string& url : found.urls) {
-                add(jsonLd, url, found.format, PageSource::Origin::JsonLd, found.audio,
-                    found.height > 0 ? found.height : found.width * 9 / 16);
+                jsonLdName = media.name.substr(0, maxTitleBytes);
+            for (const std::string& url : media.urls) {
+                add(jsonLd, url, media.format, PageSource::Origin::JsonLd, media.audio,
+                    media.height > 0 ? media.height : media.width * 9 / 16);
                 if (!jsonLd.empty())
-                    jsonLd.back().bandwidth = found.bitrate;
+                    jsonLd.back().bandwidth = media.bitrate;
             }
         }
     }
@@ -180,10 +278,31 @@ private:
     std::vector<Media> media;
     bool baseSeen = false;
     bool inTitle = false;
-    bool inJsonLd = false;
-    bool blockTooLong = false;
-    std::string block;
+    std::optional<JsonLdReader> block;
 };
+
+// What a second entry of an address says that the first left unsaid.
+void describeFurther(PageSource& kept, const PageSource& again) {
+    if (kept.lines <= 0)
+        kept.lines = again.lines;
+    if (kept.type.empty())
+        kept.type = again.type;
+    if (kept.bandwidth <= 0)
+        kept.bandwidth = again.bandwidth;
+}
+
+std::string firstWebAddress(const std::string& base, const std::vector<std::string>& links) {
+    for (const std::string& link : links)
+        if (std::string address = resolveAddress(base, link); isHttpAddress(address))
+            return address;
+    return {};
+}
+
+std::string withoutSite(std::string title, const Collector& page) {
+    for (const std::string* site : {&page.siteName, &page.applicationName})
+        title = SiteName::strip(title, *site);
+    return title;
+}
 
 } // namespace
 
@@ -191,6 +310,7 @@ PageSources PageSources::read(std::string_view page, const std::string& pageAddr
     Collector collector;
     PageTracks tracks(collector, pageAddress);
     HtmlReader::read(page, tracks);
+    collector.end();
 
     PageSources found;
     found.subtitles = tracks.tracks();
@@ -201,18 +321,28 @@ PageSources PageSources::read(std::string_view page, const std::string& pageAddr
         if (!resolved.empty())
             base = resolved;
     }
-    std::unordered_set<std::string> seen;
+    std::unordered_map<std::string, std::size_t> seen;
     for (std::vector<PageSource>* kind :
          {&collector.elements, &collector.openGraph, &collector.jsonLd}) {
         for (PageSource& source : *kind) {
             source.url = resolveAddress(base, source.url);
-            if (isHttpAddress(source.url) && seen.insert(source.url).second)
+            if (!isHttpAddress(source.url))
+                continue;
+            const auto [at, first] = seen.emplace(source.url, found.sources.size());
+            if (first)
                 found.sources.push_back(std::move(source));
+            else
+                describeFurther(found.sources[at->second], source);
         }
     }
-    found.title = !collector.ogTitle.empty()      ? collector.ogTitle
+    found.title = !collector.ogTitle.empty()      ? withoutSite(collector.ogTitle, collector)
                   : !collector.jsonLdName.empty() ? collector.jsonLdName
-                                                  : collector.title;
+                                                  : withoutSite(collector.title, collector);
+    for (const std::vector<std::string>* kind :
+         {&collector.ogImage, &collector.jsonLdPicture, &collector.linkPicture, &collector.poster})
+        if (found.picture.empty())
+            found.picture = firstWebAddress(base, *kind);
+    found.refused = collector.refused;
     return found;
 }
 

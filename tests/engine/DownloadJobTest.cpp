@@ -215,6 +215,12 @@ TEST_F(DownloadJobTest, PageFetchFailures) {
         EXPECT_EQ(run(srv.url(path), "Clip").texts, kPageTooLarge) << path;
     // A page of exactly the bound is still taken.
     EXPECT_EQ(run(srv.url("/fits"), "Clip").texts, kNoMap);
+    // So does one whose JSON-LD is beyond what is read of it, whatever else
+    // it names.
+    srv.body("/deep", "<script type=application/ld+json>" + std::string(1000, '[') +
+                          "</script><video src=/low></video>");
+    EXPECT_EQ(run(srv.url("/deep"), "Clip").texts,
+              (Texts{"reading-page", "page-received", "searching-stream", "done:page-too-large"}));
     EXPECT_TRUE(listFolder(movies.path()).empty());
 }
 

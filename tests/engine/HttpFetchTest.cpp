@@ -5,6 +5,7 @@
 #include "files/StagedFile.h"
 #include "http/AddressSpace.h"
 #include "http/HttpClient.h"
+#include "http/RefererPolicy.h"
 #include "http/SpeedLimit.h"
 #include "http/detail/MovieWriteContext.h"
 #include "http/detail/PageBuffer.h"
@@ -14,6 +15,7 @@
 #include "jobs/MovieBody.h"
 #include "jobs/MovieDownload.h"
 #include "support/FixtureServer.h"
+#include "support/PieceRoute.h"
 
 #include <gtest/gtest.h>
 
@@ -172,6 +174,63 @@ TEST(HttpFetchTest, ABoundedFetchNeverConnectsBeyondItsNetwork) {
         EXPECT_TRUE(HttpClient::fetchPage(HttpRequest::page(url, bounds), text).ok()) << url;
     }
     EXPECT_EQ(srv.hits("/page"), 2);
+}
+
+// The page a request comes from is told as browsers tell it: its whole
+// address (less fragment and user name) to its own origin, its origin to
+// another, nothing from https to http; worked out for the address asked,
+// kept over redirects; the same for every connection of a file in pieces.
+TEST(HttpFetchTest, RefererIsToldAsBrowsersTellIt) {
+    FixtureServer srv;
+    srv.body("/page", "<html>page</html>");
+    srv.redirect("/hop", "/page");
+    const std::string port = std::to_string(srv.port());
+    const std::string other = "http://localhost:" + port;
+    struct Case {
+        std::string page;
+        std::string asked;
+        std::string told;
+    };
+    for (const Case& c :
+         std::vector<Case>{{srv.url("/watch?token=t#at=5"), "/page", srv.url("/watch?token=t")},
+                           {"http://me:pw@127.0.0.1:" + port + "?q#f", "/page", srv.url("/?q")},
+                           {other + "/watch?token=t", "/page", other + "/"},
+                           {other + "/watch?token=t", "/hop", other + "/"},
+                           {"https://site.example/watch?token=t", "/page", ""},
+                           {"ftp://site.example/watch", "/page", ""},
+                           {"", "/page", ""}}) {
+        SCOPED_TRACE(c.page + " " + c.asked);
+        JobOptions options;
+        options.referer = c.page;
+        std::string text;
+        ASSERT_TRUE(HttpClient::fetchPage(HttpRequest::page(srv.url(c.asked), options), text).ok());
+        EXPECT_EQ(srv.lastHeader("/page", "Referer"), c.told);
+    }
+    EXPECT_EQ(RefererPolicy::referer("HTTPS://Site.Example:443/a?b", "https://site.example/x"),
+              "HTTPS://Site.Example:443/a?b");
+    EXPECT_EQ(RefererPolicy::referer("https://[::1]:8443/a", "https://[::1]:8444/a"),
+              "https://[::1]:8443/");
+    EXPECT_EQ(RefererPolicy::referer("http://h/" + std::string(RefererPolicy::maxBytes, 'a'),
+                                     "http://h/"),
+              "http://h/");
+
+    // A movie in pieces: every connection of the pool tells the origin alone.
+    TempFolder movies;
+    srv.body("/watch", "<video src=\"" + srv.url("/movie") + "\"></video>");
+    PieceRoute route;
+    route.bytes = "FLV\x01" + testBytes(3 << 20, 3);
+    route.perAnswer = 4 << 20;
+    const auto counts = servePieces(srv, "/movie", route);
+    JobOptions job =
+        jobOptions(other + "/watch?token=t", "Pieces", 2, movies.path(), movies.path());
+    job.connections = 4;
+    std::vector<JobEvent> events;
+    DownloadJob(std::move(job), JobRecorder::nextId(), [&](const JobEvent& e) {
+        events.push_back(e);
+    }).run();
+    ASSERT_EQ(events.back().kind, JobEvent::Kind::Finished);
+    EXPECT_GE(counts->ranged, 2);
+    EXPECT_EQ(srv.lastHeader("/movie", "Referer"), other + "/");
 }
 
 // The page's progress callback ends the fetch once its deadline passed,

@@ -5,6 +5,7 @@
 #include "http/FetchBounds.h"
 #include "http/HttpClient.h"
 #include "http/HttpRequest.h"
+#include "http/RefererPolicy.h"
 #include "http/SpeedLimit.h"
 #include "http/detail/MovieWriteContext.h"
 #include "http/detail/PageBuffer.h"
@@ -136,8 +137,12 @@ void HttpFetch::setCommonOptions(CURL* curl, const std::string& url, const Fetch
     // What a browser would send. The cookie engine keeps what answers set,
     // in memory only (an empty file name reads nothing, and no jar is
     // written), for the next request on the same handle.
-    curl_easy_setopt(curl, CURLOPT_REFERER,
-                     bounds.referer.empty() ? nullptr : bounds.referer.c_str());
+    // The Referer is worked out for this address (libcurl copies it) and
+    // kept over redirects: CURLOPT_AUTOREFERER, held off, would put each
+    // hop's whole address in its place.
+    const std::string referer = RefererPolicy::referer(bounds.referer, url);
+    curl_easy_setopt(curl, CURLOPT_REFERER, referer.empty() ? nullptr : referer.c_str());
+    curl_easy_setopt(curl, CURLOPT_AUTOREFERER, 0L);
     curl_easy_setopt(curl, CURLOPT_USERAGENT,
                      bounds.userAgent.empty() ? nullptr : bounds.userAgent.c_str());
     curl_easy_setopt(curl, CURLOPT_COOKIEFILE, "");

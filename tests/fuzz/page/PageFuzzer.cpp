@@ -1,15 +1,15 @@
 // Page reading: the stream choice (StreamChoice::inPage on the input as a
 // page), the title extraction (PageTitle::find), the file title
-// (FileTitle::safe), the page's picture (PagePicture::address) and percent
-// decoding (percentDecode), the sources its markup and JSON-LD name
-// (PageSources), and the same bytes as an HLS playlist (HlsPlaylist) and a
-// DASH manifest (DashManifest), their segment lists and the tracks made of
-// them (TrackPlan), with the properties each promises.
+// (FileTitle::safe), percent decoding (percentDecode), the sources its
+// markup and JSON-LD name and its picture (PageSources), the same bytes as
+// JSON read whole and in pieces (JsonStream), and the same bytes as an HLS playlist (HlsPlaylist)
+// and a DASH manifest (DashManifest), their segment lists and the tracks made of them (TrackPlan),
+// with the properties each promises.
 #include "FuzzCheck.h"
 #include "files/FileTitle.h"
 #include "page/DashManifest.h"
 #include "page/HlsPlaylist.h"
-#include "page/PagePicture.h"
+#include "page/JsonStream.h"
 #include "page/PageSources.h"
 #include "page/PageTitle.h"
 #include "page/PageTracks.h"
@@ -266,6 +266,43 @@ void checkManifest(const std::string& text) {
     }
 }
 
+// What a JSON reader told, one line an event.
+class JsonLog : public JsonStream::Handler {
+public:
+    std::string log;
+    void startObject() override { log += "{\n"; }
+    void endObject() override { log += "}\n"; }
+    void startArray() override { log += "[\n"; }
+    void endArray() override { log += "]\n"; }
+    void key(std::string_view name) override { log += "k" + std::string(name) + "\n"; }
+    void string(std::string_view text, bool cut) override {
+        FUZZ_CHECK(text.size() <= JsonStream::maxStringBytes);
+        FUZZ_CHECK(text.find('\0') == std::string_view::npos);
+        log += (cut ? "c" : "s") + std::string(text) + "\n";
+    }
+    void number(std::string_view text) override {
+        FUZZ_CHECK(text.size() <= JsonStream::maxNumberBytes);
+        log += "n" + std::string(text) + "\n";
+    }
+    void literal() override { log += "l\n"; }
+};
+
+// Read as it streams, JSON tells the same however its text is cut.
+void checkJson(const std::string& text) {
+    JsonLog whole;
+    JsonStream all(whole, 64);
+    all.feed(text);
+    all.finish();
+    JsonLog pieces;
+    JsonStream cut(pieces, 64);
+    for (std::size_t at = 0, n = 1; at < text.size(); at += n, n = n % 7 + 1)
+        cut.feed(std::string_view(text).substr(at, n));
+    cut.finish();
+    FUZZ_CHECK(whole.log == pieces.log);
+    FUZZ_CHECK(all.state() == cut.state());
+    FUZZ_CHECK(all.state() != JsonStream::State::Reading);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -282,14 +319,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     checkStreamMap(text, decoded);
     checkTitle(text, decoded);
     checkFileTitle(text);
-    // The picture's address is a web address or nothing: never a file or
-    // another scheme a page could slip in.
-    const std::string picture = PagePicture::address(text, kPageUrl);
-    FUZZ_CHECK(picture.empty() || picture.rfind("http://", 0) == 0 ||
-               picture.rfind("https://", 0) == 0);
     // The sources the markup and its JSON-LD name: web addresses only, each
-    // once, within the bound, and the quality's choice one of them.
+    // once, within the bound, and the quality's choice one of them. The
+    // picture's address is a web address or nothing: never a file or
+    // another scheme a page could slip in.
     const PageSources sources = PageSources::read(text, kPageUrl);
+    FUZZ_CHECK(sources.picture.empty() || isHttpAddress(sources.picture));
     FUZZ_CHECK(sources.sources.size() <= PageSources::maxSources);
     for (const PageSource& source : sources.sources) {
         const std::string scheme = source.url.substr(0, source.url.find(':'));
@@ -303,6 +338,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!sources.sources.empty())
         for (int quality = 1; quality <= 4; ++quality)
             FUZZ_CHECK(PageSources::choose(sources.sources, quality) < sources.sources.size());
+    checkJson(text);
     checkPlaylist(text);
     checkManifest(text);
     return 0;
