@@ -1,9 +1,11 @@
 #include "jobs/DownloadJob.h"
 
 #include "base/HttpAddress.h"
+#include "base/MediaFormat.h"
 #include "files/FileTitle.h"
 #include "http/HttpClient.h"
 #include "jobs/ConvertJob.h"
+#include "jobs/MovieBody.h"
 #include "jobs/MovieDownload.h"
 #include "jobs/PageOffer.h"
 #include "jobs/StreamDownload.h"
@@ -58,14 +60,36 @@ void DownloadJob::run() {
     JobOptions saveOptions = options();
     // The MP3's cover, read from the page before finding the stream decodes it.
     std::string picture;
+    // A direct link's answer goes on as the movie, so that it is asked once.
+    std::unique_ptr<MovieDownload> taken;
+    std::string title;
     report.step(Reason::ReadingPage);
     {
         // The page goes before the saving step begins.
         HttpRequest request = HttpRequest::page(options().pageUrl, options());
         request.isMedia = &PageOffer::isMedia;
+        request.takeMedia = [&](const HttpResponse& head) -> BodyReceiver* {
+            // A numbered source of a direct link is none.
+            if (options().source != 0)
+                return nullptr;
+            report.step(Reason::PageReceived);
+            if (options().title.empty())
+                readable = titleOfAddress(head.address);
+            readable = PageTitle::readable(readable);
+            report.send(JobEvent::Kind::Titled, readable);
+            report.sourced({SourceRef::Kind::Direct, {}, head.address});
+            report.step(Reason::StreamFound);
+            title = FileTitle::safe(readable);
+            taken = std::make_unique<MovieDownload>(saveOptions, report, title, ".mp4");
+            return taken->takeOver();
+        };
         request.cancel = report.cancelToken();
         std::string page;
         const HttpResponse fetched = HttpClient::fetchPage(request, page);
+        if (taken) {
+            finishTakenOver(*taken, fetched, {readable, options().pageUrl, {}}, {});
+            return;
+        }
         if (fetched.failure == HttpResponse::Failure::NoHandle) {
             report.fail(Reason::RequestFailed);
             return;
@@ -120,9 +144,13 @@ void DownloadJob::run() {
     report.step(Reason::StreamFound);
     // The tag keeps the whole title, without the "(1)" a taken name may add.
     Mp3Tags tags{readable, options().pageUrl, {}};
-    std::string title = FileTitle::safe(std::move(readable));
-    if (target.probe && !probe(saveOptions, target))
+    title = FileTitle::safe(std::move(readable));
+    if (target.probe && !probe(saveOptions, target, title, taken))
         return;
+    if (taken) {
+        finishTakenOver(*taken, target.answer, std::move(tags), picture);
+        return;
+    }
     std::string saved;
     if (target.stream != StreamManifest::Kind::None) {
         TrackPlan plan;
@@ -150,10 +178,26 @@ void DownloadJob::run() {
         saved = movie.path();
         title = movie.title();
     }
+    finishSaved(saved, title, std::move(tags), picture);
+}
+
+void DownloadJob::finishSaved(const std::string& saved, const std::string& title, Mp3Tags tags,
+                              const std::string& picture) const {
     if (options().convert)
-        ConvertJob::convert(saved, title, std::move(tags), picture, options(), report);
+        ConvertJob::convert(saved, title, std::move(tags), picture, options(), reporter());
     else
-        report.send(JobEvent::Kind::Finished, Reason::Downloaded);
+        reporter().send(JobEvent::Kind::Finished, Reason::Downloaded);
+}
+
+void DownloadJob::finishTakenOver(MovieDownload& movie, const HttpResponse& answer, Mp3Tags tags,
+                                  const std::string& picture) const {
+    if (movie.failed())
+        return;
+    // Declined (a part file to continue): asked for again, from where it ends.
+    const bool saved =
+        movie.holdsAnswer() ? movie.finishTakenOver(answer) : movie.save(answer.address);
+    if (saved)
+        finishSaved(movie.path(), movie.title(), std::move(tags), picture);
 }
 
 void DownloadJob::choose(const PageOffer& offer, Target& target) const {
@@ -206,13 +250,23 @@ void DownloadJob::chooseStreamMap(const StreamChoice& stream, Target& target) co
     target.source = {SourceRef::Kind::StreamMap, {}, stream.url};
 }
 
-bool DownloadJob::probe(JobOptions& saveOptions, Target& target) const {
+bool DownloadJob::probe(JobOptions& saveOptions, Target& target, const std::string& title,
+                        std::unique_ptr<MovieDownload>& taken) const {
     const JobReporter& report = reporter();
     HttpRequest request = HttpRequest::page(target.url, saveOptions);
     request.isMedia = &PageOffer::isMedia;
+    // Media goes on as the movie: asked once.
+    request.takeMedia = [&](const HttpResponse&) -> BodyReceiver* {
+        taken = std::make_unique<MovieDownload>(saveOptions, report, title, target.extension);
+        return taken->takeOver();
+    };
     request.cancel = report.cancelToken();
     std::string text;
     const HttpResponse fetched = HttpClient::fetchPage(request, text);
+    if (taken) {
+        target.answer = fetched;
+        return true;
+    }
     if (fetched.failure == HttpResponse::Failure::NoHandle) {
         report.fail(Reason::RequestFailed);
         return false;
@@ -244,6 +298,10 @@ bool DownloadJob::probe(JobOptions& saveOptions, Target& target) const {
 }
 
 std::string DownloadJob::pageTitle(const JobOptions& options, const CancelToken* cancel) {
+    // A media file by its name is not asked for its name: a signed address
+    // may answer only once, and the job asks next.
+    if (MediaFormat::ofAddress(options.pageUrl).whole())
+        return FileTitle::safe(titleOfAddress(options.pageUrl));
     HttpRequest request = HttpRequest::page(options.pageUrl, options);
     request.isMedia = &PageOffer::isMedia;
     request.cancel = cancel;
