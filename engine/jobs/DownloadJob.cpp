@@ -87,6 +87,8 @@ void DownloadJob::run() {
         std::string page;
         const HttpResponse fetched = HttpClient::fetchPage(request, page);
         if (taken) {
+            // What the link set goes with any later request for it.
+            saveOptions.cookies = fetched.cookies;
             finishTakenOver(*taken, fetched, {readable, options().pageUrl, {}}, {});
             return;
         }

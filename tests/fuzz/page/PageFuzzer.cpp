@@ -12,6 +12,7 @@
 #include "page/PagePicture.h"
 #include "page/PageSources.h"
 #include "page/PageTitle.h"
+#include "page/PageVideos.h"
 #include "page/PercentDecoder.h"
 #include "page/RelativeAddress.h"
 #include "page/StreamChoice.h"
@@ -298,6 +299,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!sources.sources.empty())
         for (int quality = 1; quality <= 4; ++quality)
             FUZZ_CHECK(PageSources::choose(sources.sources, quality) < sources.sources.size());
+    // Its videos: every source in exactly one, none empty.
+    std::vector<int> sorted(sources.sources.size(), 0);
+    for (const PageVideos::Video& video : PageVideos::read(text, kPageUrl, sources.sources)) {
+        FUZZ_CHECK(!video.sources.empty());
+        for (const std::size_t i : video.sources) {
+            FUZZ_CHECK(i < sorted.size());
+            ++sorted[i];
+        }
+    }
+    FUZZ_CHECK(std::all_of(sorted.begin(), sorted.end(), [](int n) { return n == 1; }));
     checkPlaylist(text);
     checkManifest(text);
     return 0;
