@@ -501,6 +501,10 @@
         <translation>Auf dieser Seite gefundene Quellen: %1</translation>
     </message>
     <message>
+        <source>Download All (%1)</source>
+        <translation>Alle herunterladen (%1)</translation>
+    </message>
+    <message>
         <source>The video&apos;s title</source>
         <translation>Der Titel des Videos</translation>
     </message>

@@ -39,13 +39,18 @@ void PageFinder::find(std::string html, std::string address, int quality, Found 
 }
 
 PageFinder::Findings PageFinder::read(std::string html, const std::string& address, int quality) {
-    const PageOffer offer = PageOffer::read(html, address);
+    PageOffer offer = PageOffer::read(html, address);
+    offer.readVideos(html, address);
     Findings findings;
     findings.title = PageTitle::find(html).value_or(offer.title);
     for (const PageSource& source : offer.sources)
         findings.sources.push_back(SourceRef::of(source));
     if (const auto chosen = offer.pick(quality, 0))
         findings.chosen = static_cast<int>(*chosen);
+    if (offer.videos.size() > 1)
+        for (std::size_t v = 0; v < offer.videos.size(); ++v)
+            findings.videos.push_back(
+                {offer.videoTitle(v), static_cast<int>(offer.pickIn(offer.videos[v], quality))});
     // Last: the stream map's reading decodes the page in place.
     findings.streamMap = StreamChoice::inPage(html, quality, address).found();
     return findings;

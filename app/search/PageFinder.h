@@ -27,6 +27,13 @@ public:
         int chosen = -1;
         // The page has a stream map, which a job takes before any source.
         bool streamMap = false;
+        // A page of several videos: each one's title and the index in
+        // sources the quality picks among its own; empty for one video.
+        struct Video {
+            std::string title;
+            int chosen = -1;
+        };
+        std::vector<Video> videos;
     };
     using Found = std::function<void(const Findings&)>;
     // A source an address turned out to be, or nothing.

@@ -355,6 +355,7 @@ void MainWindow::buildTabs() {
 
 void MainWindow::wire() {
     connect(search->downloadButton(), &QPushButton::clicked, this, &MainWindow::onDownload);
+    connect(search, &SearchTab::downloadAllRequested, this, &MainWindow::onDownloadAll);
     connect(search, &SearchTab::downloadRequested, this,
             [this](const QUrl& page) { queueAddresses({page.toString(QUrl::FullyEncoded)}); });
     connect(library, &LibraryTab::rowDoubleClicked, this, &MainWindow::onLibraryRowDoubleClicked);
@@ -427,6 +428,19 @@ void MainWindow::download(const SourceRef& source) {
     if (!downloadAgain({folder->savedFileOf(url)}))
         return;
     folder->download(url, title, source);
+    tabPages->setCurrentWidget(transfers);
+}
+
+void MainWindow::onDownloadAll() {
+    const std::vector<SearchTab::VideoPick> videos = search->allVideos();
+    const QUrl address = search->browser()->url();
+    if (videos.empty() || address.isEmpty() || !folder)
+        return;
+    const std::string url = narrow(address.toString(QUrl::FullyEncoded));
+    if (!downloadAgain({folder->savedFileOf(url)}))
+        return;
+    for (const SearchTab::VideoPick& video : videos)
+        folder->download(url, video.title, video.source);
     tabPages->setCurrentWidget(transfers);
 }
 

@@ -68,6 +68,8 @@ protected:
 
 private slots:
     void onDownload();
+    // Each of the page's videos its own transfer.
+    void onDownloadAll();
     // The Search page's video, as source says (empty: the quality's choice).
     void download(const SourceRef& source);
     // The site, in the desktop's browser.

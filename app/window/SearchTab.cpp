@@ -306,8 +306,29 @@ void SearchTab::showSources() {
         });
     }
     menu->setToolTipsVisible(true);
+    // Each of several videos its own transfer, in one go.
+    if (read.videos.size() > 1) {
+        menu->addSeparator();
+        QAction* all = menu->addAction(tr("Download All (%1)").arg(read.videos.size()));
+        all->setObjectName(QStringLiteral("downloadAllAction"));
+        connect(all, &QAction::triggered, this, &SearchTab::downloadAllRequested);
+    }
     markChosen();
     askSizes();
+}
+
+std::vector<SearchTab::VideoPick> SearchTab::allVideos() const {
+    std::vector<VideoPick> picks;
+    const std::string title = narrow(titleText->text().trimmed());
+    for (std::size_t v = 0; v < read.videos.size(); ++v) {
+        const auto& video = read.videos[v];
+        if (video.chosen < 0 || video.chosen >= int(pageSources.size()))
+            continue;
+        picks.push_back(
+            {typed && !title.empty() ? title + " (" + std::to_string(v + 1) + ")" : video.title,
+             pageSources[static_cast<std::size_t>(video.chosen)]});
+    }
+    return picks;
 }
 
 void SearchTab::askSizes() {

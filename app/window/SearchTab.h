@@ -34,7 +34,8 @@ class SearchPage;
 // more than one source lists them in a labelled drop-down beside Download,
 // which says how many there are and each one's size when its server names
 // it: picking one chooses it instead of the
-// quality's choice, and Download saves it. A page that could not be reached
+// quality's choice, and Download saves it; on a page of several videos it
+// also offers "Download All (N)", each video its own transfer. A page that could not be reached
 // has no title. A link's context menu offers "Download Video".
 class SearchTab : public QWidget {
     Q_OBJECT
@@ -73,6 +74,14 @@ public:
     // known, bound so that the job saves what the pane found; empty when
     // the job is to choose (a stream map, or nothing known).
     SourceRef defaultSource() const;
+    // What "Download All" saves on a page of several videos: each one's
+    // title (the one typed for the page, numbered, outranks theirs) and the
+    // source the quality picks among its own; empty for one video.
+    struct VideoPick {
+        std::string title;
+        SourceRef source;
+    };
+    std::vector<VideoPick> allVideos() const;
     QLineEdit* addressBox() const { return addressText; }
     BrowserPane* browser() const { return browserPane; }
     // Its sizes are kept between runs.
@@ -86,6 +95,8 @@ signals:
     void pageRead();
     // A source of the page was picked from the drop-down: Download saves it.
     void sourcePicked(const SourceRef& source);
+    // "Download All" was chosen in the drop-down: each of allVideos().
+    void downloadAllRequested();
     // The page asks for a key system: its video is protected.
     void protectedMedia();
     // "Download Video" was chosen on a link to page.

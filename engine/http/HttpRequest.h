@@ -7,7 +7,9 @@
 #include <string>
 #include <string_view>
 
+class BodyReceiver;
 class CancelToken;
+struct HttpResponse;
 
 // What one fetch asks for: the address, the bounds it is fetched within and
 // what a browser would send with it (FetchBounds: cookies, Referer, user
@@ -16,6 +18,8 @@ class CancelToken;
 struct HttpRequest {
     // Whether an answer is media, from its Content-Type and first bytes.
     using MediaTest = std::function<bool(std::string_view type, std::string_view first)>;
+    // Who takes over a page fetch's answer that is media, from its head.
+    using MediaTaker = std::function<BodyReceiver*(const HttpResponse& head)>;
 
     // A page (a picture, a manifest) into memory: at most bounds.maxPageBytes,
     // within bounds.pageDeadlineSeconds.
@@ -50,6 +54,12 @@ struct HttpRequest {
     // A page fetch that meets media (isMedia says so at its first bytes)
     // ends there with HttpResponse::media, unread; null: every answer is a page.
     MediaTest isMedia;
+    // A successful answer isMedia found goes on as a body into the receiver
+    // this returns, as body() would take it (no size bound or deadline from
+    // then on, the speed limit and the low-speed floor), so that a link that
+    // may be asked only once is asked once. Null, or no receiver: the fetch
+    // ends at the media as above.
+    MediaTaker takeMedia;
     // Stops a page fetch when set; null: only its bounds do.
     const CancelToken* cancel = nullptr;
 

@@ -1,9 +1,11 @@
 #include "jobs/DownloadJob.h"
 
 #include "base/HttpAddress.h"
+#include "base/MediaFormat.h"
 #include "files/FileTitle.h"
 #include "http/HttpClient.h"
 #include "jobs/ConvertJob.h"
+#include "jobs/MovieBody.h"
 #include "jobs/MovieDownload.h"
 #include "jobs/PageOffer.h"
 #include "jobs/StreamDownload.h"
@@ -61,14 +63,39 @@ void DownloadJob::run() {
     std::string picture;
     // The page's and the stream's, saved beside the movie as asked.
     std::vector<SubtitleTrack> subtitles;
+    // A direct link's answer goes on as the movie, so that it is asked once.
+    std::unique_ptr<MovieDownload> taken;
+    std::string title;
     report.step(Reason::ReadingPage);
     {
         // The page goes before the saving step begins.
         HttpRequest request = HttpRequest::page(options().pageUrl, options());
         request.isMedia = &PageOffer::isMedia;
+        request.takeMedia = [&](const HttpResponse& head) -> BodyReceiver* {
+            // A numbered source of a direct link is none.
+            if (options().source != 0)
+                return nullptr;
+            report.step(Reason::PageReceived);
+            if (options().title.empty())
+                readable = titleOfAddress(head.address);
+            readable = PageTitle::readable(readable);
+            report.send(JobEvent::Kind::Titled, readable);
+            report.sourced({SourceRef::Kind::Direct, {}, head.address});
+            report.step(Reason::StreamFound);
+            title = FileTitle::safe(readable);
+            taken = std::make_unique<MovieDownload>(saveOptions, report, title, ".mp4");
+            return taken->takeOver();
+        };
         request.cancel = report.cancelToken();
         std::string page;
         const HttpResponse fetched = HttpClient::fetchPage(request, page);
+        if (taken) {
+            // What the link set goes with any later request for it.
+            saveOptions.cookies = fetched.cookies;
+            finishTakenOver(*taken, fetched,
+                            {{readable, options().pageUrl, {}}, picture, saveOptions, subtitles});
+            return;
+        }
         if (fetched.failure == HttpResponse::Failure::NoHandle) {
             report.fail(Reason::RequestFailed);
             return;
@@ -127,9 +154,13 @@ void DownloadJob::run() {
     report.step(Reason::StreamFound);
     // The tag keeps the whole title, without the "(1)" a taken name may add.
     Mp3Tags tags{readable, options().pageUrl, {}};
-    std::string title = FileTitle::safe(std::move(readable));
-    if (target.probe && !probe(saveOptions, target))
+    title = FileTitle::safe(std::move(readable));
+    if (target.probe && !probe(saveOptions, target, title, taken))
         return;
+    if (taken) {
+        finishTakenOver(*taken, target.answer, {std::move(tags), picture, saveOptions, subtitles});
+        return;
+    }
     std::string saved;
     if (target.stream != StreamManifest::Kind::None) {
         TrackPlan plan;
@@ -158,12 +189,29 @@ void DownloadJob::run() {
         saved = movie.path();
         title = movie.title();
     }
-    SubtitleSave::save(subtitles, saveOptions, title, report);
+    finishSaved(saved, title, {std::move(tags), picture, saveOptions, subtitles});
+}
+
+void DownloadJob::finishSaved(const std::string& saved, const std::string& title,
+                              After after) const {
+    SubtitleSave::save(after.subtitles, after.options, title, reporter());
     if (options().convert)
         // The picture is asked for as the page's, as the movie was.
-        ConvertJob::convert(saved, title, std::move(tags), picture, saveOptions, report);
+        ConvertJob::convert(saved, title, std::move(after.tags), after.picture, after.options,
+                            reporter());
     else
-        report.send(JobEvent::Kind::Finished, Reason::Downloaded);
+        reporter().send(JobEvent::Kind::Finished, Reason::Downloaded);
+}
+
+void DownloadJob::finishTakenOver(MovieDownload& movie, const HttpResponse& answer,
+                                  After after) const {
+    if (movie.failed())
+        return;
+    // Declined (a part file to continue): asked for again, from where it ends.
+    const bool saved =
+        movie.holdsAnswer() ? movie.finishTakenOver(answer) : movie.save(answer.address);
+    if (saved)
+        finishSaved(movie.path(), movie.title(), std::move(after));
 }
 
 void DownloadJob::choose(const PageOffer& offer, Target& target) const {
@@ -222,13 +270,23 @@ void DownloadJob::chooseStreamMap(const StreamChoice& stream, Target& target) co
     target.source = {SourceRef::Kind::StreamMap, {}, stream.url};
 }
 
-bool DownloadJob::probe(JobOptions& saveOptions, Target& target) const {
+bool DownloadJob::probe(JobOptions& saveOptions, Target& target, const std::string& title,
+                        std::unique_ptr<MovieDownload>& taken) const {
     const JobReporter& report = reporter();
     HttpRequest request = HttpRequest::page(target.url, saveOptions);
     request.isMedia = &PageOffer::isMedia;
+    // Media goes on as the movie: asked once.
+    request.takeMedia = [&](const HttpResponse&) -> BodyReceiver* {
+        taken = std::make_unique<MovieDownload>(saveOptions, report, title, target.extension);
+        return taken->takeOver();
+    };
     request.cancel = report.cancelToken();
     std::string text;
     const HttpResponse fetched = HttpClient::fetchPage(request, text);
+    if (taken) {
+        target.answer = fetched;
+        return true;
+    }
     if (fetched.failure == HttpResponse::Failure::NoHandle) {
         report.fail(Reason::RequestFailed);
         return false;
@@ -260,6 +318,10 @@ bool DownloadJob::probe(JobOptions& saveOptions, Target& target) const {
 }
 
 std::string DownloadJob::pageTitle(const JobOptions& options, const CancelToken* cancel) {
+    // A media file by its name is not asked for its name: a signed address
+    // may answer only once, and the job asks next.
+    if (MediaFormat::ofAddress(options.pageUrl).whole())
+        return FileTitle::safe(titleOfAddress(options.pageUrl));
     HttpRequest request = HttpRequest::page(options.pageUrl, options);
     request.isMedia = &PageOffer::isMedia;
     request.cancel = cancel;

@@ -27,4 +27,9 @@ struct MovieBody : BodyReceiver {
     ProgressPacer pacer{};
     // The answer's body has begun (MovieDownload::bodyStarts) and was taken.
     bool started = false;
+    // Bytes of the body taken; past cutAt (0: never) nothing more is, and
+    // cut says the answer ended there on purpose.
+    long long taken = 0;
+    long long cutAt = 0;
+    bool cut = false;
 };

@@ -95,8 +95,15 @@ bool MovieDownload::bodyStarts(MovieBody& transfer, const HttpResponse& answer, 
         break;
     case HttpResponse::Fit::StartOver:
     case HttpResponse::Fit::Fresh: {
-        // Nothing of it is written: save() fetches the file in pieces.
+        // Nothing of it is written: save() fetches the file in pieces. An
+        // answer taken over is never asked again: its first bytes are the
+        // first piece.
         pieces_ = piecesFor(answer, first, n);
+        if (pieces_ && takenOver_ && &transfer == takenOver_.get()) {
+            transfer.head = {};
+            transfer.cutAt = headBytes;
+            break;
+        }
         if (pieces_)
             return false;
         if (answer.fit == HttpResponse::Fit::Fresh) {
@@ -139,6 +146,41 @@ bool MovieDownload::save(const std::string& url) {
     if (done && !resume.validator.empty() && held == resume.total)
         return inPieces(client, url, resume.validator, resume.total, *done, true, {});
     return oneStream(client, url, held, {}, 0);
+}
+
+BodyReceiver* MovieDownload::takeOver() {
+    // What is on disk is continued by a range, which this answer is not.
+    if (!options_.resume.validator.empty())
+        return nullptr;
+    if (!movie_.open()) {
+        failed_ = true;
+        return nullptr;
+    }
+    // Bytes of unknown standing are started over, as save() does.
+    if (movie_.file().size() != 0 && !movie_.file().restart()) {
+        movie_.file().keep();
+        reporter_.fail(Reason::SaveFailed);
+        failed_ = true;
+        return nullptr;
+    }
+    sendResumable(movie_.file(), {}, 0);
+    takenOver_ = std::make_unique<MovieBody>(movie_, *this);
+    return takenOver_.get();
+}
+
+// Runs on the job's worker thread.
+bool MovieDownload::finishTakenOver(const HttpResponse& answer) {
+    MovieBody& transfer = *takenOver_;
+    if (pieces_ && transfer.cut && !reporter_.cancelled()) {
+        const Pieces pieces = *std::exchange(pieces_, std::nullopt);
+        ByteRanges done;
+        done.add(0, movie_.file().size());
+        HttpClient client;
+        return inPieces(client, answer.address, pieces.validator, pieces.total, done, false,
+                        answer.cookies);
+    }
+    pieces_.reset();
+    return finish(transfer, answer, 0);
 }
 
 // Runs on the job's worker thread.

@@ -6,9 +6,11 @@
 #include "jobs/MovieFile.h"
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 
+class BodyReceiver;
 class ByteRanges;
 class HttpClient;
 class StagedFile;
@@ -32,6 +34,17 @@ public:
     // Saves the body at url; false when it failed or stopped, its last event
     // sent. Runs on the job's worker thread.
     bool save(const std::string& url);
+    // An answer a page fetch met as media is taken over as it begins: the
+    // receiver its body goes on into, the movie's file opened. Null when
+    // this movie continues a part file (it asks for the rest instead), or
+    // its file cannot be opened (the failure sent: failed() says so).
+    BodyReceiver* takeOver();
+    bool failed() const { return failed_; }
+    bool holdsAnswer() const { return takenOver_ != nullptr; }
+    // What the taken-over answer came to: the movie saved (its first bytes
+    // the first piece when it comes in pieces), or the failure sent; as
+    // save().
+    bool finishTakenOver(const HttpResponse& answer);
 
     const std::string& title() const { return movie_.title(); }
     const std::string& extension() const { return movie_.extension(); }
@@ -94,4 +107,7 @@ private:
     bool headAsked_ = false;
     bool headRefused_ = false;
     bool restFollows_ = false;
+    // The body an answer met elsewhere goes into.
+    std::unique_ptr<MovieBody> takenOver_;
+    bool failed_ = false;
 };

@@ -5,6 +5,7 @@
 #include "http/HttpClient.h"
 #include "jobs/JobOptions.h"
 #include "page/PageSources.h"
+#include "page/PageTitle.h"
 #include "page/StreamManifest.h"
 
 #include <cctype>
@@ -35,6 +36,7 @@ Reason PageOffer::fetch(const JobOptions& options, const CancelToken* cancel, Pa
     if (!fetched.ok())
         return fetchFailure(fetched);
     offer = read(page, fetched.address);
+    offer.readVideos(page, fetched.address);
     return offer.refused ? Reason::PageTooLarge : Reason::None;
 }
 
@@ -86,16 +88,40 @@ std::optional<std::size_t> PageOffer::pick(int quality, int source) const {
     }
     if (sources.empty())
         return std::nullopt;
+    std::vector<std::size_t> all(sources.size());
+    for (std::size_t i = 0; i < all.size(); ++i)
+        all[i] = i;
+    return pickAmong(all, quality);
+}
+
+std::size_t PageOffer::pickIn(const PageVideos::Video& video, int quality) const {
+    return pickAmong(video.sources, quality);
+}
+
+std::size_t PageOffer::pickAmong(const std::vector<std::size_t>& among, int quality) const {
     // A whole file is saved more simply than a stream of parts (and can be
     // continued): streams are chosen from only when the page has no other.
     std::vector<PageSource> files;
     std::vector<std::size_t> at;
-    for (std::size_t i = 0; i < sources.size(); ++i)
+    for (const std::size_t i : among)
         if (!sources[i].stream()) {
             files.push_back(sources[i]);
             at.push_back(i);
         }
-    if (files.empty())
-        return PageSources::choose(sources, quality);
+    if (files.empty()) {
+        std::vector<PageSource> streams;
+        for (const std::size_t i : among)
+            streams.push_back(sources[i]);
+        return among[PageSources::choose(streams, quality)];
+    }
     return at[PageSources::choose(files, quality)];
+}
+
+void PageOffer::readVideos(std::string_view page, const std::string& pageAddress) {
+    videos = PageVideos::read(page, pageAddress, sources);
+    named = PageTitle::readable(PageTitle::find(page).value_or(title));
+}
+
+std::string PageOffer::videoTitle(std::size_t index) const {
+    return PageTitle::readable(PageVideos::title(videos[index], index, videos.size(), named));
 }

@@ -2,6 +2,7 @@
 
 #include "base/Reason.h"
 #include "page/PageSource.h"
+#include "page/PageVideos.h"
 #include "page/SubtitleTrack.h"
 
 #include <cstddef>
@@ -25,6 +26,7 @@ public:
     // Fetches options.pageUrl as a job does and reads what it offers:
     // Reason::None when the page came and was read whole, else why not as a
     // job says it. A direct link is no page and offers nothing.
+    // The videos sorted as well (readVideos).
     static Reason fetch(const JobOptions& options, const CancelToken* cancel, PageOffer& offer);
     // Why a page's fetch failed, as a job says it.
     static Reason fetchFailure(const HttpResponse& response);
@@ -41,6 +43,14 @@ public:
     // among sources of the same label; nothing when none has that label.
     std::optional<std::size_t> find(const std::string& label, const std::string& url) const;
 
+    // The page's videos (PageVideos), and the title a job names the page's
+    // movie by (its headline first, made readable): read from the same page.
+    void readVideos(std::string_view page, const std::string& pageAddress);
+    // The source the quality picks among video's, as pick() does among all.
+    std::size_t pickIn(const PageVideos::Video& video, int quality) const;
+    // What videos[index] is saved as.
+    std::string videoTitle(std::size_t index) const;
+
     std::vector<PageSource> sources;
     std::vector<SubtitleTrack> subtitles;
     std::string title;
@@ -48,4 +58,10 @@ public:
     std::string picture;
     // Part of the page was beyond what is read of it (PageSources::refused).
     bool refused = false;
+    std::vector<PageVideos::Video> videos;
+    std::string named;
+
+private:
+    // The quality's choice among the sources at, whole files first.
+    std::size_t pickAmong(const std::vector<std::size_t>& at, int quality) const;
 };

@@ -264,6 +264,40 @@ TEST_F(SearchPaneTest, APageOfSeveralSourcesOffersThemBesideDownload) {
     EXPECT_TRUE(sources->isHidden());
 }
 
+// A page of several videos offers them all at once, each its own transfer
+// named after its video.
+TEST_F(SearchPaneTest, APageOfSeveralVideosOffersDownloadAll) {
+    const std::string mp4 = "\0\0\0\x18" + std::string("ftypisom");
+    server.body("/three", "<title>Three</title><video title=\"Opening\" src=\"/v1.mp4\"></video>"
+                          "<video><source src=\"/v2-360.mp4\" size=\"360\"><source "
+                          "src=\"/v2-720.mp4\" size=\"720\"></video><video "
+                          "src=\"/v3.mp4\"></video>");
+    for (const char* path : {"/v1.mp4", "/v2-360.mp4", "/v2-720.mp4", "/v3.mp4"})
+        server.body(path, mp4 + testBytes(5000, unsigned(path[2])), "video/mp4");
+
+    ASSERT_TRUE(searchTo(server.url("/three")));
+    QToolButton* sources = window->searchTab()->sourcesButton();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !sources->isHidden(); }, 20000));
+    QAction* all = sources->menu()->findChild<QAction*>("downloadAllAction");
+    ASSERT_NE(all, nullptr);
+    EXPECT_EQ(all->text(), "Download All (3)");
+    EXPECT_EQ(sources->menu()->actions().back(), all);
+    all->trigger();
+    ASSERT_EQ(transferRows(), 3);
+    EXPECT_EQ(currentTab()->objectName(), "transfersTab");
+    const auto& list = window->dataFolder()->transfers();
+    const std::vector<std::string> titles = {"Opening", "Three (2)", "Three (3)"};
+    for (std::size_t i = 0; i < 3; ++i) {
+        const TransferRecord& record = list.at(i);
+        EXPECT_EQ(record.title, titles[i]);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return record.state == TransferState::Done; }, 60000))
+            << transferCell(int(i), TransferModel::StatusColumn).toStdString();
+    }
+    // The quality's choice among each video's own sources.
+    EXPECT_EQ(list.at(1).source.url, server.url("/v2-360.mp4"));
+    EXPECT_TRUE(readAll(list.at(2).moviePath) == mp4 + testBytes(5000, unsigned('3')));
+}
+
 // What only the pane can find: a <video> a script builds after a fetch(), a
 // manifest a player's script asks for, and a page asking for a key system.
 TEST_F(SearchPaneTest, ThePaneFindsWhatThePagesScriptsBuildAndAskFor) {

@@ -2,6 +2,7 @@
 #include "JobRecorder.h"
 #include "media/MediaProbe.h"
 #include "support/FixtureServer.h"
+#include "support/PieceRoute.h"
 
 #include <gtest/gtest.h>
 
@@ -42,6 +43,7 @@ protected:
         options.maxPageBytes = bounds.maxPageBytes;
         options.mayMakeHandle = bounds.mayMakeHandle;
         options.boundSource = bound;
+        options.connections = connections;
         DownloadJob job(std::move(options), id, [this](const JobEvent& event) {
             if (event.kind == JobEvent::Kind::Sourced)
                 sourced = event.source;
@@ -57,6 +59,7 @@ protected:
     }
 
     JobOptions bounds;
+    int connections = 1;
     // The source the next run is bound to, and the one the last run saved.
     SourceRef bound;
     SourceRef sourced;
@@ -310,6 +313,37 @@ TEST_F(DownloadJobTest, TodaysPageFormsAndDirectLinks) {
               (Texts{"reading-page", "page-received", "searching-stream", "stream-found",
                      "done:source-gone"}));
     EXPECT_FALSE(std::filesystem::exists(movies.file("Gone.mp4")));
+}
+
+TEST_F(DownloadJobTest, ADirectLinkIsAskedOnce) {
+    // A signed address may answer once: the answer that shows it is media
+    // is the movie, over one connection or as the first of several.
+    const std::string bytes = std::string("\0\0\0\x18"
+                                          "ftypisom",
+                                          12) +
+                              testBytes(5 << 20, 8);
+    PieceRoute route;
+    route.bytes = bytes;
+    for (const int n : {1, 4}) {
+        SCOPED_TRACE(n);
+        connections = n;
+        const std::string path = "/signed" + std::to_string(n) + ".mp4";
+        const std::shared_ptr<PieceCounts> counts = servePieces(srv, path, route);
+        const JobRun r = run(srv.url(path + "?sig=once"), "");
+        EXPECT_EQ(r.texts.back(), "done:downloaded");
+        EXPECT_TRUE(readFile(movies.file("signed" + std::to_string(n) + ".mp4")) == bytes);
+        EXPECT_EQ(counts->requests - counts->ranged, 1);
+        EXPECT_EQ(counts->rangedFromStart, 0);
+        EXPECT_EQ(counts->ranged > 0, n > 1);
+        EXPECT_EQ(r.progress.back(), (std::pair<double, double>(bytes.size(), bytes.size())));
+    }
+    // A page's source whose address says nothing of its kind is asked once too.
+    srv.body("/untyped", "<title>Untyped</title><video src=/play?id=7></video>");
+    const std::shared_ptr<PieceCounts> counts = servePieces(srv, "/play", route);
+    EXPECT_EQ(run(srv.url("/untyped"), "", 4).texts.back(), "done:downloaded");
+    EXPECT_TRUE(readFile(movies.file("Untyped.mp4")) == bytes);
+    EXPECT_EQ(counts->requests - counts->ranged, 1);
+    EXPECT_EQ(counts->rangedFromStart, 0);
 }
 
 TEST_F(DownloadJobTest, RedirectsAreFollowedToTheBody) {

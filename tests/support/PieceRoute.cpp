@@ -51,6 +51,8 @@ std::shared_ptr<PieceCounts> servePieces(FixtureServer& srv, const std::string& 
         if (!r.ignoresRanges && sameFile &&
             rangeOf(req.get_header_value("Range"), body->size(), first, end)) {
             ++counts->ranged;
+            if (first == 0)
+                ++counts->rangedFromStart;
             res.status = 206;
             res.set_header("Content-Range", "bytes " + std::to_string(first) + "-" +
                                                 std::to_string(end - 1) + "/" +

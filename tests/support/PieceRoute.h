@@ -38,6 +38,8 @@ struct PieceRoute {
 struct PieceCounts {
     std::atomic<int> requests{0};
     std::atomic<int> ranged{0};
+    // Ranges from the file's first byte: its start asked for again.
+    std::atomic<int> rangedFromStart{0};
     std::atomic<int> refused{0};
     // Body bytes sent (or being sent), all answers together.
     std::atomic<long long> sent{0};

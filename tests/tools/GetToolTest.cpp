@@ -168,6 +168,43 @@ TEST_F(GetToolTest, ListsSourcesAndSavesTheOneAskedFor) {
               (std::vector<std::string>{"Error: Could not locate any movies to download."}));
 }
 
+// A page of several videos: --list shows each with its title, --all saves
+// each under it (its own name, else the page's title and its number).
+TEST_F(GetToolTest, ListsAndSavesEachVideoOfAPage) {
+    const std::string mp4 = std::string("\0\0\0\x18"
+                                        "ftypisom",
+                                        12);
+    const std::string webm = "\x1A\x45\xDF\xA3" + std::string(20, '\x01') + "webm";
+    srv.body("/three", "<title>Three</title><video title=\"Opening\" src=\"/one.mp4\"></video>"
+                       "<video><source src=\"/two-360.mp4\" size=\"360\"><source "
+                       "src=\"/two-720.mp4\" size=\"720\"></video><video "
+                       "src=\"/three.webm\"></video>");
+    srv.stream("/one.mp4", mp4 + testBytes(3000, 1));
+    srv.stream("/two-360.mp4", mp4 + testBytes(3000, 2));
+    srv.stream("/two-720.mp4", mp4 + testBytes(6000, 3));
+    srv.stream("/three.webm", webm + testBytes(3000, 4));
+
+    ToolResult r = runTool({"--list", srv.url("/three")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.lines, (std::vector<std::string>{
+                           "video 1\tOpening", "1\tMP4\t" + srv.url("/one.mp4"),
+                           "video 2\tThree (2)", "2\t360p MP4\t" + srv.url("/two-360.mp4"),
+                           "3\t720p MP4\t" + srv.url("/two-720.mp4"), "video 3\tThree (3)",
+                           "4\tWebM\t" + srv.url("/three.webm")}));
+
+    r = runTool({"--all", "--quality", "1", srv.url("/three")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readFile(dir / "Opening.mp4"), mp4 + testBytes(3000, 1));
+    EXPECT_EQ(readFile(dir / "Three (2).mp4"), mp4 + testBytes(6000, 3));
+    EXPECT_EQ(readFile(dir / "Three (3).webm"), webm + testBytes(3000, 4));
+    EXPECT_EQ(srv.hits("/two-360.mp4"), 0);
+    // A page of one video is saved as without --all.
+    r = runTool({"--all", "--title", "Alone", srv.url("/one.mp4")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readFile(dir / "Alone.mp4"), mp4 + testBytes(3000, 1));
+    EXPECT_EQ(runTool({"--all", "--source", "2", srv.url("/three")}).status, 2);
+}
+
 TEST_F(GetToolTest, BadUsageExitsWithTwo) {
     const std::vector<std::vector<std::string>> cases = {
         {},

@@ -609,6 +609,82 @@ TEST_F(SiteTest, ScriptBuiltPagesNameNoVideoUntilTheirScriptsRun) {
         EXPECT_EQ(statusOf(o + path), 404) << path;
 }
 
+// Pages as players write them, each linked for a new user to try offline,
+// and what the program makes of them.
+TEST_F(SiteTest, PagesAsPlayersWriteThemAreLinkedAndRead) {
+    const std::string o = site->origin();
+    const std::string search = body("/search.php");
+    const std::string splash = body("/splash.php");
+    for (const char* path : {"/watch/lazy?v=bars", "/watch/three?v=demo", "/watch/tracks?v=demo",
+                             "/watch/protected?v=demo", "/watch/about?v=longplay"}) {
+        EXPECT_TRUE(contains(search, "href=\"" + o + path + "\"")) << path;
+        EXPECT_TRUE(contains(splash, "href=\"" + o + path + "\"")) << path;
+    }
+    const auto get = [&](const std::vector<std::string>& args) {
+        std::vector<std::string> all = {quillmothGetPath()};
+        all.insert(all.end(), args.begin(), args.end());
+        return runProgram(all, dir.path());
+    };
+
+    // The address only its script fills in.
+    const std::string lazy = body("/watch/lazy?v=bars");
+    const auto lazyPlayers = tagsNamed(lazy, "video");
+    ASSERT_EQ(lazyPlayers.size(), 1u);
+    EXPECT_EQ(lazyPlayers[0].at("src"), "");
+    EXPECT_EQ(mp4Height(lazyPlayers[0].at("data-src")), 360);
+    EXPECT_TRUE(contains(lazy, "v.src=v.dataset.src"));
+
+    // Three videos, two named; each its own clip.
+    const auto three = tagsNamed(body("/watch/three?v=demo"), "video");
+    ASSERT_EQ(three.size(), 3u);
+    EXPECT_EQ(three[0].at("title"), "Thirty Seconds of Colour Bars");
+    EXPECT_EQ(three[2].count("title"), 0u);
+    EXPECT_NE(three[0].at("src"), three[1].at("src"));
+    EXPECT_EQ(three[2].at("src"), o + "/media/demo/360.mp4");
+    ToolResult r = get({"--list", o + "/watch/three?v=demo"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(r.lines.size(), 6u);
+    EXPECT_EQ(r.lines[0], "video 1\tThirty Seconds of Colour Bars");
+    EXPECT_EQ(r.lines[2], "video 2\tCafé Ünïcode — 東京");
+    EXPECT_EQ(r.lines[4].rfind("video 3\tQuillmoth Demo Clip", 0), 0u) << r.lines[4];
+    EXPECT_EQ(r.lines[4].substr(r.lines[4].size() - 4), " (3)");
+
+    // Subtitles and captions, each a WebVTT file of the site.
+    const auto tracks = tagsNamed(body("/watch/tracks?v=demo"), "track");
+    ASSERT_EQ(tracks.size(), 2u);
+    EXPECT_EQ(tracks[0].at("kind") + tracks[0].at("srclang"), "subtitlesen");
+    EXPECT_EQ(tracks[1].at("kind") + tracks[1].at("srclang"), "captionsde");
+    for (const Attributes& track : tracks) {
+        auto vtt = fetch(track.at("src"));
+        ASSERT_TRUE(vtt);
+        EXPECT_EQ(vtt->status, 200);
+        EXPECT_EQ(vtt->get_header_value("Content-Type"), "text/vtt");
+        EXPECT_EQ(vtt->body.rfind("WEBVTT\n", 0), 0u);
+        EXPECT_TRUE(contains(vtt->body, "Quillmoth Demo Clip"));
+    }
+
+    // Protected: said so, and nothing saved.
+    const std::string locked = body("/watch/protected?v=demo");
+    EXPECT_TRUE(contains(locked, "requestMediaKeySystemAccess"));
+    auto playlist = fetch(tagsNamed(locked, "source").at(0).at("src"));
+    ASSERT_TRUE(playlist);
+    EXPECT_TRUE(contains(playlist->body, "#EXT-X-KEY:METHOD=SAMPLE-AES"));
+    r = get({o + "/watch/protected?v=demo"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.lines.back(), "Error: This video is protected and cannot be saved.");
+
+    // No video at all.
+    const std::string about = body("/watch/about?v=longplay");
+    EXPECT_FALSE(contains(about, "<video") || contains(about, "<audio") ||
+                 contains(about, "<source"));
+    r = get({"--list", o + "/watch/about?v=longplay"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.lines,
+              (std::vector<std::string>{"Error: Could not locate any movies to download."}));
+    // Beside the clip looked at above, nothing was saved.
+    EXPECT_EQ(listFolder(dir.path()), std::vector<std::string>{"clip.mp4"});
+}
+
 TEST(SiteGivenStream, ServesTheGivenFileForEveryStream) {
     TempFolder dir;
     const std::string bytes = "FLV\x01 not really a movie";

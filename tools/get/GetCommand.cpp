@@ -195,7 +195,8 @@ std::string GetCommand::usage() {
            "DIR]\n"
            "                     [--continue] [--limit-rate RATE] [--connections N]\n"
            "                     [--subtitles LANGS] [--cookies FILE]\n"
-           "                     [--referer URL] [--user-agent TEXT] [--source N] URL\n"
+           "                     [--referer URL] [--user-agent TEXT] [--source N | --all]\n"
+           "                     URL\n"
            "       quillmoth-get --list [--cookies FILE] [--referer URL]\n"
            "                     [--user-agent TEXT] URL\n"
            "       quillmoth-get --help | --version\n"
@@ -211,11 +212,15 @@ std::string GetCommand::usage() {
            "                 page's <video> sources 4 takes the smallest, 1 the largest,\n"
            "                 2 the largest up to 720 lines, 3 up to 480\n"
            "  --list         print the sources the page offers beyond its stream map,\n"
-           "                 one a line: number, label and address, separated by tabs,\n"
-           "                 then its subtitle tracks: kind, language, label and\n"
-           "                 address; nothing is saved\n"
+           "                 one a line: number, label and address, separated by tabs\n"
+           "                 (on a page of several videos, each video's after a line\n"
+           "                 \"video N\", a tab and its title), then its subtitle tracks:\n"
+           "                 kind, language, label and address; nothing is saved\n"
            "  --source N     save the page's source N as --list numbers it, instead of\n"
            "                 the quality's choice or the stream map\n"
+           "  --all          save each video the page plays, each under its own title:\n"
+           "                 its name where the page gives one, else the title with\n"
+           "                 (1), (2)...; the quality chooses among each one's sources\n"
            "  --mp3          convert the movie to MP3 after the download, tagged with\n"
            "                 the title, the page's address and its picture as the cover\n"
            "  --movies DIR   folder for the movie (default: current folder)\n"
@@ -284,6 +289,8 @@ GetCommand::Parsed GetCommand::parse(int argc, char** argv, Options& options, st
             options.mp3 = true;
         } else if (std::strcmp(arg, "--list") == 0) {
             options.list = true;
+        } else if (std::strcmp(arg, "--all") == 0) {
+            options.all = true;
         } else if (isOption(arg, "--source")) {
             if (!readValue(argc, argv, i, "--source", value, error))
                 return Parsed::Usage;
@@ -374,6 +381,10 @@ GetCommand::Parsed GetCommand::parse(int argc, char** argv, Options& options, st
         error = "a watch page URL is needed";
         return Parsed::Usage;
     }
+    if (options.all && (options.source > 0 || options.list)) {
+        error = "--all saves every video: not with --source or --list";
+        return Parsed::Usage;
+    }
     return Parsed::Run;
 }
 
@@ -434,9 +445,14 @@ int GetCommand::list(const Options& options, const CancelToken* cancel) {
         onStatus(StatusLines::line(failure));
         return 1;
     }
-    for (std::size_t i = 0; i < offer.sources.size(); ++i) {
-        const PageSource& source = offer.sources[i];
-        std::printf("%zu\t%s\t%s\n", i + 1, source.label().c_str(), source.url.c_str());
+    const bool several = offer.videos.size() > 1;
+    for (std::size_t v = 0; v < offer.videos.size(); ++v) {
+        if (several)
+            std::printf("video %zu\t%s\n", v + 1, offer.videoTitle(v).c_str());
+        for (const std::size_t i : offer.videos[v].sources) {
+            const PageSource& source = offer.sources[i];
+            std::printf("%zu\t%s\t%s\n", i + 1, source.label().c_str(), source.url.c_str());
+        }
     }
     // The page's subtitle tracks: kind, language, label and address.
     bool otherForms = false;
@@ -453,13 +469,52 @@ int GetCommand::list(const Options& options, const CancelToken* cancel) {
 }
 
 int GetCommand::run(const Options& options, std::shared_ptr<const CancelToken> cancel) {
+    if (options.all)
+        return runAll(options, std::move(cancel));
     JobOptions jobOptions = jobOptionsOf(options);
     jobOptions.title =
         options.title.empty() ? titleFromPage(jobOptions, cancel.get()) : options.title;
     if (cancel && cancel->cancelled()) {
         return Cancelled;
     }
+    return runJob(std::move(jobOptions), options, std::move(cancel));
+}
 
+int GetCommand::runAll(const Options& options, std::shared_ptr<const CancelToken> cancel) {
+    PageOffer offer;
+    const Reason failure = PageOffer::fetch(jobOptionsOf(options), cancel.get(), offer);
+    if (failure == Reason::Cancelled)
+        return Cancelled;
+    if (failure != Reason::None) {
+        onStatus(StatusLines::line(failure));
+        return 1;
+    }
+    // One video, a stream map or a direct link: saved as without --all.
+    if (offer.videos.size() < 2) {
+        Options one = options;
+        one.all = false;
+        return run(one, std::move(cancel));
+    }
+    int status = 0;
+    for (std::size_t v = 0; v < offer.videos.size(); ++v) {
+        JobOptions job = jobOptionsOf(options);
+        job.title = options.title.empty() ? offer.videoTitle(v)
+                                          : options.title + " (" + std::to_string(v + 1) + ")";
+        // Each bound to its own video's source: a page's stream map names
+        // one video, never each of them.
+        job.boundSource =
+            SourceRef::of(offer.sources[offer.pickIn(offer.videos[v], options.quality)]);
+        const int ended = runJob(std::move(job), options, cancel);
+        if (ended == Cancelled)
+            return Cancelled;
+        if (ended != 0)
+            status = 1;
+    }
+    return status;
+}
+
+int GetCommand::runJob(JobOptions jobOptions, const Options& options,
+                       std::shared_ptr<const CancelToken> cancel) {
     sawError = false;
     failedWith = Reason::None;
     sawCancel = false;

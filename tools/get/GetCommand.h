@@ -24,6 +24,8 @@ public:
         int source = 0;
         // --list: print the page's sources instead of saving one.
         bool list = false;
+        // --all: save each of the page's videos, each under its own title.
+        bool all = false;
         bool mp3 = false;
         std::string movies = ".";
         std::string music = ".";
@@ -56,14 +58,24 @@ public:
     // Runs the job and waits for its last text. 0 when the job ended well,
     // 1 when it reported an error, Cancelled when cancel stopped it (its
     // temporary files are gone then).
+    // With --all, one job for each of the page's videos, one after the
+    // other: 0 when every one ended well.
     static int run(const Options& options, std::shared_ptr<const CancelToken> cancel = {});
     static constexpr int Cancelled = -1;
     // --list: prints the sources the page offers beyond its stream map, one
-    // a line ("N<TAB>label<TAB>address"), and saves nothing. 0 when it
+    // a line ("N<TAB>label<TAB>address"), and saves nothing. A page of
+    // several videos has each one's sources after a line of its own
+    // ("video N<TAB>title"). 0 when it
     // offers any, else 1 after the job's error line; Cancelled as run().
     static int list(const Options& options, const CancelToken* cancel = nullptr);
 
     // Title used when none is given: the headline of job's page, fetched
     // within job's bounds, made safe as one file name, or "video".
     static std::string titleFromPage(const JobOptions& job, const CancelToken* cancel = nullptr);
+
+private:
+    // One job as asked, its title decided already.
+    static int runJob(JobOptions job, const Options& options,
+                      std::shared_ptr<const CancelToken> cancel);
+    static int runAll(const Options& options, std::shared_ptr<const CancelToken> cancel);
 };

@@ -26,6 +26,18 @@ const std::vector<PageForm>& all() {
          "a player script reads the HLS master playlist and plays its first variant as WebM "
          "through Media Source Extensions, from a blob: address; the page as served names no "
          "video"},
+        {PageKind::Lazy, "bars",
+         "a <video> whose src is empty: its data-src holds the address, which the page's "
+         "script fills in"},
+        {PageKind::Several, "demo",
+         "three videos on one page, each its own <video>, two of them named by their title"},
+        {PageKind::Tracks, "demo",
+         "a <video> with two <track> elements: English subtitles and German captions (WebVTT)"},
+        {PageKind::Protected, "demo",
+         "protected: an HLS playlist encrypted with SAMPLE-AES, and a script that asks for a "
+         "key system; nothing here can be saved"},
+        {PageKind::NoVideo, "longplay",
+         "a page about a clip that plays no video at all: only its picture"},
     };
     return forms;
 }
@@ -61,6 +73,16 @@ std::string address(PageKind kind, const std::string& clipId) {
         return "/watch/script?v=" + clipId;
     case PageKind::Blob:
         return "/watch/blob?v=" + clipId;
+    case PageKind::Lazy:
+        return "/watch/lazy?v=" + clipId;
+    case PageKind::Several:
+        return "/watch/three?v=" + clipId;
+    case PageKind::Tracks:
+        return "/watch/tracks?v=" + clipId;
+    case PageKind::Protected:
+        return "/watch/protected?v=" + clipId;
+    case PageKind::NoVideo:
+        return "/watch/about?v=" + clipId;
     }
     return {};
 }
@@ -72,6 +94,14 @@ std::string mediaPath(const std::string& clipId, int lines) {
 std::string gatedPath(PageKind kind, const std::string& clipId) {
     return std::string(kind == PageKind::Cookie ? "/gated/cookie/" : "/gated/referer/") + clipId +
            ".mp4";
+}
+
+std::string subtitlesPath(const std::string& clipId, const std::string& language) {
+    return "/subs/" + clipId + "." + language + ".vtt";
+}
+
+std::string protectedPath(const std::string& clipId) {
+    return "/protected/" + clipId + "/master.m3u8";
 }
 
 std::string clipJsonPath(const std::string& clipId) {

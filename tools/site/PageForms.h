@@ -31,6 +31,10 @@ std::string mediaPath(const std::string& clipId, int lines);
 // The media behind the cookie or Referer gate: /gated/cookie/ID.mp4,
 // /gated/referer/ID.mp4.
 std::string gatedPath(PageKind kind, const std::string& clipId);
+// A clip's WebVTT track in language ("en", "de"): /subs/ID.en.vtt.
+std::string subtitlesPath(const std::string& clipId, const std::string& language);
+// The protected page's encrypted playlist: /protected/ID/master.m3u8.
+std::string protectedPath(const std::string& clipId);
 // What the script page fetches before it builds its player:
 // /api/clip/ID.json.
 std::string clipJsonPath(const std::string& clipId);

@@ -11,6 +11,7 @@
 #include "tools/site/FormRoutes.h"
 #include "tools/site/PackageRoutes.h"
 #include "tools/site/PageForms.h"
+#include "tools/site/PlayerRoutes.h"
 #include "tools/site/ScriptRoutes.h"
 #include "tools/site/SiteLanguage.h"
 #include "tools/site/SiteMedia.h"
@@ -161,6 +162,7 @@ int main(int argc, char** argv) {
             });
     addFormRoutes(svr, media, cookies, origin);
     addScriptRoutes(svr, media, origin);
+    addPlayerRoutes(svr, origin);
     addPackageRoutes(svr, cache, media, origin);
     // The picture each watch page names (og:image): the MP3's front cover.
     svr.Get(R"(/cover/([a-z0-9]+)\.bmp)", [&](const httplib::Request& req, httplib::Response& res) {

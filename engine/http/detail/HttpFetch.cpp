@@ -7,6 +7,7 @@
 #include "http/HttpRequest.h"
 #include "http/RefererPolicy.h"
 #include "http/SpeedLimit.h"
+#include "http/detail/MediaHandover.h"
 #include "http/detail/MovieWriteContext.h"
 #include "http/detail/PageBuffer.h"
 #include "http/detail/RangeRequest.h"
@@ -18,6 +19,7 @@
 #include <chrono>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -244,11 +246,28 @@ HttpResponse HttpFetch::page(CURL* curl, const HttpRequest& request, std::string
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &page);
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &HttpFetch::pageProgress);
-    const CURLcode result = curl_easy_perform(curl);
+    std::optional<MediaHandover> handover;
+    if (isMedia && request.takeMedia) {
+        handover.emplace(request.takeMedia);
+        handover->transfer.asked = request.url;
+        prepareBody(curl, handover->transfer);
+        handover->range.apply(curl);
+        page.handover = &*handover;
+    }
+    const CURLcode result =
+        handover ? performHeld(curl, handover->transfer.held) : curl_easy_perform(curl);
     // The handle outlives this call: no pointer to page may stay in it.
+    if (handover)
+        handover->range.release(curl);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, nullptr);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, nullptr);
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 1L);
+    if (handover && handover->to) {
+        HttpResponse answer =
+            bodyAnswer(curl, handover->range, handover->transfer, result, request.url);
+        answer.media = true;
+        return answer;
+    }
     HttpResponse answer = response(curl, nullptr, request.url);
     answer.cookies = cookies(curl);
     if (page.media) {
@@ -271,19 +290,11 @@ HttpResponse HttpFetch::body(CURL* curl, const HttpRequest& request, BodyReceive
     curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(0));
     // An error status must not be saved as the movie.
     curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
-    // libcurl's 16 KiB default means a receive and a write call per 16 KiB;
-    // a larger buffer takes a sixth of the system calls on a fast link. A
-    // limited transfer reads smaller chunks, each a fraction of its share.
-    curl_easy_setopt(curl, CURLOPT_BUFFERSIZE,
-                     limit ? limit->bufferBytes(movieBufferBytes) : movieBufferBytes);
     RangeRequest range = RangeRequest::of(request);
     MovieWriteContext transfer{receiver, range, request.url};
-    transfer.curl = curl;
-    transfer.limit = limit.get();
+    prepareBody(curl, transfer);
     // Each running body transfer counts in the limit's share.
     const SpeedLimit::Registration registered(limit.get());
-    transfer.floor = LowSpeedFloor(floorBytesPerSecond, floorWindow);
-    transfer.floorMinShare = floorMinShare;
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &HttpFetch::movieProgress);
@@ -296,6 +307,23 @@ HttpResponse HttpFetch::body(CURL* curl, const HttpRequest& request, BodyReceive
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, nullptr);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, nullptr);
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 1L);
+    return bodyAnswer(curl, range, transfer, result, request.url);
+}
+
+void HttpFetch::prepareBody(CURL* curl, MovieWriteContext& transfer) const {
+    // libcurl's 16 KiB default means a receive and a write call per 16 KiB;
+    // a larger buffer takes a sixth of the system calls on a fast link. A
+    // limited transfer reads smaller chunks, each a fraction of its share.
+    curl_easy_setopt(curl, CURLOPT_BUFFERSIZE,
+                     limit ? limit->bufferBytes(movieBufferBytes) : movieBufferBytes);
+    transfer.curl = curl;
+    transfer.limit = limit.get();
+    transfer.floor = LowSpeedFloor(floorBytesPerSecond, floorWindow);
+    transfer.floorMinShare = floorMinShare;
+}
+
+HttpResponse HttpFetch::bodyAnswer(CURL* curl, RangeRequest& range, MovieWriteContext& transfer,
+                                   CURLcode result, const std::string& asked) {
     // What the writer took after the last progress call counts too.
     if (transfer.taken > 0)
         reportProgress(transfer);
@@ -303,7 +331,7 @@ HttpResponse HttpFetch::body(CURL* curl, const HttpRequest& request, BodyReceive
     // Too slow is a stall by other means.
     if (result == CURLE_ABORTED_BY_CALLBACK && transfer.tooSlow)
         result = CURLE_OPERATION_TIMEDOUT;
-    HttpResponse answer = response(curl, &range, request.url);
+    HttpResponse answer = response(curl, &range, asked);
     answer.cookies = cookies(curl);
     answer.failure = failureOf(result);
     if (transfer.refused)
@@ -311,6 +339,19 @@ HttpResponse HttpFetch::body(CURL* curl, const HttpRequest& request, BodyReceive
     if (!answer.ok())
         answer.detail = lastError();
     return answer;
+}
+
+// Runs on the transfer's thread (libcurl callback).
+bool HttpFetch::handOver(MediaHandover& handover, CURL* curl) {
+    const HttpResponse head = response(curl, &handover.range, handover.transfer.asked);
+    // An error's body is no movie, whatever it looks like.
+    if (head.status < 200 || head.status >= 300)
+        return false;
+    handover.to = handover.taker(head);
+    if (!handover.to)
+        return false;
+    handover.registered.emplace(handover.transfer.limit);
+    return true;
 }
 
 // Runs on the transfer's thread (libcurl callback).
@@ -326,9 +367,12 @@ size_t HttpFetch::pageWriter(char* data, size_t size, size_t nmemb, void* page) 
         if (buffer->curl)
             curl_easy_getinfo(buffer->curl, CURLINFO_CONTENT_TYPE, &type);
         buffer->media = (*buffer->isMedia)(type ? type : "", std::string_view(data, n));
-        if (buffer->media)
+        if (buffer->media && (!buffer->handover || !handOver(*buffer->handover, buffer->curl)))
             return 0;
     }
+    // Taken over: the rest is the body's.
+    if (buffer->handover && buffer->handover->to)
+        return movieWriter(data, size, nmemb, &buffer->handover->transfer);
     // Taking less than offered makes libcurl end the transfer with an error.
     if (n > buffer->limit || buffer->text.size() > buffer->limit - n) {
         buffer->tooLarge = true;
@@ -339,10 +383,14 @@ size_t HttpFetch::pageWriter(char* data, size_t size, size_t nmemb, void* page) 
 }
 
 // Runs on the transfer's thread (libcurl callback): a non-zero answer aborts.
-int HttpFetch::pageProgress(void* page, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+int HttpFetch::pageProgress(void* page, curl_off_t dltotal, curl_off_t dlnow, curl_off_t ultotal,
+                            curl_off_t ulnow) {
     auto* buffer = static_cast<PageBuffer*>(page);
     if (!buffer)
         return 0;
+    // A body's bounds, not a page's, once taken over.
+    if (buffer->handover && buffer->handover->to)
+        return movieProgress(&buffer->handover->transfer, dltotal, dlnow, ultotal, ulnow);
     if (buffer->cancel && buffer->cancel->cancelled())
         return 1;
     if (buffer->deadline.passed()) {

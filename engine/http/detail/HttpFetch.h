@@ -20,6 +20,7 @@ class RangeRequest;
 class SpeedLimit;
 struct FetchBounds;
 struct HttpRequest;
+struct MediaHandover;
 struct MovieWriteContext;
 
 // The two kinds of transfer HttpClient makes on a handle: a page into
@@ -59,6 +60,16 @@ public:
                              curl_off_t ultotal, curl_off_t ulnow);
 
 private:
+    // A body's part of what every body transfer shares: the speed limit and
+    // the low-speed floor.
+    void prepareBody(CURL* curl, MovieWriteContext& transfer) const;
+    // What a body transfer came to, once libcurl is done with it.
+    static HttpResponse bodyAnswer(CURL* curl, RangeRequest& range, MovieWriteContext& transfer,
+                                   CURLcode result, const std::string& asked);
+    // The page's answer is media: given to request's taker when it is a
+    // success; true when the taker took it.
+    static bool handOver(MediaHandover& handover, CURL* curl);
+
     std::size_t maxPageBytes;
     std::chrono::seconds deadline;
     std::int64_t floorBytesPerSecond;

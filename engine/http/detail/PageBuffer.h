@@ -14,6 +14,7 @@
 #include <string_view>
 
 class CancelToken;
+struct MediaHandover;
 
 // What the page fetch's write and progress callbacks share: the page
 // received so far, its bound, and whether the writer refused it for
@@ -38,4 +39,7 @@ struct PageBuffer {
     CURL* curl = nullptr;
     bool looked = false;
     bool media = false;
+    // Takes over media as a body (null: the fetch ends at it); once it has
+    // a receiver, the callbacks are the body's.
+    MediaHandover* handover = nullptr;
 };

@@ -13,6 +13,7 @@
 #include "page/PageSources.h"
 #include "page/PageTitle.h"
 #include "page/PageTracks.h"
+#include "page/PageVideos.h"
 #include "page/PercentDecoder.h"
 #include "page/RelativeAddress.h"
 #include "page/StreamChoice.h"
@@ -339,6 +340,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (int quality = 1; quality <= 4; ++quality)
             FUZZ_CHECK(PageSources::choose(sources.sources, quality) < sources.sources.size());
     checkJson(text);
+    // Its videos: every source in exactly one, none empty.
+    std::vector<int> sorted(sources.sources.size(), 0);
+    for (const PageVideos::Video& video : PageVideos::read(text, kPageUrl, sources.sources)) {
+        FUZZ_CHECK(!video.sources.empty());
+        for (const std::size_t i : video.sources) {
+            FUZZ_CHECK(i < sorted.size());
+            ++sorted[i];
+        }
+    }
+    FUZZ_CHECK(std::all_of(sorted.begin(), sorted.end(), [](int n) { return n == 1; }));
     checkPlaylist(text);
     checkManifest(text);
     return 0;
