@@ -216,11 +216,12 @@ TEST(HttpFetchTest, RefererIsToldAsBrowsersTellIt) {
 
     // A movie in pieces: every connection of the pool tells the origin alone.
     TempFolder movies;
-    srv.body("/watch", "<video src=\"" + srv.url("/movie") + "\"></video>");
+    // Named as a movie, so that it is not asked for first to see what it is.
+    srv.body("/watch", "<video src=\"" + srv.url("/movie.flv") + "\"></video>");
     PieceRoute route;
     route.bytes = "FLV\x01" + testBytes(3 << 20, 3);
     route.perAnswer = 4 << 20;
-    const auto counts = servePieces(srv, "/movie", route);
+    const auto counts = servePieces(srv, "/movie.flv", route);
     JobOptions job =
         jobOptions(other + "/watch?token=t", "Pieces", 2, movies.path(), movies.path());
     job.connections = 4;
@@ -230,7 +231,7 @@ TEST(HttpFetchTest, RefererIsToldAsBrowsersTellIt) {
     }).run();
     ASSERT_EQ(events.back().kind, JobEvent::Kind::Finished);
     EXPECT_GE(counts->ranged, 2);
-    EXPECT_EQ(srv.lastHeader("/movie", "Referer"), other + "/");
+    EXPECT_EQ(srv.lastHeader("/movie.flv", "Referer"), other + "/");
 }
 
 // The page's progress callback ends the fetch once its deadline passed,
