@@ -109,15 +109,17 @@ SettingsTab::SettingsTab(QWidget* parent) : QWidget(parent) {
     limitRow->addWidget(speedRate);
     limitRow->addStretch(1);
     connect(limitSpeed, &QCheckBox::toggled, speedRate, &QWidget::setEnabled);
-    saveSubtitles = named<QCheckBox>(downloads, "saveSubtitlesBox", tr("&Save subtitles"));
+    // Its key is one the window's tabs and menus leave free, as are all of
+    // this page's.
+    saveSubtitles = named<QCheckBox>(downloads, "saveSubtitlesBox", tr("Save subtitle trac&ks"));
     saveSubtitles->setToolTip(tr("A page's or a stream's subtitles are saved beside the movie, "
                                  "as TITLE.LANGUAGE.vtt (or .srt)."));
-    auto* languagesLabel =
-        named<QLabel>(downloads, "subtitleLanguagesLabel", tr("Subtitle lan&guages"));
+    // Goes with its check box, as the speed limit's rate does.
+    auto* languagesLabel = named<QLabel>(downloads, "subtitleLanguagesLabel", tr("Languages:"));
     subtitleLanguages = named<QLineEdit>(downloads, "subtitleLanguagesBox");
+    subtitleLanguages->setAccessibleName(tr("Subtitle languages"));
     //: Shown in the empty subtitle languages box.
-    subtitleLanguages->setPlaceholderText(tr("All (or codes such as en, de)"));
-    languagesLabel->setBuddy(subtitleLanguages);
+    subtitleLanguages->setPlaceholderText(tr("All, or codes such as en, de"));
     subtitleLanguages->setEnabled(false);
     connect(saveSubtitles, &QCheckBox::toggled, subtitleLanguages, &QWidget::setEnabled);
     auto* subtitlesRow = new QHBoxLayout();

@@ -55,8 +55,8 @@ public:
     // "Limit download speed" and its rate in kB/s, for all transfers together.
     QCheckBox* speedLimitBox() const { return limitSpeed; }
     QSpinBox* speedLimitRateBox() const { return speedRate; }
-    // "Save subtitles" and their languages, comma-separated codes (empty:
-    // all), editable only while the box is checked.
+    // "Save subtitle tracks" and their languages, comma-separated codes
+    // (empty: all), editable only while the box is checked.
     QCheckBox* saveSubtitlesBox() const { return saveSubtitles; }
     QLineEdit* subtitleLanguagesBox() const { return subtitleLanguages; }
     QPushButton* saveButton() const { return save; }

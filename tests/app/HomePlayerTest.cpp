@@ -323,7 +323,8 @@ TEST_F(HomePlayerTest, SubtitlesBesideAMoviePlayWithItAndWithItsCopy) {
             (void)QTest::qWaitFor([&] { return answered; }, 20000);
             return seen.count('|') == 6 && !seen.contains("|\n") && !seen.endsWith('|');
         };
-        EXPECT_TRUE(QTest::qWaitFor(loaded, 60000)) << seen.toStdString();
+        EXPECT_TRUE(QTest::qWaitFor(loaded, 60000))
+            << seen.toStdString() << testfiles::readFile(dataFolder + "player.html");
         EXPECT_EQ(seen.toStdString(), "de|Deutsch|hidden|Gr\xC3\xBC\xC3\x9F"
                                       "e\nen|English|showing|Hello");
     }

@@ -228,7 +228,7 @@ TEST_F(SettingsFixture, ConnectionsPerTransferHaveAKeyOfTheirOwn) {
     EXPECT_EQ(store->load().connectionsPerTransfer, 4) << "out of range";
 }
 
-// Save subtitles: off until checked, its languages (empty: all) editable
+// Save subtitle tracks: off until checked, its languages (empty: all) editable
 // only while it is; kept in quillmoth.ini, a code that is none refused.
 TEST_F(SettingsFixture, SubtitlesAreABoxAndTheirLanguages) {
     start();
@@ -239,7 +239,7 @@ TEST_F(SettingsFixture, SubtitlesAreABoxAndTheirLanguages) {
     QLineEdit* languages = page()->subtitleLanguagesBox();
     ASSERT_EQ(control<QCheckBox>("downloadsGroup", "saveSubtitlesBox"), box);
     ASSERT_EQ(control<QLineEdit>("downloadsGroup", "subtitleLanguagesBox"), languages);
-    EXPECT_EQ(box->text().remove('&'), "Save subtitles");
+    EXPECT_EQ(box->text().remove('&'), "Save subtitle tracks");
     EXPECT_FALSE(box->isChecked());
     EXPECT_FALSE(languages->isEnabled());
 
