@@ -299,24 +299,15 @@ TEST_F(HomePlayerTest, SubtitlesBesideAMoviePlayWithItAndWithItsCopy) {
         waitForPlayer(&pane, results[0].path);
 
         // Tracks not shown load their cues once asked to (hidden).
-        const char* const script = R"JS(
-(function () {
-  var video = document.querySelector('video');
-  var tracks = [];
-  for (var i = 0; video && i < video.textTracks.length; ++i) {
-    var track = video.textTracks[i];
-    tracks.push(track.language + '|' + track.label + '|' + track.mode + '|' +
-                (track.cues && track.cues.length ? track.cues[0].text : ''));
-    if (track.mode === 'disabled')
-      track.mode = 'hidden';
-  }
-  return tracks.join('\n');
-})()
-)JS";
+        const QString script = QStringLiteral(
+            "Array.from(document.querySelector('video').textTracks).map(function (t) {"
+            "  var seen = [t.language, t.label, t.mode, t.cues && t.cues.length ? t.cues[0].text"
+            "  : ''].join('|'); if (t.mode === 'disabled') t.mode = 'hidden'; return seen;"
+            "}).join('\\n')");
         QString seen;
         const auto loaded = [&] {
             bool answered = false;
-            pane.page()->runJavaScript(QString::fromUtf8(script), [&](const QVariant& value) {
+            pane.page()->runJavaScript(script, [&](const QVariant& value) {
                 seen = value.toString();
                 answered = true;
             });

@@ -243,10 +243,7 @@ TEST_F(PlayerPageTest, SubtitlesBesideAMovieBecomeItsTracks) {
                             "\" srclang=\"de\" label=\"Deutsch\">");
     EXPECT_EQ(found[2], "<track kind=\"subtitles\" src=\"" + PlayerPage::fileUrl(movies) +
                             "/Clip%281%29.en.vtt\" srclang=\"en\" label=\"English\">");
-    EXPECT_NE(page().find("<video controls autoplay src=\"" + PlayerPage::fileUrl(movie) + "\">" +
-                          found[0]),
-              std::string::npos)
-        << page();
+    EXPECT_NE(page().find(PlayerPage::fileUrl(movie) + "\">" + found[0]), std::string::npos);
     EXPECT_EQ(readFile(converted()[0]), "WEBVTT\n"
                                         "\n00:00:01.500 --> 00:00:02.250\n"
                                         "Gr\xC3\xBC\xC3\x9F"
@@ -263,11 +260,12 @@ TEST_F(PlayerPageTest, SubtitlesBesideAMovieBecomeItsTracks) {
     QLocale::setDefault(before);
     found = tracks();
     ASSERT_EQ(found.size(), 4u) << page();
-    EXPECT_NE(found[1].find("label=\"Deutsch\" default>"), std::string::npos) << found[1];
-    EXPECT_NE(found[0].find("label=\"Subtitles\">"), std::string::npos) << found[0];
-    EXPECT_NE(found[2].find("label=\"English\">"), std::string::npos) << found[2];
-    EXPECT_NE(found[3].find("srclang=\"en\" label=\"English (2)\">"), std::string::npos)
-        << found[3];
+    // What follows each address.
+    std::string ends;
+    for (const std::string& track : found)
+        ends += track.substr(track.find("\" ", track.find("src=")) + 1) + "\n";
+    EXPECT_EQ(ends, " label=\"Subtitles\">\n srclang=\"de\" label=\"Deutsch\" default>\n"
+                    " srclang=\"en\" label=\"English\">\n srclang=\"en\" label=\"English (2)\">\n");
     EXPECT_EQ(converted().size(), 2u);
 
     // Music has none, and what earlier pages converted goes.

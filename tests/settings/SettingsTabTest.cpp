@@ -235,13 +235,11 @@ TEST_F(SettingsFixture, SubtitlesAreABoxAndTheirLanguages) {
     QStringList said;
     MessageBox::setSink([&](const QString& text) { said << text; });
     page()->setSave([&](const Settings& wanted) { return store->save(wanted); });
-    QCheckBox* box = page()->saveSubtitlesBox();
-    QLineEdit* languages = page()->subtitleLanguagesBox();
-    ASSERT_EQ(control<QCheckBox>("downloadsGroup", "saveSubtitlesBox"), box);
-    ASSERT_EQ(control<QLineEdit>("downloadsGroup", "subtitleLanguagesBox"), languages);
+    auto* box = control<QCheckBox>("downloadsGroup", "saveSubtitlesBox");
+    auto* languages = control<QLineEdit>("downloadsGroup", "subtitleLanguagesBox");
+    ASSERT_TRUE(box == page()->saveSubtitlesBox() && languages == page()->subtitleLanguagesBox());
     EXPECT_EQ(box->text().remove('&'), "Save subtitle tracks");
-    EXPECT_FALSE(box->isChecked());
-    EXPECT_FALSE(languages->isEnabled());
+    EXPECT_FALSE(box->isChecked() || languages->isEnabled());
 
     box->click();
     EXPECT_TRUE(languages->isEnabled());
@@ -263,13 +261,11 @@ TEST_F(SettingsFixture, SubtitlesAreABoxAndTheirLanguages) {
     EXPECT_EQ(languages->text(), "en,pt-BR") << "as kept";
     EXPECT_EQ(readConfig(), defaultConfig()) << "config.dat keeps its six lines";
     const std::string ini = testfiles::readFile(store->iniPath());
-    EXPECT_NE(ini.find("[subtitles]"), std::string::npos) << ini;
-    EXPECT_NE(ini.find("save=true"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("[subtitles]\nlanguages=\"en,pt-BR\"\nsave=true\n"), std::string::npos)
+        << ini;
     start();
-    EXPECT_TRUE(settings.saveSubtitles);
+    EXPECT_TRUE(settings.saveSubtitles && page()->subtitleLanguagesBox()->isEnabled());
     EXPECT_EQ(settings.subtitleLanguages, "en,pt-BR");
-    EXPECT_TRUE(page()->saveSubtitlesBox()->isChecked());
-    EXPECT_TRUE(page()->subtitleLanguagesBox()->isEnabled());
 
     // Off, the languages wait for it to be turned on again; written by hand
     // without quotes they read the same.
@@ -277,10 +273,10 @@ TEST_F(SettingsFixture, SubtitlesAreABoxAndTheirLanguages) {
     page()->saveSubtitlesBox()->click();
     EXPECT_FALSE(page()->subtitleLanguagesBox()->isEnabled());
     page()->saveButton()->click();
-    EXPECT_FALSE(store->load().saveSubtitles);
-    EXPECT_EQ(store->load().subtitleLanguages, "en,pt-BR");
+    settings = store->load();
+    EXPECT_TRUE(!settings.saveSubtitles && settings.subtitleLanguages == "en,pt-BR");
     testfiles::writeFile(store->iniPath(), "[subtitles]\nsave=true\nlanguages=de,fr\n");
-    EXPECT_TRUE(store->load().saveSubtitles);
-    EXPECT_EQ(store->load().subtitleLanguages, "de,fr");
+    settings = store->load();
+    EXPECT_TRUE(settings.saveSubtitles && settings.subtitleLanguages == "de,fr");
     MessageBox::setSink({});
 }
