@@ -2,17 +2,26 @@
 
 #include "base/MediaFormat.h"
 #include "library/Mp3Cover.h"
+#include "library/SrtToVtt.h"
+#include "library/SubtitleFiles.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
+#include <QFile>
+#include <QLocale>
+#include <QMap>
 #include <QSaveFile>
 #include <QString>
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <system_error>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -158,6 +167,84 @@ std::string extensionOf(const std::string& path) {
     return ext.empty() ? ext : ext.substr(1);
 }
 
+// A SubRip file larger than this is no subtitle file and is not read.
+constexpr qint64 MaxSrtBytes = qint64{16} << 20;
+// Where converted SubRip goes: beside the page, named by content, so that a
+// file of an earlier page is never taken for it.
+const char* const ConvertedPrefix = "player-";
+const char* const ConvertedSuffix = ".vtt";
+
+// "pt-BR" -> "pt".
+std::string primaryLanguage(const std::string& code) {
+    return lowered(code.substr(0, code.find_first_of("-_")));
+}
+
+// A language's name in itself, as most of its locales name it ("English",
+// not "American English"), its first letter made a capital.
+QString nativeName(QLocale::Language language) {
+    QMap<QString, int> votes;
+    for (const QLocale& locale :
+         QLocale::matchingLocales(language, QLocale::AnyScript, QLocale::AnyTerritory))
+        ++votes[locale.nativeLanguageName()];
+    QString best;
+    for (auto it = votes.cbegin(); it != votes.cend(); ++it)
+        if (!it.key().isEmpty() && (best.isEmpty() || it.value() > votes.value(best)))
+            best = it.key();
+    return best.isEmpty() ? best : QLocale(language).toUpper(best.left(1)) + best.mid(1);
+}
+
+// A track's language as its name in that language ("Deutsch",
+// "Português (Brasil)"); the code itself for one nobody knows.
+std::string labelOf(const std::string& code) {
+    if (code.empty())
+        return said(QT_TRANSLATE_NOOP("PlayerPage", "Subtitles"));
+    QString tag = QString::fromStdString(code);
+    tag.replace(QLatin1Char('_'), QLatin1Char('-'));
+    const QLocale locale(tag);
+    if (locale.language() == QLocale::C || locale.language() == QLocale::AnyLanguage)
+        return code;
+    QString name = nativeName(locale.language());
+    if (name.isEmpty())
+        return code;
+    // A region only where the code names one ("en-GB", not "en").
+    const QString region = tag.section(QLatin1Char('-'), 1, 1);
+    if (region.size() == 2 || (region.size() == 3 && region.front().isDigit()))
+        if (const QString territory = locale.nativeTerritoryName(); !territory.isEmpty())
+            name += QStringLiteral(" (") + territory + QLatin1Char(')');
+    return name.toStdString();
+}
+
+// The converted file's address, or empty when it could not be read or written.
+std::string convertedSrt(const std::string& srt, const std::string& folder) {
+    QFile in(QString::fromStdString(srt));
+    if (in.size() > MaxSrtBytes || !in.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray bytes = in.read(MaxSrtBytes);
+    const std::string vtt = SrtToVtt::convert(std::string_view(bytes.constData(), bytes.size()));
+    char name[32];
+    std::snprintf(name, sizeof name, "%016zx", std::hash<std::string>{}(vtt));
+    const std::string path = folder + ConvertedPrefix + name + ConvertedSuffix;
+    QSaveFile out(QString::fromStdString(path));
+    if (!out.open(QIODevice::WriteOnly) ||
+        out.write(vtt.data(), static_cast<qint64>(vtt.size())) != static_cast<qint64>(vtt.size()) ||
+        !out.commit())
+        return {};
+    return path;
+}
+
+// SubRip converted for earlier pages.
+void removeConverted(const std::string& folder) {
+    std::error_code error;
+    fs::directory_iterator entries(folder, error);
+    for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
+        const std::string name = entries->path().filename().string();
+        if (name.starts_with(ConvertedPrefix) && name.ends_with(ConvertedSuffix)) {
+            std::error_code ignored;
+            fs::remove(entries->path(), ignored);
+        }
+    }
+}
+
 } // namespace
 
 std::string PlayerPage::fileUrl(const std::string& path) {
@@ -187,12 +274,59 @@ std::string PlayerPage::mediaPath(const std::string& title, const std::string& f
 }
 
 std::string PlayerPage::writeFor(const std::string& media, const std::string& dataFolder,
-                                 const std::string& name) {
-    return writePage(dataFolder,
-                     playerPage(media, name.empty() ? fs::path(media).filename().string() : name));
+                                 const std::string& name, const std::string& original) {
+    const std::string type = lowered(extensionOf(media));
+    const bool video = type != "flv" && !MediaFormat::ofExtension(type).audio;
+    std::string tracks;
+    if (!dataFolder.empty()) {
+        std::error_code error;
+        fs::create_directories(dataFolder, error);
+        removeConverted(withSlash(dataFolder));
+        if (video)
+            tracks = subtitleTracks(original.empty() ? media : original, withSlash(dataFolder));
+    }
+    return writePage(
+        dataFolder,
+        playerPage(media, name.empty() ? fs::path(media).filename().string() : name, tracks));
 }
 
-std::string PlayerPage::playerPage(const std::string& media, const std::string& name) {
+std::string PlayerPage::subtitleTracks(const std::string& movie, const std::string& dataFolder) {
+    struct Shown {
+        std::string address, language, label, named;
+    };
+    std::vector<Shown> shown;
+    for (const SubtitleFiles::Track& track : SubtitleFiles::beside(movie)) {
+        const std::string path = track.srt ? convertedSrt(track.path, dataFolder) : track.path;
+        if (path.empty())
+            continue;
+        const std::string named = labelOf(track.language);
+        // Two files of one language: each its own entry in the menu.
+        const auto same = std::count_if(shown.begin(), shown.end(), [&](const Shown& earlier) {
+            return earlier.named == named;
+        });
+        shown.push_back({fileUrl(path), track.language,
+                         same == 0 ? named : named + " (" + std::to_string(same + 1) + ")", named});
+    }
+    const std::string window = primaryLanguage(QLocale().name().toStdString());
+    std::size_t chosen = 0;
+    for (std::size_t i = 0; i < shown.size(); ++i)
+        if (!shown[i].language.empty() && primaryLanguage(shown[i].language) == window) {
+            chosen = i;
+            break;
+        }
+    std::string tracks;
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        tracks += "<track kind=\"subtitles\" src=\"" + shown[i].address + "\"";
+        if (!shown[i].language.empty())
+            tracks += " srclang=\"" + escaped(shown[i].language) + "\"";
+        tracks += " label=\"" + escaped(shown[i].label) + "\"";
+        tracks += i == chosen ? " default>" : ">";
+    }
+    return tracks;
+}
+
+std::string PlayerPage::playerPage(const std::string& media, const std::string& name,
+                                   const std::string& tracks) {
     const std::string type = extensionOf(media);
     if (lowered(type) == "flv") {
         // The pane cannot decode FLV; the program hands it playable copies,
@@ -219,7 +353,7 @@ std::string PlayerPage::playerPage(const std::string& media, const std::string& 
     return page(
         name, PlayerScript,
         "<div id=\"container\" data-player-state=\"loading\">" + shown + "<" + element +
-            " controls autoplay src=\"" + fileUrl(media) + "\"></" + element +
+            " controls autoplay src=\"" + fileUrl(media) + "\">" + tracks + "</" + element +
             "><template id=\"failed\"><p>" +
             said(QT_TRANSLATE_NOOP("PlayerPage", "\"%1\" could not be played."), escaped(name)) +
             "</p></template></div>");

@@ -19,10 +19,13 @@ public:
     // music (with an MP3's cover picture, Mp3Cover), or above a <video>
     // element for anything else, and a page saying it cannot play for FLV.
     // name is the file's name as the user knows it (a cached copy has
-    // another); empty means the file name of media. Returns the page's path,
-    // or an empty text when the page could not be written.
+    // another); empty means the file name of media. A video carries the
+    // subtitles saved beside original (the file media is a copy of; empty:
+    // media itself), SubRip converted beside the page, the one in the
+    // window's language shown, else the first. Returns the page's path, or
+    // an empty text when the page could not be written.
     static std::string writeFor(const std::string& media, const std::string& dataFolder,
-                                const std::string& name = {});
+                                const std::string& name = {}, const std::string& original = {});
 
     // Shown while the file named name is made playable; progressScript
     // moves its bar.
@@ -43,6 +46,10 @@ public:
     static std::string fileUrl(const std::string& path);
 
 private:
-    static std::string playerPage(const std::string& media, const std::string& name);
+    static std::string playerPage(const std::string& media, const std::string& name,
+                                  const std::string& tracks);
+    // The <track> elements of the subtitles beside movie; SubRip is written
+    // into dataFolder as WebVTT, and what earlier pages left there goes.
+    static std::string subtitleTracks(const std::string& movie, const std::string& dataFolder);
     static std::string writePage(const std::string& dataFolder, const std::string& text);
 };

@@ -46,6 +46,11 @@ struct Settings {
     // The limit's rate as last chosen, kept while the limit is off so that
     // turning it on again finds it.
     int speedLimitRate = DefaultSpeedLimit;
+    // Subtitle tracks are saved beside each movie downloaded.
+    bool saveSubtitles = false;
+    // Their languages as comma-separated codes ("en,pt-BR"); empty: every
+    // one. Kept while saving is off, so that turning it on again finds them.
+    std::string subtitleLanguages;
 
     bool operator==(const Settings&) const = default;
 };

@@ -30,6 +30,8 @@ const char* const SpeedLimitRateKey = "transfers/speedLimitRate";
 // A key of its own: "connections" was written as 1 by every earlier save.
 const char* const ConnectionsPerTransferKey = "transfers/connectionsPerTransfer";
 const char* const SavedFoldersKey = "library/savedFolders";
+const char* const SaveSubtitlesKey = "subtitles/save";
+const char* const SubtitleLanguagesKey = "subtitles/languages";
 
 // A folder as remembered: without the separators it may end in.
 std::string folderText(std::string folder) {
@@ -206,6 +208,10 @@ void SettingsStore::loadIni(Settings& settings) const {
     settings.connectionsPerTransfer =
         intIn(file, ConnectionsPerTransferKey, Settings::MinConnectionsPerTransfer,
               Settings::MaxConnectionsPerTransfer, Settings::DefaultConnectionsPerTransfer);
+    settings.saveSubtitles = file.value(SaveSubtitlesKey, false).toBool();
+    // QSettings reads "en,de" as a list of two.
+    settings.subtitleLanguages =
+        file.value(SubtitleLanguagesKey).toStringList().join(QLatin1Char(',')).toStdString();
 }
 
 bool SettingsStore::saveIni(const Settings& settings) const {
@@ -221,6 +227,8 @@ bool SettingsStore::saveIni(const Settings& settings) const {
     file.setValue(SpeedLimitKey, settings.speedLimit);
     file.setValue(SpeedLimitRateKey, settings.speedLimitRate);
     file.setValue(ConnectionsPerTransferKey, settings.connectionsPerTransfer);
+    file.setValue(SaveSubtitlesKey, settings.saveSubtitles);
+    file.setValue(SubtitleLanguagesKey, wide(settings.subtitleLanguages));
     file.sync();
     // A FormatError is about what was read; the file was written afresh.
     if (file.status() != QSettings::AccessError)

@@ -234,6 +234,10 @@
         <source>%1 cannot be played.</source>
         <translation>%1 kann nicht abgespielt werden.</translation>
     </message>
+    <message>
+        <source>Subtitles</source>
+        <translation>Untertitel</translation>
+    </message>
 </context>
 <context>
     <name>QShortcut</name>
@@ -694,6 +698,31 @@
     <message>
         <source>&amp;Automatically convert downloaded movies to mp3.</source>
         <translation>Heruntergeladene Videos &amp;automatisch in MP3 umwandeln.</translation>
+    </message>
+    <message>
+        <source>Save subtitle trac&amp;ks</source>
+        <translation>Untertite&amp;lspuren speichern</translation>
+    </message>
+    <message>
+        <source>A page&apos;s or a stream&apos;s subtitles are saved beside the movie, as TITLE.LANGUAGE.vtt (or .srt).</source>
+        <translation>Die Untertitel einer Seite oder eines Streams werden neben dem Film gespeichert, als TITEL.SPRACHE.vtt (oder .srt).</translation>
+    </message>
+    <message>
+        <source>Languages:</source>
+        <translation>Sprachen:</translation>
+    </message>
+    <message>
+        <source>Subtitle languages</source>
+        <translation>Sprachen der Untertitel</translation>
+    </message>
+    <message>
+        <source>All, or codes such as en, de</source>
+        <extracomment>Shown in the empty subtitle languages box.</extracomment>
+        <translation>Alle, oder Kürzel wie en, de</translation>
+    </message>
+    <message>
+        <source>Error: &quot;%1&quot; is not a list of language codes. Write codes such as en, de or pt-BR, separated by commas, or nothing for all.</source>
+        <translation>Fehler: „%1“ ist keine Liste von Sprachkürzeln. Kürzel wie en, de oder pt-BR durch Kommas getrennt angeben, oder nichts für alle.</translation>
     </message>
 </context>
 <context>

@@ -5,6 +5,7 @@
 #include "base/WorkRunner.h"
 #include "files/FilePath.h"
 #include "files/LeftoverParts.h"
+#include "jobs/SubtitleChoice.h"
 #include "library/Library.h"
 #include "library/PlayerPage.h"
 #include "toolkit/Text.h"
@@ -59,6 +60,17 @@ bool moveToTrash(const QString& file) {
     return false;
 }
 
+// What the jobs save of subtitles; languages a hand-edited file spoils save
+// none, as the box was off by default.
+SubtitleChoice subtitleChoiceOf(const Settings& settings) {
+    SubtitleChoice choice;
+    if (settings.saveSubtitles &&
+        !SubtitleChoice::parse(
+            settings.subtitleLanguages.empty() ? "all" : settings.subtitleLanguages, choice))
+        choice = {};
+    return choice;
+}
+
 } // namespace
 
 DataFolder::DataFolder(const QDBusConnection& bus)
@@ -82,6 +94,7 @@ DataFolder::DataFolder(const QDBusConnection& bus)
         now.convert = current.convertToMp3;
         now.connections = current.connectionsPerTransfer;
         now.language = QLocale().bcp47Name().toStdString();
+        now.subtitles = subtitleChoiceOf(current);
         return now;
     };
     list = std::make_unique<TransferList>(store.get(), TransferList::jobRunner(*runner),

@@ -47,6 +47,7 @@ void HomePlayer::play(const std::string& mediaPath) {
     // Its work winds down on its own and says so once it has ended.
     stop();
     currentName = fileName(mediaPath);
+    currentMedia = mediaPath;
 
     // A copy made before plays at once; cachedCopy only looks at files.
     std::string cached;
@@ -141,7 +142,9 @@ void HomePlayer::settle(const PlayableCopy::Result& result, const QString& name)
     if (result.outcome != PlayableCopy::Outcome::Ready) {
         showFailure(name, result.reason, result.detail);
     } else {
-        const std::string page = PlayerPage::writeFor(result.path, dataFolder, name.toStdString());
+        // A copy shows the subtitles saved beside the file it was made of.
+        const std::string page =
+            PlayerPage::writeFor(result.path, dataFolder, name.toStdString(), currentMedia);
         if (page.empty())
             showFailure(name, Reason::PlayerPageUnwritten, dataFolder);
         else

@@ -79,5 +79,7 @@ private:
     std::vector<std::shared_ptr<Preparation>> preparations;
     Preparation* current = nullptr;
     QString currentName;
+    // The file the user asked to play, not its copy.
+    std::string currentMedia;
     unsigned long long plays = 0;
 };

@@ -1,5 +1,6 @@
 #include "app/window/SettingsTab.h"
 
+#include "jobs/SubtitleChoice.h"
 #include "settings/FolderCheck.h"
 #include "toolkit/MessageBox.h"
 #include "toolkit/Text.h"
@@ -99,15 +100,33 @@ SettingsTab::SettingsTab(QWidget* parent) : QWidget(parent) {
     speedRate->setSuffix(tr(" kB/s"));
     speedRate->setAccessibleName(tr("Download speed limit"));
     speedRate->setEnabled(false);
-    auto* limitNote = named<QLabel>(
-        downloads, "speedLimitNote",
-        tr("The limit is shared by all transfers, streams (HLS, DASH) included."));
+    auto* limitNote =
+        named<QLabel>(downloads, "speedLimitNote",
+                      tr("The limit is shared by all transfers, streams (HLS, DASH) included."));
     limitNote->setWordWrap(true);
     auto* limitRow = new QHBoxLayout();
     limitRow->addWidget(limitSpeed);
     limitRow->addWidget(speedRate);
     limitRow->addStretch(1);
     connect(limitSpeed, &QCheckBox::toggled, speedRate, &QWidget::setEnabled);
+    // Its key is one the window's tabs and menus leave free, as are all of
+    // this page's.
+    saveSubtitles = named<QCheckBox>(downloads, "saveSubtitlesBox", tr("Save subtitle trac&ks"));
+    saveSubtitles->setToolTip(tr("A page's or a stream's subtitles are saved beside the movie, "
+                                 "as TITLE.LANGUAGE.vtt (or .srt)."));
+    // Goes with its check box, as the speed limit's rate does.
+    auto* languagesLabel = named<QLabel>(downloads, "subtitleLanguagesLabel", tr("Languages:"));
+    subtitleLanguages = named<QLineEdit>(downloads, "subtitleLanguagesBox");
+    subtitleLanguages->setAccessibleName(tr("Subtitle languages"));
+    //: Shown in the empty subtitle languages box.
+    subtitleLanguages->setPlaceholderText(tr("All, or codes such as en, de"));
+    subtitleLanguages->setEnabled(false);
+    connect(saveSubtitles, &QCheckBox::toggled, subtitleLanguages, &QWidget::setEnabled);
+    auto* subtitlesRow = new QHBoxLayout();
+    subtitlesRow->addWidget(saveSubtitles);
+    subtitlesRow->addSpacing(12);
+    subtitlesRow->addWidget(languagesLabel);
+    subtitlesRow->addWidget(subtitleLanguages, 1);
     auto* grid = new QGridLayout(downloads);
     grid->addWidget(movieLabel, 0, 0, 1, 2);
     grid->addWidget(movieFolder, 1, 0);
@@ -120,6 +139,7 @@ SettingsTab::SettingsTab(QWidget* parent) : QWidget(parent) {
     grid->addLayout(connectionsRow, 6, 0, 1, 2);
     grid->addLayout(limitRow, 7, 0, 1, 2);
     grid->addWidget(limitNote, 8, 0, 1, 2);
+    grid->addLayout(subtitlesRow, 9, 0, 1, 2);
     grid->setColumnStretch(0, 1);
 
     quality = {named<QRadioButton>(qualityBox, "qualityHighest", tr("Highest (MP&4)")),
@@ -171,7 +191,7 @@ void SettingsTab::watchChanges() {
     connect(maxRunning, &QSpinBox::valueChanged, this, changed);
     connect(connections, &QSpinBox::valueChanged, this, changed);
     connect(speedRate, &QSpinBox::valueChanged, this, changed);
-    for (QLineEdit* box : {movieFolder, musicFolder})
+    for (QLineEdit* box : {movieFolder, musicFolder, subtitleLanguages})
         connect(box, &QLineEdit::textEdited, this, changed);
     connect(movieBrowse, &QAbstractButton::clicked, this, [this] { browseInto(movieFolder); });
     connect(musicBrowse, &QAbstractButton::clicked, this, [this] { browseInto(musicFolder); });
@@ -223,15 +243,37 @@ bool SettingsTab::folderReady(const std::string& path) {
     return false;
 }
 
+bool SettingsTab::subtitleLanguagesReady(std::string& kept) {
+    kept = narrow(subtitleLanguages->text().trimmed());
+    // Unused while off: kept as typed, checked once it is turned on.
+    if (!saveSubtitles->isChecked())
+        return true;
+    SubtitleChoice choice;
+    if (!SubtitleChoice::parse(kept.empty() ? "all" : kept, choice)) {
+        MessageBox::show(tr("Error: \"%1\" is not a list of language codes. Write codes such as "
+                            "en, de or pt-BR, separated by commas, or nothing for all.")
+                             .arg(wide(kept)),
+                         window());
+        return false;
+    }
+    kept = choice.text();
+    return true;
+}
+
 bool SettingsTab::savePending() {
     if (!folderReady(narrow(movieFolder->text())) || !folderReady(narrow(musicFolder->text())))
         return false;
-    const Settings wanted = edited(shown);
+    std::string languages;
+    if (!subtitleLanguagesReady(languages))
+        return false;
+    Settings wanted = edited(shown);
+    wanted.subtitleLanguages = languages;
     if (!saveValues || !saveValues(wanted)) {
         MessageBox::show(tr("Error: Could not save the settings."), window());
         return false;
     }
     shown = wanted;
+    subtitleLanguages->setText(wide(languages));
     setSaveEnabled(false);
     return true;
 }
@@ -259,9 +301,9 @@ QRadioButton* SettingsTab::qualityButton(int level) const {
     return level >= 1 && level <= 4 ? quality[static_cast<std::size_t>(level - 1)] : nullptr;
 }
 
-std::array<QAbstractButton*, 9> SettingsTab::toggles() const {
-    return {showMovies, showMusic,  autoConvert, notify,    quality[0],
-            quality[1], quality[2], quality[3],  limitSpeed};
+std::array<QAbstractButton*, 10> SettingsTab::toggles() const {
+    return {showMovies, showMusic,  autoConvert, notify,     quality[0],
+            quality[1], quality[2], quality[3],  limitSpeed, saveSubtitles};
 }
 
 void SettingsTab::setSaveEnabled(bool enabled) {
@@ -287,6 +329,8 @@ void SettingsTab::display(const Settings& settings) {
     speedRate->setValue(settings.speedLimit > 0 ? settings.speedLimit : settings.speedLimitRate);
     if (QRadioButton* button = qualityButton(settings.quality))
         button->setChecked(true);
+    saveSubtitles->setChecked(settings.saveSubtitles);
+    subtitleLanguages->setText(wide(settings.subtitleLanguages));
     // Filling raised the controls' change handlers.
     setSaveEnabled(false);
 }
@@ -303,6 +347,8 @@ Settings SettingsTab::edited(const Settings& base) const {
     settings.connectionsPerTransfer = connections->value();
     settings.speedLimit = limitSpeed->isChecked() ? speedRate->value() : 0;
     settings.speedLimitRate = speedRate->value();
+    settings.saveSubtitles = saveSubtitles->isChecked();
+    settings.subtitleLanguages = narrow(subtitleLanguages->text().trimmed());
     settings.quality = Settings::LowQuality;
     for (int level = Settings::HighestQuality; level < Settings::LowQuality; ++level)
         if (qualityButton(level)->isChecked())

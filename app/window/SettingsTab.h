@@ -55,10 +55,14 @@ public:
     // "Limit download speed" and its rate in kB/s, for all transfers together.
     QCheckBox* speedLimitBox() const { return limitSpeed; }
     QSpinBox* speedLimitRateBox() const { return speedRate; }
+    // "Save subtitle tracks" and their languages, comma-separated codes
+    // (empty: all), editable only while the box is checked.
+    QCheckBox* saveSubtitlesBox() const { return saveSubtitles; }
+    QLineEdit* subtitleLanguagesBox() const { return subtitleLanguages; }
     QPushButton* saveButton() const { return save; }
 
     // Every check box and radio button.
-    std::array<QAbstractButton*, 9> toggles() const;
+    std::array<QAbstractButton*, 10> toggles() const;
 
     // Fills the controls from settings; nothing is pending afterwards.
     void display(const Settings& settings);
@@ -87,6 +91,8 @@ private:
     void browseInto(QLineEdit* box);
     // A folder that can take files, made if the user agrees.
     bool folderReady(const std::string& path);
+    // The subtitle languages as they are kept ("en,de"), or a refusal said.
+    bool subtitleLanguagesReady(std::string& kept);
 
     Save saveValues;
     ChooseFolder chooseFolder;
@@ -106,5 +112,7 @@ private:
     QSpinBox* connections;
     QCheckBox* limitSpeed;
     QSpinBox* speedRate;
+    QCheckBox* saveSubtitles;
+    QLineEdit* subtitleLanguages;
     QPushButton* save;
 };

@@ -4,14 +4,15 @@
 #include "app/window/HomePlayer.h"
 #include "app/window/HomeTab.h"
 #include "base/WorkRunner.h"
-#include "support/gui/PageProbe.h"
 #include "support/TempFolder.h"
 #include "support/TestFiles.h"
 #include "support/ToolRun.h"
+#include "support/gui/PageProbe.h"
 #include "toolkit/BrowserPane.h"
 #include "transfers/ReasonTexts.h"
 
 #include <QElapsedTimer>
+#include <QLocale>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -265,6 +266,59 @@ TEST_F(HomePlayerTest, CorruptFileShowsWhyAndANewPlayReplacesOneStillPreparing) 
     player.reset();
     EXPECT_TRUE(noFfmpegRunning());
     EXPECT_TRUE(leftovers(dataFolder + "PlayCache").empty());
+}
+
+// The subtitles saved beside a movie reach the pane's player, its copy's
+// too: the browser reads the WebVTT file and the converted SubRip, and shows
+// the one in the window's language.
+TEST_F(HomePlayerTest, SubtitlesBesideAMoviePlayWithItAndWithItsCopy) {
+    struct English {
+        QLocale before;
+        English() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom)); }
+        ~English() { QLocale::setDefault(before); }
+    } english;
+    BrowserPane pane;
+    pane.resize(640, 480);
+    pane.show();
+    HomePlayer player(&pane, dataFolder, runner);
+    const std::string at = folder.folder("Subbed").string();
+    for (const auto& [clip, name] :
+         {std::pair{mp4, "/Clip #1.MP4"}, std::pair{h264Flv, "/News.flv"}}) {
+        SCOPED_TRACE(name);
+        const std::string movie = at + name;
+        fs::copy_file(clip, movie);
+        const std::string title = fs::path(movie).stem().string();
+        testfiles::writeFile(at + "/" + title + ".en.vtt",
+                             "WEBVTT\n\n00:00.000 --> 00:02.500\nHello\n");
+        testfiles::writeFile(at + "/" + title + ".de.srt",
+                             "1\r\n00:00:00,000 --> 00:00:02,500\r\nGr\xFC\xDF"
+                             "e\r\n");
+        const auto results = playAndWait(player, movie);
+        ASSERT_EQ(results.size(), 1u);
+        ASSERT_EQ(results[0].outcome, Outcome::Ready);
+        waitForPlayer(&pane, results[0].path);
+
+        // Tracks not shown load their cues once asked to (hidden).
+        const QString script = QStringLiteral(
+            "Array.from(document.querySelector('video').textTracks).map(function (t) {"
+            "  var seen = [t.language, t.label, t.mode, t.cues && t.cues.length ? t.cues[0].text"
+            "  : ''].join('|'); if (t.mode === 'disabled') t.mode = 'hidden'; return seen;"
+            "}).join('\\n')");
+        QString seen;
+        const auto loaded = [&] {
+            bool answered = false;
+            pane.page()->runJavaScript(script, [&](const QVariant& value) {
+                seen = value.toString();
+                answered = true;
+            });
+            (void)QTest::qWaitFor([&] { return answered; }, 20000);
+            return seen.count('|') == 6 && !seen.contains("|\n") && !seen.endsWith('|');
+        };
+        EXPECT_TRUE(QTest::qWaitFor(loaded, 60000))
+            << seen.toStdString() << testfiles::readFile(dataFolder + "player.html");
+        EXPECT_EQ(seen.toStdString(), "de|Deutsch|hidden|Gr\xC3\xBC\xC3\x9F"
+                                      "e\nen|English|showing|Hello");
+    }
 }
 
 // Time from play() to the picture moving, for a three-minute FLV of each

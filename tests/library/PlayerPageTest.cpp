@@ -1,6 +1,7 @@
 #include "library/PlayerPage.h"
 
 #include <QByteArray>
+#include <QLocale>
 #include <QString>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -201,4 +202,76 @@ TEST_F(PlayerPageTest, PageThatCannotBeWrittenHasNoAddress) {
     EXPECT_EQ(PlayerPage::writeFor(music + "/Song.mp3", root + "/not-a-folder"), "");
     EXPECT_EQ(PlayerPage::writeFor(movies + "/Clip.mp4", ""), "");
     EXPECT_EQ(readFile(root + "/not-a-folder"), "x");
+}
+
+// The subtitles saved beside a movie are its player's tracks: WebVTT as it
+// is, SubRip converted beside the page, labelled by language, the window's
+// language's shown first. A copy shows its original's; music shows none.
+TEST_F(PlayerPageTest, SubtitlesBesideAMovieBecomeItsTracks) {
+    fs::create_directories(movies);
+    fs::create_directories(music);
+    const std::string movie = movies + "/Clip(1).mp4";
+    std::ofstream(movie) << "movie";
+    std::ofstream(movies + "/Clip(1).en.vtt") << "WEBVTT\n\n00:00.000 --> 00:01.000\nHi\n";
+    std::ofstream(movies + "/Clip(1).vtt") << "WEBVTT\n";
+    // Windows-1252, CR LF, sloppy times, markup the browser would misread.
+    std::ofstream(movies + "/Clip(1).de.srt", std::ios::binary)
+        << "1\r\n00:00:01,5 --> 0:00:02,250 X1:10\r\n{\\an8}<font color=\"red\">Gr\xFC\xDF"
+           "e</font> <I>dich</I>\r\na < b & c --> d\r\n\r\n"
+           "2\r\nnot a time\r\nlost\r\n\r\n3\r\n01:02:03,004 --> 01:02:04,000\r\n\x93Ja\x94\r\n";
+    // Another movie's, another name's, and no subtitles at all.
+    for (const char* other :
+         {"/Clip.en.vtt", "/Clip(1).en.txt", "/Clip(1)x.en.vtt", "/Clip(1).en!.vtt"})
+        std::ofstream(movies + other) << "WEBVTT\n";
+    fs::create_directories(movies + "/Clip(1).fr.vtt");
+
+    const auto tracks = [&] { return matches(page(), std::regex("<track [^>]*>")); };
+    const auto converted = [&] {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(dataFolder))
+            if (entry.path().extension() == ".vtt")
+                names.push_back(entry.path().string());
+        return names;
+    };
+    ASSERT_FALSE(PlayerPage::writeFor(movie, dataFolder).empty());
+    auto found = tracks();
+    ASSERT_EQ(found.size(), 3u) << page();
+    EXPECT_EQ(found[0], "<track kind=\"subtitles\" src=\"" + PlayerPage::fileUrl(movies) +
+                            "/Clip%281%29.vtt\" label=\"Subtitles\" default>");
+    ASSERT_EQ(converted().size(), 1u);
+    EXPECT_EQ(found[1], "<track kind=\"subtitles\" src=\"" + PlayerPage::fileUrl(converted()[0]) +
+                            "\" srclang=\"de\" label=\"Deutsch\">");
+    EXPECT_EQ(found[2], "<track kind=\"subtitles\" src=\"" + PlayerPage::fileUrl(movies) +
+                            "/Clip%281%29.en.vtt\" srclang=\"en\" label=\"English\">");
+    EXPECT_NE(page().find(PlayerPage::fileUrl(movie) + "\">" + found[0]), std::string::npos);
+    EXPECT_EQ(readFile(converted()[0]), "WEBVTT\n"
+                                        "\n00:00:01.500 --> 00:00:02.250\n"
+                                        "Gr\xC3\xBC\xC3\x9F"
+                                        "e <i>dich</i>\na &lt; b &amp; c --&gt; d\n"
+                                        "\n01:02:03.004 --> 01:02:04.000\n"
+                                        "\xE2\x80\x9CJa\xE2\x80\x9D\n");
+
+    // In German the German track shows; a copy shows its original's, and a
+    // second English file has a label of its own.
+    std::ofstream(movies + "/Clip(1).en.srt") << "1\n00:00:01,000 --> 00:00:02,000\nHi\n";
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    PlayerPage::writeFor(root + "/Data/PlayCache/0123abcd.mp4", dataFolder, "Clip(1).mp4", movie);
+    QLocale::setDefault(before);
+    found = tracks();
+    ASSERT_EQ(found.size(), 4u) << page();
+    // What follows each address.
+    std::string ends;
+    for (const std::string& track : found)
+        ends += track.substr(track.find("\" ", track.find("src=")) + 1) + "\n";
+    EXPECT_EQ(ends, " label=\"Subtitles\">\n srclang=\"de\" label=\"Deutsch\" default>\n"
+                    " srclang=\"en\" label=\"English\">\n srclang=\"en\" label=\"English (2)\">\n");
+    EXPECT_EQ(converted().size(), 2u);
+
+    // Music has none, and what earlier pages converted goes.
+    std::ofstream(music + "/Song.mp3") << "sound";
+    std::ofstream(music + "/Song.en.vtt") << "WEBVTT\n";
+    PlayerPage::writeFor(music + "/Song.mp3", dataFolder);
+    EXPECT_TRUE(tracks().empty()) << page();
+    EXPECT_TRUE(converted().empty());
 }

@@ -227,3 +227,56 @@ TEST_F(SettingsFixture, ConnectionsPerTransferHaveAKeyOfTheirOwn) {
     testfiles::writeFile(ini, "[transfers]\nconnectionsPerTransfer=17\n");
     EXPECT_EQ(store->load().connectionsPerTransfer, 4) << "out of range";
 }
+
+// Save subtitle tracks: off until checked, its languages (empty: all) editable
+// only while it is; kept in quillmoth.ini, a code that is none refused.
+TEST_F(SettingsFixture, SubtitlesAreABoxAndTheirLanguages) {
+    start();
+    QStringList said;
+    MessageBox::setSink([&](const QString& text) { said << text; });
+    page()->setSave([&](const Settings& wanted) { return store->save(wanted); });
+    auto* box = control<QCheckBox>("downloadsGroup", "saveSubtitlesBox");
+    auto* languages = control<QLineEdit>("downloadsGroup", "subtitleLanguagesBox");
+    ASSERT_TRUE(box == page()->saveSubtitlesBox() && languages == page()->subtitleLanguagesBox());
+    EXPECT_EQ(box->text().remove('&'), "Save subtitle tracks");
+    EXPECT_FALSE(box->isChecked() || languages->isEnabled());
+
+    box->click();
+    EXPECT_TRUE(languages->isEnabled());
+    EXPECT_TRUE(saveEnabled());
+    // A code that is none: said, nothing saved, the change still pending.
+    QTest::keyClicks(languages, "en; de");
+    page()->saveButton()->click();
+    ASSERT_EQ(said.size(), 1);
+    EXPECT_TRUE(said[0].startsWith("Error: \"en; de\" is not a list of language codes."))
+        << said[0].toStdString();
+    EXPECT_TRUE(saveEnabled());
+    EXPECT_FALSE(store->load().saveSubtitles);
+
+    languages->clear();
+    QTest::keyClicks(languages, " en , pt-BR ");
+    page()->saveButton()->click();
+    EXPECT_EQ(said.size(), 1);
+    EXPECT_FALSE(saveEnabled());
+    EXPECT_EQ(languages->text(), "en,pt-BR") << "as kept";
+    EXPECT_EQ(readConfig(), defaultConfig()) << "config.dat keeps its six lines";
+    const std::string ini = testfiles::readFile(store->iniPath());
+    EXPECT_NE(ini.find("[subtitles]\nlanguages=\"en,pt-BR\"\nsave=true\n"), std::string::npos)
+        << ini;
+    start();
+    EXPECT_TRUE(settings.saveSubtitles && page()->subtitleLanguagesBox()->isEnabled());
+    EXPECT_EQ(settings.subtitleLanguages, "en,pt-BR");
+
+    // Off, the languages wait for it to be turned on again; written by hand
+    // without quotes they read the same.
+    page()->setSave([&](const Settings& wanted) { return store->save(wanted); });
+    page()->saveSubtitlesBox()->click();
+    EXPECT_FALSE(page()->subtitleLanguagesBox()->isEnabled());
+    page()->saveButton()->click();
+    settings = store->load();
+    EXPECT_TRUE(!settings.saveSubtitles && settings.subtitleLanguages == "en,pt-BR");
+    testfiles::writeFile(store->iniPath(), "[subtitles]\nsave=true\nlanguages=de,fr\n");
+    settings = store->load();
+    EXPECT_TRUE(settings.saveSubtitles && settings.subtitleLanguages == "de,fr");
+    MessageBox::setSink({});
+}

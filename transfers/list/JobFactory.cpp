@@ -35,6 +35,7 @@ std::unique_ptr<Job> JobFactory::make(const TransferRecord& record, int id, JobS
     options.hostBudget = shared.hosts;
     options.connections = shared.connections;
     options.language = shared.language;
+    options.subtitles = shared.subtitles;
     return std::make_unique<DownloadJob>(std::move(options), id, std::move(sink), std::move(token));
 }
 

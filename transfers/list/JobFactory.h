@@ -2,6 +2,7 @@
 
 #include "base/CancelToken.h"
 #include "jobs/JobEvent.h"
+#include "jobs/SubtitleChoice.h"
 #include "transfers/list/TransferRecord.h"
 
 #include <functional>
@@ -20,12 +21,14 @@ public:
     // pageUrl: its user agent, the cookies for its host.
     using Identity = std::function<void(const std::string& pageUrl, FetchBounds& bounds)>;
     // What every download the list starts shares with the others, and how
-    // many connections it may fetch its file over (the settings of now).
+    // many connections it may fetch its file over, the window's language and
+    // the subtitles it saves (the settings of now).
     struct Shared {
         std::shared_ptr<SpeedLimit> limit;
         std::shared_ptr<HostBudget> hosts;
         int connections = 1;
         std::string language{};
+        SubtitleChoice subtitles{};
     };
 
     // A download continuing from the record's resume state, or

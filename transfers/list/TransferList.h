@@ -2,6 +2,7 @@
 
 #include "base/TransferRate.h"
 #include "jobs/JobEvent.h"
+#include "jobs/SubtitleChoice.h"
 #include "transfers/list/FileLook.h"
 #include "transfers/list/JobFactory.h"
 #include "transfers/list/TransferRecord.h"
@@ -49,6 +50,8 @@ public:
         int connections = 1;
         // The window's language: a stream's sound in it goes first.
         std::string language{};
+        // The subtitle tracks saved beside each movie.
+        SubtitleChoice subtitles{};
     };
     using SettingsSource = std::function<JobSettings()>;
 

@@ -423,13 +423,17 @@ TEST_F(TransferListTest, ClosingKeepsWhatJobsSayAfterTheWindowStopsListening) {
 }
 
 // A download's next job continues the pieces its last one recorded, over
-// the connections of now; every job shares one host budget and one limit.
+// the connections and with the subtitles of now; every job shares one host
+// budget and one limit.
 TEST_F(TransferListTest, PiecesRecordedReachTheNextJob) {
     now.connections = 6;
+    now.subtitles = {true, {"en", "pt-BR"}};
     const auto x = list->add("http://x/x", "x");
     list->add("http://x/y", "y");
     ASSERT_EQ(jobs.size(), 2u);
     EXPECT_EQ(jobs[0]->options().connections, 6);
+    EXPECT_TRUE(jobs[0]->options().subtitles.save);
+    EXPECT_EQ(jobs[0]->options().subtitles.text(), "en,pt-BR");
     ASSERT_TRUE(jobs[0]->options().hostBudget);
     EXPECT_EQ(jobs[0]->options().hostBudget, jobs[1]->options().hostBudget);
     EXPECT_EQ(jobs[0]->options().speedLimit, jobs[1]->options().speedLimit);
@@ -444,10 +448,12 @@ TEST_F(TransferListTest, PiecesRecordedReachTheNextJob) {
     ASSERT_TRUE(list->pause(x));
     send(*jobs[0], Kind::Paused, Reason::Paused);
     now.connections = 2;
+    now.subtitles = {};
     ASSERT_TRUE(list->resume(x));
     const JobOptions& next = jobs.back()->options();
     EXPECT_EQ(next.resume, told);
     EXPECT_EQ(next.connections, 2);
+    EXPECT_FALSE(next.subtitles.save);
     send(*jobs.back(), Kind::Saved, "x.flv");
     EXPECT_EQ(record(x).resume, ResumeState()) << "nothing left to continue";
 }

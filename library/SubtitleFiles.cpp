@@ -1,0 +1,66 @@
+#include "library/SubtitleFiles.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <system_error>
+#include <tuple>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string lowered(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// A language tag's shape, as tracks are named: a letter, then letters,
+// digits, "-" or "_".
+bool languageCode(const std::string& code) {
+    if (code.empty() || code.size() > 35 || !std::isalpha(static_cast<unsigned char>(code[0])))
+        return false;
+    return std::all_of(code.begin(), code.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_';
+    });
+}
+
+} // namespace
+
+std::vector<SubtitleFiles::Track> SubtitleFiles::beside(const std::string& movie) {
+    std::vector<Track> tracks;
+    const fs::path path(movie);
+    const std::string stem = path.stem().string() + ".";
+    std::error_code error;
+    fs::directory_iterator entries(path.parent_path().empty() ? fs::path(".") : path.parent_path(),
+                                   error);
+    for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
+        const fs::directory_entry& entry = *entries;
+        const std::string name = entry.path().filename().string();
+        if (name.size() <= stem.size() || name.compare(0, stem.size(), stem) != 0)
+            continue;
+        const fs::path rest = name.substr(stem.size());
+        const std::string type = lowered(rest.extension().string());
+        Track track;
+        if (rest.extension().empty()) {
+            track.srt = lowered(rest.string()) == "srt";
+            if (!track.srt && lowered(rest.string()) != "vtt")
+                continue;
+        } else {
+            track.srt = type == ".srt";
+            track.language = rest.stem().string();
+            if ((!track.srt && type != ".vtt") || !languageCode(track.language))
+                continue;
+        }
+        std::error_code notFile;
+        if (!entry.is_regular_file(notFile))
+            continue;
+        track.path = entry.path().string();
+        tracks.push_back(std::move(track));
+    }
+    std::sort(tracks.begin(), tracks.end(), [](const Track& a, const Track& b) {
+        return std::tie(a.language, a.srt, a.path) < std::tie(b.language, b.srt, b.path);
+    });
+    return tracks;
+}
