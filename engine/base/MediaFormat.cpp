@@ -1,5 +1,6 @@
 #include "base/MediaFormat.h"
 
+#include "base/AsciiCase.h"
 #include "base/HttpAddress.h"
 
 #include <array>
@@ -56,13 +57,6 @@ constexpr Entry entries[] = {
     {{Kind::Subtitles, "ttml", false}, {"ttml", "dfxp"}, {"application/ttml+xml"}},
 };
 
-std::string lowered(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    return out;
-}
-
 bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
@@ -74,7 +68,7 @@ std::string bareType(std::string_view type) {
         type.remove_prefix(1);
     while (!type.empty() && isBlank(type.back()))
         type.remove_suffix(1);
-    return lowered(type);
+    return asciiLowered(type);
 }
 
 constexpr std::string_view ebmlMagic = "\x1A\x45\xDF\xA3";
@@ -97,7 +91,7 @@ MediaFormat MediaFormat::ofType(std::string_view type) {
 }
 
 MediaFormat MediaFormat::ofExtension(std::string_view extension) {
-    const std::string given = lowered(extension);
+    const std::string given = asciiLowered(extension);
     if (given.empty())
         return {};
     for (const Entry& entry : entries)
@@ -143,7 +137,7 @@ bool MediaFormat::signatureDecided(std::string_view first) {
 }
 
 bool MediaFormat::isMediaType(std::string_view type) {
-    const std::string kind = lowered(type.substr(0, 6));
+    const std::string kind = asciiLowered(type.substr(0, 6));
     return kind == "video/" || kind == "audio/";
 }
 
@@ -153,7 +147,7 @@ std::string MediaFormat::extensionOf(std::string_view address) {
     if (slash != std::string_view::npos)
         path.remove_prefix(slash + 1);
     const auto dot = path.rfind('.');
-    return dot == std::string_view::npos ? std::string() : lowered(path.substr(dot + 1));
+    return dot == std::string_view::npos ? std::string() : asciiLowered(path.substr(dot + 1));
 }
 
 std::span<const MediaFormat> MediaFormat::savedFormats() {

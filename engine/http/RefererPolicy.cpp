@@ -1,17 +1,11 @@
 #include "http/RefererPolicy.h"
 
+#include "base/AsciiCase.h"
+
 #include <algorithm>
-#include <cctype>
 #include <optional>
 
 namespace {
-
-std::string lower(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
 
 // An http(s) address in the parts that name its origin.
 struct Origin {
@@ -26,7 +20,7 @@ struct Origin {
         if (colon == std::string_view::npos)
             return std::nullopt;
         Origin origin;
-        origin.scheme = lower(address.substr(0, colon));
+        origin.scheme = asciiLowered(address.substr(0, colon));
         if (origin.scheme != "http" && origin.scheme != "https")
             return std::nullopt;
         const std::size_t start = colon + 3;
@@ -46,7 +40,7 @@ struct Origin {
             origin.port = std::string(authority.substr(portColon + 1));
             authority = authority.substr(0, portColon);
         }
-        origin.host = lower(authority);
+        origin.host = asciiLowered(authority);
         if (origin.host.empty())
             return std::nullopt;
         // A port of leading zeros names the same one; the scheme's own is none.

@@ -1,17 +1,10 @@
 #include "jobs/SubtitleChoice.h"
 
+#include "base/AsciiCase.h"
+
 #include <algorithm>
 
 namespace {
-
-char lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool sameText(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) { return lower(x) == lower(y); });
-}
 
 // A language tag's shape: letters, digits and "-" or "_" between them, at
 // most 35 characters (BCP 47's longest sensible tag).
@@ -32,10 +25,10 @@ bool SubtitleChoice::wants(std::string_view language) const {
     if (languages.empty())
         return true;
     for (const std::string& asked : languages) {
-        if (sameText(asked, language))
+        if (sameAscii(asked, language))
             return true;
         // "en" takes "en-GB" and "en_US".
-        if (language.size() > asked.size() && sameText(asked, language.substr(0, asked.size())) &&
+        if (language.size() > asked.size() && sameAscii(asked, language.substr(0, asked.size())) &&
             (language[asked.size()] == '-' || language[asked.size()] == '_'))
             return true;
     }

@@ -1,5 +1,6 @@
 #include "page/PageTracks.h"
 
+#include "base/AsciiCase.h"
 #include "base/HttpAddress.h"
 #include "page/RelativeAddress.h"
 
@@ -15,13 +16,6 @@ std::string_view attribute(const HtmlReader::Attributes& attributes, std::string
     return {};
 }
 
-std::string lowered(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    return out;
-}
-
 } // namespace
 
 PageTracks::PageTracks(HtmlReader::Handler& next, std::string pageAddress)
@@ -34,7 +28,7 @@ void PageTracks::open(std::string_view name, const HtmlReader::Attributes& attri
         baseSeen_ = true;
         base_ = std::string(attribute(attributes, "href"));
     } else if (name == "track" && media_ > 0 && tracks_.size() < maxTracks) {
-        const std::string kind = lowered(attribute(attributes, "kind"));
+        const std::string kind = asciiLowered(attribute(attributes, "kind"));
         const std::string_view src = attribute(attributes, "src");
         if ((kind.empty() || kind == "subtitles" || kind == "captions") && !src.empty()) {
             SubtitleTrack track;

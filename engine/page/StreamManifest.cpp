@@ -1,5 +1,6 @@
 #include "page/StreamManifest.h"
 
+#include "base/AsciiCase.h"
 #include "base/MediaFormat.h"
 
 #include <string>
@@ -16,13 +17,6 @@ std::string_view withoutBlanks(std::string_view text) {
     while (!text.empty() && isBlank(text.back()))
         text.remove_suffix(1);
     return text;
-}
-
-std::string lowered(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    return out;
 }
 
 // The first element's name, past an XML declaration, comments and
@@ -85,7 +79,8 @@ StreamManifest::Kind StreamManifest::recognise(std::string_view contentType,
 
     // The extension is a hint only: for a body not seen yet, served as
     // nothing in particular.
-    const std::string type = lowered(withoutBlanks(contentType.substr(0, contentType.find(';'))));
+    const std::string type =
+        asciiLowered(withoutBlanks(contentType.substr(0, contentType.find(';'))));
     if (!body.empty() || !(type.empty() || type == "application/octet-stream" ||
                            type == "binary/octet-stream" || type == "text/plain"))
         return Kind::None;

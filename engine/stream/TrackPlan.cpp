@@ -1,5 +1,6 @@
 #include "stream/TrackPlan.h"
 
+#include "base/AsciiCase.h"
 #include "page/CodecList.h"
 #include "page/DashManifest.h"
 #include "page/HlsPlaylist.h"
@@ -12,18 +13,11 @@ namespace {
 
 using Content = Track::Content;
 
-std::string lowered(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    return out;
-}
-
 // The extension of an address's path, in lower case (".ts").
 std::string extensionOf(const std::string& url) {
     std::string_view path = std::string_view(url).substr(0, url.find_first_of("?#"));
     path.remove_prefix(std::min(path.rfind('/') + 1, path.size()));
-    return lowered(path.substr(std::min(path.rfind('.'), path.size())));
+    return asciiLowered(path.substr(std::min(path.rfind('.'), path.size())));
 }
 
 StreamContainer hlsContainer(const HlsPlaylist& media) {
@@ -104,10 +98,10 @@ SubtitleTrack dashSubtitle(const DashManifest::Representation& r) {
                          !segments->media.front().part.range;
     if (segments && !segments->media.empty())
         track.url = segments->media.front().part.url;
-    const std::string type = lowered(r.mimeType);
+    const std::string type = asciiLowered(r.mimeType);
     track.form = SubtitleTrack::formOf(track.url, type == "text/vtt" || type.empty() ? "" : type);
-    if (!oneFile || lowered(r.codecs).find("wvtt") != std::string::npos ||
-        lowered(r.codecs).find("stpp") != std::string::npos)
+    if (!oneFile || asciiLowered(r.codecs).find("wvtt") != std::string::npos ||
+        asciiLowered(r.codecs).find("stpp") != std::string::npos)
         track.form = SubtitleTrack::Form::Other;
     return track;
 }
@@ -173,8 +167,9 @@ bool addDashTrack(TrackPlan& plan, const DashManifest::Representation& r, Conten
         return false;
     Track track;
     track.content = content;
-    track.container = lowered(r.mimeType).find("webm") != std::string::npos ? StreamContainer::WebM
-                                                                            : StreamContainer::Mp4;
+    track.container = asciiLowered(r.mimeType).find("webm") != std::string::npos
+                          ? StreamContainer::WebM
+                          : StreamContainer::Mp4;
     track.bandwidth = r.bandwidth;
     if (segments->init)
         track.inits.push_back({*segments->init, 0, std::nullopt, std::nullopt});
