@@ -13,6 +13,7 @@
 
 #include <QElapsedTimer>
 #include <QLocale>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -256,8 +257,13 @@ TEST_F(HomePlayerTest, CorruptFileShowsWhyAndANewPlayReplacesOneStillPreparing) 
     EXPECT_TRUE(leftovers(player->cacheFolder()).empty());
 
     // Closing while ffmpeg makes a copy: cancelled, joined, nothing left behind.
+    // The preparing page is probed once it has loaded: probes sent while
+    // the pane navigates to it can hold the navigation up until the copy
+    // is done.
+    QSignalSpy preparing(pane.page(), &QWebEnginePage::loadFinished);
     player->play(longFlv1);
     ASSERT_TRUE(player->isPreparing());
+    ASSERT_TRUE(preparing.wait(60000));
     seen = pageprobe::waitFor(pane.page(), [](const QJsonObject& s) {
         return s.value("state").toString() == "preparing" &&
                s.value("text").toString().contains("%");
