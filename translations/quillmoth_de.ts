@@ -587,8 +587,8 @@
         <translation>Grenze der Download-Geschwindigkeit</translation>
     </message>
     <message>
-        <source>The limit is shared by all transfers. Streams that ffmpeg fetches (HLS, DASH) are not limited.</source>
-        <translation>Die Grenze gilt für alle Übertragungen zusammen. Streams, die ffmpeg abruft (HLS, DASH), werden nicht begrenzt.</translation>
+        <source>The limit is shared by all transfers, streams (HLS, DASH) included.</source>
+        <translation>Die Grenze gilt für alle Übertragungen zusammen, auch für Streams (HLS, DASH).</translation>
     </message>
     <message>
         <source>Error: Choose a folder for the downloads.</source>

@@ -101,8 +101,7 @@ SettingsTab::SettingsTab(QWidget* parent) : QWidget(parent) {
     speedRate->setEnabled(false);
     auto* limitNote = named<QLabel>(
         downloads, "speedLimitNote",
-        tr("The limit is shared by all transfers. Streams that ffmpeg fetches (HLS, DASH) are "
-           "not limited."));
+        tr("The limit is shared by all transfers, streams (HLS, DASH) included."));
     limitNote->setWordWrap(true);
     auto* limitRow = new QHBoxLayout();
     limitRow->addWidget(limitSpeed);

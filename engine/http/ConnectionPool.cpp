@@ -327,6 +327,11 @@ ConnectionPool::State::ended(PoolConnection& c, CURLcode result, Clock::time_poi
         return Outcome::StartOver;
     case FetchPlan::Verdict::WriteFailed:
         return Outcome::WriteFailed;
+    case FetchPlan::Verdict::Failed:
+        failure = response;
+        if (failure.ok())
+            failure.failure = HttpResponse::Failure::Refused;
+        return Outcome::Failed;
     case FetchPlan::Verdict::Again:
         break;
     }

@@ -31,6 +31,7 @@ public:
         Again,       // it failed: the pool tries again after a pause, a few times
         StartOver,   // the answer says the whole fetch is to be started over
         WriteFailed, // what it brought could not be written
+        Failed,      // the work cannot be done (the plan says why): the fetch fails now
     };
 
     virtual ~FetchPlan() = default;

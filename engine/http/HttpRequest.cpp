@@ -24,7 +24,7 @@ HttpRequest HttpRequest::body(std::string url, const FetchBounds& bounds) {
 HttpRequest& HttpRequest::from(long long offset, std::string tag, long long size) {
     rangeFrom = offset;
     rangeTo = 0;
-    headOnly = false;
+    headOnly = segmentOnly = false;
     validator = std::move(tag);
     total = size;
     return *this;
@@ -33,7 +33,7 @@ HttpRequest& HttpRequest::from(long long offset, std::string tag, long long size
 HttpRequest& HttpRequest::piece(long long first, long long end, std::string tag, long long size) {
     rangeFrom = first;
     rangeTo = end;
-    headOnly = false;
+    headOnly = segmentOnly = false;
     validator = std::move(tag);
     total = size;
     return *this;
@@ -45,6 +45,17 @@ HttpRequest& HttpRequest::head(long long bytes) {
     validator.clear();
     total = 0;
     headOnly = bytes > 0;
+    segmentOnly = false;
+    return *this;
+}
+
+HttpRequest& HttpRequest::segment(long long first, long long end) {
+    rangeFrom = first;
+    rangeTo = end;
+    validator.clear();
+    total = 0;
+    headOnly = false;
+    segmentOnly = first >= 0 && end > first;
     return *this;
 }
 

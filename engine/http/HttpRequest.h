@@ -35,6 +35,9 @@ struct HttpRequest {
     // The first bytes of a file not seen yet, [0, bytes): what its answer
     // says of it (its size, validator, ranges) before the rest is asked for.
     HttpRequest& head(long long bytes);
+    // Bytes [first, end) of a file named by its own address (a stream's
+    // segment): no validator to keep, the answer must be exactly them.
+    HttpRequest& segment(long long first, long long end);
     // Whether a range goes with it.
     bool ranged() const;
 
@@ -57,5 +60,6 @@ struct HttpRequest {
     std::string validator;
     long long total = 0;
     bool headOnly = false;
+    bool segmentOnly = false;
     bool isBody = false;
 };

@@ -125,9 +125,10 @@ void DownloadJob::run() {
         return;
     std::string saved;
     if (target.stream != StreamManifest::Kind::None) {
-        StreamRequest request;
+        TrackPlan plan;
+        std::vector<std::string> cookies = saveOptions.cookies;
         const Reason refused = StreamPlan::make(target.stream, target.manifest, target.url,
-                                                saveOptions, report.cancelToken(), request);
+                                                saveOptions, report.cancelToken(), plan, cookies);
         if (report.cancelled()) {
             report.stopped();
             return;
@@ -137,8 +138,8 @@ void DownloadJob::run() {
             return;
         }
         StreamDownload stream(saveOptions, report, std::move(title),
-                              request.audioOnly ? ".m4a" : ".mp4");
-        if (!stream.save(request))
+                              plan.soundOnly ? ".m4a" : ".mp4");
+        if (!stream.save(plan, cookies))
             return;
         saved = stream.path();
         title = stream.title();

@@ -19,6 +19,9 @@ struct JobOptions : FetchBounds {
     std::string title;
     // 1 to 4: 4 takes the smallest stream, the others the largest.
     int quality = 4;
+    // The user's language ("de", "en-GB"): a stream's sound in it is taken
+    // among equals. Empty: the manifest's own order.
+    std::string language;
     // The page's source to save, from 1 in PageOffer's order, instead of the
     // quality's choice or the stream map; 0: the quality's choice.
     int source = 0;

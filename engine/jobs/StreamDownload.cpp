@@ -1,75 +1,129 @@
 #include "jobs/StreamDownload.h"
 
-#include "files/StagedFile.h"
-#include "jobs/ProgressPacer.h"
-#include "media/StreamRemux.h"
+#include "http/ConnectionPool.h"
+#include "http/HttpClient.h"
+#include "jobs/StreamParts.h"
+#include "media/StreamJoin.h"
+#include "stream/SegmentQueue.h"
 
-#include <cstdint>
+#include <map>
 #include <utility>
 
 namespace {
 
-// The movie step's progress in bytes: the file so far, and what it comes
-// to at this rate of bytes per second of the stream (0 until ffmpeg has
-// written some of it, or without the stream's length).
-class StreamProgress {
-public:
-    StreamProgress(const JobReporter& reporter, double duration)
-        : reporter_(reporter), duration_(duration) {}
+// An AES-128 key is 16 bytes.
+constexpr std::size_t keyBytes = 16;
 
-    void written(double seconds, long long bytes) {
-        std::int64_t total = 0;
-        if (duration_ > 0 && seconds > 0)
-            total = static_cast<std::int64_t>(static_cast<double>(bytes) * duration_ / seconds);
-        // ffmpeg's time may pass the manifest's by a few packets.
-        if (total > 0 && total < bytes)
-            total = bytes;
-        if (pacer_.due(total, bytes))
-            reporter_.progress(static_cast<double>(total), static_cast<double>(bytes));
+// The keys of the segments still to fetch, by address: each fetched once,
+// as every other request is. False when one cannot be had.
+bool fetchKeys(const TrackPlan& plan, const std::vector<SegmentReceiver::Done>& done,
+               const FetchBounds& bounds, const CancelToken* cancel,
+               std::map<std::string, std::string>& keys) {
+    for (std::size_t t = 0; t < plan.tracks.size(); ++t) {
+        const Track& track = plan.tracks[t];
+        const auto need = [&](const StreamSegment& part) {
+            if (!part.key || keys.count(part.key->url))
+                return true;
+            HttpRequest request = HttpRequest::page(part.key->url, bounds);
+            request.maxBytes = keyBytes;
+            request.cancel = cancel;
+            std::string key;
+            if (!HttpClient::fetchPage(request, key).ok() || key.size() != keyBytes)
+                return false;
+            keys.emplace(part.key->url, std::move(key));
+            return true;
+        };
+        for (std::size_t i = t < done.size() ? done[t].count : 0; i < track.segments.size(); ++i) {
+            const StreamSegment& segment = track.segments[i];
+            if (!need(segment) || (segment.init && *segment.init < track.inits.size() &&
+                                   !need(track.inits[*segment.init])))
+                return false;
+        }
     }
-
-    // The bar ends full at the file's size, whatever the pacer held back.
-    void whole(long long bytes) {
-        reporter_.progress(static_cast<double>(bytes), static_cast<double>(bytes));
-    }
-
-private:
-    const JobReporter& reporter_;
-    double duration_;
-    ProgressPacer pacer_;
-};
+    return true;
+}
 
 } // namespace
 
 StreamDownload::StreamDownload(const JobOptions& options, const JobReporter& reporter,
                                std::string title, std::string extension)
-    : options_(options), reporter_(reporter),
-      movie_(options, reporter, std::move(title), std::move(extension), false) {}
+    : options_(options), reporter_(reporter), joinOptions_([&options] {
+          JobOptions join = options;
+          join.resume = {};
+          return join;
+      }()),
+      movie_(joinOptions_, reporter, std::move(title), std::move(extension), false) {}
 
 // Runs on the job's worker thread.
-bool StreamDownload::save(const StreamRequest& request) {
+bool StreamDownload::save(const TrackPlan& plan, const std::vector<std::string>& cookies) {
     if (!movie_.open())
         return false;
-    StagedFile& file = movie_.file();
-    // Whatever an earlier try left is not continued.
-    if (!file.restart())
+    FetchBounds bounds = options_;
+    bounds.cookies = cookies;
+    StreamParts parts(options_, reporter_, movie_.path(), plan.fingerprint());
+    if (!parts.open(plan.tracks.size()))
         return movie_.fail(Reason::SaveFailed, false);
-    // No validator: a later try starts over too.
-    if (!options_.resume.partFile.empty())
-        reporter_.resumable({.partFile = file.tempPath()});
-
-    // ffmpeg fetches on its own: the speed limit does not reach it.
-    StreamProgress progress(reporter_, request.duration);
-    const StreamRemux::Outcome outcome = StreamRemux::run(
-        request, options_.stallSeconds, file.tempPath(), reporter_.cancelToken(),
-        [&progress](double seconds, long long bytes) { progress.written(seconds, bytes); });
-    // Paused or not, the bytes could never be continued: nothing is kept.
-    if (outcome == StreamRemux::Outcome::Cancelled || reporter_.cancelled())
+    const auto stopped = [&] {
+        if (reporter_.paused())
+            parts.keep();
+        else
+            parts.discard();
         return movie_.stop();
-    if (outcome != StreamRemux::Outcome::Ok)
-        return movie_.fail(outcome == StreamRemux::Outcome::FfmpegMissing ? Reason::FfmpegMissing
-                                                                          : Reason::SaveFailed,
-                           false);
-    progress.whole(file.size());
-    return movie_.settle(true, false);
+    };
+    std::map<std::string, std::string> keys;
+    if (!fetchKeys(plan, parts.continued(), bounds, reporter_.cancelToken(), keys)) {
+        if (reporter_.cancelled())
+            return stopped();
+        parts.keep();
+        return movie_.fail(Reason::SaveFailed, false);
+    }
+
+    ConnectionPool::Outcome outcome;
+    {
+        ConnectionPool pool(bounds, options_.connections);
+        SegmentQueue queue(plan.tracks, parts.continued(), std::move(keys), bounds, parts,
+                           options_.connections);
+        outcome = queue.fetch(pool);
+        // The bar ends where the transfer did, whatever the pacer held back.
+        parts.flushProgress();
+    }
+    if (reporter_.cancelled() || outcome == ConnectionPool::Outcome::Stopped)
+        return stopped();
+    if (outcome != ConnectionPool::Outcome::Whole) {
+        // What came whole stays for a later try.
+        parts.keep();
+        return movie_.fail(Reason::SaveFailed, false);
+    }
+
+    StreamJoin::Request join{{}, plan.seconds, plan.soundOnly};
+    for (std::size_t t = 0; t < plan.tracks.size(); ++t) {
+        const Track::Content content = plan.tracks[t].content;
+        join.parts.push_back(
+            {parts.path(t), content != Track::Content::Sound, content != Track::Content::Picture});
+    }
+    StagedFile& file = movie_.file();
+    switch (StreamJoin::run(join, file.tempPath(), reporter_.cancelToken())) {
+    case StreamJoin::Outcome::Ok:
+        break;
+    case StreamJoin::Outcome::Cancelled:
+        return stopped();
+    case StreamJoin::Outcome::FfmpegMissing:
+        parts.keep();
+        return movie_.fail(Reason::FfmpegMissing, false);
+    case StreamJoin::Outcome::Failed:
+    case StreamJoin::Outcome::CheckFailed:
+        // Every segment was checked on its way in: segments that do not
+        // join into the stream are not worth continuing.
+        parts.discard();
+        return movie_.fail(Reason::SaveFailed, false);
+    }
+    // The bar ends full at the file's size.
+    const auto size = static_cast<double>(file.size());
+    reporter_.progress(size, size);
+    if (!movie_.settle(true, false)) {
+        parts.keep();
+        return false;
+    }
+    parts.discard();
+    return true;
 }

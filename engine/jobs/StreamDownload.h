@@ -3,17 +3,21 @@
 #include "jobs/JobOptions.h"
 #include "jobs/JobReporter.h"
 #include "jobs/MovieFile.h"
-#include "media/StreamRequest.h"
+#include "stream/TrackPlan.h"
 
 #include <string>
+#include <vector>
 
-// The movie step of a download job for an HLS or DASH stream: ffmpeg
-// (StreamRemux) fetches its parts and copies its tracks into one file,
-// folder/title.ext, opened and committed as every movie step's (MovieFile:
-// never over another file, the next "(1)" name when that is taken). A stream has
-// no validator to continue from: it always starts again from its first
-// part, so its part file (options.resume.partFile when given, emptied
-// first) is removed on any stop or failure.
+// The movie step of a download job for an HLS or DASH stream: its segments
+// fetched by our engine over the transfer's connections (SegmentQueue on a
+// ConnectionPool: the speed limit, the low-speed floor, TLS and the cookies
+// of every other request), each checked and kept in its track's part file
+// in order, then the part files joined by ffmpeg (StreamJoin: local files
+// only) into folder/title.ext, committed as every movie step's (MovieFile).
+// With options.resume.partFile the tracks' part files have stable names and
+// what they hold is recorded (ResumeState::Segments), so a pause, a close or
+// a crash continues from the segments on disk; a manifest that lists other
+// segments starts over.
 class StreamDownload {
 public:
     // title: the file title, safe already; extension: ".mp4", or ".m4a"
@@ -21,9 +25,10 @@ public:
     StreamDownload(const JobOptions& options, const JobReporter& reporter, std::string title,
                    std::string extension);
 
-    // Saves the stream; false when it failed or stopped, its last event
-    // sent. Runs on the job's worker thread.
-    bool save(const StreamRequest& request);
+    // Saves the stream of plan; cookies: what its requests send. False
+    // when it failed or stopped, its last event sent. Runs on the job's
+    // worker thread.
+    bool save(const TrackPlan& plan, const std::vector<std::string>& cookies);
 
     // The title and extension the file was saved (or is to be saved)
     // under: the title may have taken a "(1)".
@@ -35,5 +40,7 @@ public:
 private:
     const JobOptions& options_;
     const JobReporter& reporter_;
+    // The joined file is never continued: its staging takes a name of its own.
+    JobOptions joinOptions_;
     MovieFile movie_;
 };

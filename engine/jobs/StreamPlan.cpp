@@ -34,78 +34,57 @@ Reason fetchPlaylist(const std::string& url, const JobOptions& options, const Ca
 }
 
 Reason hls(std::string_view manifest, const std::string& address, const JobOptions& options,
-           const CancelToken* cancel, StreamRequest& request) {
-    HlsPlaylist playlist = HlsPlaylist::read(manifest, address);
+           const CancelToken* cancel, TrackPlan& plan, std::vector<std::string>& cookies) {
+    const HlsPlaylist playlist = HlsPlaylist::read(manifest, address);
     if (playlist.refusal != StreamRefusal::None)
         return StreamPlan::reasonOf(playlist.refusal);
-    request.kind = StreamRequest::Kind::Hls;
-    // Its first picture and sound, whichever it has.
-    request.maps = {"0:v:0?", "0:a:0?"};
     if (!playlist.master) {
-        request.inputs = {address};
-        request.duration = playlist.durationSeconds;
-        return Reason::None;
+        plan = TrackPlan::hls(playlist);
+        return StreamPlan::reasonOf(plan.refusal);
     }
-    const auto chosen = playlist.choose(options.quality);
-    if (!chosen)
+    const auto choice = TrackPlan::choose(playlist, options.quality, options.language);
+    if (!choice || playlist.variants[choice->variant].url.empty())
         return Reason::StreamUnsupported;
-    const HlsPlaylist::Variant& variant = playlist.variants[*chosen];
     HlsPlaylist media;
-    if (const Reason failed = fetchPlaylist(variant.url, options, cancel, request.cookies, media);
+    if (const Reason failed =
+            fetchPlaylist(playlist.variants[choice->variant].url, options, cancel, cookies, media);
         failed != Reason::None)
         return failed;
-    request.inputs = {variant.url};
-    request.duration = media.durationSeconds;
-    request.audioOnly = variant.audio;
-    if (variant.audio)
-        request.maps = {"0:a:0"};
-    if (!variant.audioUrl.empty()) {
-        // The sound is a playlist of its own: checked as the picture's is.
-        HlsPlaylist sound;
-        if (const Reason failed =
-                fetchPlaylist(variant.audioUrl, options, cancel, request.cookies, sound);
+    // The sound is a playlist of its own (a rendition with an address):
+    // checked as the picture's is.
+    HlsPlaylist sound;
+    const bool apart = choice->sound && !playlist.renditions[*choice->sound].url.empty();
+    if (apart) {
+        if (const Reason failed = fetchPlaylist(playlist.renditions[*choice->sound].url, options,
+                                                cancel, cookies, sound);
             failed != Reason::None)
             return failed;
-        request.inputs.push_back(variant.audioUrl);
-        request.maps = {"0:v:0?", "1:a:0"};
     }
-    return Reason::None;
+    plan = TrackPlan::hls(playlist, *choice, media, apart ? &sound : nullptr);
+    return StreamPlan::reasonOf(plan.refusal);
 }
 
 Reason dash(std::string_view manifest, const std::string& address, const JobOptions& options,
-            StreamRequest& request) {
+            TrackPlan& plan) {
     const DashManifest mpd = DashManifest::read(manifest, address);
     if (mpd.refusal != StreamRefusal::None)
         return StreamPlan::reasonOf(mpd.refusal);
-    request.kind = StreamRequest::Kind::Dash;
-    request.inputs = {address};
-    request.duration = mpd.durationSeconds;
-    const auto video = mpd.chooseVideo(options.quality);
-    const auto audio = mpd.chooseAudio(options.quality);
-    if (!video && !audio)
-        return Reason::StreamUnsupported;
-    if (video)
-        request.maps.push_back("0:v:" + std::to_string(mpd.representations[*video].streamIndex));
-    if (audio)
-        request.maps.push_back("0:a:" + std::to_string(mpd.representations[*audio].streamIndex));
-    request.audioOnly = !video;
-    return Reason::None;
+    plan = TrackPlan::dash(mpd, options.quality, options.language);
+    return StreamPlan::reasonOf(plan.refusal);
 }
 
 } // namespace
 
 Reason StreamPlan::make(StreamManifest::Kind kind, std::string_view manifest,
                         const std::string& address, const JobOptions& options,
-                        const CancelToken* cancel, StreamRequest& request) {
-    request = {};
-    request.referer = options.referer;
-    request.userAgent = options.userAgent;
-    request.cookies = options.cookies;
+                        const CancelToken* cancel, TrackPlan& plan,
+                        std::vector<std::string>& cookies) {
+    plan = {};
     switch (kind) {
     case StreamManifest::Kind::Hls:
-        return hls(manifest, address, options, cancel, request);
+        return hls(manifest, address, options, cancel, plan, cookies);
     case StreamManifest::Kind::Dash:
-        return dash(manifest, address, options, request);
+        return dash(manifest, address, options, plan);
     case StreamManifest::Kind::None:
         break;
     }

@@ -1,7 +1,5 @@
 #include "media/FfmpegArguments.h"
 
-#include "media/FfmpegCookies.h"
-
 #include <ctime>
 
 namespace {
@@ -11,12 +9,6 @@ using Arguments = std::vector<std::string>;
 // ffmpeg, quiet but for errors, never reading the terminal.
 Arguments ffmpeg(const char* logLevel = "error") {
     return {"ffmpeg", "-nostdin", "-hide_banner", "-loglevel", logLevel};
-}
-
-// A header's value as it is, or nothing when a line break in it could
-// start a header of its own.
-bool headerSafe(const std::string& value) {
-    return !value.empty() && value.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
 }
 
 // What the input named next may be read with and as.
@@ -116,38 +108,6 @@ Arguments FfmpegArguments::playableMp4(const std::string& media, const MediaProb
     return args;
 }
 
-Arguments FfmpegArguments::streamRemux(const StreamRequest& request, long stallSeconds,
-                                       bool hlsExtensionPicky, const std::string& output) {
-    // Warnings too: the only word of a part the demuxer skipped.
-    Arguments args = ffmpeg("level+warning");
-    args.insert(args.end(), {"-nostats", "-progress", "pipe:1"});
-    const bool hls = request.kind == StreamRequest::Kind::Hls;
-    const std::string cookies =
-        FfmpegCookies::text(request.cookies, request.inputs, std::time(nullptr));
-    // Input options hold for the one input after them, so each gets all.
-    for (const std::string& input : request.inputs) {
-        args.insert(args.end(),
-                    {"-protocol_whitelist", streamProtocols, "-format_whitelist", streamFormats});
-        if (hls && hlsExtensionPicky)
-            args.insert(args.end(), {"-extension_picky", "0"});
-        if (stallSeconds > 0)
-            args.insert(args.end(), {"-rw_timeout", std::to_string(stallSeconds * 1000000LL)});
-        if (headerSafe(request.userAgent))
-            args.insert(args.end(), {"-user_agent", request.userAgent});
-        if (headerSafe(request.referer))
-            args.insert(args.end(), {"-referer", request.referer});
-        if (!cookies.empty())
-            args.insert(args.end(), {"-cookies", cookies});
-        args.insert(args.end(), {"-f", hls ? "hls" : "dash", "-i", input});
-    }
-    for (const std::string& map : request.maps)
-        args.insert(args.end(), {"-map", map});
-    // The temporary name ends in .part, so the container is named; M4A is
-    // MP4 of sound only.
-    args.insert(args.end(), {"-c", "copy", "-y", "-f", "mp4", file(output)});
-    return args;
-}
-
 Arguments FfmpegArguments::streamJoin(const std::vector<StreamJoin::Part>& parts,
                                       const std::string& output) {
     Arguments args = ffmpeg();
@@ -167,8 +127,4 @@ Arguments FfmpegArguments::streamJoin(const std::vector<StreamJoin::Part>& parts
     // MP4 of sound only.
     args.insert(args.end(), {"-c", "copy", "-y", "-f", "mp4", file(output)});
     return args;
-}
-
-Arguments FfmpegArguments::hlsDemuxerHelp() {
-    return {"ffmpeg", "-nostdin", "-hide_banner", "-h", "demuxer=hls"};
 }

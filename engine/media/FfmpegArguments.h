@@ -3,7 +3,6 @@
 #include "media/MediaProbe.h"
 #include "media/Mp3Tags.h"
 #include "media/StreamJoin.h"
-#include "media/StreamRequest.h"
 
 #include <string>
 #include <vector>
@@ -53,25 +52,6 @@ public:
                                                 const MediaProbe::Info& info, bool remux,
                                                 const std::string& output);
 
-    // An HLS or DASH stream's mapped tracks copied as they are (no
-    // re-encoding) into one MP4 at output. Each input is read over
-    // streamProtocols only (never file: or data:, whatever a playlist
-    // names), as one of streamFormats, with the request's user agent,
-    // Referer and cookies (FfmpegCookies); a read that stalls for
-    // stallSeconds fails. hlsExtensionPicky: this ffmpeg's hls demuxer has
-    // -extension_picky, turned off so that parts named without a media
-    // extension are read (still only as streamFormats). Progress goes to
-    // stdout; the log, warnings included, to stderr, each line with its
-    // level.
-    static std::vector<std::string> streamRemux(const StreamRequest& request, long stallSeconds,
-                                                bool hlsExtensionPicky, const std::string& output);
-    static constexpr const char* streamProtocols = "http,https,tcp,tls,crypto";
-    // The playlists, their parts' containers (the mov and matroska demuxers
-    // answer to mp4, m4a and webm too), and WebVTT: dash opens every
-    // subtitle track an MPD lists, and fails whole on one it may not read.
-    static constexpr const char* streamFormats =
-        "hls,mpegts,mov,mp4,m4a,aac,mp3,dash,webm,matroska,webvtt";
-
     // A stream's part files, each a track's segments end to end, joined
     // into one MP4 at output, copied as they are: each read as a local file
     // only, as one of joinFormats; a part's picture and sound mapped as it
@@ -81,7 +61,4 @@ public:
     // What segments end to end are: MPEG-TS, fragmented MP4, WebM, packed
     // sound.
     static constexpr const char* joinFormats = "mpegts,mov,mp4,m4a,matroska,webm,aac,mp3,ac3,eac3";
-
-    // ffmpeg's help on its hls demuxer: its options, one a line.
-    static std::vector<std::string> hlsDemuxerHelp();
 };

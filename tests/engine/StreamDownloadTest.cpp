@@ -1,23 +1,31 @@
 #include "jobs/StreamDownload.h"
 #include "JobRecorder.h"
 #include "base/CancelToken.h"
+#include "files/StagedFile.h"
 #include "jobs/DownloadJob.h"
+#include "jobs/StreamPlan.h"
 #include "media/MediaProbe.h"
-#include "media/ProcessRunner.h"
+#include "page/HlsPlaylist.h"
+#include "stream/SegmentQueue.h"
 #include "support/FixtureServer.h"
 #include "support/ScopedPath.h"
+#include "support/StreamFixture.h"
+#include "support/ToolRun.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <memory>
-#include <sstream>
+#include <mutex>
+#include <thread>
 
 namespace {
 
 using namespace enginetest;
 namespace fs = std::filesystem;
+using Fault = StreamFixture::Fault;
 
 // What the step says for a file of type that ends with tail.
 Texts saying(const std::string& type, const Texts& tail) {
@@ -26,178 +34,246 @@ Texts saying(const std::string& type, const Texts& tail) {
     return all;
 }
 
-// The words of text, split at blanks.
-std::vector<std::string> words(const std::string& text) {
-    std::vector<std::string> all;
-    std::istringstream in(text);
-    for (std::string word; in >> word;)
-        all.push_back(word);
-    return all;
-}
-
-// A 3-second stream (picture and sound, 1-second parts) made once by the
-// real ffmpeg: HLS as it is, HLS encrypted (AES-128) with its key at
-// key.bin, and DASH.
+// A 3-second clip (picture and sound, 1-second segments) served as HLS and
+// DASH by StreamFixture, saved by the movie step of a stream.
 class StreamDownloadTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        made = std::make_unique<TempFolder>();
-        writeFile(made->file("key.bin"), "0123456789abcdef");
-        writeFile(made->file("keyinfo"), "key.bin\n" + made->file("key.bin") + "\n");
-        const std::string clip = "ffmpeg -nostdin -loglevel error -f lavfi -i "
-                                 "testsrc=size=64x48:rate=10:d=3 -f lavfi -i sine=d=3 -c:v libx264 "
-                                 "-g 10 -c:a aac ";
-        const std::string hls = "-f hls -hls_time 1 -hls_playlist_type vod -hls_segment_filename ";
-        for (const std::string& output :
-             {hls + made->file("plain%d.ts") + " " + made->file("plain.m3u8"),
-              hls + made->file("locked%d.ts") + " -hls_key_info_file " + made->file("keyinfo") +
-                  " " + made->file("locked.m3u8"),
-              "-map 0 -map 1 -f dash -seg_duration 1 " + made->file("dash.mpd")})
-            ASSERT_EQ(ProcessRunner(words(clip + output)).run(), 0) << output;
+        clip = std::make_unique<TempFolder>();
+        StreamFixture::makeClip(clip->path().string());
     }
-    static void TearDownTestSuite() { made.reset(); }
+    static void TearDownTestSuite() { clip.reset(); }
 
-    // Serves the stream's playlist at /NAME.m3u8 with its parts at
-    // /NAMEpartN (no media extension), or at parts[N] where one is given;
-    // returns the playlist's address.
-    std::string serve(const std::string& name, std::vector<std::string> parts = {}) {
-        parts.resize(3);
-        std::string playlist = readFile(made->file(name + ".m3u8"));
-        for (int n = 0; n < 3; ++n) {
-            const std::string file = name + std::to_string(n) + ".ts";
-            const std::string path = "/" + name + "part" + std::to_string(n);
-            srv.body(path, readFile(made->file(file)), "video/mp2t");
-            std::string& part = parts[static_cast<std::size_t>(n)];
-            playlist.replace(playlist.find(file), file.size(),
-                             part.empty() ? path.substr(1) : part);
-        }
-        srv.body("/key.bin", readFile(made->file("key.bin")), "application/octet-stream");
-        srv.body("/" + name + ".m3u8", playlist, "application/vnd.apple.mpegurl");
-        return srv.url("/" + name + ".m3u8");
+    // The stream at url read as a job reads it.
+    TrackPlan plan(const std::string& url, StreamManifest::Kind kind, int quality = 1) {
+        TrackPlan tracks;
+        options.quality = quality;
+        EXPECT_EQ(StreamPlan::make(kind, fetch(url).body, url, options, nullptr, tracks, cookies),
+                  Reason::None);
+        return tracks;
     }
 
-    // Saves request as "Clip"; what the step said.
-    Texts save(StreamRequest request, const std::string& extension = ".mp4",
-               std::shared_ptr<CancelToken> cancel = {}) {
+    // Saves tracks as "Clip"; what the step said. The last resume state it
+    // reported is in resumed.
+    Texts save(const TrackPlan& tracks, std::shared_ptr<CancelToken> cancel = {}) {
         const int id = JobRecorder::nextId();
-        const JobReporter reporter(id, &JobRecorder::record, std::move(cancel));
-        StreamDownload download(options, reporter, "Clip", extension);
-        const bool saved = download.save(request);
+        const JobReporter reporter(
+            id,
+            [this](const JobEvent& event) {
+                JobRecorder::record(event);
+                std::lock_guard lock(mutex);
+                if (event.kind == JobEvent::Kind::Resumable)
+                    resumed = event.resume;
+            },
+            std::move(cancel));
+        StreamDownload download(options, reporter, "Clip", tracks.soundOnly ? ".m4a" : ".mp4");
+        const bool saved = download.save(tracks, cookies);
         const Texts said = JobRecorder::statusesOf(id);
         EXPECT_EQ(saved, said.back() == "downloaded");
         last = JobRecorder::progressOf(id);
         return said;
     }
 
-    StreamRequest request(std::string address, double duration = 3) {
-        StreamRequest r;
-        r.inputs = {std::move(address)};
-        r.maps = {"0:v:0", "0:a:0"};
-        r.duration = duration;
-        return r;
-    }
-
     MediaProbe::Info probe(const std::string& name) {
         return MediaProbe::probe(folder.file(name)).info;
     }
 
-    static inline std::unique_ptr<TempFolder> made;
+    // Requests for path, ranged or not.
+    int asked(const StreamFixture& streams, const std::string& path) const {
+        const auto served = streams.served();
+        return static_cast<int>(std::count_if(served.begin(), served.end(), [&](const auto& s) {
+            return s == path || s.starts_with(path + " ");
+        }));
+    }
+
+    int times(const StreamFixture& streams, const std::string& entry) const {
+        const auto served = streams.served();
+        return static_cast<int>(std::count(served.begin(), served.end(), entry));
+    }
+
+    static inline std::unique_ptr<TempFolder> clip;
     FixtureServer srv;
     TempFolder folder;
-    static constexpr long usualStall = 5;
     JobOptions options = [this] {
         JobOptions o;
         o.movieFolder = folder.path().string();
-        o.stallSeconds = usualStall;
+        o.stallSeconds = 5;
+        o.connections = 4;
         return o;
     }();
+    std::vector<std::string> cookies;
+    std::mutex mutex;
+    ResumeState resumed;
     std::vector<std::pair<double, double>> last;
 };
 
-TEST_F(StreamDownloadTest, SavesTheStreamAsOnePlayableFileUnderAFreeName) {
-    const std::string address = serve("plain");
-    EXPECT_EQ(save(request(address)), saying("mp4", {"saved:Clip.mp4", "downloaded"}));
+TEST_F(StreamDownloadTest, HlsAndDashAreSavedAsOnePlayableFileUnderAFreeName) {
+    const StreamFixture streams(srv, clip->path().string(), 2);
+    options.language = "en";
+    const TrackPlan hls = plan(streams.master(), StreamManifest::Kind::Hls);
+    ASSERT_EQ(hls.tracks.size(), 2u);
+    EXPECT_EQ(save(hls), saying("mp4", {"saved:Clip.mp4", "downloaded"}));
     const MediaProbe::Info movie = probe("Clip.mp4");
     EXPECT_TRUE(movie.video() && movie.audio());
     EXPECT_LE(std::abs(movie.duration - 3), 1.0);
+    // The English sound; each rotating key fetched once for both tracks.
+    EXPECT_GE(times(streams, "/hls/sound-en.m3u8"), 1);
+    EXPECT_EQ(times(streams, "/hls/sound.m3u8"), 0);
+    EXPECT_EQ(times(streams, "/hls/key0"), 1);
+    EXPECT_EQ(times(streams, "/hls/key1"), 1);
     // The bar ends full at the file's size.
     const auto size = static_cast<double>(fs::file_size(folder / "Clip.mp4"));
     EXPECT_EQ(last.back(), std::make_pair(size, size));
 
-    EXPECT_EQ(save(request(address))[3], "saved:Clip(1).mp4");
-    StreamRequest sound = request(address);
-    sound.maps = {"0:a:0"};
-    sound.audioOnly = true;
-    EXPECT_EQ(save(sound, ".m4a"), saying("m4a", {"saved:Clip.m4a", "downloaded"}));
-    EXPECT_TRUE(probe("Clip.m4a").audio() && !probe("Clip.m4a").video());
-
-    for (const auto& entry : fs::directory_iterator(made->path()))
-        srv.body("/dash/" + entry.path().filename().string(), readFile(entry.path().string()));
-    StreamRequest dash = request(srv.url("/dash/dash.mpd"));
-    dash.kind = StreamRequest::Kind::Dash;
+    EXPECT_EQ(save(hls)[3], "saved:Clip(1).mp4");
+    const TrackPlan dash = plan(streams.mpd(), StreamManifest::Kind::Dash);
     EXPECT_EQ(save(dash)[3], "saved:Clip(2).mp4");
-    EXPECT_LE(std::abs(probe("Clip(2).mp4").duration - 3), 1.0);
-    // The sound from a playlist of its own.
-    StreamRequest apart = request(address);
-    apart.inputs.push_back(address);
-    apart.maps = {"0:v:0?", "1:a:0"};
-    EXPECT_EQ(save(apart)[3], "saved:Clip(3).mp4");
+    EXPECT_TRUE(probe("Clip(2).mp4").video() && probe("Clip(2).mp4").audio());
+    // The variant carrying its own sound, as byte ranges of one file.
+    EXPECT_EQ(save(plan(streams.master(), StreamManifest::Kind::Hls, 4))[3], "saved:Clip(3).mp4");
     EXPECT_TRUE(probe("Clip(3).mp4").video() && probe("Clip(3).mp4").audio());
+    // Nothing but the movies is left.
     EXPECT_EQ(listFolder(folder.path()),
-              (std::vector<std::string>{"Clip(1).mp4", "Clip(2).mp4", "Clip(3).mp4", "Clip.m4a",
-                                        "Clip.mp4"}));
+              (std::vector<std::string>{"Clip(1).mp4", "Clip(2).mp4", "Clip(3).mp4", "Clip.mp4"}));
 }
 
-TEST_F(StreamDownloadTest, AnEncryptedStreamIsReadWithItsKey) {
-    EXPECT_EQ(save(request(serve("locked")))[3], "saved:Clip.mp4");
-    EXPECT_EQ(srv.hits("/key.bin"), 1);
-    EXPECT_LE(std::abs(probe("Clip.mp4").duration - 3), 1.0);
-}
-
-TEST_F(StreamDownloadTest, AStreamNotWholeOrNotSavedLeavesNoFile) {
-    options.resume.partFile = folder.file("Clip.part");
-    const auto fails = [&](StreamRequest r, const std::string& end) {
-        writeFile(options.resume.partFile, "an earlier try");
-        EXPECT_EQ(save(std::move(r)), saying("mp4", {end}));
-        EXPECT_EQ(listFolder(folder.path()), std::vector<std::string>{});
-    };
-    // The server breaks off in the middle of a part, or has lost one.
-    srv.dropped("/cut", readFile(made->file("plain1.ts")), 5000);
-    fails(request(serve("plain", {"", "/cut"})), "done:save-failed");
-    fails(request(serve("plain", {"", "/gone"})), "done:save-failed");
-    // The server stops sending from the second part on.
+// Every segment is checked before it counts: one that stays wrong fails
+// the download after its tries, and no file is committed with a hole.
+TEST_F(StreamDownloadTest, AHoleIsNeverCommittedAndAFaultySegmentGetsItsTries) {
+    StreamFixture streams(srv, clip->path().string(), 1);
+    const TrackPlan dash = plan(streams.mpd(), StreamManifest::Kind::Dash);
+    const TrackPlan muxed = plan(streams.master(), StreamManifest::Kind::Hls, 4);
+    const TrackPlan locked = plan(streams.master(), StreamManifest::Kind::Hls);
     options.stallSeconds = 1;
-    srv.stall("/stalled");
-    fails(request(serve("plain", {"", "/stalled", "/stalled"})), "done:save-failed");
-    // What must arrive gets its time again: a busy machine may pause.
-    options.stallSeconds = usualStall;
-    // The stream is shorter than its manifest said.
-    const std::string plain = serve("plain");
-    fails(request(plain, 9), "done:save-failed");
-    auto cancel = std::make_shared<CancelToken>();
-    cancel->cancel();
-    writeFile(options.resume.partFile, "an earlier try");
-    EXPECT_EQ(save(request(plain), ".mp4", cancel), saying("mp4", {"done:cancelled"}));
-    EXPECT_EQ(listFolder(folder.path()), std::vector<std::string>{});
-    const ScopedPath noPrograms(folder.path().string());
-    fails(request(plain), "done:ffmpeg-missing");
+    const struct {
+        const TrackPlan& plan;
+        std::string path;
+        Fault fault;
+    } cases[] = {
+        {dash, "/dash/chunk-stream0-00002.m4s", Fault::Page},
+        {dash, "/dash/chunk-stream1-00002.m4s", Fault::NotFound},
+        {dash, "/dash/chunk-stream0-00003.m4s", Fault::Short},
+        {muxed, "/hls/m.ts", Fault::Short},
+        {locked, "/hls/v1.ts", Fault::Short},
+        {locked, "/hls/a2.ts", Fault::Stall},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        streams.fault(c.path, c.fault);
+        const int before = asked(streams, c.path);
+        EXPECT_EQ(save(c.plan), saying("mp4", {"done:save-failed"}));
+        const int tried = asked(streams, c.path);
+        // Every segment of m.ts is a range of that one file.
+        if (c.path != "/hls/m.ts") {
+            EXPECT_EQ(tried - before, SegmentQueue::maxTries);
+        }
+        EXPECT_EQ(listFolder(folder.path()), std::vector<std::string>{});
+        streams.fault(c.path, Fault::None);
+    }
+
+    // A segment that answers a page once and then its bytes is saved whole.
+    const std::string flaky = "/dash/chunk-stream0-00002.m4s";
+    streams.fault(flaky, Fault::Page);
+    Texts said;
+    std::thread job([&] { said = save(dash); });
+    ASSERT_TRUE(waitUntil([&] { return times(streams, flaky) >= 1; }));
+    streams.fault(flaky, Fault::None);
+    job.join();
+    EXPECT_EQ(said, saying("mp4", {"saved:Clip.mp4", "downloaded"}));
+    EXPECT_LE(std::abs(probe("Clip.mp4").duration - 3), 1.0);
+
+    // A segment trickling in fails by the low-speed floor, not never.
+    options.stallSeconds = 30;
+    options.lowSpeedBytes = 1024;
+    options.lowSpeedSeconds = 2;
+    streams.fault("/dash/chunk-stream1-00001.m4s", Fault::Trickle);
+    EXPECT_EQ(save(dash), saying("mp4", {"done:save-failed"}));
 }
 
-TEST_F(StreamDownloadTest, EachCookieReachesOnlyItsHost) {
+TEST_F(StreamDownloadTest, AStoppedStreamContinuesFromItsSegments) {
+    StreamFixture streams(srv, clip->path().string());
+    const TrackPlan dash = plan(streams.mpd(), StreamManifest::Kind::Dash);
+    ASSERT_EQ(dash.tracks.size(), 2u);
+    options.resume.partFile = StagedFile::stablePath(folder.path().string(), "Clip", "7");
+    options.connections = 1;
+    const std::string stalled = "/dash/chunk-stream0-00003.m4s";
+    streams.fault(stalled, Fault::Stall);
+    auto cancel = std::make_shared<CancelToken>();
+    Texts said;
+    std::thread job([&] { said = save(dash, cancel); });
+    ASSERT_TRUE(waitUntil([&] { return times(streams, stalled) >= 1; }));
+    cancel->pause();
+    job.join();
+    EXPECT_EQ(said.back(), "done:paused");
+    ResumeState kept;
+    {
+        std::lock_guard lock(mutex);
+        kept = resumed;
+    }
+    ASSERT_EQ(kept.segments.tracks.size(), 2u);
+    EXPECT_EQ(kept.segments.manifest, dash.fingerprint());
+    EXPECT_TRUE(kept.segments.tracks[0].starts_with("0-1@")) << kept.segments.tracks[0];
+    for (const std::string& file : kept.files())
+        EXPECT_TRUE(fs::exists(file)) << file;
+
+    // Continued: what is on disk is not asked for again.
+    streams.fault(stalled, Fault::None);
+    options.resume = kept;
+    const auto before = streams.served().size();
+    EXPECT_EQ(save(dash), saying("mp4", {"saved:Clip.mp4", "downloaded"}));
+    const auto served = streams.served();
+    const std::vector<std::string> again(served.begin() + static_cast<long>(before), served.end());
+    for (const char* fetched : {"/dash/init-stream0.m4s", "/dash/chunk-stream0-00001.m4s",
+                                "/dash/chunk-stream0-00002.m4s"})
+        EXPECT_EQ(std::count(again.begin(), again.end(), fetched), 0) << fetched;
+    EXPECT_EQ(std::count(again.begin(), again.end(), stalled), 1);
+    EXPECT_LE(std::abs(probe("Clip.mp4").duration - 3), 1.0);
+    for (const std::string& file : kept.files())
+        EXPECT_FALSE(fs::exists(file)) << file;
+
+    // A record of another segment list starts over.
+    kept.segments.manifest = "another";
+    options.resume = kept;
+    const int first = times(streams, "/dash/chunk-stream0-00001.m4s");
+    EXPECT_EQ(save(dash)[3], "saved:Clip(1).mp4");
+    EXPECT_EQ(times(streams, "/dash/chunk-stream0-00001.m4s"), first + 1);
+}
+
+// The segments go as every other request does: each cookie to its own
+// host, the page as Referer; ffmpeg sees only local files.
+TEST_F(StreamDownloadTest, CookiesReachOnlyTheirHostsAndNoProgramsArguments) {
     const std::string far = "http://localhost:" + std::to_string(srv.port()) + "/far";
-    srv.body("/far", readFile(made->file("plain2.ts")), "video/mp2t");
-    StreamRequest r = request(serve("plain", {"", "", far}));
-    r.cookies = {
+    std::string playlist = "#EXTM3U\n#EXT-X-TARGETDURATION:1\n";
+    const std::string addresses[] = {srv.url("/near0"), far, srv.url("/near2")};
+    for (int i = 0; i < 3; ++i) {
+        const std::string path = i == 1 ? "/far" : "/near" + std::to_string(i);
+        srv.body(path, readFile(clip->file("v" + std::to_string(i) + ".ts")), "video/mp2t");
+        playlist += "#EXTINF:1,\n" + addresses[i] + "\n";
+    }
+    srv.body("/clip.m3u8", playlist + "#EXT-X-ENDLIST\n", "application/vnd.apple.mpegurl");
+    cookies = {
         "127.0.0.1\tFALSE\t/\tFALSE\t0\tnear\t1", "#HttpOnly_localhost\tFALSE\t/\tFALSE\t0\tfar\t2",
         "other.example\tFALSE\t/\tFALSE\t0\tstray\t3", "127.0.0.1\tFALSE\t/\tFALSE\t1\told\t4"};
-    r.referer = "http://127.0.0.1/page";
-    r.userAgent = "Quillmoth test";
-    EXPECT_EQ(save(r)[3], "saved:Clip.mp4");
-    for (const char* path : {"/plain.m3u8", "/plainpart0", "/plainpart1"})
-        EXPECT_EQ(srv.lastHeader(path, "Cookie"), "near=1") << path;
+    options.referer = "http://127.0.0.1/page";
+    options.userAgent = "Quillmoth test";
+    // An ffmpeg that writes down how it was started.
+    TempFolder bin;
+    const std::string log = bin.file("arguments");
+    writeFile(bin.file("ffmpeg"),
+              "#!/bin/sh\necho \"$@\" >>" + log + "\nexec /usr/bin/ffmpeg \"$@\"\n");
+    fs::permissions(bin.file("ffmpeg"), fs::perms::owner_all);
+    const ScopedPath path(bin.path().string() + ":/usr/bin:/bin");
+
+    EXPECT_EQ(save(plan(srv.url("/clip.m3u8"), StreamManifest::Kind::Hls))[3], "saved:Clip.mp4");
+    for (const char* near : {"/near0", "/near2"})
+        EXPECT_EQ(srv.lastHeader(near, "Cookie"), "near=1") << near;
     EXPECT_EQ(srv.lastHeader("/far", "Cookie"), "far=2");
-    EXPECT_EQ(srv.lastHeader("/far", "Referer"), r.referer);
-    EXPECT_EQ(srv.lastHeader("/plainpart0", "User-Agent"), r.userAgent);
+    EXPECT_EQ(srv.lastHeader("/far", "Referer"), options.referer);
+    EXPECT_EQ(srv.lastHeader("/near0", "User-Agent"), options.userAgent);
+    const std::string started = readFile(log);
+    EXPECT_NE(started.find("-protocol_whitelist file"), std::string::npos) << started;
+    for (const char* word : {"near=", "far=", "http", "Cookie"})
+        EXPECT_EQ(started.find(word), std::string::npos) << word << " in " << started;
 }
 
 } // namespace
@@ -205,12 +281,8 @@ TEST_F(StreamDownloadTest, EachCookieReachesOnlyItsHost) {
 // A job finds a stream on a page or at a direct link, takes the quality's
 // variant, and refuses one it cannot save before anything is written.
 TEST_F(StreamDownloadTest, AJobSavesAPagesStreamOrRefusesItClearly) {
-    const std::string media = serve("plain");
-    srv.body("/master.m3u8",
-             "#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=900000,RESOLUTION=1280x720\nmissing.m3u8\n"
-             "#EXT-X-STREAM-INF:BANDWIDTH=200000,RESOLUTION=64x48\nplain.m3u8\n",
-             "application/vnd.apple.mpegurl");
-    srv.body("/watch", "<title>Streamed</title><video><source src=\"/master.m3u8\" "
+    const StreamFixture streams(srv, clip->path().string());
+    srv.body("/watch", "<title>Streamed</title><video><source src=\"/hls/master.m3u8\" "
                        "type=\"application/x-mpegURL\"></video>");
     const auto job = [&](const std::string& page) {
         const int id = JobRecorder::nextId();
@@ -222,10 +294,10 @@ TEST_F(StreamDownloadTest, AJobSavesAPagesStreamOrRefusesItClearly) {
     };
     EXPECT_EQ(job("/watch"), "done:downloaded");
     EXPECT_LE(std::abs(probe("Streamed.mp4").duration - 3), 1.0);
-    EXPECT_EQ(job("/plain.m3u8"), "done:downloaded"); // a direct link, named by its file
-    EXPECT_TRUE(fs::exists(folder / "plain.mp4"));
+    EXPECT_EQ(job("/dash/clip.mpd"), "done:downloaded"); // a direct link, named by its file
+    EXPECT_TRUE(fs::exists(folder / "clip.mp4"));
 
-    const std::string part = "#EXTINF:1,\nplain0.ts\n";
+    const std::string part = "#EXTINF:1,\nv0.ts\n";
     for (const auto& [playlist, said] : std::vector<std::pair<std::string, std::string>>{
              {"#EXTM3U\n" + part, "done:stream-live"},
              {"#EXTM3U\n#EXT-X-KEY:METHOD=SAMPLE-AES,URI=\"k\"\n" + part + "#EXT-X-ENDLIST\n",
@@ -233,10 +305,10 @@ TEST_F(StreamDownloadTest, AJobSavesAPagesStreamOrRefusesItClearly) {
              {"#EXTM3U\n#EXT-X-KEY:METHOD=AES-128,URI=\"file:///etc/passwd\"\n" + part +
                   "#EXT-X-ENDLIST\n",
               "done:stream-unsupported"}}) {
-        srv.body("/refused.m3u8", playlist, "application/vnd.apple.mpegurl");
-        EXPECT_EQ(job("/refused.m3u8"), said);
+        srv.body("/hls/refused.m3u8", playlist, "application/vnd.apple.mpegurl");
+        EXPECT_EQ(job("/hls/refused.m3u8"), said);
     }
     srv.body("/live.mpd", "<MPD type=\"dynamic\"><Period/></MPD>", "application/dash+xml");
     EXPECT_EQ(job("/live.mpd"), "done:stream-live");
-    EXPECT_EQ(listFolder(folder.path()), (std::vector<std::string>{"Streamed.mp4", "plain.mp4"}));
+    EXPECT_EQ(listFolder(folder.path()), (std::vector<std::string>{"Streamed.mp4", "clip.mp4"}));
 }

@@ -223,13 +223,13 @@ std::string GetCommand::usage() {
            "                 --continue for the same title and folder\n"
            "  --limit-rate RATE\n"
            "                 at most RATE bytes a second for the movie; K, M or G after\n"
-           "                 the number count 1024s (500K, 2M), as in curl; an HLS\n"
-           "                 stream that ffmpeg fetches is not limited\n"
+           "                 the number count 1024s (500K, 2M), as in curl\n"
            "  --connections N\n"
            "                 fetch one file over up to N connections, 1 to 16\n"
            "                 (default 4), when its server takes ranges and it is 4 MiB\n"
-           "                 or more (aria2c's -x is the same idea); at most 16 to one\n"
-           "                 host in all\n"
+           "                 or more (aria2c's -x is the same idea); an HLS or DASH\n"
+           "                 stream's segments over N connections too; at most 16 to\n"
+           "                 one host in all\n"
            "  --cookies FILE send the cookies of FILE (Netscape's cookies.txt, as curl\n"
            "                 and wget read it); they are never printed\n"
            "  --referer URL  send URL as the page a request comes from (the page\n"
@@ -450,7 +450,8 @@ int GetCommand::run(const Options& options, std::shared_ptr<const CancelToken> c
     // The job keeps a part file it was given: this run removes what no
     // later run would continue (a committed one is gone already).
     if (!partInUse.empty() && (!options.resume || partInUse != stablePart))
-        StagedFile::removeUnheld(partInUse);
+        for (const std::string& file : ResumeState{.partFile = partInUse}.files())
+            StagedFile::removeUnheld(file);
     if (partInUse == stablePart && ::access(stablePart.c_str(), F_OK) != 0)
         ResumeNote::remove(stablePart);
     if (sawCancel) {

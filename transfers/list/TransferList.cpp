@@ -691,9 +691,10 @@ void TransferList::interruptAll() {
 }
 
 void TransferList::dropPartFile(TransferRecord& record) {
-    // Only a part file of ours that no job holds, never through a link.
-    if (!record.resume.partFile.empty())
-        StagedFile::removeUnheld(record.resume.partFile);
+    // Only a part file of ours that no job holds, never through a link; a
+    // stream's tracks beside it too.
+    for (const std::string& file : record.resume.files())
+        StagedFile::removeUnheld(file);
     record.resume = {};
 }
 

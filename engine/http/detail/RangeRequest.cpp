@@ -67,7 +67,19 @@ RangeRequest RangeRequest::head(long long bytes) {
     return request;
 }
 
+RangeRequest RangeRequest::segment(long long from, long long to) {
+    RangeRequest request;
+    if (from < 0 || from >= to)
+        return request;
+    request.offset_ = from;
+    request.end_ = to;
+    request.segment_ = true;
+    return request;
+}
+
 RangeRequest RangeRequest::of(const HttpRequest& request) {
+    if (request.segmentOnly)
+        return segment(request.rangeFrom, request.rangeTo);
     if (request.headOnly)
         return head(request.rangeTo);
     if (request.rangeTo > 0)
@@ -83,7 +95,7 @@ void RangeRequest::apply(CURL* curl) {
     // libcurl copies the text.
     const std::string last = end_ > 0 ? std::to_string(end_ - 1) : std::string();
     curl_easy_setopt(curl, CURLOPT_RANGE, (std::to_string(offset_) + "-" + last).c_str());
-    if (!head_) {
+    if (!head_ && !segment_) {
         headers_.reset(curl_slist_append(nullptr, ("If-Range: " + asked_).c_str()));
         curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers_.get());
     }
@@ -117,6 +129,9 @@ RangeRequest::Answer RangeRequest::answer() const {
     }
     if (!identity())
         return Answer::Refused;
+    if (segment_)
+        return status_ == 206 && rangeFirst_ == offset_ && rangeLast_ == end_ - 1 ? Answer::Append
+                                                                                  : Answer::Refused;
     if (status_ == 200)
         return Answer::StartOver;
     // Without If-Range sent, a 206 could be a part of another file.

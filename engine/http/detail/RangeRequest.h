@@ -34,6 +34,9 @@ public:
     // The first bytes of a file not seen yet: [0, bytes), with no
     // validator to keep (the answer names the version).
     static RangeRequest head(long long bytes);
+    // Bytes [from, to) of a stream's segment: no validator, no total; the
+    // answer must be exactly that range.
+    static RangeRequest segment(long long from, long long to);
     // The range request asks for.
     static RangeRequest of(const HttpRequest& request);
 
@@ -88,6 +91,7 @@ private:
     // A piece's end, past its last byte; 0: the rest of the file.
     long long end_ = 0;
     bool head_ = false;
+    bool segment_ = false;
     std::unique_ptr<curl_slist, ListFree> headers_;
 
     // The latest answer's status line and headers (a redirect's are replaced).
