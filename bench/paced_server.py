@@ -14,7 +14,9 @@ short segment).
 
 Every request ends as one line of LOG, tab-separated:
     connection  path  status  first_byte  bytes_sent  file_size  whole(1/0)
-whole is 1 when the answer's body was sent to its end.
+    asked_at  ended_at
+whole is 1 when the answer's body was sent to its end; the times are
+seconds since the epoch.
 
 --refetched prints how many media requests logged after line TO were for
 files sent whole (in one answer or in pieces) in lines FROM+1 to TO.
@@ -102,6 +104,7 @@ class Handler(BaseHTTPRequestHandler):
         self.answer(body=True)
 
     def answer(self, body):
+        self.asked_at = time.time()
         path = urllib.parse.unquote(urllib.parse.urlsplit(self.path).path)
         local = os.path.normpath(os.path.join(self.server.root, path.lstrip("/")))
         if not local.startswith(self.server.root + os.sep) or not os.path.isfile(local):
@@ -154,8 +157,9 @@ class Handler(BaseHTTPRequestHandler):
         self.log(path, 206 if span else 200, first, sent, size, sent == length)
 
     def log(self, path, status, first, sent, size, whole):
-        line = "%d\t%s\t%d\t%d\t%d\t%d\t%d\n" % (
-            self.connection_id, path, status, first, sent, size, 1 if whole else 0)
+        line = "%d\t%s\t%d\t%d\t%d\t%d\t%d\t%.3f\t%.3f\n" % (
+            self.connection_id, path, status, first, sent, size, 1 if whole else 0,
+            self.asked_at, time.time())
         with self.server.log_lock:
             self.server.log_file.write(line)
             self.server.log_file.flush()
@@ -180,7 +184,7 @@ def refetched(log, start, mark):
     with open(log) as f:
         for number, line in enumerate(f, 1):
             fields = line.rstrip("\n").split("\t")
-            if len(fields) != 7:
+            if len(fields) < 7:
                 continue
             path, status, first, sent, size = fields[1], int(fields[2]), int(fields[3]), int(fields[4]), int(fields[5])
             if status not in (200, 206) or path.endswith(MANIFESTS):
