@@ -66,6 +66,8 @@ QString ReasonTexts::text(Reason reason, const std::string& detail) {
         return tr("Error: This is a live stream and cannot be saved.");
     case Reason::StreamUnsupported:
         return tr("Error: This stream cannot be saved.");
+    case Reason::SubtitlesFailed:
+        return tr("Could not save the subtitles.");
     case Reason::ConversionFailed:
         return tr("Error: Could not convert to mp3.");
     case Reason::FfmpegMissing:

@@ -382,6 +382,10 @@
         <translation>Fehler: Dieser Stream kann nicht gespeichert werden.</translation>
     </message>
     <message>
+        <source>Could not save the subtitles.</source>
+        <translation>Die Untertitel konnten nicht gespeichert werden.</translation>
+    </message>
+    <message>
         <source>Error: Could not convert to mp3.</source>
         <translation>Fehler: Umwandlung in MP3 fehlgeschlagen.</translation>
     </message>
@@ -534,6 +538,14 @@
     <message>
         <source>%1 (%2)</source>
         <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>This video is protected and cannot be saved.</source>
+        <translation>Dieses Video ist geschützt und kann nicht gespeichert werden.</translation>
+    </message>
+    <message>
+        <source>There is no video on this page.</source>
+        <translation>Auf dieser Seite gibt es kein Video.</translation>
     </message>
 </context>
 <context>

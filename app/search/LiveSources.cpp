@@ -5,12 +5,18 @@
 
 void LiveSources::reset() {
     checked.clear();
+    known.clear();
     sources.clear();
     stopped = false;
 }
 
+void LiveSources::forgetFound() {
+    sources.clear();
+}
+
 void LiveSources::block() {
     stopped = true;
+    known.clear();
     sources.clear();
 }
 
@@ -20,12 +26,18 @@ bool LiveSources::shouldCheck(const std::string& address) {
     return checked.insert(address).second;
 }
 
-bool LiveSources::add(SourceRef source) {
-    if (stopped || sources.size() >= maxKept)
+void LiveSources::know(const std::string& address, SourceRef source) {
+    if (!stopped)
+        known.emplace(address, std::move(source));
+}
+
+bool LiveSources::recall(const std::string& address) {
+    const auto found = known.find(address);
+    if (stopped || found == known.end() || sources.size() >= maxKept)
         return false;
-    const auto same = [&](const SourceRef& known) { return known.url == source.url; };
+    const auto same = [&](const SourceRef& listed) { return listed.url == found->second.url; };
     if (std::any_of(sources.begin(), sources.end(), same))
         return false;
-    sources.push_back(std::move(source));
+    sources.push_back(found->second);
     return true;
 }

@@ -63,6 +63,7 @@ void PageFinder::check(std::string url, FetchBounds bounds, Checked checked) {
         });
     } catch (const std::system_error&) {
         // No thread to spare: this address goes unchecked.
+        (*asked)(std::nullopt);
     }
 }
 
@@ -78,5 +79,6 @@ void PageFinder::size(std::string url, FetchBounds bounds,
         });
     } catch (const std::system_error&) {
         // No thread to spare: the size stays unknown.
+        (*asked)(0);
     }
 }

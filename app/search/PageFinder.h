@@ -41,11 +41,12 @@ public:
     void find(std::string html, std::string address, int quality, Found found);
 
     // Asks for url (with what bounds sends) to see whether it is a video
-    // (SourceProbe); checked runs later on the window's thread.
+    // (SourceProbe); checked runs later on the window's thread (at once,
+    // with nothing, when no worker can be had).
     void check(std::string url, FetchBounds bounds, Checked checked);
 
     // Asks for url as check() does, for the size its answer names (0: none);
-    // sized runs later on the window's thread.
+    // sized runs later on the window's thread, or at once as check()'s.
     void size(std::string url, FetchBounds bounds, std::function<void(long long bytes)> sized);
 
     // The same reading, on the caller's thread.

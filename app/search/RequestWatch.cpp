@@ -20,3 +20,13 @@ bool RequestWatch::worthChecking(const QUrl& address, QWebEngineUrlRequestInfo::
     return type == QWebEngineUrlRequestInfo::ResourceTypeXhr &&
            (format.whole() || format.manifest());
 }
+
+NetworkSpace RequestWatch::reachOf(const QUrl& page) {
+    return AddressSpace::ofHost(narrow(page.host(QUrl::FullyEncoded)))
+        .value_or(NetworkSpace::Public);
+}
+
+bool RequestWatch::mayReach(const QUrl& page, const QUrl& address) {
+    const auto space = AddressSpace::ofHost(narrow(address.host(QUrl::FullyEncoded)));
+    return !space || AddressSpace::reaches(reachOf(page), *space);
+}

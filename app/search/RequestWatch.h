@@ -1,5 +1,7 @@
 #pragma once
 
+#include "http/AddressSpace.h"
+
 #include <QUrl>
 #include <QWebEngineUrlRequestInfo>
 #include <QWebEngineUrlRequestInterceptor>
@@ -20,6 +22,15 @@ public:
     // http(s) only (a blob: is never an address), never a part of a stream
     // or subtitles.
     static bool worthChecking(const QUrl& address, QWebEngineUrlRequestInfo::ResourceType type);
+
+    // The most private space the checks of page's requests may reach, as
+    // a browser's private-network rule has it: the page's own. A page
+    // named by anything but an address or localhost is public: a lookup
+    // now need not say where it was loaded from.
+    static NetworkSpace reachOf(const QUrl& page);
+    // Whether a check of address for page is allowed as far as its host
+    // says; one by name is looked at again where it connects.
+    static bool mayReach(const QUrl& page, const QUrl& address);
 
 signals:
     void mayBeVideo(const QUrl& address);

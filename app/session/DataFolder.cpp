@@ -20,6 +20,7 @@
 #include <QEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 
 #include <algorithm>
 #include <system_error>
@@ -80,6 +81,7 @@ DataFolder::DataFolder(const QDBusConnection& bus)
         now.musicFolder = current.musicFolder;
         now.convert = current.convertToMp3;
         now.connections = current.connectionsPerTransfer;
+        now.language = QLocale().bcp47Name().toStdString();
         return now;
     };
     list = std::make_unique<TransferList>(store.get(), TransferList::jobRunner(*runner),

@@ -4,6 +4,7 @@
 #include "app/desktop/HelpPage.h"
 #include "app/desktop/Translations.h"
 #include "app/search/PageFinder.h"
+#include "app/search/RequestWatch.h"
 #include "app/search/SearchProfile.h"
 #include "app/session/DataFolder.h"
 #include "app/session/TransfersSummary.h"
@@ -128,22 +129,32 @@ void MainWindow::wireDataFolder() {
         pageFinder->find(std::move(html), std::move(address), folder->settings().quality,
                          std::move(found));
     });
-    search->setSourceCheck([this](std::string url, std::string page, PageFinder::Checked checked) {
-        // Sent as a download of it would be.
+    // Sent as a download of it would be, and never beyond the page's network.
+    const auto checkBounds = [this](std::string page) {
         FetchBounds bounds;
         searchProfile->identify(page, bounds);
+        bounds.reach = RequestWatch::reachOf(QUrl(wide(page)));
         bounds.referer = std::move(page);
-        pageFinder->check(std::move(url), std::move(bounds), std::move(checked));
-    });
-    search->setSizeCheck(
-        [this](std::string url, std::string page, std::function<void(long long)> sized) {
-            FetchBounds bounds;
-            searchProfile->identify(page, bounds);
-            bounds.referer = std::move(page);
-            pageFinder->size(std::move(url), std::move(bounds), std::move(sized));
+        return bounds;
+    };
+    search->setSourceCheck(
+        [this, checkBounds](std::string url, std::string page, PageFinder::Checked checked) {
+            pageFinder->check(std::move(url), checkBounds(std::move(page)), std::move(checked));
         });
+    search->setSizeCheck([this, checkBounds](std::string url, std::string page,
+                                             std::function<void(long long)> sized) {
+        pageFinder->size(std::move(url), checkBounds(std::move(page)), std::move(sized));
+    });
     connect(search, &SearchTab::protectedMedia, this, [this] {
         statusBar()->showMessage(tr("This video is protected and cannot be saved."), 10000);
+    });
+    connect(search, &SearchTab::downloadNotice, this, [this](const QString& text) {
+        // Another message since stays.
+        if (!text.isEmpty())
+            statusBar()->showMessage(text, 10000);
+        else if (statusBar()->currentMessage() == searchNotice)
+            statusBar()->clearMessage();
+        searchNotice = text;
     });
 }
 

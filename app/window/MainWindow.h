@@ -153,6 +153,8 @@ private:
     std::unique_ptr<DataFolder> folder;
     // Reads the Search pane's pages on the data folder's workers.
     std::unique_ptr<PageFinder> pageFinder;
+    // What the status bar last said of the Search pane's Download.
+    QString searchNotice;
     bool shownOnce = false;
     bool askOnClose = true;
     // window.ini is a regular file, or nothing.

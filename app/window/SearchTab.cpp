@@ -31,7 +31,8 @@ const char* const SearchTab::Instructions = QT_TRANSLATE_NOOP(
     "1. Search for the video you want.\n\n2. When you are on the page that's playing your video "
     "the title will appear.\n\n3. Click Download.");
 
-SearchTab::SearchTab(QWebEngineProfile* profile, QWidget* parent) : QWidget(parent) {
+SearchTab::SearchTab(QWebEngineProfile* profile, QWidget* parent)
+    : QWidget(parent), pace(new CheckPace(&CheckPace::Clock::now, this)) {
     setObjectName(QStringLiteral("searchTab"));
     splitter = new QSplitter(Qt::Horizontal, this);
     splitter->setObjectName(QStringLiteral("searchSplitter"));
@@ -51,7 +52,8 @@ SearchTab::SearchTab(QWebEngineProfile* profile, QWidget* parent) : QWidget(pare
     // A line edit never takes a line break; Enter arrives as returnPressed.
     connect(addressText, &QLineEdit::returnPressed, this, &SearchTab::onAddressEntered);
     connect(browserPane, &BrowserPane::navigated, this, &SearchTab::onNavigated);
-    connect(browserPane, &QWebEngineView::loadStarted, this, &SearchTab::navigationStarted);
+    // A document of its own; its scripts' rewrites of the address are not.
+    connect(browserPane, &QWebEngineView::loadStarted, this, &SearchTab::documentStarted);
     connect(browserPane, &QWebEngineView::urlChanged, this, &SearchTab::shownUrlChanged);
     connect(titleText, &QLineEdit::textEdited, this, &SearchTab::titleTyped);
     // Enter in the title box downloads, as the button would.
@@ -219,6 +221,7 @@ void SearchTab::found(unsigned started, const QUrl& page, const PageFinder::Find
             titleText->setCursorPosition(0);
         }
         read = findings;
+        readPage = page;
         showSources();
     }
     emit pageRead();
@@ -226,19 +229,31 @@ void SearchTab::found(unsigned started, const QUrl& page, const PageFinder::Find
 
 void SearchTab::onMayBeVideo(const QUrl& address) {
     const std::string url = narrow(address.toString(QUrl::FullyEncoded));
-    if (!sourceCheck || !live.shouldCheck(url))
-        return;
-    QPointer<SearchTab> self(this);
-    const unsigned started = navigation;
     const QUrl page = pageOf(browserPane->url());
-    sourceCheck(url, narrow(page.toString(QUrl::FullyEncoded)),
-                [self, started, page](std::optional<SourceRef> source) {
-                    if (!self || !source || started != self->navigation ||
-                        page != pageOf(self->browserPane->url()))
-                        return;
-                    if (self->live.add(std::move(*source)))
-                        self->showSources();
-                });
+    if (!sourceCheck || !RequestWatch::mayReach(page, address))
+        return;
+    if (!live.shouldCheck(url)) {
+        // Asked for again after the address changed: offered again.
+        if (live.recall(url))
+            showSources();
+        return;
+    }
+    QPointer<SearchTab> self(this);
+    const unsigned started = document;
+    pace->add([self, started, page, url](std::function<void()> done) {
+        if (!self)
+            return done();
+        self->sourceCheck(url, narrow(page.toString(QUrl::FullyEncoded)),
+                          [self, started, page, url, done](std::optional<SourceRef> source) {
+                              done();
+                              if (!self || !source || started != self->document)
+                                  return;
+                              self->live.know(url, std::move(*source));
+                              if (page == pageOf(self->browserPane->url()) &&
+                                  self->live.recall(url))
+                                  self->showSources();
+                          });
+    });
 }
 
 void SearchTab::onProtectedMedia() {
@@ -269,7 +284,7 @@ void SearchTab::showSources() {
     if (chosen < 0 && !pageSources.empty())
         chosen = static_cast<int>(read.sources.size());
     // The sources belong to the page, as a title does.
-    if (!typed && (!pageSources.empty() || !titleText->text().isEmpty()))
+    if (!typed && (!pageSources.empty() || read.streamMap || !titleText->text().isEmpty()))
         titlePage = pageOf(browserPane->url());
     QMenu* menu = sourcesMenu->menu();
     menu->clear();
@@ -301,16 +316,24 @@ void SearchTab::askSizes() {
     if (!sizeCheck)
         return;
     QPointer<SearchTab> self(this);
-    const unsigned started = navigation;
-    const std::string page = narrow(pageOf(browserPane->url()).toString(QUrl::FullyEncoded));
+    const unsigned started = document;
+    const QUrl shown = pageOf(browserPane->url());
+    const std::string page = narrow(shown.toString(QUrl::FullyEncoded));
     for (const SourceRef& source : pageSources) {
-        if (sizing.size() >= MaxAsked || !sizing.insert(source.url).second)
+        // Asked as the page's own requests are checked.
+        if (sizing.size() >= MaxAsked || !RequestWatch::mayReach(shown, QUrl(wide(source.url))) ||
+            !sizing.insert(source.url).second)
             continue;
-        sizeCheck(source.url, page, [self, started, url = source.url](long long bytes) {
-            if (!self || started != self->navigation || bytes <= 0)
-                return;
-            self->sizes[url] = bytes;
-            self->markChosen();
+        pace->add([self, started, page, url = source.url](std::function<void()> done) {
+            if (!self)
+                return done();
+            self->sizeCheck(url, page, [self, started, url, done](long long bytes) {
+                done();
+                if (!self || started != self->document || bytes <= 0)
+                    return;
+                self->sizes[url] = bytes;
+                self->markChosen();
+            });
         });
     }
 }
@@ -339,16 +362,26 @@ void SearchTab::markChosen() {
             : count);
 }
 
+void SearchTab::documentStarted() {
+    // The last document's checks still waiting are not made; its bounds
+    // start again.
+    ++document;
+    pace->drop();
+    live.reset();
+    sizes.clear();
+    sizing.clear();
+    navigationStarted();
+}
+
 void SearchTab::navigationStarted() {
     // A title shown during a navigation would be saved with the next video.
     ++navigation;
-    sizes.clear();
-    sizing.clear();
     titleText->clear();
     titlePage.clear();
     typed = false;
     read = {};
-    live.reset();
+    readPage.clear();
+    live.forgetFound();
     showSources();
 }
 
@@ -368,21 +401,31 @@ void SearchTab::titleTyped() {
 }
 
 void SearchTab::updateDownload() {
-    const bool current = !titlePage.isEmpty() && titlePage == pageOf(browserPane->url()) &&
-                         !browserPane->showsFailure();
-    download->setEnabled(current &&
-                         (!titleText->text().trimmed().isEmpty() || !pageSources.empty()));
+    const bool failed = browserPane->showsFailure();
+    // What was read belongs to the page shown, and names a video.
+    const bool readHere = !failed && !readPage.isEmpty() && readPage == pageOf(browserPane->url());
+    download->setEnabled(readHere && (!pageSources.empty() || read.streamMap));
     // A disabled button says why; an enabled one how many sources it knows.
-    if (!download->isEnabled())
-        download->setToolTip(browserPane->showsFailure()
-                                 ? tr("This page could not be reached.")
-                                 : tr("Open the page that plays your video; Download is ready "
-                                      "once its title appears."));
-    else if (!pageSources.empty())
-        download->setToolTip(tr("Sources found on this page: %1").arg(pageSources.size()));
-    else
-        download->setToolTip(QString());
+    QString why;
+    if (download->isEnabled())
+        download->setToolTip(pageSources.empty()
+                                 ? QString()
+                                 : tr("Sources found on this page: %1").arg(pageSources.size()));
+    else if (failed)
+        download->setToolTip(tr("This page could not be reached."));
+    else if (!readHere)
+        download->setToolTip(tr("Open the page that plays your video; Download is ready "
+                                "once its title appears."));
+    else {
+        why = live.blocked() ? tr("This video is protected and cannot be saved.")
+                             : tr("There is no video on this page.");
+        download->setToolTip(why);
+    }
     sourcesMenu->setEnabled(download->isEnabled());
+    if (why != notice) {
+        notice = why;
+        emit downloadNotice(notice);
+    }
 }
 
 void SearchTab::onBrowserMenu(const QPoint& position) {

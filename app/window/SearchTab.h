@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/search/CheckPace.h"
 #include "app/search/LiveSources.h"
 #include "app/search/PageFinder.h"
 
@@ -28,7 +29,8 @@ class SearchPage;
 // right. Every page the browser reaches is handed to the page finder and its
 // address shown. The title and the sources belong to the page they were read
 // from (the title also to the page it was typed for): navigating clears them,
-// and Download is enabled only while that page is shown. A page that offers
+// and Download is enabled only while that page is shown and offers a video
+// (its tooltip and downloadNotice say why not). A page that offers
 // more than one source lists them in a labelled drop-down beside Download,
 // which says how many there are and each one's size when its server names
 // it: picking one chooses it instead of the
@@ -49,6 +51,9 @@ public:
     void setPageFinder(Finder finder) { pageFinder = std::move(finder); }
     // Checks whether an address the page asked for (on the page at the
     // second address) is a video; the callback runs later on this thread.
+    // The checks of a page keep to its bounds: at most
+    // LiveSources::maxChecks a loaded document, CheckPace's pace, and never
+    // towards a network more private than the page's own (RequestWatch).
     using SourceCheck = std::function<void(std::string url, std::string page,
                                            std::function<void(std::optional<SourceRef>)> checked)>;
     void setSourceCheck(SourceCheck check) { sourceCheck = std::move(check); }
@@ -85,11 +90,15 @@ signals:
     void protectedMedia();
     // "Download Video" was chosen on a link to page.
     void downloadRequested(const QUrl& page);
+    // Why the page shown cannot be downloaded (no video, a protected one),
+    // once it is known; empty once that is over.
+    void downloadNotice(const QString& text);
 
 private slots:
     void onGo();
     void onAddressEntered();
     void onNavigated();
+    void documentStarted();
     void navigationStarted();
     void shownUrlChanged(const QUrl& address);
     void titleTyped();
@@ -122,10 +131,13 @@ private:
     QLabel* sourcesCaption;
     std::vector<SourceRef> pageSources;
     int chosen = -1;
-    // What the page's document said when last read, and what its requests
-    // turned out to be.
+    // What the page's document said when last read (at readPage), and what
+    // its requests turned out to be.
     PageFinder::Findings read;
+    QUrl readPage;
     LiveSources live;
+    CheckPace* pace; // owned by this
+    QString notice;
     SearchPage* searchPage; // owned by the browser pane
     QLabel* instructions;
     QPushButton* go;
@@ -135,11 +147,12 @@ private:
     Finder pageFinder;
     SourceCheck sourceCheck;
     SizeCheck sizeCheck;
-    // The sizes learnt of this page's sources by address, and those asked.
+    // The sizes learnt of this document's sources by address, and those asked.
     std::map<std::string, long long> sizes;
     std::set<std::string> sizing;
     QUrl shownPage; // the browser's page, without its fragment
     QUrl titlePage; // the page the title box's text belongs to
     bool typed = false;
     unsigned navigation = 0; // a page read after another start is stale
+    unsigned document = 0;   // what a check found for another document is
 };

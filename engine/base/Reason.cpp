@@ -61,6 +61,8 @@ std::string_view reasonName(Reason reason) {
         return "stream-live";
     case Reason::StreamUnsupported:
         return "stream-unsupported";
+    case Reason::SubtitlesFailed:
+        return "subtitles-failed";
     case Reason::ConversionFailed:
         return "conversion-failed";
     case Reason::FfmpegMissing:

@@ -40,12 +40,13 @@ enum class Reason {
     SaveFailed,
     NamesTaken,
     SourceGone,        // a resumed transfer's page no longer offers its source
-    StreamProtected,   // an HLS or DASH stream under DRM
+    StreamProtected,   // media under DRM: a stream, or a page playing it
     StreamLive,        // a live stream: it has no end to save
     StreamUnsupported, // a stream of a form, address or size we cannot save
     ConversionFailed,
     FfmpegMissing,
     MusicFolderUnusable,
+    SubtitlesFailed,   // a subtitle track could not be saved (the movie was)
     // Why a file cannot be played.
     PlayUnreadable,
     PlayUnconvertible,

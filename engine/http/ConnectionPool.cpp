@@ -338,8 +338,10 @@ ConnectionPool::State::ended(PoolConnection& c, CURLcode result, Clock::time_poi
     failure = response;
     if (failure.ok())
         failure.failure = HttpResponse::Failure::Connection;
-    // A connection that moved on before it failed starts its count again.
-    c.faults = c.transferBytes > 0 ? 1 : c.faults + 1;
+    // A connection that moved on before it failed starts its count again,
+    // unless the plan counts the tries of its work itself.
+    const int tries = plan->tries(c.id);
+    c.faults = tries >= 0 ? tries : c.transferBytes > 0 ? 1 : c.faults + 1;
     if (c.faults > maxRetries) {
         plan->release(c.id);
         retire(c);

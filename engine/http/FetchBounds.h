@@ -1,5 +1,7 @@
 #pragma once
 
+#include "http/AddressSpace.h"
+
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -41,6 +43,10 @@ struct FetchBounds {
     // Asked before each handle a fetch makes; false: the library could not
     // make one (tests act that out). Empty: always.
     std::function<bool()> mayMakeHandle;
+    // The most private space a fetch may connect to, checked at every
+    // connection it opens (redirects' too, whatever a name resolves to).
+    // Local: anywhere.
+    NetworkSpace reach = NetworkSpace::Local;
 
     // What a browser would send: the page a request comes from, the user
     // agent (empty: libcurl's none), and cookies in the Netscape cookie

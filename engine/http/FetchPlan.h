@@ -53,6 +53,9 @@ public:
     virtual std::size_t write(int id, const char* data, std::size_t n) = 0;
     // id's transfer ended with response.
     virtual Verdict ended(int id, const HttpResponse& response) = 0;
+    // How often id's work has failed in a row, for the pause before its next
+    // try; -1: the pool counts (a connection that moved on starts again).
+    virtual int tries(int) const { return -1; }
     // id gives up its work: whatever is left of it goes back to the others.
     virtual void release(int id) = 0;
     // Every piece of work is done.

@@ -8,6 +8,8 @@
 #include "jobs/PageOffer.h"
 #include "jobs/StreamDownload.h"
 #include "jobs/StreamPlan.h"
+#include "jobs/SubtitleSave.h"
+#include "page/KeySystemHint.h"
 #include "page/PagePicture.h"
 #include "page/PageTitle.h"
 #include "page/PercentDecoder.h"
@@ -58,6 +60,8 @@ void DownloadJob::run() {
     JobOptions saveOptions = options();
     // The MP3's cover, read from the page before finding the stream decodes it.
     std::string picture;
+    // The page's and the stream's, saved beside the movie as asked.
+    std::vector<SubtitleTrack> subtitles;
     report.step(Reason::ReadingPage);
     {
         // The page goes before the saving step begins.
@@ -100,6 +104,7 @@ void DownloadJob::run() {
         } else {
             // Read before the stream map's reading decodes the page in place.
             const PageOffer offer = PageOffer::read(page, pageAddress);
+            subtitles = offer.subtitles;
             choose(offer, target);
             if (options().title.empty())
                 readable = PageTitle::find(page).value_or(offer.title);
@@ -108,6 +113,9 @@ void DownloadJob::run() {
             report.step(Reason::SearchingStream);
             chooseStreamMap(StreamChoice::inPage(page, options().quality, pageAddress), target);
             saveOptions.referer = pageAddress;
+            // A page that names nothing but plays protected media says so.
+            if (!target.chosen && target.missing == Reason::NoStream && KeySystemHint::inPage(page))
+                target.missing = Reason::StreamProtected;
         }
         readable = PageTitle::readable(readable);
         report.send(JobEvent::Kind::Titled, readable);
@@ -137,6 +145,7 @@ void DownloadJob::run() {
             report.fail(refused);
             return;
         }
+        subtitles.insert(subtitles.end(), plan.subtitles.begin(), plan.subtitles.end());
         StreamDownload stream(saveOptions, report, std::move(title),
                               plan.soundOnly ? ".m4a" : ".mp4");
         if (!stream.save(plan, cookies))
@@ -150,6 +159,7 @@ void DownloadJob::run() {
         saved = movie.path();
         title = movie.title();
     }
+    SubtitleSave::save(subtitles, saveOptions, title, report);
     if (options().convert)
         ConvertJob::convert(saved, title, std::move(tags), picture, options(), report);
     else

@@ -3,6 +3,7 @@
 #include "files/ResumeState.h"
 #include "http/FetchBounds.h"
 #include "jobs/SourceRef.h"
+#include "jobs/SubtitleChoice.h"
 
 #include <cstddef>
 #include <memory>
@@ -22,6 +23,8 @@ struct JobOptions : FetchBounds {
     // The user's language ("de", "en-GB"): a stream's sound in it is taken
     // among equals. Empty: the manifest's own order.
     std::string language;
+    // The subtitle tracks saved beside the movie (TITLE.LANG.vtt).
+    SubtitleChoice subtitles;
     // The page's source to save, from 1 in PageOffer's order, instead of the
     // quality's choice or the stream map; 0: the quality's choice.
     int source = 0;

@@ -15,6 +15,7 @@ PageOffer PageOffer::read(std::string_view page, const std::string& pageAddress)
     PageOffer offer;
     offer.title = std::move(all.title);
     offer.sources = std::move(all.sources);
+    offer.subtitles = std::move(all.subtitles);
     return offer;
 }
 

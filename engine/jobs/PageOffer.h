@@ -2,6 +2,7 @@
 
 #include "base/Reason.h"
 #include "page/PageSource.h"
+#include "page/SubtitleTrack.h"
 
 #include <cstddef>
 #include <optional>
@@ -41,5 +42,6 @@ public:
     std::optional<std::size_t> find(const std::string& label, const std::string& url) const;
 
     std::vector<PageSource> sources;
+    std::vector<SubtitleTrack> subtitles;
     std::string title;
 };

@@ -1,11 +1,13 @@
 #include "jobs/StreamDownload.h"
 
+#include "http/BodyReceiver.h"
 #include "http/ConnectionPool.h"
 #include "http/HttpClient.h"
 #include "jobs/StreamParts.h"
 #include "media/StreamJoin.h"
 #include "stream/SegmentQueue.h"
 
+#include <algorithm>
 #include <map>
 #include <utility>
 
@@ -43,6 +45,50 @@ bool fetchKeys(const TrackPlan& plan, const std::vector<SegmentReceiver::Done>& 
     return true;
 }
 
+// Takes the answer's first byte only, to learn its size: a server that
+// sends the whole file instead is not read.
+class FirstByte : public BodyReceiver {
+public:
+    explicit FirstByte(const CancelToken* cancel) : cancel_(cancel) {}
+    bool begins(const HttpResponse& head, const char*, std::size_t) override {
+        return head.status == 206;
+    }
+    std::size_t take(const char*, std::size_t n) override { return n; }
+    void progress(std::int64_t, std::int64_t) override {}
+    bool stopping() const override { return cancel_ && cancel_->cancelled(); }
+
+private:
+    const CancelToken* cancel_;
+};
+
+// A track of one whole file (a DASH SegmentBase, a BaseURL alone) comes as
+// byte ranges of it, so that no connection holds more than a piece in
+// memory. Its size is asked first; a server that does not answer ranges
+// has it fetched whole.
+void splitWholeFiles(TrackPlan& plan, const FetchBounds& bounds, const CancelToken* cancel) {
+    for (Track& track : plan.tracks) {
+        if (track.segments.size() != 1 || track.segments[0].part.range || track.segments[0].key)
+            continue;
+        const StreamSegment whole = track.segments[0];
+        HttpRequest request = HttpRequest::body(whole.part.url, bounds);
+        request.segment(0, 1);
+        FirstByte first(cancel);
+        HttpClient client;
+        const long long size = client.body(request, first).total;
+        if (size <= StreamDownload::wholeFilePiece)
+            continue;
+        track.segments.clear();
+        for (long long at = 0; at < size; at += StreamDownload::wholeFilePiece) {
+            StreamSegment piece = whole;
+            const long long length = std::min(StreamDownload::wholeFilePiece, size - at);
+            piece.part.range = ByteRange{at, length};
+            piece.seconds = whole.seconds * static_cast<double>(length) / static_cast<double>(size);
+            piece.piece = at > 0 ? StreamSegment::Piece::Later : StreamSegment::Piece::First;
+            track.segments.push_back(std::move(piece));
+        }
+    }
+}
+
 } // namespace
 
 StreamDownload::StreamDownload(const JobOptions& options, const JobReporter& reporter,
@@ -55,11 +101,15 @@ StreamDownload::StreamDownload(const JobOptions& options, const JobReporter& rep
       movie_(joinOptions_, reporter, std::move(title), std::move(extension), false) {}
 
 // Runs on the job's worker thread.
-bool StreamDownload::save(const TrackPlan& plan, const std::vector<std::string>& cookies) {
+bool StreamDownload::save(const TrackPlan& stream, const std::vector<std::string>& cookies) {
     if (!movie_.open())
         return false;
     FetchBounds bounds = options_;
     bounds.cookies = cookies;
+    TrackPlan plan = stream;
+    splitWholeFiles(plan, bounds, reporter_.cancelToken());
+    if (reporter_.cancelled())
+        return movie_.stop();
     StreamParts parts(options_, reporter_, movie_.path(), plan.fingerprint());
     if (!parts.open(plan.tracks.size()))
         return movie_.fail(Reason::SaveFailed, false);

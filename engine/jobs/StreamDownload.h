@@ -37,6 +37,9 @@ public:
     // Folder, title and extension.
     std::string path() const { return movie_.path(); }
 
+    // A track of one whole file larger than this comes in pieces of it.
+    static constexpr long long wholeFilePiece = 4LL << 20;
+
 private:
     const JobOptions& options_;
     const JobReporter& reporter_;

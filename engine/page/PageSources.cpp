@@ -2,6 +2,7 @@
 
 #include "base/NumberText.h"
 #include "page/HtmlReader.h"
+#include "page/PageTracks.h"
 #include "page/JsonLdReader.h"
 #include "page/QualityChoice.h"
 #include "page/RelativeAddress.h"
@@ -188,9 +189,11 @@ private:
 
 PageSources PageSources::read(std::string_view page, const std::string& pageAddress) {
     Collector collector;
-    HtmlReader::read(page, collector);
+    PageTracks tracks(collector, pageAddress);
+    HtmlReader::read(page, tracks);
 
     PageSources found;
+    found.subtitles = tracks.tracks();
     // <base href> is read against the page, every source against <base>.
     std::string base = pageAddress;
     if (!collector.base.empty()) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "page/PageSource.h"
+#include "page/SubtitleTrack.h"
 
 #include <cstddef>
 #include <string>
@@ -26,6 +27,8 @@ public:
     static std::size_t choose(const std::vector<PageSource>& sources, int quality);
 
     std::vector<PageSource> sources;
+    // The subtitle tracks its players name (PageTracks).
+    std::vector<SubtitleTrack> subtitles;
     // The page's title beyond its headline: og:title, else the JSON-LD
     // name, else <title>; as written (the caller cleans it); empty when
     // none.

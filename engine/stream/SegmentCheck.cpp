@@ -20,7 +20,9 @@ std::uint64_t bigEndian(std::string_view bytes, std::size_t at, std::size_t n) {
     return value;
 }
 
-bool mpegTs(std::string_view bytes) {
+bool mpegTs(std::string_view bytes, bool whole) {
+    if (!whole)
+        return !bytes.empty() && byteAt(bytes, 0) == 0x47;
     // Whole packets only: a segment cut short anywhere else shows here.
     if (bytes.empty() || bytes.size() % SegmentCheck::tsPacket != 0)
         return false;
@@ -51,12 +53,14 @@ bool boxType(std::string_view bytes, std::size_t at) {
 
 // Its top-level boxes end where the bytes do, the first a box a segment
 // or an init section starts with.
-bool mp4(std::string_view bytes) {
+bool mp4(std::string_view bytes, bool whole) {
     static constexpr std::string_view firsts[] = {"ftyp", "styp", "moof", "sidx", "emsg",
                                                   "prft", "moov", "free", "skip", "mdat"};
     if (bytes.size() < 8 ||
         std::find(std::begin(firsts), std::end(firsts), bytes.substr(4, 4)) == std::end(firsts))
         return false;
+    if (!whole)
+        return true;
     std::size_t at = 0;
     while (at < bytes.size()) {
         if (bytes.size() - at < 8 || !boxType(bytes, at + 4))
@@ -100,17 +104,17 @@ Verdict SegmentCheck::answer(const Answer& answer, const std::optional<ByteRange
     return Verdict::Ok;
 }
 
-Verdict SegmentCheck::content(std::string_view clear, StreamContainer container) {
+Verdict SegmentCheck::content(std::string_view clear, StreamContainer container, bool whole) {
     bool plausible = false;
     switch (container) {
     case StreamContainer::MpegTs:
-        plausible = mpegTs(clear);
+        plausible = mpegTs(clear, whole);
         break;
     case StreamContainer::PackedAudio:
         plausible = packedAudio(clear);
         break;
     case StreamContainer::Mp4:
-        plausible = mp4(clear);
+        plausible = mp4(clear, whole);
         break;
     case StreamContainer::WebM:
         plausible = webm(clear);

@@ -30,8 +30,9 @@ public:
     // asked (none: the whole file).
     static Verdict answer(const Answer& answer, const std::optional<ByteRange>& asked);
 
-    // The clear bytes of a segment or an init section.
-    static Verdict content(std::string_view clear, StreamContainer container);
+    // The clear bytes of a segment or an init section; not whole: the
+    // first piece of one, whose bytes only start the container.
+    static Verdict content(std::string_view clear, StreamContainer container, bool whole = true);
 
     static constexpr std::size_t tsPacket = 188;
 };

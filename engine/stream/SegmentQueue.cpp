@@ -175,7 +175,10 @@ Verdict SegmentQueue::accept(Unit& unit, const HttpResponse& response) {
     } else {
         clear = unit.bytes;
     }
-    if (SegmentCheck::content(clear, track.container) != SegmentCheck::Verdict::Ok)
+    const StreamSegment::Piece piece = unit.part->piece;
+    if (piece != StreamSegment::Piece::Later &&
+        SegmentCheck::content(clear, track.container, piece == StreamSegment::Piece::Whole) !=
+            SegmentCheck::Verdict::Ok)
         return refetch(unit);
     unit.size = wire;
     arriving_ -= unit.size;
@@ -213,6 +216,11 @@ bool SegmentQueue::flush() {
     while (firstUnwritten_ < units_.size() && units_[firstUnwritten_].state == Unit::State::Written)
         ++firstUnwritten_;
     return true;
+}
+
+int SegmentQueue::tries(int id) const {
+    const auto owned = owned_.find(id);
+    return owned == owned_.end() ? 0 : units_[owned->second].tries;
 }
 
 void SegmentQueue::release(int id) {

@@ -53,6 +53,7 @@ public:
     bool begins(int id, const HttpResponse& head) override;
     std::size_t write(int id, const char* data, std::size_t n) override;
     Verdict ended(int id, const HttpResponse& response) override;
+    int tries(int id) const override;
     void release(int id) override;
     bool whole() const override { return written_ == units_.size(); }
     bool stopping() const override;
@@ -60,7 +61,10 @@ public:
 
     // Tries of one segment before the fetch fails.
     static constexpr int maxTries = 4;
-    static constexpr std::chrono::seconds recordEvery{2};
+    // What is on disk is recorded once a segment is written, at most this
+    // often: a stop or a crash fetches again little beyond each
+    // connection's segment under way.
+    static constexpr std::chrono::milliseconds recordEvery{100};
     std::size_t window() const;
 
 private:

@@ -15,4 +15,7 @@ struct StreamSegment {
     // The init section it needs, an index into its track's inits; none
     // without (and for an init section itself).
     std::optional<std::size_t> init;
+    // A whole file is fetched as pieces of it: only the first starts its
+    // container, and none ends where a segment would.
+    enum class Piece { Whole, First, Later } piece = Piece::Whole;
 };

@@ -75,6 +75,43 @@ StreamRefusal mediaRefusal(const HlsPlaylist& media) {
     return media.master ? StreamRefusal::Unsupported : media.refusal;
 }
 
+// The master's subtitle renditions that name a playlist, each once.
+std::vector<SubtitleTrack> hlsSubtitles(const HlsPlaylist& master) {
+    std::vector<SubtitleTrack> found;
+    for (const HlsPlaylist::Rendition& r : master.renditions) {
+        if (r.type != "SUBTITLES" || r.url.empty() ||
+            std::any_of(found.begin(), found.end(),
+                        [&r](const SubtitleTrack& t) { return t.url == r.url; }))
+            continue;
+        SubtitleTrack track;
+        track.carrier = SubtitleTrack::Carrier::HlsPlaylist;
+        track.language = r.language;
+        track.label = r.name;
+        track.url = r.url;
+        found.push_back(std::move(track));
+    }
+    return found;
+}
+
+// A DASH text representation: one WebVTT (or SRT) file is saved; anything
+// else (segmented, or in MP4) is only named.
+SubtitleTrack dashSubtitle(const DashManifest::Representation& r) {
+    SubtitleTrack track;
+    track.language = r.language;
+    track.label = r.id;
+    const auto segments = r.segmentList.segments();
+    const bool oneFile = segments && !segments->init && segments->media.size() == 1 &&
+                         !segments->media.front().part.range;
+    if (segments && !segments->media.empty())
+        track.url = segments->media.front().part.url;
+    const std::string type = lowered(r.mimeType);
+    track.form = SubtitleTrack::formOf(track.url, type == "text/vtt" || type.empty() ? "" : type);
+    if (!oneFile || lowered(r.codecs).find("wvtt") != std::string::npos ||
+        lowered(r.codecs).find("stpp") != std::string::npos)
+        track.form = SubtitleTrack::Form::Other;
+    return track;
+}
+
 void finish(TrackPlan& plan) {
     for (const Track& track : plan.tracks) {
         plan.seconds = std::max(plan.seconds, track.seconds);
@@ -123,6 +160,7 @@ TrackPlan TrackPlan::hls(const HlsPlaylist& master, const HlsChoice& choice,
         plan.refusal = worse(plan.refusal, mediaRefusal(*sound));
         plan.tracks.push_back(hlsTrack(*sound, Content::Sound, bandwidth));
     }
+    plan.subtitles = hlsSubtitles(master);
     finish(plan);
     return plan;
 }
@@ -166,6 +204,10 @@ TrackPlan TrackPlan::dash(const DashManifest& manifest, int quality, std::string
     if (audio)
         made = made && addDashTrack(plan, manifest.representations[*audio], Content::Sound);
     plan.soundOnly = !video && audio;
+    for (const DashManifest::Representation& r : manifest.representations)
+        if (r.media == DashManifest::Media::Text)
+            if (SubtitleTrack track = dashSubtitle(r); !track.url.empty())
+                plan.subtitles.push_back(std::move(track));
     if (!made)
         plan.refusal = worse(plan.refusal, StreamRefusal::Unsupported);
     finish(plan);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "page/StreamRefusal.h"
+#include "page/SubtitleTrack.h"
 #include "stream/Track.h"
 
 #include <cstddef>
@@ -43,6 +44,10 @@ public:
     bool soundOnly = false;
     // The manifest's length: its longest track's.
     double seconds = 0;
+    // The subtitle tracks it names: an HLS master's SUBTITLES renditions,
+    // a DASH manifest's text tracks (one file each; others are listed as
+    // Form::Other).
+    std::vector<SubtitleTrack> subtitles;
     // Why it cannot be saved; None with at least one track.
     StreamRefusal refusal = StreamRefusal::None;
 

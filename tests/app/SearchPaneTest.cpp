@@ -15,9 +15,12 @@
 #include <QToolButton>
 
 #include <chrono>
+#include <deque>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
+#include <utility>
 
 namespace {
 
@@ -42,6 +45,8 @@ protected:
     void SetUp() override {
         WindowTest::SetUp();
         server.body("/plain page", "<html><body>No headline here</body></html>");
+        server.body("/untitled clip", "<html><body>No headline here<video src=\"/clip.mp4\">"
+                                      "</video></body></html>");
         server.watchPage("/watch", "My Clip",
                          {{"5", server.url("/low")}, {"34", server.url("/high")}});
         server.redirect("/go", "/watch");
@@ -64,7 +69,7 @@ TEST_F(SearchPaneTest, AddressBoxTitleBoxAndTheAddressDownloadTakes) {
     EXPECT_EQ(addressBox()->text().toStdString(), server.url("/watch"));
     EXPECT_EQ(titleBox()->text(), "My Clip");
 
-    const std::string plain = server.url("/plain%20page");
+    const std::string plain = server.url("/untitled%20clip");
     ASSERT_TRUE(arriveAfter(
         [&] {
             addressBox()->setText(QString::fromStdString(plain));
@@ -111,9 +116,9 @@ TEST_F(SearchPaneTest, TheTitleAndDownloadBelongToThePageTheTitleCameFrom) {
     EXPECT_EQ(window->dataFolder()->transfers().size(), 0u);
     EXPECT_FALSE(download->isEnabled());
 
-    // A typed title is good for the page shown.
+    // A typed title alone makes no page without video one to download.
     QTest::keyClicks(titleBox(), "Mine");
-    EXPECT_TRUE(download->isEnabled());
+    EXPECT_FALSE(download->isEnabled());
 }
 
 TEST_F(SearchPaneTest, AWholeDownloadThroughTheWindow) {
@@ -315,4 +320,90 @@ TEST_F(SearchPaneTest, ThePaneFindsWhatThePagesScriptsBuildAndAskFor) {
     ASSERT_TRUE(window->dataFolder()->workRunner().waitUntilNone(std::chrono::seconds(60)));
     QCoreApplication::processEvents();
     EXPECT_TRUE(tab->sources().empty());
+}
+
+// The pane's checks of what a page asks for keep to their bounds: at most
+// 20 a loaded document however its script rewrites its address, two at
+// once, none towards this machine from a public page. Download says what
+// it can do before it is pressed: nothing on a page without video or with
+// a protected one, and a protected page handed over fails with the reason.
+TEST_F(SearchPaneTest, ThePanesChecksKeepToTheirBoundsAndDownloadSaysWhy) {
+    SearchTab* tab = window->searchTab();
+    // Checks answered by the test, in the order the pane makes them.
+    std::deque<std::pair<std::string, std::function<void(std::optional<SourceRef>)>>> asked;
+    int made = 0;
+    tab->setSourceCheck([&](std::string url, std::string, auto checked) {
+        ++made;
+        asked.emplace_back(std::move(url), std::move(checked));
+    });
+    // Waits for the page's own requests, then for what the watch told of them.
+    const auto requested = [&](const char* path, int times) {
+        const bool arrived = QTest::qWaitFor([&] { return server.hits(path) >= times; }, 60000);
+        QCoreApplication::processEvents();
+        return arrived;
+    };
+    server.error("/c.m3u8", 404);
+    server.body("/bounded", "<title>Bounded</title><script>"
+                            "(async function () { for (var i = 0; i < 30; i++) {"
+                            " await fetch('/c.m3u8?' + i);"
+                            " if (i % 3 == 0) history.pushState({}, '', '/bounded/' + i);"
+                            " if (i % 3 == 1) location.hash = 'at' + i;"
+                            " if (i % 3 == 2) history.replaceState({}, '', '/rewritten/' + i);"
+                            "} })();</script>");
+    searchBrowser()->navigate(QString::fromStdString(server.url("/bounded")));
+    ASSERT_TRUE(requested("/c.m3u8", 30));
+    EXPECT_EQ(asked.size(), 2u);
+    while (!asked.empty()) {
+        EXPECT_LE(asked.size(), 2u);
+        auto answer = std::move(asked.front().second);
+        asked.pop_front();
+        answer(std::nullopt); // the next one waiting starts
+    }
+    EXPECT_EQ(made, 20);
+
+    // A public page (a name the browser alone resolves to this machine)
+    // has its own requests checked, not those to this machine.
+    server.error("/own.m3u8", 404);
+    server.body("/public", "<title>Public</title><script>var at = ':' + location.port;"
+                           "fetch('http://127.0.0.1' + at + '/c.m3u8?local');"
+                           "fetch('http://localhost' + at + '/c.m3u8?named');"
+                           "fetch('/own.m3u8');</script>");
+    const std::string port = std::to_string(server.port());
+    made = 0;
+    ASSERT_TRUE(searchTo("http://public.test:" + port + "/public"));
+    ASSERT_TRUE(requested("/c.m3u8", 32) && requested("/own.m3u8", 1));
+    ASSERT_EQ(made, 1);
+    EXPECT_EQ(asked.front().first, "http://public.test:" + port + "/own.m3u8");
+    asked.clear();
+
+    // No video: Download says so, and the status bar with it.
+    QPushButton* download = tab->downloadButton();
+    const QString none = "There is no video on this page.";
+    ASSERT_TRUE(searchTo(server.url("/plain page")));
+    EXPECT_FALSE(download->isEnabled());
+    EXPECT_EQ(download->toolTip(), none);
+    EXPECT_EQ(window->statusBar()->currentMessage(), none);
+
+    // A protected page: the same, in its own words; handed over all the
+    // same, its row ends with them.
+    const QString locked = "This video is protected and cannot be saved.";
+    server.body("/locked", "<title>Locked</title><script>"
+                           "navigator.requestMediaKeySystemAccess('com.widevine.alpha',"
+                           " [{initDataTypes: ['cenc']}]).catch(() => {});</script>");
+    ASSERT_TRUE(searchTo(server.url("/locked")));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return download->toolTip() == locked; }, 60000))
+        << download->toolTip().toStdString();
+    EXPECT_FALSE(download->isEnabled());
+    EXPECT_EQ(window->statusBar()->currentMessage(), locked);
+    window->queueAddresses({QString::fromStdString(server.url("/locked"))});
+    ASSERT_EQ(transferRows(), 1);
+    const TransferRecord& record = window->dataFolder()->transfers().at(0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return record.state == TransferState::Failed; }, 60000));
+    EXPECT_EQ(transferCell(0, TransferModel::StatusColumn).toStdString(),
+              "Error: " + locked.toStdString());
+
+    // A page with a video: Download is ready, and the notice has gone.
+    ASSERT_TRUE(searchTo(server.url("/watch")));
+    EXPECT_TRUE(download->isEnabled());
+    EXPECT_NE(window->statusBar()->currentMessage(), locked);
 }

@@ -3,6 +3,7 @@
 #include "Trickle.h"
 #include "base/CancelToken.h"
 #include "files/StagedFile.h"
+#include "http/AddressSpace.h"
 #include "http/HttpClient.h"
 #include "http/SpeedLimit.h"
 #include "http/detail/MovieWriteContext.h"
@@ -18,7 +19,9 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -139,6 +142,36 @@ TEST(HttpFetchTest, MediaIsNotReadAsAPageAndRequestsCarryWhatABrowserSends) {
     EXPECT_EQ(srv.lastHeader("/page", "Cookie"), "session=s3cret");
     EXPECT_EQ(srv.lastHeader("/page", "Referer"), srv.url("/login"));
     EXPECT_EQ(srv.lastHeader("/page", "User-Agent"), options.userAgent);
+}
+
+// A fetch bounded to a network connects to no address more private than
+// it, whatever the name or redirect that led there; hosts tell their space
+// by their address alone.
+TEST(HttpFetchTest, ABoundedFetchNeverConnectsBeyondItsNetwork) {
+    using Space = NetworkSpace;
+    const std::pair<const char*, std::optional<Space>> hosts[] = {
+        {"127.0.0.9", Space::Local},      {"::ffff:127.0.0.1", Space::Local},
+        {"Cam.LocalHost.", Space::Local}, {"[::1]", Space::Local},
+        {"10.1.2.3", Space::Private},     {"172.31.255.255", Space::Private},
+        {"192.168.1.1", Space::Private},  {"169.254.169.254", Space::Private},
+        {"fd00::2", Space::Private},      {"fe80::1%eth0", Space::Private},
+        {"172.32.0.1", Space::Public},    {"2001:db8::1", Space::Public},
+        {"2130706433", std::nullopt}};
+    for (const auto& [host, space] : hosts)
+        EXPECT_EQ(AddressSpace::ofHost(host), space) << host;
+
+    FixtureServer srv;
+    srv.body("/page", "<html>page</html>");
+    const std::string named = "http://localhost:" + std::to_string(srv.port()) + "/page";
+    for (const std::string& url : {srv.url("/page"), named}) {
+        std::string text;
+        FetchBounds bounds;
+        bounds.reach = Space::Private;
+        EXPECT_FALSE(HttpClient::fetchPage(HttpRequest::page(url, bounds), text).ok()) << url;
+        bounds.reach = Space::Local;
+        EXPECT_TRUE(HttpClient::fetchPage(HttpRequest::page(url, bounds), text).ok()) << url;
+    }
+    EXPECT_EQ(srv.hits("/page"), 2);
 }
 
 // The page's progress callback ends the fetch once its deadline passed,

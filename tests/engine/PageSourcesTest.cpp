@@ -62,6 +62,27 @@ TEST(PageSourcesTest, EveryFormInOrderReadAgainstThePageAndItsBase) {
     EXPECT_EQ(PageSources::read("<title>Only\ttitle</title>", "http://h/").title, "Only\ttitle");
 }
 
+// A player's subtitle and caption tracks (no kind is subtitles), read
+// against <base>, http(s) only, each once; chapters, metadata and tracks
+// outside a player are not subtitles.
+TEST(PageSourcesTest, SubtitleTracksOfThePagesPlayers) {
+    const PageSources found = PageSources::read(R"html(<base href="/media/">
+<track kind="subtitles" src="/outside.vtt">
+<video src="v.mp4"><track kind="captions" srclang="en" label="English CC" src="en.vtt">
+<track src="de.srt" srclang="de"><track kind="chapters" src="c.vtt">
+<track kind="subtitles" src="javascript:alert(1)"><track src="en.vtt" srclang="en">
+<track kind="SUBTITLES" src="fr.ttml" srclang="fr"></video>)html",
+                                                "http://site.example/watch");
+    std::vector<std::string> said;
+    for (const SubtitleTrack& t : found.subtitles)
+        said.push_back(std::string(t.kindName()) + " " + t.language + " " + t.label + " " + t.url +
+                       " " + std::string(t.extension()));
+    EXPECT_EQ(said, (std::vector<std::string>{
+                        "captions en English CC http://site.example/media/en.vtt .vtt",
+                        "subtitles de  http://site.example/media/de.srt .srt",
+                        "subtitles fr  http://site.example/media/fr.ttml "}));
+}
+
 // A page made to hurt costs no crash and keeps its bounds: NUL bytes, broken
 // markup, a JSON-LD block over 1 MiB (skipped), nesting beyond any reader's
 // depth, and more sources than are kept.

@@ -8,6 +8,7 @@
 #include "page/HlsPlaylist.h"
 #include "stream/SegmentQueue.h"
 #include "support/FixtureServer.h"
+#include "support/PieceRoute.h"
 #include "support/ScopedPath.h"
 #include "support/StreamFixture.h"
 #include "support/ToolRun.h"
@@ -16,16 +17,36 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <mutex>
 #include <thread>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
 using namespace enginetest;
 namespace fs = std::filesystem;
 using Fault = StreamFixture::Fault;
+
+// A port nothing listens on now.
+int freePort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), size);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
 
 // What the step says for a file of type that ends with tail.
 Texts saying(const std::string& type, const Texts& tail) {
@@ -132,9 +153,35 @@ TEST_F(StreamDownloadTest, HlsAndDashAreSavedAsOnePlayableFileUnderAFreeName) {
     // The variant carrying its own sound, as byte ranges of one file.
     EXPECT_EQ(save(plan(streams.master(), StreamManifest::Kind::Hls, 4))[3], "saved:Clip(3).mp4");
     EXPECT_TRUE(probe("Clip(3).mp4").video() && probe("Clip(3).mp4").audio());
+
+    // DASH of one whole file (SegmentBase) larger than a piece: fetched in
+    // pieces of it, only the first one starting the container.
+    const std::string whole = folder.file("whole.mp4");
+    ASSERT_EQ(std::system(("ffmpeg -nostdin -loglevel error -i " + clip->file("m.ts") +
+                           " -c copy -f mp4 " + whole)
+                              .c_str()),
+              0);
+    std::string file = readFile(whole);
+    fs::remove(whole);
+    const auto padding = static_cast<std::uint32_t>(StreamDownload::wholeFilePiece);
+    for (int shift : {24, 16, 8, 0})
+        file += static_cast<char>(padding >> shift & 0xFF);
+    file += "free" + std::string(padding - 8, '\0');
+    const auto counts = servePieces(srv, "/whole.mp4", PieceRoute{.bytes = file, .changed = {}});
+    srv.body("/whole.mpd",
+             "<MPD type=\"static\" mediaPresentationDuration=\"PT3S\"><Period><AdaptationSet "
+             "mimeType=\"video/mp4\"><Representation id=\"1\" bandwidth=\"300000\" "
+             "codecs=\"avc1.64000a,mp4a.40.2\" width=\"32\" height=\"24\"><BaseURL>whole.mp4"
+             "</BaseURL><SegmentBase/></Representation></AdaptationSet></Period></MPD>",
+             "application/dash+xml");
+    EXPECT_EQ(save(plan(srv.url("/whole.mpd"), StreamManifest::Kind::Dash))[3],
+              "saved:Clip(4).mp4");
+    EXPECT_TRUE(probe("Clip(4).mp4").video() && probe("Clip(4).mp4").audio());
+    EXPECT_EQ(counts->ranged, 3); // its size, then its two pieces
     // Nothing but the movies is left.
     EXPECT_EQ(listFolder(folder.path()),
-              (std::vector<std::string>{"Clip(1).mp4", "Clip(2).mp4", "Clip(3).mp4", "Clip.mp4"}));
+              (std::vector<std::string>{"Clip(1).mp4", "Clip(2).mp4", "Clip(3).mp4", "Clip(4).mp4",
+                                        "Clip.mp4"}));
 }
 
 // Every segment is checked before it counts: one that stays wrong fails
@@ -274,6 +321,33 @@ TEST_F(StreamDownloadTest, CookiesReachOnlyTheirHostsAndNoProgramsArguments) {
     EXPECT_NE(started.find("-protocol_whitelist file"), std::string::npos) << started;
     for (const char* word : {"near=", "far=", "http", "Cookie"})
         EXPECT_EQ(started.find(word), std::string::npos) << word << " in " << started;
+}
+
+// A segment server whose certificate is for another name, signed by no
+// one, gets no request: the stream fails.
+TEST_F(StreamDownloadTest, EverySegmentsCertificateIsChecked) {
+    TempFolder tls;
+    ASSERT_EQ(std::system(("openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "
+                           "/CN=other.example -keyout " +
+                           tls.file("key.pem") + " -out " + tls.file("cert.pem") + " 2>/dev/null")
+                              .c_str()),
+              0);
+    const std::string port = std::to_string(freePort());
+    ToolRun server({"openssl", "s_server", "-accept", port, "-cert", tls.file("cert.pem"), "-key",
+                    tls.file("key.pem"), "-WWW"},
+                   tls.path());
+    ASSERT_TRUE(server.waitForLine("ACCEPT"));
+    // It would serve the segment to whoever took its word.
+    writeFile(tls.file("v1.ts"), readFile(clip->file("v1.ts")));
+    srv.body("/v0.ts", readFile(clip->file("v0.ts")), "video/mp2t");
+    srv.body("/tls.m3u8",
+             "#EXTM3U\n#EXT-X-TARGETDURATION:1\n#EXTINF:1,\nv0.ts\n#EXTINF:1,\nhttps://"
+             "127.0.0.1:" +
+                 port + "/v1.ts\n#EXT-X-ENDLIST\n",
+             "application/vnd.apple.mpegurl");
+    cookies = {"127.0.0.1\tFALSE\t/\tFALSE\t0\tsecret\t1"};
+    EXPECT_EQ(save(plan(srv.url("/tls.m3u8"), StreamManifest::Kind::Hls)),
+              saying("mp4", {"done:save-failed"}));
 }
 
 } // namespace

@@ -140,3 +140,37 @@ TEST(StreamTracksTest, FingerprintTellsAnotherSegmentList) {
     // Ranges are exact: only the slack beyond them.
     EXPECT_EQ(first.tracks.at(0).byteBound(), 1000 + Track::byteSlack);
 }
+
+// A master's SUBTITLES renditions (each playlist once) and a DASH manifest's
+// text tracks: one WebVTT file is saved, a track in MP4 only named.
+TEST(StreamTracksTest, StreamsNameTheirSubtitleTracks) {
+    const std::string media = "#EXTM3U\n#EXTINF:2,\na.ts\n#EXT-X-ENDLIST\n";
+    const HlsPlaylist hls = HlsPlaylist::read(
+        "#EXTM3U\n#EXT-X-MEDIA:TYPE=SUBTITLES,GROUP-ID=\"s\",NAME=\"Deutsch\",LANGUAGE=\"de\","
+        "URI=\"subs/de.m3u8\"\n#EXT-X-MEDIA:TYPE=SUBTITLES,GROUP-ID=\"t\",NAME=\"Again\","
+        "URI=\"subs/de.m3u8\"\n#EXT-X-MEDIA:TYPE=CLOSED-CAPTIONS,GROUP-ID=\"c\",NAME=\"CC\","
+        "INSTREAM-ID=\"CC1\"\n#EXT-X-STREAM-INF:BANDWIDTH=1000,SUBTITLES=\"s\"\nv.m3u8\n",
+        "https://h/master.m3u8");
+    const TrackPlan plan = TrackPlan::hls(hls, {0, std::nullopt},
+                                          HlsPlaylist::read(media, "https://h/v.m3u8"), nullptr);
+    ASSERT_EQ(plan.subtitles.size(), 1u);
+    EXPECT_EQ(plan.subtitles[0].url, "https://h/subs/de.m3u8");
+    EXPECT_EQ(plan.subtitles[0].carrier, SubtitleTrack::Carrier::HlsPlaylist);
+    EXPECT_EQ(plan.subtitles[0].language + "/" + plan.subtitles[0].label, "de/Deutsch");
+
+    const DashManifest dash = DashManifest::read(
+        R"(<MPD type="static" mediaPresentationDuration="PT2S"><Period>
+<AdaptationSet contentType="video" mimeType="video/mp4"><Representation id="v" bandwidth="1">
+<BaseURL>v.mp4</BaseURL><SegmentBase/></Representation></AdaptationSet>
+<AdaptationSet contentType="text" mimeType="text/vtt" lang="en"><Representation id="en"
+ bandwidth="1"><BaseURL>en.vtt</BaseURL></Representation></AdaptationSet>
+<AdaptationSet contentType="text" mimeType="application/mp4" lang="fr"><Representation id="fr"
+ codecs="wvtt" bandwidth="1"><BaseURL>fr.mp4</BaseURL></Representation></AdaptationSet>
+</Period></MPD>)",
+        "https://h/clip.mpd");
+    const TrackPlan text = TrackPlan::dash(dash, 1, {});
+    ASSERT_EQ(text.subtitles.size(), 2u);
+    EXPECT_EQ(text.subtitles[0].url, "https://h/en.vtt");
+    EXPECT_EQ(text.subtitles[0].form, SubtitleTrack::Form::WebVtt);
+    EXPECT_EQ(text.subtitles[1].form, SubtitleTrack::Form::Other);
+}

@@ -152,6 +152,15 @@ TEST_F(GetToolTest, ListsSourcesAndSavesTheOneAskedFor) {
     EXPECT_NE(r.err.find("no source 9"), std::string::npos) << r.err;
     EXPECT_FALSE(fs::exists(dir / "Nine.mp4"));
 
+    // Then the subtitle tracks: kind, language, label and address.
+    srv.body("/tracked", "<video src=\"/s.mp4\"><track kind=\"captions\" srclang=\"en\" "
+                         "label=\"English\" src=\"/en.vtt\"><track src=\"/x.ttml\"></video>");
+    r = runTool({"--list", srv.url("/tracked")});
+    EXPECT_EQ(r.lines, (std::vector<std::string>{"1\tMP4\t" + srv.url("/s.mp4"),
+                                                 "captions\ten\tEnglish\t" + srv.url("/en.vtt"),
+                                                 "subtitles\t\t\t" + srv.url("/x.ttml")}));
+    EXPECT_NE(r.err.find("not saved"), std::string::npos) << r.err;
+
     srv.body("/bare", "<p>nothing</p>");
     r = runTool({"--list", srv.url("/bare")});
     EXPECT_EQ(r.status, 1);
@@ -173,6 +182,8 @@ TEST_F(GetToolTest, BadUsageExitsWithTwo) {
         {"--limit-rate"},
         {"--source", "0", "http://x/"},
         {"--source", "2x", "http://x/"},
+        {"--subtitles", "", "http://x/"},
+        {"--subtitles", "en;de", "http://x/"},
     };
     for (const auto& args : cases) {
         const ToolResult r = runTool(args);

@@ -14,6 +14,7 @@
 #include <charconv>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <memory>
@@ -193,7 +194,7 @@ std::string GetCommand::usage() {
     return "Usage: quillmoth-get [--title TEXT] [--quality N] [--mp3] [--movies DIR] [--music "
            "DIR]\n"
            "                     [--continue] [--limit-rate RATE] [--connections N]\n"
-           "                     [--cookies FILE]\n"
+           "                     [--subtitles LANGS] [--cookies FILE]\n"
            "                     [--referer URL] [--user-agent TEXT] [--source N] URL\n"
            "       quillmoth-get --list [--cookies FILE] [--referer URL]\n"
            "                     [--user-agent TEXT] URL\n"
@@ -210,8 +211,9 @@ std::string GetCommand::usage() {
            "                 page's <video> sources 4 takes the smallest, 1 the largest,\n"
            "                 2 the largest up to 720 lines, 3 up to 480\n"
            "  --list         print the sources the page offers beyond its stream map,\n"
-           "                 one a line: number, label and address, separated by tabs;\n"
-           "                 nothing is saved\n"
+           "                 one a line: number, label and address, separated by tabs,\n"
+           "                 then its subtitle tracks: kind, language, label and\n"
+           "                 address; nothing is saved\n"
            "  --source N     save the page's source N as --list numbers it, instead of\n"
            "                 the quality's choice or the stream map\n"
            "  --mp3          convert the movie to MP3 after the download, tagged with\n"
@@ -230,6 +232,10 @@ std::string GetCommand::usage() {
            "                 or more (aria2c's -x is the same idea); an HLS or DASH\n"
            "                 stream's segments over N connections too; at most 16 to\n"
            "                 one host in all\n"
+           "  --subtitles LANGS\n"
+           "                 also save the subtitle tracks of these languages\n"
+           "                 (comma-separated codes: en,de; or all) beside the movie as\n"
+           "                 TITLE.LANG.vtt (SRT kept as .srt)\n"
            "  --cookies FILE send the cookies of FILE (Netscape's cookies.txt, as curl\n"
            "                 and wget read it); they are never printed\n"
            "  --referer URL  send URL as the page a request comes from (the page\n"
@@ -327,6 +333,13 @@ GetCommand::Parsed GetCommand::parse(int argc, char** argv, Options& options, st
                 return Parsed::Usage;
             }
             options.connections = number;
+        } else if (isOption(arg, "--subtitles")) {
+            if (!readValue(argc, argv, i, "--subtitles", value, error))
+                return Parsed::Usage;
+            if (value.empty() || !SubtitleChoice::parse(value, options.subtitles)) {
+                error = "--subtitles takes language codes separated by commas (en,de), or all";
+                return Parsed::Usage;
+            }
         } else if (isOption(arg, "--cookies")) {
             if (!readValue(argc, argv, i, "--cookies", value, error))
                 return Parsed::Usage;
@@ -368,6 +381,23 @@ std::string GetCommand::titleFromPage(const JobOptions& job, const CancelToken* 
 
 namespace {
 
+// The user's language as the environment names it ("de_DE.UTF-8" is "de-DE"),
+// as gettext looks for it; empty for none or the C locale.
+std::string userLanguage() {
+    for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(name);
+        if (value == nullptr || *value == '\0')
+            continue;
+        std::string language(value, std::strcspn(value, ":.@"));
+        if (language == "C" || language == "POSIX")
+            return {};
+        for (char& c : language)
+            c = c == '_' ? '-' : c;
+        return language;
+    }
+    return {};
+}
+
 // What the job is asked, from the command line.
 JobOptions jobOptionsOf(const GetCommand::Options& options) {
     JobOptions jobOptions;
@@ -384,6 +414,8 @@ JobOptions jobOptionsOf(const GetCommand::Options& options) {
     jobOptions.cookies = options.cookies;
     jobOptions.referer = options.referer;
     jobOptions.userAgent = options.userAgent;
+    jobOptions.language = userLanguage();
+    jobOptions.subtitles = options.subtitles;
     return jobOptions;
 }
 
@@ -404,6 +436,16 @@ int GetCommand::list(const Options& options, const CancelToken* cancel) {
         const PageSource& source = offer.sources[i];
         std::printf("%zu\t%s\t%s\n", i + 1, source.label().c_str(), source.url.c_str());
     }
+    // The page's subtitle tracks: kind, language, label and address.
+    bool otherForms = false;
+    for (const SubtitleTrack& track : offer.subtitles) {
+        std::printf("%s\t%s\t%s\t%s\n", std::string(track.kindName()).c_str(),
+                    track.language.c_str(), track.label.c_str(), track.url.c_str());
+        otherForms = otherForms || track.form == SubtitleTrack::Form::Other;
+    }
+    if (otherForms)
+        std::fputs("quillmoth-get: subtitles in forms other than WebVTT and SRT are not saved\n",
+                   stderr);
     std::fflush(stdout);
     return 0;
 }

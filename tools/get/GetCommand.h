@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/CancelToken.h"
+#include "jobs/SubtitleChoice.h"
 
 #include <cstdint>
 #include <memory>
@@ -38,6 +39,8 @@ public:
         std::vector<std::string> cookies;
         std::string referer;
         std::string userAgent;
+        // --subtitles LANGS: the subtitle tracks saved beside the movie.
+        SubtitleChoice subtitles;
     };
 
     enum class Parsed { Run, Help, Version, Usage };

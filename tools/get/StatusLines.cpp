@@ -63,6 +63,8 @@ std::string StatusLines::line(Reason reason, const std::string& detail) {
         return "Error: This is a live stream and cannot be saved.";
     case Reason::StreamUnsupported:
         return "Error: This stream cannot be saved.";
+    case Reason::SubtitlesFailed:
+        return "Could not save the subtitles.";
     case Reason::ConversionFailed:
         return "Error: Could not convert to mp3.";
     case Reason::FfmpegMissing:

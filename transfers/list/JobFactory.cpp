@@ -34,6 +34,7 @@ std::unique_ptr<Job> JobFactory::make(const TransferRecord& record, int id, JobS
     options.speedLimit = shared.limit;
     options.hostBudget = shared.hosts;
     options.connections = shared.connections;
+    options.language = shared.language;
     return std::make_unique<DownloadJob>(std::move(options), id, std::move(sink), std::move(token));
 }
 

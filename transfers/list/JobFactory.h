@@ -25,6 +25,7 @@ public:
         std::shared_ptr<SpeedLimit> limit;
         std::shared_ptr<HostBudget> hosts;
         int connections = 1;
+        std::string language{};
     };
 
     // A download continuing from the record's resume state, or

@@ -422,7 +422,7 @@ void TransferList::start(Entry& entry) {
     // A job takes the connections of now; the limit and the host budget are
     // shared by all of them.
     const JobSettings now = settings ? settings() : JobSettings{};
-    const JobFactory::Shared shared{sharedLimit, sharedHosts, now.connections};
+    const JobFactory::Shared shared{sharedLimit, sharedHosts, now.connections, now.language};
     std::unique_ptr<Job> work = JobFactory::make(record, job, sink, token, shared, identity);
     record.state =
         JobFactory::convertsOnly(record) ? TransferState::Converting : TransferState::Running;

@@ -47,6 +47,8 @@ public:
         bool convert = false;
         // How many connections one file may be fetched over, 1 to 16.
         int connections = 1;
+        // The window's language: a stream's sound in it goes first.
+        std::string language{};
     };
     using SettingsSource = std::function<JobSettings()>;
 

@@ -10,8 +10,12 @@
 #include "http/detail/PageBuffer.h"
 #include "http/detail/RangeRequest.h"
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -74,6 +78,25 @@ bool floorOff(const MovieWriteContext& movie) {
     return share > 0 && share < movie.floorMinShare;
 }
 
+// What the socket opener is handed: one lasting value per space.
+constexpr NetworkSpace reachValues[] = {NetworkSpace::Public, NetworkSpace::Private,
+                                        NetworkSpace::Local};
+
+NetworkSpace spaceOf(const sockaddr* address) {
+    if (address->sa_family == AF_INET) {
+        unsigned char bytes[4];
+        std::memcpy(bytes, &reinterpret_cast<const sockaddr_in*>(address)->sin_addr, 4);
+        return AddressSpace::ofIpv4(bytes);
+    }
+    if (address->sa_family == AF_INET6) {
+        unsigned char bytes[16];
+        std::memcpy(bytes, &reinterpret_cast<const sockaddr_in6*>(address)->sin6_addr, 16);
+        return AddressSpace::ofIpv6(bytes);
+    }
+    // A local socket, or anything else: never from a bounded fetch.
+    return NetworkSpace::Local;
+}
+
 } // namespace
 
 HttpFetch::HttpFetch(const HttpRequest& request)
@@ -102,6 +125,14 @@ void HttpFetch::setCommonOptions(CURL* curl, const std::string& url, const Fetch
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, bounds.stallSeconds);
     // Time-outs must not use signals on worker threads.
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    // Looked at where the connection goes, not at the name: a public name
+    // may resolve, or redirect, to a private address.
+    const bool bounded = bounds.reach != NetworkSpace::Local;
+    curl_easy_setopt(curl, CURLOPT_OPENSOCKETFUNCTION, bounded ? &HttpFetch::openSocket : nullptr);
+    curl_easy_setopt(curl, CURLOPT_OPENSOCKETDATA,
+                     bounded
+                         ? const_cast<NetworkSpace*>(&reachValues[static_cast<int>(bounds.reach)])
+                         : nullptr);
     // What a browser would send. The cookie engine keeps what answers set,
     // in memory only (an empty file name reads nothing, and no jar is
     // written), for the next request on the same handle.
@@ -112,6 +143,14 @@ void HttpFetch::setCommonOptions(CURL* curl, const std::string& url, const Fetch
     curl_easy_setopt(curl, CURLOPT_COOKIEFILE, "");
     for (const std::string& line : bounds.cookies)
         curl_easy_setopt(curl, CURLOPT_COOKIELIST, line.c_str());
+}
+
+curl_socket_t HttpFetch::openSocket(void* reach, curlsocktype, curl_sockaddr* address) {
+    const NetworkSpace allowed = *static_cast<const NetworkSpace*>(reach);
+    if (!AddressSpace::reaches(allowed, spaceOf(&address->addr)))
+        return CURL_SOCKET_BAD;
+    // As libcurl's own, and never inherited by a child.
+    return socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
 }
 
 std::vector<std::string> HttpFetch::cookies(CURL* curl) {

@@ -39,6 +39,9 @@ public:
     static HttpResponse response(CURL* curl, const RangeRequest* range, const std::string& asked);
     // What a transfer's code means (page and body alike).
     static HttpResponse::Failure failureOf(CURLcode code);
+    // libcurl's socket opener: refuses an address beyond the space reach
+    // (a NetworkSpace) points to.
+    static curl_socket_t openSocket(void* reach, curlsocktype purpose, curl_sockaddr* address);
     // The cookies curl holds now, in the Netscape line form.
     static std::vector<std::string> cookies(CURL* curl);
     // The error text of the calling thread's last transfer.

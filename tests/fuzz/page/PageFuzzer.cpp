@@ -12,6 +12,7 @@
 #include "page/PagePicture.h"
 #include "page/PageSources.h"
 #include "page/PageTitle.h"
+#include "page/PageTracks.h"
 #include "page/PercentDecoder.h"
 #include "page/RelativeAddress.h"
 #include "page/StreamChoice.h"
@@ -295,6 +296,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(scheme.size() == 4 || scheme.size() == 5);
         FUZZ_CHECK(source.url.find("://") == scheme.size());
     }
+    // Its players' subtitle tracks: web addresses, each once, within theirs.
+    FUZZ_CHECK(sources.subtitles.size() <= PageTracks::maxTracks);
+    for (const SubtitleTrack& track : sources.subtitles)
+        FUZZ_CHECK(isHttpAddress(track.url));
     if (!sources.sources.empty())
         for (int quality = 1; quality <= 4; ++quality)
             FUZZ_CHECK(PageSources::choose(sources.sources, quality) < sources.sources.size());
