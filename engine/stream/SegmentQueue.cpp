@@ -51,6 +51,7 @@ SegmentQueue::SegmentQueue(const std::vector<Track>& tracks, std::vector<Done> d
     rates_.resize(tracks_.size());
     units_.reserve(timed.size());
     for (auto& [start, unit] : timed) {
+        unit.place = order_[unit.track].size();
         order_[unit.track].push_back(units_.size());
         units_.push_back(std::move(unit));
     }
@@ -77,10 +78,13 @@ std::string SegmentQueue::host() const {
 }
 
 bool SegmentQueue::take(int id, const std::vector<Pace>&) {
-    const std::size_t end = std::min(units_.size(), firstUnwritten_ + window());
+    // Each track runs at most window() ahead of its own first unit not
+    // written: a track of small segments (the sound's) does not use up the
+    // room of the others.
+    const std::size_t end = std::min(units_.size(), firstUnwritten_ + window() * order_.size());
     for (std::size_t i = firstUnwritten_; i < end; ++i) {
         Unit& unit = units_[i];
-        if (unit.state != Unit::State::Waiting)
+        if (unit.state != Unit::State::Waiting || unit.place >= nextWrite_[unit.track] + window())
             continue;
         unit.state = Unit::State::Taken;
         unit.owner = id;

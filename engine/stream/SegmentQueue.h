@@ -21,8 +21,8 @@
 // track's order, so each part file is a whole prefix of its track. A
 // segment that fails is tried again (the pool's pauses) up to maxTries
 // times, then the fetch fails; so does a stream that brings more than its
-// tracks' byte bounds. Connections run at most window() segments ahead of
-// the first one not yet written, which bounds the memory held.
+// tracks' byte bounds. Connections run at most window() segments of a track
+// ahead of its first one not yet written, which bounds the memory held.
 class SegmentQueue : public FetchPlan {
 public:
     using Done = SegmentReceiver::Done;
@@ -75,6 +75,8 @@ private:
         const StreamSegment* part = nullptr;
         // The segment's index in its track; for an init, the segment it precedes.
         std::size_t segment = 0;
+        // Its place in its track's writing order.
+        std::size_t place = 0;
         bool init = false;
         enum class State { Waiting, Taken, Held, Written } state = State::Waiting;
         int owner = -1;
