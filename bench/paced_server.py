@@ -91,6 +91,9 @@ class Handler(BaseHTTPRequestHandler):
 
     def setup(self):
         super().setup()
+        # As nginx does on keep-alive: an answer's last small write is not
+        # held back for the client's delayed ACK.
+        self.connection.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
         self.connection_id = next(Handler.connection_ids)
         self.bucket = Bucket(self.server.rate)
 
