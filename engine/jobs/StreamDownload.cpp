@@ -74,8 +74,10 @@ void splitWholeFiles(TrackPlan& plan, const FetchBounds& bounds, const CancelTok
         request.segment(0, 1);
         FirstByte first(cancel);
         HttpClient client;
-        const long long size = client.body(request, first).total;
-        if (size <= StreamDownload::wholeFilePiece)
+        const HttpResponse probed = client.body(request, first);
+        const long long size = probed.total;
+        // Pieces only from a server that answered the range as one.
+        if (probed.status != 206 || size <= StreamDownload::wholeFilePiece)
             continue;
         track.segments.clear();
         for (long long at = 0; at < size; at += StreamDownload::wholeFilePiece) {
