@@ -87,6 +87,7 @@ bool SegmentQueue::take(int id, const std::vector<Pace>&) {
         if (unit.state != Unit::State::Waiting || unit.place >= nextWrite_[unit.track] + window())
             continue;
         unit.state = Unit::State::Taken;
+        estimated_ = false;
         unit.owner = id;
         unit.bytes.clear();
         unit.refused = false;
@@ -111,6 +112,7 @@ HttpRequest SegmentQueue::request(int id) const {
 bool SegmentQueue::begins(int id, const HttpResponse& head) {
     Unit& unit = units_[owned_.at(id)];
     unit.announced = head.length;
+    estimated_ = false;
     // Another status than the one asked for is never read: the check at
     // the end says why it did not count.
     unit.refused = head.status != (unit.part->part.range ? 206 : 200);
@@ -193,6 +195,7 @@ Verdict SegmentQueue::accept(Unit& unit, const HttpResponse& response) {
     }
     unit.bytes = std::move(clear);
     unit.state = Unit::State::Held;
+    estimated_ = false;
     owned_.erase(unit.owner);
     unit.owner = -1;
     return flush() ? Verdict::Done : Verdict::WriteFailed;
@@ -235,6 +238,7 @@ void SegmentQueue::release(int id) {
     arriving_ -= static_cast<long long>(unit.bytes.size());
     std::string().swap(unit.bytes);
     unit.state = Unit::State::Waiting;
+    estimated_ = false;
     unit.owner = -1;
     owned_.erase(owned);
 }
@@ -269,10 +273,15 @@ long long SegmentQueue::expectedBytes(const Unit& unit) const {
 
 void SegmentQueue::report() {
     const long long now = resumedBytes_ + taken_ + arriving_;
-    long long total = resumedBytes_;
-    for (const Unit& unit : units_)
-        total += expectedBytes(unit);
-    receiver_.progress(std::max(total, now), now);
+    // Every round of the pool reports; the sum over every unit is made
+    // again only once a unit's size or state has changed.
+    if (!estimated_) {
+        expected_ = resumedBytes_;
+        for (const Unit& unit : units_)
+            expected_ += expectedBytes(unit);
+        estimated_ = true;
+    }
+    receiver_.progress(std::max(expected_, now), now);
 }
 
 void SegmentQueue::record() {

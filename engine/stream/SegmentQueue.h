@@ -127,6 +127,9 @@ private:
         double seconds = 0;
     };
     std::vector<Rate> rates_;
+    // What the stream comes to (report), and whether that still holds.
+    long long expected_ = 0;
+    bool estimated_ = false;
     std::vector<Done> recorded_;
     Clock::time_point recordedAt_{};
 };
