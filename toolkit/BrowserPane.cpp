@@ -25,6 +25,10 @@ BrowserPane::BrowserPane(QWidget* parent, QWebEnginePage* shown) : QWebEngineVie
     connect(page(), &QWebEnginePage::loadingChanged, this, &BrowserPane::onLoadingChanged);
 }
 
+BrowserPane::~BrowserPane() {
+    *alive = false;
+}
+
 void BrowserPane::onLoadingChanged(const QWebEngineLoadingInfo& info) {
     switch (info.status()) {
     case QWebEngineLoadingInfo::LoadStartedStatus:
@@ -95,8 +99,8 @@ QString BrowserPane::currentAddress() const {
 
 void BrowserPane::documentHtml(std::function<void(const QString& html)> receiver) {
     // The callback runs later on the window's thread.
-    page()->toHtml([receiver = std::move(receiver)](const QString& html) {
-        if (receiver)
+    page()->toHtml([receiver = std::move(receiver), alive = alive](const QString& html) {
+        if (receiver && *alive)
             receiver(html);
     });
 }

@@ -4,6 +4,7 @@
 #include <QWebEngineView>
 
 #include <functional>
+#include <memory>
 
 class QWebEngineLoadingInfo;
 class QWebEnginePage;
@@ -17,11 +18,13 @@ public:
     // Shows shown (null: a page of the default profile), which the pane
     // then owns; its profile must outlive the pane.
     explicit BrowserPane(QWidget* parent = nullptr, QWebEnginePage* shown = nullptr);
+    ~BrowserPane() override;
 
     void navigate(const QString& address);
     // The address shown, or an empty text when nothing was loaded yet.
     QString currentAddress() const;
-    // Asynchronous: the HTML arrives through the callback on the window's thread.
+    // Asynchronous: the HTML arrives through the callback on the window's
+    // thread; never once the pane is going.
     void documentHtml(std::function<void(const QString& html)> receiver);
 
     // Lets media start without a click (the Home pane plays what it opens).
@@ -42,6 +45,10 @@ private:
     QString failurePageHtml() const;
 
     bool failure = false;
+    // Cleared when the pane goes: the engine answers what is still asked
+    // from inside the page's destructor, after the pane's owner (whose
+    // members a receiver reads) is partly gone.
+    std::shared_ptr<bool> alive = std::make_shared<bool>(true);
 };
 
 // Chromium refuses to start its sandbox as root; call before QApplication.

@@ -6,11 +6,11 @@
 #include "WindowFixture.h"
 
 #include "app/desktop/ProcessExit.h"
-#include "support/gui/ProgramChild.h"
 #include "support/ChildSubreaper.h"
 #include "support/FixtureServer.h"
 #include "support/TestFiles.h"
 #include "support/ToolRun.h"
+#include "support/gui/ProgramChild.h"
 #include "transfers/TransferModel.h"
 #include "transfers/list/TransferRecord.h"
 #include "transfers/list/TransferStore.h"
@@ -87,7 +87,8 @@ public:
         if (convert)
             env.insert(ProbeConvertVariable, "1");
         child.setProcessEnvironment(env);
-        child.setProcessChannelMode(QProcess::SeparateChannels);
+        // What the probe says on stderr (a crash's message) shows in the test's log.
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         child.start(QCoreApplication::applicationFilePath(),
                     {"--gtest_also_run_disabled_tests", "--gtest_filter=ExitProbe.DISABLED_*"});
     }

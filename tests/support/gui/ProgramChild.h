@@ -28,8 +28,11 @@ inline ::testing::AssertionResult terminatesCleanly(QProcess& child) {
         child.waitForFinished();
         return ::testing::AssertionFailure() << "the program did not end after SIGTERM";
     }
+    // After a crash, QProcess keeps the signal that ended the child as its
+    // exit code.
     if (child.exitStatus() != QProcess::NormalExit)
-        return ::testing::AssertionFailure() << "the program crashed";
+        return ::testing::AssertionFailure()
+               << "the program crashed (signal " << child.exitCode() << ")";
     if (child.exitCode() != 0)
         return ::testing::AssertionFailure() << "exit code " << child.exitCode();
     return ::testing::AssertionSuccess();
