@@ -27,6 +27,8 @@ BrowserPane::BrowserPane(QWidget* parent, QWebEnginePage* shown) : QWebEngineVie
 
 BrowserPane::~BrowserPane() {
     *alive = false;
+    // Nor is a load the page reports while it goes taken for a failure.
+    disconnect(page(), nullptr, this, nullptr);
 }
 
 void BrowserPane::onLoadingChanged(const QWebEngineLoadingInfo& info) {
