@@ -310,7 +310,7 @@ std::optional<Base> readBase(std::string_view text) {
     const Tail tail = splitTail(text.substr(end));
     base.path = removeDotSegments(tail.path);
     if (base.path.empty())
-        base.path = "/";
+        base.path.push_back('/');
     base.query = tail.query;
     return base;
 }

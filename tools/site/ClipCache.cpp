@@ -25,8 +25,11 @@ ClipCache::~ClipCache() {
 
 std::shared_ptr<const std::string> ClipCache::get(const DemoClip& clip, Container container,
                                                   int lines) {
-    const std::string size = lines == kLegacyLines ? "" : "-" + std::to_string(lines);
-    const std::string name = clip.id + size + "." + DemoCatalog::extension(container);
+    std::string name = clip.id;
+    if (lines != kLegacyLines)
+        name += '-' + std::to_string(lines);
+    name += '.';
+    name += DemoCatalog::extension(container);
     Entry& made = entry(name);
     std::lock_guard<std::mutex> lock(made.making);
     if (made.bytes || scratch_.empty())

@@ -109,8 +109,13 @@ std::string clipJsonPath(const std::string& clipId) {
 }
 
 std::string packagePath(Packaging packaging, const std::string& clipId) {
-    return "/" + std::string(StreamPackage::folderName(packaging)) + "/" + clipId + "/" +
-           StreamPackage::entryName(packaging);
+    std::string path(1, '/');
+    path += StreamPackage::folderName(packaging);
+    path += '/';
+    path += clipId;
+    path += '/';
+    path += StreamPackage::entryName(packaging);
+    return path;
 }
 
 } // namespace PageForms
