@@ -80,7 +80,8 @@ function quillmothProgress(done, total) {
   if (total > 0) {
     bar.max = total;
     bar.value = Math.min(done, total);
-    detail.textContent = Math.floor(100 * Math.min(done, total) / total) + '%';
+    detail.textContent =
+        quillmothPercent.replace('%1', Math.floor(100 * Math.min(done, total) / total));
   } else {
     bar.removeAttribute('value');
     detail.textContent = '';
@@ -125,6 +126,26 @@ std::string said(const char* english, const std::string& markup) {
     return QCoreApplication::translate("PlayerPage", english)
         .arg(QString::fromStdString(markup))
         .toStdString();
+}
+
+// A JavaScript string literal of text, safe inside a <script> element.
+std::string scriptString(const std::string& text) {
+    std::string out(1, '"');
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\\' || c == '"') {
+            out += '\\';
+            out += c;
+        } else if (c == '<' || byte < 0x20) {
+            char code[8];
+            std::snprintf(code, sizeof code, "\\u%04x", byte);
+            out += code;
+        } else {
+            out += c;
+        }
+    }
+    out += '"';
+    return out;
 }
 
 // title is escaped here; head script and body are markup.
@@ -360,7 +381,12 @@ std::string PlayerPage::playerPage(const std::string& media, const std::string& 
 }
 
 std::string PlayerPage::preparingPage(const std::string& name) {
-    return page(said(QT_TRANSLATE_NOOP("PlayerPage", "Preparing…")), ProgressScript,
+    // The percentage as the window's rows write it (the same translation).
+    const std::string percent =
+        QCoreApplication::translate("PercentText", QT_TRANSLATE_NOOP("PercentText", "%1%"))
+            .toStdString();
+    return page(said(QT_TRANSLATE_NOOP("PlayerPage", "Preparing…")),
+                "var quillmothPercent = " + scriptString(percent) + ";" + ProgressScript,
                 "<div id=\"container\" data-player-state=\"preparing\"><div>" +
                     said(QT_TRANSLATE_NOOP("PlayerPage", "Preparing %1 for playback…"),
                          "<b id=\"name\">" + escaped(name) + "</b>") +

@@ -1,5 +1,7 @@
 #include "library/SubtitleFiles.h"
 
+#include "base/MediaFormat.h"
+
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
@@ -26,6 +28,17 @@ bool languageCode(const std::string& code) {
     });
 }
 
+// "en(1)", a second file of one language, is "en".
+std::string withoutCopyNumber(const std::string& language) {
+    const std::size_t open = language.rfind('(');
+    if (open == std::string::npos || open + 2 >= language.size() || language.back() != ')')
+        return language;
+    for (std::size_t at = open + 1; at + 1 < language.size(); ++at)
+        if (!std::isdigit(static_cast<unsigned char>(language[at])))
+            return language;
+    return language.substr(0, open);
+}
+
 } // namespace
 
 std::vector<SubtitleFiles::Track> SubtitleFiles::beside(const std::string& movie) {
@@ -49,7 +62,7 @@ std::vector<SubtitleFiles::Track> SubtitleFiles::beside(const std::string& movie
                 continue;
         } else {
             track.srt = type == ".srt";
-            track.language = rest.stem().string();
+            track.language = withoutCopyNumber(rest.stem().string());
             if ((!track.srt && type != ".vtt") || !languageCode(track.language))
                 continue;
         }
@@ -63,4 +76,32 @@ std::vector<SubtitleFiles::Track> SubtitleFiles::beside(const std::string& movie
         return std::tie(a.language, a.srt, a.path) < std::tie(b.language, b.srt, b.path);
     });
     return tracks;
+}
+
+std::vector<std::string> SubtitleFiles::ownedBy(const std::string& movie) {
+    const fs::path path(movie);
+    std::error_code error;
+    fs::directory_iterator entries(path.parent_path().empty() ? fs::path(".") : path.parent_path(),
+                                   error);
+    for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
+        const fs::path other = entries->path();
+        const std::string type = other.extension().string();
+        if (other.filename() != path.filename() && other.stem() == path.stem() && type.size() > 1 &&
+            MediaFormat::ofExtension(std::string_view(type).substr(1)).whole())
+            return {};
+    }
+    if (error)
+        return {};
+    std::vector<std::string> owned;
+    for (Track& track : beside(movie))
+        owned.push_back(std::move(track.path));
+    return owned;
+}
+
+std::string SubtitleFiles::following(const std::string& subtitle, const std::string& movie,
+                                     const std::string& renamed) {
+    const fs::path from(subtitle);
+    const std::string rest =
+        from.filename().string().substr(fs::path(movie).stem().string().size());
+    return (fs::path(renamed).parent_path() / (fs::path(renamed).stem().string() + rest)).string();
 }

@@ -4,6 +4,7 @@
 #include "app/desktop/Translations.h"
 #include "app/window/HomeTab.h"
 #include "app/window/TransfersTab.h"
+#include "library/PlayerPage.h"
 #include "toolkit/BrowserPane.h"
 #include "transfers/PercentText.h"
 #include "transfers/RateText.h"
@@ -57,6 +58,7 @@ TEST_F(GermanWindowTest, ShowsGermanTextsAndDecimalCommas) {
     // One way of writing a percentage; the menus' keys named in German;
     // Clear says that the file stays.
     EXPECT_EQ(PercentText::of(54), QStringLiteral("54\u00A0%"));
+    EXPECT_NE(PlayerPage::preparingPage("Clip").find("\"%1\u00A0%\""), std::string::npos);
     TransfersTab* tab = window->transfersTab();
     EXPECT_EQ(tab->playAction()->shortcut().toString(QKeySequence::NativeText),
               QStringLiteral("Eingabe"));

@@ -5,6 +5,7 @@
 #include "DataFolderFixture.h"
 #include "app/session/UnheldDataFolder.h"
 #include "library/Library.h"
+#include "library/SubtitleFiles.h"
 #include "support/FixtureServer.h"
 #include "support/ScopedPath.h"
 #include "support/TestFiles.h"
@@ -139,6 +140,9 @@ TEST_F(WindowTest, LibraryActionsAndHandOversSayWhatTheyCouldNotDo) {
     const std::string clip = movies + "/Clip.mp4";
     fs::create_directories(movies);
     writeFile(clip, "movie");
+    // Its subtitles, a second English one as its copy is named.
+    writeFile(movies + "/Clip.en.vtt", "WEBVTT\n");
+    writeFile(movies + "/Clip.en(1).vtt", "WEBVTT\n");
     Library& library = window->dataFolder()->library();
     library.clear();
     library.add("Clip", "mp4", movies);
@@ -174,11 +178,16 @@ TEST_F(WindowTest, LibraryActionsAndHandOversSayWhatTheyCouldNotDo) {
     QTest::keyClick(libraryList(), Qt::Key_F2);
     EXPECT_EQ(libraryCell(0, Library::TitleColumn), "Clip (kept)");
     EXPECT_TRUE(fs::exists(movies + "/Clip (kept).mp4"));
+    // The subtitles follow, under the names the player looks for.
+    EXPECT_EQ(SubtitleFiles::beside(movies + "/Clip (kept).mp4").size(), 2u);
+    EXPECT_FALSE(fs::exists(movies + "/Clip.en.vtt"));
     QFile::remove(trash);
     tab->deleteAction()->trigger();
     EXPECT_EQ(libraryRows(), 0);
     EXPECT_FALSE(fs::exists(movies + "/Clip (kept).mp4"));
     EXPECT_TRUE(fs::exists(trash.toStdString() + "/files/Clip (kept).mp4"));
+    EXPECT_TRUE(fs::exists(trash.toStdString() + "/files/Clip (kept).en(1).vtt"));
+    EXPECT_TRUE(fs::is_empty(movies));
 
     // A start that cannot write its data folder opens all the same, and says so.
     const UnheldDataFolder unheld(trash + "/info/x", "why");

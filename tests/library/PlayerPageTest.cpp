@@ -1,4 +1,5 @@
 #include "library/PlayerPage.h"
+#include "library/SubtitleFiles.h"
 
 #include <QByteArray>
 #include <QLocale>
@@ -267,6 +268,14 @@ TEST_F(PlayerPageTest, SubtitlesBesideAMovieBecomeItsTracks) {
     EXPECT_EQ(ends, " label=\"Subtitles\">\n srclang=\"de\" label=\"Deutsch\" default>\n"
                     " srclang=\"en\" label=\"English\">\n srclang=\"en\" label=\"English (2)\">\n");
     EXPECT_EQ(converted().size(), 2u);
+
+    // They go with the movie when it is renamed or deleted, unless another
+    // file of its title shows them too.
+    EXPECT_EQ(SubtitleFiles::ownedBy(movie).size(), 4u);
+    EXPECT_EQ(SubtitleFiles::following(movies + "/Clip(1).en.srt", movie, movies + "/New.mp4"),
+              movies + "/New.en.srt");
+    std::ofstream(movies + "/Clip(1).flv") << "movie";
+    EXPECT_TRUE(SubtitleFiles::ownedBy(movie).empty());
 
     // Music has none, and what earlier pages converted goes.
     std::ofstream(music + "/Song.mp3") << "sound";
