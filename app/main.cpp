@@ -7,6 +7,7 @@
 #include "app/session/UnheldDataFolder.h"
 #include "app/window/MainWindow.h"
 #include "base/StandardDescriptors.h"
+#include "http/HttpClient.h"
 #include "page/HtmlReader.h"
 #include "settings/SettingsStore.h"
 #include "toolkit/BrowserPane.h"
@@ -18,8 +19,6 @@
 #include <QStatusBar>
 #include <QThread>
 #include <QUrl>
-
-#include <curl/curl.h>
 
 #include <csignal>
 #include <cstdio>
@@ -79,7 +78,8 @@ int main(int argc, char** argv) {
     if (!fillStandardDescriptors())
         return 1;
     // Before any thread: libcurl's global set-up is not thread-safe.
-    curl_global_init(CURL_GLOBAL_DEFAULT);
+    // Should it fail, each transfer says so as it fails.
+    HttpClient::initGlobal();
     // libxml2 too, before any thread reads a page.
     HtmlReader::initOnce();
     // A peer that hangs up must fail a transfer, not kill the program.

@@ -1,5 +1,6 @@
 #include "library/SubtitleFiles.h"
 
+#include "base/AsciiCase.h"
 #include "base/MediaFormat.h"
 
 #include <algorithm>
@@ -11,12 +12,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string lowered(std::string text) {
-    for (char& c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
 
 // A language tag's shape, as tracks are named: a letter, then letters,
 // digits, "-" or "_".
@@ -54,11 +49,11 @@ std::vector<SubtitleFiles::Track> SubtitleFiles::beside(const std::string& movie
         if (name.size() <= stem.size() || name.compare(0, stem.size(), stem) != 0)
             continue;
         const fs::path rest = name.substr(stem.size());
-        const std::string type = lowered(rest.extension().string());
+        const std::string type = asciiLowered(rest.extension().string());
         Track track;
         if (rest.extension().empty()) {
-            track.srt = lowered(rest.string()) == "srt";
-            if (!track.srt && lowered(rest.string()) != "vtt")
+            track.srt = asciiLowered(rest.string()) == "srt";
+            if (!track.srt && asciiLowered(rest.string()) != "vtt")
                 continue;
         } else {
             track.srt = type == ".srt";

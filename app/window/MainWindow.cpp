@@ -187,7 +187,7 @@ void MainWindow::showSummary() {
 void MainWindow::showTitle() {
     if (!folder)
         return;
-    const QString title = TransfersSummary::of(folder->transfers()).title();
+    const QString title = folder->summary().title();
     if (title != windowTitle())
         setWindowTitle(title);
 }

@@ -302,7 +302,6 @@ void SearchTab::showSources() {
         connect(action, &QAction::triggered, this, [this, i] {
             chosen = static_cast<int>(i);
             markChosen();
-            emit sourcePicked(pageSources[i]);
         });
     }
     menu->setToolTipsVisible(true);

@@ -93,8 +93,6 @@ public:
 signals:
     // A page's HTML has been through the page finder.
     void pageRead();
-    // A source of the page was picked from the drop-down: Download saves it.
-    void sourcePicked(const SourceRef& source);
     // "Download All" was chosen in the drop-down: each of allVideos().
     void downloadAllRequested();
     // The page asks for a key system: its video is protected.

@@ -1,5 +1,7 @@
 #include "stream/SegmentListFingerprint.h"
 
+#include "base/HttpAddress.h"
+
 #include <openssl/evp.h>
 
 #include <algorithm>
@@ -46,7 +48,7 @@ private:
 };
 
 void addSegment(Digest& digest, const StreamSegment& s) {
-    digest.add(std::string_view(s.part.url).substr(0, s.part.url.find_first_of("?#")));
+    digest.add(withoutQuery(s.part.url));
     digest.add(s.part.range ? s.part.range->offset : -1);
     digest.add(s.part.range ? s.part.range->length : -1);
     digest.add(std::llround(std::min(s.seconds, 1e12) * 1000));

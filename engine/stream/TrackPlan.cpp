@@ -1,6 +1,7 @@
 #include "stream/TrackPlan.h"
 
 #include "base/AsciiCase.h"
+#include "base/MediaFormat.h"
 #include "page/CodecList.h"
 #include "page/DashManifest.h"
 #include "page/HlsPlaylist.h"
@@ -13,20 +14,15 @@ namespace {
 
 using Content = Track::Content;
 
-// The extension of an address's path, in lower case (".ts").
-std::string extensionOf(const std::string& url) {
-    std::string_view path = std::string_view(url).substr(0, url.find_first_of("?#"));
-    path.remove_prefix(std::min(path.rfind('/') + 1, path.size()));
-    return asciiLowered(path.substr(std::min(path.rfind('.'), path.size())));
-}
-
 StreamContainer hlsContainer(const HlsPlaylist& media) {
     if (!media.maps.empty())
-        return extensionOf(media.maps.front().part.url) == ".ts" ? StreamContainer::MpegTs
-                                                                 : StreamContainer::Mp4;
-    const std::string extension =
-        media.segments.empty() ? std::string() : extensionOf(media.segments.front().part.url);
-    for (const char* packed : {".aac", ".mp3", ".ac3", ".ec3"})
+        return MediaFormat::extensionOf(media.maps.front().part.url) == "ts"
+                   ? StreamContainer::MpegTs
+                   : StreamContainer::Mp4;
+    const std::string extension = media.segments.empty()
+                                      ? std::string()
+                                      : MediaFormat::extensionOf(media.segments.front().part.url);
+    for (const char* packed : {"aac", "mp3", "ac3", "ec3"})
         if (extension == packed)
             return StreamContainer::PackedAudio;
     return StreamContainer::MpegTs;
