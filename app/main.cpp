@@ -37,9 +37,9 @@ void bringForward(QWidget& window) {
 }
 
 // True when this process should open the window, for the addresses left;
-// false when the window holding the data folder took them all. Exits when it
-// holds the folder but does not answer, or when the folder cannot be locked
-// and the window may not open without it (a message box says why).
+// false when the window holding the data folder took them all. Exits when
+// that window does not answer, or when the folder cannot be locked and the
+// window may not open without it; a message box says why.
 bool becomeWindow(InstanceServer& instance, QStringList& addresses) {
     const QDeadlineTimer deadline(HandOverWaitMs);
     for (;;) {
@@ -65,6 +65,8 @@ bool becomeWindow(InstanceServer& instance, QStringList& addresses) {
         if (deadline.hasExpired()) {
             std::fprintf(stderr, "quillmoth: the window using %s does not answer\n",
                          SettingsStore::userDataFolder().c_str());
+            MessageBox::show(UnheldDataFolder::unanswered(
+                QString::fromStdString(SettingsStore::userDataFolder())));
             endProcess(1);
         }
         QThread::msleep(50);
@@ -96,10 +98,9 @@ int main(int argc, char** argv) {
         const Translations translations;
         QStringList addresses = QApplication::arguments().mid(1);
         InstanceServer instance(QString::fromStdString(SettingsStore::userDataFolder()));
-        if (!becomeWindow(instance, addresses))
-            endProcess(0);
-        // From here a signal ends any dialog, the start-up's messages too,
-        // and closes the window without a question, once there is one.
+        // From here a signal ends any dialog, the start-up's messages too
+        // (why the data folder cannot be held), and closes the window
+        // without a question, once there is one.
         QPointer<quillmoth::MainWindow> built;
         bool terminated = false;
         closeOnTerminate(&instance, [&] {
@@ -109,6 +110,8 @@ int main(int argc, char** argv) {
             else
                 MessageBox::endAll();
         });
+        if (!becomeWindow(instance, addresses))
+            endProcess(0);
         quillmoth::MainWindow window;
         built = &window;
         QObject::connect(&window, &quillmoth::MainWindow::closing, &instance,

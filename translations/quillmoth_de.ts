@@ -899,6 +899,10 @@
         <source>Quillmoth cannot open without it. Check that %1 can be written, or close the program that holds it, and start Quillmoth again.</source>
         <translation>Ohne ihn kann Quillmoth nicht öffnen. Prüfen Sie, ob %1 beschreibbar ist, oder schließen Sie das Programm, das ihn belegt, und starten Sie Quillmoth neu.</translation>
     </message>
+    <message>
+        <source>Quillmoth is open already with the data folder %1, but it does not answer. Close that window, or end the program, and start Quillmoth again.</source>
+        <translation>Quillmoth ist mit dem Datenordner %1 schon geöffnet, antwortet aber nicht. Schließen Sie dieses Fenster oder beenden Sie das Programm, und starten Sie Quillmoth neu.</translation>
+    </message>
 </context>
 <context>
     <name>quillmoth::MainWindow</name>

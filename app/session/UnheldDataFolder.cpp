@@ -30,3 +30,9 @@ QString UnheldDataFolder::text() const {
               "program that holds it, and start Quillmoth again.")
                .arg(folder);
 }
+
+QString UnheldDataFolder::unanswered(const QString& folder) {
+    return tr("Quillmoth is open already with the data folder %1, but it does not answer. "
+              "Close that window, or end the program, and start Quillmoth again.")
+        .arg(folder);
+}

@@ -17,6 +17,8 @@ public:
     bool windowMayOpen() const { return mayOpen; }
     // Why, and what happens now.
     QString text() const;
+    // The window that holds folder did not take a start's addresses.
+    static QString unanswered(const QString& folder);
 
 private:
     QString folder;
