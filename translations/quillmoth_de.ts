@@ -178,7 +178,7 @@
     </message>
     <message>
         <source>&amp;Delete…</source>
-        <translation>In den &amp;Papierkorb …</translation>
+        <translation>In den &amp;Papierkorb…</translation>
     </message>
     <message>
         <source>Rename</source>
