@@ -450,7 +450,10 @@ int HttpFetch::movieProgress(void* context, curl_off_t dltotal, curl_off_t, curl
         curl_easy_pause(movie->curl, CURLPAUSE_CONT);
     }
     movie->heldSinceProgress = movie->held;
-    movie->total = dltotal > 0 ? movie->range.bodyOffset() + dltotal : 0;
+    // A range answered names the whole stream's size: the first 64 KiB asked
+    // alone are not the file.
+    const long long whole = movie->range.total();
+    movie->total = whole > 0 ? whole : dltotal > 0 ? movie->range.bodyOffset() + dltotal : 0;
     reportProgress(*movie);
     return 0;
 }
