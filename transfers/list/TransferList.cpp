@@ -522,20 +522,21 @@ void TransferList::rearrange(const std::vector<std::size_t>& slots,
 }
 
 bool TransferList::moveUp(std::int64_t id) {
-    if (!can(Action::MoveUp, id))
-        return false;
-    const std::size_t row = rowOfEntry(*find(id));
-    const std::size_t ahead = *queuedBeside(row, -1);
-    rearrange({ahead, row}, {row, ahead});
-    return true;
+    return swapQueued(Action::MoveUp, id, -1);
 }
 
 bool TransferList::moveDown(std::int64_t id) {
-    if (!can(Action::MoveDown, id))
+    return swapQueued(Action::MoveDown, id, 1);
+}
+
+bool TransferList::swapQueued(Action action, std::int64_t id, int step) {
+    if (!can(action, id))
         return false;
     const std::size_t row = rowOfEntry(*find(id));
-    const std::size_t after = *queuedBeside(row, 1);
-    rearrange({row, after}, {after, row});
+    const std::size_t other = *queuedBeside(row, step);
+    const std::size_t first = std::min(row, other);
+    const std::size_t second = std::max(row, other);
+    rearrange({first, second}, {second, first});
     return true;
 }
 

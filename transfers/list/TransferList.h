@@ -245,6 +245,9 @@ private:
     // Slot i (rows, ascending) takes the entry now at from[i]; the slots
     // keep their orders. from holds the same rows as slots.
     void rearrange(const std::vector<std::size_t>& slots, const std::vector<std::size_t>& from);
+    // Move Up (step -1) or Move Down (1): the row and the queued one beside
+    // it change places.
+    bool swapQueued(Action action, std::int64_t id, int step);
     // Starts queued transfers while slots are free.
     void pump();
     void start(Entry& entry);
