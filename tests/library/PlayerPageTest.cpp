@@ -1,3 +1,8 @@
+// GCC 12 takes std::regex's moved states for uninitialised when built for
+// the sanitizers (a false warning from inside libstdc++).
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 #include "library/PlayerPage.h"
 #include "library/SubtitleFiles.h"
 
