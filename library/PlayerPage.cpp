@@ -81,7 +81,7 @@ function quillmothProgress(done, total) {
     bar.max = total;
     bar.value = Math.min(done, total);
     detail.textContent =
-        quillmothPercent.replace('%1', Math.floor(100 * Math.min(done, total) / total));
+        detail.dataset.percent.replace('%1', Math.floor(100 * Math.min(done, total) / total));
   } else {
     bar.removeAttribute('value');
     detail.textContent = '';
@@ -126,26 +126,6 @@ std::string said(const char* english, const std::string& markup) {
     return QCoreApplication::translate("PlayerPage", english)
         .arg(QString::fromStdString(markup))
         .toStdString();
-}
-
-// A JavaScript string literal of text, safe inside a <script> element.
-std::string scriptString(const std::string& text) {
-    std::string out(1, '"');
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '\\' || c == '"') {
-            out += '\\';
-            out += c;
-        } else if (c == '<' || byte < 0x20) {
-            char code[8];
-            std::snprintf(code, sizeof code, "\\u%04x", byte);
-            out += code;
-        } else {
-            out += c;
-        }
-    }
-    out += '"';
-    return out;
 }
 
 // title is escaped here; head script and body are markup.
@@ -385,12 +365,12 @@ std::string PlayerPage::preparingPage(const std::string& name) {
     const std::string percent =
         QCoreApplication::translate("PercentText", QT_TRANSLATE_NOOP("PercentText", "%1%"))
             .toStdString();
-    return page(said(QT_TRANSLATE_NOOP("PlayerPage", "Preparing…")),
-                "var quillmothPercent = " + scriptString(percent) + ";" + ProgressScript,
+    return page(said(QT_TRANSLATE_NOOP("PlayerPage", "Preparing…")), ProgressScript,
                 "<div id=\"container\" data-player-state=\"preparing\"><div>" +
                     said(QT_TRANSLATE_NOOP("PlayerPage", "Preparing %1 for playback…"),
                          "<b id=\"name\">" + escaped(name) + "</b>") +
-                    "</div><progress id=\"bar\"></progress><div id=\"detail\"></div></div>");
+                    "</div><progress id=\"bar\"></progress><div id=\"detail\" data-percent=\"" +
+                    escaped(percent) + "\"></div></div>");
 }
 
 std::string PlayerPage::progressScript(double done, double total) {

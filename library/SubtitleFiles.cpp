@@ -36,8 +36,18 @@ std::string withoutCopyNumber(const std::string& language) {
 
 } // namespace
 
-std::vector<SubtitleFiles::Track> SubtitleFiles::beside(const std::string& movie) {
-    std::vector<Track> tracks;
+namespace {
+
+// One look at the movie's folder: its subtitles, and whether another media
+// file of its title is there too.
+struct Look {
+    std::vector<SubtitleFiles::Track> tracks;
+    bool shared = false;
+    bool failed = false;
+};
+
+Look lookBeside(const std::string& movie) {
+    Look look;
     const fs::path path(movie);
     const std::string stem = path.stem().string() + ".";
     std::error_code error;
@@ -45,13 +55,17 @@ std::vector<SubtitleFiles::Track> SubtitleFiles::beside(const std::string& movie
                                    error);
     for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
         const fs::directory_entry& entry = *entries;
-        const std::string name = entry.path().filename().string();
+        const fs::path other = entry.path();
+        const std::string name = other.filename().string();
         if (name.size() <= stem.size() || name.compare(0, stem.size(), stem) != 0)
             continue;
         const fs::path rest = name.substr(stem.size());
         const std::string type = asciiLowered(rest.extension().string());
-        Track track;
+        SubtitleFiles::Track track;
         if (rest.extension().empty()) {
+            if (other.filename() != path.filename() &&
+                MediaFormat::ofExtension(rest.string()).whole())
+                look.shared = true;
             track.srt = asciiLowered(rest.string()) == "srt";
             if (!track.srt && asciiLowered(rest.string()) != "vtt")
                 continue;
@@ -64,31 +78,29 @@ std::vector<SubtitleFiles::Track> SubtitleFiles::beside(const std::string& movie
         std::error_code notFile;
         if (!entry.is_regular_file(notFile))
             continue;
-        track.path = entry.path().string();
-        tracks.push_back(std::move(track));
+        track.path = other.string();
+        look.tracks.push_back(std::move(track));
     }
-    std::sort(tracks.begin(), tracks.end(), [](const Track& a, const Track& b) {
-        return std::tie(a.language, a.srt, a.path) < std::tie(b.language, b.srt, b.path);
-    });
-    return tracks;
+    look.failed = static_cast<bool>(error);
+    std::sort(look.tracks.begin(), look.tracks.end(),
+              [](const SubtitleFiles::Track& a, const SubtitleFiles::Track& b) {
+                  return std::tie(a.language, a.srt, a.path) < std::tie(b.language, b.srt, b.path);
+              });
+    return look;
+}
+
+} // namespace
+
+std::vector<SubtitleFiles::Track> SubtitleFiles::beside(const std::string& movie) {
+    return lookBeside(movie).tracks;
 }
 
 std::vector<std::string> SubtitleFiles::ownedBy(const std::string& movie) {
-    const fs::path path(movie);
-    std::error_code error;
-    fs::directory_iterator entries(path.parent_path().empty() ? fs::path(".") : path.parent_path(),
-                                   error);
-    for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
-        const fs::path other = entries->path();
-        const std::string type = other.extension().string();
-        if (other.filename() != path.filename() && other.stem() == path.stem() && type.size() > 1 &&
-            MediaFormat::ofExtension(std::string_view(type).substr(1)).whole())
-            return {};
-    }
-    if (error)
+    Look look = lookBeside(movie);
+    if (look.shared || look.failed)
         return {};
     std::vector<std::string> owned;
-    for (Track& track : beside(movie))
+    for (Track& track : look.tracks)
         owned.push_back(std::move(track.path));
     return owned;
 }

@@ -332,13 +332,12 @@ int DataFolder::trashFiles(const std::vector<int>& rows) {
             files->removeFile(*it);
             continue;
         }
-        const std::vector<std::string> subtitles = SubtitleFiles::ownedBy(path);
         if (list->fileInUse(path) || !moveToTrash(file)) {
             kept.prepend(QFileInfo(file).fileName());
             continue;
         }
         // Its subtitles go with it; one the trash refuses stays, harmless.
-        for (const std::string& subtitle : subtitles)
+        for (const std::string& subtitle : SubtitleFiles::ownedBy(path))
             moveToTrash(wide(subtitle));
         files->removeFile(*it);
         ++gone;
@@ -371,7 +370,6 @@ bool DataFolder::renameFile(int row, const std::string& title) {
                          .arg(QFileInfo(wide(from)).fileName()));
         return false;
     }
-    const std::vector<std::string> subtitles = SubtitleFiles::ownedBy(from);
     // QFile::rename never replaces a file that is there.
     if (QFileInfo::exists(wide(to)) || !QFile::rename(wide(from), wide(to))) {
         emit message(tr("Could not rename %1 to %2: a file of that name is there already, or "
@@ -381,7 +379,7 @@ bool DataFolder::renameFile(int row, const std::string& title) {
     }
     // Its subtitles follow, so that the player still finds them; one whose
     // new name is taken keeps its old one.
-    for (const std::string& subtitle : subtitles)
+    for (const std::string& subtitle : SubtitleFiles::ownedBy(from))
         QFile::rename(wide(subtitle), wide(SubtitleFiles::following(subtitle, from, to)));
     files->renameFile(row, narrow(name));
     list->fileMoved(from, to);

@@ -96,8 +96,9 @@ SubtitleTrack dashSubtitle(const DashManifest::Representation& r) {
         track.url = segments->media.front().part.url;
     const std::string type = asciiLowered(r.mimeType);
     track.form = SubtitleTrack::formOf(track.url, type == "text/vtt" || type.empty() ? "" : type);
-    if (!oneFile || asciiLowered(r.codecs).find("wvtt") != std::string::npos ||
-        asciiLowered(r.codecs).find("stpp") != std::string::npos)
+    const std::string codecs = asciiLowered(r.codecs);
+    if (!oneFile || codecs.find("wvtt") != std::string::npos ||
+        codecs.find("stpp") != std::string::npos)
         track.form = SubtitleTrack::Form::Other;
     return track;
 }
